@@ -1,0 +1,104 @@
+#pragma once
+// DeviceShell: short, self-contained conversations with the controller's
+// command shell on the main thread.
+//
+// Principles of operation
+// - The controller echoes every character (CR included), ends its lines with
+//   CR LF and shows a prompt such as D:\> without a line end. A text is a
+//   prompt when it begins with "C:\" or "D:\".
+// - A ShellSession is one standard exchange: busy cursor, open the selected
+//   port exclusively, set terminator and time-out, 57600 8N1, drain stale
+//   input; then any number of Send + ReadAnswer steps; the destructor closes
+//   the port and restores the cursor. Error texts are shown by the caller
+//   after the session has ended (so the port is already closed).
+// - Every command line and every line read is appended to the console, which
+//   is cleared when it reaches 300 lines through this path.
+// - Main thread only.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "userdialogs.h"
+
+class TaloComPort;
+class TaloConsole;
+
+// Texts the shell exchanges show.
+namespace ShellText {
+QString UnableToOpen(const QString& port);  // "Unable to open " + port + "!\n\nPlease make sure..."
+QString UnableToSend(const QString& commandLine);  // "Unable to send command '" + line + "'!\n\n..."
+}  // namespace ShellText
+
+class DeviceShell {
+ public:
+  static constexpr size_t kLineLimit = 1024;
+  static constexpr size_t kDrainLimit = 1025;
+  static constexpr uint32_t kPromptBudgetMs = 5000;
+  static constexpr int kConsoleClearLines = 300;
+
+  DeviceShell(TaloConsole& console, UserDialogs& dialogs);
+
+  TaloConsole& Console() { return ConsoleRef; }
+  UserDialogs& Dialogs() { return DialogsRef; }
+
+  // The port every exchange opens (empty when none is selected).
+  const QString& SelectedPort() const { return Port; }
+  void SetSelectedPort(const QString& port) { Port = port; }
+
+  static bool IsPrompt(const QByteArray& text);
+
+  // Strips CR and LF, ignores an empty result, clears the console at 300
+  // lines, adds the line.
+  void AppendConsoleLine(const QString& text);
+  void AppendConsoleLine(const QByteArray& bytes);
+  // Shows the line, then types it byte by byte, each byte's echo read back
+  // and compared. False on the first failed write, missing or wrong echo.
+  [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
+  // Reads lines until one is a prompt, within a budget of 5000 ms counted in
+  // time-out units. True when the prompt came.
+  bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText);
+  // Reads single bytes until a read times out or 1025 bytes were read.
+  static void Drain(TaloComPort& port);
+
+  // The standard exchange with one command; the answer's lines go to onLine
+  // (after the console) until it returns false. Shows the failure message
+  // itself. True when the command line was sent.
+  using LineHandler = std::function<bool(const QByteArray& line)>;
+  bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
+                           const LineHandler& onLine = {});
+  // The standard exchange at 1000 ms with line feed as terminator.
+  bool RunDeviceCommand(const QByteArray& commandLine);
+
+ private:
+  TaloConsole& ConsoleRef;
+  UserDialogs& DialogsRef;
+  QString Port;
+};
+
+// One standard exchange on the selected port.
+class ShellSession {
+ public:
+  ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator);
+  ~ShellSession();
+  ShellSession(const ShellSession&) = delete;
+  ShellSession& operator=(const ShellSession&) = delete;
+
+  // False when the port could not be opened; OpenErrorText() then says why.
+  bool IsOpen() const;
+  QString OpenErrorText() const;
+
+  [[nodiscard]] bool Send(const QByteArray& commandLine);
+  // Reads lines until a read times out (or onLine returns false), showing
+  // each; then waits for the prompt with the last text read.
+  void ReadAnswer(const DeviceShell::LineHandler& onLine = {});
+  TaloComPort& Port();
+
+ private:
+  DeviceShell& Shell;
+  BusyCursor Busy;
+  std::unique_ptr<TaloComPort> ComPort;
+  bool Opened = false;
+};

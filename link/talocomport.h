@@ -1,0 +1,98 @@
+#pragma once
+// TaloComPort: one RS-232 port of the PC, opened for one operation.
+//
+// Principles of operation
+// - One object per operation: construct it for a port name, Open, Configure,
+//   SetTimeouts, use it, Close, destroy it. Only the terminal keeps one open for
+//   a longer time. Objects are never reused after Close.
+// - Exclusive: Open takes flock(LOCK_EX|LOCK_NB) and TIOCEXCL, so a second
+//   object (or any other serial program that locks the device) cannot hold the
+//   same port. A port held elsewhere fails with EBUSY/EWOULDBLOCK, which
+//   IsHeldElsewhere() reports ("access denied" in port discovery terms).
+// - Time-outs: one value T (ms) for everything. A read of n bytes ends at n
+//   bytes, after T*n+T ms in total, or when more than T ms pass after a byte
+//   without a further byte. A one-byte read therefore waits at most 2T. A write
+//   of n bytes that is not done within T*n+T ms ends short.
+// - Write first discards unread input (callers rely on it for echo checks).
+// - A hard error (device gone: adapter unplugged, pty master closed) closes the
+//   port, tries to open it again and makes the operation return false. If the
+//   re-open fails the object stays closed and every later operation fails fast.
+// - Threads: not safe for simultaneous use. The owner uses it from one thread
+//   at a time.
+// - Nothing is thrown; failures are false. LastError() keeps the errno of the
+//   last failed Open.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class TaloComPort {
+ public:
+  explicit TaloComPort(std::string_view portName);
+  ~TaloComPort();  // Closes the port if the owner forgot to; never throws.
+  TaloComPort(const TaloComPort&) = delete;
+  TaloComPort& operator=(const TaloComPort&) = delete;
+
+  [[nodiscard]] bool Open();
+  bool Close();
+  [[nodiscard]] bool Configure(uint32_t baudRate, uint8_t byteSize, uint8_t parity,
+                               uint8_t stopBits);
+  [[nodiscard]] bool SetTimeouts(uint32_t milliseconds);
+  uint32_t GetTimeout() const { return Timeout; }
+  bool PurgeInput();
+
+  // Writes count bytes after discarding unread input.
+  [[nodiscard]] bool Write(size_t count, const uint8_t* bytes);
+  [[nodiscard]] bool WriteText(std::string_view text);
+  // Reads exactly count bytes; the buffer holds whatever arrived in any case,
+  // *received (when given) how many.
+  [[nodiscard]] bool Read(size_t count, uint8_t* buffer, size_t* received = nullptr);
+  // Reads up to and including Terminator, keeping at most limit-1 bytes in
+  // text. Zero bytes are counted but not stored; the limit-th byte is consumed
+  // and dropped (false). On a time-out text keeps the bytes gathered so far.
+  [[nodiscard]] bool ReadLine(size_t limit, std::string& text);
+
+  bool IsOpen() const { return Fd >= 0; }
+  const std::string& PortName() const { return Name; }
+  // The device path the name stands for (see ResolveDevicePath).
+  std::string DevicePath() const { return ResolveDevicePath(Name); }
+  int LastError() const { return OpenError; }
+  // True when the last Open failed because another program holds the port.
+  bool IsHeldElsewhere() const;
+
+  uint8_t GetTerminator() const { return Terminator; }
+  void SetTerminator(uint8_t terminator) { Terminator = terminator; }
+
+  // Module command helpers.
+  bool UsesChecksum() const { return ChecksumMode; }
+  void SetChecksumMode(bool on) { ChecksumMode = on; }
+  static int Checksum(std::string_view text);
+  // "$016\r" -> "$016BB\r". The text must end with the carriage return.
+  static void AppendChecksum(std::string& text);
+  bool VerifyChecksum(std::string& reply) const;
+  // Sends one module command and reads its reply (limit as for ReadLine).
+  // reply may be null, which fails after the write.
+  [[nodiscard]] bool ModuleCommand(std::string command, size_t limit, std::string* reply);
+
+  // "ttyUSB0" -> "/dev/ttyUSB0"; "COM3" -> "/dev/ttyS2"; paths stay as typed.
+  static std::string ResolveDevicePath(std::string_view portName);
+
+ private:
+  enum class IoResult { Complete, TimedOut, HardError };
+  IoResult ReadSome(size_t count, uint8_t* buffer, size_t& got);
+  bool RecoverFromHardError();
+  bool ApplyLineSettings();
+
+  std::string Name;
+  int Fd = -1;
+  int OpenError = 0;
+  uint32_t Timeout = 0;
+  uint32_t BaudRate = 0;
+  uint8_t ByteSize = 8;
+  uint8_t Parity = 0;
+  uint8_t StopBits = 0;
+  bool Configured = false;
+  bool ChecksumMode = false;
+  uint8_t Terminator = 13;
+};

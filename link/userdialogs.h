@@ -1,0 +1,53 @@
+#pragma once
+// UserDialogs: how the device logic reaches the user.
+//
+// Principles of operation
+// - Message boxes, questions, name prompts, file/folder/font choice, the
+//   busy cursor and the beep. All calls on the main thread; every call is
+//   modal and returns the user's answer.
+// - Widgets implement it with message boxes and dialogs; the command-line
+//   front end with stderr and default answers; tests with scripted answers.
+// - Texts are shown exactly as given ("\n" breaks lines).
+
+#include <QString>
+#include <optional>
+
+class UserDialogs {
+ public:
+  virtual ~UserDialogs() = default;
+
+  virtual void ShowError(const QString& text) = 0;
+  virtual void ShowWarning(const QString& text) = 0;
+  virtual void ShowInformation(const QString& text) = 0;
+  // Confirmation box with Yes and No: true for Yes.
+  virtual bool AskYesNo(const QString& text) = 0;
+  // Name prompt: caption, prompt, initial text, maximum length. Empty when
+  // cancelled.
+  virtual std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                         const QString& initial, int maxLength) = 0;
+  virtual std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,
+                                                const QString& filter) = 0;
+  virtual std::optional<QString> ChooseSaveFile(const QString& caption, const QString& fileName,
+                                                const QString& filter) = 0;
+  virtual std::optional<QString> ChooseFolder(const QString& caption, const QString& start) = 0;
+  // Font choice: the font in QFont::toString() form, the chosen one back.
+  virtual std::optional<QString> ChooseFont(const QString& current) = 0;
+
+  // Hourglass on/off; nests.
+  virtual void BeginBusy() = 0;
+  virtual void EndBusy() = 0;
+  // The default message beep.
+  virtual void Beep() = 0;
+};
+
+// Shows the busy cursor for the lifetime of the guard.
+class BusyCursor {
+ public:
+  explicit BusyCursor(UserDialogs& dialogs) : Dialogs(dialogs) { Dialogs.BeginBusy(); }
+  ~BusyCursor() { Dialogs.EndBusy(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  UserDialogs& Dialogs;
+};

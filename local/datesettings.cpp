@@ -1,0 +1,39 @@
+#include "datesettings.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace {
+// Empty: the locale's own short format.
+QString gPattern;
+
+// The locale's long time format without its time-zone field, which a
+// desktop's "long time" setting does not show.
+QString LongTimePattern() {
+  QString pattern = QLocale().timeFormat(QLocale::LongFormat);
+  static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+  pattern.remove(zone);
+  return pattern.trimmed();
+}
+}  // namespace
+
+namespace DateSettings {
+
+void NoteListingConversion(bool succeeded) {
+  gPattern = succeeded ? QStringLiteral("yyyy/MM/dd") : QStringLiteral("M/dd/yy");
+}
+
+QString ShortDatePattern() {
+  return gPattern.isEmpty() ? QLocale().dateFormat(QLocale::ShortFormat) : gPattern;
+}
+
+QString FormatDateTime(const QDateTime& when) {
+  if (!when.isValid()) return {};
+  const QString date = when.date().toString(ShortDatePattern());
+  if (when.time() == QTime(0, 0)) return date;
+  return date + QLatin1Char(' ') + when.time().toString(LongTimePattern());
+}
+
+void Reset() { gPattern.clear(); }
+
+}  // namespace DateSettings

@@ -1,0 +1,80 @@
+#pragma once
+// UserDialogs for tests: records every message and answers from scripts.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "userdialogs.h"
+
+class ScriptedDialogs : public UserDialogs {
+ public:
+  struct Message {
+    enum Kind { Error, Warning, Information, Question } Type;
+    QString Text;
+  };
+  std::vector<Message> Messages;
+  std::deque<bool> YesNoAnswers;               // default: Yes
+  std::deque<std::optional<QString>> NameAnswers;  // default: cancelled
+  std::deque<std::optional<QString>> FileAnswers;  // open, save and folder choices
+  std::deque<std::optional<QString>> FontAnswers;
+  QStringList NamePrompts;  // captions of the name prompts shown
+  int BusyDepth = 0;
+  int MaxBusyDepth = 0;
+  int Beeps = 0;
+
+  void ShowError(const QString& text) override { Messages.push_back({Message::Error, text}); }
+  void ShowWarning(const QString& text) override { Messages.push_back({Message::Warning, text}); }
+  void ShowInformation(const QString& text) override {
+    Messages.push_back({Message::Information, text});
+  }
+  bool AskYesNo(const QString& text) override {
+    Messages.push_back({Message::Question, text});
+    return Take(YesNoAnswers, true);
+  }
+  std::optional<QString> AskName(const QString& caption, const QString&, const QString&,
+                                 int maxLength) override {
+    NamePrompts.append(caption);
+    auto answer = Take(NameAnswers, std::optional<QString>());
+    if (answer) *answer = answer->left(maxLength);  // the edit box stops typing there
+    return answer;
+  }
+  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override {
+    return Take(FileAnswers, std::optional<QString>());
+  }
+  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
+    return Take(FileAnswers, std::optional<QString>());
+  }
+  std::optional<QString> ChooseFolder(const QString&, const QString&) override {
+    return Take(FileAnswers, std::optional<QString>());
+  }
+  std::optional<QString> ChooseFont(const QString&) override {
+    return Take(FontAnswers, std::optional<QString>());
+  }
+  void BeginBusy() override {
+    ++BusyDepth;
+    if (BusyDepth > MaxBusyDepth) MaxBusyDepth = BusyDepth;
+  }
+  void EndBusy() override { --BusyDepth; }
+  void Beep() override { ++Beeps; }
+
+  // Texts of the messages of one kind, in order.
+  QStringList Texts(Message::Kind kind) const {
+    QStringList out;
+    for (const auto& m : Messages)
+      if (m.Type == kind) out.append(m.Text);
+    return out;
+  }
+  QStringList Errors() const { return Texts(Message::Error); }
+  QStringList Warnings() const { return Texts(Message::Warning); }
+
+ private:
+  template <typename T>
+  static T Take(std::deque<T>& queue, T fallback) {
+    if (queue.empty()) return fallback;
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+  }
+};

@@ -9,6 +9,7 @@
 
 #include <QStringList>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 class TaloConsole;
@@ -43,6 +44,11 @@ class TaloPrinterThread : public TaloThread {
   void FinishLine();
   void FlushBuffer();
   void ResetLine();
+
+  // Steps of the output loop, on this thread.
+  void HandleByte(uint8_t byte);
+  void ControlRepaint(bool& held);
+  void SoundBell();
 
   TaloDataRing* Ring;
   TaloConsole* Console;

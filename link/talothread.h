@@ -17,6 +17,16 @@
 //   operation handed over but not yet started is then dropped and Synchronize
 //   returns false. The destructor terminates and joins; a paused thread leaves
 //   at its safe point without running anything more of its loop.
+// - Derived classes call Terminate() and WaitFor() in their own destructor:
+//   the base destructor runs after the derived part is gone, too late to stop
+//   an Execute() that still uses it.
+// - Without a QCoreApplication there is no main thread to hand over to:
+//   Synchronize then runs op at once on the calling worker. That mode is for
+//   device logic without an event loop (tests of pure logic); the caller must
+//   not share what op touches with another thread.
+// - Fields a worker shares with the main thread need no extra guard when only
+//   ops handed over by Synchronize touch them on the main thread: the hand-over
+//   orders the accesses.
 
 #include <atomic>
 #include <condition_variable>
@@ -53,6 +63,10 @@ class TaloThread {
   // Runs op on the main thread and waits. False when the thread was
   // terminated before op ran (op then never runs).
   bool Synchronize(const std::function<void()>& op);
+  // As Synchronize, but op also runs when the thread has been terminated: for
+  // the clean-up an Execute() owes the main thread on its way out. The main
+  // thread serves it while it waits in WaitFor() or the destructor.
+  bool SynchronizeOnExit(const std::function<void()>& op);
   // Parks while suspended. Returns !Terminated().
   bool SafePoint();
   // Sleeps ms milliseconds; wakes early on Terminate. A safe point.
@@ -60,6 +74,7 @@ class TaloThread {
 
  private:
   void Run();
+  bool HandOver(const std::function<void()>& op, bool evenIfTerminated);
 
   std::thread Worker;
   std::mutex GateLock;

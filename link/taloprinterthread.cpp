@@ -1,0 +1,140 @@
+#include "taloprinterthread.h"
+
+#include "taloconsole.h"
+#include "talodataring.h"
+
+namespace {
+constexpr uint8_t kBell = 7;
+constexpr uint8_t kBackspace = 8;
+constexpr uint8_t kLineFeed = 10;
+constexpr uint8_t kCarriageReturn = 13;
+constexpr int kBellMs = 100;
+}  // namespace
+
+TaloPrinterThread::TaloPrinterThread(TaloDataRing* ring, TaloConsole* console)
+    : Ring(ring), Console(console) {}
+
+TaloPrinterThread::~TaloPrinterThread() {
+  Terminate();
+  WaitFor();
+}
+
+void TaloPrinterThread::Execute() {
+  bool held = false;
+  int idleWaits = 0;
+  while (!Terminated()) {
+    uint8_t byte = 0;
+    if (Ring->Pop(byte)) {
+      ++Shown;
+      if (PendingCR) {
+        if (byte == kLineFeed) {
+          FinishLine();
+          ResetLine();
+          continue;
+        }
+        if (byte == kCarriageReturn) continue;
+        // A lone CR starts the line again: the new text replaces the old.
+        Synchronize([this] { Console->ClearLastLine(); });
+        ResetLine();
+      }
+      HandleByte(byte);
+    } else {
+      // Text without a line end (a prompt) is shown after a short silence;
+      // the waits add up across short bursts until the flush.
+      if (Column > 0 && idleWaits < kIdleWaits) {
+        ++idleWaits;
+        Sleep(kIdleWaitMs);
+        continue;
+      }
+      if (Column > 0) {
+        FlushBuffer();
+        ResetLine();
+        idleWaits = 0;
+      }
+      BurstLines = 0;
+      Sleep(kIdleSleepMs);
+    }
+    ControlRepaint(held);
+  }
+  if (held) SynchronizeOnExit([this] { Console->EndUpdate(); });
+}
+
+void TaloPrinterThread::HandleByte(uint8_t byte) {
+  switch (byte) {
+    case kBackspace:
+      if (Column > 0) {
+        LineBuffer.chop(1);
+        --Column;
+      } else {
+        Synchronize([this] { Console->EraseLastChar(); });
+      }
+      return;
+    case kLineFeed:
+      FinishLine();
+      ResetLine();
+      return;
+    case kCarriageReturn:
+      PendingCR = true;
+      return;
+    case kBell:
+      SoundBell();
+      return;
+    default:
+      if (Column < kLineChunk) {
+        LineBuffer.append(QChar::fromLatin1(static_cast<char>(byte)));
+        ++Column;
+      } else {
+        // Long lines are handed over in chunks, all on the same console line.
+        FlushBuffer();
+        LineBuffer = QString(QChar::fromLatin1(static_cast<char>(byte)));
+        Column = 1;
+        ++BurstLines;
+      }
+  }
+}
+
+void TaloPrinterThread::ControlRepaint(bool& held) {
+  if (!held && BurstLines > kHoldThreshold) {
+    held = true;
+    Synchronize([this] { Console->BeginUpdate(); });
+  }
+  if (held && (BurstLines > kReleaseThreshold || BurstLines == 0)) {
+    held = false;
+    Synchronize([this] { Console->EndUpdate(); });
+    BurstLines = kHoldThreshold;
+    Sleep(kReleasePauseMs);
+  }
+}
+
+void TaloPrinterThread::SoundBell() {
+  if (Bell)
+    Bell();
+  else
+    Sleep(kBellMs);
+}
+
+void TaloPrinterThread::FinishLine() {
+  Synchronize([this] {
+    Console->AppendToLastLine(LineBuffer);
+    const QString finished = Console->LastLine();
+    Console->NewLine();
+    ++BurstLines;
+    // Past half the limit, remember each finished line; at the limit start
+    // again from those, so the most recent output always stays.
+    if (Console->LineCount() > kMemoLineLimit / 2) KeptLines.append(finished);
+    if (Console->LineCount() > kMemoLineLimit) {
+      Console->ResetTo(KeptLines);
+      KeptLines.clear();
+    }
+  });
+}
+
+void TaloPrinterThread::FlushBuffer() {
+  Synchronize([this] { Console->AppendToLastLine(LineBuffer); });
+}
+
+void TaloPrinterThread::ResetLine() {
+  LineBuffer.clear();
+  Column = 0;
+  PendingCR = false;
+}

@@ -1,0 +1,71 @@
+#include "copytodevice.h"
+
+#include "talocomport.h"
+#include "transferfile.h"
+#include "transfertext.h"
+#include "transferview.h"
+#include "userdialogs.h"
+
+namespace CopyToDeviceLogic {
+
+Checked CheckSelection(const std::vector<CopySelection>& selected, int64_t deviceFreeBytes) {
+  Checked result;
+  if (selected.empty()) {
+    result.Warning = QString::fromLatin1(TransferText::kSelectFile);
+    return result;
+  }
+  for (const CopySelection& item : selected) {
+    if (item.IsFolder) {
+      result.Warning = QString::fromLatin1(TransferText::kOnlyFiles);
+      return result;
+    }
+    result.Sources.append(item.FullPath);
+    result.TotalBytes += std::max<int64_t>(item.SizeBytes, 0);
+  }
+  if (deviceFreeBytes == 0) {
+    result.Warning = QString::fromLatin1(TransferText::kRefreshFirst);
+    return result;
+  }
+  // The whole total counts: files of 4 GiB and more must not wrap round to a
+  // small number and pass.
+  if (result.TotalBytes == 0 || result.TotalBytes >= deviceFreeBytes)
+    result.Warning = QString::fromLatin1(TransferText::kNoSpace);
+  return result;
+}
+
+QString TargetDirFor(const QString& devicePathText) {
+  if (devicePathText == QLatin1String("\\")) return QStringLiteral("D:\\");
+  QString dir = QStringLiteral("D:") + devicePathText;
+  if (!dir.endsWith(QLatin1Char('\\'))) dir += QLatin1Char('\\');
+  return dir;
+}
+
+}  // namespace CopyToDeviceLogic
+
+CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
+  CopyReport report;
+  // 1.-4. The checks, in order.
+  const CopyToDeviceLogic::Checked checked =
+      CopyToDeviceLogic::CheckSelection(request.Selected, request.DeviceFreeBytes);
+  if (checked.Warning) {
+    host.Dialogs.ShowWarning(*checked.Warning);
+    return report;
+  }
+  // 5.-6. The port.
+  std::unique_ptr<TaloComPort> port = TransferPort::Open(host);
+  if (!port) return report;
+  report.Started = true;
+  // 7.-8. The dialog runs the batch; the port is closed when it has gone.
+  {
+    TransferBatch batch(*port, host.Console, host.Dialogs);
+    batch.SetSourceList(checked.Sources, CopyToDeviceLogic::TargetDirFor(request.DevicePathText));
+    host.Presenter.Present(batch, true);
+    report.AllSucceeded = batch.AllSucceeded();
+    report.Outcomes = batch.Outcomes();
+  }
+  port->Close();
+  port.reset();
+  // 9. Show the folder again, keeping the user's view.
+  if (request.RefreshDevicePane) request.RefreshDevicePane();
+  return report;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// CopyToDevice: the copy button between the panes. Sends the selected PC
+// files into the folder the device pane shows, then lists that folder again.
+//
+// Principles of operation
+// - Main thread only. The panes hand in plain values (the selected local
+//   items in order, the device pane's free space and path box text) and one
+//   callback, the device pane's refresh that keeps the user's sort column and
+//   selection; nothing here reads a widget.
+// - The checks run in a fixed order and the first one that fails shows its
+//   warning and sends nothing: nothing selected, a folder selected, no listing
+//   yet, not enough space (the whole 64-bit total against the free space).
+// - The port is opened after the checks and closed before the refresh; the
+//   refresh runs whenever the port could be opened, also after a failure or
+//   a cancel.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "transferbatch.h"
+
+struct TransferHost;
+
+struct CopySelection {
+  QString FullPath;
+  bool IsFolder = false;
+  int64_t SizeBytes = 0;
+};
+
+struct CopyRequest {
+  std::vector<CopySelection> Selected;  // in the order of the list view
+  int64_t DeviceFreeBytes = 0;          // 0: the device pane was never listed
+  QString DevicePathText;               // the device path box: "\" or e.g. \DATA
+  std::function<void()> RefreshDevicePane;
+};
+
+struct CopyReport {
+  bool Started = false;  // the checks passed and the port opened
+  bool AllSucceeded = false;
+  std::vector<TransferOutcome> Outcomes;
+};
+
+namespace CopyToDeviceLogic {
+// The paths to send, or the warning that refuses the copy.
+struct Checked {
+  QStringList Sources;
+  int64_t TotalBytes = 0;
+  std::optional<QString> Warning;
+};
+Checked CheckSelection(const std::vector<CopySelection>& selected, int64_t deviceFreeBytes);
+// "D:\" for "\", otherwise "D:" + the folder + "\".
+QString TargetDirFor(const QString& devicePathText);
+}  // namespace CopyToDeviceLogic
+
+CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request);

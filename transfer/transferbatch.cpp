@@ -1,0 +1,131 @@
+#include "transferbatch.h"
+
+#include <QFileInfo>
+#include <chrono>
+#include <thread>
+
+#include "transfertext.h"
+#include "transferview.h"
+#include "tthreadxmodem.h"
+#include "userdialogs.h"
+
+TransferBatch::TransferBatch(TaloComPort& port, TaloConsole& console, UserDialogs& dialogs)
+    : Port(port), Console(console), Dialogs(dialogs) {}
+
+TransferBatch::~TransferBatch() = default;
+
+void TransferBatch::SetSourceList(const QStringList& sources, const QString& targetDir) {
+  SingleFile = false;
+  SourceList = sources;
+  TargetDir = targetDir;
+}
+
+void TransferBatch::SetSingleFile(const QString& sourcePath, const QString& targetDir,
+                                  bool* result) {
+  SingleFile = true;
+  SingleCount = 1;
+  SourcePath = sourcePath;
+  TargetDir = targetDir;
+  SingleResult = result;
+}
+
+int TransferBatch::FileCount() const {
+  return SingleFile ? SingleCount : static_cast<int>(SourceList.size());
+}
+
+bool TransferBatch::ValidFileName(const QString& name) {
+  if (name.isEmpty()) return false;
+  for (const QChar c : name) {
+    const char16_t u = c.unicode();
+    const bool ok = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
+                    u == '_' || u == '.';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void TransferBatch::Run(TransferView& view) {
+  const int total = FileCount();
+  Results.assign(static_cast<size_t>(total), TransferOutcome{});
+  for (int i = 0; i < total; ++i)
+    Results[i].SourcePath = SingleFile ? SourcePath : SourceList[i];
+
+  for (int i = 0; i < total; ++i) {
+    // A Cancel that came in while no sender ran (the rename prompt of the
+    // command line) still stops the batch.
+    if (CancelPressed) {
+      Succeeded = false;
+      return;
+    }
+    if (!SingleFile) SourcePath = SourceList[i];
+    const std::optional<QString> name = AcceptedName(QFileInfo(SourcePath).fileName());
+    if (!name) {
+      Finish(i, TransferOutcome::Result::Skipped, view);
+      continue;
+    }
+    const int32_t state = SendOne(i, total, *name, view);
+    if (CancelPressed) {
+      // A cancelled file did not arrive, and neither did the ones after it:
+      // the caller sees a failure, the user has seen no message box.
+      const bool arrived = state == 0;
+      Finish(i, arrived ? TransferOutcome::Result::Sent : TransferOutcome::Result::Cancelled,
+             view);
+      if (!arrived && SingleResult) *SingleResult = false;
+      if (!arrived || i + 1 < total) Succeeded = false;
+      return;
+    }
+    if (state == 0) {
+      Finish(i, TransferOutcome::Result::Sent, view);
+      continue;
+    }
+    Finish(i, TransferOutcome::Result::Failed, view);
+    if (SingleResult) *SingleResult = false;
+    Succeeded = false;
+    Dialogs.ShowError(TransferText::FailedToTransfer(*name));
+    return;
+  }
+}
+
+// The file's name as the controller will store it: as it is when valid, or
+// as the user renames it. None when the user skips the file.
+std::optional<QString> TransferBatch::AcceptedName(const QString& name) {
+  QString candidate = name;
+  while (!ValidFileName(candidate)) {
+    const std::optional<QString> entered =
+        Dialogs.AskName(TransferText::InvalidNameCaption(candidate),
+                        QString::fromLatin1(TransferText::kNewNamePrompt), QString(),
+                        TransferText::kNewNameMaxLength);
+    if (!entered) return std::nullopt;
+    candidate = *entered;
+  }
+  return candidate;
+}
+
+int32_t TransferBatch::SendOne(int index, int total, const QString& name, TransferView& view) {
+  Results[index].TargetName = TargetDir + name;
+  Worker = std::make_unique<TThreadXModem>();
+  Worker->Port = &Port;
+  Worker->Console = &Console;
+  Worker->SourcePath = SourcePath;
+  Worker->TargetName = Results[index].TargetName.toLatin1();
+  Worker->Resume();
+  while (Worker->TransferState.load() == 1) {
+    view.ShowFile(SourcePath, index + 1, total);
+    view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
+                      Worker->FileSize.load());
+    view.ProcessEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPumpIntervalMs));
+    if (CancelPressed) Worker->CancelRequested = true;
+  }
+  view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
+                    Worker->FileSize.load());
+  const int32_t state = Worker->TransferState.load();
+  Results[index].Size = Worker->FileSize.load();
+  Worker.reset();  // joins the sender's thread
+  return state;
+}
+
+void TransferBatch::Finish(int index, TransferOutcome::Result result, TransferView& view) {
+  Results[index].Outcome = result;
+  view.FileEnded(Results[index]);
+}

@@ -1,0 +1,85 @@
+#pragma once
+// TransferBatch: the transfer dialog's logic, without widgets. Sends one file
+// (single-file mode) or a list of files, one XMODEM sender after another,
+// into one device folder.
+//
+// Principles of operation
+// - Main thread only. Run(view) is the dialog's first timer tick: it keeps
+//   the main thread busy for the whole batch and pumps view.ProcessEvents()
+//   every 5 ms while a sender runs.
+// - The port is the caller's: opened and configured before Run, closed after.
+// - A name with other characters than letters, digits, "_" and "." brings up
+//   the rename prompt; Cancel there skips the file (not a failure).
+// - A failed file stops the batch with an error box; a Cancel stops it
+//   without one. Either way AllSucceeded() is false and the remaining files
+//   are not sent (files sent before stay on the controller).
+// - Outcomes() tells for each file whether it arrived, was skipped, failed or
+//   was never attempted.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TaloComPort;
+class TaloConsole;
+class TThreadXModem;
+class TransferView;
+class UserDialogs;
+
+struct TransferOutcome {
+  enum class Result { Sent, Skipped, Failed, Cancelled, NotSent };
+  QString SourcePath;
+  QString TargetName;  // device path as given to the receiving program
+  Result Outcome = Result::NotSent;
+  int64_t Size = 0;    // as measured by the sender
+};
+
+class TransferBatch {
+ public:
+  static constexpr int kPumpIntervalMs = 5;
+
+  TransferBatch(TaloComPort& port, TaloConsole& console, UserDialogs& dialogs);
+  ~TransferBatch();
+  TransferBatch(const TransferBatch&) = delete;
+  TransferBatch& operator=(const TransferBatch&) = delete;
+
+  // Batch mode: every path of sources into targetDir (ending with "\").
+  void SetSourceList(const QStringList& sources, const QString& targetDir);
+  // Single-file mode: one file; *result (when given) becomes false when it fails.
+  void SetSingleFile(const QString& sourcePath, const QString& targetDir, bool* result = nullptr);
+
+  // Runs the whole batch (the dialog's Timer1Timer).
+  void Run(TransferView& view);
+  // The Cancel button: the running sender is cancelled, the batch stops.
+  void PressCancel() { CancelPressed = true; }
+  bool CancelWasPressed() const { return CancelPressed; }
+
+  bool AllSucceeded() const { return Succeeded; }
+  int FileCount() const;
+  const std::vector<TransferOutcome>& Outcomes() const { return Results; }
+
+  // Letters, digits, "_" and "." only, and not empty.
+  static bool ValidFileName(const QString& name);
+
+ private:
+  [[nodiscard]] std::optional<QString> AcceptedName(const QString& name);
+  [[nodiscard]] int32_t SendOne(int index, int total, const QString& name, TransferView& view);
+  void Finish(int index, TransferOutcome::Result result, TransferView& view);
+
+  std::unique_ptr<TThreadXModem> Worker;
+  TaloComPort& Port;
+  QStringList SourceList;
+  TaloConsole& Console;
+  UserDialogs& Dialogs;
+  QString TargetDir;
+  QString SourcePath;
+  bool CancelPressed = false;
+  bool SingleFile = false;
+  bool* SingleResult = nullptr;
+  int SingleCount = 0;
+  bool Succeeded = true;
+  std::vector<TransferOutcome> Results;
+};

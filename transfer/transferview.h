@@ -1,0 +1,43 @@
+#pragma once
+// TransferView and TransferPresenter: what the copy logic needs from the
+// window that shows a transfer.
+//
+// Principles of operation
+// - The batch (TransferBatch) runs on the main thread and keeps it busy for
+//   the whole batch. It tells the view which file is in progress and how far
+//   it got, and calls ProcessEvents() every 5 ms: that call must serve the
+//   sender's hand-overs to the main thread (TaloThread::ServeMainThread, or an
+//   event loop pass that does it), repaint, and let a Cancel reach the batch
+//   (TransferBatch::PressCancel).
+// - The widget dialog TdlgTaloTran is one view; the command line shows a
+//   progress bar; tests record the calls.
+// - A presenter shows the view modally around one batch: it returns when the
+//   batch has run and the view has closed. Main thread only.
+
+#include <QString>
+#include <cstdint>
+
+class TransferBatch;
+struct TransferOutcome;
+
+class TransferView {
+ public:
+  virtual ~TransferView() = default;
+
+  // The file in progress: its PC path, its number (from 1) and the total.
+  virtual void ShowFile(const QString& sourcePath, int number, int total) = 0;
+  // Percentage acknowledged, with the bytes behind it (size as measured).
+  virtual void ShowProgress(int percent, int64_t acknowledged, int64_t size) = 0;
+  // Serves the sender's hand-overs, repaints, delivers a Cancel.
+  virtual void ProcessEvents() = 0;
+  // A file has been sent, has failed, or was skipped.
+  virtual void FileEnded(const TransferOutcome& outcome) { (void)outcome; }
+};
+
+class TransferPresenter {
+ public:
+  virtual ~TransferPresenter() = default;
+  // Shows the transfer modally, runs batch.Run(view) inside it and returns
+  // when it has closed. cancelEnabled: whether the user may cancel.
+  virtual void Present(TransferBatch& batch, bool cancelEnabled) = 0;
+};

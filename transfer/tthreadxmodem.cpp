@@ -1,0 +1,269 @@
+#include "tthreadxmodem.h"
+
+#include <QFile>
+#include <algorithm>
+#include <string>
+
+#include "deviceshell.h"
+#include "talocomport.h"
+#include "taloconsole.h"
+#include "transfertext.h"
+
+namespace {
+
+// The shell primitives want a dialog interface for their standard exchange;
+// the sender uses only the echo check and the console path, which never ask
+// the user anything.
+class NoDialogs final : public UserDialogs {
+ public:
+  void ShowError(const QString&) override {}
+  void ShowWarning(const QString&) override {}
+  void ShowInformation(const QString&) override {}
+  bool AskYesNo(const QString&) override { return false; }
+  std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
+    return std::nullopt;
+  }
+  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> ChooseFolder(const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> ChooseFont(const QString&) override { return std::nullopt; }
+  void BeginBusy() override {}
+  void EndBusy() override {}
+  void Beep() override {}
+};
+
+bool ContainsPrompt(const std::string& line) {
+  return line.find("C:\\") != std::string::npos || line.find("D:\\") != std::string::npos;
+}
+
+// Fills the chunk up to its capacity or the end of the file, so that only the
+// file's last block is ever padded (a pipe may deliver less than asked for).
+qint64 ReadChunk(QFile& file, QByteArray& chunk) {
+  qint64 total = 0;
+  while (total < chunk.size()) {
+    const qint64 got = file.read(chunk.data() + total, chunk.size() - total);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    total += got;
+  }
+  return total;
+}
+
+}  // namespace
+
+TThreadXModem::TThreadXModem() = default;
+
+TThreadXModem::~TThreadXModem() {
+  // The worker uses this object's fields up to its last statement: stop and
+  // join it here, before they are destroyed.
+  CancelRequested = true;
+  Terminate();
+  if (Started()) WaitFor();
+}
+
+TThreadXModem::Frame TThreadXModem::BuildFrame(uint8_t blockNumber, const uint8_t* data,
+                                               int length) {
+  Frame frame{};
+  frame[0] = kSoh;
+  frame[1] = blockNumber;
+  frame[2] = static_cast<uint8_t>(255 - blockNumber);
+  const int used = std::clamp(length, 0, kBlockSize);
+  std::copy(data, data + used, frame.begin() + 3);
+  uint8_t sum = 0;
+  for (int i = 0; i < used; ++i) sum = static_cast<uint8_t>(sum + data[i]);
+  frame[kFrameSize - 1] = sum;
+  return frame;
+}
+
+int32_t TThreadXModem::PercentOf(int64_t acknowledged, int64_t size) {
+  if (size <= 0) return 100;
+  if (acknowledged >= size) return 100;
+  return static_cast<int32_t>(acknowledged * 100 / size);
+}
+
+void TThreadXModem::Execute() { TransferState = Run() ? 0 : -1; }
+
+// The upload, step by step. Every step that fails has already shown its own
+// status line (or deliberately none).
+bool TThreadXModem::Run() {
+  // 1. Nothing to work with.
+  if (!Port || !Console) return false;
+  // 2. Learn the file's size.
+  if (!MeasureSource()) return Fail(TransferText::kCannotOpenSendFile);
+  // 3. Discard stale input.
+  DeviceShell::Drain(*Port);
+  // 4. Start the receiving program.
+  if (!StartReceiver()) return false;
+  // 5. Wait for its NAK.
+  if (!WaitForStart()) return false;
+  // 6.-9. The blocks.
+  if (!SendFile()) return false;
+  // 10. End of transmission; an unacknowledged EOT still counts as sent.
+  EndTransmission();
+  // 11. The program's closing lines and the prompt.
+  if (!Synchronize([this] { ShowTrailingOutput(); })) return false;
+  // 12.
+  return true;
+}
+
+bool TThreadXModem::MeasureSource() {
+  QFile file(SourcePath);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  FileSize = file.size();
+  return true;
+}
+
+bool TThreadXModem::StartReceiver() {
+  CommandLine = QByteArray(TransferText::kReceiveCommand) + TargetName + '\r';
+  CommandEchoed = false;
+  // A hand-over dropped by Terminate() must not pass for an echoed command.
+  return Synchronize([this] { SendTransferCommand(); }) && CommandEchoed;
+}
+
+bool TThreadXModem::WaitForStart() {
+  for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    uint8_t byte = 0;
+    // A 'C' asks for CRC mode, which this sender does not speak: it counts as
+    // a failed attempt like silence does.
+    if (Port->Read(1, &byte) && byte == kNak) return true;
+    if (Cancelling()) return Fail(TransferText::kTransferCancelled);
+    Sleep(kStartRetryPauseMs);
+  }
+  return Fail(TransferText::kNoAckFromTalo);
+}
+
+bool TThreadXModem::SendFile() {
+  QFile file(SourcePath);
+  if (!file.open(QIODevice::ReadOnly)) return Fail(TransferText::kCannotOpenSendFile);
+  ShowStatusFromWorker(QString::fromLatin1(TransferText::kTransferring));
+  uint8_t blockNumber = 1;
+  QByteArray chunk(kChunkSize, '\0');
+  for (;;) {
+    const qint64 got = ReadChunk(file, chunk);
+    if (got < 0) return Fail(TransferText::kErrorReadingFile);
+    if (got == 0) break;
+    if (!SendChunk(chunk.left(static_cast<int>(got)), blockNumber)) return false;
+  }
+  // An empty file sends no block and is complete as soon as it ends.
+  if (FileSize.load() == 0) Progress = 100;
+  return true;
+}
+
+bool TThreadXModem::SendChunk(const QByteArray& chunk, uint8_t& blockNumber) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(chunk.constData());
+  for (qsizetype offset = 0; offset < chunk.size(); offset += kBlockSize) {
+    const int length = static_cast<int>(std::min<qsizetype>(kBlockSize, chunk.size() - offset));
+    switch (SendBlock(BuildFrame(blockNumber, bytes + offset, length))) {
+      case BlockResult::Acknowledged:
+        break;
+      case BlockResult::Cancelled:
+        CancelTransfer();
+        return false;
+      case BlockResult::Failed:
+        return false;
+    }
+    Acknowledged += length;
+    blockNumber = static_cast<uint8_t>(blockNumber + 1);
+    Progress = PercentOf(Acknowledged.load(), FileSize.load());
+  }
+  return true;
+}
+
+TThreadXModem::BlockResult TThreadXModem::SendBlock(const Frame& frame) {
+  int attempts = 0;
+  for (;;) {
+    if (Cancelling()) return BlockResult::Cancelled;
+    ++attempts;
+    // A failed write shows up as a missing reply below.
+    (void)WriteFrame(frame);
+    const int reply = ReadReply(attempts);
+    Sleep(kReplyPauseMs);
+    if (reply == kNak && attempts < kBlockAttempts) continue;
+    if (reply == kAck) return BlockResult::Acknowledged;
+    return BlockResult::Failed;
+  }
+}
+
+// Five writes, as the receiving program has always been fed.
+bool TThreadXModem::WriteFrame(const Frame& frame) {
+  const uint8_t* bytes = frame.data();
+  return Port->Write(1, bytes) && Port->Write(1, bytes + 1) && Port->Write(1, bytes + 2) &&
+         Port->Write(kBlockSize, bytes + 3) && Port->Write(1, bytes + kFrameSize - 1);
+}
+
+// One reply byte, or -1. Each silent read uses up one of the block's attempts.
+int TThreadXModem::ReadReply(int& attempts) {
+  for (;;) {
+    uint8_t byte = 0;
+    if (Port->Read(1, &byte)) return byte;
+    if (attempts >= kBlockAttempts || !Port->IsOpen()) return -1;
+    ++attempts;
+  }
+}
+
+void TThreadXModem::CancelTransfer() {
+  const std::array<uint8_t, kCancelBytes> cancel{kCan, kCan, kCan, kCan, kCan};
+  (void)Port->Write(cancel.size(), cancel.data());
+  // The receiving program says goodbye; show it until the line falls silent.
+  std::string line;
+  while (Port->ReadLine(kLineLimit, line))
+    ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+void TThreadXModem::EndTransmission() {
+  bool acknowledged = false;
+  for (int attempt = 0; attempt < kEotAttempts && !acknowledged; ++attempt) {
+    const uint8_t eot = kEot;
+    (void)Port->Write(1, &eot);
+    Sleep(kReplyPauseMs);
+    uint8_t reply = 0;
+    acknowledged = Port->Read(1, &reply) && reply == kAck;
+  }
+  ShowStatusFromWorker(
+      QString::fromLatin1(acknowledged ? TransferText::kGotEotAck : TransferText::kNoEotAck));
+}
+
+bool TThreadXModem::Cancelling() const { return CancelRequested.load() || Terminated(); }
+
+void TThreadXModem::ShowStatusFromWorker(const QString& text) {
+  StatusText = text;
+  (void)Synchronize([this] { ShowStatus(); });
+}
+
+bool TThreadXModem::Fail(const char* status) {
+  ShowStatusFromWorker(QString::fromLatin1(status));
+  return false;
+}
+
+void TThreadXModem::ShowStatus() {
+  if (StatusText.isEmpty()) return;
+  NoDialogs none;
+  DeviceShell(*Console, none).AppendConsoleLine(StatusText);
+}
+
+void TThreadXModem::SendTransferCommand() {
+  // The echo check shows the command line first, as a status line.
+  NoDialogs none;
+  StatusText = QString::fromLatin1(CommandLine);
+  CommandEchoed = DeviceShell(*Console, none).SendEchoed(*Port, CommandLine);
+}
+
+// Lines end with carriage return here, so the line feed of each line starts
+// the next one: the prompt is looked for anywhere in the line.
+void TThreadXModem::ShowTrailingOutput() {
+  // Each read counts as one time-out value, whatever it really took.
+  const uint32_t step = std::max<uint32_t>(Port->GetTimeout(), 1);
+  for (uint32_t used = 0; used < kTrailingBudgetMs; used += step) {
+    std::string line;
+    (void)Port->ReadLine(kLineLimit, line);
+    if (ContainsPrompt(line)) return;
+    StatusText = QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    ShowStatus();
+  }
+}

@@ -1,0 +1,116 @@
+#pragma once
+// TThreadXModem: uploads one PC file to the controller with basic XMODEM
+// (128-byte blocks, one-byte checksum, receiver-driven start with NAK).
+//
+// Principles of operation
+// - Ownership: the owner creates the object (paused), sets Port, Console,
+//   SourcePath and TargetName, calls Resume() and then polls TransferState and
+//   Progress. It deletes the object once TransferState is no longer 1; the
+//   destructor cancels a transfer still running and joins the thread. The
+//   object never owns the port or the console.
+// - Threads: Execute() runs on the worker and uses Port alone for the whole
+//   transfer, except while it has handed an operation to the main thread
+//   (status lines, typing the command line, the closing output): the worker
+//   waits meanwhile, so the port is never used by two threads at once. The
+//   main thread's pump must serve those hand-overs (TaloThread::ServeMainThread
+//   or the event loop), or the worker waits for ever.
+// - Port set-up is the caller's: 57600 8N1, one time-out value T for every
+//   read (500 ms for transfers: a one-byte read gives up after 2T), carriage
+//   return as the line terminator.
+// - Results: TransferState 1 while running, then 0 (the file was sent; the EOT
+//   may have gone unacknowledged) or -1 (failed or cancelled). The reason of a
+//   failure is what the console shows; some failures show nothing.
+// - Cancel: CancelRequested is honoured while waiting for the receiver (nothing
+//   is sent) and before every block send (five CAN bytes go out once). Deleting
+//   the object or Terminate() counts as a cancel.
+// - A failed transfer leaves the port open and the controller's receiving
+//   program in whatever state the failure left it; the caller closes the port.
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "talothread.h"
+
+class TaloComPort;
+class TaloConsole;
+class QFile;
+
+class TThreadXModem : public TaloThread {
+ public:
+  static constexpr uint8_t kSoh = 0x01;
+  static constexpr uint8_t kEot = 0x04;
+  static constexpr uint8_t kAck = 0x06;
+  static constexpr uint8_t kNak = 0x15;
+  static constexpr uint8_t kCan = 0x18;
+
+  static constexpr int kBlockSize = 128;
+  static constexpr int kFrameSize = kBlockSize + 4;
+  static constexpr int kChunkSize = 4096;
+  static constexpr int kStartAttempts = 100;
+  static constexpr int kStartRetryPauseMs = 10;
+  static constexpr int kBlockAttempts = 10;
+  static constexpr int kReplyPauseMs = 5;
+  static constexpr int kEotAttempts = 10;
+  static constexpr int kCancelBytes = 5;
+  static constexpr size_t kLineLimit = 1024;
+  static constexpr uint32_t kTrailingBudgetMs = 5000;
+
+  using Frame = std::array<uint8_t, kFrameSize>;
+
+  TThreadXModem();
+  ~TThreadXModem() override;
+
+  // Inputs, set before Resume() and not changed afterwards.
+  TaloComPort* Port = nullptr;
+  TaloConsole* Console = nullptr;
+  QString SourcePath;
+  QByteArray TargetName;  // passed unchanged to the receiving program
+
+  // Shared with the owner while the worker runs.
+  std::atomic<bool> CancelRequested{false};
+  std::atomic<int32_t> TransferState{1};
+  std::atomic<int32_t> Progress{0};
+  std::atomic<int64_t> Acknowledged{0};  // file bytes the receiver has acknowledged
+  std::atomic<int64_t> FileSize{0};      // as measured before the transfer
+
+  // The 132-byte frame of one block: SOH, number, its complement, the data
+  // padded with zero bytes, the sum of the data bytes modulo 256.
+  static Frame BuildFrame(uint8_t blockNumber, const uint8_t* data, int length);
+  // Percentage of size acknowledged, 0 to 100; an empty file counts as done.
+  static int32_t PercentOf(int64_t acknowledged, int64_t size);
+
+ protected:
+  void Execute() override;
+
+ private:
+  enum class BlockResult { Acknowledged, Cancelled, Failed };
+
+  [[nodiscard]] bool Run();
+  [[nodiscard]] bool MeasureSource();
+  [[nodiscard]] bool StartReceiver();
+  [[nodiscard]] bool WaitForStart();
+  [[nodiscard]] bool SendFile();
+  [[nodiscard]] bool SendChunk(const QByteArray& chunk, uint8_t& blockNumber);
+  [[nodiscard]] BlockResult SendBlock(const Frame& frame);
+  [[nodiscard]] bool WriteFrame(const Frame& frame);
+  [[nodiscard]] int ReadReply(int& attempts);
+  void CancelTransfer();
+  void EndTransmission();
+
+  [[nodiscard]] bool Cancelling() const;
+  // Hands StatusText to the main thread to be shown.
+  void ShowStatusFromWorker(const QString& text);
+  bool Fail(const char* status);
+
+  // Main-thread operations (the worker waits while they run).
+  void ShowStatus();
+  void SendTransferCommand();
+  void ShowTrailingOutput();
+
+  QByteArray CommandLine;
+  QString StatusText;
+  bool CommandEchoed = false;
+};

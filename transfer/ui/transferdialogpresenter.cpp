@@ -1,0 +1,9 @@
+#include "transferdialogpresenter.h"
+
+#include "tdlgtalotran.h"
+
+void TransferDialogPresenter::Present(TransferBatch& batch, bool cancelEnabled) {
+  TdlgTaloTran dialog(batch, Parent.data());
+  dialog.SetCancelEnabled(cancelEnabled);
+  dialog.exec();
+}

@@ -1,0 +1,30 @@
+#include "apptext.h"
+
+namespace AppText {
+
+QString MainCaption() {
+  return QStringLiteral("TALO-7100 Series Utility (Ver %1)").arg(QLatin1String(kVersion));
+}
+QString ExitQuestion() { return QStringLiteral("Are you sure to exit?"); }
+QString TerminalUnableToOpen(const QString& port) {
+  return QStringLiteral("Unable to open ") + port + QStringLiteral(" !");
+}
+QString CopyTooLong() { return QStringLiteral("The selected text exceeds 1024 bytes!"); }
+
+QString InitInitializing() { return QStringLiteral("Initializing..."); }
+QString InitScanningLocal() { return QStringLiteral("Scanning local system..."); }
+QString InitScanningPorts() { return QStringLiteral("Scanning COM port..."); }
+QString InitConstructingLocal() { return QStringLiteral("Constructing local view..."); }
+QString InitStartingThreads() { return QStringLiteral("Starting COM thread..."); }
+QString InitDone() { return QStringLiteral("Initialization done!!"); }
+
+QString AboutCaption() { return QStringLiteral("About TALO-7100 Utility"); }
+QString AboutProduct() { return QStringLiteral("TALO-7100 Series Utility"); }
+QString AboutVersion() { return QStringLiteral("Version: %1").arg(QLatin1String(kVersion)); }
+QString AboutMakerNotice() {
+  return QStringLiteral("Commissioning and service tool for TALO-7100 controllers");
+}
+
+QString CopyButtonHint() { return QStringLiteral("Copy file to TALO"); }
+
+}  // namespace AppText

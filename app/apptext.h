@@ -1,0 +1,32 @@
+#pragma once
+// The texts the main window, the terminal console and the start-up and about
+// dialogs show. They are the program's own words: keep them byte for byte.
+
+#include <QString>
+
+namespace AppText {
+
+inline constexpr char kVersion[] = "1.13";
+inline constexpr char kBuild[] = "(B001)";
+
+QString MainCaption();                         // "TALO-7100 Series Utility (Ver 1.13)"
+QString ExitQuestion();                        // "Are you sure to exit?"
+QString TerminalUnableToOpen(const QString& port);  // "Unable to open " + port + " !"
+QString CopyTooLong();                         // "The selected text exceeds 1024 bytes!"
+
+// Start-up steps shown by the progress dialog.
+QString InitInitializing();
+QString InitScanningLocal();
+QString InitScanningPorts();
+QString InitConstructingLocal();
+QString InitStartingThreads();
+QString InitDone();
+
+QString AboutCaption();     // "About TALO-7100 Utility"
+QString AboutProduct();     // "TALO-7100 Series Utility"
+QString AboutVersion();     // "Version: 1.13"
+QString AboutMakerNotice();
+
+QString CopyButtonHint();   // "Copy file to TALO"
+
+}  // namespace AppText

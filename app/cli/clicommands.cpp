@@ -1,0 +1,152 @@
+#include "clicommands.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+#include "deviceshell.h"
+#include "portscan.h"
+#include "streamconsole.h"
+#include "streamdialogs.h"
+
+namespace {
+
+QStringList ScannedPorts() {
+  QStringList names;
+  for (const std::string& name : ScanComPort()) names.append(QString::fromStdString(name));
+  return names;
+}
+
+void PrintLine(FILE* out, const QString& text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
+  std::fputc('\n', out);
+}
+
+// ports: the port box's list, one name a line; --port adds its name as the
+// desktop program does.
+int RunPorts(CliContext& context, const QStringList& arguments) {
+  if (!arguments.isEmpty()) return kUsageError;
+  QStringList names = ScannedPorts();
+  const QString& given = context.Shell.SelectedPort();
+  if (context.PortGiven && !given.isEmpty() && !names.contains(given)) names.append(given);
+  for (const QString& name : names) PrintLine(stdout, name);
+  std::fflush(stdout);
+  return kExitOk;
+}
+
+// run LINE: one command line typed into the shell, its answer on stdout.
+int RunLine(CliContext& context, const QStringList& arguments) {
+  if (arguments.isEmpty()) return kUsageError;
+  QByteArray line = arguments.join(QLatin1Char(' ')).toLatin1();
+  if (!line.endsWith('\r')) line += '\r';
+  return context.Shell.RunDeviceCommand(line) ? kExitOk : kExitFailed;
+}
+
+// One entry per subcommand.
+const CliCommand kCommands[] = {
+    {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
+     false},
+    {"run", "LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
+};
+
+const CliCommand* FindCommand(const QString& name) {
+  for (const CliCommand& command : kCommands)
+    if (name == QLatin1String(command.Name)) return &command;
+  return nullptr;
+}
+
+}  // namespace
+
+std::span<const CliCommand> CliCommands() { return kCommands; }
+
+QString CliUsage() {
+  QString text;
+  QTextStream out(&text);
+  out << "Usage: talo7100-cli [--port NAME] [--yes] COMMAND [ARGUMENTS]\n"
+         "       talo7100-cli --help | --version\n\n"
+         "Drives a TALO-7100 controller over one RS-232 line (57600 baud, 8N1) by typing\n"
+         "command lines into its shell. The controller's answers go to standard output,\n"
+         "messages to standard error. The exit status is 0 on success, 1 when the\n"
+         "command failed (the desktop program would have shown an error box), 2 for a\n"
+         "wrong command line.\n\n"
+         "Options:\n"
+         "  --port NAME  the serial port: ttyUSB0, ttyS0, /dev/pts/3, COM1..COM255\n"
+         "               (default: the first port found; TALO7100_PORTS adds names)\n"
+         "  --yes        answer yes to every question (otherwise questions are refused)\n"
+         "  --help       show this text\n"
+         "  --version    show the version\n\n"
+         "Commands:\n";
+  for (const CliCommand& command : kCommands) {
+    const QString call = QLatin1String(command.Name) +
+                         (command.Arguments[0] ? QLatin1Char(' ') + QLatin1String(command.Arguments)
+                                               : QString());
+    out << "  " << call.leftJustified(20) << ' ' << command.Summary << '\n';
+  }
+  return text;
+}
+
+int RunCli(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("talo7100-cli"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("1.13"));
+
+  QStringList arguments = QCoreApplication::arguments().mid(1);
+  QString port;
+  bool portGiven = false;
+  bool assumeYes = false;
+  // Global options stop at the subcommand, whose arguments may start with "-".
+  while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {
+    const QString option = arguments.takeFirst();
+    if (option == QLatin1String("--help")) {
+      PrintLine(stdout, CliUsage());
+      return kExitOk;
+    }
+    if (option == QLatin1String("--version")) {
+      PrintLine(stdout, QStringLiteral("talo7100-cli 1.13 (B001)"));
+      return kExitOk;
+    }
+    if (option == QLatin1String("--yes")) {
+      assumeYes = true;
+    } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
+      port = arguments.takeFirst();
+      portGiven = true;
+    } else if (option.startsWith(QLatin1String("--port="))) {
+      port = option.mid(7);
+      portGiven = true;
+    } else {
+      PrintLine(stderr, QStringLiteral("talo7100-cli: unknown option %1\n").arg(option) + CliUsage());
+      return kUsageError;
+    }
+  }
+  if (arguments.isEmpty()) {
+    PrintLine(stderr, CliUsage());
+    return kUsageError;
+  }
+  const QString name = arguments.takeFirst();
+  const CliCommand* command = FindCommand(name);
+  if (!command) {
+    PrintLine(stderr, QStringLiteral("talo7100-cli: unknown command %1\n").arg(name) + CliUsage());
+    return kUsageError;
+  }
+
+  StreamConsole console(stdout);
+  StreamDialogs dialogs(assumeYes, stderr);
+  DeviceShell shell(console, dialogs);
+  if (!portGiven && command->NeedsPort) {
+    const QStringList found = ScannedPorts();
+    port = found.isEmpty() ? QString() : found.front();
+  }
+  shell.SetSelectedPort(port);
+  CliContext context{shell, console, dialogs, assumeYes, portGiven};
+
+  int status = command->Run(context, arguments);
+  console.Flush();
+  if (status == kUsageError) {
+    PrintLine(stderr, QStringLiteral("Usage: talo7100-cli [--port NAME] %1 %2")
+                          .arg(QLatin1String(command->Name), QLatin1String(command->Arguments)));
+    return kUsageError;
+  }
+  if (status == kExitOk && dialogs.ErrorCount() > 0) status = kExitFailed;
+  return status;
+}

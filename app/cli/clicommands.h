@@ -1,0 +1,47 @@
+#pragma once
+// talo7100-cli: the device logic on the command line.
+//
+// Principles of operation
+// - QtCore only. The console is stdout (StreamConsole), the dialog service
+//   stderr (StreamDialogs); questions are answered by --yes or refused.
+// - A subcommand is one entry in the table in clicommands.cpp plus one
+//   function taking the context and its arguments. Its return value is the
+//   exit status; an error box that would have been shown makes it 1 in any
+//   case. A wrong call of a subcommand returns kUsageError.
+// - Global options come before the subcommand: --port NAME (default: the
+//   first port the scan finds), --yes, --help, --version.
+
+#include <QString>
+#include <QStringList>
+#include <span>
+
+class DeviceShell;
+class StreamConsole;
+class StreamDialogs;
+
+struct CliContext {
+  DeviceShell& Shell;        // SelectedPort() is the port to use
+  StreamConsole& Console;
+  StreamDialogs& Dialogs;
+  bool AssumeYes = false;
+  bool PortGiven = false;    // --port was on the command line
+};
+
+using CliHandler = int (*)(CliContext& context, const QStringList& arguments);
+
+struct CliCommand {
+  const char* Name;
+  const char* Arguments;  // for the usage line, e.g. "LINE" or "[FOLDER]"
+  const char* Summary;
+  CliHandler Run;
+  bool NeedsPort = true;  // resolve --port or the first scanned port first
+};
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kUsageError = 2;
+
+std::span<const CliCommand> CliCommands();
+QString CliUsage();
+// Parses argv, runs one subcommand, returns the exit status.
+int RunCli(int argc, char** argv);

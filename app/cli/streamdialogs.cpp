@@ -1,0 +1,55 @@
+#include "streamdialogs.h"
+
+#include <QByteArray>
+
+void StreamDialogs::Print(const char* kind, const QString& text) {
+  const QByteArray bytes = (QLatin1String(kind) + QStringLiteral(": ") + text).toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), Out);
+  std::fputc('\n', Out);
+  std::fflush(Out);
+}
+
+void StreamDialogs::ShowError(const QString& text) {
+  ++Errors;
+  Print("Error", text);
+}
+
+void StreamDialogs::ShowWarning(const QString& text) { Print("Warning", text); }
+
+void StreamDialogs::ShowInformation(const QString& text) { Print("Information", text); }
+
+bool StreamDialogs::AskYesNo(const QString& text) {
+  Print("Question", text);
+  Print("Answer", AssumeYes ? QStringLiteral("yes (--yes)")
+                            : QStringLiteral("no (give --yes to answer yes)"));
+  return AssumeYes;
+}
+
+std::optional<QString> StreamDialogs::Refuse(const QString& what) {
+  Print("Question", what);
+  Print("Answer", QStringLiteral("cancelled (nobody to ask on the command line)"));
+  return std::nullopt;
+}
+
+std::optional<QString> StreamDialogs::AskName(const QString& caption, const QString& prompt,
+                                              const QString&, int) {
+  return Refuse(caption + QStringLiteral(": ") + prompt);
+}
+
+std::optional<QString> StreamDialogs::ChooseOpenFile(const QString& caption, const QString&,
+                                                     const QString&) {
+  return Refuse(caption);
+}
+
+std::optional<QString> StreamDialogs::ChooseSaveFile(const QString& caption, const QString&,
+                                                     const QString&) {
+  return Refuse(caption);
+}
+
+std::optional<QString> StreamDialogs::ChooseFolder(const QString& caption, const QString&) {
+  return Refuse(caption);
+}
+
+std::optional<QString> StreamDialogs::ChooseFont(const QString&) {
+  return Refuse(QStringLiteral("Font"));
+}

@@ -1,0 +1,42 @@
+#pragma once
+// StreamDialogs: the dialog service of the command-line front end. Messages
+// go to a stdio stream (stderr) with their kind in front; questions are
+// answered yes when the user gave --yes and refused otherwise; name prompts
+// and file, folder and font choices are refused (there is nobody to ask).
+// Counts the errors, which decide the exit status.
+
+#include <QString>
+#include <cstdio>
+
+#include "userdialogs.h"
+
+class StreamDialogs : public UserDialogs {
+ public:
+  explicit StreamDialogs(bool assumeYes, FILE* out = stderr) : AssumeYes(assumeYes), Out(out) {}
+
+  void ShowError(const QString& text) override;
+  void ShowWarning(const QString& text) override;
+  void ShowInformation(const QString& text) override;
+  bool AskYesNo(const QString& text) override;
+  std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                 const QString& initial, int maxLength) override;
+  std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,
+                                        const QString& filter) override;
+  std::optional<QString> ChooseSaveFile(const QString& caption, const QString& fileName,
+                                        const QString& filter) override;
+  std::optional<QString> ChooseFolder(const QString& caption, const QString& start) override;
+  std::optional<QString> ChooseFont(const QString& current) override;
+  void BeginBusy() override {}
+  void EndBusy() override {}
+  void Beep() override {}
+
+  int ErrorCount() const { return Errors; }
+
+ private:
+  void Print(const char* kind, const QString& text);
+  std::optional<QString> Refuse(const QString& what);
+
+  bool AssumeYes;
+  FILE* Out;
+  int Errors = 0;
+};

@@ -1,0 +1,71 @@
+#pragma once
+// TaloConsoleMemo: the console memo meoDos at the bottom of the main window.
+//
+// Principles of operation
+// - Read-only to typing. While the terminal is on, every key goes to the
+//   controller instead: characters (Enter as CR, Backspace as BS, Ctrl+C as
+//   ETX...) through TaloTerminal::KeyPress, the cursor keys and F1-F4 as VT100
+//   sequences. Shortcuts do not see those keys, so control characters reach
+//   the controller; copying is on the context menu. Alt combinations still
+//   reach the menu bar. While the terminal is off the memo behaves as a
+//   read-only text (selection, scrolling, copy with the 1024-character limit).
+// - The context menu PopupMenu3 enables its items each time it opens.
+// - Main thread only. The terminal and the dialog service are not owned and
+//   must outlive the memo's use of them (the main window owns all three).
+
+#include <QPlainTextEdit>
+
+class QMenu;
+class QAction;
+class TaloTerminal;
+class UserDialogs;
+
+class TaloConsoleMemo : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  static constexpr int kCopyLimit = 1024;
+  static constexpr int kFontPixelSize = 15;
+
+  explicit TaloConsoleMemo(QWidget* parent = nullptr);
+
+  void SetTerminal(TaloTerminal* terminal) { Terminal = terminal; }
+  void SetDialogs(UserDialogs* dialogs) { Dialogs = dialogs; }
+
+  // Terminal on: silver on black; off: green on the menu colour.
+  void SetTerminalColours(bool on);
+  // The monospace, bold, 15-pixel console font.
+  static QFont DefaultFont();
+
+  QMenu* PopupMenu3() const { return Popup; }
+  // Refreshes the enabling of the context menu's items.
+  void PopupMenu3Popup();
+  void Copy1Click();
+  void Pasteto7100M1Click();
+  void SelectAll1Click();
+  void Font1Click();
+
+  // Puts the caret at the end of the text with nothing selected.
+  void MoveCaretToEnd();
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  bool TerminalOn() const;
+  // The selection as it goes on the clipboard (line ends as LF).
+  QString SelectedPlainText() const;
+  // True when the key was sent to the controller.
+  bool SendKeyToController(QKeyEvent* event);
+
+  TaloTerminal* Terminal = nullptr;
+  UserDialogs* Dialogs = nullptr;
+  QMenu* Popup = nullptr;
+  QAction* Copy1 = nullptr;
+  QAction* Pasteto7100M1 = nullptr;
+  QAction* SelectAll1 = nullptr;
+  QAction* Font1 = nullptr;
+};

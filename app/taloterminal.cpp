@@ -1,0 +1,201 @@
+#include "taloterminal.h"
+
+#include <QThread>
+
+#include "apptext.h"
+#include "talocomport.h"
+#include "taloconsole.h"
+#include "talodataring.h"
+#include "taloprinterthread.h"
+#include "taloreceiver.h"
+
+namespace {
+
+constexpr uint32_t kBaudRate = 57600;
+constexpr uint8_t kByteSize = 8;
+constexpr uint8_t kNoParity = 0;
+constexpr uint8_t kOneStopBit = 0;
+constexpr uint8_t kCarriageReturn = 13;
+constexpr uint8_t kLineFeed = 10;
+// Lets the workers reach their safe points and the line settle around a write.
+constexpr unsigned long kSettleMs = 1;
+
+}  // namespace
+
+TaloTerminal::TaloTerminal(TaloConsole& console, std::function<void()> bell)
+    : RingPtr(std::make_unique<TaloDataRing>()),
+      ReceiverPtr(std::make_unique<TaloComReceiver>(RingPtr.get())),
+      PrinterPtr(std::make_unique<TaloPrinterThread>(RingPtr.get(), &console)) {
+  if (bell) PrinterPtr->SetBell(std::move(bell));
+  PasteTimer.setSingleShot(true);
+  PasteTimer.setTimerType(Qt::PreciseTimer);
+  connect(&PasteTimer, &QTimer::timeout, this, &TaloTerminal::SendNextPasteStep);
+}
+
+TaloTerminal::~TaloTerminal() { ShutDown(); }
+
+bool TaloTerminal::Start(const QString& portName, QString& errorText) {
+  if (IsOn()) return true;
+  if (!ReceiverPtr || !PrinterPtr) {
+    // After shut-down the workers are gone; the terminal cannot run without them.
+    errorText = AppText::TerminalUnableToOpen(portName);
+    return false;
+  }
+  // 1. Open the port for the selected name.
+  auto port = std::make_unique<TaloComPort>(portName.toStdString());
+  if (!port->Open()) {
+    // 2. The terminal stays off; the caller shows the message.
+    port->Close();
+    errorText = AppText::TerminalUnableToOpen(portName);
+    return false;
+  }
+  // 3. Line settings and the short time-out the receiver polls with.
+  if (!port->Configure(kBaudRate, kByteSize, kNoParity, kOneStopBit) ||
+      !port->SetTimeouts(kPortTimeoutMs)) {
+    port->Close();
+    errorText = AppText::TerminalUnableToOpen(portName);
+    return false;
+  }
+  Port = std::move(port);
+  ReceiverPtr->SetPort(Port.get());
+  // 4. Workers: receiver first, so the printer finds bytes to show.
+  ReceiverPtr->Resume();
+  PrinterPtr->Resume();
+  // 5. A bare CR makes the shell print a fresh prompt.
+  const uint8_t cr = kCarriageReturn;
+  (void)Port->Write(1, &cr);
+  KeyGate = true;
+  return true;
+}
+
+void TaloTerminal::Stop() {
+  if (!IsOn()) return;
+  PasteTimer.stop();
+  PendingPaste.clear();
+  PauseWorkers();
+  ReleasePort();
+}
+
+void TaloTerminal::ReleasePort() {
+  // Clear the receiver's port first: a read it has already handed to the main
+  // thread then finds no port instead of a destroyed one.
+  if (ReceiverPtr) ReceiverPtr->SetPort(nullptr);
+  if (Port) {
+    Port->Close();
+    Port.reset();
+  }
+}
+
+void TaloTerminal::PauseWorkers() {
+  if (PrinterPtr) PrinterPtr->Suspend();
+  if (ReceiverPtr) ReceiverPtr->Suspend();
+}
+
+void TaloTerminal::ResumeWorkers() {
+  if (ReceiverPtr) ReceiverPtr->Resume();
+  if (PrinterPtr) PrinterPtr->Resume();
+}
+
+bool TaloTerminal::WritePaused(uint8_t byte, bool settleAfter) {
+  PauseWorkers();
+  QThread::msleep(kSettleMs);
+  const bool written = Port->Write(1, &byte);
+  if (settleAfter) QThread::msleep(kSettleMs);
+  ResumeWorkers();
+  return written;
+}
+
+void TaloTerminal::KeyPress(QChar character) {
+  if (!IsOn()) return;        // the read-only console ignores the key
+  if (!KeyGate) return;       // a key is still being sent: drop this one
+  if (character.unicode() > 0xFF) return;  // the shell speaks 8-bit characters
+  KeyGate = false;
+  (void)WritePaused(static_cast<uint8_t>(character.unicode()), true);
+  KeyGate = true;
+}
+
+QByteArray TaloTerminal::SpecialKeySequence(SpecialKey key) {
+  switch (key) {
+    case SpecialKey::Up: return QByteArrayLiteral("\x1b[A");
+    case SpecialKey::Down: return QByteArrayLiteral("\x1b[B");
+    case SpecialKey::Right: return QByteArrayLiteral("\x1b[C");
+    case SpecialKey::Left: return QByteArrayLiteral("\x1b[D");
+    case SpecialKey::F1: return QByteArrayLiteral("\x1bOP");
+    case SpecialKey::F2: return QByteArrayLiteral("\x1bOQ");
+    case SpecialKey::F3: return QByteArrayLiteral("\x1bOR");
+    case SpecialKey::F4: return QByteArrayLiteral("\x1bOS");
+  }
+  return {};
+}
+
+void TaloTerminal::SendSpecialKey(SpecialKey key) {
+  if (!IsOn() || !KeyGate) return;
+  KeyGate = false;
+  const QByteArray bytes = SpecialKeySequence(key);
+  (void)Port->Write(static_cast<size_t>(bytes.size()),
+                    reinterpret_cast<const uint8_t*>(bytes.constData()));
+  KeyGate = true;
+}
+
+std::vector<TaloTerminal::PasteStep> TaloTerminal::PlanPaste(const QString& text) {
+  const QString head = text.left(kPasteLimit);
+  std::vector<PasteStep> steps;
+  steps.reserve(static_cast<size_t>(head.size()));
+  for (qsizetype i = 0; i < head.size(); ++i) {
+    const char16_t c = head.at(i).unicode();
+    const bool crBeforeLf = c == kCarriageReturn && i + 1 < head.size() &&
+                            head.at(i + 1).unicode() == kLineFeed;
+    if (crBeforeLf || c == kLineFeed) {
+      // Clipboard lines end with LF (or CR LF); the shell ends a typed line
+      // with CR alone.
+      steps.push_back({kCarriageReturn, kPasteLineEndMs, true});
+      if (crBeforeLf) ++i;
+      continue;
+    }
+    if (c > 0xFF) continue;
+    steps.push_back({static_cast<uint8_t>(c), 0, false});
+  }
+  return steps;
+}
+
+void TaloTerminal::Paste(const QString& text) {
+  if (!IsOn() || IsPasting()) return;
+  const auto steps = PlanPaste(text);
+  if (steps.empty()) return;
+  PendingPaste.assign(steps.begin(), steps.end());
+  PasteTimer.start(PendingPaste.front().DelayBeforeMs);
+}
+
+void TaloTerminal::SendNextPasteStep() {
+  if (PendingPaste.empty() || !IsOn()) return;
+  const PasteStep step = PendingPaste.front();
+  PendingPaste.pop_front();
+  (void)WritePaused(step.Byte, !step.LineEnd);
+  if (PendingPaste.empty()) {
+    emit PasteFinished();
+    return;
+  }
+  PasteTimer.start(kPasteGapMs + PendingPaste.front().DelayBeforeMs);
+}
+
+void TaloTerminal::ShutDown() {
+  PasteTimer.stop();
+  PendingPaste.clear();
+  // Workers first: a running one is asked to end and joined (the join keeps
+  // serving what it hands to the main thread); a paused one leaves at its
+  // safe point without running again.
+  for (TaloThread* worker : {static_cast<TaloThread*>(PrinterPtr.get()),
+                             static_cast<TaloThread*>(ReceiverPtr.get())}) {
+    if (!worker) continue;
+    worker->Terminate();
+    if (worker->Started()) worker->WaitFor();
+  }
+  PrinterPtr.reset();
+  ReceiverPtr.reset();
+  // Then the ring they used, then the port.
+  RingPtr.reset();
+  if (Port) {
+    Port->Close();
+    Port.reset();
+  }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// TdlgTaloAskName: the name prompt (rename a file, make a directory...).
+// Created for one question and destroyed after it; the caller sets caption,
+// prompt, initial text and maximum length, the edit box has the focus when the
+// dialog shows. OK accepts, Cancel (or Esc) cancels.
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class TdlgTaloAskName;
+}
+class QLineEdit;
+class QLabel;
+
+class TdlgTaloAskName : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TdlgTaloAskName(QWidget* parent = nullptr);
+  ~TdlgTaloAskName() override;
+
+  void Setup(const QString& caption, const QString& prompt, const QString& initial,
+             int maxLength);
+  QString Name() const;
+  QLineEdit* edtFileName() const;
+  QLabel* lblPrompt() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;  // FormShow: focus to the edit box
+
+ private:
+  std::unique_ptr<Ui::TdlgTaloAskName> Form;
+};

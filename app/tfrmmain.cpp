@@ -1,0 +1,264 @@
+#include "tfrmmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#include "appicons.h"
+#include "apptext.h"
+#include "panes.h"
+#include "portscan.h"
+#include "taloconsolememo.h"
+#include "tdlgtaloabout.h"
+#include "tdlgtaloinit.h"
+#include "ui_tfrmmain.h"
+
+namespace {
+
+constexpr int kRestoredWidth = 721;
+constexpr int kRestoredHeight = 580;
+constexpr double kLocalShare = 0.4;
+constexpr std::chrono::milliseconds kBellLength{100};
+
+// Every control that would start a shell exchange while the terminal holds
+// the port; the panes own most of them.
+constexpr const char* kDeviceControls[] = {
+    "tbtnTaloConf",   "tbtnTaloUp",     "tbtnRefresh", "tbtnTaloLgIcon", "tbtnTaloSmIcon",
+    "tbtnTaloLsIcon", "tbtnTaloDtIcon", "cbxCOM",      "cbxTalo",        "lstviewTalo",
+    "btnCopy",        "tbtnTCPConf",    "tbtnGHOST"};
+
+// The bell: the platform beep on the main thread (queued, so the main thread
+// never waits for it), the console output thread pausing for its length.
+void RingBell() {
+  QMetaObject::invokeMethod(qApp, [] { QApplication::beep(); }, Qt::QueuedConnection);
+  std::this_thread::sleep_for(kBellLength);
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent), Form(std::make_unique<Ui::TfrmMain>()) {
+  Form->setupUi(this);
+  setWindowTitle(AppText::MainCaption());
+  setWindowIcon(AppIcons::ProgramIcon());
+  if (!dialogs) {
+    OwnDialogs = std::make_unique<WidgetDialogs>(this);
+    dialogs = OwnDialogs.get();
+  }
+  DialogService = dialogs;
+
+  // The long-lived objects come first, so nothing that fails later in the
+  // start-up leaves a control that reaches a missing object.
+  Console = std::make_unique<MemoConsole>(*Form->meoDos);
+  Shell = std::make_unique<DeviceShell>(*Console, *DialogService);
+  Term = std::make_unique<TaloTerminal>(*Console, RingBell);
+  Form->meoDos->SetTerminal(Term.get());
+  Form->meoDos->SetDialogs(DialogService);
+
+  Form->btnCopy->setIcon(AppIcons::CopyToDevice());
+  Form->btnCopy->setToolTip(AppText::CopyButtonHint());
+  Form->Exit1->setIcon(AppIcons::Exit());
+  Form->About1->setIcon(AppIcons::About());
+  connect(Form->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+  connect(Form->About1, &QAction::triggered, this, &TfrmMain::About1Click);
+
+  BuildPanes();
+  ConnectDeviceToolBar();
+
+  resize(kRestoredWidth, kRestoredHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TfrmMain::~TfrmMain() {
+  // Workers stopped and joined, then the ring, then the terminal port; the
+  // console they write to is still alive here.
+  Term->ShutDown();
+}
+
+TaloConsoleMemo* TfrmMain::meoDos() const { return Form->meoDos; }
+
+void TfrmMain::BuildPanes() {
+  LocalPane = Panes::CreateLocalPane(Form->Splitter1, *DialogService);
+  LocalPane->setMinimumWidth(150);
+  Form->Splitter1->insertWidget(0, LocalPane);
+  DevicePane = Panes::CreateDevicePane(Form->Splitter2, *Shell, *DialogService);
+  Form->Splitter2->addWidget(DevicePane);
+  // Resizing the window keeps the proportions of the first layout.
+  Form->Splitter1->setStretchFactor(0, 2);
+  Form->Splitter1->setStretchFactor(1, 3);
+  Form->Splitter2->setStretchFactor(0, 0);
+  Form->Splitter2->setStretchFactor(1, 1);
+  Form->splHori->setStretchFactor(0, 2);
+  Form->splHori->setStretchFactor(1, 1);
+  Panes::OnRunProgram(DevicePane, [this](const QString& name) { RunInTerminal(name); });
+}
+
+QComboBox* TfrmMain::cbxCOM() const {
+  return DevicePane->findChild<QComboBox*>(QStringLiteral("cbxCOM"));
+}
+
+QAction* TfrmMain::tbtnDOSCmd() const {
+  return DevicePane->findChild<QAction*>(QStringLiteral("tbtnDOSCmd"));
+}
+
+void TfrmMain::ConnectDeviceToolBar() {
+  if (QAction* toggle = tbtnDOSCmd()) {
+    toggle->setCheckable(true);
+    connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
+  }
+  if (QComboBox* ports = cbxCOM()) {
+    // A pick from the list counts at once; a typed name when the user presses
+    // Enter or leaves the box, not at every character.
+    connect(ports, &QComboBox::activated, this, &TfrmMain::cbxCOMChange);
+    if (QLineEdit* edit = ports->lineEdit())
+      connect(edit, &QLineEdit::editingFinished, this, &TfrmMain::cbxCOMChange);
+  }
+}
+
+void TfrmMain::StartUp(const QString& preferredPort) {
+  TdlgTaloInit init(this);
+  init.show();
+  init.ChangeLabelText(AppText::InitScanningLocal());
+  init.ChangeLabelText(AppText::InitScanningPorts());
+  ScanComPort(preferredPort);
+  init.ChangeLabelText(AppText::InitConstructingLocal());
+  Panes::OpenLocalComputer(LocalPane);
+  init.ChangeLabelText(AppText::InitStartingThreads());
+  Panes::FocusLocalPath(LocalPane);
+  // The ring and the paused workers exist since construction.
+  init.ChangeLabelText(AppText::InitDone());
+  init.close();
+}
+
+void TfrmMain::ScanComPort(const QString& preferredPort) {
+  QComboBox* ports = cbxCOM();
+  if (!ports) return;
+  const QSignalBlocker quiet(ports);
+  ports->clear();
+  for (const std::string& name : ::ScanComPort()) ports->addItem(QString::fromStdString(name));
+  if (!preferredPort.isEmpty() && ports->findText(preferredPort) < 0)
+    ports->addItem(preferredPort);
+  SetPortBoxSelection(preferredPort.isEmpty() ? ports->itemText(0) : preferredPort);
+}
+
+void TfrmMain::SetPortBoxSelection(const QString& port) {
+  if (QComboBox* ports = cbxCOM()) {
+    const QSignalBlocker quiet(ports);
+    const int index = ports->findText(port);
+    if (index >= 0) ports->setCurrentIndex(index);
+    ports->setEditText(port);
+  }
+  Shell->SetSelectedPort(port);
+}
+
+void TfrmMain::cbxCOMChange() {
+  QComboBox* ports = cbxCOM();
+  if (!ports || Term->IsOn()) return;
+  const QString port = ports->currentText().trimmed();
+  if (port == SelectedPort()) return;
+  Shell->SetSelectedPort(port);
+  Panes::DevicePortChanged(DevicePane);
+}
+
+void TfrmMain::OpenDeviceRoot() {
+  if (!Term->IsOn()) Panes::DevicePortChanged(DevicePane);
+}
+
+void TfrmMain::tbtnDOSCmdClick() {
+  if (!Term->IsOn()) {
+    QString error;
+    if (!Term->Start(SelectedPort(), error)) {
+      ShowTerminalState();
+      EnableDeviceControls(true);
+      DialogService->ShowError(error);
+      return;
+    }
+  } else {
+    Term->Stop();
+  }
+  ShowTerminalState();
+  EnableDeviceControls(!Term->IsOn());
+}
+
+void TfrmMain::ShowTerminalState() {
+  const bool on = Term->IsOn();
+  if (QAction* toggle = tbtnDOSCmd()) toggle->setChecked(on);
+  Form->meoDos->SetTerminalColours(on);
+  if (on) {
+    Form->meoDos->setFocus();
+    Form->meoDos->MoveCaretToEnd();
+  }
+}
+
+void TfrmMain::EnableDeviceControls(bool enable) {
+  for (const char* name : kDeviceControls) {
+    for (QObject* control : findChildren<QObject*>(QLatin1String(name))) {
+      if (auto* widget = qobject_cast<QWidget*>(control))
+        widget->setEnabled(enable);
+      else if (auto* action = qobject_cast<QAction*>(control))
+        action->setEnabled(enable);
+    }
+  }
+}
+
+void TfrmMain::RunInTerminal(const QString& text) {
+  if (!Term->IsOn()) tbtnDOSCmdClick();
+  if (!Term->IsOn()) return;
+  for (QChar c : text) Term->KeyPress(c);
+  Term->KeyPress(QLatin1Char('\r'));
+}
+
+bool TfrmMain::ConfirmExit() {
+  DialogService->Beep();
+  return DialogService->AskYesNo(AppText::ExitQuestion());
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!ExitConfirmed && !ConfirmExit()) {
+    event->ignore();
+    return;
+  }
+  ExitConfirmed = true;
+  event->accept();
+}
+
+void TfrmMain::Exit1Click() {
+  if (!ConfirmExit()) return;
+  ExitConfirmed = true;  // the window closes without a second question
+  close();
+}
+
+void TfrmMain::About1Click() {
+  TdlgTaloAbout about(this);
+  about.exec();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!PanesSized) {
+    PanesSized = true;
+    SizePanes();
+  }
+}
+
+void TfrmMain::SizePanes() {
+  // The local pane takes 40 % of the width left beside the copy button and
+  // the two splitter bars; the console a third of the height.
+  const int buttonWidth = Form->pnlBtn->width();
+  const int splitterWidth = Form->Splitter1->handleWidth();
+  const int localWidth =
+      static_cast<int>(kLocalShare * (width() - buttonWidth - 2 * splitterWidth));
+  const int rest = std::max(0, width() - localWidth - splitterWidth);
+  Form->Splitter1->setSizes({localWidth, rest});
+  const int consoleHeight = height() / 3;
+  const int upper = std::max(0, Form->splHori->height() - consoleHeight - Form->splHori->handleWidth());
+  Form->splHori->setSizes({upper, consoleHeight});
+}

@@ -1,0 +1,93 @@
+#pragma once
+// TfrmMain: the main window. It composes the local pane, the copy button,
+// the device pane and the console memo, owns the terminal (ring, receiver,
+// console output thread, terminal port), the shell exchange and the dialog
+// service, and runs start-up and shut-down.
+//
+// Principles of operation
+// - Construction creates the terminal's ring and paused threads before any
+//   step that can fail; StartUp() then runs the visible start-up steps behind
+//   the progress dialog (panes, port scan).
+// - The panes are reached through Panes:: and by the object names of their
+//   controls (tbtnDOSCmd, cbxCOM, ...), never through their internals.
+// - While the terminal is on, every control that would start a shell
+//   exchange is disabled, so at most one party uses the port.
+// - Shut-down (destruction): the terminal's workers are stopped and joined,
+//   then the ring goes, then the terminal port is closed.
+// - Main thread only.
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "deviceshell.h"
+#include "memoconsole.h"
+#include "taloterminal.h"
+#include "widgetdialogs.h"
+
+namespace Ui {
+class TfrmMain;
+}
+class QAction;
+class QComboBox;
+class TaloConsoleMemo;
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // dialogs: the dialog service to use (tests pass scripted answers); null
+  // means message boxes and dialogs on this window.
+  explicit TfrmMain(UserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // The start-up steps behind TdlgTaloInit. preferredPort (e.g. from
+  // --port) is added to the port box when missing and selected.
+  void StartUp(const QString& preferredPort = QString());
+
+  const QString& SelectedPort() const { return Shell->SelectedPort(); }
+  TaloConsoleMemo* meoDos() const;
+  TaloTerminal& Terminal() { return *Term; }
+  DeviceShell& Shell_() { return *Shell; }
+  UserDialogs& Dialogs() { return *DialogService; }
+  QWidget* pnlLocal() const { return LocalPane; }
+  QWidget* pnlTalo() const { return DevicePane; }
+
+ public slots:
+  void tbtnDOSCmdClick();
+  void cbxCOMChange();
+  void Exit1Click();
+  void About1Click();
+  // Turns the terminal on if needed and types text followed by CR into it.
+  void RunInTerminal(const QString& text);
+  // Lists the device root through the selected port (after --port).
+  void OpenDeviceRoot();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // FormClose
+  void showEvent(QShowEvent* event) override;    // FormShow
+
+ private:
+  void BuildPanes();
+  void ConnectDeviceToolBar();
+  void ScanComPort(const QString& preferredPort);
+  void SetPortBoxSelection(const QString& port);
+  // Enables or disables every control that would start a shell exchange.
+  void EnableDeviceControls(bool enable);
+  void ShowTerminalState();
+  bool ConfirmExit();
+  void SizePanes();
+  QComboBox* cbxCOM() const;
+  QAction* tbtnDOSCmd() const;
+
+  std::unique_ptr<Ui::TfrmMain> Form;
+  std::unique_ptr<WidgetDialogs> OwnDialogs;
+  UserDialogs* DialogService = nullptr;
+  std::unique_ptr<MemoConsole> Console;
+  std::unique_ptr<DeviceShell> Shell;
+  std::unique_ptr<TaloTerminal> Term;
+  QWidget* LocalPane = nullptr;
+  QWidget* DevicePane = nullptr;
+  bool ExitConfirmed = false;
+  bool PanesSized = false;
+};

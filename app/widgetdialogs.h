@@ -1,0 +1,37 @@
+#pragma once
+// WidgetDialogs: the dialog service of the desktop program. Message boxes
+// with the usual captions (Error, Warning, Information, Confirm), the name
+// prompt TdlgTaloAskName, the file, folder and font dialogs, the hourglass as
+// an override cursor and the platform beep. Main thread only; every call is
+// modal. The parent (the main window) must outlive the service's use.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "userdialogs.h"
+
+class WidgetDialogs : public UserDialogs {
+ public:
+  explicit WidgetDialogs(QWidget* parent = nullptr) : Parent(parent) {}
+  void SetParent(QWidget* parent) { Parent = parent; }
+
+  void ShowError(const QString& text) override;
+  void ShowWarning(const QString& text) override;
+  void ShowInformation(const QString& text) override;
+  bool AskYesNo(const QString& text) override;
+  std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                 const QString& initial, int maxLength) override;
+  std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,
+                                        const QString& filter) override;
+  std::optional<QString> ChooseSaveFile(const QString& caption, const QString& fileName,
+                                        const QString& filter) override;
+  std::optional<QString> ChooseFolder(const QString& caption, const QString& start) override;
+  std::optional<QString> ChooseFont(const QString& current) override;
+  void BeginBusy() override;
+  void EndBusy() override;
+  void Beep() override;
+
+ private:
+  QPointer<QWidget> Parent;
+  int BusyDepth = 0;
+};

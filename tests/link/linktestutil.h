@@ -1,0 +1,57 @@
+#pragma once
+// Helpers of the device-link tests: elapsed time, serving the main thread
+// while a worker needs it, and a controller peer thread on a pty master.
+
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "ptypair.h"
+#include "talothread.h"
+
+namespace linktest {
+
+using Clock = std::chrono::steady_clock;
+
+inline double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Runs the main thread's share (handed-over operations, events) until pred
+// holds or timeoutMs passed. Returns pred().
+inline bool PumpUntil(const std::function<bool()>& pred, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!pred()) {
+    if (Clock::now() >= deadline) return false;
+    TaloThread::ServeMainThread();
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+inline void PumpFor(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+// A thread playing the controller on the master side; joined on destruction.
+class Peer {
+ public:
+  Peer() = default;
+  explicit Peer(std::function<void(const std::atomic<bool>& stop)> body)
+      : Thread([this, body = std::move(body)] { body(Stop); }) {}
+  ~Peer() {
+    Stop = true;
+    if (Thread.joinable()) Thread.join();
+  }
+  Peer(const Peer&) = delete;
+  Peer& operator=(const Peer&) = delete;
+
+ private:
+  std::atomic<bool> Stop{false};
+  std::thread Thread;
+};
+
+}  // namespace linktest

@@ -1,0 +1,180 @@
+#include "devicebrowser.h"
+
+#include <algorithm>
+
+#include "deviceshell.h"
+#include "devicetexts.h"
+
+namespace {
+
+const QString kRoot = QStringLiteral("\\");
+
+int Sign(int64_t value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+int CompareTexts(const QString& a, const QString& b) {
+  return Sign(QString::compare(a, b, Qt::CaseSensitive));
+}
+
+}  // namespace
+
+DeviceBrowser::DeviceBrowser(DeviceShell& shell, QObject* parent)
+    : QObject(parent), ShellRef(shell), ListerRef(shell) {}
+
+const PShellItem* DeviceBrowser::DeviceItemAt(int index) const {
+  if (index < 0 || index >= ItemCount()) return nullptr;
+  return &Items[static_cast<size_t>(index)];
+}
+
+void DeviceBrowser::FillDeviceDetails(int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, ItemCount() - 1);
+  for (int i = first; i <= last; ++i) Catalog.FillDetails(Items[static_cast<size_t>(i)]);
+}
+
+int DeviceBrowser::CompareDeviceItems(const PShellItem& a, const PShellItem& b, int column) {
+  if (a.IsFolder() != b.IsFolder()) return a.IsFolder() ? -1 : 1;
+  int order = 0;
+  switch (column) {
+    case kSortName:
+      break;
+    case kSortSize:
+      order = Sign(a.SizeBytes - b.SizeBytes);
+      break;
+    case kSortType:
+      order = CompareTexts(a.TypeText, b.TypeText);
+      break;
+    default:
+      order = CompareTexts(a.ModifiedText, b.ModifiedText);
+      break;
+  }
+  return order != 0 ? order : CompareTexts(a.Name, b.Name);
+}
+
+QString DeviceBrowser::ParentPath(const QString& path) {
+  const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
+  return slash <= 0 ? kRoot : path.left(slash);
+}
+
+QString DeviceBrowser::ChildPath(const QString& path, const QString& name) {
+  return (path == kRoot ? path : path + QLatin1Char('\\')) + name;
+}
+
+void DeviceBrowser::OpenDeviceFolder(const QString& path) {
+  // A failed listing has shown its message and leaves an empty folder; the
+  // path is still the one asked for, so Refresh retries it.
+  (void)FillDeviceItems(path);
+  Path = path;
+  RecordInHistory(path);
+  if (!Items.empty()) {
+    const int row = std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1);
+    emit SelectRequested(row);
+  }
+  DeviceNextSelectIndex = 0;
+}
+
+bool DeviceBrowser::FillDeviceItems(const QString& path) {
+  emit ItemsAboutToReset();
+  ClearDeviceItems();
+  const bool listed = ListerRef.ListDeviceFolder(
+      path, [this](DeviceListing::ListingLine& line) { ApplyListingLine(line); });
+  SortItems(DeviceNextSortColumn);
+  DeviceNextSortColumn = kSortName;
+  emit ItemsReset();
+  UpdateStatus();
+  return listed;
+}
+
+void DeviceBrowser::ClearDeviceItems() { Items.clear(); }
+
+void DeviceBrowser::ApplyListingLine(DeviceListing::ListingLine& line) {
+  using Kind = DeviceListing::ListingLine::Kind;
+  if (line.LineKind == Kind::Item) {
+    Items.push_back(std::move(line.Item));
+  } else if (line.LineKind == Kind::FreeSpace) {
+    FreeCaption = line.FreeCaption;
+    FreeBytes = line.FreeBytes;
+    emit FreeSpaceCaptionChanged(FreeCaption);
+  }
+}
+
+void DeviceBrowser::SortItems(int column) {
+  // Type texts are otherwise looked up only for rows that become visible; a
+  // sort by type needs them all, or it would compare empty texts.
+  if (column == kSortType) FillDeviceDetails(0, ItemCount() - 1);
+  std::sort(Items.begin(), Items.end(), [column](const PShellItem& a, const PShellItem& b) {
+    return CompareDeviceItems(a, b, column) < 0;
+  });
+  LastSortColumn = column;
+}
+
+void DeviceBrowser::UpdateStatus() {
+  uint64_t total = 0;
+  for (const PShellItem& item : Items) total += static_cast<uint64_t>(std::max<int64_t>(item.SizeBytes, 0));
+  StatusObjects = DeviceText::ObjectCount(ItemCount());
+  StatusSize = DeviceText::SizeText(total) + FreeCaption;
+  emit StatusChanged();
+}
+
+void DeviceBrowser::RecordInHistory(const QString& path) {
+  if (!History.contains(path, Qt::CaseInsensitive)) History.prepend(path);
+  PathText = path;
+  emit PathShown(path);
+}
+
+void DeviceBrowser::Refresh() {
+  OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
+  emit SelectRequested(-1);
+}
+
+void DeviceBrowser::RefreshKeepingView() {
+  DeviceNextSortColumn = DeviceChosenSortColumn;
+  DeviceNextSelectIndex = DeviceMenuItemIndex;
+  OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
+}
+
+void DeviceBrowser::GoUp() {
+  OpenDeviceFolder(ParentPath(Path));
+  emit SelectRequested(-1);
+}
+
+void DeviceBrowser::OpenItem(int index) {
+  const PShellItem* item = DeviceItemAt(index);
+  if (!item) return;
+  if (!item->IsFolder()) {
+    emit RunProgramRequested(item->Name);
+    return;
+  }
+  OpenDeviceFolder(ChildPath(Path.isEmpty() ? kRoot : Path, item->Name));
+  emit SelectRequested(-1);
+}
+
+void DeviceBrowser::ChooseHistoryPath(const QString& path) { OpenDeviceFolder(path); }
+
+void DeviceBrowser::SortByColumn(int column) {
+  DeviceNextSortColumn = DeviceChosenSortColumn = column;
+  OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
+}
+
+void DeviceBrowser::PortChanged() {
+  DeviceNextSortColumn = kSortName;
+  DeviceNextSelectIndex = 0;
+  OpenDeviceFolder(kRoot);
+}
+
+DeviceMenuState DeviceBrowser::PopupMenuState(int selectedIndex) {
+  DeviceMenuState state;
+  const PShellItem* item = DeviceItemAt(selectedIndex);
+  if (!item) {
+    state.MakeDirectory = true;
+    return state;
+  }
+  DeviceMenuItemIndex = selectedIndex;
+  state.Delete = true;
+  if (!item->IsFolder()) {
+    state.Rename = true;
+    // Case-sensitive: the controller lists names in capitals, and only those
+    // are taken for its programs.
+    state.SetToAutoRun = item->Name.contains(QLatin1String(".EXE"));
+  }
+  return state;
+}

@@ -1,0 +1,134 @@
+#pragma once
+// DeviceBrowser: the state and the logic of the device pane, without widgets.
+//
+// Principles of operation
+// - Holds the folder shown (DevicePath), its items (DeviceItems, owned),
+//   the free space of D: from the last listing (DeviceFreeBytes, 0 = never
+//   listed), the sort and selection fields, the path history and the two
+//   status texts. Nothing of a listing is cached: every change of folder,
+//   refresh and sort lists the folder again through DeviceLister.
+// - OpenDeviceFolder is the one way to show a folder. Refresh and navigation
+//   sort by name and select the first item (and then clear the selection);
+//   RefreshKeepingView, used after commands that change the device, keeps
+//   the user's sort column and selection.
+// - Views follow it through signals: ItemsReset after the item list changed,
+//   SelectRequested with the row to select (-1: none), StatusChanged,
+//   PathShown. RunProgramRequested asks the owner (the main window) to turn
+//   the terminal on and type a program's name.
+// - Listing failures have been shown by the lister already; a failed listing
+//   leaves an empty list and DevicePath on the folder asked for.
+// - Main thread only. The browser blocks while a listing runs.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+#include "devicelister.h"
+#include "devicetypecatalog.h"
+#include "shellitem.h"
+
+class DeviceShell;
+
+// Which context-menu entries apply to the current selection.
+struct DeviceMenuState {
+  bool MakeDirectory = false;
+  bool Delete = false;
+  bool Rename = false;
+  bool SetToAutoRun = false;
+  bool Properties = true;
+};
+
+class DeviceBrowser : public QObject {
+  Q_OBJECT
+
+ public:
+  enum SortColumn { kSortName = 0, kSortSize = 1, kSortType = 2, kSortModified = 3 };
+
+  explicit DeviceBrowser(DeviceShell& shell, QObject* parent = nullptr);
+
+  DeviceShell& Shell() { return ShellRef; }
+  DeviceLister& Lister() { return ListerRef; }
+  DeviceTypeCatalog& TypeCatalog() { return Catalog; }
+
+  // State read by the other features.
+  const QString& DevicePath() const { return Path; }
+  int64_t DeviceFreeBytes() const { return FreeBytes; }
+  const std::vector<PShellItem>& DeviceItems() const { return Items; }
+  const QString& FreeSpaceCaption() const { return FreeCaption; }
+  const QStringList& PathHistory() const { return History; }
+  // The path box's text: the folder last opened (empty before the first).
+  const QString& PathBoxText() const { return PathText; }
+  const QString& ObjectsText() const { return StatusObjects; }
+  const QString& SizeStatusText() const { return StatusSize; }
+  int SortedBy() const { return LastSortColumn; }
+
+  int ItemCount() const { return static_cast<int>(Items.size()); }
+  // The record at index, or null when out of range.
+  const PShellItem* DeviceItemAt(int index) const;
+  // Icon and type text of the items first..last that do not have them yet.
+  void FillDeviceDetails(int first, int last);
+  // Drops the free-space figure (the image feature does so after a restore).
+  void ResetDeviceFreeBytes() { FreeBytes = 0; }
+
+  // Negative when a goes first: folders first, then by column ascending,
+  // then by name. Texts compare by code unit, case-sensitive.
+  static int CompareDeviceItems(const PShellItem& a, const PShellItem& b, int column);
+  // The parent folder of a device path: "\" for "\" and for one-level paths.
+  static QString ParentPath(const QString& path);
+  // The path of a folder named name inside path, without doubled "\".
+  static QString ChildPath(const QString& path, const QString& name);
+
+  // Sort and selection fields of the next fill (see the class comment).
+  int DeviceNextSortColumn = kSortName;
+  int DeviceChosenSortColumn = kSortName;
+  int DeviceNextSelectIndex = 0;
+  int DeviceMenuItemIndex = 0;
+
+  // Shows the folder: lists it, records it as DevicePath and in the
+  // history, and selects the row of DeviceNextSelectIndex (clamped).
+  void OpenDeviceFolder(const QString& path);
+  // Lists, sorts and counts; false when the listing failed.
+  bool FillDeviceItems(const QString& path);
+
+  // User actions.
+  void Refresh();                  // list again by name, no selection
+  void RefreshKeepingView();       // list again in the user's order and selection
+  void GoUp();                     // parent folder, no selection
+  void OpenItem(int index);        // folder: open it; file: RunProgramRequested
+  void ChooseHistoryPath(const QString& path);
+  void SortByColumn(int column);   // list again sorted by column
+  void PortChanged();              // fresh start on the root of the new port
+  // The context menu opens on the selected row (-1: none).
+  DeviceMenuState PopupMenuState(int selectedIndex);
+
+ signals:
+  void ItemsAboutToReset();
+  void ItemsReset();
+  void SelectRequested(int row);
+  void StatusChanged();
+  void FreeSpaceCaptionChanged(const QString& caption);
+  void PathShown(const QString& path);
+  void RunProgramRequested(const QString& name);
+
+ private:
+  void ClearDeviceItems();
+  void ApplyListingLine(DeviceListing::ListingLine& line);
+  void SortItems(int column);
+  void UpdateStatus();
+  void RecordInHistory(const QString& path);
+
+  DeviceShell& ShellRef;
+  DeviceLister ListerRef;
+  DeviceTypeCatalog Catalog;
+  QString Path;
+  std::vector<PShellItem> Items;
+  int64_t FreeBytes = 0;
+  QString FreeCaption;
+  QStringList History;
+  QString PathText;
+  QString StatusObjects;
+  QString StatusSize;
+  int LastSortColumn = kSortName;
+};

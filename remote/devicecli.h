@@ -1,0 +1,31 @@
+#pragma once
+// The device logic behind two commands of the command-line front end:
+//   ls [FOLDER]  the listing of a folder of D: (default "\"), one line per
+//                item in the pane's order (folders first, then by name),
+//                tab-separated: name, size in bytes (empty for a folder),
+//                "<DIR>" for a folder or the type text, modified text; then
+//                "N object(s)" and the size text with the free-space caption.
+//   du NAME      the recursive count of a file or folder of D:, given by its
+//                path ("\DATA\LOG", "DATA\LOG" or "\" for the whole drive):
+//                "N file(s), M folder(s)" and "B byte(s)", tab-separated.
+//
+// Both run the same exchanges as the pane through the given DeviceShell
+// (its selected port, console and dialogs: failures reach the user through
+// the shell's UserDialogs). They return the exit status - 0 on success, 1
+// when an exchange failed - and append the output lines to lines. Main
+// thread only.
+
+#include <QString>
+#include <QStringList>
+
+class DeviceShell;
+
+namespace DeviceCli {
+
+int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines);
+int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines);
+
+// "DATA\LOG", "\DATA\LOG\", "/DATA/LOG" -> "\DATA\LOG"; "" -> "\".
+QString NormalisedDevicePath(const QString& text);
+
+}  // namespace DeviceCli

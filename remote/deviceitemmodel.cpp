@@ -1,0 +1,72 @@
+#include "deviceitemmodel.h"
+
+#include "devicebrowser.h"
+#include "shellitem.h"
+
+DeviceItemModel::DeviceItemModel(DeviceBrowser& browser, QObject* parent)
+    : QAbstractTableModel(parent), Browser(browser) {
+  connect(&Browser, &DeviceBrowser::ItemsAboutToReset, this, [this] { beginResetModel(); });
+  connect(&Browser, &DeviceBrowser::ItemsReset, this, [this] { endResetModel(); });
+}
+
+int DeviceItemModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : Browser.ItemCount();
+}
+
+int DeviceItemModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+QString DeviceItemModel::SizeCellText(bool folder, int64_t sizeBytes) {
+  if (folder) return {};
+  return QString::number(PShellItem::RoundUpKB(sizeBytes)) + QStringLiteral("KB");
+}
+
+QVariant DeviceItemModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    return {};
+  const int row = index.row();
+  const PShellItem* item = Browser.DeviceItemAt(row);
+  if (!item) return {};
+  if (item->DetailsPending && (role == Qt::DisplayRole || role == Qt::DecorationRole)) {
+    Browser.FillDeviceDetails(row, row);
+  }
+  switch (role) {
+    case Qt::DisplayRole:
+      switch (index.column()) {
+        case kName:
+          return item->Name;
+        case kSize:
+          return SizeCellText(item->IsFolder(), item->SizeBytes);
+        case kType:
+          return item->TypeText;
+        case kModified:
+          return item->ModifiedText;
+      }
+      break;
+    case Qt::DecorationRole:
+      if (index.column() == kName && Icons) return Icons(item->IconIndex);
+      break;
+    case Qt::TextAlignmentRole:
+      if (index.column() == kSize)
+        return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+      break;
+    default:
+      break;
+  }
+  return {};
+}
+
+QVariant DeviceItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal) return {};
+  if (role == Qt::TextAlignmentRole && section == kSize)
+    return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+  if (role != Qt::DisplayRole) return {};
+  static const char* const kTitles[kColumnCount] = {"Name", "Size", "Type", "Modified"};
+  return section >= 0 && section < kColumnCount ? QString::fromLatin1(kTitles[section]) : QVariant();
+}
+
+Qt::ItemFlags DeviceItemModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}

@@ -1,0 +1,82 @@
+#include "devicelister.h"
+
+#include <QDate>
+
+#include "devicecommands.h"
+#include "deviceshell.h"
+#include "devicetexts.h"
+
+namespace {
+constexpr uint8_t kLineFeed = 10;
+}  // namespace
+
+int DeviceLister::CurrentYear() const {
+  return FixedYear != 0 ? FixedYear : QDate::currentDate().year();
+}
+
+bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine) {
+  QString error;
+  {
+    ShellSession session(Shell, kTimeoutMs, kLineFeed);
+    const int year = CurrentYear();
+    // 1. Port open, configured and drained by the session.
+    if (!session.IsOpen()) {
+      error = session.OpenErrorText();
+    }
+    // 2. Drive D:.
+    else if (!session.Send(DeviceCommand::SelectDrive())) {
+      error = DeviceText::UnableToSendDrive();
+    } else {
+      session.ReadAnswer();
+      // 3. The folder; the shell refuses a missing one with an "Invalid" line.
+      if (!session.Send(DeviceCommand::ChangeFolder(path))) {
+        error = DeviceText::UnableToSendChangeFolder(path);
+      } else {
+        session.ReadAnswer([&](const QByteArray& line) {
+          if (!line.contains("Invalid")) return true;
+          error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
+          return false;
+        });
+      }
+      // 4. The listing, parsed line by line as it comes.
+      if (error.isEmpty()) {
+        if (!session.Send(DeviceCommand::ListFolder())) {
+          error = DeviceText::UnableToSendList();
+        } else {
+          session.ReadAnswer([&](const QByteArray& line) {
+            DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
+            if (onLine) onLine(parsed);
+            return true;
+          });
+        }
+      }
+    }
+  }  // The port is closed before anything is shown.
+  if (!error.isEmpty()) Shell.Dialogs().ShowError(error);
+  return error.isEmpty();
+}
+
+bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& counts) {
+  counts = TreeCounts{};
+  QString error;
+  {
+    ShellSession session(Shell, kTimeoutMs, kLineFeed);
+    if (!session.IsOpen()) {
+      error = session.OpenErrorText();
+    } else if (!session.Send(DeviceCommand::CountTree(argument))) {
+      error = DeviceText::UnableToSendCountTree();
+    } else {
+      session.ReadAnswer([&](const QByteArray& line) {
+        const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
+        if (entry.LineKind == DeviceListing::TreeLine::Kind::Folder) ++counts.Folders;
+        if (entry.LineKind == DeviceListing::TreeLine::Kind::File) {
+          ++counts.Files;
+          counts.Bytes += entry.SizeBytes;
+        }
+        return true;
+      });
+    }
+  }
+  if (!error.isEmpty()) Shell.Dialogs().ShowError(error);
+  return error.isEmpty();
+}

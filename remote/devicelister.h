@@ -1,0 +1,58 @@
+#pragma once
+// DeviceLister: the two exchanges that read the controller's D: drive,
+// "dir" for one folder and "dir/s" for a whole tree.
+//
+// Principles of operation
+// - Each call is one ShellSession (link/deviceshell.h) at 200 ms time-outs
+//   with line feed as terminator: it opens the selected port, drains it,
+//   types its commands with echo check, closes the port, and only then shows
+//   its error box through the shell's UserDialogs. Every line read is in the
+//   console.
+// - The end of an answer is a 200 ms silence, not the prompt: lines the
+//   prompt wait reads afterwards are shown but not parsed.
+// - After a successful ListDeviceFolder the shell's current drive is D: and
+//   its current folder the one listed; MeasureDeviceFolder and the file
+//   commands name things relative to it.
+// - Main thread only (the date conversion sets the process-wide date format).
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "listingparser.h"
+
+class DeviceShell;
+
+struct TreeCounts {
+  int64_t Files = 0;
+  int64_t Bytes = 0;
+  int64_t Folders = 0;
+};
+
+class DeviceLister {
+ public:
+  static constexpr uint32_t kTimeoutMs = 200;
+
+  explicit DeviceLister(DeviceShell& shell) : Shell(shell) {}
+
+  // Two-digit listing years are placed relative to this year; 0 (the
+  // default) reads the clock at each listing.
+  void SetCurrentYear(int year) { FixedYear = year; }
+
+  // "d:", "cd" + path, "dir": each parsed line goes to onLine as it arrives,
+  // so items parsed before a failure are kept by the caller. True when all
+  // three were sent and "cd" was not refused.
+  using LineSink = std::function<void(DeviceListing::ListingLine&)>;
+  bool ListDeviceFolder(const QString& path, const LineSink& onLine);
+
+  // "dir/s " + argument (a name relative to the shell's current folder, or
+  // empty for that folder itself). counts is zeroed first. True when the
+  // command was sent and its answer read.
+  bool MeasureDeviceFolder(const QString& argument, TreeCounts& counts);
+
+ private:
+  int CurrentYear() const;
+
+  DeviceShell& Shell;
+  int FixedYear = 0;
+};

@@ -1,0 +1,76 @@
+#include "devicetexts.h"
+
+namespace DeviceText {
+namespace {
+
+const QString kInitModeHint = QStringLiteral(
+    "!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no program is running");
+
+}  // namespace
+
+QString UnableToSendDrive() { return QStringLiteral("Unable to send command") + kInitModeHint; }
+QString UnableToSendChangeFolder(const QString& path) {
+  return QStringLiteral("Unable to send command 'cd") + path + QLatin1Char('\'') + kInitModeHint;
+}
+QString UnableToSendList() { return QStringLiteral("Unable to send command 'dir'") + kInitModeHint; }
+QString UnableToSendCountTree() {
+  return QStringLiteral("Unable to send command 'dir/s'") + kInitModeHint;
+}
+QString ShellRefusal(const QString& line, const QString& name) {
+  return line + QLatin1Char('\'') + name + QStringLiteral("'!");
+}
+
+QString FolderNotEmpty(const QString& name) {
+  return QStringLiteral("The directory '") + name +
+         QStringLiteral("' is not empty.\nCannot delete this directory!");
+}
+QString AskDeleteFolder(const QString& name) {
+  return QStringLiteral("Are you sure to delete the directory '") + name +
+         QStringLiteral("'\nfrom TALO-7100?");
+}
+QString AskDeleteFile(const QString& name) {
+  return QStringLiteral("Are you sure to delete the file '") + name +
+         QStringLiteral("'\nfrom TALO-7100?");
+}
+QString RenameCaption(const QString& oldName) {
+  return QStringLiteral("Rename file '") + oldName + QLatin1Char('\'');
+}
+QString RenamePrompt() { return QStringLiteral("Please input new file name:"); }
+QString MakeDirectoryCaption() { return QStringLiteral("Make directory"); }
+QString MakeDirectoryPrompt() { return QStringLiteral("Please input new directory name:"); }
+QString AskFormat() {
+  return QStringLiteral(
+      "This action will format the D drive on TALO-7100.\nAll the data on that drive will be "
+      "erased.\nAre you sure?");
+}
+QString UnsafeName(const QString& name) {
+  return QStringLiteral("The name '") + name +
+         QStringLiteral(
+             "' cannot be sent to the TALO-7100!\n\nPlease use a name without blanks, control "
+             "characters and the characters < > |");
+}
+
+QString ObjectCount(qsizetype count) {
+  return QString::number(count) + QStringLiteral(" object(s)");
+}
+QString SizeText(uint64_t totalBytes) {
+  if (totalBytes < 1024) return ByteCount(static_cast<int64_t>(totalBytes));
+  // Single precision, as the figure has always been computed: 1048575 bytes
+  // round to "1024.0 KB" rather than switching to MB early.
+  if (totalBytes < 1048576) {
+    const float kb = static_cast<float>(totalBytes) * (1.0f / 1024.0f);
+    return QString::asprintf("%.1f KB", static_cast<double>(kb));
+  }
+  const float mb = static_cast<float>(totalBytes) * (1.0f / 1048576.0f);
+  return QString::asprintf("%.1f MB", static_cast<double>(mb));
+}
+QString ByteCount(int64_t bytes) { return QString::number(bytes) + QStringLiteral(" byte(s)"); }
+QString Contents(int64_t files, int64_t folders) {
+  return QString::number(files) + QStringLiteral(" file(s), ") + QString::number(folders) +
+         QStringLiteral(" folder(s)");
+}
+QString ModuleName() { return QStringLiteral("TALO-7100"); }
+QString RootType() { return QStringLiteral("TALO disk (D:)"); }
+QString FolderType() { return QStringLiteral("Folder"); }
+
+}  // namespace DeviceText

@@ -1,0 +1,39 @@
+#pragma once
+// Every text the device pane shows: messages, questions, prompts, status and
+// properties texts. Kept together so that the wording lives in one place.
+
+#include <QString>
+#include <cstdint>
+
+namespace DeviceText {
+
+// Listing and counting exchanges.
+QString UnableToSendDrive();                       // "d:" was not echoed
+QString UnableToSendChangeFolder(const QString& path);
+QString UnableToSendList();
+QString UnableToSendCountTree();
+// A shell line that refuses a command, followed by the name concerned:
+// the line exactly as received (CR LF included) + "'" + name + "'!".
+QString ShellRefusal(const QString& line, const QString& name);
+
+// File commands.
+QString FolderNotEmpty(const QString& name);
+QString AskDeleteFolder(const QString& name);
+QString AskDeleteFile(const QString& name);
+QString RenameCaption(const QString& oldName);
+QString RenamePrompt();
+QString MakeDirectoryCaption();
+QString MakeDirectoryPrompt();
+QString AskFormat();
+QString UnsafeName(const QString& name);
+
+// Status bar and properties.
+QString ObjectCount(qsizetype count);              // "N object(s)"
+QString SizeText(uint64_t totalBytes);             // "1023 byte(s)", "1.0 KB", "1.0 MB"
+QString ByteCount(int64_t bytes);                  // "N byte(s)"
+QString Contents(int64_t files, int64_t folders);  // "N file(s), M folder(s)"
+QString ModuleName();                              // "TALO-7100"
+QString RootType();                                // "TALO disk (D:)"
+QString FolderType();                              // "Folder"
+
+}  // namespace DeviceText

@@ -1,0 +1,118 @@
+// TaloComReceiver on a real pty: idle pacing, burst pauses, a port that goes
+// away under it.
+#include <gtest/gtest.h>
+
+#include "linktestutil.h"
+#include "talocomport.h"
+#include "talodataring.h"
+#include "taloreceiver.h"
+
+using linktest::Clock;
+using linktest::MsSince;
+using linktest::PumpFor;
+using linktest::PumpUntil;
+
+namespace {
+
+struct TerminalLine {
+  PtyPair Pty;
+  TaloComPort Port{Pty.SlavePath()};
+  TaloDataRing Ring;
+  TaloComReceiver Receiver{&Ring};
+  TerminalLine() {
+    EXPECT_TRUE(Port.Open());
+    EXPECT_TRUE(Port.Configure(57600, 8, 0, 0));
+    EXPECT_TRUE(Port.SetTimeouts(1));
+    Receiver.SetPort(&Port);
+  }
+  ~TerminalLine() {
+    Receiver.Terminate();
+    Receiver.WaitFor();
+  }
+};
+
+}  // namespace
+
+TEST(Receiver, idleLineCostsOneShortReadEvery52Ms) {
+  TerminalLine t;
+  t.Receiver.Resume();
+  PumpFor(50);
+  const uint64_t before = t.Receiver.ReadCount();
+  PumpFor(1040);
+  const uint64_t reads = t.Receiver.ReadCount() - before;
+  EXPECT_LE(reads, 22u) << "about 20; more would mean it does not sleep";
+  EXPECT_GE(reads, 8u);
+  EXPECT_EQ(t.Receiver.PushCount(), 0u);
+}
+
+TEST(Receiver, streamPausesAfterEvery258Bytes) {
+  TerminalLine t;
+  std::string data;
+  for (int i = 0; i < 1000; ++i) data.push_back(static_cast<char>(i % 256));
+  ASSERT_TRUE(t.Pty.Write(data));
+  t.Receiver.Resume();
+  // Watch the push counter from the main thread, which serves every read: a
+  // pause shows as the counter standing still for about 30 ms.
+  std::vector<std::pair<uint64_t, double>> stalls;  // count, length
+  uint64_t last = 0;
+  auto lastChange = Clock::now();
+  const auto start = Clock::now();
+  while (t.Receiver.PushCount() < 1000 && MsSince(start) < 10000) {
+    TaloThread::ServeMainThread();
+    const uint64_t now = t.Receiver.PushCount();
+    if (now != last) {
+      if (MsSince(lastChange) > 20) stalls.emplace_back(last, MsSince(lastChange));
+      last = now;
+      lastChange = Clock::now();
+    }
+  }
+  ASSERT_EQ(t.Receiver.PushCount(), 1000u);
+  for (const uint64_t at : {258u, 516u, 774u}) {
+    const auto found = std::find_if(stalls.begin(), stalls.end(),
+                                    [&](const auto& s) { return s.first == at; });
+    ASSERT_NE(found, stalls.end()) << "no pause after byte " << at;
+    EXPECT_GE(found->second, 29.0);
+  }
+  std::string got;
+  uint8_t byte = 0;
+  while (t.Ring.Pop(byte)) got.push_back(static_cast<char>(byte));
+  EXPECT_EQ(got, data);
+}
+
+TEST(Receiver, withoutPortReadsNothingAndKeepsItsPace) {
+  TaloDataRing ring;
+  TaloComReceiver receiver(&ring);
+  receiver.Resume();
+  PumpFor(300);
+  EXPECT_GE(receiver.ReadCount(), 2u);
+  EXPECT_LE(receiver.ReadCount(), 8u);
+  EXPECT_EQ(receiver.PushCount(), 0u);
+  receiver.Terminate();
+  receiver.WaitFor();
+}
+
+TEST(Receiver, hangUpLeavesItIdlingWithoutSpinning) {
+  TerminalLine t;
+  t.Receiver.Resume();
+  PumpFor(60);
+  t.Pty.ReleaseSlave();
+  t.Pty.CloseMaster();
+  PumpFor(100);
+  EXPECT_FALSE(t.Port.IsOpen());
+  const uint64_t before = t.Receiver.ReadCount();
+  PumpFor(520);
+  EXPECT_LE(t.Receiver.ReadCount() - before, 12u);
+}
+
+TEST(Receiver, readHandedOverAfterThePortWasClearedDoesNothing) {
+  TerminalLine t;
+  t.Receiver.Resume();
+  PumpFor(30);
+  // The terminal stops: the worker may already have a read queued for us.
+  t.Receiver.Suspend();
+  t.Receiver.SetPort(nullptr);
+  t.Port.Close();
+  ASSERT_TRUE(t.Pty.Write("zz"));
+  PumpFor(100);
+  EXPECT_EQ(t.Receiver.PushCount(), 0u);
+}

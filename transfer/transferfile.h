@@ -22,19 +22,24 @@ class TaloConsole;
 class TransferPresenter;
 class UserDialogs;
 
+namespace TransferPort {
+inline constexpr uint32_t kBaudRate = 57600;
+inline constexpr uint32_t kTimeoutMs = 500;
+inline constexpr uint8_t kTerminator = 13;
+}  // namespace TransferPort
+
 // What a transfer needs from the window that starts it.
 struct TransferHost {
   QString PortName;  // the selected port
   TaloConsole& Console;
   UserDialogs& Dialogs;
   TransferPresenter& Presenter;
+  // The port's time-out value. Only tests change it, to keep the drain and
+  // the closing reads short against a peer that answers at once.
+  uint32_t TimeoutMs = TransferPort::kTimeoutMs;
 };
 
 namespace TransferPort {
-inline constexpr uint32_t kBaudRate = 57600;
-inline constexpr uint32_t kTimeoutMs = 500;
-inline constexpr uint8_t kTerminator = 13;
-
 // Opens and configures the port for a transfer. On failure shows the
 // "Unable to open" error box and returns null.
 std::unique_ptr<TaloComPort> Open(const TransferHost& host);

@@ -44,6 +44,7 @@ inline QString AskDeleteForever(const QString& what, const QString& reason) {
 }
 inline QString ItemsText(int count) { return QStringLiteral("these %1 items").arg(count); }
 inline QString QuotedName(const QString& name) { return QStringLiteral("\"%1\"").arg(name); }
+inline const QString kNotAllRemoved = QStringLiteral("Some of the items in it could not be removed.");
 inline const QString kOpenFailed = QStringLiteral("No application is set to open this item.");
 
 }  // namespace LocalMessages

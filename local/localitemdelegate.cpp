@@ -1,0 +1,25 @@
+#include "localitemdelegate.h"
+
+#include "localfoldermodel.h"
+#include "shellitem.h"
+
+void LocalItemDelegate::ApplyAttributes(QStyleOptionViewItem& option, uint32_t attributeBits) {
+  // Tested in this order, so a read-only system item takes the highlight colour.
+  if (attributeBits & PShellItem::kReadOnly) {
+    const QColor grey = option.palette.color(QPalette::Disabled, QPalette::Text);
+    option.palette.setColor(QPalette::Text, grey);
+    option.palette.setColor(QPalette::WindowText, grey);
+  }
+  if (attributeBits & PShellItem::kHidden) option.font.setStrikeOut(true);
+  if (attributeBits & PShellItem::kSystem) {
+    const QColor highlight = option.palette.color(QPalette::Highlight);
+    option.palette.setColor(QPalette::Text, highlight);
+    option.palette.setColor(QPalette::WindowText, highlight);
+  }
+}
+
+void LocalItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  if (index.column() != LocalFolderModel::kNameColumn) return;
+  ApplyAttributes(*option, index.data(LocalFolderModel::kAttributeRole).toUInt());
+}

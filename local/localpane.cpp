@@ -1,0 +1,511 @@
+#include "localpane.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QTreeView>
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "localfilecommands.h"
+#include "localitemdelegate.h"
+#include "localmessages.h"
+#include "themeiconprovider.h"
+#include "toolicons.h"
+#include "ui_localpane.h"
+#include "userdialogs.h"
+
+namespace {
+
+// Used until the main window hands over its dialogs: says nothing and
+// answers every question with the harmless choice.
+class SilentDialogs : public UserDialogs {
+ public:
+  void ShowError(const QString&) override {}
+  void ShowWarning(const QString&) override {}
+  void ShowInformation(const QString&) override {}
+  bool AskYesNo(const QString&) override { return false; }
+  std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override { return {}; }
+  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseFolder(const QString&, const QString&) override { return {}; }
+  std::optional<QString> ChooseFont(const QString&) override { return {}; }
+  void BeginBusy() override {}
+  void EndBusy() override {}
+  void Beep() override {}
+};
+
+const int kColumnWidths[] = {114, 49, 73, 163};
+constexpr int kStatusCountWidth = 150;
+constexpr int kStatusTotalWidth = 100;
+constexpr int kMaxNameLength = 255;
+
+bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+}  // namespace
+
+LocalPane::LocalPane(QWidget* parent) : LocalPane(LocalNamespace(), parent) {}
+
+LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
+    : QWidget(parent),
+      Form(std::make_unique<Ui::LocalPane>()),
+      IconSource(std::make_unique<ThemeIconProvider>()),
+      SilentDialogs(std::make_unique<::SilentDialogs>()),
+      Model(new LocalFolderModel(std::move(places), this)),
+      UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+  Form->setupUi(this);
+  Model->SetIconProvider(IconSource.get());
+  SetUpToolBar();
+  SetUpViews();
+  SetUpStatusBar();
+
+  connect(Form->cbxLocal, qOverload<int>(&QComboBox::activated), this, [this] { cbxLocalClick(); });
+  connect(Form->cbxLocal->lineEdit(), &QLineEdit::returnPressed, this, [this] { cbxLocalClick(); });
+  Form->cbxLocal->installEventFilter(this);
+  Form->cbxLocal->lineEdit()->installEventFilter(this);
+}
+
+LocalPane::~LocalPane() = default;
+
+void LocalPane::SetDialogs(UserDialogs* dialogs) { UserDialogsPtr = dialogs; }
+
+void LocalPane::SetUrlOpener(std::function<bool(const QUrl&)> opener) { UrlOpener = std::move(opener); }
+
+UserDialogs& LocalPane::Dialogs() const { return UserDialogsPtr ? *UserDialogsPtr : *SilentDialogs; }
+
+void LocalPane::SetUpToolBar() {
+  using ToolIcons::Kind;
+  Form->tbtnLocalOpenDir->setIcon(ToolIcons::For(Kind::OpenDir));
+  Form->tbtnLocalUp->setIcon(ToolIcons::For(Kind::Up));
+  Form->tbtnLocalRefresh->setIcon(ToolIcons::For(Kind::Refresh));
+  Form->tbtnLocalLgIcon->setIcon(ToolIcons::For(Kind::LargeIcons));
+  Form->tbtnLocalSmIcon->setIcon(ToolIcons::For(Kind::SmallIcons));
+  Form->tbtnLocalLsIcon->setIcon(ToolIcons::For(Kind::List));
+  Form->tbtnLocalDtIcon->setIcon(ToolIcons::For(Kind::Report));
+
+  connect(Form->tbtnLocalOpenDir, &QAction::triggered, this, [this] { tbtnLocalOpenDirClick(); });
+  connect(Form->tbtnLocalUp, &QAction::triggered, this, [this] { tbtnLocalUpClick(); });
+  connect(Form->tbtnLocalRefresh, &QAction::triggered, this, [this] { tbtnLocalRefreshClick(); });
+  connect(Form->tbtnLocalLgIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::LargeIcons); });
+  connect(Form->tbtnLocalSmIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::SmallIcons); });
+  connect(Form->tbtnLocalLsIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::List); });
+  connect(Form->tbtnLocalDtIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::Report); });
+}
+
+void LocalPane::SetUpViews() {
+  QTreeView* report = Form->lstviewLocalReport;
+  QListView* icons = Form->lstviewLocalIcons;
+  report->setModel(Model);
+  icons->setModel(Model);
+  // One selection for both views, so switching keeps what the user picked.
+  Selection = new QItemSelectionModel(Model, this);
+  report->setSelectionModel(Selection);
+  icons->setSelectionModel(Selection);
+  connect(Selection, &QItemSelectionModel::selectionChanged, this, &LocalPane::SelectionChanged);
+
+  report->setItemDelegate(new LocalItemDelegate(report));
+  icons->setItemDelegate(new LocalItemDelegate(icons));
+
+  QHeaderView* header = report->header();
+  header->setStretchLastSection(false);
+  header->setSectionsMovable(false);
+  header->setSectionsClickable(true);
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(LocalFolderModel::kNameColumn, Qt::AscendingOrder);
+  for (int column = 0; column < LocalFolderModel::kColumnCount; ++column)
+    header->resizeSection(column, kColumnWidths[column]);
+  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { lstviewLocalColumnClick(column); });
+
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)}) {
+    connect(view, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { lstviewLocalDblClick(index); });
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, view](const QPoint& position) { PopupMenu1Popup(view, position); });
+    view->installEventFilter(this);
+  }
+  Form->lstviewLocal->setCurrentWidget(report);
+}
+
+void LocalPane::SetUpStatusBar() {
+  StatusCount = new QLabel(Form->stabarLocal);
+  StatusCount->setObjectName(QStringLiteral("stabarLocalPanel0"));
+  StatusCount->setFixedWidth(kStatusCountWidth);
+  StatusTotal = new QLabel(Form->stabarLocal);
+  StatusTotal->setObjectName(QStringLiteral("stabarLocalPanel1"));
+  StatusTotal->setMinimumWidth(kStatusTotalWidth);
+  Form->stabarLocal->addWidget(StatusCount);
+  Form->stabarLocal->addWidget(StatusTotal, 1);
+}
+
+void LocalPane::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // stabarLocalResize: the count panel takes a third of the pane.
+  StatusCount->setFixedWidth(width() / 3);
+}
+
+// ---- Opening folders -------------------------------------------------------
+
+bool LocalPane::Start() {
+  Form->tbtnLocalDtIcon->setChecked(true);
+  SetViewStyle(ViewStyle::Report);
+  const bool opened = OpenFolder(Model->ComputerId());
+  FocusPathBox();
+  return opened;
+}
+
+bool LocalPane::OpenPath(const QString& text) {
+  return Navigate([&] { return Model->OpenPath(text); });
+}
+
+bool LocalPane::OpenFolder(const QString& id) {
+  return Navigate([&] { return Model->OpenFolder(id); });
+}
+
+bool LocalPane::Navigate(const std::function<LocalFolderModel::OpenResult()>& open) {
+  LocalFolderModel::OpenResult result;
+  {
+    BusyCursor busy(Dialogs());
+    // No repaint of a half-filled list.
+    Form->lstviewLocal->setUpdatesEnabled(false);
+    result = open();
+    if (result.Ok) ShowOpened(result);
+    Form->lstviewLocal->setUpdatesEnabled(true);
+  }
+  if (!result.Ok) {
+    Dialogs().ShowError(result.Error);
+    return false;
+  }
+  emit FolderOpened(Model->CurrentId());
+  return true;
+}
+
+void LocalPane::ShowOpened(const LocalFolderModel::OpenResult& result) {
+  QComboBox* box = Form->cbxLocal;
+  {
+    const QSignalBlocker quiet(box);
+    if (result.HistoryAdded) box->insertItem(0, Model->PathText(), Model->CurrentId());
+    box->setCurrentIndex(result.HistoryIndex);
+    box->setEditText(Model->PathText());
+  }
+  if (result.SelectRow >= 0) {
+    const QModelIndex row = Model->index(result.SelectRow, LocalFolderModel::kNameColumn);
+    Selection->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ActiveView()->scrollTo(row, QAbstractItemView::EnsureVisible);
+  }
+  StatusCount->setText(Model->CountText());
+  StatusTotal->setText(Model->TotalText());
+  Form->lstviewLocalReport->header()->setSortIndicator(Model->SortedColumn(), Qt::AscendingOrder);
+  Form->tbtnLocalUp->setEnabled(!Model->ParentId().isEmpty() || !Model->CurrentId().isEmpty());
+}
+
+void LocalPane::ClearSelection() { Selection->clearSelection(); }
+
+void LocalPane::RefreshKeepingChoice() {
+  // After a command: re-read in the user's order with the same row selected.
+  Model->SetNextSortColumn(Model->ChosenSortColumn());
+  Model->SetNextSelectIndex(Model->MenuItemIndex());
+  OpenFolder(Model->CurrentId());
+}
+
+void LocalPane::FocusPathBox() {
+  Form->cbxLocal->setFocus();
+  Form->cbxLocal->lineEdit()->selectAll();
+}
+
+std::vector<int> LocalPane::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : Selection->selectedRows(LocalFolderModel::kNameColumn))
+    rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+std::vector<LocalPane::SelectedItem> LocalPane::SelectedItems() const {
+  std::vector<SelectedItem> items;
+  for (const int row : SelectedRows()) {
+    const PShellItem& item = Model->ItemAt(row);
+    items.push_back({Model->FullPath(row), item.IsFolder(), item.SizeBytes});
+  }
+  return items;
+}
+
+// ---- Views -----------------------------------------------------------------
+
+QAbstractItemView* LocalPane::ActiveView() const {
+  if (Style == ViewStyle::Report) return Form->lstviewLocalReport;
+  return Form->lstviewLocalIcons;
+}
+
+void LocalPane::SetViewStyle(ViewStyle style) {
+  const bool hadFocus = ActiveView()->hasFocus();
+  Style = style;
+  QListView* icons = Form->lstviewLocalIcons;
+  switch (style) {
+    case ViewStyle::LargeIcons:
+      Form->tbtnLocalLgIcon->setChecked(true);
+      icons->setViewMode(QListView::IconMode);
+      icons->setIconSize(QSize(32, 32));
+      icons->setGridSize(QSize(96, 72));
+      icons->setWordWrap(true);
+      icons->setFlow(QListView::LeftToRight);
+      break;
+    case ViewStyle::SmallIcons:
+    case ViewStyle::List:
+      (style == ViewStyle::List ? Form->tbtnLocalLsIcon : Form->tbtnLocalSmIcon)->setChecked(true);
+      icons->setViewMode(QListView::ListMode);
+      icons->setIconSize(QSize(16, 16));
+      icons->setGridSize(QSize(180, 22));
+      icons->setWordWrap(false);
+      // Small icons run in rows, the list in columns.
+      icons->setFlow(style == ViewStyle::List ? QListView::TopToBottom : QListView::LeftToRight);
+      break;
+    case ViewStyle::Report:
+      Form->tbtnLocalDtIcon->setChecked(true);
+      break;
+  }
+  if (style != ViewStyle::Report) {
+    icons->setWrapping(true);
+    icons->setMovement(QListView::Static);
+    icons->setResizeMode(QListView::Adjust);
+    icons->setUniformItemSizes(true);
+  }
+  Form->lstviewLocal->setCurrentWidget(ActiveView());
+  if (Selection->currentIndex().isValid()) ActiveView()->scrollTo(Selection->currentIndex());
+  if (hadFocus) ActiveView()->setFocus();
+}
+
+// ---- Handlers ----------------------------------------------------------------
+
+void LocalPane::tbtnLocalUpClick() {
+  const QString parent = Model->ParentId();
+  // The root has no parent: from the computer location nothing happens.
+  if (parent.isEmpty()) return;
+  if (OpenFolder(parent)) ClearSelection();
+}
+
+void LocalPane::tbtnLocalRefreshClick() {
+  if (OpenFolder(Model->CurrentId())) ClearSelection();
+}
+
+void LocalPane::tbtnLocalOpenDirClick() {
+  const QString current = Model->CurrentId();
+  const QString start = current.startsWith(QLatin1Char('/')) ? current : Model->Namespace().HomeId();
+  const std::optional<QString> chosen = Dialogs().ChooseFolder(LocalMessages::kSelectDirectory, start);
+  if (chosen && !chosen->isEmpty()) OpenPath(*chosen);
+}
+
+void LocalPane::cbxLocalClick() {
+  const QString text = Form->cbxLocal->currentText();
+  if (text.trimmed().isEmpty()) return;
+  const int entry = Model->FindHistory(text);
+  if (entry >= 0)
+    OpenFolder(Model->History()[static_cast<size_t>(entry)].Id);
+  else
+    OpenPath(text);
+}
+
+void LocalPane::lstviewLocalDblClick(const QModelIndex& index) {
+  if (!index.isValid() || !Model->ItemAt(index.row()).IsFolder()) return;
+  if (OpenFolder(Model->FullPath(index.row()))) ClearSelection();
+}
+
+void LocalPane::lstviewLocalColumnClick(int column) {
+  Model->SetNextSortColumn(column);
+  Model->SetChosenSortColumn(column);
+  OpenFolder(Model->CurrentId());
+}
+
+bool LocalPane::ListKeyDown(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Backspace || (key == Qt::Key_Up && event->modifiers() == Qt::AltModifier)) {
+    tbtnLocalUpClick();
+    return true;
+  }
+  if (IsEnter(key)) {
+    const std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) lstviewLocalDblClick(Model->index(rows.front(), 0));
+    return true;
+  }
+  if (key == Qt::Key_F5) {
+    tbtnLocalRefreshClick();
+    return true;
+  }
+  if (key == Qt::Key_F2 && !SelectedRows().empty()) {
+    RunMenuCommand(MenuCommand::Rename);
+    return true;
+  }
+  if (key == Qt::Key_Delete && !SelectedRows().empty()) {
+    RunMenuCommand(MenuCommand::Delete);
+    return true;
+  }
+  return false;
+}
+
+bool LocalPane::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (watched == Form->cbxLocal || watched == Form->cbxLocal->lineEdit()) {
+    // The down arrow drops the history down rather than stepping through it.
+    if (key->key() == Qt::Key_Down && !(key->modifiers() & Qt::AltModifier)) {
+      Form->cbxLocal->showPopup();
+      return true;
+    }
+    return false;
+  }
+  if (watched == Form->lstviewLocalReport || watched == Form->lstviewLocalIcons) return ListKeyDown(key);
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- Context menu ------------------------------------------------------------
+
+LocalPane::MenuTarget LocalPane::PrepareMenuTarget() {
+  MenuTarget target;
+  const std::vector<int> rows = SelectedRows();
+  if (!rows.empty()) {
+    Model->SetMenuItemIndex(rows.front());
+    target.Row = rows.front();
+    target.Path = Model->FullPath(target.Row);
+    target.Name = Model->ItemAt(target.Row).Name;
+    target.Folder = Model->ItemAt(target.Row).IsFolder();
+    target.Place = Model->IsPlace(target.Row);
+    for (const int row : rows) target.SelectedPaths << Model->FullPath(row);
+  } else {
+    // The folder shown; the two special locations have nothing to offer.
+    target.Path = Model->CurrentId();
+    if (!target.Path.startsWith(QLatin1Char('/'))) return target;
+    target.Name = Model->Namespace().DisplayNameOf(target.Path, false);
+    target.Folder = true;
+    target.SelectedPaths << target.Path;
+  }
+  // An item that vanished since the listing cannot be acted on.
+  struct stat st {};
+  if (lstat(QFile::encodeName(target.Path).constData(), &st) != 0) {
+    Dialogs().ShowWarning(LocalMessages::kNoContextMenu);
+    return target;
+  }
+  target.Valid = true;
+  return target;
+}
+
+void LocalPane::PopupMenu1Popup(QAbstractItemView* view, const QPoint& position) {
+  const MenuTarget target = PrepareMenuTarget();
+  if (!target.Valid) return;
+
+  QMenu menu(this);
+  const bool onRow = target.Row >= 0;
+  QAction* open = menu.addAction(LocalMessages::kMenuOpen);
+  menu.setDefaultAction(open);
+  QAction* containing = onRow ? menu.addAction(LocalMessages::kMenuOpenContaining) : nullptr;
+  menu.addSeparator();
+  QAction* copyPath = menu.addAction(LocalMessages::kMenuCopyPath);
+  QAction* rename = nullptr;
+  QAction* remove = nullptr;
+  if (onRow) {
+    menu.addSeparator();
+    rename = menu.addAction(LocalMessages::kMenuRename);
+    remove = menu.addAction(LocalMessages::kMenuDelete);
+    // A drive of the computer location is not renamed or deleted from here.
+    rename->setEnabled(!target.Place);
+    remove->setEnabled(!target.Place);
+  }
+  menu.addSeparator();
+  QAction* properties = menu.addAction(LocalMessages::kMenuProperties);
+
+  QAction* chosen = menu.exec(view->viewport()->mapToGlobal(position));
+  if (!chosen) return;
+  if (chosen == open) RunCommand(MenuCommand::Open, target);
+  else if (chosen == containing) RunCommand(MenuCommand::OpenContainingFolder, target);
+  else if (chosen == copyPath) RunCommand(MenuCommand::CopyPath, target);
+  else if (chosen == rename) RunCommand(MenuCommand::Rename, target);
+  else if (chosen == remove) RunCommand(MenuCommand::Delete, target);
+  else if (chosen == properties) RunCommand(MenuCommand::Properties, target);
+}
+
+void LocalPane::RunMenuCommand(MenuCommand command) {
+  const MenuTarget target = PrepareMenuTarget();
+  if (target.Valid) RunCommand(command, target);
+}
+
+void LocalPane::RunCommand(MenuCommand command, const MenuTarget& target) {
+  switch (command) {
+    case MenuCommand::Open:
+      // Opening a folder of the list is navigation, not a command to refresh after.
+      if (!OpenTarget(target)) return;
+      break;
+    case MenuCommand::OpenContainingFolder: {
+      const QString parent = target.Path.left(std::max<qsizetype>(1, target.Path.lastIndexOf(QLatin1Char('/'))));
+      if (!UrlOpener(QUrl::fromLocalFile(parent))) Dialogs().ShowError(LocalMessages::kOpenFailed);
+      break;
+    }
+    case MenuCommand::CopyPath:
+      QGuiApplication::clipboard()->setText(target.SelectedPaths.join(QLatin1Char('\n')));
+      break;
+    case MenuCommand::Rename:
+      if (target.Row < 0 || target.Place) return;
+      RenameTarget(target);
+      break;
+    case MenuCommand::Delete:
+      if (target.Row < 0 || target.Place) return;
+      DeleteTarget(target);
+      break;
+    case MenuCommand::Properties:
+      ShowProperties(target);
+      break;
+  }
+  RefreshKeepingChoice();
+}
+
+bool LocalPane::OpenTarget(const MenuTarget& target) {
+  if (target.Row >= 0 && target.Folder) {
+    if (OpenFolder(target.Path)) ClearSelection();
+    return false;
+  }
+  if (!UrlOpener(QUrl::fromLocalFile(target.Path))) Dialogs().ShowError(LocalMessages::kOpenFailed);
+  return true;
+}
+
+void LocalPane::RenameTarget(const MenuTarget& target) {
+  const std::optional<QString> name =
+      Dialogs().AskName(LocalMessages::kRenameCaption, LocalMessages::kRenamePrompt, target.Name, kMaxNameLength);
+  if (!name || *name == target.Name) return;
+  const LocalFileCommands::Result result = LocalFileCommands::Rename(target.Path, *name);
+  if (!result.Ok) Dialogs().ShowError(result.Error);
+}
+
+void LocalPane::DeleteTarget(const MenuTarget& target) {
+  const int count = static_cast<int>(target.SelectedPaths.size());
+  const QString what = count == 1 ? LocalMessages::QuotedName(target.Name) : LocalMessages::ItemsText(count);
+  if (!Dialogs().AskYesNo(LocalMessages::AskTrash(what))) return;
+  for (const QString& path : target.SelectedPaths) {
+    const LocalFileCommands::Result trashed = LocalFileCommands::MoveToTrash(path);
+    if (trashed.Ok) continue;
+    // No trash on this file system: only with the user's word, for good.
+    const QString name = LocalMessages::QuotedName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    if (!Dialogs().AskYesNo(LocalMessages::AskDeleteForever(name, trashed.Error))) return;
+    const LocalFileCommands::Result deleted = LocalFileCommands::DeleteForever(path);
+    if (!deleted.Ok) {
+      Dialogs().ShowError(deleted.Error);
+      return;
+    }
+  }
+}
+
+void LocalPane::ShowProperties(const MenuTarget& target) {
+  QString typeText = Model->Namespace().DisplayNameOf(target.Path, false);
+  if (target.Row >= 0) {
+    Model->FillDetails(target.Row, target.Row);
+    typeText = Model->ItemAt(target.Row).TypeText;
+  } else {
+    typeText = QStringLiteral("Folder");
+  }
+  Dialogs().ShowInformation(LocalFileCommands::PropertiesText(target.Path, typeText));
+}

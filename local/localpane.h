@@ -1,0 +1,140 @@
+#pragma once
+// LocalPane: the left pane of the main window, where the user browses the
+// PC's folders and picks the files to copy to the controller.
+//
+// Principles of operation
+// - The pane owns its folder model (LocalFolderModel), its views and their
+//   shared selection. Report view is a tree view with the four columns; the
+//   icon and list views are one list view over the same model, so switching
+//   views never re-reads the folder. Views ask only for the rows they paint,
+//   and only those rows get their details.
+// - Every change of folder goes through OpenFolder/OpenPath here, which
+//   also keep the path box, its history and the status bar in step. A folder
+//   that cannot be opened is reported through UserDialogs::ShowError with the
+//   system's message and the pane keeps the folder it showed.
+// - All messages, questions and the folder chooser go through the
+//   UserDialogs given to SetDialogs (not owned; it must outlive the pane).
+//   The pane itself never opens a message box.
+// - Main thread only.
+
+#include <QUrl>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "localfoldermodel.h"
+
+class QAbstractItemView;
+class QItemSelectionModel;
+class QLabel;
+class QModelIndex;
+class ThemeIconProvider;
+class UserDialogs;
+
+namespace Ui {
+class LocalPane;
+}
+
+class LocalPane : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class ViewStyle { LargeIcons, SmallIcons, List, Report };
+  enum class MenuCommand { Open, OpenContainingFolder, CopyPath, Rename, Delete, Properties };
+  struct SelectedItem {
+    QString Path;  // full path
+    bool IsFolder = false;
+    int64_t SizeBytes = 0;
+  };
+
+  explicit LocalPane(QWidget* parent = nullptr);
+  // A pane over a namespace of the caller's (tests: a fake mount table).
+  explicit LocalPane(LocalNamespace places, QWidget* parent = nullptr);
+  ~LocalPane() override;
+
+  void SetDialogs(UserDialogs* dialogs);
+  // How files and folders are opened with the desktop's applications
+  // (default: QDesktopServices). Returns false when nothing could open it.
+  void SetUrlOpener(std::function<bool(const QUrl&)> opener);
+
+  // Start-up: report view pressed, the computer location opened, the path
+  // box focused with its text selected. False when the computer location
+  // could not be listed (the error has been shown).
+  bool Start();
+  bool OpenPath(const QString& text);
+  bool OpenFolder(const QString& id);
+  void FocusPathBox();
+
+  // The selected rows in list order, and what the copy button needs of them.
+  std::vector<int> SelectedRows() const;
+  std::vector<SelectedItem> SelectedItems() const;
+  QString CurrentId() const { return Model->CurrentId(); }
+  LocalFolderModel& FolderModel() { return *Model; }
+
+  ViewStyle CurrentViewStyle() const { return Style; }
+  void SetViewStyle(ViewStyle style);
+  QAbstractItemView* ActiveView() const;
+
+  // Runs a context-menu command on the selection (or on the folder shown
+  // when nothing is selected) as if chosen from the menu, refresh included.
+  void RunMenuCommand(MenuCommand command);
+
+ signals:
+  void SelectionChanged();
+  void FolderOpened(const QString& id);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct MenuTarget {
+    bool Valid = false;
+    int Row = -1;  // -1: the folder shown
+    QString Path;
+    QString Name;
+    bool Folder = false;
+    bool Place = false;
+    QStringList SelectedPaths;
+  };
+
+  void SetUpViews();
+  void SetUpToolBar();
+  void SetUpStatusBar();
+  UserDialogs& Dialogs() const;
+
+  bool Navigate(const std::function<LocalFolderModel::OpenResult()>& open);
+  void ShowOpened(const LocalFolderModel::OpenResult& result);
+  void ClearSelection();
+  void RefreshKeepingChoice();
+
+  // Handlers.
+  void tbtnLocalUpClick();
+  void tbtnLocalRefreshClick();
+  void tbtnLocalOpenDirClick();
+  void cbxLocalClick();
+  void lstviewLocalDblClick(const QModelIndex& index);
+  void lstviewLocalColumnClick(int column);
+  void PopupMenu1Popup(QAbstractItemView* view, const QPoint& position);
+  bool ListKeyDown(QKeyEvent* event);
+
+  [[nodiscard]] MenuTarget PrepareMenuTarget();
+  void RunCommand(MenuCommand command, const MenuTarget& target);
+  [[nodiscard]] bool OpenTarget(const MenuTarget& target);
+  void RenameTarget(const MenuTarget& target);
+  void DeleteTarget(const MenuTarget& target);
+  void ShowProperties(const MenuTarget& target);
+
+  std::unique_ptr<Ui::LocalPane> Form;
+  std::unique_ptr<ThemeIconProvider> IconSource;
+  std::unique_ptr<UserDialogs> SilentDialogs;
+  LocalFolderModel* Model = nullptr;
+  QItemSelectionModel* Selection = nullptr;
+  QLabel* StatusCount = nullptr;
+  QLabel* StatusTotal = nullptr;
+  UserDialogs* UserDialogsPtr = nullptr;
+  std::function<bool(const QUrl&)> UrlOpener;
+  ViewStyle Style = ViewStyle::Report;
+};

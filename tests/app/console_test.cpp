@@ -1,0 +1,186 @@
+// The console memo: the widget console keeps the same lines as the reference
+// model the device logic is tested with, and its context menu behaves as a
+// user expects.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <functional>
+
+#include "memoconsole.h"
+#include "recordingconsole.h"
+#include "scripteddialogs.h"
+#include "taloconsolememo.h"
+
+namespace {
+
+using Step = std::function<void(TaloConsole&)>;
+
+struct ConsoleCase {
+  const char* Name;
+  std::vector<Step> Steps;
+};
+
+Step Append(const char* text) {
+  return [text](TaloConsole& c) { c.AppendLine(QString::fromLatin1(text)); };
+}
+Step Chunk(const char* text) {
+  return [text](TaloConsole& c) { c.AppendToLastLine(QString::fromLatin1(text)); };
+}
+Step NewLine() {
+  return [](TaloConsole& c) { c.NewLine(); };
+}
+Step Erase() {
+  return [](TaloConsole& c) { c.EraseLastChar(); };
+}
+Step ClearLast() {
+  return [](TaloConsole& c) { c.ClearLastLine(); };
+}
+Step Reset(QStringList lines) {
+  return [lines](TaloConsole& c) { c.ResetTo(lines); };
+}
+Step Clear() {
+  return [](TaloConsole& c) { c.Clear(); };
+}
+Step Held(std::vector<Step> inner) {
+  return [inner](TaloConsole& c) {
+    c.BeginUpdate();
+    for (const auto& s : inner) s(c);
+    c.EndUpdate();
+  };
+}
+
+class MemoMatchesModel : public ::testing::TestWithParam<ConsoleCase> {};
+
+TEST_P(MemoMatchesModel, sameLinesAsReferenceConsole) {
+  QPlainTextEdit memo;
+  MemoConsole console(memo);
+  RecordingConsole model;
+  for (const auto& step : GetParam().Steps) {
+    step(console);
+    step(model);
+    ASSERT_EQ(console.LineCount(), model.LineCount());
+    ASSERT_EQ(console.LastLine(), model.LastLine());
+  }
+  EXPECT_EQ(memo.toPlainText(), model.Text());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Console, MemoMatchesModel,
+    ::testing::Values(
+        ConsoleCase{"logLinesOnEmptyConsole", {Append("dir"), Append(" Volume in drive D")}},
+        ConsoleCase{"logLineAfterPartialTerminalLine", {Chunk("D:\\>"), Append("C:\\mem")}},
+        ConsoleCase{"chunksJoinIntoOneLine", {Chunk("abc"), Chunk("def"), NewLine(), Chunk("x")}},
+        ConsoleCase{"eraseStopsAtLineStart", {Chunk("ab"), Erase(), Erase(), Erase(), Chunk("d")}},
+        ConsoleCase{"eraseOnEmptyLastLineKeepsFinishedLine", {Chunk("ab"), NewLine(), Erase()}},
+        ConsoleCase{"carriageReturnRestartsLine", {Chunk("abc"), ClearLast(), Chunk("xy")}},
+        ConsoleCase{"resetKeepsRecentLines",
+                    {Append("old"), Reset({"kept 1", "kept 2"}), Chunk("new")}},
+        ConsoleCase{"resetToNothing", {Append("old"), Reset({})}},
+        ConsoleCase{"clearLeavesOneEmptyLine", {Append("a"), Chunk("b"), Clear()}},
+        ConsoleCase{"heldBurstEndsLikeUnheld",
+                    {Held({Chunk("1"), NewLine(), Chunk("2"), NewLine(), Reset({"2"})}),
+                     Chunk("3")}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(ConsoleMemo, viewFollowsTheEndUnlessScrolledUp) {
+  TaloConsoleMemo memo;
+  memo.resize(400, 200);
+  memo.show();
+  MemoConsole console(memo);
+  for (int i = 0; i < 200; ++i) console.AppendLine(QStringLiteral("line %1").arg(i));
+  QApplication::processEvents();
+  auto* bar = memo.verticalScrollBar();
+  EXPECT_EQ(bar->value(), bar->maximum());
+
+  bar->setValue(0);
+  console.AppendLine(QStringLiteral("more"));
+  EXPECT_EQ(bar->value(), 0) << "a user reading older output keeps his place";
+
+  bar->setValue(bar->maximum());
+  console.BeginUpdate();
+  for (int i = 0; i < 50; ++i) console.AppendLine(QStringLiteral("burst %1").arg(i));
+  EXPECT_FALSE(memo.updatesEnabled());
+  console.EndUpdate();
+  EXPECT_TRUE(memo.updatesEnabled());
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+class ConsoleMemoMenu : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    memo.SetDialogs(&dialogs);
+    memo.setPlainText(QString(2000, QLatin1Char('x')));
+  }
+  void Select(int count) {
+    QTextCursor cursor(memo.document());
+    cursor.setPosition(0);
+    cursor.setPosition(count, QTextCursor::KeepAnchor);
+    memo.setTextCursor(cursor);
+  }
+  QAction* Item(const char* name) { return memo.PopupMenu3()->findChild<QAction*>(name); }
+
+  ScriptedDialogs dialogs;
+  TaloConsoleMemo memo;
+};
+
+TEST_F(ConsoleMemoMenu, copiesUpTo1024CharactersAndRefusesMore) {
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  Select(1024);
+  memo.Copy1Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().size(), 1024);
+  EXPECT_TRUE(dialogs.Errors().isEmpty());
+
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  Select(1025);
+  memo.Copy1Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+  EXPECT_EQ(dialogs.Errors(), QStringList{QStringLiteral("The selected text exceeds 1024 bytes!")});
+}
+
+TEST_F(ConsoleMemoMenu, copyShortcutKeepsTheLimitWhileTerminalIsOff) {
+  Select(1500);
+  memo.setFocus();
+  QTest::keyClick(&memo, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(dialogs.Errors().size(), 1);
+}
+
+TEST_F(ConsoleMemoMenu, itemsEnableByStateWhenMenuOpens) {
+  QGuiApplication::clipboard()->setText(QStringLiteral("dir"));
+  Select(0);
+  memo.PopupMenu3Popup();
+  EXPECT_FALSE(Item("Copy1")->isEnabled());
+  EXPECT_FALSE(Item("Pasteto7100M1")->isEnabled()) << "no paste while the terminal is off";
+  EXPECT_TRUE(Item("SelectAll1")->isEnabled());
+  EXPECT_TRUE(Item("Font1")->isEnabled());
+
+  Select(5);
+  memo.PopupMenu3Popup();
+  EXPECT_TRUE(Item("Copy1")->isEnabled());
+
+  QStringList captions;
+  for (QAction* action : memo.PopupMenu3()->actions())
+    captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+  EXPECT_EQ(captions, (QStringList{"Copy", "Paste to 7100", "-", "Select All", "-", "Font"}));
+}
+
+TEST_F(ConsoleMemoMenu, fontChoiceAppliesAndLeavesCaretAtEnd) {
+  QFont chosen = memo.font();
+  chosen.setPixelSize(21);
+  dialogs.FontAnswers.push_back(chosen.toString());
+  Select(10);
+  memo.Font1Click();
+  EXPECT_EQ(memo.font().pixelSize(), 21);
+  EXPECT_FALSE(memo.textCursor().hasSelection());
+  EXPECT_TRUE(memo.textCursor().atEnd());
+
+  dialogs.FontAnswers.push_back(std::nullopt);  // cancelled: font stays
+  memo.Font1Click();
+  EXPECT_EQ(memo.font().pixelSize(), 21);
+}
+
+}  // namespace

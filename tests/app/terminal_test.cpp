@@ -1,0 +1,244 @@
+// The terminal in the main window, against a pseudo-terminal that plays the
+// controller: what the keys and pastes put on the line, the toggle, a held
+// port, and shut-down with the terminal on.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMenu>
+#include <QTest>
+#include <memory>
+
+#include "ptypair.h"
+#include "scripteddialogs.h"
+#include "talocomport.h"
+#include "taloconsolememo.h"
+#include "taloreceiver.h"
+#include "taloterminal.h"
+#include "tfrmmain.h"
+
+namespace {
+
+constexpr int kDeadlineMs = 3000;
+
+class MainWindowTerminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(line.IsValid());
+    window = std::make_unique<TfrmMain>(&dialogs);
+    window->StartUp(Port());
+    window->show();
+  }
+  void TearDown() override {
+    if (window) {
+      dialogs.YesNoAnswers.push_back(true);
+      window->close();
+      window.reset();
+    }
+  }
+  QString Port() const { return QString::fromStdString(line.SlavePath()); }
+  TaloConsoleMemo* Memo() { return window->meoDos(); }
+  QAction* Toggle() { return window->findChild<QAction*>(QStringLiteral("tbtnDOSCmd")); }
+
+  void TurnOn() {
+    window->tbtnDOSCmdClick();
+    ASSERT_TRUE(window->Terminal().IsOn());
+    ASSERT_EQ(line.Read(1, kDeadlineMs), "\r") << "the shell is asked for a fresh prompt";
+  }
+  // What the utility put on the line, read while the event loop runs (pastes
+  // are paced by a timer).
+  std::string Sent(size_t count, int timeoutMs = kDeadlineMs) {
+    std::string got;
+    (void)QTest::qWaitFor(
+        [&] {
+          got += line.Read(count - got.size(), 5);
+          return got.size() >= count;
+        },
+        timeoutMs);
+    return got;
+  }
+  bool ConsoleShows(const QString& text) {
+    return QTest::qWaitFor([&] { return Memo()->toPlainText().contains(text); }, kDeadlineMs);
+  }
+
+  PtyPair line;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<TfrmMain> window;
+};
+
+TEST_F(MainWindowTerminal, toggleHoldsPortDisablesDeviceControlsAndRestoresThem) {
+  const QStringList controls = {"tbtnTaloConf", "tbtnTaloUp",     "tbtnRefresh",
+                                "tbtnTaloLgIcon", "tbtnTaloSmIcon", "tbtnTaloLsIcon",
+                                "tbtnTaloDtIcon", "cbxCOM",         "cbxTalo",
+                                "lstviewTalo",    "btnCopy",        "tbtnTCPConf",
+                                "tbtnGHOST"};
+  auto enabled = [&](const QString& name) {
+    QObject* control = window->findChild<QObject*>(name);
+    if (auto* widget = qobject_cast<QWidget*>(control)) return widget->isEnabled();
+    if (auto* action = qobject_cast<QAction*>(control)) return action->isEnabled();
+    ADD_FAILURE() << "no control " << name.toStdString();
+    return false;
+  };
+
+  TurnOn();
+  EXPECT_TRUE(Toggle()->isChecked());
+  for (const QString& name : controls) EXPECT_FALSE(enabled(name)) << name.toStdString();
+  EXPECT_EQ(Memo()->palette().color(QPalette::Base), QColor(Qt::black));
+  EXPECT_EQ(Memo()->palette().color(QPalette::Text), QColor(0xC0, 0xC0, 0xC0));
+
+  window->tbtnDOSCmdClick();
+  EXPECT_FALSE(window->Terminal().IsOn());
+  EXPECT_FALSE(Toggle()->isChecked());
+  EXPECT_EQ(window->Terminal().Receiver().GetPort(), nullptr);
+  for (const QString& name : controls) EXPECT_TRUE(enabled(name)) << name.toStdString();
+  EXPECT_EQ(Memo()->palette().color(QPalette::Text), QColor(0x00, 0x80, 0x00));
+  TaloComPort again(line.SlavePath());
+  EXPECT_TRUE(again.Open()) << "the port is released when the terminal stops";
+}
+
+TEST_F(MainWindowTerminal, controllerOutputAndPromptAppearInConsole) {
+  TurnOn();
+  ASSERT_TRUE(line.Write("\r\n Volume in drive D is TALO\r\n\r\nD:\\>"));
+  EXPECT_TRUE(ConsoleShows(QStringLiteral(" Volume in drive D is TALO\n\nD:\\>")))
+      << Memo()->toPlainText().toStdString();
+}
+
+struct KeyCase {
+  const char* Name;
+  Qt::Key Key;
+  Qt::KeyboardModifiers Modifiers;
+  const char* Bytes;
+};
+
+class TerminalKeys : public MainWindowTerminal, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(TerminalKeys, keyReachesControllerAsItsBytes) {
+  TurnOn();
+  Memo()->setFocus();
+  QTest::keyClick(Memo(), GetParam().Key, GetParam().Modifiers);
+  const std::string expected = GetParam().Bytes;
+  EXPECT_EQ(line.Read(expected.size(), kDeadlineMs), expected);
+  EXPECT_EQ(line.Read(1, 100), "") << "nothing more is sent";
+  EXPECT_EQ(Memo()->toPlainText(), QString()) << "the console only shows the controller's echo";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TerminalKeys,
+    ::testing::Values(KeyCase{"letter", Qt::Key_D, Qt::NoModifier, "d"},
+                      KeyCase{"enterIsCarriageReturn", Qt::Key_Return, Qt::NoModifier, "\r"},
+                      KeyCase{"backspaceIsBS", Qt::Key_Backspace, Qt::NoModifier, "\b"},
+                      KeyCase{"escape", Qt::Key_Escape, Qt::NoModifier, "\x1b"},
+                      KeyCase{"tabIsNotAFocusMove", Qt::Key_Tab, Qt::NoModifier, "\t"},
+                      KeyCase{"ctrlCIsETX", Qt::Key_C, Qt::ControlModifier, "\x03"},
+                      KeyCase{"ctrlAIsSOH", Qt::Key_A, Qt::ControlModifier, "\x01"},
+                      KeyCase{"up", Qt::Key_Up, Qt::NoModifier, "\x1b[A"},
+                      KeyCase{"down", Qt::Key_Down, Qt::NoModifier, "\x1b[B"},
+                      KeyCase{"right", Qt::Key_Right, Qt::NoModifier, "\x1b[C"},
+                      KeyCase{"left", Qt::Key_Left, Qt::NoModifier, "\x1b[D"},
+                      KeyCase{"f1", Qt::Key_F1, Qt::NoModifier, "\x1bOP"},
+                      KeyCase{"f4", Qt::Key_F4, Qt::NoModifier, "\x1bOS"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(MainWindowTerminal, typedLineGoesOutByteByByte) {
+  TurnOn();
+  Memo()->setFocus();
+  QTest::keyClicks(Memo(), QStringLiteral("dir"));
+  QTest::keyClick(Memo(), Qt::Key_Return);
+  EXPECT_EQ(line.Read(4, kDeadlineMs), "dir\r");
+}
+
+TEST_F(MainWindowTerminal, keysAreIgnoredWhileTerminalIsOff) {
+  Memo()->setFocus();
+  QTest::keyClicks(Memo(), QStringLiteral("dir"));
+  QTest::keyClick(Memo(), Qt::Key_Up);
+  EXPECT_EQ(line.Read(1, 200), "");
+  EXPECT_EQ(Memo()->toPlainText(), QString());
+}
+
+TEST_F(MainWindowTerminal, pasteSendsLinesEachEndedByOneCarriageReturn) {
+  TurnOn();
+  QGuiApplication::clipboard()->setText(QStringLiteral("dir\r\nmem"));
+  Memo()->PopupMenu3Popup();
+  ASSERT_TRUE(Memo()->PopupMenu3()->findChild<QAction*>("Pasteto7100M1")->isEnabled());
+  Memo()->Pasteto7100M1Click();
+  EXPECT_EQ(Sent(7), "dir\rmem");
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Terminal().IsPasting(); }, kDeadlineMs));
+  QGuiApplication::clipboard()->setText(QStringLiteral("a\nb\n"));  // Linux clipboard lines
+  Memo()->Pasteto7100M1Click();
+  EXPECT_EQ(Sent(4), "a\rb\r");
+  EXPECT_EQ(Sent(1, 100), "");
+}
+
+TEST_F(MainWindowTerminal, stoppingTerminalCancelsPaste) {
+  TurnOn();
+  window->Terminal().Paste(QString(200, QLatin1Char('x')));
+  EXPECT_EQ(Sent(3), "xxx");
+  window->tbtnDOSCmdClick();
+  const std::string rest = Sent(200, 300);
+  EXPECT_LT(rest.size(), 10u) << "the paste stops with the terminal";
+}
+
+TEST_F(MainWindowTerminal, heldPortReportsAndLeavesTerminalOff) {
+  TaloComPort other(line.SlavePath());
+  ASSERT_TRUE(other.Open());
+  window->tbtnDOSCmdClick();
+  EXPECT_FALSE(window->Terminal().IsOn());
+  EXPECT_FALSE(Toggle()->isChecked());
+  EXPECT_EQ(dialogs.Errors(), QStringList{QStringLiteral("Unable to open ") + Port() +
+                                          QStringLiteral(" !")});
+  EXPECT_TRUE(window->findChild<QComboBox*>(QStringLiteral("cbxCOM"))->isEnabled());
+  EXPECT_EQ(line.Read(1, 100), "") << "nothing is sent on a port another program holds";
+}
+
+TEST_F(MainWindowTerminal, exitQuestionBeepsAndNoKeepsWindowOpen) {
+  dialogs.YesNoAnswers = {false};
+  EXPECT_FALSE(window->close());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(dialogs.Beeps, 1);
+  ASSERT_EQ(dialogs.Messages.size(), 1u);
+  EXPECT_EQ(dialogs.Messages[0].Text, QStringLiteral("Are you sure to exit?"));
+
+  dialogs.YesNoAnswers = {true};
+  window->Exit1Click();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(dialogs.Messages.size(), 2u) << "File, Exit asks once";
+  window.reset();
+}
+
+TEST_F(MainWindowTerminal, closingWithTerminalOnStopsWorkersThenReleasesPort) {
+  TurnOn();
+  ASSERT_TRUE(line.Write("busy output\r\n"));
+  ASSERT_TRUE(ConsoleShows(QStringLiteral("busy output")));
+  dialogs.YesNoAnswers = {true};
+  EXPECT_TRUE(window->close());
+  window.reset();  // joins the workers, then releases ring and port
+  TaloComPort again(line.SlavePath());
+  EXPECT_TRUE(again.Open());
+}
+
+TEST(TerminalPaste, planSendsLineEndsAsOneCarriageReturnAndCutsAt1023) {
+  using Step = TaloTerminal::PasteStep;
+  auto bytes = [](const std::vector<Step>& steps) {
+    std::string out;
+    for (const auto& s : steps) out.push_back(static_cast<char>(s.Byte));
+    return out;
+  };
+  const auto plan = TaloTerminal::PlanPaste(QStringLiteral("dir\r\nmem"));
+  EXPECT_EQ(bytes(plan), "dir\rmem");
+  EXPECT_EQ(plan[3], (Step{13, TaloTerminal::kPasteLineEndMs, true}));
+  EXPECT_EQ(plan[0].DelayBeforeMs, 0);
+
+  EXPECT_EQ(bytes(TaloTerminal::PlanPaste(QStringLiteral("a\nb\r\n"))), "a\rb\r");
+  EXPECT_EQ(bytes(TaloTerminal::PlanPaste(QStringLiteral("a\rb"))), "a\rb") << "lone CR as is";
+  EXPECT_EQ(bytes(TaloTerminal::PlanPaste(QStringLiteral("x\r"))), "x\r");
+  EXPECT_EQ(TaloTerminal::PlanPaste(QString(1100, QLatin1Char('x'))).size(), 1023u);
+  // A CR LF pair cut by the limit: the CR is the last character and goes as is.
+  const auto cut = TaloTerminal::PlanPaste(QString(1022, QLatin1Char('x')) + "\r\n");
+  ASSERT_EQ(cut.size(), 1023u);
+  EXPECT_FALSE(cut.back().LineEnd);
+}
+
+}  // namespace

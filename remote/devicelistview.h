@@ -1,0 +1,58 @@
+#pragma once
+// DeviceListView (lstviewTalo): one list in four views over one model and
+// one selection - large icons, small icons and list in a QListView, report
+// (Name, Size, Type, Modified) in a QTreeView.
+//
+// Single selection, read-only. Rows are asked for only when visible
+// (uniform row sizes), which is when the model looks up icons and types.
+// Double-click and Enter activate the selected row, Backspace asks to go up,
+// a click on a column header asks to sort; a press on empty space clears the
+// selection, so that the context menu can act on the folder itself.
+
+#include <QStackedWidget>
+
+class QAbstractItemModel;
+class QAbstractItemView;
+class QItemSelectionModel;
+class QListView;
+class QTreeView;
+
+class DeviceListView : public QStackedWidget {
+  Q_OBJECT
+
+ public:
+  enum class ViewStyle { LargeIcons, SmallIcons, List, Report };
+
+  explicit DeviceListView(QWidget* parent = nullptr);
+
+  void SetModel(QAbstractItemModel* model);
+  void SetViewStyle(ViewStyle style);
+  ViewStyle Style() const { return CurrentStyle; }
+
+  // The selected row, -1 for none.
+  int SelectedRow() const;
+  // Selects row, gives it the focus state and scrolls it fully into view;
+  // -1 clears the selection.
+  void SelectRow(int row);
+  void ShowSortColumn(int column);
+
+  QTreeView* ReportView() const { return Report; }
+  QListView* IconView() const { return Icons; }
+  QAbstractItemView* ActiveView() const;
+
+ signals:
+  void RowActivated(int row);
+  void UpRequested();
+  void ColumnClicked(int column);
+  void MenuRequested(const QPoint& globalPos);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetUpView(QAbstractItemView* view);
+
+  QTreeView* Report = nullptr;
+  QListView* Icons = nullptr;
+  ViewStyle CurrentStyle = ViewStyle::Report;
+};

@@ -1,0 +1,243 @@
+#include "devicepane.h"
+
+#include <QActionGroup>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "deviceicons.h"
+#include "deviceitemmodel.h"
+#include "devicelistview.h"
+#include "tdlgtaloprop.h"
+#include "ui_devicepane.h"
+
+namespace {
+
+constexpr int kPortBoxWidth = 89;
+constexpr int kObjectsPanelMinWidth = 150;
+constexpr int kSizePanelMinWidth = 50;
+
+QIcon ThemedIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
+  return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
+}
+
+}  // namespace
+
+DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
+    : QWidget(parent),
+      Form(new Ui::DevicePane),
+      BrowserPtr(std::make_unique<DeviceBrowser>(shell)),
+      CommandsPtr(std::make_unique<DeviceFileCommands>(*BrowserPtr, shell)),
+      Icons(std::make_unique<DeviceIcons>(BrowserPtr->TypeCatalog())) {
+  Form->setupUi(this);
+  setObjectName(QStringLiteral("pnlTalo"));
+  ModelPtr = new DeviceItemModel(*BrowserPtr, this);
+  ModelPtr->SetIconSource([this](int index) { return QVariant(Icons->IconAt(index)); });
+  Form->lstviewTalo->SetModel(ModelPtr);
+
+  BuildToolBar();
+  BuildContextMenu();
+
+  StatusObjects = new QLabel(this);
+  StatusObjects->setObjectName(QStringLiteral("stabarTaloPanel0"));
+  StatusObjects->setMinimumWidth(kObjectsPanelMinWidth);
+  StatusSize = new QLabel(this);
+  StatusSize->setObjectName(QStringLiteral("stabarTaloPanel1"));
+  StatusSize->setMinimumWidth(kSizePanelMinWidth);
+  Form->stabarTalo->addWidget(StatusObjects);
+  Form->stabarTalo->addWidget(StatusSize, 1);
+
+  // The path box is a history to choose from; typing into it means nothing.
+  Form->cbxTalo->installEventFilter(this);
+  connect(Form->cbxTalo, &QComboBox::activated, this,
+          [this](int index) { BrowserPtr->ChooseHistoryPath(Form->cbxTalo->itemText(index)); });
+
+  ConnectBrowser();
+  SetPropertiesView([this](const DeviceProperties& texts) {
+    TdlgTaloProp dialog(this);
+    dialog.SetTexts(texts);
+    dialog.exec();
+  });
+}
+
+DevicePane::~DevicePane() = default;
+
+void DevicePane::BuildToolBar() {
+  Form->tbtnTaloUp->setIcon(ThemedIcon(this, "go-up", QStyle::SP_FileDialogToParent));
+  Form->tbtnRefresh->setIcon(ThemedIcon(this, "view-refresh", QStyle::SP_BrowserReload));
+  Form->tbtnTaloLgIcon->setIcon(ThemedIcon(this, "view-list-icons", QStyle::SP_FileDialogContentsView));
+  Form->tbtnTaloSmIcon->setIcon(ThemedIcon(this, "view-list-compact", QStyle::SP_FileDialogInfoView));
+  Form->tbtnTaloLsIcon->setIcon(ThemedIcon(this, "view-list-text", QStyle::SP_FileDialogListView));
+  Form->tbtnTaloDtIcon->setIcon(ThemedIcon(this, "view-list-details", QStyle::SP_FileDialogDetailedView));
+  Form->tbtnTaloConf->setIcon(ThemedIcon(this, "preferences-system", QStyle::SP_ComputerIcon));
+  Form->tbtnDOSCmd->setIcon(ThemedIcon(this, "utilities-terminal", QStyle::SP_CommandLink));
+  Form->tbtnTCPConf->setIcon(ThemedIcon(this, "network-wired", QStyle::SP_DriveNetIcon));
+  Form->tbtnGHOST->setIcon(ThemedIcon(this, "drive-harddisk", QStyle::SP_DriveHDIcon));
+
+  auto* views = new QActionGroup(this);
+  views->setExclusive(true);
+  const std::pair<QAction*, DeviceListView::ViewStyle> styles[] = {
+      {Form->tbtnTaloLgIcon, DeviceListView::ViewStyle::LargeIcons},
+      {Form->tbtnTaloSmIcon, DeviceListView::ViewStyle::SmallIcons},
+      {Form->tbtnTaloLsIcon, DeviceListView::ViewStyle::List},
+      {Form->tbtnTaloDtIcon, DeviceListView::ViewStyle::Report}};
+  for (const auto& [action, style] : styles) {
+    views->addAction(action);
+    connect(action, &QAction::triggered, this,
+            [this, style = style] { Form->lstviewTalo->SetViewStyle(style); });
+  }
+  Form->tbtnTaloDtIcon->setChecked(true);
+
+  connect(Form->tbtnTaloUp, &QAction::triggered, this, [this] { BrowserPtr->GoUp(); });
+  connect(Form->tbtnRefresh, &QAction::triggered, this, &DevicePane::Refresh);
+
+  cbxCOM = new QComboBox(this);
+  cbxCOM->setObjectName(QStringLiteral("cbxCOM"));
+  cbxCOM->setEditable(true);
+  cbxCOM->setInsertPolicy(QComboBox::NoInsert);
+  cbxCOM->setFixedWidth(kPortBoxWidth);
+  Form->tlbarTalo->addWidget(cbxCOM);
+}
+
+void DevicePane::BuildContextMenu() {
+  PopupMenu2 = new QMenu(this);
+  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+  auto add = [](QMenu* menu, const char* caption, const char* name) {
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  MakeDirectory1 = add(PopupMenu2, "&Make Directory", "MakeDirectory1");
+  PopupMenu2->addSeparator();
+  add(PopupMenu2, "TALO Cop&y", "TALOCopy1")->setEnabled(false);
+  add(PopupMenu2, "TALO Pas&te", "TALOPaste1")->setEnabled(false);
+  PopupMenu2->addSeparator();
+  Delete1 = add(PopupMenu2, "&Delete", "Delete1");
+  Rename1 = add(PopupMenu2, "&Rename", "Rename1");
+  PopupMenu2->addSeparator();
+  QMenu* dos = PopupMenu2->addMenu(QStringLiteral("D&OS command"));
+  dos->menuAction()->setObjectName(QStringLiteral("DOScommand1"));
+  QAction* abort = add(dos, "&ABORT", "ABORT1");
+  QAction* format = add(dos, "&FORMAT", "FORMAT1");
+  QAction* mem = add(dos, "M&EM", "MEM1");
+  QMenu* autorun = PopupMenu2->addMenu(QStringLiteral("Set to &AutoRun"));
+  SetToAutoRun1 = autorun->menuAction();
+  SetToAutoRun1->setObjectName(QStringLiteral("SetToAutoRun1"));
+  QAction* talo = add(autorun, "Talo-7100", "Talo7100TCP1");
+  PopupMenu2->addSeparator();
+  Properities1 = add(PopupMenu2, "&Properities", "Properities1");
+
+  DeviceFileCommands& commands = *CommandsPtr;
+  connect(MakeDirectory1, &QAction::triggered, this, [&commands] { commands.MakeDirectory1Click(); });
+  connect(Delete1, &QAction::triggered, this, [this, &commands] { commands.Delete1Click(SelectedIndex()); });
+  connect(Rename1, &QAction::triggered, this, [this, &commands] { commands.Rename1Click(SelectedIndex()); });
+  connect(abort, &QAction::triggered, this, [&commands] { commands.ABORT1Click(); });
+  connect(format, &QAction::triggered, this, [&commands] { commands.FORMAT1Click(); });
+  connect(mem, &QAction::triggered, this, [&commands] { commands.MEM1Click(); });
+  connect(talo, &QAction::triggered, this,
+          [this, &commands] { commands.Talo7100TCP1Click(SelectedIndex()); });
+  connect(Properities1, &QAction::triggered, this,
+          [this, &commands] { commands.Properities1Click(SelectedIndex()); });
+
+  connect(Form->lstviewTalo, &DeviceListView::MenuRequested, this, [this](const QPoint& pos) {
+    PopupMenu2Popup();
+    PopupMenu2->exec(pos);
+  });
+}
+
+void DevicePane::ConnectBrowser() {
+  DeviceBrowser& browser = *BrowserPtr;
+  DeviceListView* list = Form->lstviewTalo;
+  connect(&browser, &DeviceBrowser::SelectRequested, list, &DeviceListView::SelectRow);
+  connect(&browser, &DeviceBrowser::ItemsReset, list,
+          [list, &browser] { list->ShowSortColumn(browser.SortedBy()); });
+  connect(&browser, &DeviceBrowser::StatusChanged, this, &DevicePane::UpdateStatusBar);
+  connect(&browser, &DeviceBrowser::PathShown, this, &DevicePane::UpdatePathBox);
+  connect(&browser, &DeviceBrowser::FreeSpaceCaptionChanged, this, [this](const QString& caption) {
+    // The listing still blocks the event loop: paint the figure now.
+    StatusSize->setText(caption);
+    StatusSize->repaint();
+  });
+  connect(&browser, &DeviceBrowser::RunProgramRequested, this, &DevicePane::RunProgramRequested);
+
+  connect(list, &DeviceListView::RowActivated, &browser, &DeviceBrowser::OpenItem);
+  connect(list, &DeviceListView::UpRequested, &browser, &DeviceBrowser::GoUp);
+  connect(list, &DeviceListView::ColumnClicked, &browser, &DeviceBrowser::SortByColumn);
+}
+
+int DevicePane::SelectedIndex() const { return Form->lstviewTalo->SelectedRow(); }
+
+const PShellItem* DevicePane::SelectedItem() const {
+  return BrowserPtr->DeviceItemAt(SelectedIndex());
+}
+
+QAction* DevicePane::ConfigAction() const { return Form->tbtnTaloConf; }
+QAction* DevicePane::TerminalAction() const { return Form->tbtnDOSCmd; }
+QAction* DevicePane::NetworkAction() const { return Form->tbtnTCPConf; }
+QAction* DevicePane::ImageAction() const { return Form->tbtnGHOST; }
+DeviceListView* DevicePane::ListView() const { return Form->lstviewTalo; }
+
+void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
+  CommandsPtr->SetPropertiesView(std::move(view));
+}
+
+void DevicePane::PopupMenu2Popup() {
+  const DeviceMenuState state = BrowserPtr->PopupMenuState(SelectedIndex());
+  MakeDirectory1->setEnabled(state.MakeDirectory);
+  Delete1->setEnabled(state.Delete);
+  Rename1->setEnabled(state.Rename);
+  SetToAutoRun1->setEnabled(state.SetToAutoRun);
+  Properities1->setEnabled(state.Properties);
+}
+
+void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }
+
+void DevicePane::SetTerminalActive(bool on) {
+  const bool enabled = !on;
+  for (QAction* action : {Form->tbtnTaloConf, Form->tbtnTaloUp, Form->tbtnRefresh,
+                          Form->tbtnTaloLgIcon, Form->tbtnTaloSmIcon, Form->tbtnTaloLsIcon,
+                          Form->tbtnTaloDtIcon, Form->tbtnTCPConf, Form->tbtnGHOST})
+    action->setEnabled(enabled);
+  cbxCOM->setEnabled(enabled);
+  Form->cbxTalo->setEnabled(enabled);
+  Form->lstviewTalo->setEnabled(enabled);
+}
+
+void DevicePane::RefreshKeepingView() { BrowserPtr->RefreshKeepingView(); }
+
+void DevicePane::Refresh() { BrowserPtr->Refresh(); }
+
+void DevicePane::UpdatePathBox(const QString& path) {
+  QComboBox* box = Form->cbxTalo;
+  const QSignalBlocker blocker(box);
+  const QStringList& history = BrowserPtr->PathHistory();
+  if (box->count() != history.size()) {
+    box->clear();
+    box->addItems(history);
+  }
+  const int index = box->findText(path, Qt::MatchFixedString);  // case-insensitive
+  box->setCurrentIndex(index);
+}
+
+void DevicePane::UpdateStatusBar() {
+  StatusObjects->setText(BrowserPtr->ObjectsText());
+  StatusSize->setText(BrowserPtr->SizeStatusText());
+}
+
+void DevicePane::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  StatusObjects->setFixedWidth(std::max(width() / 3, 1));
+}
+
+bool DevicePane::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Form->cbxTalo && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->text().isEmpty() && key->text().at(0).isPrint()) return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}

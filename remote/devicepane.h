@@ -1,0 +1,116 @@
+#pragma once
+// DevicePane (pnlTalo): the right-hand pane - one folder of the controller's
+// D: drive with its tool bar, path box, list and status bar.
+//
+// Principles of operation
+// - Owns the pane's logic (DeviceBrowser, DeviceFileCommands) and its item
+//   model; talks to the controller only through the DeviceShell it is given,
+//   which the owner keeps alive for the pane's lifetime.
+// - Holds the whole tool bar tlbarTalo. The actions of other features
+//   (tbtnTaloConf, tbtnDOSCmd, tbtnTCPConf, tbtnGHOST) and the port box
+//   cbxCOM are only created here; the main window finds them by object name
+//   or through the accessors and connects them.
+// - The owner tells the pane when the port changed (PortChanged) and when
+//   the terminal takes or releases the port (SetTerminalActive); the pane
+//   asks the owner to run a program in the terminal (RunProgramRequested:
+//   turn the terminal on, type the name and a carriage return).
+// - Every exchange runs on the main thread and blocks it behind the busy
+//   cursor; messages go through the shell's UserDialogs.
+
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "devicebrowser.h"
+#include "devicefilecommands.h"
+
+class DeviceIcons;
+class DeviceItemModel;
+class DeviceListView;
+class DeviceShell;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+struct PShellItem;
+
+namespace Ui {
+class DevicePane;
+}
+
+class DevicePane : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit DevicePane(DeviceShell& shell, QWidget* parent = nullptr);
+  ~DevicePane() override;
+
+  DeviceBrowser& Browser() { return *BrowserPtr; }
+  DeviceFileCommands& Commands() { return *CommandsPtr; }
+  DeviceItemModel& Model() { return *ModelPtr; }
+
+  // State the other features read.
+  int64_t DeviceFreeBytes() const { return BrowserPtr->DeviceFreeBytes(); }
+  const QString& DevicePath() const { return BrowserPtr->DevicePath(); }
+  // The text of the path box cbxTalo (the folder last opened).
+  QString PathBoxText() const { return BrowserPtr->PathBoxText(); }
+  int SelectedIndex() const;
+  const PShellItem* SelectedItem() const;
+
+  // Controls other features connect.
+  QAction* ConfigAction() const;    // tbtnTaloConf "Config TALO"
+  QAction* TerminalAction() const;  // tbtnDOSCmd "Launch Terminal" (checkable)
+  QAction* NetworkAction() const;   // tbtnTCPConf "Talo-7100 Configuration"
+  QAction* ImageAction() const;     // tbtnGHOST "Quantelix Image Keeper"
+  QComboBox* PortBox() const { return cbxCOM; }
+  DeviceListView* ListView() const;
+  QMenu* ContextMenu() const { return PopupMenu2; }
+
+  // Replaces the properties dialog (tests, other front ends).
+  void SetPropertiesView(DeviceFileCommands::PropertiesView view);
+  // Enables the context menu's entries for the current selection; the menu
+  // runs this each time it opens.
+  void PopupMenu2Popup();
+
+ public slots:
+  // The port in the shell changed: sort by name, select the first row and
+  // list the root "\" through the new port.
+  void PortChanged();
+  // On: the terminal holds the port, every control that would start an
+  // exchange is disabled (the terminal toggle itself stays usable).
+  void SetTerminalActive(bool on);
+  // Lists the folder again in the user's sort order with the user's row
+  // selected (after a copy or another change of the device).
+  void RefreshKeepingView();
+  // tbtnRefresh: lists the folder again by name, nothing selected.
+  void Refresh();
+
+ signals:
+  void RunProgramRequested(const QString& name);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildToolBar();
+  void BuildContextMenu();
+  void ConnectBrowser();
+  void UpdatePathBox(const QString& path);
+  void UpdateStatusBar();
+
+  std::unique_ptr<Ui::DevicePane> Form;
+  std::unique_ptr<DeviceBrowser> BrowserPtr;
+  std::unique_ptr<DeviceFileCommands> CommandsPtr;
+  std::unique_ptr<DeviceIcons> Icons;
+  DeviceItemModel* ModelPtr = nullptr;
+  QComboBox* cbxCOM = nullptr;
+  QLabel* StatusObjects = nullptr;
+  QLabel* StatusSize = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+  QAction* MakeDirectory1 = nullptr;
+  QAction* Delete1 = nullptr;
+  QAction* Rename1 = nullptr;
+  QAction* SetToAutoRun1 = nullptr;
+  QAction* Properities1 = nullptr;
+};

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
@@ -126,11 +127,11 @@ std::vector<MountEntry> Parse(const QString& mountInfo, const QString& home) {
   }
 
   // Two mounts with the same last folder name are told apart by their path.
+  QHash<QString, int> uses;
+  for (const MountEntry& entry : entries) ++uses[entry.Name];
   for (MountEntry& entry : entries) {
     if (entry.Type == MountEntry::Kind::FileSystem || entry.Type == MountEntry::Kind::Home) continue;
-    const auto count = std::count_if(entries.begin(), entries.end(),
-                                     [&](const MountEntry& e) { return e.Name == entry.Name; });
-    if (count > 1) entry.Name = entry.Path;
+    if (uses.value(entry.Name) > 1) entry.Name = entry.Path;
   }
   return entries;
 }

@@ -11,6 +11,12 @@
 // - All public calls are thread-safe; they may be made while the simulator
 //   serves the line.
 //
+// - Start() fails (false, LastError) when the pty cannot be made or the disk
+//   file cannot be loaded; nothing is served then and Stop() saves nothing.
+// - A hang-up (HangUp() or the fault) closes the pty for good: the utility
+//   sees the device vanish; Stop() still saves the disk.
+// - The controller starts on D:\ and prints nothing until it is spoken to.
+//
 // This header is the API that tests, benchmarks and talo7100-sim use.
 
 #include <cstdint>
@@ -27,15 +33,18 @@ struct FaultPlan {
   int WrongEchoEvery = 0;              // every n-th echoed byte is wrong (0: never)
   double DropRate = 0.0;               // received bytes lost on the line
   double CorruptRate = 0.0;            // received bytes corrupted on the line
+  // XMODEM block numbers count from 1 and do not wrap; image frames from 0.
   int XmodemNakBlock = -1;             // NAK the first XmodemNakCount sends of this block
   int XmodemNakCount = 0;
   int XmodemCanAtBlock = -1;           // answer this block with CAN
   bool XmodemAnswerC = false;          // receiver sends 'C' instead of NAK
   int BackupCorruptFrame = -1;         // corrupt this backup frame once
   std::string RestoreReply;            // a reply other than "111"/"444" (3 chars)
+  int RestoreReplyBlock = 0;           // ... sent before this block (0: the first)
+  // Counted from Start() or the last SetFaults().
   int64_t StallAfterBytes = -1;        // stop answering after this many sent bytes
   int64_t HangUpAfterBytes = -1;       // close the pty after this many sent bytes
-  uint32_t Seed = 1;
+  uint32_t Seed = 1;                   // drop and corrupt decisions
 };
 
 struct SimOptions {
@@ -44,8 +53,13 @@ struct SimOptions {
   std::string Module = "7101";  // module MODID names; "NONE" for none
   std::string DiskFile;         // load at start, save at Stop (1 MiB image)
   std::string LinkPath;         // optional symbolic link to the slave
-  std::string XmodemReceiverCommand;  // external receiver for "C:\transfer /R"
+  // External receiver for "C:\transfer /R": run through /bin/sh with the
+  // line as stdin and stdout; the target's last part is appended as the last
+  // argument and is in $TALO_TARGET_NAME, the target as typed in $TALO_TARGET.
+  std::string XmodemReceiverCommand;
   bool FastTimeouts = false;    // shorten the programs' own waits for tests
+  bool Demo = false;            // fill an empty D: with the demonstration files
+  int ModuleInputs = -1;        // the module's inputs (low 4 bits); -1: a walking count
   FaultPlan Faults;
 };
 
@@ -59,7 +73,9 @@ class Simulator {
   const std::string& SlavePath() const;
   std::string LastError() const;
 
-  // The virtual D: drive. Paths are DOS-like: "\DATA\LOG.TXT" or "DATA\LOG.TXT".
+  // The virtual D: drive. Paths are DOS-like: "\DATA\LOG.TXT" or "DATA\LOG.TXT",
+  // always from the root ("C:\..." reads the system drive). PutFile and
+  // MakeDir make missing folders on the way.
   bool PutFile(const std::string& path, const std::string& bytes);
   std::optional<std::string> GetFile(const std::string& path) const;
   bool MakeDir(const std::string& path);
@@ -68,6 +84,7 @@ class Simulator {
   std::vector<uint8_t> Image() const;            // 1,048,576 bytes
   bool LoadImage(const std::vector<uint8_t>& image);
   void Format();
+  void FillDemo();  // replaces D:'s content with the demonstration files
 
   // Everything the utility sent since the last ClearReceived.
   std::string Received() const;

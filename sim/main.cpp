@@ -1,0 +1,185 @@
+// talo7100-sim: the TALO-7100 controller on a pseudo-terminal.
+// Prints the slave's path on the first line, then serves until SIGINT,
+// SIGTERM or SIGHUP, saving the disk file (--disk) on the way out.
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "talosim.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: talo7100-sim [options]
+
+Serves the TALO-7100 controller's shell on a pseudo-terminal. The first line
+printed is the terminal's path; open it like a serial port (57600 8N1).
+Ends cleanly on Ctrl+C, SIGTERM or SIGHUP.
+
+Line and drive:
+  --link PATH             also make a symbolic link PATH to the terminal
+  --disk FILE             load D: from this 1 MiB image (if it exists) and
+                          save it there when ending
+  --demo                  fill an empty D: with demonstration files
+  --baud N                pace both directions at N baud, 10 bit times a
+                          byte (57600 gives 5760 bytes/s); default unpaced
+  --latency MS            turnaround delay before each answer
+  --fast                  shorten the programs' own waits (for tests)
+  --module M              module MODID reports: 7101 (default), NONE, 7xxx
+  --inputs HEX            fix the module's 4 digital inputs (default: a
+                          count that steps once a second)
+  --xmodem-receiver CMD   run CMD through /bin/sh for "C:\transfer /R",
+                          with the line as its stdin and stdout; the
+                          target's file name is appended as the last
+                          argument and set in $TALO_TARGET_NAME, the
+                          target as typed in $TALO_TARGET
+                          (e.g. 'cd /tmp/in && rx -q')
+
+Faults (deterministic for a given --seed):
+  --seed N                seed for the drop and corrupt decisions (1)
+  --no-echo               the shell echoes nothing (as while a program runs)
+  --wrong-echo N          every N-th echoed byte is wrong
+  --drop RATE             lose received bytes with this probability (0-1)
+  --corrupt RATE          corrupt received bytes with this probability
+  --nak-block N           NAK XMODEM block N (counted from 1) ...
+  --nak-count K           ... the first K times it comes (default 1)
+  --can-block N           answer XMODEM block N with CAN
+  --answer-c              the receiver invites with 'C' instead of NAK
+  --corrupt-frame N       send backup frame N (from 0) once with a bad CRC
+  --restore-reply XYZ     the restore helper replies XYZ instead of 111 ...
+  --restore-reply-block N ... before block N (default 0)
+  --stall-after N         stop answering after N sent bytes
+  --hangup-after N        close the terminal after N sent bytes
+
+  --help                  this text
+)";
+
+bool ParseNumber(const char* text, long long& value) {
+  char* end = nullptr;
+  value = std::strtoll(text, &end, 0);
+  return end && *end == '\0' && end != text;
+}
+
+bool ParseRate(const char* text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  return end && *end == '\0' && end != text && value >= 0.0 && value <= 1.0;
+}
+
+// Fills the options from the command line; false with a message on a bad one.
+bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& help, std::string& error) {
+  talosim::FaultPlan& faults = options.Faults;
+  for (int i = 1; i < argc; ++i) {
+    const std::string name = argv[i];
+    auto flag = [&](const char* option, bool& target) {
+      if (name != option) return false;
+      target = true;
+      return true;
+    };
+    if (flag("--help", help) || flag("--demo", options.Demo) || flag("--fast", options.FastTimeouts) ||
+        flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC))
+      continue;
+    if (i + 1 >= argc) {
+      error = "unknown option or missing value: " + name;
+      return false;
+    }
+    const char* value = argv[++i];
+    long long number = 0;
+    double rate = 0;
+    const bool isNumber = ParseNumber(value, number);
+    auto needNumber = [&](long long minimum) {
+      if (!isNumber || number < minimum) error = "bad value for " + name + ": " + value;
+      return error.empty();
+    };
+    if (name == "--link") {
+      options.LinkPath = value;
+    } else if (name == "--disk") {
+      options.DiskFile = value;
+    } else if (name == "--module") {
+      options.Module = value;
+    } else if (name == "--xmodem-receiver") {
+      options.XmodemReceiverCommand = value;
+    } else if (name == "--restore-reply") {
+      if (std::strlen(value) != 3) error = "--restore-reply needs three characters";
+      faults.RestoreReply = value;
+    } else if (name == "--inputs") {
+      char* end = nullptr;
+      const long inputs = std::strtol(value, &end, 16);
+      if (!end || *end || inputs < 0 || inputs > 15) error = "bad value for --inputs: " + std::string(value);
+      options.ModuleInputs = static_cast<int>(inputs);
+    } else if (name == "--drop" || name == "--corrupt") {
+      if (!ParseRate(value, rate)) error = "bad rate for " + name + ": " + value;
+      (name == "--drop" ? faults.DropRate : faults.CorruptRate) = rate;
+    } else if (name == "--baud" && needNumber(0)) {
+      options.Baud = static_cast<uint32_t>(number);
+    } else if (name == "--latency" && needNumber(0)) {
+      options.LatencyMs = static_cast<uint32_t>(number);
+    } else if (name == "--seed" && needNumber(0)) {
+      faults.Seed = static_cast<uint32_t>(number);
+    } else if (name == "--wrong-echo" && needNumber(1)) {
+      faults.WrongEchoEvery = static_cast<int>(number);
+    } else if (name == "--nak-block" && needNumber(1)) {
+      faults.XmodemNakBlock = static_cast<int>(number);
+      if (faults.XmodemNakCount == 0) faults.XmodemNakCount = 1;
+    } else if (name == "--nak-count" && needNumber(0)) {
+      faults.XmodemNakCount = static_cast<int>(number);
+    } else if (name == "--can-block" && needNumber(1)) {
+      faults.XmodemCanAtBlock = static_cast<int>(number);
+    } else if (name == "--corrupt-frame" && needNumber(0)) {
+      faults.BackupCorruptFrame = static_cast<int>(number);
+    } else if (name == "--restore-reply-block" && needNumber(0)) {
+      faults.RestoreReplyBlock = static_cast<int>(number);
+    } else if (name == "--stall-after" && needNumber(0)) {
+      faults.StallAfterBytes = number;
+    } else if (name == "--hangup-after" && needNumber(0)) {
+      faults.HangUpAfterBytes = number;
+    } else if (error.empty()) {
+      error = "unknown option: " + name;
+    }
+    if (!error.empty()) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  talosim::SimOptions options;
+  bool help = false;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, help, error)) {
+    std::cerr << "talo7100-sim: " << error << "\nTry talo7100-sim --help.\n";
+    return 2;
+  }
+  if (help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  // The signals are taken by sigwait below, never by a handler, so that the
+  // simulator's threads are never interrupted half-way.
+  sigset_t endSignals;
+  sigemptyset(&endSignals);
+  sigaddset(&endSignals, SIGINT);
+  sigaddset(&endSignals, SIGTERM);
+  sigaddset(&endSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
+
+  talosim::Simulator simulator(options);
+  if (!simulator.Start()) {
+    std::cerr << "talo7100-sim: " << simulator.LastError() << "\n";
+    return 1;
+  }
+  std::cout << simulator.SlavePath() << std::endl;
+  int received = 0;
+  sigwait(&endSignals, &received);
+  simulator.Stop();
+  if (!simulator.LastError().empty()) {
+    std::cerr << "talo7100-sim: " << simulator.LastError() << "\n";
+    return 1;
+  }
+  return 0;
+}

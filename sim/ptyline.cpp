@@ -1,0 +1,237 @@
+#include "ptyline.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace talosim {
+namespace {
+
+int MillisUntil(PtyLine::Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - PtyLine::Clock::now()).count();
+  if (left <= 0) return 0;
+  return static_cast<int>(std::min<long long>((left + 999) / 1000, INT_MAX));
+}
+
+}  // namespace
+
+PtyLine::~PtyLine() { Close(); }
+
+bool PtyLine::Open(uint32_t baud, const std::string& linkPath, std::string& error) {
+  Close();
+  Stopping = false;
+  ByteTime = baud ? std::chrono::nanoseconds(10'000'000'000LL / baud) : std::chrono::nanoseconds(0);
+  if (pipe2(WakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    error = std::string("cannot create a pipe: ") + std::strerror(errno);
+    return false;
+  }
+  Master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  char name[128];
+  if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0 || ptsname_r(Master, name, sizeof name) != 0) {
+    error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+    Close();
+    return false;
+  }
+  Slave = name;
+  SlaveKeepAlive = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (SlaveKeepAlive < 0) {
+    error = "cannot open " + Slave + ": " + std::strerror(errno);
+    Close();
+    return false;
+  }
+  // Raw 8N1 so that a test or terminal opening the slave without setting it
+  // up sees the bytes unchanged; the utility sets its own mode anyway.
+  termios mode{};
+  tcgetattr(SlaveKeepAlive, &mode);
+  cfmakeraw(&mode);
+  cfsetispeed(&mode, B57600);
+  cfsetospeed(&mode, B57600);
+  tcsetattr(SlaveKeepAlive, TCSANOW, &mode);
+  fcntl(Master, F_SETFL, fcntl(Master, F_GETFL) | O_NONBLOCK);
+  if (!linkPath.empty()) {
+    struct stat info{};
+    // Replace a stale link from an earlier run, never a real file.
+    if (lstat(linkPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) unlink(linkPath.c_str());
+    if (symlink(Slave.c_str(), linkPath.c_str()) != 0) {
+      error = "cannot make the link " + linkPath + ": " + std::strerror(errno);
+      Close();
+      return false;
+    }
+    Link = linkPath;
+  }
+  LastArrival = WireFree = Clock::now();
+  return true;
+}
+
+void PtyLine::Close() {
+  HangUp();
+  if (!Link.empty()) {
+    char target[256];
+    const ssize_t length = readlink(Link.c_str(), target, sizeof target - 1);
+    if (length > 0 && std::string(target, static_cast<size_t>(length)) == Slave) unlink(Link.c_str());
+    Link.clear();
+  }
+  for (int& fd : WakePipe) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  Pending.clear();
+}
+
+void PtyLine::HangUp() {
+  if (SlaveKeepAlive >= 0) close(SlaveKeepAlive);
+  if (Master >= 0) close(Master);
+  SlaveKeepAlive = Master = -1;
+}
+
+void PtyLine::Wake() {
+  if (WakePipe[1] >= 0) {
+    const char poke = 1;
+    [[maybe_unused]] ssize_t ignored = write(WakePipe[1], &poke, 1);
+  }
+}
+
+void PtyLine::RequestStop() {
+  Stopping = true;
+  Wake();
+}
+
+void PtyLine::DrainWakePipe() {
+  char sink[64];
+  while (read(WakePipe[0], sink, sizeof sink) > 0) {
+  }
+}
+
+void PtyLine::SetBlocking(bool blocking) {
+  if (Master < 0) return;
+  const int flags = fcntl(Master, F_GETFL);
+  fcntl(Master, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
+}
+
+bool PtyLine::FillInput(Clock::time_point deadline, bool& woken) {
+  pollfd fds[2] = {{Master, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
+  const int ready = poll(fds, 2, MillisUntil(deadline));
+  if (ready < 0) return errno == EINTR;
+  if (fds[1].revents & POLLIN) {
+    DrainWakePipe();
+    woken = true;
+  }
+  if (fds[0].revents & POLLIN) {
+    uint8_t buffer[4096];
+    const ssize_t got = read(Master, buffer, sizeof buffer);
+    if (got > 0) {
+      const auto now = Clock::now();
+      for (ssize_t i = 0; i < got; ++i) {
+        // Bytes queue on the wire one after the other.
+        LastArrival = ByteTime.count() ? std::max(now, LastArrival) + ByteTime : now;
+        Pending.emplace_back(buffer[i], LastArrival);
+      }
+    } else if (got < 0 && errno != EAGAIN && errno != EINTR) {
+      return false;
+    }
+  } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+    // We hold the slave ourselves, so this means the line is gone.
+    return false;
+  }
+  return true;
+}
+
+LineRead PtyLine::Read(uint8_t& byte, Clock::time_point deadline) {
+  for (;;) {
+    if (Stopping) return LineRead::Down;
+    if (Master < 0) return LineRead::Down;
+    const auto now = Clock::now();
+    if (!Pending.empty() && Pending.front().second <= now) {
+      byte = Pending.front().first;
+      Pending.pop_front();
+      return LineRead::Byte;
+    }
+    if (now >= deadline) return LineRead::Timeout;
+    const auto until = Pending.empty() ? deadline : std::min(deadline, Pending.front().second);
+    bool woken = false;
+    if (!FillInput(until, woken)) {
+      HangUp();
+      return LineRead::Down;
+    }
+    if (woken) return Stopping ? LineRead::Down : LineRead::Woken;
+  }
+}
+
+void PtyLine::DiscardInput() {
+  const auto now = Clock::now();
+  bool woken = false;
+  FillInput(now, woken);
+  while (!Pending.empty() && Pending.front().second <= now) Pending.pop_front();
+  if (woken) Wake();  // keep the poke for the next Read
+}
+
+void PtyLine::Pause(std::chrono::milliseconds duration) {
+  const auto until = Clock::now() + duration;
+  while (!Stopping && Clock::now() < until) {
+    pollfd fd{WakePipe[0], POLLIN, 0};
+    if (poll(&fd, 1, MillisUntil(until)) > 0 && Stopping) return;
+    if (fd.revents & POLLIN) {
+      // A poke that is not a stop (an Emit) must not be lost.
+      DrainWakePipe();
+      Wake();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+}
+
+bool PtyLine::WriteNow(const char* bytes, size_t count) {
+  while (count > 0) {
+    if (Master < 0 || Stopping) return false;
+    const ssize_t done = write(Master, bytes, count);
+    if (done > 0) {
+      bytes += done;
+      count -= static_cast<size_t>(done);
+      continue;
+    }
+    if (done < 0 && errno != EAGAIN && errno != EINTR) {
+      HangUp();
+      return false;
+    }
+    // The utility is not reading: wait for room, as a flow-controlled line would.
+    pollfd fds[2] = {{Master, POLLOUT, 0}, {WakePipe[0], POLLIN, 0}};
+    poll(fds, 2, 100);
+    if (fds[1].revents & POLLIN) {
+      DrainWakePipe();
+      if (!Stopping) Wake();
+    }
+  }
+  return true;
+}
+
+bool PtyLine::Write(std::string_view bytes) {
+  if (ByteTime.count() == 0) return WriteNow(bytes.data(), bytes.size());
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    auto now = Clock::now();
+    if (WireFree < now) WireFree = now;
+    if (WireFree > now + std::chrono::milliseconds(1)) {
+      Pause(std::chrono::duration_cast<std::chrono::milliseconds>(WireFree - now));
+      if (Stopping) return false;
+      continue;
+    }
+    // Hand over the bytes whose turn on the wire comes within 2 ms.
+    size_t count = 0;
+    while (sent + count < bytes.size() && WireFree <= now + std::chrono::milliseconds(2)) {
+      WireFree += ByteTime;
+      ++count;
+    }
+    if (!WriteNow(bytes.data() + sent, count)) return false;
+    sent += count;
+  }
+  return true;
+}
+
+}  // namespace talosim

@@ -1,0 +1,79 @@
+#pragma once
+// PtyLine: the controller's end of the serial line, a pseudo-terminal master.
+//
+// Principles of operation
+// - Owns the pty master and keeps one descriptor of the slave open itself, so
+//   that the utility opening and closing the device for every operation never
+//   hangs the line up (a real UART does not notice the PC closing its port).
+// - With a baud rate, bytes are paced at 10 bit times each in both
+//   directions: a received byte becomes readable only when the wire would
+//   have delivered it, and written bytes leave no faster than the wire
+//   carries them. Without one, everything moves at pty speed.
+// - Used from the controller thread, except Wake() and RequestStop(), which
+//   any thread may call to interrupt a Read or a paced Write.
+// - HangUp() closes master and slave: the utility then sees the device
+//   disappear. The line stays down until Close().
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace talosim {
+
+enum class LineRead { Byte, Timeout, Woken, Down };
+
+class PtyLine {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  PtyLine() = default;
+  ~PtyLine();
+  PtyLine(const PtyLine&) = delete;
+  PtyLine& operator=(const PtyLine&) = delete;
+
+  [[nodiscard]] bool Open(uint32_t baud, const std::string& linkPath, std::string& error);
+  void Close();
+  const std::string& SlavePath() const { return Slave; }
+  bool IsUp() const { return Master >= 0; }
+
+  // One received byte, or why there is none by the deadline.
+  LineRead Read(uint8_t& byte, Clock::time_point deadline);
+  // Writes everything unless the line goes down or a stop is requested.
+  bool Write(std::string_view bytes);
+  // Discards received bytes that are already readable.
+  void DiscardInput();
+  // Sleeps, waking early for a stop.
+  void Pause(std::chrono::milliseconds duration);
+
+  void Wake();
+  void RequestStop();
+  bool StopRequested() const { return Stopping.load(); }
+  void HangUp();
+
+  // For running an outside program on the line: the master descriptor in
+  // blocking mode, and back.
+  int MasterFd() const { return Master; }
+  void SetBlocking(bool blocking);
+
+ private:
+  bool FillInput(Clock::time_point deadline, bool& woken);
+  bool WriteNow(const char* bytes, size_t count);
+  void DrainWakePipe();
+
+  int Master = -1;
+  int SlaveKeepAlive = -1;
+  int WakePipe[2] = {-1, -1};
+  std::string Slave;
+  std::string Link;
+  std::chrono::nanoseconds ByteTime{0};
+  // Received bytes with the time the wire delivers them.
+  std::deque<std::pair<uint8_t, Clock::time_point>> Pending;
+  Clock::time_point LastArrival{};
+  Clock::time_point WireFree{};
+  std::atomic<bool> Stopping{false};
+};
+
+}  // namespace talosim

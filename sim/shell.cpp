@@ -1,0 +1,256 @@
+#include "shell.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "programs.h"
+#include "shelltexts.h"
+
+namespace talosim {
+namespace {
+
+constexpr size_t kMaxLine = 127;  // the shell's line buffer; more rings the bell
+constexpr char kBackspace = 8;
+constexpr char kDelete = 127;
+constexpr char kCtrlC = 3;
+constexpr char kEscape = 27;
+
+}  // namespace
+
+Shell::Shell(ControllerContext& context) : Context(context), Files(context.State, context.Location) {}
+
+void Shell::Run() {
+  while (Context.Port.Alive()) {
+    auto line = ReadCommandLine();
+    if (!line) return;
+    Execute(*line);
+  }
+}
+
+void Shell::Echo(char c) {
+  char out = c;
+  {
+    std::lock_guard lock(Context.State.Mutex);
+    const FaultPlan& faults = Context.State.Faults;
+    if (faults.NoEcho) return;
+    if (faults.WrongEchoEvery > 0 && ++Context.State.Echoed % faults.WrongEchoEvery == 0) out = static_cast<char>(c ^ 0x01);
+  }
+  Context.Port.Write(std::string_view(&out, 1));
+}
+
+std::optional<std::string> Shell::ReadCommandLine() {
+  std::string line;
+  while (Context.Port.Alive()) {
+    const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(500));
+    if (!byte) continue;
+    const char c = static_cast<char>(*byte);
+    switch (c) {
+      case '\r':
+        Echo(c);
+        return line;
+      case '\n':  // terminals that send CR LF: the LF means nothing here
+        break;
+      case kBackspace:
+      case kDelete:
+        if (!line.empty()) {
+          line.pop_back();
+          for (char erase : {kBackspace, ' ', kBackspace}) Echo(erase);
+        }
+        break;
+      case kCtrlC:
+        line.clear();
+        Context.Port.Write("^C\r\n" + Prompt());
+        break;
+      case kEscape:  // cancels the line, as DOS does: a backslash and a new line
+        line.clear();
+        Context.Port.Write("\\\r\n");
+        break;
+      default:
+        if (line.size() >= kMaxLine) {
+          Context.Port.Write("\a");
+        } else {
+          line += c;
+          Echo(c);
+        }
+    }
+  }
+  return std::nullopt;
+}
+
+std::string Shell::Prompt() {
+  std::lock_guard lock(Context.State.Mutex);
+  // The drive may have changed under the shell (format, restore, a test).
+  for (char drive : {'C', 'D'})
+    if (!Context.Disk(drive).IsFolder(Context.Location.Cwd(drive))) Context.Location.Cwd(drive).clear();
+  return Context.Location.Prompt();
+}
+
+void Shell::Print(const FileCommands::Lines& lines) {
+  std::string out = "\r\n";
+  for (const std::string& line : lines) out += line + "\r\n";
+  out += Prompt();
+  Context.Port.Write(out);
+}
+
+void Shell::Execute(const std::string& line) {
+  {
+    std::lock_guard lock(Context.State.Mutex);
+    Context.State.Commands.push_back(line);
+  }
+  const std::string text = Trim(line);
+  if (text.empty()) {
+    Print({});
+    return;
+  }
+  if (text.size() == 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]))) {
+    const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (drive != 'C' && drive != 'D') {
+      Print({ShellText::kInvalidDrive});
+      return;
+    }
+    Context.Location.Drive = drive;
+    Print({});
+    return;
+  }
+  // A built-in's word may run straight into its argument: "cd\", "dir/s", "cd..".
+  size_t wordEnd = 0;
+  while (wordEnd < text.size() && std::isalpha(static_cast<unsigned char>(text[wordEnd]))) ++wordEnd;
+  const std::string word = ToUpper(text.substr(0, wordEnd));
+  const std::string rest = text.substr(wordEnd);
+  if (wordEnd > 0 && (rest.empty() || std::strchr(" \t\\/.;,=+>", rest[0])) && RunBuiltIn(word, rest)) return;
+
+  const size_t tokenEnd = text.find_first_of(" \t/");
+  const std::string token = text.substr(0, tokenEnd);
+  const std::string args = tokenEnd == std::string::npos ? std::string() : Trim(text.substr(tokenEnd));
+  const ProgramFile program = FindProgram(token);
+  if (program.Kind == Program::None) {
+    Print({ShellText::kBadCommand});
+    return;
+  }
+  RunProgram(program, args);
+}
+
+bool Shell::RunBuiltIn(const std::string& word, const std::string& args) {
+  FileCommands::Lines lines;
+  {
+    std::lock_guard lock(Context.State.Mutex);
+    if (word == "CD" || word == "CHDIR")
+      lines = Files.ChangeDir(args);
+    else if (word == "DIR")
+      lines = Files.Dir(args);
+    else if (word == "MD" || word == "MKDIR")
+      lines = Files.MakeDir(args);
+    else if (word == "RD" || word == "RMDIR")
+      lines = Files.RemoveDir(args);
+    else if (word == "DEL" || word == "ERASE")
+      lines = Files.Delete(args);
+    else if (word == "REN" || word == "RENAME")
+      lines = Files.Rename(args);
+    else if (word == "ECHO")
+      lines = Files.Echo(args);
+    else if (word == "TYPE")
+      lines = Files.Type(args);
+    else if (word == "VOL")
+      lines = Files.Volume();
+    else if (word == "VER")
+      lines = {ShellText::kVersion};
+    else if (word != "CLS")
+      return false;
+  }
+  Print(lines);
+  return true;
+}
+
+Shell::ProgramFile Shell::FindProgram(const std::string& token) {
+  const ParsedPath parsed = ParseDosPath(token);
+  if (parsed.Parts.empty()) return {};
+  std::vector<std::string> folderParts = parsed.Parts;
+  const auto name = NormalizeDosName(folderParts.back());
+  folderParts.pop_back();
+  if (!name) return {};
+  std::string base, ext;
+  SplitDosName(*name, base, ext);
+  std::vector<std::string> candidates;
+  if (!ext.empty()) {
+    if (ext != "COM" && ext != "EXE" && ext != "BAT") return {};
+    candidates.push_back(*name);
+  } else {
+    for (const char* suffix : {".COM", ".EXE", ".BAT"}) candidates.push_back(*name + suffix);
+  }
+  ShellLocation& where = Context.Location;
+  std::vector<std::pair<char, DosPath>> places;
+  if (parsed.Drive || parsed.Absolute || !folderParts.empty()) {
+    const char drive = parsed.Drive.value_or(where.Drive);
+    if (drive != 'C' && drive != 'D') return {};
+    const auto folder = ResolveDosPath(parsed.Absolute ? DosPath{} : where.Cwd(drive), folderParts);
+    if (!folder) return {};
+    places.emplace_back(drive, *folder);
+  } else {
+    // The current folder first, then the search path C:\;D:\.
+    places = {{where.Drive, where.Cwd()}, {'C', {}}, {'D', {}}};
+  }
+  std::lock_guard lock(Context.State.Mutex);
+  for (const auto& [drive, folder] : places) {
+    for (const std::string& candidate : candidates) {
+      DosPath path = folder;
+      path.push_back(candidate);
+      const DiskEntry* entry = Context.Disk(drive).Find(path);
+      if (!entry || entry->IsDir) continue;
+      std::string stem, suffix;
+      SplitDosName(candidate, stem, suffix);
+      Program kind = Program::Other;
+      if (drive == 'C') {
+        if (stem == "TRANSFER") kind = Program::Transfer;
+        if (stem == "DLFMT") kind = Program::Format;
+        if (stem == "MEM") kind = Program::Memory;
+        if (stem == "COMMAND") kind = Program::Shell;
+      } else {
+        if (stem == "KEEPERRD") kind = Program::KeeperRead;
+        if (stem == "KEEPERWR") kind = Program::KeeperWrite;
+        if (stem == "MODID") kind = Program::ModuleId;
+        if (stem == "SIMU7101") kind = Program::ModuleSim;
+      }
+      return {kind, candidate};
+    }
+  }
+  return {};
+}
+
+void Shell::RunProgram(const ProgramFile& program, const std::string& args) {
+  const bool binary = program.Kind == Program::KeeperRead || program.Kind == Program::KeeperWrite ||
+                      program.Kind == Program::ModuleSim;
+  if (!binary) Context.Port.Write("\r\n");
+  switch (program.Kind) {
+    case Program::Transfer:
+      RunTransfer(Context, args);
+      break;
+    case Program::Format:
+      RunDiskFormat(Context, args);
+      break;
+    case Program::Memory:
+      RunMemoryReport(Context);
+      break;
+    case Program::Shell:
+      Context.Port.Write(std::string(ShellText::kVersion) + "\r\n");
+      break;
+    case Program::KeeperRead:
+      RunKeeperRead(Context);
+      break;
+    case Program::KeeperWrite:
+      RunKeeperWrite(Context);
+      break;
+    case Program::ModuleId:
+      RunModuleId(Context);
+      break;
+    case Program::ModuleSim:
+      RunModuleSimulation(Context);
+      break;
+    case Program::Other:
+    case Program::None:
+      RunOtherProgram(Context, program.FileName);
+      break;
+  }
+  Context.Port.Write(Prompt());
+}
+
+}  // namespace talosim

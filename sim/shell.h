@@ -1,0 +1,46 @@
+#pragma once
+// Shell: the controller's command shell on the line.
+//
+// Principles of operation
+// - Runs on the controller thread until the line goes down or a stop.
+// - Echoes every received character as it arrives, CR included; Backspace
+//   erases (BS, blank, BS), Ctrl+C drops the line. After the CR: CR LF, the
+//   command's lines each ended by CR LF, then the prompt without a line end,
+//   all in one write so that a listing has no gaps.
+// - Programs that begin a binary exchange at once (the image helpers and the
+//   module simulation) get no CR LF before their first byte.
+
+#include <optional>
+#include <string>
+
+#include "controller.h"
+#include "filecommands.h"
+
+namespace talosim {
+
+class Shell {
+ public:
+  explicit Shell(ControllerContext& context);
+  void Run();
+
+ private:
+  enum class Program { None, Transfer, Format, Memory, Shell, KeeperRead, KeeperWrite, ModuleId, ModuleSim, Other };
+  struct ProgramFile {
+    Program Kind = Program::None;
+    std::string FileName;
+  };
+
+  std::optional<std::string> ReadCommandLine();
+  void Echo(char c);
+  void Execute(const std::string& line);
+  bool RunBuiltIn(const std::string& word, const std::string& args);
+  ProgramFile FindProgram(const std::string& token);
+  void RunProgram(const ProgramFile& program, const std::string& args);
+  void Print(const FileCommands::Lines& lines);
+  std::string Prompt();
+
+  ControllerContext& Context;
+  FileCommands Files;
+};
+
+}  // namespace talosim

@@ -1,0 +1,256 @@
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "controller.h"
+#include "demodrive.h"
+#include "ptyline.h"
+#include "shell.h"
+#include "simstate.h"
+#include "talosim.h"
+
+namespace talosim {
+
+struct Simulator::Impl {
+  SimOptions Options;
+  SimState State;
+  PtyLine Line;
+  std::thread Worker;
+  std::string Slave;
+  bool Running = false;
+  mutable std::mutex ErrorMutex;
+  std::string Error;
+
+  void SetError(const std::string& text) {
+    std::lock_guard lock(ErrorMutex);
+    Error = text;
+  }
+  bool LoadDiskFile();
+  bool SaveDiskFile();
+  void Serve();
+  // A drive path from the API: drive letter optional, always from the root.
+  std::optional<std::pair<char, DosPath>> ApiPath(const std::string& text) const;
+  bool MakeFolders(const DosPath& path);
+};
+
+bool Simulator::Impl::LoadDiskFile() {
+  std::ifstream file(Options.DiskFile, std::ios::binary);
+  if (!file) return true;  // a new disk file: made at Stop
+  std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string why;
+  std::lock_guard lock(State.Mutex);
+  if (!State.DriveD.LoadImage(image, &why)) {
+    SetError("cannot load " + Options.DiskFile + ": " + why);
+    return false;
+  }
+  return true;
+}
+
+bool Simulator::Impl::SaveDiskFile() {
+  std::vector<uint8_t> image;
+  {
+    std::lock_guard lock(State.Mutex);
+    image = State.DriveD.Image();
+  }
+  // Through a temporary file, so that a failed save never destroys the last
+  // good image.
+  const std::string temporary = Options.DiskFile + ".tmp";
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    file.flush();
+    if (!file) {
+      SetError("cannot write " + temporary);
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), Options.DiskFile.c_str()) != 0) {
+    SetError("cannot replace " + Options.DiskFile);
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+void Simulator::Impl::Serve() {
+  ControllerPort port(Line, State, Options.LatencyMs);
+  ControllerContext context{port, State, Options, Timings::For(Options.FastTimeouts), {}};
+  Shell shell(context);
+  shell.Run();
+}
+
+std::optional<std::pair<char, DosPath>> Simulator::Impl::ApiPath(const std::string& text) const {
+  const ParsedPath parsed = ParseDosPath(text);
+  const char drive = parsed.Drive.value_or('D');
+  if (drive != 'C' && drive != 'D') return std::nullopt;
+  auto path = ResolveDosPath({}, parsed.Parts);
+  if (!path) return std::nullopt;
+  return std::make_pair(drive, *path);
+}
+
+bool Simulator::Impl::MakeFolders(const DosPath& path) {
+  DosPath partial;
+  for (const std::string& name : path) {
+    partial.push_back(name);
+    if (State.DriveD.IsFolder(partial)) continue;
+    if (State.DriveD.MakeDir(partial, DosStamp::Now()) != DiskStatus::Ok) return false;
+  }
+  return true;
+}
+
+Simulator::Simulator(SimOptions options) : P(std::make_unique<Impl>()) {
+  P->Options = std::move(options);
+  FillSystemDrive(P->State.DriveC);
+  P->State.SetFaults(P->Options.Faults);
+  if (P->Options.ModuleInputs >= 0) P->State.ModuleInputs = static_cast<uint8_t>(P->Options.ModuleInputs & 0x0F);
+}
+
+Simulator::~Simulator() { Stop(); }
+
+bool Simulator::Start() {
+  if (P->Running) return true;
+  if (!P->Options.DiskFile.empty() && !P->LoadDiskFile()) return false;
+  if (P->Options.Demo) {
+    std::lock_guard lock(P->State.Mutex);
+    if (P->State.DriveD.Root().Children.empty()) FillDemoDrive(P->State.DriveD);
+  }
+  std::string error;
+  if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error)) {
+    P->SetError(error);
+    return false;
+  }
+  P->Slave = P->Line.SlavePath();
+  P->Running = true;
+  P->Worker = std::thread([this] { P->Serve(); });
+  return true;
+}
+
+void Simulator::Stop() {
+  if (!P->Running) return;
+  P->Line.RequestStop();
+  if (P->Worker.joinable()) P->Worker.join();
+  if (!P->Options.DiskFile.empty()) P->SaveDiskFile();
+  P->Line.Close();
+  P->Running = false;
+}
+
+const std::string& Simulator::SlavePath() const { return P->Slave; }
+
+std::string Simulator::LastError() const {
+  std::lock_guard lock(P->ErrorMutex);
+  return P->Error;
+}
+
+bool Simulator::PutFile(const std::string& path, const std::string& bytes) {
+  const auto where = P->ApiPath(path);
+  if (!where || where->first != 'D' || where->second.empty()) return false;
+  std::lock_guard lock(P->State.Mutex);
+  const DosPath folder(where->second.begin(), where->second.end() - 1);
+  return P->MakeFolders(folder) &&
+         P->State.DriveD.WriteFile(where->second, bytes, false, DosStamp::Now()) == DiskStatus::Ok;
+}
+
+std::optional<std::string> Simulator::GetFile(const std::string& path) const {
+  const auto where = P->ApiPath(path);
+  if (!where) return std::nullopt;
+  std::lock_guard lock(P->State.Mutex);
+  const VirtualDisk& disk = where->first == 'C' ? P->State.DriveC : P->State.DriveD;
+  const DiskEntry* entry = disk.Find(where->second);
+  if (!entry || entry->IsDir) return std::nullopt;
+  return entry->Data;
+}
+
+bool Simulator::MakeDir(const std::string& path) {
+  const auto where = P->ApiPath(path);
+  if (!where || where->first != 'D') return false;
+  std::lock_guard lock(P->State.Mutex);
+  return P->MakeFolders(where->second);
+}
+
+bool Simulator::Exists(const std::string& path) const {
+  const auto where = P->ApiPath(path);
+  if (!where) return false;
+  std::lock_guard lock(P->State.Mutex);
+  return (where->first == 'C' ? P->State.DriveC : P->State.DriveD).Find(where->second) != nullptr;
+}
+
+uint32_t Simulator::FreeBytes() const {
+  std::lock_guard lock(P->State.Mutex);
+  return P->State.DriveD.FreeBytes();
+}
+
+std::vector<uint8_t> Simulator::Image() const {
+  std::lock_guard lock(P->State.Mutex);
+  return P->State.DriveD.Image();
+}
+
+bool Simulator::LoadImage(const std::vector<uint8_t>& image) {
+  std::string why;
+  std::lock_guard lock(P->State.Mutex);
+  if (P->State.DriveD.LoadImage(image, &why)) return true;
+  P->SetError("cannot load the image: " + why);
+  return false;
+}
+
+void Simulator::Format() {
+  std::lock_guard lock(P->State.Mutex);
+  P->State.DriveD.Format();
+}
+
+void Simulator::FillDemo() {
+  std::lock_guard lock(P->State.Mutex);
+  FillDemoDrive(P->State.DriveD);
+}
+
+std::string Simulator::Received() const {
+  std::lock_guard lock(P->State.Mutex);
+  return P->State.Received;
+}
+
+void Simulator::ClearReceived() {
+  std::lock_guard lock(P->State.Mutex);
+  P->State.Received.clear();
+}
+
+std::vector<std::string> Simulator::Commands() const {
+  std::lock_guard lock(P->State.Mutex);
+  return P->State.Commands;
+}
+
+void Simulator::SetFaults(const FaultPlan& faults) {
+  {
+    std::lock_guard lock(P->State.Mutex);
+    P->State.SetFaults(faults);
+  }
+  P->Line.Wake();  // a stalled controller looks at its faults again
+}
+
+void Simulator::SetModuleInputs(uint8_t inputs) {
+  std::lock_guard lock(P->State.Mutex);
+  P->State.ModuleInputs = static_cast<uint8_t>(inputs & 0x0F);
+}
+
+uint8_t Simulator::ModuleOutputs() const {
+  std::lock_guard lock(P->State.Mutex);
+  return P->State.ModuleOutputs;
+}
+
+void Simulator::Emit(const std::string& bytes) {
+  {
+    std::lock_guard lock(P->State.Mutex);
+    P->State.EmitQueue += bytes;
+  }
+  P->Line.Wake();
+}
+
+void Simulator::HangUp() {
+  {
+    std::lock_guard lock(P->State.Mutex);
+    P->State.HangUpRequested = true;
+  }
+  P->Line.Wake();
+}
+
+}  // namespace talosim

@@ -1,0 +1,180 @@
+// "C:\transfer /R <target>": receives one file by XMODEM into the target,
+// or hands the line to an outside receiver command.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <vector>
+
+#include "programs.h"
+#include "shelltexts.h"
+#include "xmodemreceiver.h"
+
+extern char** environ;
+
+namespace talosim {
+namespace {
+
+struct TransferTarget {
+  char Drive = 'D';
+  DosPath Path;  // folder names and the file name
+  std::string Error;
+};
+
+// The target as a DOS program would open it: relative to the drive's current
+// folder, with over-long name parts cut to 8.3.
+TransferTarget ResolveTarget(ControllerContext& context, const std::string& text) {
+  TransferTarget target;
+  const ParsedPath parsed = ParseDosPath(text);
+  target.Drive = parsed.Drive.value_or(context.Location.Drive);
+  if (target.Drive != 'C' && target.Drive != 'D') {
+    target.Error = ShellText::kInvalidDrive;
+    return target;
+  }
+  if (parsed.Parts.empty()) {
+    target.Error = ShellText::kInvalidFileName;
+    return target;
+  }
+  std::vector<std::string> folderParts = parsed.Parts;
+  const auto name = NormalizeDosName(folderParts.back(), NameRule::Truncate);
+  folderParts.pop_back();
+  if (!name) {
+    target.Error = ShellText::kInvalidFileName;
+    return target;
+  }
+  std::lock_guard lock(context.State.Mutex);
+  const auto folder =
+      ResolveDosPath(parsed.Absolute ? DosPath{} : context.Location.Cwd(target.Drive), folderParts);
+  const VirtualDisk& disk = context.Disk(target.Drive);
+  if (!folder || !disk.IsFolder(*folder)) {
+    target.Error = ShellText::kPathNotFound;
+    return target;
+  }
+  target.Path = *folder;
+  target.Path.push_back(*name);
+  if (disk.IsReadOnly()) target.Error = ShellText::kAccessDenied;
+  const DiskEntry* existing = disk.Find(target.Path);
+  if (existing && existing->IsDir) target.Error = ShellText::kAccessDenied;
+  return target;
+}
+
+// Room for the file: free space plus what replacing an existing file frees.
+uint64_t RoomFor(ControllerContext& context, const TransferTarget& target) {
+  std::lock_guard lock(context.State.Mutex);
+  const VirtualDisk& disk = context.Disk(target.Drive);
+  const DiskEntry* existing = disk.Find(target.Path);
+  return disk.FreeBytes() + (existing ? VirtualDisk::ClusterBytesFor(existing->Data.size()) : 0);
+}
+
+// Runs the outside receiver with the line as its standard input and output.
+// The target's last part goes in $TALO_TARGET_NAME (and is appended as the
+// command's last argument), the target as typed in $TALO_TARGET.
+void RunOutsideReceiver(ControllerContext& context, const std::string& command, const std::string& targetText,
+                        const std::string& targetName) {
+  PtyLine& line = context.Port.RawLine();
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
+  environment.push_back("TALO_TARGET=" + targetText);
+  environment.push_back("TALO_TARGET_NAME=" + targetName);
+  std::vector<char*> envp;
+  for (auto& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::string script = command + " \"$TALO_TARGET_NAME\"";
+  char shell[] = "/bin/sh", dashC[] = "-c";
+  char* argv[] = {shell, dashC, script.data(), nullptr};
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, line.MasterFd(), 0);
+  posix_spawn_file_actions_adddup2(&actions, line.MasterFd(), 1);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setpgroup(&attributes, 0);  // its own group, so that a stop ends all of it
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  line.SetBlocking(true);  // the outside program expects a plain blocking descriptor
+  pid_t child = -1;
+  const int spawned = posix_spawn(&child, "/bin/sh", &actions, &attributes, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  int status = 0;
+  if (spawned == 0) {
+    while (waitpid(child, &status, WNOHANG) == 0) {
+      if (line.StopRequested()) {
+        kill(-child, SIGTERM);
+        usleep(100000);
+        kill(-child, SIGKILL);
+        waitpid(child, &status, 0);
+        break;
+      }
+      line.Pause(std::chrono::milliseconds(20));
+    }
+  }
+  line.SetBlocking(false);
+  if (spawned != 0)
+    context.Port.Write("Cannot start the receiver.\r\n");
+  else if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+    context.Port.Write("Transfer complete.\r\n");
+  else
+    context.Port.Write("Transfer failed.\r\n");
+}
+
+std::string ReceiverClosingLine(XmodemReceiver::Outcome outcome, const std::string& name, size_t bytes) {
+  switch (outcome) {
+    case XmodemReceiver::Outcome::Received:
+      return "Received " + name + ", " + std::to_string(bytes) + " bytes.";
+    case XmodemReceiver::Outcome::Cancelled:
+      return "Transfer cancelled by the sender.";
+    case XmodemReceiver::Outcome::CancelledByUs:
+      return "Transfer cancelled.";
+    case XmodemReceiver::Outcome::NoSender:
+      return "No sender, transfer aborted.";
+    case XmodemReceiver::Outcome::NoRoom:
+      return std::string(ShellText::kDiskFull) + ", transfer aborted.";
+    case XmodemReceiver::Outcome::Failed:
+      break;
+  }
+  return "Transfer failed.";
+}
+
+}  // namespace
+
+void RunTransfer(ControllerContext& context, std::string_view args) {
+  // 1. "/R" and the target.
+  const std::string text = Trim(args);
+  if (text.size() < 2 || text[0] != '/' || std::toupper(static_cast<unsigned char>(text[1])) != 'R' ||
+      Trim(text.substr(2)).empty()) {
+    context.Port.Write("Usage: TRANSFER /R filename\r\n");
+    return;
+  }
+  const std::string targetText = Trim(text.substr(2));
+  const TransferTarget target = ResolveTarget(context, targetText);
+  if (!target.Error.empty()) {
+    context.Port.Write(target.Error + "\r\n");
+    return;
+  }
+  if (!context.Options.XmodemReceiverCommand.empty()) {
+    const size_t slash = targetText.find_last_of("\\:");
+    RunOutsideReceiver(context, context.Options.XmodemReceiverCommand, targetText,
+                       slash == std::string::npos ? targetText : targetText.substr(slash + 1));
+    return;
+  }
+  // 2. Receive.
+  XmodemReceiver receiver(context.Port, context.Times, context.Port.Faults(), RoomFor(context, target));
+  std::string data;
+  XmodemReceiver::Outcome outcome = receiver.Receive(data);
+  if (!context.Port.Alive()) return;
+  // 3. Store the file whole, or not at all.
+  if (outcome == XmodemReceiver::Outcome::Received) {
+    std::lock_guard lock(context.State.Mutex);
+    if (context.Disk(target.Drive).WriteFile(target.Path, data, false, DosStamp::Now()) != DiskStatus::Ok)
+      outcome = XmodemReceiver::Outcome::NoRoom;
+  }
+  // Let the sender's last bytes (repeated EOTs, CANs) pass before the prompt.
+  context.Port.Purge(context.Times.ByteGap / 3);
+  context.Port.Write(ReceiverClosingLine(outcome, target.Path.back(), data.size()) + "\r\n");
+}
+
+}  // namespace talosim

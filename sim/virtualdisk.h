@@ -1,0 +1,94 @@
+#pragma once
+// VirtualDisk: one drive of the controller (the 1 MiB D: drive, or the
+// read-only C: drive with the shell's own programs).
+//
+// Principles of operation
+// - A tree of folders and files with 8.3 upper-case names, kept in the order
+//   they were made, as a DOS directory lists them.
+// - Space is counted in 512-byte clusters: a file takes whole clusters, a
+//   folder takes a slot of the entry table only. FreeBytes() is what "dir"
+//   reports and always agrees with what is stored.
+// - Image() is the drive as 1,048,576 bytes in this simulator's own layout
+//   (see diskimage.h); LoadImage() accepts only a consistent image and leaves
+//   the drive unchanged otherwise.
+// - Not thread-safe: the simulator guards each drive with its state mutex.
+// - Operations report a DiskStatus and never throw.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dosname.h"
+
+namespace talosim {
+
+enum class DiskStatus {
+  Ok,
+  NotFound,       // the file or folder does not exist
+  PathNotFound,   // a folder on the way does not exist
+  Exists,         // the name is taken
+  NotEmpty,       // folder still holds entries
+  DiskFull,       // not enough free clusters
+  TableFull,      // no free slot in the entry table
+  ReadOnly,       // the drive cannot be written
+  IsDirectory,    // a folder where a file was wanted
+  NotDirectory,   // a file where a folder was wanted
+};
+
+struct DiskEntry {
+  std::string Name;  // "NAME.EXT" or "NAME"
+  bool IsDir = false;
+  std::string Data;
+  DosStamp Stamp;
+  std::vector<std::unique_ptr<DiskEntry>> Children;
+};
+
+class VirtualDisk {
+ public:
+  static constexpr uint32_t kImageBytes = 1048576;
+  static constexpr uint32_t kClusterBytes = 512;
+  static constexpr uint32_t kFirstDataCluster = 96;
+  static constexpr uint32_t kDataClusters = kImageBytes / kClusterBytes - kFirstDataCluster;
+  static constexpr uint32_t kCapacityBytes = kDataClusters * kClusterBytes;  // 999,424
+  static constexpr uint32_t kEntrySlots = (kFirstDataCluster - 1) * kClusterBytes / 32;
+
+  explicit VirtualDisk(std::string label, bool readOnly = false);
+
+  const std::string& Label() const { return VolumeLabel; }
+  bool IsReadOnly() const { return ReadOnly; }
+  const DiskEntry& Root() const { return RootEntry; }
+
+  // The entry at a path, nullptr when absent ({} is the root).
+  const DiskEntry* Find(const DosPath& path) const;
+  bool IsFolder(const DosPath& path) const;
+
+  [[nodiscard]] DiskStatus MakeDir(const DosPath& path, DosStamp stamp);
+  // Creates or replaces a file, or appends to it.
+  [[nodiscard]] DiskStatus WriteFile(const DosPath& path, std::string_view data, bool append, DosStamp stamp);
+  [[nodiscard]] DiskStatus DeleteFile(const DosPath& path);
+  [[nodiscard]] DiskStatus RemoveDir(const DosPath& path);
+  [[nodiscard]] DiskStatus Rename(const DosPath& path, const std::string& newName);
+
+  uint32_t FreeBytes() const;
+  // What a file of this size would need, in bytes of whole clusters.
+  static uint32_t ClusterBytesFor(uint64_t size);
+
+  std::vector<uint8_t> Image() const;
+  [[nodiscard]] bool LoadImage(const std::vector<uint8_t>& image, std::string* error = nullptr);
+  void Format();
+
+ private:
+  DiskEntry* FindMutable(const DosPath& path);
+  DiskEntry* ParentFolder(const DosPath& path, DiskStatus& status);
+  static DiskEntry* Child(const DiskEntry& folder, const std::string& name);
+
+  std::string VolumeLabel;
+  bool ReadOnly;
+  DiskEntry RootEntry;
+  uint32_t UsedClusters = 0;
+  uint32_t UsedSlots = 0;
+};
+
+}  // namespace talosim

@@ -76,6 +76,8 @@ class TransferPeer {
   int SendsOf(int block) const {
     return Locked([&] { return BlockSends.count(block) ? BlockSends.at(block) : 0; });
   }
+  // Every byte an external receiver sent.
+  std::string ReceiverOutput() const { return Locked([&] { return TxBytes; }); }
   int Transfers() const { return Locked([&] { return TransferCount; }); }
   // CAN bytes in the run that cancelled the last transfer (own receiver).
   int CancelRun() const { return Locked([&] { return CancelBytes; }); }
@@ -266,8 +268,11 @@ class TransferPeer {
       }
       if (p[1].revents & (POLLIN | POLLHUP)) {
         const ssize_t n = read(fromChild[0], buf, sizeof buf);
-        if (n > 0)
-          Send(std::string(reinterpret_cast<char*>(buf), static_cast<size_t>(n)));
+        if (n > 0) {
+          const std::string out(reinterpret_cast<char*>(buf), static_cast<size_t>(n));
+          Locked([&] { return TxBytes += out; });
+          Send(out);
+        }
         else
           childOpen = false;
       }
@@ -291,6 +296,7 @@ class TransferPeer {
   std::map<std::string, std::string> Stored;
   std::map<int, int> BlockSends;
   std::string RxBytes;
+  std::string TxBytes;
   int TransferCount = 0;
   int CancelBytes = 0;
 };

@@ -64,8 +64,10 @@ class DeviceShell {
   static void Drain(TaloComPort& port);
 
   // The standard exchange with one command; the answer's lines go to onLine
-  // (after the console) until it returns false. Shows the failure message
-  // itself. True when the command line was sent.
+  // (after the console) until it returns false. Each line is passed as read,
+  // with its CR LF (the first is normally the lone LF after the command's
+  // echo). Shows the failure message itself. True when the command line was
+  // sent.
   using LineHandler = std::function<bool(const QByteArray& line)>;
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
                            const LineHandler& onLine = {});
@@ -92,7 +94,9 @@ class ShellSession {
 
   [[nodiscard]] bool Send(const QByteArray& commandLine);
   // Reads lines until a read times out (or onLine returns false), showing
-  // each; then waits for the prompt with the last text read.
+  // each; then waits for the prompt with the last text read. A timed-out
+  // partial text that is not the prompt (the start of an over-long line,
+  // output without a line end) is shown as well.
   void ReadAnswer(const DeviceShell::LineHandler& onLine = {});
   TaloComPort& Port();
 

@@ -15,8 +15,14 @@
 //   of n bytes that is not done within T*n+T ms ends short.
 // - Write first discards unread input (callers rely on it for echo checks).
 // - A hard error (device gone: adapter unplugged, pty master closed) closes the
-//   port, tries to open it again and makes the operation return false. If the
-//   re-open fails the object stays closed and every later operation fails fast.
+//   port, tries to open it again and makes the operation return false. A
+//   re-opened tty would start in the driver's cooked mode, so the line settings
+//   last given to Configure are applied again and the time-out stays. If the
+//   re-open fails the object stays closed and every later operation fails at
+//   once without touching the device (no re-open attempt per call, no wait).
+// - T = 0 (no SetTimeouts yet) means "do not wait": an operation takes what the
+//   line has at once. An endless wait is never what a caller wants.
+// - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
 // - Threads: not safe for simultaneous use. The owner uses it from one thread
 //   at a time.
 // - Nothing is thrown; failures are false. LastError() keeps the errno of the

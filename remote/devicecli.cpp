@@ -20,8 +20,10 @@ QString NormalisedDevicePath(const QString& text) {
   return path;
 }
 
-int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines) {
+int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
+               const DeviceTimeouts& timeouts) {
   DeviceBrowser browser(shell);
+  browser.Lister().SetTimeouts(timeouts);
   const QString path = NormalisedDevicePath(folder);
   if (!browser.FillDeviceItems(path)) return kExitFailed;
   browser.FillDeviceDetails(0, browser.ItemCount() - 1);
@@ -36,13 +38,15 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines) {
   return kExitOk;
 }
 
-int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines) {
+int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
+                  const DeviceTimeouts& timeouts) {
   // "dir/s" names things relative to the shell's current folder: list the
   // parent first, which makes it current, as the pane's listing does.
   const QString path = NormalisedDevicePath(name);
   const bool wholeDrive = path == QLatin1String("\\");
   const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
   DeviceBrowser browser(shell);
+  browser.Lister().SetTimeouts(timeouts);
   if (!browser.FillDeviceItems(DeviceBrowser::ParentPath(path))) return kExitFailed;
   TreeCounts counts;
   if (!browser.Lister().MeasureDeviceFolder(wholeDrive ? QString() : path.mid(slash + 1), counts))

@@ -18,12 +18,16 @@
 #include <QString>
 #include <QStringList>
 
+#include "devicelister.h"
+
 class DeviceShell;
 
 namespace DeviceCli {
 
-int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines);
-int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines);
+int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
+               const DeviceTimeouts& timeouts = {});
+int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
+                  const DeviceTimeouts& timeouts = {});
 
 // "DATA\LOG", "\DATA\LOG\", "/DATA/LOG" -> "\DATA\LOG"; "" -> "\".
 QString NormalisedDevicePath(const QString& text);

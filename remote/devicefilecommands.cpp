@@ -21,7 +21,7 @@ bool DeviceFileCommands::RunChecked(const QByteArray& commandLine, const QString
                                     const QString& typedName) {
   QString refusal;
   const bool sent = Shell.RunStandardExchange(
-      commandLine, kCommandTimeoutMs, kLineFeed, [&](const QByteArray& line) {
+      commandLine, Timeouts().FileCommandMs, kLineFeed, [&](const QByteArray& line) {
         if (refusal.isEmpty()) {
           const QString text = QString::fromLatin1(line);
           for (const QString& word : errorWords)
@@ -38,6 +38,12 @@ bool DeviceFileCommands::RunChecked(const QByteArray& commandLine, const QString
     return false;
   }
   return true;
+}
+
+const DeviceTimeouts& DeviceFileCommands::Timeouts() const { return Browser.Lister().Timeouts(); }
+
+bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine) {
+  return Shell.RunStandardExchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed);
 }
 
 QString DeviceFileCommands::AskTypedName(const QString& caption, const QString& prompt,
@@ -140,14 +146,14 @@ void DeviceFileCommands::Properities1Click(int selectedIndex) {
   if (ShowProperties) ShowProperties(props);
 }
 
-void DeviceFileCommands::MEM1Click() { Shell.RunDeviceCommand(DeviceCommand::ShowMemory()); }
+void DeviceFileCommands::MEM1Click() { RunDeviceCommand(DeviceCommand::ShowMemory()); }
 
-void DeviceFileCommands::ABORT1Click() { Shell.RunDeviceCommand(DeviceCommand::AnswerAbort()); }
+void DeviceFileCommands::ABORT1Click() { RunDeviceCommand(DeviceCommand::AnswerAbort()); }
 
 bool DeviceFileCommands::FORMAT1Click() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;
   // The formatter ends its progress lines with a bare carriage return.
-  if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), kFormatTimeoutMs, kCarriageReturn))
+  if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs, kCarriageReturn))
     return false;
   // A folder other than "\" is gone now; its listing shows the shell's refusal.
   Browser.RefreshKeepingView();
@@ -157,7 +163,7 @@ bool DeviceFileCommands::FORMAT1Click() {
 void DeviceFileCommands::Talo7100TCP1Click(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return;
-  Shell.RunDeviceCommand(DeviceCommand::AppendToAutoRun(item->Name));
+  RunDeviceCommand(DeviceCommand::AppendToAutoRun(item->Name));
   // Shown again whether or not the line was sent: a new AutoRun.bat appears.
   Browser.RefreshKeepingView();
 }

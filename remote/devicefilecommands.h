@@ -7,7 +7,8 @@
 // - Each command is one shell command line in one standard exchange
 //   (DeviceShell): delete, rename and make directory at 200 ms, FORMAT at
 //   1000 ms with carriage return as terminator, MEM, ABORT and the autorun
-//   line through RunDeviceCommand. The exchange shows its own open and echo
+//   line as RunDeviceCommand does (1000 ms, line feed); the time-outs are
+//   the lister's DeviceTimeouts. The exchange shows its own open and echo
 //   failures after closing the port.
 // - Names are relative to the folder the pane shows, which the last listing
 //   made the shell's current folder. Names the user types are refused before
@@ -24,6 +25,7 @@
 
 class DeviceBrowser;
 class DeviceShell;
+struct DeviceTimeouts;
 
 // The seven texts of the properties dialog.
 struct DeviceProperties {
@@ -38,8 +40,6 @@ struct DeviceProperties {
 
 class DeviceFileCommands {
  public:
-  static constexpr uint32_t kCommandTimeoutMs = 200;
-  static constexpr uint32_t kFormatTimeoutMs = 1000;
   static constexpr int kFileNameLength = 12;
   static constexpr int kFolderNameLength = 8;
 
@@ -68,6 +68,9 @@ class DeviceFileCommands {
                                 const QString& typedName);
   // Asks for a name; empty when cancelled, empty or refused as unsafe.
   [[nodiscard]] QString AskTypedName(const QString& caption, const QString& prompt, int maxLength);
+  // RunDeviceCommand at the configured time-out; true when sent.
+  bool RunDeviceCommand(const QByteArray& commandLine);
+  const DeviceTimeouts& Timeouts() const;
 
   DeviceBrowser& Browser;
   DeviceShell& Shell;

@@ -17,7 +17,7 @@ int DeviceLister::CurrentYear() const {
 bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine) {
   QString error;
   {
-    ShellSession session(Shell, kTimeoutMs, kLineFeed);
+    ShellSession session(Shell, Times.ListingMs, kLineFeed);
     const int year = CurrentYear();
     // 1. Port open, configured and drained by the session.
     if (!session.IsOpen()) {
@@ -60,7 +60,7 @@ bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& coun
   counts = TreeCounts{};
   QString error;
   {
-    ShellSession session(Shell, kTimeoutMs, kLineFeed);
+    ShellSession session(Shell, Times.ListingMs, kLineFeed);
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
     } else if (!session.Send(DeviceCommand::CountTree(argument))) {

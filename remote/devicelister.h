@@ -23,6 +23,16 @@
 
 class DeviceShell;
 
+// The time-out value T of each kind of exchange; a read gives up after 2T.
+// The defaults are the controller's; tests shorten them against a fast
+// simulator.
+struct DeviceTimeouts {
+  uint32_t ListingMs = 200;        // "d:", "cd", "dir", "dir/s"
+  uint32_t FileCommandMs = 200;    // "del", "rd", "md", "ren"
+  uint32_t DeviceCommandMs = 1000; // MEM, ABORT, autorun
+  uint32_t FormatMs = 1000;        // the formatter
+};
+
 struct TreeCounts {
   int64_t Files = 0;
   int64_t Bytes = 0;
@@ -31,9 +41,10 @@ struct TreeCounts {
 
 class DeviceLister {
  public:
-  static constexpr uint32_t kTimeoutMs = 200;
-
   explicit DeviceLister(DeviceShell& shell) : Shell(shell) {}
+
+  const DeviceTimeouts& Timeouts() const { return Times; }
+  void SetTimeouts(const DeviceTimeouts& timeouts) { Times = timeouts; }
 
   // Two-digit listing years are placed relative to this year; 0 (the
   // default) reads the clock at each listing.
@@ -54,5 +65,6 @@ class DeviceLister {
   int CurrentYear() const;
 
   DeviceShell& Shell;
+  DeviceTimeouts Times;
   int FixedYear = 0;
 };

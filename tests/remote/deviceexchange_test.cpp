@@ -1,0 +1,386 @@
+// The device pane's logic end to end against the simulator: listing,
+// navigation, sorting, the file commands, autorun and the command-line
+// listing.
+#include <gtest/gtest.h>
+
+#include "devicebrowser.h"
+#include "devicecli.h"
+#include "devicefilecommands.h"
+#include "remotesim.h"
+
+namespace {
+
+class DeviceExchange : public RemoteSimTest {
+ protected:
+  void SetUp() override {
+    RemoteSimTest::SetUp();
+    Browser.Lister().SetTimeouts(FastTimeouts());
+  }
+
+  QStringList Names() const {
+    QStringList names;
+    for (const PShellItem& item : Browser.DeviceItems()) names.append(item.Name);
+    return names;
+  }
+  int IndexOf(const QString& name) const { return static_cast<int>(Names().indexOf(name)); }
+
+  DeviceBrowser Browser{Shell};
+  DeviceFileCommands Commands{Browser, Shell};
+};
+
+TEST_F(DeviceExchange, listsRootFoldersFirstWithStatusAndFreeSpace) {
+  Sim().PutFile("\\PROG.EXE", std::string(54645, 'x'));
+  Sim().PutFile("\\AUTORUN.BAT", "PROG.EXE\r\n");
+  Sim().MakeDir("\\LOG");
+  Sim().MakeDir("\\DATA");
+  Browser.PortChanged();
+  EXPECT_EQ(Names(), QStringList({"DATA", "LOG", "AUTORUN.BAT", "PROG.EXE"}));
+  EXPECT_EQ(Browser.DevicePath(), "\\");
+  EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
+  EXPECT_EQ(Browser.ObjectsText(), "4 object(s)");
+  EXPECT_TRUE(Browser.SizeStatusText().startsWith("53.4 KB("));
+  EXPECT_TRUE(Browser.SizeStatusText().endsWith(" bytes free)"));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  // Every command and answer line is in the console.
+  EXPECT_TRUE(Console.Lines.contains("dir"));
+  EXPECT_TRUE(Console.Text().contains("bytes free"));
+  EXPECT_EQ(Dialogs.BusyDepth, 0);
+}
+
+TEST_F(DeviceExchange, opensAFolderAndGoesBackUp) {
+  Sim().MakeDir("\\DATA");
+  Sim().MakeDir("\\DATA\\LOG");
+  Sim().PutFile("\\DATA\\LOG\\DAY1.TXT", "abc");
+  Browser.PortChanged();
+  Browser.OpenItem(IndexOf("DATA"));
+  EXPECT_EQ(Browser.DevicePath(), "\\DATA");
+  Browser.OpenItem(IndexOf("LOG"));
+  EXPECT_EQ(Browser.DevicePath(), "\\DATA\\LOG");
+  EXPECT_EQ(Names(), QStringList({"DAY1.TXT"}));
+  Browser.GoUp();
+  EXPECT_EQ(Browser.DevicePath(), "\\DATA");
+  EXPECT_EQ(Names(), QStringList({"LOG"}));
+  EXPECT_EQ(Browser.PathHistory(), QStringList({"\\DATA\\LOG", "\\DATA", "\\"}));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
+TEST_F(DeviceExchange, refusedFolderShowsTheShellLineAndKeepsThePath) {
+  Browser.ChooseHistoryPath("\\NOWHERE");
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_EQ(Dialogs.Errors()[0], "Invalid directory\r\n'\\NOWHERE'!");
+  EXPECT_FALSE(Ran("dir"));
+  EXPECT_EQ(Browser.ItemCount(), 0);
+  EXPECT_EQ(Browser.DevicePath(), "\\NOWHERE");
+  EXPECT_EQ(Browser.ObjectsText(), "0 object(s)");
+  EXPECT_EQ(Browser.SizeStatusText(), "0 byte(s)");
+}
+
+TEST_F(DeviceExchange, unopenablePortAndSilentShellReportTheirMessages) {
+  Shell.SetSelectedPort(QString());
+  Browser.PortChanged();
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_TRUE(Dialogs.Errors()[0].startsWith("Unable to open !\n\n"));
+
+  Shell.SetSelectedPort(QString::fromStdString(PortPath()));
+  talosim::FaultPlan faults;
+  faults.NoEcho = true;
+  Sim().SetFaults(faults);
+  Browser.Refresh();
+  ASSERT_EQ(Dialogs.Errors().size(), 2);
+  EXPECT_EQ(Dialogs.Errors()[1],
+            "Unable to send command!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no "
+            "program is running");
+}
+
+TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
+  Sim().PutFile("\\BIG.DAT", std::string(3000, 'b'));
+  Sim().PutFile("\\SMALL.DAT", std::string(10, 's'));
+  Sim().PutFile("\\MID.DAT", std::string(500, 'm'));
+  Sim().PutFile("\\TWIN.DAT", std::string(500, 't'));
+  Sim().MakeDir("\\ZED");
+  Browser.PortChanged();
+  Browser.SortByColumn(DeviceBrowser::kSortSize);
+  EXPECT_EQ(Names(), QStringList({"ZED", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
+  EXPECT_EQ(Browser.SortedBy(), DeviceBrowser::kSortSize);
+
+  // The user's row survives a change of the device; it is clamped when the
+  // list became shorter.
+  QList<int> selected;
+  QObject::connect(&Browser, &DeviceBrowser::SelectRequested, [&](int row) { selected.append(row); });
+  (void)Browser.PopupMenuState(4);
+  Sim().PutFile("\\AAA.DAT", std::string(1, 'a'));
+  Browser.RefreshKeepingView();
+  EXPECT_EQ(Names(), QStringList({"ZED", "AAA.DAT", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
+  EXPECT_EQ(selected.last(), 4);
+  Browser.DeviceMenuItemIndex = 9;
+  Browser.RefreshKeepingView();
+  EXPECT_EQ(selected.last(), 5);
+
+  // Refresh goes back to the name order and clears the selection.
+  Browser.Refresh();
+  EXPECT_EQ(Names().first(2), QStringList({"ZED", "AAA.DAT"}));
+  EXPECT_EQ(Names().last(), "TWIN.DAT");
+  EXPECT_EQ(selected.last(), -1);
+}
+
+TEST_F(DeviceExchange, sortByTypeUsesTheTypeTextsOfEveryRow) {
+  Sim().PutFile("\\A.TXT", "x");
+  Sim().PutFile("\\B.EXE", "x");
+  Sim().PutFile("\\C.TXT", "x");
+  Browser.PortChanged();
+  Browser.SortByColumn(DeviceBrowser::kSortType);
+  const auto& items = Browser.DeviceItems();
+  ASSERT_EQ(items.size(), 3u);
+  for (const PShellItem& item : items) EXPECT_FALSE(item.TypeText.isEmpty());
+  // The two .TXT files sit together whatever their type is called.
+  const QStringList names = Names();
+  EXPECT_EQ(std::abs(names.indexOf("A.TXT") - names.indexOf("C.TXT")), 1);
+  EXPECT_TRUE(std::is_sorted(items.begin(), items.end(), [](const PShellItem& a, const PShellItem& b) {
+    return DeviceBrowser::CompareDeviceItems(a, b, DeviceBrowser::kSortType) < 0;
+  }));
+}
+
+TEST_F(DeviceExchange, measureCountsTheWholeTreeIncludingEmptyFiles) {
+  Sim().MakeDir("\\TREE");
+  Sim().MakeDir("\\TREE\\SUB");
+  Sim().MakeDir("\\TREE\\SUB\\DEEP");
+  Sim().PutFile("\\TREE\\A.TXT", std::string(1000, 'a'));
+  Sim().PutFile("\\TREE\\SUB\\EMPTY.DAT", "");
+  Sim().PutFile("\\TREE\\SUB\\DEEP\\B.TXT", std::string(24, 'b'));
+  Sim().MakeDir("\\HOLLOW");
+  Browser.PortChanged();
+  TreeCounts counts;
+  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("TREE", counts));
+  EXPECT_EQ(counts.Files, 3);
+  EXPECT_EQ(counts.Folders, 2);
+  EXPECT_EQ(counts.Bytes, 1024);
+  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("HOLLOW", counts));
+  EXPECT_EQ(counts.Files + counts.Folders + counts.Bytes, 0);
+}
+
+TEST_F(DeviceExchange, deepFolderHeaderDoesNotMakeAnEmptyFolderLookFull) {
+  // " Directory of D:\" plus 27 characters or more reaches the entry columns.
+  const std::string deep = "\\PROJECTS\\FIELDLOG\\ARCHIVES\\EMPTY";
+  Sim().MakeDir("\\PROJECTS");
+  Sim().MakeDir("\\PROJECTS\\FIELDLOG");
+  Sim().MakeDir("\\PROJECTS\\FIELDLOG\\ARCHIVES");
+  Sim().MakeDir(deep);
+  Browser.ChooseHistoryPath(QString::fromStdString(deep));
+  EXPECT_EQ(Browser.ItemCount(), 0) << Names().join(',').toStdString();
+  Browser.GoUp();
+  ASSERT_EQ(Names(), QStringList({"EMPTY"}));
+  Dialogs.YesNoAnswers = {true};
+  EXPECT_TRUE(Commands.Delete1Click(0));
+  EXPECT_TRUE(Dialogs.Warnings().isEmpty());
+  EXPECT_FALSE(Sim().Exists(deep));
+}
+
+TEST_F(DeviceExchange, deleteRefusesNonEmptyFoldersBeforeSendingAnything) {
+  Sim().MakeDir("\\HASDIR");
+  Sim().MakeDir("\\HASDIR\\INNER");
+  Sim().MakeDir("\\HASFILE");
+  Sim().PutFile("\\HASFILE\\ZERO.DAT", "");
+  Browser.PortChanged();
+  for (const char* name : {"HASDIR", "HASFILE"}) {
+    EXPECT_FALSE(Commands.Delete1Click(IndexOf(name)));
+    EXPECT_EQ(Dialogs.Warnings().last(), QStringLiteral("The directory '") + name +
+                                             "' is not empty.\nCannot delete this directory!");
+  }
+  EXPECT_FALSE(Ran("rd HASDIR"));
+  EXPECT_FALSE(Ran("rd HASFILE"));
+  EXPECT_TRUE(Dialogs.Texts(ScriptedDialogs::Message::Question).isEmpty());
+}
+
+TEST_F(DeviceExchange, deleteAsksFirstAndListsTheFolderAgain) {
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().PutFile("\\B.TXT", "b");
+  Browser.PortChanged();
+  Dialogs.YesNoAnswers = {false, true};
+  EXPECT_FALSE(Commands.Delete1Click(IndexOf("B.TXT")));
+  EXPECT_FALSE(Ran("del B.TXT"));
+  EXPECT_TRUE(Commands.Delete1Click(IndexOf("B.TXT")));
+  EXPECT_EQ(Dialogs.Texts(ScriptedDialogs::Message::Question).last(),
+            "Are you sure to delete the file 'B.TXT'\nfrom TALO-7100?");
+  EXPECT_FALSE(Sim().Exists("\\B.TXT"));
+  EXPECT_EQ(Names(), QStringList({"A.TXT"}));
+}
+
+TEST_F(DeviceExchange, renameReportsTheShellsRefusalWithTheTypedName) {
+  Sim().PutFile("\\OLD.TXT", "o");
+  Sim().PutFile("\\TAKEN.TXT", "t");
+  Browser.PortChanged();
+  Dialogs.NameAnswers = {QStringLiteral("TAKEN.TXT"), QStringLiteral("NEW.TXT")};
+  EXPECT_FALSE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_EQ(Dialogs.Errors()[0], "Duplicate file name or file not found\r\n'TAKEN.TXT'!");
+  EXPECT_EQ(Dialogs.NamePrompts.last(), "Rename file 'OLD.TXT'");
+
+  EXPECT_TRUE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_TRUE(Sim().Exists("\\NEW.TXT"));
+  EXPECT_TRUE(Names().contains("NEW.TXT"));
+}
+
+TEST_F(DeviceExchange, typedNamesAreLimitedAndUnsafeOnesNeverSent) {
+  Browser.PortChanged();
+  Dialogs.NameAnswers = {QStringLiteral("LONGNAME9"), QStringLiteral("A>B"),
+                         QStringLiteral("X Y"), QStringLiteral(""), std::nullopt};
+  // Nine characters cannot be typed: the box stops at eight.
+  EXPECT_TRUE(Commands.MakeDirectory1Click());
+  EXPECT_TRUE(Sim().Exists("\\LONGNAME"));
+  EXPECT_EQ(Dialogs.NamePrompts.last(), "Make directory");
+  EXPECT_FALSE(Commands.MakeDirectory1Click());
+  EXPECT_FALSE(Commands.MakeDirectory1Click());
+  EXPECT_EQ(Dialogs.Errors().size(), 2);
+  EXPECT_TRUE(Dialogs.Errors()[0].startsWith("The name 'A>B'"));
+  EXPECT_FALSE(Commands.MakeDirectory1Click());  // empty
+  EXPECT_FALSE(Commands.MakeDirectory1Click());  // cancelled
+  EXPECT_EQ(Dialogs.Errors().size(), 2);
+  EXPECT_EQ(CountRan("md LONGNAME"), 1u);
+  EXPECT_FALSE(Ran("md A>B"));
+  EXPECT_FALSE(Ran("md X Y"));
+  EXPECT_FALSE(Sim().Exists("\\B"));
+  EXPECT_FALSE(Sim().Exists("\\X"));
+}
+
+TEST_F(DeviceExchange, makeDirectoryRefusedByTheShellIsReported) {
+  Sim().MakeDir("\\LOG");
+  Browser.PortChanged();
+  Dialogs.NameAnswers = {QStringLiteral("LOG")};
+  EXPECT_FALSE(Commands.MakeDirectory1Click());
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_TRUE(Dialogs.Errors()[0].endsWith("\r\n'LOG'!"));
+}
+
+TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
+  Sim().PutFile("\\KB.DAT", std::string(1024, 'k'));
+  Sim().MakeDir("\\DIR");
+  Sim().MakeDir("\\DIR\\SUB");
+  Sim().PutFile("\\DIR\\F.TXT", std::string(10, 'f'));
+  std::vector<DeviceProperties> shown;
+  Commands.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
+  Browser.PortChanged();
+
+  Commands.Properities1Click(IndexOf("KB.DAT"));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].PropModule, "TALO-7100");
+  EXPECT_EQ(shown[0].PropName, "KB.DAT");
+  EXPECT_EQ(shown[0].PropPath, "\\");
+  EXPECT_EQ(shown[0].PropSize, "1024 byte(s)");
+  EXPECT_EQ(shown[0].PropContains, "");
+  EXPECT_FALSE(shown[0].PropType.isEmpty());
+
+  Commands.Properities1Click(IndexOf("DIR"));
+  EXPECT_EQ(shown[1].PropSize, "10 byte(s)");
+  EXPECT_EQ(shown[1].PropContains, "1 file(s), 1 folder(s)");
+
+  Commands.Properities1Click(-1);
+  EXPECT_EQ(shown[2].PropType, "TALO disk (D:)");
+  EXPECT_EQ(shown[2].PropName, "");
+  EXPECT_EQ(shown[2].PropSize, "1034 byte(s)");
+  EXPECT_EQ(shown[2].PropContains, "2 file(s), 2 folder(s)");
+
+  Browser.OpenItem(IndexOf("DIR"));
+  Commands.Properities1Click(-1);
+  EXPECT_EQ(shown[3].PropType, "Folder");
+  EXPECT_EQ(shown[3].PropPath, "\\DIR");
+}
+
+TEST_F(DeviceExchange, memAndAbortLeaveTheListAsItIs) {
+  Sim().PutFile("\\A.TXT", "a");
+  Browser.PortChanged();
+  int resets = 0;
+  QObject::connect(&Browser, &DeviceBrowser::ItemsReset, [&] { ++resets; });
+  Commands.MEM1Click();
+  Commands.ABORT1Click();
+  EXPECT_EQ(resets, 0);
+  EXPECT_TRUE(Ran("C:\\mem"));
+  EXPECT_TRUE(Console.Text().contains("Total memory"));
+  EXPECT_EQ(Browser.ItemCount(), 1);
+}
+
+TEST_F(DeviceExchange, formatAsksThenEmptiesTheDriveAndListsAgain) {
+  Sim().MakeDir("\\DATA");
+  Sim().PutFile("\\DATA\\X.TXT", "x");
+  Browser.PortChanged();
+  Browser.OpenItem(0);
+  Dialogs.YesNoAnswers = {false, true};
+  EXPECT_FALSE(Commands.FORMAT1Click());
+  EXPECT_TRUE(Sim().Exists("\\DATA"));
+  EXPECT_TRUE(Commands.FORMAT1Click());
+  EXPECT_FALSE(Sim().Exists("\\DATA"));
+  // The folder shown is gone: its listing reports the shell's refusal.
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_EQ(Dialogs.Errors()[0], "Invalid directory\r\n'\\DATA'!");
+  Browser.GoUp();
+  EXPECT_EQ(Browser.ItemCount(), 0);
+  EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
+}
+
+TEST_F(DeviceExchange, autorunAppendsTheNameEachTimeItIsChosen) {
+  Sim().MakeDir("\\DATA");
+  Sim().PutFile("\\DATA\\PROG.EXE", "MZ");
+  Browser.PortChanged();
+  Browser.OpenItem(0);
+  const int prog = IndexOf("PROG.EXE");
+  EXPECT_TRUE(Browser.PopupMenuState(prog).SetToAutoRun);
+  Commands.Talo7100TCP1Click(prog);
+  EXPECT_TRUE(Ran("echo PROG.EXE>>AutoRun.bat"));
+  EXPECT_TRUE(Names().contains("AUTORUN.BAT"));
+  Commands.Talo7100TCP1Click(IndexOf("PROG.EXE"));
+  const auto batch = Sim().GetFile("\\DATA\\AUTORUN.BAT");
+  ASSERT_TRUE(batch.has_value());
+  EXPECT_EQ(*batch, "PROG.EXE\r\nPROG.EXE\r\n");
+}
+
+TEST_F(DeviceExchange, contextMenuFollowsTheSelection) {
+  Sim().MakeDir("\\DIR");
+  Sim().PutFile("\\PROG.EXE", "MZ");
+  Sim().PutFile("\\NOTE.TXT", "n");
+  Browser.PortChanged();
+  const DeviceMenuState none = Browser.PopupMenuState(-1);
+  EXPECT_TRUE(none.MakeDirectory && none.Properties);
+  EXPECT_FALSE(none.Delete || none.Rename || none.SetToAutoRun);
+  const DeviceMenuState folder = Browser.PopupMenuState(IndexOf("DIR"));
+  EXPECT_TRUE(folder.Delete && folder.Properties);
+  EXPECT_FALSE(folder.MakeDirectory || folder.Rename || folder.SetToAutoRun);
+  const DeviceMenuState text = Browser.PopupMenuState(IndexOf("NOTE.TXT"));
+  EXPECT_TRUE(text.Delete && text.Rename);
+  EXPECT_FALSE(text.SetToAutoRun);
+  EXPECT_EQ(Browser.DeviceMenuItemIndex, IndexOf("NOTE.TXT"));
+}
+
+TEST_F(DeviceExchange, commandLineListingAndCount) {
+  Sim().MakeDir("\\DATA");
+  Sim().MakeDir("\\DATA\\LOG");
+  Sim().PutFile("\\DATA\\RUN.BAT", std::string(42, 'r'));
+  Sim().PutFile("\\DATA\\LOG\\A.TXT", std::string(2000, 'a'));
+  QStringList lines;
+  ASSERT_EQ(DeviceCli::ListFolder(Shell, "DATA", lines, FastTimeouts()), 0);
+  ASSERT_EQ(lines.size(), 4);
+  const QStringList folder = lines[0].split('\t');
+  ASSERT_EQ(folder.size(), 4);
+  EXPECT_EQ(folder[0], "LOG");
+  EXPECT_EQ(folder[1], "");
+  EXPECT_EQ(folder[2], "<DIR>");
+  EXPECT_FALSE(folder[3].isEmpty());
+  const QStringList file = lines[1].split('\t');
+  EXPECT_EQ(file[0], "RUN.BAT");
+  EXPECT_EQ(file[1], "42");
+  EXPECT_FALSE(file[2].isEmpty());
+  EXPECT_EQ(lines[2], "2 object(s)");
+  EXPECT_TRUE(lines[3].startsWith("42 byte(s)(")) << lines[3].toStdString();
+
+  QStringList counts;
+  ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\DATA", counts, FastTimeouts()), 0);
+  EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
+  counts.clear();
+  ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\", counts, FastTimeouts()), 0);
+  EXPECT_EQ(counts, QStringList({"2 file(s), 2 folder(s)\t2042 byte(s)"}));
+
+  lines.clear();
+  EXPECT_EQ(DeviceCli::ListFolder(Shell, "\\MISSING", lines, FastTimeouts()), 1);
+  EXPECT_TRUE(lines.isEmpty());
+  EXPECT_EQ(Dialogs.Errors().size(), 1);
+}
+
+}  // namespace

@@ -23,3 +23,7 @@ void LocalItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
   if (index.column() != LocalFolderModel::kNameColumn) return;
   ApplyAttributes(*option, index.data(LocalFolderModel::kAttributeRole).toUInt());
 }
+
+QSize LocalItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  return ItemSize.isValid() ? ItemSize : QStyledItemDelegate::sizeHint(option, index);
+}

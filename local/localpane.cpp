@@ -69,7 +69,6 @@ LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
   SetUpStatusBar();
 
   connect(Form->cbxLocal, qOverload<int>(&QComboBox::activated), this, [this] { cbxLocalClick(); });
-  connect(Form->cbxLocal->lineEdit(), &QLineEdit::returnPressed, this, [this] { cbxLocalClick(); });
   Form->cbxLocal->installEventFilter(this);
   Form->cbxLocal->lineEdit()->installEventFilter(this);
 }
@@ -113,7 +112,8 @@ void LocalPane::SetUpViews() {
   connect(Selection, &QItemSelectionModel::selectionChanged, this, &LocalPane::SelectionChanged);
 
   report->setItemDelegate(new LocalItemDelegate(report));
-  icons->setItemDelegate(new LocalItemDelegate(icons));
+  IconsDelegate = new LocalItemDelegate(icons);
+  icons->setItemDelegate(IconsDelegate);
 
   QHeaderView* header = report->header();
   header->setStretchLastSection(false);
@@ -255,6 +255,7 @@ void LocalPane::SetViewStyle(ViewStyle style) {
       icons->setViewMode(QListView::IconMode);
       icons->setIconSize(QSize(32, 32));
       icons->setGridSize(QSize(96, 72));
+      IconsDelegate->SetItemSize(QSize(92, 68));
       icons->setWordWrap(true);
       icons->setFlow(QListView::LeftToRight);
       break;
@@ -264,6 +265,7 @@ void LocalPane::SetViewStyle(ViewStyle style) {
       icons->setViewMode(QListView::ListMode);
       icons->setIconSize(QSize(16, 16));
       icons->setGridSize(QSize(180, 22));
+      IconsDelegate->SetItemSize(QSize(176, 20));
       icons->setWordWrap(false);
       // Small icons run in rows, the list in columns.
       icons->setFlow(style == ViewStyle::List ? QListView::TopToBottom : QListView::LeftToRight);
@@ -357,6 +359,12 @@ bool LocalPane::eventFilter(QObject* watched, QEvent* event) {
     // The down arrow drops the history down rather than stepping through it.
     if (key->key() == Qt::Key_Down && !(key->modifiers() & Qt::AltModifier)) {
       Form->cbxLocal->showPopup();
+      return true;
+    }
+    // Enter opens what was typed; the box's own handling would pick a
+    // history entry by similar text and open a second time.
+    if (IsEnter(key->key())) {
+      cbxLocalClick();
       return true;
     }
     return false;

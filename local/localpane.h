@@ -28,6 +28,7 @@
 
 class QAbstractItemView;
 class QItemSelectionModel;
+class LocalItemDelegate;
 class QLabel;
 class QModelIndex;
 class ThemeIconProvider;
@@ -132,6 +133,7 @@ class LocalPane : public QWidget {
   std::unique_ptr<UserDialogs> SilentDialogs;
   LocalFolderModel* Model = nullptr;
   QItemSelectionModel* Selection = nullptr;
+  LocalItemDelegate* IconsDelegate = nullptr;
   QLabel* StatusCount = nullptr;
   QLabel* StatusTotal = nullptr;
   UserDialogs* UserDialogsPtr = nullptr;

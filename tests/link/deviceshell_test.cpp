@@ -242,14 +242,6 @@ TEST(ShellPrimitives, promptIsATextBeginningWithCOrDDriveRoot) {
     EXPECT_FALSE(DeviceShell::IsPrompt(other)) << other;
 }
 
-TEST(ShellPrimitives, sendEchoedRefusesAnEmptyLine) {
-  ShellBench b;
-  TaloComPort port(b.Pty.SlavePath());
-  ASSERT_TRUE(port.Open());
-  EXPECT_FALSE(b.Shell.SendEchoed(port, QByteArray()));
-  EXPECT_EQ(b.Console.Lines, QStringList{""});
-}
-
 struct PromptOpenPort {
   ShellBench B;
   TaloComPort Port{B.Pty.SlavePath()};

@@ -38,7 +38,7 @@ struct Terminal {
   TaloDataRing Ring;
   CountingConsole Console;
   TaloPrinterThread Printer{&Ring, &Console};
-  int Bells = 0;
+  std::atomic<int> Bells{0};  // rung on the printer thread
   Terminal() {
     Printer.SetBell([this] { ++Bells; });
   }

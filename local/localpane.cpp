@@ -1,9 +1,6 @@
 #include "localpane.h"
 
-#include <QClipboard>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -11,12 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QMenu>
 #include <QTreeView>
 #include <algorithm>
-#include <sys/stat.h>
 
-#include "localfilecommands.h"
+#include "localcontextmenu.h"
 #include "localitemdelegate.h"
 #include "localmessages.h"
 #include "themeiconprovider.h"
@@ -47,7 +42,6 @@ class SilentDialogs : public UserDialogs {
 const int kColumnWidths[] = {114, 49, 73, 163};
 constexpr int kStatusCountWidth = 150;
 constexpr int kStatusTotalWidth = 100;
-constexpr int kMaxNameLength = 255;
 
 bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
@@ -61,7 +55,7 @@ LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
       IconSource(std::make_unique<ThemeIconProvider>()),
       SilentDialogs(std::make_unique<::SilentDialogs>()),
       Model(new LocalFolderModel(std::move(places), this)),
-      UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+      Menu(std::make_unique<LocalContextMenu>(*this)) {
   Form->setupUi(this);
   Model->SetIconProvider(IconSource.get());
   SetUpToolBar();
@@ -77,7 +71,7 @@ LocalPane::~LocalPane() = default;
 
 void LocalPane::SetDialogs(UserDialogs* dialogs) { UserDialogsPtr = dialogs; }
 
-void LocalPane::SetUrlOpener(std::function<bool(const QUrl&)> opener) { UrlOpener = std::move(opener); }
+void LocalPane::SetUrlOpener(std::function<bool(const QUrl&)> opener) { Menu->SetUrlOpener(std::move(opener)); }
 
 UserDialogs& LocalPane::Dialogs() const { return UserDialogsPtr ? *UserDialogsPtr : *SilentDialogs; }
 
@@ -129,7 +123,7 @@ void LocalPane::SetUpViews() {
     connect(view, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { lstviewLocalDblClick(index); });
     connect(view, &QWidget::customContextMenuRequested, this,
-            [this, view](const QPoint& position) { PopupMenu1Popup(view, position); });
+            [this, view](const QPoint& position) { Menu->Popup(view->viewport()->mapToGlobal(position)); });
     view->installEventFilter(this);
   }
   Form->lstviewLocal->setCurrentWidget(report);
@@ -209,7 +203,7 @@ void LocalPane::ShowOpened(const LocalFolderModel::OpenResult& result) {
 
 void LocalPane::ClearSelection() { Selection->clearSelection(); }
 
-void LocalPane::RefreshKeepingChoice() {
+void LocalPane::RefreshAfterCommand() {
   // After a command: re-read in the user's order with the same row selected.
   Model->SetNextSortColumn(Model->ChosenSortColumn());
   Model->SetNextSelectIndex(Model->MenuItemIndex());
@@ -373,147 +367,4 @@ bool LocalPane::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-// ---- Context menu ------------------------------------------------------------
-
-LocalPane::MenuTarget LocalPane::PrepareMenuTarget() {
-  MenuTarget target;
-  const std::vector<int> rows = SelectedRows();
-  if (!rows.empty()) {
-    Model->SetMenuItemIndex(rows.front());
-    target.Row = rows.front();
-    target.Path = Model->FullPath(target.Row);
-    target.Name = Model->ItemAt(target.Row).Name;
-    target.Folder = Model->ItemAt(target.Row).IsFolder();
-    target.Place = Model->IsPlace(target.Row);
-    for (const int row : rows) target.SelectedPaths << Model->FullPath(row);
-  } else {
-    // The folder shown; the two special locations have nothing to offer.
-    target.Path = Model->CurrentId();
-    if (!target.Path.startsWith(QLatin1Char('/'))) return target;
-    target.Name = Model->Namespace().DisplayNameOf(target.Path, false);
-    target.Folder = true;
-    target.SelectedPaths << target.Path;
-  }
-  // An item that vanished since the listing cannot be acted on.
-  struct stat st {};
-  if (lstat(QFile::encodeName(target.Path).constData(), &st) != 0) {
-    Dialogs().ShowWarning(LocalMessages::kNoContextMenu);
-    return target;
-  }
-  target.Valid = true;
-  return target;
-}
-
-void LocalPane::PopupMenu1Popup(QAbstractItemView* view, const QPoint& position) {
-  const MenuTarget target = PrepareMenuTarget();
-  if (!target.Valid) return;
-
-  QMenu menu(this);
-  const bool onRow = target.Row >= 0;
-  QAction* open = menu.addAction(LocalMessages::kMenuOpen);
-  menu.setDefaultAction(open);
-  QAction* containing = onRow ? menu.addAction(LocalMessages::kMenuOpenContaining) : nullptr;
-  menu.addSeparator();
-  QAction* copyPath = menu.addAction(LocalMessages::kMenuCopyPath);
-  QAction* rename = nullptr;
-  QAction* remove = nullptr;
-  if (onRow) {
-    menu.addSeparator();
-    rename = menu.addAction(LocalMessages::kMenuRename);
-    remove = menu.addAction(LocalMessages::kMenuDelete);
-    // A drive of the computer location is not renamed or deleted from here.
-    rename->setEnabled(!target.Place);
-    remove->setEnabled(!target.Place);
-  }
-  menu.addSeparator();
-  QAction* properties = menu.addAction(LocalMessages::kMenuProperties);
-
-  QAction* chosen = menu.exec(view->viewport()->mapToGlobal(position));
-  if (!chosen) return;
-  if (chosen == open) RunCommand(MenuCommand::Open, target);
-  else if (chosen == containing) RunCommand(MenuCommand::OpenContainingFolder, target);
-  else if (chosen == copyPath) RunCommand(MenuCommand::CopyPath, target);
-  else if (chosen == rename) RunCommand(MenuCommand::Rename, target);
-  else if (chosen == remove) RunCommand(MenuCommand::Delete, target);
-  else if (chosen == properties) RunCommand(MenuCommand::Properties, target);
-}
-
-void LocalPane::RunMenuCommand(MenuCommand command) {
-  const MenuTarget target = PrepareMenuTarget();
-  if (target.Valid) RunCommand(command, target);
-}
-
-void LocalPane::RunCommand(MenuCommand command, const MenuTarget& target) {
-  switch (command) {
-    case MenuCommand::Open:
-      // Opening a folder of the list is navigation, not a command to refresh after.
-      if (!OpenTarget(target)) return;
-      break;
-    case MenuCommand::OpenContainingFolder: {
-      const QString parent = target.Path.left(std::max<qsizetype>(1, target.Path.lastIndexOf(QLatin1Char('/'))));
-      if (!UrlOpener(QUrl::fromLocalFile(parent))) Dialogs().ShowError(LocalMessages::kOpenFailed);
-      break;
-    }
-    case MenuCommand::CopyPath:
-      QGuiApplication::clipboard()->setText(target.SelectedPaths.join(QLatin1Char('\n')));
-      break;
-    case MenuCommand::Rename:
-      if (target.Row < 0 || target.Place) return;
-      RenameTarget(target);
-      break;
-    case MenuCommand::Delete:
-      if (target.Row < 0 || target.Place) return;
-      DeleteTarget(target);
-      break;
-    case MenuCommand::Properties:
-      ShowProperties(target);
-      break;
-  }
-  RefreshKeepingChoice();
-}
-
-bool LocalPane::OpenTarget(const MenuTarget& target) {
-  if (target.Row >= 0 && target.Folder) {
-    if (OpenFolder(target.Path)) ClearSelection();
-    return false;
-  }
-  if (!UrlOpener(QUrl::fromLocalFile(target.Path))) Dialogs().ShowError(LocalMessages::kOpenFailed);
-  return true;
-}
-
-void LocalPane::RenameTarget(const MenuTarget& target) {
-  const std::optional<QString> name =
-      Dialogs().AskName(LocalMessages::kRenameCaption, LocalMessages::kRenamePrompt, target.Name, kMaxNameLength);
-  if (!name || *name == target.Name) return;
-  const LocalFileCommands::Result result = LocalFileCommands::Rename(target.Path, *name);
-  if (!result.Ok) Dialogs().ShowError(result.Error);
-}
-
-void LocalPane::DeleteTarget(const MenuTarget& target) {
-  const int count = static_cast<int>(target.SelectedPaths.size());
-  const QString what = count == 1 ? LocalMessages::QuotedName(target.Name) : LocalMessages::ItemsText(count);
-  if (!Dialogs().AskYesNo(LocalMessages::AskTrash(what))) return;
-  for (const QString& path : target.SelectedPaths) {
-    const LocalFileCommands::Result trashed = LocalFileCommands::MoveToTrash(path);
-    if (trashed.Ok) continue;
-    // No trash on this file system: only with the user's word, for good.
-    const QString name = LocalMessages::QuotedName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
-    if (!Dialogs().AskYesNo(LocalMessages::AskDeleteForever(name, trashed.Error))) return;
-    const LocalFileCommands::Result deleted = LocalFileCommands::DeleteForever(path);
-    if (!deleted.Ok) {
-      Dialogs().ShowError(deleted.Error);
-      return;
-    }
-  }
-}
-
-void LocalPane::ShowProperties(const MenuTarget& target) {
-  QString typeText = Model->Namespace().DisplayNameOf(target.Path, false);
-  if (target.Row >= 0) {
-    Model->FillDetails(target.Row, target.Row);
-    typeText = Model->ItemAt(target.Row).TypeText;
-  } else {
-    typeText = QStringLiteral("Folder");
-  }
-  Dialogs().ShowInformation(LocalFileCommands::PropertiesText(target.Path, typeText));
-}
+void LocalPane::RunMenuCommand(MenuCommand command) { Menu->Run(command); }

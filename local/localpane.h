@@ -28,6 +28,7 @@
 
 class QAbstractItemView;
 class QItemSelectionModel;
+class LocalContextMenu;
 class LocalItemDelegate;
 class QLabel;
 class QModelIndex;
@@ -81,6 +82,12 @@ class LocalPane : public QWidget {
   // Runs a context-menu command on the selection (or on the folder shown
   // when nothing is selected) as if chosen from the menu, refresh included.
   void RunMenuCommand(MenuCommand command);
+  // After a command: re-reads the folder in the order the user last chose,
+  // with the row the menu was opened on selected.
+  void RefreshAfterCommand();
+  void ClearSelection();
+  // The dialogs in force (silent ones until SetDialogs).
+  UserDialogs& Dialogs() const;
 
  signals:
   void SelectionChanged();
@@ -91,25 +98,12 @@ class LocalPane : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct MenuTarget {
-    bool Valid = false;
-    int Row = -1;  // -1: the folder shown
-    QString Path;
-    QString Name;
-    bool Folder = false;
-    bool Place = false;
-    QStringList SelectedPaths;
-  };
-
   void SetUpViews();
   void SetUpToolBar();
   void SetUpStatusBar();
-  UserDialogs& Dialogs() const;
 
   bool Navigate(const std::function<LocalFolderModel::OpenResult()>& open);
   void ShowOpened(const LocalFolderModel::OpenResult& result);
-  void ClearSelection();
-  void RefreshKeepingChoice();
 
   // Handlers.
   void tbtnLocalUpClick();
@@ -118,15 +112,7 @@ class LocalPane : public QWidget {
   void cbxLocalClick();
   void lstviewLocalDblClick(const QModelIndex& index);
   void lstviewLocalColumnClick(int column);
-  void PopupMenu1Popup(QAbstractItemView* view, const QPoint& position);
   bool ListKeyDown(QKeyEvent* event);
-
-  [[nodiscard]] MenuTarget PrepareMenuTarget();
-  void RunCommand(MenuCommand command, const MenuTarget& target);
-  [[nodiscard]] bool OpenTarget(const MenuTarget& target);
-  void RenameTarget(const MenuTarget& target);
-  void DeleteTarget(const MenuTarget& target);
-  void ShowProperties(const MenuTarget& target);
 
   std::unique_ptr<Ui::LocalPane> Form;
   std::unique_ptr<ThemeIconProvider> IconSource;
@@ -137,6 +123,6 @@ class LocalPane : public QWidget {
   QLabel* StatusCount = nullptr;
   QLabel* StatusTotal = nullptr;
   UserDialogs* UserDialogsPtr = nullptr;
-  std::function<bool(const QUrl&)> UrlOpener;
+  std::unique_ptr<LocalContextMenu> Menu;
   ViewStyle Style = ViewStyle::Report;
 };

@@ -1,0 +1,217 @@
+// The device pane widget offscreen against the simulator.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include "deviceitemmodel.h"
+#include "devicelistview.h"
+#include "devicepane.h"
+#include "remotesim.h"
+#include "tdlgtaloprop.h"
+
+namespace {
+
+class DevicePaneTest : public RemoteSimTest {
+ protected:
+  void SetUp() override {
+    RemoteSimTest::SetUp();
+    Pane.Browser().Lister().SetTimeouts(FastTimeouts());
+    Pane.resize(420, 320);
+  }
+
+  template <typename T>
+  T* Child(const char* name) {
+    T* child = Pane.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QString Panel(int index) {
+    return Child<QLabel>(index == 0 ? "stabarTaloPanel0" : "stabarTaloPanel1")->text();
+  }
+  int Row(const QString& name) {
+    const auto& items = Pane.Browser().DeviceItems();
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i].Name == name) return static_cast<int>(i);
+    return -1;
+  }
+  QWidget* ReportViewport() { return Pane.ListView()->ReportView()->viewport(); }
+
+  DevicePane Pane{Shell};
+};
+
+TEST_F(DevicePaneTest, portChangeListsTheRootIntoListPathBoxAndStatusBar) {
+  Sim().PutFile("\\AUTORUN.BAT", std::string(1024, 'a'));
+  Sim().MakeDir("\\DATA");
+  QAbstractItemModelTester tester(&Pane.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  Pane.PortChanged();
+  EXPECT_EQ(Pane.Model().rowCount(), 2);
+  EXPECT_EQ(Pane.Model().data(Pane.Model().index(0, DeviceItemModel::kName)).toString(), "DATA");
+  EXPECT_EQ(Pane.Model().data(Pane.Model().index(0, DeviceItemModel::kSize)).toString(), "");
+  EXPECT_EQ(Pane.Model().data(Pane.Model().index(1, DeviceItemModel::kSize)).toString(), "1KB");
+  EXPECT_FALSE(Pane.Model().data(Pane.Model().index(1, DeviceItemModel::kName), Qt::DecorationRole)
+                   .value<QIcon>()
+                   .isNull());
+  EXPECT_EQ(Pane.ListView()->SelectedRow(), 0);  // a port change selects the first row
+  EXPECT_EQ(Child<QComboBox>("cbxTalo")->currentText(), "\\");
+  EXPECT_EQ(Pane.PathBoxText(), "\\");
+  EXPECT_EQ(Panel(0), "2 object(s)");
+  EXPECT_TRUE(Panel(1).startsWith("1.0 KB(")) << Panel(1).toStdString();
+  EXPECT_EQ(Pane.DeviceFreeBytes(), Sim().FreeBytes());
+  EXPECT_EQ(Pane.ListView()->ReportView()->header()->sortIndicatorSection(), 0);
+}
+
+TEST_F(DevicePaneTest, keysAndDoubleClickNavigateAndRunPrograms) {
+  Sim().MakeDir("\\DATA");
+  Sim().PutFile("\\DATA\\PROG.EXE", "MZ");
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Pane.PortChanged();
+  QSignalSpy run(&Pane, &DevicePane::RunProgramRequested);
+  QTreeView* report = Pane.ListView()->ReportView();
+
+  Pane.ListView()->SelectRow(Row("DATA"));
+  QTest::keyClick(report, Qt::Key_Return);
+  EXPECT_EQ(Pane.DevicePath(), "\\DATA");
+  EXPECT_EQ(Pane.ListView()->SelectedRow(), -1);
+
+  // A file runs in the terminal, in the folder the listing left current.
+  const size_t commandsBefore = Sim().Commands().size();
+  const QRect cell = report->visualRect(Pane.Model().index(Row("PROG.EXE"), 0));
+  QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(report->viewport(), Qt::LeftButton, {}, cell.center());
+  ASSERT_EQ(run.count(), 1);
+  EXPECT_EQ(run.takeFirst().at(0).toString(), "PROG.EXE");
+  EXPECT_EQ(Sim().Commands().size(), commandsBefore);
+
+  QTest::keyClick(report, Qt::Key_Backspace);
+  EXPECT_EQ(Pane.DevicePath(), "\\");
+  EXPECT_EQ(Child<QComboBox>("cbxTalo")->count(), 2);
+}
+
+TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
+  Sim().PutFile("\\B.DAT", std::string(900, 'b'));
+  Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
+  Sim().MakeDir("\\Z");
+  Pane.PortChanged();
+  QHeaderView* header = Pane.ListView()->ReportView()->header();
+  const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  EXPECT_EQ(Row("Z"), 0);
+  EXPECT_EQ(Row("B.DAT"), 1);
+  EXPECT_EQ(Row("A.DAT"), 2);
+  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+}
+
+TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
+  Sim().MakeDir("\\DIR");
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().PutFile("\\B.EXE", "b");
+  Sim().PutFile("\\C.TXT", "c");
+  Pane.PortChanged();
+  auto enabled = [this](const char* name) { return Child<QAction>(name)->isEnabled(); };
+
+  Pane.ListView()->SelectRow(-1);
+  Pane.PopupMenu2Popup();
+  EXPECT_TRUE(enabled("MakeDirectory1"));
+  EXPECT_FALSE(enabled("Delete1") || enabled("Rename1") || enabled("SetToAutoRun1"));
+  EXPECT_FALSE(enabled("TALOCopy1") || enabled("TALOPaste1"));
+
+  Pane.ListView()->SelectRow(Row("B.EXE"));
+  Pane.PopupMenu2Popup();
+  EXPECT_TRUE(enabled("Delete1") && enabled("Rename1") && enabled("SetToAutoRun1"));
+  EXPECT_FALSE(enabled("MakeDirectory1"));
+
+  // The last row goes: the selection moves to the new last row.
+  Pane.ListView()->SelectRow(Row("C.TXT"));
+  Pane.PopupMenu2Popup();
+  Dialogs.YesNoAnswers = {true};
+  Child<QAction>("Delete1")->trigger();
+  EXPECT_FALSE(Sim().Exists("\\C.TXT"));
+  EXPECT_EQ(Pane.Model().rowCount(), 3);
+  EXPECT_EQ(Pane.ListView()->SelectedRow(), 2);
+}
+
+TEST_F(DevicePaneTest, terminalDisablesEveryExchangeControlButItsToggle) {
+  Pane.SetTerminalActive(true);
+  for (const char* name : {"tbtnTaloConf", "tbtnTaloUp", "tbtnRefresh", "tbtnTaloLgIcon",
+                           "tbtnTaloSmIcon", "tbtnTaloLsIcon", "tbtnTaloDtIcon", "tbtnTCPConf",
+                           "tbtnGHOST"})
+    EXPECT_FALSE(Child<QAction>(name)->isEnabled()) << name;
+  for (const char* name : {"cbxCOM", "cbxTalo", "lstviewTalo"})
+    EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
+  EXPECT_TRUE(Pane.TerminalAction()->isEnabled());
+  EXPECT_EQ(Pane.TerminalAction()->objectName(), "tbtnDOSCmd");
+  EXPECT_TRUE(Pane.TerminalAction()->isCheckable());
+  EXPECT_EQ(Pane.PortBox()->width(), 89);
+  Pane.SetTerminalActive(false);
+  EXPECT_TRUE(Child<QAction>("tbtnRefresh")->isEnabled());
+  EXPECT_TRUE(Child<QWidget>("lstviewTalo")->isEnabled());
+}
+
+TEST_F(DevicePaneTest, detailsAreLookedUpOnlyForRowsThatShow) {
+  for (int i = 0; i < 60; ++i)
+    Sim().PutFile("\\F" + std::to_string(100 + i) + ".TXT", "x");
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Pane.PortChanged();
+  QCoreApplication::processEvents();
+  Pane.repaint();
+  int looked = 0;
+  for (const PShellItem& item : Pane.Browser().DeviceItems()) looked += item.DetailsPending ? 0 : 1;
+  EXPECT_GT(looked, 0);
+  EXPECT_LT(looked, 60);
+}
+
+TEST_F(DevicePaneTest, viewButtonsSwitchViewsKeepingTheSelection) {
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().PutFile("\\B.TXT", "b");
+  Pane.PortChanged();
+  Pane.ListView()->SelectRow(1);
+  Child<QAction>("tbtnTaloLgIcon")->trigger();
+  EXPECT_EQ(Pane.ListView()->currentWidget(), Pane.ListView()->IconView());
+  EXPECT_EQ(Pane.ListView()->IconView()->viewMode(), QListView::IconMode);
+  EXPECT_EQ(Pane.ListView()->SelectedRow(), 1);
+  EXPECT_FALSE(Child<QAction>("tbtnTaloDtIcon")->isChecked());
+  Child<QAction>("tbtnTaloDtIcon")->trigger();
+  EXPECT_EQ(Pane.ListView()->currentWidget(), Pane.ListView()->ReportView());
+}
+
+TEST_F(DevicePaneTest, pathBoxOpensItsHistoryAndIgnoresTyping) {
+  Sim().MakeDir("\\DATA");
+  Pane.PortChanged();
+  Pane.Browser().OpenItem(Row("DATA"));
+  QComboBox* box = Child<QComboBox>("cbxTalo");
+  ASSERT_EQ(box->count(), 2);
+  EXPECT_EQ(box->currentText(), "\\DATA");
+  QTest::keyClicks(box, "\\");
+  EXPECT_EQ(Pane.DevicePath(), "\\DATA");
+  emit box->activated(box->findText("\\"));
+  EXPECT_EQ(Pane.DevicePath(), "\\");
+  EXPECT_EQ(box->currentText(), "\\");
+}
+
+TEST(TdlgTaloPropTest, showsTheSevenTextsUnderItsCaption) {
+  TdlgTaloProp dialog;
+  DeviceProperties texts{"TALO-7100", "PROG.EXE", "\\DATA", "Program", "42 byte(s)", "2005/12/31", ""};
+  dialog.SetTexts(texts);
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), "Properities");
+  EXPECT_EQ(dialog.findChild<QLabel*>("lblModule")->text(), "TALO-7100");
+  EXPECT_EQ(dialog.findChild<QLabel*>("lblName")->text(), "PROG.EXE");
+  EXPECT_EQ(dialog.findChild<QLabel*>("lblPath")->text(), "\\DATA");
+  EXPECT_EQ(dialog.findChild<QLabel*>("lblSize")->text(), "42 byte(s)");
+  EXPECT_EQ(dialog.findChild<QLabel*>("lblContain")->text(), "");
+  QTest::mouseClick(dialog.findChild<QWidget*>("OKBtn"), Qt::LeftButton);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+}  // namespace

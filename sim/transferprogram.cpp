@@ -150,15 +150,16 @@ void RunTransfer(ControllerContext& context, std::string_view args) {
     return;
   }
   const std::string targetText = Trim(text.substr(2));
-  const TransferTarget target = ResolveTarget(context, targetText);
-  if (!target.Error.empty()) {
-    context.Port.Write(target.Error + "\r\n");
-    return;
-  }
+  // The outside receiver stores where it likes: the drive is not consulted.
   if (!context.Options.XmodemReceiverCommand.empty()) {
     const size_t slash = targetText.find_last_of("\\:");
     RunOutsideReceiver(context, context.Options.XmodemReceiverCommand, targetText,
                        slash == std::string::npos ? targetText : targetText.substr(slash + 1));
+    return;
+  }
+  const TransferTarget target = ResolveTarget(context, targetText);
+  if (!target.Error.empty()) {
+    context.Port.Write(target.Error + "\r\n");
     return;
   }
   // 2. Receive.

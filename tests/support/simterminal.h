@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -66,6 +67,18 @@ class SimTerminal {
     while (!EndsWith(out, marker)) {
       const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
       if (left.count() <= 0 || !WaitReadable(left) || !ReadSome(out)) break;
+    }
+    return out;
+  }
+
+  // Exactly count bytes unless `gap` passes without one; returns what came.
+  std::string ReadExact(size_t count, Millis gap = Millis(2000)) {
+    std::string out;
+    char buffer[4096];
+    while (out.size() < count && WaitReadable(gap)) {
+      const ssize_t got = read(Fd, buffer, std::min(sizeof buffer, count - out.size()));
+      if (got <= 0) break;
+      out.append(buffer, static_cast<size_t>(got));
     }
     return out;
   }

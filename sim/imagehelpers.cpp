@@ -21,11 +21,11 @@ std::vector<uint8_t> DriveImage(ControllerContext& context) {
 
 // Puts a written image in place. An image that does not hold a consistent
 // drive (a restore broken off half-way, a file that was never an image)
-// leaves D: freshly formatted, as a damaged drive would have to be.
+// leaves D: damaged: unreadable until it is formatted.
 bool ApplyImage(ControllerContext& context, const std::vector<uint8_t>& image) {
   std::lock_guard lock(context.State.Mutex);
   if (context.State.DriveD.LoadImage(image)) return true;
-  context.State.DriveD.Format();
+  context.State.DriveD.MarkDamaged(image);
   return false;
 }
 
@@ -86,7 +86,7 @@ void RunKeeperWrite(ControllerContext& context) {
     if (frame.empty()) {
       const bool kept = ApplyImage(context, image);
       port.Write("\r\nNo data from the PC, restore aborted after " + std::to_string(block) + " blocks.\r\n");
-      if (!kept) port.Write("Drive D: was damaged and has been formatted.\r\n");
+      if (!kept) port.Write("Drive D: is damaged.\r\n");
       return;
     }
     // 3. Write it when its CRC holds; a damaged block keeps the old bytes.
@@ -99,7 +99,7 @@ void RunKeeperWrite(ControllerContext& context) {
   const bool applied = ApplyImage(context, image);
   port.Write("\r\nImage written: " + std::to_string(blocks) + " blocks, " + std::to_string(crcErrors) +
              " CRC errors.\r\n");
-  if (!applied) port.Write("The image does not hold a valid drive; drive D: has been formatted.\r\n");
+  if (!applied) port.Write("The image does not hold a valid drive; drive D: is damaged.\r\n");
 }
 
 }  // namespace talosim

@@ -25,6 +25,8 @@ Line and drive:
   --disk FILE             load D: from this 1 MiB image (if it exists) and
                           save it there when ending
   --demo                  fill an empty D: with demonstration files
+  --damaged               start with D:'s file system broken: commands on
+                          D: ask "Abort, Retry, Fail?" until it is formatted
   --baud N                pace both directions at N baud, 10 bit times a
                           byte (57600 gives 5760 bytes/s); default unpaced
   --latency MS            turnaround delay before each answer
@@ -80,7 +82,7 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       target = true;
       return true;
     };
-    if (flag("--help", help) || flag("--demo", options.Demo) || flag("--fast", options.FastTimeouts) ||
+    if (flag("--help", help) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
         flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC))
       continue;
     if (i + 1 >= argc) {

@@ -117,7 +117,9 @@ void Shell::Execute(const std::string& line) {
   while (wordEnd < text.size() && std::isalpha(static_cast<unsigned char>(text[wordEnd]))) ++wordEnd;
   const std::string word = ToUpper(text.substr(0, wordEnd));
   const std::string rest = text.substr(wordEnd);
-  if (wordEnd > 0 && (rest.empty() || std::strchr(" \t\\/.;,=+>", rest[0])) && RunBuiltIn(word, rest)) return;
+  const bool builtIn = wordEnd > 0 && (rest.empty() || std::strchr(" \t\\/.;,=+>", rest[0]));
+  if (NeedsDriveD(text, word, builtIn) && !DriveDReady()) return;
+  if (builtIn && RunBuiltIn(word, rest)) return;
 
   const size_t tokenEnd = text.find_first_of(" \t/");
   const std::string token = text.substr(0, tokenEnd);
@@ -128,6 +130,49 @@ void Shell::Execute(const std::string& line) {
     return;
   }
   RunProgram(program, args);
+}
+
+bool Shell::NeedsDriveD(const std::string& text, const std::string& word, bool builtIn) {
+  const std::string upper = ToUpper(text);
+  // Formatting is what mends a damaged drive, so it never asks.
+  if (!builtIn && upper.find("DLFMT") != std::string::npos) return false;
+  if (upper.find("D:") != std::string::npos) return true;
+  if (builtIn) {
+    if (word == "VER" || word == "CLS") return false;
+    if (word == "ECHO" && text.find('>') == std::string::npos) return false;
+    if (word == "CD" || word == "CHDIR" || word == "DIR" || word == "MD" || word == "MKDIR" || word == "RD" ||
+        word == "RMDIR" || word == "DEL" || word == "ERASE" || word == "REN" || word == "RENAME" ||
+        word == "ECHO" || word == "TYPE" || word == "VOL")
+      return Context.Location.Drive == 'D';
+  }
+  // A program named with C: is found without D:; any other is searched for
+  // on D: too.
+  return upper.rfind("C:", 0) != 0;
+}
+
+bool Shell::DriveDReady() {
+  auto damaged = [this] {
+    std::lock_guard lock(Context.State.Mutex);
+    return Context.State.DriveD.IsDamaged();
+  };
+  if (!damaged()) return true;
+  Context.Port.Write(std::string("\r\n") + ShellText::kGeneralFailure + "\r\n" + ShellText::kAbortRetryFail);
+  while (Context.Port.Alive()) {
+    const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(500));
+    if (!byte) continue;
+    const char answer = static_cast<char>(std::toupper(*byte));
+    if (answer != 'A' && answer != 'R' && answer != 'F') continue;  // other keys are not taken
+    Echo(static_cast<char>(*byte));
+    Context.Port.Write("\r\n");
+    if (answer == 'R') {
+      if (!damaged()) return true;
+      Context.Port.Write(std::string(ShellText::kGeneralFailure) + "\r\n" + ShellText::kAbortRetryFail);
+      continue;
+    }
+    Context.Port.Write(Prompt());
+    return false;
+  }
+  return false;
 }
 
 bool Shell::RunBuiltIn(const std::string& word, const std::string& args) {

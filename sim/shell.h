@@ -9,6 +9,9 @@
 //   all in one write so that a listing has no gaps.
 // - Programs that begin a binary exchange at once (the image helpers and the
 //   module simulation) get no CR LF before their first byte.
+// - A command on a damaged D: asks "Abort, Retry, Fail?" and takes one key
+//   (A, R or F, echoed with CR LF); nothing else is read until it is
+//   answered. The utility's ABORT ("A") answers it.
 
 #include <optional>
 #include <string>
@@ -37,6 +40,12 @@ class Shell {
   ProgramFile FindProgram(const std::string& token);
   void RunProgram(const ProgramFile& program, const std::string& args);
   void Print(const FileCommands::Lines& lines);
+  // Whether a command line reads or writes drive D:.
+  bool NeedsDriveD(const std::string& text, const std::string& word, bool builtIn);
+  // The DOS critical-error question for a damaged D:. True when a retry
+  // found the drive readable; false when the command is to be given up
+  // (the prompt has then been printed).
+  bool DriveDReady();
   std::string Prompt();
 
   ControllerContext& Context;

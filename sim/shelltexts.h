@@ -23,6 +23,8 @@ inline constexpr const char* kFileCreation = "File creation error";
 inline constexpr const char* kDiskFull = "Insufficient disk space";
 inline constexpr const char* kWriteProtect = "Write protect error writing drive C";
 inline constexpr const char* kEchoOn = "ECHO is on";
+inline constexpr const char* kGeneralFailure = "General failure reading drive D";
+inline constexpr const char* kAbortRetryFail = "Abort, Retry, Fail?";
 inline constexpr const char* kVersion = "TALO-7100 shell version 1.13";
 
 }  // namespace talosim::ShellText

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -40,11 +41,15 @@ bool Simulator::Impl::LoadDiskFile() {
   std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   std::string why;
   std::lock_guard lock(State.Mutex);
-  if (!State.DriveD.LoadImage(image, &why)) {
-    SetError("cannot load " + Options.DiskFile + ": " + why);
-    return false;
+  if (State.DriveD.LoadImage(image, &why)) return true;
+  if (image.size() == VirtualDisk::kImageBytes) {
+    // A drive whose file system is broken still is a drive: it comes up
+    // damaged, and its bytes are saved back unchanged.
+    State.DriveD.MarkDamaged(std::move(image));
+    return true;
   }
-  return true;
+  SetError("cannot load " + Options.DiskFile + ": " + why);
+  return false;
 }
 
 bool Simulator::Impl::SaveDiskFile() {
@@ -114,8 +119,9 @@ bool Simulator::Start() {
   if (!P->Options.DiskFile.empty() && !P->LoadDiskFile()) return false;
   if (P->Options.Demo) {
     std::lock_guard lock(P->State.Mutex);
-    if (P->State.DriveD.Root().Children.empty()) FillDemoDrive(P->State.DriveD);
+    if (P->State.DriveD.Root().Children.empty() && !P->State.DriveD.IsDamaged()) FillDemoDrive(P->State.DriveD);
   }
+  if (P->Options.DamagedDrive) Damage();
   std::string error;
   if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error)) {
     P->SetError(error);
@@ -197,6 +203,13 @@ bool Simulator::LoadImage(const std::vector<uint8_t>& image) {
 void Simulator::Format() {
   std::lock_guard lock(P->State.Mutex);
   P->State.DriveD.Format();
+}
+
+void Simulator::Damage() {
+  std::lock_guard lock(P->State.Mutex);
+  std::vector<uint8_t> raw = P->State.DriveD.Image();
+  std::fill(raw.begin(), raw.begin() + 16, 0xE5);  // the header is gone
+  P->State.DriveD.MarkDamaged(std::move(raw));
 }
 
 void Simulator::FillDemo() {

@@ -60,6 +60,7 @@ struct SimOptions {
   bool FastTimeouts = false;    // shorten the programs' own waits for tests
   bool Demo = false;            // fill an empty D: with the demonstration files
   int ModuleInputs = -1;        // the module's inputs (low 4 bits); -1: a walking count
+  bool DamagedDrive = false;    // start with D: damaged (see Damage())
   FaultPlan Faults;
 };
 
@@ -85,6 +86,9 @@ class Simulator {
   bool LoadImage(const std::vector<uint8_t>& image);
   void Format();
   void FillDemo();  // replaces D:'s content with the demonstration files
+  // Breaks D:'s file system: commands on D: then ask "Abort, Retry, Fail?"
+  // until it is formatted ("C:\DLFMT D: /C", Format) or loaded (LoadImage).
+  void Damage();
 
   // Everything the utility sent since the last ClearReceived.
   std::string Received() const;

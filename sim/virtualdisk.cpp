@@ -38,8 +38,8 @@ bool VirtualDisk::IsFolder(const DosPath& path) const {
 }
 
 DiskEntry* VirtualDisk::ParentFolder(const DosPath& path, DiskStatus& status) {
-  if (ReadOnly) {
-    status = DiskStatus::ReadOnly;
+  if (ReadOnly || IsDamaged()) {
+    status = ReadOnly ? DiskStatus::ReadOnly : DiskStatus::Damaged;
     return nullptr;
   }
   if (path.empty()) {
@@ -146,9 +146,18 @@ void VirtualDisk::Format() {
   RootEntry.Children.clear();
   UsedClusters = 0;
   UsedSlots = 0;
+  RawImage.clear();
 }
 
-std::vector<uint8_t> VirtualDisk::Image() const { return EncodeDiskImage(RootEntry, VolumeLabel); }
+void VirtualDisk::MarkDamaged(std::vector<uint8_t> rawImage) {
+  Format();
+  RawImage = std::move(rawImage);
+  if (RawImage.empty()) RawImage.assign(kImageBytes, 0);
+}
+
+std::vector<uint8_t> VirtualDisk::Image() const {
+  return IsDamaged() ? RawImage : EncodeDiskImage(RootEntry, VolumeLabel);
+}
 
 bool VirtualDisk::LoadImage(const std::vector<uint8_t>& image, std::string* error) {
   DiskEntry root;
@@ -164,6 +173,7 @@ bool VirtualDisk::LoadImage(const std::vector<uint8_t>& image, std::string* erro
   VolumeLabel = label;
   UsedClusters = clusters;
   UsedSlots = slots;
+  RawImage.clear();
   return true;
 }
 

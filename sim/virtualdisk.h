@@ -11,6 +11,9 @@
 // - Image() is the drive as 1,048,576 bytes in this simulator's own layout
 //   (see diskimage.h); LoadImage() accepts only a consistent image and leaves
 //   the drive unchanged otherwise.
+// - A damaged drive (a broken image was written to it) holds no readable
+//   content: it keeps the raw bytes for Image() and refuses every change
+//   until it is formatted or given a good image.
 // - Not thread-safe: the simulator guards each drive with its state mutex.
 // - Operations report a DiskStatus and never throw.
 
@@ -35,6 +38,7 @@ enum class DiskStatus {
   ReadOnly,       // the drive cannot be written
   IsDirectory,    // a folder where a file was wanted
   NotDirectory,   // a file where a folder was wanted
+  Damaged,        // the drive's file system is broken
 };
 
 struct DiskEntry {
@@ -78,6 +82,8 @@ class VirtualDisk {
   std::vector<uint8_t> Image() const;
   [[nodiscard]] bool LoadImage(const std::vector<uint8_t>& image, std::string* error = nullptr);
   void Format();
+  void MarkDamaged(std::vector<uint8_t> rawImage);
+  bool IsDamaged() const { return !RawImage.empty(); }
 
  private:
   DiskEntry* FindMutable(const DosPath& path);
@@ -89,6 +95,7 @@ class VirtualDisk {
   DiskEntry RootEntry;
   uint32_t UsedClusters = 0;
   uint32_t UsedSlots = 0;
+  std::vector<uint8_t> RawImage;  // only while damaged
 };
 
 }  // namespace talosim

@@ -125,15 +125,16 @@ TEST_F(ImageHelpersTest, wrongRestoreReplyIsSentWhenAsked) {
   EXPECT_NE(closing.find("restore aborted after 1 blocks"), std::string::npos) << closing;
 }
 
-TEST_F(ImageHelpersTest, garbageImageLeavesAFormattedDrive) {
+TEST_F(ImageHelpersTest, garbageImageLeavesADamagedDriveThatKeepsItsBytes) {
   ASSERT_TRUE(Source.Start());
   Source.Sim().FillDemo();
   ASSERT_TRUE(Source.Sim().PutFile("\\KEEPERWR.EXE", "MZ"));
   SimTerminal term(Source.PortPath());
-  ASSERT_EQ(Restore(term, std::string(kImageBytes, 'G')).size(), 3u * 16384);
-  EXPECT_NE(term.ReadUntilPrompt().find("drive D: has been formatted"), std::string::npos);
-  EXPECT_EQ(Source.Sim().FreeBytes(), 999424u);
-  EXPECT_EQ(term.Command("cd"), "\r\nD:\\\r\nD:\\>");
+  const std::string garbage(kImageBytes, 'G');
+  ASSERT_EQ(Restore(term, garbage).size(), 3u * 16384);
+  EXPECT_NE(term.ReadUntilPrompt().find("drive D: is damaged"), std::string::npos);
+  EXPECT_EQ(Source.Sim().Image(), std::vector<uint8_t>(garbage.begin(), garbage.end()));
+  EXPECT_FALSE(Source.Sim().PutFile("\\NEW.TXT", "x"));
 }
 
 }  // namespace

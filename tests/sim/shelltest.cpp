@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "simfixture.h"
 #include "simterminal.h"
 
@@ -125,6 +127,52 @@ TEST_F(ShellTest, unknownCommandsAndProgramsOnlyWhenPresent) {
   EXPECT_EQ(Run("tools\\diag"), "\r\nDIAG.EXE: program ended (exit code 0)\r\nD:\\>");
   const std::string mem = Run("C:\\mem");
   EXPECT_NE(mem.find("Conventional"), std::string::npos) << mem;
+}
+
+TEST_F(ShellTest, damagedDriveAsksAbortRetryFailUntilFormatted) {
+  using std::chrono::milliseconds;
+  Sim().FillDemo();
+  Sim().Damage();
+  ASSERT_TRUE(Term.TypeEchoed("dir\r"));
+  const std::string question = "General failure reading drive D\r\nAbort, Retry, Fail?";
+  EXPECT_EQ(Term.ReadQuiet(), "\r\n" + question);
+  Term.Write("x");
+  EXPECT_EQ(Term.ReadQuiet(milliseconds(200)), "") << "only A, R and F are taken";
+  Term.Write("r");
+  EXPECT_EQ(Term.ReadQuiet(), "r\r\n" + question);
+  // The utility's ABORT: "A" and CR, each with its echo.
+  ASSERT_TRUE(Term.TypeEchoed("A\r"));
+  EXPECT_EQ(Term.ReadQuiet(), "\nD:\\>\r\r\nD:\\>");
+  EXPECT_NE(Term.Command("C:\\mem").find("Conventional"), std::string::npos) << "C: still works";
+  // Fail gives the command up too; a retry after the drive is mended goes on.
+  ASSERT_TRUE(Term.TypeEchoed("cd\r"));
+  EXPECT_EQ(Term.ReadQuiet(), "\r\n" + question);
+  Term.Write("F");
+  EXPECT_EQ(Term.ReadQuiet(), "F\r\nD:\\>");
+  ASSERT_TRUE(Term.TypeEchoed("cd\r"));
+  EXPECT_EQ(Term.ReadQuiet(), "\r\n" + question);
+  Sim().Format();
+  Term.Write("R");
+  EXPECT_EQ(Term.ReadQuiet(), "R\r\n\r\nD:\\\r\nD:\\>");
+}
+
+TEST_F(ShellTest, formatProgramEmptiesTheDriveWithProgressLines) {
+  Sim().FillDemo();
+  Sim().Damage();
+  ASSERT_TRUE(Term.TypeEchoed("cd\\\r"));
+  EXPECT_NE(Term.ReadQuiet().find("Abort, Retry, Fail?"), std::string::npos);
+  Term.Write("A");
+  Term.ReadUntilPrompt();
+  ASSERT_TRUE(Term.TypeEchoed("C:\\DLFMT D: /C\r"));
+  const std::string answer = Term.ReadUntilPrompt();
+  EXPECT_NE(answer.find("Format complete.\r\n"), std::string::npos) << answer;
+  EXPECT_GE(std::count(answer.begin(), answer.end(), '\n'), 6);
+  EXPECT_EQ(Sim().FreeBytes(), 999424u);
+  EXPECT_NE(Run("dir").find("        0 file(s)              0 bytes\r\n"), std::string::npos);
+  ASSERT_TRUE(Term.TypeEchoed("C:\\DLFMT D:\r"));
+  EXPECT_EQ(Term.ReadQuiet(), "\r\nAll data on drive D: will be lost!\r\nProceed with format (Y/N)?");
+  Term.Write("n");
+  EXPECT_EQ(Term.ReadUntilPrompt(), "n\r\nD:\\>");
 }
 
 TEST_F(ShellTest, commandsAreRecordedAndReceivedBytesLogged) {

@@ -3,6 +3,8 @@
 #include <QMimeDatabase>
 #include <sys/stat.h>
 
+#include "localmessages.h"
+
 namespace {
 
 // "plain text document" reads as a type name once it starts in capitals.
@@ -49,7 +51,7 @@ int FileTypes::IndexOfIcon(const IconNames& icon) {
 const FileTypes::Type& FileTypes::ForFolder() {
   static const QString key = QStringLiteral("/folder");
   if (auto it = Cache.constFind(key); it != Cache.constEnd()) return *it;
-  return Remember(key, QStringLiteral("Folder"),
+  return Remember(key, LocalMessages::kFolderType,
                   {QStringLiteral("folder"), QStringLiteral("folder"), true});
 }
 

@@ -159,7 +159,7 @@ void LocalContextMenu::ShowProperties(const Target& target) {
     model.FillDetails(target.Row, target.Row);
     typeText = model.ItemAt(target.Row).TypeText;
   } else {
-    typeText = QStringLiteral("Folder");
+    typeText = LocalMessages::kFolderType;
   }
   Pane.Dialogs().ShowInformation(LocalFileCommands::PropertiesText(target.Path, typeText));
 }

@@ -8,6 +8,7 @@ namespace LocalMessages {
 inline const QString kComputerName = QStringLiteral("Computer");
 inline const QString kDesktopName = QStringLiteral("Desktop");
 inline const QString kHomeName = QStringLiteral("Home");
+inline const QString kFolderType = QStringLiteral("Folder");
 inline const QString kNoContextMenu = QStringLiteral("Unable to get context menu interface.");
 inline const QString kSelectDirectory = QStringLiteral("Select Directory");
 inline const QString kObjects = QStringLiteral(" object(s)");

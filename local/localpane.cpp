@@ -198,7 +198,8 @@ void LocalPane::ShowOpened(const LocalFolderModel::OpenResult& result) {
   StatusCount->setText(Model->CountText());
   StatusTotal->setText(Model->TotalText());
   Form->lstviewLocalReport->header()->setSortIndicator(Model->SortedColumn(), Qt::AscendingOrder);
-  Form->tbtnLocalUp->setEnabled(!Model->ParentId().isEmpty() || !Model->CurrentId().isEmpty());
+  // Up has nowhere to go from the computer location.
+  Form->tbtnLocalUp->setEnabled(!Model->ParentId().isEmpty());
 }
 
 void LocalPane::ClearSelection() { Selection->clearSelection(); }

@@ -24,6 +24,9 @@ void FocusLocalPath(QWidget* localPane);
 // The port changed: the device pane resets its next sort column and selection
 // and lists the root of D: through the new port.
 void DevicePortChanged(QWidget* devicePane);
+// The terminal takes (on) or releases the port: the device pane disables or
+// enables its controls that would start an exchange.
+void SetTerminalActive(QWidget* devicePane, bool on);
 // The device pane asks for a program to be run in the terminal.
 void OnRunProgram(QWidget* devicePane, std::function<void(const QString&)> run);
 

@@ -199,6 +199,7 @@ void TfrmMain::ShowTerminalState() {
 }
 
 void TfrmMain::EnableDeviceControls(bool enable) {
+  Panes::SetTerminalActive(DevicePane, !enable);
   for (const char* name : kDeviceControls) {
     for (QObject* control : findChildren<QObject*>(QLatin1String(name))) {
       if (auto* widget = qobject_cast<QWidget*>(control))

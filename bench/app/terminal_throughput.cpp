@@ -1,0 +1,183 @@
+// Terminal throughput: the controller prints a large file with "type" and the
+// terminal shows it in the real console memo (offscreen). Once with the line
+// unpaced, once at the 57600-baud line model. Prints what was sent, shown and
+// dropped, the utility's CPU time and the sustained rate; asserts nothing.
+//
+// The simulator runs in a child process forked before anything else starts,
+// so the CPU figures are the utility's alone.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTextBlock>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "memoconsole.h"
+#include "talodataring.h"
+#include "taloconsolememo.h"
+#include "taloprinterthread.h"
+#include "talosim.h"
+#include "taloterminal.h"
+
+namespace {
+
+constexpr size_t kFileBytes = 96 * 1024;
+constexpr double kLineBytesPerSecond = 5760.0;  // 57600 baud, 10 bits a byte
+constexpr int kQuietEndMs = 3000;
+
+std::string FileContent() {
+  std::string text;
+  for (int line = 0; text.size() < kFileBytes; ++line) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%06d The quick brown fox jumps over the lazy dog 0123456789\r\n",
+                  line);
+    text += buffer;
+  }
+  text.resize(kFileBytes - 2);
+  text += "\r\n";
+  return text;
+}
+
+struct SimProcess {
+  pid_t Pid = -1;
+  int Release = -1;  // closing it ends the child
+  std::string Port;
+};
+
+// Forks a simulator at the given pace holding BIG.TXT; the child serves until
+// the parent closes its end of the pipe.
+SimProcess SpawnSimulator(uint32_t baud, const std::string& content) {
+  int toParent[2], fromParent[2];
+  if (pipe(toParent) != 0 || pipe(fromParent) != 0) return {};
+  SimProcess sim;
+  sim.Pid = fork();
+  if (sim.Pid == 0) {
+    close(toParent[0]);
+    close(fromParent[1]);
+    talosim::SimOptions options;
+    options.Baud = baud;
+    talosim::Simulator controller(options);
+    std::string line = "\n";
+    if (controller.Start() && controller.PutFile("\\BIG.TXT", content))
+      line = controller.SlavePath() + "\n";
+    (void)!write(toParent[1], line.data(), line.size());
+    char ignored;
+    while (read(fromParent[0], &ignored, 1) > 0) {
+    }
+    controller.Stop();
+    _exit(0);
+  }
+  close(toParent[1]);
+  close(fromParent[0]);
+  sim.Release = fromParent[1];
+  char c;
+  while (read(toParent[0], &c, 1) == 1 && c != '\n') sim.Port += c;
+  close(toParent[0]);
+  return sim;
+}
+
+void StopSimulator(SimProcess& sim) {
+  if (sim.Release >= 0) close(sim.Release);
+  if (sim.Pid > 0) waitpid(sim.Pid, nullptr, 0);
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop until done() or timeoutMs.
+template <typename Done>
+bool RunUntil(Done done, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  QEventLoop loop;
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QTimer::singleShot(5, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+void Measure(const char* label, const SimProcess& sim, const std::string& content) {
+  TaloConsoleMemo memo;
+  memo.resize(900, 400);
+  memo.show();
+  MemoConsole console(memo);
+  TaloTerminal terminal(console, nullptr);
+  QString error;
+  if (sim.Port.empty() || !terminal.Start(QString::fromStdString(sim.Port), error)) {
+    std::printf("%-8s could not start the terminal: %s\n", label, qPrintable(error));
+    return;
+  }
+  const QString prompt = QStringLiteral("D:\\>");
+  if (!RunUntil([&] { return console.LastLine() == prompt; }, 5000)) {
+    std::printf("%-8s no prompt\n", label);
+    return;
+  }
+  const uint64_t shownBefore = terminal.Printer().BytesShown();
+  const uint64_t droppedBefore = terminal.Ring().DroppedBytes();
+  const double cpuBefore = CpuSeconds();
+  QElapsedTimer clock;
+  clock.start();
+
+  for (QChar c : QStringLiteral("type BIG.TXT\r")) terminal.KeyPress(c);
+  // Done when the prompt is back after the file, or nothing new arrived for
+  // a while (a dropped prompt).
+  uint64_t lastShown = 0;
+  qint64 lastChange = 0;
+  const QString lastFileLine = QString::fromLatin1(content.data() + content.rfind('\n', content.size() - 2) + 1).trimmed();
+  RunUntil(
+      [&] {
+        const uint64_t shown = terminal.Printer().BytesShown();
+        if (shown != lastShown) {
+          lastShown = shown;
+          lastChange = clock.elapsed();
+        }
+        const bool promptBack = console.LastLine() == prompt &&
+                                memo.document()->lastBlock().previous().text() == lastFileLine;
+        return promptBack || clock.elapsed() - lastChange > kQuietEndMs;
+      },
+      600000);
+  const double seconds = static_cast<double>(lastChange) / 1000.0;
+  const double cpu = CpuSeconds() - cpuBefore;
+  const uint64_t shown = terminal.Printer().BytesShown() - shownBefore;
+  const uint64_t dropped = terminal.Ring().DroppedBytes() - droppedBefore;
+  const double rate = static_cast<double>(content.size()) / seconds;
+  std::printf("%-8s file %zu B  shown %llu B  dropped by ring %llu B  time %.2f s  CPU %.2f s  "
+              "rate %.0f B/s = %.2f x 5760 B/s  console lines %d\n",
+              label, content.size(), static_cast<unsigned long long>(shown),
+              static_cast<unsigned long long>(dropped), seconds, cpu, rate,
+              rate / kLineBytesPerSecond, memo.document()->blockCount());
+  terminal.Stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string content = FileContent();
+  // Both simulators first: nothing else may run in this process at fork time.
+  SimProcess unpaced = SpawnSimulator(0, content);
+  SimProcess paced = SpawnSimulator(57600, content);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  int result = 0;
+  {
+    QApplication app(argc, argv);
+    std::printf("Terminal throughput: \"type\" of a %zu-byte file into the console memo\n",
+                content.size());
+    Measure("unpaced", unpaced, content);
+    Measure("57600", paced, content);
+  }
+  StopSimulator(unpaced);
+  StopSimulator(paced);
+  return result;
+}

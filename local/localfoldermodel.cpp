@@ -101,6 +101,12 @@ QString LocalFolderModel::FullPath(int row) const {
   return Places.DisplayNameOf(LocalNamespace::JoinIds(Current, ItemAt(row).RelativeId), true);
 }
 
+int LocalFolderModel::RowOf(const QString& absoluteId) const {
+  for (int row = 0; row < ItemCount(); ++row)
+    if (LocalNamespace::JoinIds(Current, Rows[static_cast<size_t>(row)].Item.RelativeId) == absoluteId) return row;
+  return -1;
+}
+
 int LocalFolderModel::FindHistory(const QString& text) const {
   for (size_t i = 0; i < PathHistory.size(); ++i)
     if (PathHistory[i].Text == text) return static_cast<int>(i);

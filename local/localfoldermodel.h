@@ -68,6 +68,8 @@ class LocalFolderModel : public QAbstractTableModel {
   const PShellItem& ItemAt(int row) const { return Rows.at(static_cast<size_t>(row)).Item; }
   // Full path of a row (JoinIds of the current folder and the row's id).
   QString FullPath(int row) const;
+  // The row of an item of the current folder by its full path, or -1.
+  int RowOf(const QString& absoluteId) const;
   // Whether the row is an entry of the computer location (a drive).
   bool IsPlace(int row) const { return Rows.at(static_cast<size_t>(row)).Place; }
 

@@ -286,7 +286,15 @@ void LocalPane::tbtnLocalUpClick() {
   const QString parent = Model->ParentId();
   // The root has no parent: from the computer location nothing happens.
   if (parent.isEmpty()) return;
-  if (OpenFolder(parent)) ClearSelection();
+  const QString child = Model->CurrentId();
+  if (!OpenFolder(parent)) return;
+  ClearSelection();
+  // Nothing selected, but the keyboard carries on from the folder we left.
+  const int row = Model->RowOf(child);
+  if (row < 0) return;
+  const QModelIndex index = Model->index(row, LocalFolderModel::kNameColumn);
+  Selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  ActiveView()->scrollTo(index);
 }
 
 void LocalPane::tbtnLocalRefreshClick() {

@@ -94,6 +94,8 @@ TEST_F(LocalPaneTest, navigatesByDoubleClickEnterBackspaceAndStopsAtTheComputer)
 
   Key(Qt::Key_Backspace);
   EXPECT_EQ(Pane->CurrentId(), Tree.Root);
+  EXPECT_TRUE(Pane->SelectedRows().empty());
+  EXPECT_EQ(Pane->ActiveView()->currentIndex().row(), RowOf("sub")) << "the focus mark is on the folder we left";
   Select(RowOf("sub"));
   Key(Qt::Key_Return);
   EXPECT_EQ(Pane->CurrentId(), Tree.Path("sub"));

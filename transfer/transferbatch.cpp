@@ -47,8 +47,10 @@ bool TransferBatch::ValidFileName(const QString& name) {
 void TransferBatch::Run(TransferView& view) {
   const int total = FileCount();
   Results.assign(static_cast<size_t>(total), TransferOutcome{});
-  for (int i = 0; i < total; ++i)
+  for (int i = 0; i < total; ++i) {
     Results[i].SourcePath = SingleFile ? SourcePath : SourceList[i];
+    Results[i].Number = i + 1;
+  }
 
   for (int i = 0; i < total; ++i) {
     // A Cancel that came in while no sender ran (the rename prompt of the

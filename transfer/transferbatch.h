@@ -32,6 +32,7 @@ class UserDialogs;
 struct TransferOutcome {
   enum class Result { Sent, Skipped, Failed, Cancelled, NotSent };
   QString SourcePath;
+  int Number = 0;      // its place in the batch, from 1
   QString TargetName;  // device path as given to the receiving program
   Result Outcome = Result::NotSent;
   int64_t Size = 0;    // as measured by the sender

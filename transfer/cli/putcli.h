@@ -1,0 +1,23 @@
+#pragma once
+// The "put" subcommand of talo7100-cli, wired to the device listing: the
+// folder is listed as the device pane lists it, and its free-space line
+// gives the space the copy checks against. Output on stdout, with the
+// progress bar when stdout is a terminal. Main thread only.
+
+#include <QString>
+#include <QStringList>
+
+#include "putcommand.h"
+
+class DeviceShell;
+
+namespace PutCli {
+
+// Lists folder with the device pane's listing exchange; the free space it
+// reported (0 when it printed none), or none when the listing failed.
+PutCommand::FreeSpaceReader DeviceFreeSpace(DeviceShell& shell);
+
+// talo7100-cli put FILE... [FOLDER]; returns the exit status.
+int Put(DeviceShell& shell, const QStringList& arguments);
+
+}  // namespace PutCli

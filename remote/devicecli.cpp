@@ -38,6 +38,14 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
   return kExitOk;
 }
 
+std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
+                                     const DeviceTimeouts& timeouts) {
+  DeviceBrowser browser(shell);
+  browser.Lister().SetTimeouts(timeouts);
+  if (!browser.FillDeviceItems(NormalisedDevicePath(folder))) return std::nullopt;
+  return browser.DeviceFreeBytes();
+}
+
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts) {
   // "dir/s" names things relative to the shell's current folder: list the

@@ -17,6 +17,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <optional>
 
 #include "devicelister.h"
 
@@ -28,6 +30,13 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
                const DeviceTimeouts& timeouts = {});
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts = {});
+
+// Lists folder as the pane does and returns the free space of D: it
+// reported (0 when the listing had no free-space line); nothing when the
+// listing failed (its message has been shown). For commands that copy into
+// a folder and check the space first.
+std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
+                                     const DeviceTimeouts& timeouts = {});
 
 // "DATA\LOG", "\DATA\LOG\", "/DATA/LOG" -> "\DATA\LOG"; "" -> "\".
 QString NormalisedDevicePath(const QString& text);

@@ -377,10 +377,12 @@ TEST_F(DeviceExchange, commandLineListingAndCount) {
   ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\", counts, FastTimeouts()), 0);
   EXPECT_EQ(counts, QStringList({"2 file(s), 2 folder(s)\t2042 byte(s)"}));
 
+  EXPECT_EQ(DeviceCli::ReadFreeSpace(Shell, "\\DATA\\LOG", FastTimeouts()), Sim().FreeBytes());
+  EXPECT_EQ(DeviceCli::ReadFreeSpace(Shell, "\\MISSING", FastTimeouts()), std::nullopt);
   lines.clear();
   EXPECT_EQ(DeviceCli::ListFolder(Shell, "\\MISSING", lines, FastTimeouts()), 1);
   EXPECT_TRUE(lines.isEmpty());
-  EXPECT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_EQ(Dialogs.Errors().size(), 2);
 }
 
 }  // namespace

@@ -76,7 +76,8 @@ void DeviceListView::SetViewStyle(ViewStyle style) {
     case ViewStyle::LargeIcons:
       Icons->setViewMode(QListView::IconMode);
       Icons->setIconSize(QSize(kLargeIcon, kLargeIcon));
-      Icons->setGridSize(QSize(kLargeIcon * 3, kLargeIcon * 2 + 8));
+      // Wide enough for an 8.3 name under its icon.
+      Icons->setGridSize(QSize(kLargeIcon * 3 + 16, kLargeIcon * 2 + 8));
       Icons->setFlow(QListView::LeftToRight);
       break;
     case ViewStyle::SmallIcons:

@@ -332,23 +332,6 @@ TEST_F(DeviceExchange, autorunAppendsTheNameEachTimeItIsChosen) {
   EXPECT_EQ(*batch, "PROG.EXE\r\nPROG.EXE\r\n");
 }
 
-TEST_F(DeviceExchange, contextMenuFollowsTheSelection) {
-  Sim().MakeDir("\\DIR");
-  Sim().PutFile("\\PROG.EXE", "MZ");
-  Sim().PutFile("\\NOTE.TXT", "n");
-  Browser.PortChanged();
-  const DeviceMenuState none = Browser.PopupMenuState(-1);
-  EXPECT_TRUE(none.MakeDirectory && none.Properties);
-  EXPECT_FALSE(none.Delete || none.Rename || none.SetToAutoRun);
-  const DeviceMenuState folder = Browser.PopupMenuState(IndexOf("DIR"));
-  EXPECT_TRUE(folder.Delete && folder.Properties);
-  EXPECT_FALSE(folder.MakeDirectory || folder.Rename || folder.SetToAutoRun);
-  const DeviceMenuState text = Browser.PopupMenuState(IndexOf("NOTE.TXT"));
-  EXPECT_TRUE(text.Delete && text.Rename);
-  EXPECT_FALSE(text.SetToAutoRun);
-  EXPECT_EQ(Browser.DeviceMenuItemIndex, IndexOf("NOTE.TXT"));
-}
-
 TEST_F(DeviceExchange, commandLineListingAndCount) {
   Sim().MakeDir("\\DATA");
   Sim().MakeDir("\\DATA\\LOG");

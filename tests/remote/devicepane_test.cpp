@@ -130,6 +130,16 @@ TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
   EXPECT_TRUE(enabled("Delete1") && enabled("Rename1") && enabled("SetToAutoRun1"));
   EXPECT_FALSE(enabled("MakeDirectory1"));
 
+  Pane.ListView()->SelectRow(Row("A.TXT"));
+  Pane.PopupMenu2Popup();
+  EXPECT_TRUE(enabled("Rename1"));
+  EXPECT_FALSE(enabled("SetToAutoRun1"));
+
+  Pane.ListView()->SelectRow(Row("DIR"));
+  Pane.PopupMenu2Popup();
+  EXPECT_TRUE(enabled("Delete1") && enabled("Properities1"));
+  EXPECT_FALSE(enabled("Rename1") || enabled("SetToAutoRun1") || enabled("MakeDirectory1"));
+
   // The last row goes: the selection moves to the new last row.
   Pane.ListView()->SelectRow(Row("C.TXT"));
   Pane.PopupMenu2Popup();

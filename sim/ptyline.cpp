@@ -213,10 +213,13 @@ bool PtyLine::WriteNow(const char* bytes, size_t count) {
 
 bool PtyLine::Write(std::string_view bytes) {
   if (ByteTime.count() == 0) return WriteNow(bytes.data(), bytes.size());
+  // The wire clock starts afresh only when the line was idle; within one
+  // write, a late wake-up is made good by handing over the bytes that fell
+  // due meanwhile, so the average rate stays the baud rate.
+  if (WireFree < Clock::now()) WireFree = Clock::now();
   size_t sent = 0;
   while (sent < bytes.size()) {
-    auto now = Clock::now();
-    if (WireFree < now) WireFree = now;
+    const auto now = Clock::now();
     if (WireFree > now + std::chrono::milliseconds(1)) {
       Pause(std::chrono::duration_cast<std::chrono::milliseconds>(WireFree - now));
       if (Stopping) return false;

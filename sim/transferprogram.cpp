@@ -93,7 +93,12 @@ void RunOutsideReceiver(ControllerContext& context, const std::string& command, 
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setpgroup(&attributes, 0);  // its own group, so that a stop ends all of it
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  // The simulator's program blocks its ending signals in every thread; the
+  // receiver must not inherit that.
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
   line.SetBlocking(true);  // the outside program expects a plain blocking descriptor
   pid_t child = -1;
   const int spawned = posix_spawn(&child, "/bin/sh", &actions, &attributes, argv, envp.data());

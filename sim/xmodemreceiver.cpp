@@ -55,6 +55,11 @@ bool XmodemReceiver::RejectFrame() {
 
 void XmodemReceiver::CancelTransfer() { Port.Write(std::string(2, static_cast<char>(kCan))); }
 
+XmodemReceiver::Outcome XmodemReceiver::GiveUp() {
+  CancelTransfer();
+  return Outcome::Failed;
+}
+
 XmodemReceiver::Outcome XmodemReceiver::Receive(std::string& data) {
   data.clear();
   // 1. Invite the sender until it starts.
@@ -69,16 +74,16 @@ XmodemReceiver::Outcome XmodemReceiver::Receive(std::string& data) {
     if (head == kCan) {
       auto second = Port.ReadByte(Times.ByteGap);
       if (second && *second == kCan) return Outcome::Cancelled;
-      if (!RejectFrame()) return CancelTransfer(), Outcome::Failed;
+      if (!RejectFrame()) return GiveUp();
     } else if (head != kSoh) {
-      if (!RejectFrame()) return CancelTransfer(), Outcome::Failed;
+      if (!RejectFrame()) return GiveUp();
     } else {
       std::string payload;
       const Frame frame = ReadFrame(payload);
       const uint32_t sequence = Delivered + 1;  // counted from 1, not wrapped
-      if (frame == Frame::OutOfSequence) return CancelTransfer(), Outcome::Failed;
+      if (frame == Frame::OutOfSequence) return GiveUp();
       if (frame == Frame::Bad) {
-        if (!RejectFrame()) return CancelTransfer(), Outcome::Failed;
+        if (!RejectFrame()) return GiveUp();
       } else if (frame == Frame::Repeat) {
         Port.Write(std::string(1, static_cast<char>(kAck)));
       } else if (static_cast<int64_t>(sequence) == Faults.XmodemCanAtBlock) {
@@ -104,7 +109,7 @@ XmodemReceiver::Outcome XmodemReceiver::Receive(std::string& data) {
         break;
       }
       if (!Port.Alive()) return Outcome::Failed;
-      if (++Errors >= kMaxErrors) return CancelTransfer(), Outcome::Failed;
+      if (++Errors >= kMaxErrors) return GiveUp();
       Port.Write(std::string(1, static_cast<char>(kNak)));
     }
   }

@@ -32,6 +32,7 @@ class XmodemReceiver {
   [[nodiscard]] Frame ReadFrame(std::string& payload);
   [[nodiscard]] bool RejectFrame();  // NAK; false after too many errors
   void CancelTransfer();
+  [[nodiscard]] Outcome GiveUp();  // cancels and reports the failure
 
   ControllerPort& Port;
   Timings Times;

@@ -123,4 +123,16 @@ TEST(SimExecutable, pacedLineCarriesAboutTheBaudRate) {
   EXPECT_LT(seconds, 3.0);
 }
 
+TEST(SimExecutable, latencyDelaysEveryTurnaround) {
+  SimHarness harness;
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.LatencyMs = 150;
+  ASSERT_TRUE(harness.Start(options));
+  SimTerminal term(harness.PortPath());
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(term.TypeEchoed("cd"));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GT(seconds, 0.28) << "two echoes, each after the delay";
+}
+
 }  // namespace

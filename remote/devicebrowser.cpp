@@ -109,7 +109,8 @@ void DeviceBrowser::SortItems(int column) {
 
 void DeviceBrowser::UpdateStatus() {
   uint64_t total = 0;
-  for (const PShellItem& item : Items) total += static_cast<uint64_t>(std::max<int64_t>(item.SizeBytes, 0));
+  for (const PShellItem& item : Items)
+    total += static_cast<uint64_t>(std::max<int64_t>(item.SizeBytes, 0));
   StatusObjects = DeviceText::ObjectCount(ItemCount());
   StatusSize = DeviceText::SizeText(total) + FreeCaption;
   emit StatusChanged();

@@ -93,13 +93,13 @@ class DeviceBrowser : public QObject {
   bool FillDeviceItems(const QString& path);
 
   // User actions.
-  void Refresh();                  // list again by name, no selection
-  void RefreshKeepingView();       // list again in the user's order and selection
-  void GoUp();                     // parent folder, no selection
-  void OpenItem(int index);        // folder: open it; file: RunProgramRequested
+  void Refresh();             // list again by name, no selection
+  void RefreshKeepingView();  // list again in the user's order and selection
+  void GoUp();                // parent folder, no selection
+  void OpenItem(int index);   // folder: open it; file: RunProgramRequested
   void ChooseHistoryPath(const QString& path);
-  void SortByColumn(int column);   // list again sorted by column
-  void PortChanged();              // fresh start on the root of the new port
+  void SortByColumn(int column);  // list again sorted by column
+  void PortChanged();             // fresh start on the root of the new port
   // The context menu opens on the selected row (-1: none).
   DeviceMenuState PopupMenuState(int selectedIndex);
 

@@ -11,18 +11,18 @@
 
 namespace DeviceCommand {
 
-QByteArray SelectDrive();                        // "d:"
-QByteArray ChangeFolder(const QString& path);    // "cd" + path (no blank: cd\DATA)
-QByteArray ListFolder();                         // "dir"
-QByteArray CountTree(const QString& argument);   // "dir/s " + argument
-QByteArray DeleteFile(const QString& name);      // "del " + name
-QByteArray RemoveFolder(const QString& name);    // "rd " + name
-QByteArray MakeFolder(const QString& name);      // "md " + name
+QByteArray SelectDrive();                       // "d:"
+QByteArray ChangeFolder(const QString& path);   // "cd" + path (no blank: cd\DATA)
+QByteArray ListFolder();                        // "dir"
+QByteArray CountTree(const QString& argument);  // "dir/s " + argument
+QByteArray DeleteFile(const QString& name);     // "del " + name
+QByteArray RemoveFolder(const QString& name);   // "rd " + name
+QByteArray MakeFolder(const QString& name);     // "md " + name
 QByteArray Rename(const QString& oldName, const QString& newName);  // "ren old new"
-QByteArray AppendToAutoRun(const QString& name); // "echo " + name + ">>AutoRun.bat"
-QByteArray ShowMemory();                         // "C:\mem"
-QByteArray AnswerAbort();                        // "A"
-QByteArray FormatDriveD();                       // "C:\DLFMT D: /C"
+QByteArray AppendToAutoRun(const QString& name);  // "echo " + name + ">>AutoRun.bat"
+QByteArray ShowMemory();                          // "C:\mem"
+QByteArray AnswerAbort();                         // "A"
+QByteArray FormatDriveD();                        // "C:\DLFMT D: /C"
 
 // A name the user typed is safe to put on a command line when it is not
 // empty and holds no blank, no control character and none of the shell's

@@ -48,7 +48,8 @@ bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine) {
 
 QString DeviceFileCommands::AskTypedName(const QString& caption, const QString& prompt,
                                          int maxLength) {
-  const std::optional<QString> answer = Shell.Dialogs().AskName(caption, prompt, QString(), maxLength);
+  const std::optional<QString> answer =
+      Shell.Dialogs().AskName(caption, prompt, QString(), maxLength);
   if (!answer || answer->isEmpty()) return {};
   const QString name = answer->left(maxLength);
   if (!DeviceCommand::IsSafeTypedName(name)) {
@@ -95,8 +96,8 @@ bool DeviceFileCommands::Rename1Click(int selectedIndex) {
   if (!item) return false;
   Browser.DeviceNextSelectIndex = Browser.DeviceMenuItemIndex;
   const QString oldName = item->Name;
-  const QString newName = AskTypedName(DeviceText::RenameCaption(oldName), DeviceText::RenamePrompt(),
-                                       kFileNameLength);
+  const QString newName =
+      AskTypedName(DeviceText::RenameCaption(oldName), DeviceText::RenamePrompt(), kFileNameLength);
   if (newName.isEmpty()) return false;
   if (!RunChecked(DeviceCommand::Rename(oldName, newName),
                   {QStringLiteral("Invalid "), QStringLiteral("Duplicate ")}, newName))
@@ -136,8 +137,8 @@ void DeviceFileCommands::Properities1Click(int selectedIndex) {
       props.PropContains = DeviceText::Contents(counts.Files, counts.Folders);
     }
   } else {
-    props.PropType = props.PropPath == QLatin1String("\\") ? DeviceText::RootType()
-                                                           : DeviceText::FolderType();
+    props.PropType =
+        props.PropPath == QLatin1String("\\") ? DeviceText::RootType() : DeviceText::FolderType();
     // The shown folder itself; without its counts there is nothing to show.
     if (!Browser.Lister().MeasureDeviceFolder(QString(), counts)) return;
     props.PropSize = DeviceText::ByteCount(counts.Bytes);
@@ -153,7 +154,8 @@ void DeviceFileCommands::ABORT1Click() { RunDeviceCommand(DeviceCommand::AnswerA
 bool DeviceFileCommands::FORMAT1Click() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;
   // The formatter ends its progress lines with a bare carriage return.
-  if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs, kCarriageReturn))
+  if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
+                                 kCarriageReturn))
     return false;
   // A folder other than "\" is gone now; its listing shows the shell's refusal.
   Browser.RefreshKeepingView();

@@ -48,8 +48,7 @@ QVariant DeviceItemModel::data(const QModelIndex& index, int role) const {
       if (index.column() == kName && Icons) return Icons(item->IconIndex);
       break;
     case Qt::TextAlignmentRole:
-      if (index.column() == kSize)
-        return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+      if (index.column() == kSize) return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
       break;
     default:
       break;
@@ -63,7 +62,8 @@ QVariant DeviceItemModel::headerData(int section, Qt::Orientation orientation, i
     return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
   if (role != Qt::DisplayRole) return {};
   static const char* const kTitles[kColumnCount] = {"Name", "Size", "Type", "Modified"};
-  return section >= 0 && section < kColumnCount ? QString::fromLatin1(kTitles[section]) : QVariant();
+  return section >= 0 && section < kColumnCount ? QString::fromLatin1(kTitles[section])
+                                                : QVariant();
 }
 
 Qt::ItemFlags DeviceItemModel::flags(const QModelIndex& index) const {

@@ -27,10 +27,10 @@ class DeviceShell;
 // The defaults are the controller's; tests shorten them against a fast
 // simulator.
 struct DeviceTimeouts {
-  uint32_t ListingMs = 200;        // "d:", "cd", "dir", "dir/s"
-  uint32_t FileCommandMs = 200;    // "del", "rd", "md", "ren"
-  uint32_t DeviceCommandMs = 1000; // MEM, ABORT, autorun
-  uint32_t FormatMs = 1000;        // the formatter
+  uint32_t ListingMs = 200;         // "d:", "cd", "dir", "dir/s"
+  uint32_t FileCommandMs = 200;     // "del", "rd", "md", "ren"
+  uint32_t DeviceCommandMs = 1000;  // MEM, ABORT, autorun
+  uint32_t FormatMs = 1000;         // the formatter
 };
 
 struct TreeCounts {

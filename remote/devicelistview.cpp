@@ -33,8 +33,8 @@ DeviceListView::DeviceListView(QWidget* parent) : QStackedWidget(parent) {
   Icons->setResizeMode(QListView::Adjust);
   Icons->setWrapping(true);
 
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(Report),
-                                  static_cast<QAbstractItemView*>(Icons)}) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(Report), static_cast<QAbstractItemView*>(Icons)}) {
     SetUpView(view);
     addWidget(view);
   }
@@ -119,7 +119,8 @@ void DeviceListView::SelectRow(int row) {
     selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     return;
   }
-  selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  selection->setCurrentIndex(index,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   ActiveView()->scrollTo(index, QAbstractItemView::EnsureVisible);
 }
 
@@ -143,7 +144,8 @@ bool DeviceListView::eventFilter(QObject* watched, QEvent* event) {
   } else if (event->type() == QEvent::MouseButtonPress) {
     auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (view && watched == view->viewport() && !view->indexAt(mouse->position().toPoint()).isValid())
+    if (view && watched == view->viewport() &&
+        !view->indexAt(mouse->position().toPoint()).isValid())
       SelectRow(-1);
   }
   return QStackedWidget::eventFilter(watched, event);

@@ -70,10 +70,13 @@ DevicePane::~DevicePane() = default;
 void DevicePane::BuildToolBar() {
   Form->tbtnTaloUp->setIcon(ThemedIcon(this, "go-up", QStyle::SP_FileDialogToParent));
   Form->tbtnRefresh->setIcon(ThemedIcon(this, "view-refresh", QStyle::SP_BrowserReload));
-  Form->tbtnTaloLgIcon->setIcon(ThemedIcon(this, "view-list-icons", QStyle::SP_FileDialogContentsView));
-  Form->tbtnTaloSmIcon->setIcon(ThemedIcon(this, "view-list-compact", QStyle::SP_FileDialogInfoView));
+  Form->tbtnTaloLgIcon->setIcon(
+      ThemedIcon(this, "view-list-icons", QStyle::SP_FileDialogContentsView));
+  Form->tbtnTaloSmIcon->setIcon(
+      ThemedIcon(this, "view-list-compact", QStyle::SP_FileDialogInfoView));
   Form->tbtnTaloLsIcon->setIcon(ThemedIcon(this, "view-list-text", QStyle::SP_FileDialogListView));
-  Form->tbtnTaloDtIcon->setIcon(ThemedIcon(this, "view-list-details", QStyle::SP_FileDialogDetailedView));
+  Form->tbtnTaloDtIcon->setIcon(
+      ThemedIcon(this, "view-list-details", QStyle::SP_FileDialogDetailedView));
   Form->tbtnTaloConf->setIcon(ThemedIcon(this, "preferences-system", QStyle::SP_ComputerIcon));
   Form->tbtnDOSCmd->setIcon(ThemedIcon(this, "utilities-terminal", QStyle::SP_CommandLink));
   Form->tbtnTCPConf->setIcon(ThemedIcon(this, "network-wired", QStyle::SP_DriveNetIcon));
@@ -133,9 +136,12 @@ void DevicePane::BuildContextMenu() {
   Properities1 = add(PopupMenu2, "&Properities", "Properities1");
 
   DeviceFileCommands& commands = *CommandsPtr;
-  connect(MakeDirectory1, &QAction::triggered, this, [&commands] { commands.MakeDirectory1Click(); });
-  connect(Delete1, &QAction::triggered, this, [this, &commands] { commands.Delete1Click(SelectedIndex()); });
-  connect(Rename1, &QAction::triggered, this, [this, &commands] { commands.Rename1Click(SelectedIndex()); });
+  connect(MakeDirectory1, &QAction::triggered, this,
+          [&commands] { commands.MakeDirectory1Click(); });
+  connect(Delete1, &QAction::triggered, this,
+          [this, &commands] { commands.Delete1Click(SelectedIndex()); });
+  connect(Rename1, &QAction::triggered, this,
+          [this, &commands] { commands.Rename1Click(SelectedIndex()); });
   connect(abort, &QAction::triggered, this, [&commands] { commands.ABORT1Click(); });
   connect(format, &QAction::triggered, this, [&commands] { commands.FORMAT1Click(); });
   connect(mem, &QAction::triggered, this, [&commands] { commands.MEM1Click(); });

@@ -12,7 +12,9 @@ QString UnableToSendDrive() { return QStringLiteral("Unable to send command") + 
 QString UnableToSendChangeFolder(const QString& path) {
   return QStringLiteral("Unable to send command 'cd") + path + QLatin1Char('\'') + kInitModeHint;
 }
-QString UnableToSendList() { return QStringLiteral("Unable to send command 'dir'") + kInitModeHint; }
+QString UnableToSendList() {
+  return QStringLiteral("Unable to send command 'dir'") + kInitModeHint;
+}
 QString UnableToSendCountTree() {
   return QStringLiteral("Unable to send command 'dir/s'") + kInitModeHint;
 }

@@ -8,7 +8,7 @@
 namespace DeviceText {
 
 // Listing and counting exchanges.
-QString UnableToSendDrive();                       // "d:" was not echoed
+QString UnableToSendDrive();  // "d:" was not echoed
 QString UnableToSendChangeFolder(const QString& path);
 QString UnableToSendList();
 QString UnableToSendCountTree();

@@ -48,8 +48,8 @@ QStringList DefaultSeedFolders() {
   QStringList folders;
   if (!QCoreApplication::instance()) return folders;
   const QString appDir = QCoreApplication::applicationDirPath();
-  for (const QString& candidate :
-       {appDir + QStringLiteral("/../share/talo7100/defaults"), appDir + QStringLiteral("/defaults")}) {
+  for (const QString& candidate : {appDir + QStringLiteral("/../share/talo7100/defaults"),
+                                   appDir + QStringLiteral("/defaults")}) {
     if (QFileInfo(candidate).isDir()) folders.append(QDir::cleanPath(candidate));
   }
   return folders;

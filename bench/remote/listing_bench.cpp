@@ -16,8 +16,8 @@
 #include "deviceshell.h"
 #include "listingparser.h"
 #include "recordingconsole.h"
-#include "userdialogs.h"
 #include "talosim.h"
+#include "userdialogs.h"
 
 namespace {
 
@@ -38,7 +38,9 @@ class BenchDialogs : public UserDialogs {
   std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
     return std::nullopt;
   }
-  std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseFolder(const QString&, const QString&) override {
+    return std::nullopt;
+  }
   std::optional<QString> ChooseFont(const QString&) override { return std::nullopt; }
   void BeginBusy() override {}
   void EndBusy() override {}
@@ -99,9 +101,8 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     timer.start();
     lines.clear();
-    const bool ok = browser.Lister().ListDeviceFolder("\\BENCH", [&](DeviceListing::ListingLine& line) {
-      (void)line;
-    });
+    const bool ok = browser.Lister().ListDeviceFolder(
+        "\\BENCH", [&](DeviceListing::ListingLine& line) { (void)line; });
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     if (!ok) {
       std::fprintf(stderr, "listing failed: %s\n", qPrintable(dialogs.LastError));
@@ -133,8 +134,9 @@ int main(int argc, char** argv) {
               kCommandsPerListing);
   std::printf("  remainder (overhead):    mean %.0f ms, best %.0f ms\n", meanMs - imposedMs,
               bestMs - imposedMs);
-  std::printf("  bytes on the line:       %zu typed (one echo round trip each), about %zu received\n",
-              received, answerBytes);
+  std::printf(
+      "  bytes on the line:       %zu typed (one echo round trip each), about %zu received\n",
+      received, answerBytes);
   std::printf("  of which line time:      about %.0f ms at 10 bits per byte\n", lineMs);
   std::printf("  parse of one answer:     %.1f us for %lld lines\n", ParseMicroseconds(lines),
               static_cast<long long>(lines.size()));

@@ -106,11 +106,13 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   // The user's row survives a change of the device; it is clamped when the
   // list became shorter.
   QList<int> selected;
-  QObject::connect(&Browser, &DeviceBrowser::SelectRequested, [&](int row) { selected.append(row); });
+  QObject::connect(&Browser, &DeviceBrowser::SelectRequested,
+                   [&](int row) { selected.append(row); });
   (void)Browser.PopupMenuState(4);
   Sim().PutFile("\\AAA.DAT", std::string(1, 'a'));
   Browser.RefreshKeepingView();
-  EXPECT_EQ(Names(), QStringList({"ZED", "AAA.DAT", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
+  EXPECT_EQ(Names(),
+            QStringList({"ZED", "AAA.DAT", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
   EXPECT_EQ(selected.last(), 4);
   Browser.DeviceMenuItemIndex = 9;
   Browser.RefreshKeepingView();
@@ -135,9 +137,10 @@ TEST_F(DeviceExchange, sortByTypeUsesTheTypeTextsOfEveryRow) {
   // The two .TXT files sit together whatever their type is called.
   const QStringList names = Names();
   EXPECT_EQ(std::abs(names.indexOf("A.TXT") - names.indexOf("C.TXT")), 1);
-  EXPECT_TRUE(std::is_sorted(items.begin(), items.end(), [](const PShellItem& a, const PShellItem& b) {
-    return DeviceBrowser::CompareDeviceItems(a, b, DeviceBrowser::kSortType) < 0;
-  }));
+  EXPECT_TRUE(
+      std::is_sorted(items.begin(), items.end(), [](const PShellItem& a, const PShellItem& b) {
+        return DeviceBrowser::CompareDeviceItems(a, b, DeviceBrowser::kSortType) < 0;
+      }));
 }
 
 TEST_F(DeviceExchange, measureCountsTheWholeTreeIncludingEmptyFiles) {
@@ -222,8 +225,8 @@ TEST_F(DeviceExchange, renameReportsTheShellsRefusalWithTheTypedName) {
 
 TEST_F(DeviceExchange, typedNamesAreLimitedAndUnsafeOnesNeverSent) {
   Browser.PortChanged();
-  Dialogs.NameAnswers = {QStringLiteral("LONGNAME9"), QStringLiteral("A>B"),
-                         QStringLiteral("X Y"), QStringLiteral(""), std::nullopt};
+  Dialogs.NameAnswers = {QStringLiteral("LONGNAME9"), QStringLiteral("A>B"), QStringLiteral("X Y"),
+                         QStringLiteral(""), std::nullopt};
   // Nine characters cannot be typed: the box stops at eight.
   EXPECT_TRUE(Commands.MakeDirectory1Click());
   EXPECT_TRUE(Sim().Exists("\\LONGNAME"));

@@ -40,8 +40,8 @@ TEST(DeviceTexts, sizeTextSwitchesUnitsAtExactPowersOf1024) {
     const char* Text;
   };
   for (const Case& c : {Case{0, "0 byte(s)"}, Case{1023, "1023 byte(s)"}, Case{1024, "1.0 KB"},
-                        Case{12800, "12.5 KB"}, Case{1048575, "1024.0 KB"},
-                        Case{1048576, "1.0 MB"}, Case{5000000000ull, "4768.4 MB"}})
+                        Case{12800, "12.5 KB"}, Case{1048575, "1024.0 KB"}, Case{1048576, "1.0 MB"},
+                        Case{5000000000ull, "4768.4 MB"}})
     EXPECT_EQ(DeviceText::SizeText(c.Bytes), QString::fromLatin1(c.Text)) << c.Bytes;
 }
 
@@ -66,10 +66,12 @@ QStringList SortedNames(std::vector<PShellItem> items, int column) {
 }
 
 TEST(DeviceItemOrder, foldersFirstThenColumnThenNameAscending) {
-  const std::vector<PShellItem> items = {
-      Item("ZED", true), Item("B.TXT", false, 10, "Text", "2005/12/31 12:00:00"),
-      Item("A.EXE", false, 10, "Program", "2006/01/01"), Item("C.BAT", false, 5, "Batch", ""),
-      Item("LOG", true), Item("a.txt", false, 99, "Text", "1994/05/31")};
+  const std::vector<PShellItem> items = {Item("ZED", true),
+                                         Item("B.TXT", false, 10, "Text", "2005/12/31 12:00:00"),
+                                         Item("A.EXE", false, 10, "Program", "2006/01/01"),
+                                         Item("C.BAT", false, 5, "Batch", ""),
+                                         Item("LOG", true),
+                                         Item("a.txt", false, 99, "Text", "1994/05/31")};
   EXPECT_EQ(SortedNames(items, DeviceBrowser::kSortName),
             QStringList({"LOG", "ZED", "A.EXE", "B.TXT", "C.BAT", "a.txt"}));
   EXPECT_EQ(SortedNames(items, DeviceBrowser::kSortSize),

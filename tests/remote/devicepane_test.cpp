@@ -1,4 +1,6 @@
 // The device pane widget offscreen against the simulator.
+#include "devicepane.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
@@ -14,7 +16,6 @@
 
 #include "deviceitemmodel.h"
 #include "devicelistview.h"
-#include "devicepane.h"
 #include "remotesim.h"
 #include "tdlgtaloprop.h"
 
@@ -51,13 +52,15 @@ class DevicePaneTest : public RemoteSimTest {
 TEST_F(DevicePaneTest, portChangeListsTheRootIntoListPathBoxAndStatusBar) {
   Sim().PutFile("\\AUTORUN.BAT", std::string(1024, 'a'));
   Sim().MakeDir("\\DATA");
-  QAbstractItemModelTester tester(&Pane.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester tester(&Pane.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
   Pane.PortChanged();
   EXPECT_EQ(Pane.Model().rowCount(), 2);
   EXPECT_EQ(Pane.Model().data(Pane.Model().index(0, DeviceItemModel::kName)).toString(), "DATA");
   EXPECT_EQ(Pane.Model().data(Pane.Model().index(0, DeviceItemModel::kSize)).toString(), "");
   EXPECT_EQ(Pane.Model().data(Pane.Model().index(1, DeviceItemModel::kSize)).toString(), "1KB");
-  EXPECT_FALSE(Pane.Model().data(Pane.Model().index(1, DeviceItemModel::kName), Qt::DecorationRole)
+  EXPECT_FALSE(Pane.Model()
+                   .data(Pane.Model().index(1, DeviceItemModel::kName), Qt::DecorationRole)
                    .value<QIcon>()
                    .isNull());
   EXPECT_EQ(Pane.ListView()->SelectedRow(), 0);  // a port change selects the first row
@@ -152,9 +155,9 @@ TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
 
 TEST_F(DevicePaneTest, terminalDisablesEveryExchangeControlButItsToggle) {
   Pane.SetTerminalActive(true);
-  for (const char* name : {"tbtnTaloConf", "tbtnTaloUp", "tbtnRefresh", "tbtnTaloLgIcon",
-                           "tbtnTaloSmIcon", "tbtnTaloLsIcon", "tbtnTaloDtIcon", "tbtnTCPConf",
-                           "tbtnGHOST"})
+  for (const char* name :
+       {"tbtnTaloConf", "tbtnTaloUp", "tbtnRefresh", "tbtnTaloLgIcon", "tbtnTaloSmIcon",
+        "tbtnTaloLsIcon", "tbtnTaloDtIcon", "tbtnTCPConf", "tbtnGHOST"})
     EXPECT_FALSE(Child<QAction>(name)->isEnabled()) << name;
   for (const char* name : {"cbxCOM", "cbxTalo", "lstviewTalo"})
     EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
@@ -168,8 +171,7 @@ TEST_F(DevicePaneTest, terminalDisablesEveryExchangeControlButItsToggle) {
 }
 
 TEST_F(DevicePaneTest, detailsAreLookedUpOnlyForRowsThatShow) {
-  for (int i = 0; i < 60; ++i)
-    Sim().PutFile("\\F" + std::to_string(100 + i) + ".TXT", "x");
+  for (int i = 0; i < 60; ++i) Sim().PutFile("\\F" + std::to_string(100 + i) + ".TXT", "x");
   Pane.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
   Pane.PortChanged();
@@ -211,7 +213,8 @@ TEST_F(DevicePaneTest, pathBoxOpensItsHistoryAndIgnoresTyping) {
 
 TEST(TdlgTaloPropTest, showsTheSevenTextsUnderItsCaption) {
   TdlgTaloProp dialog;
-  DeviceProperties texts{"TALO-7100", "PROG.EXE", "\\DATA", "Program", "42 byte(s)", "2005/12/31", ""};
+  DeviceProperties texts{"TALO-7100",  "PROG.EXE",   "\\DATA", "Program",
+                         "42 byte(s)", "2005/12/31", ""};
   dialog.SetTexts(texts);
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), "Properities");

@@ -1,10 +1,11 @@
 // The "dir" and "dir/s" parsers and the date conversion.
+#include "listingparser.h"
+
 #include <gtest/gtest.h>
 
 #include <QLocale>
 
 #include "datesettings.h"
-#include "listingparser.h"
 #include "listingtestlines.h"
 
 using namespace DeviceListing;
@@ -120,9 +121,9 @@ TEST_F(ListingParser, freeSpaceFigureOutside32BitsGivesZero) {
     const char* Figure;
     int64_t Expected;
   };
-  for (const Case& c : {Case{"2,147,483,647", 2147483647}, Case{"2,147,483,648", 0},
-                        Case{"99,999,999,999,999,999,999", 0}, Case{"00,000,000", 0},
-                        Case{"1 048 576", 1048576}}) {
+  for (const Case& c :
+       {Case{"2,147,483,647", 2147483647}, Case{"2,147,483,648", 0},
+        Case{"99,999,999,999,999,999,999", 0}, Case{"00,000,000", 0}, Case{"1 048 576", 1048576}}) {
     const ListingLine parsed = ParseListingLine(ListingLines::FreeSpace(c.Figure), kYear);
     ASSERT_EQ(parsed.LineKind, ListingLine::Kind::FreeSpace) << c.Figure;
     EXPECT_EQ(parsed.FreeBytes, c.Expected) << c.Figure;
@@ -175,11 +176,11 @@ TEST_F(ListingParser, datesConvertWithMeridiemAndYearWindow) {
       {"01-01-50  1:00am", 2000, "1950/01/01 01:00:00"},
       {"03-04-1994  6:22am", 2026, "1994/03/04 06:22:00"},
       {"02-29-08  11:59pm", 2026, "2008/02/29 23:59:00"},
-      {"02-29-07  11:59pm", 2026, ""},   // no such day
-      {"12-31-05  13:00pm", 2026, ""},   // hour above 12
+      {"02-29-07  11:59pm", 2026, ""},  // no such day
+      {"12-31-05  13:00pm", 2026, ""},  // hour above 12
       {"12-31-05  12:60pm", 2026, ""},
-      {"12-31-05  12:00", 2026, ""},     // no meridiem
-      {"12-31-05  12:00m", 2026, ""},    // the appended m alone
+      {"12-31-05  12:00", 2026, ""},   // no meridiem
+      {"12-31-05  12:00m", 2026, ""},  // the appended m alone
       {"12-31-05", 2026, ""},
       {"12/31/05  12:00pm", 2026, ""},
       {"12-31-05  12:0pm", 2026, ""},
@@ -187,7 +188,8 @@ TEST_F(ListingParser, datesConvertWithMeridiemAndYearWindow) {
       {"", 2026, ""},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ConvertListingDate(QString::fromLatin1(c.Text), c.Year), QString::fromLatin1(c.Expected))
+    EXPECT_EQ(ConvertListingDate(QString::fromLatin1(c.Text), c.Year),
+              QString::fromLatin1(c.Expected))
         << c.Text;
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "deviceshell.h"
 #include "devicelister.h"
+#include "deviceshell.h"
 #include "recordingconsole.h"
 #include "scripteddialogs.h"
 #include "simfixture.h"

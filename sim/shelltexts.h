@@ -5,7 +5,7 @@ namespace talosim::ShellText {
 
 inline constexpr const char* kBadCommand = "Bad command or file name";
 inline constexpr const char* kInvalidDirectory = "Invalid directory";
-inline constexpr const char* kInvalidDrive = "Invalid drive specification";
+inline constexpr const char* kInvalidDrive = "Invalid drive";
 inline constexpr const char* kUnableToCreate = "Unable to create directory";
 inline constexpr const char* kInvalidDirName = "Invalid directory name";
 inline constexpr const char* kRdRefused1 = "Invalid path, not directory,";

@@ -56,7 +56,7 @@ TEST_F(ShellTest, changesFoldersAndRefusesMissingOnes) {
       {"d:", "\r\nD:\\DATA>"},
       {"cd\\", "\r\nD:\\>"},
       {"cd..", "\r\nInvalid directory\r\nD:\\>"},
-      {"x:", "\r\nInvalid drive specification\r\nD:\\>"},
+      {"x:", "\r\nInvalid drive\r\nD:\\>"},
   };
   for (const Case& c : cases) EXPECT_EQ(Run(c.Command), c.Answer) << c.Command;
 }

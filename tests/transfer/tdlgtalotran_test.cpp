@@ -1,0 +1,99 @@
+// The "File transfer" dialog around a real batch: it runs the batch from its
+// first timer tick, shows it, closes itself, and its Cancel stops the batch.
+#include "tdlgtalotran.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "copytodevice.h"
+#include "recordingconsole.h"
+// GCC 12 takes the optional<QString> copies in the scripted answers for
+// uninitialised once they are inlined into this file.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include "scripteddialogs.h"
+#pragma GCC diagnostic pop
+#include "transferdialogpresenter.h"
+#include "transferfile.h"
+#include "transferpeer.h"
+#include "transfertesting.h"
+
+using namespace transfertest;
+
+namespace {
+
+class TransferDialog : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(Peer.Start()); }
+  TransferHost Host() {
+    TransferHost host{QString::fromStdString(Peer.SlavePath()), Console, Dialogs, Presenter};
+    host.TimeoutMs = 200;
+    return host;
+  }
+  // Calls look(dialog) every 20 ms while a transfer dialog is up.
+  void Watch(std::function<void(TdlgTaloTran&)> look) {
+    Watcher = std::make_unique<QTimer>();
+    Watcher->setInterval(20);
+    QObject::connect(Watcher.get(), &QTimer::timeout, [look] {
+      if (auto* dialog = qobject_cast<TdlgTaloTran*>(QApplication::activeModalWidget()))
+        look(*dialog);
+    });
+    Watcher->start();
+  }
+
+  TransferPeer Peer;
+  QTemporaryDir Dir;
+  RecordingConsole Console;
+  ScriptedDialogs Dialogs;
+  TransferDialogPresenter Presenter;
+  std::unique_ptr<QTimer> Watcher;
+};
+
+TEST_F(TransferDialog, showsTheFileAndClosesItselfAfterTheBatch) {
+  const QString path = WriteFile(Dir, "CONF.BIN", RandomBytes(20 * 1024, 5));
+  QString title, count, name;
+  bool cancelEnabled = true;
+  int maxProgress = -1;
+  Watch([&](TdlgTaloTran& dialog) {
+    title = dialog.windowTitle();
+    count = dialog.edtCount()->text();
+    name = dialog.edtName()->text();
+    cancelEnabled = dialog.btnCancel()->isEnabled();
+    maxProgress = std::max(maxProgress, dialog.ProgressBar1()->value());
+  });
+  EXPECT_TRUE(TransferFile(Host(), "D:\\", path));
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(title, "File transfer");
+  EXPECT_EQ(count, "1/1");
+  EXPECT_EQ(name, path);
+  EXPECT_FALSE(cancelEnabled);  // TransferFile: nothing to cancel
+  EXPECT_GT(maxProgress, 0);
+  EXPECT_TRUE(Peer.Files().at("D:\\CONF.BIN") == Padded(ReadFile(path)));
+}
+
+TEST_F(TransferDialog, cancelStopsTheBatchAndTheDialogCloses) {
+  CopyRequest request;
+  request.Selected = {{WriteFile(Dir, "A.BIN", RandomBytes(64 * 1024, 6)), false, 64 * 1024},
+                      {WriteFile(Dir, "B.BIN", "b"), false, 1}};
+  request.DeviceFreeBytes = 1'000'000;
+  request.DevicePathText = "\\";
+  Watch([](TdlgTaloTran& dialog) {
+    if (dialog.ProgressBar1()->value() >= 5 && dialog.btnCancel()->isEnabled())
+      dialog.btnCancel()->click();
+  });
+  const CopyReport report = CopyToDevice(Host(), request);
+  ASSERT_EQ(report.Outcomes.size(), 2u);
+  EXPECT_EQ(report.Outcomes[0].Outcome, TransferOutcome::Result::Cancelled);
+  EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::NotSent);
+  EXPECT_EQ(Peer.CancelRun(), 5);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace

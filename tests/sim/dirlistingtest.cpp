@@ -156,9 +156,10 @@ TEST_F(DirListingTest, treeListingCountsEveryFileAndFolderOnce) {
 TEST_F(DirListingTest, listingArrivesWithoutGaps) {
   Sim().FillDemo();
   ASSERT_TRUE(Term.TypeEchoed("dir/s\r"));
-  // Each read waits at most 50 ms: a gap that long would end the listing early.
+  // Each read waits at most 150 ms: the utility takes a 200 ms gap for the
+  // listing's end.
   std::string answer;
-  for (int byte; (byte = Term.ReadByte(std::chrono::milliseconds(50))) >= 0;) answer += static_cast<char>(byte);
+  for (int byte; (byte = Term.ReadByte(std::chrono::milliseconds(150))) >= 0;) answer += static_cast<char>(byte);
   EXPECT_TRUE(SimTerminal::EndsWithPrompt(answer)) << answer.size();
 }
 

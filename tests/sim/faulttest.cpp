@@ -37,7 +37,7 @@ TEST_F(FaultTest, wrongEchoEveryThirdByte) {
   faults.WrongEchoEvery = 3;
   Begin(faults);
   Term.Write("abcdef");
-  EXPECT_EQ(Term.ReadQuiet(), std::string("ab") + static_cast<char>('c' ^ 1) + "de" + static_cast<char>('f' ^ 1));
+  EXPECT_EQ(Term.ReadExact(6), std::string("ab") + static_cast<char>('c' ^ 1) + "de" + static_cast<char>('f' ^ 1));
 }
 
 TEST_F(FaultTest, droppedAndCorruptedBytesAreDeterministic) {
@@ -54,7 +54,7 @@ TEST_F(FaultTest, droppedAndCorruptedBytesAreDeterministic) {
     plan.Seed = seed;
     Sim().SetFaults(plan);
     Term.Write("abcdefghijklmnop");
-    std::string echo = Term.ReadQuiet();
+    std::string echo = Term.ReadQuiet(milliseconds(300));
     Sim().SetFaults({});
     Term.Write("\x03");  // drop the typed line
     Term.ReadUntilPrompt();
@@ -71,7 +71,8 @@ TEST_F(FaultTest, stallAfterBytesUntilLifted) {
   faults.StallAfterBytes = 3;
   Begin(faults);
   Term.Write("cd\r");
-  EXPECT_EQ(Term.ReadQuiet(milliseconds(300)), "cd\r");
+  EXPECT_EQ(Term.ReadExact(3), "cd\r");
+  EXPECT_EQ(Term.ReadQuiet(milliseconds(300)), "");
   Sim().SetFaults({});
   EXPECT_EQ(Term.ReadUntilPrompt(), "\r\nD:\\\r\nD:\\>");
 }

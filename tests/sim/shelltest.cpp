@@ -31,9 +31,9 @@ TEST_F(ShellTest, echoesEachByteThenAnswersWithCrLfLinesAndPrompt) {
 
 TEST_F(ShellTest, backspaceErasesWithBsBlankBs) {
   Term.Write("cdx");
-  EXPECT_EQ(Term.ReadQuiet(), "cdx");
+  EXPECT_EQ(Term.ReadExact(3), "cdx");
   Term.Write("\b");
-  EXPECT_EQ(Term.ReadQuiet(), "\b \b");
+  EXPECT_EQ(Term.ReadExact(3), "\b \b");
   Term.Write("\r");
   EXPECT_EQ(Term.ReadUntilPrompt(), "\r\r\nD:\\\r\nD:\\>");
 }
@@ -135,32 +135,32 @@ TEST_F(ShellTest, damagedDriveAsksAbortRetryFailUntilFormatted) {
   Sim().Damage();
   ASSERT_TRUE(Term.TypeEchoed("dir\r"));
   const std::string question = "General failure reading drive D\r\nAbort, Retry, Fail?";
-  EXPECT_EQ(Term.ReadQuiet(), "\r\n" + question);
+  EXPECT_EQ(Term.ReadUntil("Fail?"), "\r\n" + question);
   Term.Write("x");
   EXPECT_EQ(Term.ReadQuiet(milliseconds(200)), "") << "only A, R and F are taken";
   Term.Write("r");
-  EXPECT_EQ(Term.ReadQuiet(), "r\r\n" + question);
+  EXPECT_EQ(Term.ReadUntil("Fail?"), "r\r\n" + question);
   // The utility's ABORT: "A" and CR, each with its echo.
   ASSERT_TRUE(Term.TypeEchoed("A\r"));
-  EXPECT_EQ(Term.ReadQuiet(), "\nD:\\>\r\r\nD:\\>");
+  EXPECT_EQ(Term.ReadUntil("\r\r\nD:\\>"), "\nD:\\>\r\r\nD:\\>");
   EXPECT_NE(Term.Command("C:\\mem").find("Conventional"), std::string::npos) << "C: still works";
   // Fail gives the command up too; a retry after the drive is mended goes on.
   ASSERT_TRUE(Term.TypeEchoed("cd\r"));
-  EXPECT_EQ(Term.ReadQuiet(), "\r\n" + question);
+  EXPECT_EQ(Term.ReadUntil("Fail?"), "\r\n" + question);
   Term.Write("F");
-  EXPECT_EQ(Term.ReadQuiet(), "F\r\nD:\\>");
+  EXPECT_EQ(Term.ReadUntilPrompt(), "F\r\nD:\\>");
   ASSERT_TRUE(Term.TypeEchoed("cd\r"));
-  EXPECT_EQ(Term.ReadQuiet(), "\r\n" + question);
+  EXPECT_EQ(Term.ReadUntil("Fail?"), "\r\n" + question);
   Sim().Format();
   Term.Write("R");
-  EXPECT_EQ(Term.ReadQuiet(), "R\r\n\r\nD:\\\r\nD:\\>");
+  EXPECT_EQ(Term.ReadUntil("\r\nD:\\>"), "R\r\n\r\nD:\\\r\nD:\\>");
 }
 
 TEST_F(ShellTest, formatProgramEmptiesTheDriveWithProgressLines) {
   Sim().FillDemo();
   Sim().Damage();
   ASSERT_TRUE(Term.TypeEchoed("cd\\\r"));
-  EXPECT_NE(Term.ReadQuiet().find("Abort, Retry, Fail?"), std::string::npos);
+  EXPECT_NE(Term.ReadUntil("Fail?").find("Abort, Retry, Fail?"), std::string::npos);
   Term.Write("A");
   Term.ReadUntilPrompt();
   ASSERT_TRUE(Term.TypeEchoed("C:\\DLFMT D: /C\r"));
@@ -170,7 +170,7 @@ TEST_F(ShellTest, formatProgramEmptiesTheDriveWithProgressLines) {
   EXPECT_EQ(Sim().FreeBytes(), 999424u);
   EXPECT_NE(Run("dir").find("        0 file(s)              0 bytes\r\n"), std::string::npos);
   ASSERT_TRUE(Term.TypeEchoed("C:\\DLFMT D:\r"));
-  EXPECT_EQ(Term.ReadQuiet(), "\r\nAll data on drive D: will be lost!\r\nProceed with format (Y/N)?");
+  EXPECT_EQ(Term.ReadUntil("(Y/N)?"), "\r\nAll data on drive D: will be lost!\r\nProceed with format (Y/N)?");
   Term.Write("n");
   EXPECT_EQ(Term.ReadUntilPrompt(), "n\r\nD:\\>");
 }

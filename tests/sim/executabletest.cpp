@@ -121,6 +121,10 @@ TEST(SimExecutable, pacedLineCarriesAboutTheBaudRate) {
   // About 0.5 s on the wire; generous bounds for a loaded machine.
   EXPECT_GT(seconds, 0.35);
   EXPECT_LT(seconds, 3.0);
+  // Typed bytes are paced too: each costs a byte time in and one back.
+  const auto typing = std::chrono::steady_clock::now();
+  ASSERT_TRUE(term.TypeEchoed(std::string(48, 'x')));
+  EXPECT_GT(std::chrono::duration<double>(std::chrono::steady_clock::now() - typing).count(), 0.09);
 }
 
 TEST(SimExecutable, latencyDelaysEveryTurnaround) {

@@ -208,4 +208,17 @@ TEST_F(XmodemTest, outsideReceiverGetsTheLineAndTheShellComesBack) {
   EXPECT_EQ(term.Command("cd"), "\r\nD:\\\r\nD:\\>");
 }
 
+TEST_F(XmodemTest, stopEndsAnOutsideReceiverThatNeverFinishes) {
+  SimHarness outside;
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.XmodemReceiverCommand = "sleep 60 #";
+  ASSERT_TRUE(outside.Start(options));
+  SimTerminal term(outside.PortPath());
+  ASSERT_TRUE(term.TypeEchoed("C:\\transfer /R X.BIN\r"));
+  ASSERT_EQ(term.ReadExact(2), "\r\n");
+  const auto start = std::chrono::steady_clock::now();
+  outside.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
 }  // namespace

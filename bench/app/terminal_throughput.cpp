@@ -5,7 +5,10 @@
 //
 // The simulator runs in a child process forked before anything else starts,
 // so the CPU figures are the utility's alone.
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +97,38 @@ double CpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// The same file read by a bare raw reader: the pace the simulated line
+// really delivers, for comparison.
+void MeasureBareLine(const char* label, const SimProcess& sim, const std::string& content) {
+  const int fd = open(sim.Port.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  termios mode{};
+  tcgetattr(fd, &mode);
+  cfmakeraw(&mode);
+  tcsetattr(fd, TCSANOW, &mode);
+  tcflush(fd, TCIFLUSH);
+  const char command[] = "type BIG.TXT\r";
+  (void)!write(fd, command, sizeof command - 1);
+  QElapsedTimer clock;
+  clock.start();
+  size_t total = 0;
+  qint64 last = 0;
+  char buffer[4096];
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 1000) <= 0) break;
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    total += static_cast<size_t>(got);
+    last = clock.elapsed();
+  }
+  close(fd);
+  const double seconds = static_cast<double>(last) / 1000.0;
+  std::printf("%-8s bare reader: %zu B in %.2f s = %.0f B/s = %.2f x 5760 B/s (file %zu B)\n", label,
+              total, seconds, static_cast<double>(total) / seconds,
+              static_cast<double>(total) / seconds / kLineBytesPerSecond, content.size());
+}
+
 // Runs the event loop until done() or timeoutMs.
 template <typename Done>
 bool RunUntil(Done done, int timeoutMs) {
@@ -138,6 +173,10 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   const QString lastFileLine = QString::fromLatin1(content.data() + content.rfind('\n', content.size() - 2) + 1).trimmed();
   RunUntil(
       [&] {
+        if (getenv("TALO_BENCH_TRACE") && clock.elapsed() % 1000 < 6)
+          std::printf("  t=%lld shown=%llu dropped=%llu last=%s\n", (long long)clock.elapsed(),
+                      (unsigned long long)terminal.Printer().BytesShown(),
+                      (unsigned long long)terminal.Ring().DroppedBytes(), qPrintable(console.LastLine()));
         const uint64_t shown = terminal.Printer().BytesShown();
         if (shown != lastShown) {
           lastShown = shown;
@@ -164,6 +203,7 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const std::string content = FileContent();
   // Both simulators first: nothing else may run in this process at fork time.
   SimProcess unpaced = SpawnSimulator(0, content);
@@ -176,8 +216,10 @@ int main(int argc, char** argv) {
                 content.size());
     Measure("unpaced", unpaced, content);
     Measure("57600", paced, content);
+    MeasureBareLine("57600", paced, content);
   }
-  StopSimulator(unpaced);
+  // The second child holds a copy of the first one's pipe: stop it first.
   StopSimulator(paced);
+  StopSimulator(unpaced);
   return result;
 }

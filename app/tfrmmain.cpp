@@ -15,6 +15,7 @@
 #include "apptext.h"
 #include "panes.h"
 #include "portscan.h"
+#include "taloapplication.h"
 #include "taloconsolememo.h"
 #include "tdlgtaloabout.h"
 #include "tdlgtaloinit.h"
@@ -126,15 +127,21 @@ void TfrmMain::ConnectDeviceToolBar() {
 void TfrmMain::StartUp(const QString& preferredPort) {
   TdlgTaloInit init(this);
   init.show();
-  init.ChangeLabelText(AppText::InitScanningLocal());
-  init.ChangeLabelText(AppText::InitScanningPorts());
-  ScanComPort(preferredPort);
-  init.ChangeLabelText(AppText::InitConstructingLocal());
-  Panes::OpenLocalComputer(LocalPane);
-  init.ChangeLabelText(AppText::InitStartingThreads());
-  Panes::FocusLocalPath(LocalPane);
-  // The ring and the paused workers exist since construction.
-  init.ChangeLabelText(AppText::InitDone());
+  try {
+    init.ChangeLabelText(AppText::InitScanningLocal());
+    init.ChangeLabelText(AppText::InitScanningPorts());
+    ScanComPort(preferredPort);
+    init.ChangeLabelText(AppText::InitConstructingLocal());
+    Panes::OpenLocalComputer(LocalPane);
+    init.ChangeLabelText(AppText::InitStartingThreads());
+    Panes::FocusLocalPath(LocalPane);
+    // The ring and the paused workers exist since construction.
+    init.ChangeLabelText(AppText::InitDone());
+  } catch (...) {
+    // The rest of the start-up is skipped; the window opens with what is set
+    // up, and the terminal still has its ring and workers.
+    DialogService->ShowError(TaloApplication::DescribeException(std::current_exception()));
+  }
   init.close();
 }
 

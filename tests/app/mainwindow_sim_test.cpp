@@ -1,9 +1,12 @@
-// The terminal against the simulated controller: what a user sees and what
-// reaches the controller's shell when he turns the terminal on and types.
+// The main window against the simulated controller: what a user sees and
+// what reaches the controller's shell when he picks a port, turns the
+// terminal on and types.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <memory>
@@ -18,7 +21,7 @@ namespace {
 
 constexpr int kDeadlineMs = 5000;
 
-class TerminalOnSimulator : public SimFixture {
+class MainWindowOnSimulator : public SimFixture {
  protected:
   void SetUp() override {
     StartSim();
@@ -50,12 +53,12 @@ class TerminalOnSimulator : public SimFixture {
   std::unique_ptr<TfrmMain> window;
 };
 
-TEST_F(TerminalOnSimulator, turningOnShowsThePrompt) {
+TEST_F(MainWindowOnSimulator, turningOnShowsThePrompt) {
   TurnOnAtPrompt();
   EXPECT_EQ(Memo()->document()->lastBlock().text(), QStringLiteral("D:\\>"));
 }
 
-TEST_F(TerminalOnSimulator, typingDirShowsTheListing) {
+TEST_F(MainWindowOnSimulator, typingDirShowsTheListing) {
   ASSERT_TRUE(Sim().PutFile("\\README.TXT", std::string(1234, 'r')));
   TurnOnAtPrompt();
   Memo()->setFocus();
@@ -66,18 +69,52 @@ TEST_F(TerminalOnSimulator, typingDirShowsTheListing) {
   EXPECT_EQ(Sim().Commands().back(), "dir");
 }
 
-TEST_F(TerminalOnSimulator, upKeySendsVt100Sequence) {
+TEST_F(MainWindowOnSimulator, upKeySendsVt100Sequence) {
   TurnOnAtPrompt();
   Memo()->setFocus();
   QTest::keyClick(Memo(), Qt::Key_Up);
   EXPECT_TRUE(SimReceived("\x1b[A")) << Sim().Received();
 }
 
-TEST_F(TerminalOnSimulator, pastedLinesReachTheShellAsTypedLines) {
+TEST_F(MainWindowOnSimulator, pastedLinesReachTheShellAsTypedLines) {
   TurnOnAtPrompt();
   QGuiApplication::clipboard()->setText(QStringLiteral("dir\r\nmem"));
   Memo()->Pasteto7100M1Click();
   EXPECT_TRUE(SimReceived("dir\rmem")) << Sim().Received();
+}
+
+TEST_F(MainWindowOnSimulator, pickedPortListsRootAtOnceTypedPortWaitsForEnter) {
+  auto* ports = window->findChild<QComboBox*>(QStringLiteral("cbxCOM"));
+  ASSERT_NE(ports, nullptr);
+  const QString simPort = QString::fromStdString(PortPath());
+  auto listings = [&] {
+    int count = 0;
+    for (const auto& command : Sim().Commands()) count += command == "dir" ? 1 : 0;
+    return count;
+  };
+
+  // Another port first, typed character by character: nothing is listed
+  // until the name is complete.
+  ports->lineEdit()->clear();
+  QTest::keyClicks(ports->lineEdit(), simPort);
+  EXPECT_EQ(listings(), 0);
+  QTest::keyClick(ports->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(listings(), 0) << "the same port as before lists nothing";
+
+  ports->addItem(QStringLiteral("/dev/talo-none"));
+  ports->setCurrentIndex(ports->count() - 1);
+  emit ports->activated(ports->count() - 1);
+  EXPECT_EQ(window->SelectedPort(), QStringLiteral("/dev/talo-none"));
+  ASSERT_EQ(dialogs.Errors().size(), 1);
+  EXPECT_TRUE(dialogs.Errors()[0].startsWith(QStringLiteral("Unable to open /dev/talo-none!")));
+
+  ports->lineEdit()->clear();
+  QTest::keyClicks(ports->lineEdit(), simPort);
+  EXPECT_EQ(listings(), 0);
+  QTest::keyClick(ports->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(window->SelectedPort(), simPort);
+  EXPECT_EQ(listings(), 1) << "Enter lists the root once";
+  EXPECT_EQ(dialogs.Errors().size(), 1);
 }
 
 }  // namespace

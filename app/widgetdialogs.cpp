@@ -9,10 +9,24 @@
 
 namespace {
 
-void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
-             const QString& text) {
-  QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
-  box.exec();
+// A box shown in the middle of a long operation gets the normal pointer back
+// while it waits for the user.
+class NormalCursorWhileAsking {
+ public:
+  explicit NormalCursorWhileAsking(int busyDepth) : Busy(busyDepth > 0) {
+    if (Busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~NormalCursorWhileAsking() {
+    if (Busy) QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  bool Busy;
+};
+
+int RunModal(QDialog& dialog, int busyDepth) {
+  NormalCursorWhileAsking pointer(busyDepth);
+  return dialog.exec();
 }
 
 std::optional<QString> NonEmpty(const QString& text) {
@@ -22,30 +36,36 @@ std::optional<QString> NonEmpty(const QString& text) {
 
 }  // namespace
 
+void WidgetDialogs::ShowBox(int icon, const QString& caption, const QString& text) {
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), caption, text, QMessageBox::Ok, Parent);
+  RunModal(box, BusyDepth);
+}
+
 void WidgetDialogs::ShowError(const QString& text) {
-  ShowBox(Parent, QMessageBox::Critical, QStringLiteral("Error"), text);
+  ShowBox(QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
 void WidgetDialogs::ShowWarning(const QString& text) {
-  ShowBox(Parent, QMessageBox::Warning, QStringLiteral("Warning"), text);
+  ShowBox(QMessageBox::Warning, QStringLiteral("Warning"), text);
 }
 
 void WidgetDialogs::ShowInformation(const QString& text) {
-  ShowBox(Parent, QMessageBox::Information, QStringLiteral("Information"), text);
+  ShowBox(QMessageBox::Information, QStringLiteral("Information"), text);
 }
 
 bool WidgetDialogs::AskYesNo(const QString& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
                   QMessageBox::Yes | QMessageBox::No, Parent);
   box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  RunModal(box, BusyDepth);
+  return box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
 std::optional<QString> WidgetDialogs::AskName(const QString& caption, const QString& prompt,
                                               const QString& initial, int maxLength) {
   TdlgTaloAskName dialog(Parent);
   dialog.Setup(caption, prompt, initial, maxLength);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;
   return dialog.Name();
 }
 

@@ -32,6 +32,8 @@ class WidgetDialogs : public UserDialogs {
   void Beep() override;
 
  private:
+  void ShowBox(int icon, const QString& caption, const QString& text);
+
   QPointer<QWidget> Parent;
   int BusyDepth = 0;
 };

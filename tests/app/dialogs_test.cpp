@@ -1,0 +1,124 @@
+// The desktop dialogs as a user meets them: the name prompt, the message
+// boxes, the about box and the start-up progress dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "tdlgtaloabout.h"
+#include "tdlgtaloaskname.h"
+#include "tdlgtaloinit.h"
+#include "widgetdialogs.h"
+
+namespace {
+
+// Runs user against the next modal dialog once it is showing.
+void WhenModalShows(std::function<void(QWidget*)> user) {
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [user, poll] {
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+      user(modal);
+      return;
+    }
+    QTimer::singleShot(10, *poll);
+  };
+  QTimer::singleShot(0, *poll);
+}
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+  T* child = parent->findChild<T*>(QLatin1String(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+TEST(NamePrompt, showsCallerTextsLimitsLengthAndReturnsTypedName) {
+  WidgetDialogs dialogs;
+  QString caption, prompt;
+  bool editHadFocus = false;
+  WhenModalShows([&](QWidget* dialog) {
+    caption = dialog->windowTitle();
+    prompt = Child<QLabel>(dialog, "lblPrompt")->text();
+    auto* edit = Child<QLineEdit>(dialog, "edtFileName");
+    editHadFocus = dialog->focusWidget() == edit;
+    QTest::keyClicks(edit, QStringLiteral("LOGFILES9"));  // one more than allowed
+    Child<QPushButton>(dialog, "OKBtn")->click();
+  });
+  const auto name = dialogs.AskName(QStringLiteral("Make directory"),
+                                    QStringLiteral("Please input new directory name:"), QString(), 8);
+  EXPECT_EQ(caption, QStringLiteral("Make directory"));
+  EXPECT_EQ(prompt, QStringLiteral("Please input new directory name:"));
+  EXPECT_TRUE(editHadFocus);
+  ASSERT_TRUE(name.has_value());
+  EXPECT_EQ(*name, QStringLiteral("LOGFILES"));
+}
+
+TEST(NamePrompt, cancelAndEscapeGiveNoName) {
+  WidgetDialogs dialogs;
+  WhenModalShows([](QWidget* dialog) { Child<QPushButton>(dialog, "CancelBtn")->click(); });
+  EXPECT_FALSE(dialogs.AskName("Rename file 'A.TXT'", "Please input new file name:", "", 12));
+  WhenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+  EXPECT_FALSE(dialogs.AskName("Rename file 'A.TXT'", "Please input new file name:", "", 12));
+}
+
+TEST(MessageBoxes, showTextsExactlyAndAnswerYesOrNo) {
+  WidgetDialogs dialogs;
+  QString shown;
+  WhenModalShows([&](QWidget* box) {
+    shown = static_cast<QMessageBox*>(box)->text();
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+  });
+  dialogs.ShowError(QStringLiteral("Unable to open COM1 !"));
+  EXPECT_EQ(shown, QStringLiteral("Unable to open COM1 !"));
+
+  WhenModalShows([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
+  EXPECT_FALSE(dialogs.AskYesNo(QStringLiteral("Are you sure to exit?")));
+  WhenModalShows([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
+  EXPECT_TRUE(dialogs.AskYesNo(QStringLiteral("Are you sure to exit?")));
+}
+
+TEST(MessageBoxes, busyCursorGivesWayWhileABoxWaits) {
+  WidgetDialogs dialogs;
+  dialogs.BeginBusy();
+  Qt::CursorShape duringBox = Qt::WaitCursor;
+  WhenModalShows([&](QWidget* box) {
+    duringBox = QApplication::overrideCursor()->shape();
+    static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+  });
+  dialogs.ShowWarning(QStringLiteral("warning"));
+  EXPECT_EQ(duringBox, Qt::ArrowCursor);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  dialogs.EndBusy();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(AboutBox, showsProductVersionAndBuild) {
+  TdlgTaloAbout about;
+  EXPECT_EQ(about.windowTitle(), QStringLiteral("About TALO-7100 Utility"));
+  QStringList texts;
+  for (const QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
+  EXPECT_TRUE(texts.contains(QStringLiteral("TALO-7100 Series Utility")));
+  EXPECT_TRUE(texts.contains(QStringLiteral("Version: 1.13")));
+  EXPECT_TRUE(texts.contains(QStringLiteral("(B001)")));
+  EXPECT_EQ(about.size(), QSize(368, 140));
+  WhenModalShows([](QWidget* dialog) { Child<QPushButton>(dialog, "OKButton")->click(); });
+  EXPECT_EQ(about.exec(), QDialog::Accepted);
+}
+
+TEST(StartUpDialog, showsEachStepText) {
+  TdlgTaloInit init;
+  EXPECT_EQ(init.windowTitle(), QStringLiteral("TALO-7100 Series Initializing..."));
+  EXPECT_EQ(init.LabelText(), QStringLiteral("Initializing..."));
+  init.show();
+  init.ChangeLabelText(QStringLiteral("Scanning COM port..."));
+  EXPECT_EQ(init.LabelText(), QStringLiteral("Scanning COM port..."));
+  EXPECT_EQ(init.size(), QSize(376, 99));
+}
+
+}  // namespace

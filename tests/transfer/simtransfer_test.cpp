@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #include "copytodevice.h"
@@ -140,6 +142,27 @@ TEST_F(SimPut, refusesWhatTheCopyButtonRefuses) {
   EXPECT_EQ(Put({}), PutCommand::kExitUsage);
   for (const std::string& command : Sim().Commands())
     EXPECT_EQ(command.find("transfer"), std::string::npos) << command;
+}
+
+TEST_F(SimPut, ctrlCCancelsLikeTheCancelButton) {
+  StartSim();
+  const QString file = File("BIG.BIN", 64 * 1024);
+  // Timers fire only in the transfer's event pump, where Ctrl+C is caught.
+  QTimer interrupt;
+  interrupt.setInterval(20);
+  bool raised = false;
+  QObject::connect(&interrupt, &QTimer::timeout, [&] {
+    if (!raised && Sim().Received().size() > 8000) {
+      raised = true;
+      std::raise(SIGINT);
+    }
+  });
+  interrupt.start();
+  EXPECT_EQ(Put({file}), PutCommand::kExitInterrupted);
+  EXPECT_TRUE(raised);
+  EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
+  EXPECT_NE(Output.find(": cancelled"), std::string::npos) << Output;
+  EXPECT_EQ(Sim().Received().substr(Sim().Received().size() - 5), std::string(5, '\x18'));
 }
 
 TEST(PutArguments, lastArgumentIsTheFolderOnlyWhenItNamesOne) {

@@ -12,8 +12,9 @@
 #include <thread>
 
 #include "appicons.h"
+#include "devicepane.h"
+#include "localpane.h"
 #include "apptext.h"
-#include "panes.h"
 #include "portscan.h"
 #include "taloapplication.h"
 #include "taloconsolememo.h"
@@ -87,11 +88,14 @@ TfrmMain::~TfrmMain() {
 TaloConsoleMemo* TfrmMain::meoDos() const { return Form->meoDos; }
 
 void TfrmMain::BuildPanes() {
-  LocalPane = Panes::CreateLocalPane(Form->Splitter1, *DialogService);
-  LocalPane->setMinimumWidth(150);
-  Form->Splitter1->insertWidget(0, LocalPane);
-  DevicePane = Panes::CreateDevicePane(Form->Splitter2, *Shell, *DialogService);
-  Form->Splitter2->addWidget(DevicePane);
+  Local = new LocalPane(Form->Splitter1);
+  Local->setObjectName(QStringLiteral("pnlLocal"));
+  Local->setMinimumWidth(150);
+  Local->SetDialogs(DialogService);
+  Form->Splitter1->insertWidget(0, Local);
+  Device = new DevicePane(*Shell, Form->Splitter2);
+  Device->setObjectName(QStringLiteral("pnlTalo"));
+  Form->Splitter2->addWidget(Device);
   // Resizing the window keeps the proportions of the first layout.
   Form->Splitter1->setStretchFactor(0, 2);
   Form->Splitter1->setStretchFactor(1, 3);
@@ -99,15 +103,16 @@ void TfrmMain::BuildPanes() {
   Form->Splitter2->setStretchFactor(1, 1);
   Form->splHori->setStretchFactor(0, 2);
   Form->splHori->setStretchFactor(1, 1);
-  Panes::OnRunProgram(DevicePane, [this](const QString& name) { RunInTerminal(name); });
+  // A double-click on a program file runs it in the terminal.
+  connect(Device, &DevicePane::RunProgramRequested, this, &TfrmMain::RunInTerminal);
 }
 
 QComboBox* TfrmMain::cbxCOM() const {
-  return DevicePane->findChild<QComboBox*>(QStringLiteral("cbxCOM"));
+  return Device->findChild<QComboBox*>(QStringLiteral("cbxCOM"));
 }
 
 QAction* TfrmMain::tbtnDOSCmd() const {
-  return DevicePane->findChild<QAction*>(QStringLiteral("tbtnDOSCmd"));
+  return Device->findChild<QAction*>(QStringLiteral("tbtnDOSCmd"));
 }
 
 void TfrmMain::ConnectDeviceToolBar() {
@@ -132,9 +137,10 @@ void TfrmMain::StartUp(const QString& preferredPort) {
     init.ChangeLabelText(AppText::InitScanningPorts());
     ScanComPort(preferredPort);
     init.ChangeLabelText(AppText::InitConstructingLocal());
-    Panes::OpenLocalComputer(LocalPane);
+    // Opens the computer location in report view.
+    (void)Local->Start();
     init.ChangeLabelText(AppText::InitStartingThreads());
-    Panes::FocusLocalPath(LocalPane);
+    Local->FocusPathBox();
     // The ring and the paused workers exist since construction.
     init.ChangeLabelText(AppText::InitDone());
   } catch (...) {
@@ -172,11 +178,11 @@ void TfrmMain::cbxCOMChange() {
   const QString port = ports->currentText().trimmed();
   if (port == SelectedPort()) return;
   Shell->SetSelectedPort(port);
-  Panes::DevicePortChanged(DevicePane);
+  Device->PortChanged();
 }
 
 void TfrmMain::OpenDeviceRoot() {
-  if (!Term->IsOn()) Panes::DevicePortChanged(DevicePane);
+  if (!Term->IsOn()) Device->PortChanged();
 }
 
 void TfrmMain::tbtnDOSCmdClick() {
@@ -206,7 +212,7 @@ void TfrmMain::ShowTerminalState() {
 }
 
 void TfrmMain::EnableDeviceControls(bool enable) {
-  Panes::SetTerminalActive(DevicePane, !enable);
+  Device->SetTerminalActive(!enable);
   for (const char* name : kDeviceControls) {
     for (QObject* control : findChildren<QObject*>(QLatin1String(name))) {
       if (auto* widget = qobject_cast<QWidget*>(control))

@@ -8,8 +8,9 @@
 // - Construction creates the terminal's ring and paused threads before any
 //   step that can fail; StartUp() then runs the visible start-up steps behind
 //   the progress dialog (panes, port scan).
-// - The panes are reached through Panes:: and by the object names of their
-//   controls (tbtnDOSCmd, cbxCOM, ...), never through their internals.
+// - The panes are self-contained widgets: the main window calls their public
+//   operations and finds the controls it connects (the terminal toggle
+//   tbtnDOSCmd, the port box cbxCOM) by object name.
 // - While the terminal is on, every control that would start a shell
 //   exchange is disabled, so at most one party uses the port.
 // - Shut-down (destruction): the terminal's workers are stopped and joined,
@@ -28,6 +29,8 @@
 namespace Ui {
 class TfrmMain;
 }
+class DevicePane;
+class LocalPane;
 class QAction;
 class QComboBox;
 class TaloConsoleMemo;
@@ -50,8 +53,8 @@ class TfrmMain : public QMainWindow {
   TaloTerminal& Terminal() { return *Term; }
   DeviceShell& Shell_() { return *Shell; }
   UserDialogs& Dialogs() { return *DialogService; }
-  QWidget* pnlLocal() const { return LocalPane; }
-  QWidget* pnlTalo() const { return DevicePane; }
+  LocalPane* pnlLocal() const { return Local; }
+  DevicePane* pnlTalo() const { return Device; }
 
  public slots:
   void tbtnDOSCmdClick();
@@ -86,8 +89,8 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<MemoConsole> Console;
   std::unique_ptr<DeviceShell> Shell;
   std::unique_ptr<TaloTerminal> Term;
-  QWidget* LocalPane = nullptr;
-  QWidget* DevicePane = nullptr;
+  LocalPane* Local = nullptr;
+  DevicePane* Device = nullptr;
   bool ExitConfirmed = false;
   bool PanesSized = false;
 };

@@ -130,7 +130,7 @@ int RunCli(int argc, char** argv) {
     return kUsageError;
   }
 
-  StreamConsole console(stdout);
+  StreamConsole console(command->ShowConsole ? stdout : nullptr);
   StreamDialogs dialogs(assumeYes, stderr);
   DeviceShell shell(console, dialogs);
   if (!portGiven && command->NeedsPort) {

@@ -7,7 +7,9 @@
 // - A subcommand is one entry in the table in clicommands.cpp plus one
 //   function taking the context and its arguments. Its return value is the
 //   exit status; an error box that would have been shown makes it 1 in any
-//   case. A wrong call of a subcommand returns kUsageError.
+//   case. A wrong call of a subcommand returns kUsageError. Adding one:
+//     {"ls", "[FOLDER]", "Lists a folder of D:.", RunLs, true, false},
+//   and int RunLs(CliContext&, const QStringList&) printing to stdout.
 // - Global options come before the subcommand: --port NAME (default: the
 //   first port the scan finds), --yes, --help, --version.
 
@@ -35,6 +37,9 @@ struct CliCommand {
   const char* Summary;
   CliHandler Run;
   bool NeedsPort = true;  // resolve --port or the first scanned port first
+  // The controller's lines on stdout (run); false for a command whose own
+  // lines are its output (a listing) and would be cluttered by the log.
+  bool ShowConsole = true;
 };
 
 inline constexpr int kExitOk = 0;

@@ -5,6 +5,7 @@
 StreamConsole::~StreamConsole() { Flush(); }
 
 void StreamConsole::Print(const QString& line) {
+  if (!Out) return;
   const QByteArray bytes = line.toLocal8Bit();
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), Out);
   std::fputc('\n', Out);

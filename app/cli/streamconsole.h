@@ -3,6 +3,7 @@
 // to a stdio stream (stdout) as they are finished; the line being written is
 // kept until it ends. Clearing (the exchange's 300-line rule) and the
 // terminal path's resets only restart the count: nothing printed is lost.
+// A null stream keeps the count and prints nothing (a quiet console).
 
 #include <QString>
 #include <cstdio>
@@ -24,7 +25,9 @@ class StreamConsole : public TaloConsole {
   void ResetTo(const QStringList& lines) override;
   QString LastLine() const override { return Last; }
   void BeginUpdate() override {}
-  void EndUpdate() override { std::fflush(Out); }
+  void EndUpdate() override {
+    if (Out) std::fflush(Out);
+  }
 
   // Prints the pending last line, if any, as a finished line.
   void Flush();

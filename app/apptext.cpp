@@ -22,7 +22,7 @@ QString AboutCaption() { return QStringLiteral("About TALO-7100 Utility"); }
 QString AboutProduct() { return QStringLiteral("TALO-7100 Series Utility"); }
 QString AboutVersion() { return QStringLiteral("Version: %1").arg(QLatin1String(kVersion)); }
 QString AboutMakerNotice() {
-  return QStringLiteral("Commissioning and service tool for TALO-7100 controllers");
+  return QStringLiteral("Copyright (C) 2026 The talo7100 developers");
 }
 
 QString CopyButtonHint() { return QStringLiteral("Copy file to TALO"); }

@@ -11,6 +11,8 @@
 #include "simfixture.h"
 #include "taloconsolememo.h"
 #include "taloterminal.h"
+#include "tdlgtaloabout.h"
+#include "tdlgtaloaskname.h"
 #include "tfrmmain.h"
 
 namespace {
@@ -52,6 +54,17 @@ TEST_F(MainWindowPicture, savesMainWindowWithDriveListedAndTerminalOn) {
               TALO_SCREENSHOT_DIR);
   dialogs.YesNoAnswers.push_back(true);
   window.close();
+}
+
+TEST(DialogPictures, savesAboutBoxAndNamePrompt) {
+  TdlgTaloAbout about;
+  about.show();
+  ASSERT_TRUE(about.grab().save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-about.png")));
+  TdlgTaloAskName prompt;
+  prompt.Setup(QStringLiteral("Make directory"), QStringLiteral("Please input new directory name:"),
+               QString(), 8);
+  prompt.show();
+  ASSERT_TRUE(prompt.grab().save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-askname.png")));
 }
 
 }  // namespace

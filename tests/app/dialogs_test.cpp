@@ -20,15 +20,16 @@ namespace {
 
 // Runs user against the next modal dialog once it is showing.
 void WhenModalShows(std::function<void(QWidget*)> user) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [user, poll] {
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
-      user(modal);
-      return;
-    }
-    QTimer::singleShot(10, *poll);
-  };
-  QTimer::singleShot(0, *poll);
+  auto* poll = new QTimer(qApp);
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, user] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    user(modal);
+  });
+  poll->start();
 }
 
 template <typename T>

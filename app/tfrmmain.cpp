@@ -83,6 +83,12 @@ TfrmMain::~TfrmMain() {
   // Workers stopped and joined, then the ring, then the terminal port; the
   // console they write to is still alive here.
   Term->ShutDown();
+  // The panes use the shell and the dialog service, which are members and
+  // go before the child widgets would.
+  delete Device;
+  Device = nullptr;
+  delete Local;
+  Local = nullptr;
 }
 
 TaloConsoleMemo* TfrmMain::meoDos() const { return Form->meoDos; }

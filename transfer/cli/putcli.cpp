@@ -4,20 +4,12 @@
 
 #include <cstdio>
 
-#include "devicelister.h"
+#include "devicecli.h"
 
 namespace PutCli {
 
 PutCommand::FreeSpaceReader DeviceFreeSpace(DeviceShell& shell) {
-  return [&shell](const QString& folder) -> std::optional<int64_t> {
-    int64_t free = 0;
-    DeviceLister lister(shell);
-    const bool listed = lister.ListDeviceFolder(folder, [&](DeviceListing::ListingLine& line) {
-      if (line.LineKind == DeviceListing::ListingLine::Kind::FreeSpace) free = line.FreeBytes;
-    });
-    if (!listed) return std::nullopt;
-    return free;
-  };
+  return [&shell](const QString& folder) { return DeviceCli::ReadFreeSpace(shell, folder); };
 }
 
 int Put(DeviceShell& shell, const QStringList& arguments) {

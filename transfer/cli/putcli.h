@@ -13,8 +13,8 @@ class DeviceShell;
 
 namespace PutCli {
 
-// Lists folder with the device pane's listing exchange; the free space it
-// reported (0 when it printed none), or none when the listing failed.
+// Lists folder as the device pane does; the free space it reported (0 when
+// it printed none), or none when the listing failed.
 PutCommand::FreeSpaceReader DeviceFreeSpace(DeviceShell& shell);
 
 // talo7100-cli put FILE... [FOLDER]; returns the exit status.

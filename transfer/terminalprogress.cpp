@@ -97,15 +97,21 @@ void TerminalProgress::ShowFile(const QString& sourcePath, int number, int total
   Acknowledged = 0;
   Size = 0;
   LastTenth = -1;
+  DataStartBytes = -1;
   FileStart = Clocks::now();
   LastDraw = Clocks::time_point();
   if (!Interactive) PrintLine(QStringLiteral("%1/%2 ").arg(number).arg(total) + sourcePath);
 }
 
 void TerminalProgress::ShowProgress(int percent, int64_t acknowledged, int64_t size) {
+  if (acknowledged != Acknowledged) LastAck = Clocks::now();
   Percent = percent;
   Acknowledged = acknowledged;
   Size = size;
+  if (DataStartBytes < 0 && acknowledged > 0) {
+    DataStart = Clocks::now();
+    DataStartBytes = acknowledged;
+  }
   if (Interactive) {
     if (Clocks::now() - LastDraw >= std::chrono::milliseconds(kRedrawIntervalMs)) DrawBar();
     return;
@@ -143,9 +149,7 @@ void TerminalProgress::FileEnded(const TransferOutcome& outcome) {
     const double seconds = Seconds();
     line += QStringLiteral(" as ") + outcome.TargetName +
             QStringLiteral(", %1 bytes in %2 s").arg(outcome.Size).arg(seconds, 0, 'f', 1);
-    if (seconds > 0)
-      line += QStringLiteral(" (") + HumanBytes(static_cast<int64_t>(outcome.Size / seconds)) +
-              QStringLiteral("/s)");
+    if (Rate() > 0) line += QStringLiteral(" (") + HumanBytes(static_cast<int64_t>(Rate())) + QStringLiteral("/s)");
   }
   PrintLine(line);
 }
@@ -175,8 +179,7 @@ void TerminalProgress::WipeBar() {
 void TerminalProgress::DrawBar() {
   LastDraw = Clocks::now();
   const int filled = std::clamp(Percent, 0, 100) * kBarWidth / 100;
-  const double seconds = Seconds();
-  const double rate = seconds > 0 ? Acknowledged / seconds : 0;
+  const double rate = Rate();
   const int64_t left = rate > 0 ? static_cast<int64_t>((Size - Acknowledged) / rate) : -1;
   // Built by concatenation: a file name may contain "%1".
   const QString line = QFileInfo(Path).fileName() + QStringLiteral(" %1/%2 [").arg(Number).arg(Total) +
@@ -200,4 +203,10 @@ void TerminalProgress::PrintLine(const QString& text) {
 
 double TerminalProgress::Seconds() const {
   return std::chrono::duration<double>(Clocks::now() - FileStart).count();
+}
+
+double TerminalProgress::Rate() const {
+  if (DataStartBytes < 0) return 0;
+  const double seconds = std::chrono::duration<double>(LastAck - DataStart).count();
+  return seconds > 0.05 ? (Acknowledged - DataStartBytes) / seconds : 0;
 }

@@ -57,6 +57,9 @@ class TerminalProgress : public TransferView, public TransferPresenter {
   void DrawBar();
   void PrintLine(const QString& text);
   double Seconds() const;
+  // Bytes per second since the first acknowledged block: the drain and the
+  // command line before it are no part of the line's pace.
+  double Rate() const;
 
   FILE* Out;
   bool Interactive;
@@ -74,5 +77,8 @@ class TerminalProgress : public TransferView, public TransferPresenter {
   int64_t Size = 0;
   int LastTenth = -1;
   Clocks::time_point FileStart;
+  Clocks::time_point DataStart;
+  Clocks::time_point LastAck;
+  int64_t DataStartBytes = -1;
   Clocks::time_point LastDraw;
 };

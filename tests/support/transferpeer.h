@@ -24,9 +24,6 @@
 struct TransferPeerOptions {
   bool Echo = true;
   bool AnswerC = false;      // asks for CRC mode with 'C' and never starts
-  int NakBlock = -1;         // NAK the first NakCount sends of this block (1-based)
-  int NakCount = 0;
-  int CanAtBlock = -1;       // answer this block with CAN
   int FailTransfer = -1;     // this transfer (1-based) answers its first block with CAN
   int StartDelayMs = 0;      // silence before the first NAK
   std::string ExternalReceiver;  // shell command; the target's base name is appended
@@ -72,10 +69,6 @@ class TransferPeer {
   std::map<std::string, std::string> Files() const { return Locked([&] { return Stored; }); }
   // Every byte the peer read while a receiver ran.
   std::string ReceiverInput() const { return Locked([&] { return RxBytes; }); }
-  // How often each block number arrived (own receiver, last transfer).
-  int SendsOf(int block) const {
-    return Locked([&] { return BlockSends.count(block) ? BlockSends.at(block) : 0; });
-  }
   // Every byte an external receiver sent.
   std::string ReceiverOutput() const { return Locked([&] { return TxBytes; }); }
   int Transfers() const { return Locked([&] { return TransferCount; }); }
@@ -137,10 +130,7 @@ class TransferPeer {
   }
 
   void RunReceiver(const std::string& target) {
-    const int transfer = Locked([&] {
-      BlockSends.clear();
-      return ++TransferCount;
-    });
+    const int transfer = Locked([&] { return ++TransferCount; });
     if (!Opts.ExternalReceiver.empty())
       RunExternal(target);
     else
@@ -210,12 +200,11 @@ class TransferPeer {
       const int position = static_cast<int>(data.size() / 128) + 1;  // the block expected
       const bool repeat = position > 1 && number == static_cast<uint8_t>(expected - 1);
       const int block = repeat ? position - 1 : position;
-      const int sends = Locked([&] { return ++BlockSends[block]; });
       uint8_t sum = 0;
       for (int i = 2; i < 130; ++i) sum = static_cast<uint8_t>(sum + frame[i]);
       const bool valid = static_cast<uint8_t>(frame[1]) == 255 - number &&
                          sum == static_cast<uint8_t>(frame[130]);
-      if (block == Opts.CanAtBlock || (transfer == Opts.FailTransfer && block == 1)) {
+      if (transfer == Opts.FailTransfer && block == 1) {
         Send("\x18\x18");
         Send("\r\nTransfer aborted\r\n");
         return;
@@ -224,7 +213,7 @@ class TransferPeer {
         SendByte(0x06);  // the block already stored, its ACK was lost
         continue;
       }
-      if (!valid || number != expected || (block == Opts.NakBlock && sends <= Opts.NakCount)) {
+      if (!valid || number != expected) {
         SendByte(0x15);
         continue;
       }
@@ -294,7 +283,6 @@ class TransferPeer {
   mutable std::mutex Mutex;
   std::vector<std::string> CommandLines;
   std::map<std::string, std::string> Stored;
-  std::map<int, int> BlockSends;
   std::string RxBytes;
   std::string TxBytes;
   int TransferCount = 0;

@@ -227,16 +227,4 @@ TEST_F(CopyToController, cancelledTransferFileIsAFailureWithoutMessage) {
   EXPECT_EQ(Peer->Files().count("D:\\CONF\\BIG.BIN"), 0u);
 }
 
-TEST_F(CopyToController, cancelStopsTheBatchWithoutMessage) {
-  ASSERT_TRUE(StartPeer());
-  Presenter.View.CancelAtPercent = 5;
-  const CopyReport report = Copy({File("a.bin", 64 * 1024), File("b.bin", 10)});
-  EXPECT_FALSE(report.AllSucceeded);
-  EXPECT_EQ(report.Outcomes[0].Outcome, TransferOutcome::Result::Cancelled);
-  EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::NotSent);
-  EXPECT_EQ(Peer->Transfers(), 1);
-  EXPECT_TRUE(Dialogs.Messages.empty());
-  EXPECT_EQ(Refreshes, 1);
-}
-
 }  // namespace

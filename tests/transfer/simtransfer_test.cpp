@@ -51,23 +51,6 @@ class SimTransfer : public SimFixture {
   std::map<QString, std::string> Contents;
 };
 
-TEST_F(SimTransfer, copiesIntoTheShownFolderAndListsItAgain) {
-  StartSim();
-  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
-  CopyRequest request;
-  request.Selected = {{File("LOG.TXT", 1000), false, 1000}, {File("EMPTY.DAT", 0), false, 0}};
-  request.DeviceFreeBytes = Sim().FreeBytes();
-  request.DevicePathText = "\\DATA";
-  int refreshes = 0;
-  request.RefreshDevicePane = [&] { ++refreshes; };
-  const CopyReport report = CopyToDevice(Host(), request);
-  EXPECT_TRUE(report.AllSucceeded);
-  EXPECT_EQ(Sim().GetFile("\\DATA\\LOG.TXT"), Padded(Contents["LOG.TXT"]));
-  EXPECT_EQ(Sim().GetFile("\\DATA\\EMPTY.DAT"), std::string());
-  EXPECT_EQ(refreshes, 1);
-  EXPECT_TRUE(Dialogs.Messages.empty());
-}
-
 TEST_F(SimTransfer, nakFourTimesThenAckSendsTheSameFrameFiveTimes) {
   talosim::SimOptions options = SimHarness::DefaultOptions();
   options.Faults.XmodemNakBlock = 2;

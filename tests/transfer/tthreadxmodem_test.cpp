@@ -113,33 +113,6 @@ TEST_F(XModemSender, uploadsByteExactPaddedToWholeBlocks) {
   }
 }
 
-TEST_F(XModemSender, retriesOnNakThenSucceeds) {
-  const std::string bytes = RandomBytes(3 * 128, 11);
-  TransferPeer::Options options;
-  options.NakBlock = 2;
-  options.NakCount = 4;
-  ASSERT_EQ(Send(options, WriteFile(Dir, "nak.bin", bytes)), 0);
-  EXPECT_EQ(Peer->SendsOf(1), 1);
-  EXPECT_EQ(Peer->SendsOf(2), 5);
-  EXPECT_EQ(Peer->SendsOf(3), 1);
-  // The same frame, byte for byte, five times in a row.
-  const auto frame = TThreadXModem::BuildFrame(
-      2, reinterpret_cast<const uint8_t*>(bytes.data()) + 128, 128);
-  const std::string one(reinterpret_cast<const char*>(frame.data()), frame.size());
-  std::string five;
-  for (int i = 0; i < 5; ++i) five += one;
-  EXPECT_NE(Peer->ReceiverInput().find(five), std::string::npos);
-  EXPECT_TRUE(Peer->Files().at("D:\\FILE.BIN") == bytes);
-}
-
-TEST_F(XModemSender, failsWithoutMessageWhenBlockAnsweredWithCan) {
-  TransferPeer::Options options;
-  options.CanAtBlock = 2;
-  EXPECT_EQ(Send(options, WriteFile(Dir, "can.bin", RandomBytes(1000, 12))), -1);
-  EXPECT_EQ(ConsoleLines().last(), TransferText::kTransferring);
-  EXPECT_LT(Progress, 100);
-}
-
 TEST_F(XModemSender, cancelInDataPhaseSendsFiveCanOnceAndShowsReceiverLines) {
   const QString path = WriteFile(Dir, "big.bin", RandomBytes(64 * 1024, 13));
   EXPECT_EQ(Send({}, path, "D:\\BIG.BIN", 5), -1);
@@ -158,14 +131,6 @@ TEST_F(XModemSender, receiverAskingForCrcNeverStarts) {
   EXPECT_EQ(Send(options, WriteFile(Dir, "c.bin", RandomBytes(300, 14))), -1);
   EXPECT_EQ(ConsoleLines().last(), TransferText::kNoAckFromTalo);
   EXPECT_EQ(Peer->ReceiverInput(), "");  // not one byte after the command line
-}
-
-TEST_F(XModemSender, shellWithoutEchoGetsNothingButTheFirstCharacter) {
-  TransferPeer::Options options;
-  options.Echo = false;
-  EXPECT_EQ(Send(options, WriteFile(Dir, "e.bin", RandomBytes(300, 15))), -1);
-  EXPECT_EQ(ConsoleLines(), QStringList{"C:\\transfer /R D:\\FILE.BIN"});
-  EXPECT_EQ(Peer->Transfers(), 0);
 }
 
 TEST_F(XModemSender, missingFileSendsNothing) {

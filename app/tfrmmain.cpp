@@ -59,7 +59,7 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   // The long-lived objects come first, so nothing that fails later in the
   // start-up leaves a control that reaches a missing object.
   Console = std::make_unique<MemoConsole>(*Form->meoDos);
-  Shell = std::make_unique<DeviceShell>(*Console, *DialogService);
+  ShellPtr = std::make_unique<DeviceShell>(*Console, *DialogService);
   Term = std::make_unique<TaloTerminal>(*Console, RingBell);
   Form->meoDos->SetTerminal(Term.get());
   Form->meoDos->SetDialogs(DialogService);
@@ -92,6 +92,7 @@ TfrmMain::~TfrmMain() {
 }
 
 TaloConsoleMemo* TfrmMain::meoDos() const { return Form->meoDos; }
+QToolButton* TfrmMain::btnCopy() const { return Form->btnCopy; }
 
 void TfrmMain::BuildPanes() {
   Local = new LocalPane(Form->Splitter1);
@@ -99,7 +100,7 @@ void TfrmMain::BuildPanes() {
   Local->setMinimumWidth(150);
   Local->SetDialogs(DialogService);
   Form->Splitter1->insertWidget(0, Local);
-  Device = new DevicePane(*Shell, Form->Splitter2);
+  Device = new DevicePane(*ShellPtr, Form->Splitter2);
   Device->setObjectName(QStringLiteral("pnlTalo"));
   Form->Splitter2->addWidget(Device);
   // Resizing the window keeps the proportions of the first layout.
@@ -175,7 +176,7 @@ void TfrmMain::SetPortBoxSelection(const QString& port) {
     if (index >= 0) ports->setCurrentIndex(index);
     ports->setEditText(port);
   }
-  Shell->SetSelectedPort(port);
+  ShellPtr->SetSelectedPort(port);
 }
 
 void TfrmMain::cbxCOMChange() {
@@ -183,7 +184,7 @@ void TfrmMain::cbxCOMChange() {
   if (!ports || Term->IsOn()) return;
   const QString port = ports->currentText().trimmed();
   if (port == SelectedPort()) return;
-  Shell->SetSelectedPort(port);
+  ShellPtr->SetSelectedPort(port);
   Device->PortChanged();
 }
 

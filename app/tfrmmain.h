@@ -33,6 +33,7 @@ class DevicePane;
 class LocalPane;
 class QAction;
 class QComboBox;
+class QToolButton;
 class TaloConsoleMemo;
 
 class TfrmMain : public QMainWindow {
@@ -48,11 +49,15 @@ class TfrmMain : public QMainWindow {
   // --port) is added to the port box when missing and selected.
   void StartUp(const QString& preferredPort = QString());
 
-  const QString& SelectedPort() const { return Shell->SelectedPort(); }
+  const QString& SelectedPort() const { return ShellPtr->SelectedPort(); }
   TaloConsoleMemo* meoDos() const;
   TaloTerminal& Terminal() { return *Term; }
-  DeviceShell& Shell_() { return *Shell; }
+  // The shell exchange every device feature uses (selected port, console,
+  // dialogs).
+  DeviceShell& Shell() { return *ShellPtr; }
   UserDialogs& Dialogs() { return *DialogService; }
+  // The copy button; its click is connected by the copy feature.
+  QToolButton* btnCopy() const;
   LocalPane* pnlLocal() const { return Local; }
   DevicePane* pnlTalo() const { return Device; }
 
@@ -87,7 +92,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<WidgetDialogs> OwnDialogs;
   UserDialogs* DialogService = nullptr;
   std::unique_ptr<MemoConsole> Console;
-  std::unique_ptr<DeviceShell> Shell;
+  std::unique_ptr<DeviceShell> ShellPtr;
   std::unique_ptr<TaloTerminal> Term;
   LocalPane* Local = nullptr;
   DevicePane* Device = nullptr;

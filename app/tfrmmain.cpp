@@ -12,14 +12,17 @@
 #include <thread>
 
 #include "appicons.h"
+#include "apptext.h"
+#include "copytodevice.h"
 #include "devicepane.h"
 #include "localpane.h"
-#include "apptext.h"
 #include "portscan.h"
 #include "taloapplication.h"
 #include "taloconsolememo.h"
 #include "tdlgtaloabout.h"
 #include "tdlgtaloinit.h"
+#include "transferdialogpresenter.h"
+#include "transferfile.h"
 #include "ui_tfrmmain.h"
 
 namespace {
@@ -68,6 +71,7 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   Form->btnCopy->setToolTip(AppText::CopyButtonHint());
   Form->Exit1->setIcon(AppIcons::Exit());
   Form->About1->setIcon(AppIcons::About());
+  connect(Form->btnCopy, &QToolButton::clicked, this, &TfrmMain::btnCopyClick);
   connect(Form->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
   connect(Form->About1, &QAction::triggered, this, &TfrmMain::About1Click);
 
@@ -228,6 +232,19 @@ void TfrmMain::EnableDeviceControls(bool enable) {
         action->setEnabled(enable);
     }
   }
+}
+
+void TfrmMain::btnCopyClick() {
+  if (Term->IsOn()) return;  // the terminal holds the port
+  CopyRequest request;
+  for (const LocalPane::SelectedItem& item : Local->SelectedItems())
+    request.Selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
+  request.DeviceFreeBytes = Device->DeviceFreeBytes();
+  request.DevicePathText = Device->PathBoxText();
+  request.RefreshDevicePane = [this] { Device->RefreshKeepingView(); };
+  TransferDialogPresenter presenter(this);
+  const TransferHost host{SelectedPort(), *Console, *DialogService, presenter};
+  (void)::CopyToDevice(host, request);
 }
 
 void TfrmMain::RunInTerminal(const QString& text) {

@@ -56,7 +56,6 @@ class TfrmMain : public QMainWindow {
   // dialogs).
   DeviceShell& Shell() { return *ShellPtr; }
   UserDialogs& Dialogs() { return *DialogService; }
-  // The copy button; its click is connected by the copy feature.
   QToolButton* btnCopy() const;
   LocalPane* pnlLocal() const { return Local; }
   DevicePane* pnlTalo() const { return Device; }
@@ -64,6 +63,8 @@ class TfrmMain : public QMainWindow {
  public slots:
   void tbtnDOSCmdClick();
   void cbxCOMChange();
+  // Copies the selected PC files into the folder the device pane shows.
+  void btnCopyClick();
   void Exit1Click();
   void About1Click();
   // Turns the terminal on if needed and types text followed by CR into it.

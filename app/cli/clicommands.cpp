@@ -6,6 +6,10 @@
 
 #include "deviceshell.h"
 #include "portscan.h"
+#ifdef TALO_CLI_DEVICE_COMMANDS
+#include "devicecli.h"
+#include "putcli.h"
+#endif
 #include "streamconsole.h"
 #include "streamdialogs.h"
 
@@ -43,11 +47,47 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   return context.Shell.RunDeviceCommand(line) ? kExitOk : kExitFailed;
 }
 
+#ifdef TALO_CLI_DEVICE_COMMANDS
+int PrintLines(int status, const QStringList& lines) {
+  for (const QString& line : lines) PrintLine(stdout, line);
+  std::fflush(stdout);
+  return status;
+}
+
+// ls [FOLDER]: the folder as the device pane lists it.
+int RunLs(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() > 1) return kUsageError;
+  const QString folder = DeviceCli::NormalisedDevicePath(arguments.value(0));
+  QStringList lines;
+  const int status = DeviceCli::ListFolder(context.Shell, folder, lines);
+  return PrintLines(status, lines);
+}
+
+// du NAME: files, folders and bytes below a file or folder.
+int RunDu(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() != 1) return kUsageError;
+  QStringList lines;
+  const int status = DeviceCli::MeasureFolder(context.Shell, arguments.front(), lines);
+  return PrintLines(status, lines);
+}
+
+int RunPut(CliContext& context, const QStringList& arguments) {
+  return PutCli::Put(context.Shell, arguments);
+}
+#endif
+
 // One entry per subcommand.
 const CliCommand kCommands[] = {
     {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
      false},
     {"run", "LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
+#ifdef TALO_CLI_DEVICE_COMMANDS
+    {"ls", "[FOLDER]", "Lists a folder of D: (default \\): name, size, type, modified.", RunLs,
+     true, false},
+    {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
+     true, false},
+    {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut},
+#endif
 };
 
 const CliCommand* FindCommand(const QString& name) {

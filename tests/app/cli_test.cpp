@@ -10,6 +10,11 @@
 
 #include "ptypair.h"
 #include "talocomport.h"
+#ifdef TALO_CLI_SIM_TESTS
+#include <fstream>
+
+#include "simfixture.h"
+#endif
 
 namespace {
 
@@ -161,5 +166,39 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
   EXPECT_TRUE(help.Out.contains(QStringLiteral("  run LINE")));
   EXPECT_TRUE(help.Out.contains(QStringLiteral("  ports")));
 }
+
+#ifdef TALO_CLI_SIM_TESTS
+// The device subcommands against the simulator: ls and du read what put
+// stored, and put's file arrives byte-exact.
+class CliOnSimulator : public SimFixture {};
+
+TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
+  StartSim();
+  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  const std::string content = "line one\r\nline two\r\n";
+  const std::string pcFile = TempDir() + "/NOTES.TXT";
+  std::ofstream(pcFile, std::ios::binary) << content;
+  const QString port = QString::fromStdString(PortPath());
+
+  const auto put = RunCli({"--port", port, "put", QString::fromStdString(pcFile), "\\DATA"});
+  EXPECT_EQ(put.ExitCode, 0) << put.Err.toStdString();
+  const auto stored = Sim().GetFile("\\DATA\\NOTES.TXT");
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(*stored, content + std::string(128 - content.size(), '\0'));
+
+  const auto ls = RunCli({"--port", port, "ls", "DATA"});
+  EXPECT_EQ(ls.ExitCode, 0) << ls.Err.toStdString();
+  EXPECT_TRUE(ls.Out.startsWith(QStringLiteral("NOTES.TXT\t128\t"))) << ls.Out.toStdString();
+  EXPECT_TRUE(ls.Out.contains(QStringLiteral("1 object(s)\n128 byte(s)("))) << ls.Out.toStdString();
+
+  const auto du = RunCli({"--port", port, "du", "\\"});
+  EXPECT_EQ(du.ExitCode, 0) << du.Err.toStdString();
+  EXPECT_EQ(du.Out, QStringLiteral("1 file(s), 1 folder(s)\t128 byte(s)\n"));
+
+  const auto missing = RunCli({"--port", port, "ls", "NOWHERE"});
+  EXPECT_EQ(missing.ExitCode, 1);
+  EXPECT_TRUE(missing.Err.contains(QStringLiteral("Invalid"))) << missing.Err.toStdString();
+}
+#endif
 
 }  // namespace

@@ -7,9 +7,19 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QAbstractItemView>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <memory>
+
+#include "deviceitemmodel.h"
+#include "devicepane.h"
+#include "localfoldermodel.h"
+#include "localpane.h"
 
 #include "scripteddialogs.h"
 #include "simfixture.h"
@@ -115,6 +125,44 @@ TEST_F(MainWindowOnSimulator, pickedPortListsRootAtOnceTypedPortWaitsForEnter) {
   EXPECT_EQ(window->SelectedPort(), simPort);
   EXPECT_EQ(listings(), 1) << "Enter lists the root once";
   EXPECT_EQ(dialogs.Errors().size(), 1);
+}
+
+// The copy button: the PC file selected on the left arrives byte-exact in the
+// folder the device pane shows (zero-padded to whole blocks), and the device
+// pane lists it afterwards.
+TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
+  QTemporaryDir pcFolder;
+  ASSERT_TRUE(pcFolder.isValid());
+  QByteArray content(300, Qt::Uninitialized);
+  for (char& c : content) c = static_cast<char>(QRandomGenerator::global()->bounded(256));
+  const QString pcFile = pcFolder.filePath(QStringLiteral("LOG.TXT"));
+  QFile file(pcFile);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+  file.close();
+
+  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
+  ASSERT_GT(window->pnlTalo()->DeviceFreeBytes(), 0);
+  LocalPane* local = window->pnlLocal();
+  ASSERT_TRUE(local->OpenPath(pcFolder.path()));
+  const int row = local->FolderModel().RowOf(pcFile);
+  ASSERT_GE(row, 0);
+  local->ActiveView()->selectionModel()->select(
+      local->FolderModel().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+  window->btnCopyClick();
+
+  EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+  const auto stored = Sim().GetFile("\\DATA\\LOG.TXT");
+  ASSERT_TRUE(stored.has_value());
+  std::string expected(content.constData(), static_cast<size_t>(content.size()));
+  expected.append(384 - expected.size(), '\0');
+  EXPECT_EQ(*stored, expected);
+  EXPECT_EQ(window->pnlTalo()->DevicePath(), QStringLiteral("\\DATA"));
+  bool listed = false;
+  for (int i = 0; i < window->pnlTalo()->Model().rowCount(); ++i)
+    listed = listed || window->pnlTalo()->Model().index(i, 0).data().toString() == QStringLiteral("LOG.TXT");
+  EXPECT_TRUE(listed) << "the device pane is listed again after the copy";
 }
 
 }  // namespace

@@ -36,21 +36,21 @@ class ScriptedDialogs : public UserDialogs {
   std::optional<QString> AskName(const QString& caption, const QString&, const QString&,
                                  int maxLength) override {
     NamePrompts.append(caption);
-    auto answer = Take(NameAnswers, std::optional<QString>());
-    if (answer) *answer = answer->left(maxLength);  // the edit box stops typing there
-    return answer;
+    const std::optional<QString> answer = TakeText(NameAnswers);
+    if (!answer) return std::nullopt;
+    return answer->left(maxLength);  // the edit box stops typing there
   }
   std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override {
-    return Take(FileAnswers, std::optional<QString>());
+    return TakeText(FileAnswers);
   }
   std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
-    return Take(FileAnswers, std::optional<QString>());
+    return TakeText(FileAnswers);
   }
   std::optional<QString> ChooseFolder(const QString&, const QString&) override {
-    return Take(FileAnswers, std::optional<QString>());
+    return TakeText(FileAnswers);
   }
   std::optional<QString> ChooseFont(const QString&) override {
-    return Take(FontAnswers, std::optional<QString>());
+    return TakeText(FontAnswers);
   }
   void BeginBusy() override {
     ++BusyDepth;
@@ -70,6 +70,16 @@ class ScriptedDialogs : public UserDialogs {
   QStringList Warnings() const { return Texts(Message::Warning); }
 
  private:
+  static std::optional<QString> TakeText(std::deque<std::optional<QString>>& queue) {
+    // Built from a plain QString: GCC 12 warns (wrongly) about a moved or
+    // copied optional<QString> once this is inlined.
+    if (queue.empty()) return std::nullopt;
+    const bool given = queue.front().has_value();
+    const QString text = given ? *queue.front() : QString();
+    queue.pop_front();
+    if (!given) return std::nullopt;
+    return std::optional<QString>(std::in_place, text);
+  }
   template <typename T>
   static T Take(std::deque<T>& queue, T fallback) {
     if (queue.empty()) return fallback;

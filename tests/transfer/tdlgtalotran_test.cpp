@@ -13,12 +13,7 @@
 
 #include "copytodevice.h"
 #include "recordingconsole.h"
-// GCC 12 takes the optional<QString> copies in the scripted answers for
-// uninitialised once they are inlined into this file.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "scripteddialogs.h"
-#pragma GCC diagnostic pop
 #include "transferdialogpresenter.h"
 #include "transferfile.h"
 #include "transferpeer.h"

@@ -21,24 +21,6 @@
 
 namespace {
 
-// Used until the main window hands over its dialogs: says nothing and
-// answers every question with the harmless choice.
-class SilentDialogs : public UserDialogs {
- public:
-  void ShowError(const QString&) override {}
-  void ShowWarning(const QString&) override {}
-  void ShowInformation(const QString&) override {}
-  bool AskYesNo(const QString&) override { return false; }
-  std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override { return {}; }
-  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseFont(const QString&) override { return {}; }
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  void Beep() override {}
-};
-
 const int kColumnWidths[] = {114, 49, 73, 163};
 constexpr int kStatusCountWidth = 150;
 constexpr int kStatusTotalWidth = 100;
@@ -53,7 +35,7 @@ LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
     : QWidget(parent),
       Form(std::make_unique<Ui::LocalPane>()),
       IconSource(std::make_unique<ThemeIconProvider>()),
-      SilentDialogs(std::make_unique<::SilentDialogs>()),
+      FallbackDialogs(std::make_unique<SilentDialogs>()),
       Model(new LocalFolderModel(std::move(places), this)),
       Menu(std::make_unique<LocalContextMenu>(*this)) {
   Form->setupUi(this);
@@ -73,7 +55,7 @@ void LocalPane::SetDialogs(UserDialogs* dialogs) { UserDialogsPtr = dialogs; }
 
 void LocalPane::SetUrlOpener(std::function<bool(const QUrl&)> opener) { Menu->SetUrlOpener(std::move(opener)); }
 
-UserDialogs& LocalPane::Dialogs() const { return UserDialogsPtr ? *UserDialogsPtr : *SilentDialogs; }
+UserDialogs& LocalPane::Dialogs() const { return UserDialogsPtr ? *UserDialogsPtr : *FallbackDialogs; }
 
 void LocalPane::SetUpToolBar() {
   using ToolIcons::Kind;

@@ -116,7 +116,9 @@ class LocalPane : public QWidget {
 
   std::unique_ptr<Ui::LocalPane> Form;
   std::unique_ptr<ThemeIconProvider> IconSource;
-  std::unique_ptr<UserDialogs> SilentDialogs;
+  // Until SetDialogs: says nothing, answers every question with the harmless
+  // choice.
+  std::unique_ptr<UserDialogs> FallbackDialogs;
   LocalFolderModel* Model = nullptr;
   QItemSelectionModel* Selection = nullptr;
   LocalItemDelegate* IconsDelegate = nullptr;

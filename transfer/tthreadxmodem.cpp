@@ -8,35 +8,9 @@
 #include "talocomport.h"
 #include "taloconsole.h"
 #include "transfertext.h"
+#include "userdialogs.h"
 
 namespace {
-
-// The shell primitives want a dialog interface for their standard exchange;
-// the sender uses only the echo check and the console path, which never ask
-// the user anything.
-class NoDialogs final : public UserDialogs {
- public:
-  void ShowError(const QString&) override {}
-  void ShowWarning(const QString&) override {}
-  void ShowInformation(const QString&) override {}
-  bool AskYesNo(const QString&) override { return false; }
-  std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseFolder(const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseFont(const QString&) override { return std::nullopt; }
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  void Beep() override {}
-};
 
 bool ContainsPrompt(const std::string& line) {
   return line.find("C:\\") != std::string::npos || line.find("D:\\") != std::string::npos;
@@ -243,13 +217,15 @@ bool TThreadXModem::Fail(const char* status) {
 
 void TThreadXModem::ShowStatus() {
   if (StatusText.isEmpty()) return;
-  NoDialogs none;
+  // The console path never asks the user anything.
+  SilentDialogs none;
   DeviceShell(*Console, none).AppendConsoleLine(StatusText);
 }
 
 void TThreadXModem::SendTransferCommand() {
-  // The echo check shows the command line first, as a status line.
-  NoDialogs none;
+  // The echo check shows the command line first, as a status line; it never
+  // asks the user anything.
+  SilentDialogs none;
   StatusText = QString::fromLatin1(CommandLine);
   CommandEchoed = DeviceShell(*Console, none).SendEchoed(*Port, CommandLine);
 }

@@ -118,28 +118,6 @@ class NullConsole : public TaloConsole {
   void EndUpdate() override {}
 };
 
-class QuietDialogs : public UserDialogs {
- public:
-  void ShowError(const QString& text) override { std::printf("error: %s\n", qPrintable(text)); }
-  void ShowWarning(const QString&) override {}
-  void ShowInformation(const QString&) override {}
-  bool AskYesNo(const QString&) override { return true; }
-  std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
-    return {};
-  }
-  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  std::optional<QString> ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<QString> ChooseFont(const QString&) override { return {}; }
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  void Beep() override {}
-};
-
 void EchoRoundTrip() {
   PtyPair pty;
   TaloComPort port(pty.SlavePath());
@@ -152,7 +130,7 @@ void EchoRoundTrip() {
     }
   });
   NullConsole console;
-  QuietDialogs dialogs;
+  SilentDialogs dialogs;  // the echo check asks nothing
   DeviceShell shell(console, dialogs);
   const QByteArray command = "dir D:\\DATA\\LOGS\r";
   std::vector<double> perByte;

@@ -15,6 +15,7 @@
 
 using linktest::Clock;
 using linktest::MsSince;
+using linktest::OpenPort;
 using linktest::Peer;
 
 namespace {
@@ -23,17 +24,9 @@ namespace {
 // are what proves a time-out is not cut short.
 constexpr double kSlackMs = 150;
 
-struct OpenPort {
-  PtyPair Pty;
-  TaloComPort Port{Pty.SlavePath()};
-  explicit OpenPort(uint32_t timeoutMs, uint8_t terminator = 13) {
-    EXPECT_TRUE(Pty.IsValid());
-    EXPECT_TRUE(Port.Open()) << "errno " << Port.LastError();
-    EXPECT_TRUE(Port.Configure(57600, 8, 0, 0));
-    EXPECT_TRUE(Port.SetTimeouts(timeoutMs));
-    Port.SetTerminator(terminator);
-  }
-};
+std::string Text(const uint8_t* bytes, size_t count) {
+  return std::string(reinterpret_cast<const char*>(bytes), count);
+}
 
 double CpuMs() {
   rusage u{};
@@ -46,105 +39,83 @@ double CpuMs() {
 
 // ---- time-outs -------------------------------------------------------------
 
-class IdleReadTimeout : public ::testing::TestWithParam<uint32_t> {};
+struct BoundCase {
+  const char* Name;
+  uint32_t Timeout;
+  std::string Waiting;  // already on the line
+  size_t Count;         // bytes asked for; 0: a write of four bytes on a full line
+  double EndsAtMs;
+};
 
-TEST_P(IdleReadTimeout, oneByteReadGivesUpAfterTwiceTheTimeout) {
-  const uint32_t t = GetParam();
-  OpenPort p(t);
-  uint8_t byte = 0;
+class TimeoutBound : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(TimeoutBound, operationEndsAtItsBoundAndNotBefore) {
+  const BoundCase& c = GetParam();
+  OpenPort p(c.Timeout);
+  if (c.Count == 0) {
+    ASSERT_GT(p.Pty.FillTowardsMaster(), 0u);  // nobody reads the master
+  }
+  ASSERT_TRUE(p.Pty.Write(c.Waiting));
+  uint8_t buffer[16] = {};
   size_t got = 99;
   const auto start = Clock::now();
-  EXPECT_FALSE(p.Port.Read(1, &byte, &got));
+  EXPECT_FALSE(c.Count ? p.Port.Read(c.Count, buffer, &got) : p.Port.Write(4, buffer));
   const double elapsed = MsSince(start);
-  EXPECT_EQ(got, 0u);
-  EXPECT_GE(elapsed, 2.0 * t - 0.5);
-  EXPECT_LE(elapsed, 2.0 * t + kSlackMs);
+  if (c.Count) {
+    EXPECT_EQ(Text(buffer, got), c.Waiting);
+  }
+  EXPECT_GE(elapsed, c.EndsAtMs - 0.5);
+  EXPECT_LE(elapsed, c.EndsAtMs + kSlackMs);
   EXPECT_TRUE(p.Port.IsOpen()) << "a time-out is not an error of the port";
 }
 
-INSTANTIATE_TEST_SUITE_P(Timeouts, IdleReadTimeout, ::testing::Values(1u, 100u, 200u, 500u));
+INSTANTIATE_TEST_SUITE_P(
+    ComPort, TimeoutBound,
+    ::testing::Values(BoundCase{"idleOneByteReadAt1WaitsTwiceTheTimeout", 1, "", 1, 2},
+                      BoundCase{"idleOneByteReadAt100", 100, "", 1, 200},
+                      BoundCase{"idleOneByteReadAt200", 200, "", 1, 400},
+                      BoundCase{"idleOneByteReadAt500", 500, "", 1, 1000},
+                      BoundCase{"idleReadOfFiveBytesWaitsTimeoutPerByteAndOneMore", 100, "", 5, 600},
+                      BoundCase{"gapLongerThanTimeoutAfterFirstBytesEndsTheRead", 100, "abc", 10, 100},
+                      BoundCase{"writeOnBlockedLineEndsAtItsBound", 100, "", 0, 500}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(ComPortTimeouts, idleReadOfSeveralBytesWaitsTimeoutPerByteAndOneMore) {
-  OpenPort p(100);
-  uint8_t buffer[5];
-  const auto start = Clock::now();
-  EXPECT_FALSE(p.Port.Read(5, buffer));
-  const double elapsed = MsSince(start);
-  EXPECT_GE(elapsed, 600 - 0.5);
-  EXPECT_LE(elapsed, 600 + kSlackMs);
+TEST(ComPortTimeouts, readCompletesWhileBytesKeepComing) {
+  // Before the first byte only the total counts (2T for one byte), not the
+  // gap; after it, bytes spaced below T keep the read going.
+  const struct {
+    uint32_t Timeout;
+    int FirstMs, SpacingMs;
+    std::string Bytes;
+  } cases[] = {{200, 280, 0, "x"}, {100, 0, 30, "abcdef"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Bytes);
+    OpenPort p(c.Timeout);
+    Peer peer([&](const auto& stop) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.FirstMs));
+      for (size_t i = 0; i < c.Bytes.size() && !stop; ++i) {
+        p.Pty.Write(c.Bytes.substr(i, 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.SpacingMs));
+      }
+    });
+    uint8_t buffer[8] = {};
+    EXPECT_TRUE(p.Port.Read(c.Bytes.size(), buffer));
+    EXPECT_EQ(Text(buffer, c.Bytes.size()), c.Bytes);
+  }
 }
 
-TEST(ComPortTimeouts, readEndsAtGapLongerThanTimeoutAfterFirstByte) {
-  OpenPort p(100);
-  ASSERT_TRUE(p.Pty.Write("abc"));
-  uint8_t buffer[10] = {};
-  size_t got = 0;
-  const auto start = Clock::now();
-  EXPECT_FALSE(p.Port.Read(10, buffer, &got));
-  const double elapsed = MsSince(start);
-  EXPECT_EQ(got, 3u);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 3), "abc");
-  EXPECT_GE(elapsed, 100 - 0.5);
-  EXPECT_LE(elapsed, 100 + kSlackMs) << "must not wait for the total of T*n+T";
-}
-
-TEST(ComPortTimeouts, firstByteMayComeLaterThanOneTimeout) {
-  // Before the first byte only the total counts (2T for one byte), not the gap.
-  OpenPort p(200);
-  Peer peer([&](const auto&) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(280));
-    p.Pty.Write("x");
-  });
-  uint8_t byte = 0;
-  EXPECT_TRUE(p.Port.Read(1, &byte));
-  EXPECT_EQ(byte, 'x');
-}
-
-TEST(ComPortTimeouts, bytesSpacedBelowTimeoutCompleteTheRead) {
-  OpenPort p(100);
-  Peer peer([&](const auto& stop) {
-    for (char c = 'a'; c < 'g' && !stop; ++c) {
-      p.Pty.Write(std::string(1, c));
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    }
-  });
-  uint8_t buffer[6] = {};
-  EXPECT_TRUE(p.Port.Read(6, buffer));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 6), "abcdef");
-}
-
-TEST(ComPortTimeouts, writeOnBlockedLineEndsShortAfterItsBound) {
-  OpenPort p(100);
-  ASSERT_GT(p.Pty.FillTowardsMaster(), 0u);  // nobody reads the master
-  const uint8_t bytes[4] = {1, 2, 3, 4};
-  const auto start = Clock::now();
-  EXPECT_FALSE(p.Port.Write(4, bytes));
-  const double elapsed = MsSince(start);
-  EXPECT_GE(elapsed, 500 - 0.5);
-  EXPECT_LE(elapsed, 500 + kSlackMs);
-  EXPECT_TRUE(p.Port.IsOpen());
-}
-
-// ---- write and purge -------------------------------------------------------
-
-TEST(ComPortWrite, discardsUnreadInputBeforeWriting) {
+TEST(ComPortWrite, discardsUnreadInputAndSendsEveryByteUnchanged) {
   OpenPort p(100);
   ASSERT_TRUE(p.Pty.Write("stale echo"));
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  ASSERT_TRUE(p.Port.WriteText("A"));
-  EXPECT_EQ(p.Pty.Read(1, 1000), "A");
-  ASSERT_TRUE(p.Pty.Write("E"));
-  uint8_t byte = 0;
-  ASSERT_TRUE(p.Port.Read(1, &byte));
-  EXPECT_EQ(byte, 'E') << "the stale bytes must not satisfy the read";
-}
-
-TEST(ComPortWrite, sendsEveryByteUnchanged) {
-  OpenPort p(100);
   std::string all;
   for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
   ASSERT_TRUE(p.Port.WriteText(all));
   EXPECT_EQ(p.Pty.Read(all.size(), 2000), all) << "raw mode: no CR/LF translation, no XON/XOFF";
+  ASSERT_TRUE(p.Pty.Write("E"));
+  uint8_t byte = 0;
+  ASSERT_TRUE(p.Port.Read(1, &byte));
+  EXPECT_EQ(byte, 'E') << "the stale bytes must not satisfy the read";
 }
 
 // ---- ReadLine --------------------------------------------------------------
@@ -170,7 +141,13 @@ TEST_P(ReadLineCases, keepsLimitsAndPartialText) {
   uint8_t rest[8] = {};
   size_t got = 0;
   (void)p.Port.Read(8, rest, &got);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(rest), got), c.Next);
+  EXPECT_EQ(Text(rest, got), c.Next);
+}
+
+std::string Alphabet(size_t size) {
+  std::string text;
+  for (size_t i = 0; i < size; ++i) text.push_back(static_cast<char>('A' + i % 26));
+  return text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -183,44 +160,27 @@ INSTANTIATE_TEST_SUITE_P(
                  "\nX"},
         LineCase{"limitThByteIsConsumedAndDropped", "abcdef", 4, false, "abc", "ef"},
         LineCase{"terminatorAsLimitThByteIsDropped", "abc\nZ", 4, false, "abc", "Z"},
-        LineCase{"limitOneStoresNothing", "xy", 1, false, "", "y"}),
+        LineCase{"limitOneStoresNothing", "xy", 1, false, "", "y"},
+        LineCase{"longLineKeeps1023BytesAndDropsThe1024th", Alphabet(1032), 1024, false,
+                 Alphabet(1023), Alphabet(1032).substr(1024)}),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(ComPortReadLine, longLineKeeps1023BytesAndDropsThe1024th) {
-  OpenPort p(20, 10);
-  std::string wire;
-  for (int i = 0; i < 2000; ++i) wire.push_back(static_cast<char>('A' + i % 26));
-  ASSERT_TRUE(p.Pty.Write(wire));
-  std::string text;
-  EXPECT_FALSE(p.Port.ReadLine(1024, text));
-  EXPECT_EQ(text, wire.substr(0, 1023));
-  uint8_t next = 0;
-  ASSERT_TRUE(p.Port.Read(1, &next));
-  EXPECT_EQ(next, static_cast<uint8_t>(wire[1024]));
-}
 
 // ---- exclusive open and names ----------------------------------------------
 
-TEST(ComPortOpen, secondObjectCannotHoldTheSamePort) {
+TEST(ComPortOpen, portHeldByAnotherObjectOrProgramCannotBeOpened) {
   OpenPort first(100);
   TaloComPort second(first.Pty.SlavePath());
   EXPECT_FALSE(second.Open());
   EXPECT_TRUE(second.IsHeldElsewhere());
   EXPECT_EQ(second.LastError(), EBUSY);
   first.Port.Close();
-  EXPECT_TRUE(second.Open()) << "free again once the first closed it";
-  EXPECT_EQ(second.LastError(), 0);
-}
-
-TEST(ComPortOpen, portLockedByAnotherProgramIsReportedHeld) {
-  PtyPair pty;
-  const int other = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(other, 0);
+  const int other = ::open(first.Pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-  TaloComPort port(pty.SlavePath());
-  EXPECT_FALSE(port.Open());
-  EXPECT_TRUE(port.IsHeldElsewhere());
+  EXPECT_FALSE(second.Open());
+  EXPECT_TRUE(second.IsHeldElsewhere()) << "another program's lock counts the same";
   ::close(other);
+  EXPECT_TRUE(second.Open()) << "free again once the others let it go";
+  EXPECT_EQ(second.LastError(), 0);
 }
 
 TEST(ComPortOpen, missingOrEmptyNameFailsWithItsOsError) {
@@ -234,7 +194,6 @@ TEST(ComPortOpen, missingOrEmptyNameFailsWithItsOsError) {
   EXPECT_EQ(notATerminal.LastError(), ENOTTY);
   TaloComPort empty("");
   EXPECT_FALSE(empty.Open());
-  EXPECT_FALSE(empty.IsOpen());
   EXPECT_TRUE(empty.Close()) << "closing a port that never opened is fine";
   uint8_t byte = 0;
   EXPECT_FALSE(empty.Read(1, &byte));
@@ -350,7 +309,7 @@ TEST(ComPortHangUp, transientHangUpReopensWithTheLineSettingsInForce) {
   ASSERT_TRUE(p.Pty.Write("a\rb\n"));
   uint8_t buffer[4] = {};
   ASSERT_TRUE(p.Port.Read(4, buffer));
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "a\rb\n") << "raw again";
+  EXPECT_EQ(Text(buffer, 4), "a\rb\n") << "raw again";
   EXPECT_EQ(p.Pty.Read(1, 100), "") << "no echo";
 }
 

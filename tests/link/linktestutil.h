@@ -1,6 +1,9 @@
 #pragma once
 // Helpers of the device-link tests: elapsed time, serving the main thread
-// while a worker needs it, and a controller peer thread on a pty master.
+// while a worker needs it, a port on a pty and a controller peer thread on
+// the pty's master.
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <atomic>
@@ -9,6 +12,7 @@
 #include <thread>
 
 #include "ptypair.h"
+#include "talocomport.h"
 #include "talothread.h"
 
 namespace linktest {
@@ -35,6 +39,19 @@ inline bool PumpUntil(const std::function<bool()>& pred, int timeoutMs) {
 inline void PumpFor(int ms) {
   PumpUntil([] { return false; }, ms);
 }
+
+// A port on a fresh pty's slave, set up as the utility sets its ports up.
+struct OpenPort {
+  PtyPair Pty;
+  TaloComPort Port{Pty.SlavePath()};
+  explicit OpenPort(uint32_t timeoutMs, uint8_t terminator = 13) {
+    EXPECT_TRUE(Pty.IsValid());
+    EXPECT_TRUE(Port.Open()) << "errno " << Port.LastError();
+    EXPECT_TRUE(Port.Configure(57600, 8, 0, 0));
+    EXPECT_TRUE(Port.SetTimeouts(timeoutMs));
+    Port.SetTerminator(terminator);
+  }
+};
 
 // A thread playing the controller on the master side; joined on destruction.
 class Peer {

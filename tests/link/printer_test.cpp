@@ -54,10 +54,11 @@ struct Terminal {
   }
 };
 
+// Lines from to to as the console shows them once finished.
 QStringList Numbered(int from, int to) {
   QStringList out;
   for (int i = from; i <= to; ++i) out << QStringLiteral("L%1").arg(i);
-  return out;
+  return out << QString();
 }
 
 std::string NumberedBytes(int from, int to) {
@@ -72,6 +73,8 @@ struct OutputCase {
   const char* Name;
   std::string Bytes;
   QStringList Lines;
+  int Bells = 0;     // rung on the printer thread
+  int Appends = -1;  // text hand-overs, when it matters
 };
 
 class PrinterOutput : public ::testing::TestWithParam<OutputCase> {};
@@ -85,6 +88,10 @@ TEST_P(PrinterOutput, showsBytesAsTheShellMeantThem) {
   PumpFor(60);
   EXPECT_EQ(t.Console.Lines, c.Lines) << "and nothing more happens";
   EXPECT_FALSE(t.Console.Held);
+  EXPECT_EQ(t.Bells, c.Bells);
+  if (c.Appends >= 0) {
+    EXPECT_EQ(t.Console.Appends, c.Appends);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,26 +103,50 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"repeatedCrIsOneCr", "abc\r\r\r\nd", {"abc", "d"}},
         OutputCase{"emptyLinesAreKept", "ab\r\n\r\ncd", {"ab", "", "cd"}},
         OutputCase{"backspacesEditTheBuffer", "abc\b\b\bd", {"d"}},
-        OutputCase{"bellAddsNothing", "a\x07" "b", {"ab"}},
+        OutputCase{"bellRingsAndAddsNothing", "a\x07\x07" "b", {"ab"}, 2},
         OutputCase{"promptWithoutLineEndIsShown", "D:\\>", {"D:\\>"}},
-        OutputCase{"longLineIsNotBroken", std::string(200, 'x') + "\r\n",
-                   {QString(200, QLatin1Char('x')), ""}}),
+        // 80 + 80 + 40, not one call per byte.
+        OutputCase{"longLineIsHandedOverIn80CharacterChunks", std::string(200, 'x') + "\r\n",
+                   {QString(200, QLatin1Char('x')), ""}, 0, 3}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(Printer, bellRingsOnThePrinterThread) {
+struct SplitCase {
+  const char* Name;
+  std::string First;
+  QStringList Shown;
+  bool Suspended;  // the printer is paused while the second part arrives
+  std::string Second;
+  QStringList Lines;
+};
+
+class PrinterAfterAPause : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(PrinterAfterAPause, goesOnAsTheShellMeantIt) {
+  const SplitCase& c = GetParam();
   Terminal t;
-  t.Feed("\x07\x07");
   t.Printer.Resume();
-  EXPECT_TRUE(PumpUntil([&] { return t.Bells == 2; }, 3000));
+  t.Feed(c.First);
+  ASSERT_TRUE(t.WaitForLines(c.Shown));
+  if (c.Suspended) t.Printer.Suspend();
+  PumpFor(100);
+  t.Feed(c.Second);
+  if (c.Suspended) {
+    PumpFor(80);
+    EXPECT_EQ(t.Console.Lines, c.Shown) << "nothing while paused";
+    t.Printer.Resume();
+  }
+  EXPECT_TRUE(t.WaitForLines(c.Lines)) << t.Console.Text().toStdString();
 }
 
-TEST(Printer, longLineIsHandedOverIn80CharacterChunks) {
-  Terminal t;
-  t.Feed(std::string(200, 'x') + "\n");
-  t.Printer.Resume();
-  ASSERT_TRUE(t.WaitForLines({QString(200, QLatin1Char('x')), ""}));
-  EXPECT_EQ(t.Console.Appends, 3) << "80 + 80 + 40, not one call per byte";
-}
+INSTANTIATE_TEST_SUITE_P(
+    Printer, PrinterAfterAPause,
+    ::testing::Values(
+        SplitCase{"crFollowedByAPauseIsForgotten", "abc\r", {"abc"}, false, "xy", {"abcxy"}},
+        SplitCase{"backspaceOnAnEmptyBufferErasesWhatIsShown", "abc", {"abc"}, false, "\b\b",
+                  {"a"}},
+        SplitCase{"halfReceivedLineSurvivesSuspension", "abc\r", {"abc"}, true, "\ndef",
+                  {"abc", "def"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Printer, pendingTextIsShownAfterAShortSilenceOnly) {
   Terminal t;
@@ -127,32 +158,11 @@ TEST(Printer, pendingTextIsShownAfterAShortSilenceOnly) {
   EXPECT_GE(MsSince(start), 24.0) << "five 5 ms waits on an empty ring first";
 }
 
-TEST(Printer, crFollowedByAPauseIsForgotten) {
-  Terminal t;
-  t.Printer.Resume();
-  t.Feed("abc\r");
-  ASSERT_TRUE(t.WaitForLines({"abc"}));
-  PumpFor(100);
-  t.Feed("xy");
-  EXPECT_TRUE(t.WaitForLines({"abcxy"})) << t.Console.Text().toStdString();
-}
-
-TEST(Printer, backspaceOnAnEmptyBufferErasesWhatIsShown) {
-  Terminal t;
-  t.Printer.Resume();
-  t.Feed("abc");
-  ASSERT_TRUE(t.WaitForLines({"abc"}));
-  t.Feed("\b\b");
-  EXPECT_TRUE(t.WaitForLines({"a"}));
-}
-
 TEST(Printer, burstHoldsRepaintingFromLine25AndReleasesEvery48Lines) {
   Terminal t;
   t.Feed(NumberedBytes(1, 100));  // all there before the printer starts: one burst
   t.Printer.Resume();
-  QStringList expected = Numbered(1, 100);
-  expected << QString();
-  ASSERT_TRUE(t.WaitForLines(expected, 5000));
+  ASSERT_TRUE(t.WaitForLines(Numbered(1, 100), 5000));
   ASSERT_TRUE(PumpUntil([&] { return !t.Console.Held; }, 2000));
   EXPECT_EQ(t.Console.BeginAt, (std::vector<int>{25, 74}));
   EXPECT_EQ(t.Console.EndAt, (std::vector<int>{73, 100}));
@@ -162,37 +172,20 @@ TEST(Printer, consoleIsResetToTheRecentLinesAt512) {
   Terminal t;
   t.Feed(NumberedBytes(1, 511));
   t.Printer.Resume();
-  QStringList before = Numbered(1, 511);
-  before << QString();
-  ASSERT_TRUE(t.WaitForLines(before, 10000));
+  ASSERT_TRUE(t.WaitForLines(Numbered(1, 511), 10000));
   t.Feed(NumberedBytes(512, 512));
-  QStringList after = Numbered(256, 512);
-  after << QString();
-  EXPECT_TRUE(t.WaitForLines(after)) << t.Console.LineCount();
+  EXPECT_TRUE(t.WaitForLines(Numbered(256, 512))) << t.Console.LineCount();
 
   // The reset starts collecting afresh: 512 more lines reset again to the
   // lines finished since the console passed 256 lines.
   for (int from = 513; from <= 1024; from += 256) {
     t.Feed(NumberedBytes(from, from + 255));
-    ASSERT_TRUE(PumpUntil([&] { return t.Console.Lines.contains(QStringLiteral("L%1").arg(from + 255)); }, 10000));
+    const QString last = QStringLiteral("L%1").arg(from + 255);
+    ASSERT_TRUE(PumpUntil([&] { return t.Console.Lines.contains(last); }, 10000));
   }
   PumpFor(100);
   EXPECT_LE(t.Console.LineCount(), 513);
   EXPECT_EQ(t.Console.Lines.at(t.Console.LineCount() - 2), "L1024");
-}
-
-TEST(Printer, halfReceivedLineSurvivesAPause) {
-  Terminal t;
-  t.Printer.Resume();
-  t.Feed("abc\r");
-  ASSERT_TRUE(t.WaitForLines({"abc"}));
-  t.Printer.Suspend();
-  PumpFor(80);
-  t.Feed("\ndef");
-  PumpFor(80);
-  EXPECT_EQ(t.Console.Lines, QStringList{"abc"}) << "nothing while paused";
-  t.Printer.Resume();
-  EXPECT_TRUE(t.WaitForLines({"abc", "def"})) << t.Console.Text().toStdString();
 }
 
 TEST(Printer, terminationReleasesAHeldRepaint) {

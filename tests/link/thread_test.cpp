@@ -57,17 +57,11 @@ class HandingThread : public TaloThread {
 
 }  // namespace
 
-TEST(TaloThread, isCreatedPausedAndRunsAfterResume) {
+TEST(TaloThread, runsOnlyBetweenResumeAndSuspendParkingAtSafePoints) {
   CountingThread t;
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(t.Passes.load(), 0);
+  EXPECT_EQ(t.Passes.load(), 0) << "created paused";
   EXPECT_FALSE(t.Started());
-  t.Resume();
-  EXPECT_TRUE(PumpUntil([&] { return t.Passes > 3; }, 5000));
-}
-
-TEST(TaloThread, suspendParksAtSafePointAndResumeContinues) {
-  CountingThread t;
   t.Resume();
   ASSERT_TRUE(PumpUntil([&] { return t.Passes > 3; }, 5000));
   t.Suspend();
@@ -113,25 +107,17 @@ TEST(TaloThread, sleepEndsEarlyOnTerminate) {
   EXPECT_LT(MsSince(start), 1000);
 }
 
-TEST(TaloThread, synchronizeRunsOnTheMainThreadAndWaits) {
-  HandingThread t;
-  t.Passes = 20;
-  t.Resume();
-  ASSERT_TRUE(PumpUntil([&] { return t.Finished(); }, 10000));
-  EXPECT_EQ(t.Ran.load(), 20);
-  EXPECT_TRUE(t.RanOnMain.load());
-}
-
-TEST(TaloThread, waitForServesHandedOverOperations) {
+TEST(TaloThread, synchronizeRunsOnTheMainThreadServedByWaitFor) {
   // The main thread joins without pumping events: WaitFor itself must serve
   // the worker's hand-overs or both would wait for ever.
   HandingThread t;
-  t.Passes = 5;
+  t.Passes = 20;
   t.Resume();
   const auto start = Clock::now();
   t.WaitFor();
   EXPECT_LT(MsSince(start), 5000);
-  EXPECT_EQ(t.Ran.load(), 5);
+  EXPECT_EQ(t.Ran.load(), 20);
+  EXPECT_TRUE(t.RanOnMain.load());
 }
 
 TEST(TaloThread, terminateWithdrawsAnOperationNotYetRun) {

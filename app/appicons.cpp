@@ -2,26 +2,13 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
+
+#include "toolicons.h"
 
 namespace {
 
-constexpr int kSize = 32;
-
-template <typename Draw>
-QIcon Drawn(Draw draw) {
-  QPixmap pixmap(kSize, kSize);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  draw(painter);
-  painter.end();
-  return QIcon(pixmap);
-}
-
-QIcon Themed(const char* name, const QIcon& fallback) {
-  return QIcon::fromTheme(QLatin1String(name), fallback);
-}
+// The main window's pictures are drawn on 32 units.
+QIcon Drawn(const ToolIcons::PaintFunction& paint) { return ToolIcons::Painted(paint, 32); }
 
 }  // namespace
 
@@ -59,7 +46,7 @@ QIcon CopyToDevice() {
     p.setBrush(QColor(0x2e, 0xa0, 0x2e));
     p.drawPath(arrow);
   });
-  return Themed("go-next", fallback);
+  return ToolIcons::Themed("go-next", fallback);
 }
 
 QIcon Exit() {
@@ -68,9 +55,9 @@ QIcon Exit() {
     p.drawLine(8, 8, 24, 24);
     p.drawLine(24, 8, 8, 24);
   });
-  return Themed("application-exit", fallback);
+  return ToolIcons::Themed("application-exit", fallback);
 }
 
-QIcon About() { return Themed("help-about", ProgramIcon()); }
+QIcon About() { return ToolIcons::Themed("help-about", ProgramIcon()); }
 
 }  // namespace AppIcons

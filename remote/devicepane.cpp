@@ -14,6 +14,7 @@
 #include "deviceitemmodel.h"
 #include "devicelistview.h"
 #include "tdlgtaloprop.h"
+#include "toolicons.h"
 #include "ui_devicepane.h"
 
 namespace {
@@ -23,7 +24,7 @@ constexpr int kObjectsPanelMinWidth = 150;
 constexpr int kSizePanelMinWidth = 50;
 
 QIcon ThemedIcon(const QWidget* widget, const char* name, QStyle::StandardPixmap fallback) {
-  return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
+  return ToolIcons::Themed(name, widget->style()->standardIcon(fallback));
 }
 
 }  // namespace
@@ -68,15 +69,14 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
 DevicePane::~DevicePane() = default;
 
 void DevicePane::BuildToolBar() {
-  Form->tbtnTaloUp->setIcon(ThemedIcon(this, "go-up", QStyle::SP_FileDialogToParent));
-  Form->tbtnRefresh->setIcon(ThemedIcon(this, "view-refresh", QStyle::SP_BrowserReload));
-  Form->tbtnTaloLgIcon->setIcon(
-      ThemedIcon(this, "view-list-icons", QStyle::SP_FileDialogContentsView));
-  Form->tbtnTaloSmIcon->setIcon(
-      ThemedIcon(this, "view-list-compact", QStyle::SP_FileDialogInfoView));
-  Form->tbtnTaloLsIcon->setIcon(ThemedIcon(this, "view-list-text", QStyle::SP_FileDialogListView));
-  Form->tbtnTaloDtIcon->setIcon(
-      ThemedIcon(this, "view-list-details", QStyle::SP_FileDialogDetailedView));
+  // The commands the local pane has too look the same in both panes.
+  using ToolIcons::Kind;
+  Form->tbtnTaloUp->setIcon(ToolIcons::For(Kind::Up));
+  Form->tbtnRefresh->setIcon(ToolIcons::For(Kind::Refresh));
+  Form->tbtnTaloLgIcon->setIcon(ToolIcons::For(Kind::LargeIcons));
+  Form->tbtnTaloSmIcon->setIcon(ToolIcons::For(Kind::SmallIcons));
+  Form->tbtnTaloLsIcon->setIcon(ToolIcons::For(Kind::List));
+  Form->tbtnTaloDtIcon->setIcon(ToolIcons::For(Kind::Report));
   Form->tbtnTaloConf->setIcon(ThemedIcon(this, "preferences-system", QStyle::SP_ComputerIcon));
   Form->tbtnDOSCmd->setIcon(ThemedIcon(this, "utilities-terminal", QStyle::SP_CommandLink));
   Form->tbtnTCPConf->setIcon(ThemedIcon(this, "network-wired", QStyle::SP_DriveNetIcon));

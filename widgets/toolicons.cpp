@@ -105,21 +105,30 @@ const char* ThemeName(Kind kind) {
 
 }  // namespace
 
-QIcon Drawn(Kind kind) {
+QIcon Painted(const PaintFunction& paint, qreal designSize) {
   QIcon icon;
   for (const int size : {16, 24, 32}) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 16.0, size / 16.0);
-    DrawPicture(painter, kind);
+    painter.scale(size / designSize, size / designSize);
+    paint(painter);
     painter.end();
     icon.addPixmap(pixmap);
   }
   return icon;
 }
 
-QIcon For(Kind kind) { return QIcon::fromTheme(QString::fromLatin1(ThemeName(kind)), Drawn(kind)); }
+QIcon Themed(const char* themeName, const QIcon& fallback) {
+  return QIcon::fromTheme(QString::fromLatin1(themeName), fallback);
+}
+
+// The pane pictures are drawn on 16 units.
+QIcon Drawn(Kind kind) {
+  return Painted([kind](QPainter& p) { DrawPicture(p, kind); }, 16);
+}
+
+QIcon For(Kind kind) { return Themed(ThemeName(kind), Drawn(kind)); }
 
 }  // namespace ToolIcons

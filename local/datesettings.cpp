@@ -20,7 +20,9 @@ QString LongTimePattern() {
 namespace DateSettings {
 
 void NoteListingConversion(bool succeeded) {
-  gPattern = succeeded ? QStringLiteral("yyyy/MM/dd") : QStringLiteral("M/dd/yy");
+  // A failed conversion leaves the month-first pattern with "-" between the
+  // fields, the separator the controller's own dates use.
+  gPattern = succeeded ? QStringLiteral("yyyy/MM/dd") : QStringLiteral("M-dd-yy");
 }
 
 QString ShortDatePattern() {

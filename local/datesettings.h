@@ -3,9 +3,9 @@
 //
 // Until the first device listing, dates follow the user's locale (its short
 // date format). Each conversion of a listing date leaves the settings as it
-// ended: "yyyy/MM/dd" with "/" after a successful one, "M/dd/yy" with "-"
-// after a failed one. Local file dates are formatted with whatever is in
-// force. Main thread only.
+// ended: "yyyy/MM/dd" (2005/12/31) after a successful one, "M-dd-yy"
+// (12-31-05) after a failed one. Local file dates are formatted with whatever
+// is in force. Main thread only.
 
 #include <QDateTime>
 #include <QString>

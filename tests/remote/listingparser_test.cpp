@@ -197,7 +197,9 @@ TEST_F(ListingParser, eachConversionLeavesTheProcessWideDateFormat) {
   (void)ConvertListingDate("12-31-05  12:00pm", kYear);
   EXPECT_EQ(DateSettings::ShortDatePattern(), "yyyy/MM/dd");
   (void)ConvertListingDate("garbage", kYear);
-  EXPECT_EQ(DateSettings::ShortDatePattern(), "M/dd/yy");
+  EXPECT_EQ(DateSettings::FormatDateTime(QDateTime(QDate(2005, 12, 31), QTime(0, 0))),
+            "12-31-05")
+      << "a failed conversion leaves month-first dates with \"-\"";
   (void)ConvertListingDate("01-15-06  9:05am", kYear);
   EXPECT_EQ(DateSettings::ShortDatePattern(), "yyyy/MM/dd");
 }

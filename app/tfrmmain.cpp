@@ -132,11 +132,14 @@ void TfrmMain::ConnectDeviceToolBar() {
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
   }
   if (QComboBox* ports = cbxCOM()) {
-    // A pick from the list counts at once; a typed name when the user presses
-    // Enter or leaves the box, not at every character.
-    connect(ports, &QComboBox::activated, this, &TfrmMain::cbxCOMChange);
+    // A pick from the list counts at once, also a pick of the port already
+    // selected: the device pane stays empty until a port is picked, and with
+    // one adapter there is no other port to pick. A typed name counts when the
+    // user presses Enter or leaves the box (not at every character), and only
+    // when it changed.
+    connect(ports, &QComboBox::activated, this, [this] { cbxCOMChange(true); });
     if (QLineEdit* edit = ports->lineEdit())
-      connect(edit, &QLineEdit::editingFinished, this, &TfrmMain::cbxCOMChange);
+      connect(edit, &QLineEdit::editingFinished, this, [this] { cbxCOMChange(false); });
   }
 }
 
@@ -183,11 +186,11 @@ void TfrmMain::SetPortBoxSelection(const QString& port) {
   ShellPtr->SetSelectedPort(port);
 }
 
-void TfrmMain::cbxCOMChange() {
+void TfrmMain::cbxCOMChange(bool picked) {
   QComboBox* ports = cbxCOM();
   if (!ports || Term->IsOn()) return;
   const QString port = ports->currentText().trimmed();
-  if (port == SelectedPort()) return;
+  if (!picked && port == SelectedPort()) return;
   ShellPtr->SetSelectedPort(port);
   Device->PortChanged();
 }

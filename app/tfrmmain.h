@@ -62,7 +62,9 @@ class TfrmMain : public QMainWindow {
 
  public slots:
   void tbtnDOSCmdClick();
-  void cbxCOMChange();
+  // picked: chosen from the list, which lists the root even when it is the
+  // port already selected; a typed name lists only when it changed.
+  void cbxCOMChange(bool picked = false);
   // Copies the selected PC files into the folder the device pane shows.
   void btnCopyClick();
   void Exit1Click();

@@ -125,6 +125,14 @@ TEST_F(MainWindowOnSimulator, pickedPortListsRootAtOnceTypedPortWaitsForEnter) {
   EXPECT_EQ(window->SelectedPort(), simPort);
   EXPECT_EQ(listings(), 1) << "Enter lists the root once";
   EXPECT_EQ(dialogs.Errors().size(), 1);
+
+  // Picking the selected port again from the list lists it: the pane starts
+  // empty, and one adapter offers no other port to pick.
+  const int simIndex = ports->findText(simPort);
+  ASSERT_GE(simIndex, 0);
+  ports->setCurrentIndex(simIndex);
+  emit ports->activated(simIndex);
+  EXPECT_EQ(listings(), 2);
 }
 
 // The copy button: the PC file selected on the left arrives byte-exact in the

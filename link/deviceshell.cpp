@@ -35,7 +35,8 @@ QByteArray ToBytes(const std::string& text) {
 DeviceShell::DeviceShell(TaloConsole& console, UserDialogs& dialogs)
     : ConsoleRef(console), DialogsRef(dialogs) {}
 
-bool DeviceShell::IsPrompt(const QByteArray& text) {
+bool DeviceShell::IsPrompt(const QByteArray& text, PromptAt where) {
+  if (where == PromptAt::Anywhere) return text.contains("C:\\") || text.contains("D:\\");
   return text.startsWith("C:\\") || text.startsWith("D:\\");
 }
 
@@ -70,8 +71,8 @@ bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine) {
   return true;
 }
 
-bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText) {
-  if (IsPrompt(lastText)) return true;
+bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where) {
+  if (IsPrompt(lastText, where)) return true;
   // The budget counts time-out units, not elapsed time: a talkative shell ends
   // the wait after as many lines as a silent one gets read attempts. A time-out
   // of 0 still counts as one unit, or the wait would never end.
@@ -80,7 +81,7 @@ bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText) {
     std::string text;
     (void)port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
     const QByteArray line = ToBytes(text);
-    if (IsPrompt(line)) return true;
+    if (IsPrompt(line, where)) return true;
     if (!line.isEmpty()) AppendConsoleLine(line);
   }
   return false;

@@ -48,7 +48,14 @@ class DeviceShell {
   const QString& SelectedPort() const { return Port; }
   void SetSelectedPort(const QString& port) { Port = port; }
 
-  static bool IsPrompt(const QByteArray& text);
+  // Where a prompt may stand in a text read. The shell's exchanges read lines
+  // up to the line feed, so the prompt begins the last text. A helper
+  // program's output read up to the carriage return leaves each line feed at
+  // the start of the next text, the prompt's included: there it may stand
+  // anywhere.
+  enum class PromptAt { Start, Anywhere };
+
+  static bool IsPrompt(const QByteArray& text, PromptAt where = PromptAt::Start);
 
   // Strips CR and LF, ignores an empty result, clears the console at 300
   // lines, adds the line.
@@ -58,8 +65,10 @@ class DeviceShell {
   // and compared. False on the first failed write, missing or wrong echo.
   [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
   // Reads lines until one is a prompt, within a budget of 5000 ms counted in
-  // time-out units. True when the prompt came.
-  bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText);
+  // time-out units, showing every other non-empty one. True when the prompt
+  // came.
+  bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
+                     PromptAt where = PromptAt::Start);
   // Reads single bytes until a read times out or 1025 bytes were read.
   static void Drain(TaloComPort& port);
 

@@ -12,10 +12,6 @@
 
 namespace {
 
-bool ContainsPrompt(const std::string& line) {
-  return line.find("C:\\") != std::string::npos || line.find("D:\\") != std::string::npos;
-}
-
 // Fills the chunk up to its capacity or the end of the file, so that only the
 // file's last block is ever padded (a pipe may deliver less than asked for).
 qint64 ReadChunk(QFile& file, QByteArray& chunk) {
@@ -186,7 +182,7 @@ void TThreadXModem::CancelTransfer() {
   (void)Port->Write(cancel.size(), cancel.data());
   // The receiving program says goodbye; show it until the line falls silent.
   std::string line;
-  while (Port->ReadLine(kLineLimit, line))
+  while (Port->ReadLine(DeviceShell::kLineLimit, line))
     ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
 }
 
@@ -231,15 +227,9 @@ void TThreadXModem::SendTransferCommand() {
 }
 
 // Lines end with carriage return here, so the line feed of each line starts
-// the next one: the prompt is looked for anywhere in the line.
+// the next one: the prompt is looked for anywhere in the line. Every other
+// line is shown, within the shell's usual prompt budget.
 void TThreadXModem::ShowTrailingOutput() {
-  // Each read counts as one time-out value, whatever it really took.
-  const uint32_t step = std::max<uint32_t>(Port->GetTimeout(), 1);
-  for (uint32_t used = 0; used < kTrailingBudgetMs; used += step) {
-    std::string line;
-    (void)Port->ReadLine(kLineLimit, line);
-    if (ContainsPrompt(line)) return;
-    StatusText = QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
-    ShowStatus();
-  }
+  SilentDialogs none;
+  (void)DeviceShell(*Console, none).WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
 }

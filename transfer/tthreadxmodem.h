@@ -55,8 +55,6 @@ class TThreadXModem : public TaloThread {
   static constexpr int kReplyPauseMs = 5;
   static constexpr int kEotAttempts = 10;
   static constexpr int kCancelBytes = 5;
-  static constexpr size_t kLineLimit = 1024;
-  static constexpr uint32_t kTrailingBudgetMs = 5000;
 
   using Frame = std::array<uint8_t, kFrameSize>;
 

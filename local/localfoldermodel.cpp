@@ -9,6 +9,7 @@
 #include "itemorder.h"
 #include "localiconprovider.h"
 #include "localmessages.h"
+#include "panestatus.h"
 
 namespace {
 
@@ -265,13 +266,9 @@ QVariant LocalFolderModel::IconFor(int iconIndex) const {
   return IconCache[slot];
 }
 
-QString LocalFolderModel::CountText() const { return QString::number(ItemCount()) + LocalMessages::kObjects; }
+QString LocalFolderModel::CountText() const { return PaneStatus::ObjectCount(ItemCount()); }
 
-QString LocalFolderModel::FormatTotal(int64_t bytes) {
-  if (bytes < 1024) return QString::number(bytes) + LocalMessages::kBytes;
-  if (bytes < 0x100000) return QString::asprintf("%.1f KB", static_cast<double>(bytes) / 1024.0);
-  return QString::asprintf("%.1f MB", static_cast<double>(bytes) / 1048576.0);
-}
+QString LocalFolderModel::TotalText() const { return PaneStatus::TotalSize(TotalBytes); }
 
 int LocalFolderModel::DetailedCount() const {
   return static_cast<int>(

@@ -89,9 +89,8 @@ class LocalFolderModel : public QAbstractTableModel {
 
   // Status bar texts of the last fill.
   QString CountText() const;
-  QString TotalText() const { return FormatTotal(TotalBytes); }
+  QString TotalText() const;
   int64_t Total() const { return TotalBytes; }
-  static QString FormatTotal(int64_t bytes);
 
   int NextSortColumn() const { return NextSort; }
   void SetNextSortColumn(int column) { NextSort = column; }

@@ -1,5 +1,7 @@
 #include "devicetexts.h"
 
+#include "panestatus.h"
+
 namespace DeviceText {
 namespace {
 
@@ -52,19 +54,9 @@ QString UnsafeName(const QString& name) {
              "characters and the characters < > |");
 }
 
-QString ObjectCount(qsizetype count) {
-  return QString::number(count) + QStringLiteral(" object(s)");
-}
+QString ObjectCount(qsizetype count) { return PaneStatus::ObjectCount(count); }
 QString SizeText(uint64_t totalBytes) {
-  if (totalBytes < 1024) return ByteCount(static_cast<int64_t>(totalBytes));
-  // Single precision, as the figure has always been computed: 1048575 bytes
-  // round to "1024.0 KB" rather than switching to MB early.
-  if (totalBytes < 1048576) {
-    const float kb = static_cast<float>(totalBytes) * (1.0f / 1024.0f);
-    return QString::asprintf("%.1f KB", static_cast<double>(kb));
-  }
-  const float mb = static_cast<float>(totalBytes) * (1.0f / 1048576.0f);
-  return QString::asprintf("%.1f MB", static_cast<double>(mb));
+  return PaneStatus::TotalSize(static_cast<int64_t>(totalBytes));
 }
 QString ByteCount(int64_t bytes) { return QString::number(bytes) + QStringLiteral(" byte(s)"); }
 QString Contents(int64_t files, int64_t folders) {

@@ -1,0 +1,19 @@
+#include "panestatus.h"
+
+#include "localmessages.h"
+
+namespace PaneStatus {
+
+QString ObjectCount(qsizetype count) { return QString::number(count) + LocalMessages::kObjects; }
+
+QString TotalSize(int64_t bytes) {
+  if (bytes < 1024) return QString::number(bytes) + LocalMessages::kBytes;
+  if (bytes < 1048576) {
+    const float kb = static_cast<float>(bytes) * (1.0f / 1024.0f);
+    return QString::asprintf("%.1f KB", static_cast<double>(kb));
+  }
+  const float mb = static_cast<float>(bytes) * (1.0f / 1048576.0f);
+  return QString::asprintf("%.1f MB", static_cast<double>(mb));
+}
+
+}  // namespace PaneStatus

@@ -9,15 +9,7 @@ TdlgTaloProp::TdlgTaloProp(QWidget* parent) : QDialog(parent), Form(new Ui::Tdlg
 
 TdlgTaloProp::~TdlgTaloProp() = default;
 
-void TdlgTaloProp::SetTexts(const DeviceProperties& texts) {
-  PropModule = texts.PropModule;
-  PropName = texts.PropName;
-  PropPath = texts.PropPath;
-  PropType = texts.PropType;
-  PropSize = texts.PropSize;
-  PropDate = texts.PropDate;
-  PropContains = texts.PropContains;
-}
+void TdlgTaloProp::SetTexts(const DeviceProperties& texts) { Texts = texts; }
 
 void TdlgTaloProp::showEvent(QShowEvent* event) {
   FormShow();
@@ -25,11 +17,11 @@ void TdlgTaloProp::showEvent(QShowEvent* event) {
 }
 
 void TdlgTaloProp::FormShow() {
-  Form->lblModule->setText(PropModule);
-  Form->lblName->setText(PropName);
-  Form->lblPath->setText(PropPath);
-  Form->lblType->setText(PropType);
-  Form->lblSize->setText(PropSize);
-  Form->lblDate->setText(PropDate);
-  Form->lblContain->setText(PropContains);
+  Form->lblModule->setText(Texts.PropModule);
+  Form->lblName->setText(Texts.PropName);
+  Form->lblPath->setText(Texts.PropPath);
+  Form->lblType->setText(Texts.PropType);
+  Form->lblSize->setText(Texts.PropSize);
+  Form->lblDate->setText(Texts.PropDate);
+  Form->lblContain->setText(Texts.PropContains);
 }

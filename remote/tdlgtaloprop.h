@@ -21,13 +21,8 @@ class TdlgTaloProp : public QDialog {
 
   void SetTexts(const DeviceProperties& texts);
 
-  QString PropModule;
-  QString PropName;
-  QString PropPath;
-  QString PropType;
-  QString PropSize;
-  QString PropDate;
-  QString PropContains;
+  // The seven texts, all empty until SetTexts.
+  DeviceProperties Texts;
 
  protected:
   void showEvent(QShowEvent* event) override;

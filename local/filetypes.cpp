@@ -101,15 +101,30 @@ const FileTypes::Type& FileTypes::ForFile(const QString& name, uint32_t mode) {
 
   static const QMimeDatabase database;
   QMimeType mime = database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-  if (mime.isDefault()) {
-    if (suffix.isEmpty() && executable) {
-      mime = database.mimeTypeForName(QStringLiteral("application/x-executable"));
-    } else {
-      // The MIME database says "unknown"; a name like "DAT File" says more.
-      const QString shown = CompleteSuffix(name).section(QLatin1Char('.'), -1).toUpper();
-      return Remember(key, shown.isEmpty() ? QStringLiteral("File") : shown + QStringLiteral(" File"),
-                      {mime.iconName(), mime.genericIconName(), false});
-    }
+  if (mime.isDefault() && suffix.isEmpty() && executable)
+    mime = database.mimeTypeForName(QStringLiteral("application/x-executable"));
+  return ForMatch(key, mime, CompleteSuffix(name).section(QLatin1Char('.'), -1));
+}
+
+const FileTypes::Type& FileTypes::ForExtension(const QString& extension) {
+  // Keys of their own: a local file's type may come from its whole name.
+  const QString key = QStringLiteral("*.") + extension.toLower();
+  if (auto it = Cache.constFind(key); it != Cache.constEnd()) return *it;
+  static const QMimeDatabase database;
+  const QMimeType mime = extension.isEmpty()
+                             ? database.mimeTypeForName(QStringLiteral("application/octet-stream"))
+                             : database.mimeTypeForFile(QStringLiteral("x.") + extension,
+                                                        QMimeDatabase::MatchExtension);
+  return ForMatch(key, mime, extension);
+}
+
+const FileTypes::Type& FileTypes::ForMatch(const QString& key, const QMimeType& mime,
+                                           const QString& extension) {
+  if (mime.isDefault() || mime.comment().isEmpty()) {
+    // The MIME database says "unknown"; a name like "DAT File" says more.
+    const QString shown = extension.toUpper();
+    return Remember(key, shown.isEmpty() ? QStringLiteral("File") : shown + QStringLiteral(" File"),
+                    {mime.iconName(), mime.genericIconName(), false});
   }
   return Remember(key, Capitalised(mime.comment()), {mime.iconName(), mime.genericIconName(), false});
 }

@@ -18,6 +18,8 @@
 
 #include "mounttable.h"
 
+class QMimeType;
+
 class FileTypes {
  public:
   struct Type {
@@ -37,6 +39,10 @@ class FileTypes {
   const Type& ForFile(const QString& name, uint32_t mode = 0);
   // An item of the computer location.
   const Type& ForPlace(MountEntry::Kind kind);
+  // A file known by its extension alone (one that is not on this PC, such
+  // as the controller's): the same type as any local file of that
+  // extension. Without an extension: "File".
+  const Type& ForExtension(const QString& extension);
 
   const IconNames& IconAt(int index) const { return Icons.at(static_cast<size_t>(index)); }
   int IconCount() const { return static_cast<int>(Icons.size()); }
@@ -45,6 +51,9 @@ class FileTypes {
   const Type& Remember(const QString& key, const QString& typeText, IconNames icon);
   int IndexOfIcon(const IconNames& icon);
   const Type& ForMimeName(const QString& key, const QString& mimeName);
+  // A file's type from the MIME database's match; when the database knows
+  // nothing better than "unknown", "EXT File" (or "File") from the extension.
+  const Type& ForMatch(const QString& key, const QMimeType& mime, const QString& extension);
 
   QHash<QString, Type> Cache;
   std::vector<IconNames> Icons;

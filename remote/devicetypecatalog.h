@@ -3,20 +3,20 @@
 // name only (the files live on the controller, not on this PC).
 //
 // Principles of operation
-// - One entry per type: folders share one, files one per extension (case
-//   does not matter). Each entry is looked up once in the desktop's MIME
-//   database and cached for the life of the catalog.
-// - An item's IconIndex is the index of its entry here; the widgets turn
-//   that into an icon with IconNameAt/IsFolderAt, so the icon look-up is
-//   cached per type as well.
+// - The PC's own type table (FileTypes) does the work: folders are
+//   "Folder", files are typed by their extension (case does not matter) as
+//   a local file of that extension would be, each type looked up once in
+//   the desktop's MIME database and cached for the life of the catalog.
+// - An item's IconIndex is an index into that table's icon names; the
+//   widgets turn it into an icon with IconNameAt/IsFolderAt, so the icon
+//   look-up is cached per type as well.
 // - When the MIME database knows nothing better than "unknown binary", the
 //   text is our own ("EXE File", "File"), so no item is left without one.
 // - Main thread only; QtCore only.
 
-#include <QHash>
 #include <QString>
-#include <vector>
 
+#include "filetypes.h"
 #include "shellitem.h"
 
 class DeviceTypeCatalog {
@@ -24,23 +24,12 @@ class DeviceTypeCatalog {
   // Fills TypeText and IconIndex and clears DetailsPending.
   void FillDetails(PShellItem& item);
 
-  int EntryCount() const { return static_cast<int>(Entries.size()); }
+  int EntryCount() const { return Types.IconCount(); }
   bool IsFolderAt(int index) const;
   // Freedesktop icon names for the entry, most specific first (may be empty).
   QString IconNameAt(int index) const;
   QString GenericIconNameAt(int index) const;
 
  private:
-  struct Entry {
-    bool Folder = false;
-    QString TypeText;
-    QString IconName;
-    QString GenericIconName;
-  };
-  int EntryFor(const PShellItem& item);
-  static Entry LookUpFolder();
-  static Entry LookUpFile(const QString& extension);
-
-  std::vector<Entry> Entries;
-  QHash<QString, int> IndexByKey;
+  FileTypes Types;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // ThemeIconProvider: item icons from the desktop's icon theme, falling back
 // to the style's own file, folder and drive icons, so no row is blank on a
-// desktop without a theme. Main thread (QIcon).
+// desktop without a theme (ItemIcons). Main thread (QIcon).
 
 #include "localiconprovider.h"
 

@@ -1,7 +1,6 @@
 #pragma once
-// DeviceIcons: the icon of each device item type, from the desktop's icon
-// theme by MIME icon name, else the platform's generic folder or file icon,
-// so that no item is drawn without one. Cached per type entry of the
+// DeviceIcons: the icon of each device item type, drawn as the local pane
+// draws the same type (ItemIcons). Cached per type entry of the
 // DeviceTypeCatalog. Main thread only.
 
 #include <QHash>

@@ -118,7 +118,7 @@ TEST(ShellExchange, unopenablePortReportsUnableToOpenWithItsName) {
 // The prompt budget counts time-out units: 25 silent reads of 2T at T = 200,
 // 10 s whatever T is. The one slow test kept on purpose.
 TEST(ShellExchange, promptThatNeverComesEndsTheExchangeAfterItsBudgetWithoutError) {
-  ScriptedShell peer([](const std::string&, PtyPair&) { return std::string("\nworking...\r\n"); });
+  ScriptedShell peer([](const std::string&, PtyPair&, const auto&) { return "\nworking...\r\n"; });
   ShellBench b(peer.Path());
   const auto start = Clock::now();
   EXPECT_TRUE(b.Shell.RunStandardExchange("A\r", 200, 10));

@@ -6,8 +6,9 @@
 // It echoes every byte it reads (unless told not to, or told to echo a wrong
 // byte) and, after the CR of a command line, writes what the answer returns:
 // by default a line feed and the prompt. The answer runs on the shell's
-// thread and may use the line itself, as a receiving program does. The
-// accessors are thread-safe; the line is held until destruction.
+// thread and may use the line itself, as a receiving program does, until the
+// shell is stopping. The accessors are thread-safe; the line is held until
+// destruction.
 
 #include <atomic>
 #include <functional>
@@ -21,12 +22,13 @@
 
 class ScriptedShell {
  public:
-  using Answer = std::function<std::string(const std::string& commandLine, PtyPair& line)>;
+  using Answer = std::function<std::string(const std::string& commandLine, PtyPair& line,
+                                           const std::atomic<bool>& stopping)>;
 
   // Each listed command answers with its output, any other with nothing;
   // both followed by the prompt.
   static Answer Outputs(std::map<std::string, std::string> outputs = {}) {
-    return [outputs = std::move(outputs)](const std::string& command, PtyPair&) {
+    return [outputs = std::move(outputs)](const std::string& command, PtyPair&, const auto&) {
       const auto found = outputs.find(command);
       return "\n" + (found == outputs.end() ? std::string() : found->second) + "D:\\>";
     };
@@ -81,7 +83,7 @@ class ScriptedShell {
         std::lock_guard lock(Guard);
         Seen.push_back(typed);
       }
-      Line.Write(Reply(typed, Line));
+      Line.Write(Reply(typed, Line, Stop));
       typed.clear();
     }
   }

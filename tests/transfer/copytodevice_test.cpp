@@ -1,17 +1,15 @@
-// The copy command, the batch behind the transfer dialog and TransferFile,
-// against a scripted controller on a pty.
+// The copy command, the batch behind the transfer dialog, TransferFile and
+// the command line's put, against the simulated controller.
 #include "copytodevice.h"
-
-#include "deviceshell.h"
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
 
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "transferfile.h"
-#include "transferpeer.h"
+#include "deviceshell.h"
+#include "putcli.h"
 #include "transfertesting.h"
 #include "transfertext.h"
 
@@ -19,26 +17,12 @@ using namespace transfertest;
 
 namespace {
 
-struct NameCase {
-  const char* Name;
-  bool Valid;
-};
-
-class ValidFileNameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(ValidFileNameTest, acceptsLettersDigitsUnderscoreAndFullStopOnly) {
-  EXPECT_EQ(TransferBatch::ValidFileName(QString::fromUtf8(GetParam().Name)), GetParam().Valid)
-      << GetParam().Name;
+TEST(ValidFileName, acceptsLettersDigitsUnderscoreAndFullStopOnly) {
+  for (const char* name : {"LOG.TXT", "a_b9.c", "NAMEMUCHTOOLONG.TEXT", "..."})
+    EXPECT_TRUE(TransferBatch::ValidFileName(QString::fromUtf8(name))) << name;
+  for (const char* name : {"", "my file.txt", "a-b.txt", "\xC3\xA4.txt", "x\\y"})
+    EXPECT_FALSE(TransferBatch::ValidFileName(QString::fromUtf8(name))) << name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, ValidFileNameTest,
-                         ::testing::Values(NameCase{"LOG.TXT", true}, NameCase{"a_b9.c", true},
-                                           NameCase{"NAMEMUCHTOOLONG.TEXT", true},
-                                           NameCase{"...", true}, NameCase{"", false},
-                                           NameCase{"my file.txt", false},
-                                           NameCase{"a-b.txt", false},
-                                           NameCase{"\xC3\xA4.txt", false},
-                                           NameCase{"x\\y", false}));
 
 struct CheckCase {
   const char* Name;
@@ -52,11 +36,9 @@ class CheckSelectionTest : public ::testing::TestWithParam<CheckCase> {};
 TEST_P(CheckSelectionTest, warnsInOrderOrAccepts) {
   const CheckCase& c = GetParam();
   const auto checked = CopyToDeviceLogic::CheckSelection(c.Selected, c.Free);
-  if (c.Warning) {
-    ASSERT_TRUE(checked.Warning.has_value());
-    EXPECT_EQ(*checked.Warning, QString::fromLatin1(c.Warning));
-  } else {
-    EXPECT_FALSE(checked.Warning.has_value()) << checked.Warning->toStdString();
+  EXPECT_EQ(checked.Warning.value_or("accepted"),
+            QString::fromLatin1(c.Warning ? c.Warning : "accepted"));
+  if (!c.Warning) {
     EXPECT_EQ(checked.Sources.size(), static_cast<qsizetype>(c.Selected.size()));
   }
 }
@@ -86,145 +68,223 @@ TEST(CopyTargetDir, isTheShownFolderOnDriveD) {
   EXPECT_EQ(CopyToDeviceLogic::TargetDirFor("\\DATA\\LOG\\"), "D:\\DATA\\LOG\\");
 }
 
-class CopyToController : public ::testing::Test {
+class CopyToController : public SimTransferTest<> {
  protected:
-  bool StartPeer(TransferPeer::Options options = {}) {
-    Peer = std::make_unique<TransferPeer>(std::move(options));
-    return Peer->Start();
+  CopySelection Selected(const QString& name, size_t size) {
+    return {File(name, size), false, static_cast<int64_t>(size)};
   }
-  TransferHost Host() {
-    TransferHost host{QString::fromStdString(Peer->SlavePath()), Console, Dialogs, Presenter};
-    host.TimeoutMs = 200;
-    return host;
-  }
-  CopySelection File(const QString& name, size_t size) {
-    const std::string bytes = RandomBytes(size, static_cast<uint32_t>(qHash(name)));
-    Contents[name] = bytes;
-    return {WriteFile(Dir, name, bytes), false, static_cast<int64_t>(size)};
-  }
-  CopyReport Copy(std::vector<CopySelection> selected, const QString& folder = "\\") {
+  CopyReport Copy(std::vector<CopySelection> selected, const QString& folder = "\\",
+                  int64_t freeBytes = 1'000'000) {
     CopyRequest request;
     request.Selected = std::move(selected);
-    request.DeviceFreeBytes = 1'000'000;
+    request.DeviceFreeBytes = freeBytes;
     request.DevicePathText = folder;
     request.RefreshDevicePane = [this] { ++Refreshes; };
     return CopyToDevice(Host(), request);
   }
-  std::vector<std::string> Commands() const { return Peer->Commands(); }
+  std::vector<std::string> Transfers() {
+    std::vector<std::string> lines;
+    for (const std::string& command : Sim().Commands())
+      if (command.find("transfer") != std::string::npos) lines.push_back(command);
+    return lines;
+  }
+  // How often the frame of this block and data went out on the line.
+  int FrameCount(uint8_t number, const std::string& data) {
+    const auto frame = TThreadXModem::BuildFrame(
+        number, reinterpret_cast<const uint8_t*>(data.data()), static_cast<int>(data.size()));
+    const std::string wanted(reinterpret_cast<const char*>(frame.data()), frame.size());
+    const std::string sent = Sim().Received();
+    int count = 0;
+    for (size_t at = sent.find(wanted); at != std::string::npos; at = sent.find(wanted, at + 1))
+      ++count;
+    return count;
+  }
 
-  QTemporaryDir Dir;
-  RecordingConsole Console;
-  ScriptedDialogs Dialogs;
-  DirectPresenter Presenter;
-  std::unique_ptr<TransferPeer> Peer;
-  std::map<QString, std::string> Contents;
   int Refreshes = 0;
 };
 
 TEST_F(CopyToController, sendsEachFileIntoTheShownFolderThenListsItAgain) {
-  ASSERT_TRUE(StartPeer());
-  const CopyReport report = Copy({File("log.txt", 300), File("B.BIN", 0)}, "\\DATA");
+  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  const CopyReport report = Copy({Selected("log.txt", 300), Selected("B.BIN", 0)}, "\\DATA");
   EXPECT_TRUE(report.AllSucceeded);
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"C:\\transfer /R D:\\DATA\\log.txt",
-                                                  "C:\\transfer /R D:\\DATA\\B.BIN"}));
-  const auto files = Peer->Files();
-  EXPECT_TRUE(files.at("D:\\DATA\\log.txt") == Padded(Contents["log.txt"]));
-  EXPECT_EQ(files.at("D:\\DATA\\B.BIN"), "");
+  EXPECT_EQ(Transfers(), (std::vector<std::string>{"C:\\transfer /R D:\\DATA\\log.txt",
+                                                   "C:\\transfer /R D:\\DATA\\B.BIN"}));
+  EXPECT_EQ(Sim().GetFile("\\DATA\\LOG.TXT"), Padded(Contents["log.txt"]));
+  EXPECT_EQ(Sim().GetFile("\\DATA\\B.BIN"), "");
   EXPECT_EQ(Refreshes, 1);
-  EXPECT_TRUE(Presenter.CancelEnabled);
-  ASSERT_EQ(Presenter.View.Files.size(), 2u);
-  EXPECT_EQ(Presenter.View.Files[1].Number, 2);
-  EXPECT_EQ(Presenter.View.Files[1].Total, 2);
+  EXPECT_TRUE(Shows.CancelEnabled);
+  ASSERT_EQ(Shows.View.Files.size(), 2u);
+  EXPECT_EQ(Shows.View.Files[1].Number, 2);
+  EXPECT_EQ(Shows.View.Files[1].Total, 2);
   EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
-TEST_F(CopyToController, invalidNameIsRenamedAndTheSamePcFileSent) {
-  ASSERT_TRUE(StartPeer());
-  Dialogs.NameAnswers = {QString("my file"), QString("myfile.txt")};
-  const CopyReport report = Copy({File("my file.txt", 200)});
-  EXPECT_TRUE(report.AllSucceeded);
+TEST_F(CopyToController, invalidNameIsPromptedForAndCancelSkipsOnlyThatFile) {
+  Dialogs.NameAnswers = {QString("my file"), QString("myfile.txt"), std::nullopt};
+  const CopyReport report =
+      Copy({Selected("my file.txt", 200), Selected("b c.txt", 10), Selected("c.txt", 10)});
   EXPECT_EQ(Dialogs.NamePrompts,
-            (QStringList{"Invalid file name 'my file.txt'", "Invalid file name 'my file'"}));
-  EXPECT_EQ(Commands(), std::vector<std::string>{"C:\\transfer /R D:\\myfile.txt"});
-  EXPECT_TRUE(Peer->Files().at("D:\\myfile.txt") == Padded(Contents["my file.txt"]));
-}
-
-TEST_F(CopyToController, cancelledRenameSkipsOnlyThatFile) {
-  ASSERT_TRUE(StartPeer());
-  Dialogs.NameAnswers = {std::nullopt};
-  const CopyReport report = Copy({File("a.txt", 10), File("b c.txt", 10), File("c.txt", 10)});
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"C:\\transfer /R D:\\a.txt",
-                                                  "C:\\transfer /R D:\\c.txt"}));
+            (QStringList{"Invalid file name 'my file.txt'", "Invalid file name 'my file'",
+                         "Invalid file name 'b c.txt'"}));
+  EXPECT_EQ(Transfers(), (std::vector<std::string>{"C:\\transfer /R D:\\myfile.txt",
+                                                   "C:\\transfer /R D:\\c.txt"}));
+  EXPECT_EQ(Sim().GetFile("\\MYFILE.TXT"), Padded(Contents["my file.txt"]));
   EXPECT_TRUE(Dialogs.Errors().empty());
   ASSERT_EQ(report.Outcomes.size(), 3u);
   EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::Skipped);
   EXPECT_EQ(report.Outcomes[2].Outcome, TransferOutcome::Result::Sent);
 }
 
-TEST_F(CopyToController, failedFileStopsTheBatchAndThePaneIsListedAgain) {
-  TransferPeer::Options options;
-  options.FailTransfer = 2;
-  ASSERT_TRUE(StartPeer(options));
-  const CopyReport report = Copy({File("a.txt", 10), File("b.txt", 10), File("c.txt", 10)});
+TEST_F(CopyToController, failedSecondFileStopsTheBatchAndThePaneIsListedAgain) {
+  Shows.View.OnFile = [this](int number) {
+    if (number == 2) SetFaults([](auto& f) { f.XmodemCanAtBlock = 1; });
+  };
+  const CopyReport report =
+      Copy({Selected("a.txt", 10), Selected("b.txt", 10), Selected("c.txt", 10)});
   EXPECT_FALSE(report.AllSucceeded);
-  EXPECT_EQ(Peer->Transfers(), 2);
-  EXPECT_EQ(Peer->Files().count("D:\\a.txt"), 1u);
+  EXPECT_EQ(Transfers().size(), 2u);
+  EXPECT_TRUE(Sim().Exists("\\A.TXT"));
   EXPECT_EQ(Dialogs.Errors(), QStringList{"Fail to transfer file 'b.txt'!"});
   EXPECT_EQ(report.Outcomes[2].Outcome, TransferOutcome::Result::NotSent);
   EXPECT_EQ(Refreshes, 1);
 }
 
-TEST_F(CopyToController, refusedCopySendsNothingAndKeepsThePane) {
-  ASSERT_TRUE(StartPeer());
-  CopyRequest request;
-  request.Selected = {File("a.txt", 600), File("b.txt", 400)};
-  request.DeviceFreeBytes = 1000;  // exactly the total
-  request.DevicePathText = "\\";
-  request.RefreshDevicePane = [this] { ++Refreshes; };
-  const CopyReport report = CopyToDevice(Host(), request);
-  EXPECT_FALSE(report.Started);
+TEST_F(CopyToController, refusedCopyOrUnavailablePortSendsNothingAndKeepsThePane) {
+  // The total equal to the free space.
+  EXPECT_FALSE(Copy({Selected("a.txt", 600), Selected("b.txt", 400)}, "\\", 1000).Started);
   EXPECT_EQ(Dialogs.Warnings(), QStringList{TransferText::kNoSpace});
-  EXPECT_EQ(Presenter.Presented, 0);
-  EXPECT_EQ(Refreshes, 0);
-  EXPECT_TRUE(Commands().empty());
-}
+  EXPECT_EQ(Shows.Presented, 0);
 
-TEST_F(CopyToController, unavailablePortIsReportedAndNothingRefreshed) {
   CopyRequest request;
-  request.Selected = {File("a.txt", 10)};
+  request.Selected = {Selected("a.txt", 10)};
   request.DeviceFreeBytes = 1000;
   request.DevicePathText = "\\";
-  request.RefreshDevicePane = [this] { ++Refreshes; };
-  TransferHost host{"/dev/absent-talo-port", Console, Dialogs, Presenter};
+  TransferHost host{"/dev/absent-talo-port", Console, Dialogs, Shows};
   EXPECT_FALSE(CopyToDevice(host, request).Started);
   EXPECT_EQ(Dialogs.Errors(), QStringList{ShellText::UnableToOpen("/dev/absent-talo-port")});
   EXPECT_EQ(Refreshes, 0);
+  EXPECT_TRUE(Sim().Commands().empty());
 }
 
-TEST_F(CopyToController, transferFileReportsArrivalAndReleasesThePort) {
-  TransferPeer::Options options;
-  options.FailTransfer = 2;
-  ASSERT_TRUE(StartPeer(options));
-  const QString path = File("MODID.EXE", 1000).FullPath;
+TEST_F(CopyToController, nakFourTimesThenAckSendsTheSameFrameFiveTimes) {
+  SetFaults([](auto& f) {
+    f.XmodemNakBlock = 2;
+    f.XmodemNakCount = 4;
+  });
+  EXPECT_TRUE(TransferFile(Host(), "D:\\", File("NAK.BIN", 3 * 128)));
+  EXPECT_EQ(FrameCount(2, Contents["NAK.BIN"].substr(128, 128)), 5);
+  EXPECT_EQ(FrameCount(3, Contents["NAK.BIN"].substr(256, 128)), 1);
+  EXPECT_EQ(Sim().GetFile("\\NAK.BIN"), Contents["NAK.BIN"]);
+}
+
+TEST_F(CopyToController, transferFileFailsOnCanWithTheBoxOnlyAndReleasesThePort) {
+  const QString path = File("MODID.EXE", 1000);
   EXPECT_TRUE(TransferFile(Host(), "D:\\", path));
-  EXPECT_FALSE(Presenter.CancelEnabled);
-  EXPECT_TRUE(Peer->Files().at("D:\\MODID.EXE") == Padded(Contents["MODID.EXE"]));
-  EXPECT_FALSE(TransferFile(Host(), "D:\\", path));
-  EXPECT_EQ(Dialogs.Errors(), QStringList{"Fail to transfer file 'MODID.EXE'!"});
-  // The port is free again at once.
-  TaloComPort again(Peer->SlavePath());
-  EXPECT_TRUE(again.Open());
-  again.Close();
+  EXPECT_FALSE(Shows.CancelEnabled);
+  EXPECT_EQ(Sim().GetFile("\\MODID.EXE"), Padded(Contents["MODID.EXE"]));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+
+  SetFaults([](auto& f) { f.XmodemCanAtBlock = 2; });
+  EXPECT_FALSE(TransferFile(Host(), "D:\\", File("CAN.BIN", 1000)));
+  EXPECT_EQ(Dialogs.Errors(), QStringList{"Fail to transfer file 'CAN.BIN'!"});
+  EXPECT_EQ(ConsoleLines().last(), TransferText::kTransferring) << "no status line of its own";
+  EXPECT_FALSE(Sim().Exists("\\CAN.BIN"));
+  TaloComPort again(PortPath());
+  EXPECT_TRUE(again.Open()) << "the port is free again at once";
 }
 
 TEST_F(CopyToController, cancelledTransferFileIsAFailureWithoutMessage) {
-  ASSERT_TRUE(StartPeer());
-  Presenter.View.CancelAtPercent = 5;
-  EXPECT_FALSE(TransferFile(Host(), "D:\\CONF\\", File("BIG.BIN", 64 * 1024).FullPath, true));
-  EXPECT_TRUE(Presenter.CancelEnabled);
+  Shows.View.CancelAtPercent = 5;
+  // Bytes that make no CAN in a frame's checksum.
+  const QString path = WriteFile(Dir, "BIG.BIN", std::string(64 * 1024, 'x'));
+  EXPECT_FALSE(TransferFile(Host(), "D:\\", path, true));
+  EXPECT_TRUE(Shows.CancelEnabled);
   EXPECT_TRUE(Dialogs.Messages.empty());
-  EXPECT_EQ(Peer->CancelRun(), 5);
-  EXPECT_EQ(Peer->Files().count("D:\\CONF\\BIG.BIN"), 0u);
+  EXPECT_EQ(TrailingCancels(Sim().Received()), 5u);
+  EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
+}
+
+TEST_F(CopyToController, shellWithoutEchoGetsNoXmodemByte) {
+  SetFaults([](auto& f) { f.NoEcho = true; });
+  EXPECT_FALSE(TransferFile(Host(), "D:\\", File("ECHO.BIN", 300)));
+  EXPECT_EQ(Sim().Received(), "C");
+  EXPECT_FALSE(Sim().Exists("\\ECHO.BIN"));
+}
+
+// ---- talo7100-cli put ------------------------------------------------------
+
+class PutCommandTest : public SimTransferTest<> {
+ protected:
+  int Put(const QStringList& arguments) {
+    DeviceShell shell(Console, Dialogs);
+    shell.SetSelectedPort(QString::fromStdString(PortPath()));
+    FILE* out = std::tmpfile();
+    const int status = PutCommand::Run(shell, arguments, PutCli::DeviceFreeSpace(shell),
+                                       PutCommand::Output{out, false});
+    std::rewind(out);
+    char buffer[4096];
+    Output.clear();
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) Output.append(buffer, n);
+    std::fclose(out);
+    return status;
+  }
+  std::string Output;
+};
+
+TEST_F(PutCommandTest, uploadsEveryFileIntoTheFolderAndExitsZero) {
+  ASSERT_TRUE(Sim().MakeDir("\\CONF"));
+  const QString a = File("A.CFG", 300), b = File("B.CFG", 5000);
+  EXPECT_EQ(Put({a, b, "D:\\CONF"}), PutCommand::kExitOk);
+  EXPECT_EQ(Sim().GetFile("\\CONF\\A.CFG"), Padded(Contents["A.CFG"]));
+  EXPECT_EQ(Sim().GetFile("\\CONF\\B.CFG"), Padded(Contents["B.CFG"]));
+  EXPECT_NE(Output.find("1/2 " + a.toStdString()), std::string::npos) << Output;
+  EXPECT_NE(Output.find("100% 5000 of 5000 bytes"), std::string::npos) << Output;
+  EXPECT_NE(Output.find(": sent as D:\\CONF\\B.CFG"), std::string::npos) << Output;
+}
+
+TEST_F(PutCommandTest, refusesWhatTheCopyButtonRefuses) {
+  const QString file = File("BIG.BIN", 10);
+  // A folder that is not there: the listing says so, nothing is sent.
+  EXPECT_EQ(Put({file, "\\NOWHERE"}), PutCommand::kExitFailed);
+  // A folder among the files.
+  EXPECT_EQ(Put({file, Dir.path()}), PutCommand::kExitFailed);
+  EXPECT_TRUE(Dialogs.Warnings().contains(TransferText::kOnlyFiles));
+  EXPECT_EQ(Put({}), PutCommand::kExitUsage);
+  for (const std::string& command : Sim().Commands())
+    EXPECT_EQ(command.find("transfer"), std::string::npos) << command;
+}
+
+TEST_F(PutCommandTest, ctrlCCancelsLikeTheCancelButton) {
+  const QString file = File("BIG.BIN", 64 * 1024);
+  // Timers fire only in the transfer's event pump, where Ctrl+C is caught.
+  QTimer interrupt;
+  interrupt.setInterval(20);
+  bool raised = false;
+  QObject::connect(&interrupt, &QTimer::timeout, [&] {
+    if (!raised && Sim().Received().size() > 8000) {
+      raised = true;
+      std::raise(SIGINT);
+    }
+  });
+  interrupt.start();
+  EXPECT_EQ(Put({file}), PutCommand::kExitInterrupted);
+  EXPECT_TRUE(raised);
+  EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
+  EXPECT_NE(Output.find(": cancelled"), std::string::npos) << Output;
+  EXPECT_GE(TrailingCancels(Sim().Received()), 5u);
+}
+
+TEST(PutArguments, lastArgumentIsTheFolderOnlyWhenItNamesOne) {
+  const auto one = PutCommand::Parse({"a.txt"});
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->Folder, "\\");
+  const auto folder = PutCommand::Parse({"a.txt", "b.txt", "d:\\DATA\\LOG\\"});
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folder->Files, (QStringList{"a.txt", "b.txt"}));
+  EXPECT_EQ(folder->Folder, "\\DATA\\LOG");
+  EXPECT_EQ(PutCommand::Parse({"a.txt", "\\"})->Folder, "\\");
+  EXPECT_EQ(PutCommand::Parse({"a.txt", "b.txt"})->Files.size(), 2);
+  EXPECT_FALSE(PutCommand::Parse({}));
 }
 
 }  // namespace

@@ -8,29 +8,19 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "copytodevice.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
 #include "transferdialogpresenter.h"
 #include "transferfile.h"
-#include "transferpeer.h"
 #include "transfertesting.h"
 
 using namespace transfertest;
 
 namespace {
 
-class TransferDialog : public ::testing::Test {
+class TransferDialog : public SimTransferTest<TransferDialogPresenter> {
  protected:
-  void SetUp() override { ASSERT_TRUE(Peer.Start()); }
-  TransferHost Host() {
-    TransferHost host{QString::fromStdString(Peer.SlavePath()), Console, Dialogs, Presenter};
-    host.TimeoutMs = 200;
-    return host;
-  }
   // Calls look(dialog) every 20 ms while a transfer dialog is up.
   void Watch(std::function<void(TdlgTaloTran&)> look) {
     Watcher = std::make_unique<QTimer>();
@@ -42,16 +32,11 @@ class TransferDialog : public ::testing::Test {
     Watcher->start();
   }
 
-  TransferPeer Peer;
-  QTemporaryDir Dir;
-  RecordingConsole Console;
-  ScriptedDialogs Dialogs;
-  TransferDialogPresenter Presenter;
   std::unique_ptr<QTimer> Watcher;
 };
 
 TEST_F(TransferDialog, showsTheFileAndClosesItselfAfterTheBatch) {
-  const QString path = WriteFile(Dir, "CONF.BIN", RandomBytes(20 * 1024, 5));
+  const QString path = File("CONF.BIN", 20 * 1024);
   QString title, count, name;
   bool cancelEnabled = true;
   int maxProgress = -1;
@@ -69,13 +54,13 @@ TEST_F(TransferDialog, showsTheFileAndClosesItselfAfterTheBatch) {
   EXPECT_EQ(name, path);
   EXPECT_FALSE(cancelEnabled);  // TransferFile: nothing to cancel
   EXPECT_GT(maxProgress, 0);
-  EXPECT_TRUE(Peer.Files().at("D:\\CONF.BIN") == Padded(ReadFile(path)));
+  EXPECT_TRUE(Sim().GetFile("\\CONF.BIN") == Padded(Contents["CONF.BIN"]));
 }
 
 TEST_F(TransferDialog, cancelStopsTheBatchAndTheDialogCloses) {
   CopyRequest request;
-  request.Selected = {{WriteFile(Dir, "A.BIN", RandomBytes(64 * 1024, 6)), false, 64 * 1024},
-                      {WriteFile(Dir, "B.BIN", "b"), false, 1}};
+  request.Selected = {{WriteFile(Dir, "A.BIN", std::string(64 * 1024, 'x')), false, 64 * 1024},
+                      {File("B.BIN", 1), false, 1}};
   request.DeviceFreeBytes = 1'000'000;
   request.DevicePathText = "\\";
   Watch([](TdlgTaloTran& dialog) {
@@ -86,7 +71,7 @@ TEST_F(TransferDialog, cancelStopsTheBatchAndTheDialogCloses) {
   ASSERT_EQ(report.Outcomes.size(), 2u);
   EXPECT_EQ(report.Outcomes[0].Outcome, TransferOutcome::Result::Cancelled);
   EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::NotSent);
-  EXPECT_EQ(Peer.CancelRun(), 5);
+  EXPECT_EQ(TrailingCancels(Sim().Received()), 5u);
   EXPECT_TRUE(Dialogs.Messages.empty());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

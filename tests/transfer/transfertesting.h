@@ -1,21 +1,28 @@
 #pragma once
-// Helpers of the transfer tests: files of random bytes, a port on a peer's
-// line, a sender run to its end with the main thread serving it, and a view
-// that records what the batch showed.
+// Helpers of the transfer tests: files of random bytes, a port as a transfer
+// opens it, a sender run to its end with the main thread serving it, a view
+// that records what the batch showed, and a fixture with the simulated
+// controller whose own receiver takes the uploads.
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
+#include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "recordingconsole.h"
+#include "scripteddialogs.h"
+#include "simfixture.h"
 #include "talocomport.h"
 #include "talothread.h"
 #include "transferbatch.h"
+#include "transferfile.h"
 #include "transferview.h"
 #include "tthreadxmodem.h"
 
@@ -47,6 +54,12 @@ inline std::string ReadFile(const QString& path) {
 inline std::string Padded(std::string bytes) {
   bytes.resize((bytes.size() + 127) / 128 * 128, '\0');
   return bytes;
+}
+
+// How many CAN bytes end what the controller received.
+inline size_t TrailingCancels(const std::string& received) {
+  const size_t last = received.find_last_not_of('\x18');
+  return received.size() - (last == std::string::npos ? 0 : last + 1);
 }
 
 // A port set up as a transfer sets it up, with time-out value timeoutMs.
@@ -86,23 +99,22 @@ class RecordingView : public TransferView {
     int Total;
   };
   std::vector<Shown> Files;
-  std::vector<int> Percents;
-  std::vector<TransferOutcome> Ended;
   // Presses Cancel once this percentage of some file is acknowledged.
   int CancelAtPercent = -1;
+  // Called when a file comes up, before it is sent.
+  std::function<void(int number)> OnFile;
   TransferBatch* Batch = nullptr;
 
   void ShowFile(const QString& path, int number, int total) override {
-    if (Files.empty() || Files.back().Path != path || Files.back().Number != number)
-      Files.push_back({path, number, total});
+    if (!Files.empty() && Files.back().Path == path && Files.back().Number == number) return;
+    Files.push_back({path, number, total});
+    if (OnFile) OnFile(number);
   }
   void ShowProgress(int percent, int64_t acknowledged, int64_t) override {
-    if (Percents.empty() || Percents.back() != percent) Percents.push_back(percent);
     if (Batch && CancelAtPercent >= 0 && acknowledged > 0 && percent >= CancelAtPercent)
       Batch->PressCancel();
   }
   void ProcessEvents() override { Pump(); }
-  void FileEnded(const TransferOutcome& outcome) override { Ended.push_back(outcome); }
 };
 
 // Runs the batch at once, like a dialog whose first timer tick has come.
@@ -117,6 +129,41 @@ class DirectPresenter : public TransferPresenter {
     View.Batch = &batch;
     batch.Run(View);
   }
+};
+
+// The simulated controller and what a window lends a transfer. Its short
+// time-out keeps the drain and the closing reads quick; the simulator answers
+// at once, so nothing else changes.
+template <typename Presenter = DirectPresenter>
+class SimTransferTest : public SimFixture {
+ protected:
+  void SetUp() override { StartSim(); }
+  TransferHost Host() {
+    TransferHost host{QString::fromStdString(PortPath()), Console, Dialogs, Shows};
+    host.TimeoutMs = 200;
+    return host;
+  }
+  // A PC file of random bytes; Contents keeps them by name.
+  QString File(const QString& name, size_t size) {
+    Contents[name] = RandomBytes(size, static_cast<uint32_t>(size + name.size()));
+    return WriteFile(Dir, name, Contents[name]);
+  }
+  void SetFaults(const std::function<void(talosim::FaultPlan&)>& change) {
+    talosim::FaultPlan faults;
+    change(faults);
+    Sim().SetFaults(faults);
+  }
+  QStringList ConsoleLines() const {
+    QStringList lines = Console.Lines;
+    lines.removeAll(QString());
+    return lines;
+  }
+
+  QTemporaryDir Dir;
+  RecordingConsole Console;
+  ScriptedDialogs Dialogs;
+  Presenter Shows;
+  std::map<QString, std::string> Contents;
 };
 
 }  // namespace transfertest

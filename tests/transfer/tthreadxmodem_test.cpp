@@ -1,22 +1,16 @@
-// The XMODEM sender against a scripted receiver on a pty.
+// The XMODEM sender against the simulated controller's receiver, and against
+// a scripted shell for the receivers that never start.
 #include "tthreadxmodem.h"
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
-#include "recordingconsole.h"
-#include "transferpeer.h"
+#include "scriptedshell.h"
 #include "transfertesting.h"
 #include "transfertext.h"
 
 using namespace transfertest;
 
 namespace {
-
-// Short time-outs keep the drain and the closing reads quick; the peer
-// answers at once, so nothing else changes.
-constexpr uint32_t kTestTimeoutMs = 200;
 
 struct FrameCase {
   const char* Name;
@@ -60,119 +54,97 @@ TEST(XModemProgress, isWholePercentAndNeverDividesByZero) {
   EXPECT_EQ(TThreadXModem::PercentOf(int64_t{3} << 31, int64_t{6} << 31), 50);
 }
 
-class XModemSender : public ::testing::Test {
+class XModemSender : public SimTransferTest<> {
  protected:
-  // Sends file (a path) as target through a peer with the given options.
-  int32_t Send(TransferPeer::Options options, const QString& path,
-               const QByteArray& target = "D:\\FILE.BIN", int cancelAtPercent = -1) {
-    Peer = std::make_unique<TransferPeer>(std::move(options));
-    if (!Peer->Start()) return 99;
-    Port = OpenPort(Peer->SlavePath(), kTestTimeoutMs);
-    if (!Port) return 98;
-    Sender = std::make_unique<TThreadXModem>();
-    Sender->Port = Port.get();
-    Sender->Console = &Console;
-    Sender->SourcePath = path;
-    Sender->TargetName = target;
-    const int32_t state = RunToEnd(*Sender, cancelAtPercent);
-    Progress = Sender->Progress.load();
-    Sender.reset();
+  // Sends path as target over the line at linePath; cancelled once
+  // cancelAtPercent is acknowledged (when >= 0).
+  int32_t Send(const QString& path, const QByteArray& target, int cancelAtPercent = -1,
+               std::string linePath = {}) {
+    const auto port = OpenPort(linePath.empty() ? PortPath() : linePath, 200);
+    if (!port) return 98;
+    TThreadXModem sender;
+    sender.Port = port.get();
+    sender.Console = &Console;
+    sender.SourcePath = path;
+    sender.TargetName = target;
+    sender.CancelRequested = cancelAtPercent == 0;
+    const int32_t state = RunToEnd(sender, cancelAtPercent);
+    Progress = sender.Progress.load();
     return state;
   }
-  QStringList ConsoleLines() const {
-    QStringList lines = Console.Lines;
-    lines.removeAll(QString());
-    return lines;
-  }
-
-  QTemporaryDir Dir;
-  RecordingConsole Console;
-  std::unique_ptr<TransferPeer> Peer;
-  std::unique_ptr<TaloComPort> Port;
-  std::unique_ptr<TThreadXModem> Sender;
   int Progress = -1;
 };
 
 TEST_F(XModemSender, uploadsByteExactPaddedToWholeBlocks) {
-  // 0: EOT only; 129: a second block of one byte;
-  // 256 * 128 + 5: block numbers run 255, 0, 1, ...
-  for (const size_t size : {size_t{0}, size_t{129}, size_t{256 * 128 + 5}}) {
+  // 0: EOT only; 256 * 128 + 5: block numbers run 255, 0, 1, ...
+  for (const size_t size : {size_t{0}, size_t{256 * 128 + 5}}) {
     SCOPED_TRACE(size);
-    const std::string bytes = RandomBytes(size, static_cast<uint32_t>(size) + 1);
-    const QString path = WriteFile(Dir, QStringLiteral("f%1.bin").arg(size), bytes);
     Console.Clear();
-    ASSERT_EQ(Send({}, path), 0);
+    ASSERT_EQ(Send(File("F.BIN", size), "D:\\FILE.BIN"), 0);
     EXPECT_EQ(Progress, 100);
-    const auto files = Peer->Files();
-    ASSERT_EQ(files.count("D:\\FILE.BIN"), 1u);
-    EXPECT_TRUE(files.at("D:\\FILE.BIN") == Padded(bytes));
-    EXPECT_EQ(Peer->Commands(), std::vector<std::string>{"C:\\transfer /R D:\\FILE.BIN"});
-    EXPECT_EQ(ConsoleLines(),
-              (QStringList{"C:\\transfer /R D:\\FILE.BIN", TransferText::kTransferring,
-                           TransferText::kGotEotAck, "File received"}));
+    EXPECT_EQ(Sim().GetFile("\\FILE.BIN"), Padded(Contents["F.BIN"]));
+    EXPECT_EQ(Sim().Commands().back(), "C:\\transfer /R D:\\FILE.BIN");
+    EXPECT_EQ(ConsoleLines(), (QStringList{"C:\\transfer /R D:\\FILE.BIN", TransferText::kTransferring,
+                                           TransferText::kGotEotAck,
+                                           QStringLiteral("Received FILE.BIN, %1 bytes.")
+                                               .arg(Padded(Contents["F.BIN"]).size())}));
   }
 }
 
 TEST_F(XModemSender, cancelInDataPhaseSendsFiveCanOnceAndShowsReceiverLines) {
-  const QString path = WriteFile(Dir, "big.bin", RandomBytes(64 * 1024, 13));
-  EXPECT_EQ(Send({}, path, "D:\\BIG.BIN", 5), -1);
-  EXPECT_EQ(Peer->CancelRun(), 5);
+  // Bytes that make no CAN in a frame's checksum.
+  const QString path = WriteFile(Dir, "BIG.BIN", std::string(64 * 1024, 'x'));
+  EXPECT_EQ(Send(path, "D:\\BIG.BIN", 5), -1);
+  EXPECT_EQ(TrailingCancels(Sim().Received()), 5u);
   const QStringList lines = ConsoleLines();
-  EXPECT_TRUE(lines.contains("Transfer cancelled"));
+  EXPECT_TRUE(lines.contains("Transfer cancelled by the sender.")) << lines.join('|').toStdString();
   EXPECT_FALSE(lines.contains(TransferText::kTransferCancelled));
   EXPECT_FALSE(lines.contains(TransferText::kGotEotAck));
   EXPECT_GE(Progress, 5);
   EXPECT_LT(Progress, 100);
+  EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
 }
 
 TEST_F(XModemSender, receiverAskingForCrcNeverStarts) {
-  TransferPeer::Options options;
-  options.AnswerC = true;
-  EXPECT_EQ(Send(options, WriteFile(Dir, "c.bin", RandomBytes(300, 14))), -1);
+  // Asks for CRC mode every 10 ms for as long as the test runs.
+  std::atomic<size_t> heard{0};
+  ScriptedShell shell([&](const std::string&, PtyPair& line, const std::atomic<bool>& stopping) {
+    while (!stopping) {
+      line.Write("C");
+      heard += line.Read(1, 10).size();
+    }
+    return std::string();
+  });
+  EXPECT_EQ(Send(File("C.BIN", 300), "D:\\C.BIN", -1, shell.Path()), -1);
   EXPECT_EQ(ConsoleLines().last(), TransferText::kNoAckFromTalo);
-  EXPECT_EQ(Peer->ReceiverInput(), "");  // not one byte after the command line
-}
-
-TEST_F(XModemSender, missingFileSendsNothing) {
-  EXPECT_EQ(Send({}, Dir.filePath("absent.bin")), -1);
-  EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile});
-  EXPECT_TRUE(Peer->Commands().empty());
+  EXPECT_EQ(heard.load(), 0u) << "not one byte after the command line";
 }
 
 TEST_F(XModemSender, cancelBeforeTheReceiverStartsSendsNothing) {
-  TransferPeer::Options options;
-  options.StartDelayMs = 1000;
-  Peer = std::make_unique<TransferPeer>(options);
-  ASSERT_TRUE(Peer->Start());
-  Port = OpenPort(Peer->SlavePath(), kTestTimeoutMs);
-  ASSERT_TRUE(Port);
-  TThreadXModem sender;
-  sender.Port = Port.get();
-  sender.Console = &Console;
-  sender.SourcePath = WriteFile(Dir, "w.bin", RandomBytes(300, 16));
-  sender.TargetName = "D:\\W.BIN";
-  sender.CancelRequested = true;
-  EXPECT_EQ(RunToEnd(sender), -1);
+  ScriptedShell shell;  // answers with the prompt: no receiver ever starts
+  EXPECT_EQ(Send(File("W.BIN", 300), "D:\\W.BIN", 0, shell.Path()), -1);
   EXPECT_EQ(ConsoleLines().last(), TransferText::kTransferCancelled);
-  EXPECT_EQ(Peer->ReceiverInput(), "");
+  EXPECT_EQ(shell.Received(), "C:\\transfer /R D:\\W.BIN\r");
 }
 
-TEST_F(XModemSender, missingPortOrConsoleFailsAtOnce) {
-  TThreadXModem sender;
-  sender.SourcePath = WriteFile(Dir, "p.bin", "x");
-  EXPECT_EQ(RunToEnd(sender), -1);
-  EXPECT_EQ(ConsoleLines(), QStringList{});
+TEST_F(XModemSender, missingFileOrPortSendsNothing) {
+  EXPECT_EQ(Send(Dir.filePath("absent.bin"), "D:\\X.BIN"), -1);
+  EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile});
+  EXPECT_TRUE(Sim().Commands().empty());
+
+  TThreadXModem portless;
+  portless.SourcePath = File("P.BIN", 1);
+  EXPECT_EQ(RunToEnd(portless), -1);
+  EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile}) << "nothing shown";
 }
 
 TEST_F(XModemSender, deletingARunningSenderCancelsAndJoins) {
-  Peer = std::make_unique<TransferPeer>();
-  ASSERT_TRUE(Peer->Start());
-  Port = OpenPort(Peer->SlavePath(), kTestTimeoutMs);
-  ASSERT_TRUE(Port);
+  const auto port = OpenPort(PortPath(), 200);
+  ASSERT_TRUE(port);
   auto sender = std::make_unique<TThreadXModem>();
-  sender->Port = Port.get();
+  sender->Port = port.get();
   sender->Console = &Console;
-  sender->SourcePath = WriteFile(Dir, "d.bin", RandomBytes(64 * 1024, 17));
+  sender->SourcePath = File("D.BIN", 64 * 1024);
   sender->TargetName = "D:\\D.BIN";
   sender->Resume();
   while (sender->Acknowledged.load() == 0 && sender->TransferState.load() == 1) {
@@ -180,7 +152,7 @@ TEST_F(XModemSender, deletingARunningSenderCancelsAndJoins) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   sender.reset();  // must neither hang nor touch freed fields
-  EXPECT_EQ(Peer->Files().count("D:\\D.BIN"), 0u);
+  EXPECT_FALSE(Sim().Exists("\\D.BIN"));
 }
 
 }  // namespace

@@ -38,7 +38,4 @@ int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
 std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
                                      const DeviceTimeouts& timeouts = {});
 
-// "DATA\LOG", "\DATA\LOG\", "/DATA/LOG" -> "\DATA\LOG"; "" -> "\".
-QString NormalisedDevicePath(const QString& text);
-
 }  // namespace DeviceCli

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "copytodevice.h"
+#include "devicepath.h"
 #include "deviceshell.h"
 #include "terminalprogress.h"
 #include "transferfile.h"
@@ -14,14 +15,6 @@ namespace {
 
 bool LooksLikeDevicePath(const QString& text) {
   return text.startsWith(QLatin1Char('\\')) || text.startsWith(QLatin1String("D:"), Qt::CaseInsensitive);
-}
-
-// "D:\DATA\" -> "\DATA"; "d:" and "\" -> "\".
-QString DeviceFolder(QString text) {
-  if (text.startsWith(QLatin1String("D:"), Qt::CaseInsensitive)) text.remove(0, 2);
-  if (!text.startsWith(QLatin1Char('\\'))) text.prepend(QLatin1Char('\\'));
-  while (text.size() > 1 && text.endsWith(QLatin1Char('\\'))) text.chop(1);
-  return text;
 }
 
 QString NoSuchFile(const QString& path) {
@@ -36,7 +29,7 @@ std::optional<Arguments> Parse(const QStringList& arguments) {
   parsed.Folder = QStringLiteral("\\");
   if (parsed.Files.size() > 1 && LooksLikeDevicePath(parsed.Files.last()) &&
       !QFileInfo::exists(parsed.Files.last()))
-    parsed.Folder = DeviceFolder(parsed.Files.takeLast());
+    parsed.Folder = DevicePath::Normalised(parsed.Files.takeLast());
   if (parsed.Files.isEmpty()) return std::nullopt;
   return parsed;
 }

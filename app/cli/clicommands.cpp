@@ -4,6 +4,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "devicepath.h"
 #include "deviceshell.h"
 #include "portscan.h"
 #ifdef TALO_CLI_DEVICE_COMMANDS
@@ -57,7 +58,7 @@ int PrintLines(int status, const QStringList& lines) {
 // ls [FOLDER]: the folder as the device pane lists it.
 int RunLs(CliContext& context, const QStringList& arguments) {
   if (arguments.size() > 1) return kUsageError;
-  const QString folder = DeviceCli::NormalisedDevicePath(arguments.value(0));
+  const QString folder = DevicePath::Normalised(arguments.value(0));
   QStringList lines;
   const int status = DeviceCli::ListFolder(context.Shell, folder, lines);
   return PrintLines(status, lines);

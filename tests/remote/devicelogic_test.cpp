@@ -10,6 +10,7 @@
 #include "devicebrowser.h"
 #include "devicecli.h"
 #include "devicecommands.h"
+#include "devicepath.h"
 #include "devicetexts.h"
 #include "taloappdir.h"
 
@@ -90,9 +91,9 @@ TEST(DevicePaths, upAndIntoFoldersNeverDoubleTheSeparator) {
   EXPECT_EQ(DeviceBrowser::ParentPath(""), "\\");
   EXPECT_EQ(DeviceBrowser::ChildPath("\\", "LOG"), "\\LOG");
   EXPECT_EQ(DeviceBrowser::ChildPath("\\DATA", "LOG"), "\\DATA\\LOG");
-  EXPECT_EQ(DeviceCli::NormalisedDevicePath(""), "\\");
-  EXPECT_EQ(DeviceCli::NormalisedDevicePath("DATA/LOG/"), "\\DATA\\LOG");
-  EXPECT_EQ(DeviceCli::NormalisedDevicePath("d:\\DATA"), "\\DATA");
+  EXPECT_EQ(DevicePath::Normalised(""), "\\");
+  EXPECT_EQ(DevicePath::Normalised("DATA/LOG/"), "\\DATA\\LOG");
+  EXPECT_EQ(DevicePath::Normalised("d:\\DATA"), "\\DATA");
 }
 
 class InstallationFolders : public ::testing::Test {

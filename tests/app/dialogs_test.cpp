@@ -1,5 +1,5 @@
-// The desktop dialogs as a user meets them: the name prompt, the message
-// boxes, the about box and the start-up progress dialog.
+// The desktop dialogs as a user meets them: the name prompt and the message
+// boxes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,9 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "tdlgtaloabout.h"
 #include "tdlgtaloaskname.h"
-#include "tdlgtaloinit.h"
 #include "widgetdialogs.h"
 
 namespace {
@@ -97,29 +95,6 @@ TEST(MessageBoxes, busyCursorGivesWayWhileABoxWaits) {
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   dialogs.EndBusy();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST(AboutBox, showsProductVersionAndBuild) {
-  TdlgTaloAbout about;
-  EXPECT_EQ(about.windowTitle(), QStringLiteral("About TALO-7100 Utility"));
-  QStringList texts;
-  for (const QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
-  EXPECT_TRUE(texts.contains(QStringLiteral("TALO-7100 Series Utility")));
-  EXPECT_TRUE(texts.contains(QStringLiteral("Version: 1.13")));
-  EXPECT_TRUE(texts.contains(QStringLiteral("(B001)")));
-  EXPECT_EQ(about.size(), QSize(368, 140));
-  WhenModalShows([](QWidget* dialog) { Child<QPushButton>(dialog, "OKButton")->click(); });
-  EXPECT_EQ(about.exec(), QDialog::Accepted);
-}
-
-TEST(StartUpDialog, showsEachStepText) {
-  TdlgTaloInit init;
-  EXPECT_EQ(init.windowTitle(), QStringLiteral("TALO-7100 Series Initializing..."));
-  EXPECT_EQ(init.LabelText(), QStringLiteral("Initializing..."));
-  init.show();
-  init.ChangeLabelText(QStringLiteral("Scanning COM port..."));
-  EXPECT_EQ(init.LabelText(), QStringLiteral("Scanning COM port..."));
-  EXPECT_EQ(init.size(), QSize(376, 99));
 }
 
 }  // namespace

@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
-#include <QMenu>
 #include <QTest>
 #include <memory>
 
@@ -98,13 +95,6 @@ TEST_F(MainWindowTerminal, toggleHoldsPortDisablesDeviceControlsAndRestoresThem)
   EXPECT_TRUE(again.Open()) << "the port is released when the terminal stops";
 }
 
-TEST_F(MainWindowTerminal, controllerOutputAndPromptAppearInConsole) {
-  TurnOn();
-  ASSERT_TRUE(line.Write("\r\n Volume in drive D is TALO\r\n\r\nD:\\>"));
-  EXPECT_TRUE(ConsoleShows(QStringLiteral(" Volume in drive D is TALO\n\nD:\\>")))
-      << Memo()->toPlainText().toStdString();
-}
-
 struct KeyCase {
   const char* Name;
   Qt::Key Key;
@@ -141,35 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"f4", Qt::Key_F4, Qt::NoModifier, "\x1bOS"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(MainWindowTerminal, typedLineGoesOutByteByByte) {
-  TurnOn();
-  Memo()->setFocus();
-  QTest::keyClicks(Memo(), QStringLiteral("dir"));
-  QTest::keyClick(Memo(), Qt::Key_Return);
-  EXPECT_EQ(line.Read(4, kDeadlineMs), "dir\r");
-}
-
 TEST_F(MainWindowTerminal, keysAreIgnoredWhileTerminalIsOff) {
   Memo()->setFocus();
   QTest::keyClicks(Memo(), QStringLiteral("dir"));
   QTest::keyClick(Memo(), Qt::Key_Up);
   EXPECT_EQ(line.Read(1, 200), "");
   EXPECT_EQ(Memo()->toPlainText(), QString());
-}
-
-TEST_F(MainWindowTerminal, pasteSendsLinesEachEndedByOneCarriageReturn) {
-  TurnOn();
-  QGuiApplication::clipboard()->setText(QStringLiteral("dir\r\nmem"));
-  Memo()->PopupMenu3Popup();
-  ASSERT_TRUE(Memo()->PopupMenu3()->findChild<QAction*>("Pasteto7100M1")->isEnabled());
-  Memo()->Pasteto7100M1Click();
-  EXPECT_EQ(Sent(7), "dir\rmem");
-
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Terminal().IsPasting(); }, kDeadlineMs));
-  QGuiApplication::clipboard()->setText(QStringLiteral("a\nb\n"));  // Linux clipboard lines
-  Memo()->Pasteto7100M1Click();
-  EXPECT_EQ(Sent(4), "a\rb\r");
-  EXPECT_EQ(Sent(1, 100), "");
 }
 
 TEST_F(MainWindowTerminal, stoppingTerminalCancelsPaste) {

@@ -1,5 +1,5 @@
-// Pure pieces of the device pane: command lines, typed-name check, status
-// texts, item order, path arithmetic and the installation folders.
+// Pure pieces of the device pane: typed-name check, status texts, item
+// order, path arithmetic and the installation folders.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,17 +15,6 @@
 #include "taloappdir.h"
 
 namespace {
-
-TEST(DeviceCommands, commandLinesEndWithCarriageReturnAndHaveNoStrayBlanks) {
-  EXPECT_EQ(DeviceCommand::ChangeFolder("\\"), "cd\\\r");
-  EXPECT_EQ(DeviceCommand::ChangeFolder("\\DATA\\LOG"), "cd\\DATA\\LOG\r");
-  EXPECT_EQ(DeviceCommand::CountTree(""), "dir/s \r");
-  EXPECT_EQ(DeviceCommand::Rename("A.TXT", "B.TXT"), "ren A.TXT B.TXT\r");
-  EXPECT_EQ(DeviceCommand::AppendToAutoRun("PROG.EXE"), "echo PROG.EXE>>AutoRun.bat\r");
-  EXPECT_EQ(DeviceCommand::FormatDriveD(), "C:\\DLFMT D: /C\r");
-  EXPECT_EQ(DeviceCommand::ShowMemory(), "C:\\mem\r");
-  EXPECT_EQ(DeviceCommand::AnswerAbort(), "A\r");
-}
 
 TEST(DeviceCommands, typedNamesThatWouldSplitOrRedirectAreRefused) {
   for (const char* ok : {"LOG", "A.TXT", "12345678", "NEW_1.EXE", "~$X", "A&B"})
@@ -124,23 +113,19 @@ class InstallationFolders : public ::testing::Test {
   QByteArray SavedXdg;
 };
 
-TEST_F(InstallationFolders, homeVariableWinsAndIsCreatedWithSubfolders) {
-  const QString home = Temp.filePath("inst");
-  qputenv("TALO7100_HOME", home.toLocal8Bit());
-  qputenv("XDG_DATA_HOME", Temp.filePath("xdg").toLocal8Bit());
-  const TaloAppFolders folders = GetTaloAppDir();
-  EXPECT_EQ(folders.ProgramFolder, home + "/program/");
-  EXPECT_EQ(folders.ConfigFolder, home + "/Config/");
-  EXPECT_EQ(folders.SourceFolder, home + "/Source/");
-  for (const QString& f : {folders.ProgramFolder, folders.ConfigFolder, folders.SourceFolder})
-    EXPECT_TRUE(QFileInfo(f).isDir()) << f.toStdString();
-}
-
-TEST_F(InstallationFolders, xdgDataHomeIsTheDefaultAndATrailingSeparatorIsKept) {
-  qunsetenv("TALO7100_HOME");
+TEST_F(InstallationFolders, homeVariableWinsOverXdgDataHomeAndIsCreatedWithSubfolders) {
   qputenv("XDG_DATA_HOME", (Temp.path() + "/").toLocal8Bit());
-  const TaloAppFolders folders = GetTaloAppDir();
-  EXPECT_EQ(folders.ConfigFolder, Temp.path() + "/talo7100/Config/");
+  for (const QString& home : {Temp.filePath("inst"), QString()}) {
+    SCOPED_TRACE(home.toStdString());
+    qputenv("TALO7100_HOME", home.toLocal8Bit());  // empty: not set
+    const QString root = home.isEmpty() ? Temp.path() + "/talo7100" : home;
+    const TaloAppFolders folders = GetTaloAppDir();
+    EXPECT_EQ(folders.ProgramFolder, root + "/program/");
+    EXPECT_EQ(folders.ConfigFolder, root + "/Config/");
+    EXPECT_EQ(folders.SourceFolder, root + "/Source/");
+    for (const QString& f : {folders.ProgramFolder, folders.ConfigFolder, folders.SourceFolder})
+      EXPECT_TRUE(QFileInfo(f).isDir()) << f.toStdString();
+  }
   EXPECT_EQ(TaloAppDir::JoinFolder("/opt/talo/", "Config"), "/opt/talo/Config/");
   EXPECT_EQ(TaloAppDir::JoinFolder("/opt/talo", "Config"), "/opt/talo/Config/");
 }

@@ -17,7 +17,6 @@
 #include "deviceitemmodel.h"
 #include "devicelistview.h"
 #include "remotesim.h"
-#include "tdlgtaloprop.h"
 
 namespace {
 
@@ -153,23 +152,6 @@ TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
   EXPECT_EQ(Pane.ListView()->SelectedRow(), 2);
 }
 
-TEST_F(DevicePaneTest, terminalDisablesEveryExchangeControlButItsToggle) {
-  Pane.SetTerminalActive(true);
-  for (const char* name :
-       {"tbtnTaloConf", "tbtnTaloUp", "tbtnRefresh", "tbtnTaloLgIcon", "tbtnTaloSmIcon",
-        "tbtnTaloLsIcon", "tbtnTaloDtIcon", "tbtnTCPConf", "tbtnGHOST"})
-    EXPECT_FALSE(Child<QAction>(name)->isEnabled()) << name;
-  for (const char* name : {"cbxCOM", "cbxTalo", "lstviewTalo"})
-    EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
-  EXPECT_TRUE(Pane.TerminalAction()->isEnabled());
-  EXPECT_EQ(Pane.TerminalAction()->objectName(), "tbtnDOSCmd");
-  EXPECT_TRUE(Pane.TerminalAction()->isCheckable());
-  EXPECT_EQ(Pane.PortBox()->width(), 89);
-  Pane.SetTerminalActive(false);
-  EXPECT_TRUE(Child<QAction>("tbtnRefresh")->isEnabled());
-  EXPECT_TRUE(Child<QWidget>("lstviewTalo")->isEnabled());
-}
-
 TEST_F(DevicePaneTest, detailsAreLookedUpOnlyForRowsThatShow) {
   for (int i = 0; i < 60; ++i) Sim().PutFile("\\F" + std::to_string(100 + i) + ".TXT", "x");
   Pane.show();
@@ -209,22 +191,6 @@ TEST_F(DevicePaneTest, pathBoxOpensItsHistoryAndIgnoresTyping) {
   emit box->activated(box->findText("\\"));
   EXPECT_EQ(Pane.DevicePath(), "\\");
   EXPECT_EQ(box->currentText(), "\\");
-}
-
-TEST(TdlgTaloPropTest, showsTheSevenTextsUnderItsCaption) {
-  TdlgTaloProp dialog;
-  DeviceProperties texts{"TALO-7100",  "PROG.EXE",   "\\DATA", "Program",
-                         "42 byte(s)", "2005/12/31", ""};
-  dialog.SetTexts(texts);
-  dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), "Properities");
-  EXPECT_EQ(dialog.findChild<QLabel*>("lblModule")->text(), "TALO-7100");
-  EXPECT_EQ(dialog.findChild<QLabel*>("lblName")->text(), "PROG.EXE");
-  EXPECT_EQ(dialog.findChild<QLabel*>("lblPath")->text(), "\\DATA");
-  EXPECT_EQ(dialog.findChild<QLabel*>("lblSize")->text(), "42 byte(s)");
-  EXPECT_EQ(dialog.findChild<QLabel*>("lblContain")->text(), "");
-  QTest::mouseClick(dialog.findChild<QWidget*>("OKBtn"), Qt::LeftButton);
-  EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace

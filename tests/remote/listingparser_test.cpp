@@ -78,23 +78,19 @@ TEST_F(ListingParser, workedExampleListsFoldersFilesAndFreeSpace) {
   EXPECT_EQ(free, 1433600);
 }
 
-TEST_F(ListingParser, linesShorterThan43BytesAreNeverEntries) {
+TEST_F(ListingParser, entriesNeed43BytesAndALineEndInTheDateFieldLeavesItEmpty) {
   const QByteArray full = File("AB", "TXT", "5");  // 45 bytes
-  const QByteArray len43 = full.left(41) + "\r\n";
-  const QByteArray len42 = full.left(40) + "\r\n";
-  EXPECT_EQ(ParseListingLine(len43, kYear).LineKind, ListingLine::Kind::Item);
-  EXPECT_EQ(ParseListingLine(len42, kYear).LineKind, ListingLine::Kind::Ignored);
-  EXPECT_EQ(ClassifyTreeLine(len43).LineKind, TreeLine::Kind::File);
-  EXPECT_EQ(ClassifyTreeLine(len42).LineKind, TreeLine::Kind::NotEntry);
-}
-
-TEST_F(ListingParser, lineEndInsideTheDateFieldLeavesTheDateEmpty) {
-  const QByteArray full = File("AB", "TXT", "5");
-  for (int length : {43, 44}) {
-    const ListingLine parsed = ParseListingLine(full.left(length - 2) + "\r\n", kYear);
-    ASSERT_EQ(parsed.LineKind, ListingLine::Kind::Item) << length;
-    EXPECT_EQ(parsed.Item.ModifiedText, "") << length;
-    EXPECT_EQ(parsed.Item.SizeBytes, 5) << length;
+  for (const int length : {42, 43, 44}) {
+    SCOPED_TRACE(length);
+    const QByteArray line = full.left(length - 2) + "\r\n";
+    const ListingLine parsed = ParseListingLine(line, kYear);
+    const bool entry = length >= 43;
+    EXPECT_EQ(ClassifyTreeLine(line).LineKind, entry ? TreeLine::Kind::File : TreeLine::Kind::NotEntry);
+    ASSERT_EQ(parsed.LineKind, entry ? ListingLine::Kind::Item : ListingLine::Kind::Ignored);
+    if (entry) {
+      EXPECT_EQ(parsed.Item.ModifiedText, "");
+      EXPECT_EQ(parsed.Item.SizeBytes, 5);
+    }
   }
 }
 

@@ -62,13 +62,7 @@ class SimTerminal {
 
   // Reads until the text read ends with `marker`, or the timeout passes.
   std::string ReadUntil(std::string_view marker, Millis timeout = Millis(5000)) {
-    std::string out;
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!EndsWith(out, marker)) {
-      const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !WaitReadable(left) || !ReadSome(out)) break;
-    }
-    return out;
+    return ReadUntilDone([&](const std::string& text) { return EndsWith(text, marker); }, timeout);
   }
 
   // Exactly count bytes unless `gap` passes without one; returns what came.
@@ -110,13 +104,7 @@ class SimTerminal {
 
   // Reads until a prompt such as D:\DATA> ends the text read so far.
   std::string ReadUntilPrompt(Millis timeout = Millis(5000)) {
-    std::string out;
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!EndsWithPrompt(out)) {
-      const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !WaitReadable(left) || !ReadSome(out)) break;
-    }
-    return out;
+    return ReadUntilDone(&EndsWithPrompt, timeout);
   }
 
   static bool EndsWithPrompt(const std::string& text) {
@@ -127,6 +115,16 @@ class SimTerminal {
   }
 
  private:
+  template <typename Done>
+  std::string ReadUntilDone(Done done, Millis timeout) {
+    std::string out;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done(out)) {
+      const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !WaitReadable(left) || !ReadSome(out)) break;
+    }
+    return out;
+  }
   static bool EndsWith(const std::string& text, std::string_view tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
   }

@@ -56,24 +56,20 @@ TEST_F(ListingParser, workedExampleListsFoldersFilesAndFreeSpace) {
       free = parsed.FreeBytes;
     }
   }
-  ASSERT_EQ(items.size(), 4u);
-  EXPECT_EQ(items[0].Name, "LOG");
-  EXPECT_TRUE(items[0].IsFolder());
-  EXPECT_FALSE(items[0].RelativeId.isEmpty());
-  EXPECT_EQ(items[0].SizeBytes, 0);
-  EXPECT_EQ(items[0].ModifiedText, "2006/01/15 09:05:00");
-  EXPECT_EQ(items[1].Name, "AUTORUN.BAT");
-  EXPECT_FALSE(items[1].IsFolder());
-  EXPECT_TRUE(items[1].RelativeId.isEmpty());
-  EXPECT_EQ(items[1].SizeBytes, 42);
-  EXPECT_EQ(items[1].ModifiedText, "2005/12/31 12:00:00");
-  EXPECT_EQ(items[2].Name, "PROG.EXE");
-  EXPECT_EQ(items[2].SizeBytes, 54645);
-  EXPECT_EQ(items[2].ModifiedText, "1994/05/31 06:22:00");
-  EXPECT_EQ(items[3].Name, "README");
-  EXPECT_EQ(items[3].SizeBytes, 1024);
-  EXPECT_EQ(items[3].ModifiedText, "");  // 29 February 2007 does not exist
-  for (const PShellItem& item : items) EXPECT_TRUE(item.DetailsPending);
+  QStringList seen;
+  for (const PShellItem& item : items) {
+    seen << QStringLiteral("%1 %2 %3 %4")
+                .arg(item.Name, item.IsFolder() ? "<DIR>" : "file")
+                .arg(item.SizeBytes)
+                .arg(item.ModifiedText);
+    EXPECT_EQ(item.RelativeId.isEmpty(), !item.IsFolder()) << item.Name.toStdString();
+    EXPECT_TRUE(item.DetailsPending);
+  }
+  EXPECT_EQ(seen, (QStringList{"LOG <DIR> 0 2006/01/15 09:05:00",
+                               "AUTORUN.BAT file 42 2005/12/31 12:00:00",
+                               "PROG.EXE file 54645 1994/05/31 06:22:00",
+                               "README file 1024 "}))  // 29 February 2007 does not exist
+      << seen.join('\n').toStdString();
   EXPECT_EQ(caption, "(1,433,600 bytes free)");
   EXPECT_EQ(free, 1433600);
 }

@@ -8,7 +8,7 @@
 // By default the pair keeps a descriptor of the slave open itself: the master
 // then never sees a hang-up between two opens of the port, and bytes written
 // while the port is closed wait in the line as on a real cable. It never reads
-// from that descriptor; tests may write through it (WriteFromSlave) to fill
+// from that descriptor; tests may write through it (FillTowardsMaster) to fill
 // the line towards the master.
 //
 // Every read and write takes a deadline; nothing here can hang a test.
@@ -100,15 +100,6 @@ class PtyPair {
     return ReadWhile(timeoutMs, [&](const std::string& got) {
       return got.size() < end.size() || std::string_view(got).substr(got.size() - end.size()) != end;
     });
-  }
-  // Reads until the line stays quiet for quietMs.
-  std::string ReadQuiet(int quietMs) {
-    std::string got;
-    for (;;) {
-      const std::string more = Read(4096, quietMs);
-      if (more.empty()) return got;
-      got += more;
-    }
   }
 
  private:

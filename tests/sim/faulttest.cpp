@@ -1,4 +1,5 @@
-// Each injected line fault is observable from the utility's side.
+// Each injected line fault is observable from the utility's side. A shell
+// that does not echo shows in the device exchange and transfer tests.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -20,17 +21,6 @@ class FaultTest : public SimFixture {
   }
   SimTerminal Term;
 };
-
-TEST_F(FaultTest, noEchoLeavesTheCommandUnanswered) {
-  talosim::FaultPlan faults;
-  faults.NoEcho = true;
-  Begin(faults);
-  Term.Write("cd");
-  EXPECT_EQ(Term.ReadQuiet(milliseconds(200)), "");
-  Sim().SetFaults({});
-  Term.Write("\r");
-  EXPECT_EQ(Term.ReadUntilPrompt(), "\r\r\nD:\\\r\nD:\\>");
-}
 
 TEST_F(FaultTest, wrongEchoEveryThirdByte) {
   talosim::FaultPlan faults;

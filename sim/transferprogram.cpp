@@ -1,12 +1,16 @@
 // "C:\transfer /R <target>": receives one file by XMODEM into the target,
 // or hands the line to an outside receiver command.
 
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <vector>
 
 #include "programs.h"
@@ -69,9 +73,33 @@ uint64_t RoomFor(ControllerContext& context, const TransferTarget& target) {
   return disk.FreeBytes() + (existing ? VirtualDisk::ClusterBytesFor(existing->Data.size()) : 0);
 }
 
+// Copies what is readable on from to to; false when from has ended.
+bool Relay(int from, int to) {
+  char buffer[4096];
+  const ssize_t got = read(from, buffer, sizeof buffer);
+  if (got == 0) return false;
+  if (got < 0) return errno == EAGAIN || errno == EINTR;
+  for (ssize_t done = 0; done < got;) {
+    const ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
+    if (put > 0) {
+      done += put;
+    } else if (put < 0 && errno != EAGAIN && errno != EINTR) {
+      return false;
+    } else {
+      pollfd ready{to, POLLOUT, 0};
+      (void)poll(&ready, 1, 50);
+    }
+  }
+  return true;
+}
+
 // Runs the outside receiver with the line as its standard input and output.
 // The target's last part goes in $TALO_TARGET_NAME (and is appended as the
 // command's last argument), the target as typed in $TALO_TARGET.
+//
+// The receiver gets a pair of pipes that the simulator relays to the line,
+// never the line itself: a receiver that flushes or resets its terminal on
+// the way out (lrzsz does) would otherwise throw away its own last ACK.
 void RunOutsideReceiver(ControllerContext& context, const std::string& command, const std::string& targetText,
                         const std::string& targetName) {
   PtyLine& line = context.Port.RawLine();
@@ -86,10 +114,17 @@ void RunOutsideReceiver(ControllerContext& context, const std::string& command, 
   char shell[] = "/bin/sh", dashC[] = "-c";
   char* argv[] = {shell, dashC, script.data(), nullptr};
 
+  int toChild[2] = {-1, -1}, fromChild[2] = {-1, -1};
+  if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
+      if (fd >= 0) close(fd);
+    context.Port.Write("Cannot start the receiver.\r\n");
+    return;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, line.MasterFd(), 0);
-  posix_spawn_file_actions_adddup2(&actions, line.MasterFd(), 1);
+  posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setpgroup(&attributes, 0);  // its own group, so that a stop ends all of it
@@ -99,14 +134,29 @@ void RunOutsideReceiver(ControllerContext& context, const std::string& command, 
   sigemptyset(&none);
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
-  line.SetBlocking(true);  // the outside program expects a plain blocking descriptor
   pid_t child = -1;
   const int spawned = posix_spawn(&child, "/bin/sh", &actions, &attributes, argv, envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
+  close(toChild[0]);
+  close(fromChild[1]);
+  fcntl(fromChild[0], F_SETFL, O_NONBLOCK);
+  // A receiver that has quit leaves a broken pipe: the write fails with EPIPE,
+  // and the signal must not end the simulator (or the test that hosts it).
+  sigset_t pipeSignal, previous;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
   int status = 0;
   if (spawned == 0) {
-    while (waitpid(child, &status, WNOHANG) == 0) {
+    bool childOutput = true;
+    for (;;) {
+      pollfd fds[2] = {{line.MasterFd(), POLLIN, 0}, {fromChild[0], POLLIN, 0}};
+      (void)poll(fds, childOutput ? 2 : 1, 20);
+      if (fds[0].revents & POLLIN) (void)Relay(line.MasterFd(), toChild[1]);
+      if (childOutput && (fds[1].revents & (POLLIN | POLLHUP)))
+        childOutput = Relay(fromChild[0], line.MasterFd());
+      if (!childOutput && waitpid(child, &status, WNOHANG) == child) break;
       if (line.StopRequested()) {
         kill(-child, SIGTERM);
         usleep(100000);
@@ -114,10 +164,14 @@ void RunOutsideReceiver(ControllerContext& context, const std::string& command, 
         waitpid(child, &status, 0);
         break;
       }
-      line.Pause(std::chrono::milliseconds(20));
     }
   }
-  line.SetBlocking(false);
+  close(toChild[1]);
+  close(fromChild[0]);
+  const timespec now{0, 0};
+  while (sigtimedwait(&pipeSignal, nullptr, &now) == SIGPIPE) {
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (spawned != 0)
     context.Port.Write("Cannot start the receiver.\r\n");
   else if (WIFEXITED(status) && WEXITSTATUS(status) == 0)

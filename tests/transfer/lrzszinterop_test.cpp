@@ -76,10 +76,8 @@ struct Upload {
 // controller's own hand-over to rx on its line. The uploads run side by
 // side, each on its own line, all served from this thread (their echo checks
 // and closing reads take turns on it).
-//
-// On the simulator's line rx flushes the line as it exits, which can swallow
-// its last ACK: the sender then counts the EOT as unacknowledged, which
-// still makes a successful transfer.
+// rx flushes its terminal as it exits; the simulator relays it through pipes,
+// so that flush cannot swallow its last ACK and the EOT is acknowledged.
 TEST(LrzszInterop, everySizeArrivesByteExactApartFromZeroPadding) {
   if (QStandardPaths::findExecutable("rx").isEmpty()) GTEST_SKIP() << "lrzsz rx not installed";
   signal(SIGPIPE, SIG_IGN);  // rx may end while the relay still writes to it
@@ -124,6 +122,10 @@ TEST(LrzszInterop, everySizeArrivesByteExactApartFromZeroPadding) {
     EXPECT_EQ(uploads[i]->Sender.Progress.load(), 100);
     // rx stores every block it acknowledged, the zero padding included.
     EXPECT_TRUE(ReadFile(received[i]->filePath("RX.BIN")) == Padded(uploads[i]->Bytes));
+    if (i == sizes.size()) {
+      EXPECT_TRUE(uploads[i]->Console.Text().contains(QStringLiteral("<<Get ACK for EOT>>")))
+          << uploads[i]->Console.Text().toStdString();
+    }
   }
 }
 

@@ -83,9 +83,11 @@ TEST(LocalFolderModel, sizesRoundUpToKilobytesAndStaySixtyFourBit) {
 
 TEST(LocalFolderModel, sortsFoldersFirstThenByTheChosenColumnWithNameAsTieBreak) {
   LocalTestTree tree;
-  tree.Folder("f/Zeta");
-  tree.Folder("f/alpha");
+  // The two folders get the same time: by date they tie, and the name
+  // decides.
   const QDateTime base(QDate(2020, 1, 1), QTime(10, 0));
+  LocalTestTree::SetModified(tree.Folder("f/Zeta"), base);
+  LocalTestTree::SetModified(tree.Folder("f/alpha"), base);
   const struct {
     const char* Name;
     qint64 Size;

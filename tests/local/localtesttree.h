@@ -9,8 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
+#include <fcntl.h>
 #include <sys/stat.h>
+
 
 #include "localnamespace.h"
 
@@ -45,10 +46,11 @@ class LocalTestTree {
     return Path(relative);
   }
 
+  // Files and folders alike.
   static void SetModified(const QString& path, const QDateTime& when) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(when.toSecsSinceEpoch()), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0)
+        << path.toStdString();
   }
 
   // Home = the tree's root; the computer location: "/" and Home.

@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-
 #include "localnamespace.h"
 
 class LocalTestTree {

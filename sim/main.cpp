@@ -56,6 +56,8 @@ Faults (deterministic for a given --seed):
   --restore-reply-block N ... before block N (default 0)
   --stall-after N         stop answering after N sent bytes
   --hangup-after N        close the terminal after N sent bytes
+  --pause-listing MS      pause MS ms after the folder header of every
+                          "dir" and "dir/s" answer (a busy controller)
 
   --help                  this text
 )";
@@ -139,6 +141,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       faults.StallAfterBytes = number;
     } else if (name == "--hangup-after" && needNumber(0)) {
       faults.HangUpAfterBytes = number;
+    } else if (name == "--pause-listing" && needNumber(0)) {
+      faults.PauseListingMs = static_cast<uint32_t>(number);
     } else if (error.empty()) {
       error = "unknown option: " + name;
     }

@@ -1,7 +1,10 @@
 #include "shell.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "programs.h"
 #include "shelltexts.h"
@@ -90,6 +93,25 @@ void Shell::Print(const FileCommands::Lines& lines) {
   for (const std::string& line : lines) out += line + "\r\n";
   out += Prompt();
   Context.Port.Write(out);
+}
+
+void Shell::PrintListing(const FileCommands::Lines& lines) {
+  uint32_t pauseMs = 0;
+  {
+    std::lock_guard lock(Context.State.Mutex);
+    pauseMs = Context.State.Faults.PauseListingMs;
+  }
+  const auto header = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find("Directory of") != std::string::npos;
+  });
+  if (pauseMs == 0 || header == lines.end()) return Print(lines);
+  std::string head = "\r\n";
+  for (auto line = lines.begin(); line <= header; ++line) head += *line + "\r\n";
+  Context.Port.Write(head);
+  std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+  std::string rest;
+  for (auto line = header + 1; line != lines.end(); ++line) rest += *line + "\r\n";
+  Context.Port.Write(rest + Prompt());
 }
 
 void Shell::Execute(const std::string& line) {
@@ -202,7 +224,10 @@ bool Shell::RunBuiltIn(const std::string& word, const std::string& args) {
     else if (word != "CLS")
       return false;
   }
-  Print(lines);
+  if (word == "DIR")
+    PrintListing(lines);
+  else
+    Print(lines);
   return true;
 }
 

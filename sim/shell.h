@@ -40,6 +40,8 @@ class Shell {
   ProgramFile FindProgram(const std::string& token);
   void RunProgram(const ProgramFile& program, const std::string& args);
   void Print(const FileCommands::Lines& lines);
+  // A listing, paused after its first folder header when the faults ask so.
+  void PrintListing(const FileCommands::Lines& lines);
   // Whether a command line reads or writes drive D:.
   bool NeedsDriveD(const std::string& text, const std::string& word, bool builtIn);
   // The DOS critical-error question for a damaged D:. True when a retry

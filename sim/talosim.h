@@ -44,6 +44,9 @@ struct FaultPlan {
   // Counted from Start() or the last SetFaults().
   int64_t StallAfterBytes = -1;        // stop answering after this many sent bytes
   int64_t HangUpAfterBytes = -1;       // close the pty after this many sent bytes
+  // A busy controller: every "dir" answer stops this long after its first
+  // folder header line (0: never).
+  uint32_t PauseListingMs = 0;
   uint32_t Seed = 1;                   // drop and corrupt decisions
 };
 

@@ -71,18 +71,21 @@ bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine) {
   return true;
 }
 
-bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where) {
+bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where,
+                                const LineHandler& onLine) {
   if (IsPrompt(lastText, where)) return true;
   // The budget counts time-out units, not elapsed time: a talkative shell ends
   // the wait after as many lines as a silent one gets read attempts. A time-out
   // of 0 still counts as one unit, or the wait would never end.
   const uint64_t unit = std::max<uint32_t>(port.GetTimeout(), 1);
+  bool wanted = static_cast<bool>(onLine);
   for (uint64_t spent = 0; spent < kPromptBudgetMs; spent += unit) {
     std::string text;
-    (void)port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
+    const bool whole = port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
     const QByteArray line = ToBytes(text);
     if (IsPrompt(line, where)) return true;
     if (!line.isEmpty()) AppendConsoleLine(line);
+    if (whole && wanted) wanted = onLine(line);
   }
   return false;
 }
@@ -158,7 +161,10 @@ void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine) {
   // without a line end) is shown too, so the console misses nothing.
   const QByteArray last = ToBytes(text);
   if (!last.isEmpty() && !DeviceShell::IsPrompt(last)) Shell.AppendConsoleLine(last);
-  Shell.WaitForPrompt(*ComPort, last);
+  // A pause of the shell ended the loop above; the lines after it still
+  // belong to the answer.
+  Shell.WaitForPrompt(*ComPort, last, DeviceShell::PromptAt::Start,
+                      wanted ? onLine : DeviceShell::LineHandler{});
 }
 
 TaloComPort& ShellSession::Port() { return *ComPort; }

@@ -66,18 +66,21 @@ class DeviceShell {
   [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
   // Reads lines until one is a prompt, within a budget of 5000 ms counted in
   // time-out units, showing every other non-empty one. True when the prompt
-  // came.
+  // came. A busy shell can pause longer than one time-out in the middle of
+  // its answer: every whole line read here (with its line end, as the reads
+  // before the pause pass them) goes to onLine too, until it returns false.
+  // A text cut off by a time-out is shown but not passed on.
+  using LineHandler = std::function<bool(const QByteArray& line)>;
   bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
-                     PromptAt where = PromptAt::Start);
+                     PromptAt where = PromptAt::Start, const LineHandler& onLine = {});
   // Reads single bytes until a read times out or 1025 bytes were read.
   static void Drain(TaloComPort& port);
 
   // The standard exchange with one command; the answer's lines go to onLine
-  // (after the console) until it returns false. Each line is passed as read,
-  // with its CR LF (the first is normally the lone LF after the command's
-  // echo). Shows the failure message itself. True when the command line was
-  // sent.
-  using LineHandler = std::function<bool(const QByteArray& line)>;
+  // (after the console) until it returns false, also those that follow a
+  // pause of the shell. Each line is passed as read, with its CR LF (the
+  // first is normally the lone LF after the command's echo). Shows the
+  // failure message itself. True when the command line was sent.
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
                            const LineHandler& onLine = {});
   // The standard exchange at 1000 ms with line feed as terminator.
@@ -103,7 +106,9 @@ class ShellSession {
 
   [[nodiscard]] bool Send(const QByteArray& commandLine);
   // Reads lines until a read times out (or onLine returns false), showing
-  // each; then waits for the prompt with the last text read. A timed-out
+  // each; then waits for the prompt with the last text read, still passing
+  // whole lines to onLine while it wants them: every line before the prompt
+  // is part of the answer, whatever pauses the shell made. A timed-out
   // partial text that is not the prompt (the start of an over-long line,
   // output without a line end) is shown as well.
   void ReadAnswer(const DeviceShell::LineHandler& onLine = {});

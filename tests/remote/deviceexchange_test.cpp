@@ -331,4 +331,31 @@ TEST_F(DeviceExchange, commandLineListingAndCount) {
   EXPECT_EQ(Dialogs.Errors().size(), 1);
 }
 
+TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
+  Sim().MakeDir("\\DATA");
+  Sim().MakeDir("\\DATA\\LOG");
+  Sim().PutFile("\\DATA\\RUN.BAT", std::string(42, 'r'));
+  Sim().PutFile("\\DATA\\LOG\\A.TXT", std::string(2000, 'a'));
+  // Longer than a read's patience: the answer goes on after the wait for the
+  // prompt has begun.
+  talosim::FaultPlan faults;
+  faults.PauseListingMs = 600;
+  Sim().SetFaults(faults);
+
+  Browser.ChooseHistoryPath("\\DATA");
+  EXPECT_EQ(Names(), QStringList({"LOG", "RUN.BAT"}));
+  EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
+  EXPECT_EQ(Console.Lines.filter("RUN").size(), 1) << Console.Text().toStdString();
+  EXPECT_EQ(Console.Lines.filter("bytes free").size(), 1);
+
+  QStringList lines;
+  ASSERT_EQ(DeviceCli::ListFolder(Shell, "\\DATA", lines, FastTimeouts()), 0);
+  EXPECT_EQ(lines.value(2), "2 object(s)");
+  EXPECT_TRUE(lines.value(3).endsWith(" bytes free)")) << lines.value(3).toStdString();
+  QStringList counts;
+  ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\DATA", counts, FastTimeouts()), 0);
+  EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
 }  // namespace

@@ -149,6 +149,7 @@ bool TaloComPort::Open() {
     return false;
   }
   ::ioctl(fd, TIOCEXCL);
+  Latency.Enter(fd);
   Fd = fd;
   OpenError = 0;
   return true;
@@ -158,6 +159,7 @@ bool TaloComPort::Close() {
   if (Fd < 0) return true;
   const int fd = Fd;
   Fd = -1;
+  Latency.Leave(fd);
   // The exclusive flag lives on the tty, not on our descriptor: clear it so
   // that a later open (ours after a hard error, or another program's) works.
   ::ioctl(fd, TIOCNXCL);

@@ -23,6 +23,8 @@
 // - T = 0 (no SetTimeouts yet) means "do not wait": an operation takes what the
 //   line has at once. An endless wait is never what a caller wants.
 // - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
+// - Open asks the driver for low-latency mode and Close puts back the flag it
+//   found (LowLatencyMode); a driver that refuses changes nothing.
 // - Threads: not safe for simultaneous use. The owner uses it from one thread
 //   at a time.
 // - Nothing is thrown; failures are false. LastError() keeps the errno of the
@@ -32,6 +34,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "lowlatencymode.h"
 
 class TaloComPort {
  public:
@@ -101,4 +105,5 @@ class TaloComPort {
   bool Configured = false;
   bool ChecksumMode = false;
   uint8_t Terminator = 13;
+  LowLatencyMode Latency;
 };

@@ -6,10 +6,13 @@
 #include <sys/resource.h>
 #include <termios.h>
 
+#include <linux/serial.h>
+
 #include <cerrno>
 #include <future>
 
 #include "linktestutil.h"
+#include "lowlatencymode.h"
 #include "portscan.h"
 #include "talocomport.h"
 
@@ -181,6 +184,75 @@ TEST(ComPortOpen, portHeldByAnotherObjectOrProgramCannotBeOpened) {
   ::close(other);
   EXPECT_TRUE(second.Open()) << "free again once the others let it go";
   EXPECT_EQ(second.LastError(), 0);
+}
+
+// A USB serial driver as the ioctl layer sees it: its flags, and whether it
+// takes the serial-settings requests at all.
+struct FakeDriver {
+  int Flags = ASYNC_SPD_HI;  // something the utility must leave as it is
+  bool Supports = true;
+  bool SetFails = false;
+  int Sets = 0;
+};
+FakeDriver Driver;
+
+int FakeIoctl(int, unsigned long request, serial_struct* settings) {
+  if (!Driver.Supports) return errno = ENOTTY, -1;
+  if (request == TIOCGSERIAL) {
+    *settings = serial_struct{};
+    settings->flags = Driver.Flags;
+    return 0;
+  }
+  if (Driver.SetFails) return errno = EIO, -1;
+  ++Driver.Sets;
+  Driver.Flags = settings->flags;
+  return 0;
+}
+
+TEST(ComPortOpen, asksForLowLatencyAndPutsBackWhatItFound) {
+  LowLatencyMode::SetIoctlForTesting(&FakeIoctl);
+  PtyPair pty;
+  {
+    Driver = FakeDriver{};
+    TaloComPort port(pty.SlavePath());
+    ASSERT_TRUE(port.Open());
+    EXPECT_EQ(Driver.Flags, ASYNC_SPD_HI | ASYNC_LOW_LATENCY);
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(Driver.Flags, ASYNC_SPD_HI) << "restored on close";
+  }
+  {
+    Driver = FakeDriver{};
+    Driver.Flags |= ASYNC_LOW_LATENCY;
+    TaloComPort port(pty.SlavePath());
+    ASSERT_TRUE(port.Open());
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(Driver.Flags, ASYNC_SPD_HI | ASYNC_LOW_LATENCY) << "already on: left on";
+    EXPECT_EQ(Driver.Sets, 0);
+  }
+  for (const bool refuses : {true, false}) {
+    Driver = FakeDriver{};
+    Driver.Supports = !refuses;   // no serial settings at all
+    Driver.SetFails = !refuses;   // settings readable, changes refused
+    TaloComPort port(pty.SlavePath());
+    EXPECT_TRUE(port.Open()) << "a refusal never fails the open";
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(Driver.Flags, ASYNC_SPD_HI);
+  }
+  {
+    Driver = FakeDriver{};
+    TaloComPort port(pty.SlavePath());
+    ASSERT_TRUE(port.Open());
+    Driver.SetFails = true;  // the adapter went away
+    EXPECT_TRUE(port.Close()) << "a failed restore does not fail the close";
+    EXPECT_TRUE(port.Open()) << "and the port opens again";
+    EXPECT_TRUE(port.Close());
+  }
+  LowLatencyMode::SetIoctlForTesting(nullptr);
+  // A real pty has no serial settings: open, exchange and close as ever.
+  OpenPort plain(100);
+  const uint8_t byte = 'x';
+  EXPECT_TRUE(plain.Port.Write(1, &byte));
+  EXPECT_TRUE(plain.Port.Close());
 }
 
 TEST(ComPortOpen, missingOrEmptyNameFailsWithItsOsError) {

@@ -30,6 +30,9 @@ Line and drive:
   --baud N                pace both directions at N baud, 10 bit times a
                           byte (57600 gives 5760 bytes/s); default unpaced
   --latency MS            turnaround delay before each answer
+  --adapter-latency MS    a USB serial adapter between the wire and the PC:
+                          it holds what the controller sends until MS ms
+                          passed or 62 bytes wait (16 on common chips)
   --fast                  shorten the programs' own waits (for tests)
   --module M              module MODID reports: 7101 (default), NONE, 7xxx
   --inputs HEX            fix the module's 4 digital inputs (default: a
@@ -122,6 +125,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.Baud = static_cast<uint32_t>(number);
     } else if (name == "--latency" && needNumber(0)) {
       options.LatencyMs = static_cast<uint32_t>(number);
+    } else if (name == "--adapter-latency" && needNumber(0)) {
+      options.AdapterLatencyMs = static_cast<uint32_t>(number);
     } else if (name == "--seed" && needNumber(0)) {
       faults.Seed = static_cast<uint32_t>(number);
     } else if (name == "--wrong-echo" && needNumber(1)) {

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <thread>
 
 namespace talosim {
@@ -25,9 +26,11 @@ int MillisUntil(PtyLine::Clock::time_point deadline) {
 
 PtyLine::~PtyLine() { Close(); }
 
-bool PtyLine::Open(uint32_t baud, const std::string& linkPath, std::string& error) {
+bool PtyLine::Open(uint32_t baud, const std::string& linkPath, std::string& error,
+                   std::chrono::milliseconds adapterLatency) {
   Close();
   Stopping = false;
+  AdapterLatency = adapterLatency;
   ByteTime = baud ? std::chrono::nanoseconds(10'000'000'000LL / baud) : std::chrono::nanoseconds(0);
   if (pipe2(WakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     error = std::string("cannot create a pipe: ") + std::strerror(errno);
@@ -68,6 +71,11 @@ bool PtyLine::Open(uint32_t baud, const std::string& linkPath, std::string& erro
     Link = linkPath;
   }
   LastArrival = WireFree = Clock::now();
+  if (AdapterLatency.count() > 0) {
+    AdapterStopping = false;
+    Held.clear();
+    Adapter = std::thread([this] { RunAdapter(); });
+  }
   return true;
 }
 
@@ -87,6 +95,7 @@ void PtyLine::Close() {
 }
 
 void PtyLine::HangUp() {
+  StopAdapter();  // it writes to the master: gone before the master closes
   if (SlaveKeepAlive >= 0) close(SlaveKeepAlive);
   if (Master >= 0) close(Master);
   SlaveKeepAlive = Master = -1;
@@ -211,8 +220,65 @@ bool PtyLine::WriteNow(const char* bytes, size_t count) {
   return true;
 }
 
+bool PtyLine::Deliver(const char* bytes, size_t count) {
+  if (AdapterLatency.count() == 0) return WriteNow(bytes, count);
+  if (Master < 0 || Stopping) return false;
+  {
+    std::lock_guard lock(AdapterMutex);
+    if (Held.empty()) HeldSince = Clock::now();
+    Held.append(bytes, count);
+  }
+  AdapterWake.notify_one();
+  return true;
+}
+
+void PtyLine::RunAdapter() {
+  const int master = Master;  // stays open until StopAdapter has joined us
+  std::unique_lock lock(AdapterMutex);
+  while (!AdapterStopping) {
+    if (Held.empty()) {
+      AdapterWake.wait(lock);
+      continue;
+    }
+    const auto due = HeldSince + AdapterLatency;
+    if (Held.size() < kAdapterPacket && Clock::now() < due) {
+      AdapterWake.wait_until(lock, due);
+      continue;
+    }
+    const size_t count = std::min(Held.size(), kAdapterPacket);
+    std::string packet = Held.substr(0, count);
+    Held.erase(0, count);
+    HeldSince = Clock::now();  // the timer starts again for what is left
+    lock.unlock();
+    size_t done = 0;
+    while (done < packet.size() && !AdapterStopping) {
+      const ssize_t wrote = write(master, packet.data() + done, packet.size() - done);
+      if (wrote > 0) {
+        done += static_cast<size_t>(wrote);
+      } else if (wrote < 0 && errno != EAGAIN && errno != EINTR) {
+        break;  // the line is going down; the controller thread notices
+      } else {
+        pollfd fd{master, POLLOUT, 0};
+        poll(&fd, 1, 50);  // the PC is not reading: wait for room
+      }
+    }
+    lock.lock();
+  }
+}
+
+void PtyLine::StopAdapter() {
+  if (!Adapter.joinable()) return;
+  {
+    std::lock_guard lock(AdapterMutex);
+    AdapterStopping = true;
+  }
+  AdapterWake.notify_one();
+  Adapter.join();
+  Held.clear();
+}
+
 bool PtyLine::Write(std::string_view bytes) {
-  if (ByteTime.count() == 0) return WriteNow(bytes.data(), bytes.size());
+  if (ByteTime.count() == 0) return Deliver(bytes.data(), bytes.size());
   // The wire clock starts afresh only when the line was idle; within one
   // write, a late wake-up is made good by handing over the bytes that fell
   // due meanwhile, so the average rate stays the baud rate.
@@ -231,7 +297,7 @@ bool PtyLine::Write(std::string_view bytes) {
       WireFree += ByteTime;
       ++count;
     }
-    if (!WriteNow(bytes.data() + sent, count)) return false;
+    if (!Deliver(bytes.data() + sent, count)) return false;
     sent += count;
   }
   return true;

@@ -13,13 +13,21 @@
 //   any thread may call to interrupt a Read or a paced Write.
 // - HangUp() closes master and slave: the utility then sees the device
 //   disappear. The line stays down until Close().
+// - With an adapter latency, what the controller sends passes a USB serial
+//   adapter on its way to the PC: the adapter's own thread holds the bytes
+//   until the latency has passed since the first of them arrived, or until
+//   62 bytes wait (one USB packet), as such chips do with their latency
+//   timer. Bytes still held at a hang-up are lost, as in an unplugged one.
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace talosim {
 
@@ -34,7 +42,9 @@ class PtyLine {
   PtyLine(const PtyLine&) = delete;
   PtyLine& operator=(const PtyLine&) = delete;
 
-  [[nodiscard]] bool Open(uint32_t baud, const std::string& linkPath, std::string& error);
+  // adapterLatency 0: the PC reads what the wire delivers at once.
+  [[nodiscard]] bool Open(uint32_t baud, const std::string& linkPath, std::string& error,
+                          std::chrono::milliseconds adapterLatency = {});
   void Close();
   const std::string& SlavePath() const { return Slave; }
   bool IsUp() const { return Master >= 0; }
@@ -61,6 +71,10 @@ class PtyLine {
  private:
   bool FillInput(Clock::time_point deadline, bool& woken);
   bool WriteNow(const char* bytes, size_t count);
+  // Towards the PC: straight into the pty, or held by the adapter.
+  bool Deliver(const char* bytes, size_t count);
+  void RunAdapter();
+  void StopAdapter();
   void DrainWakePipe();
 
   int Master = -1;
@@ -74,6 +88,15 @@ class PtyLine {
   Clock::time_point LastArrival{};
   Clock::time_point WireFree{};
   std::atomic<bool> Stopping{false};
+
+  static constexpr size_t kAdapterPacket = 62;  // data bytes of one USB packet
+  std::chrono::milliseconds AdapterLatency{0};
+  std::thread Adapter;
+  std::mutex AdapterMutex;
+  std::condition_variable AdapterWake;
+  std::string Held;                 // guarded by AdapterMutex
+  Clock::time_point HeldSince{};    // guarded by AdapterMutex
+  std::atomic<bool> AdapterStopping{false};
 };
 
 }  // namespace talosim

@@ -123,7 +123,8 @@ bool Simulator::Start() {
   }
   if (P->Options.DamagedDrive) Damage();
   std::string error;
-  if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error)) {
+  if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error,
+                    std::chrono::milliseconds(P->Options.AdapterLatencyMs))) {
     P->SetError(error);
     return false;
   }

@@ -53,6 +53,10 @@ struct FaultPlan {
 struct SimOptions {
   uint32_t Baud = 0;            // 0: unpaced; otherwise 10 bit times per byte
   uint32_t LatencyMs = 0;       // turnaround delay before each answer
+  // A USB serial adapter's latency timer on the way to the PC (0: none):
+  // what the controller sends waits until this many ms have passed or 62
+  // bytes are waiting.
+  uint32_t AdapterLatencyMs = 0;
   std::string Module = "7101";  // module MODID names; "NONE" for none
   std::string DiskFile;         // load at start, save at Stop (1 MiB image)
   std::string LinkPath;         // optional symbolic link to the slave

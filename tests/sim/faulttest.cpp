@@ -56,6 +56,19 @@ TEST_F(FaultTest, droppedAndCorruptedBytesAreDeterministic) {
   EXPECT_EQ(corrupted(7), first);
 }
 
+TEST_F(FaultTest, adapterHoldsALoneByteForItsTimerButPassesAFullPacket) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.AdapterLatencyMs = 1500;
+  StartSim(options);
+  ASSERT_TRUE(Term.Open(PortPath()));
+  Term.Write("v");
+  EXPECT_EQ(Term.ReadQuiet(milliseconds(300), milliseconds(300)), "") << "the echo is held";
+  EXPECT_EQ(Term.ReadExact(1, milliseconds(3000)), "v") << "and passed on when the timer runs out";
+  // Sixty-two bytes fill a packet: no wait for the timer.
+  Sim().Emit(std::string(62, 'p'));
+  EXPECT_EQ(Term.ReadQuiet(milliseconds(500), milliseconds(1000)), std::string(62, 'p'));
+}
+
 TEST_F(FaultTest, stallAfterBytesUntilLifted) {
   talosim::FaultPlan faults;
   faults.StallAfterBytes = 3;

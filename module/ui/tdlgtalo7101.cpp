@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVariant>
+#include <functional>
 
 #include "dioworker.h"
 #include "diotext.h"

@@ -24,6 +24,9 @@
 #include "transferdialogpresenter.h"
 #include "transferfile.h"
 #include "ui_tfrmmain.h"
+#ifdef TALO_APP_MODULE
+#include "diopanelflow.h"
+#endif
 
 namespace {
 
@@ -127,6 +130,10 @@ QAction* TfrmMain::tbtnDOSCmd() const {
 }
 
 void TfrmMain::ConnectDeviceToolBar() {
+#ifdef TALO_APP_MODULE
+  connect(Device->ConfigAction(), &QAction::triggered, this,
+          [this] { (void)tbtnTaloConfClick(this, *ShellPtr, Device->DeviceFreeBytes()); });
+#endif
   if (QAction* toggle = tbtnDOSCmd()) {
     toggle->setCheckable(true);
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);

@@ -64,6 +64,9 @@ class DeviceShell {
   // Shows the line, then types it byte by byte, each byte's echo read back
   // and compared. False on the first failed write, missing or wrong echo.
   [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
+  // The typing of SendEchoed without the console: for a thread other than the
+  // main one, or a line nobody needs to see. False for an empty line.
+  [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine);
   // Reads lines until one is a prompt, within a budget of 5000 ms counted in
   // time-out units, showing every other non-empty one. True when the prompt
   // came. A busy shell can pause longer than one time-out in the middle of
@@ -73,8 +76,8 @@ class DeviceShell {
   using LineHandler = std::function<bool(const QByteArray& line)>;
   bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
                      PromptAt where = PromptAt::Start, const LineHandler& onLine = {});
-  // Reads single bytes until a read times out or 1025 bytes were read.
-  static void Drain(TaloComPort& port);
+  // Reads single bytes until a read times out or limit bytes were read.
+  static void Drain(TaloComPort& port, size_t limit = kDrainLimit);
 
   // The standard exchange with one command; the answer's lines go to onLine
   // (after the console) until it returns false, also those that follow a

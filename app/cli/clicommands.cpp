@@ -11,6 +11,11 @@
 #include "devicecli.h"
 #include "putcli.h"
 #endif
+#ifdef TALO_CLI_MODULE
+#include <unistd.h>
+
+#include "diocli.h"
+#endif
 #include "streamconsole.h"
 #include "streamdialogs.h"
 
@@ -77,6 +82,12 @@ int RunPut(CliContext& context, const QStringList& arguments) {
 }
 #endif
 
+#ifdef TALO_CLI_MODULE
+int RunDio(CliContext& context, const QStringList& arguments) {
+  return DioCli::Run(context.Shell, arguments, {stdout, stderr, isatty(fileno(stderr)) == 1});
+}
+#endif
+
 // One entry per subcommand.
 const CliCommand kCommands[] = {
     {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
@@ -88,6 +99,9 @@ const CliCommand kCommands[] = {
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
     {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut},
+#endif
+#ifdef TALO_CLI_MODULE
+    {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false},
 #endif
 };
 

@@ -1,0 +1,213 @@
+#include "diocli.h"
+
+#include <QCommandLineParser>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "devicecli.h"
+#include "deviceshell.h"
+#include "diostartflow.h"
+#include "diotext.h"
+#include "terminalprogress.h"
+#include "userdialogs.h"
+
+namespace DioCli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+std::atomic<bool> StopRequested{false};
+
+void OnInterrupt(int) {
+  StopRequested = true;
+  std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the program
+}
+
+// Installs the Ctrl+C handler for its lifetime.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    StopRequested = false;
+    Previous = std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptGuard() { std::signal(SIGINT, Previous == SIG_ERR ? SIG_DFL : Previous); }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+ private:
+  using Handler = void (*)(int);
+  Handler Previous = SIG_DFL;
+};
+
+struct Setting {
+  int Channel;
+  bool On;
+};
+
+struct Arguments {
+  std::vector<Setting> Settings;
+  bool Watch = false;
+  bool Yes = false;
+};
+
+std::optional<Arguments> Parse(const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption set(QStringLiteral("set"), QStringLiteral("Switch output CH (0-3)."),
+                               QStringLiteral("CH=0|1"));
+  const QCommandLineOption watch(QStringLiteral("watch"), QStringLiteral("Poll until Ctrl+C."));
+  const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer the question yes."));
+  parser.addOptions({set, watch, yes});
+  if (!parser.parse(QStringList{QStringLiteral("dio")} + arguments) ||
+      !parser.positionalArguments().isEmpty())
+    return std::nullopt;
+  Arguments parsed;
+  parsed.Watch = parser.isSet(watch);
+  parsed.Yes = parser.isSet(yes);
+  for (const QString& value : parser.values(set)) {
+    const QStringList parts = value.split(QLatin1Char('='));
+    bool number = false;
+    const int channel = parts.value(0).toInt(&number);
+    if (parts.size() != 2 || !number || channel < 0 || channel > 3 ||
+        (parts[1] != QLatin1String("0") && parts[1] != QLatin1String("1")))
+      return std::nullopt;
+    parsed.Settings.push_back({channel, parts[1] == QLatin1String("1")});
+  }
+  return parsed;
+}
+
+// The shell's dialogs, with the start question answered yes.
+class YesDialogs : public UserDialogs {
+ public:
+  explicit YesDialogs(UserDialogs& inner) : Inner(inner) {}
+  void ShowError(const QString& text) override { Inner.ShowError(text); }
+  void ShowWarning(const QString& text) override { Inner.ShowWarning(text); }
+  void ShowInformation(const QString& text) override { Inner.ShowInformation(text); }
+  bool AskYesNo(const QString&) override { return true; }
+  std::optional<QString> AskName(const QString& c, const QString& p, const QString& i, int m) override {
+    return Inner.AskName(c, p, i, m);
+  }
+  std::optional<QString> ChooseOpenFile(const QString& c, const QString& n, const QString& f) override {
+    return Inner.ChooseOpenFile(c, n, f);
+  }
+  std::optional<QString> ChooseSaveFile(const QString& c, const QString& n, const QString& f) override {
+    return Inner.ChooseSaveFile(c, n, f);
+  }
+  std::optional<QString> ChooseFolder(const QString& c, const QString& s) override {
+    return Inner.ChooseFolder(c, s);
+  }
+  std::optional<QString> ChooseFont(const QString& c) override { return Inner.ChooseFont(c); }
+  void BeginBusy() override { Inner.BeginBusy(); }
+  void EndBusy() override { Inner.EndBusy(); }
+  void Beep() override { Inner.Beep(); }
+
+ private:
+  UserDialogs& Inner;
+};
+
+void Print(FILE* out, const QString& line) {
+  const QByteArray bytes = line.toLocal8Bit() + '\n';
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
+  std::fflush(out);
+}
+
+// The panel's part: polls, sets and watch on the running simulation, then
+// the release. True when every poll and set succeeded.
+class Panel {
+ public:
+  Panel(TaloComPort& port, const Output& output, const DioTimings& timings)
+      : Session(port, DioStartFlow::kModuleAddress, timings), Out(output), Timings(timings) {}
+
+  bool Run(const Arguments& arguments, UserDialogs& dialogs) {
+    if (!StopRequested) Poll();
+    for (const Setting& setting : arguments.Settings) {
+      if (StopRequested) {
+        AllGood = false;  // a set that was not applied is no success
+        break;
+      }
+      Set(setting);
+    }
+    if (!Polled) AllGood = false;
+    while (arguments.Watch && !StopRequested) {
+      if (WaitInterval()) Poll();
+    }
+    if (Session.Release() == DioSession::ReleaseResult::Released)
+      dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
+    else
+      dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
+    return AllGood;
+  }
+
+ private:
+  void Poll() {
+    Polled = true;
+    State.Apply(Session.Poll());
+    if (State.StatusKey() == QLatin1String("0") || State.StatusKey() == QLatin1String("1")) {
+      Print(Out.Lines, State.HexText() + QLatin1Char(' ') + State.LampsText());
+    } else {
+      AllGood = false;
+      Print(Out.Messages, State.StatusMessage());
+    }
+  }
+  void Set(const Setting& setting) {
+    const std::optional<std::string> value = State.ToggleValue(setting.Channel);
+    if (value && (*value == "1") != setting.On) return;  // already as asked
+    if (value && Session.SetOutput(setting.Channel, *value)) {
+      Poll();
+      return;
+    }
+    AllGood = false;
+    Print(Out.Messages, QString::fromLatin1(DioText::kSetFailed));
+  }
+  // Waits one poll interval in short steps, so Ctrl+C is seen at once.
+  bool WaitInterval() {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timings.PollIntervalMs);
+    while (!StopRequested && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !StopRequested;
+  }
+
+  DioSession Session;
+  DioPanelState State;
+  const Output& Out;
+  const DioTimings& Timings;
+  bool AllGood = true;
+  bool Polled = false;
+};
+
+}  // namespace
+
+void RequestStop() { StopRequested = true; }
+
+int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
+        const DioTimings& timings) {
+  const std::optional<Arguments> parsed = Parse(arguments);
+  if (!parsed) return kExitUsage;
+  const InterruptGuard interrupts;
+  // The start flow's check of the free space needs a listing.
+  const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
+  if (!free) return kExitFailed;
+
+  YesDialogs yes(shell.Dialogs());
+  DeviceShell yesShell(shell.Console(), yes);
+  yesShell.SetSelectedPort(shell.SelectedPort());
+  DeviceShell& flowShell = parsed->Yes ? yesShell : shell;
+  TerminalProgress progress(output.Messages, output.Interactive);
+  const DioHost host{flowShell, progress, *free, timings};
+  bool allGood = false;
+  const DioStartResult result = DioStartFlow::Run(host, [&](TaloComPort& port) {
+    // A Ctrl+C during the uploads went to their progress: it counts here too.
+    if (progress.CancelledByUser()) RequestStop();
+    Panel panel(port, output, timings);
+    allGood = panel.Run(*parsed, flowShell.Dialogs());
+  });
+  return result == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
+}
+
+}  // namespace DioCli

@@ -1,0 +1,33 @@
+#include "diopanelstate.h"
+
+#include "diotext.h"
+#include "talo7kbase.h"
+
+void DioPanelState::Apply(const DioReading& reading) {
+  Beat = Beat == 0 ? 1 : 0;
+  if (!reading.Ok) {
+    Key = QString::number(Beat + 2);
+    Message = QString::fromLatin1(DioText::kPollFailed);
+    return;
+  }
+  Key = QString::number(Beat);
+  Message = QString::fromLatin1(DioText::kPolling);
+  const unsigned outputs = ModuleProtocol::ReadHex(reading.DOByte);
+  const unsigned inputs = ModuleProtocol::ReadHex(reading.DIByte);
+  for (int i = 0; i < DOCount(); ++i) DOState[static_cast<size_t>(i)] = (outputs >> i) & 1;
+  for (int i = 0; i < DICount(); ++i) DIState[static_cast<size_t>(i)] = (inputs >> i) & 1;
+  Hex = QStringLiteral("0x") + QString::fromStdString(reading.DIByte + reading.DOByte);
+  Read = true;
+}
+
+std::optional<std::string> DioPanelState::ToggleValue(int channel) const {
+  if (!Read || channel < 0 || channel >= DOCount()) return std::nullopt;
+  return DOOn(channel) ? std::string("0") : std::string("1");
+}
+
+QString DioPanelState::LampsText() const {
+  QString di, dout;
+  for (int i = 0; i < DICount(); ++i) di += DIOn(i) ? QLatin1Char('1') : QLatin1Char('0');
+  for (int i = 0; i < DOCount(); ++i) dout += DOOn(i) ? QLatin1Char('1') : QLatin1Char('0');
+  return QStringLiteral("DI ") + di + QStringLiteral(" DO ") + dout;
+}

@@ -1,0 +1,48 @@
+#include "diosession.h"
+
+#include <QByteArray>
+#include <chrono>
+#include <thread>
+
+#include "deviceshell.h"
+#include "diotext.h"
+#include "talom7101.h"
+
+void DioPause(const DioTimings& timings, uint32_t ms) {
+  if (timings.Pause)
+    timings.Pause(ms);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+DioSession::DioSession(TaloComPort& port, const std::string& address, DioTimings timings)
+    : Port(port), ModulePtr(std::make_unique<TaloM7101>(&port, address)), Timings(std::move(timings)) {}
+
+DioSession::~DioSession() = default;
+
+DioReading DioSession::Poll() {
+  DioReading reading;
+  reading.Ok = ModulePtr->ReadDIO(reading.DOByte, reading.DIByte);
+  return reading;
+}
+
+bool DioSession::SetOutput(int channel, const std::string& value) {
+  return ModulePtr->WriteDOChannel(channel, value);
+}
+
+DioSession::ReleaseResult DioSession::Release() {
+  // 2. End the simulation; whether it answered changes nothing below.
+  (void)ModulePtr->SendOL();
+  // 3.-4. The shell needs a moment to come back before it takes commands.
+  DioPause(Timings, Timings.ReleasePauseMs);
+  if (!SendText(&Port, DioText::kDeleteSimulationLine)) return ReleaseResult::DeleteFailed;
+  // 5.-6. No prompt is awaited: the pause gives the first delete its time.
+  DioPause(Timings, Timings.DeletePauseMs);
+  if (!SendText(&Port, DioText::kDeleteModidLine)) return ReleaseResult::DeleteFailed;
+  return ReleaseResult::Released;
+}
+
+bool DioSession::SendText(TaloComPort* port, const std::string& text) {
+  if (!port || text.empty()) return false;
+  return DeviceShell::TypeEchoed(*port, QByteArray::fromStdString(text));
+}

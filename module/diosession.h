@@ -1,0 +1,69 @@
+#pragma once
+// DioSession: the exchanges of the DIO panel on the open module port - one
+// poll, one output switch, and the release of the simulation program.
+//
+// Principles of operation
+// - Each call runs to its end on the calling thread and blocks it: a silent
+//   module costs about 2 s per command (a one-byte read gives up after twice
+//   the port's 1000 ms time-out). The desktop panel therefore calls them on
+//   its worker (DioWorker), one at a time; the command line calls them
+//   directly. Never two calls at once: the port is not shared.
+// - Release() ends the simulation ("#01OL", its answer not needed), pauses
+//   1000 ms, deletes D:\simu7101.exe, pauses 2000 ms and deletes D:\MODID.exe.
+//   The deletes are typed with echo check but nobody waits for the shell's
+//   prompt in between: the pauses give the shell its time. The first delete
+//   that is not echoed ends it.
+// - The session owns the module object; the port is borrowed and stays open.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "diopanelstate.h"
+
+class TaloComPort;
+class TaloM7101;
+
+// The timings of the start flow and the panel. Only tests change them, to
+// keep the drains and the closing pauses short against a simulator that
+// answers at once.
+struct DioTimings {
+  uint32_t PortTimeoutMs = 1000;      // the module port's time-out value
+  uint32_t TransferTimeoutMs = 500;   // the uploads' port
+  int PollIntervalMs = 500;
+  uint32_t AnswerPauseMs = 100;       // before the identification's lines are read
+  uint32_t ReleasePauseMs = 1000;     // after the end command
+  uint32_t DeletePauseMs = 2000;      // between the two deletes
+  // How a pause is waited for (a sleep; tests record them).
+  std::function<void(uint32_t ms)> Pause;
+};
+
+// Sleeps on the calling thread, or uses timings.Pause when set.
+void DioPause(const DioTimings& timings, uint32_t ms);
+
+class DioSession {
+ public:
+  enum class ReleaseResult { Released, DeleteFailed };
+
+  DioSession(TaloComPort& port, const std::string& address, DioTimings timings);
+  ~DioSession();
+  DioSession(const DioSession&) = delete;
+  DioSession& operator=(const DioSession&) = delete;
+
+  TaloM7101& Module() { return *ModulePtr; }
+
+  DioReading Poll();
+  [[nodiscard]] bool SetOutput(int channel, const std::string& value);
+  ReleaseResult Release();
+
+  // Types text with echo check and shows nothing; false for a missing port
+  // or an empty text.
+  static bool SendText(TaloComPort* port, const std::string& text);
+
+ private:
+  TaloComPort& Port;
+  std::unique_ptr<TaloM7101> ModulePtr;
+  DioTimings Timings;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// DioWorker: runs the DIO panel's exchanges on a thread of their own, so
+// the panel keeps repainting and answering while a module takes its time.
+//
+// Principles of operation
+// - Run(job, done): job runs on the worker thread, jobs strictly one after
+//   another in the order given, so the order on the wire is the order of the
+//   calls. done then runs on the thread that created the worker (the main
+//   thread), from its event loop, with the job's result.
+// - Busy() tells whether a job is queued or running; the owner uses it to
+//   keep polls from piling up behind a slow module.
+// - The destructor lets the queued jobs finish and joins the thread; done
+//   calls that have not run by then are dropped. Jobs must not touch the
+//   widgets, only what the owner hands to the worker for good (the port and
+//   the module object).
+
+#include <QObject>
+#include <QThread>
+#include <functional>
+#include <memory>
+
+class DioWorker : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DioWorker(QObject* parent = nullptr);
+  ~DioWorker() override;
+
+  template <typename Result>
+  void Run(std::function<Result()> job, std::function<void(const Result&)> done) {
+    auto result = std::make_shared<Result>();
+    Post([job = std::move(job), result] { *result = job(); },
+         [done = std::move(done), result] { done(*result); });
+  }
+  bool Busy() const { return Pending > 0; }
+
+ private:
+  void Post(std::function<void()> job, std::function<void()> done);
+
+  QThread Thread;
+  std::unique_ptr<QObject> Context;  // lives on Thread; jobs are queued to it
+  int Pending = 0;
+};

@@ -1,0 +1,20 @@
+#include "talo7kdigitalinput.h"
+
+#include "talo7kbase.h"
+
+Talo7KDigitalInput::Talo7KDigitalInput(TaloComPort* port, std::string_view address)
+    : Port(port), Address(ModuleProtocol::Code(address)) {}
+
+void Talo7KDigitalInput::SetAddress(std::string_view address) {
+  Address = ModuleProtocol::Code(address);
+}
+
+bool Talo7KDigitalInput::ReadStatus(std::string& out) {
+  out.clear();
+  std::string reply;
+  if (!ModuleProtocol::Exchange(Port, ModuleProtocol::Format("$%s6\r", Address.c_str()), reply))
+    return false;
+  // A valid reply holds at least its first character and the CR.
+  out = reply.substr(1, reply.size() - 2);
+  return true;
+}

@@ -1,0 +1,36 @@
+#include "talom7101.h"
+
+#include <cctype>
+
+namespace {
+
+bool IsHexByte(const std::string& text) {
+  return text.size() == 2 && std::isxdigit(static_cast<unsigned char>(text[0])) &&
+         std::isxdigit(static_cast<unsigned char>(text[1]));
+}
+
+}  // namespace
+
+TaloM7101::TaloM7101(TaloComPort* port, std::string_view address)
+    : Talo7KBase(port, address), DigitalIn(port, address), DigitalOut(port, address) {}
+
+void TaloM7101::SetAddress(std::string_view address) {
+  Talo7KBase::SetAddress(address);
+  DigitalIn.SetAddress(address);
+  DigitalOut.SetAddress(address);
+}
+
+bool TaloM7101::ReadDIO(std::string& doByte, std::string& diByte) {
+  doByte.clear();
+  diByte.clear();
+  std::string status;
+  if (!DigitalIn.ReadStatus(status)) return false;
+  doByte = status.substr(0, 2);
+  diByte = status.size() > 2 ? status.substr(2, 2) : std::string();
+  return IsHexByte(doByte) && IsHexByte(diByte);
+}
+
+bool TaloM7101::WriteDOChannel(int channel, const std::string& value) {
+  return DigitalOut.WriteOutputs(ModuleProtocol::Format("1%X", static_cast<unsigned>(channel)),
+                                 ModuleProtocol::Format("0%s", value.c_str()));
+}

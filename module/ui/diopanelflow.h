@@ -1,0 +1,14 @@
+#pragma once
+// The desktop side of "Config TALO": the start flow with the transfer dialog
+// for the uploads and TdlgTalo7101 as the panel, shown modally over parent
+// (the main window, which owns it while it is shown). Main thread only.
+
+#include <cstdint>
+
+#include "diostartflow.h"
+
+class DeviceShell;
+class QWidget;
+
+DioStartResult tbtnTaloConfClick(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
+                                 const DioTimings& timings = {});

@@ -1,0 +1,98 @@
+#pragma once
+// TdlgTalo7101: the modal panel of the embedded DIO module - four input
+// lamps, four output buttons, the value in hexadecimal and a status bar
+// whose heartbeat image shows whether the polls succeed.
+//
+// Principles of operation
+// - Setup() hands the panel the open module port (borrowed; the start flow
+//   closes it afterwards). From then on only the panel's worker uses it: every
+//   exchange (poll, output switch, release) runs there, one after another,
+//   and its result comes back to the main thread. The window never blocks on
+//   the module, however long it stays silent.
+// - tmrUpdateDIData polls every 500 ms; a tick while an exchange is still
+//   under way is skipped, so a silent module does not pile polls up.
+// - A click on a DO button stops the polling, switches that output to the
+//   opposite of its last read state, polls at once on success and polls on.
+//   A click before the first good poll sends nothing: there is no state to
+//   act on.
+// - Closing (system menu, Esc) always ends in a closed panel but first runs
+//   the release on the worker, after whatever exchange is under way: the end
+//   command, 1000 ms, the first delete, 2000 ms, the second delete. Meanwhile
+//   the status bar says so and further close requests are ignored.
+// - Main thread only.
+
+#include <QDialog>
+#include <QPixmap>
+#include <QString>
+#include <array>
+#include <deque>
+#include <memory>
+
+#include "diopanelstate.h"
+#include "diosession.h"
+
+namespace Ui {
+class TdlgTalo7101;
+}
+class DioWorker;
+class QAbstractButton;
+class QLabel;
+class QPainter;
+class QTimer;
+class StatusImagePanel;
+class TaloComPort;
+class UserDialogs;
+
+class TdlgTalo7101 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TdlgTalo7101(UserDialogs& dialogs, QWidget* parent = nullptr);
+  ~TdlgTalo7101() override;
+
+  // Polls once (from the timer, and right after an output was switched).
+  virtual void UpdateDIData();
+  virtual void Setup(TaloComPort& port, const QString& address, const DioTimings& timings = {});
+  virtual int DICount() const { return State.DICount(); }
+  virtual int DOCount() const { return State.DOCount(); }
+  // Types text with echo check, showing nothing.
+  virtual bool SendText(TaloComPort* port, const QString& text);
+
+  const DioPanelState& PanelState() const { return State; }
+  QString StatusText() const;
+  // True once the release has run and the panel may close.
+  bool Released() const { return ReleaseDone; }
+  // The four status images (working 0/1, failing 2/3) and the two lamps.
+  static QPixmap StatusImage(int index);
+  static QPixmap LampImage(bool on);
+
+ public slots:
+  void bitbtnDO0Click();
+  void tmrUpdateDIDataTimer();
+  void reject() override;  // FormClose: release first, then close
+
+ private:
+  void m_StatusBarDrawPanel(QPainter& painter, const QRect& rect);
+  void PollDone(const DioReading& reading);
+  void StartToggle(int channel);
+  void NextStep();
+  void BeginRelease();
+  void ReleaseFinished(DioSession::ReleaseResult result);
+  void ShowState();
+
+  std::unique_ptr<Ui::TdlgTalo7101> Form;
+  UserDialogs& Dialogs;
+  TaloComPort* Port = nullptr;
+  std::unique_ptr<DioSession> Session;  // the module; used on the worker only
+  std::unique_ptr<DioWorker> Worker;    // declared after Session: joined first
+  DioPanelState State;
+  std::array<QAbstractButton*, DioPanelState::kMaxChannels> DOButtons{};
+  std::array<QAbstractButton*, DioPanelState::kMaxChannels> DIButtons{};
+  std::array<QPixmap, 4> TreeImageList;
+  QTimer* tmrUpdateDIData = nullptr;
+  QLabel* StatusMessage = nullptr;
+  StatusImagePanel* StatusPanel = nullptr;
+  std::deque<int> Clicks;
+  bool Releasing = false;
+  bool ReleaseDone = false;
+};

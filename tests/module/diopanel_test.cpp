@@ -1,0 +1,141 @@
+// The DIO panel and its start flow against the simulated controller: the
+// module found or not, lamps that follow the inputs, a click that switches
+// an output, a module that stops answering, and the close sequence.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "diopanelflow.h"
+#include "diotesting.h"
+#include "diotext.h"
+#include "talocomport.h"
+#include "tdlgtalo7101.h"
+
+using namespace diotest;
+
+namespace {
+
+constexpr int kDeadlineMs = 5000;
+
+class DioPanel : public DioSimTest {
+ protected:
+  // Runs the start flow; drive(panel) runs once the panel is up and should
+  // close it.
+  DioStartResult RunFlow(std::function<void(TdlgTalo7101&)> drive) {
+    bool driven = false;
+    QTimer watcher;
+    watcher.setInterval(20);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      auto* panel = qobject_cast<TdlgTalo7101*>(QApplication::activeModalWidget());
+      if (!panel || driven) return;
+      driven = true;
+      PanelSeen = true;
+      drive(*panel);
+    });
+    watcher.start();
+    return tbtnTaloConfClick(nullptr, Shell, 1'000'000, Timings());
+  }
+  static bool WaitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, kDeadlineMs);
+  }
+  static QString Hex(TdlgTalo7101& panel) {
+    return panel.findChild<QLineEdit*>(QStringLiteral("edtDI_Hex"))->text();
+  }
+  static bool Working(TdlgTalo7101& panel) {
+    const QString key = panel.PanelState().StatusKey();
+    return key == QLatin1String("0") || key == QLatin1String("1");
+  }
+
+  bool PanelSeen = false;
+};
+
+TEST_F(DioPanel, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
+  Start("7101", 0x0A);
+  const DioStartResult result = RunFlow([this](TdlgTalo7101& panel) {
+    EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0A00"; })) << Hex(panel).toStdString();
+    EXPECT_EQ(panel.PanelState().LampsText(), "DI 0101 DO 0000");
+    Sim().SetModuleInputs(0x05);
+    EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0500"; }));
+    panel.findChild<QPushButton*>(QStringLiteral("bitbtnDO1"))->click();
+    EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0502"; }));
+    EXPECT_EQ(Sim().ModuleOutputs(), 0x02);
+    panel.findChild<QPushButton*>(QStringLiteral("bitbtnDO1"))->click();
+    EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0500"; }));
+    panel.close();
+    EXPECT_TRUE(panel.isVisible());  // still releasing
+    EXPECT_EQ(panel.StatusText(), DioText::kReleasing);
+  });
+  EXPECT_EQ(result, DioStartResult::PanelShown);
+  ASSERT_TRUE(PanelSeen);
+  EXPECT_TRUE(Dialogs.Errors().isEmpty()) << Dialogs.Errors().join('|').toStdString();
+  EXPECT_EQ(Dialogs.Texts(ScriptedDialogs::Message::Information),
+            QStringList{DioText::kReleased});
+  // The uploads, the identification and the simulation start, in order.
+  const std::vector<std::string> commands = Sim().Commands();
+  ASSERT_GE(commands.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(commands.end() - 4, commands.end()),
+            (std::vector<std::string>{"D:\\MODID", "D:\\simu7101", "del D:\\simu7101.exe",
+                                      "del D:\\MODID.exe"}));
+  EXPECT_FALSE(Sim().Exists("\\MODID.EXE"));
+  EXPECT_FALSE(Sim().Exists("\\SIMU7101.EXE"));
+  // The end command, then 1000 ms, the first delete, 2000 ms, the second.
+  const std::vector<PauseSeen> pauses = RecordedPauses();
+  ASSERT_EQ(pauses.size(), 3u);  // the identification's 100 ms first
+  EXPECT_EQ(pauses[1].Ms, 1000u);
+  EXPECT_TRUE(pauses[1].ReceivedBefore.ends_with("#01OL\r"));
+  EXPECT_EQ(pauses[2].Ms, 2000u);
+  EXPECT_TRUE(pauses[2].ReceivedBefore.ends_with("#01OL\rdel D:\\simu7101.exe\r"));
+  EXPECT_TRUE(Sim().Received().ends_with("del D:\\simu7101.exe\rdel D:\\MODID.exe\r"));
+}
+
+TEST_F(DioPanel, anAbsentModuleGivesItsMessageAndNoPanel) {
+  Start("NONE");
+  const DioStartResult result = RunFlow([](TdlgTalo7101& panel) { panel.close(); });
+  EXPECT_EQ(result, DioStartResult::Failed);
+  EXPECT_FALSE(PanelSeen);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{DioText::kNoModule});
+  EXPECT_TRUE(Console.Text().contains("No embedded module found."));
+  // The companion programs stay; the port is free again.
+  EXPECT_TRUE(Sim().Exists("\\MODID.EXE"));
+  TaloComPort port(PortPath());
+  EXPECT_TRUE(port.Open());
+}
+
+TEST_F(DioPanel, aStalledModuleShowsTheFailurePairAndThePanelStillCloses) {
+  Start("7101", 0x03);
+  RunFlow([this](TdlgTalo7101& panel) {
+    EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0300"; }));
+    talosim::FaultPlan stall;
+    stall.StallAfterBytes = 0;
+    Sim().SetFaults(stall);
+    EXPECT_TRUE(WaitFor([&] { return !Working(panel); }));
+    EXPECT_EQ(panel.StatusText(), DioText::kPollFailed);
+    EXPECT_EQ(Hex(panel), "0x0300");  // kept, not turned off
+    Sim().SetFaults({});
+    EXPECT_TRUE(WaitFor([&] { return Working(panel); }));
+    EXPECT_EQ(panel.StatusText(), DioText::kPolling);
+    // Silent again while closing: the window closes all the same.
+    Sim().SetFaults(stall);
+    EXPECT_TRUE(WaitFor([&] { return !Working(panel); }));
+    panel.close();
+  });
+  EXPECT_TRUE(PanelSeen);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{DioText::kDeleteFailed});
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(DioPanel, refusesBeforeAListingAndAfterNo) {
+  Start();
+  EXPECT_EQ(tbtnTaloConfClick(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{DioText::kRefreshFirst});
+  Dialogs.YesNoAnswers.push_back(false);
+  EXPECT_EQ(tbtnTaloConfClick(nullptr, Shell, 1000, Timings()), DioStartResult::NotStarted);
+  EXPECT_TRUE(Sim().Commands().empty());
+}
+
+}  // namespace

@@ -244,7 +244,13 @@ void TfrmMain::btnCopyClick() {
     request.Selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
   request.DeviceFreeBytes = Device->DeviceFreeBytes();
   request.DevicePathText = Device->PathBoxText();
-  request.RefreshDevicePane = [this] { Device->RefreshKeepingView(); };
+  // The listing the pane holds tells which names would replace a file.
+  for (const PShellItem& item : Device->Browser().DeviceItems())
+    request.DeviceListing.push_back(
+        {item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
+  request.RefreshDevicePane = [this](const QString& copied) {
+    Device->RefreshKeepingView(copied);
+  };
   TransferDialogPresenter presenter(this);
   const TransferHost host{SelectedPort(), *Console, *DialogService, presenter};
   (void)::CopyToDevice(host, request);

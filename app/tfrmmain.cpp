@@ -213,12 +213,15 @@ void TfrmMain::tbtnDOSCmdClick() {
   }
   ShowTerminalState();
   EnableDeviceControls(!Term->IsOn());
+  // Commands typed in the terminal may have changed the folder shown.
+  if (!Term->IsOn()) Device->RelistAfterTerminal();
 }
 
 void TfrmMain::ShowTerminalState() {
   const bool on = Term->IsOn();
   if (QAction* toggle = tbtnDOSCmd()) toggle->setChecked(on);
   Form->meoDos->SetTerminalColours(on);
+  Console->SetAlwaysShowEnd(on);
   if (on) {
     Form->meoDos->setFocus();
     Form->meoDos->MoveCaretToEnd();

@@ -178,4 +178,23 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   EXPECT_EQ(selected->Name, QStringLiteral("LOG.TXT")) << "the copied file keeps the highlight";
 }
 
+// Commands typed in the terminal may change the folder: turning the terminal
+// off lists it again, the selected file still selected where the list put it.
+TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
+  ASSERT_TRUE(Sim().PutFile("\\B.TXT", "b"));
+  ASSERT_TRUE(Sim().PutFile("\\C.TXT", "c"));
+  DevicePane* pane = window->pnlTalo();
+  pane->PortChanged();
+  pane->ListView()->SelectRow(1);
+  ASSERT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
+  TurnOnAtPrompt();
+  ASSERT_TRUE(Sim().PutFile("\\A.TXT", "a"));
+  window->tbtnDOSCmdClick();
+  ASSERT_FALSE(window->Terminal().IsOn());
+  EXPECT_EQ(pane->Model().rowCount(), 3);
+  ASSERT_NE(pane->SelectedItem(), nullptr);
+  EXPECT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
+  EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+}
+
 }  // namespace

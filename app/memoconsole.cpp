@@ -1,28 +1,61 @@
 #include "memoconsole.h"
 
 #include <QPlainTextEdit>
+#include <algorithm>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
-MemoConsole::MemoConsole(QPlainTextEdit& memo) : Memo(memo) {}
+namespace {
+// Room kept right of the caret when the view scrolls sideways to it.
+constexpr int kCaretMargin = 16;
+}  // namespace
+
+MemoConsole::MemoConsole(QPlainTextEdit& memo) : Memo(memo) {
+  QScrollBar* bar = Memo.verticalScrollBar();
+  // The range grows after the change has been made (a new line, or the
+  // horizontal bar taking height): a following view goes with it.
+  RangeWatch = QObject::connect(bar, &QScrollBar::rangeChanged, [this](int, int maximum) {
+    if (Following || AlwaysShowEnd) Memo.verticalScrollBar()->setValue(maximum);
+  });
+  ValueWatch = QObject::connect(bar, &QScrollBar::valueChanged, [this](int value) {
+    Following = value >= Memo.verticalScrollBar()->maximum();
+  });
+}
+
+MemoConsole::~MemoConsole() {
+  QObject::disconnect(RangeWatch);
+  QObject::disconnect(ValueWatch);
+}
 
 int MemoConsole::LineCount() const { return Memo.document()->blockCount(); }
 
-bool MemoConsole::ViewAtEnd() const {
-  const QScrollBar* bar = Memo.verticalScrollBar();
-  return bar->value() >= bar->maximum();
+void MemoConsole::SetAlwaysShowEnd(bool on) {
+  AlwaysShowEnd = on;
+  if (on) ShowEnd();
 }
 
 void MemoConsole::ShowEnd() {
   QScrollBar* bar = Memo.verticalScrollBar();
   bar->setValue(bar->maximum());
+  Following = true;
+  if (AlwaysShowEnd) ShowEndOfLastLine();
+}
+
+void MemoConsole::ShowEndOfLastLine() {
+  QTextCursor end(Memo.document());
+  end.movePosition(QTextCursor::End);
+  const QRect caret = Memo.cursorRect(end);
+  const int width = Memo.viewport()->width();
+  if (caret.left() >= 0 && caret.right() < width) return;
+  QScrollBar* bar = Memo.horizontalScrollBar();
+  bar->setValue(bar->value() + caret.right() - std::max(0, width - kCaretMargin));
 }
 
 template <typename Edit>
 void MemoConsole::AtEnd(Edit edit) {
-  const bool follow = HoldDepth > 0 ? FollowAfterHold : ViewAtEnd();
+  const bool follow = AlwaysShowEnd || (HoldDepth > 0 ? FollowAfterHold : Following);
   QTextCursor cursor(Memo.document());
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
@@ -83,7 +116,7 @@ QString MemoConsole::LastLine() const { return Memo.document()->lastBlock().text
 
 void MemoConsole::BeginUpdate() {
   if (HoldDepth++ == 0) {
-    FollowAfterHold = ViewAtEnd();
+    FollowAfterHold = Following;
     Memo.setUpdatesEnabled(false);
   }
 }

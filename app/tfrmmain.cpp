@@ -220,12 +220,15 @@ void TfrmMain::tbtnDOSCmdClick() {
   }
   ShowTerminalState();
   EnableDeviceControls(!Term->IsOn());
+  // Commands typed in the terminal may have changed the folder shown.
+  if (!Term->IsOn()) Device->RelistAfterTerminal();
 }
 
 void TfrmMain::ShowTerminalState() {
   const bool on = Term->IsOn();
   if (QAction* toggle = tbtnDOSCmd()) toggle->setChecked(on);
   Form->meoDos->SetTerminalColours(on);
+  Console->SetAlwaysShowEnd(on);
   if (on) {
     Form->meoDos->setFocus();
     Form->meoDos->MoveCaretToEnd();
@@ -251,7 +254,13 @@ void TfrmMain::btnCopyClick() {
     request.Selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
   request.DeviceFreeBytes = Device->DeviceFreeBytes();
   request.DevicePathText = Device->PathBoxText();
-  request.RefreshDevicePane = [this] { Device->RefreshKeepingView(); };
+  // The listing the pane holds tells which names would replace a file.
+  for (const PShellItem& item : Device->Browser().DeviceItems())
+    request.DeviceListing.push_back(
+        {item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
+  request.RefreshDevicePane = [this](const QString& copied) {
+    Device->RefreshKeepingView(copied);
+  };
   TransferDialogPresenter presenter(this);
   const TransferHost host{SelectedPort(), *Console, *DialogService, presenter};
   (void)::CopyToDevice(host, request);

@@ -56,9 +56,19 @@ void WidgetDialogs::ShowInformation(const QString& text) {
 bool WidgetDialogs::AskYesNo(const QString& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
                   QMessageBox::Yes | QMessageBox::No, Parent);
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(QMessageBox::No);
   RunModal(box, BusyDepth);
   return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
+UserDialogs::Answer WidgetDialogs::AskYesNoToAll(const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll, Parent);
+  box.setDefaultButton(QMessageBox::No);
+  RunModal(box, BusyDepth);
+  if (box.clickedButton() == box.button(QMessageBox::YesToAll)) return Answer::YesToAll;
+  if (box.clickedButton() == box.button(QMessageBox::Yes)) return Answer::Yes;
+  return Answer::No;
 }
 
 std::optional<QString> WidgetDialogs::AskName(const QString& caption, const QString& prompt,

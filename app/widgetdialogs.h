@@ -19,6 +19,7 @@ class WidgetDialogs : public UserDialogs {
   void ShowWarning(const QString& text) override;
   void ShowInformation(const QString& text) override;
   bool AskYesNo(const QString& text) override;
+  Answer AskYesNoToAll(const QString& text) override;
   std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                  const QString& initial, int maxLength) override;
   std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,

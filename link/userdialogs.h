@@ -20,8 +20,17 @@ class UserDialogs {
   virtual void ShowError(const QString& text) = 0;
   virtual void ShowWarning(const QString& text) = 0;
   virtual void ShowInformation(const QString& text) = 0;
-  // Confirmation box with Yes and No: true for Yes.
+  // Confirmation box with Yes and No: true for Yes. Every such question
+  // comes before a destructive or final action, so No is the default button:
+  // Enter never erases.
   virtual bool AskYesNo(const QString& text) = 0;
+  // Confirmation box with Yes, No and Yes to all (No the default), for a
+  // question asked once per file of a batch. Where there is no such box the
+  // plain question answers it (never with Yes to all).
+  enum class Answer { Yes, No, YesToAll };
+  virtual Answer AskYesNoToAll(const QString& text) {
+    return AskYesNo(text) ? Answer::Yes : Answer::No;
+  }
   // Name prompt: caption, prompt, initial text, maximum length. Empty when
   // cancelled.
   virtual std::optional<QString> AskName(const QString& caption, const QString& prompt,

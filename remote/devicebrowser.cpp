@@ -66,10 +66,12 @@ void DeviceBrowser::OpenDeviceFolder(const QString& path) {
   Path = path;
   RecordInHistory(path);
   if (!Items.empty()) {
-    const int row = std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1);
+    const int named = DeviceNextSelectName.isEmpty() ? -1 : IndexOfName(DeviceNextSelectName);
+    const int row = named >= 0 ? named : std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1);
     emit SelectRequested(row);
   }
   DeviceNextSelectIndex = 0;
+  DeviceNextSelectName.clear();
 }
 
 bool DeviceBrowser::FillDeviceItems(const QString& path) {
@@ -131,6 +133,17 @@ void DeviceBrowser::RefreshKeepingView() {
   DeviceNextSortColumn = DeviceChosenSortColumn;
   DeviceNextSelectIndex = DeviceMenuItemIndex;
   OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
+}
+
+void DeviceBrowser::RefreshSelecting(const QString& name) {
+  DeviceNextSelectName = name;
+  RefreshKeepingView();
+}
+
+int DeviceBrowser::IndexOfName(const QString& name) const {
+  for (int i = 0; i < ItemCount(); ++i)
+    if (Items[static_cast<size_t>(i)].Name.compare(name, Qt::CaseInsensitive) == 0) return i;
+  return -1;
 }
 
 void DeviceBrowser::GoUp() {

@@ -10,7 +10,10 @@
 // - OpenDeviceFolder is the one way to show a folder. Refresh and navigation
 //   sort by name and select the first item (and then clear the selection);
 //   RefreshKeepingView, used after commands that change the device, keeps
-//   the user's sort column and selection.
+//   the user's sort column and selection: by name where the command knows
+//   the item to show (a renamed file, a new folder, a copied file), since a
+//   re-sorted list puts another item on the old row; by row otherwise (after
+//   a delete the row holds the next item).
 // - Views follow it through signals: ItemsReset after the item list changed,
 //   SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
@@ -85,6 +88,9 @@ class DeviceBrowser : public QObject {
   int DeviceChosenSortColumn = kSortName;
   int DeviceNextSelectIndex = 0;
   int DeviceMenuItemIndex = 0;
+  // When set, the next fill selects the item of this name (ignoring case)
+  // instead of the row DeviceNextSelectIndex, if the listing holds one.
+  QString DeviceNextSelectName;
 
   // Shows the folder: lists it, records it as DevicePath and in the
   // history, and selects the row of DeviceNextSelectIndex (clamped).
@@ -95,6 +101,10 @@ class DeviceBrowser : public QObject {
   // User actions.
   void Refresh();             // list again by name, no selection
   void RefreshKeepingView();  // list again in the user's order and selection
+  // As RefreshKeepingView, selecting the item called name where it is listed.
+  void RefreshSelecting(const QString& name);
+  // The row of the item called name (ignoring case), -1 when none.
+  int IndexOfName(const QString& name) const;
   void GoUp();                // parent folder, no selection
   void OpenItem(int index);   // folder: open it; file: RunProgramRequested
   void ChooseHistoryPath(const QString& path);

@@ -30,10 +30,12 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
 }
 
 std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
-                                     const DeviceTimeouts& timeouts) {
+                                     const DeviceTimeouts& timeouts,
+                                     std::vector<PShellItem>* items) {
   DeviceBrowser browser(shell);
   browser.Lister().SetTimeouts(timeouts);
   if (!browser.FillDeviceItems(DevicePath::Normalised(folder))) return std::nullopt;
+  if (items) *items = browser.DeviceItems();
   return browser.DeviceFreeBytes();
 }
 

@@ -19,8 +19,10 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "devicelister.h"
+#include "shellitem.h"
 
 class DeviceShell;
 
@@ -34,8 +36,10 @@ int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
 // Lists folder as the pane does and returns the free space of D: it
 // reported (0 when the listing had no free-space line); nothing when the
 // listing failed (its message has been shown). For commands that copy into
-// a folder and check the space first.
+// a folder and check the space first; items, when given, receives the
+// folder's items as listed.
 std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
-                                     const DeviceTimeouts& timeouts = {});
+                                     const DeviceTimeouts& timeouts = {},
+                                     std::vector<PShellItem>* items = nullptr);
 
 }  // namespace DeviceCli

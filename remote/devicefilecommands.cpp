@@ -62,8 +62,11 @@ QString DeviceFileCommands::AskTypedName(const QString& caption, const QString& 
 bool DeviceFileCommands::Delete1Click(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
-  // 1. Remember the row; the name is copied because a listing replaces items.
-  Browser.DeviceNextSelectIndex = Browser.DeviceMenuItemIndex;
+  // 1. Remember the row (the menu's or the key's); the name is copied
+  //    because a listing replaces items. After the delete the next item
+  //    moves up into the row.
+  Browser.DeviceMenuItemIndex = selectedIndex;
+  Browser.DeviceNextSelectIndex = selectedIndex;
   const QString name = item->Name;
   QByteArray commandLine;
   QString question;
@@ -94,7 +97,7 @@ bool DeviceFileCommands::Delete1Click(int selectedIndex) {
 bool DeviceFileCommands::Rename1Click(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
-  Browser.DeviceNextSelectIndex = Browser.DeviceMenuItemIndex;
+  Browser.DeviceMenuItemIndex = selectedIndex;
   const QString oldName = item->Name;
   const QString newName =
       AskTypedName(DeviceText::RenameCaption(oldName), DeviceText::RenamePrompt(), kFileNameLength);
@@ -102,7 +105,8 @@ bool DeviceFileCommands::Rename1Click(int selectedIndex) {
   if (!RunChecked(DeviceCommand::Rename(oldName, newName),
                   {QStringLiteral("Invalid "), QStringLiteral("Duplicate ")}, newName))
     return false;
-  Browser.RefreshKeepingView();
+  // The list re-sorts: the renamed file keeps the highlight, not its old row.
+  Browser.RefreshSelecting(newName);
   return true;
 }
 
@@ -113,7 +117,7 @@ bool DeviceFileCommands::MakeDirectory1Click() {
   if (!RunChecked(DeviceCommand::MakeFolder(name),
                   {QStringLiteral("Invalid "), QStringLiteral("Unable ")}, name))
     return false;
-  Browser.RefreshKeepingView();
+  Browser.RefreshSelecting(name);
   return true;
 }
 

@@ -141,6 +141,18 @@ bool DeviceListView::eventFilter(QObject* watched, QEvent* event) {
       if (row >= 0) emit RowActivated(row);
       return true;
     }
+    if (key->key() == Qt::Key_F5) {
+      emit RefreshRequested();
+      return true;
+    }
+    if (key->key() == Qt::Key_Delete) {
+      emit DeleteRequested();
+      return true;
+    }
+    if (key->key() == Qt::Key_F2) {
+      emit RenameRequested();
+      return true;
+    }
   } else if (event->type() == QEvent::MouseButtonPress) {
     auto* view = qobject_cast<QAbstractItemView*>(watched->parent());
     const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -6,7 +6,8 @@
 // Single selection, read-only. Rows are asked for only when visible
 // (uniform row sizes), which is when the model looks up icons and types.
 // Double-click and Enter activate the selected row, Backspace asks to go up,
-// a click on a column header asks to sort; a press on empty space clears the
+// F5, Delete and F2 ask for the refresh, delete and rename commands as in the
+// local pane, a click on a column header asks to sort; a press on empty space clears the
 // selection, so that the context menu can act on the folder itself.
 
 #include <QStackedWidget>
@@ -45,6 +46,9 @@ class DeviceListView : public QStackedWidget {
   void UpRequested();
   void ColumnClicked(int column);
   void MenuRequested(const QPoint& globalPos);
+  void RefreshRequested();
+  void DeleteRequested();
+  void RenameRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

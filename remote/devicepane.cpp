@@ -154,6 +154,17 @@ void DevicePane::BuildContextMenu() {
     PopupMenu2Popup();
     PopupMenu2->exec(pos);
   });
+  // The keys run the menu's entries under the menu's own rules (no rename of
+  // a folder, nothing without a selection).
+  const auto runIfEnabled = [this](QAction* action) {
+    PopupMenu2Popup();
+    if (action->isEnabled() && SelectedIndex() >= 0) action->trigger();
+  };
+  connect(Form->lstviewTalo, &DeviceListView::DeleteRequested, this,
+          [this, runIfEnabled] { runIfEnabled(Delete1); });
+  connect(Form->lstviewTalo, &DeviceListView::RenameRequested, this,
+          [this, runIfEnabled] { runIfEnabled(Rename1); });
+  connect(Form->lstviewTalo, &DeviceListView::RefreshRequested, this, &DevicePane::Refresh);
 }
 
 void DevicePane::ConnectBrowser() {
@@ -214,7 +225,17 @@ void DevicePane::SetTerminalActive(bool on) {
   Form->lstviewTalo->setEnabled(enabled);
 }
 
-void DevicePane::RefreshKeepingView() { BrowserPtr->RefreshKeepingView(); }
+void DevicePane::RefreshKeepingView(const QString& selectName) {
+  BrowserPtr->RefreshSelecting(selectName);
+}
+
+void DevicePane::RelistAfterTerminal() {
+  if (BrowserPtr->DevicePath().isEmpty()) return;
+  const PShellItem* selected = SelectedItem();
+  const QString name = selected ? selected->Name : QString();
+  BrowserPtr->RefreshSelecting(name);
+  if (name.isEmpty() || BrowserPtr->IndexOfName(name) < 0) Form->lstviewTalo->SelectRow(-1);
+}
 
 void DevicePane::Refresh() { BrowserPtr->Refresh(); }
 

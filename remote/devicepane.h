@@ -80,8 +80,13 @@ class DevicePane : public QWidget {
   // exchange is disabled (the terminal toggle itself stays usable).
   void SetTerminalActive(bool on);
   // Lists the folder again in the user's sort order with the user's row
-  // selected (after a copy or another change of the device).
-  void RefreshKeepingView();
+  // selected (after a copy or another change of the device); with a name,
+  // the item of that name where the listing holds it.
+  void RefreshKeepingView(const QString& selectName = QString());
+  // The terminal has let go of the port, and commands typed there may have
+  // changed the folder: lists it again in the user's sort order keeping the
+  // selected item (or none). Nothing when no folder was listed yet.
+  void RelistAfterTerminal();
   // tbtnRefresh: lists the folder again by name, nothing selected.
   void Refresh();
 

@@ -59,6 +59,8 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
   {
     TransferBatch batch(*port, host.Console, host.Dialogs);
     batch.SetSourceList(checked.Sources, CopyToDeviceLogic::TargetDirFor(request.DevicePathText));
+    batch.SetDeviceListing(request.DeviceListing);
+    batch.SetDeviceNames(request.DeviceNames);
     host.Presenter.Present(batch, true);
     report.AllSucceeded = batch.AllSucceeded();
     report.Outcomes = batch.Outcomes();
@@ -66,6 +68,9 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
   port->Close();
   port.reset();
   // 9. Show the folder again, keeping the user's view.
-  if (request.RefreshDevicePane) request.RefreshDevicePane();
+  QString copiedName;
+  if (report.Outcomes.size() == 1 && report.Outcomes[0].Outcome == TransferOutcome::Result::Sent)
+    copiedName = report.Outcomes[0].TargetName.section(QLatin1Char('\\'), -1);
+  if (request.RefreshDevicePane) request.RefreshDevicePane(copiedName);
   return report;
 }

@@ -6,7 +6,8 @@
 // - Main thread only. The panes hand in plain values (the selected local
 //   items in order, the device pane's free space and path box text) and one
 //   callback, the device pane's refresh that keeps the user's sort column and
-//   selection; nothing here reads a widget.
+//   selection; nothing here reads a widget. The listing the pane holds goes
+//   to the batch, which asks before a file replaces one of the same name.
 // - The checks run in a fixed order and the first one that fails shows its
 //   warning and sends nothing: nothing selected, a folder selected, no listing
 //   yet, not enough space (the whole 64-bit total against the free space).
@@ -35,7 +36,16 @@ struct CopyRequest {
   std::vector<CopySelection> Selected;  // in the order of the list view
   int64_t DeviceFreeBytes = 0;          // 0: the device pane was never listed
   QString DevicePathText;               // the device path box: "\" or e.g. \DATA
-  std::function<void()> RefreshDevicePane;
+  // What that folder held at its last listing: files of the same names are
+  // replaced only after a question, new names are chosen free of them.
+  std::vector<DeviceFolderEntry> DeviceListing;
+  // Device names chosen in advance, one per selected file; empty: the PC
+  // file names, checked one by one as they come up.
+  QStringList DeviceNames;
+  // Lists the folder again keeping the user's view; copiedName is the device
+  // name of the file when exactly one was copied (empty otherwise), which
+  // keeps the highlight on it wherever the sort puts it.
+  std::function<void(const QString& copiedName)> RefreshDevicePane;
 };
 
 struct CopyReport {

@@ -1,5 +1,6 @@
 #include "putcommand.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 
 #include "copytodevice.h"
@@ -21,11 +22,67 @@ QString NoSuchFile(const QString& path) {
   return QStringLiteral("Cannot find the file '") + path + QStringLiteral("'.");
 }
 
+void PrintLine(FILE* out, const QString& text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+// Settles the device name of every file before anything is sent. Fills
+// request.Selected and request.DeviceNames with the files to send; false
+// when a name refuses the whole call. refusedSome: a file was left out
+// because it would replace one without --force.
+bool SettleNames(DeviceShell& shell, const Arguments& call, const std::vector<CopySelection>& files,
+                 const FolderState& folder, const Output& output, CopyRequest& request,
+                 bool& refusedSome) {
+  DeviceNames names(folder.Entries);
+  bool usable = true;
+  for (const CopySelection& file : files) {
+    const QString pcName = QFileInfo(file.FullPath).fileName();
+    QString name = pcName;
+    const DeviceNames::Verdict verdict = names.Examine(name);
+    if (verdict == DeviceNames::Verdict::FileListed && !call.Force) {
+      const DeviceFolderEntry* listed = names.Listed(name);
+      shell.Dialogs().ShowError(TransferText::NotReplaced(file.FullPath, listed->Name,
+                                                          listed->SizeBytes, listed->ModifiedText));
+      refusedSome = true;
+      continue;
+    }
+    if (verdict != DeviceNames::Verdict::Free && verdict != DeviceNames::Verdict::FileListed) {
+      const QString suggestion = names.Suggest(pcName);
+      if (call.Rename) {
+        PrintLine(output.Stream, file.FullPath + QStringLiteral(": renamed to ") + suggestion);
+      } else {
+        shell.Dialogs().ShowError(
+            TransferText::NameRefused(file.FullPath, name.toUpper(), verdict, suggestion));
+        usable = false;
+      }
+      name = suggestion;
+    }
+    names.Take(name);
+    request.Selected.push_back(file);
+    request.DeviceNames.append(name);
+  }
+  return usable;
+}
+
 }  // namespace
 
 std::optional<Arguments> Parse(const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption rename(QStringLiteral("rename"),
+                                  QStringLiteral("Send names the controller cannot keep as 8.3."));
+  const QCommandLineOption force(QStringLiteral("force"),
+                                 QStringLiteral("Replace files the folder already holds."));
+  parser.addOption(rename);
+  parser.addOption(force);
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("PC files to copy."));
+  if (!parser.parse(QStringList{QStringLiteral("put")} + arguments)) return std::nullopt;
   Arguments parsed;
-  parsed.Files = arguments;
+  parsed.Rename = parser.isSet(rename);
+  parsed.Force = parser.isSet(force);
+  parsed.Files = parser.positionalArguments();
   parsed.Folder = QStringLiteral("\\");
   if (parsed.Files.size() > 1 && LooksLikeDevicePath(parsed.Files.last()) &&
       !QFileInfo::exists(parsed.Files.last()))
@@ -34,13 +91,13 @@ std::optional<Arguments> Parse(const QStringList& arguments) {
   return parsed;
 }
 
-int Run(DeviceShell& shell, const QStringList& arguments, const FreeSpaceReader& readFreeSpace,
+int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& readFolder,
         const Output& output) {
   // 1. The call.
   const std::optional<Arguments> parsed = Parse(arguments);
   if (!parsed) return kExitUsage;
   // 2. The PC files, before the controller is bothered.
-  CopyRequest request;
+  std::vector<CopySelection> files;
   for (const QString& path : parsed->Files) {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -51,20 +108,28 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FreeSpaceReader&
       shell.Dialogs().ShowWarning(QString::fromLatin1(TransferText::kOnlyFiles));
       return kExitFailed;
     }
-    request.Selected.push_back({info.absoluteFilePath(), false, info.size()});
+    files.push_back({info.absoluteFilePath(), false, info.size()});
   }
-  // 3. The folder must exist; its listing tells the free space.
-  const std::optional<int64_t> free = readFreeSpace(parsed->Folder);
-  if (!free) return kExitFailed;
-  request.DeviceFreeBytes = *free;
+  // 3. The folder must exist; its listing tells the free space and the names
+  //    already taken.
+  const std::optional<FolderState> folder = readFolder(parsed->Folder);
+  if (!folder) return kExitFailed;
+  // 4. The device names, all settled before the first file goes.
+  CopyRequest request;
+  bool refusedSome = false;
+  if (!SettleNames(shell, *parsed, files, *folder, output, request, refusedSome))
+    return kExitFailed;
+  if (request.Selected.empty()) return kExitFailed;
+  request.DeviceFreeBytes = folder->FreeBytes;
   request.DevicePathText = parsed->Folder;
-  // 4. The copy, with the checks of the copy button.
+  // 5. The copy, with the checks of the copy button.
   TerminalProgress progress(output.Stream, output.Interactive);
   const TransferHost host{shell.SelectedPort(), progress.Console(shell.Console()), shell.Dialogs(),
                           progress};
   const CopyReport report = CopyToDevice(host, request);
-  // 5. The verdict.
+  // 6. The verdict.
   if (progress.CancelledByUser()) return kExitInterrupted;
+  if (refusedSome) return kExitFailed;
   if (!report.Started || report.Outcomes.size() != request.Selected.size()) return kExitFailed;
   for (const TransferOutcome& outcome : report.Outcomes)
     if (outcome.Outcome != TransferOutcome::Result::Sent) return kExitFailed;

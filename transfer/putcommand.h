@@ -1,6 +1,7 @@
 #pragma once
-// talo7100-cli put FILE... [FOLDER]: uploads PC files into a folder of the
-// controller's D: drive ("\" by default) with the checks of the copy button.
+// talo7100-cli put [--rename] [--force] FILE... [FOLDER]: uploads PC files
+// into a folder of the controller's D: drive ("\" by default) with the checks
+// of the copy button.
 //
 // Principles of operation
 // - Main thread only. The shell gives the port, the console (standard output)
@@ -11,6 +12,13 @@
 //   elsewhere. Ctrl+C cancels as the Cancel button does.
 // - The last argument is the folder when it names a device path ("\DATA",
 //   "D:\DATA") and no PC file of that name exists.
+// - Nobody can be asked for a new name, so the names are settled before
+//   anything is sent. A name that is not 8.3, or that two files would share
+//   (ignoring case), or that a subfolder bears, refuses the whole call (each
+//   such file named with the name it would get); --rename sends those files
+//   under the free 8.3 names the rename prompt would offer, and prints them.
+//   A file that the folder's listing already holds is replaced only with
+//   --force; otherwise that file is refused with a message and the others go.
 // - Exit status: 0 only when every file arrived; 1 when one did not (failed,
 //   skipped for its name, refused by a check); 2 for a wrong call; 130 after
 //   Ctrl+C.
@@ -21,6 +29,9 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
+
+#include "devicenames.h"
 
 class DeviceShell;
 
@@ -31,26 +42,33 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitInterrupted = 130;
 
-inline constexpr char kArguments[] = "FILE... [FOLDER]";
+inline constexpr char kArguments[] = "[--rename] [--force] FILE... [FOLDER]";
 inline constexpr char kSummary[] = "copy PC files into a folder of D: (default \\)";
 
 struct Arguments {
   QStringList Files;
   QString Folder;  // "\" or "\DATA"
+  bool Rename = false;  // --rename: names the controller cannot keep get 8.3 ones
+  bool Force = false;   // --force: files of names the folder holds replace them
 };
-// None when no file is given.
+// None when no file is given or an option is unknown.
 std::optional<Arguments> Parse(const QStringList& arguments);
 
-// Lists the folder (which must exist) and returns the free space of D:;
-// none when the listing failed, which it has reported itself.
-using FreeSpaceReader = std::function<std::optional<int64_t>(const QString& folder)>;
+// What the listing of the target folder told.
+struct FolderState {
+  int64_t FreeBytes = 0;  // of D:; 0 when the listing printed none
+  std::vector<DeviceFolderEntry> Entries;
+};
+// Lists the folder (which must exist); none when the listing failed, which
+// it has reported itself.
+using FolderReader = std::function<std::optional<FolderState>(const QString& folder)>;
 
 struct Output {
   FILE* Stream = stdout;
   bool Interactive = false;  // a terminal: the progress bar
 };
 
-int Run(DeviceShell& shell, const QStringList& arguments, const FreeSpaceReader& readFreeSpace,
+int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& readFolder,
         const Output& output);
 
 }  // namespace PutCommand

@@ -33,16 +33,11 @@ int TransferBatch::FileCount() const {
   return SingleFile ? SingleCount : static_cast<int>(SourceList.size());
 }
 
-bool TransferBatch::ValidFileName(const QString& name) {
-  if (name.isEmpty()) return false;
-  for (const QChar c : name) {
-    const char16_t u = c.unicode();
-    const bool ok = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-                    u == '_' || u == '.';
-    if (!ok) return false;
-  }
-  return true;
+void TransferBatch::SetDeviceListing(std::vector<DeviceFolderEntry> listing) {
+  Names = DeviceNames(std::move(listing));
 }
+
+bool TransferBatch::ValidFileName(const QString& name) { return DeviceNames::ValidName(name); }
 
 void TransferBatch::Run(TransferView& view) {
   const int total = FileCount();
@@ -60,7 +55,8 @@ void TransferBatch::Run(TransferView& view) {
       return;
     }
     if (!SingleFile) SourcePath = SourceList[i];
-    const std::optional<QString> name = AcceptedName(QFileInfo(SourcePath).fileName());
+    const std::optional<QString> name =
+        AcceptedName(i < GivenNames.size() ? GivenNames[i] : QFileInfo(SourcePath).fileName());
     if (!name) {
       Finish(i, TransferOutcome::Result::Skipped, view);
       continue;
@@ -88,19 +84,43 @@ void TransferBatch::Run(TransferView& view) {
   }
 }
 
-// The file's name as the controller will store it: as it is when valid, or
-// as the user renames it. None when the user skips the file.
+// The file's name as the controller will store it: as it is when it is a
+// free 8.3 name, or as the user renames it. None when the user skips the
+// file or will not have it replace the listed one.
 std::optional<QString> TransferBatch::AcceptedName(const QString& name) {
   QString candidate = name;
-  while (!ValidFileName(candidate)) {
-    const std::optional<QString> entered =
-        Dialogs.AskName(TransferText::InvalidNameCaption(candidate),
-                        QString::fromLatin1(TransferText::kNewNamePrompt), QString(),
-                        TransferText::kNewNameMaxLength);
+  for (;;) {
+    const DeviceNames::Verdict verdict = Names.Examine(candidate);
+    if (verdict == DeviceNames::Verdict::Free) break;
+    if (verdict == DeviceNames::Verdict::FileListed) {
+      if (!MayReplace(candidate)) return std::nullopt;
+      break;
+    }
+    const std::optional<QString> entered = Dialogs.AskName(
+        TransferText::InvalidNameCaption(candidate),
+        QString::fromLatin1(TransferText::kNewNamePrompt),
+        Names.Suggest(QFileInfo(SourcePath).fileName()), TransferText::kNewNameMaxLength);
     if (!entered) return std::nullopt;
     candidate = *entered;
   }
+  Names.Take(candidate);
   return candidate;
+}
+
+bool TransferBatch::MayReplace(const QString& name) {
+  if (ReplaceAll) return true;
+  const DeviceFolderEntry* listed = Names.Listed(name);
+  switch (Dialogs.AskYesNoToAll(TransferText::ReplaceQuestion(listed->Name, listed->SizeBytes,
+                                                               listed->ModifiedText))) {
+    case UserDialogs::Answer::YesToAll:
+      ReplaceAll = true;
+      return true;
+    case UserDialogs::Answer::Yes:
+      return true;
+    case UserDialogs::Answer::No:
+      break;
+  }
+  return false;
 }
 
 int32_t TransferBatch::SendOne(int index, int total, const QString& name, TransferView& view) {

@@ -8,8 +8,15 @@
 //   the main thread busy for the whole batch and pumps view.ProcessEvents()
 //   every 5 ms while a sender runs.
 // - The port is the caller's: opened and configured before Run, closed after.
-// - A name with other characters than letters, digits, "_" and "." brings up
-//   the rename prompt; Cancel there skips the file (not a failure).
+// - A name that is not an 8.3 name of letters, digits and "_" (see
+//   DeviceNames), or that an earlier file of the batch already went under
+//   (ignoring case), or that a subfolder of the target folder bears, brings
+//   up the rename prompt with a free 8.3 form filled in; Cancel there skips
+//   the file (not a failure).
+// - A name the target folder's listing (SetDeviceListing) holds as a file
+//   asks "Replace ...?" first: No skips the file, Yes to all stops asking.
+//   Without a listing nothing is asked (TransferFile's callers replace their
+//   own files on purpose).
 // - A failed file stops the batch with an error box; a Cancel stops it
 //   without one. Either way AllSucceeded() is false and the remaining files
 //   are not sent (files sent before stay on the controller).
@@ -22,6 +29,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include "devicenames.h"
 
 class TaloComPort;
 class TaloConsole;
@@ -51,6 +60,11 @@ class TransferBatch {
   void SetSourceList(const QStringList& sources, const QString& targetDir);
   // Single-file mode: one file; *result (when given) becomes false when it fails.
   void SetSingleFile(const QString& sourcePath, const QString& targetDir, bool* result = nullptr);
+  // What the target folder holds, from the caller's last listing of it.
+  void SetDeviceListing(std::vector<DeviceFolderEntry> listing);
+  // The device names to use instead of the PC file names, one per source
+  // (put --rename has chosen them already); empty: the PC file names.
+  void SetDeviceNames(const QStringList& names) { GivenNames = names; }
 
   // Runs the whole batch (the dialog's Timer1Timer).
   void Run(TransferView& view);
@@ -62,11 +76,12 @@ class TransferBatch {
   int FileCount() const;
   const std::vector<TransferOutcome>& Outcomes() const { return Results; }
 
-  // Letters, digits, "_" and "." only, and not empty.
+  // An 8.3 name of letters, digits and "_" (and the "~" of a suggestion).
   static bool ValidFileName(const QString& name);
 
  private:
   [[nodiscard]] std::optional<QString> AcceptedName(const QString& name);
+  [[nodiscard]] bool MayReplace(const QString& name);
   [[nodiscard]] int32_t SendOne(int index, int total, const QString& name, TransferView& view);
   void Finish(int index, TransferOutcome::Result result, TransferView& view);
 
@@ -83,4 +98,7 @@ class TransferBatch {
   int SingleCount = 0;
   bool Succeeded = true;
   std::vector<TransferOutcome> Results;
+  DeviceNames Names;
+  QStringList GivenNames;
+  bool ReplaceAll = false;
 };

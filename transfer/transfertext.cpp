@@ -10,4 +10,45 @@ QString FailedToTransfer(const QString& name) {
   return QStringLiteral("Fail to transfer file '") + name + QStringLiteral("'!");
 }
 
+namespace {
+QString Described(const QString& name, int64_t sizeBytes, const QString& modified) {
+  return name + QStringLiteral(" (") + QString::number(sizeBytes) + QStringLiteral(" byte(s), ") +
+         modified + QLatin1Char(')');
+}
+}  // namespace
+
+QString ReplaceQuestion(const QString& name, int64_t sizeBytes, const QString& modified) {
+  return QStringLiteral("Replace ") + Described(name, sizeBytes, modified) +
+         QStringLiteral(" on the TALO-7100?");
+}
+
+QString NameRefused(const QString& path, const QString& deviceName, DeviceNames::Verdict verdict,
+                    const QString& suggestion) {
+  QString why;
+  switch (verdict) {
+    case DeviceNames::Verdict::TakenInBatch:
+      why = QStringLiteral(" would be stored as ") + deviceName +
+            QStringLiteral(", as another file of this copy");
+      break;
+    case DeviceNames::Verdict::FolderListed:
+      why = QStringLiteral(" would be stored as ") + deviceName +
+            QStringLiteral(", the name of a folder there");
+      break;
+    default:
+      why = QStringLiteral(": ") + deviceName +
+            QStringLiteral(" is not an 8.3 name, which the TALO-7100 would cut short or refuse");
+      break;
+  }
+  return QLatin1Char('\'') + path + QLatin1Char('\'') + why +
+         QStringLiteral("; nothing was sent (--rename sends it as ") + suggestion +
+         QStringLiteral(").");
+}
+
+QString NotReplaced(const QString& path, const QString& listedName, int64_t sizeBytes,
+                    const QString& modified) {
+  return QLatin1Char('\'') + path + QStringLiteral("' was not sent: ") +
+         Described(listedName, sizeBytes, modified) +
+         QStringLiteral(" is already on the TALO-7100 (--force replaces it).");
+}
+
 }  // namespace TransferText

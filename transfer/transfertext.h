@@ -3,6 +3,9 @@
 // lines in the console and the messages of the copy command and its dialog.
 
 #include <QString>
+#include <cstdint>
+
+#include "devicenames.h"
 
 namespace TransferText {
 
@@ -32,5 +35,15 @@ inline constexpr int kNewNameMaxLength = 12;
 
 QString InvalidNameCaption(const QString& name);  // "Invalid file name '" + name + "'"
 QString FailedToTransfer(const QString& name);    // "Fail to transfer file '" + name + "'!"
+// "Replace NAME (N byte(s), DATE) on the TALO-7100?"
+QString ReplaceQuestion(const QString& name, int64_t sizeBytes, const QString& modified);
+
+// talo7100-cli put, which cannot ask: a name the controller would not keep
+// (or that clash says an earlier file of the call takes), and a file that
+// would replace a listed one.
+QString NameRefused(const QString& path, const QString& deviceName, DeviceNames::Verdict verdict,
+                    const QString& suggestion);
+QString NotReplaced(const QString& path, const QString& listedName, int64_t sizeBytes,
+                    const QString& modified);
 
 }  // namespace TransferText

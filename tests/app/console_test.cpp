@@ -110,6 +110,38 @@ TEST(ConsoleMemo, viewFollowsTheEndUnlessScrolledUp) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+// A line wider than the memo brings up the horizontal scroll bar, which takes
+// the height of a line from the view: the prompt after it must still show.
+TEST(ConsoleMemo, lastLineStaysVisibleAfterALongLineBringsUpTheScrollBar) {
+  TaloConsoleMemo memo;
+  memo.resize(400, 200);
+  memo.show();
+  MemoConsole console(memo);
+  for (int i = 0; i < 30; ++i) console.AppendLine(QStringLiteral("line %1").arg(i));
+  QApplication::processEvents();
+  auto* bar = memo.verticalScrollBar();
+  ASSERT_FALSE(memo.horizontalScrollBar()->isVisible());
+  console.AppendLine(QString(300, QLatin1Char('w')));
+  QApplication::processEvents();
+  ASSERT_TRUE(memo.horizontalScrollBar()->isVisible());
+  console.AppendToLastLine(QStringLiteral("D:\\>dir"));
+  console.NewLine();
+  console.AppendToLastLine(QStringLiteral("D:\\>"));
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  // Scrolled right to the end of the long line, the short prompt below would
+  // be out of sight to the left while the terminal writes it.
+  console.SetAlwaysShowEnd(true);
+  memo.horizontalScrollBar()->setValue(memo.horizontalScrollBar()->maximum());
+  bar->setValue(0);
+  console.AppendToLastLine(QStringLiteral("cd"));
+  QApplication::processEvents();
+  EXPECT_EQ(bar->value(), bar->maximum());
+  QTextCursor end(memo.document());
+  end.movePosition(QTextCursor::End);
+  EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect(end).center()));
+}
+
 class ConsoleMemoMenu : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -82,6 +82,22 @@ TEST(MessageBoxes, showTextsExactlyAndAnswerYesOrNo) {
   EXPECT_TRUE(dialogs.AskYesNo(QStringLiteral("Are you sure to exit?")));
 }
 
+// Every Yes/No question comes before something destructive (delete, FORMAT,
+// a restore, an initialisation, a replace): Enter must not say yes.
+TEST(MessageBoxes, enterAnswersNoAndYesToAllIsItsOwnAnswer) {
+  WidgetDialogs dialogs;
+  const auto pressEnter = [](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); };
+  WhenModalShows(pressEnter);
+  EXPECT_FALSE(dialogs.AskYesNo(QStringLiteral("Are you sure to delete 'A.TXT'?")));
+  WhenModalShows(pressEnter);
+  EXPECT_EQ(dialogs.AskYesNoToAll(QStringLiteral("Replace A.TXT?")), UserDialogs::Answer::No);
+  WhenModalShows([](QWidget* box) {
+    static_cast<QMessageBox*>(box)->button(QMessageBox::YesToAll)->click();
+  });
+  EXPECT_EQ(dialogs.AskYesNoToAll(QStringLiteral("Replace A.TXT?")),
+            UserDialogs::Answer::YesToAll);
+}
+
 TEST(MessageBoxes, busyCursorGivesWayWhileABoxWaits) {
   WidgetDialogs dialogs;
   dialogs.BeginBusy();

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "deviceitemmodel.h"
+#include "devicelistview.h"
 #include "devicepane.h"
 #include "localfoldermodel.h"
 #include "localpane.h"
@@ -149,6 +150,7 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   file.close();
 
   ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  ASSERT_TRUE(Sim().PutFile("\\DATA\\A.TXT", "a"));  // on the row the menu last had
   window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
   ASSERT_GT(window->pnlTalo()->DeviceFreeBytes(), 0);
   LocalPane* local = window->pnlLocal();
@@ -171,6 +173,28 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   for (int i = 0; i < window->pnlTalo()->Model().rowCount(); ++i)
     listed = listed || window->pnlTalo()->Model().index(i, 0).data().toString() == QStringLiteral("LOG.TXT");
   EXPECT_TRUE(listed) << "the device pane is listed again after the copy";
+  const PShellItem* selected = window->pnlTalo()->SelectedItem();
+  ASSERT_NE(selected, nullptr);
+  EXPECT_EQ(selected->Name, QStringLiteral("LOG.TXT")) << "the copied file keeps the highlight";
+}
+
+// Commands typed in the terminal may change the folder: turning the terminal
+// off lists it again, the selected file still selected where the list put it.
+TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
+  ASSERT_TRUE(Sim().PutFile("\\B.TXT", "b"));
+  ASSERT_TRUE(Sim().PutFile("\\C.TXT", "c"));
+  DevicePane* pane = window->pnlTalo();
+  pane->PortChanged();
+  pane->ListView()->SelectRow(1);
+  ASSERT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
+  TurnOnAtPrompt();
+  ASSERT_TRUE(Sim().PutFile("\\A.TXT", "a"));
+  window->tbtnDOSCmdClick();
+  ASSERT_FALSE(window->Terminal().IsOn());
+  EXPECT_EQ(pane->Model().rowCount(), 3);
+  ASSERT_NE(pane->SelectedItem(), nullptr);
+  EXPECT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
+  EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
 }
 
 }  // namespace

@@ -152,6 +152,53 @@ TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
   EXPECT_EQ(Pane.ListView()->SelectedRow(), 2);
 }
 
+// After Rename and Make Directory the list re-sorts: the highlight goes with
+// the renamed file and the new folder, so a Delete that follows aims at them.
+// F2, Delete and F5 work as in the local pane, under the menu's rules.
+TEST_F(DevicePaneTest, selectionFollowsTheChangedItemAndKeysRunTheMenu) {
+  for (const char* name : {"\\A.TXT", "\\B.TXT", "\\C.TXT", "\\Z.TXT"}) Sim().PutFile(name, "x");
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Pane.PortChanged();
+  QTreeView* report = Pane.ListView()->ReportView();
+  const auto selected = [this] {
+    const PShellItem* item = Pane.SelectedItem();
+    return item ? item->Name.toStdString() : std::string("(none)");
+  };
+
+  Pane.ListView()->SelectRow(Row("A.TXT"));
+  Dialogs.NameAnswers = {QString("y.txt")};
+  QTest::keyClick(report, Qt::Key_F2);
+  EXPECT_TRUE(Sim().Exists("\\Y.TXT"));
+  EXPECT_EQ(selected(), "Y.TXT");
+
+  // The menu was last opened on Z.TXT's row, now on empty space.
+  Pane.ListView()->SelectRow(Row("Z.TXT"));
+  Pane.PopupMenu2Popup();
+  Pane.ListView()->SelectRow(-1);
+  Pane.PopupMenu2Popup();
+  Dialogs.NameAnswers = {QString("new")};
+  Child<QAction>("MakeDirectory1")->trigger();
+  EXPECT_EQ(selected(), "NEW");
+  const int prompts = Dialogs.NamePrompts.size();
+  QTest::keyClick(report, Qt::Key_F2);
+  EXPECT_EQ(Dialogs.NamePrompts.size(), prompts) << "a folder is not renamed";
+
+  Pane.ListView()->SelectRow(Row("C.TXT"));
+  Dialogs.YesNoAnswers = {false, true};
+  QTest::keyClick(report, Qt::Key_Delete);
+  EXPECT_TRUE(Sim().Exists("\\C.TXT")) << "No keeps the file";
+  QTest::keyClick(report, Qt::Key_Delete);
+  EXPECT_FALSE(Sim().Exists("\\C.TXT"));
+  EXPECT_EQ(Dialogs.Questions().size(), 2);
+  EXPECT_EQ(selected(), "Y.TXT") << "after a delete the next item takes the row";
+
+  Sim().PutFile("\\D.TXT", "x");
+  QTest::keyClick(report, Qt::Key_F5);
+  EXPECT_GE(Row("D.TXT"), 0);
+  EXPECT_EQ(selected(), "(none)");
+}
+
 TEST_F(DevicePaneTest, detailsAreLookedUpOnlyForRowsThatShow) {
   for (int i = 0; i < 60; ++i) Sim().PutFile("\\F" + std::to_string(100 + i) + ".TXT", "x");
   Pane.show();

@@ -16,10 +16,12 @@ class ScriptedDialogs : public UserDialogs {
   };
   std::vector<Message> Messages;
   std::deque<bool> YesNoAnswers;               // default: Yes
+  std::deque<Answer> YesNoAllAnswers;          // default: Yes
   std::deque<std::optional<QString>> NameAnswers;  // default: cancelled
   std::deque<std::optional<QString>> FileAnswers;  // open, save and folder choices
   std::deque<std::optional<QString>> FontAnswers;
   QStringList NamePrompts;  // captions of the name prompts shown
+  QStringList NameSuggestions;  // the text each name prompt started with
   int BusyDepth = 0;
   int MaxBusyDepth = 0;
   int Beeps = 0;
@@ -33,9 +35,14 @@ class ScriptedDialogs : public UserDialogs {
     Messages.push_back({Message::Question, text});
     return Take(YesNoAnswers, true);
   }
-  std::optional<QString> AskName(const QString& caption, const QString&, const QString&,
+  Answer AskYesNoToAll(const QString& text) override {
+    Messages.push_back({Message::Question, text});
+    return Take(YesNoAllAnswers, Answer::Yes);
+  }
+  std::optional<QString> AskName(const QString& caption, const QString&, const QString& initial,
                                  int maxLength) override {
     NamePrompts.append(caption);
+    NameSuggestions.append(initial);
     const std::optional<QString> answer = TakeText(NameAnswers);
     if (!answer) return std::nullopt;
     return answer->left(maxLength);  // the edit box stops typing there
@@ -68,6 +75,7 @@ class ScriptedDialogs : public UserDialogs {
   }
   QStringList Errors() const { return Texts(Message::Error); }
   QStringList Warnings() const { return Texts(Message::Warning); }
+  QStringList Questions() const { return Texts(Message::Question); }
 
  private:
   static std::optional<QString> TakeText(std::deque<std::optional<QString>>& queue) {

@@ -17,11 +17,34 @@ using namespace transfertest;
 
 namespace {
 
-TEST(ValidFileName, acceptsLettersDigitsUnderscoreAndFullStopOnly) {
-  for (const char* name : {"LOG.TXT", "a_b9.c", "NAMEMUCHTOOLONG.TEXT", "..."})
+// The controller cuts longer names to 8.3, so only 8.3 names go as they are.
+TEST(ValidFileName, acceptsOnly83NamesOfLettersDigitsAndUnderscore) {
+  for (const char* name : {"LOG.TXT", "a_b9.c", "12345678.123", "NOEXT", "RECIPE~1.DAT"})
     EXPECT_TRUE(TransferBatch::ValidFileName(QString::fromUtf8(name))) << name;
-  for (const char* name : {"", "my file.txt", "a-b.txt", "\xC3\xA4.txt", "x\\y"})
+  for (const char* name :
+       {"", "my file.txt", "a-b.txt", "\xC3\xA4.txt", "x\\y", "NAMEMUCHTOOLONG.TEXT", "...",
+        "recipe_line1.dat", "123456789.TXT", "A.TEXT", ".TXT", "A.", "changelog.Debian.amd64.gz"})
     EXPECT_FALSE(TransferBatch::ValidFileName(QString::fromUtf8(name))) << name;
+}
+
+TEST(DeviceNameSuggestion, isAFree83FormOfThePcName) {
+  DeviceNames names({{"RECIPE~1.DAT", false, 10, ""}, {"MYFILE.TXT", true, 0, ""}});
+  const auto suggested = [&](const char* pcName) {
+    const QString name = names.Suggest(QString::fromUtf8(pcName));
+    EXPECT_TRUE(DeviceNames::ValidName(name)) << name.toStdString();
+    return name.toStdString();
+  };
+  EXPECT_EQ(suggested("recipe_line1.dat"), "RECIPE~2.DAT") << "the listed ~1 is taken";
+  EXPECT_EQ(suggested("changelog.Debian.amd64.gz"), "CHANGE~1.GZ");
+  EXPECT_EQ(suggested("my file.txt"), "MYFILE~1.TXT") << "a folder of the short form is there";
+  EXPECT_EQ(suggested("b c.html"), "BC~1.HTM") << "a cut extension marks the name too";
+  EXPECT_EQ(suggested("\xC3\xA4\xC3\xB6.ini"), "FILE.INI");
+  EXPECT_EQ(suggested(".profile"), "PROFILE");
+  names.Take("LOG.TXT");
+  EXPECT_EQ(names.Examine("log.txt"), DeviceNames::Verdict::TakenInBatch);
+  EXPECT_EQ(suggested("log.txt"), "LOG~1.TXT");
+  for (int i = 1; i <= 9; ++i) names.Take(QStringLiteral("LONGNA~%1.C").arg(i));
+  EXPECT_EQ(suggested("longname1.c"), "LONGN~10.C");
 }
 
 struct CheckCase {
@@ -79,7 +102,10 @@ class CopyToController : public SimTransferTest<> {
     request.Selected = std::move(selected);
     request.DeviceFreeBytes = freeBytes;
     request.DevicePathText = folder;
-    request.RefreshDevicePane = [this] { ++Refreshes; };
+    request.RefreshDevicePane = [this](const QString& copied) {
+      ++Refreshes;
+      Copied = copied;
+    };
     return CopyToDevice(Host(), request);
   }
   std::vector<std::string> Transfers() {
@@ -101,6 +127,7 @@ class CopyToController : public SimTransferTest<> {
   }
 
   int Refreshes = 0;
+  QString Copied;
 };
 
 TEST_F(CopyToController, sendsEachFileIntoTheShownFolderThenListsItAgain) {
@@ -112,6 +139,7 @@ TEST_F(CopyToController, sendsEachFileIntoTheShownFolderThenListsItAgain) {
   EXPECT_EQ(Sim().GetFile("\\DATA\\LOG.TXT"), Padded(Contents["log.txt"]));
   EXPECT_EQ(Sim().GetFile("\\DATA\\B.BIN"), "");
   EXPECT_EQ(Refreshes, 1);
+  EXPECT_EQ(Copied, "") << "the selection follows no item after several files";
   EXPECT_TRUE(Shows.CancelEnabled);
   ASSERT_EQ(Shows.View.Files.size(), 2u);
   EXPECT_EQ(Shows.View.Files[1].Number, 2);
@@ -133,6 +161,59 @@ TEST_F(CopyToController, invalidNameIsPromptedForAndCancelSkipsOnlyThatFile) {
   ASSERT_EQ(report.Outcomes.size(), 3u);
   EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::Skipped);
   EXPECT_EQ(report.Outcomes[2].Outcome, TransferOutcome::Result::Sent);
+}
+
+// Long names the controller would cut to one RECIPE_L.DAT, and names that
+// differ only in case, are each asked for with a free 8.3 form filled in:
+// every file arrives under a name of its own.
+TEST_F(CopyToController, namesThatWouldShareADeviceFileAreAskedForAndAllArrive) {
+  Dialogs.NameAnswers = {QString("RECIPE~1.DAT"), QString("recipe~1.dat"), QString("RECIPE~2.DAT"),
+                         std::nullopt, QString("A~1.TXT")};
+  const CopyReport report =
+      Copy({Selected("recipe_line1.dat", 200), Selected("recipe_line2.dat", 300),
+            Selected("changelog.Debian.amd64.gz", 10), Selected("a.txt", 20),
+            Selected("A.TXT", 30)});
+  EXPECT_EQ(Dialogs.NamePrompts,
+            (QStringList{"Invalid file name 'recipe_line1.dat'",
+                         "Invalid file name 'recipe_line2.dat'", "Invalid file name 'recipe~1.dat'",
+                         "Invalid file name 'changelog.Debian.amd64.gz'",
+                         "Invalid file name 'A.TXT'"}));
+  EXPECT_EQ(Dialogs.NameSuggestions, (QStringList{"RECIPE~1.DAT", "RECIPE~2.DAT", "RECIPE~2.DAT",
+                                                  "CHANGE~1.GZ", "A~1.TXT"}));
+  EXPECT_EQ(Sim().GetFile("\\RECIPE~1.DAT"), Padded(Contents["recipe_line1.dat"]));
+  EXPECT_EQ(Sim().GetFile("\\RECIPE~2.DAT"), Padded(Contents["recipe_line2.dat"]));
+  EXPECT_EQ(Sim().GetFile("\\A.TXT"), Padded(Contents["a.txt"]));
+  EXPECT_EQ(Sim().GetFile("\\A~1.TXT"), Padded(Contents["A.TXT"]));
+  EXPECT_EQ(Transfers().size(), 4u) << "the skipped multi-dot name never reaches the receiver";
+  EXPECT_TRUE(Dialogs.Errors().empty());
+  EXPECT_EQ(report.Outcomes[2].Outcome, TransferOutcome::Result::Skipped);
+}
+
+// Files the folder lists already: a question first (sizes and dates from the
+// listing the pane holds), No skips, Yes to all stops asking; a subfolder of
+// the name cannot be replaced and gets the rename prompt.
+TEST_F(CopyToController, listedFileIsReplacedOnlyWhenTheUserSaysSo) {
+  for (const char* name : {"\\LOG.TXT", "\\B.TXT", "\\C.TXT"}) ASSERT_TRUE(Sim().PutFile(name, "old"));
+  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  Dialogs.YesNoAllAnswers = {UserDialogs::Answer::No, UserDialogs::Answer::YesToAll};
+  Dialogs.NameAnswers = {QString("DATA.BIN")};
+  CopyRequest request;
+  request.Selected = {Selected("log.txt", 10), Selected("b.txt", 20), Selected("c.txt", 30),
+                      Selected("data", 40)};
+  request.DeviceFreeBytes = 1'000'000;
+  request.DevicePathText = "\\";
+  request.DeviceListing = {{"B.TXT", false, 3, "01-02-26 10:00a"},
+                           {"C.TXT", false, 3, "01-02-26 10:00a"},
+                           {"DATA", true, 0, "01-02-26 10:01a"},
+                           {"LOG.TXT", false, 3, "01-02-26 09:59a"}};
+  CopyToDevice(Host(), request);
+  EXPECT_EQ(Dialogs.Questions(), (QStringList{"Replace LOG.TXT (3 byte(s), 01-02-26 09:59a) on the TALO-7100?",
+                                              "Replace B.TXT (3 byte(s), 01-02-26 10:00a) on the TALO-7100?"}));
+  EXPECT_EQ(Sim().GetFile("\\LOG.TXT"), "old");
+  EXPECT_EQ(Sim().GetFile("\\B.TXT"), Padded(Contents["b.txt"]));
+  EXPECT_EQ(Sim().GetFile("\\C.TXT"), Padded(Contents["c.txt"]));
+  EXPECT_EQ(Dialogs.NamePrompts, QStringList{"Invalid file name 'data'"});
+  EXPECT_EQ(Sim().GetFile("\\DATA.BIN"), Padded(Contents["data"]));
 }
 
 TEST_F(CopyToController, failedSecondFileStopsTheBatchAndThePaneIsListedAgain) {
@@ -219,7 +300,7 @@ class PutCommandTest : public SimTransferTest<> {
     DeviceShell shell(Console, Dialogs);
     shell.SetSelectedPort(QString::fromStdString(PortPath()));
     FILE* out = std::tmpfile();
-    const int status = PutCommand::Run(shell, arguments, PutCli::DeviceFreeSpace(shell),
+    const int status = PutCommand::Run(shell, arguments, PutCli::DeviceFolder(shell),
                                        PutCommand::Output{out, false});
     std::rewind(out);
     char buffer[4096];
@@ -254,6 +335,39 @@ TEST_F(PutCommandTest, refusesWhatTheCopyButtonRefuses) {
     EXPECT_EQ(command.find("transfer"), std::string::npos) << command;
 }
 
+// put cannot ask: names the controller would not keep, two files that would
+// share one, and a file the folder holds refuse the call, each file named
+// with its device name, and nothing is sent; --rename sends the first ones
+// under the names the prompt would offer and prints those, --force replaces.
+TEST_F(PutCommandTest, namesThatCannotStayRefuseTheCallUnlessRenamedOrForced) {
+  ASSERT_TRUE(Sim().PutFile("\\RECIPE~1.DAT", "old"));
+  ASSERT_TRUE(Sim().PutFile("\\OLD.TXT", "old"));
+  QTemporaryDir other;
+  const QString one = File("recipe_line1.dat", 100), two = File("recipe_line2.dat", 200);
+  const QString upper = WriteFile(other, "RECIPE~2.DAT", "x");
+  const QString old = File("old.txt", 10);
+  EXPECT_EQ(Put({one, two, upper, old}), PutCommand::kExitFailed);
+  const QStringList errors = Dialogs.Errors();
+  ASSERT_EQ(errors.size(), 4);
+  EXPECT_EQ(errors[0], "'" + one + "': RECIPE_LINE1.DAT is not an 8.3 name, which the TALO-7100 "
+                                   "would cut short or refuse; nothing was sent (--rename sends it "
+                                   "as RECIPE~2.DAT).");
+  EXPECT_TRUE(errors[1].endsWith("(--rename sends it as RECIPE~3.DAT).")) << errors[1].toStdString();
+  EXPECT_EQ(errors[2], "'" + upper + "' would be stored as RECIPE~2.DAT, as another file of this "
+                                     "copy; nothing was sent (--rename sends it as RECIPE2.DAT).");
+  EXPECT_TRUE(errors[3].startsWith("'" + old + "' was not sent: OLD.TXT (3 byte(s), "))
+      << errors[3].toStdString();
+  for (const std::string& command : Sim().Commands())
+    EXPECT_EQ(command.find("transfer"), std::string::npos) << command;
+
+  EXPECT_EQ(Put({"--rename", "--force", one, old}), PutCommand::kExitOk);
+  EXPECT_NE(Output.find(one.toStdString() + ": renamed to RECIPE~2.DAT"), std::string::npos)
+      << Output;
+  EXPECT_EQ(Sim().GetFile("\\RECIPE~1.DAT"), "old");
+  EXPECT_EQ(Sim().GetFile("\\RECIPE~2.DAT"), Padded(Contents["recipe_line1.dat"]));
+  EXPECT_EQ(Sim().GetFile("\\OLD.TXT"), Padded(Contents["old.txt"]));
+}
+
 TEST_F(PutCommandTest, ctrlCCancelsLikeTheCancelButton) {
   const QString file = File("BIG.BIN", 64 * 1024);
   // Timers fire only in the transfer's event pump, where Ctrl+C is caught.
@@ -285,6 +399,11 @@ TEST(PutArguments, lastArgumentIsTheFolderOnlyWhenItNamesOne) {
   EXPECT_EQ(PutCommand::Parse({"a.txt", "\\"})->Folder, "\\");
   EXPECT_EQ(PutCommand::Parse({"a.txt", "b.txt"})->Files.size(), 2);
   EXPECT_FALSE(PutCommand::Parse({}));
+  const auto options = PutCommand::Parse({"a.txt", "--force", "\\DATA", "--rename"});
+  ASSERT_TRUE(options);
+  EXPECT_TRUE(options->Force && options->Rename);
+  EXPECT_EQ(options->Folder, "\\DATA");
+  EXPECT_FALSE(PutCommand::Parse({"--overwrite", "a.txt"}));
 }
 
 }  // namespace

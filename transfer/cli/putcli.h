@@ -14,10 +14,10 @@ class DeviceShell;
 namespace PutCli {
 
 // Lists folder as the device pane does; the free space it reported (0 when
-// it printed none), or none when the listing failed.
-PutCommand::FreeSpaceReader DeviceFreeSpace(DeviceShell& shell);
+// it printed none) and its items, or none when the listing failed.
+PutCommand::FolderReader DeviceFolder(DeviceShell& shell);
 
-// talo7100-cli put FILE... [FOLDER]; returns the exit status.
+// talo7100-cli put [--rename] [--force] FILE... [FOLDER]; returns the exit status.
 int Put(DeviceShell& shell, const QStringList& arguments);
 
 }  // namespace PutCli

@@ -1,0 +1,76 @@
+#include "devicenames.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kBaseLength = 8;
+constexpr int kExtensionLength = 3;
+
+bool IsNameChar(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
+}
+
+bool IsPart(QStringView part, int maxLength) {
+  if (part.isEmpty() || part.size() > maxLength) return false;
+  for (const QChar c : part)
+    if (!IsNameChar(c) && c != QLatin1Char('~')) return false;
+  return true;
+}
+
+// The characters of text a short name may hold, in capitals.
+QString Kept(QStringView text) {
+  QString out;
+  for (const QChar c : text)
+    if (IsNameChar(c)) out += c.toUpper();
+  return out;
+}
+
+}  // namespace
+
+bool DeviceNames::ValidName(const QString& name) {
+  const qsizetype dot = name.indexOf(QLatin1Char('.'));
+  if (dot < 0) return IsPart(name, kBaseLength);
+  return IsPart(QStringView(name).left(dot), kBaseLength) &&
+         IsPart(QStringView(name).mid(dot + 1), kExtensionLength);
+}
+
+const DeviceFolderEntry* DeviceNames::Listed(const QString& name) const {
+  for (const DeviceFolderEntry& entry : Listing)
+    if (entry.Name.compare(name, Qt::CaseInsensitive) == 0) return &entry;
+  return nullptr;
+}
+
+DeviceNames::Verdict DeviceNames::Examine(const QString& name) const {
+  if (!ValidName(name)) return Verdict::Invalid;
+  if (Taken.contains(name, Qt::CaseInsensitive)) return Verdict::TakenInBatch;
+  const DeviceFolderEntry* listed = Listed(name);
+  if (!listed) return Verdict::Free;
+  return listed->IsFolder ? Verdict::FolderListed : Verdict::FileListed;
+}
+
+bool DeviceNames::IsFree(const QString& name) const {
+  return !Taken.contains(name, Qt::CaseInsensitive) && !Listed(name);
+}
+
+QString DeviceNames::Suggest(const QString& pcName) const {
+  // A leading full stop starts no extension (".profile" is all name).
+  const qsizetype dot = pcName.lastIndexOf(QLatin1Char('.'));
+  const bool hasExtension = dot > 0;
+  QString base = Kept(hasExtension ? QStringView(pcName).left(dot) : QStringView(pcName));
+  const QString fullExtension = hasExtension ? Kept(QStringView(pcName).mid(dot + 1)) : QString();
+  const QString extension = fullExtension.left(kExtensionLength);
+  if (base.isEmpty()) base = QStringLiteral("FILE");
+  const QString suffix = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
+
+  if (base.size() <= kBaseLength && fullExtension.size() <= kExtensionLength &&
+      IsFree(base + suffix))
+    return base + suffix;
+  for (int number = 1;; ++number) {
+    const QString tail = QLatin1Char('~') + QString::number(number);
+    const QString candidate =
+        base.left(std::max<qsizetype>(kBaseLength - tail.size(), 1)) + tail + suffix;
+    if (IsFree(candidate)) return candidate;
+  }
+}

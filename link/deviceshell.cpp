@@ -59,6 +59,11 @@ void DeviceShell::AppendConsoleLine(const QByteArray& bytes) {
 bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine) {
   if (commandLine.isEmpty()) return false;
   AppendConsoleLine(commandLine);
+  return TypeEchoed(port, commandLine);
+}
+
+bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine) {
+  if (commandLine.isEmpty()) return false;
   // One byte at a time: each write purges the input first, so the byte read
   // back is the echo of this byte and not something older.
   for (const char c : commandLine) {

@@ -64,6 +64,9 @@ class DeviceShell {
   // Shows the line, then types it byte by byte, each byte's echo read back
   // and compared. False on the first failed write, missing or wrong echo.
   [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
+  // The typing half of SendEchoed, for a worker thread that shows the line
+  // through its own hand-over (or not at all): any thread that owns the port.
+  [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine);
   // Reads lines until one is a prompt, within a budget of 5000 ms counted in
   // time-out units, showing every other non-empty one. True when the prompt
   // came.

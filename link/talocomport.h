@@ -23,11 +23,15 @@
 // - T = 0 (no SetTimeouts yet) means "do not wait": an operation takes what the
 //   line has at once. An endless wait is never what a caller wants.
 // - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
+// - A worker that must react to a stop request while it waits for the line
+//   gives the port its stop flag (SetStopFlag): a read then also ends, short
+//   and as a time-out, within kStopPollMs of the flag being set.
 // - Threads: not safe for simultaneous use. The owner uses it from one thread
 //   at a time.
 // - Nothing is thrown; failures are false. LastError() keeps the errno of the
 //   last failed Open.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -67,6 +71,10 @@ class TaloComPort {
   // True when the last Open failed because another program holds the port.
   bool IsHeldElsewhere() const;
 
+  // Reads watch *flag (when given) and end as timed out once it is set.
+  static constexpr uint32_t kStopPollMs = 20;
+  void SetStopFlag(const std::atomic<bool>* flag) { StopFlag = flag; }
+
   uint8_t GetTerminator() const { return Terminator; }
   void SetTerminator(uint8_t terminator) { Terminator = terminator; }
 
@@ -101,4 +109,5 @@ class TaloComPort {
   bool Configured = false;
   bool ChecksumMode = false;
   uint8_t Terminator = 13;
+  const std::atomic<bool>* StopFlag = nullptr;
 };

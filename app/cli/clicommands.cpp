@@ -11,6 +11,9 @@
 #include "devicecli.h"
 #include "putcli.h"
 #endif
+#ifdef TALO_CLI_IMAGE
+#include "imagecli.h"
+#endif
 #include "streamconsole.h"
 #include "streamdialogs.h"
 
@@ -77,6 +80,15 @@ int RunPut(CliContext& context, const QStringList& arguments) {
 }
 #endif
 
+#ifdef TALO_CLI_IMAGE
+int RunBackup(CliContext& context, const QStringList& arguments) {
+  return ImageCli::Backup(context.Shell, arguments);
+}
+int RunRestore(CliContext& context, const QStringList& arguments) {
+  return ImageCli::Restore(context.Shell, arguments);
+}
+#endif
+
 // One entry per subcommand.
 const CliCommand kCommands[] = {
     {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
@@ -88,6 +100,12 @@ const CliCommand kCommands[] = {
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
     {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut},
+#endif
+#ifdef TALO_CLI_IMAGE
+    {"backup", ImageCli::kBackupArguments, "Saves the whole D: drive into an image file.",
+     RunBackup},
+    {"restore", ImageCli::kRestoreArguments, "Writes an image file back onto D: (erases it).",
+     RunRestore},
 #endif
 };
 

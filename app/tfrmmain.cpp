@@ -19,6 +19,10 @@
 #include "portscan.h"
 #include "taloapplication.h"
 #include "taloconsolememo.h"
+#ifdef TALO_APP_IMAGE
+#include "devicebrowser.h"
+#include "tdlgtaloghost.h"
+#endif
 #include "tdlgtaloabout.h"
 #include "tdlgtaloinit.h"
 #include "transferdialogpresenter.h"
@@ -138,6 +142,13 @@ void TfrmMain::ConnectDeviceToolBar() {
     toggle->setCheckable(true);
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
   }
+#ifdef TALO_APP_IMAGE
+  connect(Device->ImageAction(), &QAction::triggered, this, [this] {
+    if (!Term->IsOn() &&
+        TdlgTaloGhost::Open(this, SelectedPort(), *Console, *DialogService, Device->DeviceFreeBytes()))
+      Device->Browser().ResetDeviceFreeBytes();
+  });
+#endif
   if (QComboBox* ports = cbxCOM()) {
     // A pick from the list counts at once, also a pick of the port already
     // selected: the device pane stays empty until a port is picked, and with

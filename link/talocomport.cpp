@@ -273,9 +273,13 @@ TaloComPort::IoResult TaloComPort::ReadSome(size_t count, uint8_t* buffer, size_
     }
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && errno != EAGAIN) return IoResult::HardError;
-    // Nothing there (raw mode reads 0, or EAGAIN): wait for more.
-    const WaitResult waited = WaitFor(Fd, POLLIN, deadline);
-    if (waited == WaitResult::TimedOut) return IoResult::TimedOut;
+    // Nothing there (raw mode reads 0, or EAGAIN): wait for more, in short
+    // slices when a stop request may end the wait early.
+    if (StopFlag && StopFlag->load()) return IoResult::TimedOut;
+    const auto slice =
+        StopFlag ? std::min(deadline, Clock::now() + std::chrono::milliseconds(kStopPollMs)) : deadline;
+    const WaitResult waited = WaitFor(Fd, POLLIN, slice);
+    if (waited == WaitResult::TimedOut && slice == deadline) return IoResult::TimedOut;
     if (waited == WaitResult::HungUp) return IoResult::HardError;
   }
   return IoResult::Complete;

@@ -25,11 +25,15 @@
 // - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
 // - Open asks the driver for low-latency mode and Close puts back the flag it
 //   found (LowLatencyMode); a driver that refuses changes nothing.
+// - A worker that must react to a stop request while it waits for the line
+//   gives the port its stop flag (SetStopFlag): a read then also ends, short
+//   and as a time-out, within kStopPollMs of the flag being set.
 // - Threads: not safe for simultaneous use. The owner uses it from one thread
 //   at a time.
 // - Nothing is thrown; failures are false. LastError() keeps the errno of the
 //   last failed Open.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,6 +75,10 @@ class TaloComPort {
   // True when the last Open failed because another program holds the port.
   bool IsHeldElsewhere() const;
 
+  // Reads watch *flag (when given) and end as timed out once it is set.
+  static constexpr uint32_t kStopPollMs = 20;
+  void SetStopFlag(const std::atomic<bool>* flag) { StopFlag = flag; }
+
   uint8_t GetTerminator() const { return Terminator; }
   void SetTerminator(uint8_t terminator) { Terminator = terminator; }
 
@@ -106,4 +114,5 @@ class TaloComPort {
   bool ChecksumMode = false;
   uint8_t Terminator = 13;
   LowLatencyMode Latency;
+  const std::atomic<bool>* StopFlag = nullptr;
 };

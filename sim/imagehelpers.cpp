@@ -36,17 +36,17 @@ void RunKeeperRead(ControllerContext& context) {
   const std::vector<uint8_t> image = DriveImage(context);
   const FaultPlan faults = port.Faults();
   const size_t blocks = image.size() / kBackupPayload;
-  bool corrupted = false;
+  int corruptions = 0;
   for (size_t block = 0; block < blocks; ++block) {
     const std::string payload(reinterpret_cast<const char*>(image.data() + block * kBackupPayload), kBackupPayload);
-    std::string frame = WithCrc(payload);
-    if (static_cast<int64_t>(block) == faults.BackupCorruptFrame && !corrupted) {
-      frame[0] = static_cast<char>(frame[0] ^ 0x5A);  // the CRC no longer fits
-      corrupted = true;
-    }
     // Send the block until the PC accepts it with "111"; "666" or a damaged
     // reply asks for it again.
     for (int attempt = 0;; ++attempt) {
+      std::string frame = WithCrc(payload);
+      if (static_cast<int64_t>(block) == faults.BackupCorruptFrame && corruptions < faults.BackupCorruptTimes) {
+        frame[0] = static_cast<char>(frame[0] ^ 0x5A);  // the CRC no longer fits
+        ++corruptions;
+      }
       if (!port.Write(frame)) return;
       const std::string reply = port.ReadExact(5, context.Times.PeerSilence, context.Times.ByteGap);
       if (!port.Alive()) return;
@@ -59,7 +59,6 @@ void RunKeeperRead(ControllerContext& context) {
         port.Write("\r\nToo many errors, backup aborted.\r\n");
         return;
       }
-      frame = WithCrc(payload);
     }
   }
   port.Write("\r\nImage sent: " + std::to_string(blocks) + " blocks.\r\n");

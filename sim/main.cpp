@@ -55,6 +55,7 @@ Faults (deterministic for a given --seed):
   --can-block N           answer XMODEM block N with CAN
   --answer-c              the receiver invites with 'C' instead of NAK
   --corrupt-frame N       send backup frame N (from 0) once with a bad CRC
+  --corrupt-times N       ... on its first N sends (default 1)
   --restore-reply XYZ     the restore helper replies XYZ instead of 111 ...
   --restore-reply-block N ... before block N (default 0)
   --stall-after N         stop answering after N sent bytes
@@ -140,6 +141,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       faults.XmodemCanAtBlock = static_cast<int>(number);
     } else if (name == "--corrupt-frame" && needNumber(0)) {
       faults.BackupCorruptFrame = static_cast<int>(number);
+    } else if (name == "--corrupt-times" && needNumber(1)) {
+      faults.BackupCorruptTimes = static_cast<int>(number);
     } else if (name == "--restore-reply-block" && needNumber(0)) {
       faults.RestoreReplyBlock = static_cast<int>(number);
     } else if (name == "--stall-after" && needNumber(0)) {

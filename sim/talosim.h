@@ -38,7 +38,8 @@ struct FaultPlan {
   int XmodemNakCount = 0;
   int XmodemCanAtBlock = -1;           // answer this block with CAN
   bool XmodemAnswerC = false;          // receiver sends 'C' instead of NAK
-  int BackupCorruptFrame = -1;         // corrupt this backup frame once
+  int BackupCorruptFrame = -1;         // corrupt this backup frame ...
+  int BackupCorruptTimes = 1;          // ... on this many of its first sends
   std::string RestoreReply;            // a reply other than "111"/"444" (3 chars)
   int RestoreReplyBlock = 0;           // ... sent before this block (0: the first)
   // Counted from Start() or the last SetFaults().

@@ -16,6 +16,9 @@
 
 #include "diocli.h"
 #endif
+#ifdef TALO_CLI_IMAGE
+#include "imagecli.h"
+#endif
 #include "streamconsole.h"
 #include "streamdialogs.h"
 
@@ -87,6 +90,14 @@ int RunDio(CliContext& context, const QStringList& arguments) {
   return DioCli::Run(context.Shell, arguments, {stdout, stderr, isatty(fileno(stderr)) == 1});
 }
 #endif
+#ifdef TALO_CLI_IMAGE
+int RunBackup(CliContext& context, const QStringList& arguments) {
+  return ImageCli::Backup(context.Shell, arguments);
+}
+int RunRestore(CliContext& context, const QStringList& arguments) {
+  return ImageCli::Restore(context.Shell, arguments);
+}
+#endif
 
 // One entry per subcommand.
 const CliCommand kCommands[] = {
@@ -102,6 +113,12 @@ const CliCommand kCommands[] = {
 #endif
 #ifdef TALO_CLI_MODULE
     {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false},
+#endif
+#ifdef TALO_CLI_IMAGE
+    {"backup", ImageCli::kBackupArguments, "Saves the whole D: drive into an image file.",
+     RunBackup},
+    {"restore", ImageCli::kRestoreArguments, "Writes an image file back onto D: (erases it).",
+     RunRestore},
 #endif
 };
 

@@ -107,6 +107,24 @@ TEST(ComPortTimeouts, readCompletesWhileBytesKeepComing) {
   }
 }
 
+// A worker's stop request ends a read that would otherwise wait for minutes
+// (past the test's own deadline); the bytes that came stay in the buffer.
+TEST(ComPortTimeouts, stopFlagEndsAWaitingReadKeepingWhatArrived) {
+  OpenPort p(300000);  // five minutes between bytes
+  std::atomic<bool> stopRequested{false};
+  p.Port.SetStopFlag(&stopRequested);
+  Peer peer([&](const auto&) {
+    p.Pty.Write("ab");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    stopRequested = true;
+  });
+  uint8_t buffer[10] = {};
+  size_t received = 0;
+  EXPECT_FALSE(p.Port.Read(10, buffer, &received));
+  EXPECT_EQ(Text(buffer, received), "ab");
+  EXPECT_TRUE(p.Port.IsOpen());
+}
+
 TEST(ComPortWrite, discardsUnreadInputAndSendsEveryByteUnchanged) {
   OpenPort p(100);
   ASSERT_TRUE(p.Pty.Write("stale echo"));

@@ -1,0 +1,75 @@
+#include "imagecli.h"
+
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+
+#include "deviceshell.h"
+#include "imagekeeper.h"
+#include "imageprogress.h"
+#include "imagetext.h"
+#include "terminalprogress.h"
+
+namespace ImageCli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+struct Call {
+  QString ImagePath;
+  bool Yes = false;
+};
+
+std::optional<Call> Parse(const char* name, const QStringList& arguments, bool withYes) {
+  QCommandLineParser parser;
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the image file"));
+  const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("answer the warning question yes"));
+  if (withYes) parser.addOption(yes);
+  if (!parser.parse(QStringList{QString::fromLatin1(name)} + arguments)) {
+    std::fprintf(stderr, "talo7100-cli %s: %s\n", name, parser.errorText().toLocal8Bit().constData());
+    return std::nullopt;
+  }
+  if (parser.positionalArguments().size() != 1) return std::nullopt;
+  return Call{parser.positionalArguments().front(), withYes && parser.isSet(yes)};
+}
+
+enum class Direction { Backup, Restore };
+
+int Run(DeviceShell& shell, const Call& call, Direction direction) {
+  const bool interactive = isatty(fileno(stdout)) == 1;
+  TerminalProgress upload(stdout, interactive);
+  ImageProgress progress(stdout, interactive);
+  const ImageKeeperHost host{shell.SelectedPort(), upload.Console(shell.Console()), shell.Dialogs(),
+                             upload, progress};
+  ImageKeeper keeper(host);
+  progress.SetKeeper(&keeper);
+  const QString path = QFileInfo(call.ImagePath).absoluteFilePath();
+  const bool done = direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path);
+  if (upload.CancelledByUser() || progress.InterruptedByUser()) return kExitInterrupted;
+  return done ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int Backup(DeviceShell& shell, const QStringList& arguments) {
+  const std::optional<Call> call = Parse("backup", arguments, false);
+  if (!call) return kExitUsage;
+  return Run(shell, *call, Direction::Backup);
+}
+
+int Restore(DeviceShell& shell, const QStringList& arguments) {
+  const std::optional<Call> call = Parse("restore", arguments, true);
+  if (!call) return kExitUsage;
+  if (!call->Yes && !shell.Dialogs().AskYesNo(QString::fromLatin1(ImageText::kRestoreQuestion)))
+    return kExitFailed;
+  return Run(shell, *call, Direction::Restore);
+}
+
+}  // namespace ImageCli

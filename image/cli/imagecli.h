@@ -1,0 +1,28 @@
+#pragma once
+// The "backup" and "restore" subcommands of talo7100-cli.
+//
+// Principles of operation
+// - The same flow as the image dialog (ImageKeeper): the helper program goes
+//   up through the transfer's progress display, then the worker runs behind
+//   ImageProgress with the dialog's watchdog. Messages on standard error,
+//   the console's lines and the progress on standard output.
+// - restore asks the dialog's warning question; --yes (its own or the
+//   global one) answers it.
+// - Exit status: 0 only when the whole image went through; 1 otherwise; 2
+//   for a wrong call; 130 after Ctrl+C (the port is released, an existing
+//   image file untouched).
+// - Main thread only.
+
+#include <QStringList>
+
+class DeviceShell;
+
+namespace ImageCli {
+
+inline constexpr char kBackupArguments[] = "FILE";
+inline constexpr char kRestoreArguments[] = "FILE [--yes]";
+
+int Backup(DeviceShell& shell, const QStringList& arguments);
+int Restore(DeviceShell& shell, const QStringList& arguments);
+
+}  // namespace ImageCli

@@ -1,0 +1,126 @@
+#pragma once
+// ImageKeeper: the image dialog's logic without widgets. The dialog
+// (TdlgTaloGhost), the command line and the tests drive the same object.
+//
+// Principles of operation
+// - Main thread only. One object lives as long as one dialog; it owns the
+//   workers it starts and, when destroyed, asks a running one to stop and
+//   joins it (the dialog's FormDestroy).
+// - An operation: the question and the file choice (the button handlers),
+//   then the helper program's upload through TransferFile, then a worker
+//   behind the modal wait window. The view runs the wait window and the
+//   watchdog timer; every second the timer calls TimerChkGhostTimer(), which
+//   moves the wait window's bar, abandons a worker that made no progress for
+//   11 ticks (backup) or 16 ticks (restore), and reports the worker's end.
+// - Messages go through the host's dialog service; the helper's upload and
+//   the backup's command line show on the host's console.
+// - LastOutcome() tells the command line how the last operation ended.
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class TaloConsole;
+class TaloGhostResThread;
+class TaloGhostThread;
+class TaloGhostWorker;
+class TransferPresenter;
+class UserDialogs;
+
+// The wait window as the flow sees it. The flow writes Position and
+// CloseRequested; the window shows Position on its own timer and closes once
+// it reaches Maximum or CloseRequested is set.
+struct ImageWaitState {
+  QString Message;
+  uint32_t Maximum = 0;
+  uint32_t Position = 0;
+  bool CloseRequested = false;
+
+  bool ShouldClose() const { return CloseRequested || Position >= Maximum; }
+};
+
+class ImageKeeper;
+
+// What the flow needs from the window around it.
+class ImageKeeperView {
+ public:
+  virtual ~ImageKeeperView() = default;
+  // TimerChkGhost: while on, calls keeper.TimerChkGhostTimer() every second.
+  virtual void SetTimerEnabled(bool on) = 0;
+  // Shows the wait window modally (serving the workers' hand-overs to the
+  // main thread meanwhile); returns when it has closed.
+  virtual void RunWaitWindow(ImageWaitState& wait) = 0;
+  // The watchdog gave up: the dialog closes.
+  virtual void CloseDialog() = 0;
+};
+
+struct ImageKeeperHost {
+  QString PortName;
+  TaloConsole& Console;
+  UserDialogs& Dialogs;
+  TransferPresenter& Presenter;  // the helper's upload
+  ImageKeeperView& View;
+  // The upload's port time-out. Only tests change it (see TransferHost).
+  uint32_t TransferTimeoutMs = 500;
+};
+
+class ImageKeeper {
+ public:
+  enum class Mode { None = 0, Backup = 1, Restore = 2 };
+  enum class Outcome { None, Succeeded, Failed, Stalled, Refused };
+
+  static constexpr uint32_t kBackupIdleLimit = 10;   // gives up at the 11th idle tick
+  static constexpr uint32_t kRestoreIdleLimit = 15;  // ... at the 16th
+
+  explicit ImageKeeper(const ImageKeeperHost& host);
+  ~ImageKeeper();
+  ImageKeeper(const ImageKeeper&) = delete;
+  ImageKeeper& operator=(const ImageKeeper&) = delete;
+
+  // The buttons: question, file choice, then Backup() / Restore().
+  void BtBackupImgClick();
+  void BtRestoreImgClick();
+
+  // An operation on a file already chosen and confirmed. True when the whole
+  // image went through.
+  bool Backup(const QString& imagePath);
+  bool Restore(const QString& imagePath);
+
+  // The folder the helper programs are uploaded from ("" when there is no
+  // installation: bare names then).
+  void LookUpProgramFolder();
+  const QString& ProgramFolder() const { return ProgramFolderText; }
+  // One file into a device folder through the transfer window, Cancel
+  // enabled; a cancelled upload is a failed one.
+  bool UploadHelper(const QString& deviceDir, const QString& localPath);
+  // The wait window for the worker of the current mode; false (nothing
+  // shown) when there is none.
+  bool ShowWaitWindow(const QString& message);
+  void TimerChkGhostTimer();
+
+  // Asks the running worker to stop (Ctrl+C on the command line). Its end is
+  // reported by the next timer tick, without a message of its own.
+  void RequestStop();
+  // The running worker's progress and block count (0 when there is none).
+  int32_t WorkerProgress() const;
+  uint32_t WorkerBlockCount() const;
+
+  Mode CurrentMode() const { return ModeValue; }
+  Outcome LastOutcome() const { return LastResult; }
+
+ private:
+  TaloGhostWorker* CurrentWorker() const;
+  [[nodiscard]] bool UploadModeHelper(const char* helper);
+  void StartWorker(TaloGhostWorker& worker, const QString& imagePath);
+  void ReportEnd(TaloGhostWorker& worker);
+
+  ImageKeeperHost Host;
+  std::unique_ptr<TaloGhostThread> BackupWorker;
+  std::unique_ptr<TaloGhostResThread> RestoreWorker;
+  ImageWaitState* WaitWindow = nullptr;
+  QString ProgramFolderText;
+  Mode ModeValue = Mode::None;
+  int32_t LastProgress = 0;
+  uint32_t IdleTicks = 0;
+  Outcome LastResult = Outcome::None;
+};

@@ -1,0 +1,59 @@
+#pragma once
+// ImageProgress: the wait window and watchdog timer of the command line.
+//
+// Principles of operation
+// - RunWaitWindow keeps the main thread in a loop until the wait state says
+//   to close: it serves the worker's hand-overs, calls the keeper's
+//   TimerChkGhostTimer every TickIntervalMs while the timer is on, and shows
+//   the worker's progress. On a terminal one line is redrawn in place
+//   (blocks, a bar, percent, rate, time left); elsewhere a plain line per
+//   tenth of the image.
+// - Ctrl+C asks the worker to stop; the loop goes on until the keeper has
+//   seen the worker end, so the port is closed and a backup's temporary file
+//   removed before the program leaves. A second Ctrl+C ends the program the
+//   usual way. InterruptedByUser() tells afterwards.
+// - Main thread only, except the signal handler, which only sets a flag.
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+#include "imagekeeper.h"
+
+class ImageProgress : public ImageKeeperView {
+ public:
+  static constexpr int kBarWidth = 24;
+  static constexpr int kRedrawIntervalMs = 100;
+  static constexpr int kPollIntervalMs = 10;
+
+  ImageProgress(FILE* out, bool interactive) : Out(out), Interactive(interactive) {}
+
+  void SetKeeper(ImageKeeper* keeper) { Keeper = keeper; }
+  // The watchdog's tick; tests shorten it.
+  int TickIntervalMs = 1000;
+
+  void SetTimerEnabled(bool on) override { TimerOn = on; }
+  void RunWaitWindow(ImageWaitState& wait) override;
+  void CloseDialog() override {}
+
+  bool InterruptedByUser() const { return Interrupted; }
+
+ private:
+  using Clocks = std::chrono::steady_clock;
+
+  void Show(const ImageWaitState& wait, bool final);
+  void PrintLine(const QString& text);
+  void WipeBar();
+
+  FILE* Out;
+  bool Interactive;
+  ImageKeeper* Keeper = nullptr;
+  bool TimerOn = false;
+  bool Interrupted = false;
+  bool BarShown = false;
+  int LastTenth = -1;
+  int32_t FirstProgress = -1;
+  Clocks::time_point FirstProgressAt;
+  Clocks::time_point LastDraw;
+};

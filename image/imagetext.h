@@ -1,0 +1,55 @@
+#pragma once
+// The texts of the image feature: captions, questions and messages, kept in
+// one place. "\n" breaks lines where the message boxes break them.
+
+namespace ImageText {
+
+inline constexpr char kDialogCaption[] = "Quantelix Image Keeper";
+inline constexpr char kDefaultImageName[] = "7100D.img";
+inline constexpr char kImageFilter[] = "Image files (*.img)|*.IMG|All File (*.*)|*.*";
+inline constexpr char kBackupHelper[] = "KEEPERRD.EXE";
+inline constexpr char kRestoreHelper[] = "KEEPERWR.EXE";
+inline constexpr char kHelperDir[] = "D:\\";
+
+inline constexpr char kBackupQuestion[] =
+    "It needs at least 10 KB free space on Talo-7100\n D drive, and be sure the Talo-7100 is in "
+    "initial\nmode. Are you sure to continue?";
+inline constexpr char kRestoreQuestion[] =
+    "WARNING!!!\nThis action will restore your image.\nAll the data currently on that drive will "
+    "be erased.\nBe sure you have at least 10KB free space on Talo-7100\nD drive and Talo-7100 is "
+    "in initial mode.This operation \ntakes about 6 minutes. Are you sure?";
+inline constexpr char kCableProblem[] =
+    "Please check your cable RS232 and reboot \nyour system, then try again.";
+inline constexpr char kBackupWaiting[] = "Please wait...system is under making backup image.";
+inline constexpr char kRestoreWaiting[] = "Please wait...system now is restoring your backup image.";
+inline constexpr char kBackupDone[] = "Read image Successfully!\nPlease reboot Talo-7100.";
+inline constexpr char kRestoreDone[] = "Write image Successfully!\nPlease reboot Talo-7100.";
+inline constexpr char kStalled[] =
+    "There are some problems with serial communication of your computer.\nPlease reboot your "
+    "computer and try again.";
+inline constexpr char kRefreshFirst[] =
+    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
+
+// Worker messages.
+inline constexpr char kWriteFailed[] = "Write image to file error!\n";
+inline constexpr char kChecksumError[] = "Check sum error!\n";
+inline constexpr char kInvalidResponse[] =
+    "Error occurs on Talo-7100 or \ninvalid response from Talo-7100!";
+inline constexpr char kReadFailed[] = "Read data from image fail!";
+
+// The help window's memo, line by line (spaces included).
+inline constexpr const char* kHelpLines[] = {
+    "The Quantelix Image Keeper takes about 10 minutes to make ",
+    "backup image completely. It provides a reliable way that making",
+    "your systembackup image easily. However, it might be fail during",
+    "operation due to low computer performance. If the operation is ",
+    "fail, you can reboot computer and then restart Image Keeper and",
+    "try again.",
+    "",
+    "Notice: 1. It needs 10KB free space on D drive.",
+    "            2. Please switch the Talo-7100 to initial mode.  ",
+    "",
+    " ",
+};
+
+}  // namespace ImageText

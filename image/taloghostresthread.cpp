@@ -1,0 +1,81 @@
+#include "taloghostresthread.h"
+
+#include <QFileInfo>
+#include <array>
+
+#include "deviceshell.h"
+#include "imagecrc.h"
+#include "imagetext.h"
+#include "talocomport.h"
+
+TaloGhostResThread::~TaloGhostResThread() { StopAndJoin(); }
+
+bool TaloGhostResThread::ImageFileUsable(const QString& path) {
+  QFile file(path);
+  const QFileInfo info(path);
+  return info.isFile() && file.open(QIODevice::ReadOnly) && file.size() >= kImageBytes;
+}
+
+void TaloGhostResThread::Execute() {
+  // 1.
+  BlockCount = kBlockCount;
+  FirstRead = true;
+  // The file first: a run that cannot read it must not start the helper.
+  if (!OpenImage()) {
+    ErrorText = QString::fromLatin1(ImageText::kReadFailed);
+    return Finish(false);
+  }
+  // 2.-3. No stale input is discarded: the helper's first reply must not be.
+  std::unique_ptr<TaloComPort> port = OpenPort();
+  if (!port) return Finish(false);
+  // 4.-5.
+  bool ok = false;
+  if (!DeviceShell::TypeEchoed(*port, QByteArray(kCommandLine)))
+    ErrorText = ShellText::UnableToSend(QString::fromLatin1(kCommandLine));
+  else
+    ok = SendBlocks(*port);
+  // 6.
+  port->Close();
+  ImageFile.close();
+  Finish(ok);
+}
+
+bool TaloGhostResThread::OpenImage() {
+  ImageFile.setFileName(ImagePath);
+  if (!QFileInfo(ImagePath).isFile() || !ImageFile.open(QIODevice::ReadOnly)) return false;
+  FirstRead = false;
+  return ImageFile.size() >= kImageBytes;
+}
+
+bool TaloGhostResThread::ReadImageBlock(uint8_t* buffer) {
+  if (FirstRead && !OpenImage()) return false;
+  return ImageFile.read(reinterpret_cast<char*>(buffer), kBlockSize) == kBlockSize;
+}
+
+bool TaloGhostResThread::SendBlocks(TaloComPort& port) {
+  std::array<uint8_t, kBufferBytes> frame{};
+  for (uint32_t block = 0; block < kBlockCount; ++block) {
+    // 5.1.-5.2.
+    frame.fill(0);
+    if (!ReadFrame(port, frame.data(), ImageFrame::kReplyBytes)) return false;
+    port.PurgeInput();
+    // 5.3.
+    size_t length = ImageFrame::kReplyBytes;
+    if (CheckCrc(frame.data(), &length) && !IsReadyReply(frame.data())) {
+      ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
+      return false;
+    }
+    // 5.4.-5.5.
+    if (!ReadImageBlock(frame.data())) {
+      ErrorText = QString::fromLatin1(ImageText::kReadFailed);
+      return false;
+    }
+    const uint16_t crc = Crc16(frame.data(), kBlockSize);
+    frame[kBlockSize] = static_cast<uint8_t>(crc & 0xFF);
+    frame[kBlockSize + 1] = static_cast<uint8_t>(crc >> 8);
+    (void)port.Write(kBlockSize + 2, frame.data());
+    // 5.7.
+    Progress = static_cast<int32_t>(block);
+  }
+  return true;
+}

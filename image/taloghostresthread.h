@@ -1,0 +1,49 @@
+#pragma once
+// TaloGhostResThread: the restore worker. Starts the controller's keeperwr
+// helper and feeds it the image file in 64-byte checksummed blocks.
+//
+// Principles of operation
+// - Before anything goes on the line the image file is opened and must hold
+//   at least 1 MiB (ImageFileUsable): a short file would put bytes that are
+//   not in it onto the controller's drive. Only the first 1 MiB is sent.
+// - The exchange: before each block the helper sends a 5-byte reply; "111"
+//   and "444" (its CRC check of the last block failed) both let the next
+//   block go, so no block is ever sent twice. Another reply whose CRC holds
+//   ends the run; a reply whose CRC is damaged is not examined. Nothing is
+//   read after the last block.
+// - Nothing of the exchange is shown on the console.
+// - A restore that ends part-way leaves the drive partly overwritten.
+// - Fields and threads as TaloGhostWorker says.
+
+#include <QFile>
+#include <QString>
+
+#include "taloghostworker.h"
+
+class TaloGhostResThread : public TaloGhostWorker {
+ public:
+  static constexpr uint32_t kBlockSize = 64;
+  static constexpr uint32_t kBlockCount = 16384;  // 64 x 16384 = 1 MiB
+  static constexpr int64_t kImageBytes = int64_t{kBlockSize} * kBlockCount;
+  static constexpr char kCommandLine[] = "D:\\keeperwr 2 3 4\r";
+
+  TaloGhostResThread() = default;
+  ~TaloGhostResThread() override;
+
+  // True when path names a readable file of at least 1 MiB.
+  static bool ImageFileUsable(const QString& path);
+
+  // The next kBlockSize bytes of the image; the first call opens it. False
+  // when the file cannot be opened or read, or ends before the block does.
+  [[nodiscard]] bool ReadImageBlock(uint8_t* buffer);
+
+ protected:
+  void Execute() override;
+
+ private:
+  [[nodiscard]] bool OpenImage();
+  [[nodiscard]] bool SendBlocks(TaloComPort& port);
+
+  bool FirstRead = true;
+  QFile ImageFile;
+};

@@ -1,0 +1,122 @@
+#include "taloghostthread.h"
+
+#include <QSaveFile>
+#include <array>
+
+#include "deviceshell.h"
+#include "imagecrc.h"
+#include "imagetext.h"
+#include "talocomport.h"
+
+TaloGhostThread::TaloGhostThread() { Chunk.reserve(kChunkSize); }
+
+TaloGhostThread::~TaloGhostThread() { StopAndJoin(); }
+
+void TaloGhostThread::Execute() {
+  // 1.
+  BlockCount = kBlockCount;
+  FirstWrite = true;
+  Chunk.clear();
+  // 2.-3.
+  std::unique_ptr<TaloComPort> port = OpenPort();
+  if (!port) return Finish(false);
+  // 4. Whatever the controller printed before is no part of the image.
+  DeviceShell::Drain(*port);
+  // 5.-6.
+  bool ok = false;
+  if (!SendCommand(*port))
+    ErrorText = ShellText::UnableToSend(QString::fromLatin1(kCommandLine));
+  else
+    ok = ReceiveBlocks(*port);
+  // 7. The helper's last words and the prompt, or what a broken run left.
+  if (!ok) DeviceShell::Drain(*port);
+  // 8.-9. A temporary file that did not become the image goes away.
+  port->Close();
+  Image.reset();
+  Finish(ok);
+}
+
+bool TaloGhostThread::SendCommand(TaloComPort& port) {
+  const QByteArray line(kCommandLine);
+  if (Console) {
+    TaloConsole* console = Console;
+    (void)Synchronize([console, &line] {
+      SilentDialogs none;
+      DeviceShell(*console, none).AppendConsoleLine(line);
+    });
+  }
+  return DeviceShell::TypeEchoed(port, line);
+}
+
+bool TaloGhostThread::ReceiveBlocks(TaloComPort& port) {
+  std::array<uint8_t, kBufferBytes> frame{};
+  constexpr size_t kFrameBytes = kBlockSize + 2;
+  int checksumErrors = 0;
+  uint32_t block = 0;
+  while (block < kBlockCount) {
+    // 6.1.-6.2.
+    frame.fill(0);
+    if (!ReadFrame(port, frame.data(), kFrameBytes)) return false;
+    port.PurgeInput();
+    // 6.3.-6.4. A damaged frame is asked for again under the same index.
+    size_t length = kFrameBytes;
+    const bool good = CheckCrc(frame.data(), &length);
+    if (good) {
+      if (!StoreBlock(frame.data())) {
+        ErrorText = QString::fromLatin1(ImageText::kWriteFailed);
+        return false;
+      }
+    } else {
+      if (++checksumErrors > kMaxChecksumErrors) {
+        ErrorText = QString::fromLatin1(ImageText::kChecksumError);
+        return false;
+      }
+      Sleep(kResendDelayMs);
+    }
+    // 6.5.-6.6. A lost reply is no error of ours: the helper asks again.
+    const ImageFrame::Reply& reply = good ? ImageFrame::kAccepted : ImageFrame::kResend;
+    (void)port.Write(reply.size(), reply.data());
+    Progress = static_cast<int32_t>(block);
+    if (!good) continue;
+    // 6.7.-6.8.
+    if (block == kBlockCount - 1) DeviceShell::Drain(port);
+    ++block;
+  }
+  if (!CommitImage()) {
+    ErrorText = QString::fromLatin1(ImageText::kWriteFailed);
+    return false;
+  }
+  return true;
+}
+
+bool TaloGhostThread::StoreBlock(const uint8_t* payload) {
+  Chunk.append(reinterpret_cast<const char*>(payload), kBlockSize);
+  if (static_cast<uint32_t>(Chunk.size()) < kChunkSize) return true;
+  const bool written = WriteChunk(reinterpret_cast<const uint8_t*>(Chunk.constData()));
+  Chunk.clear();
+  return written;
+}
+
+bool TaloGhostThread::WriteChunk(const uint8_t* chunk) {
+  if (FirstWrite) {
+    // The temporary file lives beside the image, so that putting it in place
+    // is a rename on the same file system.
+    Image = std::make_unique<QSaveFile>(ImagePath);
+    if (!Image->open(QIODevice::WriteOnly)) {
+      Image.reset();
+      return false;
+    }
+    FirstWrite = false;
+  }
+  if (!Image) return false;
+  return Image->write(reinterpret_cast<const char*>(chunk), kChunkSize) == kChunkSize;
+}
+
+bool TaloGhostThread::CommitImage() {
+  // commit() flushes, syncs to disk and renames; a failure leaves the old
+  // file as it was.
+  if (!Image) return false;
+  const bool committed = Image->commit();
+  Image.reset();
+  return committed;
+}

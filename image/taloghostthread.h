@@ -1,0 +1,57 @@
+#pragma once
+// TaloGhostThread: the backup worker. Starts the controller's KEEPERRD helper
+// and stores the 1 MiB drive image it sends, 8 bytes per checksummed frame.
+//
+// Principles of operation
+// - The exchange: the helper sends a 10-byte frame (8 bytes + CRC); the
+//   worker answers "111" when the CRC holds and "666" (after 500 ms) when it
+//   does not, and the helper sends that block again. The third checksum
+//   error of a run ends it. Block 0 is retried like any other.
+// - The image goes to a temporary file beside ImagePath, written in 32 KiB
+//   chunks. Only when all 131072 blocks are in and flushed to disk does it
+//   replace ImagePath; a run that fails, stalls or is stopped removes it. An
+//   existing image file is never touched by a run that does not complete.
+// - The command line is shown on Console through the main thread; nothing
+//   else of the exchange is.
+// - Fields and threads as TaloGhostWorker says.
+
+#include <QByteArray>
+#include <memory>
+
+#include "taloghostworker.h"
+
+class QSaveFile;
+class TaloConsole;
+
+class TaloGhostThread : public TaloGhostWorker {
+ public:
+  static constexpr uint32_t kBlockSize = 8;
+  static constexpr uint32_t kBlockCount = 131072;  // 8 x 131072 = 1 MiB
+  static constexpr uint32_t kChunkSize = 32768;
+  static constexpr int kMaxChecksumErrors = 2;
+  static constexpr int kResendDelayMs = 500;
+  static constexpr char kCommandLine[] = "D:\\KEEPERRD 2 3 4 5\r";
+
+  TaloGhostThread();
+  ~TaloGhostThread() override;
+
+  // Set by the owner before Resume(); not owned. Null: nothing is shown.
+  TaloConsole* Console = nullptr;
+
+  // Adds one chunk to the image: the first creates the temporary file.
+  [[nodiscard]] bool WriteChunk(const uint8_t* chunk);
+
+ protected:
+  void Execute() override;
+
+ private:
+  [[nodiscard]] bool SendCommand(TaloComPort& port);
+  [[nodiscard]] bool ReceiveBlocks(TaloComPort& port);
+  [[nodiscard]] bool StoreBlock(const uint8_t* payload);
+  // Flushes the temporary file to disk and puts it in ImagePath's place.
+  [[nodiscard]] bool CommitImage();
+
+  bool FirstWrite = true;
+  QByteArray Chunk;
+  std::unique_ptr<QSaveFile> Image;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// TaloGhostWorker: what the backup and the restore workers share.
+//
+// Principles of operation
+// - A worker thread (TaloThread, created paused) that owns its own port for
+//   the whole run: opened at 57600 8N1 with 100 ms time-outs and carriage
+//   return as line terminator, closed before the worker reports Done.
+// - The owner sets ImagePath, PortName (and the backup's Console) before
+//   Resume() and does not change them afterwards.
+// - The main thread polls Progress, BlockCount and Done at any time, and
+//   Succeeded and ErrorText once it has seen Done: the worker writes those two
+//   before it sets Done, so they need no lock.
+// - RequestStop() may be called from any thread. The port watches the flag,
+//   so a worker waiting for the controller notices within
+//   TaloComPort::kStopPollMs; it then ends without a message of its own
+//   (ErrorText stays empty, Succeeded false).
+// - The destructor asks the worker to stop and joins it.
+
+#include <QString>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "talothread.h"
+
+class TaloComPort;
+
+class TaloGhostWorker : public TaloThread {
+ public:
+  static constexpr uint32_t kBaudRate = 57600;
+  static constexpr uint32_t kTimeoutMs = 100;
+  static constexpr size_t kBufferBytes = 1024;
+
+  ~TaloGhostWorker() override;
+
+  void RequestStop() { StopRequested = true; }
+  bool StopWasRequested() const { return StopRequested.load(); }
+
+  // Set by the owner before Resume().
+  QString ImagePath;
+  QString PortName;
+
+  // Polled by the owner.
+  std::atomic<int32_t> Progress{0};     // index of the last block answered
+  std::atomic<uint32_t> BlockCount{0};  // set when Execute starts
+  std::atomic<bool> Done{false};
+  // Valid once Done is set.
+  bool Succeeded = false;
+  QString ErrorText;
+
+ protected:
+  TaloGhostWorker() = default;
+  // Call first thing in the derived destructor.
+  void StopAndJoin();
+
+  // Opens and configures the port; on failure sets ErrorText to the
+  // "Unable to open" message and returns null.
+  [[nodiscard]] std::unique_ptr<TaloComPort> OpenPort();
+  // Reads exactly count bytes into buffer, repeating reads that time out
+  // (their bytes are lost). False only when a stop was requested.
+  [[nodiscard]] bool ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count);
+  // Records the outcome, then Done.
+  void Finish(bool ok);
+
+ private:
+  std::atomic<bool> StopRequested{false};
+};

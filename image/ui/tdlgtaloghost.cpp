@@ -1,0 +1,75 @@
+#include "tdlgtaloghost.h"
+
+#include "imagetext.h"
+#include "tdlgfrmhelp.h"
+#include "tfrmmwaitfor.h"
+#include "transferdialogpresenter.h"
+#include "ui_tdlgtaloghost.h"
+#include "userdialogs.h"
+
+namespace {
+constexpr int kTimerIntervalMs = 1000;
+}
+
+TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, UserDialogs& dialogs,
+                             QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      Form(std::make_unique<Ui::TdlgTaloGhost>()),
+      Presenter(std::make_unique<TransferDialogPresenter>(this)) {
+  Form->setupUi(this);
+  Timer.setInterval(kTimerIntervalMs);
+  connect(&Timer, &QTimer::timeout, this, [this] { KeeperPtr->TimerChkGhostTimer(); });
+  KeeperPtr = std::make_unique<ImageKeeper>(ImageKeeperHost{portName, console, dialogs, *Presenter, *this});
+  Form->Rbtlow->setChecked(true);
+  connect(Form->BtBackupImg, &QPushButton::clicked, this, &TdlgTaloGhost::BtBackupImgClick);
+  connect(Form->BtRestoreImg, &QPushButton::clicked, this, &TdlgTaloGhost::BtRestoreImgClick);
+  connect(Form->btHelp, &QPushButton::clicked, this, &TdlgTaloGhost::btHelpClick);
+}
+
+TdlgTaloGhost::~TdlgTaloGhost() {
+  Timer.stop();
+  KeeperPtr.reset();
+}
+
+bool TdlgTaloGhost::Open(QWidget* parent, const QString& portName, TaloConsole& console,
+                         UserDialogs& dialogs, int64_t deviceFreeBytes) {
+  if (deviceFreeBytes == 0) {
+    dialogs.ShowWarning(QString::fromLatin1(ImageText::kRefreshFirst));
+    return false;
+  }
+  TdlgTaloGhost dialog(portName, console, dialogs, parent);
+  dialog.exec();
+  return true;
+}
+
+QPushButton* TdlgTaloGhost::BtBackupImg() const { return Form->BtBackupImg; }
+QPushButton* TdlgTaloGhost::BtRestoreImg() const { return Form->BtRestoreImg; }
+QRadioButton* TdlgTaloGhost::Rbtlow() const { return Form->Rbtlow; }
+
+void TdlgTaloGhost::SetTimerEnabled(bool on) {
+  if (on)
+    Timer.start();
+  else
+    Timer.stop();
+}
+
+void TdlgTaloGhost::RunWaitWindow(ImageWaitState& wait) {
+  TfrmMWaitFor window(wait, this);
+  window.exec();
+}
+
+void TdlgTaloGhost::CloseDialog() { reject(); }
+
+void TdlgTaloGhost::BtBackupImgClick() {
+  // The only speed there is.
+  Form->Rbtlow->setChecked(true);
+  KeeperPtr->BtBackupImgClick();
+}
+
+void TdlgTaloGhost::BtRestoreImgClick() { KeeperPtr->BtRestoreImgClick(); }
+
+void TdlgTaloGhost::btHelpClick() {
+  TdlgfrmHelp help(this);
+  help.exec();
+}

@@ -1,0 +1,197 @@
+// The image flows end to end: ImageKeeper uploads the helper from a seeded
+// installation folder and runs the workers against the simulated
+// controller's KEEPERRD and keeperwr, as the dialog and the command line do.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+
+#include "imagekeeper.h"
+#include "imageprogress.h"
+#include "imagetext.h"
+#include "recordingconsole.h"
+#include "scripteddialogs.h"
+#include "simfixture.h"
+#include "taloappdir.h"
+#include "terminalprogress.h"
+#include "transferbatch.h"
+
+namespace {
+
+constexpr size_t kImageBytes = 1048576;
+// The watchdog counts ticks; shorter ones keep a stalled run short.
+constexpr int kTickMs = 250;
+
+std::string ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray all = file.readAll();
+  return std::string(all.constData(), static_cast<size_t>(all.size()));
+}
+
+void WriteFile(const QString& path, const std::string& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+size_t Count(const std::string& haystack, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1))
+    ++count;
+  return count;
+}
+
+// An upload whose Cancel is pressed before it begins.
+class CancellingPresenter : public TransferPresenter {
+ public:
+  explicit CancellingPresenter(FILE* out) : View(out, false) {}
+  void Present(TransferBatch& batch, bool) override {
+    batch.PressCancel();
+    batch.Run(View);
+  }
+  TerminalProgress View;
+};
+
+class ImageKeeperTest : public SimFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Home.isValid() && Work.isValid());
+    qputenv("TALO7100_HOME", Home.path().toLocal8Bit());
+    ASSERT_TRUE(TaloAppDir::PrepareInstallationFolder(Home.path(), {QStringLiteral(TALO_DEMO_SEED)}));
+    Null = std::fopen("/dev/null", "w");
+    ASSERT_NE(Null, nullptr);
+  }
+  void TearDown() override {
+    SimFixture::TearDown();
+    qunsetenv("TALO7100_HOME");
+    if (Null) std::fclose(Null);
+  }
+
+  // One operation as the command line runs it; upload: the presenter of the
+  // helper's upload (default: the command line's).
+  bool Run(bool backup, const QString& path, TransferPresenter* upload = nullptr) {
+    TerminalProgress bar(Null, false);
+    ImageProgress view(Null, false);
+    view.TickIntervalMs = kTickMs;
+    ImageKeeperHost host{QString::fromStdString(PortPath()), bar.Console(Console), Dialogs,
+                         upload ? *upload : bar, view, 200};
+    ImageKeeper keeper(host);
+    view.SetKeeper(&keeper);
+    const bool done = backup ? keeper.Backup(path) : keeper.Restore(path);
+    Outcome = keeper.LastOutcome();
+    return done;
+  }
+
+  QString LastMessage() const { return Dialogs.Messages.empty() ? QString() : Dialogs.Messages.back().Text; }
+  QString ImagePath() const { return Work.filePath(QStringLiteral("7100D.img")); }
+  // What the image's folder holds: a temporary file must not stay behind.
+  QStringList WorkFiles() const { return QDir(Work.path()).entryList(QDir::Files | QDir::Hidden); }
+
+  QTemporaryDir Home;
+  QTemporaryDir Work;
+  FILE* Null = nullptr;
+  RecordingConsole Console;
+  ScriptedDialogs Dialogs;
+  ImageKeeper::Outcome Outcome = ImageKeeper::Outcome::None;
+};
+
+// Block 0 arrives damaged twice (two errors are tolerated, and the block
+// index must not run below zero); the restore is asked for with "444" once.
+TEST_F(ImageKeeperTest, backupEqualsTheDriveAndRestoringItGivesTheFilesBack) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.BackupCorruptFrame = 0;
+  options.Faults.BackupCorruptTimes = 2;
+  options.Faults.RestoreReply = "444";
+  options.Faults.RestoreReplyBlock = 7;
+  StartSim(options);
+  Sim().FillDemo();
+  ASSERT_TRUE(Sim().PutFile("\\DATA\\KEEP.TXT", "kept across the restore"));
+  WriteFile(ImagePath(), "an older, shorter image file");
+
+  ASSERT_TRUE(Run(true, ImagePath())) << LastMessage().toStdString();
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kBackupDone));
+  const std::string image = ReadFile(ImagePath());
+  const std::vector<uint8_t> drive = Sim().Image();
+  ASSERT_EQ(image.size(), kImageBytes) << "the old file is replaced, not appended to";
+  EXPECT_TRUE(std::vector<uint8_t>(image.begin(), image.end()) == drive) << "the image is the drive";
+  EXPECT_EQ(Count(Sim().Received(), std::string("666\x06\x78", 5)), 2u);
+  EXPECT_TRUE(Console.Lines.contains(QStringLiteral("D:\\KEEPERRD 2 3 4 5")));
+  EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+
+  // A changed drive; the restore sends the first MiB of a longer file.
+  Sim().Format();
+  ASSERT_TRUE(Sim().PutFile("\\NEW.TXT", "written after the backup"));
+  const QString longer = Work.filePath(QStringLiteral("longer.img"));
+  WriteFile(longer, image + std::string(1000, '\xEE'));
+  Dialogs.Messages.clear();
+  ASSERT_TRUE(Run(false, longer)) << LastMessage().toStdString();
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kRestoreDone));
+  EXPECT_EQ(Sim().Image(), drive);
+  EXPECT_EQ(Sim().GetFile("\\DATA\\KEEP.TXT"), std::optional<std::string>("kept across the restore"));
+  EXPECT_FALSE(Sim().Exists("\\NEW.TXT"));
+}
+
+TEST_F(ImageKeeperTest, theThirdChecksumErrorEndsTheBackupAndTheOldImageStays) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.BackupCorruptFrame = 4500;  // a first chunk is written by then
+  options.Faults.BackupCorruptTimes = 3;
+  StartSim(options);
+  WriteFile(ImagePath(), "the previous image");
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kChecksumError));
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
+  EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+}
+
+TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {
+  StartSim();
+  const std::string drive(kImageBytes, '\x5A');
+  // A file one byte short is refused before the helper goes up.
+  const QString shortFile = Work.filePath(QStringLiteral("short.img"));
+  WriteFile(shortFile, drive.substr(1));
+  EXPECT_FALSE(Run(false, shortFile));
+  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Refused);
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kReadFailed));
+  EXPECT_EQ(Sim().Received(), "") << "nothing is sent";
+
+  // A cancelled upload of the helper is a failed one: no worker starts.
+  CancellingPresenter cancelling(Null);
+  WriteFile(ImagePath(), "the previous image");
+  EXPECT_FALSE(Run(true, ImagePath(), &cancelling));
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kCableProblem));
+  for (const std::string& command : Sim().Commands())
+    EXPECT_EQ(command.find("KEEPERRD"), std::string::npos) << command;
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
+
+  // A reply other than "111" or "444" with a good CRC ends the restore.
+  talosim::FaultPlan faults;
+  faults.RestoreReply = "999";
+  faults.RestoreReplyBlock = 3;
+  Sim().SetFaults(faults);
+  const QString whole = Work.filePath(QStringLiteral("whole.img"));
+  WriteFile(whole, drive);
+  EXPECT_FALSE(Run(false, whole));
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
+}
+
+// The slow one: a controller that falls silent half-way trips the watchdog
+// after 11 ticks; the worker, waiting in a read, stops and the old image
+// stays as it was.
+TEST_F(ImageKeeperTest, aStalledBackupTripsTheWatchdogAndKeepsTheOldImage) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.StallAfterBytes = 200000;  // about 20000 frames
+  StartSim(options);
+  WriteFile(ImagePath(), "the previous image");
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Stalled);
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kStalled));
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
+  EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+}
+
+}  // namespace

@@ -71,13 +71,14 @@ bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine) {
   return true;
 }
 
-bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where) {
+bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where,
+                                uint32_t budgetMs) {
   if (IsPrompt(lastText, where)) return true;
   // The budget counts time-out units, not elapsed time: a talkative shell ends
   // the wait after as many lines as a silent one gets read attempts. A time-out
   // of 0 still counts as one unit, or the wait would never end.
   const uint64_t unit = std::max<uint32_t>(port.GetTimeout(), 1);
-  for (uint64_t spent = 0; spent < kPromptBudgetMs; spent += unit) {
+  for (uint64_t spent = 0; spent < budgetMs; spent += unit) {
     std::string text;
     (void)port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
     const QByteArray line = ToBytes(text);
@@ -95,7 +96,8 @@ void DeviceShell::Drain(TaloComPort& port) {
 }
 
 bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs,
-                                      uint8_t terminator, const LineHandler& onLine) {
+                                      uint8_t terminator, const LineHandler& onLine,
+                                      uint32_t budgetMs, PromptAt where) {
   QString error;
   {
     ShellSession session(*this, timeoutMs, terminator);
@@ -104,7 +106,7 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
     else if (!session.Send(commandLine))
       error = ShellText::UnableToSend(QString::fromLatin1(commandLine));
     else
-      session.ReadAnswer(onLine);
+      session.ReadAnswer(onLine, budgetMs, where);
   }  // port closed and cursor restored before the message shows
   if (error.isEmpty()) return true;
   DialogsRef.ShowError(error);
@@ -142,7 +144,8 @@ bool ShellSession::Send(const QByteArray& commandLine) {
   return Opened && Shell.SendEchoed(*ComPort, commandLine);
 }
 
-void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine) {
+void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
+                              DeviceShell::PromptAt where) {
   std::string text;
   bool wanted = true;
   while (wanted) {
@@ -157,8 +160,8 @@ void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine) {
   // prompt. Anything else (an over-long line's first 1023 bytes, output
   // without a line end) is shown too, so the console misses nothing.
   const QByteArray last = ToBytes(text);
-  if (!last.isEmpty() && !DeviceShell::IsPrompt(last)) Shell.AppendConsoleLine(last);
-  Shell.WaitForPrompt(*ComPort, last);
+  if (!last.isEmpty() && !DeviceShell::IsPrompt(last, where)) Shell.AppendConsoleLine(last);
+  Shell.WaitForPrompt(*ComPort, last, where, budgetMs);
 }
 
 TaloComPort& ShellSession::Port() { return *ComPort; }

@@ -64,11 +64,11 @@ class DeviceShell {
   // Shows the line, then types it byte by byte, each byte's echo read back
   // and compared. False on the first failed write, missing or wrong echo.
   [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
-  // Reads lines until one is a prompt, within a budget of 5000 ms counted in
-  // time-out units, showing every other non-empty one. True when the prompt
-  // came.
+  // Reads lines until one is a prompt, within a budget (5000 ms unless an
+  // exchange gives its own) counted in time-out units, showing every other
+  // non-empty one. True when the prompt came.
   bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
-                     PromptAt where = PromptAt::Start);
+                     PromptAt where = PromptAt::Start, uint32_t budgetMs = kPromptBudgetMs);
   // Reads single bytes until a read times out or 1025 bytes were read.
   static void Drain(TaloComPort& port);
 
@@ -76,10 +76,12 @@ class DeviceShell {
   // (after the console) until it returns false. Each line is passed as read,
   // with its CR LF (the first is normally the lone LF after the command's
   // echo). Shows the failure message itself. True when the command line was
-  // sent.
+  // sent. An exchange that reads up to the carriage return gives
+  // PromptAt::Anywhere; budgetMs is its prompt budget.
   using LineHandler = std::function<bool(const QByteArray& line)>;
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
-                           const LineHandler& onLine = {});
+                           const LineHandler& onLine = {}, uint32_t budgetMs = kPromptBudgetMs,
+                           PromptAt where = PromptAt::Start);
   // The standard exchange at 1000 ms with line feed as terminator.
   bool RunDeviceCommand(const QByteArray& commandLine);
 
@@ -106,7 +108,9 @@ class ShellSession {
   // each; then waits for the prompt with the last text read. A timed-out
   // partial text that is not the prompt (the start of an over-long line,
   // output without a line end) is shown as well.
-  void ReadAnswer(const DeviceShell::LineHandler& onLine = {});
+  void ReadAnswer(const DeviceShell::LineHandler& onLine = {},
+                  uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
+                  DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
   TaloComPort& Port();
 
  private:

@@ -19,6 +19,9 @@
 #include "portscan.h"
 #include "taloapplication.h"
 #include "taloconsolememo.h"
+#ifdef TALO_APP_NETCONF
+#include "tdlgtalotcpconf.h"
+#endif
 #include "tdlgtaloabout.h"
 #include "tdlgtaloinit.h"
 #include "transferdialogpresenter.h"
@@ -131,6 +134,12 @@ void TfrmMain::ConnectDeviceToolBar() {
     toggle->setCheckable(true);
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
   }
+#ifdef TALO_APP_NETCONF
+  connect(Device->NetworkAction(), &QAction::triggered, this, [this] {
+    tbtnTCPConfClick(this, *ShellPtr, Device->DeviceFreeBytes(),
+                     [this] { Device->RefreshKeepingView(); });
+  });
+#endif
   if (QComboBox* ports = cbxCOM()) {
     // A pick from the list counts at once, also a pick of the port already
     // selected: the device pane stays empty until a port is picked, and with

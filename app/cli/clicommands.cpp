@@ -11,6 +11,9 @@
 #include "devicecli.h"
 #include "putcli.h"
 #endif
+#ifdef TALO_CLI_NETCONF
+#include "netconfcli.h"
+#endif
 #include "streamconsole.h"
 #include "streamdialogs.h"
 
@@ -88,6 +91,17 @@ const CliCommand kCommands[] = {
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
     {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut},
+#endif
+#ifdef TALO_CLI_NETCONF
+    {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF.",
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); }},
+    {"accounts", NetConfCli::kAccountsArguments,
+     "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from TALO7100_FTP_PASSWORD and "
+     "TALO7100_HTTP_PASSWORD or the terminal).",
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); }},
+    {"init", NetConfCli::kInitArguments,
+     "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); }},
 #endif
 };
 

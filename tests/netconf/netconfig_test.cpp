@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QProcess>
 
 #include "../transfer/transfertesting.h"
 #include "deviceshell.h"
@@ -154,6 +155,62 @@ TEST_F(NetConfigOnSim, missingFileRefusesBeforeTheFormat) {
   EXPECT_EQ(Dialogs.Errors().front(), NetConfText::MissingFiles({missing}));
   EXPECT_TRUE(Sim().Received().empty());
   EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
+}
+
+struct CliResult {
+  int ExitCode = -1;
+  QString Err;
+};
+
+CliResult RunCli(const QStringList& arguments, const QProcessEnvironment& environment) {
+  QProcess cli;
+  cli.setProcessEnvironment(environment);
+  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
+  cli.closeWriteChannel();
+  CliResult result;
+  if (!cli.waitForFinished(60000)) {
+    cli.kill();
+    cli.waitForFinished(1000);
+    ADD_FAILURE() << "talo7100-cli did not finish";
+    return result;
+  }
+  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
+  return result;
+}
+
+TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("TALO7100_FTP_PASSWORD", "ftppw");
+  environment.insert("TALO7100_HTTP_PASSWORD", "webpw");
+  const QString port = QString::fromStdString(PortPath());
+
+  const CliResult accounts = RunCli({"--port", port, "accounts", "--ftp-id", "admin", "--ftp-rights",
+                                     "rwd", "--http-id", "web", "--http-rights", "ge"},
+                                    environment);
+  EXPECT_EQ(accounts.ExitCode, 0) << accounts.Err.toStdString();
+  EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"),
+            PaddedBytes("admin ftppw WebRoot dwr\r\n\r\nweb webpw / eg"));
+
+  const CliResult badIp =
+      RunCli({"--port", port, "netconf", "--static", "10.0.0.1.5", "--auto-dns"}, environment);
+  EXPECT_EQ(badIp.ExitCode, 1);
+  EXPECT_TRUE(badIp.Err.contains(NetConfText::kIpIllegal)) << badIp.Err.toStdString();
+
+  for (const QStringList& wrong :
+       {QStringList{"netconf"}, QStringList{"netconf", "--dhcp", "--static", "10.0.0.1"},
+        QStringList{"accounts", "--ftp-id", "a", "--http-id", "b", "--ftp-password", "x"},
+        QStringList{"accounts", "--ftp-id", "a", "--http-id", "b", "--http-rights", "c"},
+        QStringList{"init", "--servers", "telnet"}})
+    EXPECT_EQ(RunCli(QStringList{"--port", port} + wrong, environment).ExitCode, 2)
+        << wrong.join(' ').toStdString();
+  // No password from anywhere: refused, nothing sent.
+  environment.remove("TALO7100_HTTP_PASSWORD");
+  Sim().ClearReceived();
+  EXPECT_EQ(RunCli({"--port", port, "accounts", "--ftp-id", "a", "--http-id", "b"}, environment)
+                .ExitCode,
+            2);
+  EXPECT_TRUE(Sim().Received().empty());
 }
 
 }  // namespace

@@ -43,12 +43,20 @@ TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presente
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(size());
-  PasswordStyle = std::make_unique<HashPasswordStyle>();
+  // A child made after the form's widgets goes after them: no edit outlives
+  // its style.
+  auto* passwordStyle = new HashPasswordStyle;
+  passwordStyle->setParent(this);
   for (QLineEdit* edit : {Controls->MEdt_FTPpwd, Controls->MEdt_HTPpwd})
-    edit->setStyle(PasswordStyle.get());
+    edit->setStyle(passwordStyle);
 
-  connect(Controls->RBt_IP, &QRadioButton::clicked, this, &TdlgTaloTCPConf::RBt_IPClick);
-  connect(Controls->RBt_DHCP, &QRadioButton::clicked, this, &TdlgTaloTCPConf::RBt_DHCPClick);
+  // Toggled rather than clicked: arrow keys move the choice too.
+  connect(Controls->RBt_IP, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) RBt_IPClick();
+  });
+  connect(Controls->RBt_DHCP, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) RBt_DHCPClick();
+  });
   connect(Controls->Chk_DNS, &QCheckBox::clicked, this, &TdlgTaloTCPConf::Chk_DNSClick);
   connect(Controls->Bt_IPUpdate, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_IPUpdateClick);
   connect(Controls->Bt_FTPUpdate, &QPushButton::clicked, this,
@@ -71,8 +79,8 @@ void TdlgTaloTCPConf::FormShow() {
                f.Label15, f.Label16, f.Label17, f.Label18};
   for (const auto* row : {&AddressEdits, &GatewayEdits, &PrimaryDnsEdits, &SecondaryDnsEdits})
     for (QLineEdit* edit : *row) edit->installEventFilter(this);
-  f.RBt_IP->setChecked(true);
-  RBt_IPClick();
+  f.RBt_IP->setChecked(true);  // runs RBt_IPClick
+  RBt_IPClick();                // also when it was checked already
 }
 
 bool TdlgTaloTCPConf::Edt_IP0KeyPress(QChar key) {

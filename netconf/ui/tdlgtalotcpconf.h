@@ -30,7 +30,6 @@ class TdlgTaloTCPConf;
 class DeviceShell;
 class QLabel;
 class QLineEdit;
-class QStyle;
 class TransferPresenter;
 
 class TdlgTaloTCPConf : public QDialog {
@@ -68,7 +67,6 @@ class TdlgTaloTCPConf : public QDialog {
 
   std::unique_ptr<Ui::TdlgTaloTCPConf> Controls;
   NetConfig Logic;
-  std::unique_ptr<QStyle> PasswordStyle;
   // In octet order; rows of address, gateway, primary and secondary DNS.
   std::array<QLineEdit*, 4> AddressEdits{};
   std::array<QLineEdit*, 4> GatewayEdits{};

@@ -73,8 +73,8 @@ bool NetConfig::WriteSocketUpw() {
 bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
   LookUpFolders();
   const QString path = ProgramFolder + name;
-  const QString reason =
-      ReplaceFile::Write(path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
+  const QString reason = ReplaceFile::Write(
+      path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
   if (reason.isEmpty()) return true;
   Shell.Dialogs().ShowError(NetConfText::CannotWrite(path, reason));
   return false;

@@ -35,9 +35,9 @@ class DeviceShell;
 class TransferPresenter;
 
 struct NetConfigTimes {
-  uint32_t FormatTimeoutMs = 1000;   // "C:\DLFMT D: /C"
+  uint32_t FormatTimeoutMs = 1000;  // "C:\DLFMT D: /C"
   uint32_t FormatBudgetMs = 1000;
-  uint32_t CommandTimeoutMs = 100;   // "D:", "mkdir ...", "dir"
+  uint32_t CommandTimeoutMs = 100;  // "D:", "mkdir ...", "dir"
   uint32_t CommandBudgetMs = 100;
   uint32_t TransferTimeoutMs = TransferPort::kTimeoutMs;
 };

@@ -3,12 +3,15 @@
 namespace NetConfText {
 
 QString BadAccountText(const QString& field) {
-  return QStringLiteral("The %1 must not contain blanks, control characters or characters beyond ASCII!").arg(field);
+  return QStringLiteral(
+             "The %1 must not contain blanks, control characters or characters beyond ASCII!")
+      .arg(field);
 }
 
 QString CannotWrite(const QString& path, const QString& reason) {
-  return QStringLiteral("Unable to write the file '%1'!\n\n%2\n\nNothing has been sent to the "
-                        "TALO-7100.")
+  return QStringLiteral(
+             "Unable to write the file '%1'!\n\n%2\n\nNothing has been sent to the "
+             "TALO-7100.")
       .arg(path, reason);
 }
 

@@ -88,14 +88,19 @@ AddressCheck CheckAddresses(const AddressSettings& settings) {
 
 QByteArray SocketCfgBytes(const AddressSettings& settings, const AddressCheck& checked) {
   QByteArrayList lines;
-  lines << "# Packet driver settings" << "ip address " + checked.IpText.toLatin1()
-        << "interface pdr if0 dix 1500 10 0x60";
+  lines << "# Packet driver settings"
+        << "ip address " + checked.IpText.toLatin1() << "interface pdr if0 dix 1500 10 0x60";
   if (settings.StaticIp) {
     lines << "route add default if0 " + checked.GatewayText.toLatin1();
     if (!settings.AutoDns) lines << "domain server " + checked.DnsText.toLatin1();
   }
-  lines << "" << "# The following will cause SOCKETS to display IP status" << "ip address" << ""
-        << "# The following lines set TCP parameters" << "ip ttl 64" << "tcp mss 1460"
+  lines << ""
+        << "# The following will cause SOCKETS to display IP status"
+        << "ip address"
+        << ""
+        << "# The following lines set TCP parameters"
+        << "ip ttl 64"
+        << "tcp mss 1460"
         << "tcp window 2920";
   QByteArray bytes;
   for (const QByteArray& line : lines) bytes += line + kLineEnd;

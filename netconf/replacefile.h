@@ -11,9 +11,10 @@
 // - The result is the system's reason for a failure (empty on success).
 // - Any thread; POSIX file calls.
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
-#include <sys/types.h>
 
 namespace ReplaceFile {
 

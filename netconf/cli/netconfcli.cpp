@@ -96,7 +96,8 @@ std::optional<QString> ReadPassword(const char* variable, const QString& prompt)
 
 int Netconf(DeviceShell& shell, const QStringList& arguments) {
   QCommandLineParser parser;
-  const QCommandLineOption dhcp(QStringLiteral("dhcp"), QStringLiteral("Obtain the address by DHCP."));
+  const QCommandLineOption dhcp(QStringLiteral("dhcp"),
+                                QStringLiteral("Obtain the address by DHCP."));
   const QCommandLineOption fixed(QStringLiteral("static"), QStringLiteral("Static address."),
                                  QStringLiteral("IP"));
   const QCommandLineOption gateway(QStringLiteral("gateway"), QStringLiteral("Default gateway."),
@@ -109,8 +110,8 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
   if (!Parse(parser, "netconf", arguments)) return kExitUsage;
   const bool isDhcp = parser.isSet(dhcp);
   const bool isStatic = parser.isSet(fixed);
-  if (isDhcp == isStatic || (isDhcp && (parser.isSet(gateway) || parser.isSet(dns) ||
-                                        parser.isSet(autoDns))) ||
+  if (isDhcp == isStatic ||
+      (isDhcp && (parser.isSet(gateway) || parser.isSet(dns) || parser.isSet(autoDns))) ||
       (parser.isSet(dns) && parser.isSet(autoDns))) {
     PrintError(QStringLiteral("give either --dhcp or --static IP, and --dns or --auto-dns"));
     return kExitUsage;
@@ -148,8 +149,9 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
   if (!parser.isSet(ftpId) || !parser.isSet(httpId) ||
       !NetSettings::RightsLettersValid(accounts.FtpRights, NetSettings::kFtpRightsOrder) ||
       !NetSettings::RightsLettersValid(accounts.HttpRights, NetSettings::kHttpRightsOrder)) {
-    PrintError(QStringLiteral("give --ftp-id and --http-id; FTP rights are letters of dcwr, "
-                              "HTTP rights letters of epg"));
+    PrintError(
+        QStringLiteral("give --ftp-id and --http-id; FTP rights are letters of dcwr, "
+                       "HTTP rights letters of epg"));
     return kExitUsage;
   }
   const std::optional<QString> ftpPassword =
@@ -158,8 +160,9 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
       ftpPassword ? ReadPassword("TALO7100_HTTP_PASSWORD", QStringLiteral("HTTP password: "))
                   : std::nullopt;
   if (!ftpPassword || !httpPassword) {
-    PrintError(QStringLiteral("no password: set TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD "
-                              "or run on a terminal"));
+    PrintError(
+        QStringLiteral("no password: set TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD "
+                       "or run on a terminal"));
     return kExitUsage;
   }
   accounts.FtpPassword = *ftpPassword;
@@ -169,9 +172,9 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
 
 int Init(DeviceShell& shell, const QStringList& arguments) {
   QCommandLineParser parser;
-  const QCommandLineOption servers(QStringLiteral("servers"),
-                                   QStringLiteral("Server programs to copy too: httpftp, ftp, http."),
-                                   QStringLiteral("LIST"));
+  const QCommandLineOption servers(
+      QStringLiteral("servers"), QStringLiteral("Server programs to copy too: httpftp, ftp, http."),
+      QStringLiteral("LIST"));
   parser.addOption(servers);
   if (!Parse(parser, "init", arguments)) return kExitUsage;
   ServerChoice choice;

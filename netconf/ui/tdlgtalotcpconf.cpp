@@ -35,9 +35,10 @@ QString Rights(std::initializer_list<std::pair<const QCheckBox*, char>> boxes) {
 
 }  // namespace
 
-TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presenter,
-                                 QWidget* parent, NetConfigTimes times)
-    : QDialog(parent), Controls(std::make_unique<Ui::TdlgTaloTCPConf>()),
+TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presenter, QWidget* parent,
+                                 NetConfigTimes times)
+    : QDialog(parent),
+      Controls(std::make_unique<Ui::TdlgTaloTCPConf>()),
       Logic(shell, presenter, times) {
   Controls->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -59,8 +60,7 @@ TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presente
   });
   connect(Controls->Chk_DNS, &QCheckBox::clicked, this, &TdlgTaloTCPConf::Chk_DNSClick);
   connect(Controls->Bt_IPUpdate, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_IPUpdateClick);
-  connect(Controls->Bt_FTPUpdate, &QPushButton::clicked, this,
-          &TdlgTaloTCPConf::Bt_FTPUpdateClick);
+  connect(Controls->Bt_FTPUpdate, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_FTPUpdateClick);
   connect(Controls->Bt_SystemInit, &QPushButton::clicked, this,
           &TdlgTaloTCPConf::Bt_SystemInitClick);
   FormShow();
@@ -80,7 +80,7 @@ void TdlgTaloTCPConf::FormShow() {
   for (const auto* row : {&AddressEdits, &GatewayEdits, &PrimaryDnsEdits, &SecondaryDnsEdits})
     for (QLineEdit* edit : *row) edit->installEventFilter(this);
   f.RBt_IP->setChecked(true);  // runs RBt_IPClick
-  RBt_IPClick();                // also when it was checked already
+  RBt_IPClick();               // also when it was checked already
 }
 
 bool TdlgTaloTCPConf::Edt_IP0KeyPress(QChar key) {

@@ -73,7 +73,7 @@ TEST_F(NetConfigOnSim, settingsAndAccountsArriveOnConfFolderAsWritten) {
   const QByteArray upw = ReadBytes(Home.Program("SOCKET.UPW"));
   EXPECT_EQ(upw, "admin s3cret WebRoot dr\r\n\r\nweb pw / e");
   EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"), PaddedBytes(upw));
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(::stat(QFile::encodeName(Home.Program("SOCKET.UPW")).constData(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(Informations(), (QStringList{kUpdated, kUpdated}));
@@ -109,8 +109,8 @@ TEST_F(NetConfigOnSim, initialisationFormatsCopiesAndGoesOnAfterAFailedServer) {
   Sim().PutFile("\\OLD.TXT", "old");
   // The second server is the only file long enough to reach block 3, which
   // the controller refuses.
-  ASSERT_TRUE(WriteBytes(Home.Source("Drive_D/Extension_files/WebRoot/ftpd.exe"),
-                         QByteArray(400, 'f')));
+  ASSERT_TRUE(
+      WriteBytes(Home.Source("Drive_D/Extension_files/WebRoot/ftpd.exe"), QByteArray(400, 'f')));
   talosim::FaultPlan faults;
   faults.XmodemCanAtBlock = 3;
   Sim().SetFaults(faults);
@@ -118,12 +118,13 @@ TEST_F(NetConfigOnSim, initialisationFormatsCopiesAndGoesOnAfterAFailedServer) {
   EXPECT_FALSE(Config.InitialiseSystem({true, true, true}));
   const std::vector<std::string> commands = Sim().Commands();
   ASSERT_GE(commands.size(), 5u);
-  EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 5),
-            (std::vector<std::string>{"C:\\DLFMT D: /C", "D:", "mkdir conf", "mkdir WebRoot", "dir"}));
+  EXPECT_EQ(
+      std::vector<std::string>(commands.begin(), commands.begin() + 5),
+      (std::vector<std::string>{"C:\\DLFMT D: /C", "D:", "mkdir conf", "mkdir WebRoot", "dir"}));
   EXPECT_FALSE(Sim().Exists("\\OLD.TXT"));
-  for (const char* name : {"\\CONF\\SOCKET.UPW", "\\CONF\\SOCKET.CFG", "\\AUTORUN.BAT",
-                           "\\AX8796.COM", "\\CFGIO.EXE", "\\SOCKETP.EXE",
-                           "\\WEBROOT\\HTTPFTPD.EXE", "\\WEBROOT\\HTTPD.EXE"})
+  for (const char* name :
+       {"\\CONF\\SOCKET.UPW", "\\CONF\\SOCKET.CFG", "\\AUTORUN.BAT", "\\AX8796.COM", "\\CFGIO.EXE",
+        "\\SOCKETP.EXE", "\\WEBROOT\\HTTPFTPD.EXE", "\\WEBROOT\\HTTPD.EXE"})
     EXPECT_TRUE(Sim().Exists(name)) << name;
   EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"),
             PaddedBytes(ReadBytes(Home.Source("Drive_D/Default_files/CONF/SOCKET.UPW"))));
@@ -185,9 +186,10 @@ TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
   environment.insert("TALO7100_HTTP_PASSWORD", "webpw");
   const QString port = QString::fromStdString(PortPath());
 
-  const CliResult accounts = RunCli({"--port", port, "accounts", "--ftp-id", "admin", "--ftp-rights",
-                                     "rwd", "--http-id", "web", "--http-rights", "ge"},
-                                    environment);
+  const CliResult accounts =
+      RunCli({"--port", port, "accounts", "--ftp-id", "admin", "--ftp-rights", "rwd", "--http-id",
+              "web", "--http-rights", "ge"},
+             environment);
   EXPECT_EQ(accounts.ExitCode, 0) << accounts.Err.toStdString();
   EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"),
             PaddedBytes("admin ftppw WebRoot dwr\r\n\r\nweb webpw / eg"));
@@ -207,9 +209,9 @@ TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
   // No password from anywhere: refused, nothing sent.
   environment.remove("TALO7100_HTTP_PASSWORD");
   Sim().ClearReceived();
-  EXPECT_EQ(RunCli({"--port", port, "accounts", "--ftp-id", "a", "--http-id", "b"}, environment)
-                .ExitCode,
-            2);
+  EXPECT_EQ(
+      RunCli({"--port", port, "accounts", "--ftp-id", "a", "--http-id", "b"}, environment).ExitCode,
+      2);
   EXPECT_TRUE(Sim().Received().empty());
 }
 

@@ -64,18 +64,31 @@ INSTANTIATE_TEST_SUITE_P(
         // Nothing else is looked at for 0.0.0.0, however it is spelt.
         MessageCase{"allZeroOnly", Static(Q("0", "0", "0", "0"), Q("x", "", "", ""), kNone), {kIp}},
         MessageCase{"zeroSpeltLong", Static(Q("00", "0", "+0", "000"), kNone, kNone), {kIp}},
-        MessageCase{"lastOctetOneAccepted", Static(Q("0", "0", "0", "1"), kNone, Q("1", "1", "1", "1")), {}},
+        MessageCase{"lastOctetOneAccepted",
+                    Static(Q("0", "0", "0", "1"), kNone, Q("1", "1", "1", "1")),
+                    {}},
         MessageCase{"emptyAddressAndBadGateway",
                     Static(Q("10", "", "0", "1"), Q("10", "0", "0", "256"), Q("8", "8", "8", "8")),
                     {kIp, kGw}},
-        MessageCase{"partlyFilledGateway", Static(Q("10", "0", "0", "2"), Q("10", "0", "", ""), Q("8", "8", "8", "8")), {kGw}},
-        MessageCase{"allThreeGroups", Static(Q("300", "0", "0", "1"), Q("1", "", "", ""), Q("", "", "", "")), {kIp, kGw, kDns}},
+        MessageCase{"partlyFilledGateway",
+                    Static(Q("10", "0", "0", "2"), Q("10", "0", "", ""), Q("8", "8", "8", "8")),
+                    {kGw}},
+        MessageCase{"allThreeGroups",
+                    Static(Q("300", "0", "0", "1"), Q("1", "", "", ""), Q("", "", "", "")),
+                    {kIp, kGw, kDns}},
         // Texts the key filter lets through but that are no numbers.
-        MessageCase{"signAloneIsNoNumber", Static(Q("10", "-", "0", "1"), kNone, Q("8", "+", "8", "8")), {kIp, kDns}},
-        MessageCase{"dotInsideOctet", Static(Q("10", "0", "0", "1"), Q("1.2", "0", "0", "1"), Q("8", "8", "8", "8")), {kGw}},
-        MessageCase{"negative", Static(Q("10", "0", "0", "-1"), kNone, Q("8", "8", "8", "8")), {kIp}},
+        MessageCase{"signAloneIsNoNumber",
+                    Static(Q("10", "-", "0", "1"), kNone, Q("8", "+", "8", "8")),
+                    {kIp, kDns}},
+        MessageCase{"dotInsideOctet",
+                    Static(Q("10", "0", "0", "1"), Q("1.2", "0", "0", "1"), Q("8", "8", "8", "8")),
+                    {kGw}},
+        MessageCase{
+            "negative", Static(Q("10", "0", "0", "-1"), kNone, Q("8", "8", "8", "8")), {kIp}},
         // With automatic DNS the DNS edits are not read, whatever they hold.
-        MessageCase{"autoDnsIgnoresDnsEdits", Static(Q("10", "0", "0", "1"), kNone, Q("x", "", "", ""), true), {}}),
+        MessageCase{"autoDnsIgnoresDnsEdits",
+                    Static(Q("10", "0", "0", "1"), kNone, Q("x", "", "", ""), true),
+                    {}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SocketCfg, dhcpWritesPlaceholderAddressAndNoRouteOrDnsWhateverTheEditsHold) {
@@ -90,21 +103,23 @@ TEST(SocketCfg, dhcpWritesPlaceholderAddressAndNoRouteOrDnsWhateverTheEditsHold)
 }
 
 TEST(SocketCfg, staticLinesByGatewayAndDnsChoice) {
-  EXPECT_EQ(Cfg(Static(Q("192", "168", "1", "20"), Q("192", "168", "1", "1"), Q("8", "8", "4", "4"))),
-            CfgWith("ip address 192.168.1.20\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
-                    "route add default if0 192.168.1.1\r\ndomain server 8.8.4.4\r\n"));
+  EXPECT_EQ(
+      Cfg(Static(Q("192", "168", "1", "20"), Q("192", "168", "1", "1"), Q("8", "8", "4", "4"))),
+      CfgWith("ip address 192.168.1.20\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
+              "route add default if0 192.168.1.1\r\ndomain server 8.8.4.4\r\n"));
   EXPECT_EQ(Cfg(Static(Q("10", "0", "0", "5"), kNone, Q("", "", "", ""), true)),
             CfgWith("ip address 10.0.0.5\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
                     "route add default if0 0\r\n"));
   // Octets as plain decimal numbers: a leading zero would read as octal.
-  EXPECT_EQ(Cfg(Static(Q("010", "+5", "007", "255"), Q("-0", "00", "0", "1"), Q("08", "8", "8", "8"))),
-            CfgWith("ip address 10.5.7.255\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
-                    "route add default if0 0.0.0.1\r\ndomain server 8.8.8.8\r\n"));
+  EXPECT_EQ(
+      Cfg(Static(Q("010", "+5", "007", "255"), Q("-0", "00", "0", "1"), Q("08", "8", "8", "8"))),
+      CfgWith("ip address 10.5.7.255\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
+              "route add default if0 0.0.0.1\r\ndomain server 8.8.8.8\r\n"));
 }
 
 AccountSettings Accounts(const char* ftpRights, const char* httpRights) {
-  return {"ftpuser", "ftppw", QString::fromLatin1(ftpRights), "webuser", "webpw",
-          QString::fromLatin1(httpRights)};
+  return {"ftpuser", "ftppw", QString::fromLatin1(ftpRights),
+          "webuser", "webpw", QString::fromLatin1(httpRights)};
 }
 
 TEST(SocketUpw, rightsInTableOrderAndNoFinalLineEnd) {
@@ -149,7 +164,7 @@ TEST(ReplaceFile, writesWholeFileWithItsModeAndLeavesNoTemporaryFile) {
   ASSERT_TRUE(WriteBytes(path, "old"));
   ASSERT_EQ(ReplaceFile::Write(path, "secret", ReplaceFile::kOwnerOnly), QString());
   EXPECT_EQ(ReadBytes(path), "secret");
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"SOCKET.UPW"});

@@ -23,6 +23,9 @@
 #include "devicebrowser.h"
 #include "tdlgtaloghost.h"
 #endif
+#ifdef TALO_APP_NETCONF
+#include "tdlgtalotcpconf.h"
+#endif
 #include "tdlgtaloabout.h"
 #include "tdlgtaloinit.h"
 #include "transferdialogpresenter.h"
@@ -147,6 +150,12 @@ void TfrmMain::ConnectDeviceToolBar() {
     if (!Term->IsOn() &&
         TdlgTaloGhost::Open(this, SelectedPort(), *Console, *DialogService, Device->DeviceFreeBytes()))
       Device->Browser().ResetDeviceFreeBytes();
+  });
+#endif
+#ifdef TALO_APP_NETCONF
+  connect(Device->NetworkAction(), &QAction::triggered, this, [this] {
+    tbtnTCPConfClick(this, *ShellPtr, Device->DeviceFreeBytes(),
+                     [this] { Device->RefreshKeepingView(); });
   });
 #endif
   if (QComboBox* ports = cbxCOM()) {

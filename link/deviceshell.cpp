@@ -77,14 +77,14 @@ bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine) {
 }
 
 bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where,
-                                const LineHandler& onLine) {
+                                uint32_t budgetMs, const LineHandler& onLine) {
   if (IsPrompt(lastText, where)) return true;
   // The budget counts time-out units, not elapsed time: a talkative shell ends
   // the wait after as many lines as a silent one gets read attempts. A time-out
   // of 0 still counts as one unit, or the wait would never end.
   const uint64_t unit = std::max<uint32_t>(port.GetTimeout(), 1);
   bool wanted = static_cast<bool>(onLine);
-  for (uint64_t spent = 0; spent < kPromptBudgetMs; spent += unit) {
+  for (uint64_t spent = 0; spent < budgetMs; spent += unit) {
     std::string text;
     const bool whole = port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
     const QByteArray line = ToBytes(text);
@@ -103,7 +103,8 @@ void DeviceShell::Drain(TaloComPort& port, size_t limit) {
 }
 
 bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs,
-                                      uint8_t terminator, const LineHandler& onLine) {
+                                      uint8_t terminator, const LineHandler& onLine,
+                                      uint32_t budgetMs, PromptAt where) {
   QString error;
   {
     ShellSession session(*this, timeoutMs, terminator);
@@ -112,7 +113,7 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
     else if (!session.Send(commandLine))
       error = ShellText::UnableToSend(QString::fromLatin1(commandLine));
     else
-      session.ReadAnswer(onLine);
+      session.ReadAnswer(onLine, budgetMs, where);
   }  // port closed and cursor restored before the message shows
   if (error.isEmpty()) return true;
   DialogsRef.ShowError(error);
@@ -150,7 +151,8 @@ bool ShellSession::Send(const QByteArray& commandLine) {
   return Opened && Shell.SendEchoed(*ComPort, commandLine);
 }
 
-void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine) {
+void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
+                              DeviceShell::PromptAt where) {
   std::string text;
   bool wanted = true;
   while (wanted) {
@@ -165,10 +167,10 @@ void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine) {
   // prompt. Anything else (an over-long line's first 1023 bytes, output
   // without a line end) is shown too, so the console misses nothing.
   const QByteArray last = ToBytes(text);
-  if (!last.isEmpty() && !DeviceShell::IsPrompt(last)) Shell.AppendConsoleLine(last);
+  if (!last.isEmpty() && !DeviceShell::IsPrompt(last, where)) Shell.AppendConsoleLine(last);
   // A pause of the shell ended the loop above; the lines after it still
   // belong to the answer.
-  Shell.WaitForPrompt(*ComPort, last, DeviceShell::PromptAt::Start,
+  Shell.WaitForPrompt(*ComPort, last, where, budgetMs,
                       wanted ? onLine : DeviceShell::LineHandler{});
 }
 

@@ -67,15 +67,17 @@ class DeviceShell {
   // The typing of SendEchoed without the console: for a thread other than the
   // main one, or a line nobody needs to see. False for an empty line.
   [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine);
-  // Reads lines until one is a prompt, within a budget of 5000 ms counted in
-  // time-out units, showing every other non-empty one. True when the prompt
-  // came. A busy shell can pause longer than one time-out in the middle of
-  // its answer: every whole line read here (with its line end, as the reads
-  // before the pause pass them) goes to onLine too, until it returns false.
-  // A text cut off by a time-out is shown but not passed on.
+  // Reads lines until one is a prompt, within a budget (5000 ms unless an
+  // exchange gives its own) counted in time-out units, showing every other
+  // non-empty one. True when the prompt came. A busy shell can pause longer
+  // than one time-out in the middle of its answer: every whole line read
+  // here (with its line end, as the reads before the pause pass them) goes
+  // to onLine too, until it returns false. A text cut off by a time-out is
+  // shown but not passed on.
   using LineHandler = std::function<bool(const QByteArray& line)>;
   bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
-                     PromptAt where = PromptAt::Start, const LineHandler& onLine = {});
+                     PromptAt where = PromptAt::Start, uint32_t budgetMs = kPromptBudgetMs,
+                     const LineHandler& onLine = {});
   // Reads single bytes until a read times out or limit bytes were read.
   static void Drain(TaloComPort& port, size_t limit = kDrainLimit);
 
@@ -83,9 +85,12 @@ class DeviceShell {
   // (after the console) until it returns false, also those that follow a
   // pause of the shell. Each line is passed as read, with its CR LF (the
   // first is normally the lone LF after the command's echo). Shows the
-  // failure message itself. True when the command line was sent.
+  // failure message itself. True when the command line was sent. An
+  // exchange that reads up to the carriage return gives PromptAt::Anywhere;
+  // budgetMs is its prompt budget.
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
-                           const LineHandler& onLine = {});
+                           const LineHandler& onLine = {}, uint32_t budgetMs = kPromptBudgetMs,
+                           PromptAt where = PromptAt::Start);
   // The standard exchange at 1000 ms with line feed as terminator.
   bool RunDeviceCommand(const QByteArray& commandLine);
 
@@ -114,7 +119,9 @@ class ShellSession {
   // is part of the answer, whatever pauses the shell made. A timed-out
   // partial text that is not the prompt (the start of an over-long line,
   // output without a line end) is shown as well.
-  void ReadAnswer(const DeviceShell::LineHandler& onLine = {});
+  void ReadAnswer(const DeviceShell::LineHandler& onLine = {},
+                  uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
+                  DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
   TaloComPort& Port();
 
  private:

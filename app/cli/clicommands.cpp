@@ -19,6 +19,9 @@
 #ifdef TALO_CLI_IMAGE
 #include "imagecli.h"
 #endif
+#ifdef TALO_CLI_NETCONF
+#include "netconfcli.h"
+#endif
 #include "streamconsole.h"
 #include "streamdialogs.h"
 
@@ -119,6 +122,17 @@ const CliCommand kCommands[] = {
      RunBackup},
     {"restore", ImageCli::kRestoreArguments, "Writes an image file back onto D: (erases it).",
      RunRestore},
+#endif
+#ifdef TALO_CLI_NETCONF
+    {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF.",
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); }},
+    {"accounts", NetConfCli::kAccountsArguments,
+     "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from TALO7100_FTP_PASSWORD and "
+     "TALO7100_HTTP_PASSWORD or the terminal).",
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); }},
+    {"init", NetConfCli::kInitArguments,
+     "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); }},
 #endif
 };
 

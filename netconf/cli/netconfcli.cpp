@@ -1,0 +1,198 @@
+#include "netconfcli.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "devicecli.h"
+#include "deviceshell.h"
+#include "netconfig.h"
+#include "netconftext.h"
+#include "terminalprogress.h"
+
+namespace NetConfCli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+void PrintError(const QString& text) {
+  const QByteArray bytes = (QStringLiteral("talo7100-cli: ") + text).toLocal8Bit();
+  std::fprintf(stderr, "%s\n", bytes.constData());
+}
+
+// Parses the subcommand's own options; false (after saying why) on a wrong
+// call.
+bool Parse(QCommandLineParser& parser, const char* name, const QStringList& arguments) {
+  if (!parser.parse(QStringList{QString::fromLatin1(name)} + arguments)) {
+    PrintError(parser.errorText());
+    return false;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    PrintError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().front()));
+    return false;
+  }
+  return true;
+}
+
+// A dotted quad as four octet texts. Anything else keeps its text in the
+// first octet, where the check rejects it with its group's message.
+OctetTexts Octets(const QString& text) {
+  return NetSettings::SplitDottedQuad(text).value_or(OctetTexts{text, {}, {}, {}});
+}
+
+// The refresh check of the configuration button: the root listed, free
+// space known.
+bool DeviceListed(DeviceShell& shell) {
+  const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
+  if (!free) return false;
+  if (*free != 0) return true;
+  shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
+  return false;
+}
+
+// Runs one operation of the dialog with the progress bar as its transfer
+// window.
+int RunWithProgress(DeviceShell& shell, const std::function<bool(NetConfig&)>& operation) {
+  if (!DeviceListed(shell)) return kExitFailed;
+  TerminalProgress progress(stdout, isatty(fileno(stdout)) == 1);
+  DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs());
+  barShell.SetSelectedPort(shell.SelectedPort());
+  NetConfig config(barShell, progress);
+  return operation(config) ? kExitOk : kExitFailed;
+}
+
+std::optional<QString> ReadFromTerminal(const QString& prompt) {
+  if (isatty(STDIN_FILENO) != 1) return std::nullopt;
+  std::fprintf(stderr, "%s", prompt.toLocal8Bit().constData());
+  std::fflush(stderr);
+  termios saved{};
+  const bool quiet = tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (quiet) {
+    termios silent = saved;
+    silent.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    (void)tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+  }
+  std::string line;
+  const bool read = static_cast<bool>(std::getline(std::cin, line));
+  if (quiet) (void)tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  std::fputc('\n', stderr);
+  if (!read) return std::nullopt;
+  return QString::fromLocal8Bit(line.c_str());
+}
+
+}  // namespace
+
+std::optional<QString> ReadPassword(const char* variable, const QString& prompt) {
+  if (qEnvironmentVariableIsSet(variable)) return qEnvironmentVariable(variable);
+  return ReadFromTerminal(prompt);
+}
+
+int Netconf(DeviceShell& shell, const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption dhcp(QStringLiteral("dhcp"),
+                                QStringLiteral("Obtain the address by DHCP."));
+  const QCommandLineOption fixed(QStringLiteral("static"), QStringLiteral("Static address."),
+                                 QStringLiteral("IP"));
+  const QCommandLineOption gateway(QStringLiteral("gateway"), QStringLiteral("Default gateway."),
+                                   QStringLiteral("GW"));
+  const QCommandLineOption dns(QStringLiteral("dns"), QStringLiteral("Primary name server."),
+                               QStringLiteral("DNS"));
+  const QCommandLineOption autoDns(QStringLiteral("auto-dns"),
+                                   QStringLiteral("Obtain the name server automatically."));
+  parser.addOptions({dhcp, fixed, gateway, dns, autoDns});
+  if (!Parse(parser, "netconf", arguments)) return kExitUsage;
+  const bool isDhcp = parser.isSet(dhcp);
+  const bool isStatic = parser.isSet(fixed);
+  if (isDhcp == isStatic ||
+      (isDhcp && (parser.isSet(gateway) || parser.isSet(dns) || parser.isSet(autoDns))) ||
+      (parser.isSet(dns) && parser.isSet(autoDns))) {
+    PrintError(QStringLiteral("give either --dhcp or --static IP, and --dns or --auto-dns"));
+    return kExitUsage;
+  }
+  AddressSettings settings;
+  settings.StaticIp = isStatic;
+  if (isStatic) {
+    settings.Ip = Octets(parser.value(fixed));
+    if (parser.isSet(gateway)) settings.Gateway = Octets(parser.value(gateway));
+    settings.AutoDns = parser.isSet(autoDns);
+    if (parser.isSet(dns)) settings.Dns = Octets(parser.value(dns));
+  }
+  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateSettings(settings); });
+}
+
+int Accounts(DeviceShell& shell, const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption ftpId(QStringLiteral("ftp-id"), QStringLiteral("FTP user ID."),
+                                 QStringLiteral("ID"));
+  const QCommandLineOption ftpRights(QStringLiteral("ftp-rights"),
+                                     QStringLiteral("FTP rights, letters of dcwr."),
+                                     QStringLiteral("LETTERS"));
+  const QCommandLineOption httpId(QStringLiteral("http-id"), QStringLiteral("HTTP user ID."),
+                                  QStringLiteral("ID"));
+  const QCommandLineOption httpRights(QStringLiteral("http-rights"),
+                                      QStringLiteral("HTTP rights, letters of epg."),
+                                      QStringLiteral("LETTERS"));
+  parser.addOptions({ftpId, ftpRights, httpId, httpRights});
+  if (!Parse(parser, "accounts", arguments)) return kExitUsage;
+  AccountSettings accounts;
+  accounts.FtpId = parser.value(ftpId);
+  accounts.FtpRights = parser.value(ftpRights);
+  accounts.HttpId = parser.value(httpId);
+  accounts.HttpRights = parser.value(httpRights);
+  if (!parser.isSet(ftpId) || !parser.isSet(httpId) ||
+      !NetSettings::RightsLettersValid(accounts.FtpRights, NetSettings::kFtpRightsOrder) ||
+      !NetSettings::RightsLettersValid(accounts.HttpRights, NetSettings::kHttpRightsOrder)) {
+    PrintError(
+        QStringLiteral("give --ftp-id and --http-id; FTP rights are letters of dcwr, "
+                       "HTTP rights letters of epg"));
+    return kExitUsage;
+  }
+  const std::optional<QString> ftpPassword =
+      ReadPassword("TALO7100_FTP_PASSWORD", QStringLiteral("FTP password: "));
+  const std::optional<QString> httpPassword =
+      ftpPassword ? ReadPassword("TALO7100_HTTP_PASSWORD", QStringLiteral("HTTP password: "))
+                  : std::nullopt;
+  if (!ftpPassword || !httpPassword) {
+    PrintError(
+        QStringLiteral("no password: set TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD "
+                       "or run on a terminal"));
+    return kExitUsage;
+  }
+  accounts.FtpPassword = *ftpPassword;
+  accounts.HttpPassword = *httpPassword;
+  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(accounts); });
+}
+
+int Init(DeviceShell& shell, const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption servers(
+      QStringLiteral("servers"), QStringLiteral("Server programs to copy too: httpftp, ftp, http."),
+      QStringLiteral("LIST"));
+  parser.addOption(servers);
+  if (!Parse(parser, "init", arguments)) return kExitUsage;
+  ServerChoice choice;
+  if (parser.isSet(servers)) {
+    for (const QString& name : parser.value(servers).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+      if (name == QLatin1String("httpftp"))
+        choice.HttpFtp = true;
+      else if (name == QLatin1String("ftp"))
+        choice.Ftp = true;
+      else if (name == QLatin1String("http"))
+        choice.Http = true;
+      else {
+        PrintError(QStringLiteral("unknown server %1 (httpftp, ftp, http)").arg(name));
+        return kExitUsage;
+      }
+    }
+  }
+  return RunWithProgress(shell, [&](NetConfig& config) { return config.InitialiseSystem(choice); });
+}
+
+}  // namespace NetConfCli

@@ -1,0 +1,41 @@
+#pragma once
+// The network configuration's subcommands of talo7100-cli:
+//   netconf --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]
+//   accounts --ftp-id ID [--ftp-rights LETTERS] --http-id ID [--http-rights LETTERS]
+//   init [--servers httpftp,ftp,http]     (the global --yes answers the question)
+//
+// Principles of operation
+// - Each runs the dialog's operation (NetConfig) with the same files,
+//   uploads and messages; messages on standard error, the controller's
+//   lines and the transfer's progress on standard output.
+// - Like the dialog, each first lists the device root to learn the free
+//   space; it stops there when the listing fails or shows no free space.
+// - Passwords are never arguments, since any user can read a process's
+//   arguments: they come from TALO7100_FTP_PASSWORD and
+//   TALO7100_HTTP_PASSWORD, or are asked for on the terminal without echo.
+// - The result is the exit status: 0 done, 1 failed or refused, 2 wrong
+//   call. Main thread only.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class DeviceShell;
+
+namespace NetConfCli {
+
+inline constexpr char kNetconfArguments[] =
+    "--dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]";
+inline constexpr char kAccountsArguments[] =
+    "--ftp-id ID [--ftp-rights dcwr] --http-id ID [--http-rights epg]";
+inline constexpr char kInitArguments[] = "[--servers httpftp,ftp,http]";
+
+// The environment variable when set, else the terminal without echo; none
+// when neither can give one.
+std::optional<QString> ReadPassword(const char* variable, const QString& prompt);
+
+int Netconf(DeviceShell& shell, const QStringList& arguments);
+int Accounts(DeviceShell& shell, const QStringList& arguments);
+int Init(DeviceShell& shell, const QStringList& arguments);
+
+}  // namespace NetConfCli

@@ -1,0 +1,193 @@
+#include "netconfig.h"
+
+#include <QFileInfo>
+
+#include "deviceshell.h"
+#include "netconftext.h"
+#include "replacefile.h"
+#include "taloappdir.h"
+#include "userdialogs.h"
+
+namespace {
+
+const QString kConfDir = QStringLiteral("D:\\CONF\\");
+const QString kRootDir = QStringLiteral("D:\\");
+const QString kWebRootDir = QStringLiteral("D:\\WebRoot\\");
+const QString kSettingsFile = QStringLiteral("SOCKET.CFG");
+const QString kAccountFile = QStringLiteral("SOCKET.UPW");
+constexpr uint8_t kCarriageReturn = 13;
+
+// Clears a flag when the scope ends, however it ends.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : Flag(flag) { Flag = true; }
+  ~FlagGuard() { Flag = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& Flag;
+};
+
+}  // namespace
+
+NetConfig::NetConfig(DeviceShell& shell, TransferPresenter& presenter, NetConfigTimes times)
+    : Shell(shell), Presenter(presenter), Times(times) {}
+
+bool NetConfig::ValidateAddresses(const AddressSettings& settings) {
+  const AddressCheck checked = NetSettings::CheckAddresses(settings);
+  for (const QString& message : checked.Messages) Shell.Dialogs().ShowError(message);
+  if (!checked.Accepted()) return false;
+  IpText = checked.IpText;
+  GatewayText = checked.GatewayText;
+  DnsText = checked.DnsText;
+  return true;
+}
+
+bool NetConfig::WriteSocketCfg(const AddressSettings& settings) {
+  AddressCheck checked;
+  checked.IpText = IpText;
+  checked.GatewayText = GatewayText;
+  checked.DnsText = DnsText;
+  return WriteProgramFile(kSettingsFile, NetSettings::SocketCfgBytes(settings, checked), false);
+}
+
+bool NetConfig::BuildAccountLines(const AccountSettings& accounts) {
+  const AccountLines lines = NetSettings::BuildAccountLines(accounts);
+  if (lines.Message) {
+    Shell.Dialogs().ShowError(*lines.Message);
+    return false;
+  }
+  FtpLine = lines.FtpLine;
+  HttpLine = lines.HttpLine;
+  return true;
+}
+
+bool NetConfig::WriteSocketUpw() {
+  AccountLines lines;
+  lines.FtpLine = FtpLine;
+  lines.HttpLine = HttpLine;
+  return WriteProgramFile(kAccountFile, NetSettings::SocketUpwBytes(lines), true);
+}
+
+bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
+  LookUpFolders();
+  const QString path = ProgramFolder + name;
+  const QString reason = ReplaceFile::Write(
+      path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
+  if (reason.isEmpty()) return true;
+  Shell.Dialogs().ShowError(NetConfText::CannotWrite(path, reason));
+  return false;
+}
+
+bool NetConfig::UpdateSettings(const AddressSettings& settings) {
+  // 1.-2. Check and write; a file that is not complete is never sent.
+  if (!ValidateAddresses(settings) || !WriteSocketCfg(settings)) return false;
+  // 3. Upload.
+  LookUpFolders();
+  return CopyToDevice(kConfDir, ProgramFolder + kSettingsFile);
+}
+
+bool NetConfig::UpdateAccounts(const AccountSettings& accounts) {
+  if (!BuildAccountLines(accounts) || !WriteSocketUpw()) return false;
+  LookUpFolders();
+  return CopyToDevice(kConfDir, ProgramFolder + kAccountFile);
+}
+
+QList<NetConfig::InitFile> NetConfig::SystemFiles() {
+  return {{QStringLiteral("Drive_D/Default_files/CONF/SOCKET.UPW"), kConfDir},
+          {QStringLiteral("Drive_D/Default_files/CONF/SOCKET.CFG"), kConfDir},
+          {QStringLiteral("Drive_D/Default_files/autorun.bat"), kRootDir},
+          {QStringLiteral("Drive_D/Default_files/AX8796.COM"), kRootDir},
+          {QStringLiteral("Drive_D/Default_files/CFGIO.EXE"), kRootDir},
+          {QStringLiteral("Drive_D/Default_files/SOCKETP.EXE"), kRootDir}};
+}
+
+QList<NetConfig::InitFile> NetConfig::ServerFiles(const ServerChoice& servers) {
+  QList<InitFile> files;
+  if (servers.HttpFtp)
+    files.append({QStringLiteral("Drive_D/Extension_files/WebRoot/httpftpd.exe"), kWebRootDir});
+  if (servers.Ftp)
+    files.append({QStringLiteral("Drive_D/Extension_files/WebRoot/ftpd.exe"), kWebRootDir});
+  if (servers.Http)
+    files.append({QStringLiteral("Drive_D/Extension_files/WebRoot/httpd.exe"), kWebRootDir});
+  return files;
+}
+
+bool NetConfig::InitialiseSystem(const ServerChoice& servers) {
+  // 1. The question.
+  if (!Shell.Dialogs().AskYesNo(QString::fromLatin1(NetConfText::kFormatQuestion))) return false;
+  // Every file must be at hand before the drive is formatted.
+  LookUpFolders();
+  const QList<InitFile> system = SystemFiles();
+  const QList<InitFile> extras = ServerFiles(servers);
+  if (!CheckInitFiles(system + extras)) return false;
+  // 2. Format and folders; a command that fails has shown its message.
+  if (!PrepareDrive()) return false;
+  // 3.-8. The copies, without a success message per file.
+  bool succeeded = false;
+  {
+    FlagGuard running(InitRunning);
+    LookUpFolders();
+    succeeded = CopyInitFiles(system, true) && CopyInitFiles(extras, false);
+  }
+  if (succeeded)
+    Shell.Dialogs().ShowInformation(QString::fromLatin1(NetConfText::kInitSuccessful));
+  else
+    Shell.Dialogs().ShowError(QString::fromLatin1(NetConfText::kInitFailed));
+  return succeeded;
+}
+
+bool NetConfig::CheckInitFiles(const QList<InitFile>& files) {
+  QStringList missing;
+  for (const InitFile& file : files) {
+    const QFileInfo info(SourceFolder + file.RelativePath);
+    if (!info.isFile() || !info.isReadable()) missing.append(info.filePath());
+  }
+  if (missing.isEmpty()) return true;
+  Shell.Dialogs().ShowError(NetConfText::MissingFiles(missing));
+  return false;
+}
+
+bool NetConfig::PrepareDrive() {
+  if (!SendShellCommand("C:\\DLFMT D: /C\r", Times.FormatTimeoutMs, Times.FormatBudgetMs))
+    return false;
+  for (const char* line : {"D:\r", "mkdir conf\r", "mkdir WebRoot\r", "dir\r"})
+    if (!SendShellCommand(line, Times.CommandTimeoutMs, Times.CommandBudgetMs)) return false;
+  return true;
+}
+
+bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure) {
+  bool all = true;
+  for (const InitFile& file : files) {
+    if (CopyToDevice(file.TargetDir, SourceFolder + file.RelativePath)) continue;
+    all = false;
+    if (stopAtFailure) break;
+  }
+  return all;
+}
+
+bool NetConfig::SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs,
+                                 uint32_t budgetMs) {
+  // Read up to the carriage return, each line feed begins the next text: the
+  // prompt may stand after it.
+  return Shell.RunStandardExchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs,
+                                   DeviceShell::PromptAt::Anywhere);
+}
+
+void NetConfig::LookUpFolders() {
+  ProgramFolder.clear();
+  const TaloAppFolders folders = GetTaloAppDir();
+  if (folders.InstallFolder.isEmpty()) return;
+  ProgramFolder = folders.ProgramFolder;
+  SourceFolder = folders.SourceFolder;
+}
+
+bool NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {
+  TransferHost host{Shell.SelectedPort(), Shell.Console(), Shell.Dialogs(), Presenter};
+  host.TimeoutMs = Times.TransferTimeoutMs;
+  CopyOk = TransferFile(host, targetDir, localPath, true);
+  if (!InitRunning && CopyOk)
+    Shell.Dialogs().ShowInformation(QString::fromLatin1(NetConfText::kUpdateSuccessful));
+  return CopyOk;
+}

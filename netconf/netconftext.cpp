@@ -1,0 +1,25 @@
+#include "netconftext.h"
+
+namespace NetConfText {
+
+QString BadAccountText(const QString& field) {
+  return QStringLiteral(
+             "The %1 must not contain blanks, control characters or characters beyond ASCII!")
+      .arg(field);
+}
+
+QString CannotWrite(const QString& path, const QString& reason) {
+  return QStringLiteral(
+             "Unable to write the file '%1'!\n\n%2\n\nNothing has been sent to the "
+             "TALO-7100.")
+      .arg(path, reason);
+}
+
+QString MissingFiles(const QStringList& paths) {
+  return QStringLiteral(
+             "These files of the installation are missing or cannot be read:\n\n%1\n\n"
+             "The D drive has not been formatted and nothing has been sent to the TALO-7100.")
+      .arg(paths.join(QLatin1Char('\n')));
+}
+
+}  // namespace NetConfText

@@ -1,0 +1,32 @@
+#pragma once
+// The texts the network configuration shows, in one place.
+
+#include <QString>
+#include <QStringList>
+
+namespace NetConfText {
+
+inline constexpr char kIpIllegal[] = "IP Address Illegal!";
+inline constexpr char kGatewayIllegal[] = "GateWay Address Illegal!";
+inline constexpr char kDnsIllegal[] = "DNS Address Illegal!";
+inline constexpr char kBlankAccount[] = "ID or PASSWORD can not be blank!";
+inline constexpr char kUpdateSuccessful[] = "Update Successfully!";
+inline constexpr char kFormatQuestion[] =
+    "WARNING!!!WARNING!!!!\nThis action will format the D drive on TALO-7100.\n"
+    "All the data on that drive will be erased.\nAre you sure?";
+inline constexpr char kInitSuccessful[] = "System initial Successfully!";
+inline constexpr char kInitFailed[] = "System Initial fail! Please reboot Talo-7100 and try again!";
+inline constexpr char kRefreshFirst[] =
+    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
+
+// An ID or password with a blank, a control character or a character beyond
+// ASCII (the first two would split the account line's fields on the
+// controller, the last cannot be written as one byte).
+QString BadAccountText(const QString& field);
+// A file of the installation that could not be written, with the system's
+// reason.
+QString CannotWrite(const QString& path, const QString& reason);
+// The files system initialisation would copy but cannot read.
+QString MissingFiles(const QStringList& paths);
+
+}  // namespace NetConfText

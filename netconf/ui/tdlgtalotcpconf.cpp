@@ -1,0 +1,173 @@
+#include "tdlgtalotcpconf.h"
+
+#include <QKeyEvent>
+#include <QProxyStyle>
+
+#include "deviceshell.h"
+#include "netconftext.h"
+#include "transferdialogpresenter.h"
+#include "ui_tdlgtalotcpconf.h"
+
+namespace {
+
+// The password edits show "#" for each character.
+class HashPasswordStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return '#';
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+OctetTexts Texts(const std::array<QLineEdit*, 4>& edits) {
+  OctetTexts texts;
+  for (size_t i = 0; i < edits.size(); ++i) texts[i] = edits[i]->text();
+  return texts;
+}
+
+QString Rights(std::initializer_list<std::pair<const QCheckBox*, char>> boxes) {
+  QString letters;
+  for (const auto& [box, letter] : boxes)
+    if (box->isChecked()) letters += QLatin1Char(letter);
+  return letters;
+}
+
+}  // namespace
+
+TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presenter, QWidget* parent,
+                                 NetConfigTimes times)
+    : QDialog(parent),
+      Controls(std::make_unique<Ui::TdlgTaloTCPConf>()),
+      Logic(shell, presenter, times) {
+  Controls->setupUi(this);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(size());
+  // A child made after the form's widgets goes after them: no edit outlives
+  // its style.
+  auto* passwordStyle = new HashPasswordStyle;
+  passwordStyle->setParent(this);
+  for (QLineEdit* edit : {Controls->MEdt_FTPpwd, Controls->MEdt_HTPpwd})
+    edit->setStyle(passwordStyle);
+
+  // Toggled rather than clicked: arrow keys move the choice too.
+  connect(Controls->RBt_IP, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) RBt_IPClick();
+  });
+  connect(Controls->RBt_DHCP, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) RBt_DHCPClick();
+  });
+  connect(Controls->Chk_DNS, &QCheckBox::clicked, this, &TdlgTaloTCPConf::Chk_DNSClick);
+  connect(Controls->Bt_IPUpdate, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_IPUpdateClick);
+  connect(Controls->Bt_FTPUpdate, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_FTPUpdateClick);
+  connect(Controls->Bt_SystemInit, &QPushButton::clicked, this,
+          &TdlgTaloTCPConf::Bt_SystemInitClick);
+  FormShow();
+}
+
+TdlgTaloTCPConf::~TdlgTaloTCPConf() = default;
+
+void TdlgTaloTCPConf::FormShow() {
+  Ui::TdlgTaloTCPConf& f = *Controls;
+  AddressEdits = {f.Edt_IP0, f.Edt_IP1, f.Edt_IP2, f.Edt_IP3};
+  GatewayEdits = {f.Edt_GW0, f.Edt_GW1, f.Edt_GW2, f.Edt_GW3};
+  PrimaryDnsEdits = {f.Edt_PD0, f.Edt_PD1, f.Edt_PD2, f.Edt_PD3};
+  SecondaryDnsEdits = {f.Edt_SD0, f.Edt_SD1, f.Edt_SD2, f.Edt_SD3};
+  RowLabels = {f.Label10, f.Label1,  f.Label2,  f.Label3,  f.Label19, f.Label20,
+               f.Label21, f.Label22, f.Label11, f.Label12, f.Label13, f.Label14,
+               f.Label15, f.Label16, f.Label17, f.Label18};
+  for (const auto* row : {&AddressEdits, &GatewayEdits, &PrimaryDnsEdits, &SecondaryDnsEdits})
+    for (QLineEdit* edit : *row) edit->installEventFilter(this);
+  f.RBt_IP->setChecked(true);  // runs RBt_IPClick
+  RBt_IPClick();               // also when it was checked already
+}
+
+bool TdlgTaloTCPConf::Edt_IP0KeyPress(QChar key) {
+  return key == QLatin1Char('\b') || key == QLatin1Char('.') || key == QLatin1Char('-') ||
+         key == QLatin1Char('+') || key == QLatin1Char('\r') ||
+         (key >= QLatin1Char('0') && key <= QLatin1Char('9'));
+}
+
+bool TdlgTaloTCPConf::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    // Keys that type a character are filtered; cursor keys, Delete and the
+    // shortcuts (no printable text) pass. A pasted text that is no number is
+    // caught by the check at the update.
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    if (text.size() == 1 && text.front().isPrint() && !Edt_IP0KeyPress(text.front())) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TdlgTaloTCPConf::RBt_DHCPClick() {
+  Controls->Chk_DNS->setEnabled(false);
+  for (const auto* row : {&AddressEdits, &GatewayEdits, &PrimaryDnsEdits, &SecondaryDnsEdits})
+    for (QLineEdit* edit : *row) edit->setEnabled(false);
+  for (QLabel* label : RowLabels) label->setEnabled(false);
+}
+
+void TdlgTaloTCPConf::RBt_IPClick() {
+  Controls->Chk_DNS->setEnabled(true);
+  for (const auto* row : {&AddressEdits, &GatewayEdits})
+    for (QLineEdit* edit : *row) edit->setEnabled(true);
+  for (size_t i = 0; i < 8; ++i) RowLabels[i]->setEnabled(true);
+  SetDnsRows();
+}
+
+void TdlgTaloTCPConf::Chk_DNSClick() { SetDnsRows(); }
+
+void TdlgTaloTCPConf::SetDnsRows() {
+  const bool enable = !Controls->Chk_DNS->isChecked();
+  for (const auto* row : {&PrimaryDnsEdits, &SecondaryDnsEdits})
+    for (QLineEdit* edit : *row) edit->setEnabled(enable);
+  for (size_t i = 8; i < RowLabels.size(); ++i) RowLabels[i]->setEnabled(enable);
+}
+
+AddressSettings TdlgTaloTCPConf::Addresses() const {
+  AddressSettings settings;
+  settings.StaticIp = Controls->RBt_IP->isChecked();
+  settings.Ip = Texts(AddressEdits);
+  settings.Gateway = Texts(GatewayEdits);
+  settings.AutoDns = Controls->Chk_DNS->isChecked();
+  settings.Dns = Texts(PrimaryDnsEdits);
+  return settings;
+}
+
+AccountSettings TdlgTaloTCPConf::Accounts() const {
+  const Ui::TdlgTaloTCPConf& f = *Controls;
+  AccountSettings accounts;
+  accounts.FtpId = f.Edt_FTPID->text();
+  accounts.FtpPassword = f.MEdt_FTPpwd->text();
+  accounts.FtpRights =
+      Rights({{f.Chk_Change, 'd'}, {f.Chk_Creat, 'c'}, {f.Chk_Write, 'w'}, {f.Chk_Read, 'r'}});
+  accounts.HttpId = f.Edt_HTPID->text();
+  accounts.HttpPassword = f.MEdt_HTPpwd->text();
+  accounts.HttpRights = Rights({{f.Chk_GetFile, 'e'}, {f.Chk_PostFile, 'p'}, {f.Chk_UseCGI, 'g'}});
+  return accounts;
+}
+
+ServerChoice TdlgTaloTCPConf::Servers() const {
+  return {Controls->Chk_HtpFtp->isChecked(), Controls->Chk_FTP->isChecked(),
+          Controls->Chk_Http->isChecked()};
+}
+
+void TdlgTaloTCPConf::Bt_IPUpdateClick() { (void)Logic.UpdateSettings(Addresses()); }
+
+void TdlgTaloTCPConf::Bt_FTPUpdateClick() { (void)Logic.UpdateAccounts(Accounts()); }
+
+void TdlgTaloTCPConf::Bt_SystemInitClick() { (void)Logic.InitialiseSystem(Servers()); }
+
+void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
+                      const std::function<void()>& refreshKeepingView) {
+  if (deviceFreeBytes == 0) {
+    shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
+    return;
+  }
+  {
+    TransferDialogPresenter presenter(owner);
+    TdlgTaloTCPConf dialog(shell, presenter, owner);
+    dialog.exec();
+  }
+  if (refreshKeepingView) refreshKeepingView();
+}

@@ -1,0 +1,83 @@
+#pragma once
+// TdlgTaloTCPConf: "Talo-7100 Series Configuration" - the network settings,
+// the FTP/HTTP accounts and the system initialisation of the controller.
+//
+// Principles of operation
+// - The form reads its controls and hands plain values to NetConfig, which
+//   does the checks, the files, the uploads and the initialisation; the
+//   dialog holds no device logic.
+// - Enabling: Static IP enables the address and gateway rows and "Obtain
+//   DNS address automatically"; the DNS rows follow that box (enabled while
+//   it is unchecked). DHCP disables all of them. The secondary DNS row and
+//   "Use Remote Console" are never shown and play no part in the files.
+// - The octet edits take digits, ".", "-", "+" and editing keys only.
+// - Buttons never act as the default button: Enter in an edit must not
+//   start an update, let alone a format.
+// - Main thread only; shown modally by tbtnTCPConfClick.
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "netconfig.h"
+
+namespace Ui {
+class TdlgTaloTCPConf;
+}
+class DeviceShell;
+class QLabel;
+class QLineEdit;
+class TransferPresenter;
+
+class TdlgTaloTCPConf : public QDialog {
+  Q_OBJECT
+
+ public:
+  TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presenter, QWidget* parent = nullptr,
+                  NetConfigTimes times = {});
+  ~TdlgTaloTCPConf() override;
+
+  NetConfig& Config() { return Logic; }
+
+  // What the controls hold, as the logic takes it.
+  AddressSettings Addresses() const;
+  AccountSettings Accounts() const;
+  ServerChoice Servers() const;
+
+  // The key filter of the sixteen octet edits: true for the keys let through.
+  static bool Edt_IP0KeyPress(QChar key);
+
+ public slots:
+  void FormShow();
+  void RBt_DHCPClick();
+  void RBt_IPClick();
+  void Chk_DNSClick();
+  void Bt_IPUpdateClick();
+  void Bt_FTPUpdateClick();
+  void Bt_SystemInitClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetDnsRows();
+
+  std::unique_ptr<Ui::TdlgTaloTCPConf> Controls;
+  NetConfig Logic;
+  // In octet order; rows of address, gateway, primary and secondary DNS.
+  std::array<QLineEdit*, 4> AddressEdits{};
+  std::array<QLineEdit*, 4> GatewayEdits{};
+  std::array<QLineEdit*, 4> PrimaryDnsEdits{};
+  std::array<QLineEdit*, 4> SecondaryDnsEdits{};
+  std::array<QLabel*, 16> RowLabels{};
+};
+
+// tbtnTCPConf: the configuration dialog over the device pane's port. Refuses
+// with the refresh warning while the pane has not been listed
+// (deviceFreeBytes 0); otherwise shows the dialog modally and then lists the
+// device folder again keeping the user's view (refreshKeepingView).
+void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
+                      const std::function<void()>& refreshKeepingView);

@@ -1,0 +1,218 @@
+// The updates and the initialisation against the simulated controller,
+// through the device logic the dialog uses and through talo7100-cli.
+#include "netconfig.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QProcess>
+
+#include "../transfer/transfertesting.h"
+#include "deviceshell.h"
+#include "netconftesting.h"
+#include "netconftext.h"
+
+using namespace netconftest;
+using namespace transfertest;
+
+namespace {
+
+const QString kUpdated = QString::fromLatin1(NetConfText::kUpdateSuccessful);
+
+std::string PaddedBytes(const QByteArray& bytes) {
+  return transfertest::Padded(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+// The short time-outs suit the simulator, which answers at once.
+NetConfigTimes QuickTimes() {
+  NetConfigTimes times;
+  times.FormatTimeoutMs = 200;
+  times.FormatBudgetMs = 200;
+  times.CommandTimeoutMs = 100;
+  times.CommandBudgetMs = 100;
+  times.TransferTimeoutMs = 200;
+  return times;
+}
+
+class NetConfigOnSim : public SimFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Home.Ready());
+    StartSim();
+    ASSERT_TRUE(Sim().MakeDir("\\CONF"));
+    Shell.SetSelectedPort(QString::fromStdString(PortPath()));
+  }
+  QStringList Informations() const { return Dialogs.Texts(ScriptedDialogs::Message::Information); }
+  bool SentTransfer() { return Sim().Received().find("C:\\transfer") != std::string::npos; }
+
+  TestInstallation Home;
+  RecordingConsole Console;
+  ScriptedDialogs Dialogs;
+  DeviceShell Shell{Console, Dialogs};
+  DirectPresenter Shows;
+  NetConfig Config{Shell, Shows, QuickTimes()};
+};
+
+AddressSettings StaticAddress() {
+  AddressSettings settings;
+  settings.Ip = {"192", "168", "0", "007"};
+  settings.Gateway = {"192", "168", "0", "1"};
+  settings.AutoDns = true;
+  return settings;
+}
+
+TEST_F(NetConfigOnSim, settingsAndAccountsArriveOnConfFolderAsWritten) {
+  ASSERT_TRUE(Config.UpdateSettings(StaticAddress()));
+  const QByteArray cfg = ReadBytes(Home.Program("SOCKET.CFG"));
+  EXPECT_TRUE(cfg.contains("ip address 192.168.0.7\r\n"));
+  EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.CFG"), PaddedBytes(cfg));
+
+  const AccountSettings accounts{"admin", "s3cret", "dr", "web", "pw", "e"};
+  ASSERT_TRUE(Config.UpdateAccounts(accounts));
+  const QByteArray upw = ReadBytes(Home.Program("SOCKET.UPW"));
+  EXPECT_EQ(upw, "admin s3cret WebRoot dr\r\n\r\nweb pw / e");
+  EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"), PaddedBytes(upw));
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(Home.Program("SOCKET.UPW")).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(Informations(), (QStringList{kUpdated, kUpdated}));
+  EXPECT_EQ(Dialogs.Errors(), QStringList());
+}
+
+TEST_F(NetConfigOnSim, unwritableFileStopsTheUpdateBeforeAnythingIsSent) {
+  // A folder where the file should be: it cannot be replaced.
+  ASSERT_TRUE(QDir().mkpath(Home.Program("SOCKET.CFG")));
+  EXPECT_FALSE(Config.UpdateSettings(StaticAddress()));
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_TRUE(Dialogs.Errors().front().contains(Home.Program("SOCKET.CFG")));
+  EXPECT_FALSE(SentTransfer());
+  EXPECT_EQ(Informations(), QStringList());
+}
+
+TEST_F(NetConfigOnSim, failedOrCancelledUploadIsNoSuccess) {
+  talosim::FaultPlan refuse;
+  refuse.XmodemCanAtBlock = 1;
+  Sim().SetFaults(refuse);
+  EXPECT_FALSE(Config.UpdateSettings(StaticAddress()));
+  EXPECT_EQ(Dialogs.Errors(), QStringList{"Fail to transfer file 'SOCKET.CFG'!"});
+
+  Sim().SetFaults({});
+  Shows.View.CancelAtPercent = 0;
+  // Long enough for Cancel to come while blocks are still to go.
+  EXPECT_FALSE(Config.UpdateAccounts({QString(64 * 1024, 'a'), "b", "", "c", "d", ""}));
+  EXPECT_EQ(Informations(), QStringList());
+  EXPECT_FALSE(Sim().Exists("\\CONF\\SOCKET.UPW"));
+}
+
+TEST_F(NetConfigOnSim, initialisationFormatsCopiesAndGoesOnAfterAFailedServer) {
+  Sim().PutFile("\\OLD.TXT", "old");
+  // The second server is the only file long enough to reach block 3, which
+  // the controller refuses.
+  ASSERT_TRUE(
+      WriteBytes(Home.Source("Drive_D/Extension_files/WebRoot/ftpd.exe"), QByteArray(400, 'f')));
+  talosim::FaultPlan faults;
+  faults.XmodemCanAtBlock = 3;
+  Sim().SetFaults(faults);
+
+  EXPECT_FALSE(Config.InitialiseSystem({true, true, true}));
+  const std::vector<std::string> commands = Sim().Commands();
+  ASSERT_GE(commands.size(), 5u);
+  EXPECT_EQ(
+      std::vector<std::string>(commands.begin(), commands.begin() + 5),
+      (std::vector<std::string>{"C:\\DLFMT D: /C", "D:", "mkdir conf", "mkdir WebRoot", "dir"}));
+  EXPECT_FALSE(Sim().Exists("\\OLD.TXT"));
+  for (const char* name :
+       {"\\CONF\\SOCKET.UPW", "\\CONF\\SOCKET.CFG", "\\AUTORUN.BAT", "\\AX8796.COM", "\\CFGIO.EXE",
+        "\\SOCKETP.EXE", "\\WEBROOT\\HTTPFTPD.EXE", "\\WEBROOT\\HTTPD.EXE"})
+    EXPECT_TRUE(Sim().Exists(name)) << name;
+  EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"),
+            PaddedBytes(ReadBytes(Home.Source("Drive_D/Default_files/CONF/SOCKET.UPW"))));
+  EXPECT_FALSE(Sim().Exists("\\WEBROOT\\FTPD.EXE"));
+  EXPECT_EQ(Dialogs.Errors(), (QStringList{"Fail to transfer file 'ftpd.exe'!",
+                                           QString::fromLatin1(NetConfText::kInitFailed)}));
+  EXPECT_EQ(Informations(), QStringList());
+  EXPECT_FALSE(Config.InitRunning);
+  // The format's lines reach the console one by one, without blank lines.
+  EXPECT_TRUE(Console.Lines.contains("Format complete."));
+}
+
+TEST_F(NetConfigOnSim, initialisationWithoutServersSucceedsAndNoAnswerSendsNothing) {
+  Dialogs.YesNoAnswers = {false, true};
+  EXPECT_FALSE(Config.InitialiseSystem({}));
+  EXPECT_TRUE(Sim().Received().empty());
+
+  EXPECT_TRUE(Config.InitialiseSystem({}));
+  EXPECT_EQ(Informations(), QStringList{QString::fromLatin1(NetConfText::kInitSuccessful)});
+  EXPECT_TRUE(Sim().Exists("\\SOCKETP.EXE"));
+}
+
+TEST_F(NetConfigOnSim, missingFileRefusesBeforeTheFormat) {
+  Sim().PutFile("\\KEEP.TXT", "keep");
+  const QString missing = Home.Source("Drive_D/Default_files/CFGIO.EXE");
+  ASSERT_TRUE(QFile::remove(missing));
+  EXPECT_FALSE(Config.InitialiseSystem({false, false, true}));
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_EQ(Dialogs.Errors().front(), NetConfText::MissingFiles({missing}));
+  EXPECT_TRUE(Sim().Received().empty());
+  EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
+}
+
+struct CliResult {
+  int ExitCode = -1;
+  QString Err;
+};
+
+CliResult RunCli(const QStringList& arguments, const QProcessEnvironment& environment) {
+  QProcess cli;
+  cli.setProcessEnvironment(environment);
+  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
+  cli.closeWriteChannel();
+  CliResult result;
+  if (!cli.waitForFinished(60000)) {
+    cli.kill();
+    cli.waitForFinished(1000);
+    ADD_FAILURE() << "talo7100-cli did not finish";
+    return result;
+  }
+  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
+  return result;
+}
+
+TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("TALO7100_FTP_PASSWORD", "ftppw");
+  environment.insert("TALO7100_HTTP_PASSWORD", "webpw");
+  const QString port = QString::fromStdString(PortPath());
+
+  const CliResult accounts =
+      RunCli({"--port", port, "accounts", "--ftp-id", "admin", "--ftp-rights", "rwd", "--http-id",
+              "web", "--http-rights", "ge"},
+             environment);
+  EXPECT_EQ(accounts.ExitCode, 0) << accounts.Err.toStdString();
+  EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"),
+            PaddedBytes("admin ftppw WebRoot dwr\r\n\r\nweb webpw / eg"));
+
+  const CliResult badIp =
+      RunCli({"--port", port, "netconf", "--static", "10.0.0.1.5", "--auto-dns"}, environment);
+  EXPECT_EQ(badIp.ExitCode, 1);
+  EXPECT_TRUE(badIp.Err.contains(NetConfText::kIpIllegal)) << badIp.Err.toStdString();
+
+  for (const QStringList& wrong :
+       {QStringList{"netconf"}, QStringList{"netconf", "--dhcp", "--static", "10.0.0.1"},
+        QStringList{"accounts", "--ftp-id", "a", "--http-id", "b", "--ftp-password", "x"},
+        QStringList{"accounts", "--ftp-id", "a", "--http-id", "b", "--http-rights", "c"},
+        QStringList{"init", "--servers", "telnet"}})
+    EXPECT_EQ(RunCli(QStringList{"--port", port} + wrong, environment).ExitCode, 2)
+        << wrong.join(' ').toStdString();
+  // No password from anywhere: refused, nothing sent.
+  environment.remove("TALO7100_HTTP_PASSWORD");
+  Sim().ClearReceived();
+  EXPECT_EQ(
+      RunCli({"--port", port, "accounts", "--ftp-id", "a", "--http-id", "b"}, environment).ExitCode,
+      2);
+  EXPECT_TRUE(Sim().Received().empty());
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The configuration dialog: its enabling rules, the octet key filter, what
+// its buttons hand to the logic, and its opening from the tool button.
+#include "tdlgtalotcpconf.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "../transfer/transfertesting.h"
+#include "deviceshell.h"
+#include "netconftesting.h"
+#include "netconftext.h"
+
+using namespace transfertest;
+
+namespace {
+
+class ConfDialog : public ::testing::Test {
+ protected:
+  QList<QWidget*> Row(const char* edits, const QList<const char*>& labels) {
+    QList<QWidget*> row;
+    for (int i = 0; i < 4; ++i)
+      row.append(Dialog.findChild<QWidget*>(QStringLiteral("Edt_%1%2").arg(edits).arg(i)));
+    for (const char* label : labels) row.append(Dialog.findChild<QWidget*>(label));
+    return row;
+  }
+  template <typename T>
+  T* W(const char* name) {
+    return Dialog.findChild<T*>(QLatin1String(name));
+  }
+  static bool AllEnabled(const QList<QWidget*>& widgets, bool enabled) {
+    for (const QWidget* w : widgets)
+      if (!w || w->isEnabled() != enabled) return false;
+    return true;
+  }
+
+  RecordingConsole Console;
+  ScriptedDialogs Dialogs;
+  DeviceShell Shell{Console, Dialogs};
+  DirectPresenter Shows;
+  TdlgTaloTCPConf Dialog{Shell, Shows};
+};
+
+TEST_F(ConfDialog, enablingFollowsAddressingAndDnsChoice) {
+  Dialog.show();
+  const auto address = Row("IP", {"Label10", "Label1", "Label2", "Label3"});
+  const auto gateway = Row("GW", {"Label19", "Label20", "Label21", "Label22"});
+  const auto dns = Row("PD", {"Label11", "Label12", "Label13", "Label14"});
+  // Opens on Static IP with everything usable.
+  EXPECT_TRUE(W<QRadioButton>("RBt_IP")->isChecked());
+  EXPECT_TRUE(AllEnabled(address + gateway + dns, true));
+
+  QTest::mouseClick(W<QCheckBox>("Chk_DNS"), Qt::LeftButton, {},
+                    QPoint(5, W<QCheckBox>("Chk_DNS")->height() / 2));
+  EXPECT_TRUE(W<QCheckBox>("Chk_DNS")->isChecked());
+  EXPECT_TRUE(AllEnabled(address + gateway, true));
+  EXPECT_TRUE(AllEnabled(dns, false));
+
+  W<QRadioButton>("RBt_DHCP")->click();
+  EXPECT_TRUE(AllEnabled(address + gateway + dns, false));
+  EXPECT_FALSE(W<QCheckBox>("Chk_DNS")->isEnabled());
+  // Back to Static IP: the DNS rows still follow the checked box.
+  W<QRadioButton>("RBt_IP")->click();
+  EXPECT_TRUE(AllEnabled(address + gateway, true));
+  EXPECT_TRUE(AllEnabled(dns, false));
+  W<QCheckBox>("Chk_DNS")->click();
+  EXPECT_TRUE(AllEnabled(dns, true));
+
+  // Never shown: the secondary DNS row and the remote console box.
+  for (QWidget* hidden : Row("SD", {"Label15", "Label16", "Label17", "Label18"}) +
+                             QList<QWidget*>{W<QCheckBox>("Chk_RC")})
+    EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+  // Enter in an edit must not press a button.
+  for (QPushButton* button : {W<QPushButton>("Bt_IPUpdate"), W<QPushButton>("Bt_FTPUpdate"),
+                              W<QPushButton>("Bt_SystemInit")})
+    EXPECT_FALSE(button->autoDefault() || button->isDefault());
+}
+
+TEST_F(ConfDialog, octetEditsTakeDigitsAndSignsOnly) {
+  Dialog.show();
+  QTest::keyClicks(W<QLineEdit>("Edt_IP0"), "1a.");
+  EXPECT_EQ(W<QLineEdit>("Edt_IP0")->text(), "1.");
+  QTest::keyClicks(W<QLineEdit>("Edt_GW3"), "x+9");
+  EXPECT_EQ(W<QLineEdit>("Edt_GW3")->text(), "+9");
+  QTest::keyClick(W<QLineEdit>("Edt_GW3"), Qt::Key_Backspace);
+  EXPECT_EQ(W<QLineEdit>("Edt_GW3")->text(), "+");
+}
+
+TEST_F(ConfDialog, updateButtonsShowTheChecksOfTheControls) {
+  W<QLineEdit>("Edt_IP0")->setText("10");
+  W<QLineEdit>("Edt_IP1")->setText("0");
+  W<QLineEdit>("Edt_IP2")->setText("0");
+  W<QLineEdit>("Edt_GW0")->setText("10");
+  W<QPushButton>("Bt_IPUpdate")->click();
+  EXPECT_EQ(Dialogs.Errors(), (QStringList{NetConfText::kIpIllegal, NetConfText::kGatewayIllegal,
+                                           NetConfText::kDnsIllegal}));
+  Dialogs.Messages.clear();
+  W<QLineEdit>("Edt_FTPID")->setText("ftp");
+  W<QLineEdit>("MEdt_FTPpwd")->setText("pw");
+  W<QLineEdit>("Edt_HTPID")->setText("web");
+  W<QPushButton>("Bt_FTPUpdate")->click();
+  EXPECT_EQ(Dialogs.Errors(), QStringList{NetConfText::kBlankAccount});
+
+  W<QCheckBox>("Chk_Read")->setChecked(true);
+  W<QCheckBox>("Chk_Change")->setChecked(true);
+  W<QCheckBox>("Chk_UseCGI")->setChecked(true);
+  W<QCheckBox>("Chk_HtpFtp")->setChecked(true);
+  W<QCheckBox>("Chk_Http")->setChecked(true);
+  EXPECT_EQ(Dialog.Accounts().FtpRights, "dr");
+  EXPECT_EQ(Dialog.Accounts().HttpRights, "g");
+  EXPECT_TRUE(Dialog.Servers().HttpFtp && !Dialog.Servers().Ftp && Dialog.Servers().Http);
+}
+
+TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
+  RecordingConsole console;
+  ScriptedDialogs dialogs;
+  DeviceShell shell(console, dialogs);
+  int refreshed = 0;
+  tbtnTCPConfClick(nullptr, shell, 0, [&] { ++refreshed; });
+  EXPECT_EQ(dialogs.Warnings(), QStringList{NetConfText::kRefreshFirst});
+  EXPECT_EQ(refreshed, 0);
+
+  QString caption;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      caption = modal->windowTitle();
+      modal->close();
+    }
+  });
+  tbtnTCPConfClick(nullptr, shell, 1000, [&] { ++refreshed; });
+  EXPECT_EQ(caption, "Talo-7100 Series Configuration");
+  EXPECT_EQ(refreshed, 1);
+}
+
+}  // namespace

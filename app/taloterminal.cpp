@@ -72,7 +72,11 @@ void TaloTerminal::Stop() {
   if (!IsOn()) return;
   PasteTimer.stop();
   PendingPaste.clear();
+  KeysAfterPaste.clear();
   PauseWorkers();
+  // The console output thread may have been paused in the middle of a burst,
+  // with repainting held: the console must not stay frozen until next time.
+  if (PrinterPtr) PrinterPtr->ReleaseHold();
   ReleasePort();
 }
 
@@ -99,7 +103,7 @@ void TaloTerminal::ResumeWorkers() {
 bool TaloTerminal::WritePaused(uint8_t byte, bool settleAfter) {
   PauseWorkers();
   QThread::msleep(kSettleMs);
-  const bool written = Port->Write(1, &byte);
+  const bool written = Port->Write(1, &byte, TaloComPort::UnreadInput::Keep);
   if (settleAfter) QThread::msleep(kSettleMs);
   ResumeWorkers();
   return written;
@@ -109,9 +113,32 @@ void TaloTerminal::KeyPress(QChar character) {
   if (!IsOn()) return;        // the read-only console ignores the key
   if (!KeyGate) return;       // a key is still being sent: drop this one
   if (character.unicode() > 0xFF) return;  // the shell speaks 8-bit characters
+  const KeyBytes key{QByteArray(1, static_cast<char>(character.unicode())), false};
+  if (IsPasting()) {
+    KeysAfterPaste.push_back(key);
+    return;
+  }
+  SendKey(key);
+}
+
+void TaloTerminal::SendKey(const KeyBytes& key) {
   KeyGate = false;
-  (void)WritePaused(static_cast<uint8_t>(character.unicode()), true);
+  if (key.Special) {
+    (void)Port->Write(static_cast<size_t>(key.Bytes.size()),
+                      reinterpret_cast<const uint8_t*>(key.Bytes.constData()),
+                      TaloComPort::UnreadInput::Keep);
+  } else {
+    (void)WritePaused(static_cast<uint8_t>(key.Bytes.front()), true);
+  }
   KeyGate = true;
+}
+
+void TaloTerminal::SendKeysAfterPaste() {
+  while (!KeysAfterPaste.empty() && IsOn()) {
+    const KeyBytes key = KeysAfterPaste.front();
+    KeysAfterPaste.pop_front();
+    SendKey(key);
+  }
 }
 
 QByteArray TaloTerminal::SpecialKeySequence(SpecialKey key) {
@@ -130,11 +157,12 @@ QByteArray TaloTerminal::SpecialKeySequence(SpecialKey key) {
 
 void TaloTerminal::SendSpecialKey(SpecialKey key) {
   if (!IsOn() || !KeyGate) return;
-  KeyGate = false;
-  const QByteArray bytes = SpecialKeySequence(key);
-  (void)Port->Write(static_cast<size_t>(bytes.size()),
-                    reinterpret_cast<const uint8_t*>(bytes.constData()));
-  KeyGate = true;
+  const KeyBytes bytes{SpecialKeySequence(key), true};
+  if (IsPasting()) {
+    KeysAfterPaste.push_back(bytes);
+    return;
+  }
+  SendKey(bytes);
 }
 
 std::vector<TaloTerminal::PasteStep> TaloTerminal::PlanPaste(const QString& text) {
@@ -172,6 +200,7 @@ void TaloTerminal::SendNextPasteStep() {
   PendingPaste.pop_front();
   (void)WritePaused(step.Byte, !step.LineEnd);
   if (PendingPaste.empty()) {
+    SendKeysAfterPaste();
     emit PasteFinished();
     return;
   }
@@ -181,6 +210,7 @@ void TaloTerminal::SendNextPasteStep() {
 void TaloTerminal::ShutDown() {
   PasteTimer.stop();
   PendingPaste.clear();
+  KeysAfterPaste.clear();
   // Workers first: a running one is asked to end and joined (the join keeps
   // serving what it hands to the main thread); a paused one leaves at its
   // safe point without running again.
@@ -190,6 +220,8 @@ void TaloTerminal::ShutDown() {
     worker->Terminate();
     if (worker->Started()) worker->WaitFor();
   }
+  // A hold the output thread took before it was paused ends with it.
+  if (PrinterPtr) PrinterPtr->ReleaseHold();
   PrinterPtr.reset();
   ReceiverPtr.reset();
   // Then the ring they used, then the port.

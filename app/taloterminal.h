@@ -13,16 +13,23 @@
 //   paused around the write (console output first, then the receiver; resumed
 //   in the opposite order). A key that arrives while another is being sent is
 //   dropped (KeyGate). The cursor and PF keys go out as one three-byte write.
+//   Key and paste writes keep the port's unread input: output the controller
+//   sent and the receiver has not read yet still reaches the console.
 // - Paste: the text is cut to 1023 characters; a line end (LF or CR LF) goes
 //   out as one CR. Bytes are paced (10 ms apart, 20 ms more before a line
 //   end) by a timer, so the window stays live while a long text is sent.
+//   Keys typed meanwhile wait, in order, until the paste has gone out, so the
+//   controller never gets them in the middle of a pasted line.
 // - Stop (and destruction) pause the workers and clear the receiver's port
 //   before the port is closed and destroyed, so a read already handed over
-//   never runs on a destroyed port. Destruction stops and joins both workers
-//   before the ring goes, and the ring goes before the port.
+//   never runs on a destroyed port. A repaint hold the console output thread
+//   had taken is released, so the console keeps painting while the terminal
+//   is off. Destruction stops and joins both workers before the ring goes,
+//   and the ring goes before the port.
 // - Failures travel as values: Start reports the text to show; a write that
 //   fails while typing or pasting loses the character silently.
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -79,6 +86,8 @@ class TaloTerminal : public QObject {
   void KeyPress(QChar character);
   // A cursor or PF key: its VT100 sequence in one write, workers running.
   void SendSpecialKey(SpecialKey key);
+  // Keys typed during a paste, waiting for its end.
+  size_t KeysWaiting() const { return KeysAfterPaste.size(); }
   static QByteArray SpecialKeySequence(SpecialKey key);
 
   // Sends text as typed lines; ignored while the terminal is off or a paste
@@ -104,6 +113,13 @@ class TaloTerminal : public QObject {
   void ResumeWorkers();
   // One byte with the workers paused around it; false when the write failed.
   bool WritePaused(uint8_t byte, bool settleAfter);
+  // A key as it goes out: one typed byte, or a special key's sequence.
+  struct KeyBytes {
+    QByteArray Bytes;
+    bool Special = false;
+  };
+  void SendKey(const KeyBytes& key);
+  void SendKeysAfterPaste();
   void SendNextPasteStep();
   void ReleasePort();
 
@@ -113,5 +129,6 @@ class TaloTerminal : public QObject {
   std::unique_ptr<TaloComPort> Port;
   bool KeyGate = true;
   std::deque<PasteStep> PendingPaste;
+  std::deque<KeyBytes> KeysAfterPaste;
   QTimer PasteTimer;
 };

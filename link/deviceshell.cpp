@@ -37,7 +37,10 @@ DeviceShell::DeviceShell(TaloConsole& console, UserDialogs& dialogs)
 
 bool DeviceShell::IsPrompt(const QByteArray& text, PromptAt where) {
   if (where == PromptAt::Anywhere) return text.contains("C:\\") || text.contains("D:\\");
-  return text.startsWith("C:\\") || text.startsWith("D:\\");
+  // Read up to the carriage return, the prompt comes after the previous
+  // line's line feed.
+  const QByteArrayView start = text.startsWith('\n') ? QByteArrayView(text).sliced(1) : QByteArrayView(text);
+  return start.startsWith("C:\\") || start.startsWith("D:\\");
 }
 
 void DeviceShell::AppendConsoleLine(const QString& text) {

@@ -49,10 +49,10 @@ class DeviceShell {
   void SetSelectedPort(const QString& port) { Port = port; }
 
   // Where a prompt may stand in a text read. The shell's exchanges read lines
-  // up to the line feed, so the prompt begins the last text. A helper
-  // program's output read up to the carriage return leaves each line feed at
-  // the start of the next text, the prompt's included: there it may stand
-  // anywhere.
+  // up to the line feed, so the prompt begins the last text; read up to the
+  // carriage return (FORMAT), it follows the previous line's line feed,
+  // which Start allows for. A helper program's output read up to the
+  // carriage return may hold the prompt anywhere.
   enum class PromptAt { Start, Anywhere };
 
   static bool IsPrompt(const QByteArray& text, PromptAt where = PromptAt::Start);

@@ -235,9 +235,9 @@ bool TaloComPort::RecoverFromHardError() {
   return false;
 }
 
-bool TaloComPort::Write(size_t count, const uint8_t* bytes) {
+bool TaloComPort::Write(size_t count, const uint8_t* bytes, UnreadInput unread) {
   if (Fd < 0) return false;
-  PurgeInput();
+  if (unread == UnreadInput::Discard) PurgeInput();
   const auto deadline = TotalDeadline(Clock::now(), Timeout, count);
   size_t done = 0;
   while (done < count) {
@@ -259,9 +259,10 @@ bool TaloComPort::WriteText(std::string_view text) {
   return Write(text.size(), reinterpret_cast<const uint8_t*>(text.data()));
 }
 
-TaloComPort::IoResult TaloComPort::ReadSome(size_t count, uint8_t* buffer, size_t& got) {
+TaloComPort::IoResult TaloComPort::ReadSome(size_t count, uint8_t* buffer, size_t& got,
+                                            bool wait) {
   got = 0;
-  const auto total = TotalDeadline(Clock::now(), Timeout, count);
+  const auto total = wait ? TotalDeadline(Clock::now(), Timeout, count) : Clock::now();
   auto deadline = total;
   while (got < count) {
     const ssize_t r = ::read(Fd, buffer + got, count - got);
@@ -293,6 +294,13 @@ bool TaloComPort::Read(size_t count, uint8_t* buffer, size_t* received) {
   if (received) *received = got;
   if (result == IoResult::HardError) return RecoverFromHardError();
   return result == IoResult::Complete;
+}
+
+size_t TaloComPort::ReadWaiting(size_t limit, uint8_t* buffer) {
+  if (Fd < 0 || limit == 0) return 0;
+  size_t got = 0;
+  if (ReadSome(limit, buffer, got, false) == IoResult::HardError) RecoverFromHardError();
+  return got;
 }
 
 bool TaloComPort::ReadLine(size_t limit, std::string& text) {

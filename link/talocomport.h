@@ -14,6 +14,9 @@
 //   without a further byte. A one-byte read therefore waits at most 2T. A write
 //   of n bytes that is not done within T*n+T ms ends short.
 // - Write first discards unread input (callers rely on it for echo checks).
+//   The terminal's keys and pastes keep it (UnreadInput::Keep): what the
+//   controller printed and nobody has read yet is still on its way to the
+//   console.
 // - A hard error (device gone: adapter unplugged, pty master closed) closes the
 //   port, tries to open it again and makes the operation return false. A
 //   re-opened tty would start in the driver's cooked mode, so the line settings
@@ -56,12 +59,17 @@ class TaloComPort {
   uint32_t GetTimeout() const { return Timeout; }
   bool PurgeInput();
 
-  // Writes count bytes after discarding unread input.
-  [[nodiscard]] bool Write(size_t count, const uint8_t* bytes);
+  enum class UnreadInput { Discard, Keep };
+  // Writes count bytes, by default after discarding unread input.
+  [[nodiscard]] bool Write(size_t count, const uint8_t* bytes,
+                           UnreadInput unread = UnreadInput::Discard);
   [[nodiscard]] bool WriteText(std::string_view text);
   // Reads exactly count bytes; the buffer holds whatever arrived in any case,
   // *received (when given) how many.
   [[nodiscard]] bool Read(size_t count, uint8_t* buffer, size_t* received = nullptr);
+  // Takes up to limit bytes that have already arrived, without waiting;
+  // returns how many. A hard error is handled as for Read.
+  size_t ReadWaiting(size_t limit, uint8_t* buffer);
   // Reads up to and including Terminator, keeping at most limit-1 bytes in
   // text. Zero bytes are counted but not stored; the limit-th byte is consumed
   // and dropped (false). On a time-out text keeps the bytes gathered so far.
@@ -98,7 +106,8 @@ class TaloComPort {
 
  private:
   enum class IoResult { Complete, TimedOut, HardError };
-  IoResult ReadSome(size_t count, uint8_t* buffer, size_t& got);
+  // wait: false gives up at the first moment the line has nothing more.
+  IoResult ReadSome(size_t count, uint8_t* buffer, size_t& got, bool wait = true);
   bool RecoverFromHardError();
   bool ApplyLineSettings();
 

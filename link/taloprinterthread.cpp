@@ -20,7 +20,6 @@ TaloPrinterThread::~TaloPrinterThread() {
 }
 
 void TaloPrinterThread::Execute() {
-  bool held = false;
   int idleWaits = 0;
   while (!Terminated()) {
     uint8_t byte = 0;
@@ -54,9 +53,9 @@ void TaloPrinterThread::Execute() {
       BurstLines = 0;
       Sleep(kIdleSleepMs);
     }
-    ControlRepaint(held);
+    ControlRepaint();
   }
-  if (held) SynchronizeOnExit([this] { Console->EndUpdate(); });
+  if (Held) SynchronizeOnExit([this] { ReleaseHold(); });
 }
 
 void TaloPrinterThread::HandleByte(uint8_t byte) {
@@ -93,17 +92,27 @@ void TaloPrinterThread::HandleByte(uint8_t byte) {
   }
 }
 
-void TaloPrinterThread::ControlRepaint(bool& held) {
-  if (!held && BurstLines > kHoldThreshold) {
-    held = true;
-    Synchronize([this] { Console->BeginUpdate(); });
+void TaloPrinterThread::ControlRepaint() {
+  if (!Held && BurstLines > kHoldThreshold) {
+    // A hold handed over just before a pause must not start once the
+    // thread is paused: nothing would release it until the next resume.
+    Synchronize([this] {
+      if (Held || Suspended()) return;
+      Held = true;
+      Console->BeginUpdate();
+    });
   }
-  if (held && (BurstLines > kReleaseThreshold || BurstLines == 0)) {
-    held = false;
-    Synchronize([this] { Console->EndUpdate(); });
+  if (Held && (BurstLines > kReleaseThreshold || BurstLines == 0)) {
+    Synchronize([this] { ReleaseHold(); });
     BurstLines = kHoldThreshold;
     Sleep(kReleasePauseMs);
   }
+}
+
+void TaloPrinterThread::ReleaseHold() {
+  if (!Held) return;
+  Held = false;
+  Console->EndUpdate();
 }
 
 void TaloPrinterThread::SoundBell() {

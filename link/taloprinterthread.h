@@ -36,6 +36,12 @@ class TaloPrinterThread : public TaloThread {
   // Bytes taken from the ring so far (for measurements).
   uint64_t BytesShown() const { return Shown.load(); }
 
+  // Main thread only. Whether this thread holds the console's repainting,
+  // and its release: the terminal releases it when it pauses the thread, so
+  // a pause in the middle of a burst never leaves the console frozen.
+  bool HoldsRepaint() const { return Held.load(); }
+  void ReleaseHold();
+
  protected:
   void Execute() override;
 
@@ -47,7 +53,7 @@ class TaloPrinterThread : public TaloThread {
 
   // Steps of the output loop, on this thread.
   void HandleByte(uint8_t byte);
-  void ControlRepaint(bool& held);
+  void ControlRepaint();
   void SoundBell();
 
   TaloDataRing* Ring;
@@ -58,5 +64,7 @@ class TaloPrinterThread : public TaloThread {
   int BurstLines = 0;
   bool PendingCR = false;
   QStringList KeptLines;
+  // Set and cleared on the main thread only; the thread reads it.
+  std::atomic<bool> Held{false};
   std::atomic<uint64_t> Shown{0};
 };

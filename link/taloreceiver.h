@@ -1,13 +1,17 @@
 #pragma once
 // TaloComReceiver: feeds the ring from the terminal's port while the terminal
-// is on. Each one-byte read is handed to the main thread (ReadOneByte), which
-// is the only thread that uses the terminal's port; the byte is then pushed
-// into the ring. 30 ms pause after every 258 bytes of a stream, 50 ms after a
-// read that found nothing.
+// is on. Each read is handed to the main thread (ReadWaitingBytes), which is
+// the only thread that uses the terminal's port; the bytes are then pushed
+// into the ring. One hand-over waits for one byte (at most 2 ms at the
+// terminal's time-out) and takes with it every byte already waiting, up to
+// the next breather: a 30 ms pause after every 258 bytes of a stream. A read
+// that found nothing is followed by 50 ms of sleep.
 
 #include "talothread.h"
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 class TaloComPort;
@@ -16,6 +20,8 @@ class TaloDataRing;
 class TaloComReceiver : public TaloThread {
  public:
   static constexpr int kBurstBytes = 256;
+  // Bytes of an unbroken stream between two breathers.
+  static constexpr size_t kBreatherBytes = kBurstBytes + 2;
   static constexpr int kBurstPauseMs = 30;
   static constexpr int kIdleSleepMs = 50;
 
@@ -27,8 +33,9 @@ class TaloComReceiver : public TaloThread {
   void SetPort(TaloComPort* port) { Port = port; }
   TaloComPort* GetPort() const { return Port; }
 
-  // Runs on the main thread: one read of one byte from Port.
-  void ReadOneByte();
+  // Runs on the main thread: one byte within the port's time-out, then the
+  // bytes already waiting, no further than the next breather.
+  void ReadWaitingBytes();
 
   // Counters for tests and measurements.
   uint64_t ReadCount() const { return Reads.load(); }
@@ -40,9 +47,12 @@ class TaloComReceiver : public TaloThread {
  private:
   TaloDataRing* Ring;
   TaloComPort* Port = nullptr;  // main thread only
-  uint8_t LastByte = 0;         // main thread writes, worker reads after Synchronize
-  bool GotByte = false;
-  int Counter = 0;              // worker only; lives as long as the thread
+  // Filled on the main thread, read by the worker after Synchronize.
+  std::array<uint8_t, kBreatherBytes> Chunk{};
+  size_t ChunkSize = 0;
+  // Bytes since the last breather; lives as long as the thread. Changed by
+  // the worker, read by the hand-over it waits for.
+  size_t StreamBytes = 0;
   std::atomic<uint64_t> Reads{0};
   std::atomic<uint64_t> Pushes{0};
 };

@@ -77,12 +77,16 @@ void DeviceBrowser::OpenDeviceFolder(const QString& path) {
 bool DeviceBrowser::FillDeviceItems(const QString& path) {
   emit ItemsAboutToReset();
   ClearDeviceItems();
+  QString error;
   const bool listed = ListerRef.ListDeviceFolder(
-      path, [this](DeviceListing::ListingLine& line) { ApplyListingLine(line); });
+      path, [this](DeviceListing::ListingLine& line) { ApplyListingLine(line); }, &error);
   SortItems(DeviceNextSortColumn);
   DeviceNextSortColumn = kSortName;
   emit ItemsReset();
   UpdateStatus();
+  // The failure's box opens once the views see a consistent list: its event
+  // loop may well paint them.
+  if (!error.isEmpty()) ShellRef.Dialogs().ShowError(error);
   return listed;
 }
 

@@ -1,6 +1,7 @@
 #include "devicecli.h"
 
 #include "devicebrowser.h"
+#include "devicecommands.h"
 #include "devicepath.h"
 #include "deviceshell.h"
 #include "devicetexts.h"
@@ -10,6 +11,12 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 }  // namespace
+
+bool CheckNameArgument(DeviceShell& shell, const QString& name) {
+  if (DeviceCommand::IsSafeTypedName(DevicePath::Normalised(name))) return true;
+  shell.Dialogs().ShowError(DeviceText::UnsafeName(name));
+  return false;
+}
 
 int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
                const DeviceTimeouts& timeouts) {

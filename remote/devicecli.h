@@ -33,6 +33,12 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts = {});
 
+// A folder or name given on the command line goes into the shell's command
+// lines as it stands: it must pass the rule the pane applies to typed names
+// (no blanks, control characters, "<", ">" or "|"). Otherwise the message
+// goes to the shell's dialogs and the result is false.
+bool CheckNameArgument(DeviceShell& shell, const QString& name);
+
 // Lists folder as the pane does and returns the free space of D: it
 // reported (0 when the listing had no free-space line); nothing when the
 // listing failed (its message has been shown). For commands that copy into

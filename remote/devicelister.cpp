@@ -14,7 +14,8 @@ int DeviceLister::CurrentYear() const {
   return FixedYear != 0 ? FixedYear : QDate::currentDate().year();
 }
 
-bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine) {
+bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
+                                    QString* errorText) {
   QString error;
   {
     ShellSession session(Shell, Times.ListingMs, kLineFeed);
@@ -52,7 +53,10 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine)
       }
     }
   }  // The port is closed before anything is shown.
-  if (!error.isEmpty()) Shell.Dialogs().ShowError(error);
+  if (errorText)
+    *errorText = error;
+  else if (!error.isEmpty())
+    Shell.Dialogs().ShowError(error);
   return error.isEmpty();
 }
 

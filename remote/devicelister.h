@@ -52,9 +52,12 @@ class DeviceLister {
 
   // "d:", "cd" + path, "dir": each parsed line goes to onLine as it arrives,
   // so items parsed before a failure are kept by the caller. True when all
-  // three were sent and "cd" was not refused.
+  // three were sent and "cd" was not refused. With errorText the failure's
+  // message is handed back for the caller to show when it is ready for it;
+  // without, it is shown here.
   using LineSink = std::function<void(DeviceListing::ListingLine&)>;
-  bool ListDeviceFolder(const QString& path, const LineSink& onLine);
+  bool ListDeviceFolder(const QString& path, const LineSink& onLine,
+                        QString* errorText = nullptr);
 
   // "dir/s " + argument (a name relative to the shell's current folder, or
   // empty for that folder itself). counts is zeroed first. True when the

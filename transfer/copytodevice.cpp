@@ -1,5 +1,7 @@
 #include "copytodevice.h"
 
+#include <QFileInfo>
+
 #include "talocomport.h"
 #include "transferfile.h"
 #include "transfertext.h"
@@ -15,7 +17,10 @@ Checked CheckSelection(const std::vector<CopySelection>& selected, int64_t devic
     return result;
   }
   for (const CopySelection& item : selected) {
-    if (item.IsFolder) {
+    // Only regular files can be sent: a FIFO, a device or a socket is refused
+    // like a folder (reading one could wait for ever or never end).
+    const QFileInfo info(item.FullPath);
+    if (item.IsFolder || (info.exists() && !info.isFile())) {
       result.Warning = QString::fromLatin1(TransferText::kOnlyFiles);
       return result;
     }

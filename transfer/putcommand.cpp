@@ -104,7 +104,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
       shell.Dialogs().ShowError(NoSuchFile(path));
       return kExitFailed;
     }
-    if (info.isDir()) {
+    if (!info.isFile()) {  // a folder, FIFO, device or socket
       shell.Dialogs().ShowWarning(QString::fromLatin1(TransferText::kOnlyFiles));
       return kExitFailed;
     }

@@ -1,5 +1,9 @@
 #include "tthreadxmodem.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <algorithm>
 #include <string>
@@ -23,6 +27,23 @@ qint64 ReadChunk(QFile& file, QByteArray& chunk) {
     total += got;
   }
   return total;
+}
+
+// Opens the file for reading only when it is a regular file. The open itself
+// never waits: a FIFO (or a file replaced by one since it was chosen) would
+// otherwise block until some writer came along.
+bool OpenRegularFile(QFile& file, const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+      !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -83,8 +104,8 @@ bool TThreadXModem::Run() {
 }
 
 bool TThreadXModem::MeasureSource() {
-  QFile file(SourcePath);
-  if (!file.open(QIODevice::ReadOnly)) return false;
+  QFile file;
+  if (!OpenRegularFile(file, SourcePath)) return false;
   FileSize = file.size();
   return true;
 }
@@ -109,8 +130,8 @@ bool TThreadXModem::WaitForStart() {
 }
 
 bool TThreadXModem::SendFile() {
-  QFile file(SourcePath);
-  if (!file.open(QIODevice::ReadOnly)) return Fail(TransferText::kCannotOpenSendFile);
+  QFile file;
+  if (!OpenRegularFile(file, SourcePath)) return Fail(TransferText::kCannotOpenSendFile);
   ShowStatusFromWorker(QString::fromLatin1(TransferText::kTransferring));
   uint8_t blockNumber = 1;
   QByteArray chunk(kChunkSize, '\0');

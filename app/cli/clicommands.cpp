@@ -1,8 +1,10 @@
 #include "clicommands.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <optional>
 
 #include "devicepath.h"
 #include "deviceshell.h"
@@ -69,6 +71,7 @@ int PrintLines(int status, const QStringList& lines) {
 // ls [FOLDER]: the folder as the device pane lists it.
 int RunLs(CliContext& context, const QStringList& arguments) {
   if (arguments.size() > 1) return kUsageError;
+  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.value(0))) return kUsageError;
   const QString folder = DevicePath::Normalised(arguments.value(0));
   QStringList lines;
   const int status = DeviceCli::ListFolder(context.Shell, folder, lines);
@@ -78,12 +81,15 @@ int RunLs(CliContext& context, const QStringList& arguments) {
 // du NAME: files, folders and bytes below a file or folder.
 int RunDu(CliContext& context, const QStringList& arguments) {
   if (arguments.size() != 1) return kUsageError;
+  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front())) return kUsageError;
   QStringList lines;
   const int status = DeviceCli::MeasureFolder(context.Shell, arguments.front(), lines);
   return PrintLines(status, lines);
 }
 
 int RunPut(CliContext& context, const QStringList& arguments) {
+  const std::optional<PutCommand::Arguments> parsed = PutCommand::Parse(arguments);
+  if (parsed && !DeviceCli::CheckNameArgument(context.Shell, parsed->Folder)) return kUsageError;
   return PutCli::Put(context.Shell, arguments);
 }
 #endif
@@ -112,7 +118,8 @@ const CliCommand kCommands[] = {
      true, false},
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
-    {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut},
+    {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut,
+     true, false},
 #endif
 #ifdef TALO_CLI_MODULE
     {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false},
@@ -135,6 +142,11 @@ const CliCommand kCommands[] = {
      [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); }},
 #endif
 };
+
+QString UsageLine(const CliCommand& command) {
+  return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
+      .arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
+}
 
 const CliCommand* FindCommand(const QString& name) {
   for (const CliCommand& command : kCommands)
@@ -162,6 +174,8 @@ QString CliUsage() {
          "  --yes        answer yes to every question (otherwise questions are refused)\n"
          "  --help       show this text\n"
          "  --version    show the version\n\n"
+         "Every command also takes:\n"
+         "  --verbose    show the console lines of the exchanges on standard output\n\n"
          "Commands:\n";
   for (const CliCommand& command : kCommands) {
     const QString call = QLatin1String(command.Name) +
@@ -181,6 +195,7 @@ int RunCli(int argc, char** argv) {
   QString port;
   bool portGiven = false;
   bool assumeYes = false;
+  bool verbose = false;
   // Global options stop at the subcommand, whose arguments may start with "-".
   while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {
     const QString option = arguments.takeFirst();
@@ -194,6 +209,8 @@ int RunCli(int argc, char** argv) {
     }
     if (option == QLatin1String("--yes")) {
       assumeYes = true;
+    } else if (option == QLatin1String("--verbose")) {
+      verbose = true;
     } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
       port = arguments.takeFirst();
       portGiven = true;
@@ -216,7 +233,22 @@ int RunCli(int argc, char** argv) {
     return kUsageError;
   }
 
-  StreamConsole console(command->ShowConsole ? stdout : nullptr);
+  // The subcommand's own options; its arguments follow them (a "-" after the
+  // first argument is an argument, "--" ends the options).
+  QCommandLineParser parser;
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+  const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                         QStringLiteral("Shows the console lines of the exchanges."));
+  parser.addOption(verboseOption);
+  if (!parser.parse(QStringList{name} + arguments)) {
+    PrintLine(stderr, QStringLiteral("talo7100-cli %1: %2").arg(name, parser.errorText()));
+    PrintLine(stderr, UsageLine(*command));
+    return kUsageError;
+  }
+  arguments = parser.positionalArguments();
+  verbose = verbose || parser.isSet(verboseOption);
+
+  StreamConsole console(command->ShowConsole || verbose ? stdout : nullptr);
   StreamDialogs dialogs(assumeYes, stderr);
   DeviceShell shell(console, dialogs);
   if (!portGiven && command->NeedsPort) {
@@ -229,8 +261,7 @@ int RunCli(int argc, char** argv) {
   int status = command->Run(context, arguments);
   console.Flush();
   if (status == kUsageError) {
-    PrintLine(stderr, QStringLiteral("Usage: talo7100-cli [--port NAME] %1 %2")
-                          .arg(QLatin1String(command->Name), QLatin1String(command->Arguments)));
+    PrintLine(stderr, UsageLine(*command));
     return kUsageError;
   }
   if (status == kExitOk && dialogs.ErrorCount() > 0) status = kExitFailed;

@@ -12,6 +12,9 @@
 //   and int RunLs(CliContext&, const QStringList&) printing to stdout.
 // - Global options come before the subcommand: --port NAME (default: the
 //   first port the scan finds), --yes, --help, --version.
+// - Every subcommand takes --verbose (declared once, with QCommandLineParser,
+//   before its own arguments): the console lines of its exchanges go to
+//   stdout as well, also for a command that keeps them back by default.
 
 #include <QString>
 #include <QStringList>
@@ -38,7 +41,8 @@ struct CliCommand {
   CliHandler Run;
   bool NeedsPort = true;  // resolve --port or the first scanned port first
   // The controller's lines on stdout (run); false for a command whose own
-  // lines are its output (a listing) and would be cluttered by the log.
+  // lines are its output (a listing, a copy's progress) and would be
+  // cluttered by the log. --verbose shows them in any case.
   bool ShowConsole = true;
 };
 

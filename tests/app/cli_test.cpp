@@ -3,7 +3,9 @@
 // (no echo, no prompt, over-long lines) is the device link's tests' business.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "scriptedshell.h"
 #include "talocomport.h"
@@ -84,6 +86,31 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
 }
 
 #ifdef TALO_CLI_SIM_TESTS
+// A folder argument reaches the shell's command line as it stands: one the
+// shell would take for a redirection or split at a blank is refused before
+// anything is typed.
+TEST(CliFolderArguments, unsafeNamesAreRefusedWithExitTwoAndNothingTyped) {
+  ScriptedShell shell;
+  const QString port = QString::fromStdString(shell.Path());
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("A.TXT"));
+  QFile(file).open(QIODevice::WriteOnly);
+  const QList<QStringList> calls = {{"ls", "DATA>X"},
+                                    {"ls", "\\LOG|MORE"},
+                                    {"du", "MY FILE"},
+                                    {"du", "A<B"},
+                                    {"put", file, "\\DATA>X"}};
+  for (const QStringList& call : calls) {
+    const auto result = RunCli(QStringList{"--port", port} + call);
+    EXPECT_EQ(result.ExitCode, 2) << call.join(' ').toStdString();
+    EXPECT_TRUE(result.Err.contains(QStringLiteral("cannot be sent to the TALO-7100")))
+        << result.Err.toStdString();
+    EXPECT_EQ(result.Out, QString());
+  }
+  EXPECT_EQ(shell.Received(), "");
+  EXPECT_EQ(RunCli({"--port", port, "ls", "--bogus"}).ExitCode, 2);
+}
+
 // The device subcommands against the simulator: ls and du read what put
 // stored, and put's file arrives byte-exact.
 class CliOnSimulator : public SimFixture {};
@@ -98,6 +125,9 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
 
   const auto put = RunCli({"--port", port, "put", QString::fromStdString(pcFile), "\\DATA"});
   EXPECT_EQ(put.ExitCode, 0) << put.Err.toStdString();
+  // Only its own lines: the free-space look-up's listing is not output.
+  EXPECT_FALSE(put.Out.contains(QStringLiteral("bytes free"))) << put.Out.toStdString();
+  EXPECT_TRUE(put.Out.contains(QStringLiteral("NOTES.TXT"))) << put.Out.toStdString();
   const auto stored = Sim().GetFile("\\DATA\\NOTES.TXT");
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(*stored, content + std::string(128 - content.size(), '\0'));
@@ -106,6 +136,12 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   EXPECT_EQ(ls.ExitCode, 0) << ls.Err.toStdString();
   EXPECT_TRUE(ls.Out.startsWith(QStringLiteral("NOTES.TXT\t128\t"))) << ls.Out.toStdString();
   EXPECT_TRUE(ls.Out.contains(QStringLiteral("1 object(s)\n128 byte(s)("))) << ls.Out.toStdString();
+
+  // --verbose adds the exchanges' console lines to the listing.
+  const auto verbose = RunCli({"--port", port, "ls", "--verbose", "DATA"});
+  EXPECT_EQ(verbose.ExitCode, 0) << verbose.Err.toStdString();
+  EXPECT_TRUE(verbose.Out.contains(QStringLiteral("\ndir\n"))) << verbose.Out.toStdString();
+  EXPECT_TRUE(verbose.Out.contains(QStringLiteral("NOTES.TXT\t128\t"))) << verbose.Out.toStdString();
 
   const auto du = RunCli({"--port", port, "du", "\\"});
   EXPECT_EQ(du.ExitCode, 0) << du.Err.toStdString();

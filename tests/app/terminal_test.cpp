@@ -6,12 +6,18 @@
 #include <QAction>
 #include <QComboBox>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 #include "ptypair.h"
+#include "recordingconsole.h"
 #include "scripteddialogs.h"
 #include "talocomport.h"
 #include "taloconsolememo.h"
+#include "talodataring.h"
+#include "taloprinterthread.h"
 #include "taloreceiver.h"
 #include "taloterminal.h"
 #include "tfrmmain.h"
@@ -139,6 +145,35 @@ TEST_F(MainWindowTerminal, keysAreIgnoredWhileTerminalIsOff) {
   EXPECT_EQ(Memo()->toPlainText(), QString());
 }
 
+// Keys written while the controller is still printing keep the output that
+// has arrived and not been read yet: all of it reaches the console.
+TEST_F(MainWindowTerminal, keysTypedDuringLongOutputLoseNoneOfIt) {
+  TurnOn();
+  std::string output;
+  for (int i = 0; i < 100; ++i) output += "output line " + std::to_string(i) + " of many\r\n";
+  ASSERT_TRUE(line.Write(output));
+  for (const char c : {'x', 'y', 'z'}) window->Terminal().KeyPress(QLatin1Char(c));
+  window->Terminal().SendSpecialKey(TaloTerminal::SpecialKey::Up);
+  EXPECT_EQ(Sent(6), "xyz\x1b[A");
+  ASSERT_TRUE(ConsoleShows(QStringLiteral("output line 99 of many")));
+  const QString shown = Memo()->toPlainText();
+  for (int i = 0; i < 100; ++i)
+    EXPECT_TRUE(shown.contains(QStringLiteral("output line %1 of many\n").arg(i))) << i;
+}
+
+// Keys typed while a paste goes out follow it, in order, so no pasted
+// command line is broken up.
+TEST_F(MainWindowTerminal, keysTypedDuringPasteFollowIt) {
+  TurnOn();
+  TaloTerminal& terminal = window->Terminal();
+  terminal.Paste(QStringLiteral("dir\r\nmem"));
+  terminal.KeyPress(QLatin1Char('x'));
+  terminal.SendSpecialKey(TaloTerminal::SpecialKey::Up);
+  terminal.KeyPress(QLatin1Char('\r'));
+  EXPECT_EQ(Sent(12), "dir\rmemx\x1b[A\r");
+  EXPECT_EQ(terminal.KeysWaiting(), 0u);
+}
+
 TEST_F(MainWindowTerminal, stoppingTerminalCancelsPaste) {
   TurnOn();
   window->Terminal().Paste(QString(200, QLatin1Char('x')));
@@ -184,6 +219,43 @@ TEST_F(MainWindowTerminal, closingWithTerminalOnStopsWorkersThenReleasesPort) {
   window.reset();  // joins the workers, then releases ring and port
   TaloComPort again(line.SlavePath());
   EXPECT_TRUE(again.Open());
+}
+
+// The console output thread holds repainting during a burst; the terminal is
+// turned off (and later shut down) right after it took the hold. The console
+// must not stay frozen.
+TEST(TerminalStop, releasesTheConsoleHeldByABurst) {
+  PtyPair line;
+  ASSERT_TRUE(line.IsValid());
+  struct StopOnHold : RecordingConsole {
+    std::function<void()> OnHold;
+    void BeginUpdate() override {
+      RecordingConsole::BeginUpdate();
+      if (OnHold) QTimer::singleShot(0, OnHold);
+    }
+  } console;
+  TaloTerminal terminal(console, nullptr);
+  console.OnHold = [&] { terminal.Stop(); };
+  QString error;
+  ASSERT_TRUE(terminal.Start(QString::fromStdString(line.SlavePath()), error));
+  // A burst far longer than the 24 lines after which repainting is held.
+  const auto burst = [&] {
+    for (int i = 0; i < 200; ++i)
+      for (const char c : std::string_view("line of a long burst\r\n"))
+        terminal.Ring().Push(static_cast<uint8_t>(c));
+  };
+  burst();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !terminal.IsOn(); }, kDeadlineMs));
+  EXPECT_FALSE(console.Held) << "turned off in the middle of a burst";
+  EXPECT_EQ(console.BeginUpdates, console.EndUpdates);
+
+  console.OnHold = nullptr;
+  ASSERT_TRUE(terminal.Start(QString::fromStdString(line.SlavePath()), error));
+  burst();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return console.Held; }, kDeadlineMs));
+  terminal.ShutDown();
+  EXPECT_FALSE(console.Held) << "shut down in the middle of a burst";
+  EXPECT_EQ(console.BeginUpdates, console.EndUpdates);
 }
 
 TEST(TerminalPaste, planSendsLineEndsAsOneCarriageReturnAndCutsAt1023) {

@@ -129,6 +129,17 @@ TEST(ShellExchange, promptThatNeverComesEndsTheExchangeAfterItsBudgetWithoutErro
   EXPECT_TRUE(b.Dialogs.Messages.empty());
 }
 
+// Read up to the carriage return, the prompt arrives after the last line's
+// line feed; it is still the prompt, and the exchange ends there instead of
+// showing it and waiting out the prompt budget.
+TEST(ShellExchange, promptAfterALineFeedEndsAnExchangeReadToCarriageReturns) {
+  ScriptedShell peer(ScriptedShell::Outputs({{"C:\\DLFMT D: /C", "Formatting...\r\nDone.\r\n"}}));
+  ShellBench b(peer.Path());
+  EXPECT_TRUE(b.Shell.RunStandardExchange("C:\\DLFMT D: /C\r", 200, 13));
+  EXPECT_EQ(b.Console.Lines, (QStringList{"C:\\DLFMT D: /C", "Formatting...", "Done.", ""}));
+  EXPECT_TRUE(Released(peer.Path()));
+}
+
 TEST(ShellExchange, overlongLineIsShownWhole) {
   std::string longLine;
   for (int i = 0; i < 1500; ++i) longLine.push_back(static_cast<char>('a' + i % 26));
@@ -182,9 +193,10 @@ TEST(ShellPrimitives, appendConsoleLineStripsLineEndsAndClearsAt300FinishedLines
 }
 
 TEST(ShellPrimitives, promptIsATextBeginningWithCOrDDriveRoot) {
-  for (const char* prompt : {"D:\\>", "C:\\>", "D:\\DATA>", "C:\\TEMP\\FILE.TXT\r\n"})
+  for (const char* prompt :
+       {"D:\\>", "C:\\>", "D:\\DATA>", "C:\\TEMP\\FILE.TXT\r\n", "\nD:\\>"})
     EXPECT_TRUE(DeviceShell::IsPrompt(prompt)) << prompt;
-  for (const char* other : {"d:\\>", " D:\\>", "D:>", "E:\\>", "", "D:"})
+  for (const char* other : {"d:\\>", " D:\\>", "D:>", "E:\\>", "", "D:", "\n\nD:\\>", "\r\nD:\\>"})
     EXPECT_FALSE(DeviceShell::IsPrompt(other)) << other;
 }
 

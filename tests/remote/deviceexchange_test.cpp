@@ -271,6 +271,29 @@ TEST_F(DeviceExchange, memAndAbortLeaveTheListAsItIs) {
   EXPECT_EQ(Browser.ItemCount(), 1);
 }
 
+// A failed listing's box opens only when the item list is consistent again:
+// between the two reset signals the views must not be painted.
+TEST_F(DeviceExchange, listingFailureIsShownAfterTheItemsWereReset) {
+  struct ResetAwareDialogs : ScriptedDialogs {
+    bool InReset = false;
+    std::vector<bool> InResetAtError;
+    void ShowError(const QString& text) override {
+      InResetAtError.push_back(InReset);
+      ScriptedDialogs::ShowError(text);
+    }
+  } dialogs;
+  DeviceShell shell(Console, dialogs);
+  shell.SetSelectedPort(QString::fromStdString(PortPath()));
+  DeviceBrowser browser(shell);
+  browser.Lister().SetTimeouts(FastTimeouts());
+  QObject::connect(&browser, &DeviceBrowser::ItemsAboutToReset, [&] { dialogs.InReset = true; });
+  QObject::connect(&browser, &DeviceBrowser::ItemsReset, [&] { dialogs.InReset = false; });
+  browser.ChooseHistoryPath("\\NOWHERE");
+  shell.SetSelectedPort(QString());
+  browser.PortChanged();
+  EXPECT_EQ(dialogs.InResetAtError, (std::vector<bool>{false, false}));
+}
+
 TEST_F(DeviceExchange, formatAsksThenEmptiesTheDriveAndListsAgain) {
   Sim().MakeDir("\\DATA");
   Sim().PutFile("\\DATA\\X.TXT", "x");
@@ -281,6 +304,9 @@ TEST_F(DeviceExchange, formatAsksThenEmptiesTheDriveAndListsAgain) {
   EXPECT_TRUE(Sim().Exists("\\DATA"));
   EXPECT_TRUE(Commands.FORMAT1Click());
   EXPECT_FALSE(Sim().Exists("\\DATA"));
+  // The formatter's prompt, after its last line's line feed, ended the
+  // exchange: it was not shown as a line of output.
+  EXPECT_FALSE(Console.Lines.contains("D:\\>")) << Console.Text().toStdString();
   // The folder shown is gone: its listing reports the shell's refusal.
   ASSERT_EQ(Dialogs.Errors().size(), 1);
   EXPECT_EQ(Dialogs.Errors()[0], "Invalid directory\r\n'\\DATA'!");

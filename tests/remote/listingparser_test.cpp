@@ -31,7 +31,7 @@ QByteArray OfLength(QByteArray visible, int lengthWithLineEnd) {
   return visible + "\r\n";
 }
 
-TEST_F(ListingParser, workedExampleListsFoldersFilesAndFreeSpace) {
+TEST_F(ListingParser, wholeDirAnswerGivesItemsWithoutDotEntriesAndTheFreeSpace) {
   const QByteArray answer[] = {
       "\r\n",
       OfLength(" Volume in drive D is TALO7100", 34),

@@ -3,6 +3,7 @@
 #include "copytodevice.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTimer>
 #include <csignal>
@@ -331,6 +332,14 @@ TEST_F(PutCommandTest, refusesWhatTheCopyButtonRefuses) {
   EXPECT_EQ(Put({file, Dir.path()}), PutCommand::kExitFailed);
   EXPECT_TRUE(Dialogs.Warnings().contains(TransferText::kOnlyFiles));
   EXPECT_EQ(Put({}), PutCommand::kExitUsage);
+  // A FIFO is no file either, for the command line and the copy button.
+  const QString fifo = Dir.filePath("FIFO.BIN");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  Dialogs.Messages.clear();
+  EXPECT_EQ(Put({fifo}), PutCommand::kExitFailed);
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{TransferText::kOnlyFiles});
+  EXPECT_EQ(CopyToDeviceLogic::CheckSelection({{fifo, false, 0}, {file, false, 10}}, 1000).Warning,
+            QString::fromLatin1(TransferText::kOnlyFiles));
   for (const std::string& command : Sim().Commands())
     EXPECT_EQ(command.find("transfer"), std::string::npos) << command;
 }

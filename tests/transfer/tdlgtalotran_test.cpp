@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "copytodevice.h"
 #include "transferdialogpresenter.h"
@@ -55,6 +57,31 @@ TEST_F(TransferDialog, showsTheFileAndClosesItselfAfterTheBatch) {
   EXPECT_FALSE(cancelEnabled);  // TransferFile: nothing to cancel
   EXPECT_GT(maxProgress, 0);
   EXPECT_TRUE(Sim().GetFile("\\CONF.BIN") == Padded(Contents["CONF.BIN"]));
+}
+
+// Minimising and restoring the dialog during a copy shows it again; the
+// batch must not start a second time inside the first.
+TEST_F(TransferDialog, showingTheDialogAgainDoesNotRestartTheBatch) {
+  CopyRequest request;
+  request.Selected = {{File("A.BIN", 20 * 1024), false, 20 * 1024}, {File("B.BIN", 300), false, 300}};
+  request.DeviceFreeBytes = 1'000'000;
+  request.DevicePathText = "\\";
+  bool shownAgain = false;
+  Watch([&](TdlgTaloTran& dialog) {
+    if (shownAgain || dialog.ProgressBar1()->value() < 5) return;
+    shownAgain = true;
+    dialog.showMinimized();
+    dialog.showNormal();
+    QShowEvent show;
+    QApplication::sendEvent(&dialog, &show);
+  });
+  const CopyReport report = CopyToDevice(Host(), request);
+  EXPECT_TRUE(shownAgain);
+  EXPECT_TRUE(report.AllSucceeded);
+  const std::vector<std::string> commands = Sim().Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "C:\\transfer /R D:\\A.BIN"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "C:\\transfer /R D:\\B.BIN"), 1);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(TransferDialog, cancelStopsTheBatchAndTheDialogCloses) {

@@ -4,6 +4,7 @@
 #include "tthreadxmodem.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "scriptedshell.h"
 #include "transfertesting.h"
@@ -97,6 +98,15 @@ TEST_F(XModemSender, cancelBeforeTheReceiverStartsSendsNothing) {
 
 TEST_F(XModemSender, missingFileOrPortSendsNothing) {
   EXPECT_EQ(Send(Dir.filePath("absent.bin"), "D:\\X.BIN"), -1);
+  EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile});
+  EXPECT_TRUE(Sim().Commands().empty());
+
+  // A FIFO where a file was chosen: no writer will ever come, so opening it
+  // must fail rather than wait.
+  Console.Clear();
+  const QString fifo = Dir.filePath("fifo.bin");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  EXPECT_EQ(Send(fifo, "D:\\X.BIN"), -1);
   EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile});
   EXPECT_TRUE(Sim().Commands().empty());
 

@@ -48,6 +48,9 @@ QPushButton* TdlgTaloTran::btnCancel() const { return Form->btnCancel; }
 
 void TdlgTaloTran::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  // Restoring a minimised dialog shows it again: the batch still starts once.
+  if (BatchStarted) return;
+  BatchStarted = true;
   Timer1.start();
   Timer2.stop();
 }

@@ -7,7 +7,8 @@
 // - Main thread only. 150 ms after the dialog appears Timer1 runs the batch
 //   once; the batch keeps the main thread busy and calls ProcessEvents every
 //   5 ms, which repaints the dialog, delivers Cancel and serves the sender's
-//   hand-overs. 200 ms after the batch Timer2 closes the dialog.
+//   hand-overs. 200 ms after the batch Timer2 closes the dialog. Only the
+//   first show starts the batch (a restored window is shown again).
 // - Cancel (and Esc) only asks the batch to stop: the dialog stays until the
 //   sender has cancelled cleanly, then closes as after any batch.
 // - The batch is the caller's and outlives the dialog.
@@ -63,5 +64,6 @@ class TdlgTaloTran : public QDialog, public TransferView {
   TransferBatch& Batch;
   QTimer Timer1;
   QTimer Timer2;
+  bool BatchStarted = false;
   bool BatchDone = false;
 };

@@ -119,27 +119,31 @@ const CliCommand kCommands[] = {
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
     {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut,
-     true, false},
+     true, false, true},
 #endif
 #ifdef TALO_CLI_MODULE
-    {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false},
+    {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false,
+     true},
 #endif
 #ifdef TALO_CLI_IMAGE
     {"backup", ImageCli::kBackupArguments, "Saves the whole D: drive into an image file.",
-     RunBackup},
+     RunBackup, true, true, true},
     {"restore", ImageCli::kRestoreArguments, "Writes an image file back onto D: (erases it).",
-     RunRestore},
+     RunRestore, true, true, true},
 #endif
 #ifdef TALO_CLI_NETCONF
     {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF.",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); }},
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); },
+     true, true, true},
     {"accounts", NetConfCli::kAccountsArguments,
      "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from TALO7100_FTP_PASSWORD and "
      "TALO7100_HTTP_PASSWORD or the terminal).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); }},
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); },
+     true, true, true},
     {"init", NetConfCli::kInitArguments,
      "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); }},
+     [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); },
+     true, true, true},
 #endif
 };
 
@@ -184,6 +188,25 @@ QString CliUsage() {
     out << "  " << call.leftJustified(20) << ' ' << command.Summary << '\n';
   }
   return text;
+}
+
+// A subcommand without options of its own: --verbose, then its arguments (a
+// "-" after the first argument is an argument, "--" ends the options).
+bool ParseCommonOptions(const CliCommand& command, QStringList& arguments, bool& verbose) {
+  const QString name = QString::fromLatin1(command.Name);
+  QCommandLineParser parser;
+  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+  const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                         QStringLiteral("Shows the console lines of the exchanges."));
+  parser.addOption(verboseOption);
+  if (!parser.parse(QStringList{name} + arguments)) {
+    PrintLine(stderr, QStringLiteral("talo7100-cli %1: %2").arg(name, parser.errorText()));
+    PrintLine(stderr, UsageLine(command));
+    return false;
+  }
+  arguments = parser.positionalArguments();
+  verbose = verbose || parser.isSet(verboseOption);
+  return true;
 }
 
 int RunCli(int argc, char** argv) {
@@ -233,20 +256,18 @@ int RunCli(int argc, char** argv) {
     return kUsageError;
   }
 
-  // The subcommand's own options; its arguments follow them (a "-" after the
-  // first argument is an argument, "--" ends the options).
-  QCommandLineParser parser;
-  parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-  const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-                                         QStringLiteral("Shows the console lines of the exchanges."));
-  parser.addOption(verboseOption);
-  if (!parser.parse(QStringList{name} + arguments)) {
-    PrintLine(stderr, QStringLiteral("talo7100-cli %1: %2").arg(name, parser.errorText()));
-    PrintLine(stderr, UsageLine(*command));
+  // --verbose is every subcommand's; a subcommand with options of its own
+  // parses the rest itself ("--" ends the options).
+  if (command->OwnOptions) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    for (qsizetype i = (end < 0 ? arguments.size() : end) - 1; i >= 0; --i) {
+      if (arguments[i] != QLatin1String("--verbose")) continue;
+      arguments.removeAt(i);
+      verbose = true;
+    }
+  } else if (!ParseCommonOptions(*command, arguments, verbose)) {
     return kUsageError;
   }
-  arguments = parser.positionalArguments();
-  verbose = verbose || parser.isSet(verboseOption);
 
   StreamConsole console(command->ShowConsole || verbose ? stdout : nullptr);
   StreamDialogs dialogs(assumeYes, stderr);

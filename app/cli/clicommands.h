@@ -44,6 +44,10 @@ struct CliCommand {
   // lines are its output (a listing, a copy's progress) and would be
   // cluttered by the log. --verbose shows them in any case.
   bool ShowConsole = true;
+  // The subcommand declares and parses options of its own: only --verbose
+  // is taken out before it runs. Otherwise any option but --verbose is a
+  // wrong call.
+  bool OwnOptions = false;
 };
 
 inline constexpr int kExitOk = 0;

@@ -16,6 +16,14 @@
 namespace talosim {
 namespace {
 
+// The wait until deadline for ppoll: a received byte becomes readable at its
+// exact wire time, so the controller must not wake up to a millisecond late.
+timespec TimeUntil(PtyLine::Clock::time_point deadline) {
+  const auto left = std::max<long long>(
+      0, std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - PtyLine::Clock::now()).count());
+  return timespec{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
+}
+
 int MillisUntil(PtyLine::Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - PtyLine::Clock::now()).count();
   if (left <= 0) return 0;
@@ -127,7 +135,8 @@ void PtyLine::SetBlocking(bool blocking) {
 
 bool PtyLine::FillInput(Clock::time_point deadline, bool& woken) {
   pollfd fds[2] = {{Master, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
-  const int ready = poll(fds, 2, MillisUntil(deadline));
+  const timespec wait = TimeUntil(deadline);
+  const int ready = ppoll(fds, 2, &wait, nullptr);
   if (ready < 0) return errno == EINTR;
   if (fds[1].revents & POLLIN) {
     DrainWakePipe();
@@ -279,21 +288,27 @@ void PtyLine::StopAdapter() {
 
 bool PtyLine::Write(std::string_view bytes) {
   if (ByteTime.count() == 0) return Deliver(bytes.data(), bytes.size());
-  // The wire clock starts afresh only when the line was idle; within one
-  // write, a late wake-up is made good by handing over the bytes that fell
-  // due meanwhile, so the average rate stays the baud rate.
+  // A byte reaches the PC when its last bit is on the wire. The wire clock
+  // starts afresh only when the line was idle; within one write, a late
+  // wake-up is made good by handing over every byte that fell due meanwhile,
+  // so the average rate stays the baud rate and a short frame still takes
+  // its own time.
   if (WireFree < Clock::now()) WireFree = Clock::now();
   size_t sent = 0;
   while (sent < bytes.size()) {
+    const auto due = WireFree + ByteTime;
     const auto now = Clock::now();
-    if (WireFree > now + std::chrono::milliseconds(1)) {
-      Pause(std::chrono::duration_cast<std::chrono::milliseconds>(WireFree - now));
+    if (due > now) {
+      if (due - now > std::chrono::milliseconds(2)) {
+        Pause(std::chrono::duration_cast<std::chrono::milliseconds>(due - now));
+      } else {
+        std::this_thread::sleep_until(due);
+      }
       if (Stopping) return false;
       continue;
     }
-    // Hand over the bytes whose turn on the wire comes within 2 ms.
     size_t count = 0;
-    while (sent + count < bytes.size() && WireFree <= now + std::chrono::milliseconds(2)) {
+    while (sent + count < bytes.size() && WireFree + ByteTime <= now) {
       WireFree += ByteTime;
       ++count;
     }

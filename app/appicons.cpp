@@ -15,19 +15,15 @@ QIcon Drawn(const ToolIcons::PaintFunction& paint) { return ToolIcons::Painted(p
 namespace AppIcons {
 
 QIcon ProgramIcon() {
-  static const QIcon icon = Drawn([](QPainter& p) {
-    // A controller box with a serial port and a green status lamp.
-    p.setPen(QPen(QColor(0x1f, 0x3a, 0x68), 1.5));
-    p.setBrush(QColor(0x3c, 0x6e, 0xb4));
-    p.drawRoundedRect(QRectF(2.5, 6.5, 27, 19), 3, 3);
-    p.setBrush(QColor(0xe8, 0xec, 0xf2));
-    p.drawRect(QRectF(6.5, 11.5, 13, 8));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x1f, 0x3a, 0x68));
-    for (int i = 0; i < 4; ++i) p.drawEllipse(QRectF(8 + i * 2.8, 14, 1.8, 1.8));
-    p.setBrush(QColor(0x30, 0xd0, 0x40));
-    p.drawEllipse(QRectF(23, 13, 4, 4));
-  });
+  // The installed program icon (share/icons, drawn as talo7100.svg) in the
+  // sizes the desktop asks for: a controller box with a serial port and a
+  // green status lamp.
+  static const QIcon icon = [] {
+    QIcon sizes;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+      sizes.addFile(QStringLiteral(":/icons/talo7100-%1.png").arg(size), QSize(size, size));
+    return sizes;
+  }();
   return icon;
 }
 

@@ -1,33 +1,113 @@
 // talo7100: the desktop program.
 #include <QCommandLineParser>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
+#include "appsettings.h"
+#include "programtext.h"
 #include "taloapplication.h"
 #include "tfrmmain.h"
 
+namespace {
+
+const QString kProgram = QStringLiteral("talo7100");
+
+QString Usage() {
+  return ProgramText::UsageHead(kProgram, QStringLiteral("[--port NAME]")) +
+         QStringLiteral(
+             "\n"
+             "Manages a TALO-7100 controller over one RS-232 line: its D: drive, file uploads\n"
+             "and a terminal on its shell.\n\n"
+             "Options:\n"
+             "  --port NAME  selects NAME in the port box (adding it when the scan did not\n"
+             "               find it) and lists the controller's D: drive through it;\n"
+             "               NAME is a device name (ttyUSB0, ttyS0), a full path\n"
+             "               (/dev/pts/3, /dev/serial/by-id/...) or COM1..COM255;\n"
+             "               TALO7100_PORTS adds names to the port list (colon-separated)\n"
+             "  --help       show this text\n"
+             "  --version    show the version\n");
+}
+
+void Print(FILE* out, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), out);
+  std::fflush(out);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  TaloApplication app(argc, argv);
-
+  // --help and --version work without a display: they are answered before
+  // the application starts (which takes its own options, -platform and the
+  // like, out of the list).
+  const auto argumentList = [&] {
+    QStringList list;
+    for (int i = 0; i < argc; ++i) list.append(QString::fromLocal8Bit(argv[i]));
+    return list;
+  };
+  const QStringList arguments = argumentList();
   QCommandLineParser options;
-  options.setApplicationDescription(QStringLiteral(
-      "Manages a TALO-7100 controller over one RS-232 line: its D: drive, file uploads "
-      "and a terminal on its shell.\n\nPorts are device names (ttyUSB0, ttyS0...), full paths "
-      "(/dev/pts/3) or COM1..COM255; TALO7100_PORTS adds names to the port list "
-      "(colon-separated)."));
-  options.addHelpOption();
-  options.addVersionOption();
-  const QCommandLineOption port(QStringLiteral("port"),
-                                QStringLiteral("Selects <name> in the port box (adding it when "
-                                               "the scan did not find it) and lists the "
-                                               "controller's D: drive through it."),
-                                QStringLiteral("name"));
-  options.addOption(port);
-  options.process(app);
+  options.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
+  const QCommandLineOption help(QStringLiteral("help"));
+  const QCommandLineOption version(QStringLiteral("version"));
+  options.addOptions({port, help, version});
+  const auto wrongCall = [&] {
+    const QString problem = options.positionalArguments().isEmpty()
+                                ? options.errorText()
+                                : QStringLiteral("unexpected argument %1")
+                                      .arg(options.positionalArguments().front());
+    Print(stderr, ProgramText::WrongCall(kProgram, problem) + QLatin1Char('\n'));
+    return 2;
+  };
+  // A wrong option is reported before the application starts too, unless it
+  // may be one of the toolkit's own (-platform, -style...), which only the
+  // application can tell.
+  if (options.parse(arguments)) {
+    if (!options.positionalArguments().isEmpty()) return wrongCall();
+  } else {
+    static const QStringList toolkitOptions = {
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"), QStringLiteral("qmljsdebugger"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("reverse"), QStringLiteral("session"),
+        QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+        QStringLiteral("dograb"), QStringLiteral("name"), QStringLiteral("title"),
+        QStringLiteral("visual"), QStringLiteral("fontengine"), QStringLiteral("dialogs")};
+    const QStringList unknown = options.unknownOptionNames();
+    const bool toolkit = std::any_of(unknown.begin(), unknown.end(), [](const QString& name) {
+      return toolkitOptions.contains(name);
+    });
+    if (!toolkit) return wrongCall();
+  }
+  if (arguments.contains(QStringLiteral("--help")) && options.parse(arguments) &&
+      options.isSet(help)) {
+    Print(stdout, Usage());
+    return 0;
+  }
+  if (arguments.contains(QStringLiteral("--version")) && options.parse(arguments) &&
+      options.isSet(version)) {
+    Print(stdout, ProgramText::VersionLine(kProgram) + QLatin1Char('\n'));
+    return 0;
+  }
 
+  TaloApplication app(argc, argv);
+  // The application took its own options out of argv.
+  if (!options.parse(argumentList()) || !options.positionalArguments().isEmpty())
+    return wrongCall();
+
+  AppSettings settings;
   TfrmMain window;
-  window.StartUp(options.value(port));
-  window.showMaximized();
+  window.StartUp(AppSettings::StartPort(options.value(port), settings.LastPort()));
+  if (window.restoreGeometry(settings.WindowGeometry()))
+    window.show();
+  else
+    window.showMaximized();
   if (options.isSet(port)) QTimer::singleShot(0, &window, &TfrmMain::OpenDeviceRoot);
-  return app.exec();
+  const int status = app.exec();
+  settings.SetLastPort(window.SelectedPort());
+  settings.SetWindowGeometry(window.saveGeometry());
+  settings.Save();
+  return status;
 }

@@ -3,6 +3,7 @@
 #include <QThread>
 
 #include "apptext.h"
+#include "portaccess.h"
 #include "talocomport.h"
 #include "taloconsole.h"
 #include "talodataring.h"
@@ -43,8 +44,10 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
   }
   // 1. Open the port for the selected name.
   auto port = std::make_unique<TaloComPort>(portName.toStdString());
+  OpenHint.clear();
   if (!port->Open()) {
     // 2. The terminal stays off; the caller shows the message.
+    OpenHint = PortAccess::PermissionHint(port->DevicePath(), port->LastError());
     port->Close();
     errorText = AppText::TerminalUnableToOpen(portName);
     return false;

@@ -78,6 +78,9 @@ class TaloTerminal : public QObject {
   // the shell answers with a fresh prompt. False (terminal stays off) with the
   // text to show when the port cannot be opened.
   [[nodiscard]] bool Start(const QString& portName, QString& errorText);
+  // After a failed Start: which group owns the device and what to do, when
+  // the port could not be opened for lack of permission; empty otherwise.
+  const QString& PermissionHint() const { return OpenHint; }
   // Pauses the workers, cancels a paste, releases the port. Bytes left in the
   // ring are shown when the terminal next starts.
   void Stop();
@@ -109,6 +112,7 @@ class TaloTerminal : public QObject {
   void PasteFinished();
 
  private:
+  QString OpenHint;
   void PauseWorkers();
   void ResumeWorkers();
   // One byte with the workers paused around it; false when the write failed.

@@ -16,6 +16,7 @@
 #include "copytodevice.h"
 #include "devicepane.h"
 #include "localpane.h"
+#include "portbox.h"
 #include "portscan.h"
 #include "taloapplication.h"
 #include "taloconsolememo.h"
@@ -196,19 +197,14 @@ void TfrmMain::ScanComPort(const QString& preferredPort) {
   QComboBox* ports = cbxCOM();
   if (!ports) return;
   const QSignalBlocker quiet(ports);
-  ports->clear();
-  for (const std::string& name : ::ScanComPort()) ports->addItem(QString::fromStdString(name));
-  if (!preferredPort.isEmpty() && ports->findText(preferredPort) < 0)
-    ports->addItem(preferredPort);
-  SetPortBoxSelection(preferredPort.isEmpty() ? ports->itemText(0) : preferredPort);
+  PortBox::Fill(*ports, ScanPorts(), preferredPort);
+  SetPortBoxSelection(preferredPort.isEmpty() ? ports->itemData(0).toString() : preferredPort);
 }
 
 void TfrmMain::SetPortBoxSelection(const QString& port) {
   if (QComboBox* ports = cbxCOM()) {
     const QSignalBlocker quiet(ports);
-    const int index = ports->findText(port);
-    if (index >= 0) ports->setCurrentIndex(index);
-    ports->setEditText(port);
+    PortBox::Select(*ports, port);
   }
   ShellPtr->SetSelectedPort(port);
 }
@@ -216,7 +212,7 @@ void TfrmMain::SetPortBoxSelection(const QString& port) {
 void TfrmMain::cbxCOMChange(bool picked) {
   QComboBox* ports = cbxCOM();
   if (!ports || Term->IsOn()) return;
-  const QString port = ports->currentText().trimmed();
+  const QString port = PortBox::ChosenPort(*ports, picked);
   if (!picked && port == SelectedPort()) return;
   ShellPtr->SetSelectedPort(port);
   Device->PortChanged();
@@ -230,6 +226,7 @@ void TfrmMain::tbtnDOSCmdClick() {
   if (!Term->IsOn()) {
     QString error;
     if (!Term->Start(SelectedPort(), error)) {
+      if (!Term->PermissionHint().isEmpty()) Console->AppendLine(Term->PermissionHint());
       ShowTerminalState();
       EnableDeviceControls(true);
       DialogService->ShowError(error);

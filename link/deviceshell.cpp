@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "portaccess.h"
 #include "talocomport.h"
 #include "taloconsole.h"
 
@@ -131,7 +132,11 @@ ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t termi
     : Shell(shell), Busy(shell.Dialogs()) {
   ComPort = std::make_unique<TaloComPort>(shell.SelectedPort().toStdString());
   Opened = ComPort->Open();
-  if (!Opened) return;
+  Shell.Hint = PortAccess::PermissionHint(ComPort->DevicePath(), ComPort->LastError());
+  if (!Opened) {
+    if (!Shell.Hint.isEmpty()) Shell.AppendConsoleLine(Shell.Hint);
+    return;
+  }
   ComPort->SetTerminator(terminator);
   // A port that refuses its settings fails visibly at the first echo check.
   (void)ComPort->Configure(57600, 8, 0, 0);

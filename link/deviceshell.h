@@ -47,6 +47,10 @@ class DeviceShell {
   // The port every exchange opens (empty when none is selected).
   const QString& SelectedPort() const { return Port; }
   void SetSelectedPort(const QString& port) { Port = port; }
+  // Set when the last session could not open the port for lack of permission:
+  // which group owns the device and what to do (also shown in the console
+  // beside the error box); empty otherwise.
+  const QString& PermissionHint() const { return Hint; }
 
   // Where a prompt may stand in a text read. The shell's exchanges read lines
   // up to the line feed, so the prompt begins the last text; read up to the
@@ -95,9 +99,11 @@ class DeviceShell {
   bool RunDeviceCommand(const QByteArray& commandLine);
 
  private:
+  friend class ShellSession;
   TaloConsole& ConsoleRef;
   UserDialogs& DialogsRef;
   QString Port;
+  QString Hint;
 };
 
 // One standard exchange on the selected port.

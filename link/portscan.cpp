@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string_view>
 
@@ -55,9 +58,9 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a.size() - i < b.size() - j;
 }
 
-std::vector<std::string> DeviceNames() {
+std::vector<std::string> DeviceNames(const std::string& root) {
   std::vector<std::string> names;
-  DIR* dir = ::opendir("/dev");
+  DIR* dir = ::opendir(root.c_str());
   if (!dir) return names;
   while (const dirent* entry = ::readdir(dir)) {
     if (IsSerialDeviceName(entry->d_name)) names.emplace_back(entry->d_name);
@@ -78,13 +81,44 @@ bool IsPhantomUart(const std::string& path) {
   return phantom;
 }
 
-// Listed when it opens, or when it exists but another program holds it.
-bool IsUsable(const std::string& name) {
+enum class Usability { Unusable, Usable, NoPermission };
+
+// Usable when it opens or when it exists but another program holds it.
+Usability CheckUsable(const std::string& name) {
   TaloComPort port(name);
   const bool opened = port.Open();
   const bool held = !opened && port.IsHeldElsewhere();
+  const int error = port.LastError();
   port.Close();
-  return opened || held;
+  if (opened || held) return Usability::Usable;
+  return error == EACCES || error == EPERM ? Usability::NoPermission : Usability::Unusable;
+}
+
+// The device a path ends at, with every link followed; empty when none.
+std::string CanonicalPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
+
+// The links under <root>/serial/by-id by the device they point to.
+std::map<std::string, std::string> StableNames(const std::string& root) {
+  std::map<std::string, std::string> names;
+  const std::string folder = root + "/serial/by-id";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return names;
+  std::vector<std::string> links;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") links.push_back(name);
+  }
+  ::closedir(dir);
+  // Two links to one device (rare): the first in order wins, every time.
+  std::sort(links.begin(), links.end());
+  for (const auto& link : links) {
+    const std::string device = CanonicalPath(folder + "/" + link);
+    if (!device.empty()) names.emplace(device, folder + "/" + link);
+  }
+  return names;
 }
 
 std::vector<std::string> EnvironmentNames() {
@@ -104,18 +138,40 @@ std::vector<std::string> EnvironmentNames() {
 
 }  // namespace
 
-std::vector<std::string> ScanComPort() {
-  std::vector<std::string> listed;
+std::vector<ScannedPort> ScanPorts(const std::string& deviceRoot) {
+  std::vector<ScannedPort> listed;
   std::set<std::string> paths;  // one entry per device, however it was named
+  const auto stable = StableNames(deviceRoot);
   const auto consider = [&](const std::string& name, bool checkPhantom) {
     const std::string path = TaloComPort::ResolveDevicePath(name);
-    if (path.empty() || paths.count(path)) return;
+    if (path.empty()) return;
+    const std::string device = CanonicalPath(path);
+    const std::string key = device.empty() ? path : device;
+    if (paths.count(key)) return;
     if (checkPhantom && IsPhantomUart(path)) return;
-    if (!IsUsable(name)) return;
-    paths.insert(path);
-    listed.push_back(name);
+    const Usability usability = CheckUsable(name);
+    if (usability == Usability::Unusable) return;
+    paths.insert(key);
+    const auto link = stable.find(device);
+    listed.push_back({name, link == stable.end() ? std::string() : link->second,
+                      usability == Usability::Usable});
   };
-  for (const auto& name : DeviceNames()) consider(name, name.rfind("ttyS", 0) == 0);
+  const bool systemRoot = deviceRoot == "/dev";
+  for (const auto& name : DeviceNames(deviceRoot))
+    consider(systemRoot ? name : deviceRoot + "/" + name, name.rfind("ttyS", 0) == 0);
   for (const auto& name : EnvironmentNames()) consider(name, false);
   return listed;
+}
+
+std::vector<std::string> ScanComPort() {
+  std::vector<std::string> names;
+  for (const auto& port : ScanPorts()) names.push_back(port.Name);
+  return names;
+}
+
+std::string PortLabel(const ScannedPort& port) {
+  std::string label = port.Name;
+  if (!port.StableName.empty()) label += "  " + port.StableName;
+  if (!port.Accessible) label += "  (no permission)";
+  return label;
 }

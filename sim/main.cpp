@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: talo7100-sim [options]
+constexpr const char* kUsage = R"(Usage: talo7100-sim [OPTIONS]
+       talo7100-sim --help | --version
 
 Serves the TALO-7100 controller's shell on a pseudo-terminal. The first line
 printed is the terminal's path; open it like a serial port (57600 8N1).
@@ -63,8 +64,10 @@ Faults (deterministic for a given --seed):
   --pause-listing MS      pause MS ms after the folder header of every
                           "dir" and "dir/s" answer (a busy controller)
 
-  --help                  this text
+  --help                  show this text
+  --version               show the version
 )";
+constexpr const char* kVersion = "talo7100-sim 1.13 (B001)\n";
 
 bool ParseNumber(const char* text, long long& value) {
   char* end = nullptr;
@@ -79,7 +82,8 @@ bool ParseRate(const char* text, double& value) {
 }
 
 // Fills the options from the command line; false with a message on a bad one.
-bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& help, std::string& error) {
+bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& help, bool& version,
+                  std::string& error) {
   talosim::FaultPlan& faults = options.Faults;
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
@@ -88,9 +92,13 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       target = true;
       return true;
     };
-    if (flag("--help", help) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
+    if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
         flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC))
       continue;
+    if (name.rfind("--", 0) != 0) {
+      error = "unexpected argument " + name;
+      return false;
+    }
     if (i + 1 >= argc) {
       error = "unknown option or missing value: " + name;
       return false;
@@ -164,13 +172,18 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
 int main(int argc, char** argv) {
   talosim::SimOptions options;
   bool help = false;
+  bool version = false;
   std::string error;
-  if (!ParseOptions(argc, argv, options, help, error)) {
+  if (!ParseOptions(argc, argv, options, help, version, error)) {
     std::cerr << "talo7100-sim: " << error << "\nTry talo7100-sim --help.\n";
     return 2;
   }
   if (help) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (version) {
+    std::cout << kVersion;
     return 0;
   }
   // The signals are taken by sigwait below, never by a handler, so that the

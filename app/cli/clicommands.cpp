@@ -9,6 +9,7 @@
 #include "devicepath.h"
 #include "deviceshell.h"
 #include "portscan.h"
+#include "programtext.h"
 #ifdef TALO_CLI_DEVICE_COMMANDS
 #include "devicecli.h"
 #include "putcli.h"
@@ -41,14 +42,19 @@ void PrintLine(FILE* out, const QString& text) {
   std::fputc('\n', out);
 }
 
-// ports: the port box's list, one name a line; --port adds its name as the
-// desktop program does.
+// ports: the port box's list, one port a line: its name, its stable name
+// beside it and "(no permission)" for one this user cannot open; --port adds
+// its name as the desktop program does.
 int RunPorts(CliContext& context, const QStringList& arguments) {
   if (!arguments.isEmpty()) return kUsageError;
-  QStringList names = ScannedPorts();
-  const QString& given = context.Shell.SelectedPort();
-  if (context.PortGiven && !given.isEmpty() && !names.contains(given)) names.append(given);
-  for (const QString& name : names) PrintLine(stdout, name);
+  const std::vector<ScannedPort> ports = ScanPorts();
+  const std::string given = context.Shell.SelectedPort().toStdString();
+  bool listed = false;
+  for (const ScannedPort& port : ports) {
+    PrintLine(stdout, QString::fromStdString(PortLabel(port)));
+    listed = listed || port.Name == given;
+  }
+  if (context.PortGiven && !given.empty() && !listed) PrintLine(stdout, QString::fromStdString(given));
   std::fflush(stdout);
   return kExitOk;
 }
@@ -165,8 +171,9 @@ std::span<const CliCommand> CliCommands() { return kCommands; }
 QString CliUsage() {
   QString text;
   QTextStream out(&text);
-  out << "Usage: talo7100-cli [--port NAME] [--yes] COMMAND [ARGUMENTS]\n"
-         "       talo7100-cli --help | --version\n\n"
+  out << ProgramText::UsageHead(QStringLiteral("talo7100-cli"),
+                                QStringLiteral("[--port NAME] [--yes] COMMAND [ARGUMENTS]"))
+      << "\n"
          "Drives a TALO-7100 controller over one RS-232 line (57600 baud, 8N1) by typing\n"
          "command lines into its shell. The controller's answers go to standard output,\n"
          "messages to standard error. The exit status is 0 on success, 1 when the\n"
@@ -227,7 +234,7 @@ int RunCli(int argc, char** argv) {
       return kExitOk;
     }
     if (option == QLatin1String("--version")) {
-      PrintLine(stdout, QStringLiteral("talo7100-cli 1.13 (B001)"));
+      PrintLine(stdout, ProgramText::VersionLine(QStringLiteral("talo7100-cli")));
       return kExitOk;
     }
     if (option == QLatin1String("--yes")) {
@@ -241,7 +248,8 @@ int RunCli(int argc, char** argv) {
       port = option.mid(7);
       portGiven = true;
     } else {
-      PrintLine(stderr, QStringLiteral("talo7100-cli: unknown option %1\n").arg(option) + CliUsage());
+      PrintLine(stderr, ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
+                                               QStringLiteral("unknown option %1").arg(option)));
       return kUsageError;
     }
   }
@@ -252,7 +260,8 @@ int RunCli(int argc, char** argv) {
   const QString name = arguments.takeFirst();
   const CliCommand* command = FindCommand(name);
   if (!command) {
-    PrintLine(stderr, QStringLiteral("talo7100-cli: unknown command %1\n").arg(name) + CliUsage());
+    PrintLine(stderr, ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
+                                             QStringLiteral("unknown command %1").arg(name)));
     return kUsageError;
   }
 
@@ -281,6 +290,8 @@ int RunCli(int argc, char** argv) {
 
   int status = command->Run(context, arguments);
   console.Flush();
+  // Why the port would not open, when it was for lack of permission.
+  if (!shell.PermissionHint().isEmpty()) PrintLine(stderr, shell.PermissionHint());
   if (status == kUsageError) {
     PrintLine(stderr, UsageLine(*command));
     return kUsageError;

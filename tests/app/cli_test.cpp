@@ -3,10 +3,15 @@
 // (no echo, no prompt, over-long lines) is the device link's tests' business.
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "ptypair.h"
 #include "scriptedshell.h"
 #include "talocomport.h"
 #ifdef TALO_CLI_SIM_TESTS
@@ -72,6 +77,64 @@ TEST(CliPorts, listsGivenPortOnceAfterScan) {
   const auto result = RunCli({"--port", path, "ports"});
   EXPECT_EQ(result.ExitCode, 0);
   EXPECT_EQ(result.Out.split(QLatin1Char('\n')).count(path), 1);
+}
+
+// A port this user may not open: listed and marked by ports, and a command on
+// it says which group owns it beside the error. root runs the command line
+// as nobody; another user takes the owner's rights off its own pty.
+TEST(CliPermission, portWithoutRightsIsMarkedAndExplained) {
+  PtyPair line;
+  const std::string path = line.SlavePath();
+  QString program = QStringLiteral(TALO_CLI_PATH);
+  QStringList prefix;
+  if (::geteuid() == 0) {
+    if (!QFile::exists(QStringLiteral("/usr/bin/setpriv"))) GTEST_SKIP() << "no setpriv";
+    ASSERT_EQ(::chown(path.c_str(), 0, 20), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0660), 0);
+    program = QStringLiteral("/usr/bin/setpriv");
+    prefix = {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+              QStringLiteral("--clear-groups"), QStringLiteral(TALO_CLI_PATH)};
+  } else {
+    ASSERT_EQ(::chmod(path.c_str(), 0060), 0);
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  const group* owner = ::getgrgid(info.st_gid);
+  ASSERT_NE(owner, nullptr);
+  const QString groupName = QString::fromLocal8Bit(owner->gr_name);
+  const QString port = QString::fromStdString(path);
+
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("TALO7100_PORTS"), port);
+  const auto run = [&](const QStringList& arguments) {
+    QProcess cli;
+    cli.setProcessEnvironment(environment);
+    cli.start(program, prefix + arguments);
+    CliResult result;
+    if (!cli.waitForFinished(30000)) {
+      cli.kill();
+      cli.waitForFinished(1000);
+      ADD_FAILURE() << "talo7100-cli did not finish";
+      return result;
+    }
+    result.ExitCode = cli.exitCode();
+    result.Out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return result;
+  };
+
+  const auto ports = run({QStringLiteral("ports")});
+  EXPECT_EQ(ports.ExitCode, 0) << ports.Err.toStdString();
+  EXPECT_TRUE(ports.Out.split(QLatin1Char('\n')).contains(port + QStringLiteral("  (no permission)")))
+      << ports.Out.toStdString();
+
+  const auto denied = run({QStringLiteral("--port"), port, QStringLiteral("run"), QStringLiteral("dir")});
+  EXPECT_EQ(denied.ExitCode, 1);
+  EXPECT_TRUE(denied.Err.contains(QStringLiteral("Unable to open ") + port)) << denied.Err.toStdString();
+  EXPECT_TRUE(denied.Err.contains(QStringLiteral("No permission to open %1: it belongs to the group %2")
+                                      .arg(port, groupName)))
+      << denied.Err.toStdString();
+  EXPECT_TRUE(denied.Err.contains(QStringLiteral("log out and in again")));
 }
 
 TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {

@@ -1,0 +1,47 @@
+#include "appsettings.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+#include "talocomport.h"
+
+namespace {
+
+const QString kPortKey = QStringLiteral("Port/Last");
+const QString kGeometryKey = QStringLiteral("MainWindow/Geometry");
+
+}  // namespace
+
+AppSettings::AppSettings()
+    : Store(new QSettings(QSettings::UserScope, QStringLiteral("talo7100"),
+                          QStringLiteral("talo7100"))) {}
+
+AppSettings::~AppSettings() { delete Store; }
+
+QString AppSettings::LastPort() const { return Store->value(kPortKey).toString(); }
+
+void AppSettings::SetLastPort(const QString& port) {
+  if (port.isEmpty())
+    Store->remove(kPortKey);
+  else
+    Store->setValue(kPortKey, port);
+}
+
+QByteArray AppSettings::WindowGeometry() const { return Store->value(kGeometryKey).toByteArray(); }
+
+void AppSettings::SetWindowGeometry(const QByteArray& geometry) {
+  Store->setValue(kGeometryKey, geometry);
+}
+
+bool AppSettings::Save() {
+  Store->sync();
+  return Store->status() == QSettings::NoError;
+}
+
+QString AppSettings::StartPort(const QString& commandLinePort, const QString& remembered) {
+  if (!commandLinePort.isEmpty()) return commandLinePort;
+  if (remembered.isEmpty()) return {};
+  const QString device =
+      QString::fromStdString(TaloComPort::ResolveDevicePath(remembered.toStdString()));
+  return QFileInfo::exists(device) ? remembered : QString();
+}

@@ -1,0 +1,81 @@
+// What the desktop program keeps between runs, and the port box's list of
+// tty names with their stable names.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFile>
+#include <QFontMetrics>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "appsettings.h"
+#include "portbox.h"
+#include "ptypair.h"
+
+namespace {
+
+TEST(AppSettingsFile, portAndGeometryOutliveTheProgramInTheUsersConfigFolder) {
+  QTemporaryDir config;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+  const QByteArray geometry("\x01\xd9\xd0\xcb\x00\x03\x00\x00 any bytes", 19);
+  {
+    AppSettings first;
+    EXPECT_EQ(first.LastPort(), QString());
+    EXPECT_TRUE(first.WindowGeometry().isEmpty());
+    first.SetLastPort(QStringLiteral("ttyUSB0"));
+    first.SetWindowGeometry(geometry);
+    EXPECT_TRUE(first.Save());
+  }
+  EXPECT_TRUE(QFile::exists(config.filePath(QStringLiteral("talo7100/talo7100.conf"))));
+  AppSettings next;
+  EXPECT_EQ(next.LastPort(), QStringLiteral("ttyUSB0"));
+  EXPECT_EQ(next.WindowGeometry(), geometry);
+  // No port selected at the end: nothing stale is offered next time.
+  next.SetLastPort(QString());
+  next.Save();
+  EXPECT_EQ(AppSettings().LastPort(), QString());
+}
+
+TEST(AppSettingsFile, commandLinePortWinsAndAGoneDeviceIsNotOffered) {
+  PtyPair line;
+  const QString present = QString::fromStdString(line.SlavePath());
+  EXPECT_EQ(AppSettings::StartPort(QStringLiteral("ttyS0"), present), QStringLiteral("ttyS0"));
+  EXPECT_EQ(AppSettings::StartPort(QString(), present), present);
+  EXPECT_EQ(AppSettings::StartPort(QString(), QStringLiteral("/dev/talo-unplugged")), QString());
+  EXPECT_EQ(AppSettings::StartPort(QString(), QString()), QString());
+}
+
+TEST(PortBoxList, showsStableNamesOpensTheTtyAndFitsTheLongestName) {
+  QComboBox box;
+  box.setEditable(true);
+  box.setFixedWidth(60);
+  const std::string stable = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0";
+  const QString longName = QStringLiteral("/dev/a_rather_long_adapter_device_name_0");
+  PortBox::Fill(box, {{"ttyS0", "", true}, {"ttyUSB0", stable, true}, {"ttyUSB1", "", false}},
+                longName);
+  ASSERT_EQ(box.count(), 4);
+  EXPECT_EQ(box.itemText(1), QStringLiteral("ttyUSB0  ") + QString::fromStdString(stable));
+  EXPECT_EQ(box.itemText(2), QStringLiteral("ttyUSB1  (no permission)"));
+  EXPECT_EQ(box.itemText(3), longName);
+  EXPECT_GE(box.width(), box.fontMetrics().horizontalAdvance(longName));
+  EXPECT_GE(box.view()->minimumWidth(), box.fontMetrics().horizontalAdvance(box.itemText(1)));
+
+  // A pick stands for the tty; the edit field then shows its name.
+  box.setCurrentIndex(1);
+  EXPECT_EQ(PortBox::ChosenPort(box, true), QStringLiteral("ttyUSB0"));
+  EXPECT_EQ(box.currentText(), QStringLiteral("ttyUSB0"));
+  // A typed name is used as typed, also a stable name.
+  box.setEditText(QString::fromStdString(stable));
+  EXPECT_EQ(PortBox::ChosenPort(box, false), QString::fromStdString(stable));
+
+  PortBox::Select(box, QStringLiteral("ttyUSB0"));
+  EXPECT_EQ(box.currentIndex(), 1);
+  EXPECT_EQ(box.currentText(), QStringLiteral("ttyUSB0"));
+  // A refill never makes the box narrower than its form made it.
+  PortBox::Fill(box, {{"ttyS0", "", true}}, QString());
+  EXPECT_GE(box.width(), 60);
+  EXPECT_EQ(box.count(), 1);
+}
+
+}  // namespace

@@ -278,8 +278,14 @@ void TfrmMain::btnCopyClick() {
   for (const PShellItem& item : Device->Browser().DeviceItems())
     request.DeviceListing.push_back(
         {item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
-  request.RefreshDevicePane = [this](const QString& copied) {
+  request.RefreshDevicePane = [this](const QString& copied) -> std::optional<CopyRequest::Listing> {
     Device->RefreshKeepingView(copied);
+    const DeviceBrowser& browser = Device->Browser();
+    if (!browser.LastListingRead()) return std::nullopt;
+    CopyRequest::Listing listing;
+    for (const PShellItem& item : browser.DeviceItems())
+      listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
+    return listing;
   };
   TransferDialogPresenter presenter(this);
   const TransferHost host{SelectedPort(), *Console, *DialogService, presenter};

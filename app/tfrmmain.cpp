@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -14,6 +15,7 @@
 #include "appicons.h"
 #include "apptext.h"
 #include "copytodevice.h"
+#include "devicelistview.h"
 #include "devicepane.h"
 #include "localpane.h"
 #include "portscan.h"
@@ -141,6 +143,7 @@ void TfrmMain::ConnectDeviceToolBar() {
   connect(Device->ConfigAction(), &QAction::triggered, this,
           [this] { (void)tbtnTaloConfClick(this, *ShellPtr, Device->DeviceFreeBytes()); });
 #endif
+  connect(Device->ListView(), &DeviceListView::FilesDropped, this, &TfrmMain::CopyDroppedFiles);
   if (QAction* toggle = tbtnDOSCmd()) {
     toggle->setCheckable(true);
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
@@ -268,10 +271,25 @@ void TfrmMain::EnableDeviceControls(bool enable) {
 }
 
 void TfrmMain::btnCopyClick() {
+  std::vector<CopySelection> selected;
+  for (const LocalPane::SelectedItem& item : Local->SelectedItems())
+    selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
+  CopyIntoDeviceFolder(std::move(selected));
+}
+
+void TfrmMain::CopyDroppedFiles(const QStringList& paths) {
+  std::vector<CopySelection> selected;
+  for (const QString& path : paths) {
+    const QFileInfo info(path);
+    selected.push_back({info.absoluteFilePath(), info.isDir(), info.size()});
+  }
+  CopyIntoDeviceFolder(std::move(selected));
+}
+
+void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
   if (Term->IsOn()) return;  // the terminal holds the port
   CopyRequest request;
-  for (const LocalPane::SelectedItem& item : Local->SelectedItems())
-    request.Selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
+  request.Selected = std::move(selected);
   request.DeviceFreeBytes = Device->DeviceFreeBytes();
   request.DevicePathText = Device->PathBoxText();
   // The listing the pane holds tells which names would replace a file.

@@ -20,6 +20,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "deviceshell.h"
 #include "memoconsole.h"
@@ -30,6 +31,7 @@ namespace Ui {
 class TfrmMain;
 }
 class DevicePane;
+struct CopySelection;
 class LocalPane;
 class QAction;
 class QComboBox;
@@ -67,6 +69,8 @@ class TfrmMain : public QMainWindow {
   void cbxCOMChange(bool picked = false);
   // Copies the selected PC files into the folder the device pane shows.
   void btnCopyClick();
+  // Files dropped on the device list: copied as the copy button copies.
+  void CopyDroppedFiles(const QStringList& paths);
   void Exit1Click();
   void About1Click();
   // Turns the terminal on if needed and types text followed by CR into it.
@@ -88,6 +92,7 @@ class TfrmMain : public QMainWindow {
   void ShowTerminalState();
   bool ConfirmExit();
   void SizePanes();
+  void CopyIntoDeviceFolder(std::vector<CopySelection> selected);
   QComboBox* cbxCOM() const;
   QAction* tbtnDOSCmd() const;
 

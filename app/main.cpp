@@ -23,10 +23,16 @@ int main(int argc, char** argv) {
                                                "controller's D: drive through it."),
                                 QStringLiteral("name"));
   options.addOption(port);
+  const QCommandLineOption log(QStringLiteral("log"),
+                               QStringLiteral("Appends what the console shows, each line "
+                                              "timestamped, to <file>."),
+                               QStringLiteral("file"));
+  options.addOption(log);
   options.process(app);
 
   TfrmMain window;
   window.StartUp(options.value(port));
+  if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
   window.showMaximized();
   if (options.isSet(port)) QTimer::singleShot(0, &window, &TfrmMain::OpenDeviceRoot);
   return app.exec();

@@ -74,10 +74,12 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   // The long-lived objects come first, so nothing that fails later in the
   // start-up leaves a control that reaches a missing object.
   Console = std::make_unique<MemoConsole>(*Form->meoDos);
-  ShellPtr = std::make_unique<DeviceShell>(*Console, *DialogService);
-  Term = std::make_unique<TaloTerminal>(*Console, RingBell);
+  Logged = std::make_unique<LoggedConsole>(*Console, Log);
+  ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService);
+  Term = std::make_unique<TaloTerminal>(*Logged, RingBell);
   Form->meoDos->SetTerminal(Term.get());
   Form->meoDos->SetDialogs(DialogService);
+  Form->meoDos->SetLog(&Log);
 
   Form->btnCopy->setIcon(AppIcons::CopyToDevice());
   Form->btnCopy->setToolTip(AppText::CopyButtonHint());
@@ -106,6 +108,8 @@ TfrmMain::~TfrmMain() {
   delete Local;
   Local = nullptr;
 }
+
+bool TfrmMain::StartTerminalLog(const QString& path) { return Form->meoDos->StartLog(path); }
 
 TaloConsoleMemo* TfrmMain::meoDos() const { return Form->meoDos; }
 QToolButton* TfrmMain::btnCopy() const { return Form->btnCopy; }
@@ -151,7 +155,7 @@ void TfrmMain::ConnectDeviceToolBar() {
 #ifdef TALO_APP_IMAGE
   connect(Device->ImageAction(), &QAction::triggered, this, [this] {
     if (!Term->IsOn() &&
-        TdlgTaloGhost::Open(this, SelectedPort(), *Console, *DialogService, Device->DeviceFreeBytes()))
+        TdlgTaloGhost::Open(this, SelectedPort(), *Logged, *DialogService, Device->DeviceFreeBytes()))
       Device->Browser().ResetDeviceFreeBytes();
   });
 #endif
@@ -306,7 +310,7 @@ void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
     return listing;
   };
   TransferDialogPresenter presenter(this);
-  const TransferHost host{SelectedPort(), *Console, *DialogService, presenter};
+  const TransferHost host{SelectedPort(), *Logged, *DialogService, presenter};
   (void)::CopyToDevice(host, request);
 }
 

@@ -25,6 +25,7 @@
 #include "deviceshell.h"
 #include "memoconsole.h"
 #include "taloterminal.h"
+#include "terminallog.h"
 #include "widgetdialogs.h"
 
 namespace Ui {
@@ -54,6 +55,9 @@ class TfrmMain : public QMainWindow {
   const QString& SelectedPort() const { return ShellPtr->SelectedPort(); }
   TaloConsoleMemo* meoDos() const;
   TaloTerminal& Terminal() { return *Term; }
+  // --log FILE: starts the terminal log; false (after an error box) when the
+  // file cannot be opened.
+  bool StartTerminalLog(const QString& path);
   // The shell exchange every device feature uses (selected port, console,
   // dialogs).
   DeviceShell& Shell() { return *ShellPtr; }
@@ -100,6 +104,10 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<WidgetDialogs> OwnDialogs;
   UserDialogs* DialogService = nullptr;
   std::unique_ptr<MemoConsole> Console;
+  // What the console shows also goes to the terminal log, when one is open;
+  // every feature writes to the console through Logged.
+  TerminalLog Log;
+  std::unique_ptr<LoggedConsole> Logged;
   std::unique_ptr<DeviceShell> ShellPtr;
   std::unique_ptr<TaloTerminal> Term;
   LocalPane* Local = nullptr;

@@ -25,6 +25,7 @@
 #include "netconfcli.h"
 #endif
 #include "streamconsole.h"
+#include "terminallog.h"
 #include "streamdialogs.h"
 
 namespace {
@@ -240,6 +241,11 @@ int RunCli(int argc, char** argv) {
   const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                          QStringLiteral("Shows the console lines of the exchanges."));
   parser.addOption(verboseOption);
+  // run --log FILE: the answer also goes into a timestamped log.
+  const QCommandLineOption logOption(QStringLiteral("log"),
+                                     QStringLiteral("Appends the answer, timestamped, to <file>."),
+                                     QStringLiteral("file"));
+  if (command->Run == RunLine) parser.addOption(logOption);
   if (!parser.parse(QStringList{name} + arguments)) {
     PrintLine(stderr, QStringLiteral("talo7100-cli %1: %2").arg(name, parser.errorText()));
     PrintLine(stderr, UsageLine(*command));
@@ -250,7 +256,17 @@ int RunCli(int argc, char** argv) {
 
   StreamConsole console(command->ShowConsole || verbose ? stdout : nullptr);
   StreamDialogs dialogs(assumeYes, stderr);
-  DeviceShell shell(console, dialogs);
+  TerminalLog log;
+  if (command->Run == RunLine && parser.isSet(logOption)) {
+    QString why;
+    if (!log.Open(parser.value(logOption), &why)) {
+      PrintLine(stderr, QStringLiteral("talo7100-cli: cannot write the log %1: %2")
+                            .arg(parser.value(logOption), why));
+      return kExitFailed;
+    }
+  }
+  LoggedConsole logged(console, log);
+  DeviceShell shell(logged, dialogs);
   if (!portGiven && command->NeedsPort) {
     const QStringList found = ScannedPorts();
     port = found.isEmpty() ? QString() : found.front();

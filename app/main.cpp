@@ -14,7 +14,7 @@ namespace {
 const QString kProgram = QStringLiteral("talo7100");
 
 QString Usage() {
-  return ProgramText::UsageHead(kProgram, QStringLiteral("[--port NAME]")) +
+  return ProgramText::UsageHead(kProgram, QStringLiteral("[--port NAME] [--log FILE]")) +
          QStringLiteral(
              "\n"
              "Manages a TALO-7100 controller over one RS-232 line: its D: drive, file uploads\n"
@@ -25,6 +25,7 @@ QString Usage() {
              "               NAME is a device name (ttyUSB0, ttyS0), a full path\n"
              "               (/dev/pts/3, /dev/serial/by-id/...) or COM1..COM255;\n"
              "               TALO7100_PORTS adds names to the port list (colon-separated)\n"
+             "  --log FILE   appends what the console shows, each line timestamped, to FILE\n"
              "  --help       show this text\n"
              "  --version    show the version\n");
 }
@@ -49,9 +50,10 @@ int main(int argc, char** argv) {
   QCommandLineParser options;
   options.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("name"));
+  const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("file"));
   const QCommandLineOption help(QStringLiteral("help"));
   const QCommandLineOption version(QStringLiteral("version"));
-  options.addOptions({port, help, version});
+  options.addOptions({port, log, help, version});
   const auto wrongCall = [&] {
     const QString problem = options.positionalArguments().isEmpty()
                                 ? options.errorText()
@@ -100,6 +102,7 @@ int main(int argc, char** argv) {
   AppSettings settings;
   TfrmMain window;
   window.StartUp(AppSettings::StartPort(options.value(port), settings.LastPort()));
+  if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
   if (window.restoreGeometry(settings.WindowGeometry()))
     window.show();
   else

@@ -6,10 +6,12 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QSaveFile>
 #include <QTextCursor>
 
 #include "apptext.h"
 #include "taloterminal.h"
+#include "terminallog.h"
 #include "userdialogs.h"
 
 namespace {
@@ -80,6 +82,12 @@ TaloConsoleMemo::TaloConsoleMemo(QWidget* parent) : QPlainTextEdit(parent) {
       add("Pasteto7100M1", QStringLiteral("Paste to 7100"), &TaloConsoleMemo::Pasteto7100M1Click);
   Popup->addSeparator()->setObjectName(QStringLiteral("N5"));
   SelectAll1 = add("SelectAll1", QStringLiteral("Select All"), &TaloConsoleMemo::SelectAll1Click);
+  Find1 = add("Find1", QStringLiteral("Find..."), &TaloConsoleMemo::Find1Click);
+  Find1->setShortcut(QKeySequence::Find);  // shown; the memo's own key handler acts on it
+  Find1->setShortcutContext(Qt::WidgetShortcut);
+  SaveAs1 = add("SaveAs1", QStringLiteral("Save console as..."), &TaloConsoleMemo::SaveAs1Click);
+  Log1 = add("Log1", QStringLiteral("Log to file..."), &TaloConsoleMemo::Log1Click);
+  Log1->setCheckable(true);
   Popup->addSeparator()->setObjectName(QStringLiteral("N7"));
   Font1 = add("Font1", QStringLiteral("Font"), &TaloConsoleMemo::Font1Click);
 }
@@ -152,6 +160,11 @@ void TaloConsoleMemo::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (event->matches(QKeySequence::Find)) {
+    Find1Click();
+    event->accept();
+    return;
+  }
   QPlainTextEdit::keyPressEvent(event);
 }
 
@@ -183,6 +196,10 @@ void TaloConsoleMemo::PopupMenu3Popup() {
                             !clipboard->text().isEmpty());
   SelectAll1->setEnabled(true);
   Font1->setEnabled(true);
+  Find1->setEnabled(!toPlainText().isEmpty());
+  SaveAs1->setEnabled(true);
+  Log1->setEnabled(Log != nullptr);
+  Log1->setChecked(Log && Log->IsOpen());
 }
 
 QString TaloConsoleMemo::SelectedPlainText() const {
@@ -218,4 +235,64 @@ void TaloConsoleMemo::Font1Click() {
   }
   setFocus();
   MoveCaretToEnd();
+}
+
+bool TaloConsoleMemo::FindText(const QString& text) {
+  if (text.isEmpty()) return false;
+  LastFind = text;
+  if (find(text)) return true;
+  // Round once from the top.
+  const QTextCursor kept = textCursor();
+  moveCursor(QTextCursor::Start);
+  if (find(text)) return true;
+  setTextCursor(kept);
+  return false;
+}
+
+void TaloConsoleMemo::Find1Click() {
+  if (!Dialogs) return;
+  const auto text = Dialogs->AskName(QStringLiteral("Find"), QStringLiteral("Find in the console:"),
+                                     LastFind, 127);
+  if (!text || text->isEmpty()) return;
+  if (!FindText(*text)) Dialogs->ShowInformation(QStringLiteral("'%1' was not found.").arg(*text));
+}
+
+bool TaloConsoleMemo::SaveText(const QString& path) {
+  QSaveFile file(path);
+  QByteArray bytes = toPlainText().toUtf8();
+  if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
+  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    return true;
+  if (Dialogs)
+    Dialogs->ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+  return false;
+}
+
+void TaloConsoleMemo::SaveAs1Click() {
+  if (!Dialogs) return;
+  if (const auto path = Dialogs->ChooseSaveFile(QStringLiteral("Save console as"),
+                                                QStringLiteral("console.txt"),
+                                                QStringLiteral("Text files (*.txt);;All files (*)")))
+    (void)SaveText(*path);
+}
+
+bool TaloConsoleMemo::StartLog(const QString& path) {
+  if (!Log) return false;
+  QString why;
+  if (Log->Open(path, &why)) return true;
+  if (Dialogs) Dialogs->ShowError(QStringLiteral("Cannot write the log '%1': %2").arg(path, why));
+  return false;
+}
+
+void TaloConsoleMemo::Log1Click() {
+  if (!Log) return;
+  if (Log->IsOpen()) {
+    Log->Close();
+    return;
+  }
+  if (!Dialogs) return;
+  if (const auto path = Dialogs->ChooseSaveFile(QStringLiteral("Log to file"),
+                                                QStringLiteral("talo7100.log"),
+                                                QStringLiteral("Log files (*.log);;All files (*)")))
+    (void)StartLog(*path);
 }

@@ -9,7 +9,10 @@
 //   the controller; copying is on the context menu. Alt combinations still
 //   reach the menu bar. While the terminal is off the memo behaves as a
 //   read-only text (selection, scrolling, copy with the 1024-character limit).
-// - The context menu PopupMenu3 enables its items each time it opens.
+// - The context menu PopupMenu3 enables its items each time it opens. Beside
+//   the copy and select entries it finds text (also Ctrl+F, while the
+//   terminal is off: on, the key goes to the controller), saves the whole
+//   text into a file, and starts or stops the terminal log (TerminalLog).
 // - Main thread only. The terminal and the dialog service are not owned and
 //   must outlive the memo's use of them (the main window owns all three).
 
@@ -18,6 +21,7 @@
 class QMenu;
 class QAction;
 class TaloTerminal;
+class TerminalLog;
 class UserDialogs;
 
 class TaloConsoleMemo : public QPlainTextEdit {
@@ -31,6 +35,7 @@ class TaloConsoleMemo : public QPlainTextEdit {
 
   void SetTerminal(TaloTerminal* terminal) { Terminal = terminal; }
   void SetDialogs(UserDialogs* dialogs) { Dialogs = dialogs; }
+  void SetLog(TerminalLog* log) { Log = log; }
 
   // Terminal on: silver on black; off: green on the menu colour.
   void SetTerminalColours(bool on);
@@ -44,6 +49,16 @@ class TaloConsoleMemo : public QPlainTextEdit {
   void Pasteto7100M1Click();
   void SelectAll1Click();
   void Font1Click();
+  void Find1Click();
+  void SaveAs1Click();
+  void Log1Click();
+  // Opens the terminal log on path; an error box and false when it cannot.
+  bool StartLog(const QString& path);
+  // Finds text from the caret on (wrapping round once), ignoring case, and
+  // selects it; false when the console does not hold it.
+  bool FindText(const QString& text);
+  // Writes the console's whole text to path; false after an error box.
+  bool SaveText(const QString& path);
 
   // Puts the caret at the end of the text with nothing selected.
   void MoveCaretToEnd();
@@ -68,4 +83,9 @@ class TaloConsoleMemo : public QPlainTextEdit {
   QAction* Pasteto7100M1 = nullptr;
   QAction* SelectAll1 = nullptr;
   QAction* Font1 = nullptr;
+  QAction* Find1 = nullptr;
+  QAction* SaveAs1 = nullptr;
+  QAction* Log1 = nullptr;
+  TerminalLog* Log = nullptr;
+  QString LastFind;
 };

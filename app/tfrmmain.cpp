@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -14,6 +15,7 @@
 #include "appicons.h"
 #include "apptext.h"
 #include "copytodevice.h"
+#include "devicelistview.h"
 #include "devicepane.h"
 #include "localpane.h"
 #include "portbox.h"
@@ -73,10 +75,12 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   // The long-lived objects come first, so nothing that fails later in the
   // start-up leaves a control that reaches a missing object.
   Console = std::make_unique<MemoConsole>(*Form->meoDos);
-  ShellPtr = std::make_unique<DeviceShell>(*Console, *DialogService);
-  Term = std::make_unique<TaloTerminal>(*Console, RingBell);
+  Logged = std::make_unique<LoggedConsole>(*Console, Log);
+  ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService);
+  Term = std::make_unique<TaloTerminal>(*Logged, RingBell);
   Form->meoDos->SetTerminal(Term.get());
   Form->meoDos->SetDialogs(DialogService);
+  Form->meoDos->SetLog(&Log);
 
   Form->btnCopy->setIcon(AppIcons::CopyToDevice());
   Form->btnCopy->setToolTip(AppText::CopyButtonHint());
@@ -105,6 +109,8 @@ TfrmMain::~TfrmMain() {
   delete Local;
   Local = nullptr;
 }
+
+bool TfrmMain::StartTerminalLog(const QString& path) { return Form->meoDos->StartLog(path); }
 
 TaloConsoleMemo* TfrmMain::meoDos() const { return Form->meoDos; }
 QToolButton* TfrmMain::btnCopy() const { return Form->btnCopy; }
@@ -142,6 +148,7 @@ void TfrmMain::ConnectDeviceToolBar() {
   connect(Device->ConfigAction(), &QAction::triggered, this,
           [this] { (void)tbtnTaloConfClick(this, *ShellPtr, Device->DeviceFreeBytes()); });
 #endif
+  connect(Device->ListView(), &DeviceListView::FilesDropped, this, &TfrmMain::CopyDroppedFiles);
   if (QAction* toggle = tbtnDOSCmd()) {
     toggle->setCheckable(true);
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
@@ -149,7 +156,7 @@ void TfrmMain::ConnectDeviceToolBar() {
 #ifdef TALO_APP_IMAGE
   connect(Device->ImageAction(), &QAction::triggered, this, [this] {
     if (!Term->IsOn() &&
-        TdlgTaloGhost::Open(this, SelectedPort(), *Console, *DialogService, Device->DeviceFreeBytes()))
+        TdlgTaloGhost::Open(this, SelectedPort(), *Logged, *DialogService, Device->DeviceFreeBytes()))
       Device->Browser().ResetDeviceFreeBytes();
   });
 #endif
@@ -265,21 +272,42 @@ void TfrmMain::EnableDeviceControls(bool enable) {
 }
 
 void TfrmMain::btnCopyClick() {
+  std::vector<CopySelection> selected;
+  for (const LocalPane::SelectedItem& item : Local->SelectedItems())
+    selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
+  CopyIntoDeviceFolder(std::move(selected));
+}
+
+void TfrmMain::CopyDroppedFiles(const QStringList& paths) {
+  std::vector<CopySelection> selected;
+  for (const QString& path : paths) {
+    const QFileInfo info(path);
+    selected.push_back({info.absoluteFilePath(), info.isDir(), info.size()});
+  }
+  CopyIntoDeviceFolder(std::move(selected));
+}
+
+void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
   if (Term->IsOn()) return;  // the terminal holds the port
   CopyRequest request;
-  for (const LocalPane::SelectedItem& item : Local->SelectedItems())
-    request.Selected.push_back({item.Path, item.IsFolder, item.SizeBytes});
+  request.Selected = std::move(selected);
   request.DeviceFreeBytes = Device->DeviceFreeBytes();
   request.DevicePathText = Device->PathBoxText();
   // The listing the pane holds tells which names would replace a file.
   for (const PShellItem& item : Device->Browser().DeviceItems())
     request.DeviceListing.push_back(
         {item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
-  request.RefreshDevicePane = [this](const QString& copied) {
+  request.RefreshDevicePane = [this](const QString& copied) -> std::optional<CopyRequest::Listing> {
     Device->RefreshKeepingView(copied);
+    const DeviceBrowser& browser = Device->Browser();
+    if (!browser.LastListingRead()) return std::nullopt;
+    CopyRequest::Listing listing;
+    for (const PShellItem& item : browser.DeviceItems())
+      listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
+    return listing;
   };
   TransferDialogPresenter presenter(this);
-  const TransferHost host{SelectedPort(), *Console, *DialogService, presenter};
+  const TransferHost host{SelectedPort(), *Logged, *DialogService, presenter};
   (void)::CopyToDevice(host, request);
 }
 

@@ -20,16 +20,19 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "deviceshell.h"
 #include "memoconsole.h"
 #include "taloterminal.h"
+#include "terminallog.h"
 #include "widgetdialogs.h"
 
 namespace Ui {
 class TfrmMain;
 }
 class DevicePane;
+struct CopySelection;
 class LocalPane;
 class QAction;
 class QComboBox;
@@ -52,6 +55,9 @@ class TfrmMain : public QMainWindow {
   const QString& SelectedPort() const { return ShellPtr->SelectedPort(); }
   TaloConsoleMemo* meoDos() const;
   TaloTerminal& Terminal() { return *Term; }
+  // --log FILE: starts the terminal log; false (after an error box) when the
+  // file cannot be opened.
+  bool StartTerminalLog(const QString& path);
   // The shell exchange every device feature uses (selected port, console,
   // dialogs).
   DeviceShell& Shell() { return *ShellPtr; }
@@ -67,6 +73,8 @@ class TfrmMain : public QMainWindow {
   void cbxCOMChange(bool picked = false);
   // Copies the selected PC files into the folder the device pane shows.
   void btnCopyClick();
+  // Files dropped on the device list: copied as the copy button copies.
+  void CopyDroppedFiles(const QStringList& paths);
   void Exit1Click();
   void About1Click();
   // Turns the terminal on if needed and types text followed by CR into it.
@@ -88,6 +96,7 @@ class TfrmMain : public QMainWindow {
   void ShowTerminalState();
   bool ConfirmExit();
   void SizePanes();
+  void CopyIntoDeviceFolder(std::vector<CopySelection> selected);
   QComboBox* cbxCOM() const;
   QAction* tbtnDOSCmd() const;
 
@@ -95,6 +104,10 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<WidgetDialogs> OwnDialogs;
   UserDialogs* DialogService = nullptr;
   std::unique_ptr<MemoConsole> Console;
+  // What the console shows also goes to the terminal log, when one is open;
+  // every feature writes to the console through Logged.
+  TerminalLog Log;
+  std::unique_ptr<LoggedConsole> Logged;
   std::unique_ptr<DeviceShell> ShellPtr;
   std::unique_ptr<TaloTerminal> Term;
   LocalPane* Local = nullptr;

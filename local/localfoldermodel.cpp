@@ -1,6 +1,9 @@
 #include "localfoldermodel.h"
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <algorithm>
 #include <numeric>
 #include <sys/stat.h>
@@ -100,6 +103,32 @@ QString LocalFolderModel::SizeText(const PShellItem& item) {
 
 QString LocalFolderModel::FullPath(int row) const {
   return Places.DisplayNameOf(LocalNamespace::JoinIds(Current, ItemAt(row).RelativeId), true);
+}
+
+Qt::ItemFlags LocalFolderModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags result = QAbstractTableModel::flags(index);
+  if (index.isValid()) result |= Qt::ItemIsDragEnabled;
+  return result;
+}
+
+QStringList LocalFolderModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+QMimeData* LocalFolderModel::mimeData(const QModelIndexList& indexes) const {
+  // One URL per row, in row order, whatever columns the view hands in.
+  std::vector<int> rows;
+  for (const QModelIndex& index : indexes)
+    if (index.isValid() && std::find(rows.begin(), rows.end(), index.row()) == rows.end())
+      rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  QList<QUrl> urls;
+  for (const int row : rows) {
+    const QString path = FullPath(row);
+    if (QFileInfo(path).isAbsolute() && QFileInfo::exists(path)) urls.append(QUrl::fromLocalFile(path));
+  }
+  if (urls.isEmpty()) return nullptr;
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  return data;
 }
 
 int LocalFolderModel::RowOf(const QString& absoluteId) const {

@@ -63,6 +63,12 @@ class LocalFolderModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  // Rows are dragged as the file URLs of their full paths (places without a
+  // path on disk are left out), so the device list and other programs can
+  // take them.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
   int ItemCount() const { return static_cast<int>(Rows.size()); }
   const PShellItem& ItemAt(int row) const { return Rows.at(static_cast<size_t>(row)).Item; }

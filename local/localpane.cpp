@@ -87,6 +87,14 @@ void LocalPane::SetUpViews() {
   icons->setSelectionModel(Selection);
   connect(Selection, &QItemSelectionModel::selectionChanged, this, &LocalPane::SelectionChanged);
 
+  // Files are dragged out (onto the device list, or another program), but
+  // nothing is dropped here: a drag within this pane does nothing.
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)}) {
+    view->setDragEnabled(true);
+    view->setDragDropMode(QAbstractItemView::DragOnly);
+    view->setDefaultDropAction(Qt::CopyAction);
+  }
+
   report->setItemDelegate(new LocalItemDelegate(report));
   IconsDelegate = new LocalItemDelegate(icons);
   icons->setItemDelegate(IconsDelegate);

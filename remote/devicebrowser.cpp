@@ -82,6 +82,7 @@ bool DeviceBrowser::FillDeviceItems(const QString& path) {
       path, [this](DeviceListing::ListingLine& line) { ApplyListingLine(line); }, &error);
   SortItems(DeviceNextSortColumn);
   DeviceNextSortColumn = kSortName;
+  ListingRead = listed;
   emit ItemsReset();
   UpdateStatus();
   // The failure's box opens once the views see a consistent list: its event

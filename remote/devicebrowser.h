@@ -59,6 +59,9 @@ class DeviceBrowser : public QObject {
   const QString& DevicePath() const { return Path; }
   int64_t DeviceFreeBytes() const { return FreeBytes; }
   const std::vector<PShellItem>& DeviceItems() const { return Items; }
+  // Whether the last fill read a whole listing (DeviceItems is the folder's
+  // content) rather than failing with an empty list.
+  bool LastListingRead() const { return ListingRead; }
   const QString& FreeSpaceCaption() const { return FreeCaption; }
   const QStringList& PathHistory() const { return History; }
   // The path box's text: the folder last opened (empty before the first).
@@ -135,6 +138,7 @@ class DeviceBrowser : public QObject {
   QString Path;
   std::vector<PShellItem> Items;
   int64_t FreeBytes = 0;
+  bool ListingRead = false;
   QString FreeCaption;
   QStringList History;
   QString PathText;

@@ -1,6 +1,10 @@
 #include "devicelistview.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
@@ -48,6 +52,7 @@ void DeviceListView::SetUpView(QAbstractItemView* view) {
   view->setContextMenuPolicy(Qt::CustomContextMenu);
   view->installEventFilter(this);
   view->viewport()->installEventFilter(this);
+  view->viewport()->setAcceptDrops(true);
   connect(view, &QAbstractItemView::doubleClicked, this, [this] {
     const int row = SelectedRow();
     if (row >= 0) emit RowActivated(row);
@@ -129,7 +134,48 @@ void DeviceListView::ShowSortColumn(int column) {
   Report->header()->setSortIndicator(column, Qt::AscendingOrder);
 }
 
+QStringList DeviceListView::DroppedPaths(const QDropEvent& event) const {
+  QStringList paths;
+  const QObject* source = event.source();
+  if (source && (source == Report || source == Icons || source == Report->viewport() ||
+                 source == Icons->viewport()))
+    return paths;
+  const QMimeData* data = event.mimeData();
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths.append(url.toLocalFile());
+  return paths;
+}
+
 bool DeviceListView::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDropEvent*>(event);
+      if (DroppedPaths(*drag).isEmpty()) {
+        drag->ignore();
+      } else {
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      const QStringList paths = DroppedPaths(*drop);
+      if (paths.isEmpty()) {
+        drop->ignore();
+        return true;
+      }
+      drop->setDropAction(Qt::CopyAction);
+      drop->accept();
+      // The copy runs a modal dialog: not inside the drag's own event loop.
+      QTimer::singleShot(0, this, [this, paths] { emit FilesDropped(paths); });
+      return true;
+    }
+    default:
+      break;
+  }
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Backspace) {

@@ -9,11 +9,15 @@
 // F5, Delete and F2 ask for the refresh, delete and rename commands as in the
 // local pane, a click on a column header asks to sort; a press on empty space clears the
 // selection, so that the context menu can act on the folder itself.
+// Files dropped from another widget (the local pane) or another program are
+// handed on as FilesDropped, once the drop has ended, to be copied into the
+// folder shown; a drag that starts in this list itself is not taken.
 
 #include <QStackedWidget>
 
 class QAbstractItemModel;
 class QAbstractItemView;
+class QDropEvent;
 class QItemSelectionModel;
 class QListView;
 class QTreeView;
@@ -49,12 +53,15 @@ class DeviceListView : public QStackedWidget {
   void RefreshRequested();
   void DeleteRequested();
   void RenameRequested();
+  void FilesDropped(const QStringList& paths);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetUpView(QAbstractItemView* view);
+  // The local paths a drag carries; empty when it is none of ours to take.
+  QStringList DroppedPaths(const QDropEvent& event) const;
 
   QTreeView* Report = nullptr;
   QListView* Icons = nullptr;

@@ -38,6 +38,9 @@ struct FaultPlan {
   int XmodemNakCount = 0;
   int XmodemCanAtBlock = -1;           // answer this block with CAN
   bool XmodemAnswerC = false;          // receiver sends 'C' instead of NAK
+  // A silent loss: EOT is acknowledged but only this many bytes of the file
+  // are stored (-1: all of it).
+  int64_t XmodemStoreBytes = -1;
   int BackupCorruptFrame = -1;         // corrupt this backup frame ...
   int BackupCorruptTimes = 1;          // ... on this many of its first sends
   std::string RestoreReply;            // a reply other than "111"/"444" (3 chars)

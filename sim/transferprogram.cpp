@@ -228,6 +228,8 @@ void RunTransfer(ControllerContext& context, std::string_view args) {
   if (!context.Port.Alive()) return;
   // 3. Store the file whole, or not at all.
   if (outcome == XmodemReceiver::Outcome::Received) {
+    const int64_t keep = context.Port.Faults().XmodemStoreBytes;
+    if (keep >= 0 && static_cast<uint64_t>(keep) < data.size()) data.resize(static_cast<size_t>(keep));
     std::lock_guard lock(context.State.Mutex);
     if (context.Disk(target.Drive).WriteFile(target.Path, data, false, DosStamp::Now()) != DiskStatus::Ok)
       outcome = XmodemReceiver::Outcome::NoRoom;

@@ -1,6 +1,7 @@
 #include "copytodevice.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "talocomport.h"
 #include "transferfile.h"
@@ -45,6 +46,27 @@ QString TargetDirFor(const QString& devicePathText) {
   return dir;
 }
 
+QStringList UploadMismatches(const std::vector<TransferOutcome>& outcomes,
+                             const std::vector<DeviceFolderEntry>& listing) {
+  constexpr int64_t kBlock = 128;
+  QStringList lines;
+  for (const TransferOutcome& outcome : outcomes) {
+    if (outcome.Outcome != TransferOutcome::Result::Sent) continue;
+    const QString name = outcome.TargetName.section(QLatin1Char('\\'), -1);
+    const auto listed = std::find_if(listing.begin(), listing.end(), [&](const DeviceFolderEntry& e) {
+      return !e.IsFolder && e.Name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (listed == listing.end()) {
+      lines.append(TransferText::NotArrived(outcome.TargetName, outcome.Size));
+      continue;
+    }
+    const int64_t padded = (outcome.Size + kBlock - 1) / kBlock * kBlock;
+    if (listed->SizeBytes != outcome.Size && listed->SizeBytes != padded)
+      lines.append(TransferText::ArrivedShort(outcome.TargetName, listed->SizeBytes, outcome.Size));
+  }
+  return lines;
+}
+
 }  // namespace CopyToDeviceLogic
 
 CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
@@ -76,6 +98,12 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
   QString copiedName;
   if (report.Outcomes.size() == 1 && report.Outcomes[0].Outcome == TransferOutcome::Result::Sent)
     copiedName = report.Outcomes[0].TargetName.section(QLatin1Char('\\'), -1);
-  if (request.RefreshDevicePane) request.RefreshDevicePane(copiedName);
+  if (!request.RefreshDevicePane) return report;
+  const std::optional<CopyRequest::Listing> listing = request.RefreshDevicePane(copiedName);
+  // 10. What the listing shows must be what was sent.
+  if (listing) {
+    report.Mismatches = CopyToDeviceLogic::UploadMismatches(report.Outcomes, *listing);
+    if (!report.Mismatches.isEmpty()) host.Dialogs.ShowWarning(report.Mismatches.join(QLatin1Char('\n')));
+  }
   return report;
 }

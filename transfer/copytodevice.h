@@ -14,6 +14,12 @@
 // - The port is opened after the checks and closed before the refresh; the
 //   refresh runs whenever the port could be opened, also after a failure or
 //   a cancel.
+// - The refreshed listing is the proof of the copy: every file the batch
+//   counts as sent must be listed with the size it was sent with, or with
+//   that size rounded up to whole 128-byte blocks (XMODEM pads the last
+//   block). Any other size, or no entry at all, is a loss the receiver did
+//   not report; it is named in one warning and kept in CopyReport::Mismatches.
+//   A listing that failed has shown its own message and proves nothing.
 
 #include <QString>
 #include <QStringList>
@@ -44,14 +50,18 @@ struct CopyRequest {
   QStringList DeviceNames;
   // Lists the folder again keeping the user's view; copiedName is the device
   // name of the file when exactly one was copied (empty otherwise), which
-  // keeps the highlight on it wherever the sort puts it.
-  std::function<void(const QString& copiedName)> RefreshDevicePane;
+  // keeps the highlight on it wherever the sort puts it. Returns what the
+  // folder now holds, none when the listing failed.
+  using Listing = std::vector<DeviceFolderEntry>;
+  std::function<std::optional<Listing>(const QString& copiedName)> RefreshDevicePane;
 };
 
 struct CopyReport {
   bool Started = false;  // the checks passed and the port opened
   bool AllSucceeded = false;
   std::vector<TransferOutcome> Outcomes;
+  // One line per file sent that the refreshed listing does not show whole.
+  QStringList Mismatches;
 };
 
 namespace CopyToDeviceLogic {
@@ -64,6 +74,11 @@ struct Checked {
 Checked CheckSelection(const std::vector<CopySelection>& selected, int64_t deviceFreeBytes);
 // "D:\" for "\", otherwise "D:" + the folder + "\".
 QString TargetDirFor(const QString& devicePathText);
+// The files of outcomes that were sent but are missing from listing or
+// listed with a size that is neither the sent one nor that size padded to
+// whole 128-byte blocks; one message line each.
+QStringList UploadMismatches(const std::vector<TransferOutcome>& outcomes,
+                             const std::vector<DeviceFolderEntry>& listing);
 }  // namespace CopyToDeviceLogic
 
 CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request);

@@ -124,6 +124,14 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
   request.DevicePathText = parsed->Folder;
   // 5. The copy, with the checks of the copy button.
   TerminalProgress progress(output.Stream, output.Interactive);
+  // The folder is listed again afterwards, what it shows must be what was
+  // sent; not after Ctrl+C, which asks to stop at once.
+  request.RefreshDevicePane = [&](const QString&) -> std::optional<CopyRequest::Listing> {
+    if (progress.CancelledByUser()) return std::nullopt;
+    const std::optional<FolderState> after = readFolder(parsed->Folder);
+    if (!after) return std::nullopt;
+    return after->Entries;
+  };
   const TransferHost host{shell.SelectedPort(), progress.Console(shell.Console()), shell.Dialogs(),
                           progress};
   const CopyReport report = CopyToDevice(host, request);
@@ -131,6 +139,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
   if (progress.CancelledByUser()) return kExitInterrupted;
   if (refusedSome) return kExitFailed;
   if (!report.Started || report.Outcomes.size() != request.Selected.size()) return kExitFailed;
+  if (!report.Mismatches.isEmpty()) return kExitFailed;
   for (const TransferOutcome& outcome : report.Outcomes)
     if (outcome.Outcome != TransferOutcome::Result::Sent) return kExitFailed;
   return kExitOk;

@@ -19,8 +19,11 @@
 //   under the free 8.3 names the rename prompt would offer, and prints them.
 //   A file that the folder's listing already holds is replaced only with
 //   --force; otherwise that file is refused with a message and the others go.
+// - Afterwards the folder is listed again and each file sent must be there
+//   with its size (or padded to whole blocks); a warning names any other.
 // - Exit status: 0 only when every file arrived; 1 when one did not (failed,
-//   skipped for its name, refused by a check); 2 for a wrong call; 130 after
+//   skipped for its name, refused by a check, missing or of another size in
+//   the listing after the copy); 2 for a wrong call; 130 after
 //   Ctrl+C.
 
 #include <QString>

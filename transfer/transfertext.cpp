@@ -51,4 +51,12 @@ QString NotReplaced(const QString& path, const QString& listedName, int64_t size
          QStringLiteral(" is already on the TALO-7100 (--force replaces it).");
 }
 
+QString ArrivedShort(const QString& target, int64_t listedBytes, int64_t sentBytes) {
+  return target + QStringLiteral(" arrived with %1 bytes, expected %2.").arg(listedBytes).arg(sentBytes);
+}
+
+QString NotArrived(const QString& target, int64_t sentBytes) {
+  return target + QStringLiteral(" did not arrive, expected %1 bytes.").arg(sentBytes);
+}
+
 }  // namespace TransferText

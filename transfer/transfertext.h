@@ -46,4 +46,9 @@ QString NameRefused(const QString& path, const QString& deviceName, DeviceNames:
 QString NotReplaced(const QString& path, const QString& listedName, int64_t sizeBytes,
                     const QString& modified);
 
+// The check of the folder's listing after a copy: a file listed with another
+// size than it was sent with, or not listed at all.
+QString ArrivedShort(const QString& target, int64_t listedBytes, int64_t sentBytes);
+QString NotArrived(const QString& target, int64_t sentBytes);
+
 }  // namespace TransferText

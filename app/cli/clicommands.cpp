@@ -26,6 +26,7 @@
 #include "netconfcli.h"
 #endif
 #include "streamconsole.h"
+#include "terminallog.h"
 #include "streamdialogs.h"
 
 namespace {
@@ -118,7 +119,7 @@ int RunRestore(CliContext& context, const QStringList& arguments) {
 const CliCommand kCommands[] = {
     {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
      false},
-    {"run", "LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
+    {"run", "[--log FILE] LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
 #ifdef TALO_CLI_DEVICE_COMMANDS
     {"ls", "[FOLDER]", "Lists a folder of D: (default \\): name, size, type, modified.", RunLs,
      true, false},
@@ -199,13 +200,19 @@ QString CliUsage() {
 
 // A subcommand without options of its own: --verbose, then its arguments (a
 // "-" after the first argument is an argument, "--" ends the options).
-bool ParseCommonOptions(const CliCommand& command, QStringList& arguments, bool& verbose) {
+// run also takes --log FILE: the answer goes into a timestamped log too.
+bool ParseCommonOptions(const CliCommand& command, QStringList& arguments, bool& verbose,
+                        QString& logPath) {
   const QString name = QString::fromLatin1(command.Name);
   QCommandLineParser parser;
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
   const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                          QStringLiteral("Shows the console lines of the exchanges."));
   parser.addOption(verboseOption);
+  const QCommandLineOption logOption(QStringLiteral("log"),
+                                     QStringLiteral("Appends the answer, timestamped, to <file>."),
+                                     QStringLiteral("file"));
+  if (command.Run == RunLine) parser.addOption(logOption);
   if (!parser.parse(QStringList{name} + arguments)) {
     PrintLine(stderr, QStringLiteral("talo7100-cli %1: %2").arg(name, parser.errorText()));
     PrintLine(stderr, UsageLine(command));
@@ -213,6 +220,7 @@ bool ParseCommonOptions(const CliCommand& command, QStringList& arguments, bool&
   }
   arguments = parser.positionalArguments();
   verbose = verbose || parser.isSet(verboseOption);
+  if (command.Run == RunLine) logPath = parser.value(logOption);
   return true;
 }
 
@@ -265,6 +273,7 @@ int RunCli(int argc, char** argv) {
     return kUsageError;
   }
 
+  QString logPath;
   // --verbose is every subcommand's; a subcommand with options of its own
   // parses the rest itself ("--" ends the options).
   if (command->OwnOptions) {
@@ -274,13 +283,23 @@ int RunCli(int argc, char** argv) {
       arguments.removeAt(i);
       verbose = true;
     }
-  } else if (!ParseCommonOptions(*command, arguments, verbose)) {
+  } else if (!ParseCommonOptions(*command, arguments, verbose, logPath)) {
     return kUsageError;
   }
 
   StreamConsole console(command->ShowConsole || verbose ? stdout : nullptr);
   StreamDialogs dialogs(assumeYes, stderr);
-  DeviceShell shell(console, dialogs);
+  TerminalLog log;
+  if (!logPath.isEmpty()) {
+    QString why;
+    if (!log.Open(logPath, &why)) {
+      PrintLine(stderr, QStringLiteral("talo7100-cli: cannot write the log %1: %2")
+                            .arg(logPath, why));
+      return kExitFailed;
+    }
+  }
+  LoggedConsole logged(console, log);
+  DeviceShell shell(logged, dialogs);
   if (!portGiven && command->NeedsPort) {
     const QStringList found = ScannedPorts();
     port = found.isEmpty() ? QString() : found.front();

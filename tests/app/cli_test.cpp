@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "ptypair.h"
@@ -52,6 +53,31 @@ TEST(CliRun, printsCommandAndAnswerAndSucceeds) {
   EXPECT_EQ(result.Out, QStringLiteral("C:\\mem\n  655360 bytes total memory\n"));
   EXPECT_EQ(result.Err, QString());
   EXPECT_EQ(shell.Commands(), std::vector<std::string>{"C:\\mem"});
+}
+
+TEST(CliRun, logOptionAppendsTheAnswerTimestamped) {
+  ScriptedShell shell(
+      ScriptedShell::Outputs({{"C:\\mem", "\r\n  655360 bytes total memory\r\n\r\n"}}));
+  QTemporaryDir dir;
+  const QString logPath = dir.filePath(QStringLiteral("run.log"));
+  const auto result = RunCli(
+      {"--port", QString::fromStdString(shell.Path()), "run", "--log", logPath, "C:\\mem"});
+  EXPECT_EQ(result.ExitCode, 0) << result.Err.toStdString();
+  EXPECT_EQ(result.Out, QStringLiteral("C:\\mem\n  655360 bytes total memory\n"));
+  QFile log(logPath);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
+  ASSERT_GE(lines.size(), 2);
+  const QRegularExpression stamped(
+      QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] "));
+  EXPECT_TRUE(stamped.match(lines[0]).hasMatch()) << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] C:\\mem")));
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("]   655360 bytes total memory")));
+  // A log that cannot be written stops the call before the port is used.
+  const auto refused = RunCli({"--port", QString::fromStdString(shell.Path()), "run", "--log",
+                               dir.filePath(QStringLiteral("none/x.log")), "C:\\mem"});
+  EXPECT_EQ(refused.ExitCode, 1);
+  EXPECT_TRUE(refused.Err.contains(QStringLiteral("cannot write the log"))) << refused.Err.toStdString();
 }
 
 TEST(CliRun, heldOrMissingPortFailsWithOpenMessage) {

@@ -3,6 +3,9 @@
 // user expects.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -190,6 +193,34 @@ TEST_F(ConsoleMemoMenu, itemsEnableByStateWhenMenuOpens) {
   Select(5);
   memo.PopupMenu3Popup();
   EXPECT_TRUE(Item("Copy1")->isEnabled());
+}
+
+TEST_F(ConsoleMemoMenu, findsTextByCtrlFAndSavesTheWholeText) {
+  memo.setPlainText(QStringLiteral("D:\\>dir\nAUTORUN  BAT\nD:\\>mem\n"));
+  memo.setFocus();
+  dialogs.NameAnswers.push_back(QStringLiteral("d:\\>"));
+  QTest::keyClick(&memo, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(memo.textCursor().selectedText(), QStringLiteral("D:\\>"));
+  const int first = memo.textCursor().selectionStart();
+  EXPECT_TRUE(memo.FindText(QStringLiteral("D:\\>")));
+  EXPECT_GT(memo.textCursor().selectionStart(), first) << "the next one, not the same";
+  EXPECT_TRUE(memo.FindText(QStringLiteral("D:\\>")));
+  EXPECT_EQ(memo.textCursor().selectionStart(), first) << "round from the top once";
+  dialogs.NameAnswers.push_back(QStringLiteral("format"));
+  memo.Find1Click();
+  EXPECT_EQ(dialogs.Texts(ScriptedDialogs::Message::Information),
+            QStringList{QStringLiteral("'format' was not found.")});
+  EXPECT_EQ(memo.textCursor().selectionStart(), first) << "a miss keeps the selection";
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("console.txt"));
+  dialogs.FileAnswers.push_back(path);
+  memo.SaveAs1Click();
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), QByteArray("D:\\>dir\nAUTORUN  BAT\nD:\\>mem\n"));
+  EXPECT_FALSE(memo.SaveText(dir.filePath(QStringLiteral("none/console.txt"))));
+  EXPECT_EQ(dialogs.Errors().size(), 1);
 }
 
 TEST_F(ConsoleMemoMenu, fontChoiceAppliesAndLeavesCaretAtEnd) {

@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QLineEdit>
 #include <QAbstractItemView>
 #include <QFile>
@@ -176,6 +180,56 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   const PShellItem* selected = window->pnlTalo()->SelectedItem();
   ASSERT_NE(selected, nullptr);
   EXPECT_EQ(selected->Name, QStringLiteral("LOG.TXT")) << "the copied file keeps the highlight";
+}
+
+// Files dragged from the local pane (its own drag data) or from a file
+// manager onto the device list go the copy button's way; a folder among
+// them is refused as there, and what carries no local file is not taken.
+TEST_F(MainWindowOnSimulator, filesDroppedOnTheDeviceListAreCopiedLikeTheCopyButtonCopies) {
+  QTemporaryDir pcFolder;
+  ASSERT_TRUE(pcFolder.isValid());
+  const QString pcFile = pcFolder.filePath(QStringLiteral("DROP.TXT"));
+  QFile file(pcFile);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(200, 'd')) == 200);
+  file.close();
+  ASSERT_TRUE(QDir(pcFolder.path()).mkdir(QStringLiteral("SUB")));
+  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
+  LocalPane* local = window->pnlLocal();
+  ASSERT_TRUE(local->OpenPath(pcFolder.path()));
+  const int row = local->FolderModel().RowOf(pcFile);
+  ASSERT_GE(row, 0);
+  std::unique_ptr<QMimeData> fromPane(local->FolderModel().mimeData(
+      {local->FolderModel().index(row, 0), local->FolderModel().index(row, 1)}));
+  ASSERT_NE(fromPane, nullptr);
+  ASSERT_EQ(fromPane->urls(), QList<QUrl>{QUrl::fromLocalFile(pcFile)});
+
+  QWidget* target = window->pnlTalo()->ListView()->ActiveView()->viewport();
+  const auto drop = [&](const QMimeData& data) {
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    QApplication::processEvents();  // the copy starts once the drop has ended
+    return dropped.isAccepted();
+  };
+
+  QMimeData web;
+  web.setUrls({QUrl(QStringLiteral("https://example.org/a.txt"))});
+  EXPECT_FALSE(drop(web));
+  QMimeData folder;
+  folder.setUrls({QUrl::fromLocalFile(pcFile), QUrl::fromLocalFile(pcFolder.filePath("SUB"))});
+  EXPECT_TRUE(drop(folder));
+  EXPECT_EQ(dialogs.Warnings(), QStringList{QStringLiteral("Only file can be transferred.")});
+  EXPECT_FALSE(Sim().Exists("\\DATA\\DROP.TXT"));
+
+  EXPECT_TRUE(drop(*fromPane));
+  EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+  EXPECT_EQ(Sim().GetFile("\\DATA\\DROP.TXT"), std::string(200, 'd') + std::string(56, '\0'));
+  const PShellItem* selected = window->pnlTalo()->SelectedItem();
+  ASSERT_NE(selected, nullptr) << "the device pane is listed again after the copy";
+  EXPECT_EQ(selected->Name, QStringLiteral("DROP.TXT"));
 }
 
 // Commands typed in the terminal may change the folder: turning the terminal

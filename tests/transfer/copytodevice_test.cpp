@@ -103,11 +103,20 @@ class CopyToController : public SimTransferTest<> {
     request.Selected = std::move(selected);
     request.DeviceFreeBytes = freeBytes;
     request.DevicePathText = folder;
-    request.RefreshDevicePane = [this](const QString& copied) {
+    request.RefreshDevicePane = [this, folder](const QString& copied) {
       ++Refreshes;
       Copied = copied;
+      return ListFolder(folder);
     };
     return CopyToDevice(Host(), request);
+  }
+  // The folder as a listing shows it, read from the simulated drive.
+  std::optional<CopyRequest::Listing> ListFolder(const QString& folder) {
+    DeviceShell shell(Console, Dialogs);
+    shell.SetSelectedPort(QString::fromStdString(PortPath()));
+    const auto state = PutCli::DeviceFolder(shell)(folder);
+    if (!state) return std::nullopt;
+    return state->Entries;
   }
   std::vector<std::string> Transfers() {
     std::vector<std::string> lines;
@@ -231,6 +240,47 @@ TEST_F(CopyToController, failedSecondFileStopsTheBatchAndThePaneIsListedAgain) {
   EXPECT_EQ(Refreshes, 1);
 }
 
+// A receiver that acknowledges EOT but keeps only part of the file: the
+// listing afterwards gives the loss away, and only for that file.
+TEST_F(CopyToController, fileListedShortAfterTheCopyIsNamedInAWarning) {
+  ASSERT_TRUE(Sim().MakeDir("\\DATA"));
+  Shows.View.OnFile = [this](int number) {
+    if (number == 2) SetFaults([](auto& f) { f.XmodemStoreBytes = 128; });
+  };
+  const CopyReport report = Copy({Selected("a.txt", 300), Selected("b.txt", 300)}, "\\DATA");
+  EXPECT_TRUE(report.AllSucceeded) << "the receiver reported no failure";
+  EXPECT_EQ(Sim().GetFile("\\DATA\\A.TXT"), Padded(Contents["a.txt"]));
+  const QString expected = "D:\\DATA\\b.txt arrived with 128 bytes, expected 300.";
+  EXPECT_EQ(report.Mismatches, QStringList{expected});
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{expected});
+  EXPECT_TRUE(Dialogs.Errors().isEmpty());
+}
+
+TEST(UploadMismatches, onlyTheSentSizeOrItsPaddedBlocksCount) {
+  const auto sent = [](const char* target, int64_t size) {
+    TransferOutcome outcome;
+    outcome.TargetName = QString::fromLatin1(target);
+    outcome.Outcome = TransferOutcome::Result::Sent;
+    outcome.Size = size;
+    return outcome;
+  };
+  TransferOutcome skipped = sent("D:\\SKIP.TXT", 10);
+  skipped.Outcome = TransferOutcome::Result::Skipped;
+  const std::vector<TransferOutcome> outcomes = {
+      sent("D:\\exact.txt", 300), sent("D:\\PADDED.BIN", 300), sent("D:\\EMPTY.BIN", 0),
+      sent("D:\\WHOLE.BIN", 256), sent("D:\\SHORT.BIN", 300), sent("D:\\LONG.BIN", 300),
+      sent("D:\\GONE.BIN", 5),    sent("D:\\SUB", 7),          skipped};
+  const CopyRequest::Listing listing = {
+      {"EXACT.TXT", false, 300, ""}, {"PADDED.BIN", false, 384, ""}, {"EMPTY.BIN", false, 0, ""},
+      {"WHOLE.BIN", false, 256, ""}, {"SHORT.BIN", false, 256, ""},  {"LONG.BIN", false, 512, ""},
+      {"SUB", true, 0, ""}};
+  EXPECT_EQ(CopyToDeviceLogic::UploadMismatches(outcomes, listing),
+            (QStringList{"D:\\SHORT.BIN arrived with 256 bytes, expected 300.",
+                         "D:\\LONG.BIN arrived with 512 bytes, expected 300.",
+                         "D:\\GONE.BIN did not arrive, expected 5 bytes.",
+                         "D:\\SUB did not arrive, expected 7 bytes."}));
+}
+
 TEST_F(CopyToController, refusedCopyOrUnavailablePortSendsNothingAndKeepsThePane) {
   // The total equal to the free space.
   EXPECT_FALSE(Copy({Selected("a.txt", 600), Selected("b.txt", 400)}, "\\", 1000).Started);
@@ -322,6 +372,12 @@ TEST_F(PutCommandTest, uploadsEveryFileIntoTheFolderAndExitsZero) {
   EXPECT_NE(Output.find("1/2 " + a.toStdString()), std::string::npos) << Output;
   EXPECT_NE(Output.find("100% 5000 of 5000 bytes"), std::string::npos) << Output;
   EXPECT_NE(Output.find(": sent as D:\\CONF\\B.CFG"), std::string::npos) << Output;
+}
+
+TEST_F(PutCommandTest, fileListedShortAfterTheCopyExitsOne) {
+  SetFaults([](auto& f) { f.XmodemStoreBytes = 0; });
+  EXPECT_EQ(Put({File("A.CFG", 300)}), PutCommand::kExitFailed);
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{"D:\\A.CFG arrived with 0 bytes, expected 300."});
 }
 
 TEST_F(PutCommandTest, refusesWhatTheCopyButtonRefuses) {

@@ -1,0 +1,63 @@
+#include "terminallog.h"
+
+bool TerminalLog::Open(const QString& path, QString* error) {
+  Close();
+  File.setFileName(path);
+  if (!File.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (error) *error = File.errorString();
+    return false;
+  }
+  AtLineStart = true;
+  return true;
+}
+
+void TerminalLog::Close() {
+  if (!File.isOpen()) return;
+  if (!AtLineStart) File.write("\n");
+  File.close();
+  AtLineStart = true;
+}
+
+QString TerminalLog::Stamp(const QDateTime& time) {
+  return QLatin1Char('[') + time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")) +
+         QStringLiteral("] ");
+}
+
+void TerminalLog::Write(const QString& text) {
+  if (!File.isOpen() || text.isEmpty()) return;
+  QString out;
+  bool lineEnded = false;
+  for (const QChar c : text) {
+    if (c == QLatin1Char('\r')) continue;
+    if (AtLineStart) {
+      out += Stamp(Now());
+      AtLineStart = false;
+    }
+    out += c;
+    if (c == QLatin1Char('\n')) {
+      AtLineStart = true;
+      lineEnded = true;
+    }
+  }
+  File.write(out.toUtf8());
+  if (lineEnded) File.flush();
+}
+
+void TerminalLog::WriteLine(const QString& text) {
+  Write(AtLineStart ? text + QLatin1Char('\n') : QLatin1Char('\n') + text + QLatin1Char('\n'));
+}
+
+void LoggedConsole::AppendLine(const QString& text) {
+  Inner.AppendLine(text);
+  Log.WriteLine(text);
+}
+
+void LoggedConsole::AppendToLastLine(const QString& text) {
+  Inner.AppendToLastLine(text);
+  Log.Write(text);
+}
+
+void LoggedConsole::NewLine() {
+  Inner.NewLine();
+  Log.Write(QStringLiteral("\n"));
+}

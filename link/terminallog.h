@@ -1,0 +1,71 @@
+#pragma once
+// TerminalLog: a file that records what the console shows, each line opened
+// by the time it began, "[YYYY-MM-DD hh:mm:ss.mmm] " (local time).
+//
+// Principles of operation
+// - Main thread only: it is written where the console is fed, so it adds no
+//   lock and no wait to the receive path (the receiver only fills the ring).
+// - Write takes text as it comes, in pieces of any size. A timestamp goes in
+//   front of the first character of every line, so a line that arrives in
+//   several reads carries one timestamp, the time of its first piece. A
+//   carriage return is kept out of the file; a line feed ends the line.
+// - The file is flushed at each line end, so a crash or a pulled plug loses
+//   at most the unfinished line. Opening appends to an existing file.
+// - LoggedConsole puts a log in front of any console: the GUI's memo and the
+//   command line's stdout use the same one.
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <functional>
+
+#include "taloconsole.h"
+
+class TerminalLog {
+ public:
+  using Clock = std::function<QDateTime()>;
+  explicit TerminalLog(Clock clock = &QDateTime::currentDateTime) : Now(std::move(clock)) {}
+  ~TerminalLog() { Close(); }
+  TerminalLog(const TerminalLog&) = delete;
+  TerminalLog& operator=(const TerminalLog&) = delete;
+
+  // False, with the reason in *error, when the file cannot be opened.
+  bool Open(const QString& path, QString* error = nullptr);
+  // Ends an unfinished line and closes the file.
+  void Close();
+  bool IsOpen() const { return File.isOpen(); }
+  QString Path() const { return File.fileName(); }
+
+  void Write(const QString& text);
+  // text as a whole line of its own (ending an unfinished one first).
+  void WriteLine(const QString& text);
+
+  static QString Stamp(const QDateTime& time);  // "[2026-12-08 03:04:05.678] "
+
+ private:
+  Clock Now;
+  QFile File;
+  bool AtLineStart = true;
+};
+
+// A console that also writes what it shows into a log (when one is open).
+class LoggedConsole : public TaloConsole {
+ public:
+  LoggedConsole(TaloConsole& inner, TerminalLog& log) : Inner(inner), Log(log) {}
+
+  int LineCount() const override { return Inner.LineCount(); }
+  void Clear() override { Inner.Clear(); }
+  void AppendLine(const QString& text) override;
+  void AppendToLastLine(const QString& text) override;
+  void EraseLastChar() override { Inner.EraseLastChar(); }
+  void ClearLastLine() override { Inner.ClearLastLine(); }
+  void NewLine() override;
+  void ResetTo(const QStringList& lines) override { Inner.ResetTo(lines); }
+  QString LastLine() const override { return Inner.LastLine(); }
+  void BeginUpdate() override { Inner.BeginUpdate(); }
+  void EndUpdate() override { Inner.EndUpdate(); }
+
+ private:
+  TaloConsole& Inner;
+  TerminalLog& Log;
+};

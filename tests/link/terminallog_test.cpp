@@ -1,0 +1,72 @@
+// The terminal log: one timestamp per line however the line arrives, line
+// ends flushed, and the console behind it unchanged.
+#include "terminallog.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "recordingconsole.h"
+
+namespace {
+
+class TerminalLogTest : public ::testing::Test {
+ protected:
+  // Each reading of the clock is one millisecond after the last.
+  TerminalLog Log{[this] { return Start.addMSecs(Ticks++); }};
+  QString Written() {
+    QFile file(Path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
+  QTemporaryDir Dir;
+  QString Path = Dir.filePath(QStringLiteral("term.log"));
+  QDateTime Start{QDate(2026, 12, 8), QTime(3, 4, 5, 600)};
+  int Ticks = 0;
+};
+
+TEST_F(TerminalLogTest, lineSplitAcrossReadsGetsOneTimestampAndIsFlushedAtItsEnd) {
+  ASSERT_TRUE(Log.Open(Path));
+  Log.Write(QStringLiteral("D:\\>di"));
+  Log.Write(QStringLiteral("r\r"));
+  Log.Write(QStringLiteral("\n Volume in drive D\r\n\r\nD:"));
+  // Flushed at the line end: the finished lines are in the file already.
+  EXPECT_TRUE(Written().startsWith(QStringLiteral("[2026-12-08 03:04:05.600] D:\\>dir\n"
+                                                  "[2026-12-08 03:04:05.601]  Volume in drive D\n"
+                                                  "[2026-12-08 03:04:05.602] \n")))
+      << Written().toStdString();
+  Log.WriteLine(QStringLiteral("mem"));  // a whole line ends the open one first
+  Log.Close();
+  EXPECT_TRUE(Written().endsWith(QStringLiteral("[2026-12-08 03:04:05.603] D:\n"
+                                                "[2026-12-08 03:04:05.604] mem\n")))
+      << Written().toStdString();
+  // Opening again appends.
+  ASSERT_TRUE(Log.Open(Path));
+  Log.Write(QStringLiteral("x\n"));
+  Log.Close();
+  EXPECT_TRUE(Written().startsWith(QStringLiteral("[2026-12-08 03:04:05.600] D:\\>dir\n")));
+  EXPECT_TRUE(Written().endsWith(QStringLiteral("[2026-12-08 03:04:05.605] x\n")));
+}
+
+TEST_F(TerminalLogTest, loggedConsoleShowsTheSameAndLogsWhatItShows) {
+  RecordingConsole shown;
+  LoggedConsole console(shown, Log);
+  console.AppendToLastLine(QStringLiteral("no log open yet"));
+  console.NewLine();
+  ASSERT_TRUE(Log.Open(Path));
+  console.AppendToLastLine(QStringLiteral("D:\\>"));
+  console.AppendLine(QStringLiteral("dir"));
+  console.AppendToLastLine(QStringLiteral("ok"));
+  console.NewLine();
+  Log.Close();
+  EXPECT_EQ(Written(), QStringLiteral("[2026-12-08 03:04:05.600] D:\\>\n"
+                                      "[2026-12-08 03:04:05.601] dir\n"
+                                      "[2026-12-08 03:04:05.602] ok\n"));
+  EXPECT_EQ(console.LastLine(), QString());
+  EXPECT_EQ(console.LineCount(), shown.LineCount());
+  QString why;
+  EXPECT_FALSE(Log.Open(Dir.filePath(QStringLiteral("no/such/folder/x.log")), &why));
+  EXPECT_FALSE(why.isEmpty());
+}
+
+}  // namespace

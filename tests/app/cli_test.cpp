@@ -170,7 +170,7 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
   EXPECT_EQ(RunCli({"--port", "/dev/null", "run"}).ExitCode, 2);
   const auto help = RunCli({"--help"});
   EXPECT_EQ(help.ExitCode, 0);
-  EXPECT_TRUE(help.Out.contains(QStringLiteral("  run LINE")));
+  EXPECT_TRUE(help.Out.contains(QStringLiteral("  run [--log FILE] LINE")));
   EXPECT_TRUE(help.Out.contains(QStringLiteral("  ports")));
 }
 

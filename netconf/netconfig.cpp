@@ -169,10 +169,10 @@ bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure) 
 
 bool NetConfig::SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs,
                                  uint32_t budgetMs) {
-  // Read up to the carriage return, each line feed begins the next text: the
-  // prompt may stand after it.
-  return Shell.RunStandardExchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs,
-                                   DeviceShell::PromptAt::Anywhere);
+  // Read up to the carriage return, each line feed begins the next text; the
+  // prompt test allows for that line feed. A prompt anywhere in a text would
+  // also match an output line such as "Directory of D:\CONF".
+  return Shell.RunStandardExchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs);
 }
 
 void NetConfig::LookUpFolders() {

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include "handovermarks.h"
+
 DioWorker::DioWorker(QObject* parent) : QObject(parent), Context(std::make_unique<QObject>()) {
   Thread.setObjectName(QStringLiteral("DioWorker"));
   Context->moveToThread(&Thread);
@@ -15,15 +17,20 @@ DioWorker::~DioWorker() {
   Context.reset();
 }
 
-void DioWorker::Post(std::function<void()> job, std::function<void()> done) {
+void DioWorker::Post(std::function<std::function<void()>()> job) {
   ++Pending;
+  TALO_HANDOVER_POSTED(this);
   QMetaObject::invokeMethod(
       Context.get(),
-      [this, job = std::move(job), done = std::move(done)]() mutable {
-        job();
+      [this, job = std::move(job)]() mutable {
+        TALO_HANDOVER_ARRIVED(this);
+        std::function<void()> done = job();
+        job = nullptr;  // what the job held is freed here, before the hand-back
+        TALO_HANDOVER_POSTED(this);
         QMetaObject::invokeMethod(
             this,
             [this, done = std::move(done)] {
+              TALO_HANDOVER_ARRIVED(this);
               --Pending;
               done();
             },

@@ -28,14 +28,17 @@ class DioWorker : public QObject {
 
   template <typename Result>
   void Run(std::function<Result()> job, std::function<void(const Result&)> done) {
-    auto result = std::make_shared<Result>();
-    Post([job = std::move(job), result] { *result = job(); },
-         [done = std::move(done), result] { done(*result); });
+    // The result travels by value inside the hand-back: nothing is shared
+    // between the two threads once the job has run.
+    Post([job = std::move(job), done = std::move(done)]() mutable -> std::function<void()> {
+      return [done = std::move(done), result = job()] { done(result); };
+    });
   }
   bool Busy() const { return Pending > 0; }
 
  private:
-  void Post(std::function<void()> job, std::function<void()> done);
+  // Runs job on the thread; what it returns runs on the owner's thread.
+  void Post(std::function<std::function<void()>()> job);
 
   QThread Thread;
   std::unique_ptr<QObject> Context;  // lives on Thread; jobs are queued to it

@@ -77,7 +77,9 @@ TEST(Receiver, streamPausesAfterEvery258Bytes) {
   for (const uint64_t at : {258u, 516u, 774u}) {
     const auto found = std::find_if(stalls.begin(), stalls.end(),
                                     [&](const auto& s) { return s.first == at; });
-    ASSERT_NE(found, stalls.end()) << "no pause after byte " << at;
+    std::string seen;
+    for (const auto& s : stalls) seen += " " + std::to_string(s.first) + "/" + std::to_string(s.second);
+    ASSERT_NE(found, stalls.end()) << "no pause after byte " << at << "; pauses seen:" << seen;
     EXPECT_GE(found->second, 29.0);
   }
   std::string got;

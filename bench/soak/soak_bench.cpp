@@ -95,10 +95,10 @@ class Soak {
         Progress(Quiet, false), Scratch(scratch) {
     Shell.SetSelectedPort(QString::fromStdString(port));
     DeviceTimeouts t;
-    t.ListingMs = 25;
-    t.FileCommandMs = 25;
-    t.DeviceCommandMs = 25;
-    t.FormatMs = 25;
+    t.ListingMs = 40;
+    t.FileCommandMs = 40;
+    t.DeviceCommandMs = 40;
+    t.FormatMs = 40;
     Browser.Lister().SetTimeouts(t);
     QFile upload(Scratch + QStringLiteral("/SOAK.DAT"));
     if (upload.open(QIODevice::WriteOnly)) upload.write(QByteArray(4096, 'u'));

@@ -82,6 +82,9 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
     const BusyCursor busy(dialogs);
     error = StartSimulation(host, *port);
   }
+  // An unplugged adapter is no fault of the controller's programs.
+  if (!error.isEmpty() && port->IsDisconnected())
+    error = ShellText::Disconnected(host.Shell.SelectedPort());
   // 11. The panel, for as long as the user keeps it open.
   if (error.isEmpty()) showPanel(*port);
   // 12. The port goes before any message shows.

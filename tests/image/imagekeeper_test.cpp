@@ -180,9 +180,10 @@ TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
 }
 
-// The adapter unplugged half-way through a backup, and through a restore
-// with the adapter plugged in again: each ends at once with the
-// disconnection message, not the watchdog's, and the old image stays.
+// The adapter unplugged half-way through a backup, then through a restore
+// and a helper's upload with the adapter plugged in again in between: each
+// ends at once with the disconnection message, not the watchdog's, and the
+// old image stays.
 TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
   const QString disconnected = ShellText::Disconnected(QString::fromStdString(PortPath()));
   talosim::SimOptions options = SimHarness::DefaultOptions();
@@ -202,6 +203,14 @@ TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
   EXPECT_FALSE(Run(false, whole));
   EXPECT_EQ(Outcome, ImageKeeper::Outcome::Failed);
   EXPECT_EQ(Dialogs.Errors(), (QStringList{disconnected, disconnected}));
+
+  // Unplugged during the helper's upload: said once, without the cable box.
+  options.Faults.HangUpAfterBytes = 10;  // in the echo of the receiver's command line
+  StartSim(options);
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(Dialogs.Errors(), (QStringList{disconnected, disconnected, disconnected}))
+      << Dialogs.Errors().join('|').toStdString();
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
 }
 
 // The slow one: a controller that falls silent half-way trips the watchdog

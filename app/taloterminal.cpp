@@ -28,6 +28,7 @@ TaloTerminal::TaloTerminal(TaloConsole& console, std::function<void()> bell)
       ReceiverPtr(std::make_unique<TaloComReceiver>(RingPtr.get())),
       PrinterPtr(std::make_unique<TaloPrinterThread>(RingPtr.get(), &console)) {
   if (bell) PrinterPtr->SetBell(std::move(bell));
+  ReceiverPtr->SetLineLostHandler([this] { LineLost(); });
   PasteTimer.setSingleShot(true);
   PasteTimer.setTimerType(Qt::PreciseTimer);
   connect(&PasteTimer, &QTimer::timeout, this, &TaloTerminal::SendNextPasteStep);
@@ -60,6 +61,8 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
     return false;
   }
   Port = std::move(port);
+  PortName = portName;
+  StopAfterLoss = false;
   ReceiverPtr->SetPort(Port.get());
   // 4. Workers: receiver first, so the printer finds bytes to show.
   ReceiverPtr->Resume();
@@ -93,6 +96,21 @@ void TaloTerminal::ReleasePort() {
   }
 }
 
+void TaloTerminal::LineLost() {
+  if (StopAfterLoss) return;
+  StopAfterLoss = true;
+  // Not here: the receiver's hand-over that saw the loss is still running.
+  QMetaObject::invokeMethod(this, &TaloTerminal::StopAfterLineLost, Qt::QueuedConnection);
+}
+
+void TaloTerminal::StopAfterLineLost() {
+  if (!StopAfterLoss) return;  // turned off (or on afresh) meanwhile
+  StopAfterLoss = false;
+  if (!IsOn()) return;
+  Stop();
+  emit Disconnected(PortName);
+}
+
 void TaloTerminal::PauseWorkers() {
   if (PrinterPtr) PrinterPtr->Suspend();
   if (ReceiverPtr) ReceiverPtr->Suspend();
@@ -109,6 +127,7 @@ bool TaloTerminal::WritePaused(uint8_t byte, bool settleAfter) {
   const bool written = Port->Write(1, &byte, TaloComPort::UnreadInput::Keep);
   if (settleAfter) QThread::msleep(kSettleMs);
   ResumeWorkers();
+  if (!written && Port->IsDisconnected()) LineLost();
   return written;
 }
 
@@ -127,9 +146,11 @@ void TaloTerminal::KeyPress(QChar character) {
 void TaloTerminal::SendKey(const KeyBytes& key) {
   KeyGate = false;
   if (key.Special) {
-    (void)Port->Write(static_cast<size_t>(key.Bytes.size()),
-                      reinterpret_cast<const uint8_t*>(key.Bytes.constData()),
-                      TaloComPort::UnreadInput::Keep);
+    if (!Port->Write(static_cast<size_t>(key.Bytes.size()),
+                     reinterpret_cast<const uint8_t*>(key.Bytes.constData()),
+                     TaloComPort::UnreadInput::Keep) &&
+        Port->IsDisconnected())
+      LineLost();
   } else {
     (void)WritePaused(static_cast<uint8_t>(key.Bytes.front()), true);
   }

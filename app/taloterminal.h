@@ -28,6 +28,11 @@
 //   and the ring goes before the port.
 // - Failures travel as values: Start reports the text to show; a write that
 //   fails while typing or pasting loses the character silently.
+// - A port that disconnects while the terminal is on (the adapter unplugged;
+//   seen by the receiver's read or by a key's write) turns the terminal off
+//   from the event loop, as Stop does, and then emits Disconnected: nothing
+//   goes on reading or writing a dead port. The next Start opens the port
+//   afresh by its name.
 
 #include <QByteArray>
 #include <QObject>
@@ -110,6 +115,8 @@ class TaloTerminal : public QObject {
 
  signals:
   void PasteFinished();
+  // The terminal has turned itself off because its port went away.
+  void Disconnected(const QString& portName);
 
  private:
   QString OpenHint;
@@ -126,12 +133,17 @@ class TaloTerminal : public QObject {
   void SendKeysAfterPaste();
   void SendNextPasteStep();
   void ReleasePort();
+  // Arranges the stop after a disconnection (once; from the event loop).
+  void LineLost();
+  void StopAfterLineLost();
 
   std::unique_ptr<TaloDataRing> RingPtr;
   std::unique_ptr<TaloComReceiver> ReceiverPtr;
   std::unique_ptr<TaloPrinterThread> PrinterPtr;
   std::unique_ptr<TaloComPort> Port;
+  QString PortName;
   bool KeyGate = true;
+  bool StopAfterLoss = false;
   std::deque<PasteStep> PendingPaste;
   std::deque<KeyBytes> KeysAfterPaste;
   QTimer PasteTimer;

@@ -81,6 +81,7 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   Form->meoDos->SetTerminal(Term.get());
   Form->meoDos->SetDialogs(DialogService);
   Form->meoDos->SetLog(&Log);
+  connect(Term.get(), &TaloTerminal::Disconnected, this, &TfrmMain::TerminalDisconnected);
 
   Form->btnCopy->setIcon(AppIcons::CopyToDevice());
   Form->btnCopy->setToolTip(AppText::CopyButtonHint());
@@ -246,6 +247,17 @@ void TfrmMain::tbtnDOSCmdClick() {
   EnableDeviceControls(!Term->IsOn());
   // Commands typed in the terminal may have changed the folder shown.
   if (!Term->IsOn()) Device->RelistAfterTerminal();
+}
+
+void TfrmMain::TerminalDisconnected(const QString& port) {
+  // The terminal is off already. The folder is not listed again: the port it
+  // would open is gone. The next operation opens the port by its name, so
+  // the adapter plugged in again (or a new device at the same path) works.
+  ShowTerminalState();
+  EnableDeviceControls(true);
+  const QString message = ShellText::Disconnected(port);
+  Logged->AppendLine(message);
+  DialogService->ShowError(message);
 }
 
 void TfrmMain::ShowTerminalState() {

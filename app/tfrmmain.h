@@ -12,7 +12,9 @@
 //   operations and finds the controls it connects (the terminal toggle
 //   tbtnDOSCmd, the port box cbxCOM) by object name.
 // - While the terminal is on, every control that would start a shell
-//   exchange is disabled, so at most one party uses the port.
+//   exchange is disabled, so at most one party uses the port. A terminal
+//   whose port goes away turns itself off; the window enables the controls
+//   again and says so.
 // - Shut-down (destruction): the terminal's workers are stopped and joined,
 //   then the ring goes, then the terminal port is closed.
 // - Main thread only.
@@ -94,6 +96,8 @@ class TfrmMain : public QMainWindow {
   // Enables or disables every control that would start a shell exchange.
   void EnableDeviceControls(bool enable);
   void ShowTerminalState();
+  // The terminal turned itself off: its port went away.
+  void TerminalDisconnected(const QString& port);
   bool ConfirmExit();
   void SizePanes();
   void CopyIntoDeviceFolder(std::vector<CopySelection> selected);

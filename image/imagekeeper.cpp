@@ -79,9 +79,12 @@ bool ImageKeeper::Restore(const QString& imagePath) {
 
 bool ImageKeeper::UploadModeHelper(const char* helper) {
   LookUpProgramFolder();
-  if (UploadHelper(Text(ImageText::kHelperDir), ProgramFolderText + Text(helper))) return true;
+  bool disconnected = false;
+  if (UploadHelper(Text(ImageText::kHelperDir), ProgramFolderText + Text(helper), &disconnected))
+    return true;
   LastResult = Outcome::Failed;
-  Host.Dialogs.ShowError(Text(ImageText::kCableProblem));
+  // An unplugged adapter has been named already; once is enough.
+  if (!disconnected) Host.Dialogs.ShowError(Text(ImageText::kCableProblem));
   return false;
 }
 
@@ -90,10 +93,11 @@ void ImageKeeper::LookUpProgramFolder() {
   ProgramFolderText = GetTaloAppDir().ProgramFolder;
 }
 
-bool ImageKeeper::UploadHelper(const QString& deviceDir, const QString& localPath) {
+bool ImageKeeper::UploadHelper(const QString& deviceDir, const QString& localPath,
+                               bool* disconnected) {
   TransferHost transfer{Host.PortName, Host.Console, Host.Dialogs, Host.Presenter};
   transfer.TimeoutMs = Host.TransferTimeoutMs;
-  return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true);
+  return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true, disconnected);
 }
 
 void ImageKeeper::StartWorker(TaloGhostWorker& worker, const QString& imagePath) {

@@ -91,8 +91,10 @@ class ImageKeeper {
   void LookUpProgramFolder();
   const QString& ProgramFolder() const { return ProgramFolderText; }
   // One file into a device folder through the transfer window, Cancel
-  // enabled; a cancelled upload is a failed one.
-  bool UploadHelper(const QString& deviceDir, const QString& localPath);
+  // enabled; a cancelled upload is a failed one. *disconnected as for
+  // TransferFile.
+  bool UploadHelper(const QString& deviceDir, const QString& localPath,
+                    bool* disconnected = nullptr);
   // The wait window for the worker of the current mode; false (nothing
   // shown) when there is none.
   bool ShowWaitWindow(const QString& message);

@@ -31,7 +31,7 @@ void TaloGhostResThread::Execute() {
   // 4.-5.
   bool ok = false;
   if (!DeviceShell::TypeEchoed(*port, QByteArray(kCommandLine)))
-    ErrorText = ShellText::UnableToSend(QString::fromLatin1(kCommandLine));
+    ErrorText = SendFailureText(*port, kCommandLine);
   else
     ok = SendBlocks(*port);
   // 6.

@@ -25,7 +25,7 @@ void TaloGhostThread::Execute() {
   // 5.-6.
   bool ok = false;
   if (!SendCommand(*port))
-    ErrorText = ShellText::UnableToSend(QString::fromLatin1(kCommandLine));
+    ErrorText = SendFailureText(*port, kCommandLine);
   else
     ok = ReceiveBlocks(*port);
   // 7. The helper's last words and the prompt, or what a broken run left.

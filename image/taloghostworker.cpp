@@ -26,11 +26,19 @@ std::unique_ptr<TaloComPort> TaloGhostWorker::OpenPort() {
 bool TaloGhostWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count) {
   while (!StopRequested.load()) {
     if (port.Read(count, buffer)) return true;
-    // A port whose re-open after a hard error failed fails every read at
-    // once; the watchdog ends the run, this loop must not spin meanwhile.
-    if (!port.IsOpen()) Sleep(static_cast<int>(kTimeoutMs));
+    // A port that went away fails every read at once: say so now rather than
+    // let the watchdog call it a stall seconds later.
+    if (port.IsDisconnected()) {
+      ErrorText = ShellText::Disconnected(PortName);
+      return false;
+    }
   }
   return false;
+}
+
+QString TaloGhostWorker::SendFailureText(const TaloComPort& port, const char* commandLine) const {
+  return port.IsDisconnected() ? ShellText::Disconnected(PortName)
+                               : ShellText::UnableToSend(QString::fromLatin1(commandLine));
 }
 
 void TaloGhostWorker::Finish(bool ok) {

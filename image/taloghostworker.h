@@ -14,6 +14,8 @@
 //   so a worker waiting for the controller notices within
 //   TaloComPort::kStopPollMs; it then ends without a message of its own
 //   (ErrorText stays empty, Succeeded false).
+// - A port that disconnects (the adapter unplugged) ends the run at once with
+//   the disconnection message: no read waits for the watchdog on a dead line.
 // - The destructor asks the worker to stop and joins it.
 
 #include <QString>
@@ -58,8 +60,12 @@ class TaloGhostWorker : public TaloThread {
   // "Unable to open" message and returns null.
   [[nodiscard]] std::unique_ptr<TaloComPort> OpenPort();
   // Reads exactly count bytes into buffer, repeating reads that time out
-  // (their bytes are lost). False only when a stop was requested.
+  // (their bytes are lost). False when a stop was requested, or when the
+  // port disconnected (ErrorText then says so).
   [[nodiscard]] bool ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count);
+  // The text for a command line that was not echoed: the disconnection
+  // message when the port went away, else the "Unable to send" one.
+  [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine) const;
   // Records the outcome, then Done.
   void Finish(bool ok);
 

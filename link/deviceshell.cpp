@@ -20,6 +20,11 @@ QString UnableToSend(const QString& commandLine) {
              "'!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no program is running");
 }
 
+QString Disconnected(const QString& port) {
+  return QStringLiteral("The serial port ") + port +
+         QStringLiteral(" was disconnected! Please plug the adapter in again, then retry.");
+}
+
 }  // namespace ShellText
 
 namespace {
@@ -88,7 +93,7 @@ bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, P
   // of 0 still counts as one unit, or the wait would never end.
   const uint64_t unit = std::max<uint32_t>(port.GetTimeout(), 1);
   bool wanted = static_cast<bool>(onLine);
-  for (uint64_t spent = 0; spent < budgetMs; spent += unit) {
+  for (uint64_t spent = 0; spent < budgetMs && !port.IsDisconnected(); spent += unit) {
     std::string text;
     const bool whole = port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
     const QByteArray line = ToBytes(text);
@@ -115,9 +120,11 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
     if (!session.IsOpen())
       error = session.OpenErrorText();
     else if (!session.Send(commandLine))
-      error = ShellText::UnableToSend(QString::fromLatin1(commandLine));
+      error = session.FailureText(ShellText::UnableToSend(QString::fromLatin1(commandLine)));
     else
       session.ReadAnswer(onLine, budgetMs, where);
+    // The answer broke off with the line: no success to report.
+    if (error.isEmpty() && session.AnswerCut()) error = session.FailureText({});
   }  // port closed and cursor restored before the message shows
   if (error.isEmpty()) return true;
   DialogsRef.ShowError(error);
@@ -155,11 +162,17 @@ QString ShellSession::OpenErrorText() const {
   return ShellText::UnableToOpen(Shell.SelectedPort());
 }
 
+bool ShellSession::Disconnected() const { return Opened && ComPort->IsDisconnected(); }
+
+QString ShellSession::FailureText(const QString& usual) const {
+  return Disconnected() ? ShellText::Disconnected(Shell.SelectedPort()) : usual;
+}
+
 bool ShellSession::Send(const QByteArray& commandLine) {
   return Opened && Shell.SendEchoed(*ComPort, commandLine);
 }
 
-void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
+bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
                               DeviceShell::PromptAt where) {
   std::string text;
   bool wanted = true;
@@ -178,8 +191,11 @@ void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t b
   if (!last.isEmpty() && !DeviceShell::IsPrompt(last, where)) Shell.AppendConsoleLine(last);
   // A pause of the shell ended the loop above; the lines after it still
   // belong to the answer.
-  Shell.WaitForPrompt(*ComPort, last, where, budgetMs,
-                      wanted ? onLine : DeviceShell::LineHandler{});
+  const bool prompted = Shell.WaitForPrompt(*ComPort, last, where, budgetMs,
+                                            wanted ? onLine : DeviceShell::LineHandler{});
+  // A line lost after the prompt cost nothing: the answer was whole.
+  Cut = !prompted && ComPort->IsDisconnected();
+  return prompted;
 }
 
 TaloComPort& ShellSession::Port() { return *ComPort; }

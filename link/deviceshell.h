@@ -11,6 +11,10 @@
 //   input; then any number of Send + ReadAnswer steps; the destructor closes
 //   the port and restores the cursor. Error texts are shown by the caller
 //   after the session has ended (so the port is already closed).
+// - A port that disconnects (the adapter unplugged) ends the session's reads
+//   at once; Disconnected() then tells the caller to show
+//   ShellText::Disconnected rather than its usual failure, and a partly
+//   read answer never passes for a whole one.
 // - Every command line and every line read is appended to the console, which
 //   is cleared when it reaches 300 lines through this path.
 // - Main thread only.
@@ -30,6 +34,9 @@ class TaloConsole;
 namespace ShellText {
 QString UnableToOpen(const QString& port);  // "Unable to open " + port + "!\n\nPlease make sure..."
 QString UnableToSend(const QString& commandLine);  // "Unable to send command '" + line + "'!\n\n..."
+// The port went away in the middle of an operation (one line, so that the
+// command line prints it as one).
+QString Disconnected(const QString& port);
 }  // namespace ShellText
 
 class DeviceShell {
@@ -72,7 +79,8 @@ class DeviceShell {
   // main one, or a line nobody needs to see. False for an empty line.
   [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine);
   // Reads lines until one is a prompt, within a budget (5000 ms unless an
-  // exchange gives its own) counted in time-out units, showing every other
+  // exchange gives its own) counted in time-out units (a disconnected port
+  // ends it at once), showing every other
   // non-empty one. True when the prompt came. A busy shell can pause longer
   // than one time-out in the middle of its answer: every whole line read
   // here (with its line end, as the reads before the pause pass them) goes
@@ -89,7 +97,8 @@ class DeviceShell {
   // (after the console) until it returns false, also those that follow a
   // pause of the shell. Each line is passed as read, with its CR LF (the
   // first is normally the lone LF after the command's echo). Shows the
-  // failure message itself. True when the command line was sent. An
+  // failure message itself. True when the command line was sent and its
+  // answer was not cut off by the port disconnecting. An
   // exchange that reads up to the carriage return gives PromptAt::Anywhere;
   // budgetMs is its prompt budget.
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
@@ -117,6 +126,13 @@ class ShellSession {
   // False when the port could not be opened; OpenErrorText() then says why.
   bool IsOpen() const;
   QString OpenErrorText() const;
+  // True when the port disconnected during the session.
+  bool Disconnected() const;
+  // usual, or the disconnection message when the port went away.
+  QString FailureText(const QString& usual) const;
+  // True when the last ReadAnswer ended because the port went away before
+  // the prompt came: the answer is incomplete, whatever its lines gave.
+  bool AnswerCut() const { return Cut; }
 
   [[nodiscard]] bool Send(const QByteArray& commandLine);
   // Reads lines until a read times out (or onLine returns false), showing
@@ -124,8 +140,8 @@ class ShellSession {
   // whole lines to onLine while it wants them: every line before the prompt
   // is part of the answer, whatever pauses the shell made. A timed-out
   // partial text that is not the prompt (the start of an over-long line,
-  // output without a line end) is shown as well.
-  void ReadAnswer(const DeviceShell::LineHandler& onLine = {},
+  // output without a line end) is shown as well. True when the prompt came.
+  bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
                   uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
                   DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
   TaloComPort& Port();
@@ -135,4 +151,5 @@ class ShellSession {
   BusyCursor Busy;
   std::unique_ptr<TaloComPort> ComPort;
   bool Opened = false;
+  bool Cut = false;
 };

@@ -152,6 +152,7 @@ bool TaloComPort::Open() {
   Latency.Enter(fd);
   Fd = fd;
   OpenError = 0;
+  Disconnected = false;
   return true;
 }
 
@@ -232,6 +233,7 @@ bool TaloComPort::RecoverFromHardError() {
   // starts in the driver's cooked mode, so the line settings in force are
   // applied again. The operation that hit the error fails either way.
   if (Close() && Open() && Configured) (void)ApplyLineSettings();
+  Disconnected = Fd < 0;
   return false;
 }
 

@@ -23,6 +23,9 @@
 //   last given to Configure are applied again and the time-out stays. If the
 //   re-open fails the object stays closed and every later operation fails at
 //   once without touching the device (no re-open attempt per call, no wait).
+//   IsDisconnected() then tells the callers that the device is gone, so they
+//   can say so (ShellText::Disconnected) instead of blaming the controller,
+//   and give up at once instead of waiting out their own budgets.
 // - T = 0 (no SetTimeouts yet) means "do not wait": an operation takes what the
 //   line has at once. An endless wait is never what a caller wants.
 // - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
@@ -76,6 +79,10 @@ class TaloComPort {
   [[nodiscard]] bool ReadLine(size_t limit, std::string& text);
 
   bool IsOpen() const { return Fd >= 0; }
+  // True once a hard error closed the port and it could not be opened again:
+  // the adapter was unplugged or the other end hung up. Cleared by a
+  // successful Open.
+  bool IsDisconnected() const { return Disconnected; }
   const std::string& PortName() const { return Name; }
   // The device path the name stands for (see ResolveDevicePath).
   std::string DevicePath() const { return ResolveDevicePath(Name); }
@@ -120,6 +127,7 @@ class TaloComPort {
   uint8_t Parity = 0;
   uint8_t StopBits = 0;
   bool Configured = false;
+  bool Disconnected = false;
   bool ChecksumMode = false;
   uint8_t Terminator = 13;
   LowLatencyMode Latency;

@@ -15,7 +15,16 @@ void TaloComReceiver::ReadWaitingBytes() {
   ChunkSize = 0;
   // The terminal clears Port when it stops and destroys its port object; a
   // read handed over just before that must not touch the dead object.
-  if (!Port || !Port->Read(1, Chunk.data())) return;
+  if (!Port) return;
+  if (!Port->Read(1, Chunk.data())) {
+    if (Port->IsDisconnected()) {
+      // A dead port is not read again: it would fail at once, every 50 ms,
+      // for as long as the terminal stayed on.
+      Port = nullptr;
+      if (LineLost) LineLost();
+    }
+    return;
+  }
   ChunkSize = 1;
   // Whatever else has arrived comes along, so a stream costs one hand-over
   // per burst rather than one per byte; the breather still falls after the

@@ -6,6 +6,10 @@
 // terminal's time-out) and takes with it every byte already waiting, up to
 // the next breather: a 30 ms pause after every 258 bytes of a stream. A read
 // that found nothing is followed by 50 ms of sleep.
+// A read that finds the port disconnected (the adapter unplugged) lets go of
+// the port, so later hand-overs read nothing, and calls the line-lost handler
+// once, on the main thread, inside the hand-over: the handler must not close
+// the port there, only arrange for the terminal to stop.
 
 #include "talothread.h"
 
@@ -13,6 +17,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class TaloComPort;
 class TaloDataRing;
@@ -32,6 +37,8 @@ class TaloComReceiver : public TaloThread {
   // over then does nothing.
   void SetPort(TaloComPort* port) { Port = port; }
   TaloComPort* GetPort() const { return Port; }
+  // Main thread only; see above.
+  void SetLineLostHandler(std::function<void()> handler) { LineLost = std::move(handler); }
 
   // Runs on the main thread: one byte within the port's time-out, then the
   // bytes already waiting, no further than the next breather.
@@ -47,6 +54,7 @@ class TaloComReceiver : public TaloThread {
  private:
   TaloDataRing* Ring;
   TaloComPort* Port = nullptr;  // main thread only
+  std::function<void()> LineLost;  // main thread only
   // Filled on the main thread, read by the worker after Synchronize.
   std::array<uint8_t, kBreatherBytes> Chunk{};
   size_t ChunkSize = 0;

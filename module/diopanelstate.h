@@ -24,6 +24,7 @@ struct DioReading {
   bool Ok = false;
   std::string DOByte;
   std::string DIByte;
+  bool Disconnected = false;  // the port went away: no poll will work again
 };
 
 class DioPanelState {

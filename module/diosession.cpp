@@ -6,6 +6,7 @@
 
 #include "deviceshell.h"
 #include "diotext.h"
+#include "talocomport.h"
 #include "talom7101.h"
 
 void DioPause(const DioTimings& timings, uint32_t ms) {
@@ -23,7 +24,14 @@ DioSession::~DioSession() = default;
 DioReading DioSession::Poll() {
   DioReading reading;
   reading.Ok = ModulePtr->ReadDIO(reading.DOByte, reading.DIByte);
+  reading.Disconnected = !reading.Ok && Port.IsDisconnected();
   return reading;
+}
+
+bool DioSession::Disconnected() const { return Port.IsDisconnected(); }
+
+QString DioSession::DisconnectedText() const {
+  return ShellText::Disconnected(QString::fromStdString(Port.PortName()));
 }
 
 bool DioSession::SetOutput(int channel, const std::string& value) {
@@ -33,12 +41,15 @@ bool DioSession::SetOutput(int channel, const std::string& value) {
 DioSession::ReleaseResult DioSession::Release() {
   // 2. End the simulation; whether it answered changes nothing below.
   (void)ModulePtr->SendOL();
+  if (Port.IsDisconnected()) return ReleaseResult::Disconnected;
   // 3.-4. The shell needs a moment to come back before it takes commands.
   DioPause(Timings, Timings.ReleasePauseMs);
-  if (!SendText(&Port, DioText::kDeleteSimulationLine)) return ReleaseResult::DeleteFailed;
+  if (!SendText(&Port, DioText::kDeleteSimulationLine))
+    return Port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
   // 5.-6. No prompt is awaited: the pause gives the first delete its time.
   DioPause(Timings, Timings.DeletePauseMs);
-  if (!SendText(&Port, DioText::kDeleteModidLine)) return ReleaseResult::DeleteFailed;
+  if (!SendText(&Port, DioText::kDeleteModidLine))
+    return Port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
   return ReleaseResult::Released;
 }
 

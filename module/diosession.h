@@ -13,6 +13,10 @@
 //   The deletes are typed with echo check but nobody waits for the shell's
 //   prompt in between: the pauses give the shell its time. The first delete
 //   that is not echoed ends it.
+// - A port that disconnects (the adapter unplugged) fails every call at once;
+//   a poll then says so (DioReading::Disconnected) and the release gives up
+//   without its pauses. Disconnected() and DisconnectedText() let the owner
+//   say so once.
 // - The session owns the module object; the port is borrowed and stays open.
 
 #include <QString>
@@ -45,7 +49,8 @@ void DioPause(const DioTimings& timings, uint32_t ms);
 
 class DioSession {
  public:
-  enum class ReleaseResult { Released, DeleteFailed };
+  // Disconnected: the port went away; nothing more was tried.
+  enum class ReleaseResult { Released, DeleteFailed, Disconnected };
 
   DioSession(TaloComPort& port, const std::string& address, DioTimings timings);
   ~DioSession();
@@ -55,6 +60,10 @@ class DioSession {
   TaloM7101& Module() { return *ModulePtr; }
 
   DioReading Poll();
+  // On the thread that uses the session, or after it has ended.
+  bool Disconnected() const;
+  // The message for it; any thread (the port's name never changes).
+  QString DisconnectedText() const;
   [[nodiscard]] bool SetOutput(int channel, const std::string& value);
   ReleaseResult Release();
 

@@ -23,12 +23,15 @@ TransferHost HostFor(const DioHost& host, uint32_t timeoutMs) {
   return transfer;
 }
 
-bool UploadCompanions(const DioHost& host) {
+// disconnected: whether a failed upload failed because the port went away.
+bool UploadCompanions(const DioHost& host, bool& disconnected) {
   const TaloAppFolders folders = GetTaloAppDir();
   const TransferHost transfer = HostFor(host, host.Timings.TransferTimeoutMs);
   const QString target = Text(DioText::kTargetDir);
-  return TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kModidFile)) &&
-         TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kSimulationFile));
+  return TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kModidFile), false,
+                      &disconnected) &&
+         TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kSimulationFile),
+                      false, &disconnected);
 }
 
 // Reads the identification's lines until a read fails and returns the last
@@ -69,8 +72,10 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   }
   if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion))) return DioStartResult::NotStarted;
   // 3. The companion programs.
-  if (!UploadCompanions(host)) {
-    dialogs.ShowError(Text(DioText::kCheckCable));
+  bool disconnected = false;
+  if (!UploadCompanions(host, disconnected)) {
+    // The upload has named an unplugged adapter already.
+    if (!disconnected) dialogs.ShowError(Text(DioText::kCheckCable));
     return DioStartResult::Failed;
   }
   // 4.-5. The module port (its own "Unable to open" message on failure).
@@ -82,6 +87,9 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
     const BusyCursor busy(dialogs);
     error = StartSimulation(host, *port);
   }
+  // An unplugged adapter is no fault of the controller's programs.
+  if (!error.isEmpty() && port->IsDisconnected())
+    error = ShellText::Disconnected(host.Shell.SelectedPort());
   // 11. The panel, for as long as the user keeps it open.
   if (error.isEmpty()) showPanel(*port);
   // 12. The port goes before any message shows.

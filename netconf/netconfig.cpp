@@ -162,7 +162,8 @@ bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure) 
   for (const InitFile& file : files) {
     if (CopyToDevice(file.TargetDir, SourceFolder + file.RelativePath)) continue;
     all = false;
-    if (stopAtFailure) break;
+    // With the adapter unplugged every further copy would only fail to open.
+    if (stopAtFailure || CopyLostLine) break;
   }
   return all;
 }
@@ -186,7 +187,7 @@ void NetConfig::LookUpFolders() {
 bool NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {
   TransferHost host{Shell.SelectedPort(), Shell.Console(), Shell.Dialogs(), Presenter};
   host.TimeoutMs = Times.TransferTimeoutMs;
-  CopyOk = TransferFile(host, targetDir, localPath, true);
+  CopyOk = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
   if (!InitRunning && CopyOk)
     Shell.Dialogs().ShowInformation(QString::fromLatin1(NetConfText::kUpdateSuccessful));
   return CopyOk;

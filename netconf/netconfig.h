@@ -63,6 +63,7 @@ class NetConfig {
   QString SourceFolder;
   bool InitRunning = false;
   bool CopyOk = false;
+  bool CopyLostLine = false;  // the last copy failed because the port went away
 
   // Checks the octets, showing each group's message in order; fills the
   // texts when accepted.

@@ -26,12 +26,12 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
     }
     // 2. Drive D:.
     else if (!session.Send(DeviceCommand::SelectDrive())) {
-      error = DeviceText::UnableToSendDrive();
+      error = session.FailureText(DeviceText::UnableToSendDrive());
     } else {
       session.ReadAnswer();
       // 3. The folder; the shell refuses a missing one with an "Invalid" line.
       if (!session.Send(DeviceCommand::ChangeFolder(path))) {
-        error = DeviceText::UnableToSendChangeFolder(path);
+        error = session.FailureText(DeviceText::UnableToSendChangeFolder(path));
       } else {
         session.ReadAnswer([&](const QByteArray& line) {
           if (!line.contains("Invalid")) return true;
@@ -42,13 +42,15 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
       // 4. The listing, parsed line by line as it comes.
       if (error.isEmpty()) {
         if (!session.Send(DeviceCommand::ListFolder())) {
-          error = DeviceText::UnableToSendList();
+          error = session.FailureText(DeviceText::UnableToSendList());
         } else {
           session.ReadAnswer([&](const QByteArray& line) {
             DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
             if (onLine) onLine(parsed);
             return true;
           });
+          // A listing cut off by the line going away is no listing.
+          if (session.AnswerCut()) error = session.FailureText({});
         }
       }
     }
@@ -68,7 +70,7 @@ bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& coun
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
     } else if (!session.Send(DeviceCommand::CountTree(argument))) {
-      error = DeviceText::UnableToSendCountTree();
+      error = session.FailureText(DeviceText::UnableToSendCountTree());
     } else {
       session.ReadAnswer([&](const QByteArray& line) {
         const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
@@ -79,6 +81,7 @@ bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& coun
         }
         return true;
       });
+      if (session.AnswerCut()) error = session.FailureText({});
     }
   }
   if (!error.isEmpty()) Shell.Dialogs().ShowError(error);

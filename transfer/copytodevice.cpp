@@ -92,8 +92,11 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
     report.AllSucceeded = batch.AllSucceeded();
     report.Outcomes = batch.Outcomes();
   }
+  report.Disconnected = port->IsDisconnected();
   port->Close();
   port.reset();
+  // The batch has said the port went away; a listing could only fail again.
+  if (report.Disconnected) return report;
   // 9. Show the folder again, keeping the user's view.
   QString copiedName;
   if (report.Outcomes.size() == 1 && report.Outcomes[0].Outcome == TransferOutcome::Result::Sent)

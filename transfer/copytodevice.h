@@ -59,6 +59,8 @@ struct CopyRequest {
 struct CopyReport {
   bool Started = false;  // the checks passed and the port opened
   bool AllSucceeded = false;
+  // The port went away during the batch: the folder was not listed again.
+  bool Disconnected = false;
   std::vector<TransferOutcome> Outcomes;
   // One line per file sent that the refreshed listing does not show whole.
   QStringList Mismatches;

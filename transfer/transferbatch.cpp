@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "deviceshell.h"
+#include "talocomport.h"
 #include "transfertext.h"
 #include "transferview.h"
 #include "tthreadxmodem.h"
@@ -79,7 +81,10 @@ void TransferBatch::Run(TransferView& view) {
     Finish(i, TransferOutcome::Result::Failed, view);
     if (SingleResult) *SingleResult = false;
     Succeeded = false;
-    Dialogs.ShowError(TransferText::FailedToTransfer(*name));
+    // An unplugged adapter is not the file's fault: say what happened.
+    Dialogs.ShowError(Port.IsDisconnected()
+                          ? ShellText::Disconnected(QString::fromStdString(Port.PortName()))
+                          : TransferText::FailedToTransfer(*name));
     return;
   }
 }

@@ -17,7 +17,8 @@
 //   asks "Replace ...?" first: No skips the file, Yes to all stops asking.
 //   Without a listing nothing is asked (TransferFile's callers replace their
 //   own files on purpose).
-// - A failed file stops the batch with an error box; a Cancel stops it
+// - A failed file stops the batch with an error box (the disconnection
+//   message when the port went away); a Cancel stops it
 //   without one. Either way AllSucceeded() is false and the remaining files
 //   are not sent (files sent before stay on the controller).
 // - Outcomes() tells for each file whether it arrived, was skipped, failed or

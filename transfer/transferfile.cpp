@@ -24,7 +24,8 @@ std::unique_ptr<TaloComPort> Open(const TransferHost& host) {
 }  // namespace TransferPort
 
 bool TransferFile(const TransferHost& host, const QString& targetDir, const QString& sourcePath,
-                  bool cancelEnabled) {
+                  bool cancelEnabled, bool* disconnected) {
+  if (disconnected) *disconnected = false;
   // 1.-2. Port.
   std::unique_ptr<TaloComPort> port = TransferPort::Open(host);
   if (!port) return false;
@@ -41,6 +42,7 @@ bool TransferFile(const TransferHost& host, const QString& targetDir, const QStr
     succeeded = batch.AllSucceeded() && arrived && outcomes.size() == 1 &&
                 outcomes.front().Outcome == TransferOutcome::Result::Sent;
   }
+  if (disconnected) *disconnected = port->IsDisconnected();
   // 5. Release the port in every case.
   port->Close();
   return succeeded;

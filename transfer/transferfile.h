@@ -47,6 +47,8 @@ std::unique_ptr<TaloComPort> Open(const TransferHost& host);
 
 // True when the file arrived. cancelEnabled: whether the dialog's Cancel
 // button may be used (the DIO set-up leaves it off, the configuration and
-// image dialogs on).
+// image dialogs on). *disconnected (when given) tells whether the port went
+// away, which the batch's box has already said: callers need not add a
+// message of their own.
 bool TransferFile(const TransferHost& host, const QString& targetDir, const QString& sourcePath,
-                  bool cancelEnabled = false);
+                  bool cancelEnabled = false, bool* disconnected = nullptr);

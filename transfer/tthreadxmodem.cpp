@@ -78,7 +78,13 @@ int32_t TThreadXModem::PercentOf(int64_t acknowledged, int64_t size) {
   return static_cast<int32_t>(acknowledged * 100 / size);
 }
 
-void TThreadXModem::Execute() { TransferState = Run() ? 0 : -1; }
+void TThreadXModem::Execute() {
+  const bool sent = Run();
+  // Whatever step met it, a port that went away is the reason to show.
+  if (!sent && Port && Port->IsDisconnected())
+    ShowStatusFromWorker(ShellText::Disconnected(QString::fromStdString(Port->PortName())));
+  TransferState = sent ? 0 : -1;
+}
 
 // The upload, step by step. Every step that fails has already shown its own
 // status line (or deliberately none).
@@ -124,6 +130,7 @@ bool TThreadXModem::WaitForStart() {
     // a failed attempt like silence does.
     if (Port->Read(1, &byte) && byte == kNak) return true;
     if (Cancelling()) return Fail(TransferText::kTransferCancelled);
+    if (Port->IsDisconnected()) return false;  // no receiver will ever answer
     Sleep(kStartRetryPauseMs);
   }
   return Fail(TransferText::kNoAckFromTalo);
@@ -193,7 +200,7 @@ int TThreadXModem::ReadReply(int& attempts) {
   for (;;) {
     uint8_t byte = 0;
     if (Port->Read(1, &byte)) return byte;
-    if (attempts >= kBlockAttempts || !Port->IsOpen()) return -1;
+    if (attempts >= kBlockAttempts || Port->IsDisconnected()) return -1;
     ++attempts;
   }
 }
@@ -209,7 +216,8 @@ void TThreadXModem::CancelTransfer() {
 
 void TThreadXModem::EndTransmission() {
   bool acknowledged = false;
-  for (int attempt = 0; attempt < kEotAttempts && !acknowledged; ++attempt) {
+  for (int attempt = 0; attempt < kEotAttempts && !acknowledged && !Port->IsDisconnected();
+       ++attempt) {
     const uint8_t eot = kEot;
     (void)Port->Write(1, &eot);
     Sleep(kReplyPauseMs);

@@ -19,7 +19,9 @@
 //   return as the line terminator.
 // - Results: TransferState 1 while running, then 0 (the file was sent; the EOT
 //   may have gone unacknowledged) or -1 (failed or cancelled). The reason of a
-//   failure is what the console shows; some failures show nothing.
+//   failure is what the console shows; some failures show nothing. A port
+//   that disconnects ends the transfer at once, with the disconnection as
+//   its status line.
 // - Cancel: CancelRequested is honoured while waiting for the receiver (nothing
 //   is sent) and before every block send (five CAN bytes go out once). Deleting
 //   the object or Terminate() counts as a cancel.

@@ -127,27 +127,43 @@ class Panel {
   bool Run(const Arguments& arguments, UserDialogs& dialogs) {
     if (!StopRequested) Poll();
     for (const Setting& setting : arguments.Settings) {
-      if (StopRequested) {
+      if (StopRequested || Lost) {
         AllGood = false;  // a set that was not applied is no success
         break;
       }
       Set(setting);
     }
     if (!Polled) AllGood = false;
-    while (arguments.Watch && !StopRequested) {
+    while (arguments.Watch && !StopRequested && !Lost) {
       if (WaitInterval()) Poll();
     }
-    if (Session.Release() == DioSession::ReleaseResult::Released)
-      dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
-    else
-      dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
+    // A port that went away takes the release with it.
+    switch (Lost ? DioSession::ReleaseResult::Disconnected : Session.Release()) {
+      case DioSession::ReleaseResult::Released:
+        dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
+        break;
+      case DioSession::ReleaseResult::DeleteFailed:
+        dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
+        break;
+      case DioSession::ReleaseResult::Disconnected:
+        AllGood = false;
+        dialogs.ShowError(Session.DisconnectedText());
+        break;
+    }
     return AllGood;
   }
 
  private:
   void Poll() {
     Polled = true;
-    State.Apply(Session.Poll());
+    const DioReading reading = Session.Poll();
+    State.Apply(reading);
+    if (reading.Disconnected) {
+      // Said once, by Run, instead of a failed poll every interval.
+      Lost = true;
+      AllGood = false;
+      return;
+    }
     if (State.StatusKey() == QLatin1String("0") || State.StatusKey() == QLatin1String("1")) {
       Print(Out.Lines, State.HexText() + QLatin1Char(' ') + State.LampsText());
     } else {
@@ -163,6 +179,10 @@ class Panel {
       return;
     }
     AllGood = false;
+    if (Session.Disconnected()) {
+      Lost = true;
+      return;
+    }
     Print(Out.Messages, QString::fromLatin1(DioText::kSetFailed));
   }
   // Waits one poll interval in short steps, so Ctrl+C is seen at once.
@@ -179,6 +199,7 @@ class Panel {
   const DioTimings& Timings;
   bool AllGood = true;
   bool Polled = false;
+  bool Lost = false;  // the port went away
 };
 
 }  // namespace

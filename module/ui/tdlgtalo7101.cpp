@@ -137,7 +137,21 @@ void TdlgTalo7101::PollDone(const DioReading& reading) {
   if (Releasing) return;  // the release message stays in the status bar
   State.Apply(reading);
   ShowState();
+  if (reading.Disconnected) return LineLost();
   NextStep();
+}
+
+// The port went away: no poll and no release can work any more, so the
+// panel says so and closes instead of polling a dead line.
+void TdlgTalo7101::LineLost() {
+  tmrUpdateDIData->stop();
+  Clicks.clear();
+  Releasing = true;
+  ReleaseDone = true;
+  const QString message = Session->DisconnectedText();
+  StatusMessage->setText(message);
+  Dialogs.ShowError(message);
+  QDialog::reject();
 }
 
 void TdlgTalo7101::ShowState() {
@@ -225,10 +239,17 @@ void TdlgTalo7101::BeginRelease() {
 }
 
 void TdlgTalo7101::ReleaseFinished(DioSession::ReleaseResult result) {
-  if (result == DioSession::ReleaseResult::Released)
-    Dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
-  else
-    Dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
+  switch (result) {
+    case DioSession::ReleaseResult::Released:
+      Dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
+      break;
+    case DioSession::ReleaseResult::DeleteFailed:
+      Dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
+      break;
+    case DioSession::ReleaseResult::Disconnected:
+      Dialogs.ShowError(Session->DisconnectedText());
+      break;
+  }
   ReleaseDone = true;
   QDialog::reject();
 }

@@ -19,6 +19,9 @@
 //   the release on the worker, after whatever exchange is under way: the end
 //   command, 1000 ms, the first delete, 2000 ms, the second delete. Meanwhile
 //   the status bar says so and further close requests are ignored.
+// - A poll that finds the port gone (the adapter unplugged) ends the panel:
+//   the message, then the panel closes without the release, which could not
+//   reach the controller any more.
 // - Main thread only.
 
 #include <QDialog>
@@ -74,6 +77,7 @@ class TdlgTalo7101 : public QDialog {
  private:
   void m_StatusBarDrawPanel(QPainter& painter, const QRect& rect);
   void PollDone(const DioReading& reading);
+  void LineLost();
   void StartToggle(int channel);
   void NextStep();
   void BeginRelease();

@@ -16,8 +16,11 @@
 #include "scriptedshell.h"
 #include "talocomport.h"
 #ifdef TALO_CLI_SIM_TESTS
+#include <chrono>
 #include <fstream>
+#include <thread>
 
+#include "deviceshell.h"
 #include "simfixture.h"
 #endif
 
@@ -235,6 +238,43 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   const auto du = RunCli({"--port", port, "du", "\\"});
   EXPECT_EQ(du.ExitCode, 0) << du.Err.toStdString();
   EXPECT_EQ(du.Out, QStringLiteral("1 file(s), 1 folder(s)\t128 byte(s)\n"));
+}
+
+// The adapter unplugged in the middle of a listing or a copy: the command
+// ends with one clear line and exit status 1, never a hang; with the adapter
+// plugged in again the next call on the same path works.
+TEST_F(CliOnSimulator, aHangUpEndsTheCommandWithOneLineAndTheNextCallWorks) {
+  StartSim();
+  const QString port = QString::fromStdString(PortPath());
+  const QString lost = QStringLiteral("Error: ") + ShellText::Disconnected(port) + QLatin1Char('\n');
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(Sim().PutFile("\\FILE" + std::to_string(i) + ".TXT", "x"));
+  talosim::FaultPlan faults;
+  faults.HangUpAfterBytes = 400;  // "d:" and "cd" answered, the listing half-way
+  Sim().SetFaults(faults);
+  const auto ls = RunCli({"--port", port, "ls"});
+  EXPECT_EQ(ls.ExitCode, 1);
+  EXPECT_EQ(ls.Err, lost);
+
+  StartSim();
+  const std::string pcFile = TempDir() + "/BIG.BIN";
+  std::ofstream(pcFile, std::ios::binary) << std::string(64 * 1024, 'b');
+  std::thread unplug([this] {
+    // Some twenty blocks into the upload.
+    for (int i = 0; i < 1000 && Sim().Received().size() < 3000; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Sim().HangUp();
+  });
+  const auto put = RunCli({"--port", port, "put", QString::fromStdString(pcFile)});
+  unplug.join();
+  EXPECT_EQ(put.ExitCode, 1);
+  EXPECT_TRUE(put.Err.endsWith(lost)) << put.Err.toStdString();
+  EXPECT_EQ(put.Err.count(QStringLiteral("Error: ")), 1) << put.Err.toStdString();
+
+  StartSim();
+  ASSERT_TRUE(Sim().PutFile("\\AGAIN.TXT", "a"));
+  const auto again = RunCli({"--port", port, "ls"});
+  EXPECT_EQ(again.ExitCode, 0) << again.Err.toStdString();
+  EXPECT_TRUE(again.Out.startsWith(QStringLiteral("AGAIN.TXT\t"))) << again.Out.toStdString();
 }
 #endif
 

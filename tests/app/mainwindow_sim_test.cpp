@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QLineEdit>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
@@ -21,6 +22,8 @@
 #include <memory>
 
 #include "deviceitemmodel.h"
+#include "devicelister.h"
+#include "deviceshell.h"
 #include "devicelistview.h"
 #include "devicepane.h"
 #include "localfoldermodel.h"
@@ -249,6 +252,99 @@ TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
   ASSERT_NE(pane->SelectedItem(), nullptr);
   EXPECT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+}
+
+// ---- unplug and re-plug ----------------------------------------------------
+// The adapter vanishing in the middle of an operation (the simulator hangs
+// up) ends it with one message; a new controller on the same path (the
+// adapter plugged in again) works in the same window.
+
+class MainWindowUnplugged : public MainWindowOnSimulator {
+ protected:
+  void SetUp() override {
+    MainWindowOnSimulator::SetUp();
+    // The simulator answers at once: short listing time-outs keep this short.
+    DeviceTimeouts fast;
+    fast.ListingMs = 50;
+    window->pnlTalo()->Browser().Lister().SetTimeouts(fast);
+  }
+  QString Disconnected() const { return ShellText::Disconnected(QString::fromStdString(PortPath())); }
+  void HangUpAfter(int64_t bytes) {
+    talosim::FaultPlan faults;
+    faults.HangUpAfterBytes = bytes;
+    Sim().SetFaults(faults);
+  }
+  // Plugs a fresh controller in at the same path and lists its root.
+  void ReplugAndList() {
+    StartSim();
+    ASSERT_TRUE(Sim().PutFile("\\AGAIN.TXT", "a"));
+    const qsizetype errors = dialogs.Errors().size();
+    window->pnlTalo()->Refresh();
+    EXPECT_EQ(dialogs.Errors().size(), errors) << dialogs.Errors().join(' ').toStdString();
+    EXPECT_EQ(Names(), QStringList{QStringLiteral("AGAIN.TXT")});
+    EXPECT_EQ(window->SelectedPort(), QString::fromStdString(PortPath()));
+    auto* ports = window->findChild<QComboBox*>(QStringLiteral("cbxCOM"));
+    ASSERT_NE(ports, nullptr);
+    EXPECT_EQ(ports->currentText(), QString::fromStdString(PortPath())) << "the box keeps the path";
+  }
+  QStringList Names() {
+    QStringList names;
+    for (int i = 0; i < window->pnlTalo()->Model().rowCount(); ++i)
+      names.append(window->pnlTalo()->Model().index(i, 0).data().toString());
+    return names;
+  }
+};
+
+TEST_F(MainWindowUnplugged, terminalTurnsItselfOffWithTheMessageAndComesBackOnTheSamePath) {
+  TurnOnAtPrompt();
+  Sim().HangUp();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Terminal().IsOn(); }, kDeadlineMs));
+  EXPECT_EQ(dialogs.Errors(), QStringList{Disconnected()});
+  EXPECT_TRUE(Memo()->toPlainText().contains(Disconnected()));
+  QAction* toggle = window->pnlTalo()->findChild<QAction*>(QStringLiteral("tbtnDOSCmd"));
+  ASSERT_NE(toggle, nullptr);
+  EXPECT_FALSE(toggle->isChecked());
+  EXPECT_TRUE(window->findChild<QComboBox*>(QStringLiteral("cbxCOM"))->isEnabled());
+  EXPECT_TRUE(window->pnlTalo()->findChild<QAction*>(QStringLiteral("tbtnRefresh"))->isEnabled());
+
+  ReplugAndList();
+  TurnOnAtPrompt();
+  EXPECT_EQ(dialogs.Errors().size(), 1);
+}
+
+TEST_F(MainWindowUnplugged, listingCutByAHangUpSaysSoAndTheNextOneWorks) {
+  for (int i = 0; i < 40; ++i)
+    ASSERT_TRUE(Sim().PutFile("\\FILE" + std::to_string(i) + ".TXT", "x"));
+  HangUpAfter(400);  // "d:" and "cd" answered, the listing half-way
+  window->pnlTalo()->Refresh();
+  EXPECT_EQ(dialogs.Errors(), QStringList{Disconnected()});
+  EXPECT_LT(Names().size(), 40) << "no half listing passes for a whole one";
+  ReplugAndList();
+}
+
+TEST_F(MainWindowUnplugged, copyCutByAHangUpSaysSoOnceAndTheNextListingWorks) {
+  QTemporaryDir pcFolder;
+  ASSERT_TRUE(pcFolder.isValid());
+  const QString pcFile = pcFolder.filePath(QStringLiteral("BIG.BIN"));
+  QFile file(pcFile);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(64 * 1024, 'b')) == 64 * 1024);
+  file.close();
+  window->pnlTalo()->Refresh();
+  ASSERT_GT(window->pnlTalo()->DeviceFreeBytes(), 0);
+  LocalPane* local = window->pnlLocal();
+  ASSERT_TRUE(local->OpenPath(pcFolder.path()));
+  const int row = local->FolderModel().RowOf(pcFile);
+  ASSERT_GE(row, 0);
+  local->ActiveView()->selectionModel()->select(
+      local->FolderModel().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  HangUpAfter(100);  // the receiver's echo and a few dozen acknowledgements
+
+  window->btnCopyClick();
+
+  EXPECT_EQ(dialogs.Errors(), QStringList{Disconnected()}) << "no second box from a listing";
+  EXPECT_TRUE(Memo()->toPlainText().contains(Disconnected()));
+  EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
+  ReplugAndList();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "deviceshell.h"
 #include "imagekeeper.h"
 #include "imageprogress.h"
 #include "imagetext.h"
@@ -177,6 +178,39 @@ TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {
   WriteFile(whole, drive);
   EXPECT_FALSE(Run(false, whole));
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
+}
+
+// The adapter unplugged half-way through a backup, then through a restore
+// and a helper's upload with the adapter plugged in again in between: each
+// ends at once with the disconnection message, not the watchdog's, and the
+// old image stays.
+TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
+  const QString disconnected = ShellText::Disconnected(QString::fromStdString(PortPath()));
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.HangUpAfterBytes = 60000;  // well past the helper's upload
+  StartSim(options);
+  WriteFile(ImagePath(), "the previous image");
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Failed);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{disconnected});
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
+  EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+
+  options.Faults.HangUpAfterBytes = 3000;  // the restore's replies are short
+  StartSim(options);
+  const QString whole = Work.filePath(QStringLiteral("whole.img"));
+  WriteFile(whole, std::string(kImageBytes, '\x5A'));
+  EXPECT_FALSE(Run(false, whole));
+  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Failed);
+  EXPECT_EQ(Dialogs.Errors(), (QStringList{disconnected, disconnected}));
+
+  // Unplugged during the helper's upload: said once, without the cable box.
+  options.Faults.HangUpAfterBytes = 10;  // in the echo of the receiver's command line
+  StartSim(options);
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(Dialogs.Errors(), (QStringList{disconnected, disconnected, disconnected}))
+      << Dialogs.Errors().join('|').toStdString();
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
 }
 
 // The slow one: a controller that falls silent half-way trips the watchdog

@@ -353,6 +353,7 @@ TEST(ComPortHangUp, masterClosedMidReadOrWriteFailsAndLaterOperationsFailFast) {
     EXPECT_FALSE(ok);
     EXPECT_LT(elapsed, 1900) << "ends at the hang-up, not at the time-out";
     EXPECT_FALSE(p.Port.IsOpen()) << "the pty is gone, so the re-open fails";
+    EXPECT_TRUE(p.Port.IsDisconnected()) << "which callers can name";
 
     // A loop over the dead port must neither spin nor wait.
     const double cpuBefore = CpuMs();
@@ -387,6 +388,7 @@ TEST(ComPortHangUp, transientHangUpReopensWithTheLineSettingsInForce) {
   uint8_t byte = 0;
   EXPECT_FALSE(p.Port.Read(1, &byte)) << "the operation that meets the hang-up fails";
   ASSERT_TRUE(p.Port.IsOpen()) << "and the port is open again";
+  EXPECT_FALSE(p.Port.IsDisconnected());
   ASSERT_TRUE(p.Pty.Write("a\rb\n"));
   uint8_t buffer[4] = {};
   ASSERT_TRUE(p.Port.Read(4, buffer));

@@ -2,6 +2,10 @@
 // standard exchange and its messages, the prompt wait and the console log.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "deviceshell.h"
 #include "linktestutil.h"
 #include "recordingconsole.h"
@@ -112,6 +116,35 @@ TEST(ShellExchange, unopenablePortReportsUnableToOpenWithItsName) {
               QStringList{"Unable to open " + QString::fromStdString(port) + kHeld});
     EXPECT_EQ(b.Dialogs.BusyAtMessage, std::vector<int>{0});
     EXPECT_EQ(b.Console.Lines, QStringList{""}) << "nothing was sent";
+  }
+}
+
+// The adapter unplugged in the middle of an answer: the exchange fails with
+// the disconnection message, however much of the answer came, and the
+// budget is not waited out. Lost after the prompt, the answer was whole.
+TEST(ShellExchange, lineLostInTheAnswerFailsWithTheDisconnectionMessageUnlessThePromptCame) {
+  for (const bool afterPrompt : {false, true}) {
+    SCOPED_TRACE(afterPrompt ? "after the prompt" : "in the answer");
+    ScriptedShell peer([afterPrompt](const std::string&, PtyPair& line,
+                                     const std::atomic<bool>& stopping) {
+      (void)line.Write(afterPrompt ? "\n  655360 bytes total memory\r\nD:\\>" : "\n  655360 by");
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      line.ReleaseSlave();
+      line.CloseMaster();
+      while (!stopping) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return std::string();
+    });
+    ShellBench b(peer.Path());
+    const QString port = QString::fromStdString(peer.Path());
+    EXPECT_EQ(b.Shell.RunStandardExchange("C:\\mem\r", 100, 10), afterPrompt);
+    if (afterPrompt) {
+      EXPECT_TRUE(b.Dialogs.Messages.empty());
+    } else {
+      EXPECT_EQ(b.Dialogs.Errors(), QStringList{ShellText::Disconnected(port)});
+      EXPECT_TRUE(b.Dialogs.Errors()[0].startsWith("The serial port " + port + " was disconnected!"));
+      EXPECT_EQ(b.Dialogs.BusyAtMessage, std::vector<int>{0});
+    }
+    EXPECT_EQ(b.Console.Lines.front(), QStringLiteral("C:\\mem"));
   }
 }
 

@@ -26,11 +26,17 @@ struct TerminalLine : linktest::OpenPort {
 }  // namespace
 
 // An idle line, no port at all and a line that hung up all cost one short
-// read every 52 ms: more would mean the receiver does not sleep.
+// read every 52 ms: more would mean the receiver does not sleep. The hang-up
+// is reported once, on the main thread, and the dead port is let go.
 TEST(Receiver, idlesAtOneShortReadEvery52MsWithOrWithoutALine) {
   for (const std::string state : {"idle line", "no port", "hung up"}) {
     SCOPED_TRACE(state);
     TerminalLine t;
+    int lost = 0;
+    t.Receiver.SetLineLostHandler([&] {
+      EXPECT_TRUE(TaloThread::IsMainThread());
+      ++lost;
+    });
     if (state == "no port") t.Receiver.SetPort(nullptr);
     t.Receiver.Resume();
     PumpFor(60);
@@ -39,6 +45,8 @@ TEST(Receiver, idlesAtOneShortReadEvery52MsWithOrWithoutALine) {
       t.Pty.CloseMaster();
       PumpFor(100);
       EXPECT_FALSE(t.Port.IsOpen());
+      EXPECT_TRUE(t.Port.IsDisconnected());
+      EXPECT_EQ(t.Receiver.GetPort(), nullptr);
     }
     const uint64_t before = t.Receiver.ReadCount();
     PumpFor(520);
@@ -46,6 +54,7 @@ TEST(Receiver, idlesAtOneShortReadEvery52MsWithOrWithoutALine) {
     EXPECT_LE(reads, 12u) << "about 10";
     EXPECT_GE(reads, 4u);
     EXPECT_EQ(t.Receiver.PushCount(), 0u);
+    EXPECT_EQ(lost, state == "hung up" ? 1 : 0);
   }
 }
 

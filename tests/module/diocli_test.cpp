@@ -79,6 +79,24 @@ TEST_F(DioCommand, ctrlCEndsTheWatchAndStillReleases) {
   EXPECT_TRUE(Released());
 }
 
+// The adapter unplugged during a watch: the command ends at once with the
+// disconnection message instead of failing a poll every interval for ever,
+// and tries no release on the dead line.
+TEST_F(DioCommand, aHangUpEndsTheWatchWithItsMessage) {
+  Start("7101", 0x05);
+  std::thread unplug([this] {
+    for (int i = 0; i < 500 && Count(Sim().Received(), "$016\r") < 2; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Sim().HangUp();
+  });
+  const int status = Run({"--watch", "--yes"});
+  unplug.join();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{ShellText::Disconnected(QString::fromStdString(PortPath()))});
+  EXPECT_EQ(Count(Contents(Messages), DioText::kPollFailed), 0u) << Contents(Messages);
+  EXPECT_EQ(Sim().Received().find("del D:\\simu7101.exe"), std::string::npos);
+}
+
 TEST_F(DioCommand, refusesWrongSetsAndStopsAtNo) {
   Start();
   for (const QStringList& wrong : {QStringList{"--set", "4=1"}, QStringList{"--set", "1=2"},

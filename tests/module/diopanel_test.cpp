@@ -129,6 +129,22 @@ TEST_F(DioPanel, aStalledModuleShowsTheFailurePairAndThePanelStillCloses) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+// The adapter unplugged while the panel polls: the panel says so once and
+// closes by itself, without the release that could no longer reach the
+// controller; the port is free again.
+TEST_F(DioPanel, aHangUpClosesThePanelWithItsMessage) {
+  Start("7101", 0x03);
+  RunFlow([this](TdlgTalo7101& panel) {
+    EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0300"; }));
+    Sim().HangUp();
+    EXPECT_TRUE(WaitFor([&] { return !panel.isVisible(); }));
+    if (panel.isVisible()) panel.close();
+  });
+  EXPECT_TRUE(PanelSeen);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{ShellText::Disconnected(QString::fromStdString(PortPath()))});
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST_F(DioPanel, refusesBeforeAListingAndAfterNo) {
   Start();
   EXPECT_EQ(tbtnTaloConfClick(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);

@@ -48,3 +48,9 @@ bool CheckCrc(uint8_t* frame, size_t* length) {
 bool IsReadyReply(const uint8_t* reply) {
   return std::memcmp(reply, "111", 3) == 0 || std::memcmp(reply, "444", 3) == 0;
 }
+
+bool IsRefusingReply(const ImageFrame::Reply& reply) {
+  ImageFrame::Reply frame = reply;
+  size_t length = frame.size();
+  return CheckCrc(frame.data(), &length) && !IsReadyReply(frame.data());
+}

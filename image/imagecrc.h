@@ -32,3 +32,8 @@ bool CheckCrc(uint8_t* frame, size_t* length);
 // The restore helper's reply (three digits, CRC not examined): "111" or
 // "444" let the next block go; anything else is not a ready reply.
 bool IsReadyReply(const uint8_t* reply);
+
+// The restore worker's verdict on the helper's 5-byte reply: true when its
+// CRC is good and its digits are not a ready reply, which ends the restore.
+// A reply whose CRC does not match is no verdict at all: the next block goes.
+bool IsRefusingReply(const ImageFrame::Reply& reply);

@@ -1,6 +1,7 @@
 #include "taloghostresthread.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 
 #include "deviceshell.h"
@@ -60,8 +61,9 @@ bool TaloGhostResThread::SendBlocks(TaloComPort& port) {
     if (!ReadFrame(port, frame.data(), ImageFrame::kReplyBytes)) return false;
     port.PurgeInput();
     // 5.3.
-    size_t length = ImageFrame::kReplyBytes;
-    if (CheckCrc(frame.data(), &length) && !IsReadyReply(frame.data())) {
+    ImageFrame::Reply reply;
+    std::copy_n(frame.begin(), reply.size(), reply.begin());
+    if (IsRefusingReply(reply)) {
       ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
       return false;
     }

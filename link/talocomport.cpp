@@ -334,16 +334,32 @@ void TaloComPort::AppendChecksum(std::string& text) {
   text += digits;
 }
 
-bool TaloComPort::VerifyChecksum(std::string& reply) const {
+namespace {
+
+// The two hex digits before the final character must be the sum of what
+// comes before them; they and the final character go, and a carriage return
+// ends what is left when they match.
+bool StripChecksum(std::string& reply) {
   if (reply.size() < 4) return false;
   const size_t at = reply.size() - 3;
   const int high = HexDigit(reply[at]);
   const int low = HexDigit(reply[at + 1]);
   reply.resize(at);
   if (high < 0 || low < 0) return false;
-  if (high * 16 + low != Checksum(reply)) return false;
+  if (high * 16 + low != TaloComPort::Checksum(reply)) return false;
   reply.push_back('\r');
   return true;
+}
+
+}  // namespace
+
+bool TaloComPort::VerifyChecksum(std::string& reply) const { return StripChecksum(reply); }
+
+bool TaloComPort::AcceptModuleReply(std::string& reply, uint8_t terminator, bool checksums) {
+  const bool valid = !reply.empty() && (reply.front() == '!' || reply.front() == '>') &&
+                     static_cast<uint8_t>(reply.back()) == terminator;
+  if (!valid) return false;
+  return checksums ? StripChecksum(reply) : true;
 }
 
 bool TaloComPort::ModuleCommand(std::string command, size_t limit, std::string* reply) {
@@ -351,8 +367,5 @@ bool TaloComPort::ModuleCommand(std::string command, size_t limit, std::string* 
   if (!WriteText(command)) return false;
   if (!reply) return false;
   if (!ReadLine(limit, *reply)) return false;
-  const bool valid = !reply->empty() && (reply->front() == '!' || reply->front() == '>') &&
-                     static_cast<uint8_t>(reply->back()) == Terminator;
-  if (!valid) return false;
-  return ChecksumMode ? VerifyChecksum(*reply) : true;
+  return AcceptModuleReply(*reply, Terminator, ChecksumMode);
 }

@@ -104,6 +104,10 @@ class TaloComPort {
   // "$016\r" -> "$016BB\r". The text must end with the carriage return.
   static void AppendChecksum(std::string& text);
   bool VerifyChecksum(std::string& reply) const;
+  // Judges a module reply as read (terminator included): it must begin with
+  // "!" or ">" and end with the terminator, and with checksums on carry the
+  // right one, which is then stripped as VerifyChecksum does. Pure.
+  static bool AcceptModuleReply(std::string& reply, uint8_t terminator, bool checksums);
   // Sends one module command and reads its reply (limit as for ReadLine).
   // reply may be null, which fails after the write.
   [[nodiscard]] bool ModuleCommand(std::string command, size_t limit, std::string* reply);

@@ -37,6 +37,19 @@ bool Exchange(TaloComPort* port, const std::string& command, std::string& reply)
   return port && port->ModuleCommand(command, kReplyLimit, &reply);
 }
 
+std::optional<ConfigurationCodes> ParseConfigurationReply(std::string_view reply) {
+  if (reply.empty() || reply.front() != '!') return std::nullopt;  // ">" carries no codes
+  // "!AATTCCFF" without its CR; positions past a short reply give short texts.
+  const std::string_view body = reply.substr(0, reply.size() - 1);
+  auto field = [&body](size_t at) { return at < body.size() ? body.substr(at, 2) : std::string_view(); };
+  return ConfigurationCodes{Code(field(3)), Code(field(5)), Code(field(7))};
+}
+
+std::string ReplyBody(std::string_view reply) {
+  if (reply.size() < 2) return {};
+  return std::string(reply.substr(1, reply.size() - 2));
+}
+
 }  // namespace ModuleProtocol
 
 using ModuleProtocol::Code;
@@ -114,13 +127,12 @@ bool Talo7KBase::ReadConfiguration() {
   std::string reply;
   if (!ModuleProtocol::Exchange(ComPort, ModuleProtocol::Format("$%s2\r", Address.c_str()), reply))
     return false;
-  if (reply.front() != '!') return false;  // ">" only acknowledges; it carries no codes
-  // "!AATTCCFF" without its CR; positions past a short reply give short texts.
-  const std::string_view body = std::string_view(reply).substr(0, reply.size() - 1);
-  auto field = [&body](size_t at) { return at < body.size() ? body.substr(at, 2) : std::string_view(); };
-  Type = Code(field(3));
-  Baud = Code(field(5));
-  Format = Code(field(7));
+  const std::optional<ModuleProtocol::ConfigurationCodes> codes =
+      ModuleProtocol::ParseConfigurationReply(reply);
+  if (!codes) return false;
+  Type = codes->Type;
+  Baud = codes->Baud;
+  Format = codes->Format;
   return true;
 }
 

@@ -19,6 +19,7 @@
 //   without a port. Not safe for simultaneous use: one thread at a time, the
 //   one that uses the port.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,20 @@ unsigned ReadHex(std::string_view text);
 // Sends command and reads its reply; false when there is no port or the
 // exchange fails. reply is the line as read, CR included.
 bool Exchange(TaloComPort* port, const std::string& command, std::string& reply);
+
+// The three codes of a configuration reply "!AATTCCFF" + CR: two characters
+// each, shorter or empty where the reply is short.
+struct ConfigurationCodes {
+  std::string Type;
+  std::string Baud;
+  std::string Format;
+};
+// None for a reply that carries no codes: empty, or one that only
+// acknowledges (">").
+std::optional<ConfigurationCodes> ParseConfigurationReply(std::string_view reply);
+// A reply without its first character and its final CR (empty when it is
+// shorter than that).
+std::string ReplyBody(std::string_view reply);
 }  // namespace ModuleProtocol
 
 class Talo7KBase {

@@ -14,7 +14,6 @@ bool Talo7KDigitalInput::ReadStatus(std::string& out) {
   std::string reply;
   if (!ModuleProtocol::Exchange(Port, ModuleProtocol::Format("$%s6\r", Address.c_str()), reply))
     return false;
-  // A valid reply holds at least its first character and the CR.
-  out = reply.substr(1, reply.size() - 2);
+  out = ModuleProtocol::ReplyBody(reply);
   return true;
 }

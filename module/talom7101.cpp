@@ -25,6 +25,10 @@ bool TaloM7101::ReadDIO(std::string& doByte, std::string& diByte) {
   diByte.clear();
   std::string status;
   if (!DigitalIn.ReadStatus(status)) return false;
+  return SplitStatus(status, doByte, diByte);
+}
+
+bool TaloM7101::SplitStatus(const std::string& status, std::string& doByte, std::string& diByte) {
   doByte = status.substr(0, 2);
   diByte = status.size() > 2 ? status.substr(2, 2) : std::string();
   return IsHexByte(doByte) && IsHexByte(diByte);

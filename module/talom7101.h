@@ -31,6 +31,9 @@ class TaloM7101 : public Talo7KBase {
   [[nodiscard]] bool ReadDIO(std::string& doByte, std::string& diByte);
   // value: "1" on, "0" off.
   [[nodiscard]] bool WriteDOChannel(int channel, const std::string& value);
+  // ReadDIO's judgement of a status text (the reply's body): the two bytes
+  // as ReadDIO gives them, true when both are two hexadecimal digits.
+  static bool SplitStatus(const std::string& status, std::string& doByte, std::string& diByte);
 
   Talo7KDigitalInput DigitalIn;
   Talo7KDigitalOutput DigitalOut;

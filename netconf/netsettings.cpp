@@ -43,7 +43,9 @@ bool PlainField(const QString& text) {
 }  // namespace
 
 std::optional<int> ParseOctet(const QString& text) {
-  static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+  // \A and \z: "$" would also match before a final line feed, and "12\n"
+  // is no number.
+  static const QRegularExpression decimal(QStringLiteral("\\A[+-]?[0-9]+\\z"));
   if (!decimal.match(text).hasMatch()) return std::nullopt;
   bool ok = false;
   const int value = text.toInt(&ok, 10);

@@ -198,11 +198,14 @@ QString CliUsage() {
   return text;
 }
 
+namespace {
+
 // A subcommand without options of its own: --verbose, then its arguments (a
 // "-" after the first argument is an argument, "--" ends the options).
 // run also takes --log FILE: the answer goes into a timestamped log too.
-bool ParseCommonOptions(const CliCommand& command, QStringList& arguments, bool& verbose,
-                        QString& logPath) {
+// On a wrong call, the message for standard error.
+std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList& arguments,
+                                          bool& verbose, QString& logPath) {
   const QString name = QString::fromLatin1(command.Name);
   QCommandLineParser parser;
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -213,15 +216,72 @@ bool ParseCommonOptions(const CliCommand& command, QStringList& arguments, bool&
                                      QStringLiteral("Appends the answer, timestamped, to <file>."),
                                      QStringLiteral("file"));
   if (command.Run == RunLine) parser.addOption(logOption);
-  if (!parser.parse(QStringList{name} + arguments)) {
-    PrintLine(stderr, QStringLiteral("talo7100-cli %1: %2").arg(name, parser.errorText()));
-    PrintLine(stderr, UsageLine(command));
-    return false;
-  }
+  if (!parser.parse(QStringList{name} + arguments))
+    return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + UsageLine(command);
   arguments = parser.positionalArguments();
   verbose = verbose || parser.isSet(verboseOption);
   if (command.Run == RunLine) logPath = parser.value(logOption);
-  return true;
+  return std::nullopt;
+}
+
+CliCall WrongCall(const QString& message) {
+  CliCall call;
+  call.What = CliCall::Action::WrongCall;
+  call.Message = message;
+  return call;
+}
+
+}  // namespace
+
+CliCall ParseCliCall(QStringList arguments) {
+  CliCall call;
+  // Global options stop at the subcommand, whose arguments may start with "-".
+  while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {
+    const QString option = arguments.takeFirst();
+    if (option == QLatin1String("--help")) {
+      call.What = CliCall::Action::Help;
+      return call;
+    }
+    if (option == QLatin1String("--version")) {
+      call.What = CliCall::Action::Version;
+      return call;
+    }
+    if (option == QLatin1String("--yes")) {
+      call.AssumeYes = true;
+    } else if (option == QLatin1String("--verbose")) {
+      call.Verbose = true;
+    } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
+      call.Port = arguments.takeFirst();
+      call.PortGiven = true;
+    } else if (option.startsWith(QLatin1String("--port="))) {
+      call.Port = option.mid(7);
+      call.PortGiven = true;
+    } else {
+      return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
+                                              QStringLiteral("unknown option %1").arg(option)));
+    }
+  }
+  if (arguments.isEmpty()) return WrongCall(CliUsage());
+  const QString name = arguments.takeFirst();
+  call.Command = FindCommand(name);
+  if (!call.Command)
+    return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
+                                            QStringLiteral("unknown command %1").arg(name)));
+  // --verbose is every subcommand's; a subcommand with options of its own
+  // parses the rest itself ("--" ends the options).
+  if (call.Command->OwnOptions) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    for (qsizetype i = (end < 0 ? arguments.size() : end) - 1; i >= 0; --i) {
+      if (arguments[i] != QLatin1String("--verbose")) continue;
+      arguments.removeAt(i);
+      call.Verbose = true;
+    }
+  } else if (const std::optional<QString> wrong =
+                 ParseCommonOptions(*call.Command, arguments, call.Verbose, call.LogPath)) {
+    return WrongCall(*wrong);
+  }
+  call.Arguments = arguments;
+  return call;
 }
 
 int RunCli(int argc, char** argv) {
@@ -229,63 +289,27 @@ int RunCli(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("talo7100-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral("1.13"));
 
-  QStringList arguments = QCoreApplication::arguments().mid(1);
-  QString port;
-  bool portGiven = false;
-  bool assumeYes = false;
-  bool verbose = false;
-  // Global options stop at the subcommand, whose arguments may start with "-".
-  while (!arguments.isEmpty() && arguments.front().startsWith(QLatin1String("--"))) {
-    const QString option = arguments.takeFirst();
-    if (option == QLatin1String("--help")) {
+  const CliCall call = ParseCliCall(QCoreApplication::arguments().mid(1));
+  switch (call.What) {
+    case CliCall::Action::Help:
       PrintLine(stdout, CliUsage());
       return kExitOk;
-    }
-    if (option == QLatin1String("--version")) {
+    case CliCall::Action::Version:
       PrintLine(stdout, ProgramText::VersionLine(QStringLiteral("talo7100-cli")));
       return kExitOk;
-    }
-    if (option == QLatin1String("--yes")) {
-      assumeYes = true;
-    } else if (option == QLatin1String("--verbose")) {
-      verbose = true;
-    } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
-      port = arguments.takeFirst();
-      portGiven = true;
-    } else if (option.startsWith(QLatin1String("--port="))) {
-      port = option.mid(7);
-      portGiven = true;
-    } else {
-      PrintLine(stderr, ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
-                                               QStringLiteral("unknown option %1").arg(option)));
+    case CliCall::Action::WrongCall:
+      PrintLine(stderr, call.Message);
       return kUsageError;
-    }
+    case CliCall::Action::Run:
+      break;
   }
-  if (arguments.isEmpty()) {
-    PrintLine(stderr, CliUsage());
-    return kUsageError;
-  }
-  const QString name = arguments.takeFirst();
-  const CliCommand* command = FindCommand(name);
-  if (!command) {
-    PrintLine(stderr, ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
-                                             QStringLiteral("unknown command %1").arg(name)));
-    return kUsageError;
-  }
-
-  QString logPath;
-  // --verbose is every subcommand's; a subcommand with options of its own
-  // parses the rest itself ("--" ends the options).
-  if (command->OwnOptions) {
-    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
-    for (qsizetype i = (end < 0 ? arguments.size() : end) - 1; i >= 0; --i) {
-      if (arguments[i] != QLatin1String("--verbose")) continue;
-      arguments.removeAt(i);
-      verbose = true;
-    }
-  } else if (!ParseCommonOptions(*command, arguments, verbose, logPath)) {
-    return kUsageError;
-  }
+  const CliCommand* command = call.Command;
+  QStringList arguments = call.Arguments;
+  const QString& logPath = call.LogPath;
+  const bool verbose = call.Verbose;
+  const bool assumeYes = call.AssumeYes;
+  const bool portGiven = call.PortGiven;
+  QString port = call.Port;
 
   StreamConsole console(command->ShowConsole || verbose ? stdout : nullptr);
   StreamDialogs dialogs(assumeYes, stderr);

@@ -56,5 +56,24 @@ inline constexpr int kUsageError = 2;
 
 std::span<const CliCommand> CliCommands();
 QString CliUsage();
+
+// What a command line asks for, before any port is touched: the global
+// options, the subcommand and, for one without options of its own, --verbose
+// and run's --log taken out of its arguments.
+struct CliCall {
+  enum class Action { Run, Help, Version, WrongCall };
+  Action What = Action::Run;
+  QString Message;  // WrongCall: the text for standard error
+  const CliCommand* Command = nullptr;  // Run
+  QStringList Arguments;                // Run: the subcommand's own
+  QString Port;
+  bool PortGiven = false;
+  bool AssumeYes = false;
+  bool Verbose = false;
+  QString LogPath;  // run --log FILE
+};
+// arguments: the command line without the program's name.
+CliCall ParseCliCall(QStringList arguments);
+
 // Parses argv, runs one subcommand, returns the exit status.
 int RunCli(int argc, char** argv);

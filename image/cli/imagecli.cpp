@@ -15,30 +15,27 @@
 
 namespace ImageCli {
 
+std::optional<Call> ParseCall(const char* name, const QStringList& arguments, bool withYes,
+                              QString& why) {
+  why.clear();
+  QCommandLineParser parser;
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the image file"));
+  const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("answer the warning question yes"));
+  if (withYes) parser.addOption(yes);
+  if (!parser.parse(QStringList{QString::fromLatin1(name)} + arguments)) {
+    why = QStringLiteral("talo7100-cli %1: %2").arg(QLatin1String(name), parser.errorText());
+    return std::nullopt;
+  }
+  if (parser.positionalArguments().size() != 1) return std::nullopt;
+  return Call{parser.positionalArguments().front(), withYes && parser.isSet(yes)};
+}
+
 namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
-
-struct Call {
-  QString ImagePath;
-  bool Yes = false;
-};
-
-std::optional<Call> Parse(const char* name, const QStringList& arguments, bool withYes) {
-  QCommandLineParser parser;
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the image file"));
-  const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("answer the warning question yes"));
-  if (withYes) parser.addOption(yes);
-  if (!parser.parse(QStringList{QString::fromLatin1(name)} + arguments)) {
-    std::fprintf(stderr, "talo7100-cli %s: %s\n", name, parser.errorText().toLocal8Bit().constData());
-    return std::nullopt;
-  }
-  if (parser.positionalArguments().size() != 1) return std::nullopt;
-  return Call{parser.positionalArguments().front(), withYes && parser.isSet(yes)};
-}
 
 enum class Direction { Backup, Restore };
 
@@ -54,6 +51,14 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
   const bool done = direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path);
   if (upload.CancelledByUser() || progress.InterruptedByUser()) return kExitInterrupted;
   return done ? kExitOk : kExitFailed;
+}
+
+// The call, or none after saying what is wrong with it.
+std::optional<Call> Parse(const char* name, const QStringList& arguments, bool withYes) {
+  QString why;
+  std::optional<Call> call = ParseCall(name, arguments, withYes, why);
+  if (!why.isEmpty()) std::fprintf(stderr, "%s\n", why.toLocal8Bit().constData());
+  return call;
 }
 
 }  // namespace

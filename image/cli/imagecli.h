@@ -13,7 +13,9 @@
 //   image file untouched).
 // - Main thread only.
 
+#include <QString>
 #include <QStringList>
+#include <optional>
 
 class DeviceShell;
 
@@ -21,6 +23,16 @@ namespace ImageCli {
 
 inline constexpr char kBackupArguments[] = "FILE";
 inline constexpr char kRestoreArguments[] = "FILE [--yes]";
+
+struct Call {
+  QString ImagePath;
+  bool Yes = false;  // restore's --yes
+};
+// The parse step of "backup" (withYes false) and "restore": exactly one FILE.
+// None on a wrong call; why then says what an option got wrong (empty for a
+// wrong count of files).
+std::optional<Call> ParseCall(const char* name, const QStringList& arguments, bool withYes,
+                              QString& why);
 
 int Backup(DeviceShell& shell, const QStringList& arguments);
 int Restore(DeviceShell& shell, const QStringList& arguments);

@@ -46,42 +46,6 @@ class InterruptGuard {
   Handler Previous = SIG_DFL;
 };
 
-struct Setting {
-  int Channel;
-  bool On;
-};
-
-struct Arguments {
-  std::vector<Setting> Settings;
-  bool Watch = false;
-  bool Yes = false;
-};
-
-std::optional<Arguments> Parse(const QStringList& arguments) {
-  QCommandLineParser parser;
-  const QCommandLineOption set(QStringLiteral("set"), QStringLiteral("Switch output CH (0-3)."),
-                               QStringLiteral("CH=0|1"));
-  const QCommandLineOption watch(QStringLiteral("watch"), QStringLiteral("Poll until Ctrl+C."));
-  const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer the question yes."));
-  parser.addOptions({set, watch, yes});
-  if (!parser.parse(QStringList{QStringLiteral("dio")} + arguments) ||
-      !parser.positionalArguments().isEmpty())
-    return std::nullopt;
-  Arguments parsed;
-  parsed.Watch = parser.isSet(watch);
-  parsed.Yes = parser.isSet(yes);
-  for (const QString& value : parser.values(set)) {
-    const QStringList parts = value.split(QLatin1Char('='));
-    bool number = false;
-    const int channel = parts.value(0).toInt(&number);
-    if (parts.size() != 2 || !number || channel < 0 || channel > 3 ||
-        (parts[1] != QLatin1String("0") && parts[1] != QLatin1String("1")))
-      return std::nullopt;
-    parsed.Settings.push_back({channel, parts[1] == QLatin1String("1")});
-  }
-  return parsed;
-}
-
 // The shell's dialogs, with the start question answered yes.
 class YesDialogs : public UserDialogs {
  public:
@@ -206,9 +170,34 @@ class Panel {
 
 void RequestStop() { StopRequested = true; }
 
+std::optional<Arguments> ParseArguments(const QStringList& arguments) {
+  QCommandLineParser parser;
+  const QCommandLineOption set(QStringLiteral("set"), QStringLiteral("Switch output CH (0-3)."),
+                               QStringLiteral("CH=0|1"));
+  const QCommandLineOption watch(QStringLiteral("watch"), QStringLiteral("Poll until Ctrl+C."));
+  const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Answer the question yes."));
+  parser.addOptions({set, watch, yes});
+  if (!parser.parse(QStringList{QStringLiteral("dio")} + arguments) ||
+      !parser.positionalArguments().isEmpty())
+    return std::nullopt;
+  Arguments parsed;
+  parsed.Watch = parser.isSet(watch);
+  parsed.Yes = parser.isSet(yes);
+  for (const QString& value : parser.values(set)) {
+    const QStringList parts = value.split(QLatin1Char('='));
+    bool number = false;
+    const int channel = parts.value(0).toInt(&number);
+    if (parts.size() != 2 || !number || channel < 0 || channel > 3 ||
+        (parts[1] != QLatin1String("0") && parts[1] != QLatin1String("1")))
+      return std::nullopt;
+    parsed.Settings.push_back({channel, parts[1] == QLatin1String("1")});
+  }
+  return parsed;
+}
+
 int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
         const DioTimings& timings) {
-  const std::optional<Arguments> parsed = Parse(arguments);
+  const std::optional<Arguments> parsed = ParseArguments(arguments);
   if (!parsed) return kExitUsage;
   const InterruptGuard interrupts;
   // The start flow's check of the free space needs a listing.

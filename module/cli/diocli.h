@@ -23,6 +23,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "diosession.h"
 
@@ -37,6 +39,20 @@ struct Output {
   FILE* Messages = stderr;  // failed polls and sets
   bool Interactive = false; // the uploads' progress bar
 };
+
+// The subcommand's own options.
+struct Setting {
+  int Channel;  // 0..3
+  bool On;
+};
+struct Arguments {
+  std::vector<Setting> Settings;
+  bool Watch = false;
+  bool Yes = false;
+};
+// None on a wrong call: an unknown option, an argument, or a --set that is
+// not CH=0 or CH=1 with CH 0..3.
+std::optional<Arguments> ParseArguments(const QStringList& arguments);
 
 int Run(DeviceShell& shell, const QStringList& arguments, const Output& output = {},
         const DioTimings& timings = {});

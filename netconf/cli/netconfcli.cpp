@@ -27,15 +27,15 @@ void PrintError(const QString& text) {
   std::fprintf(stderr, "%s\n", bytes.constData());
 }
 
-// Parses the subcommand's own options; false (after saying why) on a wrong
-// call.
-bool Parse(QCommandLineParser& parser, const char* name, const QStringList& arguments) {
+// Parses the subcommand's own options; false (with why) on a wrong call.
+bool Parse(QCommandLineParser& parser, const char* name, const QStringList& arguments,
+           QString& why) {
   if (!parser.parse(QStringList{QString::fromLatin1(name)} + arguments)) {
-    PrintError(parser.errorText());
+    why = parser.errorText();
     return false;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    PrintError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().front()));
+    why = QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().front());
     return false;
   }
   return true;
@@ -94,7 +94,7 @@ std::optional<QString> ReadPassword(const char* variable, const QString& prompt)
   return ReadFromTerminal(prompt);
 }
 
-int Netconf(DeviceShell& shell, const QStringList& arguments) {
+std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QString& why) {
   QCommandLineParser parser;
   const QCommandLineOption dhcp(QStringLiteral("dhcp"),
                                 QStringLiteral("Obtain the address by DHCP."));
@@ -107,14 +107,14 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
   const QCommandLineOption autoDns(QStringLiteral("auto-dns"),
                                    QStringLiteral("Obtain the name server automatically."));
   parser.addOptions({dhcp, fixed, gateway, dns, autoDns});
-  if (!Parse(parser, "netconf", arguments)) return kExitUsage;
+  if (!Parse(parser, "netconf", arguments, why)) return std::nullopt;
   const bool isDhcp = parser.isSet(dhcp);
   const bool isStatic = parser.isSet(fixed);
   if (isDhcp == isStatic ||
       (isDhcp && (parser.isSet(gateway) || parser.isSet(dns) || parser.isSet(autoDns))) ||
       (parser.isSet(dns) && parser.isSet(autoDns))) {
-    PrintError(QStringLiteral("give either --dhcp or --static IP, and --dns or --auto-dns"));
-    return kExitUsage;
+    why = QStringLiteral("give either --dhcp or --static IP, and --dns or --auto-dns");
+    return std::nullopt;
   }
   AddressSettings settings;
   settings.StaticIp = isStatic;
@@ -124,10 +124,10 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
     settings.AutoDns = parser.isSet(autoDns);
     if (parser.isSet(dns)) settings.Dns = Octets(parser.value(dns));
   }
-  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateSettings(settings); });
+  return settings;
 }
 
-int Accounts(DeviceShell& shell, const QStringList& arguments) {
+std::optional<AccountSettings> ParseAccounts(const QStringList& arguments, QString& why) {
   QCommandLineParser parser;
   const QCommandLineOption ftpId(QStringLiteral("ftp-id"), QStringLiteral("FTP user ID."),
                                  QStringLiteral("ID"));
@@ -140,7 +140,7 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
                                       QStringLiteral("HTTP rights, letters of epg."),
                                       QStringLiteral("LETTERS"));
   parser.addOptions({ftpId, ftpRights, httpId, httpRights});
-  if (!Parse(parser, "accounts", arguments)) return kExitUsage;
+  if (!Parse(parser, "accounts", arguments, why)) return std::nullopt;
   AccountSettings accounts;
   accounts.FtpId = parser.value(ftpId);
   accounts.FtpRights = parser.value(ftpRights);
@@ -149,9 +149,54 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
   if (!parser.isSet(ftpId) || !parser.isSet(httpId) ||
       !NetSettings::RightsLettersValid(accounts.FtpRights, NetSettings::kFtpRightsOrder) ||
       !NetSettings::RightsLettersValid(accounts.HttpRights, NetSettings::kHttpRightsOrder)) {
-    PrintError(
-        QStringLiteral("give --ftp-id and --http-id; FTP rights are letters of dcwr, "
-                       "HTTP rights letters of epg"));
+    why = QStringLiteral(
+        "give --ftp-id and --http-id; FTP rights are letters of dcwr, "
+        "HTTP rights letters of epg");
+    return std::nullopt;
+  }
+  return accounts;
+}
+
+std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why) {
+  QCommandLineParser parser;
+  const QCommandLineOption servers(
+      QStringLiteral("servers"), QStringLiteral("Server programs to copy too: httpftp, ftp, http."),
+      QStringLiteral("LIST"));
+  parser.addOption(servers);
+  if (!Parse(parser, "init", arguments, why)) return std::nullopt;
+  ServerChoice choice;
+  if (parser.isSet(servers)) {
+    for (const QString& name : parser.value(servers).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+      if (name == QLatin1String("httpftp"))
+        choice.HttpFtp = true;
+      else if (name == QLatin1String("ftp"))
+        choice.Ftp = true;
+      else if (name == QLatin1String("http"))
+        choice.Http = true;
+      else {
+        why = QStringLiteral("unknown server %1 (httpftp, ftp, http)").arg(name);
+        return std::nullopt;
+      }
+    }
+  }
+  return choice;
+}
+
+int Netconf(DeviceShell& shell, const QStringList& arguments) {
+  QString why;
+  const std::optional<AddressSettings> settings = ParseNetconf(arguments, why);
+  if (!settings) {
+    PrintError(why);
+    return kExitUsage;
+  }
+  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateSettings(*settings); });
+}
+
+int Accounts(DeviceShell& shell, const QStringList& arguments) {
+  QString why;
+  std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
+  if (!accounts) {
+    PrintError(why);
     return kExitUsage;
   }
   const std::optional<QString> ftpPassword =
@@ -165,34 +210,19 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
                        "or run on a terminal"));
     return kExitUsage;
   }
-  accounts.FtpPassword = *ftpPassword;
-  accounts.HttpPassword = *httpPassword;
-  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(accounts); });
+  accounts->FtpPassword = *ftpPassword;
+  accounts->HttpPassword = *httpPassword;
+  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(*accounts); });
 }
 
 int Init(DeviceShell& shell, const QStringList& arguments) {
-  QCommandLineParser parser;
-  const QCommandLineOption servers(
-      QStringLiteral("servers"), QStringLiteral("Server programs to copy too: httpftp, ftp, http."),
-      QStringLiteral("LIST"));
-  parser.addOption(servers);
-  if (!Parse(parser, "init", arguments)) return kExitUsage;
-  ServerChoice choice;
-  if (parser.isSet(servers)) {
-    for (const QString& name : parser.value(servers).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-      if (name == QLatin1String("httpftp"))
-        choice.HttpFtp = true;
-      else if (name == QLatin1String("ftp"))
-        choice.Ftp = true;
-      else if (name == QLatin1String("http"))
-        choice.Http = true;
-      else {
-        PrintError(QStringLiteral("unknown server %1 (httpftp, ftp, http)").arg(name));
-        return kExitUsage;
-      }
-    }
+  QString why;
+  const std::optional<ServerChoice> choice = ParseInit(arguments, why);
+  if (!choice) {
+    PrintError(why);
+    return kExitUsage;
   }
-  return RunWithProgress(shell, [&](NetConfig& config) { return config.InitialiseSystem(choice); });
+  return RunWithProgress(shell, [&](NetConfig& config) { return config.InitialiseSystem(*choice); });
 }
 
 }  // namespace NetConfCli

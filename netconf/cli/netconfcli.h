@@ -20,6 +20,9 @@
 #include <QStringList>
 #include <optional>
 
+#include "netconfig.h"
+#include "netsettings.h"
+
 class DeviceShell;
 
 namespace NetConfCli {
@@ -33,6 +36,12 @@ inline constexpr char kInitArguments[] = "[--servers httpftp,ftp,http]";
 // The environment variable when set, else the terminal without echo; none
 // when neither can give one.
 std::optional<QString> ReadPassword(const char* variable, const QString& prompt);
+
+// The parse steps of the three subcommands: none on a wrong call, with the
+// reason in why. Passwords are no arguments: ParseAccounts leaves them empty.
+std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QString& why);
+std::optional<AccountSettings> ParseAccounts(const QStringList& arguments, QString& why);
+std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why);
 
 int Netconf(DeviceShell& shell, const QStringList& arguments);
 int Accounts(DeviceShell& shell, const QStringList& arguments);

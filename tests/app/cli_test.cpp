@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "clicommands.h"
 #include "ptypair.h"
 #include "scriptedshell.h"
 #include "talocomport.h"
@@ -175,6 +176,37 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
   EXPECT_EQ(help.ExitCode, 0);
   EXPECT_TRUE(help.Out.contains(QStringLiteral("  run [--log FILE] LINE")));
   EXPECT_TRUE(help.Out.contains(QStringLiteral("  ports")));
+}
+
+// The parse step alone: what the command line asks for, no port touched.
+TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
+  const CliCall run = ParseCliCall({"--yes", "--port=COM3", "run", "--log", "x.log", "--verbose",
+                                    "dir", "--verbose"});
+  ASSERT_EQ(run.What, CliCall::Action::Run);
+  EXPECT_EQ(QLatin1String(run.Command->Name), QLatin1String("run"));
+  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose);
+  EXPECT_EQ(run.Port, QStringLiteral("COM3"));
+  EXPECT_EQ(run.LogPath, QStringLiteral("x.log"));
+  // After the first argument an option-like word belongs to the line.
+  EXPECT_EQ(run.Arguments, QStringList({"dir", "--verbose"}));
+
+  // A command with options of its own keeps them; --verbose goes, except
+  // after "--".
+  for (const CliCommand& command : CliCommands()) {
+    if (!command.OwnOptions) continue;
+    const CliCall own = ParseCliCall({command.Name, "--verbose", "--x", "--", "--verbose"});
+    ASSERT_EQ(own.What, CliCall::Action::Run) << command.Name;
+    EXPECT_TRUE(own.Verbose);
+    EXPECT_EQ(own.Arguments, QStringList({"--x", "--", "--verbose"})) << command.Name;
+  }
+
+  // "--port" with nothing after it is a wrong call, not a port named "".
+  EXPECT_EQ(ParseCliCall({"--port"}).What, CliCall::Action::WrongCall);
+  const CliCall bogus = ParseCliCall({"ls", "--bogus"});
+  EXPECT_EQ(bogus.What, CliCall::Action::WrongCall);
+  EXPECT_TRUE(bogus.Message.contains(QStringLiteral("'bogus'"))) << bogus.Message.toStdString();
+  EXPECT_EQ(ParseCliCall({"--help", "--bogus"}).What, CliCall::Action::Help);
+  EXPECT_EQ(ParseCliCall({}).What, CliCall::Action::WrongCall);
 }
 
 #ifdef TALO_CLI_SIM_TESTS

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <vector>
 
@@ -60,6 +62,26 @@ TEST(ImageCrc, onlyTheTwoReadyRepliesLetTheNextBlockGo) {
   } cases[] = {{"111", true}, {"444", true}, {"666", false}, {"11\x01", false}, {"\0\0\0", false}};
   for (const Case& c : cases)
     EXPECT_EQ(IsReadyReply(reinterpret_cast<const uint8_t*>(c.Reply)), c.Ready) << c.Reply;
+}
+
+// The restore stops only on a reply it could read: a good CRC on digits
+// other than the two ready ones. A damaged reply lets the block go.
+TEST(ImageCrc, onlyAReadableOtherReplyStopsTheRestore) {
+  const auto sealed = [](const char* digits) {
+    ImageFrame::Reply reply{};
+    std::copy_n(digits, 3, reply.begin());
+    const uint16_t crc = Crc16(reply.data(), 3);
+    reply[3] = static_cast<uint8_t>(crc & 0xFF);
+    reply[4] = static_cast<uint8_t>(crc >> 8);
+    return reply;
+  };
+  EXPECT_FALSE(IsRefusingReply(ImageFrame::kAccepted));
+  EXPECT_FALSE(IsRefusingReply(sealed("444")));
+  EXPECT_TRUE(IsRefusingReply(ImageFrame::kResend));
+  EXPECT_TRUE(IsRefusingReply(sealed("999")));
+  ImageFrame::Reply damaged = sealed("999");
+  damaged[4] ^= 1;
+  EXPECT_FALSE(IsRefusingReply(damaged));
 }
 
 }  // namespace

@@ -475,6 +475,27 @@ INSTANTIATE_TEST_SUITE_P(
                       ModuleCase{"wrongChecksumIsRefused", true, ">00\r", false, ">"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// The reply's judgement alone, as the line read hands it over.
+TEST(ModuleCommand, replyFormAndChecksumAreJudgedWithoutAPort) {
+  struct Case {
+    const char* Reply;
+    bool Checksums;
+    bool Accepted;
+    const char* After;
+  } cases[] = {
+      {"!017101\r", false, true, "!017101\r"}, {">\r", false, true, ">\r"},
+      {"?01\r", false, false, "?01\r"},        {"", false, false, ""},
+      {"!017101", false, false, "!017101"},    {"\r", false, false, "\r"},
+      {">3E\r", true, true, ">\r"},            {"!\r", true, false, "!\r"},
+      {">3F\r", true, false, ">"},
+  };
+  for (const Case& c : cases) {
+    std::string reply = c.Reply;
+    EXPECT_EQ(TaloComPort::AcceptModuleReply(reply, '\r', c.Checksums), c.Accepted) << c.Reply;
+    EXPECT_EQ(reply, c.After) << c.Reply;
+  }
+}
+
 TEST(ModuleCommand, withoutReplyBufferSendsAndFails) {
   OpenPort p(50);
   EXPECT_FALSE(p.Port.ModuleCommand("#01\r", 1024, nullptr));

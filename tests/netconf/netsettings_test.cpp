@@ -117,6 +117,16 @@ TEST(SocketCfg, staticLinesByGatewayAndDnsChoice) {
               "route add default if0 0.0.0.1\r\ndomain server 8.8.8.8\r\n"));
 }
 
+TEST(Octets, onlyPlainDecimalNumbersOfAByte) {
+  for (const char* good : {"0", "255", "+7", "-0", "007"})
+    EXPECT_TRUE(NetSettings::ParseOctet(QString::fromLatin1(good)).has_value()) << good;
+  // A line end after the digits (a pasted or scripted value) is no number
+  // either: the check must not let it through to the file.
+  for (const char* bad : {"", "256", "-1", "1 ", " 1", "1\n", "1\r\n", "0x1", "1.", "\n"})
+    EXPECT_FALSE(NetSettings::ParseOctet(QString::fromLatin1(bad)).has_value()) << bad;
+  EXPECT_FALSE(NetSettings::ParseOctet(QStringLiteral("\u0661")).has_value()) << "Arabic-Indic one";
+}
+
 AccountSettings Accounts(const char* ftpRights, const char* httpRights) {
   return {"ftpuser", "ftppw", QString::fromLatin1(ftpRights),
           "webuser", "webpw", QString::fromLatin1(httpRights)};

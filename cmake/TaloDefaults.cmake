@@ -1,12 +1,15 @@
 # Compiler settings shared by every target of our own.
 
-# talo_defaults(<target>): warnings as errors and the sanitizer flags of the
-# active preset. Third-party code never goes through here.
+# talo_defaults(<target> [NO_PCH]): warnings as errors and the sanitizer
+# flags of the active preset; with TALO_PCH the shared precompiled header of
+# the Qt and standard headers, unless NO_PCH (targets without Qt). Third-party
+# code never goes through here.
 function(talo_defaults target)
+  cmake_parse_arguments(D "NO_PCH" "" "" ${ARGN})
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
   set_target_properties(${target} PROPERTIES AUTOMOC ON AUTOUIC ON)
-  if(TALO_BUILD_FUZZ AND NOT target STREQUAL "talo_fuzz_pch")
-    target_precompile_headers(${target} REUSE_FROM talo_fuzz_pch)
+  if(TALO_PCH AND NOT D_NO_PCH AND NOT target STREQUAL "talo_pch")
+    target_precompile_headers(${target} REUSE_FROM talo_pch)
   endif()
 endfunction()
 

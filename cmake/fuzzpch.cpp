@@ -1,1 +1,0 @@
-// The translation unit that builds the fuzz build's shared precompiled header.

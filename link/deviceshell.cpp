@@ -117,7 +117,7 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
     else if (!session.Send(commandLine))
       error = ShellText::UnableToSend(QString::fromLatin1(commandLine));
     else
-      session.ReadAnswer(onLine, budgetMs, where);
+      (void)session.ReadAnswer(onLine, budgetMs, where);  // a missing prompt is not reported
   }  // port closed and cursor restored before the message shows
   if (error.isEmpty()) return true;
   DialogsRef.ShowError(error);
@@ -159,7 +159,7 @@ bool ShellSession::Send(const QByteArray& commandLine) {
   return Opened && Shell.SendEchoed(*ComPort, commandLine);
 }
 
-void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
+bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
                               DeviceShell::PromptAt where) {
   std::string text;
   bool wanted = true;
@@ -178,8 +178,8 @@ void ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t b
   if (!last.isEmpty() && !DeviceShell::IsPrompt(last, where)) Shell.AppendConsoleLine(last);
   // A pause of the shell ended the loop above; the lines after it still
   // belong to the answer.
-  Shell.WaitForPrompt(*ComPort, last, where, budgetMs,
-                      wanted ? onLine : DeviceShell::LineHandler{});
+  return Shell.WaitForPrompt(*ComPort, last, where, budgetMs,
+                             wanted ? onLine : DeviceShell::LineHandler{});
 }
 
 TaloComPort& ShellSession::Port() { return *ComPort; }

@@ -28,27 +28,32 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
     else if (!session.Send(DeviceCommand::SelectDrive())) {
       error = DeviceText::UnableToSendDrive();
     } else {
-      session.ReadAnswer();
+      (void)session.ReadAnswer({}, Times.PromptBudgetMs);
       // 3. The folder; the shell refuses a missing one with an "Invalid" line.
       if (!session.Send(DeviceCommand::ChangeFolder(path))) {
         error = DeviceText::UnableToSendChangeFolder(path);
       } else {
-        session.ReadAnswer([&](const QByteArray& line) {
-          if (!line.contains("Invalid")) return true;
-          error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
-          return false;
-        });
+        (void)session.ReadAnswer(
+            [&](const QByteArray& line) {
+              if (!line.contains("Invalid")) return true;
+              error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
+              return false;
+            },
+            Times.PromptBudgetMs);
       }
       // 4. The listing, parsed line by line as it comes.
       if (error.isEmpty()) {
         if (!session.Send(DeviceCommand::ListFolder())) {
           error = DeviceText::UnableToSendList();
         } else {
-          session.ReadAnswer([&](const QByteArray& line) {
-            DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
-            if (onLine) onLine(parsed);
-            return true;
-          });
+          const bool whole = session.ReadAnswer(
+              [&](const QByteArray& line) {
+                DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
+                if (onLine) onLine(parsed);
+                return true;
+              },
+              Times.PromptBudgetMs);
+          if (!whole) error = DeviceText::ListingCutShort();
         }
       }
     }
@@ -70,15 +75,18 @@ bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& coun
     } else if (!session.Send(DeviceCommand::CountTree(argument))) {
       error = DeviceText::UnableToSendCountTree();
     } else {
-      session.ReadAnswer([&](const QByteArray& line) {
-        const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
-        if (entry.LineKind == DeviceListing::TreeLine::Kind::Folder) ++counts.Folders;
-        if (entry.LineKind == DeviceListing::TreeLine::Kind::File) {
-          ++counts.Files;
-          counts.Bytes += entry.SizeBytes;
-        }
-        return true;
-      });
+      const bool whole = session.ReadAnswer(
+          [&](const QByteArray& line) {
+            const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
+            if (entry.LineKind == DeviceListing::TreeLine::Kind::Folder) ++counts.Folders;
+            if (entry.LineKind == DeviceListing::TreeLine::Kind::File) {
+              ++counts.Files;
+              counts.Bytes += entry.SizeBytes;
+            }
+            return true;
+          },
+          Times.PromptBudgetMs);
+      if (!whole) error = DeviceText::CountCutShort();
     }
   }
   if (!error.isEmpty()) Shell.Dialogs().ShowError(error);

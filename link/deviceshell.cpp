@@ -122,7 +122,7 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
     else if (!session.Send(commandLine))
       error = session.FailureText(ShellText::UnableToSend(QString::fromLatin1(commandLine)));
     else
-      session.ReadAnswer(onLine, budgetMs, where);
+      (void)session.ReadAnswer(onLine, budgetMs, where);  // a missing prompt is not reported
     // The answer broke off with the line: no success to report.
     if (error.isEmpty() && session.AnswerCut()) error = session.FailureText({});
   }  // port closed and cursor restored before the message shows

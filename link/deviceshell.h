@@ -140,8 +140,11 @@ class ShellSession {
   // whole lines to onLine while it wants them: every line before the prompt
   // is part of the answer, whatever pauses the shell made. A timed-out
   // partial text that is not the prompt (the start of an over-long line,
-  // output without a line end) is shown as well. True when the prompt came.
-  bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
+  // output without a line end) is shown as well. True when the prompt came:
+  // an answer without it may have been cut off (a controller that stopped
+  // answering), which an exchange whose lines are its result must not take
+  // for the whole answer.
+  [[nodiscard]] bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
                   uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
                   DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
   TaloComPort& Port();

@@ -21,7 +21,8 @@ bool DeviceFileCommands::RunChecked(const QByteArray& commandLine, const QString
                                     const QString& typedName) {
   QString refusal;
   const bool sent = Shell.RunStandardExchange(
-      commandLine, Timeouts().FileCommandMs, kLineFeed, [&](const QByteArray& line) {
+      commandLine, Timeouts().FileCommandMs, kLineFeed,
+      [&](const QByteArray& line) {
         if (refusal.isEmpty()) {
           const QString text = QString::fromLatin1(line);
           for (const QString& word : errorWords)
@@ -31,7 +32,8 @@ bool DeviceFileCommands::RunChecked(const QByteArray& commandLine, const QString
             }
         }
         return true;  // later lines are still read and shown
-      });
+      },
+      Timeouts().PromptBudgetMs);
   if (!sent) return false;
   if (!refusal.isEmpty()) {
     Shell.Dialogs().ShowError(refusal);
@@ -43,7 +45,8 @@ bool DeviceFileCommands::RunChecked(const QByteArray& commandLine, const QString
 const DeviceTimeouts& DeviceFileCommands::Timeouts() const { return Browser.Lister().Timeouts(); }
 
 bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine) {
-  return Shell.RunStandardExchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed);
+  return Shell.RunStandardExchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed, {},
+                                   Timeouts().PromptBudgetMs);
 }
 
 QString DeviceFileCommands::AskTypedName(const QString& caption, const QString& prompt,
@@ -159,7 +162,7 @@ bool DeviceFileCommands::FORMAT1Click() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;
   // The formatter ends its progress lines with a bare carriage return.
   if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
-                                 kCarriageReturn))
+                                 kCarriageReturn, {}, Timeouts().PromptBudgetMs))
     return false;
   // A folder other than "\" is gone now; its listing shows the shell's refusal.
   Browser.RefreshKeepingView();

@@ -28,29 +28,37 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
     else if (!session.Send(DeviceCommand::SelectDrive())) {
       error = session.FailureText(DeviceText::UnableToSendDrive());
     } else {
-      session.ReadAnswer();
+      (void)session.ReadAnswer({}, Times.PromptBudgetMs);
       // 3. The folder; the shell refuses a missing one with an "Invalid" line.
       if (!session.Send(DeviceCommand::ChangeFolder(path))) {
         error = session.FailureText(DeviceText::UnableToSendChangeFolder(path));
       } else {
-        session.ReadAnswer([&](const QByteArray& line) {
-          if (!line.contains("Invalid")) return true;
-          error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
-          return false;
-        });
+        (void)session.ReadAnswer(
+            [&](const QByteArray& line) {
+              if (!line.contains("Invalid")) return true;
+              error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
+              return false;
+            },
+            Times.PromptBudgetMs);
       }
       // 4. The listing, parsed line by line as it comes.
       if (error.isEmpty()) {
         if (!session.Send(DeviceCommand::ListFolder())) {
           error = session.FailureText(DeviceText::UnableToSendList());
         } else {
-          session.ReadAnswer([&](const QByteArray& line) {
-            DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
-            if (onLine) onLine(parsed);
-            return true;
-          });
-          // A listing cut off by the line going away is no listing.
-          if (session.AnswerCut()) error = session.FailureText({});
+          const bool whole = session.ReadAnswer(
+              [&](const QByteArray& line) {
+                DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
+                if (onLine) onLine(parsed);
+                return true;
+              },
+              Times.PromptBudgetMs);
+          // A listing cut off by the line going away is no listing; one the
+          // controller stopped answering before its prompt is none either.
+          if (session.AnswerCut())
+            error = session.FailureText({});
+          else if (!whole)
+            error = DeviceText::ListingCutShort();
         }
       }
     }
@@ -72,16 +80,21 @@ bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& coun
     } else if (!session.Send(DeviceCommand::CountTree(argument))) {
       error = session.FailureText(DeviceText::UnableToSendCountTree());
     } else {
-      session.ReadAnswer([&](const QByteArray& line) {
-        const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
-        if (entry.LineKind == DeviceListing::TreeLine::Kind::Folder) ++counts.Folders;
-        if (entry.LineKind == DeviceListing::TreeLine::Kind::File) {
-          ++counts.Files;
-          counts.Bytes += entry.SizeBytes;
-        }
-        return true;
-      });
-      if (session.AnswerCut()) error = session.FailureText({});
+      const bool whole = session.ReadAnswer(
+          [&](const QByteArray& line) {
+            const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
+            if (entry.LineKind == DeviceListing::TreeLine::Kind::Folder) ++counts.Folders;
+            if (entry.LineKind == DeviceListing::TreeLine::Kind::File) {
+              ++counts.Files;
+              counts.Bytes += entry.SizeBytes;
+            }
+            return true;
+          },
+          Times.PromptBudgetMs);
+      if (session.AnswerCut())
+        error = session.FailureText({});
+      else if (!whole)
+        error = DeviceText::CountCutShort();
     }
   }
   if (!error.isEmpty()) Shell.Dialogs().ShowError(error);

@@ -8,8 +8,11 @@
 //   types its commands with echo check, closes the port, and only then shows
 //   its error box through the shell's UserDialogs. Every line read is in the
 //   console.
-// - The end of an answer is a 200 ms silence, not the prompt: lines the
-//   prompt wait reads afterwards are shown but not parsed.
+// - The end of an answer is the prompt, awaited after a 200 ms silence ends
+//   the first reads (a busy shell pauses). A "dir" or "dir/s" answer whose
+//   prompt never comes was cut off - the controller stopped answering - and
+//   fails with its own message: a part of a folder is not shown as the
+//   whole of it, nor counted as its size.
 // - After a successful ListDeviceFolder the shell's current drive is D: and
 //   its current folder the one listed; MeasureDeviceFolder and the file
 //   commands name things relative to it.
@@ -31,6 +34,8 @@ struct DeviceTimeouts {
   uint32_t FileCommandMs = 200;     // "del", "rd", "md", "ren"
   uint32_t DeviceCommandMs = 1000;  // MEM, ABORT, autorun
   uint32_t FormatMs = 1000;         // the formatter
+  // How long each exchange waits for the prompt, counted in time-out units.
+  uint32_t PromptBudgetMs = 5000;
 };
 
 struct TreeCounts {

@@ -20,6 +20,14 @@ QString UnableToSendList() {
 QString UnableToSendCountTree() {
   return QStringLiteral("Unable to send command 'dir/s'") + kInitModeHint;
 }
+QString ListingCutShort() {
+  return QStringLiteral("The TALO-7100 stopped answering 'dir' before the listing was complete") +
+         kInitModeHint;
+}
+QString CountCutShort() {
+  return QStringLiteral("The TALO-7100 stopped answering 'dir/s' before the count was complete") +
+         kInitModeHint;
+}
 QString ShellRefusal(const QString& line, const QString& name) {
   return line + QLatin1Char('\'') + name + QStringLiteral("'!");
 }

@@ -12,6 +12,9 @@ QString UnableToSendDrive();  // "d:" was not echoed
 QString UnableToSendChangeFolder(const QString& path);
 QString UnableToSendList();
 QString UnableToSendCountTree();
+// The answer to "dir" or "dir/s" stopped before the shell's prompt.
+QString ListingCutShort();
+QString CountCutShort();
 // A shell line that refuses a command, followed by the name concerned:
 // the line exactly as received (CR LF included) + "'" + name + "'!".
 QString ShellRefusal(const QString& line, const QString& name);

@@ -228,6 +228,11 @@ std::string Simulator::Received() const {
   return P->State.Received;
 }
 
+int64_t Simulator::SentSinceFaults() const {
+  std::lock_guard lock(P->State.Mutex);
+  return P->State.SentSinceFaults;
+}
+
 void Simulator::ClearReceived() {
   std::lock_guard lock(P->State.Mutex);
   P->State.Received.clear();

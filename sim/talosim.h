@@ -108,6 +108,9 @@ class Simulator {
   std::vector<std::string> Commands() const;
 
   void SetFaults(const FaultPlan& faults);
+  // Bytes the controller has sent since Start() or the last SetFaults(): what
+  // the stall and hang-up limits count, so a test can place them.
+  int64_t SentSinceFaults() const;
   void SetModuleInputs(uint8_t inputs);  // low 4 bits
   uint8_t ModuleOutputs() const;
   // Makes the controller print bytes on its own (bulk output, boot text).

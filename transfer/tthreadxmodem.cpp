@@ -101,8 +101,10 @@ bool TThreadXModem::Run() {
   if (!WaitForStart()) return false;
   // 6.-9. The blocks.
   if (!SendFile()) return false;
-  // 10. End of transmission; an unacknowledged EOT still counts as sent.
-  EndTransmission();
+  // 10. End of transmission. The receiver stores the file only once it has
+  // seen the end, so an EOT nobody acknowledged leaves the file's arrival
+  // unknown: that is a failure, not a success to report.
+  if (!EndTransmission()) return false;
   // 11. The program's closing lines and the prompt.
   if (!Synchronize([this] { ShowTrailingOutput(); })) return false;
   // 12.
@@ -214,7 +216,7 @@ void TThreadXModem::CancelTransfer() {
     ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
 }
 
-void TThreadXModem::EndTransmission() {
+bool TThreadXModem::EndTransmission() {
   bool acknowledged = false;
   for (int attempt = 0; attempt < kEotAttempts && !acknowledged && !Port->IsDisconnected();
        ++attempt) {
@@ -226,6 +228,7 @@ void TThreadXModem::EndTransmission() {
   }
   ShowStatusFromWorker(
       QString::fromLatin1(acknowledged ? TransferText::kGotEotAck : TransferText::kNoEotAck));
+  return acknowledged;
 }
 
 bool TThreadXModem::Cancelling() const { return CancelRequested.load() || Terminated(); }

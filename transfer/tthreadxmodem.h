@@ -17,8 +17,10 @@
 // - Port set-up is the caller's: 57600 8N1, one time-out value T for every
 //   read (500 ms for transfers: a one-byte read gives up after 2T), carriage
 //   return as the line terminator.
-// - Results: TransferState 1 while running, then 0 (the file was sent; the EOT
-//   may have gone unacknowledged) or -1 (failed or cancelled). The reason of a
+// - Results: TransferState 1 while running, then 0 (the file was sent and its
+//   EOT acknowledged) or -1 (failed or cancelled). An EOT that ten tries left
+//   unacknowledged fails the transfer: the receiver keeps a file only once it
+//   has seen its end, so the file's arrival is unknown. The reason of a
 //   failure is what the console shows; some failures show nothing. A port
 //   that disconnects ends the transfer at once, with the disconnection as
 //   its status line.
@@ -98,7 +100,8 @@ class TThreadXModem : public TaloThread {
   [[nodiscard]] bool WriteFrame(const Frame& frame);
   [[nodiscard]] int ReadReply(int& attempts);
   void CancelTransfer();
-  void EndTransmission();
+  // Up to ten EOTs; true once one is acknowledged.
+  [[nodiscard]] bool EndTransmission();
 
   [[nodiscard]] bool Cancelling() const;
   // Hands StatusText to the main thread to be shown.

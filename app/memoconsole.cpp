@@ -7,12 +7,23 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "taloconsolememo.h"
+
 namespace {
 // Room kept right of the caret when the view scrolls sideways to it.
 constexpr int kCaretMargin = 16;
+
+// Characters the document turns into a line break of its own when they are
+// inserted; a text holding one cannot be collected as part of a line.
+bool BreaksLines(const QString& text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) {
+    return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
+           c == QChar(0xFDD1);
+  });
+}
 }  // namespace
 
-MemoConsole::MemoConsole(QPlainTextEdit& memo) : Memo(memo) {
+MemoConsole::MemoConsole(QPlainTextEdit& memo, int frameMs) : Memo(memo), FrameMs(frameMs) {
   QScrollBar* bar = Memo.verticalScrollBar();
   // The range grows after the change has been made (a new line, or the
   // horizontal bar taking height): a following view goes with it.
@@ -22,14 +33,28 @@ MemoConsole::MemoConsole(QPlainTextEdit& memo) : Memo(memo) {
   ValueWatch = QObject::connect(bar, &QScrollBar::valueChanged, [this](int value) {
     Following = value >= Memo.verticalScrollBar()->maximum();
   });
+  FrameTimer.setSingleShot(true);
+  FrameTimer.setInterval(FrameMs);
+  QObject::connect(&FrameTimer, &QTimer::timeout, [this] {
+    if (HoldDepth == 0) Flush();
+  });
+  // What the memo reads of its own text (find, save, copy...) must include
+  // the edits still waiting for their frame.
+  Reader = qobject_cast<TaloConsoleMemo*>(&Memo);
+  if (Reader) Reader->SetPendingEdits([this] { Flush(); });
 }
 
 MemoConsole::~MemoConsole() {
+  if (Reader) Reader->SetPendingEdits(nullptr);
   QObject::disconnect(RangeWatch);
   QObject::disconnect(ValueWatch);
 }
 
-int MemoConsole::LineCount() const { return Memo.document()->blockCount(); }
+int MemoConsole::LineCount() const { return Memo.document()->blockCount() + TailBreaks; }
+
+int MemoConsole::WidgetLastLineLength() const {
+  return Memo.document()->lastBlock().length() - 1;  // without the block's end
+}
 
 void MemoConsole::SetAlwaysShowEnd(bool on) {
   AlwaysShowEnd = on;
@@ -67,12 +92,43 @@ void MemoConsole::AtEnd(Edit edit) {
     ShowEnd();
 }
 
+void MemoConsole::Schedule() {
+  if (FrameMs <= 0)
+    Flush();
+  else if (HoldDepth == 0 && !FrameTimer.isActive())
+    FrameTimer.start();
+}
+
+void MemoConsole::DropPending() {
+  FrameTimer.stop();
+  Cut = 0;
+  Tail.clear();
+  TailBreaks = 0;
+}
+
+void MemoConsole::Flush() {
+  FrameTimer.stop();
+  if (!HasPendingEdits()) return;
+  const int cut = Cut;
+  const QString tail = Tail;
+  DropPending();
+  AtEnd([&](QTextCursor& cursor) {
+    if (cut > 0) {
+      cursor.setPosition(cursor.position() - cut, QTextCursor::KeepAnchor);
+      cursor.removeSelectedText();
+    }
+    if (!tail.isEmpty()) cursor.insertText(tail);  // each '\n' becomes a new block
+  });
+}
+
 void MemoConsole::Clear() {
+  DropPending();
   Memo.clear();
   ShowEnd();
 }
 
 void MemoConsole::AppendLine(const QString& text) {
+  Flush();
   AtEnd([&](QTextCursor& cursor) {
     if (!cursor.block().text().isEmpty()) cursor.insertBlock();
     cursor.insertText(text);
@@ -82,27 +138,50 @@ void MemoConsole::AppendLine(const QString& text) {
 
 void MemoConsole::AppendToLastLine(const QString& text) {
   if (text.isEmpty()) return;
-  AtEnd([&](QTextCursor& cursor) { cursor.insertText(text); });
-}
-
-void MemoConsole::EraseLastChar() {
-  AtEnd([](QTextCursor& cursor) {
-    if (!cursor.block().text().isEmpty()) cursor.deletePreviousChar();
-  });
-}
-
-void MemoConsole::ClearLastLine() {
-  AtEnd([](QTextCursor& cursor) {
-    cursor.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-  });
+  if (BreaksLines(text)) {
+    // Rare (the output thread never sends one): the line count must come
+    // from the document, so this goes in at once.
+    Flush();
+    AtEnd([&](QTextCursor& cursor) { cursor.insertText(text); });
+    return;
+  }
+  Tail += text;
+  Schedule();
 }
 
 void MemoConsole::NewLine() {
-  AtEnd([](QTextCursor& cursor) { cursor.insertBlock(); });
+  Tail += QLatin1Char('\n');
+  ++TailBreaks;
+  Schedule();
+}
+
+void MemoConsole::EraseLastChar() {
+  if (!Tail.isEmpty()) {
+    if (Tail.back() == u'\n') return;  // the last line is empty
+    Tail.chop(1);
+    if (Tail.isEmpty() && Cut == 0) FrameTimer.stop();  // nothing left to apply
+    return;
+  }
+  if (WidgetLastLineLength() - Cut <= 0) return;
+  ++Cut;
+  Schedule();
+}
+
+void MemoConsole::ClearLastLine() {
+  if (TailBreaks > 0) {
+    Tail.truncate(Tail.lastIndexOf(QLatin1Char('\n')) + 1);
+    return;
+  }
+  Tail.clear();
+  Cut = WidgetLastLineLength();
+  if (Cut > 0)
+    Schedule();
+  else
+    FrameTimer.stop();
 }
 
 void MemoConsole::ResetTo(const QStringList& lines) {
+  DropPending();  // the new content replaces them
   QString text = lines.join(QLatin1Char('\n'));
   if (!lines.isEmpty()) text += QLatin1Char('\n');
   Memo.setPlainText(text);
@@ -112,7 +191,11 @@ void MemoConsole::ResetTo(const QStringList& lines) {
     ShowEnd();
 }
 
-QString MemoConsole::LastLine() const { return Memo.document()->lastBlock().text(); }
+QString MemoConsole::LastLine() const {
+  if (TailBreaks > 0) return Tail.mid(Tail.lastIndexOf(QLatin1Char('\n')) + 1);
+  const QString shown = Memo.document()->lastBlock().text();
+  return Cut > 0 ? shown.left(shown.size() - Cut) + Tail : shown + Tail;
+}
 
 void MemoConsole::BeginUpdate() {
   if (HoldDepth++ == 0) {
@@ -124,6 +207,7 @@ void MemoConsole::BeginUpdate() {
 void MemoConsole::EndUpdate() {
   if (HoldDepth == 0) return;
   if (--HoldDepth == 0) {
+    Flush();
     Memo.setUpdatesEnabled(true);
     if (FollowAfterHold) ShowEnd();
   }

@@ -7,6 +7,18 @@
 // - Every change goes through the document's block API at its end, so an
 //   added line never lays out the whole document again. The document has no
 //   block limit of its own: trimming is the console output thread's job.
+// - Frames: with a frame length set, the terminal's edits of the line being
+//   written (AppendToLastLine, NewLine, EraseLastChar, ClearLastLine) are
+//   collected and reach the widget together at most one frame later: one
+//   edit block, one layout, one scroll to the end, one repaint, instead of
+//   one of each per hand-over from the console output thread. LineCount and
+//   LastLine answer from the collected edits, so the device logic never sees
+//   the delay. Everything else applies them first and then acts at once:
+//   AppendLine (the exchange log keeps its order), Clear and ResetTo (which
+//   simply drop them), the release of a repaint hold, Flush, and the memo's
+//   own readers (find, save, copy, select all, caret moves) when the memo is
+//   a TaloConsoleMemo. While repainting is held, the edits wait for the
+//   release. Without a frame length every edit reaches the widget at once.
 // - The view follows the end while it is at the end; a user who scrolled up
 //   keeps his place until he scrolls back down. Following is a state kept
 //   from the user's scrolling, not read off the scroll bar at each change:
@@ -20,19 +32,29 @@
 
 #include <QMetaObject>
 #include <QString>
+#include <QTimer>
 
 #include "taloconsole.h"
 
 class QPlainTextEdit;
+class TaloConsoleMemo;
 
 class MemoConsole : public TaloConsole {
  public:
-  explicit MemoConsole(QPlainTextEdit& memo);
+  // The frame of the main window's console: about 30 repaints a second at
+  // most, quick enough that an echoed key shows without a noticeable lag.
+  static constexpr int kFrameMs = 33;
+
+  // frameMs 0: every edit reaches the widget at once.
+  explicit MemoConsole(QPlainTextEdit& memo, int frameMs = 0);
   ~MemoConsole() override;
   MemoConsole(const MemoConsole&) = delete;
   MemoConsole& operator=(const MemoConsole&) = delete;
 
   void SetAlwaysShowEnd(bool on);
+  // Applies the collected edits to the widget now.
+  void Flush();
+  bool HasPendingEdits() const { return Cut > 0 || !Tail.isEmpty(); }
 
   int LineCount() const override;
   void Clear() override;
@@ -53,8 +75,22 @@ class MemoConsole : public TaloConsole {
   void AtEnd(Edit edit);
   void ShowEnd();
   void ShowEndOfLastLine();
+  // After an edit was collected: at once without frames, else by the frame.
+  void Schedule();
+  void DropPending();
+  // Length of the widget's last line (without the edits not yet applied).
+  int WidgetLastLineLength() const;
 
   QPlainTextEdit& Memo;
+  TaloConsoleMemo* Reader = nullptr;  // the memo, when it has readers to serve
+  const int FrameMs;
+  QTimer FrameTimer;
+  // The edits not yet in the widget: Cut characters come off the end of the
+  // widget's last line, then Tail is appended, each '\n' in it ending a line
+  // (TailBreaks of them).
+  int Cut = 0;
+  QString Tail;
+  int TailBreaks = 0;
   int HoldDepth = 0;
   bool FollowAfterHold = false;
   bool Following = true;

@@ -113,6 +113,10 @@ void TaloConsoleMemo::SetTerminalColours(bool on) {
 
 bool TaloConsoleMemo::TerminalOn() const { return Terminal && Terminal->IsOn(); }
 
+void TaloConsoleMemo::ApplyPendingEdits() {
+  if (ApplyPending) ApplyPending();
+}
+
 bool TaloConsoleMemo::event(QEvent* event) {
   if (TerminalOn()) {
     if (event->type() == QEvent::ShortcutOverride) {
@@ -169,6 +173,7 @@ void TaloConsoleMemo::keyPressEvent(QKeyEvent* event) {
 }
 
 void TaloConsoleMemo::mouseReleaseEvent(QMouseEvent* event) {
+  ApplyPendingEdits();
   QPlainTextEdit::mouseReleaseEvent(event);
   // A plain click must not leave the caret away from the end, where the
   // controller's text goes.
@@ -176,6 +181,7 @@ void TaloConsoleMemo::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TaloConsoleMemo::MoveCaretToEnd() {
+  ApplyPendingEdits();
   QTextCursor cursor = textCursor();
   cursor.clearSelection();
   cursor.movePosition(QTextCursor::End);
@@ -190,6 +196,7 @@ void TaloConsoleMemo::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TaloConsoleMemo::PopupMenu3Popup() {
+  ApplyPendingEdits();
   Copy1->setEnabled(textCursor().hasSelection());
   const QClipboard* clipboard = QGuiApplication::clipboard();
   Pasteto7100M1->setEnabled(TerminalOn() && !Terminal->IsPasting() &&
@@ -202,7 +209,8 @@ void TaloConsoleMemo::PopupMenu3Popup() {
   Log1->setChecked(Log && Log->IsOpen());
 }
 
-QString TaloConsoleMemo::SelectedPlainText() const {
+QString TaloConsoleMemo::SelectedPlainText() {
+  ApplyPendingEdits();
   QString text = textCursor().selectedText();
   text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
   text.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -224,7 +232,10 @@ void TaloConsoleMemo::Pasteto7100M1Click() {
   Terminal->Paste(QGuiApplication::clipboard()->text());
 }
 
-void TaloConsoleMemo::SelectAll1Click() { selectAll(); }
+void TaloConsoleMemo::SelectAll1Click() {
+  ApplyPendingEdits();
+  selectAll();
+}
 
 void TaloConsoleMemo::Font1Click() {
   if (Dialogs) {
@@ -239,6 +250,7 @@ void TaloConsoleMemo::Font1Click() {
 
 bool TaloConsoleMemo::FindText(const QString& text) {
   if (text.isEmpty()) return false;
+  ApplyPendingEdits();
   LastFind = text;
   if (find(text)) return true;
   // Round once from the top.
@@ -258,6 +270,7 @@ void TaloConsoleMemo::Find1Click() {
 }
 
 bool TaloConsoleMemo::SaveText(const QString& path) {
+  ApplyPendingEdits();
   QSaveFile file(path);
   QByteArray bytes = toPlainText().toUtf8();
   if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';

@@ -15,8 +15,13 @@
 //   text into a file, and starts or stops the terminal log (TerminalLog).
 // - Main thread only. The terminal and the dialog service are not owned and
 //   must outlive the memo's use of them (the main window owns all three).
+// - A console that collects its edits for the next frame (MemoConsole) hands
+//   the memo a way to apply them; everything here that reads or selects the
+//   text (find, save, copy, select all, the caret moves, the menu's enabling)
+//   applies them first, so it sees what the console has been given.
 
 #include <QPlainTextEdit>
+#include <functional>
 
 class QMenu;
 class QAction;
@@ -36,6 +41,8 @@ class TaloConsoleMemo : public QPlainTextEdit {
   void SetTerminal(TaloTerminal* terminal) { Terminal = terminal; }
   void SetDialogs(UserDialogs* dialogs) { Dialogs = dialogs; }
   void SetLog(TerminalLog* log) { Log = log; }
+  // Applies the edits a console still holds back; null for none.
+  void SetPendingEdits(std::function<void()> apply) { ApplyPending = std::move(apply); }
 
   // Terminal on: silver on black; off: green on the menu colour.
   void SetTerminalColours(bool on);
@@ -71,8 +78,9 @@ class TaloConsoleMemo : public QPlainTextEdit {
 
  private:
   bool TerminalOn() const;
+  void ApplyPendingEdits();
   // The selection as it goes on the clipboard (line ends as LF).
-  QString SelectedPlainText() const;
+  QString SelectedPlainText();
   // True when the key was sent to the controller.
   bool SendKeyToController(QKeyEvent* event);
 
@@ -87,5 +95,6 @@ class TaloConsoleMemo : public QPlainTextEdit {
   QAction* SaveAs1 = nullptr;
   QAction* Log1 = nullptr;
   TerminalLog* Log = nullptr;
+  std::function<void()> ApplyPending;
   QString LastFind;
 };

@@ -74,7 +74,8 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
 
   // The long-lived objects come first, so nothing that fails later in the
   // start-up leaves a control that reaches a missing object.
-  Console = std::make_unique<MemoConsole>(*Form->meoDos);
+  // The terminal's output reaches the memo a frame at a time.
+  Console = std::make_unique<MemoConsole>(*Form->meoDos, MemoConsole::kFrameMs);
   Logged = std::make_unique<LoggedConsole>(*Console, Log);
   ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService);
   Term = std::make_unique<TaloTerminal>(*Logged, RingBell);
@@ -341,6 +342,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   ExitConfirmed = true;
+  Console->Flush();  // the last output stays in the memo as long as it lives
   event->accept();
 }
 

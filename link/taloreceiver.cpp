@@ -50,6 +50,9 @@ void TaloComReceiver::Execute() {
     if (StreamBytes >= kBreatherBytes) {
       StreamBytes = 0;
       Sleep(kBurstPauseMs);
+    } else {
+      // The read emptied the port: let the next bytes gather.
+      Sleep(kGatherMs);
     }
   }
 }

@@ -6,6 +6,13 @@
 // terminal's time-out) and takes with it every byte already waiting, up to
 // the next breather: a 30 ms pause after every 258 bytes of a stream. A read
 // that found nothing is followed by 50 ms of sleep.
+// A read that took all there was short of the breather means the line is
+// slower than the reads (57600 baud brings about six bytes a millisecond):
+// the receiver then waits 10 ms for the bytes to gather, so a paced stream
+// costs the main thread about a hundred hand-overs a second instead of one
+// per byte or two. The wait is far below what the port's input buffer holds
+// and below a frame of the console, so nothing is lost and nothing shows
+// later; a stream that keeps up with the reads (the breathers) never waits.
 // A read that finds the port disconnected (the adapter unplugged) lets go of
 // the port, so later hand-overs read nothing, and calls the line-lost handler
 // once, on the main thread, inside the hand-over: the handler must not close
@@ -29,6 +36,7 @@ class TaloComReceiver : public TaloThread {
   static constexpr size_t kBreatherBytes = kBurstBytes + 2;
   static constexpr int kBurstPauseMs = 30;
   static constexpr int kIdleSleepMs = 50;
+  static constexpr int kGatherMs = 10;
 
   explicit TaloComReceiver(TaloDataRing* ring);
   ~TaloComReceiver() override;

@@ -30,6 +30,7 @@
 #include "talodataring.h"
 #include "taloconsolememo.h"
 #include "taloprinterthread.h"
+#include "taloreceiver.h"
 #include "talosim.h"
 #include "taloterminal.h"
 
@@ -156,7 +157,7 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   TaloConsoleMemo memo;
   memo.resize(900, 400);
   if (!getenv("TALO_BENCH_HIDDEN")) memo.show();
-  MemoConsole console(memo);
+  MemoConsole console(memo, MemoConsole::kFrameMs);  // as the main window has it
   TaloTerminal terminal(console, nullptr);
   QString error;
   if (sim.Port.empty() || !terminal.Start(QString::fromStdString(sim.Port), error)) {
@@ -170,6 +171,7 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   }
   const uint64_t shownBefore = terminal.Printer().BytesShown();
   const uint64_t droppedBefore = terminal.Ring().DroppedBytes();
+  const uint64_t readsBefore = terminal.Receiver().ReadCount();
   const double cpuBefore = CpuSeconds();
   QElapsedTimer clock;
   clock.start();
@@ -206,11 +208,13 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   const uint64_t shown = terminal.Printer().BytesShown() - shownBefore;
   const uint64_t dropped = terminal.Ring().DroppedBytes() - droppedBefore;
   const double rate = static_cast<double>(content.size()) / seconds;
+  // Each read is a hand-over to the main thread: what the receive path costs.
+  const double reads = static_cast<double>(terminal.Receiver().ReadCount() - readsBefore);
   std::printf("%-8s file %zu B  shown %llu B  dropped by ring %llu B  time %.2f s  CPU %.2f s  "
-              "(%.1f %% of a core)  rate %.0f B/s = %.2f x 5760 B/s  console lines %d\n",
+              "(%.1f %% of a core)  rate %.0f B/s = %.2f x 5760 B/s  reads %.0f/s  console lines %d\n",
               label, content.size(), static_cast<unsigned long long>(shown),
               static_cast<unsigned long long>(dropped), seconds, cpu, 100.0 * cpu / seconds, rate,
-              rate / kLineBytesPerSecond, memo.document()->blockCount());
+              rate / kLineBytesPerSecond, reads / seconds, memo.document()->blockCount());
   terminal.Stop();
 }
 

@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <functional>
 
 #include "memoconsole.h"
@@ -49,6 +51,13 @@ Step Reset(QStringList lines) {
 Step Clear() {
   return [](TaloConsole& c) { c.Clear(); };
 }
+// Applies what a console collects for its next frame (nothing to do for the
+// others).
+Step Flush() {
+  return [](TaloConsole& c) {
+    if (auto* memo = dynamic_cast<MemoConsole*>(&c)) memo->Flush();
+  };
+}
 Step Held(std::vector<Step> inner) {
   return [inner](TaloConsole& c) {
     c.BeginUpdate();
@@ -72,6 +81,24 @@ TEST_P(MemoMatchesModel, sameLinesAsReferenceConsole) {
   EXPECT_EQ(memo.toPlainText(), model.Text());
 }
 
+// The main window's console collects the terminal's edits for a frame: the
+// device logic must see the same lines meanwhile, and the memo must end up
+// with them, whether the frame comes or a reader applies them first.
+TEST_P(MemoMatchesModel, sameLinesWhenEditsWaitForTheFrame) {
+  QPlainTextEdit memo;
+  MemoConsole console(memo, MemoConsole::kFrameMs);
+  RecordingConsole model;
+  for (const auto& step : GetParam().Steps) {
+    step(console);
+    step(model);
+    ASSERT_EQ(console.LineCount(), model.LineCount());
+    ASSERT_EQ(console.LastLine(), model.LastLine());
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !console.HasPendingEdits(); }, 2000));
+  EXPECT_EQ(memo.toPlainText(), model.Text());
+  EXPECT_EQ(console.LineCount(), model.LineCount());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Console, MemoMatchesModel,
     ::testing::Values(
@@ -85,6 +112,17 @@ INSTANTIATE_TEST_SUITE_P(
                     {Append("old"), Reset({"kept 1", "kept 2"}), Chunk("new")}},
         ConsoleCase{"resetToNothing", {Append("old"), Reset({})}},
         ConsoleCase{"clearLeavesOneEmptyLine", {Append("a"), Chunk("b"), Clear()}},
+        ConsoleCase{"eraseReachesIntoShownText",
+                    {Chunk("abc"), Flush(), Erase(), Chunk("x"), Erase(), Erase(), Erase(), Erase(),
+                     Chunk("y")}},
+        ConsoleCase{"eraseAfterNewLineKeepsFinishedLine",
+                    {Chunk("ab"), Flush(), NewLine(), Erase(), Chunk("c")}},
+        ConsoleCase{"clearAfterCollectedLines",
+                    {Chunk("a"), NewLine(), Chunk("b"), ClearLast(), Chunk("c")}},
+        ConsoleCase{"clearShownAndCollectedText",
+                    {Chunk("abc"), Flush(), Erase(), Chunk("d"), ClearLast(), Chunk("xy")}},
+        ConsoleCase{"logLineAfterCollectedLines",
+                    {Chunk("1"), NewLine(), Chunk("D:\\>"), Append("C:\\mem"), Chunk("2")}},
         ConsoleCase{"heldBurstEndsLikeUnheld",
                     {Held({Chunk("1"), NewLine(), Chunk("2"), NewLine(), Reset({"2"})}),
                      Chunk("3")}}),
@@ -143,6 +181,56 @@ TEST(ConsoleMemo, lastLineStaysVisibleAfterALongLineBringsUpTheScrollBar) {
   QTextCursor end(memo.document());
   end.movePosition(QTextCursor::End);
   EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect(end).center()));
+}
+
+// A stream of output lines costs the memo one change per frame, not one per
+// line, and nothing reads the memo's text without what the console was given.
+TEST(ConsoleMemo, framedEditsGoInTogetherAndReadersSeeThem) {
+  TaloConsoleMemo memo;
+  memo.resize(400, 200);
+  memo.show();
+  MemoConsole console(memo, MemoConsole::kFrameMs);
+  int changes = 0;
+  QObject::connect(memo.document(), &QTextDocument::contentsChange, [&] { ++changes; });
+  for (int i = 0; i < 100; ++i) {
+    console.AppendToLastLine(QStringLiteral("output line %1").arg(i));
+    console.NewLine();
+  }
+  console.AppendToLastLine(QStringLiteral("D:\\>"));
+  EXPECT_EQ(changes, 0) << "nothing reaches the memo before its frame";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !console.HasPendingEdits(); }, 2000));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(memo.document()->blockCount(), 101);
+  auto* bar = memo.verticalScrollBar();
+  EXPECT_EQ(bar->value(), bar->maximum()) << "the view follows the end";
+
+  // Each reader applies what is waiting before it reads.
+  console.AppendToLastLine(QStringLiteral("find me"));
+  EXPECT_TRUE(memo.FindText(QStringLiteral("find me")));
+  console.NewLine();
+  console.AppendToLastLine(QStringLiteral("saved"));
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("console.txt"));
+  ASSERT_TRUE(memo.SaveText(path));
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(saved.readAll().endsWith("D:\\>find me\nsaved\n"));
+  console.EraseLastChar();
+  memo.SelectAll1Click();
+  EXPECT_TRUE(memo.textCursor().selectedText().endsWith(QStringLiteral("save")));
+  console.NewLine();
+  memo.MoveCaretToEnd();
+  EXPECT_TRUE(memo.textCursor().atEnd());
+  EXPECT_EQ(memo.textCursor().block().blockNumber(), 102) << "the caret is at the true end";
+
+  // While repainting is held the edits wait for the release, which shows them.
+  console.BeginUpdate();
+  console.AppendToLastLine(QStringLiteral("held"));
+  QTest::qWait(3 * MemoConsole::kFrameMs);
+  EXPECT_TRUE(console.HasPendingEdits());
+  console.EndUpdate();
+  EXPECT_FALSE(console.HasPendingEdits());
+  EXPECT_EQ(memo.document()->lastBlock().text(), QStringLiteral("held"));
 }
 
 class ConsoleMemoMenu : public ::testing::Test {

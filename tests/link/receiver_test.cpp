@@ -2,6 +2,9 @@
 // away under it.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "linktestutil.h"
 #include "talodataring.h"
 #include "taloreceiver.h"
@@ -91,6 +94,28 @@ TEST(Receiver, streamPausesAfterEvery258Bytes) {
     ASSERT_NE(found, stalls.end()) << "no pause after byte " << at << "; pauses seen:" << seen;
     EXPECT_GE(found->second, 29.0);
   }
+  std::string got;
+  uint8_t byte = 0;
+  while (t.Ring.Pop(byte)) got.push_back(static_cast<char>(byte));
+  EXPECT_EQ(got, data);
+}
+
+// A line slower than the reads (57600 baud: about six bytes a millisecond)
+// costs a few hand-overs per breather, not one for every byte or two, and
+// loses nothing.
+TEST(Receiver, pacedStreamGathersBytesBetweenReads) {
+  TerminalLine t;
+  std::string data;
+  for (int i = 0; i < 1800; ++i) data.push_back(static_cast<char>('0' + i % 64));
+  t.Receiver.Resume();
+  linktest::Peer controller([&](const std::atomic<bool>& stop) {
+    for (size_t at = 0; at < data.size() && !stop; at += 6) {
+      (void)t.Pty.Write(data.substr(at, 6));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  ASSERT_TRUE(PumpUntil([&] { return t.Receiver.PushCount() >= data.size(); }, 10000));
+  EXPECT_LT(t.Receiver.ReadCount(), 100u) << "about three per 258 bytes";
   std::string got;
   uint8_t byte = 0;
   while (t.Ring.Pop(byte)) got.push_back(static_cast<char>(byte));

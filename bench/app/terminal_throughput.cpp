@@ -31,6 +31,7 @@
 #include "taloconsolememo.h"
 #include "taloprinterthread.h"
 #include "taloreceiver.h"
+#include "simprocess.h"
 #include "talosim.h"
 #include "taloterminal.h"
 
@@ -54,47 +55,13 @@ std::string FileContent() {
   return text;
 }
 
-struct SimProcess {
-  pid_t Pid = -1;
-  int Release = -1;  // closing it ends the child
-  std::string Port;
-};
-
-// Forks a simulator at the given pace holding BIG.TXT; the child serves until
-// the parent closes its end of the pipe.
-SimProcess SpawnSimulator(uint32_t baud, const std::string& content) {
-  int toParent[2], fromParent[2];
-  if (pipe(toParent) != 0 || pipe(fromParent) != 0) return {};
-  SimProcess sim;
-  sim.Pid = fork();
-  if (sim.Pid == 0) {
-    close(toParent[0]);
-    close(fromParent[1]);
-    talosim::SimOptions options;
-    options.Baud = baud;
-    talosim::Simulator controller(options);
-    std::string line = "\n";
-    if (controller.Start() && controller.PutFile("\\BIG.TXT", content))
-      line = controller.SlavePath() + "\n";
-    (void)!write(toParent[1], line.data(), line.size());
-    char ignored;
-    while (read(fromParent[0], &ignored, 1) > 0) {
-    }
-    controller.Stop();
-    _exit(0);
-  }
-  close(toParent[1]);
-  close(fromParent[0]);
-  sim.Release = fromParent[1];
-  char c;
-  while (read(toParent[0], &c, 1) == 1 && c != '\n') sim.Port += c;
-  close(toParent[0]);
-  return sim;
-}
-
-void StopSimulator(SimProcess& sim) {
-  if (sim.Release >= 0) close(sim.Release);
-  if (sim.Pid > 0) waitpid(sim.Pid, nullptr, 0);
+// Forks a simulator at the given pace holding BIG.TXT.
+void SpawnSimulator(SimProcess& sim, uint32_t baud, const std::string& content) {
+  talosim::SimOptions options;
+  options.Baud = baud;
+  sim.Start(options, [&](talosim::Simulator& controller) {
+    return controller.PutFile("\\BIG.TXT", content);
+  });
 }
 
 double CpuSeconds() {
@@ -107,7 +74,7 @@ double CpuSeconds() {
 // The same file read by a bare raw reader: the pace the simulated line
 // really delivers, for comparison.
 void MeasureBareLine(const char* label, const SimProcess& sim, const std::string& content) {
-  const int fd = open(sim.Port.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  const int fd = open(sim.Port().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return;
   termios mode{};
   tcgetattr(fd, &mode);
@@ -160,7 +127,7 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   MemoConsole console(memo, MemoConsole::kFrameMs);  // as the main window has it
   TaloTerminal terminal(console, nullptr);
   QString error;
-  if (sim.Port.empty() || !terminal.Start(QString::fromStdString(sim.Port), error)) {
+  if (sim.Port().empty() || !terminal.Start(QString::fromStdString(sim.Port()), error)) {
     std::printf("%-8s could not start the terminal: %s\n", label, qPrintable(error));
     return;
   }
@@ -224,9 +191,10 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const std::string content = FileContent();
   // Both simulators first: nothing else may run in this process at fork time.
-  SimProcess unpaced = SpawnSimulator(0, content);
-  SimProcess paced = SpawnSimulator(57600, content);
-  SimProcess blocked = SpawnSimulator(57600, content);
+  SimProcess unpaced, paced, blocked;
+  SpawnSimulator(unpaced, 0, content);
+  SpawnSimulator(paced, 57600, content);
+  SpawnSimulator(blocked, 57600, content);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   int result = 0;
   {
@@ -238,9 +206,7 @@ int main(int argc, char** argv) {
     Measure("57600 main thread blocked 1 s", blocked, content, true);
     MeasureBareLine("57600", paced, content);
   }
-  // Each child holds copies of the earlier ones' pipes: stop the last first.
-  StopSimulator(blocked);
-  StopSimulator(paced);
-  StopSimulator(unpaced);
+  // Each child holds copies of the earlier ones' pipes: the last stops first,
+  // as the simulators go in reverse order.
   return result;
 }

@@ -56,14 +56,13 @@ inline const char* FaultName(Fault fault) {
   return "?";
 }
 
-enum class Verdict { NotApplicable, Held, Failed, Skipped };
+enum class Verdict { NotApplicable, Held, Failed };
 
 inline const char* VerdictName(Verdict verdict) {
   switch (verdict) {
     case Verdict::NotApplicable: return "n/a";
     case Verdict::Held: return "held";
     case Verdict::Failed: return "FAILED";
-    case Verdict::Skipped: return "skipped";
   }
   return "?";
 }
@@ -130,7 +129,7 @@ class Matrix {
     std::fprintf(out, "\n%-22s", "operation \\ fault");
     for (Fault fault : kFaults) std::fprintf(out, " %-13s", FaultName(fault));
     std::fprintf(out, "\n");
-    int tried = 0, held = 0, failed = 0, skipped = 0;
+    int tried = 0, held = 0, failed = 0;
     for (const std::string& row : Rows) {
       std::fprintf(out, "%-22s", row.c_str());
       for (Fault fault : kFaults) {
@@ -141,12 +140,10 @@ class Matrix {
         tried += verdict == Verdict::Held || verdict == Verdict::Failed;
         held += verdict == Verdict::Held;
         failed += verdict == Verdict::Failed;
-        skipped += verdict == Verdict::Skipped;
       }
       std::fprintf(out, "\n");
     }
     for (const std::string& note : Notes) std::fprintf(out, "  %s\n", note.c_str());
-    if (skipped > 0) std::fprintf(out, "fault matrix: %d cell(s) skipped (see above)\n", skipped);
     std::fprintf(out, "fault matrix: %d cells tried, %d held, %d failed\n", tried, held,
                  failed + BrokenRows);
     std::fflush(out);

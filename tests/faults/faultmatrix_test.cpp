@@ -248,12 +248,7 @@ class FaultMatrix : public ::testing::Test {
               const std::function<Operation()>& makeOperation) {
     for (Fault fault : shape.Faults) {
       Findings findings;
-      std::string skipped;
-      RunCell(fault, shape, makeOperation(), findings, skipped);
-      if (!skipped.empty()) {
-        TheMatrix().Record(row, fault, Verdict::Skipped, skipped);
-        continue;
-      }
+      RunCell(fault, shape, makeOperation(), findings);
       std::string joined;
       for (const std::string& f : findings) joined += (joined.empty() ? "" : "; ") + f;
       TheMatrix().Record(row, fault, findings.empty() ? Verdict::Held : Verdict::Failed, joined);
@@ -261,14 +256,12 @@ class FaultMatrix : public ::testing::Test {
     }
   }
 
-  // Set by a terminal cell whose failure belongs to the hang-up handling.
-  static inline std::string SkipReason;
   // The fault of the cell being run.
   static inline Fault CurrentFault = Fault::NoEcho;
 
  private:
   static void RunCell(Fault fault, const RowShape& shape, const Operation& operation,
-                      Findings& findings, std::string& skipped) {
+                      Findings& findings) {
     const Resources before = Resources::Now();
     {
       CellWorld world;
@@ -280,14 +273,12 @@ class FaultMatrix : public ::testing::Test {
       if (!findings.empty()) return;
       world.Dialogs.Messages.clear();
       world.Sim().SetFaults(PlanFor(fault, shape.CutAfterBytes));
-      SkipReason.clear();
       CurrentFault = fault;
       LastDone = false;
       operation.Act(world, findings);
       // A block refused a few times is sent again until it arrives.
       if (fault == Fault::NakBlock && !LastDone)
         findings.push_back("the upload gave up on a block the receiver asked for again");
-      skipped = SkipReason;
       // What the user was told, for a look at the cells behind the table.
       if (qEnvironmentVariableIsSet("TALO_FAULT_VERBOSE"))
         std::fprintf(stderr, "%s: controller sent %lld bytes; %s\n", FaultName(fault),

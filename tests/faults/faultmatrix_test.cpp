@@ -331,6 +331,16 @@ QStringList Names(const DeviceBrowser& browser) {
   return names;
 }
 
+// The drive prepared and its root listed through a new browser, as the pane
+// has it before a file command or the properties.
+void PrepareListedRoot(CellWorld& world, Findings& findings, std::unique_ptr<DeviceBrowser>& browser) {
+  PrepareDrive(world, findings);
+  browser = std::make_unique<DeviceBrowser>(world.Shell);
+  browser->Lister().SetTimeouts(QuickListing());
+  browser->PortChanged();
+  if (Names(*browser) != kRootNames) findings.push_back("no clean listing first");
+}
+
 TEST_F(FaultMatrix, listing) {
   RunRow("listing", {kShellFaults, 60}, [] {
     return Operation{PrepareDrive, [](CellWorld& world, Findings& findings) {
@@ -354,13 +364,7 @@ TEST_F(FaultMatrix, fileCommand) {
   RunRow("file command", {kShellFaults, 30}, [] {
     auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
     return Operation{
-        [browser](CellWorld& world, Findings& findings) {
-          PrepareDrive(world, findings);
-          *browser = std::make_unique<DeviceBrowser>(world.Shell);
-          (*browser)->Lister().SetTimeouts(QuickListing());
-          (*browser)->PortChanged();
-          if (Names(**browser) != kRootNames) findings.push_back("no clean listing first");
-        },
+        [browser](CellWorld& world, Findings& findings) { PrepareListedRoot(world, findings, *browser); },
         [browser](CellWorld& world, Findings& findings) {
           DeviceFileCommands commands(**browser, world.Shell);
           world.Dialogs.NameAnswers.push_back(QStringLiteral("NEW.TXT"));
@@ -381,13 +385,7 @@ TEST_F(FaultMatrix, properties) {
   RunRow("properties", {kShellFaults, 40}, [] {
     auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
     return Operation{
-        [browser](CellWorld& world, Findings& findings) {
-          PrepareDrive(world, findings);
-          *browser = std::make_unique<DeviceBrowser>(world.Shell);
-          (*browser)->Lister().SetTimeouts(QuickListing());
-          (*browser)->PortChanged();
-          if (Names(**browser) != kRootNames) findings.push_back("no clean listing first");
-        },
+        [browser](CellWorld& world, Findings& findings) { PrepareListedRoot(world, findings, *browser); },
         [browser](CellWorld& world, Findings& findings) {
           DeviceFileCommands commands(**browser, world.Shell);
           std::optional<DeviceProperties> shown;

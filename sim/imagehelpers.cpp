@@ -90,10 +90,13 @@ void RunKeeperWrite(ControllerContext& context) {
     }
     // 3. Write it when its CRC holds; a damaged block keeps the old bytes.
     lastBad = frame.size() != kRestorePayload + 2 || !HasGoodCrc(frame);
-    if (lastBad)
+    if (lastBad) {
       ++crcErrors;
-    else
-      std::memcpy(image.data() + block * kRestorePayload, frame.data(), kRestorePayload);
+      continue;
+    }
+    uint8_t* stored = image.data() + block * kRestorePayload;
+    std::memcpy(stored, frame.data(), kRestorePayload);
+    if (static_cast<int64_t>(block) == faults.RestoreMisstoreBlock) stored[0] ^= 0xFF;
   }
   const bool applied = ApplyImage(context, image);
   port.Write("\r\nImage written: " + std::to_string(blocks) + " blocks, " + std::to_string(crcErrors) +

@@ -74,7 +74,8 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
     dialogs.ShowWarning(Text(DioText::kRefreshFirst));
     return DioStartResult::NotStarted;
   }
-  if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion))) return DioStartResult::NotStarted;
+  if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion), UserDialogs::BoxKind::Information))
+    return DioStartResult::NotStarted;
   // 3. The companion programs.
   bool disconnected = false;
   if (!UploadCompanions(host, disconnected)) {

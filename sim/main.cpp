@@ -61,6 +61,9 @@ Faults (deterministic for a given --seed):
   --corrupt-times N       ... on its first N sends (default 1)
   --restore-reply XYZ     the restore helper replies XYZ instead of 111 ...
   --restore-reply-block N ... before block N (default 0)
+  --bad-replies N         from that block on, N restore replies with a bad CRC
+  --damaged-reply N       the PC's reply to backup block N arrives damaged:
+                          the helper sends the block again
   --misstore-block N      the restore helper stores block N (from 0) wrongly
                           while answering 111
   --no-image-helpers      KEEPERRD and keeperwr are not found on D:
@@ -161,6 +164,10 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       faults.BackupCorruptFrame = static_cast<int>(number);
     } else if (name == "--corrupt-times" && needNumber(1)) {
       faults.BackupCorruptTimes = static_cast<int>(number);
+    } else if (name == "--bad-replies" && needNumber(0)) {
+      faults.RestoreBadReplies = static_cast<int>(number);
+    } else if (name == "--damaged-reply" && needNumber(0)) {
+      faults.BackupReplyDamagedBlock = static_cast<int>(number);
     } else if (name == "--misstore-block" && needNumber(0)) {
       faults.RestoreMisstoreBlock = static_cast<int>(number);
     } else if (name == "--restore-reply-block" && needNumber(0)) {

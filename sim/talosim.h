@@ -43,8 +43,12 @@ struct FaultPlan {
   int64_t XmodemStoreBytes = -1;
   int BackupCorruptFrame = -1;         // corrupt this backup frame ...
   int BackupCorruptTimes = 1;          // ... on this many of its first sends
+  // The PC's "111" for this backup block is damaged on the way: the helper
+  // sends the block again, which the PC takes for the next one.
+  int BackupReplyDamagedBlock = -1;
   std::string RestoreReply;            // a reply other than "111"/"444" (3 chars)
   int RestoreReplyBlock = 0;           // ... sent before this block (0: the first)
+  int RestoreBadReplies = 0;           // from that block, this many replies with a bad CRC
   // The restore helper stores this block (from 0) with its first byte
   // changed, and still answers "111": a drive that differs from the image
   // without the exchange showing it.

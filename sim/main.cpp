@@ -66,7 +66,7 @@ Faults (deterministic for a given --seed):
                           the helper sends the block again
   --misstore-block N      the restore helper stores block N (from 0) wrongly
                           while answering 111
-  --no-image-helpers      KEEPERRD and keeperwr are not found on D:
+  --no-keepers            KEEPERRD and keeperwr are not found on D:
   --stall-after N         stop answering after N sent bytes
   --hangup-after N        close the terminal after N sent bytes
   --pause-listing MS      pause MS ms after the folder header of every
@@ -102,7 +102,7 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
     };
     if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
         flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC) ||
-        flag("--no-image-helpers", faults.ImageHelpersMissing))
+        flag("--no-keepers", faults.ImageHelpersMissing))
       continue;
     if (name == "--no-helper-lf") {
       options.HelperLineFeed = false;

@@ -52,7 +52,7 @@ inline const char* FaultName(Fault fault) {
     case Fault::CanBlock: return "can-block";
     case Fault::CorruptFrame: return "corrupt-frame";
     case Fault::RestoreReply: return "restore-reply";
-    case Fault::NoHelper: return "no-image-helpers";
+    case Fault::NoHelper: return "no-keepers";
     case Fault::Stall: return "stall-after";
     case Fault::HangUp: return "hangup-after";
   }

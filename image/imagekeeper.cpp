@@ -133,7 +133,7 @@ bool ImageKeeper::HelperOnDrive(const QString& helper) {
   bool found = false;
   QString error;
   const bool listed = lister.ListDeviceFolder(
-      QString::fromLatin1(ImageText::kHelperDir).chopped(1), [&](DeviceListing::ListingLine& line) {
+      QStringLiteral("\\"), [&](DeviceListing::ListingLine& line) {
         if (line.LineKind == DeviceListing::ListingLine::Kind::Item &&
             line.Item.Name.compare(helper, Qt::CaseInsensitive) == 0)
           found = true;

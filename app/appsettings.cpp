@@ -9,6 +9,7 @@ namespace {
 
 const QString kPortKey = QStringLiteral("Port/Last");
 const QString kGeometryKey = QStringLiteral("MainWindow/Geometry");
+const QString kVerifyKey = QStringLiteral("Image/VerifyAfterRestore");
 
 }  // namespace
 
@@ -32,6 +33,10 @@ QByteArray AppSettings::WindowGeometry() const { return Store->value(kGeometryKe
 void AppSettings::SetWindowGeometry(const QByteArray& geometry) {
   Store->setValue(kGeometryKey, geometry);
 }
+
+bool AppSettings::VerifyAfterRestore() const { return Store->value(kVerifyKey, false).toBool(); }
+
+void AppSettings::SetVerifyAfterRestore(bool verify) { Store->setValue(kVerifyKey, verify); }
 
 bool AppSettings::Save() {
   Store->sync();

@@ -1,6 +1,7 @@
 #pragma once
-// What the desktop program remembers between runs: the last port and the
-// main window's size and place.
+// What the desktop program remembers between runs: the last port, the
+// main window's size and place, and the image dialog's "Verify after
+// restore".
 //
 // Principles of operation
 // - One file per user, talo7100/talo7100.conf under the XDG config folder
@@ -27,6 +28,8 @@ class AppSettings {
   void SetLastPort(const QString& port);
   QByteArray WindowGeometry() const;
   void SetWindowGeometry(const QByteArray& geometry);
+  bool VerifyAfterRestore() const;  // false when never set
+  void SetVerifyAfterRestore(bool verify);
   // Writes to the file; false when it cannot be written.
   bool Save();
 

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
 
   AppSettings settings;
   TfrmMain window;
+  window.VerifyAfterRestore = settings.VerifyAfterRestore();
   window.StartUp(AppSettings::StartPort(options.value(port), settings.LastPort()));
   if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
   if (window.restoreGeometry(settings.WindowGeometry()))
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
   const int status = app.exec();
   settings.SetLastPort(window.SelectedPort());
   settings.SetWindowGeometry(window.saveGeometry());
+  settings.SetVerifyAfterRestore(window.VerifyAfterRestore);
   settings.Save();
   return status;
 }

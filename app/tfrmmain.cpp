@@ -158,7 +158,8 @@ void TfrmMain::ConnectDeviceToolBar() {
 #ifdef TALO_APP_IMAGE
   connect(Device->ImageAction(), &QAction::triggered, this, [this] {
     if (!Term->IsOn() &&
-        TdlgTaloGhost::Open(this, SelectedPort(), *Logged, *DialogService, Device->DeviceFreeBytes()))
+        TdlgTaloGhost::Open(this, SelectedPort(), *Logged, *DialogService, Device->DeviceFreeBytes(),
+                            VerifyAfterRestore))
       Device->Browser().ResetDeviceFreeBytes();
   });
 #endif

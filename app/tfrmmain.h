@@ -66,6 +66,9 @@ class TfrmMain : public QMainWindow {
   UserDialogs& Dialogs() { return *DialogService; }
   QToolButton* btnCopy() const;
   LocalPane* pnlLocal() const { return Local; }
+  // The image dialog's "Verify after restore", kept by the program's
+  // settings between runs.
+  bool VerifyAfterRestore = false;
   DevicePane* pnlTalo() const { return Device; }
 
  public slots:

@@ -53,8 +53,11 @@ void WidgetDialogs::ShowInformation(const QString& text) {
   ShowBox(QMessageBox::Information, QStringLiteral("Information"), text);
 }
 
-bool WidgetDialogs::AskYesNo(const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
+bool WidgetDialogs::AskYesNo(const QString& text, BoxKind kind) {
+  const QMessageBox::Icon icon = kind == BoxKind::Warning       ? QMessageBox::Warning
+                                 : kind == BoxKind::Information ? QMessageBox::Information
+                                                                : QMessageBox::Question;
+  QMessageBox box(icon, QStringLiteral("Confirm"), text,
                   QMessageBox::Yes | QMessageBox::No, Parent);
   box.setDefaultButton(QMessageBox::No);
   RunModal(box, BusyDepth);

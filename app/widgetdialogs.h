@@ -18,7 +18,7 @@ class WidgetDialogs : public UserDialogs {
   void ShowError(const QString& text) override;
   void ShowWarning(const QString& text) override;
   void ShowInformation(const QString& text) override;
-  bool AskYesNo(const QString& text) override;
+  bool AskYesNo(const QString& text, BoxKind kind = BoxKind::Question) override;
   Answer AskYesNoToAll(const QString& text) override;
   std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                  const QString& initial, int maxLength) override;

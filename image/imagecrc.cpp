@@ -1,6 +1,7 @@
 #include "imagecrc.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -49,8 +50,14 @@ bool IsReadyReply(const uint8_t* reply) {
   return std::memcmp(reply, "111", 3) == 0 || std::memcmp(reply, "444", 3) == 0;
 }
 
-bool IsRefusingReply(const ImageFrame::Reply& reply) {
+bool RestoreReplies::Accept(const ImageFrame::Reply& reply) {
   ImageFrame::Reply frame = reply;
   size_t length = frame.size();
-  return CheckCrc(frame.data(), &length) && !IsReadyReply(frame.data());
+  const bool readable = CheckCrc(frame.data(), &length);
+  const bool first = std::exchange(First, false);
+  if (!readable) return !first && ++BadInRow <= kMaxBadInRow;
+  BadInRow = 0;
+  if (!IsReadyReply(frame.data())) return false;
+  if (frame[0] == '4') ++Count444;
+  return true;
 }

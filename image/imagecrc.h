@@ -33,7 +33,26 @@ bool CheckCrc(uint8_t* frame, size_t* length);
 // "444" let the next block go; anything else is not a ready reply.
 bool IsReadyReply(const uint8_t* reply);
 
-// The restore worker's verdict on the helper's 5-byte reply: true when its
-// CRC is good and its digits are not a ready reply, which ends the restore.
-// A reply whose CRC does not match is no verdict at all: the next block goes.
-bool IsRefusingReply(const ImageFrame::Reply& reply);
+// The restore worker's reading of the helper's 5-byte replies over one run,
+// one call per reply in the order they came. Pure; any thread.
+// - The first reply must be a ready one with a good CRC: anything else means
+//   the helper never started, and the shell would take every block as typed
+//   text (a carriage return in it runs a command).
+// - Later, a reply whose CRC does not match lets the next block go, as a
+//   single damaged reply on the line is no refusal; more than
+//   kMaxBadInRow of them in a row is no helper talking any more.
+// - A good CRC on digits other than "111" or "444" always refuses.
+class RestoreReplies {
+ public:
+  static constexpr int kMaxBadInRow = 3;
+
+  // True: send the next block. False: end the run, sending nothing more.
+  [[nodiscard]] bool Accept(const ImageFrame::Reply& reply);
+  // Ready replies "444" accepted so far: blocks the helper received damaged.
+  uint32_t Answered444() const { return Count444; }
+
+ private:
+  bool First = true;
+  int BadInRow = 0;
+  uint32_t Count444 = 0;
+};

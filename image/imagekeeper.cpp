@@ -1,5 +1,10 @@
 #include "imagekeeper.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "deviceshell.h"
+#include "devicelister.h"
 #include "imagetext.h"
 #include "taloappdir.h"
 #include "taloghostresthread.h"
@@ -25,7 +30,8 @@ ImageKeeper::~ImageKeeper() {
 
 void ImageKeeper::BtBackupImgClick() {
   // 1.-3.
-  if (!Host.Dialogs.AskYesNo(Text(ImageText::kBackupQuestion))) return;
+  if (!Host.Dialogs.AskYesNo(Text(ImageText::kBackupQuestion), UserDialogs::BoxKind::Information))
+    return;
   ModeValue = Mode::Backup;
   const std::optional<QString> path = Host.Dialogs.ChooseSaveFile(
       Text(ImageText::kDialogCaption), Text(ImageText::kDefaultImageName), Text(ImageText::kImageFilter));
@@ -33,31 +39,34 @@ void ImageKeeper::BtBackupImgClick() {
   (void)Backup(*path);
 }
 
-void ImageKeeper::BtRestoreImgClick() {
+void ImageKeeper::BtRestoreImgClick(bool verify) {
   // 1.-3.
-  if (!Host.Dialogs.AskYesNo(Text(ImageText::kRestoreQuestion))) return;
+  if (!Host.Dialogs.AskYesNo(Text(ImageText::kRestoreQuestion), UserDialogs::BoxKind::Warning))
+    return;
   ModeValue = Mode::Restore;
   const std::optional<QString> path = Host.Dialogs.ChooseOpenFile(
       Text(ImageText::kDialogCaption), Text(ImageText::kDefaultImageName), Text(ImageText::kImageFilter));
   if (!path || path->isEmpty()) return;
-  (void)Restore(*path);
+  (void)Restore(*path, verify);
 }
 
 bool ImageKeeper::Backup(const QString& imagePath) {
   ModeValue = Mode::Backup;
   LastResult = Outcome::None;
+  if (!TaloGhostThread::TargetUsable(imagePath)) {
+    LastResult = Outcome::Refused;
+    Host.Dialogs.ShowError(Text(ImageText::kLinkRefused));
+    return false;
+  }
   // 4.-5.
   if (!UploadModeHelper(ImageText::kBackupHelper)) return false;
   // 6.-8.
-  BackupWorker.reset();
-  BackupWorker = std::make_unique<TaloGhostThread>();
-  BackupWorker->Console = &Host.Console;
-  StartWorker(*BackupWorker, imagePath);
-  (void)ShowWaitWindow(Text(ImageText::kBackupWaiting));
-  return LastResult == Outcome::Succeeded;
+  if (!RunBackupWorker(imagePath, ImageText::kBackupWaiting)) return ReportFailure(*BackupWorker);
+  Host.Dialogs.ShowInformation(Text(ImageText::kBackupDone));
+  return true;
 }
 
-bool ImageKeeper::Restore(const QString& imagePath) {
+bool ImageKeeper::Restore(const QString& imagePath, bool verify) {
   ModeValue = Mode::Restore;
   LastResult = Outcome::None;
   // A file that cannot give a whole image is refused before the helper goes
@@ -72,9 +81,98 @@ bool ImageKeeper::Restore(const QString& imagePath) {
   // 6.-8.
   RestoreWorker.reset();
   RestoreWorker = std::make_unique<TaloGhostResThread>();
-  StartWorker(*RestoreWorker, imagePath);
-  (void)ShowWaitWindow(Text(ImageText::kRestoreWaiting));
+  if (!RunWorker(*RestoreWorker, imagePath, ImageText::kRestoreWaiting))
+    return ReportFailure(*RestoreWorker);
+  const QString done = Text(ImageText::kRestoreDone);
+  if (verify) return VerifyRestore(imagePath, done);
+  const uint32_t damaged = RestoreWorker->Answered444;
+  Host.Dialogs.ShowInformation(damaged ? done + ImageText::Answered444Note(damaged) : done);
+  return true;
+}
+
+bool ImageKeeper::VerifyRestore(const QString& imagePath, const QString& restoreDone) {
+  // The drive is read back as a backup reads it, into a folder of our own
+  // that goes with everything in it, whatever the end.
+  const QTemporaryDir scratch;
+  if (!scratch.isValid()) {
+    LastResult = Outcome::Failed;
+    Host.Dialogs.ShowError(Text(ImageText::kVerifyReadFailed) + scratch.errorString());
+    return false;
+  }
+  const QString readBack = scratch.filePath(Text(ImageText::kDefaultImageName));
+  ModeValue = Mode::Backup;
+  // Copying the helper changes the drive: only when it is not there already
+  // (an image made by a backup holds it).
+  const bool copied = !HelperOnDrive(Text(ImageText::kBackupHelper));
+  if (copied && !UploadModeHelper(ImageText::kBackupHelper)) return false;
+  const bool read = RunBackupWorker(readBack, ImageText::kVerifyWaiting);
+  // The worker ends (and closes its file) before the folder goes.
+  const QString readError = BackupWorker->ErrorText;
+  BackupWorker.reset();
+  if (!read) {
+    if (LastResult == Outcome::Failed && !readError.isEmpty())
+      Host.Dialogs.ShowError(Text(ImageText::kVerifyReadFailed) + readError);
+    return false;
+  }
+  const int64_t block = FirstDifferingBlock(imagePath, readBack);
+  if (block >= 0) {
+    LastResult = Outcome::Failed;
+    QString text = ImageText::VerifyDiffers(block, block * TaloGhostResThread::kBlockSize);
+    if (copied) text += Text(ImageText::kVerifyHelperCopied);
+    Host.Dialogs.ShowError(text);
+    return false;
+  }
+  Host.Dialogs.ShowInformation(restoreDone + QStringLiteral("\n\n") + Text(ImageText::kRestoreVerified));
+  return true;
+}
+
+bool ImageKeeper::HelperOnDrive(const QString& helper) {
+  DeviceShell shell(Host.Console, Host.Dialogs);
+  shell.SetSelectedPort(Host.PortName);
+  DeviceLister lister(shell);
+  bool found = false;
+  QString error;
+  const bool listed = lister.ListDeviceFolder(
+      QStringLiteral("\\"), [&](DeviceListing::ListingLine& line) {
+        if (line.LineKind == DeviceListing::ListingLine::Kind::Item &&
+            line.Item.Name.compare(helper, Qt::CaseInsensitive) == 0)
+          found = true;
+      }, &error);
+  return listed && found;
+}
+
+int64_t ImageKeeper::FirstDifferingBlock(const QString& imagePath, const QString& readBackPath) {
+  QFile image(imagePath);
+  QFile readBack(readBackPath);
+  if (!image.open(QIODevice::ReadOnly) || !readBack.open(QIODevice::ReadOnly)) return 0;
+  const QByteArray expected = image.read(TaloGhostResThread::kImageBytes);
+  const QByteArray found = readBack.read(TaloGhostResThread::kImageBytes);
+  const qsizetype blockSize = TaloGhostResThread::kBlockSize;
+  for (qsizetype at = 0; at < TaloGhostResThread::kImageBytes; at += blockSize) {
+    if (expected.mid(at, blockSize) != found.mid(at, blockSize)) return at / blockSize;
+  }
+  return -1;
+}
+
+bool ImageKeeper::RunBackupWorker(const QString& imagePath, const char* waiting) {
+  BackupWorker.reset();
+  BackupWorker = std::make_unique<TaloGhostThread>();
+  BackupWorker->Console = &Host.Console;
+  return RunWorker(*BackupWorker, imagePath, waiting);
+}
+
+bool ImageKeeper::RunWorker(TaloGhostWorker& worker, const QString& imagePath, const char* waiting) {
+  StartWorker(worker, imagePath);
+  (void)ShowWaitWindow(Text(waiting));
   return LastResult == Outcome::Succeeded;
+}
+
+bool ImageKeeper::ReportFailure(const TaloGhostWorker& worker) {
+  // A stall has been told by the watchdog; a run stopped on request has
+  // nothing to say, the one who asked knows.
+  if (LastResult == Outcome::Failed && !worker.ErrorText.isEmpty())
+    Host.Dialogs.ShowError(worker.ErrorText);
+  return false;
 }
 
 bool ImageKeeper::UploadModeHelper(const char* helper) {
@@ -152,17 +250,13 @@ void ImageKeeper::TimerChkGhostTimer() {
 
 void ImageKeeper::ReportEnd(TaloGhostWorker& worker) {
   Host.View.SetTimerEnabled(false);
-  if (worker.Succeeded) {
-    LastResult = Outcome::Succeeded;
-    if (WaitWindow) WaitWindow->Position = worker.BlockCount.load();
-    Host.Dialogs.ShowInformation(
-        Text(ModeValue == Mode::Backup ? ImageText::kBackupDone : ImageText::kRestoreDone));
-    return;
-  }
-  LastResult = Outcome::Failed;
-  if (WaitWindow) WaitWindow->CloseRequested = true;
-  // A run stopped on request has nothing to say; the one who asked knows.
-  if (!worker.ErrorText.isEmpty()) Host.Dialogs.ShowError(worker.ErrorText);
+  LastResult = worker.Succeeded ? Outcome::Succeeded : Outcome::Failed;
+  if (!WaitWindow) return;
+  // The bar ends full only on success; the message follows the window.
+  if (worker.Succeeded)
+    WaitWindow->Position = worker.BlockCount.load();
+  else
+    WaitWindow->CloseRequested = true;
 }
 
 void ImageKeeper::RequestStop() {

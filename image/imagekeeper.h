@@ -12,8 +12,16 @@
 //   watchdog timer; every second the timer calls TimerChkGhostTimer(), which
 //   moves the wait window's bar, abandons a worker that made no progress for
 //   11 ticks (backup) or 16 ticks (restore), and reports the worker's end.
-// - Messages go through the host's dialog service; the helper's upload and
-//   the backup's command line show on the host's console.
+// - Messages go through the host's dialog service, once the wait window has
+//   closed; the helper's upload and the backup's command line show on the
+//   host's console.
+// - A restore may be verified: the drive is then read back as a backup
+//   reads it, into a temporary folder that goes in every case, and compared
+//   with the image's first 1 MiB, 64-byte block by block. KEEPERRD.EXE is
+//   copied for it only when the restored drive does not hold it already (a
+//   backup's image does): the copy itself changes the drive.
+// - A restore whose helper answered "444" (blocks it received damaged, which
+//   the exchange does not resend) says how many after its success text.
 // - LastOutcome() tells the command line how the last operation ended.
 
 #include <QString>
@@ -79,12 +87,18 @@ class ImageKeeper {
 
   // The buttons: question, file choice, then Backup() / Restore().
   void BtBackupImgClick();
-  void BtRestoreImgClick();
+  // verify: the dialog's "Verify after restore".
+  void BtRestoreImgClick(bool verify = false);
 
   // An operation on a file already chosen and confirmed. True when the whole
   // image went through.
   bool Backup(const QString& imagePath);
-  bool Restore(const QString& imagePath);
+  // verify: read the drive back afterwards and compare it with the image.
+  bool Restore(const QString& imagePath, bool verify = false);
+
+  // The first 64-byte block in which the first 1 MiB of the two files
+  // differ; -1 when they are equal (a file too short differs where it ends).
+  static int64_t FirstDifferingBlock(const QString& imagePath, const QString& readBackPath);
 
   // The folder the helper programs are uploaded from ("" when there is no
   // installation: bare names then).
@@ -114,6 +128,15 @@ class ImageKeeper {
   TaloGhostWorker* CurrentWorker() const;
   [[nodiscard]] bool UploadModeHelper(const char* helper);
   void StartWorker(TaloGhostWorker& worker, const QString& imagePath);
+  // Starts the worker behind the wait window; true when it succeeded.
+  [[nodiscard]] bool RunWorker(TaloGhostWorker& worker, const QString& imagePath,
+                               const char* waiting);
+  [[nodiscard]] bool RunBackupWorker(const QString& imagePath, const char* waiting);
+  // Shows a failed worker's message (none for a stall or a stop); false.
+  bool ReportFailure(const TaloGhostWorker& worker);
+  [[nodiscard]] bool VerifyRestore(const QString& imagePath, const QString& restoreDone);
+  // True when a listing of D:'s root shows the helper file.
+  [[nodiscard]] bool HelperOnDrive(const QString& helper);
   void ReportEnd(TaloGhostWorker& worker);
 
   ImageKeeperHost Host;

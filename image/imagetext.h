@@ -2,11 +2,15 @@
 // The texts of the image feature: captions, questions and messages, kept in
 // one place. "\n" breaks lines where the message boxes break them.
 
+#include <QString>
+#include <cstdint>
+
 namespace ImageText {
 
 inline constexpr char kDialogCaption[] = "Quantelix Image Keeper";
 inline constexpr char kDefaultImageName[] = "7100D.img";
-inline constexpr char kImageFilter[] = "Image files (*.img)|*.IMG|All File (*.*)|*.*";
+// In the file dialogs' own form: name (patterns);;name (patterns).
+inline constexpr char kImageFilter[] = "Image files (*.img *.IMG);;All files (*)";
 inline constexpr char kBackupHelper[] = "KEEPERRD.EXE";
 inline constexpr char kRestoreHelper[] = "KEEPERWR.EXE";
 inline constexpr char kHelperDir[] = "D:\\";
@@ -24,6 +28,11 @@ inline constexpr char kBackupWaiting[] = "Please wait...system is under making b
 inline constexpr char kRestoreWaiting[] = "Please wait...system now is restoring your backup image.";
 inline constexpr char kBackupDone[] = "Read image Successfully!\nPlease reboot Talo-7100.";
 inline constexpr char kRestoreDone[] = "Write image Successfully!\nPlease reboot Talo-7100.";
+inline constexpr char kVerifyWaiting[] = "Please wait...system is reading the drive back to verify it.";
+inline constexpr char kRestoreVerified[] = "Restore verified.";
+inline constexpr char kLinkRefused[] =
+    "The image file is a symbolic link that belongs to another user.\nPlease choose another "
+    "file.";
 inline constexpr char kStalled[] =
     "There are some problems with serial communication of your computer.\nPlease reboot your "
     "computer and try again.";
@@ -36,8 +45,34 @@ inline constexpr char kChecksumError[] = "Check sum error!\n";
 inline constexpr char kInvalidResponse[] =
     "Error occurs on Talo-7100 or \ninvalid response from Talo-7100!";
 inline constexpr char kReadFailed[] = "Read data from image fail!";
+inline constexpr char kShiftedImage[] =
+    "The controller sent a block twice (a reply was damaged on the line):\nthe image would be "
+    "shifted and was not saved. The previous image file is unchanged.\nPlease run the backup "
+    "again.";
 
-// The help window's memo, line by line (spaces included).
+// The note after "Write image Successfully!" when the helper answered
+// "444": blocks it received damaged and that the protocol does not resend.
+inline QString Answered444Note(uint32_t blocks) {
+  return QStringLiteral("\n\n%1 block(s) were answered 444: the controller received them "
+                        "damaged.\nPlease restore again with \"Verify after restore\" to check "
+                        "the drive.")
+      .arg(blocks);
+}
+// A verification that found the drive different from the image.
+inline QString VerifyDiffers(int64_t block, int64_t offset) {
+  return QStringLiteral("Restore not verified: block %1 (offset %2) differs from the image.\n"
+                        "Please restore the image again.")
+      .arg(block)
+      .arg(offset);
+}
+inline constexpr char kVerifyReadFailed[] = "Restore not verified: the drive could not be read back.\n";
+// Said with a difference when the read-back helper had to be copied onto
+// the restored drive first: that copy is itself a change of the drive.
+inline constexpr char kVerifyHelperCopied[] =
+    "\nKEEPERRD.EXE was not on the restored drive and was copied to it to read it back.";
+
+// The help window's memo, line by line (spaces included); the third notice
+// tells what the restore's verification costs.
 inline constexpr const char* kHelpLines[] = {
     "The Quantelix Image Keeper takes about 10 minutes to make ",
     "backup image completely. It provides a reliable way that making",
@@ -48,6 +83,8 @@ inline constexpr const char* kHelpLines[] = {
     "",
     "Notice: 1. It needs 10KB free space on D drive.",
     "            2. Please switch the Talo-7100 to initial mode.  ",
+    "            3. A restore with \"Verify after restore\" takes about",
+    "                twice as long: it reads the drive back.",
     "",
     " ",
 };

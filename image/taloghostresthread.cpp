@@ -21,6 +21,7 @@ void TaloGhostResThread::Execute() {
   // 1.
   BlockCount = kBlockCount;
   FirstRead = true;
+  Answered444 = 0;
   // The file first: a run that cannot read it must not start the helper.
   if (!OpenImage()) {
     ErrorText = QString::fromLatin1(ImageText::kReadFailed);
@@ -55,18 +56,23 @@ bool TaloGhostResThread::ReadImageBlock(uint8_t* buffer) {
 
 bool TaloGhostResThread::SendBlocks(TaloComPort& port) {
   std::array<uint8_t, kBufferBytes> frame{};
+  RestoreReplies replies;
   for (uint32_t block = 0; block < kBlockCount; ++block) {
     // 5.1.-5.2.
     frame.fill(0);
-    if (!ReadFrame(port, frame.data(), ImageFrame::kReplyBytes)) return false;
+    const bool read = block == 0 ? ReadFirstFrame(port, frame.data(), ImageFrame::kReplyBytes)
+                                 : ReadFrame(port, frame.data(), ImageFrame::kReplyBytes);
+    if (!read) return false;
     port.PurgeInput();
-    // 5.3.
+    // 5.3. Nothing goes on the line until a helper has answered: without
+    // one, the shell would run the image as command lines.
     ImageFrame::Reply reply;
     std::copy_n(frame.begin(), reply.size(), reply.begin());
-    if (IsRefusingReply(reply)) {
+    if (!replies.Accept(reply)) {
       ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
       return false;
     }
+    Answered444 = replies.Answered444();
     // 5.4.-5.5.
     if (!ReadImageBlock(frame.data())) {
       ErrorText = QString::fromLatin1(ImageText::kReadFailed);

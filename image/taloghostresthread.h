@@ -9,8 +9,12 @@
 // - The exchange: before each block the helper sends a 5-byte reply; "111"
 //   and "444" (its CRC check of the last block failed) both let the next
 //   block go, so no block is ever sent twice. Another reply whose CRC holds
-//   ends the run; a reply whose CRC is damaged is not examined. Nothing is
-//   read after the last block.
+//   ends the run; a reply whose CRC is damaged is not examined, up to
+//   RestoreReplies::kMaxBadInRow in a row. Nothing is read after the last
+//   block.
+// - Block 0 goes only after a ready reply with a good CRC (a line feed
+//   before it skipped): a helper that never started leaves the shell at the
+//   other end, and the worker then types nothing after its command line.
 // - Nothing of the exchange is shown on the console.
 // - A restore that ends part-way leaves the drive partly overwritten.
 // - Fields and threads as TaloGhostWorker says.
@@ -36,6 +40,10 @@ class TaloGhostResThread : public TaloGhostWorker {
   // The next kBlockSize bytes of the image; the first call opens it. False
   // when the file cannot be opened or read, or ends before the block does.
   [[nodiscard]] bool ReadImageBlock(uint8_t* buffer);
+
+  // Valid once Done is set: the "444" replies of the run, each a block the
+  // helper received damaged (the protocol does not send it again).
+  uint32_t Answered444 = 0;
 
  protected:
   void Execute() override;

@@ -1,5 +1,9 @@
 #include "taloghostthread.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QSaveFile>
 #include <array>
 
@@ -11,6 +15,12 @@
 TaloGhostThread::TaloGhostThread() { Chunk.reserve(kChunkSize); }
 
 TaloGhostThread::~TaloGhostThread() { StopAndJoin(); }
+
+bool TaloGhostThread::TargetUsable(const QString& path) {
+  struct stat link {};
+  if (lstat(QFile::encodeName(path).constData(), &link) != 0) return true;  // a new file
+  return !S_ISLNK(link.st_mode) || link.st_uid == geteuid();
+}
 
 void TaloGhostThread::Execute() {
   // 1.
@@ -50,13 +60,16 @@ bool TaloGhostThread::SendCommand(TaloComPort& port) {
 
 bool TaloGhostThread::ReceiveBlocks(TaloComPort& port) {
   std::array<uint8_t, kBufferBytes> frame{};
-  constexpr size_t kFrameBytes = kBlockSize + 2;
   int checksumErrors = 0;
+  bool firstFrame = true;
   uint32_t block = 0;
   while (block < kBlockCount) {
     // 6.1.-6.2.
     frame.fill(0);
-    if (!ReadFrame(port, frame.data(), kFrameBytes)) return false;
+    const bool read = firstFrame ? ReadFirstFrame(port, frame.data(), kFrameBytes)
+                                 : ReadFrame(port, frame.data(), kFrameBytes);
+    if (!read) return false;
+    firstFrame = false;
     port.PurgeInput();
     // 6.3.-6.4. A damaged frame is asked for again under the same index.
     size_t length = kFrameBytes;
@@ -77,16 +90,36 @@ bool TaloGhostThread::ReceiveBlocks(TaloComPort& port) {
     const ImageFrame::Reply& reply = good ? ImageFrame::kAccepted : ImageFrame::kResend;
     (void)port.Write(reply.size(), reply.data());
     Progress = static_cast<int32_t>(block);
-    if (!good) continue;
-    // 6.7.-6.8.
-    if (block == kBlockCount - 1) DeviceShell::Drain(port);
-    ++block;
+    if (good) ++block;
+  }
+  // 6.7. The frames carry no block number: a "111" damaged on the way made
+  // the helper send its block again, stored here as the next one, and it
+  // still has a block to send.
+  if (HelperHadMoreBlocks(port)) {
+    ErrorText = QString::fromLatin1(ImageText::kShiftedImage);
+    return false;
   }
   if (!CommitImage()) {
     ErrorText = QString::fromLatin1(ImageText::kWriteFailed);
     return false;
   }
   return true;
+}
+
+bool TaloGhostThread::HelperHadMoreBlocks(TaloComPort& port) {
+  bool more = false;
+  std::array<uint8_t, kFrameBytes> frame{};
+  // Each extra block is taken, so that the helper ends and the shell is
+  // ready for the next run; the rest (its last words, the prompt) goes.
+  for (int extra = 0; extra < kMaxExtraFrames; ++extra) {
+    size_t received = 0;
+    if (!port.Read(frame.size(), frame.data(), &received) || Crc16(frame.data(), frame.size()) != 0)
+      break;
+    more = true;
+    (void)port.Write(ImageFrame::kAccepted.size(), ImageFrame::kAccepted.data());
+  }
+  DeviceShell::Drain(port);
+  return more;
 }
 
 bool TaloGhostThread::StoreBlock(const uint8_t* payload) {
@@ -101,8 +134,12 @@ bool TaloGhostThread::WriteChunk(const uint8_t* chunk) {
   if (FirstWrite) {
     // The temporary file lives beside the image, so that putting it in place
     // is a rename on the same file system.
+    if (!TargetUsable(ImagePath)) return false;
     Image = std::make_unique<QSaveFile>(ImagePath);
-    if (!Image->open(QIODevice::WriteOnly)) {
+    // The image holds the controller's account file with its passwords: for
+    // the operator's eyes only, whatever the old file allowed.
+    if (!Image->open(QIODevice::WriteOnly) ||
+        !Image->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
       Image.reset();
       return false;
     }

@@ -11,6 +11,15 @@
 //   chunks. Only when all 131072 blocks are in and flushed to disk does it
 //   replace ImagePath; a run that fails, stalls or is stopped removes it. An
 //   existing image file is never touched by a run that does not complete.
+//   The image file is the owner's alone (0600): it holds the controller's
+//   account file with its passwords.
+// - A symbolic link in ImagePath's place that belongs to another user is
+//   refused (TargetUsable): in a shared folder it could point at any file
+//   the operator may write. The linked file is not touched.
+// - The frames carry no block number. After the last block the worker reads
+//   on: a good frame there means a damaged "111" made the helper send a
+//   block twice and the image is shifted; the run fails and the old image
+//   stays. Such frames are answered "111" so that the helper ends.
 // - The command line is shown on Console through the main thread; nothing
 //   else of the exchange is.
 // - Fields and threads as TaloGhostWorker says.
@@ -31,12 +40,18 @@ class TaloGhostThread : public TaloGhostWorker {
   static constexpr int kMaxChecksumErrors = 2;
   static constexpr int kResendDelayMs = 500;
   static constexpr char kCommandLine[] = "D:\\KEEPERRD 2 3 4 5\r";
+  static constexpr size_t kFrameBytes = kBlockSize + 2;
+  // Extra frames taken after the last block before the rest is drained.
+  static constexpr int kMaxExtraFrames = 8;
 
   TaloGhostThread();
   ~TaloGhostThread() override;
 
   // Set by the owner before Resume(); not owned. Null: nothing is shown.
   TaloConsole* Console = nullptr;
+
+  // False when path is a symbolic link that belongs to another user.
+  static bool TargetUsable(const QString& path);
 
   // Adds one chunk to the image: the first creates the temporary file.
   [[nodiscard]] bool WriteChunk(const uint8_t* chunk);
@@ -48,6 +63,8 @@ class TaloGhostThread : public TaloGhostWorker {
   [[nodiscard]] bool SendCommand(TaloComPort& port);
   [[nodiscard]] bool ReceiveBlocks(TaloComPort& port);
   [[nodiscard]] bool StoreBlock(const uint8_t* payload);
+  // After the last block: true when the helper still sent a good frame.
+  [[nodiscard]] bool HelperHadMoreBlocks(TaloComPort& port);
   // Flushes the temporary file to disk and puts it in ImagePath's place.
   [[nodiscard]] bool CommitImage();
 

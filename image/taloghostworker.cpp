@@ -1,6 +1,9 @@
 #include "taloghostworker.h"
 
+#include <cstring>
+
 #include "deviceshell.h"
+#include "imagecrc.h"
 #include "talocomport.h"
 
 TaloGhostWorker::~TaloGhostWorker() { StopAndJoin(); }
@@ -34,6 +37,14 @@ bool TaloGhostWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count
     }
   }
   return false;
+}
+
+bool TaloGhostWorker::ReadFirstFrame(TaloComPort& port, uint8_t* buffer, size_t count) {
+  if (!ReadFrame(port, buffer, count)) return false;
+  // A whole frame with its CRC checks to 0.
+  if (count < 2 || buffer[0] != '\n' || Crc16(buffer, count) == 0) return true;
+  std::memmove(buffer, buffer + 1, count - 1);
+  return ReadFrame(port, buffer + count - 1, 1);
 }
 
 QString TaloGhostWorker::SendFailureText(const TaloComPort& port, const char* commandLine) const {

@@ -63,6 +63,11 @@ class TaloGhostWorker : public TaloThread {
   // (their bytes are lost). False when a stop was requested, or when the
   // port disconnected (ErrorText then says so).
   [[nodiscard]] bool ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count);
+  // ReadFrame for the helper's first frame or reply. The shell ends the
+  // helper's command line with a line feed after the echoed carriage return,
+  // so a first frame that fails its CRC and begins with a line feed loses
+  // that byte and takes the next one instead; the caller checks it again.
+  [[nodiscard]] bool ReadFirstFrame(TaloComPort& port, uint8_t* buffer, size_t count);
   // The text for a command line that was not echoed: the disconnection
   // message when the port went away, else the "Unable to send" one.
   [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine) const;

@@ -20,10 +20,13 @@ class UserDialogs {
   virtual void ShowError(const QString& text) = 0;
   virtual void ShowWarning(const QString& text) = 0;
   virtual void ShowInformation(const QString& text) = 0;
+  // The icon a question comes with: most are plain questions; some warn
+  // (a format, a restore) or inform (a backup's needs) as well.
+  enum class BoxKind { Question, Warning, Information };
   // Confirmation box with Yes and No: true for Yes. Every such question
   // comes before a destructive or final action, so No is the default button:
   // Enter never erases.
-  virtual bool AskYesNo(const QString& text) = 0;
+  virtual bool AskYesNo(const QString& text, BoxKind kind = BoxKind::Question) = 0;
   // Confirmation box with Yes, No and Yes to all (No the default), for a
   // question asked once per file of a batch. Where there is no such box the
   // plain question answers it (never with Yes to all).
@@ -63,7 +66,7 @@ class SilentDialogs : public UserDialogs {
   void ShowError(const QString& text) override { Last = text; }
   void ShowWarning(const QString& text) override { Last = text; }
   void ShowInformation(const QString& text) override { Last = text; }
-  bool AskYesNo(const QString&) override { return false; }
+  bool AskYesNo(const QString&, BoxKind) override { return false; }
   std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
     return std::nullopt;
   }

@@ -56,6 +56,10 @@ QString StartSimulation(const DioHost& host, TaloComPort& port) {
   DioPause(host.Timings, host.Timings.AnswerPauseMs);
   if (!LastCompleteLine(shell, port).contains(DioText::kModuleModel)) return Text(DioText::kNoModule);
   if (!shell.SendEchoed(port, DioText::kSimulationLine)) return Text(DioText::kSimulationNotSent);
+  // The shell's line feed follows the echoed carriage return; a first
+  // module command sent before it arrived would read it as the start of its
+  // reply. After the pause the command's write discards it.
+  DioPause(host.Timings, host.Timings.AnswerPauseMs);
   return {};
 }
 
@@ -70,7 +74,8 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
     dialogs.ShowWarning(Text(DioText::kRefreshFirst));
     return DioStartResult::NotStarted;
   }
-  if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion))) return DioStartResult::NotStarted;
+  if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion), UserDialogs::BoxKind::Information))
+    return DioStartResult::NotStarted;
   // 3. The companion programs.
   bool disconnected = false;
   if (!UploadCompanions(host, disconnected)) {

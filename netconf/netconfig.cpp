@@ -116,7 +116,9 @@ QList<NetConfig::InitFile> NetConfig::ServerFiles(const ServerChoice& servers) {
 
 bool NetConfig::InitialiseSystem(const ServerChoice& servers) {
   // 1. The question.
-  if (!Shell.Dialogs().AskYesNo(QString::fromLatin1(NetConfText::kFormatQuestion))) return false;
+  if (!Shell.Dialogs().AskYesNo(QString::fromLatin1(NetConfText::kFormatQuestion),
+                                UserDialogs::BoxKind::Warning))
+    return false;
   // Every file must be at hand before the drive is formatted.
   LookUpFolders();
   const QList<InitFile> system = SystemFiles();

@@ -54,7 +54,8 @@ void RunKeeperRead(ControllerContext& context) {
         port.Write("\r\nNo reply from the PC, backup aborted.\r\n");
         return;
       }
-      if (HasGoodCrc(reply) && reply.compare(0, 3, "111") == 0) break;
+      const bool damaged = static_cast<int64_t>(block) == faults.BackupReplyDamagedBlock && attempt == 0;
+      if (!damaged && HasGoodCrc(reply) && reply.compare(0, 3, "111") == 0) break;
       if (attempt >= kMaxResends) {
         port.Write("\r\nToo many errors, backup aborted.\r\n");
         return;
@@ -78,7 +79,10 @@ void RunKeeperWrite(ControllerContext& context) {
       reply = faults.RestoreReply;
       reply.resize(3, '0');
     }
-    if (!port.Write(WithCrc(reply))) return;
+    std::string sealed = WithCrc(reply);
+    const int64_t sinceFault = static_cast<int64_t>(block) - faults.RestoreReplyBlock;
+    if (sinceFault >= 0 && sinceFault < faults.RestoreBadReplies) sealed[4] = static_cast<char>(sealed[4] ^ 0x01);
+    if (!port.Write(sealed)) return;
     // 2. Take the 66-byte frame.
     const std::string frame = port.ReadExact(kRestorePayload + 2, context.Times.PeerSilence, context.Times.ByteGap);
     if (!port.Alive()) return;
@@ -90,10 +94,13 @@ void RunKeeperWrite(ControllerContext& context) {
     }
     // 3. Write it when its CRC holds; a damaged block keeps the old bytes.
     lastBad = frame.size() != kRestorePayload + 2 || !HasGoodCrc(frame);
-    if (lastBad)
+    if (lastBad) {
       ++crcErrors;
-    else
-      std::memcpy(image.data() + block * kRestorePayload, frame.data(), kRestorePayload);
+      continue;
+    }
+    uint8_t* stored = image.data() + block * kRestorePayload;
+    std::memcpy(stored, frame.data(), kRestorePayload);
+    if (static_cast<int64_t>(block) == faults.RestoreMisstoreBlock) stored[0] ^= 0xFF;
   }
   const bool applied = ApplyImage(context, image);
   port.Write("\r\nImage written: " + std::to_string(blocks) + " blocks, " + std::to_string(crcErrors) +

@@ -35,6 +35,8 @@ Line and drive:
                           it holds what the controller sends until MS ms
                           passed or 62 bytes wait (16 on common chips)
   --fast                  shorten the programs' own waits (for tests)
+  --no-helper-lf          leave out the shell's line feed after the echoed
+                          CR of KEEPERRD, keeperwr and simu7101
   --module M              module MODID reports: 7101 (default), NONE, 7xxx
   --inputs HEX            fix the module's 4 digital inputs (default: a
                           count that steps once a second)
@@ -59,6 +61,12 @@ Faults (deterministic for a given --seed):
   --corrupt-times N       ... on its first N sends (default 1)
   --restore-reply XYZ     the restore helper replies XYZ instead of 111 ...
   --restore-reply-block N ... before block N (default 0)
+  --bad-replies N         from that block on, N restore replies with a bad CRC
+  --damaged-reply N       the PC's reply to backup block N arrives damaged:
+                          the helper sends the block again
+  --misstore-block N      the restore helper stores block N (from 0) wrongly
+                          while answering 111
+  --no-keepers            KEEPERRD and keeperwr are not found on D:
   --stall-after N         stop answering after N sent bytes
   --hangup-after N        close the terminal after N sent bytes
   --pause-listing MS      pause MS ms after the folder header of every
@@ -93,8 +101,13 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       return true;
     };
     if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
-        flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC))
+        flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC) ||
+        flag("--no-keepers", faults.ImageHelpersMissing))
       continue;
+    if (name == "--no-helper-lf") {
+      options.HelperLineFeed = false;
+      continue;
+    }
     if (name.rfind("--", 0) != 0) {
       error = "unexpected argument " + name;
       return false;
@@ -151,6 +164,12 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       faults.BackupCorruptFrame = static_cast<int>(number);
     } else if (name == "--corrupt-times" && needNumber(1)) {
       faults.BackupCorruptTimes = static_cast<int>(number);
+    } else if (name == "--bad-replies" && needNumber(0)) {
+      faults.RestoreBadReplies = static_cast<int>(number);
+    } else if (name == "--damaged-reply" && needNumber(0)) {
+      faults.BackupReplyDamagedBlock = static_cast<int>(number);
+    } else if (name == "--misstore-block" && needNumber(0)) {
+      faults.RestoreMisstoreBlock = static_cast<int>(number);
     } else if (name == "--restore-reply-block" && needNumber(0)) {
       faults.RestoreReplyBlock = static_cast<int>(number);
     } else if (name == "--stall-after" && needNumber(0)) {

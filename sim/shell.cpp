@@ -275,6 +275,8 @@ Shell::ProgramFile Shell::FindProgram(const std::string& token) {
         if (stem == "MEM") kind = Program::Memory;
         if (stem == "COMMAND") kind = Program::Shell;
       } else {
+        const bool helper = stem == "KEEPERRD" || stem == "KEEPERWR";
+        if (helper && Context.State.Faults.ImageHelpersMissing) continue;
         if (stem == "KEEPERRD") kind = Program::KeeperRead;
         if (stem == "KEEPERWR") kind = Program::KeeperWrite;
         if (stem == "MODID") kind = Program::ModuleId;
@@ -289,7 +291,13 @@ Shell::ProgramFile Shell::FindProgram(const std::string& token) {
 void Shell::RunProgram(const ProgramFile& program, const std::string& args) {
   const bool binary = program.Kind == Program::KeeperRead || program.Kind == Program::KeeperWrite ||
                       program.Kind == Program::ModuleSim;
-  if (!binary) Context.Port.Write("\r\n");
+  // The shell ends the command's line before the program starts; the image
+  // and module programs then speak binary, so only its line feed is left
+  // after the echoed carriage return.
+  if (!binary)
+    Context.Port.Write("\r\n");
+  else if (Context.Options.HelperLineFeed)
+    Context.Port.Write("\n");
   switch (program.Kind) {
     case Program::Transfer:
       RunTransfer(Context, args);

@@ -43,8 +43,20 @@ struct FaultPlan {
   int64_t XmodemStoreBytes = -1;
   int BackupCorruptFrame = -1;         // corrupt this backup frame ...
   int BackupCorruptTimes = 1;          // ... on this many of its first sends
+  // The PC's "111" for this backup block is damaged on the way: the helper
+  // sends the block again, which the PC takes for the next one.
+  int BackupReplyDamagedBlock = -1;
   std::string RestoreReply;            // a reply other than "111"/"444" (3 chars)
   int RestoreReplyBlock = 0;           // ... sent before this block (0: the first)
+  int RestoreBadReplies = 0;           // from that block, this many replies with a bad CRC
+  // The restore helper stores this block (from 0) with its first byte
+  // changed, and still answers "111": a drive that differs from the image
+  // without the exchange showing it.
+  int RestoreMisstoreBlock = -1;
+  // KEEPERRD and keeperwr are not found ("Bad command or file name"), as
+  // when their upload reached a full drive or the controller runs another
+  // firmware.
+  bool ImageHelpersMissing = false;
   // Counted from Start() or the last SetFaults().
   int64_t StallAfterBytes = -1;        // stop answering after this many sent bytes
   int64_t HangUpAfterBytes = -1;       // close the pty after this many sent bytes
@@ -72,6 +84,10 @@ struct SimOptions {
   bool Demo = false;            // fill an empty D: with the demonstration files
   int ModuleInputs = -1;        // the module's inputs (low 4 bits); -1: a walking count
   bool DamagedDrive = false;    // start with D: damaged (see Damage())
+  // The shell's line feed after the echoed carriage return of a command
+  // that starts KEEPERRD, keeperwr or simu7101, before the program's first
+  // byte. The controller sends it; false leaves it out.
+  bool HelperLineFeed = true;
   FaultPlan Faults;
 };
 

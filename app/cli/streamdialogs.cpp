@@ -18,7 +18,7 @@ void StreamDialogs::ShowWarning(const QString& text) { Print("Warning", text); }
 
 void StreamDialogs::ShowInformation(const QString& text) { Print("Information", text); }
 
-bool StreamDialogs::AskYesNo(const QString& text) {
+bool StreamDialogs::AskYesNo(const QString& text, BoxKind) {
   Print("Question", text);
   Print("Answer", AssumeYes ? QStringLiteral("yes (--yes)")
                             : QStringLiteral("no (give --yes to answer yes)"));

@@ -17,7 +17,7 @@ class StreamDialogs : public UserDialogs {
   void ShowError(const QString& text) override;
   void ShowWarning(const QString& text) override;
   void ShowInformation(const QString& text) override;
-  bool AskYesNo(const QString& text) override;
+  bool AskYesNo(const QString& text, BoxKind kind) override;
   std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                  const QString& initial, int maxLength) override;
   std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,

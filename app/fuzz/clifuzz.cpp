@@ -56,7 +56,7 @@ void ParseOwnOptions(const QString& name, const QStringList& arguments) {
   if (name == QLatin1String("backup") || name == QLatin1String("restore")) {
     const bool restore = name == QLatin1String("restore");
     if (const auto call = ImageCli::ParseCall(restore ? "restore" : "backup", arguments, restore, why)) {
-      Require(why.isEmpty() && (restore || !call->Yes));
+      Require(why.isEmpty() && (restore || (!call->Yes && !call->Verify)));
       Require(arguments.contains(call->ImagePath));
     }
   }

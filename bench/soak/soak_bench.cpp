@@ -85,7 +85,7 @@ void PrintUsage(const char* when, const Usage& usage) {
 // Says yes to the DIO start question; silent otherwise.
 class YesDialogs : public SilentDialogs {
  public:
-  bool AskYesNo(const QString&) override { return true; }
+  bool AskYesNo(const QString&, BoxKind) override { return true; }
 };
 
 class Soak {

@@ -21,13 +21,16 @@ std::optional<Call> ParseCall(const char* name, const QStringList& arguments, bo
   QCommandLineParser parser;
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the image file"));
   const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("answer the warning question yes"));
-  if (withYes) parser.addOption(yes);
+  const QCommandLineOption verify(QStringLiteral("verify"),
+                                  QStringLiteral("read the drive back and compare it with the image"));
+  if (withYes) parser.addOptions({yes, verify});
   if (!parser.parse(QStringList{QString::fromLatin1(name)} + arguments)) {
     why = QStringLiteral("talo7100-cli %1: %2").arg(QLatin1String(name), parser.errorText());
     return std::nullopt;
   }
   if (parser.positionalArguments().size() != 1) return std::nullopt;
-  return Call{parser.positionalArguments().front(), withYes && parser.isSet(yes)};
+  return Call{parser.positionalArguments().front(), withYes && parser.isSet(yes),
+              withYes && parser.isSet(verify)};
 }
 
 namespace {
@@ -48,7 +51,8 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
   ImageKeeper keeper(host);
   progress.SetKeeper(&keeper);
   const QString path = QFileInfo(call.ImagePath).absoluteFilePath();
-  const bool done = direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path);
+  const bool done =
+      direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path, call.Verify);
   if (upload.CancelledByUser() || progress.InterruptedByUser()) return kExitInterrupted;
   return done ? kExitOk : kExitFailed;
 }
@@ -72,7 +76,8 @@ int Backup(DeviceShell& shell, const QStringList& arguments) {
 int Restore(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<Call> call = Parse("restore", arguments, true);
   if (!call) return kExitUsage;
-  if (!call->Yes && !shell.Dialogs().AskYesNo(QString::fromLatin1(ImageText::kRestoreQuestion)))
+  if (!call->Yes && !shell.Dialogs().AskYesNo(QString::fromLatin1(ImageText::kRestoreQuestion),
+                                           UserDialogs::BoxKind::Warning))
     return kExitFailed;
   return Run(shell, *call, Direction::Restore);
 }

@@ -2,8 +2,10 @@
 // (at most the workers' 1024-byte buffer). CheckCrc must take exactly the
 // frames whose CRC over payload and checksum is 0 and give back the payload
 // untouched; any payload with its CRC appended must pass; and the restore
-// worker's verdict on a 5-byte reply must stop only at a good CRC on digits
-// other than "111" and "444".
+// worker's reading of the input as a run of 5-byte replies must send the
+// first block only after a good ready reply, and later stop only at a good
+// CRC on digits other than "111" and "444" or at the fourth damaged reply in
+// a row.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -49,14 +51,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t sealedLength = sealed.size();
   Require(CheckCrc(sealed.data(), &sealedLength) && sealedLength == size);
 
-  // The first five bytes as the restore helper's reply.
-  if (size >= ImageFrame::kReplyBytes) {
+  // The input as the restore helper's replies, one after another.
+  RestoreReplies replies;
+  int badInRow = 0;
+  uint32_t answered444 = 0;
+  for (size_t at = 0; at + ImageFrame::kReplyBytes <= size; at += ImageFrame::kReplyBytes) {
     ImageFrame::Reply reply;
-    std::memcpy(reply.data(), data, reply.size());
+    std::memcpy(reply.data(), data + at, reply.size());
     const bool crcGood = Crc16(reply.data(), reply.size()) == 0;
-    const bool ready = std::memcmp(data, "111", 3) == 0 || std::memcmp(data, "444", 3) == 0;
+    const bool ready = std::memcmp(reply.data(), "111", 3) == 0 || std::memcmp(reply.data(), "444", 3) == 0;
     Require(IsReadyReply(reply.data()) == ready);
-    Require(IsRefusingReply(reply) == (crcGood && !ready));
+    badInRow = crcGood ? 0 : badInRow + 1;
+    const bool expected = at == 0 ? crcGood && ready
+                                  : (crcGood ? ready : badInRow <= RestoreReplies::kMaxBadInRow);
+    if (crcGood && ready && reply[0] == '4') ++answered444;
+    Require(replies.Accept(reply) == expected);
+    Require(replies.Answered444() == answered444);
+    if (!expected) break;  // the run ends there
   }
   return 0;
 }

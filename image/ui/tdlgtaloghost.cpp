@@ -12,7 +12,7 @@ constexpr int kTimerIntervalMs = 1000;
 }
 
 TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, UserDialogs& dialogs,
-                             QWidget* parent)
+                             QWidget* parent, bool verifyAfterRestore)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       Form(std::make_unique<Ui::TdlgTaloGhost>()),
@@ -22,6 +22,7 @@ TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, User
   connect(&Timer, &QTimer::timeout, this, [this] { KeeperPtr->TimerChkGhostTimer(); });
   KeeperPtr = std::make_unique<ImageKeeper>(ImageKeeperHost{portName, console, dialogs, *Presenter, *this});
   Form->Rbtlow->setChecked(true);
+  Form->ChkVerify->setChecked(verifyAfterRestore);
   connect(Form->BtBackupImg, &QPushButton::clicked, this, &TdlgTaloGhost::BtBackupImgClick);
   connect(Form->BtRestoreImg, &QPushButton::clicked, this, &TdlgTaloGhost::BtRestoreImgClick);
   connect(Form->btHelp, &QPushButton::clicked, this, &TdlgTaloGhost::btHelpClick);
@@ -33,19 +34,21 @@ TdlgTaloGhost::~TdlgTaloGhost() {
 }
 
 bool TdlgTaloGhost::Open(QWidget* parent, const QString& portName, TaloConsole& console,
-                         UserDialogs& dialogs, int64_t deviceFreeBytes) {
+                         UserDialogs& dialogs, int64_t deviceFreeBytes, bool& verifyAfterRestore) {
   if (deviceFreeBytes == 0) {
     dialogs.ShowWarning(QString::fromLatin1(ImageText::kRefreshFirst));
     return false;
   }
-  TdlgTaloGhost dialog(portName, console, dialogs, parent);
+  TdlgTaloGhost dialog(portName, console, dialogs, parent, verifyAfterRestore);
   dialog.exec();
+  verifyAfterRestore = dialog.ChkVerify()->isChecked();
   return true;
 }
 
 QPushButton* TdlgTaloGhost::BtBackupImg() const { return Form->BtBackupImg; }
 QPushButton* TdlgTaloGhost::BtRestoreImg() const { return Form->BtRestoreImg; }
 QRadioButton* TdlgTaloGhost::Rbtlow() const { return Form->Rbtlow; }
+QCheckBox* TdlgTaloGhost::ChkVerify() const { return Form->ChkVerify; }
 
 void TdlgTaloGhost::SetTimerEnabled(bool on) {
   if (on)
@@ -67,7 +70,9 @@ void TdlgTaloGhost::BtBackupImgClick() {
   KeeperPtr->BtBackupImgClick();
 }
 
-void TdlgTaloGhost::BtRestoreImgClick() { KeeperPtr->BtRestoreImgClick(); }
+void TdlgTaloGhost::BtRestoreImgClick() {
+  KeeperPtr->BtRestoreImgClick(Form->ChkVerify->isChecked());
+}
 
 void TdlgTaloGhost::btHelpClick() {
   TdlgfrmHelp help(this);

@@ -10,6 +10,9 @@
 //   space, so that the pane is listed again before the next operation.
 // - Closing the dialog (also by the watchdog) destroys the keeper, which
 //   stops and joins a running worker (FormDestroy).
+// - "Verify after restore" starts as the caller's verifyAfterRestore says
+//   and hands its state back there when the dialog closes; the caller keeps
+//   it with its settings. Unchecked by default.
 
 #include <QDialog>
 #include <QTimer>
@@ -20,6 +23,7 @@
 namespace Ui {
 class TdlgTaloGhost;
 }
+class QCheckBox;
 class QPushButton;
 class QRadioButton;
 
@@ -28,18 +32,19 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
 
  public:
   TdlgTaloGhost(const QString& portName, TaloConsole& console, UserDialogs& dialogs,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, bool verifyAfterRestore = false);
   ~TdlgTaloGhost() override;
 
   // The main window's tbtnGHOST: true when the dialog was shown (and has
   // closed again).
   static bool Open(QWidget* parent, const QString& portName, TaloConsole& console,
-                   UserDialogs& dialogs, int64_t deviceFreeBytes);
+                   UserDialogs& dialogs, int64_t deviceFreeBytes, bool& verifyAfterRestore);
 
   ImageKeeper& Keeper() { return *KeeperPtr; }
   QPushButton* BtBackupImg() const;
   QPushButton* BtRestoreImg() const;
   QRadioButton* Rbtlow() const;
+  QCheckBox* ChkVerify() const;
   QTimer& TimerChkGhost() { return Timer; }
 
   void SetTimerEnabled(bool on) override;

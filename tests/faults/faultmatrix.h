@@ -32,12 +32,14 @@ enum class Fault {
   CanBlock,
   CorruptFrame,
   RestoreReply,
+  NoHelper,
   Stall,
   HangUp,
 };
 inline constexpr std::array kFaults = {
     Fault::NoEcho,       Fault::WrongEcho,    Fault::Drop,  Fault::Corrupt, Fault::NakBlock,
-    Fault::CanBlock,     Fault::CorruptFrame, Fault::RestoreReply, Fault::Stall,  Fault::HangUp};
+    Fault::CanBlock,     Fault::CorruptFrame, Fault::RestoreReply, Fault::NoHelper,
+    Fault::Stall,        Fault::HangUp};
 
 // The simulator's option for each fault, as the table's column heads.
 inline const char* FaultName(Fault fault) {
@@ -50,6 +52,7 @@ inline const char* FaultName(Fault fault) {
     case Fault::CanBlock: return "can-block";
     case Fault::CorruptFrame: return "corrupt-frame";
     case Fault::RestoreReply: return "restore-reply";
+    case Fault::NoHelper: return "no-keepers";
     case Fault::Stall: return "stall-after";
     case Fault::HangUp: return "hangup-after";
   }

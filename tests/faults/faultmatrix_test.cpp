@@ -39,6 +39,7 @@
 #include "imagekeeper.h"
 #include "imageprogress.h"
 #include "imagetext.h"
+#include "taloghostresthread.h"
 #include "netconfig.h"
 #include "netconftext.h"
 #include "devicecli.h"
@@ -145,6 +146,7 @@ talosim::FaultPlan PlanFor(Fault fault, int64_t cutAfterBytes) {
       plan.RestoreReply = "999";
       plan.RestoreReplyBlock = 2;
       break;
+    case Fault::NoHelper: plan.ImageHelpersMissing = true; break;
     case Fault::Stall: plan.StallAfterBytes = cutAfterBytes; break;
     case Fault::HangUp: plan.HangUpAfterBytes = cutAfterBytes; break;
   }
@@ -555,7 +557,7 @@ bool RunImage(CellWorld& world, bool backup, const QString& path) {
 
 TEST_F(FaultMatrix, backup) {
   RunRow("backup",
-         {With(kUploadFaults, {Fault::CorruptFrame}), 40'000},
+         {With(kUploadFaults, {Fault::CorruptFrame, Fault::NoHelper}), 40'000},
          [] {
            return Operation{
                [](CellWorld& world, Findings& findings) {
@@ -585,7 +587,7 @@ TEST_F(FaultMatrix, backup) {
 
 TEST_F(FaultMatrix, restore) {
   RunRow("restore",
-         {With(kUploadFaults, {Fault::RestoreReply}), 600},
+         {With(kUploadFaults, {Fault::RestoreReply, Fault::NoHelper}), 600},
          [] {
            auto image = std::make_shared<std::string>();
            return Operation{
@@ -607,6 +609,15 @@ TEST_F(FaultMatrix, restore) {
                    findings.push_back("restore told done, the drive differs");
                  if (done != world.Shown(QString::fromLatin1(ImageText::kRestoreDone)))
                    findings.push_back("the end told does not match the result");
+                 // A helper that never started leaves the shell listening:
+                 // nothing of the image may follow the command line.
+                 const std::string received = world.Sim().Received();
+                 const std::string command = TaloGhostResThread::kCommandLine;
+                 const size_t at = received.rfind(command);
+                 if (CurrentFault == Fault::NoHelper && at != std::string::npos &&
+                     at + command.size() != received.size())
+                   findings.push_back(std::to_string(received.size() - at - command.size()) +
+                                      " bytes typed into the shell after the helper's command");
                  ExpectToldOrDone(world, done, findings, "the restore");
                }};
          });

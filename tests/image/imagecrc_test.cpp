@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "imagecrc.h"
@@ -64,24 +65,34 @@ TEST(ImageCrc, onlyTheTwoReadyRepliesLetTheNextBlockGo) {
     EXPECT_EQ(IsReadyReply(reinterpret_cast<const uint8_t*>(c.Reply)), c.Ready) << c.Reply;
 }
 
-// The restore stops only on a reply it could read: a good CRC on digits
-// other than the two ready ones. A damaged reply lets the block go.
-TEST(ImageCrc, onlyAReadableOtherReplyStopsTheRestore) {
-  const auto sealed = [](const char* digits) {
-    ImageFrame::Reply reply{};
-    std::copy_n(digits, 3, reply.begin());
-    const uint16_t crc = Crc16(reply.data(), 3);
-    reply[3] = static_cast<uint8_t>(crc & 0xFF);
-    reply[4] = static_cast<uint8_t>(crc >> 8);
-    return reply;
+// The restore's reading of a run of replies: "1"/"4"/"6"/"9" stand for
+// "111", "444", "666", "999" with a good CRC, "x" for a damaged reply; the
+// verdicts say which let the next block go.
+TEST(ImageCrc, restoreRepliesStartOnlyOnAReadyReplyAndStopAtTheFourthBadInARow) {
+  const auto reply = [](char code) {
+    ImageFrame::Reply frame{};
+    std::fill_n(frame.begin(), 3, code == 'x' ? '1' : code);
+    const uint16_t crc = Crc16(frame.data(), 3);
+    frame[3] = static_cast<uint8_t>(crc & 0xFF);
+    frame[4] = static_cast<uint8_t>((crc >> 8) ^ (code == 'x' ? 1 : 0));
+    return frame;
   };
-  EXPECT_FALSE(IsRefusingReply(ImageFrame::kAccepted));
-  EXPECT_FALSE(IsRefusingReply(sealed("444")));
-  EXPECT_TRUE(IsRefusingReply(ImageFrame::kResend));
-  EXPECT_TRUE(IsRefusingReply(sealed("999")));
-  ImageFrame::Reply damaged = sealed("999");
-  damaged[4] ^= 1;
-  EXPECT_FALSE(IsRefusingReply(damaged));
+  struct Case {
+    const char* Replies;
+    const char* Verdicts;  // "+" send the next block, "-" end the run
+    uint32_t Answered444;
+  } cases[] = {
+      {"1", "+", 0},          {"4", "+", 1},         {"x", "-", 0},       {"6", "-", 0},
+      {"1xxx1", "+++++", 0},  {"1xxxx", "++++-", 0}, {"1x4x4", "+++++", 2},
+      {"14x9", "+++-", 1},    {"1xx1xxx1", "++++++++", 0},
+  };
+  for (const Case& c : cases) {
+    RestoreReplies replies;
+    std::string verdicts;
+    for (const char* code = c.Replies; *code; ++code) verdicts += replies.Accept(reply(*code)) ? '+' : '-';
+    EXPECT_EQ(verdicts, c.Verdicts) << c.Replies;
+    EXPECT_EQ(replies.Answered444(), c.Answered444) << c.Replies;
+  }
 }
 
 }  // namespace

@@ -3,7 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 
 #include "imagetext.h"
 #include "recordingconsole.h"
@@ -16,7 +24,8 @@ namespace {
 TEST(ImageDialog, refusesUntilTheDevicePaneHasBeenListed) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
-  EXPECT_FALSE(TdlgTaloGhost::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0));
+  bool verify = false;
+  EXPECT_FALSE(TdlgTaloGhost::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0, verify));
   ASSERT_EQ(dialogs.Messages.size(), 1u);
   EXPECT_EQ(dialogs.Messages.front().Type, ScriptedDialogs::Message::Warning);
   EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ImageText::kRefreshFirst));
@@ -29,6 +38,46 @@ TEST(ImageDialog, helpMemoHoldsItsElevenLinesBlanksIncluded) {
   QStringList expected;
   for (const char* line : ImageText::kHelpLines) expected.append(QString::fromLatin1(line));
   EXPECT_EQ(lines, expected);
+}
+
+// The file dialogs get the image filter as Qt reads filters: an image file
+// is offered in either case, nothing else is.
+TEST(ImageDialog, theImageFilterOffersImageFilesOnly) {
+  const QTemporaryDir dir;
+  for (const char* name : {"7100D.img", "OLD.IMG", "notes.txt"}) {
+    QFile file(dir.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  QFileDialog dialog(nullptr, QString(), dir.path(), QString::fromLatin1(ImageText::kImageFilter));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+  auto* model = dialog.findChild<QFileSystemModel*>();
+  ASSERT_TRUE(view && model);
+  QStringList offered;
+  QElapsedTimer clock;
+  clock.start();
+  while (offered.size() < 2 && clock.elapsed() < 5000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    offered.clear();
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row)
+      offered.append(view->model()->index(row, 0, root).data().toString());
+  }
+  offered.sort();
+  EXPECT_EQ(offered, (QStringList{QStringLiteral("7100D.img"), QStringLiteral("OLD.IMG")}));
+}
+
+// The backup's question informs, the restore's warns.
+TEST(ImageDialog, theQuestionsComeInTheirOwnBoxes) {
+  RecordingConsole console;
+  ScriptedDialogs dialogs;
+  dialogs.YesNoAnswers = {false, false};
+  TdlgTaloGhost dialog(QStringLiteral("ttyNONE"), console, dialogs);
+  dialog.BtBackupImg()->click();
+  dialog.BtRestoreImg()->click();
+  ASSERT_EQ(dialogs.Messages.size(), 2u);
+  EXPECT_EQ(dialogs.Messages[0].Box, UserDialogs::BoxKind::Information);
+  EXPECT_EQ(dialogs.Messages[1].Box, UserDialogs::BoxKind::Warning);
 }
 
 }  // namespace

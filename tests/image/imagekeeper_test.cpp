@@ -3,6 +3,8 @@
 // controller's KEEPERRD and keeperwr, as the dialog and the command line do.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +19,8 @@
 #include "recordingconsole.h"
 #include "scripteddialogs.h"
 #include "simfixture.h"
+#include "simterminal.h"
+#include "taloghostresthread.h"
 #include "taloappdir.h"
 #include "terminalprogress.h"
 #include "transferbatch.h"
@@ -75,7 +79,8 @@ class ImageKeeperTest : public SimFixture {
 
   // One operation as the command line runs it; upload: the presenter of the
   // helper's upload (default: the command line's).
-  bool Run(bool backup, const QString& path, TransferPresenter* upload = nullptr) {
+  bool Run(bool backup, const QString& path, TransferPresenter* upload = nullptr,
+           bool verify = false) {
     TerminalProgress bar(Null, false);
     ImageProgress view(Null, false);
     view.TickIntervalMs = kTickMs;
@@ -83,7 +88,7 @@ class ImageKeeperTest : public SimFixture {
                          upload ? *upload : bar, view, 200};
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
-    const bool done = backup ? keeper.Backup(path) : keeper.Restore(path);
+    const bool done = backup ? keeper.Backup(path) : keeper.Restore(path, verify);
     Outcome = keeper.LastOutcome();
     return done;
   }
@@ -102,7 +107,9 @@ class ImageKeeperTest : public SimFixture {
 };
 
 // Block 0 arrives damaged twice (two errors are tolerated, and the block
-// index must not run below zero); the restore is asked for with "444" once.
+// index must not run below zero) after the shell's line feed, which costs
+// no error; the restore is asked for with "444" once and says so. The new
+// image is the owner's alone, as the file it replaces was not.
 TEST_F(ImageKeeperTest, backupEqualsTheDriveAndRestoringItGivesTheFilesBack) {
   talosim::SimOptions options = SimHarness::DefaultOptions();
   options.Faults.BackupCorruptFrame = 0;
@@ -113,6 +120,7 @@ TEST_F(ImageKeeperTest, backupEqualsTheDriveAndRestoringItGivesTheFilesBack) {
   Sim().FillDemo();
   ASSERT_TRUE(Sim().PutFile("\\DATA\\KEEP.TXT", "kept across the restore"));
   WriteFile(ImagePath(), "an older, shorter image file");
+  ASSERT_EQ(chmod(QFile::encodeName(ImagePath()).constData(), 0644), 0);
 
   ASSERT_TRUE(Run(true, ImagePath())) << LastMessage().toStdString();
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kBackupDone));
@@ -123,6 +131,9 @@ TEST_F(ImageKeeperTest, backupEqualsTheDriveAndRestoringItGivesTheFilesBack) {
   EXPECT_EQ(Count(Sim().Received(), std::string("666\x06\x78", 5)), 2u);
   EXPECT_TRUE(Console.Lines.contains(QStringLiteral("D:\\KEEPERRD 2 3 4 5")));
   EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+  struct stat mode {};
+  ASSERT_EQ(stat(QFile::encodeName(ImagePath()).constData(), &mode), 0);
+  EXPECT_EQ(mode.st_mode & 0777, 0600u);
 
   // A changed drive; the restore sends the first MiB of a longer file.
   Sim().Format();
@@ -131,7 +142,7 @@ TEST_F(ImageKeeperTest, backupEqualsTheDriveAndRestoringItGivesTheFilesBack) {
   WriteFile(longer, image + std::string(1000, '\xEE'));
   Dialogs.Messages.clear();
   ASSERT_TRUE(Run(false, longer)) << LastMessage().toStdString();
-  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kRestoreDone));
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kRestoreDone) + ImageText::Answered444Note(1));
   EXPECT_EQ(Sim().Image(), drive);
   EXPECT_EQ(Sim().GetFile("\\DATA\\KEEP.TXT"), std::optional<std::string>("kept across the restore"));
   EXPECT_FALSE(Sim().Exists("\\NEW.TXT"));
@@ -211,6 +222,125 @@ TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
   EXPECT_EQ(Dialogs.Errors(), (QStringList{disconnected, disconnected, disconnected}))
       << Dialogs.Errors().join('|').toStdString();
   EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
+}
+
+// The restore sends a block only to a helper that answers: what follows its
+// command line on the wire is counted in blocks of 66 bytes. Damaged
+// replies start at block 5 unless said otherwise.
+TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
+  struct Case {
+    const char* Name;
+    bool HelperMissing;
+    int BadFrom;
+    int BadReplies;
+    bool LineFeed;
+    size_t BlocksSent;  // SIZE_MAX: all of them
+  } cases[] = {
+      {"helper missing", true, 0, 0, true, 0},
+      {"helper missing, no line feed", true, 0, 0, false, 0},
+      {"first reply damaged", false, 0, 1, true, 0},
+      {"three damaged in a row", false, 5, 3, true, SIZE_MAX},
+      {"four damaged in a row", false, 5, 4, false, 8},
+  };
+  const QString whole = Work.filePath(QStringLiteral("whole.img"));
+  WriteFile(whole, std::string(kImageBytes, '\x5A'));
+  const std::string command = TaloGhostResThread::kCommandLine;
+  for (const Case& c : cases) {
+    talosim::SimOptions options = SimHarness::DefaultOptions();
+    options.HelperLineFeed = c.LineFeed;
+    options.Faults.ImageHelpersMissing = c.HelperMissing;
+    options.Faults.RestoreReplyBlock = c.BadFrom;
+    options.Faults.RestoreBadReplies = c.BadReplies;
+    StartSim(options);
+    Dialogs.Messages.clear();
+    const bool all = c.BlocksSent == SIZE_MAX;
+    EXPECT_EQ(Run(false, whole), all) << c.Name;
+    if (!all) {
+      EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse)) << c.Name;
+    }
+    const std::string received = Sim().Received();
+    const size_t at = received.rfind(command);
+    ASSERT_NE(at, std::string::npos) << c.Name;
+    const size_t typed = received.size() - at - command.size();
+    EXPECT_EQ(typed, all ? kImageBytes / 64 * 66 : c.BlocksSent * 66) << c.Name;
+  }
+}
+
+// The drive read back after a restore and compared with the image: equal;
+// one block stored wrongly by the helper while it answered "111"; an image
+// without the read-back helper, which has to be copied onto the drive.
+// Whatever the end, the read-back file goes.
+TEST_F(ImageKeeperTest, aVerifiedRestoreComparesTheDriveWithTheImage) {
+  struct Case {
+    const char* Name;
+    bool HelperInImage;
+    int Misstore;
+    QString Prefix;
+    QString Suffix;
+  } cases[] = {
+      {"equal", true, -1,
+       QString::fromLatin1(ImageText::kRestoreDone) + QStringLiteral("\n\n") + ImageText::kRestoreVerified,
+       QString()},
+      {"block stored wrongly", true, 900, ImageText::VerifyDiffers(900, 57600), QString()},
+      {"helper copied", false, -1, QStringLiteral("Restore not verified: block "),
+       QString::fromLatin1(ImageText::kVerifyHelperCopied)},
+  };
+  const QTemporaryDir scratch;
+  qputenv("TMPDIR", scratch.path().toLocal8Bit());
+  const QString path = Work.filePath(QStringLiteral("verify.img"));
+  for (const Case& c : cases) {
+    talosim::SimOptions options = SimHarness::DefaultOptions();
+    options.Faults.RestoreMisstoreBlock = c.Misstore;
+    StartSim(options);
+    Sim().Format();
+    // A file over blocks 768 to 1800 or so, whatever comes first on the drive.
+    ASSERT_TRUE(Sim().PutFile("\\DATA.BIN", std::string(65536, '\x11')));
+    if (c.HelperInImage) {
+      ASSERT_TRUE(Sim().PutFile("\\KEEPERRD.EXE", "MZ helper"));
+    }
+    const std::vector<uint8_t> drive = Sim().Image();
+    WriteFile(path, std::string(drive.begin(), drive.end()));
+    Sim().Format();
+    Dialogs.Messages.clear();
+    EXPECT_EQ(Run(false, path, nullptr, true), c.Misstore < 0 && c.HelperInImage) << c.Name;
+    EXPECT_TRUE(LastMessage().startsWith(c.Prefix)) << c.Name << ": " << LastMessage().toStdString();
+    EXPECT_TRUE(LastMessage().endsWith(c.Suffix)) << c.Name << ": " << LastMessage().toStdString();
+    EXPECT_TRUE(QDir(scratch.path()).isEmpty()) << c.Name;
+  }
+  qunsetenv("TMPDIR");
+}
+
+// A "111" damaged on the way makes the helper send a block twice: the image
+// would be shifted. The backup fails, the old image stays, and the helper is
+// let finish so that the shell takes the next command.
+TEST_F(ImageKeeperTest, aBlockSentTwiceFailsTheBackupAndLeavesTheShellReady) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.BackupReplyDamagedBlock = 70000;
+  StartSim(options);
+  WriteFile(ImagePath(), "the previous image");
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kShiftedImage));
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
+  EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+  SimTerminal term(PortPath());
+  EXPECT_EQ(term.Command("cd"), "\r\nD:\\\r\nD:\\>");
+}
+
+// In a shared folder another user's link could point at any file the
+// operator may write: refused before anything is sent, the file untouched.
+TEST_F(ImageKeeperTest, aLinkOfAnotherUserIsRefusedAndItsFileUntouched) {
+  StartSim();
+  const QString target = Work.filePath(QStringLiteral("precious.txt"));
+  WriteFile(target, "precious");
+  const QByteArray link = QFile::encodeName(ImagePath());
+  ASSERT_EQ(symlink(QFile::encodeName(target).constData(), link.constData()), 0);
+  if (lchown(link.constData(), 65534, 65534) != 0 || geteuid() == 65534)
+    GTEST_SKIP() << "giving the link to another user needs root";
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Refused);
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kLinkRefused));
+  EXPECT_EQ(ReadFile(target), "precious");
+  EXPECT_EQ(Sim().Received(), "");
 }
 
 // The slow one: a controller that falls silent half-way trips the watchdog

@@ -85,11 +85,15 @@ TEST_F(DioPanel, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
   EXPECT_FALSE(Sim().Exists("\\SIMU7101.EXE"));
   // The end command, then 1000 ms, the first delete, 2000 ms, the second.
   const std::vector<PauseSeen> pauses = RecordedPauses();
-  ASSERT_EQ(pauses.size(), 3u);  // the identification's 100 ms first
-  EXPECT_EQ(pauses[1].Ms, 1000u);
-  EXPECT_TRUE(pauses[1].ReceivedBefore.ends_with("#01OL\r"));
-  EXPECT_EQ(pauses[2].Ms, 2000u);
-  EXPECT_TRUE(pauses[2].ReceivedBefore.ends_with("#01OL\rdel D:\\simu7101.exe\r"));
+  // The identification's 100 ms first, then 100 ms for the shell's line
+  // feed after the simulation's command line.
+  ASSERT_EQ(pauses.size(), 4u);
+  EXPECT_EQ(pauses[1].Ms, 100u);
+  EXPECT_TRUE(pauses[1].ReceivedBefore.ends_with("D:\\simu7101\r"));
+  EXPECT_EQ(pauses[2].Ms, 1000u);
+  EXPECT_TRUE(pauses[2].ReceivedBefore.ends_with("#01OL\r"));
+  EXPECT_EQ(pauses[3].Ms, 2000u);
+  EXPECT_TRUE(pauses[3].ReceivedBefore.ends_with("#01OL\rdel D:\\simu7101.exe\r"));
   EXPECT_TRUE(Sim().Received().ends_with("del D:\\simu7101.exe\rdel D:\\MODID.exe\r"));
 }
 

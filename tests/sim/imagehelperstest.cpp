@@ -26,7 +26,8 @@ TEST(Crc16Modbus, matchesTheKnownReplies) {
 // The PC's side of a backup: frames of 8 bytes + CRC, each answered.
 // Returns the image, or less when the exchange broke off.
 std::string Backup(SimTerminal& term, int* crcErrors = nullptr) {
-  if (!term.TypeEchoed("D:\\KEEPERRD 2 3 4 5\r")) return {};
+  // The shell's line feed comes before the helper's first frame.
+  if (!term.TypeEchoed("D:\\KEEPERRD 2 3 4 5\r") || term.ReadByte() != '\n') return {};
   std::string image;
   while (image.size() < kImageBytes) {
     const std::string frame = term.ReadExact(10);
@@ -46,7 +47,7 @@ std::string Backup(SimTerminal& term, int* crcErrors = nullptr) {
 // Returns the replies seen.
 std::string Restore(SimTerminal& term, const std::string& image, size_t badFrame = SIZE_MAX) {
   std::string replies;
-  if (!term.TypeEchoed("D:\\keeperwr 2 3 4\r")) return replies;
+  if (!term.TypeEchoed("D:\\keeperwr 2 3 4\r") || term.ReadByte() != '\n') return replies;
   for (size_t block = 0; block < kImageBytes / 64; ++block) {
     const std::string reply = term.ReadExact(5);
     if (reply.size() < 5 || !talosim::HasGoodCrc(reply)) break;
@@ -117,7 +118,7 @@ TEST_F(ImageHelpersTest, wrongRestoreReplyIsSentWhenAsked) {
   ASSERT_TRUE(Source.Sim().PutFile("\\KEEPERWR.EXE", "MZ"));
   SimTerminal term(Source.PortPath());
   ASSERT_TRUE(term.TypeEchoed("D:\\keeperwr 2 3 4\r"));
-  EXPECT_EQ(term.ReadExact(5), talosim::WithCrc("111"));
+  EXPECT_EQ(term.ReadExact(6), "\n" + talosim::WithCrc("111"));
   term.Write(talosim::WithCrc(std::string(64, '\0')));
   EXPECT_EQ(term.ReadExact(5), talosim::WithCrc("999"));
   // The PC gives up here; the helper notices the silence and returns.

@@ -50,6 +50,7 @@ TEST_F(ModuleTest, simulationAnswersModuleCommandsUntilOL) {
   Begin("7101");
   Sim().SetModuleInputs(0x03);
   ASSERT_TRUE(Term.TypeEchoed("D:\\simu7101\r"));
+  EXPECT_EQ(Term.ReadByte(), '\n') << "the shell's line feed before the program";
   EXPECT_EQ(Ask("$012"), "!01400600\r");
   EXPECT_EQ(Ask("$016"), "!000300\r");
   EXPECT_EQ(Ask("#011201"), ">\r");

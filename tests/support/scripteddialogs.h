@@ -13,6 +13,7 @@ class ScriptedDialogs : public UserDialogs {
   struct Message {
     enum Kind { Error, Warning, Information, Question } Type;
     QString Text;
+    BoxKind Box = BoxKind::Question;  // a question's icon
   };
   std::vector<Message> Messages;
   std::deque<bool> YesNoAnswers;               // default: Yes
@@ -31,8 +32,8 @@ class ScriptedDialogs : public UserDialogs {
   void ShowInformation(const QString& text) override {
     Messages.push_back({Message::Information, text});
   }
-  bool AskYesNo(const QString& text) override {
-    Messages.push_back({Message::Question, text});
+  bool AskYesNo(const QString& text, BoxKind kind) override {
+    Messages.push_back({Message::Question, text, kind});
     return Take(YesNoAnswers, true);
   }
   Answer AskYesNoToAll(const QString& text) override {

@@ -61,3 +61,13 @@ bool RestoreReplies::Accept(const ImageFrame::Reply& reply) {
   if (frame[0] == '4') ++Count444;
   return true;
 }
+
+bool IsShellText(const uint8_t* frame, size_t length) {
+  if (length == 0) return false;
+  for (size_t i = 0; i < length; ++i) {
+    const uint8_t byte = frame[i];
+    const bool text = (byte >= 0x20 && byte < 0x7F) || byte == '\r' || byte == '\n' || byte == '\t';
+    if (!text) return false;
+  }
+  return true;
+}

@@ -33,6 +33,12 @@ bool CheckCrc(uint8_t* frame, size_t* length);
 // "444" let the next block go; anything else is not a ready reply.
 bool IsReadyReply(const uint8_t* reply);
 
+// True when a frame that failed its CRC is text a shell prints (printable
+// characters, blanks, line ends) rather than a damaged block: the backup
+// helper did not start and the shell answered its command line instead.
+// Any reply to it would be typed into that shell.
+bool IsShellText(const uint8_t* frame, size_t length);
+
 // The restore worker's reading of the helper's 5-byte replies over one run,
 // one call per reply in the order they came. Pure; any thread.
 // - The first reply must be a ready one with a good CRC: anything else means

@@ -69,11 +69,17 @@ bool TaloGhostThread::ReceiveBlocks(TaloComPort& port) {
     const bool read = firstFrame ? ReadFirstFrame(port, frame.data(), kFrameBytes)
                                  : ReadFrame(port, frame.data(), kFrameBytes);
     if (!read) return false;
-    firstFrame = false;
     port.PurgeInput();
     // 6.3.-6.4. A damaged frame is asked for again under the same index.
     size_t length = kFrameBytes;
     const bool good = CheckCrc(frame.data(), &length);
+    // A shell that never started the helper answers with text ("Bad command
+    // or file name", its prompt): a "666" would be typed into it.
+    if (!good && firstFrame && IsShellText(frame.data(), kFrameBytes)) {
+      ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
+      return false;
+    }
+    firstFrame = false;
     if (good) {
       if (!StoreBlock(frame.data())) {
         ErrorText = QString::fromLatin1(ImageText::kWriteFailed);

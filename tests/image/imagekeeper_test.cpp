@@ -21,6 +21,7 @@
 #include "simfixture.h"
 #include "simterminal.h"
 #include "taloghostresthread.h"
+#include "taloghostthread.h"
 #include "taloappdir.h"
 #include "terminalprogress.h"
 #include "transferbatch.h"
@@ -158,6 +159,22 @@ TEST_F(ImageKeeperTest, theThirdChecksumErrorEndsTheBackupAndTheOldImageStays) {
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kChecksumError));
   EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
   EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
+}
+
+// A shell that never started KEEPERRD answers with text: no "666" is typed
+// into it, and the old image stays.
+TEST_F(ImageKeeperTest, aBackupWhoseHelperNeverStartsTypesNothingAfterItsCommand) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.ImageHelpersMissing = true;
+  StartSim(options);
+  WriteFile(ImagePath(), "the previous image");
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
+  const std::string received = Sim().Received();
+  const std::string command = TaloGhostThread::kCommandLine;
+  ASSERT_NE(received.rfind(command), std::string::npos);
+  EXPECT_EQ(received.substr(received.rfind(command) + command.size()), "");
+  EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
 }
 
 TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {

@@ -512,7 +512,7 @@ TEST_F(FaultMatrix, systemInitialisation) {
                        NetConfig config(world.Shell, world.Presenter, QuickNetTimes());
                        const bool done = config.InitialiseSystem({});
                        const bool toldDone =
-                           world.Shown(QString::fromLatin1(NetConfText::kInitSuccessful));
+                           world.Shown(NetConfText::InitSucceeded());
                        if (done != toldDone)
                          findings.push_back("the end told does not match the result");
                        if (done) {

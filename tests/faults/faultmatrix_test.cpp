@@ -352,6 +352,9 @@ TEST_F(FaultMatrix, listing) {
                        if (whole && Names(browser) != kRootNames)
                          findings.push_back("a partial listing passed as whole: " +
                                             Names(browser).join(',').toStdString());
+                       if (!browser.LastListingRead() &&
+                           (browser.ItemCount() != 0 || browser.DeviceFreeBytes() != 0))
+                         findings.push_back("a failed listing left entries or free space behind");
                        ExpectToldOrDone(world, whole, findings, "the listing");
                        if (world.Dialogs.BusyDepth != 0) findings.push_back("busy cursor left on");
                      }};

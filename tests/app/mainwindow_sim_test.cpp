@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QUrl>
 #include <QLineEdit>
 #include <QAbstractItemView>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <algorithm>
 #include <memory>
 
 #include "deviceitemmodel.h"
@@ -252,6 +254,32 @@ TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
   ASSERT_NE(pane->SelectedItem(), nullptr);
   EXPECT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+}
+
+// The program as a user starts it after a run on the simulator's port: the
+// remembered port is listed at start, as --port lists its port.
+TEST(DesktopProgram, listsTheRememberedPortAtStart) {
+  SimHarness sim;
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  QTemporaryDir config;
+  ASSERT_TRUE(QDir(config.path()).mkpath(QStringLiteral("talo7100")));
+  QFile settings(config.filePath(QStringLiteral("talo7100/talo7100.conf")));
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("[Port]\nLast=" + QByteArray::fromStdString(sim.PortPath()) + "\n");
+  settings.close();
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(TALO_APP_PATH), {});
+  const auto listed = [&] {
+    const std::vector<std::string> commands = sim.Sim().Commands();
+    return std::find(commands.begin(), commands.end(), "dir") != commands.end();
+  };
+  EXPECT_TRUE(QTest::qWaitFor(listed, 10 * kDeadlineMs));
+  program.kill();
+  program.waitForFinished(kDeadlineMs);
 }
 
 // ---- unplug and re-plug ----------------------------------------------------

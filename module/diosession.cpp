@@ -6,6 +6,7 @@
 
 #include "deviceshell.h"
 #include "diotext.h"
+#include "talo7kbase.h"
 #include "talocomport.h"
 #include "talom7101.h"
 
@@ -34,8 +35,14 @@ QString DioSession::DisconnectedText() const {
   return ShellText::Disconnected(QString::fromStdString(Port.PortName()));
 }
 
-bool DioSession::SetOutput(int channel, const std::string& value) {
-  return ModulePtr->WriteDOChannel(channel, value);
+DioSetResult DioSession::SetOutput(int channel, const std::string& value) {
+  DioSetResult result;
+  result.Acknowledged = ModulePtr->WriteDOChannel(channel, value);
+  if (!result.Acknowledged) return result;
+  result.ReadBack = Poll();
+  const unsigned outputs = ModuleProtocol::ReadHex(result.ReadBack.DOByte);
+  result.Applied = result.ReadBack.Ok && ((outputs >> channel) & 1U) == (value == "1" ? 1U : 0U);
+  return result;
 }
 
 DioSession::ReleaseResult DioSession::Release() {

@@ -118,9 +118,9 @@ class Panel {
   }
 
  private:
-  void Poll() {
+  void Poll() { Show(Session.Poll()); }
+  void Show(const DioReading& reading) {
     Polled = true;
-    const DioReading reading = Session.Poll();
     State.Apply(reading);
     if (reading.Disconnected) {
       // Said once, by Run, instead of a failed poll every interval.
@@ -138,9 +138,12 @@ class Panel {
   void Set(const Setting& setting) {
     const std::optional<std::string> value = State.ToggleValue(setting.Channel);
     if (value && (*value == "1") != setting.On) return;  // already as asked
-    if (value && Session.SetOutput(setting.Channel, *value)) {
-      Poll();
-      return;
+    if (value) {
+      const DioSetResult result = Session.SetOutput(setting.Channel, *value);
+      // The read-back is the poll that follows every switch; it tells of
+      // its own failure. An output it shows unchanged was not switched.
+      if (result.Acknowledged) Show(result.ReadBack);
+      if (result.Applied || Lost || (result.Acknowledged && !result.ReadBack.Ok)) return;
     }
     AllGood = false;
     if (Session.Disconnected()) {

@@ -65,6 +65,19 @@ TEST_F(DioCommand, setsOnlyWhatDiffersAndPrintsEveryPoll) {
   EXPECT_TRUE(Released());
 }
 
+// The module says ">" and keeps its outputs: the state read back shows it,
+// so the command fails with the panel's message.
+TEST_F(DioCommand, aSetTheModuleDoesNotMakeFailsWithFailToSetDO) {
+  Start("7101", 0x0A);
+  talosim::FaultPlan ignoring;
+  ignoring.ModuleIgnoresSets = true;
+  Sim().SetFaults(ignoring);
+  EXPECT_EQ(Run({"--set", "2=1", "--yes"}), 1);
+  EXPECT_EQ(Count(Contents(Messages), DioText::kSetFailed), 1u) << Contents(Messages);
+  EXPECT_EQ(Contents(Lines), "0x0A00 DI 0101 DO 0000\n0x0A00 DI 0101 DO 0000\n");
+  EXPECT_TRUE(Released());
+}
+
 TEST_F(DioCommand, ctrlCEndsTheWatchAndStillReleases) {
   Start("7101", 0x05);
   std::thread interrupter([this] {

@@ -51,12 +51,17 @@ DioSession::ReleaseResult DioSession::Release() {
   if (Port.IsDisconnected()) return ReleaseResult::Disconnected;
   // 3.-4. The shell needs a moment to come back before it takes commands.
   DioPause(Timings, Timings.ReleasePauseMs);
-  if (!SendText(&Port, DioText::kDeleteSimulationLine))
-    return Port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
+  return DeleteCompanions(Port, Timings);
+}
+
+DioSession::ReleaseResult DioSession::DeleteCompanions(TaloComPort& port,
+                                                       const DioTimings& timings) {
+  if (!SendText(&port, DioText::kDeleteSimulationLine))
+    return port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
   // 5.-6. No prompt is awaited: the pause gives the first delete its time.
-  DioPause(Timings, Timings.DeletePauseMs);
-  if (!SendText(&Port, DioText::kDeleteModidLine))
-    return Port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
+  DioPause(timings, timings.DeletePauseMs);
+  if (!SendText(&port, DioText::kDeleteModidLine))
+    return port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
   return ReleaseResult::Released;
 }
 

@@ -80,6 +80,9 @@ class DioSession {
   // (the poll that follows every output change) to check that it switched.
   [[nodiscard]] DioSetResult SetOutput(int channel, const std::string& value);
   ReleaseResult Release();
+  // The release's two deletes on the shell's prompt, with its pause between
+  // them: for a start that ran MODID and was stopped before the simulation.
+  static ReleaseResult DeleteCompanions(TaloComPort& port, const DioTimings& timings);
 
   // Types text with echo check and shows nothing; false for a missing port
   // or an empty text.

@@ -96,6 +96,24 @@ TEST_F(MainWindowOnSimulator, upKeySendsVt100Sequence) {
   EXPECT_TRUE(SimReceived("\x1b[A")) << Sim().Received();
 }
 
+// Ctrl+C typed while the controller pours out a long "type" (at the line's
+// pace) reaches it at once: the output stops there, long before its end.
+TEST_F(MainWindowOnSimulator, ctrlCStopsALongTypeAtOnce) {
+  auto options = SimHarness::DefaultOptions();
+  options.Baud = 57600;
+  StartSim(options);
+  std::string text;
+  for (int i = 0; text.size() < 100000; ++i) text += "line " + std::to_string(i) + " of a long log\r\n";
+  ASSERT_TRUE(Sim().PutFile("\\BIG.TXT", text + "THE END\r\n"));
+  TurnOnAtPrompt();
+  window->RunInTerminal(QStringLiteral("type BIG.TXT"));
+  ASSERT_TRUE(ConsoleShows(QStringLiteral("line 20 of a long log")));
+  Memo()->setFocus();
+  QTest::keyClick(Memo(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(ConsoleShows(QStringLiteral("^C\nD:\\>")));
+  EXPECT_FALSE(Memo()->toPlainText().contains(QStringLiteral("THE END")));
+}
+
 TEST_F(MainWindowOnSimulator, pastedLinesReachTheShellAsTypedLines) {
   TurnOnAtPrompt();
   QGuiApplication::clipboard()->setText(QStringLiteral("dir\r\nmem"));

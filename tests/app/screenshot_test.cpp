@@ -1,7 +1,6 @@
-// Saves pictures of the main window at its first-run size and after a
-// typical start: the demo drive listed in the device pane, the terminal on
-// with a command typed. The PNGs land in the build folder for a person to
-// look at.
+// Saves a picture of the main window after a typical start: the demo drive
+// listed in the device pane, the terminal on with a command typed. The PNG
+// lands in the build folder for a person to look at.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -53,18 +52,6 @@ TEST_F(MainWindowPicture, savesMainWindowWithDriveListedAndTerminalOn) {
   EXPECT_NE(picture.pixelColor(QPoint(10, 60)), QColor(Qt::black));
   std::printf("screenshots: %s/talo7100-main-window.png, talo7100-terminal.png\n",
               TALO_SCREENSHOT_DIR);
-  dialogs.YesNoAnswers.push_back(true);
-  window.close();
-}
-
-// The first window a new user sees: form size, nothing listed yet.
-TEST(FirstRunPicture, savesTheWindowAtItsFirstRunSize) {
-  ScriptedDialogs dialogs;
-  TfrmMain window(&dialogs);
-  window.StartUp();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  ASSERT_TRUE(window.grab().save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-first-run.png")));
   dialogs.YesNoAnswers.push_back(true);
   window.close();
 }

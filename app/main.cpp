@@ -24,7 +24,8 @@ QString Usage() {
              "               find it) and lists the controller's D: drive through it;\n"
              "               NAME is a device name (ttyUSB0, ttyS0), a full path\n"
              "               (/dev/pts/3, /dev/serial/by-id/...) or COM1..COM255;\n"
-             "               TALO7100_PORTS adds names to the port list (colon-separated)\n"
+             "               TALO7100_PORTS adds names to the port list (colon-separated);\n"
+             "               without it the port of the last run is listed, when it is there\n"
              "  --log FILE   appends what the console shows, each line timestamped, to FILE\n"
              "  --help       show this text\n"
              "  --version    show the version\n");
@@ -102,13 +103,16 @@ int main(int argc, char** argv) {
   AppSettings settings;
   TfrmMain window;
   window.VerifyAfterRestore = settings.VerifyAfterRestore();
-  window.StartUp(AppSettings::StartPort(options.value(port), settings.LastPort()));
+  const QString startPort = AppSettings::StartPort(options.value(port), settings.LastPort());
+  window.StartUp(startPort);
   if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
   if (window.restoreGeometry(settings.WindowGeometry()))
     window.show();
   else
     window.showMaximized();
-  if (options.isSet(port)) QTimer::singleShot(0, &window, &TfrmMain::OpenDeviceRoot);
+  // A port given or remembered is listed at once, as a pick from the box
+  // would list it.
+  if (!startPort.isEmpty()) QTimer::singleShot(0, &window, &TfrmMain::OpenDeviceRoot);
   const int status = app.exec();
   settings.SetLastPort(window.SelectedPort());
   settings.SetWindowGeometry(window.saveGeometry());

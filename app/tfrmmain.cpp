@@ -95,7 +95,10 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   BuildPanes();
   ConnectDeviceToolBar();
 
-  resize(kRestoredWidth, kRestoredHeight);
+  // The form's size, or more when the panes need more (a larger font): the
+  // first window shows every button of both tool bars.
+  const QSize least = minimumSizeHint();
+  resize(std::max(kRestoredWidth, least.width()), std::max(kRestoredHeight, least.height()));
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
@@ -229,7 +232,7 @@ void TfrmMain::cbxCOMChange(bool picked) {
 }
 
 void TfrmMain::OpenDeviceRoot() {
-  if (!Term->IsOn()) Device->PortChanged();
+  if (!Term->IsOn() && !SelectedPort().isEmpty()) Device->ListRootAtStart();
 }
 
 void TfrmMain::tbtnDOSCmdClick() {

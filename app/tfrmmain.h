@@ -84,7 +84,9 @@ class TfrmMain : public QMainWindow {
   void About1Click();
   // Turns the terminal on if needed and types text followed by CR into it.
   void RunInTerminal(const QString& text);
-  // Lists the device root through the selected port (after --port).
+  // Lists the device root through the selected port at start-up (the port
+  // given with --port or remembered from the last run); a failure shows in
+  // the device pane's status bar and the console, not in a box.
   void OpenDeviceRoot();
 
  protected:

@@ -6,6 +6,7 @@
 
 #include "deviceshell.h"
 #include "diotext.h"
+#include "talo7kbase.h"
 #include "talocomport.h"
 #include "talom7101.h"
 
@@ -34,8 +35,14 @@ QString DioSession::DisconnectedText() const {
   return ShellText::Disconnected(QString::fromStdString(Port.PortName()));
 }
 
-bool DioSession::SetOutput(int channel, const std::string& value) {
-  return ModulePtr->WriteDOChannel(channel, value);
+DioSetResult DioSession::SetOutput(int channel, const std::string& value) {
+  DioSetResult result;
+  result.Acknowledged = ModulePtr->WriteDOChannel(channel, value);
+  if (!result.Acknowledged) return result;
+  result.ReadBack = Poll();
+  const unsigned outputs = ModuleProtocol::ReadHex(result.ReadBack.DOByte);
+  result.Applied = result.ReadBack.Ok && ((outputs >> channel) & 1U) == (value == "1" ? 1U : 0U);
+  return result;
 }
 
 DioSession::ReleaseResult DioSession::Release() {
@@ -44,12 +51,17 @@ DioSession::ReleaseResult DioSession::Release() {
   if (Port.IsDisconnected()) return ReleaseResult::Disconnected;
   // 3.-4. The shell needs a moment to come back before it takes commands.
   DioPause(Timings, Timings.ReleasePauseMs);
-  if (!SendText(&Port, DioText::kDeleteSimulationLine))
-    return Port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
+  return DeleteCompanions(Port, Timings);
+}
+
+DioSession::ReleaseResult DioSession::DeleteCompanions(TaloComPort& port,
+                                                       const DioTimings& timings) {
+  if (!SendText(&port, DioText::kDeleteSimulationLine))
+    return port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
   // 5.-6. No prompt is awaited: the pause gives the first delete its time.
-  DioPause(Timings, Timings.DeletePauseMs);
-  if (!SendText(&Port, DioText::kDeleteModidLine))
-    return Port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
+  DioPause(timings, timings.DeletePauseMs);
+  if (!SendText(&port, DioText::kDeleteModidLine))
+    return port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
   return ReleaseResult::Released;
 }
 

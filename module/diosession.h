@@ -3,6 +3,9 @@
 // poll, one output switch, and the release of the simulation program.
 //
 // Principles of operation
+// - An output switch counts only when the state read back right after it
+//   shows the output as asked: the module's acknowledgement alone is no
+//   proof.
 // - Each call runs to its end on the calling thread and blocks it: a silent
 //   module costs about 2 s per command (a one-byte read gives up after twice
 //   the port's 1000 ms time-out). The desktop panel therefore calls them on
@@ -29,6 +32,15 @@
 
 class TaloComPort;
 class TaloM7101;
+
+// One output switch and the state read back after it.
+struct DioSetResult {
+  bool Acknowledged = false;  // the module answered the write
+  DioReading ReadBack;        // the poll that followed (when acknowledged)
+  // The read-back shows the output as asked. A module that acknowledges and
+  // keeps its outputs has not switched anything.
+  bool Applied = false;
+};
 
 // The timings of the start flow and the panel. Only tests change them, to
 // keep the drains and the closing pauses short against a simulator that
@@ -64,8 +76,13 @@ class DioSession {
   bool Disconnected() const;
   // The message for it; any thread (the port's name never changes).
   QString DisconnectedText() const;
-  [[nodiscard]] bool SetOutput(int channel, const std::string& value);
+  // Writes the output and, when the module acknowledged, polls at once
+  // (the poll that follows every output change) to check that it switched.
+  [[nodiscard]] DioSetResult SetOutput(int channel, const std::string& value);
   ReleaseResult Release();
+  // The release's two deletes on the shell's prompt, with its pause between
+  // them: for a start that ran MODID and was stopped before the simulation.
+  static ReleaseResult DeleteCompanions(TaloComPort& port, const DioTimings& timings);
 
   // Types text with echo check and shows nothing; false for a missing port
   // or an empty text.

@@ -23,15 +23,33 @@ TransferHost HostFor(const DioHost& host, uint32_t timeoutMs) {
   return transfer;
 }
 
+bool Stopped(const DioHost& host) { return host.StopFlag && host.StopFlag->load(); }
+
+// Lets the port's reads end as soon as the stop flag is set, for its
+// lifetime.
+class StopWatch {
+ public:
+  StopWatch(TaloComPort& port, const DioHost& host) : Port(port) { Port.SetStopFlag(host.StopFlag); }
+  ~StopWatch() { Port.SetStopFlag(nullptr); }
+  StopWatch(const StopWatch&) = delete;
+  StopWatch& operator=(const StopWatch&) = delete;
+
+ private:
+  TaloComPort& Port;
+};
+
 // disconnected: whether a failed upload failed because the port went away.
 bool UploadCompanions(const DioHost& host, bool& disconnected) {
   const TaloAppFolders folders = GetTaloAppDir();
   const TransferHost transfer = HostFor(host, host.Timings.TransferTimeoutMs);
   const QString target = Text(DioText::kTargetDir);
-  return TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kModidFile), false,
-                      &disconnected) &&
+  // Only where something can stop them may the uploads be cancelled.
+  const bool cancellable = host.StopFlag != nullptr;
+  return TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kModidFile),
+                      cancellable, &disconnected) &&
+         !Stopped(host) &&
          TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kSimulationFile),
-                      false, &disconnected);
+                      cancellable, &disconnected);
 }
 
 // Reads the identification's lines until a read fails and returns the last
@@ -47,15 +65,31 @@ QByteArray LastCompleteLine(DeviceShell& shell, TaloComPort& port) {
   return last;
 }
 
-// Steps 5 to 10 on the open port; the error text, empty when the simulation
-// runs.
-QString StartSimulation(const DioHost& host, TaloComPort& port) {
+struct SimulationStart {
+  QString Error;  // empty: the simulation runs (or was interrupted)
+  bool Interrupted = false;
+  bool ModidStarted = false;  // its line went out: the programs were started
+};
+
+// Steps 5 to 10 on the open port.
+SimulationStart StartSimulation(const DioHost& host, TaloComPort& port) {
   DeviceShell& shell = host.Shell;
-  DeviceShell::Drain(port, DioStartFlow::kDrainLimit);
-  if (!shell.SendEchoed(port, DioText::kModidLine)) return Text(DioText::kModidNotSent);
+  {
+    const StopWatch watch(port, host);
+    DeviceShell::Drain(port, DioStartFlow::kDrainLimit);
+  }
+  if (Stopped(host)) return {{}, true};
+  if (!shell.SendEchoed(port, DioText::kModidLine)) return {Text(DioText::kModidNotSent)};
   DioPause(host.Timings, host.Timings.AnswerPauseMs);
-  if (!LastCompleteLine(shell, port).contains(DioText::kModuleModel)) return Text(DioText::kNoModule);
-  if (!shell.SendEchoed(port, DioText::kSimulationLine)) return Text(DioText::kSimulationNotSent);
+  QByteArray identified;
+  {
+    const StopWatch watch(port, host);
+    identified = LastCompleteLine(shell, port);
+  }
+  // The identification ends by itself: the shell is back at its prompt.
+  if (Stopped(host)) return {{}, true, true};
+  if (!identified.contains(DioText::kModuleModel)) return {Text(DioText::kNoModule)};
+  if (!shell.SendEchoed(port, DioText::kSimulationLine)) return {Text(DioText::kSimulationNotSent)};
   // The shell's line feed follows the echoed carriage return; a first
   // module command sent before it arrived would read it as the start of its
   // reply. After the pause the command's write discards it.
@@ -76,9 +110,12 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   }
   if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion), UserDialogs::BoxKind::Information))
     return DioStartResult::NotStarted;
+  if (Stopped(host)) return DioStartResult::Interrupted;
   // 3. The companion programs.
   bool disconnected = false;
-  if (!UploadCompanions(host, disconnected)) {
+  const bool uploaded = UploadCompanions(host, disconnected);
+  if (Stopped(host)) return DioStartResult::Interrupted;
+  if (!uploaded) {
     // The upload has named an unplugged adapter already.
     if (!disconnected) dialogs.ShowError(Text(DioText::kCheckCable));
     return DioStartResult::Failed;
@@ -87,21 +124,25 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   std::unique_ptr<TaloComPort> port = TransferPort::Open(HostFor(host, host.Timings.PortTimeoutMs));
   if (!port) return DioStartResult::Failed;
   // 6.-10. Identification and simulation start.
-  QString error;
+  SimulationStart start;
   {
     const BusyCursor busy(dialogs);
-    error = StartSimulation(host, *port);
+    start = StartSimulation(host, *port);
   }
   // An unplugged adapter is no fault of the controller's programs.
-  if (!error.isEmpty() && port->IsDisconnected())
-    error = ShellText::Disconnected(host.Shell.SelectedPort());
+  if (!start.Error.isEmpty() && port->IsDisconnected())
+    start.Error = ShellText::Disconnected(host.Shell.SelectedPort());
   // 11. The panel, for as long as the user keeps it open.
-  if (error.isEmpty()) showPanel(*port);
+  if (start.Error.isEmpty() && !start.Interrupted) showPanel(*port);
+  // A start stopped after the companion programs ran leaves none behind.
+  if (start.Interrupted && start.ModidStarted)
+    (void)DioSession::DeleteCompanions(*port, host.Timings);
   // 12. The port goes before any message shows.
   port->Close();
   port.reset();
-  if (!error.isEmpty()) {
-    dialogs.ShowError(error);
+  if (start.Interrupted) return DioStartResult::Interrupted;
+  if (!start.Error.isEmpty()) {
+    dialogs.ShowError(start.Error);
     return DioStartResult::Failed;
   }
   return DioStartResult::PanelShown;

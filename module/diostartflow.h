@@ -15,7 +15,15 @@
 // - The panel runner gets the module port open at 1000 ms, carriage return
 //   as terminator, the simulation running. When it returns the port is
 //   closed. Failures close it too and show their message after that.
+// - A stop flag (the command line's Ctrl+C) ends the start at once: the
+//   uploads can then be cancelled, the identification's reads end when it is
+//   set, and no further step is taken (Interrupted, no message). A command
+//   line is never typed half: the flag is not watched while one is echoed.
+//   A start stopped after MODID ran deletes both companion programs; once
+//   the simulation line has gone out the panel runner gets the port even
+//   when the flag is set, so that it releases the simulation.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -30,6 +38,9 @@ struct DioHost {
   TransferPresenter& Presenter;  // shows the two uploads
   int64_t DeviceFreeBytes = 0;   // 0: the device pane was never listed
   DioTimings Timings;
+  // Set from elsewhere (a signal handler) to stop the start; none in the
+  // window, whose uploads cannot be cancelled and which has no Ctrl+C.
+  const std::atomic<bool>* StopFlag = nullptr;
 };
 
 // Shows the panel on the open port; returns when it has closed.
@@ -38,6 +49,7 @@ using DioPanelRunner = std::function<void(TaloComPort& port)>;
 enum class DioStartResult {
   NotStarted,  // not listed yet, or the question was answered No
   Failed,      // a message said why
+  Interrupted, // the stop flag ended the start before the simulation ran
   PanelShown,
 };
 

@@ -134,7 +134,7 @@ bool NetConfig::InitialiseSystem(const ServerChoice& servers) {
     succeeded = CopyInitFiles(system, true) && CopyInitFiles(extras, false);
   }
   if (succeeded)
-    Shell.Dialogs().ShowInformation(QString::fromLatin1(NetConfText::kInitSuccessful));
+    Shell.Dialogs().ShowInformation(NetConfText::InitSucceeded());
   else
     Shell.Dialogs().ShowError(QString::fromLatin1(NetConfText::kInitFailed));
   return succeeded;

@@ -8,6 +8,20 @@ QString BadAccountText(const QString& field) {
       .arg(field);
 }
 
+QString InitSucceeded() {
+  return QString::fromLatin1(kInitSuccessful) +
+         QStringLiteral(
+             "\n\nThe FTP and HTTP accounts are now the installation's defaults, whose password "
+             "is widely known. Please change them now (FTP&HTTP Configuration, or "
+             "talo7100-cli accounts).");
+}
+
+QString LengthHint(int maxLength) { return QStringLiteral("up to %1").arg(maxLength); }
+
+QString TooLong(const QString& field, int maxLength) {
+  return QStringLiteral("The %1 must not be longer than %2 characters!").arg(field).arg(maxLength);
+}
+
 QString CannotWrite(const QString& path, const QString& reason) {
   return QStringLiteral(
              "Unable to write the file '%1'!\n\n%2\n\nNothing has been sent to the "

@@ -19,6 +19,16 @@ inline constexpr char kInitFailed[] = "System Initial fail! Please reboot Talo-7
 inline constexpr char kRefreshFirst[] =
     "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 
+// The initialisation's success: its first line, then that the account file
+// it installed holds the installation's default accounts, whose password is
+// no secret, and how to set one's own.
+QString InitSucceeded();
+
+// The limit of an ID or password field as stated beside it, and the refusal
+// of a longer text.
+QString LengthHint(int maxLength);
+QString TooLong(const QString& field, int maxLength);
+
 // An ID or password with a blank, a control character or a character beyond
 // ASCII (the first two would split the account line's fields on the
 // controller, the last cannot be written as one byte).

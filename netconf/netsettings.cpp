@@ -131,16 +131,21 @@ AccountLines BuildAccountLines(const AccountSettings& accounts) {
     result.Message = QString::fromLatin1(NetConfText::kBlankAccount);
     return result;
   }
-  const std::pair<const QString*, const char*> fields[] = {
-      {&accounts.FtpId, "FTP ID"},
-      {&accounts.FtpPassword, "FTP password"},
-      {&accounts.HttpId, "HTTP ID"},
-      {&accounts.HttpPassword, "HTTP password"}};
-  for (const auto& [text, name] : fields) {
-    if (!PlainField(*text)) {
-      result.Message = NetConfText::BadAccountText(QString::fromLatin1(name));
-      return result;
-    }
+  const struct {
+    const QString& Text;
+    const char* Name;
+    int MaxLength;
+  } fields[] = {{accounts.FtpId, "FTP ID", kMaxIdLength},
+                {accounts.FtpPassword, "FTP password", kMaxPasswordLength},
+                {accounts.HttpId, "HTTP ID", kMaxIdLength},
+                {accounts.HttpPassword, "HTTP password", kMaxPasswordLength}};
+  for (const auto& field : fields) {
+    const QString name = QString::fromLatin1(field.Name);
+    if (!PlainField(field.Text))
+      result.Message = NetConfText::BadAccountText(name);
+    else if (field.Text.size() > field.MaxLength)
+      result.Message = NetConfText::TooLong(name, field.MaxLength);
+    if (result.Message) return result;
   }
   result.FtpLine = accounts.FtpId + QLatin1Char(' ') + accounts.FtpPassword +
                    QStringLiteral(" WebRoot ") + OrderedRights(accounts.FtpRights, kFtpRightsOrder);

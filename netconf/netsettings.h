@@ -15,6 +15,9 @@
 //   most one per group (address, gateway, name server).
 // - IDs and passwords must be printable ASCII without blanks: a blank would
 //   split the line's fields on the controller, and the file is plain bytes.
+//   They must also fit the servers' fields (IDs 15, passwords 10 characters):
+//   a longer one is refused, never cut, since a cut password would make the
+//   next login fail.
 
 #include <QByteArray>
 #include <QString>
@@ -60,6 +63,8 @@ namespace NetSettings {
 inline constexpr char kFtpRightsOrder[] = "dcwr";
 inline constexpr char kHttpRightsOrder[] = "epg";
 inline constexpr char kDhcpAddress[] = "0.0.0.1";
+inline constexpr int kMaxIdLength = 15;
+inline constexpr int kMaxPasswordLength = 10;
 
 // The octet as a plain decimal number, or none when the text is empty, not
 // a decimal number or out of 0..255.

@@ -80,14 +80,35 @@ bool DeviceBrowser::FillDeviceItems(const QString& path) {
   QString error;
   const bool listed = ListerRef.ListDeviceFolder(
       path, [this](DeviceListing::ListingLine& line) { ApplyListingLine(line); }, &error);
+  if (!listed) {
+    // What was read before the failure is part of a folder, and the free
+    // space may be an older listing's: shown, or checked against by a copy,
+    // either would pass for the whole. The pane is empty and says why, and
+    // the features that need a listing ask for a Refresh.
+    ClearDeviceItems();
+    FreeBytes = 0;
+    if (!FreeCaption.isEmpty()) {
+      FreeCaption.clear();
+      emit FreeSpaceCaptionChanged(FreeCaption);
+    }
+  }
   SortItems(DeviceNextSortColumn);
   DeviceNextSortColumn = kSortName;
   ListingRead = listed;
+  FailureStatus = listed ? QString()
+                         : DeviceText::ListingFailedStatus(ListerRef.LastFailure(),
+                                                           ShellRef.SelectedPort());
   emit ItemsReset();
   UpdateStatus();
+  if (error.isEmpty()) return listed;
   // The failure's box opens once the views see a consistent list: its event
   // loop may well paint them.
-  if (!error.isEmpty()) ShellRef.Dialogs().ShowError(error);
+  if (QuietFailures) {
+    for (const QString& line : error.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+      ShellRef.AppendConsoleLine(line);
+  } else {
+    ShellRef.Dialogs().ShowError(error);
+  }
   return listed;
 }
 
@@ -119,7 +140,7 @@ void DeviceBrowser::UpdateStatus() {
   for (const PShellItem& item : Items)
     total += static_cast<uint64_t>(std::max<int64_t>(item.SizeBytes, 0));
   StatusObjects = DeviceText::ObjectCount(ItemCount());
-  StatusSize = DeviceText::SizeText(total) + FreeCaption;
+  StatusSize = FailureStatus.isEmpty() ? DeviceText::SizeText(total) + FreeCaption : FailureStatus;
   emit StatusChanged();
 }
 
@@ -178,6 +199,12 @@ void DeviceBrowser::PortChanged() {
   DeviceNextSortColumn = kSortName;
   DeviceNextSelectIndex = 0;
   OpenDeviceFolder(kRoot);
+}
+
+void DeviceBrowser::ListRootQuietly() {
+  QuietFailures = true;
+  PortChanged();
+  QuietFailures = false;
 }
 
 DeviceMenuState DeviceBrowser::PopupMenuState(int selectedIndex) {

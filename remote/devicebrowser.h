@@ -18,8 +18,11 @@
 //   SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
 //   the terminal on and type a program's name.
-// - Listing failures have been shown by the lister already; a failed listing
-//   leaves an empty list and DevicePath on the folder asked for.
+// - A failed listing shows its message once the views are consistent, and
+//   leaves an empty list (nothing read before the failure is kept),
+//   DeviceFreeBytes 0 (so the features that need a listing ask for a
+//   Refresh), no free-space caption, DevicePath on the folder asked for, and
+//   in place of the sizes a status text that says what went wrong.
 // - Main thread only. The browser blocks while a listing runs.
 
 #include <QObject>
@@ -113,6 +116,9 @@ class DeviceBrowser : public QObject {
   void ChooseHistoryPath(const QString& path);
   void SortByColumn(int column);  // list again sorted by column
   void PortChanged();             // fresh start on the root of the new port
+  // As PortChanged, for the listing nobody asked for at start-up: a failure
+  // goes to the status bar and the console instead of a box.
+  void ListRootQuietly();
   // The context menu opens on the selected row (-1: none).
   DeviceMenuState PopupMenuState(int selectedIndex);
 
@@ -139,6 +145,8 @@ class DeviceBrowser : public QObject {
   std::vector<PShellItem> Items;
   int64_t FreeBytes = 0;
   bool ListingRead = false;
+  bool QuietFailures = false;
+  QString FailureStatus;  // empty after a listing that was read
   QString FreeCaption;
   QStringList History;
   QString PathText;

@@ -17,16 +17,19 @@ int DeviceLister::CurrentYear() const {
 bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
                                     QString* errorText) {
   QString error;
+  Failure = ListingFailure::None;
   {
     ShellSession session(Shell, Times.ListingMs, kLineFeed);
     const int year = CurrentYear();
     // 1. Port open, configured and drained by the session.
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
+      Failure = ListingFailure::PortNotOpened;
     }
     // 2. Drive D:.
     else if (!session.Send(DeviceCommand::SelectDrive())) {
       error = session.FailureText(DeviceText::UnableToSendDrive());
+      Failure = ListingFailure::NoAnswer;
     } else {
       (void)session.ReadAnswer({}, Times.PromptBudgetMs);
       // 3. The folder; the shell refuses a missing one with an "Invalid" line.
@@ -37,6 +40,7 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
             [&](const QByteArray& line) {
               if (!line.contains("Invalid")) return true;
               error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
+              Failure = ListingFailure::FolderRefused;
               return false;
             },
             Times.PromptBudgetMs);
@@ -62,6 +66,10 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
         }
       }
     }
+    // Whatever broke off after the first echo left the listing incomplete,
+    // unless the line itself went away.
+    if (!error.isEmpty() && Failure == ListingFailure::None) Failure = ListingFailure::Incomplete;
+    if (!error.isEmpty() && session.Disconnected()) Failure = ListingFailure::Disconnected;
   }  // The port is closed before anything is shown.
   if (errorText)
     *errorText = error;

@@ -38,6 +38,16 @@ struct DeviceTimeouts {
   uint32_t PromptBudgetMs = 5000;
 };
 
+// Why the last ListDeviceFolder failed, for the pane's status text.
+enum class ListingFailure {
+  None,
+  PortNotOpened,  // the port could not be opened
+  NoAnswer,       // "d:", the first thing typed, was not echoed
+  Disconnected,   // the port went away during the exchange
+  FolderRefused,  // the shell refused "cd" to the folder
+  Incomplete,     // the answer broke off before the shell's prompt
+};
+
 struct TreeCounts {
   int64_t Files = 0;
   int64_t Bytes = 0;
@@ -63,6 +73,7 @@ class DeviceLister {
   using LineSink = std::function<void(DeviceListing::ListingLine&)>;
   bool ListDeviceFolder(const QString& path, const LineSink& onLine,
                         QString* errorText = nullptr);
+  ListingFailure LastFailure() const { return Failure; }
 
   // "dir/s " + argument (a name relative to the shell's current folder, or
   // empty for that folder itself). counts is zeroed first. True when the
@@ -75,4 +86,5 @@ class DeviceLister {
   DeviceShell& Shell;
   DeviceTimeouts Times;
   int FixedYear = 0;
+  ListingFailure Failure = ListingFailure::None;
 };

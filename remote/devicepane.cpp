@@ -42,6 +42,7 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   Form->lstviewTalo->SetModel(ModelPtr);
 
   BuildToolBar();
+  BuildPortBox();
   BuildContextMenu();
 
   StatusObjects = new QLabel(this);
@@ -99,12 +100,26 @@ void DevicePane::BuildToolBar() {
   connect(Form->tbtnTaloUp, &QAction::triggered, this, [this] { BrowserPtr->GoUp(); });
   connect(Form->tbtnRefresh, &QAction::triggered, this, &DevicePane::Refresh);
 
-  cbxCOM = new QComboBox(this);
+  // The tool bar never hides a button behind its overflow arrow (which
+  // opens nothing outside a main window's tool bar area): the pane is never
+  // narrower than the whole bar.
+  Form->tlbarTalo->setMinimumWidth(Form->tlbarTalo->sizeHint().width());
+}
+
+void DevicePane::BuildPortBox() {
+  // Beside the path box rather than at the end of the tool bar: whatever the
+  // width of the window and the length of the port names, the box a new user
+  // needs first stays in sight.
+  auto* label = new QLabel(QStringLiteral("&Port:"), Form->pnlTaloCbx);
+  label->setObjectName(QStringLiteral("lblCOM"));
+  cbxCOM = new QComboBox(Form->pnlTaloCbx);
   cbxCOM->setObjectName(QStringLiteral("cbxCOM"));
   cbxCOM->setEditable(true);
   cbxCOM->setInsertPolicy(QComboBox::NoInsert);
   cbxCOM->setFixedWidth(kPortBoxWidth);
-  Form->tlbarTalo->addWidget(cbxCOM);
+  label->setBuddy(cbxCOM);
+  Form->layTaloCbx->addWidget(label);
+  Form->layTaloCbx->addWidget(cbxCOM);
 }
 
 void DevicePane::BuildContextMenu() {
@@ -213,6 +228,8 @@ void DevicePane::PopupMenu2Popup() {
 }
 
 void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }
+
+void DevicePane::ListRootAtStart() { BrowserPtr->ListRootQuietly(); }
 
 void DevicePane::SetTerminalActive(bool on) {
   const bool enabled = !on;

@@ -6,10 +6,12 @@
 // - Owns the pane's logic (DeviceBrowser, DeviceFileCommands) and its item
 //   model; talks to the controller only through the DeviceShell it is given,
 //   which the owner keeps alive for the pane's lifetime.
-// - Holds the whole tool bar tlbarTalo. The actions of other features
-//   (tbtnTaloConf, tbtnDOSCmd, tbtnTCPConf, tbtnGHOST) and the port box
-//   cbxCOM are only created here; the main window finds them by object name
-//   or through the accessors and connects them.
+// - Holds the whole tool bar tlbarTalo, never narrower than all its buttons,
+//   and the port box cbxCOM ("Port:", beside the path box, where no window
+//   size hides it). The actions of other features (tbtnTaloConf, tbtnDOSCmd,
+//   tbtnTCPConf, tbtnGHOST) and the port box are only created here; the main
+//   window finds them by object name or through the accessors and connects
+//   them.
 // - The owner tells the pane when the port changed (PortChanged) and when
 //   the terminal takes or releases the port (SetTerminalActive); the pane
 //   asks the owner to run a program in the terminal (RunProgramRequested:
@@ -76,6 +78,9 @@ class DevicePane : public QWidget {
   // The port in the shell changed: sort by name, select the first row and
   // list the root "\" through the new port.
   void PortChanged();
+  // The same at start-up, for the port given or remembered: a failure is
+  // told by the status bar and the console, without a box.
+  void ListRootAtStart();
   // On: the terminal holds the port, every control that would start an
   // exchange is disabled (the terminal toggle itself stays usable).
   void SetTerminalActive(bool on);
@@ -99,6 +104,7 @@ class DevicePane : public QWidget {
 
  private:
   void BuildToolBar();
+  void BuildPortBox();
   void BuildContextMenu();
   void ConnectBrowser();
   void UpdatePathBox(const QString& path);

@@ -62,6 +62,24 @@ QString UnsafeName(const QString& name) {
              "characters and the characters < > |");
 }
 
+QString ListingFailedStatus(ListingFailure failure, const QString& port) {
+  switch (failure) {
+    case ListingFailure::PortNotOpened:
+      return port + QStringLiteral(" cannot be opened - Refresh to try again");
+    case ListingFailure::NoAnswer:
+      return QStringLiteral("No answer on ") + port +
+             QStringLiteral(" - check the cable and the controller, then Refresh");
+    case ListingFailure::Disconnected:
+      return port + QStringLiteral(" was disconnected - plug it in, then Refresh");
+    case ListingFailure::FolderRefused:
+      return QStringLiteral("Folder not found - go up or choose another");
+    case ListingFailure::Incomplete:
+    case ListingFailure::None:
+      break;
+  }
+  return QStringLiteral("Listing incomplete - Refresh to try again");
+}
+
 QString ObjectCount(qsizetype count) { return PaneStatus::ObjectCount(count); }
 QString SizeText(uint64_t totalBytes) {
   return PaneStatus::TotalSize(static_cast<int64_t>(totalBytes));

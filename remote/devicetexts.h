@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "devicelister.h"
+
 namespace DeviceText {
 
 // Listing and counting exchanges.
@@ -31,6 +33,9 @@ QString AskFormat();
 QString UnsafeName(const QString& name);
 
 // Status bar and properties.
+// Panel 1 after a failed listing, in place of the sizes: what went wrong and
+// what to do, short enough for the panel.
+QString ListingFailedStatus(ListingFailure failure, const QString& port);
 QString ObjectCount(qsizetype count);              // "N object(s)"
 QString SizeText(uint64_t totalBytes);             // "1023 byte(s)", "1.0 KB", "1.0 MB"
 QString ByteCount(int64_t bytes);                  // "N byte(s)"

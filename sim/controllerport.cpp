@@ -25,11 +25,15 @@ void ControllerPort::ServeRequests() {
   if (!emit.empty()) Write(emit);
 }
 
-bool ControllerPort::ApplyReceiveFaults(uint8_t& byte) {
-  std::lock_guard lock(Shared.Mutex);
+void ControllerPort::LogReceived(uint8_t byte) {
   Shared.Received.push_back(static_cast<char>(byte));
   if (Shared.Received.size() > SimState::kReceivedLimit)
     Shared.Received.erase(0, Shared.Received.size() - SimState::kReceivedLimit / 2);
+}
+
+bool ControllerPort::ApplyReceiveFaults(uint8_t& byte) {
+  std::lock_guard lock(Shared.Mutex);
+  LogReceived(byte);
   const FaultPlan& faults = Shared.Faults;
   std::uniform_real_distribution<double> chance(0.0, 1.0);
   if (faults.DropRate > 0 && chance(Shared.Random) < faults.DropRate) return false;
@@ -67,6 +71,24 @@ std::string ControllerPort::ReadExact(size_t count, Millis firstTimeout, Millis 
     bytes.push_back(static_cast<char>(*byte));
   }
   return bytes;
+}
+
+bool ControllerPort::WriteUnlessInterrupted(std::string_view bytes, bool& interrupted) {
+  // Short pieces: at 57600 baud one takes under 3 ms on the wire.
+  constexpr size_t kPiece = 16;
+  constexpr uint8_t kCtrlC = 3;
+  interrupted = false;
+  for (size_t done = 0; done < bytes.size(); done += kPiece) {
+    const std::string taken = Line.TakeThrough(kCtrlC);
+    if (!taken.empty()) {
+      std::lock_guard lock(Shared.Mutex);
+      for (const char c : taken) LogReceived(static_cast<uint8_t>(c));
+      interrupted = true;
+      return false;
+    }
+    if (!Write(bytes.substr(done, kPiece))) return false;
+  }
+  return true;
 }
 
 void ControllerPort::Purge(Millis quiet) {

@@ -34,6 +34,11 @@ class ControllerPort {
   // gapTimeout. Returns what arrived (shorter on a time-out).
   std::string ReadExact(size_t count, Millis firstTimeout, Millis gapTimeout);
   bool Write(std::string_view bytes);
+  // Writes as Write does, in short pieces, and stops early when Ctrl+C has
+  // arrived meanwhile, as a DOS shell's output stops (the Ctrl+C and what
+  // came before it are taken from the input and logged as received). False
+  // when it stopped or the line went down; interrupted tells which.
+  bool WriteUnlessInterrupted(std::string_view bytes, bool& interrupted);
   // Discards input until the line has been quiet for the given time.
   void Purge(Millis quiet);
   void Pause(Millis duration) { Line.Pause(duration); }
@@ -46,6 +51,7 @@ class ControllerPort {
  private:
   void ServeRequests();
   bool ApplyReceiveFaults(uint8_t& byte);
+  void LogReceived(uint8_t byte);
 
   PtyLine& Line;
   SimState& Shared;

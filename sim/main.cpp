@@ -71,6 +71,8 @@ Faults (deterministic for a given --seed):
   --hangup-after N        close the terminal after N sent bytes
   --pause-listing MS      pause MS ms after the folder header of every
                           "dir" and "dir/s" answer (a busy controller)
+  --module-ignores-sets   the module acknowledges output changes (">") but
+                          keeps its outputs
 
   --help                  show this text
   --version               show the version
@@ -102,7 +104,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
     };
     if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
         flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC) ||
-        flag("--no-keepers", faults.ImageHelpersMissing))
+        flag("--no-keepers", faults.ImageHelpersMissing) ||
+        flag("--module-ignores-sets", faults.ModuleIgnoresSets))
       continue;
     if (name == "--no-helper-lf") {
       options.HelperLineFeed = false;

@@ -27,7 +27,10 @@ std::string AnswerModuleCommand(ControllerContext& context, const std::string& c
   const std::string body = command.substr(3);
   const std::string unknown = "?" + std::string(kAddress);
   std::lock_guard lock(context.State.Mutex);
-  uint8_t& outputs = context.State.ModuleOutputs;
+  // A module that acknowledges changes it does not make writes to a copy.
+  uint8_t ignored = context.State.ModuleOutputs;
+  uint8_t& outputs =
+      context.State.Faults.ModuleIgnoresSets ? ignored : context.State.ModuleOutputs;
   if (command[0] == '$') {
     if (body == "2") return "!" + std::string(kAddress) + "400600";  // type 40, baud code 06, format 00
     if (body == "6") return "!" + Hex2(outputs) + Hex2(context.State.CurrentInputs()) + "00";

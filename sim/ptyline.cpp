@@ -191,6 +191,21 @@ void PtyLine::DiscardInput() {
   if (woken) Wake();  // keep the poke for the next Read
 }
 
+std::string PtyLine::TakeThrough(uint8_t byte) {
+  const auto now = Clock::now();
+  bool woken = false;
+  FillInput(now, woken);
+  if (woken) Wake();  // keep the poke for the next Read
+  const auto found = std::find_if(Pending.begin(), Pending.end(), [&](const auto& entry) {
+    return entry.second <= now && entry.first == byte;
+  });
+  if (found == Pending.end()) return {};
+  std::string taken;
+  for (auto it = Pending.begin(); it != std::next(found); ++it) taken.push_back(static_cast<char>(it->first));
+  Pending.erase(Pending.begin(), std::next(found));
+  return taken;
+}
+
 void PtyLine::Pause(std::chrono::milliseconds duration) {
   const auto until = Clock::now() + duration;
   while (!Stopping && Clock::now() < until) {

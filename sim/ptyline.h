@@ -55,6 +55,10 @@ class PtyLine {
   bool Write(std::string_view bytes);
   // Discards received bytes that are already readable.
   void DiscardInput();
+  // Takes the readable bytes up to and including the first one equal to
+  // byte out of the input and returns them; nothing (and takes nothing)
+  // when no such byte is readable yet. Does not wait.
+  std::string TakeThrough(uint8_t byte);
   // Sleeps, waking early for a stop.
   void Pause(std::chrono::milliseconds duration);
 

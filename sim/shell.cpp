@@ -92,7 +92,13 @@ void Shell::Print(const FileCommands::Lines& lines) {
   std::string out = "\r\n";
   for (const std::string& line : lines) out += line + "\r\n";
   out += Prompt();
-  Context.Port.Write(out);
+  WriteOutput(out);
+}
+
+void Shell::WriteOutput(const std::string& out) {
+  bool interrupted = false;
+  if (!Context.Port.WriteUnlessInterrupted(out, interrupted) && interrupted)
+    Context.Port.Write("^C\r\n" + Prompt());
 }
 
 void Shell::PrintListing(const FileCommands::Lines& lines) {
@@ -111,7 +117,7 @@ void Shell::PrintListing(const FileCommands::Lines& lines) {
   std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
   std::string rest;
   for (auto line = header + 1; line != lines.end(); ++line) rest += *line + "\r\n";
-  Context.Port.Write(rest + Prompt());
+  WriteOutput(rest + Prompt());
 }
 
 void Shell::Execute(const std::string& line) {

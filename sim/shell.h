@@ -6,7 +6,8 @@
 // - Echoes every received character as it arrives, CR included; Backspace
 //   erases (BS, blank, BS), Ctrl+C drops the line. After the CR: CR LF, the
 //   command's lines each ended by CR LF, then the prompt without a line end,
-//   all in one write so that a listing has no gaps.
+//   all in one write so that a listing has no gaps. A Ctrl+C that arrives
+//   while they go out stops them: "^C", CR LF and the prompt follow.
 // - Programs that begin a binary exchange at once (the image helpers and the
 //   module simulation) get no CR LF before their first byte.
 // - A command on a damaged D: asks "Abort, Retry, Fail?" and takes one key
@@ -40,6 +41,8 @@ class Shell {
   ProgramFile FindProgram(const std::string& token);
   void RunProgram(const ProgramFile& program, const std::string& args);
   void Print(const FileCommands::Lines& lines);
+  // A command's output, stopped by Ctrl+C.
+  void WriteOutput(const std::string& out);
   // A listing, paused after its first folder header when the faults ask so.
   void PrintListing(const FileCommands::Lines& lines);
   // Whether a command line reads or writes drive D:.

@@ -63,6 +63,8 @@ struct FaultPlan {
   // A busy controller: every "dir" answer stops this long after its first
   // folder header line (0: never).
   uint32_t PauseListingMs = 0;
+  // The module acknowledges an output change (">") but keeps its outputs.
+  bool ModuleIgnoresSets = false;
   uint32_t Seed = 1;                   // drop and corrupt decisions
 };
 

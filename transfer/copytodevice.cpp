@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "deviceshell.h"
 #include "talocomport.h"
 #include "transferfile.h"
 #include "transfertext.h"
@@ -69,6 +70,27 @@ QStringList UploadMismatches(const std::vector<TransferOutcome>& outcomes,
 
 }  // namespace CopyToDeviceLogic
 
+namespace {
+
+// One console line per skipped file, and a final message with them all:
+// after a long batch nobody remembers which questions were answered No.
+void ReportSkipped(const TransferHost& host, const std::vector<TransferOutcome>& outcomes) {
+  QStringList lines;
+  int copied = 0;
+  for (const TransferOutcome& outcome : outcomes) {
+    if (outcome.Outcome == TransferOutcome::Result::Sent) ++copied;
+    if (outcome.Outcome == TransferOutcome::Result::Skipped)
+      lines.append(TransferText::SkippedLine(outcome));
+  }
+  if (lines.isEmpty()) return;
+  DeviceShell console(host.Console, host.Dialogs);
+  for (const QString& line : lines) console.AppendConsoleLine(line);
+  host.Dialogs.ShowInformation(
+      TransferText::SkippedSummary(copied, static_cast<int>(outcomes.size()), lines));
+}
+
+}  // namespace
+
 CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
   CopyReport report;
   // 1.-4. The checks, in order.
@@ -101,12 +123,16 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
   QString copiedName;
   if (report.Outcomes.size() == 1 && report.Outcomes[0].Outcome == TransferOutcome::Result::Sent)
     copiedName = report.Outcomes[0].TargetName.section(QLatin1Char('\\'), -1);
-  if (!request.RefreshDevicePane) return report;
-  const std::optional<CopyRequest::Listing> listing = request.RefreshDevicePane(copiedName);
-  // 10. What the listing shows must be what was sent.
-  if (listing) {
-    report.Mismatches = CopyToDeviceLogic::UploadMismatches(report.Outcomes, *listing);
-    if (!report.Mismatches.isEmpty()) host.Dialogs.ShowWarning(report.Mismatches.join(QLatin1Char('\n')));
+  if (request.RefreshDevicePane) {
+    const std::optional<CopyRequest::Listing> listing = request.RefreshDevicePane(copiedName);
+    // 10. What the listing shows must be what was sent.
+    if (listing) {
+      report.Mismatches = CopyToDeviceLogic::UploadMismatches(report.Outcomes, *listing);
+      if (!report.Mismatches.isEmpty())
+        host.Dialogs.ShowWarning(report.Mismatches.join(QLatin1Char('\n')));
+    }
   }
+  // 11. The files the user chose not to send, named once more at the end.
+  ReportSkipped(host, report.Outcomes);
   return report;
 }

@@ -20,6 +20,9 @@
 //   block). Any other size, or no entry at all, is a loss the receiver did
 //   not report; it is named in one warning and kept in CopyReport::Mismatches.
 //   A listing that failed has shown its own message and proves nothing.
+// - Files the user skipped (No to a replace question, Cancel at a name
+//   prompt) are named at the end, each on a console line and all together
+//   in one information box with the count of files copied.
 
 #include <QString>
 #include <QStringList>

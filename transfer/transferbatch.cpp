@@ -60,6 +60,7 @@ void TransferBatch::Run(TransferView& view) {
     const std::optional<QString> name =
         AcceptedName(i < GivenNames.size() ? GivenNames[i] : QFileInfo(SourcePath).fileName());
     if (!name) {
+      Results[i].SkipReason = LastSkip;
       Finish(i, TransferOutcome::Result::Skipped, view);
       continue;
     }
@@ -98,14 +99,18 @@ std::optional<QString> TransferBatch::AcceptedName(const QString& name) {
     const DeviceNames::Verdict verdict = Names.Examine(candidate);
     if (verdict == DeviceNames::Verdict::Free) break;
     if (verdict == DeviceNames::Verdict::FileListed) {
-      if (!MayReplace(candidate)) return std::nullopt;
-      break;
+      if (MayReplace(candidate)) break;
+      LastSkip = TransferOutcome::Skip::KeptListedFile;
+      return std::nullopt;
     }
     const std::optional<QString> entered = Dialogs.AskName(
         TransferText::InvalidNameCaption(candidate),
         QString::fromLatin1(TransferText::kNewNamePrompt),
         Names.Suggest(QFileInfo(SourcePath).fileName()), TransferText::kNewNameMaxLength);
-    if (!entered) return std::nullopt;
+    if (!entered) {
+      LastSkip = TransferOutcome::Skip::NoName;
+      return std::nullopt;
+    }
     candidate = *entered;
   }
   Names.Take(candidate);

@@ -41,10 +41,14 @@ class UserDialogs;
 
 struct TransferOutcome {
   enum class Result { Sent, Skipped, Failed, Cancelled, NotSent };
+  // Why a file was skipped: the user kept the listed file of its name (No
+  // to the replace question), or gave no usable name (Cancel at the prompt).
+  enum class Skip { None, KeptListedFile, NoName };
   QString SourcePath;
   int Number = 0;      // its place in the batch, from 1
   QString TargetName;  // device path as given to the receiving program
   Result Outcome = Result::NotSent;
+  Skip SkipReason = Skip::None;
   int64_t Size = 0;    // as measured by the sender
 };
 
@@ -102,4 +106,5 @@ class TransferBatch {
   DeviceNames Names;
   QStringList GivenNames;
   bool ReplaceAll = false;
+  TransferOutcome::Skip LastSkip = TransferOutcome::Skip::None;  // set by AcceptedName
 };

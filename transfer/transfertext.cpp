@@ -1,5 +1,9 @@
 #include "transfertext.h"
 
+#include <QFileInfo>
+
+#include "transferbatch.h"
+
 namespace TransferText {
 
 QString InvalidNameCaption(const QString& name) {
@@ -57,6 +61,19 @@ QString ArrivedShort(const QString& target, int64_t listedBytes, int64_t sentByt
 
 QString NotArrived(const QString& target, int64_t sentBytes) {
   return target + QStringLiteral(" did not arrive, expected %1 bytes.").arg(sentBytes);
+}
+
+QString SkippedLine(const TransferOutcome& outcome) {
+  const QString name = QFileInfo(outcome.SourcePath).fileName();
+  const QString why = outcome.SkipReason == TransferOutcome::Skip::KeptListedFile
+                          ? QStringLiteral("the file of that name on the TALO-7100 was kept")
+                          : QStringLiteral("no new name was given");
+  return QStringLiteral("Not copied: ") + name + QStringLiteral(" (") + why + QLatin1Char(')');
+}
+
+QString SkippedSummary(int copied, int total, const QStringList& skippedLines) {
+  return QStringLiteral("%1 of %2 file(s) copied.\n\n").arg(copied).arg(total) +
+         skippedLines.join(QLatin1Char('\n'));
 }
 
 }  // namespace TransferText

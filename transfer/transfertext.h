@@ -7,6 +7,8 @@
 
 #include "devicenames.h"
 
+struct TransferOutcome;
+
 namespace TransferText {
 
 // Status lines of the XMODEM sender (console).
@@ -45,6 +47,11 @@ QString NameRefused(const QString& path, const QString& deviceName, DeviceNames:
                     const QString& suggestion);
 QString NotReplaced(const QString& path, const QString& listedName, int64_t sizeBytes,
                     const QString& modified);
+
+// The end of a copy that skipped files: one console line per file, and the
+// final message with the count and the same lines.
+QString SkippedLine(const TransferOutcome& outcome);
+QString SkippedSummary(int copied, int total, const QStringList& skippedLines);
 
 // The check of the folder's listing after a copy: a file listed with another
 // size than it was sent with, or not listed at all.

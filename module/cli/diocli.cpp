@@ -13,6 +13,7 @@
 #include "diostartflow.h"
 #include "diotext.h"
 #include "terminalprogress.h"
+#include "transferview.h"
 #include "userdialogs.h"
 
 namespace DioCli {
@@ -22,6 +23,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
 
 std::atomic<bool> StopRequested{false};
 
@@ -75,6 +77,20 @@ class YesDialogs : public UserDialogs {
   UserDialogs& Inner;
 };
 
+// The uploads' progress bar. A Ctrl+C it takes (it cancels the upload in
+// hand) stops the whole start.
+class StoppingPresenter : public TransferPresenter {
+ public:
+  explicit StoppingPresenter(TerminalProgress& inner) : Inner(inner) {}
+  void Present(TransferBatch& batch, bool cancelEnabled) override {
+    Inner.Present(batch, cancelEnabled);
+    if (Inner.CancelledByUser()) StopRequested = true;
+  }
+
+ private:
+  TerminalProgress& Inner;
+};
+
 void Print(FILE* out, const QString& line) {
   const QByteArray bytes = line.toLocal8Bit() + '\n';
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
@@ -118,9 +134,9 @@ class Panel {
   }
 
  private:
-  void Poll() {
+  void Poll() { Show(Session.Poll()); }
+  void Show(const DioReading& reading) {
     Polled = true;
-    const DioReading reading = Session.Poll();
     State.Apply(reading);
     if (reading.Disconnected) {
       // Said once, by Run, instead of a failed poll every interval.
@@ -138,9 +154,12 @@ class Panel {
   void Set(const Setting& setting) {
     const std::optional<std::string> value = State.ToggleValue(setting.Channel);
     if (value && (*value == "1") != setting.On) return;  // already as asked
-    if (value && Session.SetOutput(setting.Channel, *value)) {
-      Poll();
-      return;
+    if (value) {
+      const DioSetResult result = Session.SetOutput(setting.Channel, *value);
+      // The read-back is the poll that follows every switch; it tells of
+      // its own failure. An output it shows unchanged was not switched.
+      if (result.Acknowledged) Show(result.ReadBack);
+      if (result.Applied || Lost || (result.Acknowledged && !result.ReadBack.Ok)) return;
     }
     AllGood = false;
     if (Session.Disconnected()) {
@@ -202,6 +221,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   const InterruptGuard interrupts;
   // The start flow's check of the free space needs a listing.
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
+  if (StopRequested) return kExitInterrupted;
   if (!free) return kExitFailed;
 
   YesDialogs yes(shell.Dialogs());
@@ -209,14 +229,18 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   yesShell.SetSelectedPort(shell.SelectedPort());
   DeviceShell& flowShell = parsed->Yes ? yesShell : shell;
   TerminalProgress progress(output.Messages, output.Interactive);
-  const DioHost host{flowShell, progress, *free, timings};
+  StoppingPresenter uploads(progress);
+  DioHost host{flowShell, uploads, *free, timings};
+  host.StopFlag = &StopRequested;
   bool allGood = false;
+  bool stoppedInStart = false;
   const DioStartResult result = DioStartFlow::Run(host, [&](TaloComPort& port) {
-    // A Ctrl+C during the uploads went to their progress: it counts here too.
-    if (progress.CancelledByUser()) RequestStop();
+    // A Ctrl+C as the simulation started: the panel only releases it.
+    stoppedInStart = StopRequested;
     Panel panel(port, output, timings);
     allGood = panel.Run(*parsed, flowShell.Dialogs());
   });
+  if (result == DioStartResult::Interrupted || stoppedInStart) return kExitInterrupted;
   return result == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
 }
 

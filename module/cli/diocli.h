@@ -12,13 +12,17 @@
 //   after it. With --watch it polls every 500 ms until Ctrl+C.
 // - After every good poll one line on the output: the panel's hex text and
 //   the lamps, "0x0A05 DI 0101 DO 1010" (channel 0 first). A failed poll or
-//   set prints the panel's status text on the message stream.
+//   set (also one the state read back does not show) prints the panel's
+//   status text on the message stream.
+// - Ctrl+C during the start (the listing, the uploads - it cancels the one
+//   in hand - the identification) stops it at once: nothing further is
+//   typed, and the companion programs are deleted when they were started.
 // - The close sequence (end command, the two deletes) always runs once the
 //   simulation was started, Ctrl+C included: the first Ctrl+C ends the
 //   polling and the sets; a second one ends the program as usual.
 // - Exit status: 0 when the panel ran, polled, and every poll and set
-//   succeeded (a set left out by Ctrl+C counts as failed);
-//   1 otherwise; 2 for a wrong call. Main thread only.
+//   succeeded (a set left out by Ctrl+C counts as failed); 130 when Ctrl+C
+//   stopped the start; 1 otherwise; 2 for a wrong call. Main thread only.
 
 #include <QString>
 #include <QStringList>

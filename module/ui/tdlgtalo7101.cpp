@@ -135,10 +135,15 @@ void TdlgTalo7101::UpdateDIData() {
 
 void TdlgTalo7101::PollDone(const DioReading& reading) {
   if (Releasing) return;  // the release message stays in the status bar
+  if (ShowReading(reading)) NextStep();
+}
+
+bool TdlgTalo7101::ShowReading(const DioReading& reading) {
   State.Apply(reading);
   ShowState();
-  if (reading.Disconnected) return LineLost();
-  NextStep();
+  if (!reading.Disconnected) return true;
+  LineLost();
+  return false;
 }
 
 // The port went away: no poll and no release can work any more, so the
@@ -195,15 +200,18 @@ void TdlgTalo7101::StartToggle(int channel) {
     return;
   }
   DioSession* session = Session.get();
-  Worker->Run<bool>([session, channel, v = *value] { return session->SetOutput(channel, v); },
-                    [this](const bool& switched) {
-                      if (Releasing) return;
-                      if (switched)
-                        UpdateDIData();
-                      else
-                        StatusMessage->setText(QString::fromLatin1(DioText::kSetFailed));
-                      NextStep();
-                    });
+  Worker->Run<DioSetResult>(
+      [session, channel, v = *value] { return session->SetOutput(channel, v); },
+      [this](const DioSetResult& result) {
+        if (Releasing) return;
+        // The read-back is the poll that follows every switch.
+        if (result.Acknowledged && !ShowReading(result.ReadBack)) return;
+        // A module that acknowledged but kept its output has not switched it:
+        // the lamps show what it holds, the status says the set failed.
+        if (!result.Acknowledged || (result.ReadBack.Ok && !result.Applied))
+          StatusMessage->setText(QString::fromLatin1(DioText::kSetFailed));
+        NextStep();
+      });
 }
 
 // After each exchange: the next click, else polling goes on.

@@ -13,8 +13,9 @@
 //   under way is skipped, so a silent module does not pile polls up.
 // - A click on a DO button stops the polling, switches that output to the
 //   opposite of its last read state, polls at once on success and polls on.
-//   A click before the first good poll sends nothing: there is no state to
-//   act on.
+//   When that poll shows the output unchanged (a module that acknowledges
+//   and keeps its outputs), the status says "Fail to set DO!". A click
+//   before the first good poll sends nothing: there is no state to act on.
 // - Closing (system menu, Esc) always ends in a closed panel but first runs
 //   the release on the worker, after whatever exchange is under way: the end
 //   command, 1000 ms, the first delete, 2000 ms, the second delete. Meanwhile
@@ -77,6 +78,9 @@ class TdlgTalo7101 : public QDialog {
  private:
   void m_StatusBarDrawPanel(QPainter& painter, const QRect& rect);
   void PollDone(const DioReading& reading);
+  // Shows a poll's result; false when it found the line gone (the panel is
+  // closing then).
+  bool ShowReading(const DioReading& reading);
   void LineLost();
   void StartToggle(int channel);
   void NextStep();

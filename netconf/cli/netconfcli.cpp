@@ -116,6 +116,10 @@ std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QStrin
     why = QStringLiteral("give either --dhcp or --static IP, and --dns or --auto-dns");
     return std::nullopt;
   }
+  if (isStatic && !parser.isSet(dns) && !parser.isSet(autoDns)) {
+    why = QStringLiteral("a static address needs a name server: give --dns DNS or --auto-dns");
+    return std::nullopt;
+  }
   AddressSettings settings;
   settings.StaticIp = isStatic;
   if (isStatic) {
@@ -123,6 +127,13 @@ std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QStrin
     if (parser.isSet(gateway)) settings.Gateway = Octets(parser.value(gateway));
     settings.AutoDns = parser.isSet(autoDns);
     if (parser.isSet(dns)) settings.Dns = Octets(parser.value(dns));
+  }
+  // Every octet is checked before the controller is spoken to; the messages
+  // are the dialog's.
+  const AddressCheck checked = NetSettings::CheckAddresses(settings);
+  if (!checked.Accepted()) {
+    why = checked.Messages.join(QLatin1Char(' '));
+    return std::nullopt;
   }
   return settings;
 }
@@ -212,6 +223,12 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
   }
   accounts->FtpPassword = *ftpPassword;
   accounts->HttpPassword = *httpPassword;
+  // The dialog's rules (blank, characters, lengths), before the controller
+  // is spoken to.
+  if (const std::optional<QString> refusal = NetSettings::BuildAccountLines(*accounts).Message) {
+    PrintError(*refusal);
+    return kExitUsage;
+  }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(*accounts); });
 }
 

@@ -8,7 +8,10 @@
 // - Each runs the dialog's operation (NetConfig) with the same files,
 //   uploads and messages; messages on standard error, the controller's
 //   lines and the transfer's progress on standard output.
-// - Like the dialog, each first lists the device root to learn the free
+// - Each checks its whole call first - every octet and option, the account
+//   fields under the dialog's rules (characters, lengths) - and refuses a
+//   wrong one as a wrong call before it speaks to the controller.
+// - Like the dialog, each then lists the device root to learn the free
 //   space; it stops there when the listing fails or shows no free space.
 // - Passwords are never arguments, since any user can read a process's
 //   arguments: they come from TALO7100_FTP_PASSWORD and
@@ -38,7 +41,8 @@ inline constexpr char kInitArguments[] = "[--servers httpftp,ftp,http]";
 std::optional<QString> ReadPassword(const char* variable, const QString& prompt);
 
 // The parse steps of the three subcommands: none on a wrong call, with the
-// reason in why. Passwords are no arguments: ParseAccounts leaves them empty.
+// reason in why (for netconf also octets the dialog would refuse, with its
+// messages). Passwords are no arguments: ParseAccounts leaves them empty.
 std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QString& why);
 std::optional<AccountSettings> ParseAccounts(const QStringList& arguments, QString& why);
 std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why);

@@ -1,7 +1,11 @@
 #include "tdlgtalotcpconf.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QProxyStyle>
+#include <algorithm>
 
 #include "deviceshell.h"
 #include "netconftext.h"
@@ -50,6 +54,13 @@ TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presente
   passwordStyle->setParent(this);
   for (QLineEdit* edit : {Controls->MEdt_FTPpwd, Controls->MEdt_HTPpwd})
     edit->setStyle(passwordStyle);
+  // The servers' limits, beside the fields. The edits themselves take any
+  // length: a longer text is refused at Update rather than cut unseen.
+  const std::pair<QLabel*, int> limits[] = {{Controls->LblFTPIDLimit, NetSettings::kMaxIdLength},
+                                            {Controls->LblFTPpwdLimit, NetSettings::kMaxPasswordLength},
+                                            {Controls->LblHTPIDLimit, NetSettings::kMaxIdLength},
+                                            {Controls->LblHTPpwdLimit, NetSettings::kMaxPasswordLength}};
+  for (const auto& [label, maxLength] : limits) label->setText(NetConfText::LengthHint(maxLength));
 
   // Toggled rather than clicked: arrow keys move the choice too.
   connect(Controls->RBt_IP, &QRadioButton::toggled, this, [this](bool on) {
@@ -90,14 +101,92 @@ bool TdlgTaloTCPConf::Edt_IP0KeyPress(QChar key) {
 }
 
 bool TdlgTaloTCPConf::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
+  auto* edit = qobject_cast<QLineEdit*>(watched);
+  if (edit && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Paste)) {
+      PasteIntoOctet(*edit);
+      return true;
+    }
+    if (IsDotKey(*key) && MoveOnFromOctet(*edit)) return true;
     // Keys that type a character are filtered; cursor keys, Delete and the
     // shortcuts (no printable text) pass. A pasted text that is no number is
     // caught by the check at the update.
-    const QString text = static_cast<QKeyEvent*>(event)->text();
+    const QString text = key->text();
     if (text.size() == 1 && text.front().isPrint() && !Edt_IP0KeyPress(text.front())) return true;
   }
+  if (edit && event->type() == QEvent::ContextMenu) {
+    // The menu's Paste fills a row from a dotted address too.
+    std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+    if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+      paste->disconnect();
+      connect(paste, &QAction::triggered, this, [this, edit] { PasteIntoOctet(*edit); });
+    }
+    menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
+  }
   return QDialog::eventFilter(watched, event);
+}
+
+bool TdlgTaloTCPConf::IsDotKey(const QKeyEvent& key) {
+  // The keypad's decimal key gives "," in some keyboard layouts.
+  if (key.modifiers().testFlag(Qt::KeypadModifier) &&
+      (key.key() == Qt::Key_Period || key.key() == Qt::Key_Comma))
+    return true;
+  return key.text() == QLatin1String(".");
+}
+
+const std::array<QLineEdit*, 4>* TdlgTaloTCPConf::RowOf(const QLineEdit& edit, size_t& index) const {
+  for (const auto* row : {&AddressEdits, &GatewayEdits, &PrimaryDnsEdits, &SecondaryDnsEdits}) {
+    for (size_t i = 0; i < row->size(); ++i) {
+      if ((*row)[i] != &edit) continue;
+      index = i;
+      return row;
+    }
+  }
+  return nullptr;
+}
+
+bool TdlgTaloTCPConf::MoveOnFromOctet(QLineEdit& edit) {
+  // A dot typed after an octet's digits ends the octet, as in a typed
+  // address; elsewhere it is a character like any other.
+  if (edit.text().isEmpty() || edit.hasSelectedText() || edit.cursorPosition() != edit.text().size())
+    return false;
+  size_t index = 0;
+  const std::array<QLineEdit*, 4>* row = RowOf(edit, index);
+  if (!row) return false;
+  // After the last octet there is nothing to move on to; the dot is dropped.
+  if (index + 1 < row->size()) {
+    QLineEdit* next = (*row)[index + 1];
+    next->setFocus(Qt::TabFocusReason);
+    next->selectAll();
+  }
+  return true;
+}
+
+void TdlgTaloTCPConf::PasteIntoOctet(QLineEdit& edit) {
+  const QString text = QGuiApplication::clipboard()->text().trimmed();
+  size_t index = 0;
+  const std::array<QLineEdit*, 4>* row = RowOf(edit, index);
+  const std::optional<OctetTexts> octets = NetSettings::SplitDottedQuad(text);
+  const auto fits = [](const QLineEdit& target, qsizetype length) {
+    return length <= target.maxLength();
+  };
+  if (row && octets &&
+      std::all_of(octets->begin(), octets->end(),
+                  [&](const QString& octet) { return fits(edit, octet.size()); })) {
+    for (size_t i = 0; i < row->size(); ++i) (*row)[i]->setText((*octets)[i]);
+    (*row)[row->size() - 1]->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  // What does not fit the octet is refused rather than cut to a number
+  // nobody typed.
+  const qsizetype kept = edit.text().size() - edit.selectedText().size();
+  if (!fits(edit, kept + text.size())) {
+    QApplication::beep();
+    return;
+  }
+  edit.paste();
 }
 
 void TdlgTaloTCPConf::RBt_DHCPClick() {

@@ -10,7 +10,12 @@
 //   DNS address automatically"; the DNS rows follow that box (enabled while
 //   it is unchecked). DHCP disables all of them. The secondary DNS row and
 //   "Use Remote Console" are never shown and play no part in the files.
-// - The octet edits take digits, ".", "-", "+" and editing keys only.
+// - The octet edits take digits, ".", "-", "+" and editing keys only. A dot
+//   typed after an octet's digits moves on to the next octet; a dotted
+//   address pasted into any octet of a row fills the whole row. A paste that
+//   does not fit an octet is refused, not cut.
+// - The account fields state their limits beside them and take any length;
+//   Update refuses a longer text (NetSettings), it is never cut.
 // - Buttons never act as the default button: Enter in an edit must not
 //   start an update, let alone a format.
 // - Main thread only; shown modally by tbtnTCPConfClick.
@@ -28,6 +33,7 @@ namespace Ui {
 class TdlgTaloTCPConf;
 }
 class DeviceShell;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class TransferPresenter;
@@ -64,6 +70,13 @@ class TdlgTaloTCPConf : public QDialog {
 
  private:
   void SetDnsRows();
+  static bool IsDotKey(const QKeyEvent& key);
+  // The row an octet edit belongs to and its place there; null for others.
+  const std::array<QLineEdit*, 4>* RowOf(const QLineEdit& edit, size_t& index) const;
+  // A dot at the end of an octet: focus to the next one. False when the dot
+  // is to be typed as a character.
+  bool MoveOnFromOctet(QLineEdit& edit);
+  void PasteIntoOctet(QLineEdit& edit);
 
   std::unique_ptr<Ui::TdlgTaloTCPConf> Controls;
   NetConfig Logic;

@@ -1,5 +1,6 @@
-// What the desktop program keeps between runs, and the port box's list of
-// tty names with their stable names.
+// What the desktop program keeps between runs, the port box's list of tty
+// names with their stable names, and the port box and device tool bar in
+// sight at the first-run size and below.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -8,10 +9,15 @@
 #include <QFontMetrics>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
 
 #include "appsettings.h"
+#include "devicepane.h"
 #include "portbox.h"
 #include "ptypair.h"
+#include "scripteddialogs.h"
+#include "tfrmmain.h"
 
 namespace {
 
@@ -76,6 +82,40 @@ TEST(PortBoxList, showsStableNamesOpensTheTtyAndFitsTheLongestName) {
   PortBox::Fill(box, {{"ttyS0", "", true}}, QString());
   EXPECT_GE(box.width(), 60);
   EXPECT_EQ(box.count(), 1);
+}
+
+// A new user's first window: the whole device tool bar and the port box in
+// sight, also with a long port name and when the window is made as small as
+// it goes (no overflow arrow hiding buttons).
+TEST(FirstRunWindow, showsTheWholeDeviceToolBarAndThePortBoxAtEverySize) {
+  ScriptedDialogs dialogs;
+  TfrmMain window(&dialogs);
+  window.StartUp(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0"));
+  EXPECT_GE(window.width(), 721);
+  EXPECT_GE(window.height(), 580);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* tools = window.pnlTalo()->findChild<QToolBar*>(QStringLiteral("tlbarTalo"));
+  auto* ports = window.pnlTalo()->PortBox();
+  ASSERT_TRUE(tools && ports);
+  const auto inSight = [&](const QWidget* widget, const QWidget* within) {
+    const QRect shown(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+    return widget->isVisible() &&
+           QRect(within->mapTo(&window, QPoint(0, 0)), within->size()).contains(shown);
+  };
+  for (const QSize size : {window.size(), QSize(200, 150)}) {
+    window.resize(size);
+    QTest::qWait(20);
+    for (QAction* action : tools->actions()) {
+      if (action->isSeparator()) continue;
+      const QWidget* button = tools->widgetForAction(action);
+      EXPECT_TRUE(button && inSight(button, tools)) << action->text().toStdString();
+    }
+    EXPECT_TRUE(inSight(tools, &window));
+    EXPECT_TRUE(inSight(ports, &window)) << window.width();
+  }
+  dialogs.YesNoAnswers.push_back(true);
+  window.close();
 }
 
 }  // namespace

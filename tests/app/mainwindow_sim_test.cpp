@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QUrl>
 #include <QLineEdit>
 #include <QAbstractItemView>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <algorithm>
 #include <memory>
 
 #include "deviceitemmodel.h"
@@ -92,6 +94,24 @@ TEST_F(MainWindowOnSimulator, upKeySendsVt100Sequence) {
   Memo()->setFocus();
   QTest::keyClick(Memo(), Qt::Key_Up);
   EXPECT_TRUE(SimReceived("\x1b[A")) << Sim().Received();
+}
+
+// Ctrl+C typed while the controller pours out a long "type" (at the line's
+// pace) reaches it at once: the output stops there, long before its end.
+TEST_F(MainWindowOnSimulator, ctrlCStopsALongTypeAtOnce) {
+  auto options = SimHarness::DefaultOptions();
+  options.Baud = 57600;
+  StartSim(options);
+  std::string text;
+  for (int i = 0; text.size() < 100000; ++i) text += "line " + std::to_string(i) + " of a long log\r\n";
+  ASSERT_TRUE(Sim().PutFile("\\BIG.TXT", text + "THE END\r\n"));
+  TurnOnAtPrompt();
+  window->RunInTerminal(QStringLiteral("type BIG.TXT"));
+  ASSERT_TRUE(ConsoleShows(QStringLiteral("line 20 of a long log")));
+  Memo()->setFocus();
+  QTest::keyClick(Memo(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(ConsoleShows(QStringLiteral("^C\nD:\\>")));
+  EXPECT_FALSE(Memo()->toPlainText().contains(QStringLiteral("THE END")));
 }
 
 TEST_F(MainWindowOnSimulator, pastedLinesReachTheShellAsTypedLines) {
@@ -252,6 +272,32 @@ TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
   ASSERT_NE(pane->SelectedItem(), nullptr);
   EXPECT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+}
+
+// The program as a user starts it after a run on the simulator's port: the
+// remembered port is listed at start, as --port lists its port.
+TEST(DesktopProgram, listsTheRememberedPortAtStart) {
+  SimHarness sim;
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  QTemporaryDir config;
+  ASSERT_TRUE(QDir(config.path()).mkpath(QStringLiteral("talo7100")));
+  QFile settings(config.filePath(QStringLiteral("talo7100/talo7100.conf")));
+  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+  settings.write("[Port]\nLast=" + QByteArray::fromStdString(sim.PortPath()) + "\n");
+  settings.close();
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(TALO_APP_PATH), {});
+  const auto listed = [&] {
+    const std::vector<std::string> commands = sim.Sim().Commands();
+    return std::find(commands.begin(), commands.end(), "dir") != commands.end();
+  };
+  EXPECT_TRUE(QTest::qWaitFor(listed, 10 * kDeadlineMs));
+  program.kill();
+  program.waitForFinished(kDeadlineMs);
 }
 
 // ---- unplug and re-plug ----------------------------------------------------

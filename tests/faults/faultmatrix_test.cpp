@@ -354,6 +354,9 @@ TEST_F(FaultMatrix, listing) {
                        if (whole && Names(browser) != kRootNames)
                          findings.push_back("a partial listing passed as whole: " +
                                             Names(browser).join(',').toStdString());
+                       if (!browser.LastListingRead() &&
+                           (browser.ItemCount() != 0 || browser.DeviceFreeBytes() != 0))
+                         findings.push_back("a failed listing left entries or free space behind");
                        ExpectToldOrDone(world, whole, findings, "the listing");
                        if (world.Dialogs.BusyDepth != 0) findings.push_back("busy cursor left on");
                      }};
@@ -514,7 +517,7 @@ TEST_F(FaultMatrix, systemInitialisation) {
                        NetConfig config(world.Shell, world.Presenter, QuickNetTimes());
                        const bool done = config.InitialiseSystem({});
                        const bool toldDone =
-                           world.Shown(QString::fromLatin1(NetConfText::kInitSuccessful));
+                           world.Shown(NetConfText::InitSucceeded());
                        if (done != toldDone)
                          findings.push_back("the end told does not match the result");
                        if (done) {

@@ -1,10 +1,12 @@
 // talo7100-cli dio against the simulated controller: one line per poll,
-// outputs switched only when they differ, Ctrl+C still releasing the
-// controller, and the calls it refuses.
+// outputs switched only when they differ and checked in the state read back,
+// Ctrl+C still releasing the controller and stopping a start at once, and
+// the calls it refuses.
 #include "diocli.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <thread>
@@ -65,6 +67,19 @@ TEST_F(DioCommand, setsOnlyWhatDiffersAndPrintsEveryPoll) {
   EXPECT_TRUE(Released());
 }
 
+// The module says ">" and keeps its outputs: the state read back shows it,
+// so the command fails with the panel's message.
+TEST_F(DioCommand, aSetTheModuleDoesNotMakeFailsWithFailToSetDO) {
+  Start("7101", 0x0A);
+  talosim::FaultPlan ignoring;
+  ignoring.ModuleIgnoresSets = true;
+  Sim().SetFaults(ignoring);
+  EXPECT_EQ(Run({"--set", "2=1", "--yes"}), 1);
+  EXPECT_EQ(Count(Contents(Messages), DioText::kSetFailed), 1u) << Contents(Messages);
+  EXPECT_EQ(Contents(Lines), "0x0A00 DI 0101 DO 0000\n0x0A00 DI 0101 DO 0000\n");
+  EXPECT_TRUE(Released());
+}
+
 TEST_F(DioCommand, ctrlCEndsTheWatchAndStillReleases) {
   Start("7101", 0x05);
   std::thread interrupter([this] {
@@ -77,6 +92,45 @@ TEST_F(DioCommand, ctrlCEndsTheWatchAndStillReleases) {
   EXPECT_EQ(status, 0) << Contents(Messages);
   EXPECT_GE(Count(Contents(Lines), "0x0500 DI 1010 DO 0000\n"), 3u);
   EXPECT_TRUE(Released());
+}
+
+// Ctrl+C while a companion program is uploaded: the upload is cancelled and
+// nothing further is typed.
+TEST_F(DioCommand, ctrlCDuringAnUploadStopsTheStartAtOnce) {
+  Start("7101", 0x05);
+  talosim::FaultPlan slow;  // the receiver keeps asking for block 1 again
+  slow.XmodemNakBlock = 1;
+  slow.XmodemNakCount = 1000;
+  Sim().SetFaults(slow);
+  std::thread interrupter([this] {
+    for (int i = 0; i < 500 && Sim().Received().find("C:\\transfer /R") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::raise(SIGINT);
+  });
+  const int status = Run({"--watch", "--yes"});
+  interrupter.join();
+  EXPECT_EQ(status, 130) << Contents(Messages);
+  EXPECT_TRUE(Dialogs.Errors().isEmpty()) << Dialogs.Errors().join('|').toStdString();
+  const std::vector<std::string> commands = Sim().Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "D:\\MODID"), 0);
+}
+
+// Ctrl+C while MODID identifies the module (it has run): the start stops
+// there, and the companion programs are deleted.
+TEST_F(DioCommand, ctrlCDuringTheIdentificationStopsAndDeletesTheCompanions) {
+  Start("7101", 0x05);
+  DioTimings timings = Timings();
+  const DioTimings recorded = timings;
+  timings.Pause = [&recorded](uint32_t ms) {
+    if (ms == recorded.AnswerPauseMs) DioCli::RequestStop();  // the pause before its lines
+    recorded.Pause(ms);
+  };
+  const int status = DioCli::Run(Shell, {"--watch", "--yes"}, {Lines, Messages, false}, timings);
+  EXPECT_EQ(status, 130) << Contents(Messages);
+  EXPECT_EQ(Contents(Lines), "");
+  const std::vector<std::string> commands = Sim().Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "D:\\simu7101"), 0);
+  EXPECT_TRUE(Released()) << Sim().Received().substr(Sim().Received().size() - 60);
 }
 
 // The adapter unplugged during a watch: the command ends at once with the

@@ -26,7 +26,7 @@ class DioPanel : public DioSimTest {
  protected:
   // Runs the start flow; drive(panel) runs once the panel is up and should
   // close it.
-  DioStartResult RunFlow(std::function<void(TdlgTalo7101&)> drive) {
+  DioStartResult RunFlow(std::function<void(TdlgTalo7101&)> drive, int pollIntervalMs = 0) {
     bool driven = false;
     QTimer watcher;
     watcher.setInterval(20);
@@ -38,7 +38,9 @@ class DioPanel : public DioSimTest {
       drive(*panel);
     });
     watcher.start();
-    return tbtnTaloConfClick(nullptr, Shell, 1'000'000, Timings());
+    DioTimings timings = Timings();
+    if (pollIntervalMs > 0) timings.PollIntervalMs = pollIntervalMs;
+    return tbtnTaloConfClick(nullptr, Shell, 1'000'000, timings);
   }
   static bool WaitFor(const std::function<bool()>& condition) {
     return QTest::qWaitFor(condition, kDeadlineMs);
@@ -95,6 +97,27 @@ TEST_F(DioPanel, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
   EXPECT_EQ(pauses[3].Ms, 2000u);
   EXPECT_TRUE(pauses[3].ReceivedBefore.ends_with("#01OL\rdel D:\\simu7101.exe\r"));
   EXPECT_TRUE(Sim().Received().ends_with("del D:\\simu7101.exe\rdel D:\\MODID.exe\r"));
+}
+
+// A module that acknowledges the change and keeps its outputs: the lamps
+// show what it holds, and the set is reported as failed.
+TEST_F(DioPanel, aSetTheModuleDoesNotMakeSaysFailToSetDO) {
+  Start("7101", 0x0A);
+  talosim::FaultPlan ignoring;
+  ignoring.ModuleIgnoresSets = true;
+  Sim().SetFaults(ignoring);
+  RunFlow(
+      [this](TdlgTalo7101& panel) {
+        EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0A00"; }));
+        panel.findChild<QPushButton*>(QStringLiteral("bitbtnDO1"))->click();
+        EXPECT_TRUE(WaitFor([&] { return panel.StatusText() == DioText::kSetFailed; }));
+        EXPECT_EQ(Hex(panel), "0x0A00");
+        EXPECT_FALSE(panel.PanelState().DOOn(1));
+        panel.close();
+      },
+      400);
+  EXPECT_TRUE(PanelSeen);
+  EXPECT_NE(Sim().Received().find("#011101\r$016\r"), std::string::npos) << "set, then read back";
 }
 
 TEST_F(DioPanel, anAbsentModuleGivesItsMessageAndNoPanel) {

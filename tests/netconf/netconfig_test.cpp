@@ -143,7 +143,7 @@ TEST_F(NetConfigOnSim, initialisationWithoutServersSucceedsAndNoAnswerSendsNothi
   EXPECT_TRUE(Sim().Received().empty());
 
   EXPECT_TRUE(Config.InitialiseSystem({}));
-  EXPECT_EQ(Informations(), QStringList{QString::fromLatin1(NetConfText::kInitSuccessful)});
+  EXPECT_EQ(Informations(), QStringList{NetConfText::InitSucceeded()});
   EXPECT_TRUE(Sim().Exists("\\SOCKETP.EXE"));
 }
 
@@ -194,10 +194,28 @@ TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
   EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"),
             PaddedBytes("admin ftppw WebRoot dwr\r\n\r\nweb webpw / eg"));
 
-  const CliResult badIp =
-      RunCli({"--port", port, "netconf", "--static", "10.0.0.1.5", "--auto-dns"}, environment);
-  EXPECT_EQ(badIp.ExitCode, 1);
-  EXPECT_TRUE(badIp.Err.contains(NetConfText::kIpIllegal)) << badIp.Err.toStdString();
+  // Refused as wrong calls before the controller hears a thing: octets,
+  // a missing name server, a password the dialog would refuse too.
+  Sim().ClearReceived();
+  struct Refusal {
+    QStringList Call;
+    QString Says;
+  };
+  for (const Refusal& refusal :
+       {Refusal{{"netconf", "--static", "10.0.0.1.5", "--auto-dns"}, NetConfText::kIpIllegal},
+        Refusal{{"netconf", "--static", "10.0.0.1", "--dns", "10.0.0.256"}, NetConfText::kDnsIllegal},
+        Refusal{{"netconf", "--static", "10.0.0.1"}, "--dns DNS or --auto-dns"}}) {
+    const CliResult refused = RunCli(QStringList{"--port", port} + refusal.Call, environment);
+    EXPECT_EQ(refused.ExitCode, 2) << refusal.Call.join(' ').toStdString();
+    EXPECT_TRUE(refused.Err.contains(refusal.Says)) << refused.Err.toStdString();
+  }
+  QProcessEnvironment longPassword = environment;
+  longPassword.insert("TALO7100_FTP_PASSWORD", "pumpstation1");
+  const CliResult tooLong =
+      RunCli({"--port", port, "accounts", "--ftp-id", "a", "--http-id", "b"}, longPassword);
+  EXPECT_EQ(tooLong.ExitCode, 2);
+  EXPECT_TRUE(tooLong.Err.contains(NetConfText::TooLong("FTP password", 10))) << tooLong.Err.toStdString();
+  EXPECT_TRUE(Sim().Received().empty());
 
   for (const QStringList& wrong :
        {QStringList{"netconf"}, QStringList{"netconf", "--dhcp", "--static", "10.0.0.1"},

@@ -144,7 +144,7 @@ TEST(SocketUpw, rightsInTableOrderAndNoFinalLineEnd) {
   EXPECT_EQ(bytes(Accounts("", "g")), "ftpuser ftppw WebRoot \r\n\r\nwebuser webpw / g");
 }
 
-TEST(SocketUpw, refusesBlankOrUnsafeIdsAndPasswords) {
+TEST(SocketUpw, refusesBlankUnsafeOrTooLongIdsAndPasswords) {
   const QString blank = QString::fromLatin1(NetConfText::kBlankAccount);
   const auto message = [](AccountSettings accounts) {
     return NetSettings::BuildAccountLines(accounts).Message.value_or(QStringLiteral("accepted"));
@@ -162,6 +162,24 @@ TEST(SocketUpw, refusesBlankOrUnsafeIdsAndPasswords) {
   AccountSettings umlaut = Accounts("", "");
   umlaut.HttpPassword = QString::fromUtf8("p\xC3\xA4ss");
   EXPECT_EQ(message(umlaut), NetConfText::BadAccountText("HTTP password"));
+
+  // The servers' field lengths: the longest accepted, one more refused
+  // (never cut, which would make the next login fail).
+  struct LengthCase {
+    QString AccountSettings::*Field;
+    const char* Name;
+    int MaxLength;
+  };
+  for (const LengthCase& c : {LengthCase{&AccountSettings::FtpId, "FTP ID", 15},
+                              LengthCase{&AccountSettings::FtpPassword, "FTP password", 10},
+                              LengthCase{&AccountSettings::HttpId, "HTTP ID", 15},
+                              LengthCase{&AccountSettings::HttpPassword, "HTTP password", 10}}) {
+    AccountSettings longest = Accounts("", "");
+    longest.*c.Field = QString(c.MaxLength, QLatin1Char('x'));
+    EXPECT_EQ(message(longest), "accepted") << c.Name;
+    longest.*c.Field += QLatin1Char('1');
+    EXPECT_EQ(message(longest), NetConfText::TooLong(c.Name, c.MaxLength)) << c.Name;
+  }
 
   EXPECT_TRUE(NetSettings::RightsLettersValid("rwcd", NetSettings::kFtpRightsOrder));
   EXPECT_FALSE(NetSettings::RightsLettersValid("dx", NetSettings::kFtpRightsOrder));

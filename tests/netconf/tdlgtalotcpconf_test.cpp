@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -84,12 +86,50 @@ TEST_F(ConfDialog, enablingFollowsAddressingAndDnsChoice) {
 
 TEST_F(ConfDialog, octetEditsTakeDigitsAndSignsOnly) {
   Dialog.show();
-  QTest::keyClicks(W<QLineEdit>("Edt_IP0"), "1a.");
-  EXPECT_EQ(W<QLineEdit>("Edt_IP0")->text(), "1.");
+  QTest::keyClicks(W<QLineEdit>("Edt_IP0"), "1a");
+  EXPECT_EQ(W<QLineEdit>("Edt_IP0")->text(), "1");
   QTest::keyClicks(W<QLineEdit>("Edt_GW3"), "x+9");
   EXPECT_EQ(W<QLineEdit>("Edt_GW3")->text(), "+9");
   QTest::keyClick(W<QLineEdit>("Edt_GW3"), Qt::Key_Backspace);
   EXPECT_EQ(W<QLineEdit>("Edt_GW3")->text(), "+");
+}
+
+// A dot ends an octet as in a typed address; a dotted address pasted into
+// any octet fills its row, and what would not fit an octet is not cut.
+TEST_F(ConfDialog, aDotMovesOnAndAPastedAddressFillsTheRow) {
+  Dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Dialog));
+  QTest::keyClicks(W<QLineEdit>("Edt_IP0"), "192.");
+  EXPECT_EQ(W<QLineEdit>("Edt_IP0")->text(), "192");
+  EXPECT_EQ(QApplication::focusWidget(), W<QLineEdit>("Edt_IP1"));
+  QTest::keyClick(W<QLineEdit>("Edt_IP1"), Qt::Key_Comma, Qt::KeypadModifier);  // keypad decimal
+  EXPECT_EQ(QApplication::focusWidget(), W<QLineEdit>("Edt_IP1")) << "an empty octet keeps focus";
+  QTest::keyClicks(W<QLineEdit>("Edt_IP3"), "5.");
+  EXPECT_EQ(W<QLineEdit>("Edt_IP3")->text(), "5");
+  W<QLineEdit>("Edt_IP2")->setText("12");
+  W<QLineEdit>("Edt_IP2")->setCursorPosition(1);
+  QTest::keyClick(W<QLineEdit>("Edt_IP2"), Qt::Key_Period);
+  EXPECT_EQ(W<QLineEdit>("Edt_IP2")->text(), "1.2") << "inside an octet a dot is a character";
+
+  QGuiApplication::clipboard()->setText(QStringLiteral(" 10.0.0.254\n"));
+  QTest::keyClick(W<QLineEdit>("Edt_GW2"), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Dialog.Addresses().Gateway, (OctetTexts{"10", "0", "0", "254"}));
+  QGuiApplication::clipboard()->setText(QStringLiteral("1000"));
+  QTest::keyClick(W<QLineEdit>("Edt_PD0"), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(W<QLineEdit>("Edt_PD0")->text(), "");
+}
+
+TEST_F(ConfDialog, accountLimitsAreShownAndALongerPasswordIsRefusedNotCut) {
+  EXPECT_EQ(W<QLabel>("LblFTPIDLimit")->text(), NetConfText::LengthHint(15));
+  EXPECT_EQ(W<QLabel>("LblHTPpwdLimit")->text(), NetConfText::LengthHint(10));
+  W<QLineEdit>("Edt_FTPID")->setText("ftp");
+  QTest::keyClicks(W<QLineEdit>("MEdt_FTPpwd"), "pumpstation1");
+  EXPECT_EQ(Dialog.Accounts().FtpPassword, "pumpstation1");
+  W<QLineEdit>("Edt_HTPID")->setText("web");
+  W<QLineEdit>("MEdt_HTPpwd")->setText("pw");
+  W<QPushButton>("Bt_FTPUpdate")->click();
+  EXPECT_EQ(Dialogs.Errors(), QStringList{NetConfText::TooLong("FTP password", 10)});
+  EXPECT_EQ(Shows.Presented, 0);
 }
 
 TEST_F(ConfDialog, updateButtonsShowTheChecksOfTheControls) {

@@ -6,6 +6,7 @@
 #include "devicebrowser.h"
 #include "devicecli.h"
 #include "devicefilecommands.h"
+#include "devicetexts.h"
 #include "remotesim.h"
 
 namespace {
@@ -63,14 +64,16 @@ TEST_F(DeviceExchange, refusedFolderUnopenablePortAndSilentShellReportTheirMessa
   EXPECT_EQ(Browser.ItemCount(), 0);
   EXPECT_EQ(Browser.DevicePath(), "\\NOWHERE");
   EXPECT_EQ(Browser.ObjectsText(), "0 object(s)");
-  EXPECT_EQ(Browser.SizeStatusText(), "0 byte(s)");
+  EXPECT_EQ(Browser.SizeStatusText(), DeviceText::ListingFailedStatus(ListingFailure::FolderRefused, {}));
 
   Shell.SetSelectedPort(QString());
   Browser.PortChanged();
   ASSERT_EQ(Dialogs.Errors().size(), 2);
   EXPECT_TRUE(Dialogs.Errors()[1].startsWith("Unable to open !\n\n"));
+  EXPECT_EQ(Browser.SizeStatusText(), DeviceText::ListingFailedStatus(ListingFailure::PortNotOpened, {}));
 
-  Shell.SetSelectedPort(QString::fromStdString(PortPath()));
+  const QString port = QString::fromStdString(PortPath());
+  Shell.SetSelectedPort(port);
   talosim::FaultPlan faults;
   faults.NoEcho = true;
   Sim().SetFaults(faults);
@@ -79,6 +82,49 @@ TEST_F(DeviceExchange, refusedFolderUnopenablePortAndSilentShellReportTheirMessa
   EXPECT_EQ(Dialogs.Errors()[2],
             "Unable to send command!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no "
             "program is running");
+  EXPECT_EQ(Browser.SizeStatusText(), DeviceText::ListingFailedStatus(ListingFailure::NoAnswer, port));
+  EXPECT_TRUE(Browser.SizeStatusText().contains(port));
+}
+
+// A listing the controller stops answering part-way: nothing of it stays,
+// not even the free space of the listing before, so nothing (a copy's name
+// and space checks) can take it for the folder.
+TEST_F(DeviceExchange, aListingThatStopsPartWayLeavesAnEmptyPaneAndNoFreeSpace) {
+  for (const char* name : {"\\A.TXT", "\\B.TXT", "\\C.TXT"}) Sim().PutFile(name, "data");
+  Sim().MakeDir("\\DATA");
+  Sim().SetFaults({});
+  Browser.PortChanged();
+  ASSERT_EQ(Browser.ItemCount(), 4);
+  ASSERT_GT(Browser.DeviceFreeBytes(), 0);
+  // The same listing again, cut before its free-space line and the prompt.
+  talosim::FaultPlan stall;
+  stall.StallAfterBytes = Sim().SentSinceFaults() - 60;
+  Sim().SetFaults(stall);
+  DeviceTimeouts quick = FastTimeouts();
+  quick.PromptBudgetMs = 300;
+  Browser.Lister().SetTimeouts(quick);
+  Browser.Refresh();
+  EXPECT_EQ(Dialogs.Errors(), QStringList{DeviceText::ListingCutShort()});
+  EXPECT_TRUE(Console.Text().contains("C        TXT")) << "entries were read before the cut";
+  EXPECT_EQ(Browser.ItemCount(), 0);
+  EXPECT_EQ(Browser.DeviceFreeBytes(), 0);
+  EXPECT_FALSE(Browser.LastListingRead());
+  EXPECT_EQ(Browser.FreeSpaceCaption(), QString());
+  EXPECT_EQ(Browser.SizeStatusText(), "Listing incomplete - Refresh to try again");
+}
+
+// The listing at start-up, which nobody asked for, tells a failure in the
+// status bar and the console; no box.
+TEST_F(DeviceExchange, startUpListingTellsAFailureWithoutABox) {
+  talosim::FaultPlan faults;
+  faults.NoEcho = true;
+  Sim().SetFaults(faults);
+  Browser.ListRootQuietly();
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  EXPECT_TRUE(Console.Lines.contains("and no program is running"));
+  EXPECT_TRUE(Browser.SizeStatusText().startsWith("No answer on "));
+  Browser.Refresh();
+  EXPECT_EQ(Dialogs.Errors().size(), 1) << "a Refresh asked for shows its box";
 }
 
 TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {

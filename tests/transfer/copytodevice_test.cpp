@@ -171,6 +171,11 @@ TEST_F(CopyToController, invalidNameIsPromptedForAndCancelSkipsOnlyThatFile) {
   ASSERT_EQ(report.Outcomes.size(), 3u);
   EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::Skipped);
   EXPECT_EQ(report.Outcomes[2].Outcome, TransferOutcome::Result::Sent);
+  // Named again at the end: in the console and in the final message.
+  const QString skipped = "Not copied: b c.txt (no new name was given)";
+  EXPECT_TRUE(ConsoleLines().contains(skipped)) << ConsoleLines().join('|').toStdString();
+  EXPECT_EQ(Dialogs.Texts(ScriptedDialogs::Message::Information),
+            QStringList{TransferText::SkippedSummary(2, 3, {skipped})});
 }
 
 // Long names the controller would cut to one RECIPE_L.DAT, and names that
@@ -224,6 +229,10 @@ TEST_F(CopyToController, listedFileIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(Sim().GetFile("\\C.TXT"), Padded(Contents["c.txt"]));
   EXPECT_EQ(Dialogs.NamePrompts, QStringList{"Invalid file name 'data'"});
   EXPECT_EQ(Sim().GetFile("\\DATA.BIN"), Padded(Contents["data"]));
+  const QString kept = "Not copied: log.txt (the file of that name on the TALO-7100 was kept)";
+  EXPECT_TRUE(ConsoleLines().contains(kept));
+  EXPECT_EQ(Dialogs.Texts(ScriptedDialogs::Message::Information),
+            QStringList{TransferText::SkippedSummary(3, 4, {kept})});
 }
 
 TEST_F(CopyToController, failedSecondFileStopsTheBatchAndThePaneIsListedAgain) {

@@ -5,6 +5,7 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
+#include "devicename.h"
 #include "tdlgtaloaskname.h"
 
 namespace {
@@ -75,6 +76,19 @@ std::optional<QString> WidgetDialogs::AskName(const QString& caption, const QStr
                                               const QString& initial, int maxLength) {
   TdlgTaloAskName dialog(Parent);
   dialog.Setup(caption, prompt, initial, maxLength);
+  if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;
+  return dialog.Name();
+}
+
+std::optional<QString> WidgetDialogs::AskDeviceName(const QString& caption,
+                                                    const QString& prompt,
+                                                    const QString& initial, int maxLength) {
+  TdlgTaloAskName dialog(Parent);
+  dialog.Setup(caption, prompt, initial, maxLength);
+  dialog.SetPreview([](const QString& typed) {
+    const DeviceName::Preview preview = DeviceName::ShortFormPreview(typed);
+    return TdlgTaloAskName::Preview{preview.Text, preview.Acceptable};
+  });
   if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;
   return dialog.Name();
 }

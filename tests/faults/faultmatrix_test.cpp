@@ -405,6 +405,52 @@ TEST_F(FaultMatrix, properties) {
   });
 }
 
+// ---- delete (a file: "del" with its full path) ---------------------------------
+
+TEST_F(FaultMatrix, deleteFile) {
+  RunRow("delete", {kShellFaults, 10}, [] {
+    auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
+    return Operation{
+        [browser](CellWorld& world, Findings& findings) { PrepareListedRoot(world, findings, *browser); },
+        [browser](CellWorld& world, Findings& findings) {
+          DeviceFileCommands commands(**browser, world.Shell);
+          const bool done = commands.Delete1Click((*browser)->IndexOfName("A.TXT"));
+          if (done && world.Sim().Exists("\\A.TXT"))
+            findings.push_back("delete reported done, the file is still there");
+          if (world.Sim().GetFile("\\DATA\\D1.TXT") != Pattern(300, 'd') ||
+              world.Sim().GetFile("\\C.DAT") != Pattern(40, 'c'))
+            findings.push_back("another file was lost");
+          ExpectToldOrDone(world, done, findings, "delete");
+          browser->reset();
+        }};
+  });
+}
+
+// ---- autorun (a program below the root: "d:", "cd\", "echo") -------------------
+
+TEST_F(FaultMatrix, autorun) {
+  RunRow("autorun", {kShellFaults, 30}, [] {
+    auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
+    return Operation{
+        [browser](CellWorld& world, Findings& findings) {
+          PrepareListedRoot(world, findings, *browser);
+          if (!world.Sim().PutFile("\\DATA\\RUN.EXE", "MZ")) findings.push_back("no program");
+          (*browser)->OpenItem((*browser)->IndexOfName("DATA"));
+        },
+        [browser](CellWorld& world, Findings& findings) {
+          DeviceFileCommands commands(**browser, world.Shell);
+          const bool done = commands.Talo7100TCP1Click((*browser)->IndexOfName("RUN.EXE"));
+          const auto batch = world.Sim().GetFile("\\AUTORUN.BAT");
+          if (done && batch != std::optional<std::string>("\\DATA\\RUN.EXE\r\n"))
+            findings.push_back("autorun reported done, AutoRun.bat holds " + batch.value_or("nothing"));
+          if (world.Sim().Exists("\\DATA\\AUTORUN.BAT"))
+            findings.push_back("a batch file nothing runs was made in \\DATA");
+          ExpectToldOrDone(world, done, findings, "autorun");
+          browser->reset();
+        }};
+  });
+}
+
 // ---- copy to device -------------------------------------------------------------
 
 const std::vector<Fault> kUploadFaults = With(kShellFaults, {Fault::NakBlock, Fault::CanBlock});
@@ -703,6 +749,8 @@ const std::vector<std::pair<const char*, const char*>> kRows = {
     {"listing", "listing"},
     {"fileCommand", "file command"},
     {"properties", "properties"},
+    {"deleteFile", "delete"},
+    {"autorun", "autorun"},
     {"copy", "copy"},
     {"settingsUpdate", "settings update"},
     {"accountUpdate", "account update"},

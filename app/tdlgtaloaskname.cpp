@@ -1,5 +1,6 @@
 #include "tdlgtaloaskname.h"
 
+#include "devicename.h"
 #include "ui_tdlgtaloaskname.h"
 
 TdlgTaloAskName::TdlgTaloAskName(QWidget* parent)
@@ -26,6 +27,13 @@ void TdlgTaloAskName::SetPreview(std::function<Preview(const QString&)> preview)
   PreviewOf = std::move(preview);
   Form->lblResult->setVisible(static_cast<bool>(PreviewOf));
   UpdatePreview();
+}
+
+void TdlgTaloAskName::PreviewDeviceName() {
+  SetPreview([](const QString& typed) {
+    const DeviceName::Preview preview = DeviceName::ShortFormPreview(typed);
+    return Preview{preview.Text, preview.Acceptable};
+  });
 }
 
 void TdlgTaloAskName::UpdatePreview() {

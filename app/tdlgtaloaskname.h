@@ -30,6 +30,8 @@ class TdlgTaloAskName : public QDialog {
     bool Acceptable = false;
   };
   void SetPreview(std::function<Preview(const QString& typed)> preview);
+  // The preview of a new name on the controller: its 8.3 form as it is sent.
+  void PreviewDeviceName();
   QString Name() const;
   QLineEdit* edtFileName() const;
   QLabel* lblPrompt() const;

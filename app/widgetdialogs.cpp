@@ -5,7 +5,6 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
-#include "devicename.h"
 #include "tdlgtaloaskname.h"
 
 namespace {
@@ -85,10 +84,7 @@ std::optional<QString> WidgetDialogs::AskDeviceName(const QString& caption,
                                                     const QString& initial, int maxLength) {
   TdlgTaloAskName dialog(Parent);
   dialog.Setup(caption, prompt, initial, maxLength);
-  dialog.SetPreview([](const QString& typed) {
-    const DeviceName::Preview preview = DeviceName::ShortFormPreview(typed);
-    return TdlgTaloAskName::Preview{preview.Text, preview.Acceptable};
-  });
+  dialog.PreviewDeviceName();
   if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;
   return dialog.Name();
 }

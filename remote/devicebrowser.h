@@ -18,6 +18,9 @@
 //   SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
 //   the terminal on and type a program's name.
+// - A name from the listing is checked before it is typed (a folder opened,
+//   a program run in the terminal); a refused one is not, and the error
+//   says which and why.
 // - Listing failures have been shown by the lister already; a failed listing
 //   leaves an empty list and DevicePath on the folder asked for.
 // - Main thread only. The browser blocks while a listing runs.

@@ -35,8 +35,8 @@ class ShellSession;
 // simulator.
 struct DeviceTimeouts {
   uint32_t ListingMs = 200;         // "d:", "cd", "dir", "dir/s"
-  uint32_t FileCommandMs = 200;     // "del", "rd", "md", "ren"
-  uint32_t DeviceCommandMs = 1000;  // MEM, ABORT, autorun
+  uint32_t FileCommandMs = 200;     // "del", "rd", "md", "ren", autorun
+  uint32_t DeviceCommandMs = 1000;  // MEM, ABORT
   uint32_t FormatMs = 1000;         // the formatter
   // How long each exchange waits for the prompt, counted in time-out units.
   uint32_t PromptBudgetMs = 5000;

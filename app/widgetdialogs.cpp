@@ -82,6 +82,16 @@ std::optional<QString> WidgetDialogs::AskName(const QString& caption, const QStr
   return dialog.Name();
 }
 
+std::optional<QString> WidgetDialogs::AskDeviceName(const QString& caption,
+                                                    const QString& prompt,
+                                                    const QString& initial, int maxLength) {
+  TdlgTaloAskName dialog(Parent);
+  dialog.Setup(caption, prompt, initial, maxLength);
+  dialog.PreviewDeviceName();
+  if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;
+  return dialog.Name();
+}
+
 std::optional<QString> WidgetDialogs::ChooseOpenFile(const QString& caption,
                                                      const QString& fileName,
                                                      const QString& filter) {

@@ -22,6 +22,8 @@ class WidgetDialogs : public UserDialogs {
   Answer AskYesNoToAll(const QString& text) override;
   std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                  const QString& initial, int maxLength) override;
+  std::optional<QString> AskDeviceName(const QString& caption, const QString& prompt,
+                                       const QString& initial, int maxLength) override;
   std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,
                                         const QString& filter) override;
   std::optional<QString> ChooseSaveFile(const QString& caption, const QString& fileName,

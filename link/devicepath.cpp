@@ -12,4 +12,13 @@ QString Normalised(const QString& text) {
   return path;
 }
 
+QString OnDriveD(const QString& folder, const QString& name) {
+  QString path = QStringLiteral("D:") + (folder.isEmpty() ? QStringLiteral("\\") : folder);
+  if (!name.isEmpty()) {
+    if (!path.endsWith(QLatin1Char('\\'))) path += QLatin1Char('\\');
+    path += name;
+  }
+  return path;
+}
+
 }  // namespace DevicePath

@@ -10,4 +10,10 @@ namespace DevicePath {
 // "", "D:" -> "\".
 QString Normalised(const QString& text);
 
+// The full path of name in folder (a path as Normalised gives it), drive
+// included, as the file commands type it: "D:\DATA\X.TXT"; "D:\DATA" for an
+// empty name, "D:\" for the root itself. It names the same thing whatever
+// the shell's current drive and folder are.
+QString OnDriveD(const QString& folder, const QString& name = QString());
+
 }  // namespace DevicePath

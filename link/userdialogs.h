@@ -38,6 +38,15 @@ class UserDialogs {
   // cancelled.
   virtual std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                          const QString& initial, int maxLength) = 0;
+  // A name prompt for a new name on the controller: under the edit box it
+  // shows, as the user types, the name that will be sent (DeviceName's 8.3
+  // form) or why none will, and OK takes only a name that can be sent. The
+  // text typed comes back as it stands. Where nothing can show the result,
+  // the plain prompt.
+  virtual std::optional<QString> AskDeviceName(const QString& caption, const QString& prompt,
+                                               const QString& initial, int maxLength) {
+    return AskName(caption, prompt, initial, maxLength);
+  }
   virtual std::optional<QString> ChooseOpenFile(const QString& caption, const QString& fileName,
                                                 const QString& filter) = 0;
   virtual std::optional<QString> ChooseSaveFile(const QString& caption, const QString& fileName,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "devicecommands.h"
 #include "deviceshell.h"
 #include "devicetexts.h"
 
@@ -180,6 +181,12 @@ void DeviceBrowser::GoUp() {
 void DeviceBrowser::OpenItem(int index) {
   const PShellItem* item = DeviceItemAt(index);
   if (!item) return;
+  // A name from the listing is typed either way (into the terminal, or in
+  // "cd"): one the shell would take for more than a name is refused here.
+  if (const QString refusal = DeviceCommand::CheckName(item->Name); !refusal.isEmpty()) {
+    ShellRef.Dialogs().ShowError(refusal);
+    return;
+  }
   if (!item->IsFolder()) {
     emit RunProgramRequested(item->Name);
     return;

@@ -23,6 +23,9 @@
 //   DeviceFreeBytes 0 (so the features that need a listing ask for a
 //   Refresh), no free-space caption, DevicePath on the folder asked for, and
 //   in place of the sizes a status text that says what went wrong.
+// - A name from the listing is checked before it is typed (a folder opened,
+//   a program run in the terminal); a refused one is not, and the error
+//   says which and why.
 // - Main thread only. The browser blocks while a listing runs.
 
 #include <QObject>

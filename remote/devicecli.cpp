@@ -2,6 +2,8 @@
 
 #include "devicebrowser.h"
 #include "devicecommands.h"
+#include "devicefilecommands.h"
+#include "devicename.h"
 #include "devicepath.h"
 #include "deviceshell.h"
 #include "devicetexts.h"
@@ -10,12 +12,61 @@ namespace DeviceCli {
 namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
+
+
+// The pane's logic for one command: a browser and its commands, which list
+// nothing again after a change (nobody sees the folder).
+struct Pane {
+  Pane(DeviceShell& shell, const DeviceTimeouts& timeouts) : Browser(shell), Commands(Browser, shell) {
+    Browser.Lister().SetTimeouts(timeouts);
+    Commands.SetRelistAfterChange(false);
+  }
+  // Shows the folder of path as the pane would; the row of path's item, or
+  // -1 when the listing failed or does not hold it (the message shown).
+  int Locate(const QString& path) {
+    const QString normal = DevicePath::Normalised(path);
+    Browser.OpenDeviceFolder(DeviceBrowser::ParentPath(normal));
+    if (!Browser.LastListingRead()) return -1;
+    const int index = Browser.IndexOfName(NameOf(normal));
+    if (index < 0) Browser.Shell().Dialogs().ShowError(DeviceText::NotFound(normal));
+    return index;
+  }
+  DeviceBrowser Browser;
+  DeviceFileCommands Commands;
+};
+
+int Status(bool done) { return done ? kExitOk : kExitFailed; }
+
 }  // namespace
 
-bool CheckNameArgument(DeviceShell& shell, const QString& name) {
-  if (DeviceCommand::IsSafeTypedName(DevicePath::Normalised(name))) return true;
-  shell.Dialogs().ShowError(DeviceText::UnsafeName(name));
+QString FolderOf(const QString& path) {
+  return DeviceBrowser::ParentPath(DevicePath::Normalised(path));
+}
+
+QString NameOf(const QString& path) {
+  const QString normal = DevicePath::Normalised(path);
+  return normal.mid(normal.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+bool CheckNameArgument(DeviceShell& shell, const QString& path, bool needsName) {
+  const QString normal = DevicePath::Normalised(path);
+  QString refusal = DeviceCommand::CheckPath(normal);
+  if (refusal.isEmpty() && needsName && normal == QLatin1String("\\"))
+    refusal = DeviceText::UnsafeName(path, QStringLiteral("it names the root, not a file or folder"));
+  if (refusal.isEmpty()) return true;
+  shell.Dialogs().ShowError(refusal);
   return false;
+}
+
+std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& typed) {
+  const DeviceName::ShortName form = DeviceName::ShortForm(typed);
+  if (form.Name.isEmpty())
+    shell.Dialogs().ShowError(DeviceText::UnsafeName(typed, form.Why));
+  else if (form.Cut)
+    shell.Dialogs().ShowError(DeviceText::WouldBeCut(typed, form.Name));
+  else
+    return form.Name;
+  return std::nullopt;
 }
 
 int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
@@ -48,20 +99,70 @@ std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
 
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts) {
-  // "dir/s" names things relative to the shell's current folder: list the
-  // parent first, which makes it current, as the pane's listing does.
+  // "dir/s" names its folder by its full path: no listing first.
   const QString path = DevicePath::Normalised(name);
   const bool wholeDrive = path == QLatin1String("\\");
-  const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
-  DeviceBrowser browser(shell);
-  browser.Lister().SetTimeouts(timeouts);
-  if (!browser.FillDeviceItems(DeviceBrowser::ParentPath(path))) return kExitFailed;
+  DeviceLister lister(shell);
+  lister.SetTimeouts(timeouts);
   TreeCounts counts;
-  if (!browser.Lister().MeasureDeviceFolder(wholeDrive ? QString() : path.mid(slash + 1), counts))
+  if (!lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
+                                  wholeDrive ? QString() : NameOf(path), counts))
     return kExitFailed;
   lines.append(DeviceText::Contents(counts.Files, counts.Folders) + QLatin1Char('\t') +
                DeviceText::ByteCount(counts.Bytes));
   return kExitOk;
+}
+
+int Remove(DeviceShell& shell, const QStringList& paths, const DeviceTimeouts& timeouts) {
+  int status = kExitOk;
+  for (const QString& path : paths) {
+    Pane pane(shell, timeouts);
+    const int index = pane.Locate(path);
+    if (index < 0 || !pane.Commands.Delete1Click(index)) status = kExitFailed;
+  }
+  return status;
+}
+
+int Rename(DeviceShell& shell, const QString& path, const QString& newName,
+           const DeviceTimeouts& timeouts) {
+  Pane pane(shell, timeouts);
+  const int index = pane.Locate(path);
+  if (index < 0) return kExitFailed;
+  if (pane.Browser.DeviceItemAt(index)->IsFolder()) {
+    shell.Dialogs().ShowError(DeviceText::NotAFile(DevicePath::Normalised(path)));
+    return kExitFailed;
+  }
+  return Status(pane.Commands.RenameItem(index, newName));
+}
+
+int MakeFolder(DeviceShell& shell, const QString& folder, const QString& name,
+               const DeviceTimeouts& timeouts) {
+  Pane pane(shell, timeouts);
+  // The folder it goes into, listed as the pane has it before the command.
+  pane.Browser.OpenDeviceFolder(DevicePath::Normalised(folder));
+  return Status(pane.Browser.LastListingRead() && pane.Commands.MakeDirectory(name));
+}
+
+int ShowMemory(DeviceShell& shell, const DeviceTimeouts& timeouts) {
+  Pane pane(shell, timeouts);
+  return Status(pane.Commands.MEM1Click());
+}
+
+int Format(DeviceShell& shell, const DeviceTimeouts& timeouts) {
+  Pane pane(shell, timeouts);
+  return Status(pane.Commands.FORMAT1Click());
+}
+
+int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeouts) {
+  Pane pane(shell, timeouts);
+  const int index = pane.Locate(path);
+  if (index < 0) return kExitFailed;
+  // The pane offers the entry for its programs only.
+  if (!pane.Browser.PopupMenuState(index).SetToAutoRun) {
+    shell.Dialogs().ShowError(DeviceText::NotAProgram(DevicePath::Normalised(path)));
+    return kExitFailed;
+  }
+  return Status(pane.Commands.Talo7100TCP1Click(index));
 }
 
 }  // namespace DeviceCli

@@ -1,5 +1,5 @@
 #pragma once
-// The device logic behind two commands of the command-line front end:
+// The device logic behind the command-line front end's device commands:
 //   ls [FOLDER]  the listing of a folder of D: (default "\"), one line per
 //                item in the pane's order (folders first, then by name),
 //                tab-separated: name, size in bytes (empty for a folder),
@@ -8,12 +8,19 @@
 //   du NAME      the recursive count of a file or folder of D:, given by its
 //                path ("\DATA\LOG", "DATA\LOG" or "\" for the whole drive):
 //                "N file(s), M folder(s)" and "B byte(s)", tab-separated.
+//   rm, mv, mkdir, mem, format, autorun: the device pane's file commands
+//                over the same code (DeviceFileCommands), with the item
+//                found in a listing of its folder as the pane has it and the
+//                names given instead of asked for. They print nothing of
+//                their own; the console and the dialogs report.
 //
-// Both run the same exchanges as the pane through the given DeviceShell
-// (its selected port, console and dialogs: failures reach the user through
-// the shell's UserDialogs). They return the exit status - 0 on success, 1
-// when an exchange failed - and append the output lines to lines. Main
-// thread only.
+// All run the same exchanges as the pane through the given DeviceShell (its
+// selected port, console and dialogs: failures and questions reach the user
+// through the shell's UserDialogs). They return the exit status - 0 on
+// success, 1 when an exchange failed, an item was missing or a question was
+// answered No - and the listing commands append their output lines to
+// lines. Paths and names are expected checked (CheckNameArgument,
+// CheckNewNameArgument). Main thread only.
 
 #include <QString>
 #include <QStringList>
@@ -33,11 +40,33 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts = {});
 
-// A folder or name given on the command line goes into the shell's command
-// lines as it stands: it must pass the rule the pane applies to typed names
-// (no blanks, control characters, "<", ">" or "|"). Otherwise the message
-// goes to the shell's dialogs and the result is false.
-bool CheckNameArgument(DeviceShell& shell, const QString& name);
+// Each path in turn, as the pane's Delete does (a folder only when empty),
+// going on after a failure.
+int Remove(DeviceShell& shell, const QStringList& paths, const DeviceTimeouts& timeouts = {});
+// newName: an 8.3 name (CheckNewNameArgument's result).
+int Rename(DeviceShell& shell, const QString& path, const QString& newName,
+           const DeviceTimeouts& timeouts = {});
+// The folder name (an 8.3 name) made in folder.
+int MakeFolder(DeviceShell& shell, const QString& folder, const QString& name,
+               const DeviceTimeouts& timeouts = {});
+int ShowMemory(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
+int Format(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
+// A program (.EXE) of D: made to start at boot from the root's AutoRun.bat.
+int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeouts = {});
+
+// A folder or path given on the command line goes into the shell's command
+// lines: each of its names must pass the check the pane applies to every
+// name it types. With needsName the path must name something below the root.
+// Otherwise the message goes to the shell's dialogs and the result is false.
+bool CheckNameArgument(DeviceShell& shell, const QString& path, bool needsName = false);
+// A new name given on the command line: its 8.3 form when it already is one
+// (in any case); otherwise none, and a message that says why or what it
+// would have been cut to (the command line does not cut names silently).
+std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& typed);
+
+// path's folder and last name ("\DATA\NEW" -> "\DATA", "NEW").
+QString FolderOf(const QString& path);
+QString NameOf(const QString& path);
 
 // Lists folder as the pane does and returns the free space of D: it
 // reported (0 when the listing had no free-space line); nothing when the

@@ -1,5 +1,11 @@
 #include "devicecommands.h"
 
+#include <initializer_list>
+
+#include "devicename.h"
+#include "devicepath.h"
+#include "devicetexts.h"
+
 namespace DeviceCommand {
 namespace {
 
@@ -7,34 +13,66 @@ namespace {
 // are Latin-1 and go back the same way.
 QByteArray Line(const QString& text) { return text.toLatin1() + '\r'; }
 
+// text as a line when folder and every name pass the check.
+CommandLine Checked(const QString& folder, std::initializer_list<QString> names,
+                    const QString& text) {
+  QString refusal = CheckPath(folder);
+  for (const QString& name : names)
+    if (refusal.isEmpty()) refusal = CheckName(name);
+  if (!refusal.isEmpty()) return {{}, refusal};
+  return {Line(text), {}};
+}
+
+CommandLine OnPath(const char* command, const QString& folder, const QString& name) {
+  return Checked(folder, {name},
+                 QLatin1String(command) + QLatin1Char(' ') + DevicePath::OnDriveD(folder, name));
+}
+
 }  // namespace
 
 QByteArray SelectDrive() { return Line(QStringLiteral("d:")); }
-QByteArray ChangeFolder(const QString& path) { return Line(QStringLiteral("cd") + path); }
-QByteArray ListFolder() { return Line(QStringLiteral("dir")); }
-QByteArray CountTree(const QString& argument) { return Line(QStringLiteral("dir/s ") + argument); }
-QByteArray DeleteFile(const QString& name) { return Line(QStringLiteral("del ") + name); }
-QByteArray RemoveFolder(const QString& name) { return Line(QStringLiteral("rd ") + name); }
-QByteArray MakeFolder(const QString& name) { return Line(QStringLiteral("md ") + name); }
-QByteArray Rename(const QString& oldName, const QString& newName) {
-  return Line(QStringLiteral("ren ") + oldName + QLatin1Char(' ') + newName);
+CommandLine ChangeFolder(const QString& path) {
+  return Checked(path, {}, QStringLiteral("cd") + path);
 }
-QByteArray AppendToAutoRun(const QString& name) {
-  return Line(QStringLiteral("echo ") + name + QStringLiteral(">>AutoRun.bat"));
+QByteArray ListFolder() { return Line(QStringLiteral("dir")); }
+CommandLine CountTree(const QString& folder, const QString& name) {
+  // The folder itself when no name is given.
+  if (name.isEmpty())
+    return Checked(folder, {}, QStringLiteral("dir/s ") + DevicePath::OnDriveD(folder));
+  return OnPath("dir/s", folder, name);
+}
+CommandLine DeleteFile(const QString& folder, const QString& name) {
+  return OnPath("del", folder, name);
+}
+CommandLine RemoveFolder(const QString& folder, const QString& name) {
+  return OnPath("rd", folder, name);
+}
+CommandLine MakeFolder(const QString& folder, const QString& name) {
+  return OnPath("md", folder, name);
+}
+CommandLine Rename(const QString& folder, const QString& oldName, const QString& newName) {
+  return Checked(folder, {oldName, newName},
+                 QStringLiteral("ren ") + DevicePath::OnDriveD(folder, oldName) +
+                     QLatin1Char(' ') + newName);
+}
+CommandLine AppendToAutoRun(const QString& folder, const QString& name) {
+  const bool root = folder.isEmpty() || folder == QLatin1String("\\");
+  const QString program = root ? name : folder + QLatin1Char('\\') + name;
+  const QString batch = root ? QStringLiteral("AutoRun.bat") : QStringLiteral("\\AutoRun.bat");
+  return Checked(folder, {name}, QStringLiteral("echo ") + program + QStringLiteral(">>") + batch);
 }
 QByteArray ShowMemory() { return Line(QStringLiteral("C:\\mem")); }
 QByteArray AnswerAbort() { return Line(QStringLiteral("A")); }
 QByteArray FormatDriveD() { return Line(QStringLiteral("C:\\DLFMT D: /C")); }
 
-bool IsSafeTypedName(const QString& name) {
-  if (name.isEmpty()) return false;
-  for (QChar c : name) {
-    const char16_t u = c.unicode();
-    // Outside Latin-1 the name could not be typed byte for byte either.
-    if (u <= ' ' || u == 0x7f || u > 0xff || (u >= 0x80 && u < 0xa0)) return false;
-    if (u == '<' || u == '>' || u == '|') return false;
-  }
-  return true;
+QString CheckName(const QString& name) {
+  const QString why = DeviceName::Refusal(name);
+  return why.isEmpty() ? QString() : DeviceText::UnsafeName(name, why);
+}
+
+QString CheckPath(const QString& path) {
+  const DeviceName::PathRefusal refused = DeviceName::CheckPath(path);
+  return refused.Why.isEmpty() ? QString() : DeviceText::UnsafeName(refused.Name, refused.Why);
 }
 
 }  // namespace DeviceCommand

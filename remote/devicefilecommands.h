@@ -1,27 +1,41 @@
 #pragma once
 // DeviceFileCommands: the device pane's context-menu commands on the
 // controller's D: drive - delete, rename, make directory, properties, MEM,
-// FORMAT, ABORT and "Set to AutoRun".
+// FORMAT, ABORT and "Set to AutoRun" - and the same commands for the
+// command line, which gives the names instead of being asked for them.
 //
 // Principles of operation
 // - Each command is one shell command line in one standard exchange
 //   (DeviceShell): delete, rename and make directory at 200 ms, FORMAT at
-//   1000 ms with carriage return as terminator, MEM, ABORT and the autorun
-//   line as RunDeviceCommand does (1000 ms, line feed); the time-outs are
-//   the lister's DeviceTimeouts. The exchange shows its own open and echo
+//   1000 ms with carriage return as terminator, MEM and ABORT as
+//   RunDeviceCommand does (1000 ms, line feed); the time-outs are the
+//   lister's DeviceTimeouts. The exchange shows its own open and echo
 //   failures after closing the port.
-// - Names are relative to the folder the pane shows, which the last listing
-//   made the shell's current folder. Names the user types are refused before
-//   anything is sent when the shell would split or redirect them.
+// - The commands act on the folder the pane shows (DevicePath), whatever the
+//   shell's current drive and folder are: they name their file or folder by
+//   its full path from D:\ with the drive (DeviceCommand says why). The
+//   autorun line, which must name the root's AutoRun.bat, is typed after
+//   "d:" and "cd\" in its own exchange at the file commands' 200 ms: its
+//   three commands would take six seconds at RunDeviceCommand's 1000.
+// - Every name typed - from the listing or from the user - passes one check
+//   (DeviceName, through DeviceCommand); a refused one is not typed, and an
+//   error names it and says why. Names for new files and folders are asked
+//   with the 8.3 rule stated and the result shown as it is typed; what is
+//   sent is that result (DeviceName::ShortForm). Rename starts from the
+//   current name.
 // - Rename and make directory check the answer for the shell's error words;
-//   the first such line, followed by the typed name, is shown as an error.
+//   the first such line, followed by the name sent, is shown as an error.
 // - A command that changed the device shows the folder again in the user's
-//   sort order with the same row selected (DeviceBrowser::RefreshKeepingView).
+//   sort order with the same row selected (DeviceBrowser::RefreshKeepingView),
+//   unless SetRelistAfterChange(false) (the command line shows no folder).
 // - The properties dialog is shown through the PropertiesView callback, so
 //   that this class needs no widgets. Main thread only.
 
 #include <QString>
 #include <functional>
+#include <optional>
+
+#include "devicecommands.h"
 
 class DeviceBrowser;
 class DeviceShell;
@@ -40,39 +54,48 @@ struct DeviceProperties {
 
 class DeviceFileCommands {
  public:
-  static constexpr int kFileNameLength = 12;
-  static constexpr int kFolderNameLength = 8;
-
   using PropertiesView = std::function<void(const DeviceProperties&)>;
 
   DeviceFileCommands(DeviceBrowser& browser, DeviceShell& shell);
 
   // Shows the properties modally; without one, properties are not shown.
   void SetPropertiesView(PropertiesView view) { ShowProperties = std::move(view); }
+  void SetRelistAfterChange(bool on) { Relist = on; }
 
   // selectedIndex is the selected row of the list, -1 for none. The result
-  // is true when the device was asked to change and the folder shown again.
+  // is true when the device was asked to change (and the folder shown again).
   bool Delete1Click(int selectedIndex);
   bool Rename1Click(int selectedIndex);
   bool MakeDirectory1Click();
   void Properities1Click(int selectedIndex);
-  void MEM1Click();
+  bool MEM1Click();
   void ABORT1Click();
   bool FORMAT1Click();
-  void Talo7100TCP1Click(int selectedIndex);
+  bool Talo7100TCP1Click(int selectedIndex);
+
+  // Rename and make directory with the name given: an 8.3 name, sent as it
+  // is (the check still applies).
+  bool RenameItem(int index, const QString& newName);
+  bool MakeDirectory(const QString& name);
 
  private:
   // Runs commandLine at 200 ms; with error words, checks the answer and
-  // reports the first refusal with typedName. True when sent and not refused.
-  [[nodiscard]] bool RunChecked(const QByteArray& commandLine, const QStringList& errorWords,
-                                const QString& typedName);
-  // Asks for a name; empty when cancelled, empty or refused as unsafe.
-  [[nodiscard]] QString AskTypedName(const QString& caption, const QString& prompt, int maxLength);
+  // reports the first refusal with sentName. True when sent and not refused.
+  [[nodiscard]] bool RunChecked(const DeviceCommand::CommandLine& commandLine,
+                                const QStringList& errorWords, const QString& sentName);
+  // Asks for a new name; its 8.3 form, or none when cancelled, empty or
+  // refused (the refusal shown).
+  [[nodiscard]] std::optional<QString> AskNewName(const QString& caption, const QString& prompt,
+                                                  const QString& initial);
   // RunDeviceCommand at the configured time-out; true when sent.
   bool RunDeviceCommand(const QByteArray& commandLine);
+  // The folder shown, "\" before the first listing.
+  QString Folder() const;
+  void ShowAgain(const QString& selectName = QString());
   const DeviceTimeouts& Timeouts() const;
 
   DeviceBrowser& Browser;
   DeviceShell& Shell;
   PropertiesView ShowProperties;
+  bool Relist = true;
 };

@@ -14,11 +14,40 @@ int DeviceLister::CurrentYear() const {
   return FixedYear != 0 ? FixedYear : QDate::currentDate().year();
 }
 
+QString DeviceLister::SelectFolder(ShellSession& session, const QString& path) {
+  const DeviceCommand::CommandLine changeFolder = DeviceCommand::ChangeFolder(path);
+  if (changeFolder.Refused()) {
+    Failure = ListingFailure::FolderRefused;
+    return changeFolder.Refusal;
+  }
+  // Drive D:.
+  if (!session.Send(DeviceCommand::SelectDrive())) {
+    Failure = ListingFailure::NoAnswer;
+    return session.FailureText(DeviceText::UnableToSendDrive());
+  }
+  (void)session.ReadAnswer({}, Times.PromptBudgetMs);
+  // The folder; the shell refuses a missing one with an "Invalid" line.
+  if (!session.Send(changeFolder.Line))
+    return session.FailureText(DeviceText::UnableToSendChangeFolder(path));
+  QString error;
+  (void)session.ReadAnswer(
+      [&](const QByteArray& line) {
+        if (!line.contains("Invalid")) return true;
+        error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
+        Failure = ListingFailure::FolderRefused;
+        return false;
+      },
+      Times.PromptBudgetMs);
+  return error;
+}
+
 bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
                                     QString* errorText) {
-  QString error;
   Failure = ListingFailure::None;
-  {
+  QString error = DeviceCommand::CheckPath(path);
+  if (!error.isEmpty()) {
+    Failure = ListingFailure::FolderRefused;
+  } else {
     ShellSession session(Shell, Times.ListingMs, kLineFeed);
     const int year = CurrentYear();
     // 1. Port open, configured and drained by the session.
@@ -26,44 +55,25 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
       error = session.OpenErrorText();
       Failure = ListingFailure::PortNotOpened;
     }
-    // 2. Drive D:.
-    else if (!session.Send(DeviceCommand::SelectDrive())) {
-      error = session.FailureText(DeviceText::UnableToSendDrive());
-      Failure = ListingFailure::NoAnswer;
-    } else {
-      (void)session.ReadAnswer({}, Times.PromptBudgetMs);
-      // 3. The folder; the shell refuses a missing one with an "Invalid" line.
-      if (!session.Send(DeviceCommand::ChangeFolder(path))) {
-        error = session.FailureText(DeviceText::UnableToSendChangeFolder(path));
+    // 2, 3. Drive D: and the folder.
+    else if (error = SelectFolder(session, path); error.isEmpty()) {
+      // 4. The listing, parsed line by line as it comes.
+      if (!session.Send(DeviceCommand::ListFolder())) {
+        error = session.FailureText(DeviceText::UnableToSendList());
       } else {
-        (void)session.ReadAnswer(
+        const bool whole = session.ReadAnswer(
             [&](const QByteArray& line) {
-              if (!line.contains("Invalid")) return true;
-              error = DeviceText::ShellRefusal(QString::fromLatin1(line), path);
-              Failure = ListingFailure::FolderRefused;
-              return false;
+              DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
+              if (onLine) onLine(parsed);
+              return true;
             },
             Times.PromptBudgetMs);
-      }
-      // 4. The listing, parsed line by line as it comes.
-      if (error.isEmpty()) {
-        if (!session.Send(DeviceCommand::ListFolder())) {
-          error = session.FailureText(DeviceText::UnableToSendList());
-        } else {
-          const bool whole = session.ReadAnswer(
-              [&](const QByteArray& line) {
-                DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
-                if (onLine) onLine(parsed);
-                return true;
-              },
-              Times.PromptBudgetMs);
-          // A listing cut off by the line going away is no listing; one the
-          // controller stopped answering before its prompt is none either.
-          if (session.AnswerCut())
-            error = session.FailureText({});
-          else if (!whole)
-            error = DeviceText::ListingCutShort();
-        }
+        // A listing cut off by the line going away is no listing; one the
+        // controller stopped answering before its prompt is none either.
+        if (session.AnswerCut())
+          error = session.FailureText({});
+        else if (!whole)
+          error = DeviceText::ListingCutShort();
       }
     }
     // Whatever broke off after the first echo left the listing incomplete,
@@ -78,14 +88,16 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
   return error.isEmpty();
 }
 
-bool DeviceLister::MeasureDeviceFolder(const QString& argument, TreeCounts& counts) {
+bool DeviceLister::MeasureDeviceFolder(const QString& folder, const QString& name,
+                                       TreeCounts& counts) {
   counts = TreeCounts{};
-  QString error;
-  {
+  const DeviceCommand::CommandLine countTree = DeviceCommand::CountTree(folder, name);
+  QString error = countTree.Refusal;
+  if (error.isEmpty()) {
     ShellSession session(Shell, Times.ListingMs, kLineFeed);
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
-    } else if (!session.Send(DeviceCommand::CountTree(argument))) {
+    } else if (!session.Send(countTree.Line)) {
       error = session.FailureText(DeviceText::UnableToSendCountTree());
     } else {
       const bool whole = session.ReadAnswer(

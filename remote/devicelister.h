@@ -13,9 +13,12 @@
 //   prompt never comes was cut off - the controller stopped answering - and
 //   fails with its own message: a part of a folder is not shown as the
 //   whole of it, nor counted as its size.
-// - After a successful ListDeviceFolder the shell's current drive is D: and
-//   its current folder the one listed; MeasureDeviceFolder and the file
-//   commands name things relative to it.
+// - Every path and name is checked before the port is opened
+//   (DeviceCommand): one the shell would take for more than a name is not
+//   typed, and the message names it.
+// - A successful ListDeviceFolder leaves the shell on D: in the folder
+//   listed, but nothing relies on that later: the shell's folder may move
+//   between two exchanges. "dir/s" names its folder by its full path.
 // - Main thread only (the date conversion sets the process-wide date format).
 
 #include <QString>
@@ -25,14 +28,15 @@
 #include "listingparser.h"
 
 class DeviceShell;
+class ShellSession;
 
 // The time-out value T of each kind of exchange; a read gives up after 2T.
 // The defaults are the controller's; tests shorten them against a fast
 // simulator.
 struct DeviceTimeouts {
   uint32_t ListingMs = 200;         // "d:", "cd", "dir", "dir/s"
-  uint32_t FileCommandMs = 200;     // "del", "rd", "md", "ren"
-  uint32_t DeviceCommandMs = 1000;  // MEM, ABORT, autorun
+  uint32_t FileCommandMs = 200;     // "del", "rd", "md", "ren", autorun
+  uint32_t DeviceCommandMs = 1000;  // MEM, ABORT
   uint32_t FormatMs = 1000;         // the formatter
   // How long each exchange waits for the prompt, counted in time-out units.
   uint32_t PromptBudgetMs = 5000;
@@ -75,10 +79,14 @@ class DeviceLister {
                         QString* errorText = nullptr);
   ListingFailure LastFailure() const { return Failure; }
 
-  // "dir/s " + argument (a name relative to the shell's current folder, or
-  // empty for that folder itself). counts is zeroed first. True when the
-  // command was sent and its answer read.
-  bool MeasureDeviceFolder(const QString& argument, TreeCounts& counts);
+  // "dir/s" on name in folder (a path of D:), or on folder itself when name
+  // is empty. counts is zeroed first. True when the command was sent and
+  // its answer read.
+  bool MeasureDeviceFolder(const QString& folder, const QString& name, TreeCounts& counts);
+
+  // Within an open session: "d:", then "cd" + path, the shell's refusal of
+  // the folder read from its answer. The error text, empty on success.
+  [[nodiscard]] QString SelectFolder(ShellSession& session, const QString& path);
 
  private:
   int CurrentYear() const;

@@ -1,5 +1,6 @@
 #include "devicetexts.h"
 
+#include "devicename.h"
 #include "panestatus.h"
 
 namespace DeviceText {
@@ -55,11 +56,22 @@ QString AskFormat() {
       "This action will format the D drive on TALO-7100.\nAll the data on that drive will be "
       "erased.\nAre you sure?");
 }
-QString UnsafeName(const QString& name) {
+QString UnsafeName(const QString& name, const QString& why) {
   return QStringLiteral("The name '") + name +
-         QStringLiteral(
-             "' cannot be sent to the TALO-7100!\n\nPlease use a name without blanks, control "
-             "characters and the characters < > |");
+         QStringLiteral("' cannot be sent to the TALO-7100: ") + why + QLatin1Char('.');
+}
+QString NotFound(const QString& path) {
+  return QStringLiteral("'") + path + QStringLiteral("' is not on the TALO-7100's D: drive!");
+}
+QString NotAProgram(const QString& path) {
+  return QStringLiteral("'") + path + QStringLiteral("' is not a program (.EXE)!");
+}
+QString NotAFile(const QString& path) {
+  return QStringLiteral("'") + path + QStringLiteral("' is a folder: only files are renamed!");
+}
+QString WouldBeCut(const QString& typed, const QString& shortName) {
+  return QStringLiteral("The name '") + typed + QStringLiteral("' does not fit 8.3: it would be sent as ") +
+         shortName + QStringLiteral(" (") + DeviceName::NewNameRule() + QLatin1Char(')');
 }
 
 QString ListingFailedStatus(ListingFailure failure, const QString& port) {

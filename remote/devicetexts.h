@@ -30,7 +30,13 @@ QString RenamePrompt();
 QString MakeDirectoryCaption();
 QString MakeDirectoryPrompt();
 QString AskFormat();
-QString UnsafeName(const QString& name);
+// A name the utility will not type: which name and why.
+QString UnsafeName(const QString& name, const QString& why);
+// Command-line file commands.
+QString NotFound(const QString& path);        // no such file or folder
+QString NotAProgram(const QString& path);     // autorun of a non-.EXE
+QString NotAFile(const QString& path);        // rename of a folder
+QString WouldBeCut(const QString& typed, const QString& shortName);
 
 // Status bar and properties.
 // Panel 1 after a failed listing, in place of the sizes: what went wrong and

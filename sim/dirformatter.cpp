@@ -34,6 +34,22 @@ std::string DirFormatter::EntryLine(const std::string& name, bool isDir, uint64_
     base = name;
   else
     SplitDosName(name, base, ext);
+  return Columns(base, ext, isDir, size, stamp);
+}
+
+std::string DirFormatter::RawEntryLine(const std::string& rawName, bool isDir) {
+  std::string base = rawName, ext;
+  const size_t dot = rawName.rfind('.');
+  if (dot != std::string::npos && dot > 0 && rawName.size() - dot - 1 >= 1 && rawName.size() - dot - 1 <= 3 &&
+      rawName.find('\\', dot) == std::string::npos) {
+    base = rawName.substr(0, dot);
+    ext = rawName.substr(dot + 1);
+  }
+  return Columns(base, ext, isDir, isDir ? 0 : 1, DosStamp::Make(2024, 1, 2, 12, 0));
+}
+
+std::string DirFormatter::Columns(const std::string& base, const std::string& ext, bool isDir, uint64_t size,
+                                  DosStamp stamp) {
   const int hour = stamp.Hour() % 12 == 0 ? 12 : stamp.Hour() % 12;
   char when[32];
   std::snprintf(when, sizeof when, "%02d-%02d-%02d  %2d:%02d%c", stamp.Month() % 100, stamp.Day() % 100,

@@ -18,6 +18,11 @@ namespace talosim {
 class DirFormatter {
  public:
   static std::string EntryLine(const std::string& name, bool isDir, uint64_t size, DosStamp stamp);
+  // An entry the drive does not hold, its name laid out as it stands (a
+  // hostile or garbled controller's listing): the part after the last full
+  // stop goes to the extension columns when it is 1 to 3 characters without
+  // a "\", the rest to the name columns (cut at 8).
+  static std::string RawEntryLine(const std::string& rawName, bool isDir);
   static std::string SizeText(uint64_t size);  // 54645 -> "54,645"
   static std::string VolumeLine(char drive, const std::string& label);
   static std::string HeaderLine(const std::string& folderText);
@@ -33,6 +38,8 @@ class DirFormatter {
                                               std::string_view pattern);
 
  private:
+  static std::string Columns(const std::string& base, const std::string& ext, bool isDir, uint64_t size,
+                             DosStamp stamp);
   struct Totals {
     uint64_t Files = 0;
     uint64_t Bytes = 0;

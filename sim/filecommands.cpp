@@ -101,8 +101,28 @@ FileCommands::Lines FileCommands::Dir(std::string_view args) {
     }
   }
   const VirtualDisk& disk = Disk(drive);
-  return tree ? DirFormatter::TreeListing(disk, drive, folder, pattern)
-              : DirFormatter::Listing(disk, drive, folder, pattern);
+  if (tree) return DirFormatter::TreeListing(disk, drive, folder, pattern);
+  Lines lines = DirFormatter::Listing(disk, drive, folder, pattern);
+  // Entries the drive does not hold go before the summary and free lines.
+  if (drive == 'D' && lines.size() >= 4 && lines.back().find("bytes free") != std::string::npos) {
+    Lines extra;
+    for (const FaultPlan::ListingEntry& entry : State.Faults.ListingEntries)
+      extra.push_back(DirFormatter::RawEntryLine(entry.Name, entry.Folder));
+    lines.insert(lines.end() - 2, extra.begin(), extra.end());
+  }
+  return lines;
+}
+
+void FileCommands::MoveAfterListing() {
+  const std::string& text = State.Faults.FolderAfterListing;
+  if (text.empty()) return;
+  const ParsedPath parsed = ParseDosPath(text);
+  const char drive = parsed.Drive.value_or('D');
+  if (!IsDriveLetter(drive)) return;
+  const auto folder = ResolveDosPath({}, parsed.Parts);
+  if (!folder || !Disk(drive).IsFolder(*folder)) return;
+  Where.Drive = drive;
+  Where.Cwd(drive) = *folder;
 }
 
 FileCommands::Lines FileCommands::MakeDir(std::string_view args) {

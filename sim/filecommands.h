@@ -27,6 +27,8 @@ class FileCommands {
   Lines Echo(std::string_view args);
   Lines Type(std::string_view args);
   Lines Volume();
+  // The fault that moves the shell's folder after a listing, when set.
+  void MoveAfterListing();
 
  private:
   struct Target {

@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,6 +74,14 @@ Faults (deterministic for a given --seed):
                           "dir" and "dir/s" answer (a busy controller)
   --module-ignores-sets   the module acknowledges output changes (">") but
                           keeps its outputs
+  --listing-name NAME     every "dir" of D: also lists a file NAME that the
+                          drive does not hold, raw (\xHH for any byte);
+                          may be given again
+  --listing-folder NAME   ... the same for a folder NAME
+  --folder-after-listing PATH
+                          after every "dir" and "dir/s", the shell's current
+                          drive and folder become PATH ("D:\DATA", "C:\"),
+                          as a program or a terminal's "cd" leaves them
 
   --help                  show this text
   --version               show the version
@@ -83,6 +92,22 @@ bool ParseNumber(const char* text, long long& value) {
   char* end = nullptr;
   value = std::strtoll(text, &end, 0);
   return end && *end == '\0' && end != text;
+}
+
+// "\xHH" stands for the byte HH; anything else is taken as it stands.
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\x") == 0 && i + 3 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 3]))) {
+      out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }
 
 bool ParseRate(const char* text, double& value) {
@@ -135,6 +160,10 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.Module = value;
     } else if (name == "--xmodem-receiver") {
       options.XmodemReceiverCommand = value;
+    } else if (name == "--listing-name" || name == "--listing-folder") {
+      faults.ListingEntries.push_back({Unescaped(value), name == "--listing-folder"});
+    } else if (name == "--folder-after-listing") {
+      faults.FolderAfterListing = value;
     } else if (name == "--restore-reply") {
       if (std::strlen(value) != 3) error = "--restore-reply needs three characters";
       faults.RestoreReply = value;

@@ -230,10 +230,13 @@ bool Shell::RunBuiltIn(const std::string& word, const std::string& args) {
     else if (word != "CLS")
       return false;
   }
-  if (word == "DIR")
-    PrintListing(lines);
-  else
+  if (word != "DIR") {
     Print(lines);
+    return true;
+  }
+  PrintListing(lines);
+  std::lock_guard lock(Context.State.Mutex);
+  Files.MoveAfterListing();
   return true;
 }
 

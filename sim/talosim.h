@@ -65,6 +65,20 @@ struct FaultPlan {
   uint32_t PauseListingMs = 0;
   // The module acknowledges an output change (">") but keeps its outputs.
   bool ModuleIgnoresSets = false;
+  // A controller that lists what its drive does not hold: every "dir" of a
+  // folder of D: shows these entries after its own, names as they stand
+  // (anything at all, NUL bytes included). A last full stop followed by 1
+  // to 3 characters without "\" starts the extension columns.
+  struct ListingEntry {
+    std::string Name;
+    bool Folder = false;
+  };
+  std::vector<ListingEntry> ListingEntries;
+  // A shell whose folder moves between exchanges, as a program or a "cd"
+  // typed in the terminal moves it: after every "dir" or "dir/s" answered,
+  // the current drive and folder become this path ("D:\DATA", "C:\"); ""
+  // never.
+  std::string FolderAfterListing;
   uint32_t Seed = 1;                   // drop and corrupt decisions
 };
 

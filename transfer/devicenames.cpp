@@ -2,21 +2,18 @@
 
 #include <algorithm>
 
+#include "devicename.h"
+
 namespace {
 
 constexpr int kBaseLength = 8;
 constexpr int kExtensionLength = 3;
 
+// What a short name keeps of a PC name ("~" is the suggestion's own mark).
 bool IsNameChar(QChar c) {
   const char16_t u = c.unicode();
-  return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
-}
-
-bool IsPart(QStringView part, int maxLength) {
-  if (part.isEmpty() || part.size() > maxLength) return false;
-  for (const QChar c : part)
-    if (!IsNameChar(c) && c != QLatin1Char('~')) return false;
-  return true;
+  return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
+         u == '-';
 }
 
 // The characters of text a short name may hold, in capitals.
@@ -29,12 +26,7 @@ QString Kept(QStringView text) {
 
 }  // namespace
 
-bool DeviceNames::ValidName(const QString& name) {
-  const qsizetype dot = name.indexOf(QLatin1Char('.'));
-  if (dot < 0) return IsPart(name, kBaseLength);
-  return IsPart(QStringView(name).left(dot), kBaseLength) &&
-         IsPart(QStringView(name).mid(dot + 1), kExtensionLength);
-}
+bool DeviceNames::ValidName(const QString& name) { return DeviceName::IsNewName(name); }
 
 const DeviceFolderEntry* DeviceNames::Listed(const QString& name) const {
   for (const DeviceFolderEntry& entry : Listing)

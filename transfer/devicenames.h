@@ -42,8 +42,9 @@ class DeviceNames {
   DeviceNames() = default;
   explicit DeviceNames(std::vector<DeviceFolderEntry> listing) : Listing(std::move(listing)) {}
 
+  // A new name as the name prompts state the rule (DeviceName::IsNewName):
   // 1 to 8 characters, then optionally one full stop and 1 to 3 characters;
-  // each a letter, a digit, "_" or the "~" of a suggested short name.
+  // each a letter, a digit, "_", "~" or "-".
   static bool ValidName(const QString& name);
 
   Verdict Examine(const QString& name) const;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "devicename.h"
 #include "deviceshell.h"
 #include "talocomport.h"
 #include "transfertext.h"
@@ -103,15 +104,18 @@ std::optional<QString> TransferBatch::AcceptedName(const QString& name) {
       LastSkip = TransferOutcome::Skip::KeptListedFile;
       return std::nullopt;
     }
-    const std::optional<QString> entered = Dialogs.AskName(
+    // The prompt states the 8.3 rule and shows what the text typed becomes;
+    // that is the name sent. A text that makes no name is asked for again.
+    const std::optional<QString> entered = Dialogs.AskDeviceName(
         TransferText::InvalidNameCaption(candidate),
-        QString::fromLatin1(TransferText::kNewNamePrompt),
-        Names.Suggest(QFileInfo(SourcePath).fileName()), TransferText::kNewNameMaxLength);
+        DeviceName::PromptWithRule(QString::fromLatin1(TransferText::kNewNamePrompt)),
+        Names.Suggest(QFileInfo(SourcePath).fileName()), DeviceName::kPromptLength);
     if (!entered) {
       LastSkip = TransferOutcome::Skip::NoName;
       return std::nullopt;
     }
-    candidate = *entered;
+    const DeviceName::ShortName form = DeviceName::ShortForm(*entered);
+    candidate = form.Name.isEmpty() ? *entered : form.Name;
   }
   Names.Take(candidate);
   return candidate;

@@ -33,7 +33,6 @@ inline constexpr char kNoSpace[] = "There is no enough space on TALO-7100.";
 // Transfer dialog.
 inline constexpr char kDialogCaption[] = "File transfer";
 inline constexpr char kNewNamePrompt[] = "Please input new file name:";
-inline constexpr int kNewNameMaxLength = 12;
 
 QString InvalidNameCaption(const QString& name);  // "Invalid file name '" + name + "'"
 QString FailedToTransfer(const QString& name);    // "Fail to transfer file '" + name + "'!"

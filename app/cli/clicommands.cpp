@@ -94,6 +94,51 @@ int RunDu(CliContext& context, const QStringList& arguments) {
   return PrintLines(status, lines);
 }
 
+// rm PATH...: files and empty folders of D:, each after the pane's question.
+int RunRm(CliContext& context, const QStringList& arguments) {
+  if (arguments.isEmpty()) return kUsageError;
+  for (const QString& path : arguments)
+    if (!DeviceCli::CheckNameArgument(context.Shell, path, true)) return kUsageError;
+  return DeviceCli::Remove(context.Shell, arguments);
+}
+
+// mv PATH NEWNAME: a file renamed in its folder.
+int RunMv(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() != 2) return kUsageError;
+  if (!DeviceCli::CheckNameArgument(context.Shell, arguments[0], true)) return kUsageError;
+  const std::optional<QString> name = DeviceCli::CheckNewNameArgument(context.Shell, arguments[1]);
+  if (!name) return kUsageError;
+  return DeviceCli::Rename(context.Shell, arguments[0], *name);
+}
+
+// mkdir PATH: a new folder.
+int RunMkdir(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() != 1) return kUsageError;
+  const QString folder = DeviceCli::FolderOf(arguments[0]);
+  if (!DeviceCli::CheckNameArgument(context.Shell, folder)) return kUsageError;
+  const std::optional<QString> name =
+      DeviceCli::CheckNewNameArgument(context.Shell, DeviceCli::NameOf(arguments[0]));
+  if (!name) return kUsageError;
+  return DeviceCli::MakeFolder(context.Shell, folder, *name);
+}
+
+int RunMem(CliContext& context, const QStringList& arguments) {
+  if (!arguments.isEmpty()) return kUsageError;
+  return DeviceCli::ShowMemory(context.Shell);
+}
+
+int RunFormat(CliContext& context, const QStringList& arguments) {
+  if (!arguments.isEmpty()) return kUsageError;
+  return DeviceCli::Format(context.Shell);
+}
+
+// autorun PATH: the program started at boot from the root's AutoRun.bat.
+int RunAutorun(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() != 1) return kUsageError;
+  if (!DeviceCli::CheckNameArgument(context.Shell, arguments[0], true)) return kUsageError;
+  return DeviceCli::AutoRun(context.Shell, arguments[0]);
+}
+
 int RunPut(CliContext& context, const QStringList& arguments) {
   const std::optional<PutCommand::Arguments> parsed = PutCommand::Parse(arguments);
   if (parsed && !DeviceCli::CheckNameArgument(context.Shell, parsed->Folder)) return kUsageError;
@@ -125,6 +170,17 @@ const CliCommand kCommands[] = {
      true, false},
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
+    {"rm", "[--yes] PATH...", "Deletes files and empty folders of D: (asks first; --yes).", RunRm,
+     true, false, false, true},
+    {"mv", "PATH NEWNAME", "Renames a file of D: (NEWNAME: 8.3, letters, digits, _ ~ -).", RunMv,
+     true, false},
+    {"mkdir", "PATH", "Makes a folder on D: (its name: 8.3, letters, digits, _ ~ -).", RunMkdir,
+     true, false},
+    {"mem", "", "Shows the controller's memory report.", RunMem},
+    {"format", "[--yes]", "Formats D:, erasing it (asks first; --yes).", RunFormat, true, true,
+     false, true},
+    {"autorun", "PATH", "Makes a program of D: start at boot (the root's AutoRun.bat).",
+     RunAutorun, true, false},
     {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut,
      true, false, true},
 #endif
@@ -202,10 +258,11 @@ namespace {
 
 // A subcommand without options of its own: --verbose, then its arguments (a
 // "-" after the first argument is an argument, "--" ends the options).
-// run also takes --log FILE: the answer goes into a timestamped log too.
+// run also takes --log FILE: the answer goes into a timestamped log too; a
+// command that asks takes --yes as the global option does.
 // On a wrong call, the message for standard error.
 std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList& arguments,
-                                          bool& verbose, QString& logPath) {
+                                          CliCall& call) {
   const QString name = QString::fromLatin1(command.Name);
   QCommandLineParser parser;
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -216,11 +273,15 @@ std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList
                                      QStringLiteral("Appends the answer, timestamped, to <file>."),
                                      QStringLiteral("file"));
   if (command.Run == RunLine) parser.addOption(logOption);
+  const QCommandLineOption yesOption(QStringLiteral("yes"),
+                                     QStringLiteral("Answers yes to the question."));
+  if (command.Asks) parser.addOption(yesOption);
   if (!parser.parse(QStringList{name} + arguments))
     return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + UsageLine(command);
   arguments = parser.positionalArguments();
-  verbose = verbose || parser.isSet(verboseOption);
-  if (command.Run == RunLine) logPath = parser.value(logOption);
+  call.Verbose = call.Verbose || parser.isSet(verboseOption);
+  if (command.Run == RunLine) call.LogPath = parser.value(logOption);
+  if (command.Asks) call.AssumeYes = call.AssumeYes || parser.isSet(yesOption);
   return std::nullopt;
 }
 
@@ -277,7 +338,7 @@ CliCall ParseCliCall(QStringList arguments) {
       call.Verbose = true;
     }
   } else if (const std::optional<QString> wrong =
-                 ParseCommonOptions(*call.Command, arguments, call.Verbose, call.LogPath)) {
+                 ParseCommonOptions(*call.Command, arguments, call)) {
     return WrongCall(*wrong);
   }
   call.Arguments = arguments;

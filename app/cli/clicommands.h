@@ -48,6 +48,9 @@ struct CliCommand {
   // is taken out before it runs. Otherwise any option but --verbose is a
   // wrong call.
   bool OwnOptions = false;
+  // The command asks before it destroys something: it takes --yes after its
+  // name too.
+  bool Asks = false;
 };
 
 inline constexpr int kExitOk = 0;

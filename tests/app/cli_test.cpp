@@ -209,6 +209,19 @@ TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
   EXPECT_EQ(ParseCliCall({}).What, CliCall::Action::WrongCall);
 }
 
+// A command that asks takes --yes after its name too; one that never asks
+// does not.
+TEST(CliCall, commandsThatAskTakeYesAfterTheirName) {
+  for (const char* name : {"rm", "format"}) {
+    const CliCall call = ParseCliCall({name, "--yes", "X"});
+    ASSERT_EQ(call.What, CliCall::Action::Run) << name;
+    EXPECT_TRUE(call.AssumeYes) << name;
+    EXPECT_EQ(call.Arguments, QStringList({"X"}));
+  }
+  EXPECT_FALSE(ParseCliCall({"rm", "X"}).AssumeYes);
+  EXPECT_EQ(ParseCliCall({"mv", "--yes", "A", "B"}).What, CliCall::Action::WrongCall);
+}
+
 #ifdef TALO_CLI_SIM_TESTS
 // A folder argument reaches the shell's command line as it stands: one the
 // shell would take for a redirection or split at a blank is refused before
@@ -270,6 +283,33 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   const auto du = RunCli({"--port", port, "du", "\\"});
   EXPECT_EQ(du.ExitCode, 0) << du.Err.toStdString();
   EXPECT_EQ(du.Out, QStringLiteral("1 file(s), 1 folder(s)\t128 byte(s)\n"));
+}
+
+// The pane's file commands on the command line: the question is refused
+// without --yes, a name that is not already 8.3 is a wrong call (nothing is
+// typed), and the rest acts on the item the path names.
+TEST_F(CliOnSimulator, fileCommandsAskUnlessYesAndRefuseNamesThatWouldBeCut) {
+  StartSim();
+  ASSERT_TRUE(Sim().PutFile("\\DATA\\OLD.TXT", "o") && Sim().PutFile("\\DATA\\RUN.EXE", "MZ"));
+  const QString port = QString::fromStdString(PortPath());
+  const auto asked = RunCli({"--port", port, "rm", "\\DATA\\OLD.TXT"});
+  EXPECT_EQ(asked.ExitCode, 1);
+  EXPECT_TRUE(asked.Err.contains("Question: Are you sure to delete the file 'OLD.TXT'")) << asked.Err.toStdString();
+  EXPECT_TRUE(Sim().Exists("\\DATA\\OLD.TXT"));
+
+  const size_t typed = Sim().Commands().size();
+  const auto cut = RunCli({"--port", port, "mv", "\\DATA\\OLD.TXT", "longfilename.txt"});
+  EXPECT_EQ(cut.ExitCode, 2);
+  EXPECT_TRUE(cut.Err.contains("it would be sent as LONGFILE.TXT")) << cut.Err.toStdString();
+  const auto unsafe = RunCli({"--port", port, "rm", "\\DATA\\*.*"});
+  EXPECT_EQ(unsafe.ExitCode, 2);
+  EXPECT_EQ(Sim().Commands().size(), typed);
+
+  EXPECT_EQ(RunCli({"--port", port, "mv", "\\DATA\\OLD.TXT", "new.txt"}).ExitCode, 0);
+  EXPECT_EQ(RunCli({"--port", port, "rm", "--yes", "DATA/NEW.TXT"}).ExitCode, 0);
+  EXPECT_EQ(RunCli({"--port", port, "autorun", "\\DATA\\RUN.EXE"}).ExitCode, 0);
+  EXPECT_FALSE(Sim().Exists("\\DATA\\OLD.TXT") || Sim().Exists("\\DATA\\NEW.TXT"));
+  EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"), "\\DATA\\RUN.EXE\r\n");
 }
 
 // The adapter unplugged in the middle of a listing or a copy: the command

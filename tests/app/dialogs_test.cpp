@@ -66,6 +66,32 @@ TEST(NamePrompt, cancelAndEscapeGiveNoName) {
   EXPECT_FALSE(dialogs.AskName("Rename file 'A.TXT'", "Please input new file name:", "", 12));
 }
 
+// A new name on the controller: what the text typed becomes shows under the
+// edit box as it is typed, and OK takes only a name that can be sent.
+TEST(NamePrompt, deviceNameShowsTheEightDotThreeResultBeforeItIsSent) {
+  WidgetDialogs dialogs;
+  QStringList shown;
+  QList<bool> okEnabled;
+  WhenModalShows([&](QWidget* dialog) {
+    auto* edit = Child<QLineEdit>(dialog, "edtFileName");
+    auto* result = Child<QLabel>(dialog, "lblResult");
+    auto* ok = Child<QPushButton>(dialog, "OKBtn");
+    for (const char* typed : {"old.txt", "a b", "recipe_line.text"}) {
+      edit->setText(QString::fromLatin1(typed));
+      shown.append(result->text());
+      okEnabled.append(ok->isEnabled());
+    }
+    ok->click();
+  });
+  const auto name = dialogs.AskDeviceName(QStringLiteral("Rename file 'OLD.TXT'"),
+                                          QStringLiteral("Please input new file name:"),
+                                          QStringLiteral("OLD.TXT"), 64);
+  EXPECT_EQ(shown, QStringList({"Sent as OLD.TXT", "Cannot be sent: it holds a blank",
+                                "Sent as RECIPE_L.TEX (cut to fit 8.3)"}));
+  EXPECT_EQ(okEnabled, QList<bool>({true, false, true}));
+  EXPECT_EQ(name, std::optional<QString>(QStringLiteral("recipe_line.text")));
+}
+
 TEST(MessageBoxes, showTextsExactlyAndAnswerYesOrNo) {
   WidgetDialogs dialogs;
   QString shown;

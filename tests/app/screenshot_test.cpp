@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include "devicename.h"
 #include "scripteddialogs.h"
 #include "simfixture.h"
 #include "taloconsolememo.h"
@@ -61,8 +62,10 @@ TEST(DialogPictures, savesAboutBoxAndNamePrompt) {
   about.show();
   ASSERT_TRUE(about.grab().save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-about.png")));
   TdlgTaloAskName prompt;
-  prompt.Setup(QStringLiteral("Make directory"), QStringLiteral("Please input new directory name:"),
-               QString(), 8);
+  prompt.Setup(QStringLiteral("Make directory"),
+               DeviceName::PromptWithRule(QStringLiteral("Please input new directory name:")),
+               QStringLiteral("recipe_line.text"), DeviceName::kPromptLength);
+  prompt.PreviewDeviceName();
   prompt.show();
   ASSERT_TRUE(prompt.grab().save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-askname.png")));
 }

@@ -363,24 +363,36 @@ TEST_F(FaultMatrix, listing) {
   });
 }
 
+// An operation of the pane's file commands: the drive prepared and its root
+// listed (then more, when given), the command run on the browser that holds
+// the listing.
+using PaneStep = std::function<void(DeviceBrowser&, CellWorld&, Findings&)>;
+Operation PaneOperation(const PaneStep& act, const PaneStep& prepareMore = {}) {
+  auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
+  return Operation{[browser, prepareMore](CellWorld& world, Findings& findings) {
+                     PrepareListedRoot(world, findings, *browser);
+                     if (prepareMore) prepareMore(**browser, world, findings);
+                   },
+                   [browser, act](CellWorld& world, Findings& findings) {
+                     act(**browser, world, findings);
+                     browser->reset();
+                   }};
+}
+
 // ---- file command (rename) ----------------------------------------------------
 
 TEST_F(FaultMatrix, fileCommand) {
   RunRow("file command", {kShellFaults, 30}, [] {
-    auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
-    return Operation{
-        [browser](CellWorld& world, Findings& findings) { PrepareListedRoot(world, findings, *browser); },
-        [browser](CellWorld& world, Findings& findings) {
-          DeviceFileCommands commands(**browser, world.Shell);
-          world.Dialogs.NameAnswers.push_back(QStringLiteral("NEW.TXT"));
-          const bool done = commands.Rename1Click((*browser)->IndexOfName("A.TXT"));
-          const bool renamed = world.Sim().Exists("\\NEW.TXT");
-          if (done && !renamed) findings.push_back("rename reported done, the file is not renamed");
-          const auto kept = world.Sim().GetFile(renamed ? "\\NEW.TXT" : "\\A.TXT");
-          if (kept != std::optional<std::string>("alpha")) findings.push_back("the file was lost");
-          ExpectToldOrDone(world, done, findings, "rename");
-          browser->reset();
-        }};
+    return PaneOperation([](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
+      DeviceFileCommands commands(browser, world.Shell);
+      world.Dialogs.NameAnswers.push_back(QStringLiteral("NEW.TXT"));
+      const bool done = commands.Rename1Click(browser.IndexOfName("A.TXT"));
+      const bool renamed = world.Sim().Exists("\\NEW.TXT");
+      if (done && !renamed) findings.push_back("rename reported done, the file is not renamed");
+      const auto kept = world.Sim().GetFile(renamed ? "\\NEW.TXT" : "\\A.TXT");
+      if (kept != std::optional<std::string>("alpha")) findings.push_back("the file was lost");
+      ExpectToldOrDone(world, done, findings, "rename");
+    });
   });
 }
 
@@ -388,25 +400,59 @@ TEST_F(FaultMatrix, fileCommand) {
 
 TEST_F(FaultMatrix, properties) {
   RunRow("properties", {kShellFaults, 40}, [] {
-    auto browser = std::make_shared<std::unique_ptr<DeviceBrowser>>();
-    return Operation{
-        [browser](CellWorld& world, Findings& findings) { PrepareListedRoot(world, findings, *browser); },
-        [browser](CellWorld& world, Findings& findings) {
-          DeviceFileCommands commands(**browser, world.Shell);
-          std::optional<DeviceProperties> shown;
-          commands.SetPropertiesView([&](const DeviceProperties& p) { shown = p; });
-          commands.Properities1Click((*browser)->IndexOfName("DATA"));
-          const bool counted = shown && !shown->PropContains.isEmpty();
-          // Figures shown must be the folder's: 2 files, 1 folder, 500 bytes.
-          if (counted && !world.ErrorShown() &&
-              (shown->PropContains != "2 file(s), 1 folder(s)" ||
-               shown->PropSize != "500 byte(s)"))
-            findings.push_back("wrong figures shown without a message: " +
-                               shown->PropContains.toStdString() + ", " +
-                               shown->PropSize.toStdString());
-          ExpectToldOrDone(world, counted, findings, "the count");
-          browser->reset();
-        }};
+    return PaneOperation([](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
+      DeviceFileCommands commands(browser, world.Shell);
+      std::optional<DeviceProperties> shown;
+      commands.SetPropertiesView([&](const DeviceProperties& p) { shown = p; });
+      commands.Properities1Click(browser.IndexOfName("DATA"));
+      const bool counted = shown && !shown->PropContains.isEmpty();
+      // Figures shown must be the folder's: 2 files, 1 folder, 500 bytes.
+      if (counted && !world.ErrorShown() &&
+          (shown->PropContains != "2 file(s), 1 folder(s)" || shown->PropSize != "500 byte(s)"))
+        findings.push_back("wrong figures shown without a message: " +
+                           shown->PropContains.toStdString() + ", " +
+                           shown->PropSize.toStdString());
+      ExpectToldOrDone(world, counted, findings, "the count");
+    });
+  });
+}
+
+// ---- delete (a file: "del" with its full path) ---------------------------------
+
+TEST_F(FaultMatrix, deleteFile) {
+  RunRow("delete", {kShellFaults, 10}, [] {
+    return PaneOperation([](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
+      DeviceFileCommands commands(browser, world.Shell);
+      const bool done = commands.Delete1Click(browser.IndexOfName("A.TXT"));
+      if (done && world.Sim().Exists("\\A.TXT"))
+        findings.push_back("delete reported done, the file is still there");
+      if (world.Sim().GetFile("\\DATA\\D1.TXT") != Pattern(300, 'd') ||
+          world.Sim().GetFile("\\C.DAT") != Pattern(40, 'c'))
+        findings.push_back("another file was lost");
+      ExpectToldOrDone(world, done, findings, "delete");
+    });
+  });
+}
+
+// ---- autorun (a program below the root: "d:", "cd\", "echo") -------------------
+
+TEST_F(FaultMatrix, autorun) {
+  RunRow("autorun", {kShellFaults, 30}, [] {
+    return PaneOperation(
+        [](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
+          DeviceFileCommands commands(browser, world.Shell);
+          const bool done = commands.Talo7100TCP1Click(browser.IndexOfName("RUN.EXE"));
+          const auto batch = world.Sim().GetFile("\\AUTORUN.BAT");
+          if (done && batch != std::optional<std::string>("\\DATA\\RUN.EXE\r\n"))
+            findings.push_back("autorun reported done, AutoRun.bat holds " + batch.value_or("nothing"));
+          if (world.Sim().Exists("\\DATA\\AUTORUN.BAT"))
+            findings.push_back("a batch file nothing runs was made in \\DATA");
+          ExpectToldOrDone(world, done, findings, "autorun");
+        },
+        [](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
+          if (!world.Sim().PutFile("\\DATA\\RUN.EXE", "MZ")) findings.push_back("no program");
+          browser.OpenItem(browser.IndexOfName("DATA"));
+        });
   });
 }
 
@@ -717,6 +763,8 @@ const std::vector<std::pair<const char*, const char*>> kRows = {
     {"listing", "listing"},
     {"fileCommand", "file command"},
     {"properties", "properties"},
+    {"deleteFile", "delete"},
+    {"autorun", "autorun"},
     {"copy", "copy"},
     {"settingsUpdate", "settings update"},
     {"accountUpdate", "account update"},

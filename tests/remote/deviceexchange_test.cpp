@@ -3,6 +3,8 @@
 // listing.
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 #include "devicebrowser.h"
 #include "devicecli.h"
 #include "devicefilecommands.h"
@@ -188,11 +190,11 @@ TEST_F(DeviceExchange, measureCountsTheWholeTreeIncludingEmptyFiles) {
   Sim().MakeDir("\\HOLLOW");
   Browser.PortChanged();
   TreeCounts counts;
-  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("TREE", counts));
+  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "TREE", counts));
   EXPECT_EQ(counts.Files, 3);
   EXPECT_EQ(counts.Folders, 2);
   EXPECT_EQ(counts.Bytes, 1024);
-  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("HOLLOW", counts));
+  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "HOLLOW", counts));
   EXPECT_EQ(counts.Files + counts.Folders + counts.Bytes, 0);
 }
 
@@ -255,19 +257,109 @@ TEST_F(DeviceExchange, renameAndMakeDirectoryReportTheShellsRefusalWithTheTypedN
   EXPECT_TRUE(Dialogs.Errors()[1].endsWith("\r\n'LOG'!"));
 }
 
-TEST_F(DeviceExchange, typedNamesAreLimitedAndUnsafeOnesNeverSent) {
+// The prompts state the 8.3 rule; what is sent is the name the prompt
+// showed: cut to 8.3 and in capitals. Unsafe texts are never sent.
+TEST_F(DeviceExchange, typedNamesAreSentAsTheirEightDotThreeFormAndUnsafeOnesNever) {
+  Sim().PutFile("\\OLD.TXT", "o");
   Browser.PortChanged();
-  Dialogs.NameAnswers = {QStringLiteral("LONGNAME9"), QStringLiteral("A>B"), QStringLiteral("X Y"),
-                         QStringLiteral(""), std::nullopt};
-  // Nine characters cannot be typed: the box stops at eight.
+  Dialogs.NameAnswers = {QStringLiteral("longname9.text"), QStringLiteral("A>B"),
+                         QStringLiteral("X Y"), QStringLiteral(""), std::nullopt,
+                         QStringLiteral("old.txt"), QStringLiteral("new-1.txt")};
   EXPECT_TRUE(Commands.MakeDirectory1Click());
-  EXPECT_TRUE(Sim().Exists("\\LONGNAME"));
+  EXPECT_TRUE(Ran("md D:\\LONGNAME.TEX"));
   for (int refused = 0; refused < 4; ++refused) EXPECT_FALSE(Commands.MakeDirectory1Click());
   ASSERT_EQ(Dialogs.Errors().size(), 2) << "an empty or cancelled name says nothing";
-  EXPECT_TRUE(Dialogs.Errors()[0].startsWith("The name 'A>B'"));
-  EXPECT_EQ(CountRan("md LONGNAME"), 1u);
-  EXPECT_FALSE(Ran("md A>B") || Ran("md X Y"));
-  EXPECT_FALSE(Sim().Exists("\\B") || Sim().Exists("\\X"));
+  EXPECT_EQ(Dialogs.Errors()[0],
+            "The name 'A>B' cannot be sent to the TALO-7100: it holds a redirection or pipe (< > |).");
+  EXPECT_TRUE(Dialogs.NameTexts[0].endsWith(
+      "\n(8 characters, a dot, 3 characters; letters, digits and _ ~ - only)"));
+
+  // Rename starts from the current name; OK on it unchanged sends nothing.
+  EXPECT_FALSE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_EQ(Dialogs.NameSuggestions.last(), "OLD.TXT");
+  EXPECT_TRUE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_TRUE(Ran("ren D:\\OLD.TXT NEW-1.TXT"));
+  EXPECT_EQ(Sim().Commands().size(), 3 * 3 + 2u) << "three listings, md and ren";
+}
+
+// A controller that lists names a DOS drive cannot hold: the pane shows
+// them, and no command ever carries one.
+TEST_F(DeviceExchange, namesFromAHostileListingAreNeverTyped) {
+  Sim().PutFile("\\AUTORUN.BAT", "PROG.EXE\r\n");
+  talosim::FaultPlan faults;
+  faults.ListingEntries = {{"X|FORMAT"}, {"Q&DEL.*"}, {"*"}, {"..\\..", true},
+                           {std::string("A\0\0B.EXE", 8)}, {"Z>X.EXE"}};
+  Sim().SetFaults(faults);
+  Browser.PortChanged();
+  // The NUL bytes are dropped as the line is read, and the columns after
+  // them shift: the name is whatever the listing then seems to say.
+  QStringList hostile = Names();
+  hostile.removeAll("AUTORUN.BAT");
+  ASSERT_EQ(hostile.size(), 6) << hostile.join(',').toStdString();
+  for (const char* name : {"X|FORMAT", "Q&DEL.*", "*", "..\\..", "Z>X.EXE"})
+    EXPECT_TRUE(hostile.contains(name)) << name;
+  std::vector<DeviceProperties> shown;
+  Commands.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
+  QSignalSpy run(&Browser, &DeviceBrowser::RunProgramRequested);
+  for (const QString& name : hostile) {
+    Dialogs.Messages.clear();
+    Dialogs.NameAnswers = {QStringLiteral("NEW.TXT")};
+    Commands.Delete1Click(IndexOf(name));
+    Commands.Properities1Click(IndexOf(name));
+    Commands.Rename1Click(IndexOf(name));
+    Commands.Talo7100TCP1Click(IndexOf(name));
+    Browser.OpenItem(IndexOf(name));
+    for (const QString& error : Dialogs.Errors())
+      EXPECT_TRUE(error.startsWith("The name '" + name + "' cannot be sent to the TALO-7100: it "))
+          << error.toStdString();
+    EXPECT_GE(Dialogs.Errors().size(), 3) << name.toStdString();
+  }
+  EXPECT_TRUE(Dialogs.Questions().isEmpty());
+  EXPECT_EQ(run.count(), 0);
+  EXPECT_TRUE(shown.empty() || shown.front().PropContains.isEmpty());
+  for (const std::string& command : Sim().Commands())
+    EXPECT_TRUE(command == "d:" || command == "cd\\" || command == "dir") << command;
+  EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"), "PROG.EXE\r\n");
+}
+
+// The shell's folder moves between the listing and the command (a program,
+// a "cd" or "c:" in the terminal): the commands still act on the folder the
+// pane shows.
+TEST_F(DeviceExchange, fileCommandsActOnTheShownFolderWhereverTheShellWent) {
+  for (const char* name : {"\\CONFIG.INI", "\\DATA\\CONFIG.INI", "\\A.TXT", "\\DATA\\A.TXT"})
+    Sim().PutFile(name, "keep");
+  Sim().MakeDir("\\DATA\\SUB");
+  Sim().MakeDir("\\SUB");
+  Sim().PutFile("\\PROG.EXE", "MZ");
+  Browser.PortChanged();
+  talosim::FaultPlan faults;
+  faults.FolderAfterListing = "D:\\DATA";
+  Sim().SetFaults(faults);
+  std::vector<DeviceProperties> shown;
+  Commands.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
+
+  EXPECT_TRUE(Commands.Delete1Click(IndexOf("CONFIG.INI")));
+  Dialogs.NameAnswers = {QStringLiteral("B.TXT"), QStringLiteral("NEW")};
+  EXPECT_TRUE(Commands.Rename1Click(IndexOf("A.TXT")));
+  EXPECT_TRUE(Commands.MakeDirectory1Click());
+  EXPECT_TRUE(Commands.Delete1Click(IndexOf("SUB")));
+  Commands.Properities1Click(-1);
+  EXPECT_FALSE(Sim().Exists("\\CONFIG.INI"));
+  EXPECT_TRUE(Sim().Exists("\\DATA\\CONFIG.INI"));
+  EXPECT_TRUE(Sim().Exists("\\B.TXT") && Sim().Exists("\\DATA\\A.TXT"));
+  EXPECT_TRUE(Sim().Exists("\\NEW") && !Sim().Exists("\\DATA\\NEW"));
+  EXPECT_FALSE(Sim().Exists("\\SUB"));
+  EXPECT_TRUE(Sim().Exists("\\DATA\\SUB"));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].PropContains, "4 file(s), 3 folder(s)");
+
+  // On drive C: a relative line would name C:'s files; the autorun line is
+  // typed after "d:" and "cd\".
+  faults.FolderAfterListing = "C:\\";
+  Sim().SetFaults(faults);
+  EXPECT_TRUE(Commands.Talo7100TCP1Click(IndexOf("PROG.EXE")));
+  EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"), "PROG.EXE\r\n");
+  EXPECT_TRUE(Dialogs.Errors().isEmpty()) << Dialogs.Errors().join('|').toStdString();
 }
 
 TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
@@ -361,20 +453,50 @@ TEST_F(DeviceExchange, formatAsksThenEmptiesTheDriveAndListsAgain) {
   EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
 }
 
-TEST_F(DeviceExchange, autorunAppendsTheNameEachTimeItIsChosen) {
-  Sim().MakeDir("\\DATA");
-  Sim().PutFile("\\DATA\\PROG.EXE", "MZ");
+// The root's AutoRun.bat is the one run at boot: a program in the root is
+// appended by its name, byte for byte as ever; one below it by its path.
+TEST_F(DeviceExchange, autorunAppendsToTheRootsBatchFileEachTimeItIsChosen) {
+  Sim().PutFile("\\PROG.EXE", "MZ");
+  Sim().PutFile("\\WEBROOT\\HTTPFTPD.EXE", "MZ");
   Browser.PortChanged();
-  Browser.OpenItem(0);
-  const int prog = IndexOf("PROG.EXE");
-  EXPECT_TRUE(Browser.PopupMenuState(prog).SetToAutoRun);
-  Commands.Talo7100TCP1Click(prog);
-  EXPECT_TRUE(Ran("echo PROG.EXE>>AutoRun.bat"));
+  EXPECT_TRUE(Browser.PopupMenuState(IndexOf("PROG.EXE")).SetToAutoRun);
+  EXPECT_TRUE(Commands.Talo7100TCP1Click(IndexOf("PROG.EXE")));
+  EXPECT_TRUE(Sim().Received().find("echo PROG.EXE>>AutoRun.bat\r") != std::string::npos);
   EXPECT_TRUE(Names().contains("AUTORUN.BAT"));
-  Commands.Talo7100TCP1Click(IndexOf("PROG.EXE"));
-  const auto batch = Sim().GetFile("\\DATA\\AUTORUN.BAT");
-  ASSERT_TRUE(batch.has_value());
-  EXPECT_EQ(*batch, "PROG.EXE\r\nPROG.EXE\r\n");
+  Browser.OpenItem(IndexOf("WEBROOT"));
+  for (int twice = 0; twice < 2; ++twice)
+    EXPECT_TRUE(Commands.Talo7100TCP1Click(IndexOf("HTTPFTPD.EXE")));
+  EXPECT_EQ(CountRan("echo \\WEBROOT\\HTTPFTPD.EXE>>\\AutoRun.bat"), 2u);
+  EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"),
+            "PROG.EXE\r\n\\WEBROOT\\HTTPFTPD.EXE\r\n\\WEBROOT\\HTTPFTPD.EXE\r\n");
+  EXPECT_FALSE(Sim().Exists("\\WEBROOT\\AUTORUN.BAT"));
+  EXPECT_EQ(Names(), QStringList({"HTTPFTPD.EXE"}));
+}
+
+// rm, mv, mkdir and autorun of the command line: the pane's commands on the
+// item its folder's listing shows.
+TEST_F(DeviceExchange, commandLineFileCommandsRunThePanesCommands) {
+  Sim().PutFile("\\DATA\\A.TXT", "a");
+  Sim().PutFile("\\DATA\\B.TXT", "b");
+  Sim().PutFile("\\DATA\\FULL\\X.TXT", "x");
+  Sim().PutFile("\\DATA\\RUN.EXE", "MZ");
+  const DeviceTimeouts quick = FastTimeouts();
+  Dialogs.YesNoAnswers = {true, false};
+  EXPECT_EQ(DeviceCli::Remove(Shell, {"\\DATA\\A.TXT", "data/b.txt", "\\DATA\\FULL", "\\NONE"}, quick), 1);
+  EXPECT_FALSE(Sim().Exists("\\DATA\\A.TXT"));
+  EXPECT_TRUE(Sim().Exists("\\DATA\\B.TXT")) << "answered No";
+  EXPECT_TRUE(Sim().Exists("\\DATA\\FULL\\X.TXT"));
+  EXPECT_EQ(Dialogs.Warnings(), QStringList({"The directory 'FULL' is not empty.\nCannot delete this directory!"}));
+  EXPECT_EQ(Dialogs.Errors(), QStringList({"'\\NONE' is not on the TALO-7100's D: drive!"}));
+
+  EXPECT_EQ(DeviceCli::Rename(Shell, "\\DATA\\B.TXT", "C.TXT", quick), 0);
+  EXPECT_EQ(DeviceCli::Rename(Shell, "\\DATA\\FULL", "EMPTY", quick), 1);
+  EXPECT_EQ(DeviceCli::MakeFolder(Shell, "\\DATA", "NEW", quick), 0);
+  EXPECT_EQ(DeviceCli::AutoRun(Shell, "\\DATA\\RUN.EXE", quick), 0);
+  EXPECT_EQ(DeviceCli::AutoRun(Shell, "\\DATA\\C.TXT", quick), 1);
+  EXPECT_TRUE(Sim().Exists("\\DATA\\C.TXT") && Sim().Exists("\\DATA\\NEW"));
+  EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"), "\\DATA\\RUN.EXE\r\n");
+  EXPECT_EQ(Dialogs.Errors().size(), 3);
 }
 
 TEST_F(DeviceExchange, commandLineListingAndCount) {

@@ -1,4 +1,4 @@
-// Pure pieces of the device pane: typed-name check, status texts, item
+// Pure pieces of the device pane: the name check and the command lines, status texts, item
 // order, path arithmetic and the installation folders.
 #include <gtest/gtest.h>
 
@@ -10,18 +10,104 @@
 #include "devicebrowser.h"
 #include "devicecli.h"
 #include "devicecommands.h"
+#include "devicename.h"
 #include "devicepath.h"
 #include "devicetexts.h"
 #include "taloappdir.h"
 
 namespace {
 
-TEST(DeviceCommands, typedNamesThatWouldSplitOrRedirectAreRefused) {
-  for (const char* ok : {"LOG", "A.TXT", "12345678", "NEW_1.EXE", "~$X", "A&B"})
-    EXPECT_TRUE(DeviceCommand::IsSafeTypedName(QString::fromLatin1(ok))) << ok;
-  for (const char* bad : {"", " ", "A B", "A>B", "<IN", "A|B", "X\rY", "TAB\tX", "\x1b[2J"})
-    EXPECT_FALSE(DeviceCommand::IsSafeTypedName(QString::fromLatin1(bad))) << bad;
-  EXPECT_FALSE(DeviceCommand::IsSafeTypedName(QString::fromUtf8("\xe2\x82\xac")));  // euro sign
+// Names from a hostile listing or typed by the user: each refused one with
+// the reason the user is told.
+TEST(DeviceNameCheck, refusesEveryNameThatIsMoreThanOneNameWithItsReason) {
+  struct Case {
+    QString Name;
+    const char* Reason;  // a part of the reason; empty: accepted
+  };
+  const Case cases[] = {
+      {"LOG", ""},           {"A.TXT", ""},          {"12345678.ABC", ""},
+      {"NEW_1.EXE", ""},     {"~$X", ""},            {"A&B", ""},
+      {"(1)'!#%@^`{}.-~", "not an 8.3"},             {"AB{}.X~", ""},
+      {"", "empty"},         {".", "\".\" and \"..\""},  {"..", "\".\" and \"..\""},
+      {"X|FORMAT", "redirection or pipe"},           {"A>B", "redirection or pipe"},
+      {"<IN", "redirection or pipe"},                {"Q&DEL.*", "wildcard"},
+      {"*", "wildcard"},     {"A?.TXT", "wildcard"}, {"..\\..", "path separator"},
+      {"A/B", "path separator"},                     {"C:X", "path separator"},
+      {"A B", "blank"},      {" ", "blank"},         {"\"A\"", "quotation mark"},
+      {QString::fromLatin1("AB\0\0", 4), "control character"},
+      {"X\rY", "control character"},                 {"\x1b[2J", "control character"},
+      {QString(QChar(0x85)), "control character"},   {"A+B", "the character '+'"},
+      {QString::fromUtf8("\xc3\x84.TXT"), "the character"},
+      {QString::fromUtf8("\xe2\x82\xac"), "the character"},
+      {"NINECHARS", "not an 8.3"},                   {"A.TEXT", "not an 8.3"},
+      {"A.B.C", "not an 8.3"},                       {".EXE", "not an 8.3"},
+      {"A.", "not an 8.3"}};
+  for (const Case& c : cases) {
+    const QString why = DeviceName::Refusal(c.Name);
+    if (*c.Reason == '\0')
+      EXPECT_TRUE(why.isEmpty()) << c.Name.toStdString() << ": " << why.toStdString();
+    else
+      EXPECT_TRUE(why.contains(QLatin1String(c.Reason))) << c.Name.toStdString() << ": " << why.toStdString();
+  }
+}
+
+TEST(DeviceNameCheck, pathsAreCheckedNameByName) {
+  EXPECT_TRUE(DeviceName::CheckPath("\\").Why.isEmpty());
+  EXPECT_TRUE(DeviceName::CheckPath("\\DATA\\LOG.OLD").Why.isEmpty());
+  EXPECT_EQ(DeviceName::CheckPath("\\DATA\\..\\X").Name, "..");
+  EXPECT_EQ(DeviceName::CheckPath("\\DATA>X\\LOG").Name, "DATA>X");
+  EXPECT_EQ(DeviceName::CheckPath("\\LOG|MORE").Name, "LOG|MORE");
+  EXPECT_FALSE(DeviceName::CheckPath("\\DATA\\\\LOG").Why.isEmpty());
+}
+
+// What a name prompt makes of the text typed: the 8.3 name sent.
+TEST(DeviceNameCheck, newNamesAreCutToEightDotThreeInCapitalsOrRefused) {
+  struct Case {
+    const char* Typed;
+    const char* Sent;  // empty: refused
+    bool Cut;
+  };
+  for (const Case& c : {Case{"new.txt", "NEW.TXT", false}, Case{" log ", "LOG", false},
+                        Case{"LONGNAME9", "LONGNAME", true}, Case{"recipe_1.text", "RECIPE_1.TEX", true},
+                        Case{"ab-c~1.d", "AB-C~1.D", false}, Case{"ABC.", "ABC", true},
+                        Case{"A B", "", false}, Case{"A>B", "", false}, Case{"A!B", "", false},
+                        Case{"A.B.C", "", false}, Case{".TXT", "", false}, Case{"..", "", false}}) {
+    const DeviceName::ShortName form = DeviceName::ShortForm(QString::fromLatin1(c.Typed));
+    EXPECT_EQ(form.Name, QString::fromLatin1(c.Sent)) << c.Typed;
+    EXPECT_EQ(form.Name.isEmpty(), !form.Why.isEmpty()) << c.Typed;
+    EXPECT_EQ(form.Cut, c.Cut) << c.Typed;
+  }
+  EXPECT_EQ(DeviceName::ShortFormPreview("recipe_1.text").Text, "Sent as RECIPE_1.TEX (cut to fit 8.3)");
+  EXPECT_FALSE(DeviceName::ShortFormPreview("A B").Acceptable);
+  EXPECT_FALSE(DeviceName::ShortFormPreview("").Acceptable);
+}
+
+// The lines typed, byte for byte: full paths with the drive, and the
+// autorun line relative to the root for a program in the root.
+TEST(DeviceCommands, fileCommandsNameTheirTargetByItsFullPathOnD) {
+  using namespace DeviceCommand;
+  EXPECT_EQ(DeleteFile("\\", "CONFIG.INI").Line, "del D:\\CONFIG.INI\r");
+  EXPECT_EQ(DeleteFile("\\DATA", "X.TXT").Line, "del D:\\DATA\\X.TXT\r");
+  EXPECT_EQ(RemoveFolder("\\DATA", "SUB").Line, "rd D:\\DATA\\SUB\r");
+  EXPECT_EQ(MakeFolder("\\", "NEW").Line, "md D:\\NEW\r");
+  EXPECT_EQ(Rename("\\DATA", "X.TXT", "Y.TXT").Line, "ren D:\\DATA\\X.TXT Y.TXT\r");
+  EXPECT_EQ(CountTree("\\", "").Line, "dir/s D:\\\r");
+  EXPECT_EQ(CountTree("\\DATA", "").Line, "dir/s D:\\DATA\r");
+  EXPECT_EQ(CountTree("\\DATA", "SUB").Line, "dir/s D:\\DATA\\SUB\r");
+  EXPECT_EQ(ChangeFolder("\\").Line, "cd\\\r");
+  EXPECT_EQ(AppendToAutoRun("\\", "PROG.EXE").Line, "echo PROG.EXE>>AutoRun.bat\r");
+  EXPECT_EQ(AppendToAutoRun("\\WEBROOT", "HTTPFTPD.EXE").Line,
+            "echo \\WEBROOT\\HTTPFTPD.EXE>>\\AutoRun.bat\r");
+  // Nothing to type for a refused name, in the name or in its folder.
+  for (const CommandLine& refused :
+       {DeleteFile("\\", "X|FORMAT"), RemoveFolder("\\", "..\\.."), ChangeFolder("\\A B"),
+        Rename("\\", "A.TXT", "*.*"), AppendToAutoRun("\\", "Z>X.EXE"), CountTree("\\A>B", "")}) {
+    EXPECT_TRUE(refused.Line.isEmpty());
+    EXPECT_TRUE(refused.Refusal.startsWith("The name '")) << refused.Refusal.toStdString();
+  }
+  EXPECT_EQ(DeleteFile("\\", "X|FORMAT").Refusal,
+            "The name 'X|FORMAT' cannot be sent to the TALO-7100: it holds a redirection or pipe "
+            "(< > |).");
 }
 
 TEST(DeviceTexts, sizeTextSwitchesUnitsAtExactPowersOf1024) {

@@ -23,6 +23,7 @@ class ScriptedDialogs : public UserDialogs {
   std::deque<std::optional<QString>> FontAnswers;
   QStringList NamePrompts;  // captions of the name prompts shown
   QStringList NameSuggestions;  // the text each name prompt started with
+  QStringList NameTexts;        // the prompt text of each
   int BusyDepth = 0;
   int MaxBusyDepth = 0;
   int Beeps = 0;
@@ -40,9 +41,10 @@ class ScriptedDialogs : public UserDialogs {
     Messages.push_back({Message::Question, text});
     return Take(YesNoAllAnswers, Answer::Yes);
   }
-  std::optional<QString> AskName(const QString& caption, const QString&, const QString& initial,
-                                 int maxLength) override {
+  std::optional<QString> AskName(const QString& caption, const QString& prompt,
+                                 const QString& initial, int maxLength) override {
     NamePrompts.append(caption);
+    NameTexts.append(prompt);
     NameSuggestions.append(initial);
     const std::optional<QString> answer = TakeText(NameAnswers);
     if (!answer) return std::nullopt;

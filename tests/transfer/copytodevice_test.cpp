@@ -19,11 +19,11 @@ using namespace transfertest;
 namespace {
 
 // The controller cuts longer names to 8.3, so only 8.3 names go as they are.
-TEST(ValidFileName, acceptsOnly83NamesOfLettersDigitsAndUnderscore) {
-  for (const char* name : {"LOG.TXT", "a_b9.c", "12345678.123", "NOEXT", "RECIPE~1.DAT"})
+TEST(ValidFileName, acceptsOnly83NamesOfLettersDigitsAndUnderscoreTildeHyphen) {
+  for (const char* name : {"LOG.TXT", "a_b9.c", "12345678.123", "NOEXT", "RECIPE~1.DAT", "a-b.txt"})
     EXPECT_TRUE(TransferBatch::ValidFileName(QString::fromUtf8(name))) << name;
   for (const char* name :
-       {"", "my file.txt", "a-b.txt", "\xC3\xA4.txt", "x\\y", "NAMEMUCHTOOLONG.TEXT", "...",
+       {"", "my file.txt", "a+b.txt", "\xC3\xA4.txt", "x\\y", "NAMEMUCHTOOLONG.TEXT", "...",
         "recipe_line1.dat", "123456789.TXT", "A.TEXT", ".TXT", "A.", "changelog.Debian.amd64.gz"})
     EXPECT_FALSE(TransferBatch::ValidFileName(QString::fromUtf8(name))) << name;
 }
@@ -164,7 +164,8 @@ TEST_F(CopyToController, invalidNameIsPromptedForAndCancelSkipsOnlyThatFile) {
   EXPECT_EQ(Dialogs.NamePrompts,
             (QStringList{"Invalid file name 'my file.txt'", "Invalid file name 'my file'",
                          "Invalid file name 'b c.txt'"}));
-  EXPECT_EQ(Transfers(), (std::vector<std::string>{"C:\\transfer /R D:\\myfile.txt",
+  // The name typed is sent as the prompt showed it: in 8.3 capitals.
+  EXPECT_EQ(Transfers(), (std::vector<std::string>{"C:\\transfer /R D:\\MYFILE.TXT",
                                                    "C:\\transfer /R D:\\c.txt"}));
   EXPECT_EQ(Sim().GetFile("\\MYFILE.TXT"), Padded(Contents["my file.txt"]));
   EXPECT_TRUE(Dialogs.Errors().empty());
@@ -190,7 +191,7 @@ TEST_F(CopyToController, namesThatWouldShareADeviceFileAreAskedForAndAllArrive) 
             Selected("A.TXT", 30)});
   EXPECT_EQ(Dialogs.NamePrompts,
             (QStringList{"Invalid file name 'recipe_line1.dat'",
-                         "Invalid file name 'recipe_line2.dat'", "Invalid file name 'recipe~1.dat'",
+                         "Invalid file name 'recipe_line2.dat'", "Invalid file name 'RECIPE~1.DAT'",
                          "Invalid file name 'changelog.Debian.amd64.gz'",
                          "Invalid file name 'A.TXT'"}));
   EXPECT_EQ(Dialogs.NameSuggestions, (QStringList{"RECIPE~1.DAT", "RECIPE~2.DAT", "RECIPE~2.DAT",

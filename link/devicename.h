@@ -1,0 +1,73 @@
+#pragma once
+// DeviceName: the one check of every name the utility types into the
+// controller's shell, and the rule for names the user gives to new files and
+// folders. QtCore only; pure functions.
+//
+// Principles of operation
+// - The shell has no quoting. A name is typed as it stands, so a name from a
+//   listing or from the user is a piece of a command line: "X|FORMAT" pipes,
+//   "A>B" redirects, "A B" is two arguments, "*.*" is every file, "..\.."
+//   walks out of the folder. Refusal() lets through only what names one file
+//   or folder of the folder concerned: the 8.3 shape (1 to 8 characters,
+//   then at most one full stop and 1 to 3 characters) of the characters a
+//   DOS name may hold - letters, digits and ! # $ % & ' ( ) - @ ^ _ ` { } ~.
+//   "." and ".." are no names to act on. Everything else (wildcards, < > |,
+//   the quotation mark, blanks, control characters, "\", "/", ":", letters
+//   outside ASCII) is refused with the reason.
+// - A path of D: ("\" and names joined by "\") is checked name by name; the
+//   root "\" holds none and passes.
+// - New names (make directory, rename, the copy's name prompt) follow a
+//   narrower rule the prompts state: letters, digits and _ ~ - only. The
+//   name typed is cut to 8.3 and put in capitals as the controller would
+//   store it; ShortForm() gives that result, or why there is none, so a
+//   prompt can show it before anything is sent.
+
+#include <QString>
+
+namespace DeviceName {
+
+// How much text a name prompt takes: more than 8.3, so that a name too long
+// shows how it is cut rather than stopping the typing.
+inline constexpr int kPromptLength = 64;
+
+// Why name cannot be typed as a name to act on ("it holds a wildcard (* ?)");
+// empty when it can.
+QString Refusal(const QString& name);
+
+// The first name of path ("\DATA\LOG") that Refusal() refuses, with its
+// reason; both empty when every name passes.
+struct PathRefusal {
+  QString Name;
+  QString Why;
+};
+PathRefusal CheckPath(const QString& path);
+
+// The rule for new names, as the prompts state it.
+QString NewNameRule();  // "8 characters, a dot, 3 characters; letters, digits and _ ~ - only"
+
+// A new name in the form it is sent: Name in 8.3 and capitals, empty when the
+// typed text cannot be made one (Why says why). Cut is true when characters
+// were dropped to fit 8.3.
+struct ShortName {
+  QString Name;
+  QString Why;
+  bool Cut = false;
+};
+ShortName ShortForm(const QString& typed);
+
+// A name that is already a new name exactly as the rule allows (any case):
+// ShortForm() would neither refuse it nor cut it.
+bool IsNewName(const QString& name);
+
+// A name prompt's text with the rule below it.
+QString PromptWithRule(const QString& prompt);
+
+// What a name prompt shows under its edit box as the user types: the name
+// that will be sent, or why nothing will (then OK is not to be taken).
+struct Preview {
+  QString Text;
+  bool Acceptable = false;
+};
+Preview ShortFormPreview(const QString& typed);
+
+}  // namespace DeviceName

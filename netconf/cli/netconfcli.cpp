@@ -10,6 +10,7 @@
 
 #include "devicecli.h"
 #include "deviceshell.h"
+#include "escapecontrols.h"
 #include "netconfig.h"
 #include "netconftext.h"
 #include "terminalprogress.h"
@@ -22,10 +23,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-void PrintError(const QString& text) {
-  const QByteArray bytes = (QStringLiteral("talo7100-cli: ") + text).toLocal8Bit();
-  std::fprintf(stderr, "%s\n", bytes.constData());
-}
+void PrintError(const QString& text) { PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + text); }
 
 // Parses the subcommand's own options; false (with why) on a wrong call.
 bool Parse(QCommandLineParser& parser, const char* name, const QStringList& arguments,

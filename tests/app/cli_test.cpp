@@ -59,15 +59,21 @@ TEST(CliRun, printsCommandAndAnswerAndSucceeds) {
   EXPECT_EQ(shell.Commands(), std::vector<std::string>{"C:\\mem"});
 }
 
-TEST(CliRun, logOptionAppendsTheAnswerTimestamped) {
-  ScriptedShell shell(
-      ScriptedShell::Outputs({{"C:\\mem", "\r\n  655360 bytes total memory\r\n\r\n"}}));
+// The controller's control characters reach neither the terminal nor the
+// log alive; the log is the user's alone.
+TEST(CliRun, logOptionAppendsTheAnswerTimestampedAndEscaped) {
+  ScriptedShell shell(ScriptedShell::Outputs(
+      {{"C:\\mem", "\r\n  655360 bytes total memory\x1b]52;c;cm0gLXJm\x07\r\n\r\n"}}));
   QTemporaryDir dir;
   const QString logPath = dir.filePath(QStringLiteral("run.log"));
   const auto result = RunCli(
       {"--port", QString::fromStdString(shell.Path()), "run", "--log", logPath, "C:\\mem"});
   EXPECT_EQ(result.ExitCode, 0) << result.Err.toStdString();
-  EXPECT_EQ(result.Out, QStringLiteral("C:\\mem\n  655360 bytes total memory\n"));
+  EXPECT_EQ(result.Out,
+            QStringLiteral("C:\\mem\n  655360 bytes total memory\\x1b]52;c;cm0gLXJm\\x07\n"));
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(logPath).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
   QFile log(logPath);
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
   const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
@@ -76,7 +82,7 @@ TEST(CliRun, logOptionAppendsTheAnswerTimestamped) {
       QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] "));
   EXPECT_TRUE(stamped.match(lines[0]).hasMatch()) << lines[0].toStdString();
   EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] C:\\mem")));
-  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("]   655360 bytes total memory")));
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("]   655360 bytes total memory\\x1b]52;c;cm0gLXJm\\x07")));
   // A log that cannot be written stops the call before the port is used.
   const auto refused = RunCli({"--port", QString::fromStdString(shell.Path()), "run", "--log",
                                dir.filePath(QStringLiteral("none/x.log")), "C:\\mem"});

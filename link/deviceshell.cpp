@@ -9,9 +9,16 @@
 
 namespace ShellText {
 
-QString UnableToOpen(const QString& port) {
+QString UnableToOpen(const QString& port, int openError) {
+  if (TaloComPort::IsNotSerialPortError(openError))
+    return QStringLiteral("Unable to open ") + port + QStringLiteral("!\n\n") + NotASerialPort(port);
   return QStringLiteral("Unable to open ") + port +
          QStringLiteral("!\n\nPlease make sure there is no other application using the port!!");
+}
+
+QString NotASerialPort(const QString& port) {
+  return port + QStringLiteral(" is not a serial port (it is a file, a folder or another kind of "
+                               "device): choose the port the controller's cable is on.");
 }
 
 QString UnableToSend(const QString& commandLine) {
@@ -159,7 +166,7 @@ ShellSession::~ShellSession() {
 bool ShellSession::IsOpen() const { return Opened; }
 
 QString ShellSession::OpenErrorText() const {
-  return ShellText::UnableToOpen(Shell.SelectedPort());
+  return ShellText::UnableToOpen(Shell.SelectedPort(), ComPort->LastError());
 }
 
 bool ShellSession::Disconnected() const { return Opened && ComPort->IsDisconnected(); }

@@ -32,7 +32,11 @@ class TaloConsole;
 
 // Texts the shell exchanges show.
 namespace ShellText {
-QString UnableToOpen(const QString& port);  // "Unable to open " + port + "!\n\nPlease make sure..."
+// "Unable to open " + port + "!\n\nPlease make sure..."; for a path that is
+// no serial port at all (openError as TaloComPort::LastError gives it), the
+// first line and what the path is.
+QString UnableToOpen(const QString& port, int openError = 0);
+QString NotASerialPort(const QString& port);
 QString UnableToSend(const QString& commandLine);  // "Unable to send command '" + line + "'!\n\n..."
 // The port went away in the middle of an operation (one line, so that the
 // command line prints it as one).

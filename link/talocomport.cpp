@@ -227,6 +227,10 @@ bool TaloComPort::IsHeldElsewhere() const {
   return OpenError == EBUSY || OpenError == EWOULDBLOCK;
 }
 
+bool TaloComPort::IsNotSerialPortError(int openError) {
+  return openError == ENOTTY || openError == EISDIR;
+}
+
 bool TaloComPort::RecoverFromHardError() {
   // The device went away under us (adapter unplugged, pty master closed).
   // Drop the descriptor and try once to get the port back; a re-opened tty

@@ -28,7 +28,8 @@
 //   and give up at once instead of waiting out their own budgets.
 // - T = 0 (no SetTimeouts yet) means "do not wait": an operation takes what the
 //   line has at once. An endless wait is never what a caller wants.
-// - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
+// - Open refuses what is not a terminal (ENOTTY, EISDIR: IsNotSerialPort)
+//   and leaves nothing open.
 // - Open asks the driver for low-latency mode and Close puts back the flag it
 //   found (LowLatencyMode); a driver that refuses changes nothing.
 // - A worker that must react to a stop request while it waits for the line
@@ -89,6 +90,11 @@ class TaloComPort {
   int LastError() const { return OpenError; }
   // True when the last Open failed because another program holds the port.
   bool IsHeldElsewhere() const;
+  // True when the last Open failed because the path is no serial port at
+  // all: a regular file, a FIFO, /dev/null, a folder. IsNotSerialPortError
+  // judges an error kept from an earlier Open (LastError).
+  bool IsNotSerialPort() const { return IsNotSerialPortError(OpenError); }
+  static bool IsNotSerialPortError(int openError);
 
   // Reads watch *flag (when given) and end as timed out once it is set.
   static constexpr uint32_t kStopPollMs = 20;

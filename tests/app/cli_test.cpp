@@ -107,6 +107,22 @@ TEST(CliRun, heldOrMissingPortFailsWithOpenMessage) {
   EXPECT_TRUE(missing.Err.startsWith(QStringLiteral("Error: Unable to open /dev/talo-no-such-port!")));
 }
 
+// A path that is no serial port is called so, not a port in use.
+TEST(CliRun, pathThatIsNoSerialPortIsNamedSo) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("notes.txt"));
+  QFile(file).open(QIODevice::WriteOnly);
+  const QString fifo = dir.filePath(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  for (const QString& path : {file, fifo, QStringLiteral("/dev/null"), dir.path()}) {
+    const auto result = RunCli({"--port", path, "run", "dir"});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(result.Err, "Error: Unable to open " + path + "!\n\n" + path +
+                              " is not a serial port (it is a file, a folder or another kind of "
+                              "device): choose the port the controller's cable is on.\n");
+  }
+}
+
 TEST(CliPorts, listsGivenPortOnceAfterScan) {
   PtyPair line;
   const QString path = QString::fromStdString(line.SlavePath());

@@ -63,6 +63,8 @@ Faults (deterministic for a given --seed):
   --hangup-after N        close the terminal after N sent bytes
   --pause-listing MS      pause MS ms after the folder header of every
                           "dir" and "dir/s" answer (a busy controller)
+  --endless-listing       every "dir" and "dir/s" answer goes on for ever
+                          with made-up entries, until Ctrl+C
 
   --help                  show this text
   --version               show the version
@@ -93,7 +95,7 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       return true;
     };
     if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
-        flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC))
+        flag("--no-echo", faults.NoEcho) || flag("--endless-listing", faults.EndlessListing) || flag("--answer-c", faults.XmodemAnswerC))
       continue;
     if (name.rfind("--", 0) != 0) {
       error = "unexpected argument " + name;

@@ -51,6 +51,9 @@ struct FaultPlan {
   // A busy controller: every "dir" answer stops this long after its first
   // folder header line (0: never).
   uint32_t PauseListingMs = 0;
+  // A controller that never stops: every "dir" and "dir/s" answer goes on
+  // with made-up entries for ever, until Ctrl+C comes or the line goes.
+  bool EndlessListing = false;
   uint32_t Seed = 1;                   // drop and corrupt decisions
 };
 

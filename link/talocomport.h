@@ -77,7 +77,9 @@ class TaloComPort {
   // Reads up to and including Terminator, keeping at most limit-1 bytes in
   // text. Zero bytes are counted but not stored; the limit-th byte is consumed
   // and dropped (false). On a time-out text keeps the bytes gathered so far.
-  [[nodiscard]] bool ReadLine(size_t limit, std::string& text);
+  // *consumed (when given) counts every byte taken from the line, the zero
+  // bytes and the dropped one included: limit when the line overflowed.
+  [[nodiscard]] bool ReadLine(size_t limit, std::string& text, size_t* consumed = nullptr);
 
   bool IsOpen() const { return Fd >= 0; }
   // True once a hard error closed the port and it could not be opened again:

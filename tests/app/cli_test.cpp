@@ -123,6 +123,20 @@ TEST(CliRun, pathThatIsNoSerialPortIsNamedSo) {
   }
 }
 
+// The shell asked its drive error question instead of coming back to the
+// prompt: the line was not carried out, and the exit status says so.
+TEST(CliRun, answerWithoutThePromptFailsWithOne) {
+  ScriptedShell shell([](const std::string&, PtyPair& line, const auto&) {
+    (void)line.Write("\nGeneral failure reading drive D\r\n");
+    return std::string("Abort, Retry, Fail?");
+  });
+  const auto result = RunCli({"--port", QString::fromStdString(shell.Path()), "run", "dir"});
+  EXPECT_EQ(result.ExitCode, 1);
+  // The command's carriage return inside the quotes is shown, not obeyed.
+  EXPECT_EQ(result.Err, QStringLiteral("Error: Unable to send command 'dir\\x0d'!\n\nThe controller "
+                                       "reports a drive error: ABORT, then FORMAT if it persists\n"));
+}
+
 TEST(CliPorts, listsGivenPortOnceAfterScan) {
   PtyPair line;
   const QString path = QString::fromStdString(line.SlavePath());

@@ -104,11 +104,13 @@ bool TThreadXModem::Run() {
   // 10. End of transmission. The receiver stores the file only once it has
   // seen the end, so an EOT nobody acknowledged leaves the file's arrival
   // unknown: that is a failure, not a success to report.
-  if (!EndTransmission()) return false;
-  // 11. The program's closing lines and the prompt.
-  if (!Synchronize([this] { ShowTrailingOutput(); })) return false;
+  const bool ended = EndTransmission();
+  // 11. The program's closing lines and the prompt, read whether or not the
+  // end was acknowledged: left in the line they would spill into the next
+  // exchange. A port that went away has none to give.
+  if (Port->IsDisconnected() || !Synchronize([this] { ShowTrailingOutput(); })) return false;
   // 12.
-  return true;
+  return ended;
 }
 
 bool TThreadXModem::MeasureSource() {

@@ -23,15 +23,25 @@ TransferHost HostFor(const DioHost& host, uint32_t timeoutMs) {
   return transfer;
 }
 
-// disconnected: whether a failed upload failed because the port went away.
-bool UploadCompanions(const DioHost& host, bool& disconnected) {
-  const TaloAppFolders folders = GetTaloAppDir();
+// told: whether the user has been told why the upload failed (the port went
+// away, a program is missing from the installation folder).
+bool UploadCompanions(const DioHost& host, bool& told) {
+  QString missing;
+  const QString modid =
+      TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, Text(DioText::kModidFile), missing);
+  const QString simulation =
+      modid.isEmpty() ? QString()
+                      : TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder,
+                                                Text(DioText::kSimulationFile), missing);
+  if (simulation.isEmpty()) {
+    host.Shell.Dialogs().ShowError(missing);
+    told = true;
+    return false;
+  }
   const TransferHost transfer = HostFor(host, host.Timings.TransferTimeoutMs);
   const QString target = Text(DioText::kTargetDir);
-  return TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kModidFile), false,
-                      &disconnected) &&
-         TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kSimulationFile),
-                      false, &disconnected);
+  return TransferFile(transfer, target, modid, false, &told) &&
+         TransferFile(transfer, target, simulation, false, &told);
 }
 
 // Reads the identification's lines until a read fails and returns the last
@@ -72,10 +82,10 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   }
   if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion))) return DioStartResult::NotStarted;
   // 3. The companion programs.
-  bool disconnected = false;
-  if (!UploadCompanions(host, disconnected)) {
-    // The upload has named an unplugged adapter already.
-    if (!disconnected) dialogs.ShowError(Text(DioText::kCheckCable));
+  bool told = false;
+  if (!UploadCompanions(host, told)) {
+    // An unplugged adapter or a missing program has been named already.
+    if (!told) dialogs.ShowError(Text(DioText::kCheckCable));
     return DioStartResult::Failed;
   }
   // 4.-5. The module port (its own "Unable to open" message on failure).

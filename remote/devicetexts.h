@@ -30,6 +30,10 @@ QString MakeDirectoryPrompt();
 QString AskFormat();
 QString UnsafeName(const QString& name);
 
+// The installation folder.
+QString InstallationFolderUnusable(const QString& folder, const QString& reason);
+QString ShippedFileMissing(const QString& name, const QString& folder);
+
 // Status bar and properties.
 QString ObjectCount(qsizetype count);              // "N object(s)"
 QString SizeText(uint64_t totalBytes);             // "1023 byte(s)", "1.0 KB", "1.0 MB"

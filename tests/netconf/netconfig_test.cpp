@@ -90,6 +90,23 @@ TEST_F(NetConfigOnSim, unwritableFileStopsTheUpdateBeforeAnythingIsSent) {
   EXPECT_EQ(Informations(), QStringList());
 }
 
+// An installation folder that cannot be used stops the update with its
+// message: SOCKET.UPW is not written into the current directory instead.
+TEST_F(NetConfigOnSim, unusableInstallationFolderStopsTheUpdateWritingNothingHere) {
+  QTemporaryDir here;
+  const QString blocked = here.filePath(QStringLiteral("file"));
+  QFile(blocked).open(QIODevice::WriteOnly);
+  qputenv("TALO7100_HOME", (blocked + QStringLiteral("/home")).toLocal8Bit());
+  const QString started = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(here.path()));
+  EXPECT_FALSE(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"}));
+  QDir::setCurrent(started);
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_TRUE(Dialogs.Errors().front().startsWith(QStringLiteral("The installation folder ") + blocked));
+  EXPECT_EQ(QDir(here.path()).entryList(QDir::Files), QStringList{QStringLiteral("file")});
+  EXPECT_FALSE(SentTransfer());
+}
+
 TEST_F(NetConfigOnSim, failedOrCancelledUploadIsNoSuccess) {
   talosim::FaultPlan refuse;
   refuse.XmodemCanAtBlock = 1;

@@ -13,6 +13,7 @@
 #include "escapecontrols.h"
 #include "netconfig.h"
 #include "netconftext.h"
+#include "nocoredumps.h"
 #include "terminalprogress.h"
 
 namespace NetConfCli {
@@ -191,6 +192,8 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
 }
 
 int Accounts(DeviceShell& shell, const QStringList& arguments) {
+  // The passwords come next, from the environment or the terminal.
+  (void)TurnOffCoreDumps();
   QString why;
   std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
   if (!accounts) {

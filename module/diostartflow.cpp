@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "answerreader.h"
 #include "deviceshell.h"
 #include "diotext.h"
 #include "taloappdir.h"
@@ -44,12 +45,13 @@ bool UploadCompanions(const DioHost& host, bool& told) {
          TransferFile(transfer, target, simulation, false, &told);
 }
 
-// Reads the identification's lines until a read fails and returns the last
-// complete one; each line goes to the console.
+// Reads the identification's lines until a read fails (or up to an answer's
+// ceiling) and returns the last complete one; each line goes to the console.
 QByteArray LastCompleteLine(DeviceShell& shell, TaloComPort& port) {
   QByteArray last;
   std::string text;
-  while (port.ReadLine(DioStartFlow::kLineLimit, text)) {
+  for (int lines = 0;
+       lines < AnswerReader::kAnswerLines && port.ReadLine(DioStartFlow::kLineLimit, text); ++lines) {
     last = QByteArray::fromStdString(text);
     shell.AppendConsoleLine(last);
     text.clear();

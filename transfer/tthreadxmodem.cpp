@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "answerreader.h"
 #include "deviceshell.h"
 #include "talocomport.h"
 #include "taloconsole.h"
@@ -212,9 +213,11 @@ int TThreadXModem::ReadReply(int& attempts) {
 void TThreadXModem::CancelTransfer() {
   const std::array<uint8_t, kCancelBytes> cancel{kCan, kCan, kCan, kCan, kCan};
   (void)Port->Write(cancel.size(), cancel.data());
-  // The receiving program says goodbye; show it until the line falls silent.
+  // The receiving program says goodbye; show it until the line falls silent,
+  // or up to an answer's ceiling from one that never does.
   std::string line;
-  while (Port->ReadLine(DeviceShell::kLineLimit, line))
+  for (int lines = 0;
+       lines < AnswerReader::kAnswerLines && Port->ReadLine(DeviceShell::kLineLimit, line); ++lines)
     ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
 }
 

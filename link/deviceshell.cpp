@@ -12,7 +12,8 @@ namespace ShellText {
 
 QString UnableToOpen(const QString& port, int openError) {
   if (TaloComPort::IsNotSerialPortError(openError))
-    return QStringLiteral("Unable to open ") + port + QStringLiteral("!\n\n") + NotASerialPort(port);
+    return QStringLiteral("Unable to open ") + port + QStringLiteral("!\n\n") +
+           NotASerialPort(port);
   return QStringLiteral("Unable to open ") + port +
          QStringLiteral("!\n\nPlease make sure there is no other application using the port!!");
 }
@@ -184,7 +185,8 @@ QString ShellSession::FailureText(const QString& usual) const {
   if (Disconnected()) return ShellText::Disconnected(Shell.SelectedPort());
   switch (Seen) {
     case Cause::None: break;
-    case Cause::NoEcho: return ShellText::WithCause(usual, ShellText::NothingAnswers(Shell.SelectedPort()));
+    case Cause::NoEcho:
+      return ShellText::WithCause(usual, ShellText::NothingAnswers(Shell.SelectedPort()));
     case Cause::DriveError: return ShellText::WithCause(usual, ShellText::DriveError());
     case Cause::Endless: return ShellText::KeepsSending(LastCommand);
   }
@@ -202,7 +204,8 @@ bool ShellSession::Send(const QByteArray& commandLine) {
 
 bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
                               DeviceShell::PromptAt where) {
-  const DeviceShell::AnswerEnd end = AnswerReader(Shell, *ComPort, where, onLine).ReadAnswer(budgetMs);
+  const DeviceShell::AnswerEnd end =
+      AnswerReader(Shell, *ComPort, where, onLine).ReadAnswer(budgetMs);
   if (end == DeviceShell::AnswerEnd::DriveError) Seen = Cause::DriveError;
   if (end == DeviceShell::AnswerEnd::Endless) Seen = Cause::Endless;
   return end == DeviceShell::AnswerEnd::Prompt;

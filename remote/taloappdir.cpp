@@ -77,7 +77,8 @@ bool PrepareInstallationFolder(const QString& root, const QStringList& seedFolde
   const bool fresh = !QFileInfo(JoinFolder(root, kSubfolders[0])).isDir();
   for (const QString& sub : kSubfolders) {
     std::error_code error;
-    std::filesystem::create_directories(QFile::encodeName(JoinFolder(root, sub)).toStdString(), error);
+    const QByteArray path = QFile::encodeName(JoinFolder(root, sub));
+    std::filesystem::create_directories(path.toStdString(), error);
     if (!error) continue;
     if (why) *why = QString::fromLocal8Bit(error.message());
     return false;

@@ -95,7 +95,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       return true;
     };
     if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
-        flag("--no-echo", faults.NoEcho) || flag("--endless-listing", faults.EndlessListing) || flag("--answer-c", faults.XmodemAnswerC))
+        flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC) ||
+        flag("--endless-listing", faults.EndlessListing))
       continue;
     if (name.rfind("--", 0) != 0) {
       error = "unexpected argument " + name;

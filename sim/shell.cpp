@@ -126,10 +126,12 @@ void Shell::PrintEndlessListing(const FileCommands::Lines& lines) {
     out.clear();
     for (int i = 0; i < kBatch; ++i, ++entry) {
       const std::string name = "E" + std::to_string(1000000 + entry % 1000000).substr(1) + ".DAT";
-      out += DirFormatter::EntryLine(name, false, entry % 100000, DosStamp::Make(2026, 1, 2, 3, 4)) + "\r\n";
+      const DosStamp stamp = DosStamp::Make(2026, 1, 2, 3, 4);
+      out += DirFormatter::EntryLine(name, false, entry % 100000, stamp) + "\r\n";
     }
     // Ctrl+C stops it as it stops a command line; other keys are not taken.
-    if (const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(0)); byte && *byte == kCtrlC) {
+    const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(0));
+    if (byte && *byte == kCtrlC) {
       Context.Port.Write("^C\r\n" + Prompt());
       return;
     }

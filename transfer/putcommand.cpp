@@ -46,7 +46,8 @@ bool SettleNames(DeviceShell& shell, const Arguments& call, const std::vector<Co
     if (verdict != DeviceNames::Verdict::Free && verdict != DeviceNames::Verdict::FileListed) {
       const QString suggestion = names.Suggest(pcName);
       if (call.Rename) {
-        PrintEscapedLine(output.Stream, file.FullPath + QStringLiteral(": renamed to ") + suggestion);
+        PrintEscapedLine(output.Stream,
+                         file.FullPath + QStringLiteral(": renamed to ") + suggestion);
       } else {
         shell.Dialogs().ShowError(
             TransferText::NameRefused(file.FullPath, name.toUpper(), verdict, suggestion));

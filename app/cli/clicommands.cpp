@@ -50,7 +50,8 @@ int RunPorts(CliContext& context, const QStringList& arguments) {
     PrintEscapedLine(stdout, QString::fromStdString(PortLabel(port)));
     listed = listed || port.Name == given;
   }
-  if (context.PortGiven && !given.empty() && !listed) PrintEscapedLine(stdout, QString::fromStdString(given));
+  if (context.PortGiven && !given.empty() && !listed)
+    PrintEscapedLine(stdout, QString::fromStdString(given));
   std::fflush(stdout);
   return kExitOk;
 }

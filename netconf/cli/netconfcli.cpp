@@ -24,7 +24,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-void PrintError(const QString& text) { PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + text); }
+void PrintError(const QString& text) {
+  PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + text);
+}
 
 // Parses the subcommand's own options; false (with why) on a wrong call.
 bool Parse(QCommandLineParser& parser, const char* name, const QStringList& arguments,

@@ -1,6 +1,7 @@
 #include "answerreader.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "talocomport.h"
@@ -13,19 +14,9 @@ DeviceShell::AnswerEnd AnswerReader::ReadAnswer(uint32_t budgetMs) {
   // Whole lines until the first short read; the text it gathered (normally
   // the prompt) is where the wait begins.
   for (;;) {
-    switch (ReadPiece(false)) {
-      case Piece::Line:
-        continue;
-      case Piece::Prompt:
-        return Finish(DeviceShell::AnswerEnd::Prompt);
-      case Piece::DriveError:
-        return Finish(DeviceShell::AnswerEnd::DriveError);
-      case Piece::Endless:
-        return Finish(DeviceShell::AnswerEnd::Endless);
-      case Piece::LongLine:
-      case Piece::Pause:
-        return WaitForPrompt({}, budgetMs);
-    }
+    const Piece piece = ReadPiece(false);
+    if (const auto end = EndOf(piece)) return Finish(*end);
+    if (piece != Piece::Line) return WaitForPrompt({}, budgetMs);
   }
 }
 
@@ -35,27 +26,26 @@ DeviceShell::AnswerEnd AnswerReader::WaitForPrompt(const QByteArray& lastText, u
   // A time-out of 0 still costs one unit, or a silent line would never end
   // the wait.
   const uint64_t unit = std::max<uint32_t>(Port.GetTimeout(), 1);
-  uint64_t spent = 0;
-  while (spent < budgetMs) {
-    if (Port.IsDisconnected()) break;
-    switch (ReadPiece(true)) {
-      case Piece::Line:
-      case Piece::LongLine:
-        spent = 0;  // the shell is still talking
-        break;
-      case Piece::Pause:
-        spent += unit;
-        break;
-      case Piece::Prompt:
-        return Finish(DeviceShell::AnswerEnd::Prompt);
-      case Piece::DriveError:
-        return Finish(DeviceShell::AnswerEnd::DriveError);
-      case Piece::Endless:
-        return Finish(DeviceShell::AnswerEnd::Endless);
-    }
+  for (uint64_t spent = 0; spent < budgetMs && !Port.IsDisconnected();) {
+    const Piece piece = ReadPiece(true);
+    if (const auto end = EndOf(piece)) return Finish(*end);
+    // A line means the shell is still talking: the budget starts again.
+    spent = piece == Piece::Pause ? spent + unit : 0;
   }
   return Finish(Port.IsDisconnected() ? DeviceShell::AnswerEnd::Disconnected
                                       : DeviceShell::AnswerEnd::Silence);
+}
+
+std::optional<DeviceShell::AnswerEnd> AnswerReader::EndOf(Piece piece) {
+  switch (piece) {
+    case Piece::Prompt: return DeviceShell::AnswerEnd::Prompt;
+    case Piece::DriveError: return DeviceShell::AnswerEnd::DriveError;
+    case Piece::Endless: return DeviceShell::AnswerEnd::Endless;
+    case Piece::Line:
+    case Piece::LongLine:
+    case Piece::Pause: break;
+  }
+  return std::nullopt;
 }
 
 AnswerReader::Piece AnswerReader::ReadPiece(bool promptLines) {

@@ -27,6 +27,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <optional>
 
 #include "deviceshell.h"
 
@@ -46,6 +47,8 @@ class AnswerReader {
   // What one line read brought.
   enum class Piece { Line, LongLine, Pause, Prompt, DriveError, Endless };
   [[nodiscard]] Piece ReadPiece(bool promptLines);
+  // The end of the answer a piece makes, if it makes one.
+  static std::optional<DeviceShell::AnswerEnd> EndOf(Piece piece);
   // Shows what a pause left unfinished, once the answer ends.
   DeviceShell::AnswerEnd Finish(DeviceShell::AnswerEnd end);
   static bool AsksAbortRetryFail(const QByteArray& text);

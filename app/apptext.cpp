@@ -1,13 +1,18 @@
 #include "apptext.h"
 
+#include "deviceshell.h"
+#include "talocomport.h"
+
 namespace AppText {
 
 QString MainCaption() {
   return QStringLiteral("TALO-7100 Series Utility (Ver %1)").arg(QLatin1String(kVersion));
 }
 QString ExitQuestion() { return QStringLiteral("Are you sure to exit?"); }
-QString TerminalUnableToOpen(const QString& port) {
-  return QStringLiteral("Unable to open ") + port + QStringLiteral(" !");
+QString TerminalUnableToOpen(const QString& port, int openError) {
+  const QString first = QStringLiteral("Unable to open ") + port + QStringLiteral(" !");
+  if (!TaloComPort::IsNotSerialPortError(openError)) return first;
+  return first + QStringLiteral("\n\n") + ShellText::NotASerialPort(port);
 }
 QString CopyTooLong() { return QStringLiteral("The selected text exceeds 1024 bytes!"); }
 

@@ -11,7 +11,9 @@ inline constexpr char kBuild[] = "(B001)";
 
 QString MainCaption();                         // "TALO-7100 Series Utility (Ver 1.13)"
 QString ExitQuestion();                        // "Are you sure to exit?"
-QString TerminalUnableToOpen(const QString& port);  // "Unable to open " + port + " !"
+// "Unable to open " + port + " !", and what the path is when it is no serial
+// port (openError as TaloComPort::LastError gives it).
+QString TerminalUnableToOpen(const QString& port, int openError = 0);
 QString CopyTooLong();                         // "The selected text exceeds 1024 bytes!"
 
 // Start-up steps shown by the progress dialog.

@@ -10,6 +10,7 @@
 #include <QTextCursor>
 
 #include "apptext.h"
+#include "escapecontrols.h"
 #include "taloterminal.h"
 #include "terminallog.h"
 #include "userdialogs.h"
@@ -272,7 +273,9 @@ void TaloConsoleMemo::Find1Click() {
 bool TaloConsoleMemo::SaveText(const QString& path) {
   ApplyPendingEdits();
   QSaveFile file(path);
-  QByteArray bytes = toPlainText().toUtf8();
+  // As a log has it: read back in a terminal, the controller's control
+  // characters are shown, not obeyed.
+  QByteArray bytes = EscapeControls(toPlainText()).toUtf8();
   if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
   if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
     return true;

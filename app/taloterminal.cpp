@@ -50,7 +50,7 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
     // 2. The terminal stays off; the caller shows the message.
     OpenHint = PortAccess::PermissionHint(port->DevicePath(), port->LastError());
     port->Close();
-    errorText = AppText::TerminalUnableToOpen(portName);
+    errorText = AppText::TerminalUnableToOpen(portName, port->LastError());
     return false;
   }
   // 3. Line settings and the short time-out the receiver polls with.

@@ -177,12 +177,19 @@ bool ImageKeeper::ReportFailure(const TaloGhostWorker& worker) {
 
 bool ImageKeeper::UploadModeHelper(const char* helper) {
   LookUpProgramFolder();
+  // A helper that is not there is no cable fault: the message names it.
+  QString missing;
+  const QString path =
+      TaloAppDir::ShippedFile(&TaloAppFolders::ProgramFolder, Text(helper), missing);
   bool disconnected = false;
-  if (UploadHelper(Text(ImageText::kHelperDir), ProgramFolderText + Text(helper), &disconnected))
+  if (!path.isEmpty() && UploadHelper(Text(ImageText::kHelperDir), path, &disconnected))
     return true;
   LastResult = Outcome::Failed;
   // An unplugged adapter has been named already; once is enough.
-  if (!disconnected) Host.Dialogs.ShowError(Text(ImageText::kCableProblem));
+  if (!missing.isEmpty())
+    Host.Dialogs.ShowError(missing);
+  else if (!disconnected)
+    Host.Dialogs.ShowError(Text(ImageText::kCableProblem));
   return false;
 }
 

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <thread>
 
+#include "escapecontrols.h"
 #include "talothread.h"
 #include "terminalprogress.h"
 
@@ -86,11 +87,7 @@ void ImageProgress::Show(const ImageWaitState& wait, bool final) {
   BarShown = !final;
 }
 
-void ImageProgress::PrintLine(const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), Out);
-  std::fputc('\n', Out);
-  std::fflush(Out);
-}
+void ImageProgress::PrintLine(const QString& text) { PrintEscapedLine(Out, text); }
 
 void ImageProgress::WipeBar() {
   if (!BarShown) return;

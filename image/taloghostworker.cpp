@@ -19,7 +19,7 @@ std::unique_ptr<TaloComPort> TaloGhostWorker::OpenPort() {
   port->SetTerminator(13);
   if (!port->Open() || !port->Configure(kBaudRate, 8, 0, 0) || !port->SetTimeouts(kTimeoutMs)) {
     port->Close();
-    ErrorText = ShellText::UnableToOpen(PortName);
+    ErrorText = ShellText::UnableToOpen(PortName, port->LastError());
     return nullptr;
   }
   port->SetStopFlag(&StopRequested);

@@ -3,15 +3,24 @@
 #include <algorithm>
 #include <string>
 
+#include "answerreader.h"
 #include "portaccess.h"
 #include "talocomport.h"
 #include "taloconsole.h"
 
 namespace ShellText {
 
-QString UnableToOpen(const QString& port) {
+QString UnableToOpen(const QString& port, int openError) {
+  if (TaloComPort::IsNotSerialPortError(openError))
+    return QStringLiteral("Unable to open ") + port + QStringLiteral("!\n\n") +
+           NotASerialPort(port);
   return QStringLiteral("Unable to open ") + port +
          QStringLiteral("!\n\nPlease make sure there is no other application using the port!!");
+}
+
+QString NotASerialPort(const QString& port) {
+  return port + QStringLiteral(" is not a serial port (it is a file, a folder or another kind of "
+                               "device): choose the port the controller's cable is on.");
 }
 
 QString UnableToSend(const QString& commandLine) {
@@ -25,16 +34,35 @@ QString Disconnected(const QString& port) {
          QStringLiteral(" was disconnected! Please plug the adapter in again, then retry.");
 }
 
+QString NothingAnswers(const QString& port) {
+  return QStringLiteral("Nothing answers on ") + port +
+         QStringLiteral(": check the cable and that the controller is powered");
+}
+
+QString DriveError() {
+  return QStringLiteral("The controller reports a drive error: ABORT, then FORMAT if it persists");
+}
+
+QString KeepsSending(const QByteArray& commandLine) {
+  QByteArray command = commandLine;
+  while (command.endsWith('\r')) command.chop(1);
+  return QStringLiteral("The TALO-7100 does not stop answering '%1'!\n\nReading stopped after "
+                        "%2 lines or 1 MiB; the answer was not used.")
+      .arg(QString::fromLatin1(command))
+      .arg(AnswerReader::kAnswerLines);
+}
+
+QString WithCause(const QString& message, const QString& cause) {
+  const QString first = message.section(QLatin1Char('\n'), 0, 0);
+  return first.isEmpty() ? cause : first + QStringLiteral("\n\n") + cause;
+}
+
 }  // namespace ShellText
 
 namespace {
 
 constexpr uint8_t kLineFeed = 10;
 constexpr uint32_t kCommandTimeoutMs = 1000;
-
-QByteArray ToBytes(const std::string& text) {
-  return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -65,43 +93,34 @@ void DeviceShell::AppendConsoleLine(const QByteArray& bytes) {
   AppendConsoleLine(QString::fromLatin1(bytes));
 }
 
-bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine) {
+bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine, bool* answered) {
+  if (answered) *answered = false;
   if (commandLine.isEmpty()) return false;
   AppendConsoleLine(commandLine);
-  return TypeEchoed(port, commandLine);
+  return TypeEchoed(port, commandLine, answered);
 }
 
-bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine) {
+bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine, bool* answered) {
+  if (answered) *answered = false;
   if (commandLine.isEmpty()) return false;
   // One byte at a time: each write purges the input first, so the byte read
   // back is the echo of this byte and not something older.
   for (const char c : commandLine) {
     const auto sent = static_cast<uint8_t>(c);
     uint8_t echo = 0;
+    size_t received = 0;
     if (!port.Write(1, &sent)) return false;
-    if (!port.Read(1, &echo)) return false;
-    if (echo != sent) return false;
+    const bool read = port.Read(1, &echo, &received);
+    if (answered && received > 0) *answered = true;
+    if (!read || echo != sent) return false;
   }
   return true;
 }
 
 bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, PromptAt where,
                                 uint32_t budgetMs, const LineHandler& onLine) {
-  if (IsPrompt(lastText, where)) return true;
-  // The budget counts time-out units, not elapsed time: a talkative shell ends
-  // the wait after as many lines as a silent one gets read attempts. A time-out
-  // of 0 still counts as one unit, or the wait would never end.
-  const uint64_t unit = std::max<uint32_t>(port.GetTimeout(), 1);
-  bool wanted = static_cast<bool>(onLine);
-  for (uint64_t spent = 0; spent < budgetMs && !port.IsDisconnected(); spent += unit) {
-    std::string text;
-    const bool whole = port.ReadLine(kLineLimit, text);  // a timed-out partial line counts too
-    const QByteArray line = ToBytes(text);
-    if (IsPrompt(line, where)) return true;
-    if (!line.isEmpty()) AppendConsoleLine(line);
-    if (whole && wanted) wanted = onLine(line);
-  }
-  return false;
+  return AnswerReader(*this, port, where, onLine).WaitForPrompt(lastText, budgetMs) ==
+         AnswerEnd::Prompt;
 }
 
 void DeviceShell::Drain(TaloComPort& port, size_t limit) {
@@ -117,14 +136,12 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
   QString error;
   {
     ShellSession session(*this, timeoutMs, terminator);
+    const QString notSent = ShellText::UnableToSend(QString::fromLatin1(commandLine));
     if (!session.IsOpen())
       error = session.OpenErrorText();
-    else if (!session.Send(commandLine))
-      error = session.FailureText(ShellText::UnableToSend(QString::fromLatin1(commandLine)));
-    else
-      (void)session.ReadAnswer(onLine, budgetMs, where);  // a missing prompt is not reported
-    // The answer broke off with the line: no success to report.
-    if (error.isEmpty() && session.AnswerCut()) error = session.FailureText({});
+    else if (!session.Send(commandLine) || !session.ReadAnswer(onLine, budgetMs, where))
+      // Echoed but never back at the prompt: a program still runs there.
+      error = session.FailureText(notSent);
   }  // port closed and cursor restored before the message shows
   if (error.isEmpty()) return true;
   DialogsRef.ShowError(error);
@@ -159,43 +176,39 @@ ShellSession::~ShellSession() {
 bool ShellSession::IsOpen() const { return Opened; }
 
 QString ShellSession::OpenErrorText() const {
-  return ShellText::UnableToOpen(Shell.SelectedPort());
+  return ShellText::UnableToOpen(Shell.SelectedPort(), ComPort->LastError());
 }
 
 bool ShellSession::Disconnected() const { return Opened && ComPort->IsDisconnected(); }
 
 QString ShellSession::FailureText(const QString& usual) const {
-  return Disconnected() ? ShellText::Disconnected(Shell.SelectedPort()) : usual;
+  if (Disconnected()) return ShellText::Disconnected(Shell.SelectedPort());
+  switch (Seen) {
+    case Cause::None: break;
+    case Cause::NoEcho:
+      return ShellText::WithCause(usual, ShellText::NothingAnswers(Shell.SelectedPort()));
+    case Cause::DriveError: return ShellText::WithCause(usual, ShellText::DriveError());
+    case Cause::Endless: return ShellText::KeepsSending(LastCommand);
+  }
+  return usual;
 }
 
 bool ShellSession::Send(const QByteArray& commandLine) {
-  return Opened && Shell.SendEchoed(*ComPort, commandLine);
+  if (!Opened) return false;
+  LastCommand = commandLine;
+  bool answered = false;
+  if (Shell.SendEchoed(*ComPort, commandLine, &answered)) return true;
+  if (Seen != Cause::DriveError) Seen = answered ? Cause::None : Cause::NoEcho;
+  return false;
 }
 
 bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
                               DeviceShell::PromptAt where) {
-  std::string text;
-  bool wanted = true;
-  while (wanted) {
-    text.clear();
-    if (!ComPort->ReadLine(DeviceShell::kLineLimit, text)) break;
-    const QByteArray line = ToBytes(text);
-    Shell.AppendConsoleLine(line);
-    if (onLine) wanted = onLine(line);
-    if (!wanted) text.clear();
-  }
-  // The read that failed holds the partial text it gathered: normally the
-  // prompt. Anything else (an over-long line's first 1023 bytes, output
-  // without a line end) is shown too, so the console misses nothing.
-  const QByteArray last = ToBytes(text);
-  if (!last.isEmpty() && !DeviceShell::IsPrompt(last, where)) Shell.AppendConsoleLine(last);
-  // A pause of the shell ended the loop above; the lines after it still
-  // belong to the answer.
-  const bool prompted = Shell.WaitForPrompt(*ComPort, last, where, budgetMs,
-                                            wanted ? onLine : DeviceShell::LineHandler{});
-  // A line lost after the prompt cost nothing: the answer was whole.
-  Cut = !prompted && ComPort->IsDisconnected();
-  return prompted;
+  const DeviceShell::AnswerEnd end =
+      AnswerReader(Shell, *ComPort, where, onLine).ReadAnswer(budgetMs);
+  if (end == DeviceShell::AnswerEnd::DriveError) Seen = Cause::DriveError;
+  if (end == DeviceShell::AnswerEnd::Endless) Seen = Cause::Endless;
+  return end == DeviceShell::AnswerEnd::Prompt;
 }
 
 TaloComPort& ShellSession::Port() { return *ComPort; }

@@ -17,6 +17,10 @@
 //   read answer never passes for a whole one.
 // - Every command line and every line read is appended to the console, which
 //   is cleared when it reaches 300 lines through this path.
+// - Answers are read by AnswerReader (link/answerreader.h): the prompt budget
+//   counts the shell's silence, not its lines, and every answer has a
+//   ceiling. A failed exchange's message tells the causes apart where the
+//   bytes allow it (FailureText).
 // - Main thread only.
 
 #include <QByteArray>
@@ -32,11 +36,25 @@ class TaloConsole;
 
 // Texts the shell exchanges show.
 namespace ShellText {
-QString UnableToOpen(const QString& port);  // "Unable to open " + port + "!\n\nPlease make sure..."
+// "Unable to open " + port + "!\n\nPlease make sure..."; for a path that is
+// no serial port at all (openError as TaloComPort::LastError gives it), the
+// first line and what the path is.
+QString UnableToOpen(const QString& port, int openError = 0);
+QString NotASerialPort(const QString& port);
 QString UnableToSend(const QString& commandLine);  // "Unable to send command '" + line + "'!\n\n..."
 // The port went away in the middle of an operation (one line, so that the
 // command line prints it as one).
 QString Disconnected(const QString& port);
+// Causes of a failed exchange, told apart by what came back: not one byte of
+// echo; the shell's question after a drive error; an answer without end.
+QString NothingAnswers(const QString& port);
+QString DriveError();
+QString KeepsSending(const QByteArray& commandLine);
+// The first line of message, a blank line and the cause.
+QString WithCause(const QString& message, const QString& cause);
+// The shell's question after a failed drive access; it then waits for A, R
+// or F and prints no prompt.
+inline constexpr char kAbortRetryFail[] = "Abort, Retry, Fail?";
 }  // namespace ShellText
 
 class DeviceShell {
@@ -73,19 +91,23 @@ class DeviceShell {
   void AppendConsoleLine(const QString& text);
   void AppendConsoleLine(const QByteArray& bytes);
   // Shows the line, then types it byte by byte, each byte's echo read back
-  // and compared. False on the first failed write, missing or wrong echo.
-  [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine);
+  // and compared. False on the first failed write, missing or wrong echo;
+  // *answered (when given) then tells whether any byte came back at all.
+  [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine,
+                                bool* answered = nullptr);
   // The typing of SendEchoed without the console: for a thread other than the
   // main one, or a line nobody needs to see. False for an empty line.
-  [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine);
+  [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine,
+                                       bool* answered = nullptr);
+  // How the reading of an answer ended.
+  enum class AnswerEnd { Prompt, Silence, Endless, DriveError, Disconnected };
   // Reads lines until one is a prompt, within a budget (5000 ms unless an
-  // exchange gives its own) counted in time-out units (a disconnected port
-  // ends it at once), showing every other
-  // non-empty one. True when the prompt came. A busy shell can pause longer
-  // than one time-out in the middle of its answer: every whole line read
-  // here (with its line end, as the reads before the pause pass them) goes
-  // to onLine too, until it returns false. A text cut off by a time-out is
-  // shown but not passed on.
+  // exchange gives its own) that the shell's silence spends (AnswerReader),
+  // showing every other non-empty one. True when the prompt came. A busy
+  // shell can pause longer than one time-out in the middle of its answer:
+  // every whole line read here (with its line end, as the reads before the
+  // pause pass them) goes to onLine too, until it returns false. A text cut
+  // off by a time-out is shown but not passed on.
   using LineHandler = std::function<bool(const QByteArray& line)>;
   bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
                      PromptAt where = PromptAt::Start, uint32_t budgetMs = kPromptBudgetMs,
@@ -98,7 +120,8 @@ class DeviceShell {
   // pause of the shell. Each line is passed as read, with its CR LF (the
   // first is normally the lone LF after the command's echo). Shows the
   // failure message itself. True when the command line was sent and its
-  // answer was not cut off by the port disconnecting. An
+  // answer ended with the prompt: one that never came (a program still
+  // running), the answer's ceiling and a lost port are failures. An
   // exchange that reads up to the carriage return gives PromptAt::Anywhere;
   // budgetMs is its prompt budget.
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
@@ -128,31 +151,32 @@ class ShellSession {
   QString OpenErrorText() const;
   // True when the port disconnected during the session.
   bool Disconnected() const;
-  // usual, or the disconnection message when the port went away.
+  // The message of a failed step: usual, or what the bytes tell of the
+  // cause - the port went away, not one byte of echo came, the shell asked
+  // "Abort, Retry, Fail?", the answer passed its ceiling. usual's first
+  // line stays the first line where a cause is added.
   QString FailureText(const QString& usual) const;
-  // True when the last ReadAnswer ended because the port went away before
-  // the prompt came: the answer is incomplete, whatever its lines gave.
-  bool AnswerCut() const { return Cut; }
 
   [[nodiscard]] bool Send(const QByteArray& commandLine);
-  // Reads lines until a read times out (or onLine returns false), showing
-  // each; then waits for the prompt with the last text read, still passing
-  // whole lines to onLine while it wants them: every line before the prompt
-  // is part of the answer, whatever pauses the shell made. A timed-out
-  // partial text that is not the prompt (the start of an over-long line,
-  // output without a line end) is shown as well. True when the prompt came:
-  // an answer without it may have been cut off (a controller that stopped
-  // answering), which an exchange whose lines are its result must not take
-  // for the whole answer.
+  // Reads the answer (AnswerReader::ReadAnswer): every line before the
+  // prompt is part of it, whatever pauses the shell made, and goes to onLine
+  // while it wants them. True when the prompt came: an answer without it may
+  // have been cut off (a controller that stopped answering), which an
+  // exchange whose lines are its result must not take for the whole answer.
   [[nodiscard]] bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
                   uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
                   DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
   TaloComPort& Port();
 
  private:
+  // What the bytes of this session said about a failure, latest first; a
+  // drive error stays, as the shell answers nothing else until it is met.
+  enum class Cause { None, NoEcho, DriveError, Endless };
+
   DeviceShell& Shell;
   BusyCursor Busy;
   std::unique_ptr<TaloComPort> ComPort;
   bool Opened = false;
-  bool Cut = false;
+  Cause Seen = Cause::None;
+  QByteArray LastCommand;
 };

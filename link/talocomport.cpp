@@ -227,6 +227,10 @@ bool TaloComPort::IsHeldElsewhere() const {
   return OpenError == EBUSY || OpenError == EWOULDBLOCK;
 }
 
+bool TaloComPort::IsNotSerialPortError(int openError) {
+  return openError == ENOTTY || openError == EISDIR;
+}
+
 bool TaloComPort::RecoverFromHardError() {
   // The device went away under us (adapter unplugged, pty master closed).
   // Drop the descriptor and try once to get the port back; a re-opened tty
@@ -305,17 +309,21 @@ size_t TaloComPort::ReadWaiting(size_t limit, uint8_t* buffer) {
   return got;
 }
 
-bool TaloComPort::ReadLine(size_t limit, std::string& text) {
+bool TaloComPort::ReadLine(size_t limit, std::string& text, size_t* consumed) {
   text.clear();
-  if (Fd < 0 || limit == 0) return false;
   size_t counted = 0;
+  const auto done = [&](bool whole) {
+    if (consumed) *consumed = counted;
+    return whole;
+  };
+  if (Fd < 0 || limit == 0) return done(false);
   for (;;) {
     uint8_t byte = 0;
-    if (!Read(1, &byte)) return false;  // the text keeps what arrived (a prompt)
+    if (!Read(1, &byte)) return done(false);  // the text keeps what arrived (a prompt)
     ++counted;
-    if (counted >= limit) return false;  // the limit-th byte is consumed and dropped
+    if (counted >= limit) return done(false);  // the limit-th byte is consumed and dropped
     if (byte != 0) text.push_back(static_cast<char>(byte));
-    if (byte == Terminator) return true;
+    if (byte == Terminator) return done(true);
   }
 }
 

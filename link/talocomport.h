@@ -28,7 +28,8 @@
 //   and give up at once instead of waiting out their own budgets.
 // - T = 0 (no SetTimeouts yet) means "do not wait": an operation takes what the
 //   line has at once. An endless wait is never what a caller wants.
-// - Open refuses what is not a terminal (ENOTTY) and leaves nothing open.
+// - Open refuses what is not a terminal (ENOTTY, EISDIR: IsNotSerialPort)
+//   and leaves nothing open.
 // - Open asks the driver for low-latency mode and Close puts back the flag it
 //   found (LowLatencyMode); a driver that refuses changes nothing.
 // - A worker that must react to a stop request while it waits for the line
@@ -76,7 +77,9 @@ class TaloComPort {
   // Reads up to and including Terminator, keeping at most limit-1 bytes in
   // text. Zero bytes are counted but not stored; the limit-th byte is consumed
   // and dropped (false). On a time-out text keeps the bytes gathered so far.
-  [[nodiscard]] bool ReadLine(size_t limit, std::string& text);
+  // *consumed (when given) counts every byte taken from the line, the zero
+  // bytes and the dropped one included: limit when the line overflowed.
+  [[nodiscard]] bool ReadLine(size_t limit, std::string& text, size_t* consumed = nullptr);
 
   bool IsOpen() const { return Fd >= 0; }
   // True once a hard error closed the port and it could not be opened again:
@@ -89,6 +92,11 @@ class TaloComPort {
   int LastError() const { return OpenError; }
   // True when the last Open failed because another program holds the port.
   bool IsHeldElsewhere() const;
+  // True when the last Open failed because the path is no serial port at
+  // all: a regular file, a FIFO, /dev/null, a folder. IsNotSerialPortError
+  // judges an error kept from an earlier Open (LastError).
+  bool IsNotSerialPort() const { return IsNotSerialPortError(OpenError); }
+  static bool IsNotSerialPortError(int openError);
 
   // Reads watch *flag (when given) and end as timed out once it is set.
   static constexpr uint32_t kStopPollMs = 20;

@@ -5,6 +5,7 @@
 
 namespace {
 constexpr uint8_t kBell = 7;
+constexpr uint8_t kNul = 0;
 constexpr uint8_t kBackspace = 8;
 constexpr uint8_t kLineFeed = 10;
 constexpr uint8_t kCarriageReturn = 13;
@@ -77,6 +78,10 @@ void TaloPrinterThread::HandleByte(uint8_t byte) {
       return;
     case kBell:
       SoundBell();
+      return;
+    case kNul:
+      // Padding (an XMODEM upload fills the last block with zeros, and
+      // "type" prints them): nothing to show, nothing to log or save.
       return;
     default:
       if (Column < kLineChunk) {

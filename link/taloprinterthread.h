@@ -1,6 +1,6 @@
 #pragma once
 // TaloPrinterThread: turns the ring's bytes into console text while the
-// terminal is on. Handles LF, CR, BS and BEL, hands text to the main thread in
+// terminal is on. Handles LF, CR, BS and BEL, drops NUL, hands text to the main thread in
 // chunks of up to 80 characters, shows a pending line after about 25 ms of
 // silence, holds repainting during bursts and keeps the console below 512
 // finished lines (KeptLines carries the recent ones over a reset).

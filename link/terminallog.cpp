@@ -1,9 +1,13 @@
 #include "terminallog.h"
 
+#include "escapecontrols.h"
+
 bool TerminalLog::Open(const QString& path, QString* error) {
   Close();
   File.setFileName(path);
-  if (!File.open(QIODevice::WriteOnly | QIODevice::Append)) {
+  // Owner only: the log holds whatever was typed into the terminal.
+  if (!File.open(QIODevice::WriteOnly | QIODevice::Append,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
     if (error) *error = File.errorString();
     return false;
   }
@@ -25,10 +29,11 @@ QString TerminalLog::Stamp(const QDateTime& time) {
 
 void TerminalLog::Write(const QString& text) {
   if (!File.isOpen() || text.isEmpty()) return;
+  QString kept = text;
+  kept.remove(QLatin1Char('\r'));
   QString out;
   bool lineEnded = false;
-  for (const QChar c : text) {
-    if (c == QLatin1Char('\r')) continue;
+  for (const QChar c : EscapeControls(kept)) {
     if (AtLineStart) {
       out += Stamp(Now());
       AtLineStart = false;

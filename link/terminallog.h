@@ -9,8 +9,11 @@
 //   front of the first character of every line, so a line that arrives in
 //   several reads carries one timestamp, the time of its first piece. A
 //   carriage return is kept out of the file; a line feed ends the line.
+//   Other control characters are written escaped (EscapeControls): reading
+//   the log in a terminal shows them instead of obeying them.
 // - The file is flushed at each line end, so a crash or a pulled plug loses
-//   at most the unfinished line. Opening appends to an existing file.
+//   at most the unfinished line. Opening appends to an existing file; a new
+//   one is created readable by its owner only (it holds what was typed).
 // - LoggedConsole puts a log in front of any console: the GUI's memo and the
 //   command line's stdout use the same one.
 

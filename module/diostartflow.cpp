@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "answerreader.h"
 #include "deviceshell.h"
 #include "diotext.h"
 #include "taloappdir.h"
@@ -38,26 +39,36 @@ class StopWatch {
   TaloComPort& Port;
 };
 
-// disconnected: whether a failed upload failed because the port went away.
-bool UploadCompanions(const DioHost& host, bool& disconnected) {
-  const TaloAppFolders folders = GetTaloAppDir();
+// told: whether the user has been told why the upload failed (the port went
+// away, a program is missing from the installation folder).
+bool UploadCompanions(const DioHost& host, bool& told) {
+  QString missing;
+  const QString modid =
+      TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, Text(DioText::kModidFile), missing);
+  const QString simulation =
+      modid.isEmpty() ? QString()
+                      : TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder,
+                                                Text(DioText::kSimulationFile), missing);
+  if (simulation.isEmpty()) {
+    host.Shell.Dialogs().ShowError(missing);
+    told = true;
+    return false;
+  }
   const TransferHost transfer = HostFor(host, host.Timings.TransferTimeoutMs);
   const QString target = Text(DioText::kTargetDir);
   // Only where something can stop them may the uploads be cancelled.
   const bool cancellable = host.StopFlag != nullptr;
-  return TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kModidFile),
-                      cancellable, &disconnected) &&
-         !Stopped(host) &&
-         TransferFile(transfer, target, folders.ConfigFolder + Text(DioText::kSimulationFile),
-                      cancellable, &disconnected);
+  return TransferFile(transfer, target, modid, cancellable, &told) && !Stopped(host) &&
+         TransferFile(transfer, target, simulation, cancellable, &told);
 }
 
-// Reads the identification's lines until a read fails and returns the last
-// complete one; each line goes to the console.
+// Reads the identification's lines until a read fails (or up to an answer's
+// ceiling) and returns the last complete one; each line goes to the console.
 QByteArray LastCompleteLine(DeviceShell& shell, TaloComPort& port) {
   QByteArray last;
   std::string text;
-  while (port.ReadLine(DioStartFlow::kLineLimit, text)) {
+  for (int lines = 0;
+       lines < AnswerReader::kAnswerLines && port.ReadLine(DioStartFlow::kLineLimit, text); ++lines) {
     last = QByteArray::fromStdString(text);
     shell.AppendConsoleLine(last);
     text.clear();
@@ -112,12 +123,12 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
     return DioStartResult::NotStarted;
   if (Stopped(host)) return DioStartResult::Interrupted;
   // 3. The companion programs.
-  bool disconnected = false;
-  const bool uploaded = UploadCompanions(host, disconnected);
+  bool told = false;
+  const bool uploaded = UploadCompanions(host, told);
   if (Stopped(host)) return DioStartResult::Interrupted;
   if (!uploaded) {
-    // The upload has named an unplugged adapter already.
-    if (!disconnected) dialogs.ShowError(Text(DioText::kCheckCable));
+    // An unplugged adapter or a missing program has been named already.
+    if (!told) dialogs.ShowError(Text(DioText::kCheckCable));
     return DioStartResult::Failed;
   }
   // 4.-5. The module port (its own "Unable to open" message on failure).

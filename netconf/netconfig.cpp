@@ -71,7 +71,7 @@ bool NetConfig::WriteSocketUpw() {
 }
 
 bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
-  LookUpFolders();
+  if (!LookUpFolders()) return false;
   const QString path = ProgramFolder + name;
   const QString reason = ReplaceFile::Write(
       path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
@@ -84,14 +84,12 @@ bool NetConfig::UpdateSettings(const AddressSettings& settings) {
   // 1.-2. Check and write; a file that is not complete is never sent.
   if (!ValidateAddresses(settings) || !WriteSocketCfg(settings)) return false;
   // 3. Upload.
-  LookUpFolders();
-  return CopyToDevice(kConfDir, ProgramFolder + kSettingsFile);
+  return LookUpFolders() && CopyToDevice(kConfDir, ProgramFolder + kSettingsFile);
 }
 
 bool NetConfig::UpdateAccounts(const AccountSettings& accounts) {
   if (!BuildAccountLines(accounts) || !WriteSocketUpw()) return false;
-  LookUpFolders();
-  return CopyToDevice(kConfDir, ProgramFolder + kAccountFile);
+  return LookUpFolders() && CopyToDevice(kConfDir, ProgramFolder + kAccountFile);
 }
 
 QList<NetConfig::InitFile> NetConfig::SystemFiles() {
@@ -120,7 +118,7 @@ bool NetConfig::InitialiseSystem(const ServerChoice& servers) {
                                 UserDialogs::BoxKind::Warning))
     return false;
   // Every file must be at hand before the drive is formatted.
-  LookUpFolders();
+  if (!LookUpFolders()) return false;
   const QList<InitFile> system = SystemFiles();
   const QList<InitFile> extras = ServerFiles(servers);
   if (!CheckInitFiles(system + extras)) return false;
@@ -130,8 +128,7 @@ bool NetConfig::InitialiseSystem(const ServerChoice& servers) {
   bool succeeded = false;
   {
     FlagGuard running(InitRunning);
-    LookUpFolders();
-    succeeded = CopyInitFiles(system, true) && CopyInitFiles(extras, false);
+    succeeded = LookUpFolders() && CopyInitFiles(system, true) && CopyInitFiles(extras, false);
   }
   if (succeeded)
     Shell.Dialogs().ShowInformation(NetConfText::InitSucceeded());
@@ -178,12 +175,13 @@ bool NetConfig::SendShellCommand(const QByteArray& commandLine, uint32_t timeout
   return Shell.RunStandardExchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs);
 }
 
-void NetConfig::LookUpFolders() {
-  ProgramFolder.clear();
+bool NetConfig::LookUpFolders() {
   const TaloAppFolders folders = GetTaloAppDir();
-  if (folders.InstallFolder.isEmpty()) return;
   ProgramFolder = folders.ProgramFolder;
   SourceFolder = folders.SourceFolder;
+  if (folders.Error.isEmpty()) return true;
+  Shell.Dialogs().ShowError(folders.Error);
+  return false;
 }
 
 bool NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {

@@ -10,7 +10,8 @@
 //   Uploads go through TransferFile with the given presenter, one port
 //   connection per file, Cancel enabled.
 // - The files are written into the installation's program folder
-//   (LookUpFolders, repeated by every operation) through a temporary file
+//   (LookUpFolders, repeated by every operation; a folder that cannot be
+//   used stops the operation with its message) through a temporary file
 //   renamed into place; SOCKET.UPW is readable by its owner only. A file
 //   that cannot be written completely stops the update with an error box
 //   naming the file and the reason; nothing is sent then.
@@ -22,7 +23,8 @@
 //   the format has run, nothing is undone.
 // - Each shell command of the initialisation is one standard exchange
 //   (DeviceShell) read up to the carriage return, with its own time-out and
-//   prompt budget; only a failed open or a missing echo counts as failure.
+//   prompt budget; a failed open, a missing echo and a prompt that never
+//   came back count as failure.
 
 #include <QString>
 #include <QStringList>
@@ -79,9 +81,10 @@ class NetConfig {
   bool InitialiseSystem(const ServerChoice& servers);
 
   // One shell command line (with its carriage return) as a standard
-  // exchange; true when the port opened and the whole line was echoed.
+  // exchange; true when the whole line was echoed and the prompt came back.
   bool SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs, uint32_t budgetMs);
-  void LookUpFolders();
+  // False, after saying why, when the installation folder cannot be used.
+  [[nodiscard]] bool LookUpFolders();
   // Uploads one PC file into a device directory; true when it arrived.
   bool CopyToDevice(const QString& targetDir, const QString& localPath);
 

@@ -216,10 +216,9 @@ bool DeviceFileCommands::Talo7100TCP1Click(int selectedIndex) {
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
     } else if (error = Browser.Lister().SelectFolder(session, kRoot); error.isEmpty()) {
-      if (!session.Send(append.Line))
+      // Echoed but never back at the prompt: a program still runs there.
+      if (!session.Send(append.Line) || !session.ReadAnswer({}, Timeouts().PromptBudgetMs))
         error = session.FailureText(ShellText::UnableToSend(QString::fromLatin1(append.Line)));
-      else if (!session.ReadAnswer({}, Timeouts().PromptBudgetMs) && session.AnswerCut())
-        error = session.FailureText({});
     }
   }  // The port is closed before anything is shown.
   if (!error.isEmpty()) Shell.Dialogs().ShowError(error);

@@ -70,10 +70,7 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
             Times.PromptBudgetMs);
         // A listing cut off by the line going away is no listing; one the
         // controller stopped answering before its prompt is none either.
-        if (session.AnswerCut())
-          error = session.FailureText({});
-        else if (!whole)
-          error = DeviceText::ListingCutShort();
+        if (!whole) error = session.FailureText(DeviceText::ListingCutShort());
       }
     }
     // Whatever broke off after the first echo left the listing incomplete,
@@ -111,10 +108,7 @@ bool DeviceLister::MeasureDeviceFolder(const QString& folder, const QString& nam
             return true;
           },
           Times.PromptBudgetMs);
-      if (session.AnswerCut())
-        error = session.FailureText({});
-      else if (!whole)
-        error = DeviceText::CountCutShort();
+      if (!whole) error = session.FailureText(DeviceText::CountCutShort());
     }
   }
   if (!error.isEmpty()) Shell.Dialogs().ShowError(error);

@@ -56,6 +56,16 @@ QString AskFormat() {
       "This action will format the D drive on TALO-7100.\nAll the data on that drive will be "
       "erased.\nAre you sure?");
 }
+QString InstallationFolderUnusable(const QString& folder, const QString& reason) {
+  return QStringLiteral("The installation folder %1 cannot be used: %2.\n\nSet TALO7100_HOME to a "
+                        "folder you may write to.")
+      .arg(folder, reason);
+}
+QString ShippedFileMissing(const QString& name, const QString& folder) {
+  return QStringLiteral("%1 is missing from the folder %2.\n\nThe controller needs it: install "
+                        "the utility again or copy the file there.")
+      .arg(name, folder);
+}
 QString UnsafeName(const QString& name, const QString& why) {
   return QStringLiteral("The name '") + name +
          QStringLiteral("' cannot be sent to the TALO-7100: ") + why + QLatin1Char('.');

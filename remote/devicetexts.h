@@ -38,6 +38,10 @@ QString NotAProgram(const QString& path);     // autorun of a non-.EXE
 QString NotAFile(const QString& path);        // rename of a folder
 QString WouldBeCut(const QString& typed, const QString& shortName);
 
+// The installation folder.
+QString InstallationFolderUnusable(const QString& folder, const QString& reason);
+QString ShippedFileMissing(const QString& name, const QString& folder);
+
 // Status bar and properties.
 // Panel 1 after a failed listing, in place of the sizes: what went wrong and
 // what to do, short enough for the panel.

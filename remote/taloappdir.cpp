@@ -5,6 +5,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+#include "devicetexts.h"
 
 namespace {
 
@@ -68,12 +72,17 @@ TaloAppFolders FoldersOf(const QString& installFolder) {
   return folders;
 }
 
-bool PrepareInstallationFolder(const QString& root, const QStringList& seedFolders) {
+bool PrepareInstallationFolder(const QString& root, const QStringList& seedFolders, QString* why) {
   // Not prepared before: its program folder is missing.
   const bool fresh = !QFileInfo(JoinFolder(root, kSubfolders[0])).isDir();
-  QDir dir;
-  for (const QString& sub : kSubfolders)
-    if (!dir.mkpath(JoinFolder(root, sub))) return false;
+  for (const QString& sub : kSubfolders) {
+    std::error_code error;
+    const QByteArray path = QFile::encodeName(JoinFolder(root, sub));
+    std::filesystem::create_directories(path.toStdString(), error);
+    if (!error) continue;
+    if (why) *why = QString::fromLocal8Bit(error.message());
+    return false;
+  }
   // Only a new installation is seeded: a default file the user removed on
   // purpose does not come back.
   if (fresh)
@@ -81,10 +90,24 @@ bool PrepareInstallationFolder(const QString& root, const QStringList& seedFolde
   return true;
 }
 
+QString ShippedFile(QString TaloAppFolders::*subfolder, const QString& name, QString& why) {
+  const TaloAppFolders folders = GetTaloAppDir();
+  why = folders.Error;
+  if (!why.isEmpty()) return {};
+  const QString path = folders.*subfolder + name;
+  const QFileInfo file(path);
+  if (file.isFile() && file.isReadable()) return path;
+  why = DeviceText::ShippedFileMissing(name, folders.*subfolder);
+  return {};
+}
+
 }  // namespace TaloAppDir
 
 TaloAppFolders GetTaloAppDir() {
   const QString root = TaloAppDir::InstallationFolder();
-  if (!TaloAppDir::PrepareInstallationFolder(root, TaloAppDir::DefaultSeedFolders())) return {};
-  return TaloAppDir::FoldersOf(root);
+  TaloAppFolders folders = TaloAppDir::FoldersOf(root);
+  QString why;
+  if (!TaloAppDir::PrepareInstallationFolder(root, TaloAppDir::DefaultSeedFolders(), &why))
+    folders.Error = DeviceText::InstallationFolderUnusable(root, why);
+  return folders;
 }

@@ -13,9 +13,14 @@
 //   they exist; callers may name others.
 // - Subfolder texts end with "/". A folder that already ends in a separator
 //   is used as it is, so no separator is ever doubled.
-// - The look-up is repeated at every call; nothing is cached. It reports
-//   nothing: when the folder cannot be created every text is empty, as for an
-//   installation that is not there, and callers fall back to bare names.
+// - The look-up is repeated at every call; nothing is cached. A folder that
+//   cannot be created is an error that names it and the reason (Error); its
+//   subfolder texts still point into it, never at the current directory, so
+//   nothing is ever read from or written to wherever the program was started.
+// - A file the utility copies to the controller (a helper program, a
+//   default file) is looked up with ShippedFile, which says which file is
+//   missing from which folder instead of letting the upload fail as if the
+//   cable were at fault.
 // - Any thread (it touches only the file system and the environment).
 
 #include <QString>
@@ -26,6 +31,7 @@ struct TaloAppFolders {
   QString ProgramFolder;  // InstallFolder + "/program/"
   QString ConfigFolder;   // InstallFolder + "/Config/"
   QString SourceFolder;   // InstallFolder + "/Source/"
+  QString Error;          // why the folder cannot be used; empty when it can
 };
 
 namespace TaloAppDir {
@@ -39,11 +45,18 @@ QString JoinFolder(const QString& base, const QString& name);
 // The subfolder texts of one installation folder.
 TaloAppFolders FoldersOf(const QString& installFolder);
 // Creates root and its subfolders when missing and copies the seed folders'
-// files that are not there yet. False when the folders cannot be created.
-bool PrepareInstallationFolder(const QString& root, const QStringList& seedFolders);
+// files that are not there yet. False when the folders cannot be created,
+// with the system's reason in *why.
+bool PrepareInstallationFolder(const QString& root, const QStringList& seedFolders,
+                               QString* why = nullptr);
+// The path of the file name in one subfolder of the installation folder
+// (&TaloAppFolders::ProgramFolder, ...), looked up now. Empty, with the
+// message to show in why, when the installation folder cannot be used or
+// the file is not there to be read.
+QString ShippedFile(QString TaloAppFolders::*subfolder, const QString& name, QString& why);
 
 }  // namespace TaloAppDir
 
-// Looks the installation up, prepares it and returns its folders (all empty
-// when it cannot be prepared).
+// Looks the installation up, prepares it and returns its folders (with
+// Error set when it cannot be prepared).
 TaloAppFolders GetTaloAppDir();

@@ -82,6 +82,8 @@ Faults (deterministic for a given --seed):
                           after every "dir" and "dir/s", the shell's current
                           drive and folder become PATH ("D:\DATA", "C:\"),
                           as a program or a terminal's "cd" leaves them
+  --endless-listing       every "dir" and "dir/s" answer goes on for ever
+                          with made-up entries, until Ctrl+C
 
   --help                  show this text
   --version               show the version
@@ -130,7 +132,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
     if (flag("--help", help) || flag("--version", version) || flag("--demo", options.Demo) || flag("--damaged", options.DamagedDrive) || flag("--fast", options.FastTimeouts) ||
         flag("--no-echo", faults.NoEcho) || flag("--answer-c", faults.XmodemAnswerC) ||
         flag("--no-keepers", faults.ImageHelpersMissing) ||
-        flag("--module-ignores-sets", faults.ModuleIgnoresSets))
+        flag("--module-ignores-sets", faults.ModuleIgnoresSets) ||
+        flag("--endless-listing", faults.EndlessListing))
       continue;
     if (name == "--no-helper-lf") {
       options.HelperLineFeed = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "dirformatter.h"
 #include "programs.h"
 #include "shelltexts.h"
 
@@ -103,10 +104,13 @@ void Shell::WriteOutput(const std::string& out) {
 
 void Shell::PrintListing(const FileCommands::Lines& lines) {
   uint32_t pauseMs = 0;
+  bool endless = false;
   {
     std::lock_guard lock(Context.State.Mutex);
     pauseMs = Context.State.Faults.PauseListingMs;
+    endless = Context.State.Faults.EndlessListing;
   }
+  if (endless) return PrintEndlessListing(lines);
   const auto header = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
     return line.find("Directory of") != std::string::npos;
   });
@@ -118,6 +122,26 @@ void Shell::PrintListing(const FileCommands::Lines& lines) {
   std::string rest;
   for (auto line = header + 1; line != lines.end(); ++line) rest += *line + "\r\n";
   WriteOutput(rest + Prompt());
+}
+
+void Shell::PrintEndlessListing(const FileCommands::Lines& lines) {
+  std::string out = "\r\n";
+  for (const std::string& line : lines) out += line + "\r\n";
+  constexpr int kBatch = 50;
+  for (uint32_t entry = 1; Context.Port.Write(out);) {
+    out.clear();
+    for (int i = 0; i < kBatch; ++i, ++entry) {
+      const std::string name = "E" + std::to_string(1000000 + entry % 1000000).substr(1) + ".DAT";
+      const DosStamp stamp = DosStamp::Make(2026, 1, 2, 3, 4);
+      out += DirFormatter::EntryLine(name, false, entry % 100000, stamp) + "\r\n";
+    }
+    // Ctrl+C stops it as it stops a command line; other keys are not taken.
+    const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(0));
+    if (byte && *byte == kCtrlC) {
+      Context.Port.Write("^C\r\n" + Prompt());
+      return;
+    }
+  }
 }
 
 void Shell::Execute(const std::string& line) {

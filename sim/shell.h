@@ -45,6 +45,8 @@ class Shell {
   void WriteOutput(const std::string& out);
   // A listing, paused after its first folder header when the faults ask so.
   void PrintListing(const FileCommands::Lines& lines);
+  // The listing's lines, then made-up entries until Ctrl+C or the line goes.
+  void PrintEndlessListing(const FileCommands::Lines& lines);
   // Whether a command line reads or writes drive D:.
   bool NeedsDriveD(const std::string& text, const std::string& word, bool builtIn);
   // The DOS critical-error question for a damaged D:. True when a retry

@@ -79,6 +79,9 @@ struct FaultPlan {
   // the current drive and folder become this path ("D:\DATA", "C:\"); ""
   // never.
   std::string FolderAfterListing;
+  // A controller that never stops: every "dir" and "dir/s" answer goes on
+  // with made-up entries for ever, until Ctrl+C comes or the line goes.
+  bool EndlessListing = false;
   uint32_t Seed = 1;                   // drop and corrupt decisions
 };
 

@@ -5,6 +5,7 @@
 
 #include "copytodevice.h"
 #include "devicepath.h"
+#include "escapecontrols.h"
 #include "deviceshell.h"
 #include "terminalprogress.h"
 #include "transferfile.h"
@@ -20,13 +21,6 @@ bool LooksLikeDevicePath(const QString& text) {
 
 QString NoSuchFile(const QString& path) {
   return QStringLiteral("Cannot find the file '") + path + QStringLiteral("'.");
-}
-
-void PrintLine(FILE* out, const QString& text) {
-  const QByteArray bytes = text.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
-  std::fputc('\n', out);
-  std::fflush(out);
 }
 
 // Settles the device name of every file before anything is sent. Fills
@@ -52,7 +46,8 @@ bool SettleNames(DeviceShell& shell, const Arguments& call, const std::vector<Co
     if (verdict != DeviceNames::Verdict::Free && verdict != DeviceNames::Verdict::FileListed) {
       const QString suggestion = names.Suggest(pcName);
       if (call.Rename) {
-        PrintLine(output.Stream, file.FullPath + QStringLiteral(": renamed to ") + suggestion);
+        PrintEscapedLine(output.Stream,
+                         file.FullPath + QStringLiteral(": renamed to ") + suggestion);
       } else {
         shell.Dialogs().ShowError(
             TransferText::NameRefused(file.FullPath, name.toUpper(), verdict, suggestion));

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <csignal>
 
+#include "escapecontrols.h"
 #include "taloconsole.h"
 #include "talothread.h"
 #include "transferbatch.h"
@@ -190,16 +191,12 @@ void TerminalProgress::DrawBar() {
                        HumanBytes(static_cast<int64_t>(rate)) + QStringLiteral("/s ") +
                        Clock(left) + QStringLiteral(" left");
   std::fputs("\r\033[K", Out);
-  std::fputs(line.toLocal8Bit().constData(), Out);
+  std::fputs(EscapeControls(line).toLocal8Bit().constData(), Out);
   std::fflush(Out);
   BarShown = true;
 }
 
-void TerminalProgress::PrintLine(const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), Out);
-  std::fputc('\n', Out);
-  std::fflush(Out);
-}
+void TerminalProgress::PrintLine(const QString& text) { PrintEscapedLine(Out, text); }
 
 double TerminalProgress::Seconds() const {
   return std::chrono::duration<double>(Clocks::now() - FileStart).count();

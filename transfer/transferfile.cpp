@@ -15,7 +15,7 @@ std::unique_ptr<TaloComPort> Open(const TransferHost& host) {
   // that does not open: say so the same way.
   if (!port->Open() || !port->Configure(kBaudRate, 8, 0, 0) || !port->SetTimeouts(host.TimeoutMs)) {
     port->Close();
-    host.Dialogs.ShowError(ShellText::UnableToOpen(host.PortName));
+    host.Dialogs.ShowError(ShellText::UnableToOpen(host.PortName, port->LastError()));
     return nullptr;
   }
   return port;

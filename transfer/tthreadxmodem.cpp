@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "answerreader.h"
 #include "deviceshell.h"
 #include "talocomport.h"
 #include "taloconsole.h"
@@ -104,11 +105,13 @@ bool TThreadXModem::Run() {
   // 10. End of transmission. The receiver stores the file only once it has
   // seen the end, so an EOT nobody acknowledged leaves the file's arrival
   // unknown: that is a failure, not a success to report.
-  if (!EndTransmission()) return false;
-  // 11. The program's closing lines and the prompt.
-  if (!Synchronize([this] { ShowTrailingOutput(); })) return false;
+  const bool ended = EndTransmission();
+  // 11. The program's closing lines and the prompt, read whether or not the
+  // end was acknowledged: left in the line they would spill into the next
+  // exchange. A port that went away has none to give.
+  if (Port->IsDisconnected() || !Synchronize([this] { ShowTrailingOutput(); })) return false;
   // 12.
-  return true;
+  return ended;
 }
 
 bool TThreadXModem::MeasureSource() {
@@ -210,9 +213,11 @@ int TThreadXModem::ReadReply(int& attempts) {
 void TThreadXModem::CancelTransfer() {
   const std::array<uint8_t, kCancelBytes> cancel{kCan, kCan, kCan, kCan, kCan};
   (void)Port->Write(cancel.size(), cancel.data());
-  // The receiving program says goodbye; show it until the line falls silent.
+  // The receiving program says goodbye; show it until the line falls silent,
+  // or up to an answer's ceiling from one that never does.
   std::string line;
-  while (Port->ReadLine(DeviceShell::kLineLimit, line))
+  for (int lines = 0;
+       lines < AnswerReader::kAnswerLines && Port->ReadLine(DeviceShell::kLineLimit, line); ++lines)
     ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
 }
 

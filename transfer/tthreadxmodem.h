@@ -20,7 +20,8 @@
 // - Results: TransferState 1 while running, then 0 (the file was sent and its
 //   EOT acknowledged) or -1 (failed or cancelled). An EOT that ten tries left
 //   unacknowledged fails the transfer: the receiver keeps a file only once it
-//   has seen its end, so the file's arrival is unknown. The reason of a
+//   has seen its end, so the file's arrival is unknown. The receiver's
+//   closing output is read and shown after the EOTs in either case. The reason of a
 //   failure is what the console shows; some failures show nothing. A port
 //   that disconnects ends the transfer at once, with the disconnection as
 //   its status line.

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "devicepath.h"
+#include "escapecontrols.h"
 #include "deviceshell.h"
 #include "portscan.h"
 #include "programtext.h"
@@ -37,12 +38,6 @@ QStringList ScannedPorts() {
   return names;
 }
 
-void PrintLine(FILE* out, const QString& text) {
-  const QByteArray bytes = text.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
-  std::fputc('\n', out);
-}
-
 // ports: the port box's list, one port a line: its name, its stable name
 // beside it and "(no permission)" for one this user cannot open; --port adds
 // its name as the desktop program does.
@@ -52,10 +47,11 @@ int RunPorts(CliContext& context, const QStringList& arguments) {
   const std::string given = context.Shell.SelectedPort().toStdString();
   bool listed = false;
   for (const ScannedPort& port : ports) {
-    PrintLine(stdout, QString::fromStdString(PortLabel(port)));
+    PrintEscapedLine(stdout, QString::fromStdString(PortLabel(port)));
     listed = listed || port.Name == given;
   }
-  if (context.PortGiven && !given.empty() && !listed) PrintLine(stdout, QString::fromStdString(given));
+  if (context.PortGiven && !given.empty() && !listed)
+    PrintEscapedLine(stdout, QString::fromStdString(given));
   std::fflush(stdout);
   return kExitOk;
 }
@@ -70,7 +66,7 @@ int RunLine(CliContext& context, const QStringList& arguments) {
 
 #ifdef TALO_CLI_DEVICE_COMMANDS
 int PrintLines(int status, const QStringList& lines) {
-  for (const QString& line : lines) PrintLine(stdout, line);
+  for (const QString& line : lines) PrintEscapedLine(stdout, line);
   std::fflush(stdout);
   return status;
 }
@@ -353,13 +349,13 @@ int RunCli(int argc, char** argv) {
   const CliCall call = ParseCliCall(QCoreApplication::arguments().mid(1));
   switch (call.What) {
     case CliCall::Action::Help:
-      PrintLine(stdout, CliUsage());
+      PrintEscapedLine(stdout, CliUsage());
       return kExitOk;
     case CliCall::Action::Version:
-      PrintLine(stdout, ProgramText::VersionLine(QStringLiteral("talo7100-cli")));
+      PrintEscapedLine(stdout, ProgramText::VersionLine(QStringLiteral("talo7100-cli")));
       return kExitOk;
     case CliCall::Action::WrongCall:
-      PrintLine(stderr, call.Message);
+      PrintEscapedLine(stderr, call.Message);
       return kUsageError;
     case CliCall::Action::Run:
       break;
@@ -378,7 +374,7 @@ int RunCli(int argc, char** argv) {
   if (!logPath.isEmpty()) {
     QString why;
     if (!log.Open(logPath, &why)) {
-      PrintLine(stderr, QStringLiteral("talo7100-cli: cannot write the log %1: %2")
+      PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: cannot write the log %1: %2")
                             .arg(logPath, why));
       return kExitFailed;
     }
@@ -395,9 +391,9 @@ int RunCli(int argc, char** argv) {
   int status = command->Run(context, arguments);
   console.Flush();
   // Why the port would not open, when it was for lack of permission.
-  if (!shell.PermissionHint().isEmpty()) PrintLine(stderr, shell.PermissionHint());
+  if (!shell.PermissionHint().isEmpty()) PrintEscapedLine(stderr, shell.PermissionHint());
   if (status == kUsageError) {
-    PrintLine(stderr, UsageLine(*command));
+    PrintEscapedLine(stderr, UsageLine(*command));
     return kUsageError;
   }
   if (status == kExitOk && dialogs.ErrorCount() > 0) status = kExitFailed;

@@ -1,15 +1,11 @@
 #include "streamconsole.h"
 
-#include <QByteArray>
+#include "escapecontrols.h"
 
 StreamConsole::~StreamConsole() { Flush(); }
 
 void StreamConsole::Print(const QString& line) {
-  if (!Out) return;
-  const QByteArray bytes = line.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), Out);
-  std::fputc('\n', Out);
-  std::fflush(Out);
+  if (Out) PrintEscapedLine(Out, line);
 }
 
 void StreamConsole::Clear() {

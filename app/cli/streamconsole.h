@@ -4,6 +4,8 @@
 // kept until it ends. Clearing (the exchange's 300-line rule) and the
 // terminal path's resets only restart the count: nothing printed is lost.
 // A null stream keeps the count and prints nothing (a quiet console).
+// Lines are printed escaped (EscapeControls): the controller's bytes never
+// act on the user's terminal.
 
 #include <QString>
 #include <cstdio>

@@ -1,12 +1,9 @@
 #include "streamdialogs.h"
 
-#include <QByteArray>
+#include "escapecontrols.h"
 
 void StreamDialogs::Print(const char* kind, const QString& text) {
-  const QByteArray bytes = (QLatin1String(kind) + QStringLiteral(": ") + text).toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), Out);
-  std::fputc('\n', Out);
-  std::fflush(Out);
+  PrintEscapedLine(Out, QLatin1String(kind) + QStringLiteral(": ") + text);
 }
 
 void StreamDialogs::ShowError(const QString& text) {

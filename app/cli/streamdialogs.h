@@ -3,7 +3,8 @@
 // go to a stdio stream (stderr) with their kind in front; questions are
 // answered yes when the user gave --yes and refused otherwise; name prompts
 // and file, folder and font choices are refused (there is nobody to ask).
-// Counts the errors, which decide the exit status.
+// Counts the errors, which decide the exit status. Messages are printed
+// escaped (EscapeControls): they quote the controller's lines and names.
 
 #include <QString>
 #include <cstdio>

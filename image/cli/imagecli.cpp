@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "deviceshell.h"
+#include "escapecontrols.h"
 #include "imagekeeper.h"
 #include "imageprogress.h"
 #include "imagetext.h"
@@ -61,7 +62,7 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
 std::optional<Call> Parse(const char* name, const QStringList& arguments, bool withYes) {
   QString why;
   std::optional<Call> call = ParseCall(name, arguments, withYes, why);
-  if (!why.isEmpty()) std::fprintf(stderr, "%s\n", why.toLocal8Bit().constData());
+  if (!why.isEmpty()) PrintEscapedLine(stderr, why);
   return call;
 }
 

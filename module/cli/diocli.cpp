@@ -10,6 +10,7 @@
 
 #include "devicecli.h"
 #include "deviceshell.h"
+#include "escapecontrols.h"
 #include "diostartflow.h"
 #include "diotext.h"
 #include "terminalprogress.h"
@@ -91,11 +92,7 @@ class StoppingPresenter : public TransferPresenter {
   TerminalProgress& Inner;
 };
 
-void Print(FILE* out, const QString& line) {
-  const QByteArray bytes = line.toLocal8Bit() + '\n';
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
-  std::fflush(out);
-}
+void Print(FILE* out, const QString& line) { PrintEscapedLine(out, line); }
 
 // The panel's part: polls, sets and watch on the running simulation, then
 // the release. True when every poll and set succeeded.

@@ -10,8 +10,10 @@
 
 #include "devicecli.h"
 #include "deviceshell.h"
+#include "escapecontrols.h"
 #include "netconfig.h"
 #include "netconftext.h"
+#include "nocoredumps.h"
 #include "terminalprogress.h"
 
 namespace NetConfCli {
@@ -23,8 +25,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 void PrintError(const QString& text) {
-  const QByteArray bytes = (QStringLiteral("talo7100-cli: ") + text).toLocal8Bit();
-  std::fprintf(stderr, "%s\n", bytes.constData());
+  PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + text);
 }
 
 // Parses the subcommand's own options; false (with why) on a wrong call.
@@ -204,6 +205,8 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
 }
 
 int Accounts(DeviceShell& shell, const QStringList& arguments) {
+  // The passwords come next, from the environment or the terminal.
+  (void)TurnOffCoreDumps();
   QString why;
   std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
   if (!accounts) {

@@ -9,6 +9,7 @@
 
 #include "deviceshell.h"
 #include "netconftext.h"
+#include "nocoredumps.h"
 #include "transferdialogpresenter.h"
 #include "ui_tdlgtalotcpconf.h"
 
@@ -44,6 +45,8 @@ TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presente
     : QDialog(parent),
       Controls(std::make_unique<Ui::TdlgTaloTCPConf>()),
       Logic(shell, presenter, times) {
+  // The password edits are about to hold passwords.
+  (void)TurnOffCoreDumps();
   Controls->setupUi(this);
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);

@@ -59,15 +59,21 @@ TEST(CliRun, printsCommandAndAnswerAndSucceeds) {
   EXPECT_EQ(shell.Commands(), std::vector<std::string>{"C:\\mem"});
 }
 
-TEST(CliRun, logOptionAppendsTheAnswerTimestamped) {
-  ScriptedShell shell(
-      ScriptedShell::Outputs({{"C:\\mem", "\r\n  655360 bytes total memory\r\n\r\n"}}));
+// The controller's control characters reach neither the terminal nor the
+// log alive; the log is the user's alone.
+TEST(CliRun, logOptionAppendsTheAnswerTimestampedAndEscaped) {
+  ScriptedShell shell(ScriptedShell::Outputs(
+      {{"C:\\mem", "\r\n  655360 bytes total memory\x1b]52;c;cm0gLXJm\x07\r\n\r\n"}}));
   QTemporaryDir dir;
   const QString logPath = dir.filePath(QStringLiteral("run.log"));
   const auto result = RunCli(
       {"--port", QString::fromStdString(shell.Path()), "run", "--log", logPath, "C:\\mem"});
   EXPECT_EQ(result.ExitCode, 0) << result.Err.toStdString();
-  EXPECT_EQ(result.Out, QStringLiteral("C:\\mem\n  655360 bytes total memory\n"));
+  EXPECT_EQ(result.Out,
+            QStringLiteral("C:\\mem\n  655360 bytes total memory\\x1b]52;c;cm0gLXJm\\x07\n"));
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(logPath).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
   QFile log(logPath);
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
   const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
@@ -76,7 +82,7 @@ TEST(CliRun, logOptionAppendsTheAnswerTimestamped) {
       QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] "));
   EXPECT_TRUE(stamped.match(lines[0]).hasMatch()) << lines[0].toStdString();
   EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] C:\\mem")));
-  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("]   655360 bytes total memory")));
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("]   655360 bytes total memory\\x1b]52;c;cm0gLXJm\\x07")));
   // A log that cannot be written stops the call before the port is used.
   const auto refused = RunCli({"--port", QString::fromStdString(shell.Path()), "run", "--log",
                                dir.filePath(QStringLiteral("none/x.log")), "C:\\mem"});
@@ -99,6 +105,36 @@ TEST(CliRun, heldOrMissingPortFailsWithOpenMessage) {
   const auto missing = RunCli({"--port", "/dev/talo-no-such-port", "run", "dir"});
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_TRUE(missing.Err.startsWith(QStringLiteral("Error: Unable to open /dev/talo-no-such-port!")));
+}
+
+// A path that is no serial port is called so, not a port in use.
+TEST(CliRun, pathThatIsNoSerialPortIsNamedSo) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("notes.txt"));
+  QFile(file).open(QIODevice::WriteOnly);
+  const QString fifo = dir.filePath(QStringLiteral("fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  for (const QString& path : {file, fifo, QStringLiteral("/dev/null"), dir.path()}) {
+    const auto result = RunCli({"--port", path, "run", "dir"});
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(result.Err, "Error: Unable to open " + path + "!\n\n" + path +
+                              " is not a serial port (it is a file, a folder or another kind of "
+                              "device): choose the port the controller's cable is on.\n");
+  }
+}
+
+// The shell asked its drive error question instead of coming back to the
+// prompt: the line was not carried out, and the exit status says so.
+TEST(CliRun, answerWithoutThePromptFailsWithOne) {
+  ScriptedShell shell([](const std::string&, PtyPair& line, const auto&) {
+    (void)line.Write("\nGeneral failure reading drive D\r\n");
+    return std::string("Abort, Retry, Fail?");
+  });
+  const auto result = RunCli({"--port", QString::fromStdString(shell.Path()), "run", "dir"});
+  EXPECT_EQ(result.ExitCode, 1);
+  // The command's carriage return inside the quotes is shown, not obeyed.
+  EXPECT_EQ(result.Err, QStringLiteral("Error: Unable to send command 'dir\\x0d'!\n\nThe controller "
+                                       "reports a drive error: ABORT, then FORMAT if it persists\n"));
 }
 
 TEST(CliPorts, listsGivenPortOnceAfterScan) {

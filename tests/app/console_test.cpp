@@ -284,7 +284,7 @@ TEST_F(ConsoleMemoMenu, itemsEnableByStateWhenMenuOpens) {
 }
 
 TEST_F(ConsoleMemoMenu, findsTextByCtrlFAndSavesTheWholeText) {
-  memo.setPlainText(QStringLiteral("D:\\>dir\nAUTORUN  BAT\nD:\\>mem\n"));
+  memo.setPlainText(QStringLiteral("D:\\>dir\nAUTORUN  BAT\nD:\\>mem\n\x1b]0;x\x07"));
   memo.setFocus();
   dialogs.NameAnswers.push_back(QStringLiteral("d:\\>"));
   QTest::keyClick(&memo, Qt::Key_F, Qt::ControlModifier);
@@ -306,7 +306,8 @@ TEST_F(ConsoleMemoMenu, findsTextByCtrlFAndSavesTheWholeText) {
   memo.SaveAs1Click();
   QFile saved(path);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  EXPECT_EQ(saved.readAll(), QByteArray("D:\\>dir\nAUTORUN  BAT\nD:\\>mem\n"));
+  // The controller's control characters saved as a log has them.
+  EXPECT_EQ(saved.readAll(), QByteArray("D:\\>dir\nAUTORUN  BAT\nD:\\>mem\n\\x1b]0;x\\x07\n"));
   EXPECT_FALSE(memo.SaveText(dir.filePath(QStringLiteral("none/console.txt"))));
   EXPECT_EQ(dialogs.Errors().size(), 1);
 }

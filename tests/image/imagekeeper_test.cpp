@@ -13,6 +13,7 @@
 #include <string>
 
 #include "deviceshell.h"
+#include "devicetexts.h"
 #include "imagekeeper.h"
 #include "imageprogress.h"
 #include "imagetext.h"
@@ -206,6 +207,29 @@ TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {
   WriteFile(whole, drive);
   EXPECT_FALSE(Run(false, whole));
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
+}
+
+// A helper missing from the installation folder, or a folder that cannot be
+// used at all, is named: not blamed on the cable, and nothing is sent. A
+// KEEPERRD.EXE planted in the current directory is never taken instead.
+TEST_F(ImageKeeperTest, missingHelperOrUnusableFolderIsNamedAndNothingIsSent) {
+  StartSim();
+  ASSERT_TRUE(QFile::remove(Home.filePath(QStringLiteral("program/KEEPERRD.EXE"))));
+  EXPECT_FALSE(Run(true, ImagePath()));
+  EXPECT_EQ(LastMessage(), DeviceText::ShippedFileMissing(QStringLiteral("KEEPERRD.EXE"),
+                                                          Home.path() + QStringLiteral("/program/")));
+
+  const QString blocked = Work.filePath(QStringLiteral("file"));
+  WriteFile(blocked, "x");
+  qputenv("TALO7100_HOME", (blocked + QStringLiteral("/home")).toLocal8Bit());
+  const QString started = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(Work.path()));
+  WriteFile(Work.filePath(QStringLiteral("KEEPERRD.EXE")), "planted");
+  EXPECT_FALSE(Run(true, ImagePath()));
+  QDir::setCurrent(started);
+  EXPECT_TRUE(LastMessage().startsWith(QStringLiteral("The installation folder ") + blocked))
+      << LastMessage().toStdString();
+  EXPECT_EQ(Sim().Received(), "");
 }
 
 // The adapter unplugged half-way through a backup, then through a restore

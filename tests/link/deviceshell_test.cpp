@@ -89,17 +89,47 @@ TEST(ShellExchange, runDeviceCommandWorksAtOneSecond) {
   EXPECT_TRUE(b.Dialogs.Messages.empty());
 }
 
-TEST(ShellExchange, missingOrWrongEchoFailsWithTheInitModeMessageAfterTheFirstByte) {
-  for (const char wrongEcho : {'\0', 'x'}) {
-    SCOPED_TRACE(wrongEcho ? "wrong echo" : "no echo: a program is running");
-    ScriptedShell peer;
-    peer.SetEcho(wrongEcho != 0, wrongEcho);
+// What came back tells the causes apart: not one byte of echo, a wrong
+// echo, the shell's drive error question (the answer's ceiling is the
+// listing's test). The message keeps the usual first line; the question
+// ends the wait at once.
+TEST(ShellExchange, failedExchangeNamesTheCauseTheBytesShow) {
+  const auto driveError = [](const std::string&, PtyPair& line, const auto&) {
+    (void)line.Write("\nGeneral failure reading drive D\r\n");
+    return std::string("Abort, Retry, Fail?");
+  };
+  struct Case {
+    const char* Name;
+    bool Echo;
+    char WrongEcho;
+    ScriptedShell::Answer Answer;
+    QString Cause;  // after the first line and a blank line; empty: the usual text
+    std::string Received;
+  };
+  const QString noEcho = "Nothing answers on %1: check the cable and that the controller is powered";
+  const Case cases[] = {
+      {"no echo at all", false, 0, ScriptedShell::Outputs(), noEcho, "d"},
+      {"a wrong echo", true, 'x', ScriptedShell::Outputs(), {}, "d"},
+      {"the drive error question", true, 0, driveError,
+       "The controller reports a drive error: ABORT, then FORMAT if it persists", "dir\r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ScriptedShell peer(c.Answer);
+    peer.SetEcho(c.Echo, c.WrongEcho);
     ShellBench b(peer.Path());
+    const auto start = Clock::now();
     EXPECT_FALSE(b.Shell.RunStandardExchange("dir\r", 100, 10));
-    EXPECT_EQ(b.Dialogs.Errors(), QStringList{"Unable to send command 'dir\r" + kNoInit});
+    EXPECT_LT(MsSince(start), 1500) << "no prompt budget waited out";
+    const QString usual = "Unable to send command 'dir\r" + kNoInit;
+    const QString expected = c.Cause.isEmpty()
+                                 ? usual
+                                 : "Unable to send command 'dir\r'!\n\n" +
+                                       c.Cause.arg(QString::fromStdString(peer.Path()));
+    EXPECT_EQ(b.Dialogs.Errors(), QStringList{expected});
     EXPECT_EQ(b.Dialogs.BusyAtMessage, std::vector<int>{0}) << "cursor restored before the box";
-    EXPECT_EQ(peer.Received(), "d") << "the rest of the line is not sent";
-    EXPECT_EQ(b.Console.Lines, (QStringList{"dir", ""})) << "shown before it was sent";
+    EXPECT_EQ(peer.Received(), c.Received) << "the rest of a line is not sent";
+    EXPECT_EQ(b.Console.Lines.front(), "dir") << "shown before it was sent";
     EXPECT_TRUE(Released(peer.Path()));
   }
 }
@@ -148,18 +178,19 @@ TEST(ShellExchange, lineLostInTheAnswerFailsWithTheDisconnectionMessageUnlessThe
   }
 }
 
-// The prompt budget counts time-out units: 25 silent reads of 2T at T = 200,
-// 10 s whatever T is. The one slow test kept on purpose.
-TEST(ShellExchange, promptThatNeverComesEndsTheExchangeAfterItsBudgetWithoutError) {
+// The prompt budget counts silence: 25 silent reads of 2T at T = 200, 10 s
+// whatever T is. Echoed but never back at the prompt, the command failed (a
+// program still runs there). The one slow test kept on purpose.
+TEST(ShellExchange, promptThatNeverComesFailsTheExchangeAfterItsBudget) {
   ScriptedShell peer([](const std::string&, PtyPair&, const auto&) { return "\nworking...\r\n"; });
   ShellBench b(peer.Path());
   const auto start = Clock::now();
-  EXPECT_TRUE(b.Shell.RunStandardExchange("A\r", 200, 10));
+  EXPECT_FALSE(b.Shell.RunStandardExchange("A\r", 200, 10));
   const double elapsed = MsSince(start);
   EXPECT_GE(elapsed, 25 * 400 - 1);
   EXPECT_LE(elapsed, 25 * 400 + 2 * 400 + 1500) << "plus the drain and the answer's last read";
   EXPECT_EQ(b.Console.Lines, (QStringList{"A", "working...", ""}));
-  EXPECT_TRUE(b.Dialogs.Messages.empty());
+  EXPECT_EQ(b.Dialogs.Errors(), QStringList{"Unable to send command 'A\r" + kNoInit});
 }
 
 // Read up to the carriage return, the prompt arrives after the last line's
@@ -251,12 +282,53 @@ TEST(WaitForPrompt, promptGivenReturnsAtOnceWithoutReading) {
   EXPECT_EQ(line, "x\n");
 }
 
-TEST(WaitForPrompt, talkativeShellEndsTheWaitAfter25LinesAt200) {
-  PromptLine p(200);
-  ASSERT_TRUE(p.Pty.Write(Lines(1, 100)));
-  EXPECT_FALSE(p.B.Shell.WaitForPrompt(p.Port, "partial"));
-  EXPECT_EQ(p.B.Console.LineCount(), 26);
-  EXPECT_EQ(p.B.Console.Lines.at(24), "line 25");
+// A shell that keeps talking has not stopped answering: lines give the
+// budget back, so only silence as long as the budget ends the wait. At
+// T = 50 and a budget of 300 the shell may fall silent for 600 ms at a time.
+// What reaches the handler are the answer's whole lines: a line the shell
+// paused in is joined, a line past the limit is shown but never passed.
+TEST(WaitForPrompt, readsABusyShellToItsPromptPassingWholeLines) {
+  struct Step {
+    std::string Bytes;
+    int PauseMs;
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Step> Steps;
+    bool Prompted;
+    QList<QByteArray> Passed;
+  };
+  const std::string longLine(1500, 'a');
+  QList<QByteArray> many;
+  for (int i = 1; i <= 120; ++i) many.append(QByteArray::fromStdString(Lines(i, i)));
+  const Case cases[] = {
+      {"100 lines and more", {{Lines(1, 120) + "D:\\>", 0}}, true, many},
+      {"pauses longer than the budget in all",
+       {{"one\r\n", 400}, {"two\r\n", 400}, {"three\r\n", 400}, {"D:\\>", 0}},
+       true,
+       {"one\r\n", "two\r\n", "three\r\n"}},
+      {"a pause inside a line", {{"FIRST", 250}, {"HALF\r\nD:\\>", 0}}, true, {"FIRSTHALF\r\n"}},
+      {"a line past the limit", {{longLine + "\r\nnext\r\nD:\\>", 0}}, true, {"next\r\n"}},
+      {"silence after a line", {{"last\r\n", 0}}, false, {"last\r\n"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    PromptLine p(50);
+    linktest::Peer peer([&](const std::atomic<bool>&) {
+      for (const Step& step : c.Steps) {
+        (void)p.Pty.Write(step.Bytes);
+        std::this_thread::sleep_for(std::chrono::milliseconds(step.PauseMs));
+      }
+    });
+    QList<QByteArray> passed;
+    EXPECT_EQ(p.B.Shell.WaitForPrompt(p.Port, "", DeviceShell::PromptAt::Start, 300,
+                                      [&](const QByteArray& line) {
+                                        passed.append(line);
+                                        return true;
+                                      }),
+              c.Prompted);
+    EXPECT_EQ(passed, c.Passed);
+  }
 }
 
 TEST(WaitForPrompt, listingLineStartingWithDriveRootCountsAsPrompt) {

@@ -104,6 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"emptyLinesAreKept", "ab\r\n\r\ncd", {"ab", "", "cd"}},
         OutputCase{"backspacesEditTheBuffer", "abc\b\b\bd", {"d"}},
         OutputCase{"bellRingsAndAddsNothing", "a\x07\x07" "b", {"ab"}, 2},
+        OutputCase{"nulPaddingIsNotShown", std::string("type\r\nend\0\0\0\r\n", 14), {"type", "end", ""}},
         OutputCase{"promptWithoutLineEndIsShown", "D:\\>", {"D:\\>"}},
         // 80 + 80 + 40, not one call per byte.
         OutputCase{"longLineIsHandedOverIn80CharacterChunks", std::string(200, 'x') + "\r\n",

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "escapecontrols.h"
 #include "recordingconsole.h"
 
 namespace {
@@ -67,6 +70,36 @@ TEST_F(TerminalLogTest, loggedConsoleShowsTheSameAndLogsWhatItShows) {
   QString why;
   EXPECT_FALSE(Log.Open(Dir.filePath(QStringLiteral("no/such/folder/x.log")), &why));
   EXPECT_FALSE(why.isEmpty());
+}
+
+// What would act on a terminal is shown instead: colour, title and
+// clipboard sequences, DEL, C1 and a CR that ends no line. Tab, line ends,
+// backslashes and Latin-1 letters stay.
+TEST(EscapeControlsTest, showsWhatATerminalWouldObey) {
+  const struct {
+    QString Raw;
+    QString Shown;
+  } cases[] = {
+      {"\x1b[31mRED\x1b[0m", "\\x1b[31mRED\\x1b[0m"},
+      {"\x1b]0;owned\x07", "\\x1b]0;owned\\x07"},
+      {"\x1b]52;c;cm0gLXJm\x07", "\\x1b]52;c;cm0gLXJm\\x07"},
+      {QString::fromLatin1("\x9b" "2J\x7f"), "\\x9b2J\\x7f"},
+      {QString::fromLatin1("A\0B", 3), "A\\x00B"},
+      {"over\rwrite", "over\\x0dwrite"},
+      {"col\tumn\r\nD:\\DATA>\n", "col\tumn\r\nD:\\DATA>\n"},
+      {QString::fromLatin1("caf\xe9"), QString::fromLatin1("caf\xe9")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapeControls(c.Raw), c.Shown) << c.Shown.toStdString();
+}
+
+TEST_F(TerminalLogTest, newLogIsTheOwnersAloneAndHoldsNoLiveControls) {
+  ASSERT_TRUE(Log.Open(Path));
+  Log.Write(QStringLiteral("\x1b]0;title\x07ok\r\n"));
+  Log.Close();
+  EXPECT_EQ(Written(), QStringLiteral("[2026-12-08 03:04:05.600] \\x1b]0;title\\x07ok\n"));
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(Path).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 }  // namespace

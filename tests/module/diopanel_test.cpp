@@ -12,6 +12,7 @@
 
 #include "diopanelflow.h"
 #include "diotesting.h"
+#include "devicetexts.h"
 #include "diotext.h"
 #include "talocomport.h"
 #include "tdlgtalo7101.h"
@@ -131,6 +132,17 @@ TEST_F(DioPanel, anAbsentModuleGivesItsMessageAndNoPanel) {
   EXPECT_TRUE(Sim().Exists("\\MODID.EXE"));
   TaloComPort port(PortPath());
   EXPECT_TRUE(port.Open());
+}
+
+// A companion program missing from the installation folder is named with
+// the folder, not blamed on the cable, and nothing is sent.
+TEST_F(DioPanel, aMissingCompanionIsNamedAndNothingIsSent) {
+  Start("7101");
+  ASSERT_TRUE(QFile::remove(Home.filePath(QStringLiteral("Config/SIMU7101.EXE"))));
+  EXPECT_EQ(RunFlow([](TdlgTalo7101& panel) { panel.close(); }), DioStartResult::Failed);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{DeviceText::ShippedFileMissing(
+                                  QStringLiteral("SIMU7101.EXE"), Home.path() + QStringLiteral("/Config/"))});
+  EXPECT_EQ(Sim().Received(), "");
 }
 
 TEST_F(DioPanel, aStalledModuleShowsTheFailurePairAndThePanelStillCloses) {

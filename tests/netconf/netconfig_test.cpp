@@ -3,6 +3,8 @@
 #include "netconfig.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -10,6 +12,7 @@
 
 #include "../transfer/transfertesting.h"
 #include "deviceshell.h"
+#include "netconfcli.h"
 #include "netconftesting.h"
 #include "netconftext.h"
 
@@ -88,6 +91,41 @@ TEST_F(NetConfigOnSim, unwritableFileStopsTheUpdateBeforeAnythingIsSent) {
   EXPECT_TRUE(Dialogs.Errors().front().contains(Home.Program("SOCKET.CFG")));
   EXPECT_FALSE(SentTransfer());
   EXPECT_EQ(Informations(), QStringList());
+}
+
+// An installation folder that cannot be used stops the update with its
+// message: SOCKET.UPW is not written into the current directory instead.
+TEST_F(NetConfigOnSim, unusableInstallationFolderStopsTheUpdateWritingNothingHere) {
+  QTemporaryDir here;
+  const QString blocked = here.filePath(QStringLiteral("file"));
+  QFile(blocked).open(QIODevice::WriteOnly);
+  qputenv("TALO7100_HOME", (blocked + QStringLiteral("/home")).toLocal8Bit());
+  const QString started = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(here.path()));
+  EXPECT_FALSE(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"}));
+  QDir::setCurrent(started);
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_TRUE(Dialogs.Errors().front().startsWith(QStringLiteral("The installation folder ") + blocked));
+  EXPECT_EQ(QDir(here.path()).entryList(QDir::Files), QStringList{QStringLiteral("file")});
+  EXPECT_FALSE(SentTransfer());
+}
+
+// The command line's accounts reads passwords: from its start the process
+// writes no core file and cannot be dumped.
+TEST(AccountsCommand, turnsCoreDumpsOffBeforeReadingPasswords) {
+  ASSERT_EQ(::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
+  qputenv("TALO7100_FTP_PASSWORD", "s3cret");
+  qputenv("TALO7100_HTTP_PASSWORD", "pw");
+  RecordingConsole console;
+  ScriptedDialogs dialogs;
+  DeviceShell shell(console, dialogs);  // no port: the listing fails at once
+  EXPECT_EQ(NetConfCli::Accounts(shell, {"--ftp-id", "a", "--http-id", "b"}), 1);
+  qunsetenv("TALO7100_FTP_PASSWORD");
+  qunsetenv("TALO7100_HTTP_PASSWORD");
+  EXPECT_EQ(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+  rlimit core{};
+  ASSERT_EQ(::getrlimit(RLIMIT_CORE, &core), 0);
+  EXPECT_EQ(core.rlim_cur, 0u);
 }
 
 TEST_F(NetConfigOnSim, failedOrCancelledUploadIsNoSuccess) {

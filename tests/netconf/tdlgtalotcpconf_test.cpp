@@ -3,6 +3,8 @@
 #include "tdlgtalotcpconf.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -155,6 +157,21 @@ TEST_F(ConfDialog, updateButtonsShowTheChecksOfTheControls) {
   EXPECT_EQ(Dialog.Accounts().FtpRights, "dr");
   EXPECT_EQ(Dialog.Accounts().HttpRights, "g");
   EXPECT_TRUE(Dialog.Servers().HttpFtp && !Dialog.Servers().Ftp && Dialog.Servers().Http);
+}
+
+// The password edits hold passwords: no core file and no dump of the
+// process once the dialog is made.
+TEST(ConfDialogPasswords, coreDumpsAreOffOnceTheDialogIsMade) {
+  ASSERT_EQ(::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
+  RecordingConsole console;
+  ScriptedDialogs dialogs;
+  DeviceShell shell(console, dialogs);
+  DirectPresenter shows;
+  TdlgTaloTCPConf dialog(shell, shows);
+  EXPECT_EQ(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+  rlimit core{};
+  ASSERT_EQ(::getrlimit(RLIMIT_CORE, &core), 0);
+  EXPECT_EQ(core.rlim_cur, 0u);
 }
 
 TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include "devicebrowser.h"
 #include "devicecli.h"
@@ -81,9 +84,9 @@ TEST_F(DeviceExchange, refusedFolderUnopenablePortAndSilentShellReportTheirMessa
   Sim().SetFaults(faults);
   Browser.Refresh();
   ASSERT_EQ(Dialogs.Errors().size(), 3);
-  EXPECT_EQ(Dialogs.Errors()[2],
-            "Unable to send command!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no "
-            "program is running");
+  EXPECT_EQ(Dialogs.Errors()[2], "Unable to send command!\n\nNothing answers on " +
+                                    QString::fromStdString(PortPath()) +
+                                    ": check the cable and that the controller is powered");
   EXPECT_EQ(Browser.SizeStatusText(), DeviceText::ListingFailedStatus(ListingFailure::NoAnswer, port));
   EXPECT_TRUE(Browser.SizeStatusText().contains(port));
 }
@@ -123,7 +126,7 @@ TEST_F(DeviceExchange, startUpListingTellsAFailureWithoutABox) {
   Sim().SetFaults(faults);
   Browser.ListRootQuietly();
   EXPECT_TRUE(Dialogs.Messages.empty());
-  EXPECT_TRUE(Console.Lines.contains("and no program is running"));
+  EXPECT_FALSE(Console.Lines.filter("Nothing answers on ").isEmpty());
   EXPECT_TRUE(Browser.SizeStatusText().startsWith("No answer on "));
   Browser.Refresh();
   EXPECT_EQ(Dialogs.Errors().size(), 1) << "a Refresh asked for shows its box";
@@ -526,6 +529,9 @@ TEST_F(DeviceExchange, commandLineListingAndCount) {
 }
 
 TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
+  // A busy folder: far more lines after the pause than the prompt budget
+  // has time-out units.
+  for (int i = 0; i < 110; ++i) Sim().PutFile("\\BUSY\\F" + std::to_string(i) + ".TXT", "x");
   Sim().MakeDir("\\DATA");
   Sim().MakeDir("\\DATA\\LOG");
   Sim().PutFile("\\DATA\\RUN.BAT", std::string(42, 'r'));
@@ -549,7 +555,65 @@ TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
   QStringList counts;
   ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\DATA", counts, FastTimeouts()), 0);
   EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
+  Browser.ChooseHistoryPath("\\BUSY");
+  EXPECT_EQ(Browser.ItemCount(), 110);
   EXPECT_TRUE(Dialogs.Messages.empty());
+}
+
+// A controller that stops in the middle of "dir" or "dir/s" (a real stall):
+// the listing and the count fail with their own message, so that a part is
+// never taken for the whole. The prompt budget is shortened to keep it fast.
+TEST_F(DeviceExchange, stallInTheAnswerFailsTheListingAndTheCountWithTheirMessages) {
+  for (int i = 0; i < 30; ++i) Sim().PutFile("\\DATA\\F" + std::to_string(i) + ".TXT", "x");
+  DeviceTimeouts quick = FastTimeouts();
+  quick.PromptBudgetMs = 300;
+  Browser.Lister().SetTimeouts(quick);
+  TreeCounts counts;
+  struct Case {
+    const char* Name;
+    std::function<bool()> Run;
+    QString Message;
+  };
+  const Case cases[] = {
+      {"dir", [&] { return Browser.Lister().ListDeviceFolder("\\DATA", {}); },
+       DeviceText::ListingCutShort()},
+      {"dir/s", [&] { return Browser.Lister().MeasureDeviceFolder("\\DATA", QString(), counts); },
+       DeviceText::CountCutShort()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // The count starts after what a lifted stall still had to send.
+    Sim().SetFaults({});
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Sim().SetFaults({});
+    ASSERT_TRUE(c.Run());
+    // Cut inside the entries: the last 300 bytes are the end of the
+    // answer and its prompt.
+    talosim::FaultPlan stall;
+    stall.StallAfterBytes = Sim().SentSinceFaults() - 300;
+    Sim().SetFaults(stall);
+    Dialogs.Messages.clear();
+    EXPECT_FALSE(c.Run());
+    EXPECT_EQ(Dialogs.Errors(), QStringList{c.Message});
+  }
+  Sim().SetFaults({});
+}
+
+// A "dir" that never ends is read up to the answer's ceiling and no further:
+// the listing fails saying so, with at most 20,000 lines' worth of items.
+TEST_F(DeviceExchange, listingThatNeverEndsStopsAtTheCeiling) {
+  talosim::FaultPlan endless;
+  endless.EndlessListing = true;
+  Sim().SetFaults(endless);
+  int items = 0;
+  EXPECT_FALSE(Browser.Lister().ListDeviceFolder("\\", [&](DeviceListing::ListingLine& line) {
+    items += line.LineKind == DeviceListing::ListingLine::Kind::Item;
+  }));
+  EXPECT_GT(items, 19000);
+  EXPECT_LE(items, 20000);
+  EXPECT_EQ(Dialogs.Errors(),
+            QStringList{"The TALO-7100 does not stop answering 'dir'!\n\nReading stopped after "
+                        "20000 lines or 1 MiB; the answer was not used."});
 }
 
 }  // namespace

@@ -235,12 +235,31 @@ TEST_F(InstallationFolders, seedsANewFolderOnceWithoutOverwriting) {
   EXPECT_FALSE(QFileInfo::exists(root + "/program/MODID.EXE"));
 }
 
-TEST_F(InstallationFolders, anUncreatableFolderLeavesEveryTextEmpty) {
+// A folder that cannot be made is an error naming it and the reason; its
+// texts still point into it, never at the current directory. A shipped
+// file that is not there is named with its folder.
+TEST_F(InstallationFolders, unusableFolderOrMissingFileIsNamedWithTheReason) {
   Write(Temp.filePath("file"), "x");
-  qputenv("TALO7100_HOME", Temp.filePath("file/inst").toLocal8Bit());
+  const QString bad = Temp.filePath("file/inst");
+  qputenv("TALO7100_HOME", bad.toLocal8Bit());
   const TaloAppFolders folders = GetTaloAppDir();
-  EXPECT_TRUE(folders.ProgramFolder.isEmpty());
-  EXPECT_TRUE(folders.ConfigFolder.isEmpty());
+  EXPECT_EQ(folders.Error, "The installation folder " + bad +
+                               " cannot be used: Not a directory.\n\nSet TALO7100_HOME to a "
+                               "folder you may write to.");
+  EXPECT_EQ(folders.ProgramFolder, bad + "/program/");
+  QString why;
+  EXPECT_TRUE(TaloAppDir::ShippedFile(&TaloAppFolders::ProgramFolder, "KEEPERRD.EXE", why).isEmpty());
+  EXPECT_EQ(why, folders.Error);
+
+  const QString good = Temp.filePath("inst");
+  qputenv("TALO7100_HOME", good.toLocal8Bit());
+  EXPECT_TRUE(TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, "MODID.EXE", why).isEmpty());
+  EXPECT_EQ(why, "MODID.EXE is missing from the folder " + good +
+                     "/Config/.\n\nThe controller needs it: install the utility again or copy the "
+                     "file there.");
+  Write(good + "/Config/MODID.EXE", "prog");
+  EXPECT_EQ(TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, "MODID.EXE", why),
+            good + "/Config/MODID.EXE");
 }
 
 }  // namespace

@@ -89,6 +89,32 @@ TEST_F(XModemSender, receiverAskingForCrcNeverStarts) {
   EXPECT_EQ(heard.load(), 0u) << "not one byte after the command line";
 }
 
+// A receiver that takes every block but never acknowledges the end: the
+// transfer fails, and the receiver's closing lines are still read, so that
+// they do not spill into the next exchange.
+TEST_F(XModemSender, endNeverAcknowledgedFailsAfterReadingTheClosingOutput) {
+  ScriptedShell shell([](const std::string&, PtyPair& line, const std::atomic<bool>& stopping) {
+    (void)line.Write(std::string(1, TThreadXModem::kNak));
+    for (int eots = 0; !stopping && eots < TThreadXModem::kEotAttempts;) {
+      const std::string head = line.Read(1, 100);
+      if (head == std::string(1, TThreadXModem::kEot)) {
+        ++eots;
+        (void)line.Write(std::string(1, TThreadXModem::kNak));
+      } else if (head == std::string(1, TThreadXModem::kSoh)) {
+        (void)line.Read(TThreadXModem::kFrameSize - 1, 1000);
+        (void)line.Write(std::string(1, TThreadXModem::kAck));
+      }
+    }
+    return std::string("\r\nReceive failed: the end was not confirmed.\r\nD:\\>");
+  });
+  EXPECT_EQ(Send(File("E.BIN", 300), "D:\\E.BIN", -1, shell.Path()), -1);
+  EXPECT_EQ(Progress, 100);
+  const QStringList lines = ConsoleLines();
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines.mid(lines.size() - 2),
+            (QStringList{TransferText::kNoEotAck, "Receive failed: the end was not confirmed."}));
+}
+
 TEST_F(XModemSender, cancelBeforeTheReceiverStartsSendsNothing) {
   ScriptedShell shell;  // answers with the prompt: no receiver ever starts
   EXPECT_EQ(Send(File("W.BIN", 300), "D:\\W.BIN", 0, shell.Path()), -1);

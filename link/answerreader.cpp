@@ -1,0 +1,95 @@
+#include "answerreader.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "talocomport.h"
+
+AnswerReader::AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::PromptAt where,
+                           const DeviceShell::LineHandler& onLine)
+    : Shell(shell), Port(port), Where(where), OnLine(onLine), Wanted(static_cast<bool>(onLine)) {}
+
+DeviceShell::AnswerEnd AnswerReader::ReadAnswer(uint32_t budgetMs) {
+  // Whole lines until the first short read; the text it gathered (normally
+  // the prompt) is where the wait begins.
+  for (;;) {
+    const Piece piece = ReadPiece(false);
+    if (const auto end = EndOf(piece)) return Finish(*end);
+    if (piece != Piece::Line) return WaitForPrompt({}, budgetMs);
+  }
+}
+
+DeviceShell::AnswerEnd AnswerReader::WaitForPrompt(const QByteArray& lastText, uint32_t budgetMs) {
+  if (DeviceShell::IsPrompt(lastText, Where)) return Finish(DeviceShell::AnswerEnd::Prompt);
+  if (AsksAbortRetryFail(lastText)) return Finish(DeviceShell::AnswerEnd::DriveError);
+  // A time-out of 0 still costs one unit, or a silent line would never end
+  // the wait.
+  const uint64_t unit = std::max<uint32_t>(Port.GetTimeout(), 1);
+  for (uint64_t spent = 0; spent < budgetMs && !Port.IsDisconnected();) {
+    const Piece piece = ReadPiece(true);
+    if (const auto end = EndOf(piece)) return Finish(*end);
+    // A line means the shell is still talking: the budget starts again.
+    spent = piece == Piece::Pause ? spent + unit : 0;
+  }
+  return Finish(Port.IsDisconnected() ? DeviceShell::AnswerEnd::Disconnected
+                                      : DeviceShell::AnswerEnd::Silence);
+}
+
+std::optional<DeviceShell::AnswerEnd> AnswerReader::EndOf(Piece piece) {
+  switch (piece) {
+    case Piece::Prompt: return DeviceShell::AnswerEnd::Prompt;
+    case Piece::DriveError: return DeviceShell::AnswerEnd::DriveError;
+    case Piece::Endless: return DeviceShell::AnswerEnd::Endless;
+    case Piece::Line:
+    case Piece::LongLine:
+    case Piece::Pause: break;
+  }
+  return std::nullopt;
+}
+
+AnswerReader::Piece AnswerReader::ReadPiece(bool promptLines) {
+  std::string raw;
+  size_t consumed = 0;
+  const bool whole = Port.ReadLine(DeviceShell::kLineLimit, raw, &consumed);
+  const bool overflowed = !whole && consumed >= DeviceShell::kLineLimit;
+  QByteArray text = Pending + QByteArray::fromStdString(raw);
+  Pending.clear();
+  Bytes += static_cast<qsizetype>(consumed);
+  if (whole || overflowed) ++Lines;
+  if (Bytes > kAnswerBytes || Lines > kAnswerLines) {
+    Shell.AppendConsoleLine(text);
+    return Piece::Endless;
+  }
+  if (!whole && !overflowed) {
+    // The read timed out: the prompt, the drive error's question, or the
+    // start of a line the shell has not finished yet.
+    if (DeviceShell::IsPrompt(text, Where)) return Piece::Prompt;
+    if (AsksAbortRetryFail(text)) {
+      Shell.AppendConsoleLine(text);
+      return Piece::DriveError;
+    }
+    Pending = text;
+    return Piece::Pause;
+  }
+  // A line, or a piece of one past the line limit (the limit counts from
+  // the line's start, across a pause too).
+  const bool longLine =
+      InLongLine || overflowed || text.size() >= static_cast<qsizetype>(DeviceShell::kLineLimit);
+  InLongLine = overflowed;
+  if (!longLine && promptLines && DeviceShell::IsPrompt(text, Where)) return Piece::Prompt;
+  Shell.AppendConsoleLine(text);
+  if (longLine) return Piece::LongLine;
+  if (Wanted) Wanted = OnLine(text);
+  return Piece::Line;
+}
+
+DeviceShell::AnswerEnd AnswerReader::Finish(DeviceShell::AnswerEnd end) {
+  if (!Pending.isEmpty()) Shell.AppendConsoleLine(Pending);
+  Pending.clear();
+  return end;
+}
+
+bool AnswerReader::AsksAbortRetryFail(const QByteArray& text) {
+  return text.trimmed().endsWith(ShellText::kAbortRetryFail);
+}

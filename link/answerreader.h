@@ -1,0 +1,65 @@
+#pragma once
+// AnswerReader: reads one answer of the controller's shell, up to its prompt.
+//
+// Principles of operation
+// - Two steps, as the standard exchange reads: ReadAnswer first takes whole
+//   lines until a read ends short (a pause of the shell, an over-long line),
+//   then waits for the prompt. Only that wait takes a line beginning with
+//   "C:\" or "D:\" for the prompt (a listing's lines never do).
+//   WaitForPrompt is the wait alone, after a caller's own reads.
+// - Every text read is shown in the console; every whole line of the answer
+//   goes to the handler, until it returns false. A line that came in pieces
+//   because the shell paused inside it is joined before it is shown and
+//   passed on. A line longer than the line limit is shown but never passed
+//   on: its pieces are no lines of their own.
+// - The prompt budget counts waiting, not lines: each read that ends in a
+//   time-out (after 2T of silence) spends the port's time-out value T; a
+//   whole line gives the budget back. A silent shell is given up after
+//   budget / T reads of 2T each, as it always was; a busy one may pause as
+//   often as it likes, and one that keeps sending is read to its prompt.
+// - The ceiling: an answer is not read past kAnswerBytes bytes or
+//   kAnswerLines lines (Endless). Nothing is kept but the console's lines
+//   and what the handler keeps, so memory stays flat however long the
+//   controller talks.
+// - A shell that asks "Abort, Retry, Fail?" waits for a key, not for time:
+//   the wait ends at once (DriveError). A port that disconnects ends it too.
+// - Main thread only, like the console it feeds; one answer per object.
+
+#include <QByteArray>
+#include <cstdint>
+#include <optional>
+
+#include "deviceshell.h"
+
+class AnswerReader {
+ public:
+  static constexpr qsizetype kAnswerBytes = qsizetype{1} << 20;
+  static constexpr int kAnswerLines = 20000;
+
+  AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::PromptAt where,
+               const DeviceShell::LineHandler& onLine);
+
+  [[nodiscard]] DeviceShell::AnswerEnd ReadAnswer(uint32_t budgetMs);
+  // lastText: what the caller's last read gathered (not shown here).
+  [[nodiscard]] DeviceShell::AnswerEnd WaitForPrompt(const QByteArray& lastText, uint32_t budgetMs);
+
+ private:
+  // What one line read brought.
+  enum class Piece { Line, LongLine, Pause, Prompt, DriveError, Endless };
+  [[nodiscard]] Piece ReadPiece(bool promptLines);
+  // The end of the answer a piece makes, if it makes one.
+  static std::optional<DeviceShell::AnswerEnd> EndOf(Piece piece);
+  // Shows what a pause left unfinished, once the answer ends.
+  DeviceShell::AnswerEnd Finish(DeviceShell::AnswerEnd end);
+  static bool AsksAbortRetryFail(const QByteArray& text);
+
+  DeviceShell& Shell;
+  TaloComPort& Port;
+  DeviceShell::PromptAt Where;
+  const DeviceShell::LineHandler& OnLine;
+  bool Wanted;
+  QByteArray Pending;     // a line's start, read before the shell paused
+  bool InLongLine = false;  // the line being read passed the line limit
+  qsizetype Bytes = 0;
+  int Lines = 0;
+};

@@ -7,7 +7,7 @@
 
 TaloApplication::TaloApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("talo7100"));
-  setApplicationVersion(QStringLiteral("1.13"));
+  setApplicationVersion(QStringLiteral(TALO_VERSION));
   setWindowIcon(AppIcons::ProgramIcon());
   ShowError = [](const QString& text) {
     QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), text);

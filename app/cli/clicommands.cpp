@@ -344,7 +344,7 @@ CliCall ParseCliCall(QStringList arguments) {
 int RunCli(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("talo7100-cli"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.13"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TALO_VERSION));
 
   const CliCall call = ParseCliCall(QCoreApplication::arguments().mid(1));
   switch (call.What) {

@@ -163,7 +163,7 @@ ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t termi
   }
   ComPort->SetTerminator(terminator);
   // A port that refuses its settings fails visibly at the first echo check.
-  (void)ComPort->Configure(57600, 8, 0, 0);
+  (void)ComPort->Configure(kControllerLine);
   (void)ComPort->SetTimeouts(timeoutMs);
   DeviceShell::Drain(*ComPort);
 }

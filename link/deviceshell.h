@@ -7,7 +7,7 @@
 //   CR LF and shows a prompt such as D:\> without a line end. A text is a
 //   prompt when it begins with "C:\" or "D:\".
 // - A ShellSession is one standard exchange: busy cursor, open the selected
-//   port exclusively, set terminator and time-out, 57600 8N1, drain stale
+//   port exclusively, set terminator and time-out, kControllerLine, drain stale
 //   input; then any number of Send + ReadAnswer steps; the destructor closes
 //   the port and restores the cursor. Error texts are shown by the caller
 //   after the session has ended (so the port is already closed).

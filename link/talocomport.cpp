@@ -167,12 +167,8 @@ bool TaloComPort::Close() {
   return ::close(fd) == 0 || errno == EINTR;
 }
 
-bool TaloComPort::Configure(uint32_t baudRate, uint8_t byteSize, uint8_t parity,
-                            uint8_t stopBits) {
-  BaudRate = baudRate;
-  ByteSize = byteSize;
-  Parity = parity;
-  StopBits = stopBits;
+bool TaloComPort::Configure(const LineSettings& settings) {
+  Line = settings;
   Configured = true;
   return ApplyLineSettings();
 }
@@ -181,7 +177,7 @@ bool TaloComPort::ApplyLineSettings() {
   if (Fd < 0) return false;
   termios t{};
   if (::tcgetattr(Fd, &t) != 0) return false;
-  const speed_t speed = SpeedFor(BaudRate);
+  const speed_t speed = SpeedFor(Line.BaudRate);
   if (speed == B0) return false;
   // Binary mode: no echo, no line editing, no translation of CR/LF, no
   // software or hardware flow control. Reads never block in the driver
@@ -189,25 +185,25 @@ bool TaloComPort::ApplyLineSettings() {
   ::cfmakeraw(&t);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-  switch (ByteSize) {
+  switch (Line.DataBits) {
     case 5: t.c_cflag |= CS5; break;
     case 6: t.c_cflag |= CS6; break;
     case 7: t.c_cflag |= CS7; break;
     case 8: t.c_cflag |= CS8; break;
     default: return false;
   }
-  switch (Parity) {  // none, odd, even, mark, space
-    case 0: break;
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+  switch (Line.Parity) {
+    case LineParity::None: break;
+    case LineParity::Odd: t.c_cflag |= PARENB | PARODD; break;
+    case LineParity::Even: t.c_cflag |= PARENB; break;
+    case LineParity::Mark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case LineParity::Space: t.c_cflag |= PARENB | CMSPAR; break;
     default: return false;
   }
-  switch (StopBits) {  // one, one and a half (not available here), two
-    case 0: break;
-    case 2: t.c_cflag |= CSTOPB; break;
-    default: return false;
+  switch (Line.StopBits) {
+    case LineStopBits::One: break;
+    case LineStopBits::Two: t.c_cflag |= CSTOPB; break;
+    default: return false;  // one and a half: termios has no such setting
   }
   t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   t.c_cc[VMIN] = 0;

@@ -48,6 +48,20 @@
 
 #include "lowlatencymode.h"
 
+// The line settings Configure applies.
+enum class LineParity : uint8_t { None, Odd, Even, Mark, Space };
+enum class LineStopBits : uint8_t { One, OneAndAHalf, Two };
+struct LineSettings {
+  uint32_t BaudRate = 0;
+  uint8_t DataBits = 8;  // 5 to 8
+  LineParity Parity = LineParity::None;
+  LineStopBits StopBits = LineStopBits::One;  // one and a half is not available here
+};
+
+// The controller's line: 57600 baud, 8 data bits, no parity, one stop bit.
+// Every operation that opens a port for the controller configures it so.
+inline constexpr LineSettings kControllerLine{57600, 8, LineParity::None, LineStopBits::One};
+
 class TaloComPort {
  public:
   explicit TaloComPort(std::string_view portName);
@@ -57,8 +71,9 @@ class TaloComPort {
 
   [[nodiscard]] bool Open();
   bool Close();
-  [[nodiscard]] bool Configure(uint32_t baudRate, uint8_t byteSize, uint8_t parity,
-                               uint8_t stopBits);
+  // False when the port is closed or refuses the settings (a speed or a
+  // combination the driver does not have).
+  [[nodiscard]] bool Configure(const LineSettings& settings);
   [[nodiscard]] bool SetTimeouts(uint32_t milliseconds);
   uint32_t GetTimeout() const { return Timeout; }
   bool PurgeInput();
@@ -134,10 +149,7 @@ class TaloComPort {
   int Fd = -1;
   int OpenError = 0;
   uint32_t Timeout = 0;
-  uint32_t BaudRate = 0;
-  uint8_t ByteSize = 8;
-  uint8_t Parity = 0;
-  uint8_t StopBits = 0;
+  LineSettings Line;
   bool Configured = false;
   bool Disconnected = false;
   bool ChecksumMode = false;

@@ -36,7 +36,7 @@ void PrintRuns(const char* what, uint32_t t, std::vector<double> runs) {
 }
 
 bool OpenIdle(PtyPair& pty, TaloComPort& port, uint32_t t) {
-  return pty.IsValid() && port.Open() && port.Configure(57600, 8, 0, 0) && port.SetTimeouts(t);
+  return pty.IsValid() && port.Open() && port.Configure(kControllerLine) && port.SetTimeouts(t);
 }
 
 void OneByteReads() {

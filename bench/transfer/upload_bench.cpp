@@ -67,7 +67,7 @@ Figures RunOurs(const std::string& portPath, const QString& source) {
   Figures figures;
   TaloComPort port(portPath);
   port.SetTerminator(13);
-  if (!port.Open() || !port.Configure(57600, 8, 0, 0) || !port.SetTimeouts(500)) return figures;
+  if (!port.Open() || !port.Configure(kControllerLine) || !port.SetTimeouts(500)) return figures;
   TimingConsole console;
   TThreadXModem sender;
   sender.Port = &port;

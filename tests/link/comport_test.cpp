@@ -396,6 +396,34 @@ TEST(ComPortHangUp, transientHangUpReopensWithTheLineSettingsInForce) {
   EXPECT_EQ(p.Pty.Read(1, 100), "") << "no echo";
 }
 
+// The named settings reach the driver; what termios cannot do is refused
+// rather than approximated. (A pty keeps no parity bits, so parity is not
+// read back here.)
+TEST(ComPortLineSettings, namedParityAndStopBitsReachTheDriver) {
+  struct Case {
+    LineSettings Line;
+    bool Accepted;
+    tcflag_t Set;
+    tcflag_t Clear;
+  } cases[] = {
+      {kControllerLine, true, CS8, PARENB | CSTOPB},
+      {{9600, 7, LineParity::None, LineStopBits::Two}, true, CS7 | CSTOPB, 0},
+      {{57600, 8, LineParity::None, LineStopBits::OneAndAHalf}, false, 0, 0},
+      {{57601, 8, LineParity::None, LineStopBits::One}, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    PtyPair pty;
+    TaloComPort port(pty.SlavePath());
+    ASSERT_TRUE(port.Open());
+    EXPECT_EQ(port.Configure(c.Line), c.Accepted) << c.Line.BaudRate;
+    if (!c.Accepted) continue;
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.MasterFd(), &t), 0);  // the slave's settings
+    EXPECT_EQ(t.c_cflag & (c.Set | c.Clear), c.Set) << c.Line.BaudRate;
+    EXPECT_EQ(::cfgetospeed(&t), c.Line.BaudRate == 9600 ? B9600 : B57600);
+  }
+}
+
 // ---- module commands -------------------------------------------------------
 
 TEST(ModuleChecksum, helpersFollowTheByteSum) {

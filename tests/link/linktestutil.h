@@ -47,7 +47,7 @@ struct OpenPort {
   explicit OpenPort(uint32_t timeoutMs, uint8_t terminator = 13) {
     EXPECT_TRUE(Pty.IsValid());
     EXPECT_TRUE(Port.Open()) << "errno " << Port.LastError();
-    EXPECT_TRUE(Port.Configure(57600, 8, 0, 0));
+    EXPECT_TRUE(Port.Configure(kControllerLine));
     EXPECT_TRUE(Port.SetTimeouts(timeoutMs));
     Port.SetTerminator(terminator);
   }

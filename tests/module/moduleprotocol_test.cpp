@@ -73,7 +73,7 @@ class ModuleProtocol : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Port.Open());
-    ASSERT_TRUE(Port.Configure(57600, 8, 0, 0));
+    ASSERT_TRUE(Port.Configure(kControllerLine));
     ASSERT_TRUE(Port.SetTimeouts(50));  // short: the failing cases wait for it
   }
   ScriptedModule Peer;

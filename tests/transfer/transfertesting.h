@@ -66,7 +66,7 @@ inline size_t TrailingCancels(const std::string& received) {
 inline std::unique_ptr<TaloComPort> OpenPort(const std::string& path, uint32_t timeoutMs) {
   auto port = std::make_unique<TaloComPort>(path);
   port->SetTerminator(13);
-  if (!port->Open() || !port->Configure(57600, 8, 0, 0) || !port->SetTimeouts(timeoutMs))
+  if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(timeoutMs))
     return nullptr;
   return port;
 }

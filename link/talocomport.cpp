@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -88,13 +87,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -321,55 +313,4 @@ bool TaloComPort::ReadLine(size_t limit, std::string& text, size_t* consumed) {
     if (byte != 0) text.push_back(static_cast<char>(byte));
     if (byte == Terminator) return done(true);
   }
-}
-
-int TaloComPort::Checksum(std::string_view text) {
-  // The plain byte sum: summing signed characters would give a negative value
-  // for bytes above 127 and print as eight hex digits instead of two.
-  unsigned sum = 0;
-  for (const char c : text) sum += static_cast<unsigned char>(c);
-  return static_cast<int>(sum % 256);
-}
-
-void TaloComPort::AppendChecksum(std::string& text) {
-  if (!text.empty()) text.pop_back();
-  char digits[4];
-  std::snprintf(digits, sizeof digits, "%02X\r", Checksum(text));
-  text += digits;
-}
-
-namespace {
-
-// The two hex digits before the final character must be the sum of what
-// comes before them; they and the final character go, and a carriage return
-// ends what is left when they match.
-bool StripChecksum(std::string& reply) {
-  if (reply.size() < 4) return false;
-  const size_t at = reply.size() - 3;
-  const int high = HexDigit(reply[at]);
-  const int low = HexDigit(reply[at + 1]);
-  reply.resize(at);
-  if (high < 0 || low < 0) return false;
-  if (high * 16 + low != TaloComPort::Checksum(reply)) return false;
-  reply.push_back('\r');
-  return true;
-}
-
-}  // namespace
-
-bool TaloComPort::VerifyChecksum(std::string& reply) const { return StripChecksum(reply); }
-
-bool TaloComPort::AcceptModuleReply(std::string& reply, uint8_t terminator, bool checksums) {
-  const bool valid = !reply.empty() && (reply.front() == '!' || reply.front() == '>') &&
-                     static_cast<uint8_t>(reply.back()) == terminator;
-  if (!valid) return false;
-  return checksums ? StripChecksum(reply) : true;
-}
-
-bool TaloComPort::ModuleCommand(std::string command, size_t limit, std::string* reply) {
-  if (ChecksumMode) AppendChecksum(command);
-  if (!WriteText(command)) return false;
-  if (!reply) return false;
-  if (!ReadLine(limit, *reply)) return false;
-  return AcceptModuleReply(*reply, Terminator, ChecksumMode);
 }

@@ -120,21 +120,6 @@ class TaloComPort {
   uint8_t GetTerminator() const { return Terminator; }
   void SetTerminator(uint8_t terminator) { Terminator = terminator; }
 
-  // Module command helpers.
-  bool UsesChecksum() const { return ChecksumMode; }
-  void SetChecksumMode(bool on) { ChecksumMode = on; }
-  static int Checksum(std::string_view text);
-  // "$016\r" -> "$016BB\r". The text must end with the carriage return.
-  static void AppendChecksum(std::string& text);
-  bool VerifyChecksum(std::string& reply) const;
-  // Judges a module reply as read (terminator included): it must begin with
-  // "!" or ">" and end with the terminator, and with checksums on carry the
-  // right one, which is then stripped as VerifyChecksum does. Pure.
-  static bool AcceptModuleReply(std::string& reply, uint8_t terminator, bool checksums);
-  // Sends one module command and reads its reply (limit as for ReadLine).
-  // reply may be null, which fails after the write.
-  [[nodiscard]] bool ModuleCommand(std::string command, size_t limit, std::string* reply);
-
   // "ttyUSB0" -> "/dev/ttyUSB0"; "COM3" -> "/dev/ttyS2"; paths stay as typed.
   static std::string ResolveDevicePath(std::string_view portName);
 
@@ -152,7 +137,6 @@ class TaloComPort {
   LineSettings Line;
   bool Configured = false;
   bool Disconnected = false;
-  bool ChecksumMode = false;
   uint8_t Terminator = 13;
   LowLatencyMode Latency;
   const std::atomic<bool>* StopFlag = nullptr;

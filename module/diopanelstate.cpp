@@ -1,7 +1,7 @@
 #include "diopanelstate.h"
 
 #include "diotext.h"
-#include "talo7kbase.h"
+#include "moduleprotocol.h"
 
 void DioPanelState::Apply(const DioReading& reading) {
   Beat = Beat == 0 ? 1 : 0;

@@ -6,7 +6,7 @@
 
 #include "deviceshell.h"
 #include "diotext.h"
-#include "talo7kbase.h"
+#include "moduleprotocol.h"
 #include "talocomport.h"
 #include "talom7101.h"
 

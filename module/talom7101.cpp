@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "moduleprotocol.h"
+
 namespace {
 
 bool IsHexByte(const std::string& text) {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "localfilecommands.h"
+#include "itemtexts.h"
 #include "localmessages.h"
 #include "userdialogs.h"
 
@@ -159,7 +160,7 @@ void LocalContextMenu::ShowProperties(const Target& target) {
     model.FillDetails(target.Row, target.Row);
     typeText = model.ItemAt(target.Row).TypeText;
   } else {
-    typeText = LocalMessages::kFolderType;
+    typeText = ItemText::kFolderType;
   }
   Pane.Dialogs().ShowInformation(LocalFileCommands::PropertiesText(target.Path, typeText));
 }

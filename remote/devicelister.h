@@ -19,7 +19,8 @@
 // - A successful ListDeviceFolder leaves the shell on D: in the folder
 //   listed, but nothing relies on that later: the shell's folder may move
 //   between two exchanges. "dir/s" names its folder by its full path.
-// - Main thread only (the date conversion sets the process-wide date format).
+// - Main thread only: each entry's date conversion leaves the process-wide
+//   date format (items/datesettings.h) as it ended.
 
 #include <QString>
 #include <cstdint>

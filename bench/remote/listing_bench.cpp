@@ -40,9 +40,10 @@ double ParseMicroseconds(const QList<QByteArray>& lines) {
   QElapsedTimer timer;
   timer.start();
   size_t items = 0;
+  const DateFormat dates = DateSettings::ListingFormat();
   for (int r = 0; r < kRepeats; ++r)
     for (const QByteArray& line : lines)
-      items += DeviceListing::ParseListingLine(line, 2026).LineKind ==
+      items += DeviceListing::ParseListingLine(line, 2026, dates).LineKind ==
                DeviceListing::ListingLine::Kind::Item;
   const double total = static_cast<double>(timer.nsecsElapsed()) / 1000.0;
   return items > 0 ? total / kRepeats : 0.0;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <thread>
 
+#include "datesettings.h"
 #include "devicebrowser.h"
 #include "devicecli.h"
 #include "devicefilecommands.h"
@@ -39,8 +40,12 @@ TEST_F(DeviceExchange, listsRootFoldersFirstThenOpensAFolderAndGoesBackUp) {
   Sim().PutFile("\\AUTORUN.BAT", "PROG.EXE\r\n");
   Sim().MakeDir("\\LOG");
   Sim().PutFile("\\DATA\\LOG\\DAY1.TXT", "abc");
+  DateSettings::Reset();
   Browser.PortChanged();
   EXPECT_EQ(Names(), QStringList({"DATA", "LOG", "AUTORUN.BAT", "PROG.EXE"}));
+  // The listing's dates leave the controller's format for the local pane.
+  EXPECT_EQ(DateSettings::ShortDatePattern(), "yyyy/MM/dd");
+  DateSettings::Reset();
   EXPECT_EQ(Browser.DevicePath(), "\\");
   EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
   EXPECT_EQ(Browser.ObjectsText(), "4 object(s)");

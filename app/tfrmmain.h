@@ -35,6 +35,7 @@ class TfrmMain;
 }
 class DevicePane;
 struct CopySelection;
+struct DeviceToolHost;
 class LocalPane;
 class QAction;
 class QComboBox;
@@ -96,6 +97,8 @@ class TfrmMain : public QMainWindow {
  private:
   void BuildPanes();
   void ConnectDeviceToolBar();
+  // Runs a device tool's Open with this window's shell and device pane.
+  void OpenDeviceTool(void (*open)(DeviceToolHost& host));
   void ScanComPort(const QString& preferredPort);
   void SetPortBoxSelection(const QString& port);
   // Enables or disables every control that would start a shell exchange.

@@ -1,5 +1,6 @@
 #include "devicecli.h"
 
+#include "clicommand.h"
 #include "devicebrowser.h"
 #include "devicecommands.h"
 #include "devicefilecommands.h"
@@ -10,9 +11,6 @@
 
 namespace DeviceCli {
 namespace {
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-
 
 // The pane's logic for one command: a browser and its commands, which list
 // nothing again after a change (nobody sees the folder).

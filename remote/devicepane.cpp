@@ -208,10 +208,7 @@ const PShellItem* DevicePane::SelectedItem() const {
   return BrowserPtr->DeviceItemAt(SelectedIndex());
 }
 
-QAction* DevicePane::ConfigAction() const { return Form->tbtnTaloConf; }
 QAction* DevicePane::TerminalAction() const { return Form->tbtnDOSCmd; }
-QAction* DevicePane::NetworkAction() const { return Form->tbtnTCPConf; }
-QAction* DevicePane::ImageAction() const { return Form->tbtnGHOST; }
 DeviceListView* DevicePane::ListView() const { return Form->lstviewTalo; }
 
 void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {

@@ -90,7 +90,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
         const Output& output) {
   // 1. The call.
   const std::optional<Arguments> parsed = Parse(arguments);
-  if (!parsed) return kExitUsage;
+  if (!parsed) return kUsageError;
   // 2. The PC files, before the controller is bothered.
   std::vector<CopySelection> files;
   for (const QString& path : parsed->Files) {

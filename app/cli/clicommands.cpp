@@ -4,31 +4,23 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <iterator>
 #include <optional>
+#include <span>
+#include <vector>
 
-#include "devicepath.h"
-#include "escapecontrols.h"
 #include "deviceshell.h"
+#include "diocli.h"
+#include "escapecontrols.h"
+#include "imagecli.h"
+#include "netconfcli.h"
 #include "portscan.h"
 #include "programtext.h"
-#ifdef TALO_CLI_DEVICE_COMMANDS
-#include "devicecli.h"
 #include "putcli.h"
-#endif
-#ifdef TALO_CLI_MODULE
-#include <unistd.h>
-
-#include "diocli.h"
-#endif
-#ifdef TALO_CLI_IMAGE
-#include "imagecli.h"
-#endif
-#ifdef TALO_CLI_NETCONF
-#include "netconfcli.h"
-#endif
+#include "remotecli.h"
 #include "streamconsole.h"
-#include "terminallog.h"
 #include "streamdialogs.h"
+#include "terminallog.h"
 
 namespace {
 
@@ -64,147 +56,30 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   return context.Shell.RunDeviceCommand(line) ? kExitOk : kExitFailed;
 }
 
-#ifdef TALO_CLI_DEVICE_COMMANDS
-int PrintLines(int status, const QStringList& lines) {
-  for (const QString& line : lines) PrintEscapedLine(stdout, line);
-  std::fflush(stdout);
-  return status;
-}
-
-// ls [FOLDER]: the folder as the device pane lists it.
-int RunLs(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() > 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.value(0))) return kUsageError;
-  const QString folder = DevicePath::Normalised(arguments.value(0));
-  QStringList lines;
-  const int status = DeviceCli::ListFolder(context.Shell, folder, lines);
-  return PrintLines(status, lines);
-}
-
-// du NAME: files, folders and bytes below a file or folder.
-int RunDu(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front())) return kUsageError;
-  QStringList lines;
-  const int status = DeviceCli::MeasureFolder(context.Shell, arguments.front(), lines);
-  return PrintLines(status, lines);
-}
-
-// rm PATH...: files and empty folders of D:, each after the pane's question.
-int RunRm(CliContext& context, const QStringList& arguments) {
-  if (arguments.isEmpty()) return kUsageError;
-  for (const QString& path : arguments)
-    if (!DeviceCli::CheckNameArgument(context.Shell, path, true)) return kUsageError;
-  return DeviceCli::Remove(context.Shell, arguments);
-}
-
-// mv PATH NEWNAME: a file renamed in its folder.
-int RunMv(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 2) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments[0], true)) return kUsageError;
-  const std::optional<QString> name = DeviceCli::CheckNewNameArgument(context.Shell, arguments[1]);
-  if (!name) return kUsageError;
-  return DeviceCli::Rename(context.Shell, arguments[0], *name);
-}
-
-// mkdir PATH: a new folder.
-int RunMkdir(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  const QString folder = DeviceCli::FolderOf(arguments[0]);
-  if (!DeviceCli::CheckNameArgument(context.Shell, folder)) return kUsageError;
-  const std::optional<QString> name =
-      DeviceCli::CheckNewNameArgument(context.Shell, DeviceCli::NameOf(arguments[0]));
-  if (!name) return kUsageError;
-  return DeviceCli::MakeFolder(context.Shell, folder, *name);
-}
-
-int RunMem(CliContext& context, const QStringList& arguments) {
-  if (!arguments.isEmpty()) return kUsageError;
-  return DeviceCli::ShowMemory(context.Shell);
-}
-
-int RunFormat(CliContext& context, const QStringList& arguments) {
-  if (!arguments.isEmpty()) return kUsageError;
-  return DeviceCli::Format(context.Shell);
-}
-
-// autorun PATH: the program started at boot from the root's AutoRun.bat.
-int RunAutorun(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments[0], true)) return kUsageError;
-  return DeviceCli::AutoRun(context.Shell, arguments[0]);
-}
-
-int RunPut(CliContext& context, const QStringList& arguments) {
-  const std::optional<PutCommand::Arguments> parsed = PutCommand::Parse(arguments);
-  if (parsed && !DeviceCli::CheckNameArgument(context.Shell, parsed->Folder)) return kUsageError;
-  return PutCli::Put(context.Shell, arguments);
-}
-#endif
-
-#ifdef TALO_CLI_MODULE
-int RunDio(CliContext& context, const QStringList& arguments) {
-  return DioCli::Run(context.Shell, arguments, {stdout, stderr, isatty(fileno(stderr)) == 1});
-}
-#endif
-#ifdef TALO_CLI_IMAGE
-int RunBackup(CliContext& context, const QStringList& arguments) {
-  return ImageCli::Backup(context.Shell, arguments);
-}
-int RunRestore(CliContext& context, const QStringList& arguments) {
-  return ImageCli::Restore(context.Shell, arguments);
-}
-#endif
-
-// One entry per subcommand.
-const CliCommand kCommands[] = {
-    {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
-     false},
-    {"run", "[--log FILE] LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
-#ifdef TALO_CLI_DEVICE_COMMANDS
-    {"ls", "[FOLDER]", "Lists a folder of D: (default \\): name, size, type, modified.", RunLs,
-     true, false},
-    {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
-     true, false},
-    {"rm", "[--yes] PATH...", "Deletes files and empty folders of D: (asks first; --yes).", RunRm,
-     true, false, false, true},
-    {"mv", "PATH NEWNAME", "Renames a file of D: (NEWNAME: 8.3, letters, digits, _ ~ -).", RunMv,
-     true, false},
-    {"mkdir", "PATH", "Makes a folder on D: (its name: 8.3, letters, digits, _ ~ -).", RunMkdir,
-     true, false},
-    {"mem", "", "Shows the controller's memory report.", RunMem},
-    {"format", "[--yes]", "Formats D:, erasing it (asks first; --yes).", RunFormat, true, true,
-     false, true},
-    {"autorun", "PATH", "Makes a program of D: start at boot (the root's AutoRun.bat).",
-     RunAutorun, true, false},
-    {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut,
-     true, false, true},
-#endif
-#ifdef TALO_CLI_MODULE
-    {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false,
-     true},
-#endif
-#ifdef TALO_CLI_IMAGE
-    {"backup", ImageCli::kBackupArguments, "Saves the whole D: drive into an image file.",
-     RunBackup, true, true, true},
-    {"restore", ImageCli::kRestoreArguments, "Writes an image file back onto D: (erases it).",
-     RunRestore, true, true, true},
-#endif
-#ifdef TALO_CLI_NETCONF
-    {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF.",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); },
-     true, true, true},
-    {"accounts", NetConfCli::kAccountsArguments,
-     "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from TALO7100_FTP_PASSWORD and "
-     "TALO7100_HTTP_PASSWORD or the terminal).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); },
-     true, true, true},
-    {"init", NetConfCli::kInitArguments,
-     "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); },
-     true, true, true},
-#endif
+// The command line's own subcommands.
+const CliCommand kOwnCommands[] = {
+    {.Name = "ports",
+     .Summary = "Lists the serial ports (with --port NAME added when missing).",
+     .Run = RunPorts,
+     .NeedsPort = false},
+    {.Name = "run",
+     .Arguments = "[--log FILE] LINE",
+     .Summary = "Types LINE into the controller's shell and prints its answer.",
+     .Run = RunLine},
 };
+
+// Every area's table, once, in the order --help lists them.
+const std::vector<CliCommand>& AllCommands() {
+  static const std::vector<CliCommand> all = [] {
+    std::vector<CliCommand> table(std::begin(kOwnCommands), std::end(kOwnCommands));
+    for (const std::span<const CliCommand> area :
+         {RemoteCli::Commands(), PutCli::Commands(), DioCli::Commands(), ImageCli::Commands(),
+          NetConfCli::Commands()})
+      table.insert(table.end(), area.begin(), area.end());
+    return table;
+  }();
+  return all;
+}
 
 QString UsageLine(const CliCommand& command) {
   return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
@@ -212,14 +87,14 @@ QString UsageLine(const CliCommand& command) {
 }
 
 const CliCommand* FindCommand(const QString& name) {
-  for (const CliCommand& command : kCommands)
+  for (const CliCommand& command : AllCommands())
     if (name == QLatin1String(command.Name)) return &command;
   return nullptr;
 }
 
 }  // namespace
 
-std::span<const CliCommand> CliCommands() { return kCommands; }
+std::span<const CliCommand> CliCommands() { return AllCommands(); }
 
 QString CliUsage() {
   QString text;
@@ -241,7 +116,7 @@ QString CliUsage() {
          "Every command also takes:\n"
          "  --verbose    show the console lines of the exchanges on standard output\n\n"
          "Commands:\n";
-  for (const CliCommand& command : kCommands) {
+  for (const CliCommand& command : AllCommands()) {
     const QString call = QLatin1String(command.Name) +
                          (command.Arguments[0] ? QLatin1Char(' ') + QLatin1String(command.Arguments)
                                                : QString());

@@ -1,5 +1,6 @@
 #include "tdlgtaloghost.h"
 
+#include "deviceshell.h"
 #include "imagetext.h"
 #include "tdlgfrmhelp.h"
 #include "tfrmmwaitfor.h"
@@ -77,4 +78,14 @@ void TdlgTaloGhost::BtRestoreImgClick() {
 void TdlgTaloGhost::btHelpClick() {
   TdlgfrmHelp help(this);
   help.exec();
+}
+
+DeviceTool ImageKeeperTool() {
+  return {.ActionName = "tbtnGHOST", .Open = [](DeviceToolHost& host) {
+            DeviceShell& shell = host.Shell;
+            if (TdlgTaloGhost::Open(host.Parent, shell.SelectedPort(), shell.Console(),
+                                    shell.Dialogs(), host.DeviceFreeBytes,
+                                    host.VerifyAfterRestore))
+              host.ForgetListing();
+          }};
 }

@@ -1,5 +1,7 @@
 #include "diocli.h"
 
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <atomic>
 #include <chrono>
@@ -20,11 +22,6 @@
 namespace DioCli {
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 std::atomic<bool> StopRequested{false};
 
@@ -214,7 +211,7 @@ std::optional<Arguments> ParseArguments(const QStringList& arguments) {
 int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
         const DioTimings& timings) {
   const std::optional<Arguments> parsed = ParseArguments(arguments);
-  if (!parsed) return kExitUsage;
+  if (!parsed) return kUsageError;
   const InterruptGuard interrupts;
   // The start flow's check of the free space needs a listing.
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
@@ -240,5 +237,24 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   if (result == DioStartResult::Interrupted || stoppedInStart) return kExitInterrupted;
   return result == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
 }
+
+namespace {
+
+int RunDio(CliContext& context, const QStringList& arguments) {
+  return Run(context.Shell, arguments, {stdout, stderr, isatty(fileno(stderr)) == 1});
+}
+
+const CliCommand kCommands[] = {
+    {.Name = "dio",
+     .Arguments = kArguments,
+     .Summary = "Polls and switches the embedded DIO module.",
+     .Run = RunDio,
+     .ShowConsole = false,
+     .OwnOptions = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
 
 }  // namespace DioCli

@@ -5,10 +5,14 @@
 
 #include <cstdint>
 
+#include "devicetool.h"
 #include "diostartflow.h"
 
 class DeviceShell;
 class QWidget;
 
-DioStartResult tbtnTaloConfClick(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
-                                 const DioTimings& timings = {});
+DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
+                           const DioTimings& timings = {});
+
+// The device pane's tbtnTaloConf: RunDioPanel over the main window.
+DeviceTool DioPanelTool();

@@ -20,10 +20,6 @@ namespace NetConfCli {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
 void PrintError(const QString& text) {
   PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + text);
 }
@@ -199,7 +195,7 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<AddressSettings> settings = ParseNetconf(arguments, why);
   if (!settings) {
     PrintError(why);
-    return kExitUsage;
+    return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateSettings(*settings); });
 }
@@ -211,7 +207,7 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
   std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
   if (!accounts) {
     PrintError(why);
-    return kExitUsage;
+    return kUsageError;
   }
   const std::optional<QString> ftpPassword =
       ReadPassword("TALO7100_FTP_PASSWORD", QStringLiteral("FTP password: "));
@@ -222,7 +218,7 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
     PrintError(
         QStringLiteral("no password: set TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD "
                        "or run on a terminal"));
-    return kExitUsage;
+    return kUsageError;
   }
   accounts->FtpPassword = *ftpPassword;
   accounts->HttpPassword = *httpPassword;
@@ -230,7 +226,7 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
   // is spoken to.
   if (const std::optional<QString> refusal = NetSettings::BuildAccountLines(*accounts).Message) {
     PrintError(*refusal);
-    return kExitUsage;
+    return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(*accounts); });
 }
@@ -240,9 +236,41 @@ int Init(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<ServerChoice> choice = ParseInit(arguments, why);
   if (!choice) {
     PrintError(why);
-    return kExitUsage;
+    return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.InitialiseSystem(*choice); });
 }
+
+namespace {
+
+const CliCommand kCommands[] = {
+    {.Name = "netconf",
+     .Arguments = kNetconfArguments,
+     .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF.",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Netconf(context.Shell, arguments);
+     },
+     .OwnOptions = true},
+    {.Name = "accounts",
+     .Arguments = kAccountsArguments,
+     .Summary = "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from "
+                "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal).",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Accounts(context.Shell, arguments);
+     },
+     .OwnOptions = true},
+    {.Name = "init",
+     .Arguments = kInitArguments,
+     .Summary = "Formats D: and copies the default files and the chosen servers (asks first; "
+                "--yes).",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Init(context.Shell, arguments);
+     },
+     .OwnOptions = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
 
 }  // namespace NetConfCli

@@ -22,7 +22,9 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <span>
 
+#include "clicommand.h"
 #include "netconfig.h"
 #include "netsettings.h"
 
@@ -50,5 +52,8 @@ std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why
 int Netconf(DeviceShell& shell, const QStringList& arguments);
 int Accounts(DeviceShell& shell, const QStringList& arguments);
 int Init(DeviceShell& shell, const QStringList& arguments);
+
+// The three subcommands' table (link/clicommand.h).
+std::span<const CliCommand> Commands();
 
 }  // namespace NetConfCli

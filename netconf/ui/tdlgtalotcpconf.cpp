@@ -250,8 +250,8 @@ void TdlgTaloTCPConf::Bt_FTPUpdateClick() { (void)Logic.UpdateAccounts(Accounts(
 
 void TdlgTaloTCPConf::Bt_SystemInitClick() { (void)Logic.InitialiseSystem(Servers()); }
 
-void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
-                      const std::function<void()>& refreshKeepingView) {
+void TdlgTaloTCPConf::Open(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
+                           const std::function<void()>& refreshKeepingView) {
   if (deviceFreeBytes == 0) {
     shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
     return;
@@ -262,4 +262,11 @@ void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeByte
     dialog.exec();
   }
   if (refreshKeepingView) refreshKeepingView();
+}
+
+DeviceTool NetConfTool() {
+  return {.ActionName = "tbtnTCPConf", .Open = [](DeviceToolHost& host) {
+            TdlgTaloTCPConf::Open(host.Parent, host.Shell, host.DeviceFreeBytes,
+                                  host.RefreshKeepingView);
+          }};
 }

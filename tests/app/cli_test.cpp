@@ -11,19 +11,16 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
-#include "clicommands.h"
-#include "ptypair.h"
-#include "scriptedshell.h"
-#include "talocomport.h"
-#ifdef TALO_CLI_SIM_TESTS
 #include <chrono>
 #include <fstream>
 #include <thread>
 
+#include "clicommands.h"
 #include "deviceshell.h"
+#include "ptypair.h"
+#include "scriptedshell.h"
 #include "simfixture.h"
-#endif
+#include "talocomport.h"
 
 namespace {
 
@@ -258,7 +255,6 @@ TEST(CliCall, commandsThatAskTakeYesAfterTheirName) {
   EXPECT_EQ(ParseCliCall({"mv", "--yes", "A", "B"}).What, CliCall::Action::WrongCall);
 }
 
-#ifdef TALO_CLI_SIM_TESTS
 // A folder argument reaches the shell's command line as it stands: one the
 // shell would take for a redirection or split at a blank is refused before
 // anything is typed.
@@ -384,6 +380,5 @@ TEST_F(CliOnSimulator, aHangUpEndsTheCommandWithOneLineAndTheNextCallWorks) {
   EXPECT_EQ(again.ExitCode, 0) << again.Err.toStdString();
   EXPECT_TRUE(again.Out.startsWith(QStringLiteral("AGAIN.TXT\t"))) << again.Out.toStdString();
 }
-#endif
 
 }  // namespace

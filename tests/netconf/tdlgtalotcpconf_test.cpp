@@ -179,7 +179,7 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
   ScriptedDialogs dialogs;
   DeviceShell shell(console, dialogs);
   int refreshed = 0;
-  tbtnTCPConfClick(nullptr, shell, 0, [&] { ++refreshed; });
+  TdlgTaloTCPConf::Open(nullptr, shell, 0, [&] { ++refreshed; });
   EXPECT_EQ(dialogs.Warnings(), QStringList{NetConfText::kRefreshFirst});
   EXPECT_EQ(refreshed, 0);
 
@@ -190,7 +190,7 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
       modal->close();
     }
   });
-  tbtnTCPConfClick(nullptr, shell, 1000, [&] { ++refreshed; });
+  TdlgTaloTCPConf::Open(nullptr, shell, 1000, [&] { ++refreshed; });
   EXPECT_EQ(caption, "Talo-7100 Series Configuration");
   EXPECT_EQ(refreshed, 1);
 }

@@ -26,4 +26,25 @@ int Put(DeviceShell& shell, const QStringList& arguments) {
   return PutCommand::Run(shell, arguments, DeviceFolder(shell), output);
 }
 
+namespace {
+
+int RunPut(CliContext& context, const QStringList& arguments) {
+  const std::optional<PutCommand::Arguments> parsed = PutCommand::Parse(arguments);
+  if (parsed && !DeviceCli::CheckNameArgument(context.Shell, parsed->Folder)) return kUsageError;
+  return Put(context.Shell, arguments);
+}
+
+const CliCommand kCommands[] = {
+    {.Name = "put",
+     .Arguments = PutCommand::kArguments,
+     .Summary = "Copies PC files into a folder of D: (default \\).",
+     .Run = RunPut,
+     .ShowConsole = false,
+     .OwnOptions = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
+
 }  // namespace PutCli

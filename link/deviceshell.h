@@ -55,6 +55,10 @@ QString WithCause(const QString& message, const QString& cause);
 // The shell's question after a failed drive access; it then waits for A, R
 // or F and prints no prompt.
 inline constexpr char kAbortRetryFail[] = "Abort, Retry, Fail?";
+// Every feature that needs the device's free space refuses with this while
+// the device pane has not listed a folder.
+inline constexpr char kRefreshFirst[] =
+    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 }  // namespace ShellText
 
 class DeviceShell {

@@ -182,7 +182,7 @@ void DeviceFileCommands::Properities1Click(int selectedIndex) {
     props.PropSize = DeviceText::ByteCount(counts.Bytes);
     props.PropContains = DeviceText::Contents(counts.Files, counts.Folders);
   }
-  if (ShowProperties) ShowProperties(props);
+  if (PropertiesViewer) PropertiesViewer(props);
 }
 
 bool DeviceFileCommands::MEM1Click() { return RunDeviceCommand(DeviceCommand::ShowMemory()); }

@@ -59,7 +59,7 @@ class DeviceFileCommands {
   DeviceFileCommands(DeviceBrowser& browser, DeviceShell& shell);
 
   // Shows the properties modally; without one, properties are not shown.
-  void SetPropertiesView(PropertiesView view) { ShowProperties = std::move(view); }
+  void SetPropertiesView(PropertiesView view) { PropertiesViewer = std::move(view); }
   void SetRelistAfterChange(bool on) { Relist = on; }
 
   // selectedIndex is the selected row of the list, -1 for none. The result
@@ -96,6 +96,6 @@ class DeviceFileCommands {
 
   DeviceBrowser& Browser;
   DeviceShell& Shell;
-  PropertiesView ShowProperties;
+  PropertiesView PropertiesViewer;
   bool Relist = true;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "deviceshell.h"
 #include "imagetext.h"
 #include "recordingconsole.h"
 #include "scripteddialogs.h"

@@ -28,7 +28,7 @@ ImageKeeper::~ImageKeeper() {
   RestoreWorker.reset();
 }
 
-void ImageKeeper::BtBackupImgClick() {
+void ImageKeeper::AskBackup() {
   // 1.-3.
   if (!Host.Dialogs.AskYesNo(Text(ImageText::kBackupQuestion), UserDialogs::BoxKind::Information))
     return;
@@ -39,7 +39,7 @@ void ImageKeeper::BtBackupImgClick() {
   (void)Backup(*path);
 }
 
-void ImageKeeper::BtRestoreImgClick(bool verify) {
+void ImageKeeper::AskRestore(bool verify) {
   // 1.-3.
   if (!Host.Dialogs.AskYesNo(Text(ImageText::kRestoreQuestion), UserDialogs::BoxKind::Warning))
     return;
@@ -227,7 +227,7 @@ bool ImageKeeper::ShowWaitWindow(const QString& message) {
   return true;
 }
 
-void ImageKeeper::TimerChkGhostTimer() {
+void ImageKeeper::WatchdogTick() {
   TaloGhostWorker* worker = CurrentWorker();
   if (!worker) return;
   // 1. The watchdog.

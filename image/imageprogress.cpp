@@ -41,7 +41,7 @@ void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
       nextTick += std::chrono::milliseconds(TickIntervalMs);
       // The tick may print a message: not into the middle of the bar.
       WipeBar();
-      Keeper->TimerChkGhostTimer();
+      Keeper->WatchdogTick();
     }
     Show(wait, false);
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollIntervalMs));

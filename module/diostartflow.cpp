@@ -116,7 +116,7 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   UserDialogs& dialogs = host.Shell.Dialogs();
   // 1.-2. The checks.
   if (host.DeviceFreeBytes == 0) {
-    dialogs.ShowWarning(Text(DioText::kRefreshFirst));
+    dialogs.ShowWarning(Text(ShellText::kRefreshFirst));
     return DioStartResult::NotStarted;
   }
   if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion), UserDialogs::BoxKind::Information))

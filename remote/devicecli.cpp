@@ -116,7 +116,7 @@ int Remove(DeviceShell& shell, const QStringList& paths, const DeviceTimeouts& t
   for (const QString& path : paths) {
     Pane pane(shell, timeouts);
     const int index = pane.Locate(path);
-    if (index < 0 || !pane.Commands.Delete1Click(index)) status = kExitFailed;
+    if (index < 0 || !pane.Commands.Delete(index)) status = kExitFailed;
   }
   return status;
 }
@@ -143,12 +143,12 @@ int MakeFolder(DeviceShell& shell, const QString& folder, const QString& name,
 
 int ShowMemory(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   Pane pane(shell, timeouts);
-  return Status(pane.Commands.MEM1Click());
+  return Status(pane.Commands.ShowMemory());
 }
 
 int Format(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   Pane pane(shell, timeouts);
-  return Status(pane.Commands.FORMAT1Click());
+  return Status(pane.Commands.Format());
 }
 
 int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeouts) {
@@ -160,7 +160,7 @@ int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeo
     shell.Dialogs().ShowError(DeviceText::NotAProgram(DevicePath::Normalised(path)));
     return kExitFailed;
   }
-  return Status(pane.Commands.Talo7100TCP1Click(index));
+  return Status(pane.Commands.SetAutoRun(index));
 }
 
 }  // namespace DeviceCli

@@ -76,7 +76,7 @@ std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
   return form.Name;
 }
 
-bool DeviceFileCommands::Delete1Click(int selectedIndex) {
+bool DeviceFileCommands::Delete(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   // 1. Remember the row (the menu's or the key's); the name is copied
@@ -112,7 +112,7 @@ bool DeviceFileCommands::Delete1Click(int selectedIndex) {
   return true;
 }
 
-bool DeviceFileCommands::Rename1Click(int selectedIndex) {
+bool DeviceFileCommands::Rename(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   Browser.DeviceMenuItemIndex = selectedIndex;
@@ -141,7 +141,7 @@ bool DeviceFileCommands::RenameItem(int index, const QString& newName) {
   return true;
 }
 
-bool DeviceFileCommands::MakeDirectory1Click() {
+bool DeviceFileCommands::MakeDirectory() {
   const std::optional<QString> name =
       AskNewName(DeviceText::MakeDirectoryCaption(), DeviceText::MakeDirectoryPrompt(), QString());
   return name && MakeDirectory(*name);
@@ -155,7 +155,7 @@ bool DeviceFileCommands::MakeDirectory(const QString& name) {
   return true;
 }
 
-void DeviceFileCommands::Properities1Click(int selectedIndex) {
+void DeviceFileCommands::ShowProperties(int selectedIndex) {
   DeviceProperties props;
   props.PropModule = DeviceText::ModuleName();
   props.PropPath = Browser.PathBoxText();
@@ -185,11 +185,11 @@ void DeviceFileCommands::Properities1Click(int selectedIndex) {
   if (PropertiesViewer) PropertiesViewer(props);
 }
 
-bool DeviceFileCommands::MEM1Click() { return RunDeviceCommand(DeviceCommand::ShowMemory()); }
+bool DeviceFileCommands::ShowMemory() { return RunDeviceCommand(DeviceCommand::ShowMemory()); }
 
-void DeviceFileCommands::ABORT1Click() { RunDeviceCommand(DeviceCommand::AnswerAbort()); }
+void DeviceFileCommands::Abort() { RunDeviceCommand(DeviceCommand::AnswerAbort()); }
 
-bool DeviceFileCommands::FORMAT1Click() {
+bool DeviceFileCommands::Format() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;
   // The formatter ends its progress lines with a bare carriage return.
   if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
@@ -200,7 +200,7 @@ bool DeviceFileCommands::FORMAT1Click() {
   return true;
 }
 
-bool DeviceFileCommands::Talo7100TCP1Click(int selectedIndex) {
+bool DeviceFileCommands::SetAutoRun(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   const DeviceCommand::CommandLine append = DeviceCommand::AppendToAutoRun(Folder(), item->Name);

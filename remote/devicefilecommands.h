@@ -64,14 +64,14 @@ class DeviceFileCommands {
 
   // selectedIndex is the selected row of the list, -1 for none. The result
   // is true when the device was asked to change (and the folder shown again).
-  bool Delete1Click(int selectedIndex);
-  bool Rename1Click(int selectedIndex);
-  bool MakeDirectory1Click();
-  void Properities1Click(int selectedIndex);
-  bool MEM1Click();
-  void ABORT1Click();
-  bool FORMAT1Click();
-  bool Talo7100TCP1Click(int selectedIndex);
+  bool Delete(int selectedIndex);
+  bool Rename(int selectedIndex);
+  bool MakeDirectory();
+  void ShowProperties(int selectedIndex);
+  bool ShowMemory();
+  void Abort();
+  bool Format();
+  bool SetAutoRun(int selectedIndex);
 
   // Rename and make directory with the name given: an 8.3 name, sent as it
   // is (the check still applies).

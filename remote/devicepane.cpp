@@ -152,18 +152,18 @@ void DevicePane::BuildContextMenu() {
 
   DeviceFileCommands& commands = *CommandsPtr;
   connect(MakeDirectory1, &QAction::triggered, this,
-          [&commands] { commands.MakeDirectory1Click(); });
+          [&commands] { commands.MakeDirectory(); });
   connect(Delete1, &QAction::triggered, this,
-          [this, &commands] { commands.Delete1Click(SelectedIndex()); });
+          [this, &commands] { commands.Delete(SelectedIndex()); });
   connect(Rename1, &QAction::triggered, this,
-          [this, &commands] { commands.Rename1Click(SelectedIndex()); });
-  connect(abort, &QAction::triggered, this, [&commands] { commands.ABORT1Click(); });
-  connect(format, &QAction::triggered, this, [&commands] { commands.FORMAT1Click(); });
-  connect(mem, &QAction::triggered, this, [&commands] { commands.MEM1Click(); });
+          [this, &commands] { commands.Rename(SelectedIndex()); });
+  connect(abort, &QAction::triggered, this, [&commands] { commands.Abort(); });
+  connect(format, &QAction::triggered, this, [&commands] { commands.Format(); });
+  connect(mem, &QAction::triggered, this, [&commands] { commands.ShowMemory(); });
   connect(talo, &QAction::triggered, this,
-          [this, &commands] { commands.Talo7100TCP1Click(SelectedIndex()); });
+          [this, &commands] { commands.SetAutoRun(SelectedIndex()); });
   connect(Properities1, &QAction::triggered, this,
-          [this, &commands] { commands.Properities1Click(SelectedIndex()); });
+          [this, &commands] { commands.ShowProperties(SelectedIndex()); });
 
   connect(Form->lstviewTalo, &DeviceListView::MenuRequested, this, [this](const QPoint& pos) {
     PopupMenu2Popup();

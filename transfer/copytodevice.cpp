@@ -30,7 +30,7 @@ Checked CheckSelection(const std::vector<CopySelection>& selected, int64_t devic
     result.TotalBytes += std::max<int64_t>(item.SizeBytes, 0);
   }
   if (deviceFreeBytes == 0) {
-    result.Warning = QString::fromLatin1(TransferText::kRefreshFirst);
+    result.Warning = QString::fromLatin1(ShellText::kRefreshFirst);
     return result;
   }
   // The whole total counts: files of 4 GiB and more must not wrap round to a

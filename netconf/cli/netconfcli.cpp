@@ -50,7 +50,7 @@ bool DeviceListed(DeviceShell& shell) {
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
   if (!free) return false;
   if (*free != 0) return true;
-  shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
+  shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
   return false;
 }
 

@@ -253,7 +253,7 @@ void TdlgTaloTCPConf::Bt_SystemInitClick() { (void)Logic.InitialiseSystem(Server
 void TdlgTaloTCPConf::Open(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
                            const std::function<void()>& refreshKeepingView) {
   if (deviceFreeBytes == 0) {
-    shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
+    shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
     return;
   }
   {

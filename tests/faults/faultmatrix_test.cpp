@@ -386,7 +386,7 @@ TEST_F(FaultMatrix, fileCommand) {
     return PaneOperation([](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
       DeviceFileCommands commands(browser, world.Shell);
       world.Dialogs.NameAnswers.push_back(QStringLiteral("NEW.TXT"));
-      const bool done = commands.Rename1Click(browser.IndexOfName("A.TXT"));
+      const bool done = commands.Rename(browser.IndexOfName("A.TXT"));
       const bool renamed = world.Sim().Exists("\\NEW.TXT");
       if (done && !renamed) findings.push_back("rename reported done, the file is not renamed");
       const auto kept = world.Sim().GetFile(renamed ? "\\NEW.TXT" : "\\A.TXT");
@@ -404,7 +404,7 @@ TEST_F(FaultMatrix, properties) {
       DeviceFileCommands commands(browser, world.Shell);
       std::optional<DeviceProperties> shown;
       commands.SetPropertiesView([&](const DeviceProperties& p) { shown = p; });
-      commands.Properities1Click(browser.IndexOfName("DATA"));
+      commands.ShowProperties(browser.IndexOfName("DATA"));
       const bool counted = shown && !shown->PropContains.isEmpty();
       // Figures shown must be the folder's: 2 files, 1 folder, 500 bytes.
       if (counted && !world.ErrorShown() &&
@@ -423,7 +423,7 @@ TEST_F(FaultMatrix, deleteFile) {
   RunRow("delete", {kShellFaults, 10}, [] {
     return PaneOperation([](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
       DeviceFileCommands commands(browser, world.Shell);
-      const bool done = commands.Delete1Click(browser.IndexOfName("A.TXT"));
+      const bool done = commands.Delete(browser.IndexOfName("A.TXT"));
       if (done && world.Sim().Exists("\\A.TXT"))
         findings.push_back("delete reported done, the file is still there");
       if (world.Sim().GetFile("\\DATA\\D1.TXT") != Pattern(300, 'd') ||
@@ -441,7 +441,7 @@ TEST_F(FaultMatrix, autorun) {
     return PaneOperation(
         [](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
           DeviceFileCommands commands(browser, world.Shell);
-          const bool done = commands.Talo7100TCP1Click(browser.IndexOfName("RUN.EXE"));
+          const bool done = commands.SetAutoRun(browser.IndexOfName("RUN.EXE"));
           const auto batch = world.Sim().GetFile("\\AUTORUN.BAT");
           if (done && batch != std::optional<std::string>("\\DATA\\RUN.EXE\r\n"))
             findings.push_back("autorun reported done, AutoRun.bat holds " + batch.value_or("nothing"));

@@ -29,7 +29,7 @@ TEST(ImageDialog, refusesUntilTheDevicePaneHasBeenListed) {
   EXPECT_FALSE(TdlgTaloGhost::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0, verify));
   ASSERT_EQ(dialogs.Messages.size(), 1u);
   EXPECT_EQ(dialogs.Messages.front().Type, ScriptedDialogs::Message::Warning);
-  EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ImageText::kRefreshFirst));
+  EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ShellText::kRefreshFirst));
 }
 
 // The memo's lines carry leading and trailing blanks that the form must keep.

@@ -187,7 +187,7 @@ TEST_F(DioPanel, aHangUpClosesThePanelWithItsMessage) {
 TEST_F(DioPanel, refusesBeforeAListingAndAfterNo) {
   Start();
   EXPECT_EQ(RunDioPanel(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
-  EXPECT_EQ(Dialogs.Warnings(), QStringList{DioText::kRefreshFirst});
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});
   Dialogs.YesNoAnswers.push_back(false);
   EXPECT_EQ(RunDioPanel(nullptr, Shell, 1000, Timings()), DioStartResult::NotStarted);
   EXPECT_TRUE(Sim().Commands().empty());

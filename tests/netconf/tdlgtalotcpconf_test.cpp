@@ -180,7 +180,7 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
   DeviceShell shell(console, dialogs);
   int refreshed = 0;
   TdlgTaloTCPConf::Open(nullptr, shell, 0, [&] { ++refreshed; });
-  EXPECT_EQ(dialogs.Warnings(), QStringList{NetConfText::kRefreshFirst});
+  EXPECT_EQ(dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});
   EXPECT_EQ(refreshed, 0);
 
   QString caption;

@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CheckCase{"nothingSelected", {}, 1000, TransferText::kSelectFile},
         CheckCase{"folderAmongFiles", {kFile, kFile, kFolder, kFile}, 0, TransferText::kOnlyFiles},
-        CheckCase{"notListedYet", {kFile}, 0, TransferText::kRefreshFirst},
+        CheckCase{"notListedYet", {kFile}, 0, ShellText::kRefreshFirst},
         CheckCase{"onlyEmptyFiles", {{"/pc/e", false, 0}}, 1000, TransferText::kNoSpace},
         CheckCase{"totalEqualToFreeSpace", {kFile, kFile}, 200, TransferText::kNoSpace},
         CheckCase{"totalJustBelowFreeSpace", {kFile, kFile}, 201, nullptr},

@@ -1,7 +1,7 @@
-#include "apptext.h"
+#include "app/apptext.h"
 
-#include "deviceshell.h"
-#include "talocomport.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 namespace AppText {
 

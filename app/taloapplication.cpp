@@ -1,9 +1,9 @@
-#include "taloapplication.h"
+#include "app/taloapplication.h"
 
 #include <QMessageBox>
 #include <exception>
 
-#include "appicons.h"
+#include "app/appicons.h"
 
 TaloApplication::TaloApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("talo7100"));

@@ -1,4 +1,4 @@
-#include "taloconsolememo.h"
+#include "app/taloconsolememo.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,11 +9,11 @@
 #include <QSaveFile>
 #include <QTextCursor>
 
-#include "apptext.h"
-#include "escapecontrols.h"
-#include "taloterminal.h"
-#include "terminallog.h"
-#include "userdialogs.h"
+#include "app/apptext.h"
+#include "app/taloterminal.h"
+#include "link/escapecontrols.h"
+#include "link/terminallog.h"
+#include "link/userdialogs.h"
 
 namespace {
 

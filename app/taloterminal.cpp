@@ -1,14 +1,14 @@
-#include "taloterminal.h"
+#include "app/taloterminal.h"
 
 #include <QThread>
 
-#include "apptext.h"
-#include "portaccess.h"
-#include "talocomport.h"
-#include "taloconsole.h"
-#include "talodataring.h"
-#include "taloprinterthread.h"
-#include "taloreceiver.h"
+#include "app/apptext.h"
+#include "link/portaccess.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "link/taloreceiver.h"
 
 namespace {
 

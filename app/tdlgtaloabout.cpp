@@ -1,7 +1,7 @@
-#include "tdlgtaloabout.h"
+#include "app/tdlgtaloabout.h"
 
-#include "appicons.h"
-#include "apptext.h"
+#include "app/appicons.h"
+#include "app/apptext.h"
 #include "ui_tdlgtaloabout.h"
 
 namespace {

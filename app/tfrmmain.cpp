@@ -1,4 +1,4 @@
-#include "tfrmmain.h"
+#include "app/tfrmmain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,24 +12,24 @@
 #include <chrono>
 #include <thread>
 
-#include "appicons.h"
-#include "apptext.h"
-#include "copytodevice.h"
-#include "devicelistview.h"
-#include "devicepane.h"
-#include "localpane.h"
-#include "portbox.h"
-#include "portscan.h"
-#include "taloapplication.h"
-#include "taloconsolememo.h"
-#include "devicebrowser.h"
-#include "diopanelflow.h"
-#include "tdlgtaloghost.h"
-#include "tdlgtalotcpconf.h"
-#include "tdlgtaloabout.h"
-#include "tdlgtaloinit.h"
-#include "transferdialogpresenter.h"
-#include "transferfile.h"
+#include "app/appicons.h"
+#include "app/apptext.h"
+#include "app/portbox.h"
+#include "app/taloapplication.h"
+#include "app/taloconsolememo.h"
+#include "app/tdlgtaloabout.h"
+#include "app/tdlgtaloinit.h"
+#include "image/ui/tdlgtaloghost.h"
+#include "link/portscan.h"
+#include "local/localpane.h"
+#include "module/ui/diopanelflow.h"
+#include "netconf/ui/tdlgtalotcpconf.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicelistview.h"
+#include "remote/devicepane.h"
+#include "transfer/copytodevice.h"
+#include "transfer/transferfile.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tfrmmain.h"
 
 namespace {

@@ -24,11 +24,11 @@
 #include <memory>
 #include <vector>
 
-#include "deviceshell.h"
-#include "memoconsole.h"
-#include "taloterminal.h"
-#include "terminallog.h"
-#include "widgetdialogs.h"
+#include "app/memoconsole.h"
+#include "app/taloterminal.h"
+#include "app/widgetdialogs.h"
+#include "link/deviceshell.h"
+#include "link/terminallog.h"
 
 namespace Ui {
 class TfrmMain;

@@ -1,16 +1,16 @@
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "deviceshell.h"
-#include "devicelister.h"
-#include "imagetext.h"
-#include "taloappdir.h"
-#include "taloghostresthread.h"
-#include "taloghostthread.h"
-#include "transferfile.h"
-#include "userdialogs.h"
+#include "image/imagetext.h"
+#include "image/taloghostresthread.h"
+#include "image/taloghostthread.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "remote/devicelister.h"
+#include "remote/taloappdir.h"
+#include "transfer/transferfile.h"
 
 namespace {
 

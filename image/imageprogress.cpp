@@ -1,13 +1,13 @@
-#include "imageprogress.h"
+#include "image/imageprogress.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <csignal>
 #include <thread>
 
-#include "escapecontrols.h"
-#include "talothread.h"
-#include "terminalprogress.h"
+#include "link/escapecontrols.h"
+#include "link/talothread.h"
+#include "transfer/terminalprogress.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
 
 class ImageProgress : public ImageKeeperView {
  public:

@@ -1,10 +1,10 @@
-#include "taloghostworker.h"
+#include "image/taloghostworker.h"
 
 #include <cstring>
 
-#include "deviceshell.h"
-#include "imagecrc.h"
-#include "talocomport.h"
+#include "image/imagecrc.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 TaloGhostWorker::~TaloGhostWorker() { StopAndJoin(); }
 

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "talothread.h"
+#include "link/talothread.h"
 
 class TaloComPort;
 

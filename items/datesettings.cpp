@@ -1,4 +1,4 @@
-#include "datesettings.h"
+#include "items/datesettings.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
-#include "filetypes.h"
+#include "items/filetypes.h"
 
 #include <QMimeDatabase>
 #include <sys/stat.h>
 
-#include "itemtexts.h"
+#include "items/itemtexts.h"
 
 namespace {
 

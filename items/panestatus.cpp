@@ -1,6 +1,6 @@
-#include "panestatus.h"
+#include "items/panestatus.h"
 
-#include "itemtexts.h"
+#include "items/itemtexts.h"
 
 namespace PaneStatus {
 

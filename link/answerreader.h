@@ -29,7 +29,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "deviceshell.h"
+#include "link/deviceshell.h"
 
 class AnswerReader {
  public:

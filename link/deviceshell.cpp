@@ -1,12 +1,12 @@
-#include "deviceshell.h"
+#include "link/deviceshell.h"
 
 #include <algorithm>
 #include <string>
 
-#include "answerreader.h"
-#include "portaccess.h"
-#include "talocomport.h"
-#include "taloconsole.h"
+#include "link/answerreader.h"
+#include "link/portaccess.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
 
 namespace ShellText {
 

@@ -29,7 +29,7 @@
 #include <functional>
 #include <memory>
 
-#include "userdialogs.h"
+#include "link/userdialogs.h"
 
 class TaloComPort;
 class TaloConsole;

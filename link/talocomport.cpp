@@ -1,4 +1,4 @@
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -46,7 +46,7 @@
 #include <string>
 #include <string_view>
 
-#include "lowlatencymode.h"
+#include "link/lowlatencymode.h"
 
 // The line settings Configure applies.
 enum class LineParity : uint8_t { None, Odd, Even, Mark, Space };

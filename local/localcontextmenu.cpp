@@ -1,4 +1,4 @@
-#include "localcontextmenu.h"
+#include "local/localcontextmenu.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-#include "localfilecommands.h"
-#include "itemtexts.h"
-#include "localmessages.h"
-#include "userdialogs.h"
+#include "items/itemtexts.h"
+#include "link/userdialogs.h"
+#include "local/localfilecommands.h"
+#include "local/localmessages.h"
 
 namespace {
 constexpr int kMaxNameLength = 255;

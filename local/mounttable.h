@@ -13,7 +13,7 @@
 #include <QString>
 #include <vector>
 
-#include "filetypes.h"
+#include "items/filetypes.h"
 
 struct MountEntry {
   using Kind = PlaceKind;

@@ -1,17 +1,17 @@
-#include "diostartflow.h"
+#include "module/diostartflow.h"
 
 #include <QByteArray>
 #include <QString>
 #include <memory>
 #include <string>
 
-#include "answerreader.h"
-#include "deviceshell.h"
-#include "diotext.h"
-#include "taloappdir.h"
-#include "talocomport.h"
-#include "transferfile.h"
-#include "userdialogs.h"
+#include "link/answerreader.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "module/diotext.h"
+#include "remote/taloappdir.h"
+#include "transfer/transferfile.h"
 
 namespace {
 

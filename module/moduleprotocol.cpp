@@ -1,10 +1,10 @@
-#include "moduleprotocol.h"
+#include "module/moduleprotocol.h"
 
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 namespace ModuleProtocol {
 namespace {

@@ -1,8 +1,8 @@
-#include "talo7kbase.h"
+#include "module/talo7kbase.h"
 
 #include <optional>
 
-#include "moduleprotocol.h"
+#include "module/moduleprotocol.h"
 
 using ModuleProtocol::Code;
 

@@ -1,8 +1,8 @@
-#include "talom7101.h"
+#include "module/talom7101.h"
 
 #include <cctype>
 
-#include "moduleprotocol.h"
+#include "module/moduleprotocol.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "netconfig.h"
+#include "netconf/netconfig.h"
 
 #include <QFileInfo>
 
-#include "deviceshell.h"
-#include "netconftext.h"
-#include "replacefile.h"
-#include "taloappdir.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "netconf/netconftext.h"
+#include "netconf/replacefile.h"
+#include "remote/taloappdir.h"
 
 namespace {
 

@@ -30,8 +30,8 @@
 #include <QStringList>
 #include <cstdint>
 
-#include "netsettings.h"
-#include "transferfile.h"
+#include "netconf/netsettings.h"
+#include "transfer/transferfile.h"
 
 class DeviceShell;
 class TransferPresenter;

@@ -1,13 +1,13 @@
-#include "devicecli.h"
+#include "remote/devicecli.h"
 
-#include "clicommand.h"
-#include "devicebrowser.h"
-#include "devicecommands.h"
-#include "devicefilecommands.h"
-#include "devicename.h"
-#include "devicepath.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
+#include "link/clicommand.h"
+#include "link/devicename.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecommands.h"
+#include "remote/devicefilecommands.h"
+#include "remote/devicetexts.h"
 
 namespace DeviceCli {
 namespace {

@@ -1,13 +1,13 @@
-#include "devicefilecommands.h"
+#include "remote/devicefilecommands.h"
 
 #include <QStringList>
 
-#include "devicebrowser.h"
-#include "devicelister.h"
-#include "devicename.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "link/devicename.h"
+#include "link/deviceshell.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicelister.h"
+#include "remote/devicetexts.h"
 
 namespace {
 constexpr uint8_t kLineFeed = 10;

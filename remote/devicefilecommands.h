@@ -35,7 +35,7 @@
 #include <functional>
 #include <optional>
 
-#include "devicecommands.h"
+#include "remote/devicecommands.h"
 
 class DeviceBrowser;
 class DeviceShell;

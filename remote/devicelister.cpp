@@ -1,11 +1,11 @@
-#include "devicelister.h"
+#include "remote/devicelister.h"
 
 #include <QDate>
 
-#include "datesettings.h"
-#include "devicecommands.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
+#include "items/datesettings.h"
+#include "link/deviceshell.h"
+#include "remote/devicecommands.h"
+#include "remote/devicetexts.h"
 
 namespace {
 constexpr uint8_t kLineFeed = 10;

@@ -26,7 +26,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 class DeviceShell;
 class ShellSession;

@@ -1,4 +1,4 @@
-#include "devicepane.h"
+#include "remote/devicepane.h"
 
 #include <QActionGroup>
 #include <QComboBox>
@@ -10,12 +10,12 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include "deviceicons.h"
-#include "deviceitemmodel.h"
-#include "devicelistview.h"
-#include "tdlgtaloprop.h"
-#include "toolicons.h"
+#include "remote/deviceicons.h"
+#include "remote/deviceitemmodel.h"
+#include "remote/devicelistview.h"
+#include "remote/tdlgtaloprop.h"
 #include "ui_devicepane.h"
+#include "widgets/toolicons.h"
 
 namespace {
 

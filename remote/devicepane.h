@@ -23,8 +23,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "devicebrowser.h"
-#include "devicefilecommands.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicefilecommands.h"
 
 class DeviceIcons;
 class DeviceItemModel;

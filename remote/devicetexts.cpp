@@ -1,7 +1,7 @@
-#include "devicetexts.h"
+#include "remote/devicetexts.h"
 
-#include "devicename.h"
-#include "panestatus.h"
+#include "items/panestatus.h"
+#include "link/devicename.h"
 
 namespace DeviceText {
 namespace {

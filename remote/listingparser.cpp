@@ -1,4 +1,4 @@
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 #include <QLatin1StringView>
 

@@ -22,8 +22,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "datesettings.h"
-#include "shellitem.h"
+#include "items/datesettings.h"
+#include "items/shellitem.h"
 
 namespace DeviceListing {
 

@@ -11,7 +11,7 @@
 #include <iostream>
 #include <string>
 
-#include "talosim.h"
+#include "sim/talosim.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <iterator>
 #include <thread>
 
-#include "controller.h"
-#include "demodrive.h"
-#include "ptyline.h"
-#include "shell.h"
-#include "simstate.h"
-#include "talosim.h"
+#include "sim/controller.h"
+#include "sim/demodrive.h"
+#include "sim/ptyline.h"
+#include "sim/shell.h"
+#include "sim/simstate.h"
+#include "sim/talosim.h"
 
 namespace talosim {
 

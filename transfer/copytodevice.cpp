@@ -1,14 +1,14 @@
-#include "copytodevice.h"
+#include "transfer/copytodevice.h"
 
 #include <QFileInfo>
 #include <algorithm>
 
-#include "deviceshell.h"
-#include "talocomport.h"
-#include "transferfile.h"
-#include "transfertext.h"
-#include "transferview.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "transfer/transferfile.h"
+#include "transfer/transfertext.h"
+#include "transfer/transferview.h"
 
 namespace CopyToDeviceLogic {
 

@@ -1,15 +1,15 @@
-#include "putcommand.h"
+#include "transfer/putcommand.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-#include "copytodevice.h"
-#include "devicepath.h"
-#include "escapecontrols.h"
-#include "deviceshell.h"
-#include "terminalprogress.h"
-#include "transferfile.h"
-#include "transfertext.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "transfer/copytodevice.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferfile.h"
+#include "transfer/transfertext.h"
 
 namespace PutCommand {
 

@@ -34,8 +34,8 @@
 #include <optional>
 #include <vector>
 
-#include "clicommand.h"
-#include "devicenames.h"
+#include "link/clicommand.h"
+#include "transfer/devicenames.h"
 
 class DeviceShell;
 

@@ -1,13 +1,13 @@
-#include "terminalprogress.h"
+#include "transfer/terminalprogress.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <csignal>
 
-#include "escapecontrols.h"
-#include "taloconsole.h"
-#include "talothread.h"
-#include "transferbatch.h"
+#include "link/escapecontrols.h"
+#include "link/taloconsole.h"
+#include "link/talothread.h"
+#include "transfer/transferbatch.h"
 
 namespace {
 

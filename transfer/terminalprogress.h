@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "transferview.h"
+#include "transfer/transferview.h"
 
 class TaloConsole;
 

@@ -1,10 +1,10 @@
-#include "transferfile.h"
+#include "transfer/transferfile.h"
 
-#include "deviceshell.h"
-#include "talocomport.h"
-#include "transferbatch.h"
-#include "transferview.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "transfer/transferbatch.h"
+#include "transfer/transferview.h"
 
 namespace TransferPort {
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "devicenames.h"
+#include "transfer/devicenames.h"
 
 struct TransferOutcome;
 

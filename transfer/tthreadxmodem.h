@@ -37,7 +37,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "talothread.h"
+#include "link/talothread.h"
 
 class TaloComPort;
 class TaloConsole;

@@ -1,4 +1,4 @@
-#include "clicommands.h"
+#include "app/cli/clicommands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -9,18 +9,18 @@
 #include <span>
 #include <vector>
 
-#include "deviceshell.h"
-#include "diocli.h"
-#include "escapecontrols.h"
-#include "imagecli.h"
-#include "netconfcli.h"
-#include "portscan.h"
-#include "programtext.h"
-#include "putcli.h"
-#include "remotecli.h"
-#include "streamconsole.h"
-#include "streamdialogs.h"
-#include "terminallog.h"
+#include "app/cli/programtext.h"
+#include "app/cli/streamconsole.h"
+#include "app/cli/streamdialogs.h"
+#include "image/cli/imagecli.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "link/portscan.h"
+#include "link/terminallog.h"
+#include "module/cli/diocli.h"
+#include "netconf/cli/netconfcli.h"
+#include "remote/cli/remotecli.h"
+#include "transfer/cli/putcli.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <QStringList>
 #include <span>
 
-#include "clicommand.h"
+#include "link/clicommand.h"
 
 // Every subcommand, in the order --help lists them.
 std::span<const CliCommand> CliCommands();

@@ -1,4 +1,4 @@
-#include "programtext.h"
+#include "app/cli/programtext.h"
 
 namespace ProgramText {
 

@@ -14,12 +14,12 @@
 #include <cstdint>
 #include <optional>
 
-#include "clicommands.h"
-#include "diocli.h"
-#include "imagecli.h"
-#include "netconfcli.h"
-#include "netsettings.h"
-#include "putcommand.h"
+#include "app/cli/clicommands.h"
+#include "image/cli/imagecli.h"
+#include "module/cli/diocli.h"
+#include "netconf/cli/netconfcli.h"
+#include "netconf/netsettings.h"
+#include "transfer/putcommand.h"
 
 namespace {
 

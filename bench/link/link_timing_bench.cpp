@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "deviceshell.h"
-#include "ptypair.h"
-#include "talocomport.h"
-#include "taloconsole.h"
-#include "talodataring.h"
-#include "taloprinterthread.h"
-#include "taloreceiver.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "link/taloreceiver.h"
+#include "link/userdialogs.h"
+#include "tests/support/ptypair.h"
 
 namespace {
 

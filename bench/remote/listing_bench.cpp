@@ -19,12 +19,12 @@
 #include <cstdio>
 #include <string>
 
-#include "devicebrowser.h"
-#include "deviceshell.h"
-#include "listingparser.h"
-#include "recordingconsole.h"
-#include "talosim.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "remote/devicebrowser.h"
+#include "remote/listingparser.h"
+#include "sim/talosim.h"
+#include "tests/support/recordingconsole.h"
 
 namespace {
 

@@ -19,12 +19,12 @@
 #include <string>
 #include <thread>
 
-#include "simfixture.h"
-#include "talocomport.h"
-#include "talothread.h"
-#include "taloconsole.h"
-#include "transfertext.h"
-#include "tthreadxmodem.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talothread.h"
+#include "tests/support/simfixture.h"
+#include "transfer/transfertext.h"
+#include "transfer/tthreadxmodem.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "imagecli.h"
+#include "image/cli/imagecli.h"
 
 #include <unistd.h>
 
@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <optional>
 
-#include "deviceshell.h"
-#include "escapecontrols.h"
-#include "imagekeeper.h"
-#include "imageprogress.h"
-#include "imagetext.h"
-#include "terminalprogress.h"
+#include "image/imagekeeper.h"
+#include "image/imageprogress.h"
+#include "image/imagetext.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "transfer/terminalprogress.h"
 
 namespace ImageCli {
 

@@ -19,7 +19,7 @@
 #include <optional>
 #include <span>
 
-#include "clicommand.h"
+#include "link/clicommand.h"
 
 class DeviceShell;
 

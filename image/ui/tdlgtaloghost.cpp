@@ -1,12 +1,12 @@
-#include "tdlgtaloghost.h"
+#include "image/ui/tdlgtaloghost.h"
 
-#include "deviceshell.h"
-#include "imagetext.h"
-#include "tdlgfrmhelp.h"
-#include "tfrmmwaitfor.h"
-#include "transferdialogpresenter.h"
+#include "image/imagetext.h"
+#include "image/ui/tdlgfrmhelp.h"
+#include "image/ui/tfrmmwaitfor.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tdlgtaloghost.h"
-#include "userdialogs.h"
 
 namespace {
 constexpr int kTimerIntervalMs = 1000;

@@ -18,8 +18,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "devicetool.h"
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
+#include "widgets/devicetool.h"
 
 namespace Ui {
 class TdlgTaloGhost;

@@ -1,4 +1,4 @@
-#include "diocli.h"
+#include "module/cli/diocli.h"
 
 #include <unistd.h>
 
@@ -10,14 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "devicecli.h"
-#include "deviceshell.h"
-#include "escapecontrols.h"
-#include "diostartflow.h"
-#include "diotext.h"
-#include "terminalprogress.h"
-#include "transferview.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "link/userdialogs.h"
+#include "module/diostartflow.h"
+#include "module/diotext.h"
+#include "remote/devicecli.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferview.h"
 
 namespace DioCli {
 

@@ -31,8 +31,8 @@
 #include <span>
 #include <vector>
 
-#include "clicommand.h"
-#include "diosession.h"
+#include "link/clicommand.h"
+#include "module/diosession.h"
 
 class DeviceShell;
 

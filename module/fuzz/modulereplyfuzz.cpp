@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
-#include "diopanelstate.h"
-#include "moduleprotocol.h"
-#include "talom7101.h"
+#include "module/diopanelstate.h"
+#include "module/moduleprotocol.h"
+#include "module/talom7101.h"
 
 namespace {
 

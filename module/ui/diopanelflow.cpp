@@ -1,8 +1,8 @@
-#include "diopanelflow.h"
+#include "module/ui/diopanelflow.h"
 
-#include "deviceshell.h"
-#include "tdlgtalo7101.h"
-#include "transferdialogpresenter.h"
+#include "link/deviceshell.h"
+#include "module/ui/tdlgtalo7101.h"
+#include "transfer/ui/transferdialogpresenter.h"
 
 DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
                            const DioTimings& timings) {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "devicetool.h"
-#include "diostartflow.h"
+#include "module/diostartflow.h"
+#include "widgets/devicetool.h"
 
 class DeviceShell;
 class QWidget;

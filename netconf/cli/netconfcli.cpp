@@ -1,4 +1,4 @@
-#include "netconfcli.h"
+#include "netconf/cli/netconfcli.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -8,13 +8,13 @@
 #include <iostream>
 #include <string>
 
-#include "devicecli.h"
-#include "deviceshell.h"
-#include "escapecontrols.h"
-#include "netconfig.h"
-#include "netconftext.h"
-#include "nocoredumps.h"
-#include "terminalprogress.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "netconf/netconfig.h"
+#include "netconf/netconftext.h"
+#include "netconf/nocoredumps.h"
+#include "remote/devicecli.h"
+#include "transfer/terminalprogress.h"
 
 namespace NetConfCli {
 

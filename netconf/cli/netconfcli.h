@@ -24,9 +24,9 @@
 #include <optional>
 #include <span>
 
-#include "clicommand.h"
-#include "netconfig.h"
-#include "netsettings.h"
+#include "link/clicommand.h"
+#include "netconf/netconfig.h"
+#include "netconf/netsettings.h"
 
 class DeviceShell;
 

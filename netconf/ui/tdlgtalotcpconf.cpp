@@ -1,4 +1,4 @@
-#include "tdlgtalotcpconf.h"
+#include "netconf/ui/tdlgtalotcpconf.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -7,10 +7,10 @@
 #include <QProxyStyle>
 #include <algorithm>
 
-#include "deviceshell.h"
-#include "netconftext.h"
-#include "nocoredumps.h"
-#include "transferdialogpresenter.h"
+#include "link/deviceshell.h"
+#include "netconf/netconftext.h"
+#include "netconf/nocoredumps.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tdlgtalotcpconf.h"
 
 namespace {

@@ -28,8 +28,8 @@
 #include <functional>
 #include <memory>
 
-#include "devicetool.h"
-#include "netconfig.h"
+#include "netconf/netconfig.h"
+#include "widgets/devicetool.h"
 
 namespace Ui {
 class TdlgTaloTCPConf;

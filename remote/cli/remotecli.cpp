@@ -1,11 +1,11 @@
-#include "remotecli.h"
+#include "remote/cli/remotecli.h"
 
 #include <cstdio>
 #include <optional>
 
-#include "devicecli.h"
-#include "devicepath.h"
-#include "escapecontrols.h"
+#include "link/devicepath.h"
+#include "link/escapecontrols.h"
+#include "remote/devicecli.h"
 
 namespace RemoteCli {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <span>
 
-#include "clicommand.h"
+#include "link/clicommand.h"
 
 namespace RemoteCli {
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 namespace {
 

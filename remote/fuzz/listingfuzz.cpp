@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 namespace {
 

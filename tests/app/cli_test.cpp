@@ -15,12 +15,12 @@
 #include <fstream>
 #include <thread>
 
-#include "clicommands.h"
-#include "deviceshell.h"
-#include "ptypair.h"
-#include "scriptedshell.h"
-#include "simfixture.h"
-#include "talocomport.h"
+#include "app/cli/clicommands.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "tests/support/ptypair.h"
+#include "tests/support/scriptedshell.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

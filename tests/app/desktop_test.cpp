@@ -13,12 +13,12 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "appsettings.h"
-#include "devicepane.h"
-#include "portbox.h"
-#include "ptypair.h"
-#include "scripteddialogs.h"
-#include "tfrmmain.h"
+#include "app/appsettings.h"
+#include "app/portbox.h"
+#include "app/tfrmmain.h"
+#include "remote/devicepane.h"
+#include "tests/support/ptypair.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 

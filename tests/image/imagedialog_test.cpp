@@ -13,12 +13,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "deviceshell.h"
-#include "imagetext.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "tdlgfrmhelp.h"
-#include "tdlgtaloghost.h"
+#include "image/imagetext.h"
+#include "image/ui/tdlgfrmhelp.h"
+#include "image/ui/tdlgtaloghost.h"
+#include "link/deviceshell.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cerrno>
 #include <future>
 
-#include "linktestutil.h"
-#include "lowlatencymode.h"
-#include "portscan.h"
-#include "talocomport.h"
+#include "link/lowlatencymode.h"
+#include "link/portscan.h"
+#include "link/talocomport.h"
+#include "tests/link/linktestutil.h"
 
 using linktest::Clock;
 using linktest::MsSince;

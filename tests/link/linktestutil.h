@@ -11,9 +11,9 @@
 #include <functional>
 #include <thread>
 
-#include "ptypair.h"
-#include "talocomport.h"
-#include "talothread.h"
+#include "link/talocomport.h"
+#include "link/talothread.h"
+#include "tests/support/ptypair.h"
 
 namespace linktest {
 

@@ -9,10 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "datesettings.h"
-#include "itemorder.h"
-#include "localfoldermodel.h"
-#include "localtesttree.h"
+#include "items/datesettings.h"
+#include "local/itemorder.h"
+#include "local/localfoldermodel.h"
+#include "tests/local/localtesttree.h"
 
 namespace {
 

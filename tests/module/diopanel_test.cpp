@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <functional>
 
-#include "diopanelflow.h"
-#include "diotesting.h"
-#include "devicetexts.h"
-#include "diotext.h"
-#include "talocomport.h"
-#include "tdlgtalo7101.h"
+#include "link/talocomport.h"
+#include "module/diotext.h"
+#include "module/ui/diopanelflow.h"
+#include "module/ui/tdlgtalo7101.h"
+#include "remote/devicetexts.h"
+#include "tests/module/diotesting.h"
 
 using namespace diotest;
 

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "diopanelstate.h"
-#include "moduleprotocol.h"
-#include "ptypair.h"
-#include "talocomport.h"
-#include "talom7101.h"
+#include "link/talocomport.h"
+#include "module/diopanelstate.h"
+#include "module/moduleprotocol.h"
+#include "module/talom7101.h"
+#include "tests/support/ptypair.h"
 
 namespace {
 

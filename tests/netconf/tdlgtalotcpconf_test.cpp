@@ -1,6 +1,6 @@
 // The configuration dialog: its enabling rules, the octet key filter, what
 // its buttons hand to the logic, and its opening from the tool button.
-#include "tdlgtalotcpconf.h"
+#include "netconf/ui/tdlgtalotcpconf.h"
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -16,10 +16,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "../transfer/transfertesting.h"
-#include "deviceshell.h"
-#include "netconftesting.h"
-#include "netconftext.h"
+#include "link/deviceshell.h"
+#include "netconf/netconftext.h"
+#include "tests/netconf/netconftesting.h"
+#include "tests/transfer/transfertesting.h"
 
 using namespace transfertest;
 

@@ -8,12 +8,12 @@
 #include <functional>
 #include <thread>
 
-#include "datesettings.h"
-#include "devicebrowser.h"
-#include "devicecli.h"
-#include "devicefilecommands.h"
-#include "devicetexts.h"
-#include "remotesim.h"
+#include "items/datesettings.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecli.h"
+#include "remote/devicefilecommands.h"
+#include "remote/devicetexts.h"
+#include "tests/remote/remotesim.h"
 
 namespace {
 

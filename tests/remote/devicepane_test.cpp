@@ -1,5 +1,5 @@
 // The device pane widget offscreen against the simulator.
-#include "devicepane.h"
+#include "remote/devicepane.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "deviceitemmodel.h"
-#include "devicelistview.h"
-#include "remotesim.h"
+#include "remote/deviceitemmodel.h"
+#include "remote/devicelistview.h"
+#include "tests/remote/remotesim.h"
 
 namespace {
 

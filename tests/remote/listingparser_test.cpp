@@ -1,12 +1,12 @@
 // The "dir" and "dir/s" parsers and the date conversion.
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 #include <gtest/gtest.h>
 
 #include <QLocale>
 
-#include "datesettings.h"
-#include "listingtestlines.h"
+#include "items/datesettings.h"
+#include "tests/remote/listingtestlines.h"
 
 using namespace DeviceListing;
 using ListingLines::File;

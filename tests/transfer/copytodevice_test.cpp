@@ -1,6 +1,6 @@
 // The copy command, the batch behind the transfer dialog, TransferFile and
 // the command line's put, against the simulated controller.
-#include "copytodevice.h"
+#include "transfer/copytodevice.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,10 +9,10 @@
 #include <csignal>
 #include <cstdio>
 
-#include "deviceshell.h"
-#include "putcli.h"
-#include "transfertesting.h"
-#include "transfertext.h"
+#include "link/deviceshell.h"
+#include "tests/transfer/transfertesting.h"
+#include "transfer/cli/putcli.h"
+#include "transfer/transfertext.h"
 
 using namespace transfertest;
 

@@ -16,15 +16,15 @@
 #include <thread>
 #include <vector>
 
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "talocomport.h"
-#include "talothread.h"
-#include "transferbatch.h"
-#include "transferfile.h"
-#include "transferview.h"
-#include "tthreadxmodem.h"
+#include "link/talocomport.h"
+#include "link/talothread.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
+#include "transfer/transferbatch.h"
+#include "transfer/transferfile.h"
+#include "transfer/transferview.h"
+#include "transfer/tthreadxmodem.h"
 
 namespace transfertest {
 

@@ -1,10 +1,10 @@
-#include "putcli.h"
+#include "transfer/cli/putcli.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "devicecli.h"
+#include "remote/devicecli.h"
 
 namespace PutCli {
 

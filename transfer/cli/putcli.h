@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <span>
 
-#include "clicommand.h"
-#include "putcommand.h"
+#include "link/clicommand.h"
+#include "transfer/putcommand.h"
 
 class DeviceShell;
 

@@ -242,6 +242,13 @@ TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
   EXPECT_EQ(ParseCliCall({}).What, CliCall::Action::WrongCall);
 }
 
+// The areas' tables together: each subcommand is reached by its name, none
+// hidden behind another's of the same name.
+TEST(CliCall, everyRegisteredSubcommandIsReachedByItsName) {
+  for (const CliCommand& command : CliCommands())
+    EXPECT_EQ(ParseCliCall({command.Name}).Command, &command) << command.Name;
+}
+
 // A command that asks takes --yes after its name too; one that never asks
 // does not.
 TEST(CliCall, commandsThatAskTakeYesAfterTheirName) {

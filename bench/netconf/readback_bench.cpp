@@ -18,7 +18,7 @@
 #include "recordingconsole.h"
 #include "settingsparser.h"
 #include "settingsreadback.h"
-#include "talosim.h"
+#include "simfixture.h"
 #include "userdialogs.h"
 
 namespace {
@@ -54,13 +54,14 @@ Figures Measure(talosim::Simulator& sim, const std::function<bool()>& read) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  SimHarness harness;
   talosim::SimOptions options;
   options.Baud = kBaud;
-  talosim::Simulator sim(options);
-  if (!sim.Start()) {
-    std::fprintf(stderr, "simulator: %s\n", sim.LastError().c_str());
+  if (!harness.Start(options)) {
+    std::fprintf(stderr, "simulator: %s\n", harness.LastError().c_str());
     return 1;
   }
+  talosim::Simulator& sim = harness.Sim();
   AddressSettings settings;
   settings.Ip = {"192", "168", "100", "20"};
   settings.Gateway = {"192", "168", "100", "1"};
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
   RecordingConsole console;
   SilentDialogs dialogs;
   DeviceShell shell(console, dialogs);
-  shell.SetSelectedPort(QString::fromStdString(sim.SlavePath()));
+  shell.SetSelectedPort(QString::fromStdString(harness.PortPath()));
   const DeviceTimeouts timeouts;
 
   const Figures show = Measure(sim, [&] {
@@ -107,6 +108,5 @@ int main(int argc, char** argv) {
   std::printf("  the file at line rate:   %.0f ms\n", fileMs);
   std::printf("  against the goal:        %+.1f %% of %.0f ms (goal <= +10 %%)\n",
               100.0 * (show.BestMs - goalMs) / goalMs, goalMs);
-  sim.Stop();
   return 0;
 }

@@ -6,11 +6,11 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QSaveFile>
 #include <QTextCursor>
 
 #include "apptext.h"
 #include "escapecontrols.h"
+#include "plaintexttools.h"
 #include "taloterminal.h"
 #include "terminallog.h"
 #include "userdialogs.h"
@@ -253,13 +253,7 @@ bool TaloConsoleMemo::FindText(const QString& text) {
   if (text.isEmpty()) return false;
   ApplyPendingEdits();
   LastFind = text;
-  if (find(text)) return true;
-  // Round once from the top.
-  const QTextCursor kept = textCursor();
-  moveCursor(QTextCursor::Start);
-  if (find(text)) return true;
-  setTextCursor(kept);
-  return false;
+  return PlainTextTools::FindWrapping(*this, text);
 }
 
 void TaloConsoleMemo::Find1Click() {
@@ -272,15 +266,13 @@ void TaloConsoleMemo::Find1Click() {
 
 bool TaloConsoleMemo::SaveText(const QString& path) {
   ApplyPendingEdits();
-  QSaveFile file(path);
   // As a log has it: read back in a terminal, the controller's control
   // characters are shown, not obeyed.
   QByteArray bytes = EscapeControls(toPlainText()).toUtf8();
   if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
-  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-    return true;
-  if (Dialogs)
-    Dialogs->ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+  const QString why = PlainTextTools::SaveBytes(path, bytes);
+  if (why.isEmpty()) return true;
+  if (Dialogs) Dialogs->ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, why));
   return false;
 }
 

@@ -79,7 +79,10 @@ AnswerReader::Piece AnswerReader::ReadPiece(bool promptLines) {
   InLongLine = overflowed;
   if (!longLine && promptLines && DeviceShell::IsPrompt(text, Where)) return Piece::Prompt;
   Shell.AppendConsoleLine(text);
-  if (longLine) return Piece::LongLine;
+  if (longLine) {
+    Skipped = true;
+    return Piece::LongLine;
+  }
   if (Wanted) Wanted = OnLine(text);
   return Piece::Line;
 }

@@ -42,6 +42,9 @@ class AnswerReader {
   [[nodiscard]] DeviceShell::AnswerEnd ReadAnswer(uint32_t budgetMs);
   // lastText: what the caller's last read gathered (not shown here).
   [[nodiscard]] DeviceShell::AnswerEnd WaitForPrompt(const QByteArray& lastText, uint32_t budgetMs);
+  // True when a line past the line limit was shown but not passed on: an
+  // exchange whose lines are its result is then missing a part of it.
+  bool SkippedLongLine() const { return Skipped; }
 
  private:
   // What one line read brought.
@@ -60,6 +63,7 @@ class AnswerReader {
   bool Wanted;
   QByteArray Pending;     // a line's start, read before the shell paused
   bool InLongLine = false;  // the line being read passed the line limit
+  bool Skipped = false;
   qsizetype Bytes = 0;
   int Lines = 0;
 };

@@ -204,8 +204,9 @@ bool ShellSession::Send(const QByteArray& commandLine) {
 
 bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
                               DeviceShell::PromptAt where) {
-  const DeviceShell::AnswerEnd end =
-      AnswerReader(Shell, *ComPort, where, onLine).ReadAnswer(budgetMs);
+  AnswerReader reader(Shell, *ComPort, where, onLine);
+  const DeviceShell::AnswerEnd end = reader.ReadAnswer(budgetMs);
+  LongLineSkipped = reader.SkippedLongLine();
   if (end == DeviceShell::AnswerEnd::DriveError) Seen = Cause::DriveError;
   if (end == DeviceShell::AnswerEnd::Endless) Seen = Cause::Endless;
   return end == DeviceShell::AnswerEnd::Prompt;

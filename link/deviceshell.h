@@ -166,6 +166,9 @@ class ShellSession {
   [[nodiscard]] bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
                   uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
                   DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
+  // True when the last answer had a line past the line limit, which was
+  // shown but not passed on.
+  bool SkippedLongLine() const { return LongLineSkipped; }
   TaloComPort& Port();
 
  private:
@@ -178,5 +181,6 @@ class ShellSession {
   std::unique_ptr<TaloComPort> ComPort;
   bool Opened = false;
   Cause Seen = Cause::None;
+  bool LongLineSkipped = false;
   QByteArray LastCommand;
 };

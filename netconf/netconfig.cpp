@@ -2,19 +2,22 @@
 
 #include <QFileInfo>
 
+#include "devicepath.h"
 #include "deviceshell.h"
 #include "netconftext.h"
 #include "replacefile.h"
+#include "settingsreadback.h"
 #include "taloappdir.h"
 #include "userdialogs.h"
 
 namespace {
 
-const QString kConfDir = QStringLiteral("D:\\CONF\\");
+const QString kConfDir =
+    DevicePath::OnDriveD(QString::fromLatin1(NetSettings::kConfFolder)) + QLatin1Char('\\');
 const QString kRootDir = QStringLiteral("D:\\");
 const QString kWebRootDir = QStringLiteral("D:\\WebRoot\\");
-const QString kSettingsFile = QStringLiteral("SOCKET.CFG");
-const QString kAccountFile = QStringLiteral("SOCKET.UPW");
+const QString kSettingsFile = QString::fromLatin1(NetSettings::kSettingsFileName);
+const QString kAccountFile = QString::fromLatin1(NetSettings::kAccountFileName);
 constexpr uint8_t kCarriageReturn = 13;
 
 // Clears a flag when the scope ends, however it ends.
@@ -78,6 +81,14 @@ bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, b
   if (reason.isEmpty()) return true;
   Shell.Dialogs().ShowError(NetConfText::CannotWrite(path, reason));
   return false;
+}
+
+std::optional<AddressSettings> NetConfig::ReadSettings() {
+  return SettingsReadBack::ReadSettings(Shell, Times.Read);
+}
+
+std::optional<AccountSettings> NetConfig::ReadAccounts() {
+  return SettingsReadBack::ReadAccounts(Shell, Times.Read);
 }
 
 bool NetConfig::UpdateSettings(const AddressSettings& settings) {

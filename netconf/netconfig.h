@@ -29,7 +29,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
+#include "devicelister.h"
 #include "netsettings.h"
 #include "transferfile.h"
 
@@ -42,6 +44,7 @@ struct NetConfigTimes {
   uint32_t CommandTimeoutMs = 100;  // "D:", "mkdir ...", "dir"
   uint32_t CommandBudgetMs = 100;
   uint32_t TransferTimeoutMs = TransferPort::kTimeoutMs;
+  DeviceTimeouts Read;  // the read-back's "type" (its file-command time-out)
 };
 
 // The optional server programs of the initialisation.
@@ -73,6 +76,11 @@ class NetConfig {
   [[nodiscard]] bool WriteSocketCfg(const AddressSettings& settings);
   [[nodiscard]] bool BuildAccountLines(const AccountSettings& accounts);
   [[nodiscard]] bool WriteSocketUpw();
+
+  // The files on the controller read back (SettingsReadBack): none, after
+  // saying why, when missing or not parsed; the passwords stay empty.
+  std::optional<AddressSettings> ReadSettings();
+  std::optional<AccountSettings> ReadAccounts();
 
   // The three updates; true when the file arrived (or, for the
   // initialisation, everything was done).

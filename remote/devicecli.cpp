@@ -6,6 +6,7 @@
 #include "devicename.h"
 #include "devicepath.h"
 #include "deviceshell.h"
+#include "devicetextfile.h"
 #include "devicetexts.h"
 
 namespace DeviceCli {
@@ -67,6 +68,15 @@ std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& t
   else
     return form.Name;
   return std::nullopt;
+}
+
+int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
+                 const DeviceTimeouts& timeouts) {
+  const std::optional<QByteArray> text =
+      DeviceTextFile::Read(shell, FolderOf(path), NameOf(path), timeouts);
+  if (!text) return kExitFailed;
+  lines.append(DeviceTextFile::Lines(*text));
+  return kExitOk;
 }
 
 int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,

@@ -13,6 +13,9 @@
 #include "deviceicons.h"
 #include "deviceitemmodel.h"
 #include "devicelistview.h"
+#include "devicetextfile.h"
+#include "devicetextviewer.h"
+#include "deviceshell.h"
 #include "tdlgtaloprop.h"
 #include "toolicons.h"
 #include "ui_devicepane.h"
@@ -64,6 +67,11 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
     TdlgTaloProp dialog(this);
     dialog.SetTexts(texts);
     dialog.exec();
+  });
+  SetTextView([this](const QString& name, const QByteArray& text) {
+    auto* viewer = new DeviceTextViewer(name, text, BrowserPtr->Shell().Dialogs(), this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->show();
   });
 }
 
@@ -130,6 +138,8 @@ void DevicePane::BuildContextMenu() {
     action->setObjectName(QString::fromLatin1(name));
     return action;
   };
+  View1 = add(PopupMenu2, "&View", "View1");
+  PopupMenu2->addSeparator();
   MakeDirectory1 = add(PopupMenu2, "&Make Directory", "MakeDirectory1");
   PopupMenu2->addSeparator();
   add(PopupMenu2, "TALO Cop&y", "TALOCopy1")->setEnabled(false);
@@ -151,6 +161,7 @@ void DevicePane::BuildContextMenu() {
   Properities1 = add(PopupMenu2, "&Properities", "Properities1");
 
   DeviceFileCommands& commands = *CommandsPtr;
+  connect(View1, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
   connect(MakeDirectory1, &QAction::triggered, this,
           [&commands] { commands.MakeDirectory1Click(); });
   connect(Delete1, &QAction::triggered, this,
@@ -197,7 +208,13 @@ void DevicePane::ConnectBrowser() {
   });
   connect(&browser, &DeviceBrowser::RunProgramRequested, this, &DevicePane::RunProgramRequested);
 
-  connect(list, &DeviceListView::RowActivated, &browser, &DeviceBrowser::OpenItem);
+  connect(list, &DeviceListView::RowActivated, this, [this](int index) {
+    const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+    if (item && !item->IsFolder() && DeviceTextFile::IsTextName(item->Name))
+      ViewFile(index);
+    else
+      BrowserPtr->OpenItem(index);
+  });
   connect(list, &DeviceListView::UpRequested, &browser, &DeviceBrowser::GoUp);
   connect(list, &DeviceListView::ColumnClicked, &browser, &DeviceBrowser::SortByColumn);
 }
@@ -218,7 +235,17 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
   CommandsPtr->SetPropertiesView(std::move(view));
 }
 
+void DevicePane::ViewFile(int index) {
+  const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+  if (!item) return;
+  const QString name = item->Name;
+  if (const std::optional<QByteArray> text = DeviceTextFile::ReadItem(*BrowserPtr, index))
+    if (ShowText) ShowText(name, *text);
+}
+
 void DevicePane::PopupMenu2Popup() {
+  const PShellItem* selected = SelectedItem();
+  View1->setEnabled(selected && !selected->IsFolder());
   const DeviceMenuState state = BrowserPtr->PopupMenuState(SelectedIndex());
   MakeDirectory1->setEnabled(state.MakeDirectory);
   Delete1->setEnabled(state.Delete);

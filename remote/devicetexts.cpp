@@ -1,6 +1,7 @@
 #include "devicetexts.h"
 
 #include "devicename.h"
+#include "deviceshell.h"
 #include "panestatus.h"
 
 namespace DeviceText {
@@ -82,6 +83,20 @@ QString NotAFile(const QString& path) {
 QString WouldBeCut(const QString& typed, const QString& shortName) {
   return QStringLiteral("The name '") + typed + QStringLiteral("' does not fit 8.3: it would be sent as ") +
          shortName + QStringLiteral(" (") + DeviceName::NewNameRule() + QLatin1Char(')');
+}
+
+QString AskViewLarge(const QString& name, int64_t bytes, int seconds) {
+  return QStringLiteral("%1 holds %2 bytes: typing it takes about %3 seconds on the line.\n\n"
+                        "View it?")
+      .arg(name)
+      .arg(bytes)
+      .arg(seconds);
+}
+QString TextLineTooLong(const QString& path) {
+  return QStringLiteral("'%1' has a line longer than %2 characters, which the shell's answer "
+                        "cannot carry whole: the text is not shown.")
+      .arg(path)
+      .arg(DeviceShell::kLineLimit - 1);
 }
 
 QString ListingFailedStatus(ListingFailure failure, const QString& port) {

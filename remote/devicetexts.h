@@ -38,6 +38,11 @@ QString NotAProgram(const QString& path);     // autorun of a non-.EXE
 QString NotAFile(const QString& path);        // rename of a folder
 QString WouldBeCut(const QString& typed, const QString& shortName);
 
+// Viewing a text file.
+QString AskViewLarge(const QString& name, int64_t bytes, int seconds);
+// A line of the file too long for the shell's answer to carry whole.
+QString TextLineTooLong(const QString& path);
+
 // The installation folder.
 QString InstallationFolderUnusable(const QString& folder, const QString& reason);
 QString ShippedFileMissing(const QString& name, const QString& folder);

@@ -90,6 +90,15 @@ int RunDu(CliContext& context, const QStringList& arguments) {
   return PrintLines(status, lines);
 }
 
+// cat PATH: a text file of D:, its lines on stdout.
+int RunCat(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() != 1) return kUsageError;
+  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front(), true)) return kUsageError;
+  QStringList lines;
+  const int status = DeviceCli::ShowTextFile(context.Shell, arguments.front(), lines);
+  return PrintLines(status, lines);
+}
+
 // rm PATH...: files and empty folders of D:, each after the pane's question.
 int RunRm(CliContext& context, const QStringList& arguments) {
   if (arguments.isEmpty()) return kUsageError;
@@ -166,6 +175,8 @@ const CliCommand kCommands[] = {
      true, false},
     {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
      true, false},
+    {"cat", "PATH", "Prints a text file of D: (control characters but tab escaped).", RunCat,
+     true, false},
     {"rm", "[--yes] PATH...", "Deletes files and empty folders of D: (asks first; --yes).", RunRm,
      true, false, false, true},
     {"mv", "PATH NEWNAME", "Renames a file of D: (NEWNAME: 8.3, letters, digits, _ ~ -).", RunMv,
@@ -191,12 +202,12 @@ const CliCommand kCommands[] = {
      RunRestore, true, true, true},
 #endif
 #ifdef TALO_CLI_NETCONF
-    {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF.",
+    {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF (--show: reads it back).",
      [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); },
      true, true, true},
     {"accounts", NetConfCli::kAccountsArguments,
      "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from TALO7100_FTP_PASSWORD and "
-     "TALO7100_HTTP_PASSWORD or the terminal).",
+     "TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs and rights back).",
      [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); },
      true, true, true},
     {"init", NetConfCli::kInitArguments,

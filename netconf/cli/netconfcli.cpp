@@ -14,6 +14,8 @@
 #include "netconfig.h"
 #include "netconftext.h"
 #include "nocoredumps.h"
+#include "settingsparser.h"
+#include "settingsreadback.h"
 #include "terminalprogress.h"
 
 namespace NetConfCli {
@@ -67,6 +69,23 @@ int RunWithProgress(DeviceShell& shell, const std::function<bool(NetConfig&)>& o
   barShell.SetSelectedPort(shell.SelectedPort());
   NetConfig config(barShell, progress);
   return operation(config) ? kExitOk : kExitFailed;
+}
+
+// --show: what read gives, printed line by line.
+using ReadBack = std::function<std::optional<QStringList>(DeviceShell&)>;
+int Show(DeviceShell& shell, const QStringList& arguments, const ReadBack& read) {
+  if (arguments != QStringList{QStringLiteral("--show")}) {
+    PrintError(QStringLiteral("--show takes no other option"));
+    return kExitUsage;
+  }
+  // Standard output is the result alone.
+  SettingsReadBack::MaskingConsole quiet(nullptr);
+  DeviceShell reader(quiet, shell.Dialogs());
+  reader.SetSelectedPort(shell.SelectedPort());
+  const std::optional<QStringList> lines = read(reader);
+  if (!lines) return kExitFailed;
+  for (const QString& line : *lines) PrintEscapedLine(stdout, line);
+  return kExitOk;
 }
 
 std::optional<QString> ReadFromTerminal(const QString& prompt) {
@@ -195,6 +214,12 @@ std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why
 }
 
 int Netconf(DeviceShell& shell, const QStringList& arguments) {
+  if (arguments.contains(QStringLiteral("--show")))
+    return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
+      const std::optional<AddressSettings> settings = SettingsReadBack::ReadSettings(reader);
+      if (!settings) return std::nullopt;
+      return QStringList{NetSettings::SettingsOptions(*settings)};
+    });
   QString why;
   const std::optional<AddressSettings> settings = ParseNetconf(arguments, why);
   if (!settings) {
@@ -207,6 +232,12 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
 int Accounts(DeviceShell& shell, const QStringList& arguments) {
   // The passwords come next, from the environment or the terminal.
   (void)TurnOffCoreDumps();
+  if (arguments.contains(QStringLiteral("--show")))
+    return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
+      const std::optional<AccountSettings> accounts = SettingsReadBack::ReadAccounts(reader);
+      if (!accounts) return std::nullopt;
+      return NetSettings::AccountLinesShown(*accounts);
+    });
   QString why;
   std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
   if (!accounts) {

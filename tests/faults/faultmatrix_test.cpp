@@ -32,6 +32,7 @@
 #include "devicebrowser.h"
 #include "devicefilecommands.h"
 #include "devicelister.h"
+#include "devicetextfile.h"
 #include "deviceshell.h"
 #include "diosession.h"
 #include "diostartflow.h"
@@ -434,6 +435,20 @@ TEST_F(FaultMatrix, deleteFile) {
   });
 }
 
+// ---- view (a text file: "type" with its full path) ----------------------------
+
+TEST_F(FaultMatrix, viewText) {
+  RunRow("view", {kShellFaults, 18}, [] {
+    return PaneOperation([](DeviceBrowser& browser, CellWorld& world, Findings& findings) {
+      const std::optional<QByteArray> text =
+          DeviceTextFile::ReadItem(browser, browser.IndexOfName("A.TXT"));
+      if (text && *text != "alpha")
+        findings.push_back("a wrong or partial text passed as whole: " + text->toStdString());
+      ExpectToldOrDone(world, text.has_value(), findings, "view");
+    });
+  });
+}
+
 // ---- autorun (a program below the root: "d:", "cd\", "echo") -------------------
 
 TEST_F(FaultMatrix, autorun) {
@@ -764,6 +779,7 @@ const std::vector<std::pair<const char*, const char*>> kRows = {
     {"fileCommand", "file command"},
     {"properties", "properties"},
     {"deleteFile", "delete"},
+    {"viewText", "view"},
     {"autorun", "autorun"},
     {"copy", "copy"},
     {"settingsUpdate", "settings update"},

@@ -617,3 +617,34 @@ TEST_F(DeviceExchange, listingThatNeverEndsStopsAtTheCeiling) {
 }
 
 }  // namespace
+
+TEST_F(DeviceExchange, catTypesTheFileAndLeavesOutUploadPaddingAndTheShellsLines) {
+  Sim().PutFile("\\CONF\\SOCKET.CFG", "# x\r\nip ttl 64\r\n" + std::string(98, '\0'));
+  Sim().PutFile("\\AUTORUN.BAT", "D:\\SOCKETP.EXE\r\n\x1b]0;x\x07\tREM\r\n");
+  QStringList lines;
+  ASSERT_EQ(DeviceCli::ShowTextFile(Shell, "D:\\CONF\\SOCKET.CFG", lines, FastTimeouts()), 0);
+  EXPECT_EQ(lines, QStringList({"# x", "ip ttl 64"}));
+  EXPECT_TRUE(Ran("type D:\\CONF\\SOCKET.CFG"));
+  lines.clear();
+  ASSERT_EQ(DeviceCli::ShowTextFile(Shell, "autorun.bat", lines, FastTimeouts()), 0);
+  EXPECT_EQ(lines, QStringList({"D:\\SOCKETP.EXE", "\x1b]0;x\x07\tREM"}));
+  EXPECT_TRUE(Dialogs.Errors().isEmpty());
+}
+
+TEST_F(DeviceExchange, catReportsWhatCannotBeShownWholeAndTypesNoUnsafeName) {
+  Sim().MakeDir("\\DATA");
+  Sim().PutFile("\\LONG.LOG", "a\r\n" + std::string(1500, 'x') + "\r\nb\r\n");
+  QStringList lines;
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\NONE.TXT", lines, FastTimeouts()), 1);
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\DATA", lines, FastTimeouts()), 1);
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\LONG.LOG", lines, FastTimeouts()), 1);
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\A|FORMAT", lines, FastTimeouts()), 1);
+  EXPECT_TRUE(lines.isEmpty());
+  const QStringList errors = Dialogs.Errors();
+  ASSERT_EQ(errors.size(), 4);
+  EXPECT_EQ(errors[0], "File not found\n'D:\\NONE.TXT'!");
+  EXPECT_EQ(errors[1], "Access denied\n'D:\\DATA'!");
+  EXPECT_TRUE(errors[2].contains("longer than 1023")) << errors[2].toStdString();
+  EXPECT_TRUE(errors[3].startsWith("The name 'A|FORMAT'")) << errors[3].toStdString();
+  EXPECT_EQ(CountRan("type D:\\A|FORMAT"), 0u);
+}

@@ -5,6 +5,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +20,7 @@
 
 #include "deviceitemmodel.h"
 #include "devicelistview.h"
+#include "devicetextviewer.h"
 #include "remotesim.h"
 
 namespace {
@@ -238,6 +243,70 @@ TEST_F(DevicePaneTest, pathBoxOpensItsHistoryAndIgnoresTyping) {
   emit box->activated(box->findText("\\"));
   EXPECT_EQ(Pane.DevicePath(), "\\");
   EXPECT_EQ(box->currentText(), "\\");
+}
+
+TEST_F(DevicePaneTest, viewAndDoubleClickOnATextFileShowItsTextAskingFirstWhenLarge) {
+  Sim().MakeDir("\\CONF");
+  Sim().PutFile("\\CONF\\SOCKET.CFG", "ip ttl 64\r\n" + std::string(60, '\0'));
+  Sim().PutFile("\\CONF\\BIG.LOG", std::string(70 * 1024, 'x'));
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  QStringList shown;
+  Pane.SetTextView([&](const QString& name, const QByteArray& text) {
+    shown.append(name + ':' + QString::fromLatin1(text));
+  });
+  Pane.Browser().OpenDeviceFolder("\\CONF");
+  QSignalSpy run(&Pane, &DevicePane::RunProgramRequested);
+  QAction* view = Child<QAction>("View1");
+
+  Pane.ListView()->SelectRow(-1);
+  Pane.PopupMenu2Popup();
+  EXPECT_FALSE(view->isEnabled());
+  Pane.ListView()->SelectRow(Row("SOCKET.CFG"));
+  Pane.PopupMenu2Popup();
+  ASSERT_TRUE(view->isEnabled());
+  view->trigger();
+  EXPECT_EQ(shown, QStringList({"SOCKET.CFG:ip ttl 64\r\n"}));
+
+  // Double-click on a text file views it; a large one only after Yes.
+  QTreeView* report = Pane.ListView()->ReportView();
+  Dialogs.YesNoAnswers = {false};
+  const QRect cell = report->visualRect(Pane.Model().index(Row("BIG.LOG"), 0));
+  QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(report->viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_EQ(shown.size(), 1);
+  ASSERT_EQ(Dialogs.Questions().size(), 1);
+  EXPECT_TRUE(Dialogs.Questions().front().startsWith("BIG.LOG holds 71680 bytes")) << Dialogs.Questions().front().toStdString();
+  EXPECT_EQ(run.count(), 0);
+  EXPECT_EQ(CountRan("type D:\\CONF\\BIG.LOG"), 0u);
+}
+
+TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
+  ScriptedDialogs dialogs;
+  const QByteArray bytes = "REM start\r\nD:\\SOCKETP.EXE\r\nrem end";
+  DeviceTextViewer viewer("AUTORUN.BAT", bytes, dialogs);
+  QPlainTextEdit* text = viewer.TextEdit();
+  EXPECT_TRUE(text->isReadOnly());
+  EXPECT_EQ(text->toPlainText(), "REM start\nD:\\SOCKETP.EXE\nrem end");
+  EXPECT_TRUE(viewer.FindText("rem"));
+  EXPECT_TRUE(viewer.FindText("rem"));  // the next one, then round from the top
+  EXPECT_EQ(text->textCursor().blockNumber(), 2);
+  EXPECT_TRUE(viewer.FindText("rem"));
+  EXPECT_EQ(text->textCursor().blockNumber(), 0);
+  EXPECT_FALSE(viewer.FindText("FORMAT"));
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("AUTORUN.BAT");
+  ASSERT_TRUE(viewer.SaveTo(path));
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), bytes);
+  EXPECT_FALSE(viewer.SaveTo(dir.filePath("none/x")));
+  EXPECT_EQ(dialogs.Errors().size(), 1);
+
+  text->moveCursor(QTextCursor::Start);
+  viewer.CopyClick();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), text->toPlainText());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QProcess>
 
 #include "../transfer/transfertesting.h"
+#include "clirun.h"
 #include "deviceshell.h"
 #include "netconfcli.h"
 #include "netconftesting.h"
@@ -194,28 +195,6 @@ TEST_F(NetConfigOnSim, missingFileRefusesBeforeTheFormat) {
   EXPECT_EQ(Dialogs.Errors().front(), NetConfText::MissingFiles({missing}));
   EXPECT_TRUE(Sim().Received().empty());
   EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
-}
-
-struct CliResult {
-  int ExitCode = -1;
-  QString Err;
-};
-
-CliResult RunCli(const QStringList& arguments, const QProcessEnvironment& environment) {
-  QProcess cli;
-  cli.setProcessEnvironment(environment);
-  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
-  cli.closeWriteChannel();
-  CliResult result;
-  if (!cli.waitForFinished(60000)) {
-    cli.kill();
-    cli.waitForFinished(1000);
-    ADD_FAILURE() << "talo7100-cli did not finish";
-    return result;
-  }
-  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
-  return result;
 }
 
 TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {

@@ -1,6 +1,9 @@
 #include "fleetprepares.h"
 
+// Only the areas that use the installation folder prepare anything.
+#if defined(TALO_CLI_IMAGE) || defined(TALO_CLI_MODULE) || defined(TALO_CLI_NETCONF)
 #include "fleetplan.h"
+#include "taloappdir.h"
 #ifdef TALO_CLI_IMAGE
 #include "imagecli.h"
 #include "imagetext.h"
@@ -14,9 +17,6 @@
 #include "netconftable.h"
 #include "netconftext.h"
 #endif
-#if defined(TALO_CLI_IMAGE) || defined(TALO_CLI_MODULE) || defined(TALO_CLI_NETCONF)
-#include "taloappdir.h"
-#endif
 
 namespace FleetPrepares {
 
@@ -24,12 +24,11 @@ namespace {
 
 [[maybe_unused]] const QString kWrongArguments = QStringLiteral("wrong arguments");
 
-// The installation folder made and seeded once; a folder that cannot be
-// used is each port's error, as on one port.
-[[maybe_unused]] std::optional<QString> InstallationReady() {
-#if defined(TALO_CLI_IMAGE) || defined(TALO_CLI_MODULE) || defined(TALO_CLI_NETCONF)
+// The installation folder made and seeded once, before the ports would all
+// do it at the same moment; a folder that cannot be used is each port's
+// error, as on one port.
+std::optional<QString> InstallationReady() {
   (void)GetTaloAppDir();
-#endif
   return std::nullopt;
 }
 
@@ -99,3 +98,4 @@ std::optional<QString> Dio(FleetCall& call) {
 #endif
 
 }  // namespace FleetPrepares
+#endif

@@ -164,6 +164,15 @@ TEST_F(FleetOnSimulators, putReachesEveryPortAndSummarisesEachInOrder) {
   EXPECT_TRUE(lines.last().endsWith(" s"));
 }
 
+// --jobs 1: one port after the other, in the order given.
+TEST_F(FleetOnSimulators, jobsBoundHowManyPortsRunAtOnce) {
+  StartSims(2);
+  const CliResult ls = RunCli(QStringList{"--jobs", "1"} + Ports() + QStringList{"ls"});
+  ASSERT_EQ(ls.ExitCode, 0) << ls.Err.toStdString();
+  EXPECT_LT(ls.Out.lastIndexOf(QStringLiteral("[portA] ")), ls.Out.indexOf(QStringLiteral("[portB] ")))
+      << ls.Out.toStdString();
+}
+
 // Nothing is typed on any port when the call is refused or the question is
 // not answered yes; the question is shown once and names every port.
 TEST_F(FleetOnSimulators, refusedCallsAndUnansweredQuestionsTouchNoPort) {

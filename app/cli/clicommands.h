@@ -8,7 +8,8 @@
 //   function taking the context and its arguments. Its return value is the
 //   exit status; an error box that would have been shown makes it 1 in any
 //   case. A wrong call of a subcommand returns kUsageError. Adding one:
-//     {"ls", "[FOLDER]", "Lists a folder of D:.", RunLs, true, false},
+//     {.Name = "ls", .Arguments = "[FOLDER]", .Summary = "Lists a folder of D:.",
+//      .Run = RunLs, .ShowConsole = false, .JoinsFleet = true},
 //   and int RunLs(CliContext&, const QStringList&) printing to stdout.
 // - Global options come before the subcommand: --port NAME (default: the
 //   first port the scan finds), --yes, --help, --version.

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <atomic>
 #include <csignal>
+#include <memory>
 
 #include "fleetscreen.h"
 #include "progressline.h"
@@ -61,14 +62,18 @@ void FleetRunner::Run() {
   ChildPids = pids.get();
   ChildCount = static_cast<int>(Arguments.size());
   Interrupts = 0;
-  if (::pipe2(InterruptPipe, O_CLOEXEC | O_NONBLOCK) != 0) InterruptPipe[0] = InterruptPipe[1] = -1;
-  QSocketNotifier notifier(InterruptPipe[0], QSocketNotifier::Read);
-  QObject::connect(&notifier, &QSocketNotifier::activated, [this] {
-    char byte;
-    while (::read(InterruptPipe[0], &byte, 1) > 0) {
-    }
-    Interrupt();
-  });
+  std::unique_ptr<QSocketNotifier> notifier;
+  if (::pipe2(InterruptPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    notifier = std::make_unique<QSocketNotifier>(InterruptPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] {
+      char byte;
+      while (::read(InterruptPipe[0], &byte, 1) > 0) {
+      }
+      Interrupt();
+    });
+  } else {
+    InterruptPipe[0] = InterruptPipe[1] = -1;
+  }
   using Handler = void (*)(int);
   const Handler previousInterrupt = std::signal(SIGINT, OnFleetInterrupt);
   // A reader of our output that goes away must not take the ports' clean
@@ -89,9 +94,11 @@ void FleetRunner::Run() {
   std::signal(SIGINT, previousInterrupt == SIG_ERR ? SIG_DFL : previousInterrupt);
   ChildCount = 0;
   ChildPids = nullptr;
-  ::close(InterruptPipe[0]);
-  ::close(InterruptPipe[1]);
-  InterruptPipe[0] = InterruptPipe[1] = -1;
+  notifier.reset();
+  for (int& end : InterruptPipe) {
+    if (end >= 0) ::close(end);
+    end = -1;
+  }
 }
 
 void FleetRunner::StartNext() {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "escapecontrols.h"
+#include "progressline.h"
 #include "talothread.h"
 #include "terminalprogress.h"
 
@@ -80,10 +81,13 @@ void ImageProgress::Show(const ImageWaitState& wait, bool final) {
                            .arg(percent, 3)
                            .arg(rate, 0, 'f', 0)
                            .arg(TerminalProgress::Clock(left));
-  std::fputs("\r\033[K", Out);
-  std::fputs(line.toLocal8Bit().constData(), Out);
-  if (final) std::fputc('\n', Out);
-  std::fflush(Out);
+  if (final) {
+    // The last frame stays as an ordinary line.
+    ProgressLine::Wipe(Out);
+    PrintLine(line);
+  } else {
+    ProgressLine::Draw(Out, line);
+  }
   BarShown = !final;
 }
 
@@ -91,8 +95,7 @@ void ImageProgress::PrintLine(const QString& text) { PrintEscapedLine(Out, text)
 
 void ImageProgress::WipeBar() {
   if (!BarShown) return;
-  std::fputs("\r\033[K", Out);
-  std::fflush(Out);
+  ProgressLine::Wipe(Out);
   BarShown = false;
   LastDraw = {};
 }

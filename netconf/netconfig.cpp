@@ -1,5 +1,6 @@
 #include "netconfig.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "devicepath.h"
@@ -73,9 +74,15 @@ bool NetConfig::WriteSocketUpw() {
   return WriteProgramFile(kAccountFile, NetSettings::SocketUpwBytes(lines), true);
 }
 
+QString NetConfig::WrittenPath(const QString& name) const {
+  return OwnFolder.isEmpty() ? ProgramFolder + name
+                             : TaloAppDir::JoinFolder(ProgramFolder, OwnFolder) + name;
+}
+
 bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
   if (!LookUpFolders()) return false;
-  const QString path = ProgramFolder + name;
+  const QString path = WrittenPath(name);
+  QDir().mkpath(QFileInfo(path).absolutePath());
   const QString reason = ReplaceFile::Write(
       path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
   if (reason.isEmpty()) return true;
@@ -95,12 +102,12 @@ bool NetConfig::UpdateSettings(const AddressSettings& settings) {
   // 1.-2. Check and write; a file that is not complete is never sent.
   if (!ValidateAddresses(settings) || !WriteSocketCfg(settings)) return false;
   // 3. Upload.
-  return LookUpFolders() && CopyToDevice(kConfDir, ProgramFolder + kSettingsFile);
+  return LookUpFolders() && CopyToDevice(kConfDir, WrittenPath(kSettingsFile));
 }
 
 bool NetConfig::UpdateAccounts(const AccountSettings& accounts) {
   if (!BuildAccountLines(accounts) || !WriteSocketUpw()) return false;
-  return LookUpFolders() && CopyToDevice(kConfDir, ProgramFolder + kAccountFile);
+  return LookUpFolders() && CopyToDevice(kConfDir, WrittenPath(kAccountFile));
 }
 
 QList<NetConfig::InitFile> NetConfig::SystemFiles() {

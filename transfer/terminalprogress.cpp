@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "escapecontrols.h"
+#include "progressline.h"
 #include "taloconsole.h"
 #include "talothread.h"
 #include "transferbatch.h"
@@ -172,8 +173,7 @@ QString TerminalProgress::Clock(int64_t seconds) {
 
 void TerminalProgress::WipeBar() {
   if (!BarShown) return;
-  std::fputs("\r\033[K", Out);
-  std::fflush(Out);
+  ProgressLine::Wipe(Out);
   BarShown = false;
 }
 
@@ -190,9 +190,7 @@ void TerminalProgress::DrawBar() {
                        QLatin1Char('/') + HumanBytes(Size) + QLatin1Char(' ') +
                        HumanBytes(static_cast<int64_t>(rate)) + QStringLiteral("/s ") +
                        Clock(left) + QStringLiteral(" left");
-  std::fputs("\r\033[K", Out);
-  std::fputs(EscapeControls(line).toLocal8Bit().constData(), Out);
-  std::fflush(Out);
+  ProgressLine::Draw(Out, line);
   BarShown = true;
 }
 

@@ -9,15 +9,17 @@
 #include "devicepath.h"
 #include "escapecontrols.h"
 #include "deviceshell.h"
+#include "fleetplan.h"
+#include "fleetprepares.h"
+#include "fleetrun.h"
 #include "portscan.h"
 #include "programtext.h"
+#include "progressline.h"
 #ifdef TALO_CLI_DEVICE_COMMANDS
 #include "devicecli.h"
 #include "putcli.h"
 #endif
 #ifdef TALO_CLI_MODULE
-#include <unistd.h>
-
 #include "diocli.h"
 #endif
 #ifdef TALO_CLI_IMAGE
@@ -153,7 +155,7 @@ int RunPut(CliContext& context, const QStringList& arguments) {
 
 #ifdef TALO_CLI_MODULE
 int RunDio(CliContext& context, const QStringList& arguments) {
-  return DioCli::Run(context.Shell, arguments, {stdout, stderr, isatty(fileno(stderr)) == 1});
+  return DioCli::Run(context.Shell, arguments, {stdout, stderr, ProgressLine::Interactive(stderr)});
 }
 #endif
 #ifdef TALO_CLI_IMAGE
@@ -171,12 +173,15 @@ const CliCommand kCommands[] = {
      false},
     {"run", "[--log FILE] LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
 #ifdef TALO_CLI_DEVICE_COMMANDS
-    {"ls", "[FOLDER]", "Lists a folder of D: (default \\): name, size, type, modified.", RunLs,
-     true, false},
-    {"du", "NAME", "Counts the files, folders and bytes below a file or folder of D:.", RunDu,
-     true, false},
-    {"cat", "PATH", "Prints a text file of D: (control characters but tab escaped).", RunCat,
-     true, false},
+    {.Name = "ls", .Arguments = "[FOLDER]",
+     .Summary = "Lists a folder of D: (default \\): name, size, type, modified.", .Run = RunLs,
+     .ShowConsole = false, .JoinsFleet = true},
+    {.Name = "du", .Arguments = "NAME",
+     .Summary = "Counts the files, folders and bytes below a file or folder of D:.", .Run = RunDu,
+     .ShowConsole = false, .JoinsFleet = true},
+    {.Name = "cat", .Arguments = "PATH",
+     .Summary = "Prints a text file of D: (control characters but tab escaped).", .Run = RunCat,
+     .ShowConsole = false, .JoinsFleet = true},
     {"rm", "[--yes] PATH...", "Deletes files and empty folders of D: (asks first; --yes).", RunRm,
      true, false, false, true},
     {"mv", "PATH NEWNAME", "Renames a file of D: (NEWNAME: 8.3, letters, digits, _ ~ -).", RunMv,
@@ -188,39 +193,39 @@ const CliCommand kCommands[] = {
      false, true},
     {"autorun", "PATH", "Makes a program of D: start at boot (the root's AutoRun.bat).",
      RunAutorun, true, false},
-    {"put", PutCommand::kArguments, "Copies PC files into a folder of D: (default \\).", RunPut,
-     true, false, true},
+    {.Name = "put", .Arguments = PutCommand::kArguments,
+     .Summary = "Copies PC files into a folder of D: (default \\).", .Run = RunPut,
+     .ShowConsole = false, .OwnOptions = true, .JoinsFleet = true},
 #endif
 #ifdef TALO_CLI_MODULE
-    {"dio", DioCli::kArguments, "Polls and switches the embedded DIO module.", RunDio, true, false,
-     true},
+    {.Name = "dio", .Arguments = DioCli::kArguments,
+     .Summary = "Polls and switches the embedded DIO module.", .Run = RunDio, .ShowConsole = false,
+     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Dio},
 #endif
 #ifdef TALO_CLI_IMAGE
-    {"backup", ImageCli::kBackupArguments, "Saves the whole D: drive into an image file.",
-     RunBackup, true, true, true},
-    {"restore", ImageCli::kRestoreArguments, "Writes an image file back onto D: (erases it).",
-     RunRestore, true, true, true},
+    {.Name = "backup", .Arguments = ImageCli::kBackupArguments,
+     .Summary = "Saves the whole D: drive into an image file.", .Run = RunBackup,
+     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Backup},
+    {.Name = "restore", .Arguments = ImageCli::kRestoreArguments,
+     .Summary = "Writes an image file back onto D: (erases it).", .Run = RunRestore,
+     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Restore},
 #endif
 #ifdef TALO_CLI_NETCONF
-    {"netconf", NetConfCli::kNetconfArguments, "Writes SOCKET.CFG and copies it to D:\\CONF (--show: reads it back).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); },
-     true, true, true},
-    {"accounts", NetConfCli::kAccountsArguments,
-     "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from TALO7100_FTP_PASSWORD and "
-     "TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs and rights back).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); },
-     true, true, true},
-    {"init", NetConfCli::kInitArguments,
-     "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
-     [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); },
-     true, true, true},
+    {.Name = "netconf", .Arguments = NetConfCli::kNetconfArguments,
+     .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF (--table: each port's row; --show: reads it back).",
+     .Run = [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); },
+     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Netconf},
+    {.Name = "accounts", .Arguments = NetConfCli::kAccountsArguments,
+     .Summary = "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from "
+                "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs and rights back).",
+     .Run = [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); },
+     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Accounts},
+    {.Name = "init", .Arguments = NetConfCli::kInitArguments,
+     .Summary = "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
+     .Run = [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); },
+     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Init},
 #endif
 };
-
-QString UsageLine(const CliCommand& command) {
-  return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
-      .arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
-}
 
 const CliCommand* FindCommand(const QString& name) {
   for (const CliCommand& command : kCommands)
@@ -232,7 +237,15 @@ const CliCommand* FindCommand(const QString& name) {
 
 std::span<const CliCommand> CliCommands() { return kCommands; }
 
+QString CliUsageLine(const CliCommand& command) {
+  return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
+      .arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
+}
+
 QString CliUsage() {
+  QStringList joining;
+  for (const CliCommand& command : kCommands)
+    if (command.JoinsFleet) joining.append(QLatin1String(command.Name));
   QString text;
   QTextStream out(&text);
   out << ProgramText::UsageHead(QStringLiteral("talo7100-cli"),
@@ -245,7 +258,13 @@ QString CliUsage() {
          "wrong command line.\n\n"
          "Options:\n"
          "  --port NAME  the serial port: ttyUSB0, ttyS0, /dev/pts/3, COM1..COM255\n"
-         "               (default: the first port found; TALO7100_PORTS adds names)\n"
+         "               (default: the first port found; TALO7100_PORTS adds names).\n"
+         "               Given more than once, the command runs on every port at once,\n"
+         "               its lines prefixed with [PORT], then a summary line per port;\n"
+         "               \"{port}\" in a file name stands for each port's name. For:\n"
+         "               "
+      << joining.join(QLatin1Char(' ')) << "\n"
+      << "  --jobs N     with several ports, at most N at a time (default: all)\n"
          "  --yes        answer yes to every question (otherwise questions are refused)\n"
          "  --help       show this text\n"
          "  --version    show the version\n\n"
@@ -284,7 +303,7 @@ std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList
                                      QStringLiteral("Answers yes to the question."));
   if (command.Asks) parser.addOption(yesOption);
   if (!parser.parse(QStringList{name} + arguments))
-    return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + UsageLine(command);
+    return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + CliUsageLine(command);
   arguments = parser.positionalArguments();
   call.Verbose = call.Verbose || parser.isSet(verboseOption);
   if (command.Run == RunLine) call.LogPath = parser.value(logOption);
@@ -320,10 +339,21 @@ CliCall ParseCliCall(QStringList arguments) {
       call.Verbose = true;
     } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
       call.Port = arguments.takeFirst();
+      call.Ports.append(call.Port);
       call.PortGiven = true;
     } else if (option.startsWith(QLatin1String("--port="))) {
       call.Port = option.mid(7);
+      call.Ports.append(call.Port);
       call.PortGiven = true;
+    } else if ((option == QLatin1String("--jobs") && !arguments.isEmpty()) ||
+               option.startsWith(QLatin1String("--jobs="))) {
+      const QString value = option.contains(QLatin1Char('=')) ? option.mid(7) : arguments.takeFirst();
+      bool number = false;
+      call.Jobs = value.toInt(&number);
+      if (!number || call.Jobs < 1)
+        return WrongCall(ProgramText::WrongCall(
+            QStringLiteral("talo7100-cli"),
+            QStringLiteral("--jobs takes a number of ports from 1 up, not %1").arg(value)));
     } else {
       return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
                                               QStringLiteral("unknown option %1").arg(option)));
@@ -335,6 +365,7 @@ CliCall ParseCliCall(QStringList arguments) {
   if (!call.Command)
     return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
                                             QStringLiteral("unknown command %1").arg(name)));
+  call.TypedArguments = arguments;
   // --verbose is every subcommand's; a subcommand with options of its own
   // parses the rest itself ("--" ends the options).
   if (call.Command->OwnOptions) {
@@ -371,6 +402,7 @@ int RunCli(int argc, char** argv) {
     case CliCall::Action::Run:
       break;
   }
+  if (call.Ports.size() > 1) return RunFleet(call);
   const CliCommand* command = call.Command;
   QStringList arguments = call.Arguments;
   const QString& logPath = call.LogPath;
@@ -397,6 +429,7 @@ int RunCli(int argc, char** argv) {
     port = found.isEmpty() ? QString() : found.front();
   }
   shell.SetSelectedPort(port);
+  if (command->JoinsFleet) arguments = FleetPlan::WithPortName(arguments, port);
   CliContext context{shell, console, dialogs, assumeYes, portGiven};
 
   int status = command->Run(context, arguments);
@@ -404,7 +437,7 @@ int RunCli(int argc, char** argv) {
   // Why the port would not open, when it was for lack of permission.
   if (!shell.PermissionHint().isEmpty()) PrintEscapedLine(stderr, shell.PermissionHint());
   if (status == kUsageError) {
-    PrintEscapedLine(stderr, UsageLine(*command));
+    PrintEscapedLine(stderr, CliUsageLine(*command));
     return kUsageError;
   }
   if (status == kExitOk && dialogs.ErrorCount() > 0) status = kExitFailed;

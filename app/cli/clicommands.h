@@ -8,21 +8,28 @@
 //   function taking the context and its arguments. Its return value is the
 //   exit status; an error box that would have been shown makes it 1 in any
 //   case. A wrong call of a subcommand returns kUsageError. Adding one:
-//     {"ls", "[FOLDER]", "Lists a folder of D:.", RunLs, true, false},
+//     {.Name = "ls", .Arguments = "[FOLDER]", .Summary = "Lists a folder of D:.",
+//      .Run = RunLs, .ShowConsole = false, .JoinsFleet = true},
 //   and int RunLs(CliContext&, const QStringList&) printing to stdout.
 // - Global options come before the subcommand: --port NAME (default: the
 //   first port the scan finds), --yes, --help, --version.
+// - --port given more than once runs the subcommand on every port at once
+//   (--jobs N at a time): fleetrun.h. A subcommand takes part by setting
+//   JoinsFleet in its entry (and PrepareFleet for what only it must check
+//   first); any other refuses such a call as wrong.
 // - Every subcommand takes --verbose (declared once, with QCommandLineParser,
 //   before its own arguments): the console lines of its exchanges go to
 //   stdout as well, also for a command that keeps them back by default.
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <span>
 
 class DeviceShell;
 class StreamConsole;
 class StreamDialogs;
+struct FleetCall;
 
 struct CliContext {
   DeviceShell& Shell;        // SelectedPort() is the port to use
@@ -33,6 +40,10 @@ struct CliContext {
 };
 
 using CliHandler = int (*)(CliContext& context, const QStringList& arguments);
+// Checks in the fleet's parent, before any port is touched, what only the
+// command knows (its options, a table, a question to ask once, passwords
+// for the children); the refusal of a wrong call, or none.
+using FleetPrepare = std::optional<QString> (*)(FleetCall& call);
 
 struct CliCommand {
   const char* Name;
@@ -51,6 +62,9 @@ struct CliCommand {
   // The command asks before it destroys something: it takes --yes after its
   // name too.
   bool Asks = false;
+  // Runs on several ports at once (--port given more than once).
+  bool JoinsFleet = false;
+  FleetPrepare PrepareFleet = nullptr;
 };
 
 inline constexpr int kExitOk = 0;
@@ -59,6 +73,8 @@ inline constexpr int kUsageError = 2;
 
 std::span<const CliCommand> CliCommands();
 QString CliUsage();
+// "Usage: talo7100-cli [--port NAME] NAME [--verbose] ARGUMENTS"
+QString CliUsageLine(const CliCommand& command);
 
 // What a command line asks for, before any port is touched: the global
 // options, the subcommand and, for one without options of its own, --verbose
@@ -69,7 +85,10 @@ struct CliCall {
   QString Message;  // WrongCall: the text for standard error
   const CliCommand* Command = nullptr;  // Run
   QStringList Arguments;                // Run: the subcommand's own
-  QString Port;
+  QString Port;       // the last --port
+  QStringList Ports;  // every --port, in order
+  int Jobs = 0;       // --jobs N; 0: every port at once
+  QStringList TypedArguments;  // Run: the subcommand's arguments as typed
   bool PortGiven = false;
   bool AssumeYes = false;
   bool Verbose = false;

@@ -1,7 +1,5 @@
 #include "imagecli.h"
 
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include "imagekeeper.h"
 #include "imageprogress.h"
 #include "imagetext.h"
+#include "progressline.h"
 #include "terminalprogress.h"
 
 namespace ImageCli {
@@ -44,7 +43,7 @@ constexpr int kExitInterrupted = 130;
 enum class Direction { Backup, Restore };
 
 int Run(DeviceShell& shell, const Call& call, Direction direction) {
-  const bool interactive = isatty(fileno(stdout)) == 1;
+  const bool interactive = ProgressLine::Interactive(stdout);
   TerminalProgress upload(stdout, interactive);
   ImageProgress progress(stdout, interactive);
   const ImageKeeperHost host{shell.SelectedPort(), upload.Console(shell.Console()), shell.Dialogs(),

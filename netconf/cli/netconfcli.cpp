@@ -12,10 +12,13 @@
 #include "deviceshell.h"
 #include "escapecontrols.h"
 #include "netconfig.h"
+#include "netconftable.h"
 #include "netconftext.h"
 #include "nocoredumps.h"
 #include "settingsparser.h"
 #include "settingsreadback.h"
+#include "portnames.h"
+#include "progressline.h"
 #include "terminalprogress.h"
 
 namespace NetConfCli {
@@ -64,7 +67,7 @@ bool DeviceListed(DeviceShell& shell) {
 // window.
 int RunWithProgress(DeviceShell& shell, const std::function<bool(NetConfig&)>& operation) {
   if (!DeviceListed(shell)) return kExitFailed;
-  TerminalProgress progress(stdout, isatty(fileno(stdout)) == 1);
+  TerminalProgress progress(stdout, ProgressLine::Interactive(stdout));
   DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs());
   barShell.SetSelectedPort(shell.SelectedPort());
   NetConfig config(barShell, progress);
@@ -221,17 +224,52 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
       return QStringList{NetSettings::SettingsOptions(*settings)};
     });
   QString why;
-  const std::optional<AddressSettings> settings = ParseNetconf(arguments, why);
-  if (!settings) {
+  const QString table = NetConfTable::PathIn(arguments);
+  // A table's row is written to a folder of the port's own (named as in
+  // {port}), so that controllers configured at once never share the file.
+  const QString ownFolder = table.isEmpty() ? QString() : PortNames::ShortName(shell.SelectedPort());
+  const std::optional<AddressSettings> settings =
+      table.isEmpty() ? ParseNetconf(arguments, why)
+                      : NetConfTable::SettingsFor(table, shell.SelectedPort(), why);
+  if (settings && !table.isEmpty() && ownFolder.isEmpty())
+    why = QStringLiteral("the port %1 has no name to keep its SOCKET.CFG under").arg(shell.SelectedPort());
+  if (!settings || !why.isEmpty()) {
     PrintError(why);
     return kExitUsage;
   }
-  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateSettings(*settings); });
+  return RunWithProgress(shell, [&](NetConfig& config) {
+    config.OwnFolder = ownFolder;
+    return config.UpdateSettings(*settings);
+  });
+}
+
+std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QString& why) {
+  // The passwords come next, from the environment or the terminal.
+  (void)TurnOffCoreDumps();
+  std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
+  if (!accounts) return std::nullopt;
+  const std::optional<QString> ftpPassword =
+      ReadPassword(kFtpPasswordVariable, QStringLiteral("FTP password: "));
+  const std::optional<QString> httpPassword =
+      ftpPassword ? ReadPassword(kHttpPasswordVariable, QStringLiteral("HTTP password: "))
+                  : std::nullopt;
+  if (!ftpPassword || !httpPassword) {
+    why = QStringLiteral("no password: set %1 and %2 or run on a terminal")
+              .arg(QLatin1String(kFtpPasswordVariable), QLatin1String(kHttpPasswordVariable));
+    return std::nullopt;
+  }
+  accounts->FtpPassword = *ftpPassword;
+  accounts->HttpPassword = *httpPassword;
+  // The dialog's rules (blank, characters, lengths), before the controller
+  // is spoken to.
+  if (const std::optional<QString> refusal = NetSettings::BuildAccountLines(*accounts).Message) {
+    why = *refusal;
+    return std::nullopt;
+  }
+  return accounts;
 }
 
 int Accounts(DeviceShell& shell, const QStringList& arguments) {
-  // The passwords come next, from the environment or the terminal.
-  (void)TurnOffCoreDumps();
   if (arguments.contains(QStringLiteral("--show")))
     return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
       const std::optional<AccountSettings> accounts = SettingsReadBack::ReadAccounts(reader);
@@ -239,28 +277,9 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
       return NetSettings::AccountLinesShown(*accounts);
     });
   QString why;
-  std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
+  const std::optional<AccountSettings> accounts = ReadAccounts(arguments, why);
   if (!accounts) {
     PrintError(why);
-    return kExitUsage;
-  }
-  const std::optional<QString> ftpPassword =
-      ReadPassword("TALO7100_FTP_PASSWORD", QStringLiteral("FTP password: "));
-  const std::optional<QString> httpPassword =
-      ftpPassword ? ReadPassword("TALO7100_HTTP_PASSWORD", QStringLiteral("HTTP password: "))
-                  : std::nullopt;
-  if (!ftpPassword || !httpPassword) {
-    PrintError(
-        QStringLiteral("no password: set TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD "
-                       "or run on a terminal"));
-    return kExitUsage;
-  }
-  accounts->FtpPassword = *ftpPassword;
-  accounts->HttpPassword = *httpPassword;
-  // The dialog's rules (blank, characters, lengths), before the controller
-  // is spoken to.
-  if (const std::optional<QString> refusal = NetSettings::BuildAccountLines(*accounts).Message) {
-    PrintError(*refusal);
     return kExitUsage;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(*accounts); });

@@ -1,6 +1,7 @@
 #pragma once
 // The network configuration's subcommands of talo7100-cli:
 //   netconf --show | --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]
+//   netconf --table FILE                  (this port's row: NetConfTable)
 //   accounts --show | --ftp-id ID [--ftp-rights LETTERS] --http-id ID [--http-rights LETTERS]
 //   init [--servers httpftp,ftp,http]     (the global --yes answers the question)
 //
@@ -35,10 +36,13 @@ class DeviceShell;
 namespace NetConfCli {
 
 inline constexpr char kNetconfArguments[] =
-    "--show | --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]";
+    "--show | --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns] | --table FILE";
 inline constexpr char kAccountsArguments[] =
     "--show | --ftp-id ID [--ftp-rights dcwr] --http-id ID [--http-rights epg]";
 inline constexpr char kInitArguments[] = "[--servers httpftp,ftp,http]";
+
+inline constexpr char kFtpPasswordVariable[] = "TALO7100_FTP_PASSWORD";
+inline constexpr char kHttpPasswordVariable[] = "TALO7100_HTTP_PASSWORD";
 
 // The environment variable when set, else the terminal without echo; none
 // when neither can give one.
@@ -50,6 +54,9 @@ std::optional<QString> ReadPassword(const char* variable, const QString& prompt)
 std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QString& why);
 std::optional<AccountSettings> ParseAccounts(const QStringList& arguments, QString& why);
 std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why);
+// accounts' whole call: its options, the passwords (ReadPassword) and the
+// dialog's rules; none with why on a wrong call. Turns core dumps off first.
+std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QString& why);
 
 int Netconf(DeviceShell& shell, const QStringList& arguments);
 int Accounts(DeviceShell& shell, const QStringList& arguments);

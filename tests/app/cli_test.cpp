@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "clicommands.h"
+#include "clirun.h"
 #include "ptypair.h"
 #include "scriptedshell.h"
 #include "talocomport.h"
@@ -26,28 +27,6 @@
 #endif
 
 namespace {
-
-struct CliResult {
-  int ExitCode = -1;
-  QString Out;
-  QString Err;
-};
-
-CliResult RunCli(const QStringList& arguments, int timeoutMs = 30000) {
-  QProcess cli;
-  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
-  CliResult result;
-  if (!cli.waitForFinished(timeoutMs)) {
-    cli.kill();
-    cli.waitForFinished(1000);
-    ADD_FAILURE() << "talo7100-cli did not finish";
-    return result;
-  }
-  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-  result.Out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
-  return result;
-}
 
 TEST(CliRun, printsCommandAndAnswerAndSucceeds) {
   ScriptedShell shell(

@@ -11,6 +11,7 @@
 #include <QProcess>
 
 #include "../transfer/transfertesting.h"
+#include "clirun.h"
 #include "deviceshell.h"
 #include "netconfcli.h"
 #include "netconftesting.h"
@@ -196,30 +197,6 @@ TEST_F(NetConfigOnSim, missingFileRefusesBeforeTheFormat) {
   EXPECT_EQ(Dialogs.Errors().front(), NetConfText::MissingFiles({missing}));
   EXPECT_TRUE(Sim().Received().empty());
   EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
-}
-
-struct CliResult {
-  int ExitCode = -1;
-  QString Err;
-  QString Out;
-};
-
-CliResult RunCli(const QStringList& arguments, const QProcessEnvironment& environment) {
-  QProcess cli;
-  cli.setProcessEnvironment(environment);
-  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
-  cli.closeWriteChannel();
-  CliResult result;
-  if (!cli.waitForFinished(60000)) {
-    cli.kill();
-    cli.waitForFinished(1000);
-    ADD_FAILURE() << "talo7100-cli did not finish";
-    return result;
-  }
-  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
-  result.Out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-  return result;
 }
 
 TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {

@@ -1,10 +1,9 @@
 #include "putcli.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "devicecli.h"
+#include "progressline.h"
 
 namespace PutCli {
 
@@ -22,7 +21,7 @@ PutCommand::FolderReader DeviceFolder(DeviceShell& shell) {
 }
 
 int Put(DeviceShell& shell, const QStringList& arguments) {
-  const PutCommand::Output output{stdout, isatty(fileno(stdout)) == 1};
+  const PutCommand::Output output{stdout, ProgressLine::Interactive(stdout)};
   return PutCommand::Run(shell, arguments, DeviceFolder(shell), output);
 }
 

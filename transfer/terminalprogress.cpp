@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <atomic>
 #include <csignal>
 
 #include "escapecontrols.h"
@@ -12,7 +13,11 @@
 
 namespace {
 
-volatile std::sig_atomic_t InterruptRequested = 0;
+// Set by the SIGINT handler, which may run on any thread: a lock-free atomic
+// is safe both in the handler and across threads (a volatile flag is only
+// the former).
+std::atomic<int> InterruptRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) {
   InterruptRequested = 1;

@@ -341,6 +341,9 @@ void PrepareListedRoot(CellWorld& world, Findings& findings, std::unique_ptr<Dev
   browser = std::make_unique<DeviceBrowser>(world.Shell);
   browser->Lister().SetTimeouts(QuickListing());
   browser->PortChanged();
+  // No fault is set yet: a listing that failed here lost a race with a
+  // loaded machine (the time-outs are short), so it is simply tried again.
+  for (int again = 0; again < 2 && Names(*browser) != kRootNames; ++again) browser->Refresh();
   if (Names(*browser) != kRootNames) findings.push_back("no clean listing first");
 }
 

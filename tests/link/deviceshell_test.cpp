@@ -227,6 +227,75 @@ TEST(ShellExchange, consoleIsClearedAt300LinesOnThisPath) {
   EXPECT_EQ(b.Console.Lines, expected);
 }
 
+// ---- quick answers -----------------------------------------------------------
+
+// Quick answers end at the prompt, yet read the same answer as the standard
+// ending, whatever pauses the shell makes: a pause that is no prompt is
+// waited out, a text that only looks like one goes on.
+TEST(QuickAnswers, readTheSameAnswerAsTheStandardEnding) {
+  struct Step {
+    std::string Bytes;
+    int PauseMs;
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Step> Steps;
+    QList<QByteArray> Passed;
+  };
+  const Case cases[] = {
+      {"at once", {{"\nline 1\r\nline 2\r\nD:\\>", 0}}, {"\n", "line 1\r\n", "line 2\r\n"}},
+      {"a pause of 3T between lines",
+       {{"\nline 1\r\n", 300}, {"line 2\r\nD:\\>", 0}},
+       {"\n", "line 1\r\n", "line 2\r\n"}},
+      {"a pause inside the prompt", {{"\nline 1\r\nD:", 300}, {"\\>", 0}}, {"\n", "line 1\r\n"}},
+      {"a prompt's look inside a line",
+       {{"\nD:\\DATA>goes on\r\nD:\\>", 0}},
+       {"\n", "D:\\DATA>goes on\r\n"}},
+  };
+  for (const Case& c : cases) {
+    for (const bool quick : {false, true}) {
+      SCOPED_TRACE(std::string(c.Name) + (quick ? ", quick" : ", standard"));
+      ScriptedShell peer([&](const std::string&, PtyPair& line, const auto&) {
+        for (const Step& step : c.Steps) {
+          (void)line.Write(step.Bytes);
+          std::this_thread::sleep_for(std::chrono::milliseconds(step.PauseMs));
+        }
+        return std::string();
+      });
+      ShellBench b(peer.Path());
+      b.Shell.SetQuickAnswers(quick);
+      QList<QByteArray> passed;
+      EXPECT_TRUE(b.Shell.RunStandardExchange(
+          "dir\r", 100, 10,
+          [&](const QByteArray& line) {
+            passed.append(line);
+            return true;
+          },
+          DeviceShell::kPromptBudgetMs, DeviceShell::PromptAt::Start,
+          DeviceShell::Pace::QuickWhenChosen));
+      EXPECT_EQ(passed, c.Passed);
+      EXPECT_EQ(peer.Received(), "dir\r");
+      EXPECT_TRUE(b.Dialogs.Messages.empty());
+    }
+  }
+}
+
+// At T = 3000 the standard ending spends 12 s (2T for the drain, 2T after
+// the prompt); quick answers none of it, stale output drained all the same.
+TEST(QuickAnswers, endAtThePromptWithoutWaitingOutTheTimeouts) {
+  ScriptedShell peer(ScriptedShell::Outputs({{"C:\\mem", "Total memory 1024K\r\n"}}));
+  ShellBench b(peer.Path());
+  b.Shell.SetQuickAnswers(true);
+  ASSERT_TRUE(peer.Emit("stale output\r\n"));
+  const auto start = Clock::now();
+  EXPECT_TRUE(b.Shell.RunStandardExchange("C:\\mem\r", 3000, 10, {}, DeviceShell::kPromptBudgetMs,
+                                          DeviceShell::PromptAt::Start,
+                                          DeviceShell::Pace::QuickWhenChosen));
+  EXPECT_LT(MsSince(start), 3000);
+  EXPECT_EQ(peer.Received(), "C:\\mem\r");
+  EXPECT_EQ(b.Console.Lines, (QStringList{"C:\\mem", "Total memory 1024K", ""}));
+}
+
 // ---- primitives ------------------------------------------------------------
 
 TEST(ShellPrimitives, appendConsoleLineStripsLineEndsAndClearsAt300FinishedLines) {

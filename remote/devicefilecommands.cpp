@@ -38,7 +38,7 @@ bool DeviceFileCommands::RunChecked(const DeviceCommand::CommandLine& commandLin
         }
         return true;  // later lines are still read and shown
       },
-      Timeouts().PromptBudgetMs);
+      Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, DeviceShell::Pace::QuickWhenChosen);
   if (!sent) return false;
   if (!refusal.isEmpty()) {
     Shell.Dialogs().ShowError(refusal);
@@ -57,9 +57,9 @@ void DeviceFileCommands::ShowAgain(const QString& selectName) {
   if (Relist) Browser.RefreshSelecting(selectName);
 }
 
-bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine) {
+bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine, DeviceShell::Pace pace) {
   return Shell.RunStandardExchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed, {},
-                                   Timeouts().PromptBudgetMs);
+                                   Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, pace);
 }
 
 std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
@@ -185,9 +185,13 @@ void DeviceFileCommands::Properities1Click(int selectedIndex) {
   if (ShowProperties) ShowProperties(props);
 }
 
-bool DeviceFileCommands::MEM1Click() { return RunDeviceCommand(DeviceCommand::ShowMemory()); }
+bool DeviceFileCommands::MEM1Click() {
+  return RunDeviceCommand(DeviceCommand::ShowMemory(), DeviceShell::Pace::QuickWhenChosen);
+}
 
-void DeviceFileCommands::ABORT1Click() { RunDeviceCommand(DeviceCommand::AnswerAbort()); }
+void DeviceFileCommands::ABORT1Click() {
+  RunDeviceCommand(DeviceCommand::AnswerAbort(), DeviceShell::Pace::Standard);
+}
 
 bool DeviceFileCommands::FORMAT1Click() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;

@@ -9,8 +9,10 @@
 //   (DeviceShell): delete, rename and make directory at 200 ms, FORMAT at
 //   1000 ms with carriage return as terminator, MEM and ABORT as
 //   RunDeviceCommand does (1000 ms, line feed); the time-outs are the
-//   lister's DeviceTimeouts. The exchange shows its own open and echo
-//   failures after closing the port.
+//   lister's DeviceTimeouts. Delete, rename, make directory and MEM take
+//   quick answers when the user chose them (DeviceShell::Pace); FORMAT,
+//   ABORT and autorun always wait out their time-outs. The exchange shows
+//   its own open and echo failures after closing the port.
 // - The commands act on the folder the pane shows (DevicePath), whatever the
 //   shell's current drive and folder are: they name their file or folder by
 //   its full path from D:\ with the drive (DeviceCommand says why). The
@@ -36,9 +38,9 @@
 #include <optional>
 
 #include "devicecommands.h"
+#include "deviceshell.h"
 
 class DeviceBrowser;
-class DeviceShell;
 struct DeviceTimeouts;
 
 // The seven texts of the properties dialog.
@@ -88,7 +90,7 @@ class DeviceFileCommands {
   [[nodiscard]] std::optional<QString> AskNewName(const QString& caption, const QString& prompt,
                                                   const QString& initial);
   // RunDeviceCommand at the configured time-out; true when sent.
-  bool RunDeviceCommand(const QByteArray& commandLine);
+  bool RunDeviceCommand(const QByteArray& commandLine, DeviceShell::Pace pace);
   // The folder shown, "\" before the first listing.
   QString Folder() const;
   void ShowAgain(const QString& selectName = QString());

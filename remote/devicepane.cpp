@@ -149,6 +149,11 @@ void DevicePane::BuildContextMenu() {
   QAction* talo = add(autorun, "Talo-7100", "Talo7100TCP1");
   PopupMenu2->addSeparator();
   Properities1 = add(PopupMenu2, "&Properities", "Properities1");
+  PopupMenu2->addSeparator();
+  QuickListings1 = add(PopupMenu2, "&Quick listings (end answers at the prompt)", "QuickListings1");
+  QuickListings1->setCheckable(true);
+  connect(QuickListings1, &QAction::toggled, this,
+          [this](bool on) { BrowserPtr->Shell().SetQuickAnswers(on); });
 
   DeviceFileCommands& commands = *CommandsPtr;
   connect(MakeDirectory1, &QAction::triggered, this,
@@ -225,6 +230,7 @@ void DevicePane::PopupMenu2Popup() {
   Rename1->setEnabled(state.Rename);
   SetToAutoRun1->setEnabled(state.SetToAutoRun);
   Properities1->setEnabled(state.Properties);
+  QuickListings1->setChecked(BrowserPtr->Shell().QuickAnswers());
 }
 
 void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }

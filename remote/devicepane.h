@@ -18,6 +18,8 @@
 //   turn the terminal on, type the name and a carriage return).
 // - Every exchange runs on the main thread and blocks it behind the busy
 //   cursor; messages go through the shell's UserDialogs.
+// - The context menu's last entry switches the shell's quick answers
+//   (DeviceShell::SetQuickAnswers); the owner keeps the choice between runs.
 
 #include <QWidget>
 #include <cstdint>
@@ -124,4 +126,5 @@ class DevicePane : public QWidget {
   QAction* Rename1 = nullptr;
   QAction* SetToAutoRun1 = nullptr;
   QAction* Properities1 = nullptr;
+  QAction* QuickListings1 = nullptr;  // the shell's quick answers, on or off
 };

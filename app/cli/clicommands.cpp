@@ -225,7 +225,7 @@ QString CliUsage() {
   QString text;
   QTextStream out(&text);
   out << ProgramText::UsageHead(QStringLiteral("talo7100-cli"),
-                                QStringLiteral("[--port NAME] [--yes] COMMAND [ARGUMENTS]"))
+                                QStringLiteral("[--port NAME] [--yes] [--quick] COMMAND [ARGUMENTS]"))
       << "\n"
          "Drives a TALO-7100 controller over one RS-232 line (57600 baud, 8N1) by typing\n"
          "command lines into its shell. The controller's answers go to standard output,\n"
@@ -236,6 +236,8 @@ QString CliUsage() {
          "  --port NAME  the serial port: ttyUSB0, ttyS0, /dev/pts/3, COM1..COM255\n"
          "               (default: the first port found; TALO7100_PORTS adds names)\n"
          "  --yes        answer yes to every question (otherwise questions are refused)\n"
+         "  --quick      end the answers of listings, counts, file commands and mem at\n"
+         "               the shell's prompt instead of after the read time-outs\n"
          "  --help       show this text\n"
          "  --version    show the version\n\n"
          "Every command also takes:\n"
@@ -305,6 +307,8 @@ CliCall ParseCliCall(QStringList arguments) {
     }
     if (option == QLatin1String("--yes")) {
       call.AssumeYes = true;
+    } else if (option == QLatin1String("--quick")) {
+      call.Quick = true;
     } else if (option == QLatin1String("--verbose")) {
       call.Verbose = true;
     } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
@@ -386,6 +390,7 @@ int RunCli(int argc, char** argv) {
     port = found.isEmpty() ? QString() : found.front();
   }
   shell.SetSelectedPort(port);
+  shell.SetQuickAnswers(call.Quick);
   CliContext context{shell, console, dialogs, assumeYes, portGiven};
 
   int status = command->Run(context, arguments);

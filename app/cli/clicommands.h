@@ -11,7 +11,8 @@
 //     {"ls", "[FOLDER]", "Lists a folder of D:.", RunLs, true, false},
 //   and int RunLs(CliContext&, const QStringList&) printing to stdout.
 // - Global options come before the subcommand: --port NAME (default: the
-//   first port the scan finds), --yes, --help, --version.
+//   first port the scan finds), --yes, --quick (the shell's quick answers,
+//   as the device pane's "Quick listings"), --help, --version.
 // - Every subcommand takes --verbose (declared once, with QCommandLineParser,
 //   before its own arguments): the console lines of its exchanges go to
 //   stdout as well, also for a command that keeps them back by default.
@@ -72,6 +73,7 @@ struct CliCall {
   QString Port;
   bool PortGiven = false;
   bool AssumeYes = false;
+  bool Quick = false;
   bool Verbose = false;
   QString LogPath;  // run --log FILE
 };

@@ -528,6 +528,46 @@ TEST_F(DeviceExchange, commandLineListingAndCount) {
   EXPECT_EQ(Dialogs.Errors().size(), 1);
 }
 
+// Quick answers type the same bytes and read the same answers as the
+// standard ending: listing, count, delete and MEM.
+TEST_F(DeviceExchange, quickAnswersTypeAndReadWhatTheStandardEndingDoes) {
+  for (int i = 0; i < 30; ++i) Sim().PutFile("\\F" + std::to_string(i) + ".TXT", "x");
+  Sim().PutFile("\\DIR\\SUB\\G.TXT", std::string(700, 'g'));
+  struct Run {
+    std::string Typed;
+    QStringList Console, Names;
+    int64_t Files = 0, Bytes = 0;
+  };
+  const auto run = [&](bool quick) {
+    Shell.SetQuickAnswers(quick);
+    Sim().PutFile("\\GONE.TXT", "g");
+    Sim().ClearReceived();
+    Console.Clear();
+    Run r;
+    Browser.PortChanged();
+    TreeCounts counts;
+    EXPECT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "DIR", counts));
+    EXPECT_TRUE(Commands.Delete1Click(IndexOf("GONE.TXT")));
+    EXPECT_TRUE(Commands.MEM1Click());
+    r.Typed = Sim().Received();
+    r.Console = Console.Lines;
+    r.Names = Names();
+    r.Files = counts.Files;
+    r.Bytes = counts.Bytes;
+    return r;
+  };
+  const Run standard = run(false);
+  const Run quick = run(true);
+  EXPECT_EQ(quick.Typed, standard.Typed);
+  EXPECT_EQ(quick.Console, standard.Console);
+  EXPECT_EQ(quick.Names, standard.Names);
+  EXPECT_EQ(quick.Names.size(), 31) << "30 files and DIR, GONE.TXT gone";
+  EXPECT_EQ(quick.Files, 1);
+  EXPECT_EQ(quick.Bytes, 700);
+  EXPECT_FALSE(Sim().Exists("\\GONE.TXT"));
+  EXPECT_TRUE(Dialogs.Errors().isEmpty());
+}
+
 TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
   // A busy folder: far more lines after the pause than the prompt budget
   // has time-out units.
@@ -542,22 +582,28 @@ TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
   faults.PauseListingMs = 600;
   Sim().SetFaults(faults);
 
-  Browser.ChooseHistoryPath("\\DATA");
-  EXPECT_EQ(Names(), QStringList({"LOG", "RUN.BAT"}));
-  EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
-  EXPECT_EQ(Console.Lines.filter("RUN").size(), 1) << Console.Text().toStdString();
-  EXPECT_EQ(Console.Lines.filter("bytes free").size(), 1);
+  // Quick answers wait the pause out as well: it is no prompt.
+  for (const bool quick : {false, true}) {
+    SCOPED_TRACE(quick ? "quick" : "standard");
+    Shell.SetQuickAnswers(quick);
+    Console.Clear();
+    Browser.ChooseHistoryPath("\\DATA");
+    EXPECT_EQ(Names(), QStringList({"LOG", "RUN.BAT"}));
+    EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
+    EXPECT_EQ(Console.Lines.filter("RUN").size(), 1) << Console.Text().toStdString();
+    EXPECT_EQ(Console.Lines.filter("bytes free").size(), 1);
 
-  QStringList lines;
-  ASSERT_EQ(DeviceCli::ListFolder(Shell, "\\DATA", lines, FastTimeouts()), 0);
-  EXPECT_EQ(lines.value(2), "2 object(s)");
-  EXPECT_TRUE(lines.value(3).endsWith(" bytes free)")) << lines.value(3).toStdString();
-  QStringList counts;
-  ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\DATA", counts, FastTimeouts()), 0);
-  EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
-  Browser.ChooseHistoryPath("\\BUSY");
-  EXPECT_EQ(Browser.ItemCount(), 110);
-  EXPECT_TRUE(Dialogs.Messages.empty());
+    QStringList lines;
+    ASSERT_EQ(DeviceCli::ListFolder(Shell, "\\DATA", lines, FastTimeouts()), 0);
+    EXPECT_EQ(lines.value(2), "2 object(s)");
+    EXPECT_TRUE(lines.value(3).endsWith(" bytes free)")) << lines.value(3).toStdString();
+    QStringList counts;
+    ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\DATA", counts, FastTimeouts()), 0);
+    EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
+    Browser.ChooseHistoryPath("\\BUSY");
+    EXPECT_EQ(Browser.ItemCount(), 110);
+    EXPECT_TRUE(Dialogs.Messages.empty());
+  }
 }
 
 // A controller that stops in the middle of "dir" or "dir/s" (a real stall):

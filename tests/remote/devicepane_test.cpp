@@ -113,6 +113,18 @@ TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
 }
 
+TEST_F(DevicePaneTest, quickListingsEntrySwitchesTheShellsQuickAnswers) {
+  QAction* quick = Child<QAction>("QuickListings1");
+  EXPECT_EQ(quick->text().remove('&'), "Quick listings (end answers at the prompt)");
+  Pane.PopupMenu2Popup();
+  EXPECT_FALSE(quick->isChecked());
+  quick->trigger();
+  EXPECT_TRUE(Shell.QuickAnswers());
+  Shell.SetQuickAnswers(false);
+  Pane.PopupMenu2Popup();
+  EXPECT_FALSE(quick->isChecked());
+}
+
 TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
   Sim().MakeDir("\\DIR");
   Sim().PutFile("\\A.TXT", "a");

@@ -13,6 +13,7 @@
 // handed on as FilesDropped, once the drop has ended, to be copied into the
 // folder shown; a drag that starts in this list itself is not taken.
 
+#include <QList>
 #include <QStackedWidget>
 
 class QAbstractItemModel;
@@ -34,8 +35,11 @@ class DeviceListView : public QStackedWidget {
   void SetViewStyle(ViewStyle style);
   ViewStyle Style() const { return CurrentStyle; }
 
-  // The selected row, -1 for none.
+  // The selected row, -1 for none; of several, the current one where it is
+  // selected, else the first.
   int SelectedRow() const;
+  // Every selected row, ascending.
+  QList<int> SelectedRows() const;
   // Selects row, gives it the focus state and scrolls it fully into view;
   // -1 clears the selection.
   void SelectRow(int row);

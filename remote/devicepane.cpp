@@ -1,5 +1,6 @@
 #include "devicepane.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -193,6 +194,12 @@ void DevicePane::ConnectBrowser() {
   connect(&browser, &DeviceBrowser::SelectRequested, list, &DeviceListView::SelectRow);
   connect(&browser, &DeviceBrowser::ItemsReset, list,
           [list, &browser] { list->ShowSortColumn(browser.SortedBy()); });
+  connect(&browser, &DeviceBrowser::ItemsSorted, list, [list, &browser] {
+    list->ShowSortColumn(browser.SortedBy());
+    // The item the user was on stays in sight wherever the sort put it.
+    QAbstractItemView* view = list->ActiveView();
+    if (view->currentIndex().isValid()) view->scrollTo(view->currentIndex());
+  });
   connect(&browser, &DeviceBrowser::StatusChanged, this, &DevicePane::UpdateStatusBar);
   connect(&browser, &DeviceBrowser::PathShown, this, &DevicePane::UpdatePathBox);
   connect(&browser, &DeviceBrowser::FreeSpaceCaptionChanged, this, [this](const QString& caption) {

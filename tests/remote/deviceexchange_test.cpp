@@ -132,6 +132,8 @@ TEST_F(DeviceExchange, startUpListingTellsAFailureWithoutABox) {
   EXPECT_EQ(Dialogs.Errors().size(), 1) << "a Refresh asked for shows its box";
 }
 
+// A sort orders the items held, without a listing; the later listings keep
+// the column, and commands that change the device keep the row too.
 TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Sim().PutFile("\\BIG.DAT", std::string(3000, 'b'));
   Sim().PutFile("\\SMALL.DAT", std::string(10, 's'));
@@ -139,9 +141,17 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Sim().PutFile("\\TWIN.DAT", std::string(500, 't'));
   Sim().MakeDir("\\ZED");
   Browser.PortChanged();
+  const size_t commands = Sim().Commands().size();
+  QSignalSpy resets(&Browser, &DeviceBrowser::ItemsReset);
+  QSignalSpy sorted(&Browser, &DeviceBrowser::ItemsSorted);
   Browser.SortByColumn(DeviceBrowser::kSortSize);
   EXPECT_EQ(Names(), QStringList({"ZED", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
   EXPECT_EQ(Browser.SortedBy(), DeviceBrowser::kSortSize);
+  EXPECT_EQ(Sim().Commands().size(), commands) << "nothing listed";
+  EXPECT_EQ(resets.count(), 0);
+  ASSERT_EQ(sorted.count(), 1);
+  // Old rows by name: BIG, MID, SMALL, TWIN after the folder.
+  EXPECT_EQ(sorted.first().at(0).value<QList<int>>(), QList<int>({0, 4, 2, 1, 3}));
 
   // The user's row survives a change of the device; it is clamped when the
   // list became shorter.
@@ -158,11 +168,17 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Browser.RefreshKeepingView();
   EXPECT_EQ(selected.last(), 5);
 
-  // Refresh goes back to the name order and clears the selection.
+  // Refresh and navigation keep the order and clear the selection.
   Browser.Refresh();
-  EXPECT_EQ(Names().first(2), QStringList({"ZED", "AAA.DAT"}));
-  EXPECT_EQ(Names().last(), "TWIN.DAT");
+  EXPECT_EQ(Names().last(), "BIG.DAT");
   EXPECT_EQ(selected.last(), -1);
+  Browser.OpenItem(IndexOf("ZED"));
+  Sim().PutFile("\\ZED\\Y.DAT", std::string(1, 'y'));
+  Sim().PutFile("\\ZED\\X.DAT", std::string(2, 'x'));
+  Browser.GoUp();
+  Browser.OpenItem(IndexOf("ZED"));
+  EXPECT_EQ(Names(), QStringList({"Y.DAT", "X.DAT"}));
+  EXPECT_EQ(Browser.SortedBy(), DeviceBrowser::kSortSize);
 }
 
 TEST_F(DeviceExchange, sortByTypeUsesTheTypeTextsOfEveryRow) {

@@ -99,17 +99,35 @@ TEST_F(DevicePaneTest, keysAndDoubleClickNavigateAndRunPrograms) {
   EXPECT_EQ(Child<QComboBox>("cbxTalo")->count(), 2);
 }
 
-TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
+// A header click sorts the rows the pane holds: no listing, the selected
+// items stay selected wherever they went, and a refresh keeps the order.
+TEST_F(DevicePaneTest, headerClickSortsTheRowsHeldKeepingTheSelection) {
   Sim().PutFile("\\B.DAT", std::string(900, 'b'));
   Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
+  Sim().PutFile("\\C.DAT", std::string(100, 'c'));
   Sim().MakeDir("\\Z");
+  QAbstractItemModelTester tester(&Pane.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
   Pane.PortChanged();
+  QItemSelectionModel* selection = Pane.ListView()->ReportView()->selectionModel();
+  selection->clearSelection();
+  for (const char* name : {"A.DAT", "B.DAT"})
+    selection->select(Pane.Model().index(Row(name), 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  const size_t commands = Sim().Commands().size();
   QHeaderView* header = Pane.ListView()->ReportView()->header();
   const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  EXPECT_EQ(Sim().Commands().size(), commands) << "sorted without a listing";
   EXPECT_EQ(Row("Z"), 0);
-  EXPECT_EQ(Row("B.DAT"), 1);
-  EXPECT_EQ(Row("A.DAT"), 2);
+  EXPECT_EQ(Row("C.DAT"), 1);
+  EXPECT_EQ(Row("B.DAT"), 2);
+  EXPECT_EQ(Row("A.DAT"), 3);
+  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+  EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("B.DAT"), Row("A.DAT")}));
+
+  Pane.Refresh();
+  EXPECT_EQ(Row("A.DAT"), 3);
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
 }
 

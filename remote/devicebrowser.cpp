@@ -229,6 +229,14 @@ void DeviceBrowser::ListRootQuietly() {
   QuietFailures = false;
 }
 
+DeviceMenuState DeviceBrowser::PopupMenuState(const QList<int>& selectedRows) {
+  if (selectedRows.size() < 2) return PopupMenuState(selectedRows.value(0, -1));
+  DeviceMenuItemIndex = selectedRows.front();
+  DeviceMenuState state;
+  state.Delete = true;
+  return state;
+}
+
 DeviceMenuState DeviceBrowser::PopupMenuState(int selectedIndex) {
   DeviceMenuState state;
   const PShellItem* item = DeviceItemAt(selectedIndex);

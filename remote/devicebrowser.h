@@ -128,6 +128,9 @@ class DeviceBrowser : public QObject {
   void ListRootQuietly();
   // The context menu opens on the selected row (-1: none).
   DeviceMenuState PopupMenuState(int selectedIndex);
+  // The same for the selected rows (ascending): several take Delete and
+  // Properties only; DeviceMenuItemIndex becomes the first.
+  DeviceMenuState PopupMenuState(const QList<int>& selectedRows);
 
  signals:
   void ItemsAboutToReset();

@@ -47,7 +47,7 @@ DeviceListView::DeviceListView(QWidget* parent) : QStackedWidget(parent) {
 }
 
 void DeviceListView::SetUpView(QAbstractItemView* view) {
-  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setContextMenuPolicy(Qt::CustomContextMenu);

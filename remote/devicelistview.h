@@ -3,7 +3,7 @@
 // one selection - large icons, small icons and list in a QListView, report
 // (Name, Size, Type, Modified) in a QTreeView.
 //
-// Single selection, read-only. Rows are asked for only when visible
+// Extended selection (Shift for a range, Ctrl for one more), read-only. Rows are asked for only when visible
 // (uniform row sizes), which is when the model looks up icons and types.
 // Double-click and Enter activate the selected row, Backspace asks to go up,
 // F5, Delete and F2 ask for the refresh, delete and rename commands as in the

@@ -160,7 +160,7 @@ void DevicePane::BuildContextMenu() {
   connect(MakeDirectory1, &QAction::triggered, this,
           [&commands] { commands.MakeDirectory1Click(); });
   connect(Delete1, &QAction::triggered, this,
-          [this, &commands] { commands.Delete1Click(SelectedIndex()); });
+          [this, &commands] { commands.DeleteItems(Form->lstviewTalo->SelectedRows()); });
   connect(Rename1, &QAction::triggered, this,
           [this, &commands] { commands.Rename1Click(SelectedIndex()); });
   connect(abort, &QAction::triggered, this, [&commands] { commands.ABORT1Click(); });
@@ -169,7 +169,7 @@ void DevicePane::BuildContextMenu() {
   connect(talo, &QAction::triggered, this,
           [this, &commands] { commands.Talo7100TCP1Click(SelectedIndex()); });
   connect(Properities1, &QAction::triggered, this,
-          [this, &commands] { commands.Properities1Click(SelectedIndex()); });
+          [this, &commands] { commands.PropertiesOfItems(Form->lstviewTalo->SelectedRows()); });
 
   connect(Form->lstviewTalo, &DeviceListView::MenuRequested, this, [this](const QPoint& pos) {
     PopupMenu2Popup();
@@ -231,7 +231,7 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
 }
 
 void DevicePane::PopupMenu2Popup() {
-  const DeviceMenuState state = BrowserPtr->PopupMenuState(SelectedIndex());
+  const DeviceMenuState state = BrowserPtr->PopupMenuState(Form->lstviewTalo->SelectedRows());
   MakeDirectory1->setEnabled(state.MakeDirectory);
   Delete1->setEnabled(state.Delete);
   Rename1->setEnabled(state.Rename);

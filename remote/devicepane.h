@@ -18,6 +18,8 @@
 //   turn the terminal on, type the name and a carriage return).
 // - Every exchange runs on the main thread and blocks it behind the busy
 //   cursor; messages go through the shell's UserDialogs.
+// - The list takes several items at once (Shift, Ctrl): Delete and
+//   Properties act on all selected, the other entries on one item only.
 // - The context menu's last entry switches the shell's quick answers
 //   (DeviceShell::SetQuickAnswers); the owner keeps the choice between runs.
 

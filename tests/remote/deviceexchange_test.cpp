@@ -415,6 +415,92 @@ TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
   EXPECT_EQ(shown[3].PropPath, "\\DIR");
 }
 
+// Several items: a refusal or a full folder stops everything before the one
+// question; then each goes in turn and the folder is listed once.
+TEST_F(DeviceExchange, deleteSeveralAsksOnceAndListsTheFolderOnce) {
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().PutFile("\\B.TXT", "b");
+  Sim().MakeDir("\\EMPTY");
+  Sim().PutFile("\\FULL\\F.TXT", "f");
+  Browser.PortChanged();
+  const auto rows = [this](const QStringList& names) {
+    QList<int> out;
+    for (const QString& name : names) out.append(IndexOf(name));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  EXPECT_FALSE(Commands.DeleteItems(rows({"A.TXT", "FULL"})));
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{DeviceText::FolderNotEmpty("FULL")});
+  EXPECT_TRUE(Dialogs.Questions().isEmpty());
+  EXPECT_TRUE(Sim().Exists("\\A.TXT"));
+
+  Dialogs.YesNoAnswers = {false, true};
+  EXPECT_FALSE(Commands.DeleteItems(rows({"A.TXT", "B.TXT", "EMPTY"})));
+  EXPECT_TRUE(Sim().Exists("\\A.TXT") && Sim().Exists("\\EMPTY"));
+  const size_t listings = CountRan("dir");
+  EXPECT_TRUE(Commands.DeleteItems(rows({"A.TXT", "B.TXT", "EMPTY"})));
+  EXPECT_EQ(Dialogs.Questions(), QStringList(2, "Delete 3 items from the TALO-7100?"));
+  EXPECT_FALSE(Sim().Exists("\\A.TXT") || Sim().Exists("\\B.TXT") || Sim().Exists("\\EMPTY"));
+  EXPECT_EQ(CountRan("dir"), listings + 1);
+  EXPECT_EQ(Names(), QStringList{"FULL"});
+  EXPECT_TRUE(Dialogs.Errors().isEmpty());
+}
+
+// The first failed exchange stops the rest; the folder is listed again only
+// when something went.
+TEST_F(DeviceExchange, deleteSeveralStopsAtTheFirstFailure) {
+  struct Case {
+    const char* Name;
+    talosim::FaultPlan Faults;
+    QStringList Left;
+    size_t Listings;
+  };
+  talosim::FaultPlan noEcho;
+  noEcho.NoEcho = true;
+  talosim::FaultPlan secondFails;  // "del D:\A.TXT\r" is 13 bytes
+  secondFails.WrongEchoEvery = 20;
+  const Case cases[] = {
+      {"the first", noEcho, {"A.TXT", "B.TXT", "C.TXT"}, 0},
+      {"the second", secondFails, {"B.TXT", "C.TXT"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Sim().SetFaults({});
+    for (const char* name : {"\\A.TXT", "\\B.TXT", "\\C.TXT"}) Sim().PutFile(name, "x");
+    Browser.PortChanged();
+    Dialogs.Messages.clear();
+    const size_t listings = CountRan("dir");
+    Sim().SetFaults(c.Faults);
+    EXPECT_FALSE(Commands.DeleteItems({0, 1, 2}));
+    EXPECT_EQ(Dialogs.Errors().size(), 1);
+    Sim().SetFaults({});
+    QStringList left;
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT"})
+      if (Sim().Exists(std::string("\\") + name)) left.append(name);
+    EXPECT_EQ(left, c.Left);
+    EXPECT_EQ(CountRan("dir"), listings + c.Listings);
+  }
+}
+
+TEST_F(DeviceExchange, propertiesOfSeveralShowTheirTotals) {
+  Sim().PutFile("\\KB.DAT", std::string(1024, 'k'));
+  Sim().PutFile("\\B.DAT", std::string(10, 'b'));
+  Sim().PutFile("\\DIR\\SUB\\F.TXT", std::string(100, 'f'));
+  std::vector<DeviceProperties> shown;
+  Commands.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
+  Browser.PortChanged();
+  Commands.PropertiesOfItems({IndexOf("DIR"), IndexOf("B.DAT"), IndexOf("KB.DAT")});
+  Commands.PropertiesOfItems({IndexOf("B.DAT"), IndexOf("KB.DAT")});
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].PropName, "3 items");
+  EXPECT_EQ(shown[0].PropPath, "\\");
+  EXPECT_EQ(shown[0].PropType, "Several types");
+  EXPECT_EQ(shown[0].PropSize, "1134 byte(s)");
+  EXPECT_EQ(shown[0].PropContains, "3 file(s), 2 folder(s)");
+  EXPECT_EQ(shown[1].PropType, Browser.DeviceItems()[static_cast<size_t>(IndexOf("B.DAT"))].TypeText);
+  EXPECT_EQ(shown[1].PropContains, "2 file(s), 0 folder(s)");
+}
+
 TEST_F(DeviceExchange, memAndAbortLeaveTheListAsItIs) {
   Sim().PutFile("\\A.TXT", "a");
   Browser.PortChanged();

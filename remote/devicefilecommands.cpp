@@ -242,7 +242,7 @@ void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
   for (const PShellItem& item : items) {
     if (!item.IsFolder()) {
       ++total.Files;
-      total.Bytes += item.SizeBytes;
+      total.Bytes += std::max<int64_t>(item.SizeBytes, 0);  // a listing may say anything
       continue;
     }
     TreeCounts counts;

@@ -1,5 +1,6 @@
 #include "devicepane.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -159,13 +160,18 @@ void DevicePane::BuildContextMenu() {
   QAction* talo = add(autorun, "Talo-7100", "Talo7100TCP1");
   PopupMenu2->addSeparator();
   Properities1 = add(PopupMenu2, "&Properities", "Properities1");
+  PopupMenu2->addSeparator();
+  QuickListings1 = add(PopupMenu2, "&Quick listings (end answers at the prompt)", "QuickListings1");
+  QuickListings1->setCheckable(true);
+  connect(QuickListings1, &QAction::toggled, this,
+          [this](bool on) { BrowserPtr->Shell().SetQuickAnswers(on); });
 
   DeviceFileCommands& commands = *CommandsPtr;
   connect(View1, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
   connect(MakeDirectory1, &QAction::triggered, this,
           [&commands] { commands.MakeDirectory1Click(); });
   connect(Delete1, &QAction::triggered, this,
-          [this, &commands] { commands.Delete1Click(SelectedIndex()); });
+          [this, &commands] { commands.DeleteItems(Form->lstviewTalo->SelectedRows()); });
   connect(Rename1, &QAction::triggered, this,
           [this, &commands] { commands.Rename1Click(SelectedIndex()); });
   connect(abort, &QAction::triggered, this, [&commands] { commands.ABORT1Click(); });
@@ -174,7 +180,7 @@ void DevicePane::BuildContextMenu() {
   connect(talo, &QAction::triggered, this,
           [this, &commands] { commands.Talo7100TCP1Click(SelectedIndex()); });
   connect(Properities1, &QAction::triggered, this,
-          [this, &commands] { commands.Properities1Click(SelectedIndex()); });
+          [this, &commands] { commands.PropertiesOfItems(Form->lstviewTalo->SelectedRows()); });
 
   connect(Form->lstviewTalo, &DeviceListView::MenuRequested, this, [this](const QPoint& pos) {
     PopupMenu2Popup();
@@ -199,6 +205,12 @@ void DevicePane::ConnectBrowser() {
   connect(&browser, &DeviceBrowser::SelectRequested, list, &DeviceListView::SelectRow);
   connect(&browser, &DeviceBrowser::ItemsReset, list,
           [list, &browser] { list->ShowSortColumn(browser.SortedBy()); });
+  connect(&browser, &DeviceBrowser::ItemsSorted, list, [list, &browser] {
+    list->ShowSortColumn(browser.SortedBy());
+    // The item the user was on stays in sight wherever the sort put it.
+    QAbstractItemView* view = list->ActiveView();
+    if (view->currentIndex().isValid()) view->scrollTo(view->currentIndex());
+  });
   connect(&browser, &DeviceBrowser::StatusChanged, this, &DevicePane::UpdateStatusBar);
   connect(&browser, &DeviceBrowser::PathShown, this, &DevicePane::UpdatePathBox);
   connect(&browser, &DeviceBrowser::FreeSpaceCaptionChanged, this, [this](const QString& caption) {
@@ -245,13 +257,15 @@ void DevicePane::ViewFile(int index) {
 
 void DevicePane::PopupMenu2Popup() {
   const PShellItem* selected = SelectedItem();
-  View1->setEnabled(selected && !selected->IsFolder());
-  const DeviceMenuState state = BrowserPtr->PopupMenuState(SelectedIndex());
+  View1->setEnabled(selected && !selected->IsFolder() &&
+                    Form->lstviewTalo->SelectedRows().size() == 1);
+  const DeviceMenuState state = BrowserPtr->PopupMenuState(Form->lstviewTalo->SelectedRows());
   MakeDirectory1->setEnabled(state.MakeDirectory);
   Delete1->setEnabled(state.Delete);
   Rename1->setEnabled(state.Rename);
   SetToAutoRun1->setEnabled(state.SetToAutoRun);
   Properities1->setEnabled(state.Properties);
+  QuickListings1->setChecked(BrowserPtr->Shell().QuickAnswers());
 }
 
 void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }

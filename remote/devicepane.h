@@ -22,6 +22,10 @@
 //   file runs it in the terminal as before.
 // - Every exchange runs on the main thread and blocks it behind the busy
 //   cursor; messages go through the shell's UserDialogs.
+// - The list takes several items at once (Shift, Ctrl): Delete and
+//   Properties act on all selected, the other entries on one item only.
+// - The context menu's last entry switches the shell's quick answers
+//   (DeviceShell::SetQuickAnswers); the owner keeps the choice between runs.
 
 #include <QWidget>
 #include <functional>
@@ -136,4 +140,5 @@ class DevicePane : public QWidget {
   QAction* Rename1 = nullptr;
   QAction* SetToAutoRun1 = nullptr;
   QAction* Properities1 = nullptr;
+  QAction* QuickListings1 = nullptr;  // the shell's quick answers, on or off
 };

@@ -46,6 +46,9 @@ QString AskDeleteFile(const QString& name) {
   return QStringLiteral("Are you sure to delete the file '") + name +
          QStringLiteral("'\nfrom TALO-7100?");
 }
+QString AskDeleteItems(qsizetype count) {
+  return QStringLiteral("Delete %1 items from the TALO-7100?").arg(count);
+}
 QString RenameCaption(const QString& oldName) {
   return QStringLiteral("Rename file '") + oldName + QLatin1Char('\'');
 }
@@ -129,5 +132,7 @@ QString Contents(int64_t files, int64_t folders) {
 QString ModuleName() { return QStringLiteral("TALO-7100"); }
 QString RootType() { return QStringLiteral("TALO disk (D:)"); }
 QString FolderType() { return QStringLiteral("Folder"); }
+QString ItemCount(qsizetype count) { return QStringLiteral("%1 items").arg(count); }
+QString SeveralTypes() { return QStringLiteral("Several types"); }
 
 }  // namespace DeviceText

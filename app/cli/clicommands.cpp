@@ -249,7 +249,7 @@ QString CliUsage() {
   QString text;
   QTextStream out(&text);
   out << ProgramText::UsageHead(QStringLiteral("talo7100-cli"),
-                                QStringLiteral("[--port NAME] [--yes] COMMAND [ARGUMENTS]"))
+                                QStringLiteral("[--port NAME] [--yes] [--quick] COMMAND [ARGUMENTS]"))
       << "\n"
          "Drives a TALO-7100 controller over one RS-232 line (57600 baud, 8N1) by typing\n"
          "command lines into its shell. The controller's answers go to standard output,\n"
@@ -266,6 +266,8 @@ QString CliUsage() {
       << joining.join(QLatin1Char(' ')) << "\n"
       << "  --jobs N     with several ports, at most N at a time (default: all)\n"
          "  --yes        answer yes to every question (otherwise questions are refused)\n"
+         "  --quick      end the answers of listings, counts, file commands and mem at\n"
+         "               the shell's prompt instead of after the read time-outs\n"
          "  --help       show this text\n"
          "  --version    show the version\n\n"
          "Every command also takes:\n"
@@ -335,6 +337,8 @@ CliCall ParseCliCall(QStringList arguments) {
     }
     if (option == QLatin1String("--yes")) {
       call.AssumeYes = true;
+    } else if (option == QLatin1String("--quick")) {
+      call.Quick = true;
     } else if (option == QLatin1String("--verbose")) {
       call.Verbose = true;
     } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
@@ -430,6 +434,7 @@ int RunCli(int argc, char** argv) {
   }
   shell.SetSelectedPort(port);
   if (command->JoinsFleet) arguments = FleetPlan::WithPortName(arguments, port);
+  shell.SetQuickAnswers(call.Quick);
   CliContext context{shell, console, dialogs, assumeYes, portGiven};
 
   int status = command->Run(context, arguments);

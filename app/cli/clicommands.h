@@ -12,7 +12,8 @@
 //      .Run = RunLs, .ShowConsole = false, .JoinsFleet = true},
 //   and int RunLs(CliContext&, const QStringList&) printing to stdout.
 // - Global options come before the subcommand: --port NAME (default: the
-//   first port the scan finds), --yes, --help, --version.
+//   first port the scan finds), --yes, --quick (the shell's quick answers,
+//   as the device pane's "Quick listings"), --help, --version.
 // - --port given more than once runs the subcommand on every port at once
 //   (--jobs N at a time): fleetrun.h. A subcommand takes part by setting
 //   JoinsFleet in its entry (and PrepareFleet for what only it must check
@@ -91,6 +92,7 @@ struct CliCall {
   QStringList TypedArguments;  // Run: the subcommand's arguments as typed
   bool PortGiven = false;
   bool AssumeYes = false;
+  bool Quick = false;
   bool Verbose = false;
   QString LogPath;  // run --log FILE
 };

@@ -74,6 +74,7 @@ std::optional<FleetCall> Prepare(const CliCall& call, QString& why) {
 QStringList ChildArguments(const CliCall& call, const QString& port) {
   QStringList arguments{QStringLiteral("--port"), port};
   if (call.AssumeYes) arguments.append(QStringLiteral("--yes"));
+  if (call.Quick) arguments.append(QStringLiteral("--quick"));
   if (call.Verbose) arguments.append(QStringLiteral("--verbose"));
   arguments.append(QLatin1String(call.Command->Name));
   return arguments + WithPortName(call.TypedArguments, port);

@@ -195,11 +195,12 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
 
 // The parse step alone: what the command line asks for, no port touched.
 TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
-  const CliCall run = ParseCliCall({"--yes", "--port=COM3", "run", "--log", "x.log", "--verbose",
-                                    "dir", "--verbose"});
+  const CliCall run = ParseCliCall({"--yes", "--quick", "--port=COM3", "run", "--log", "x.log",
+                                    "--verbose", "dir", "--verbose"});
   ASSERT_EQ(run.What, CliCall::Action::Run);
   EXPECT_EQ(QLatin1String(run.Command->Name), QLatin1String("run"));
-  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose);
+  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose && run.Quick);
+  EXPECT_FALSE(ParseCliCall({"ls"}).Quick);
   EXPECT_EQ(run.Port, QStringLiteral("COM3"));
   EXPECT_EQ(run.LogPath, QStringLiteral("x.log"));
   // After the first argument an option-like word belongs to the line.
@@ -275,7 +276,9 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   std::ofstream(pcFile, std::ios::binary) << content;
   const QString port = QString::fromStdString(PortPath());
 
-  const auto put = RunCli({"--port", port, "put", QString::fromStdString(pcFile), "\\DATA"});
+  // Quick answers for the free-space look-up.
+  const auto put =
+      RunCli({"--port", port, "--quick", "put", QString::fromStdString(pcFile), "\\DATA"});
   EXPECT_EQ(put.ExitCode, 0) << put.Err.toStdString();
   // Only its own lines: the free-space look-up's listing is not output.
   EXPECT_FALSE(put.Out.contains(QStringLiteral("bytes free"))) << put.Out.toStdString();

@@ -71,13 +71,13 @@ TEST(FleetPlan, refusesWhatCannotRunOnEveryPort) {
 
 // A port's run is the single-port command line, "{port}" its name.
 TEST(FleetPlan, eachPortRunsTheSinglePortCommandLine) {
-  const CliCall call = ParseCliCall({"--yes", "--jobs", "2", "--port", "ttyUSB0", "--port",
+  const CliCall call = ParseCliCall({"--yes", "--quick", "--jobs", "2", "--port", "ttyUSB0", "--port",
                                      "/dev/serial/by-id/usb-B-port0", "put", "--verbose",
                                      "--force", "recipe-{port}.dat", "\\DATA"});
   EXPECT_EQ(call.Jobs, 2);
   EXPECT_EQ(FleetPlan::ChildArguments(call, call.Ports[1]),
-            QStringList({"--port", "/dev/serial/by-id/usb-B-port0", "--yes", "--verbose", "put",
-                         "--verbose", "--force", "recipe-usb-B-port0.dat", "\\DATA"}));
+            QStringList({"--port", "/dev/serial/by-id/usb-B-port0", "--yes", "--quick", "--verbose",
+                         "put", "--verbose", "--force", "recipe-usb-B-port0.dat", "\\DATA"}));
   EXPECT_EQ(ParseCliCall({"--jobs", "0", "--port", "a", "ls"}).What, CliCall::Action::WrongCall);
 }
 

@@ -132,6 +132,8 @@ TEST_F(DeviceExchange, startUpListingTellsAFailureWithoutABox) {
   EXPECT_EQ(Dialogs.Errors().size(), 1) << "a Refresh asked for shows its box";
 }
 
+// A sort orders the items held, without a listing; the later listings keep
+// the column, and commands that change the device keep the row too.
 TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Sim().PutFile("\\BIG.DAT", std::string(3000, 'b'));
   Sim().PutFile("\\SMALL.DAT", std::string(10, 's'));
@@ -139,9 +141,11 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Sim().PutFile("\\TWIN.DAT", std::string(500, 't'));
   Sim().MakeDir("\\ZED");
   Browser.PortChanged();
+  const size_t commands = Sim().Commands().size();
   Browser.SortByColumn(DeviceBrowser::kSortSize);
   EXPECT_EQ(Names(), QStringList({"ZED", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
   EXPECT_EQ(Browser.SortedBy(), DeviceBrowser::kSortSize);
+  EXPECT_EQ(Sim().Commands().size(), commands) << "nothing listed";
 
   // The user's row survives a change of the device; it is clamped when the
   // list became shorter.
@@ -158,11 +162,14 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Browser.RefreshKeepingView();
   EXPECT_EQ(selected.last(), 5);
 
-  // Refresh goes back to the name order and clears the selection.
+  // Refresh and navigation keep the order and clear the selection.
   Browser.Refresh();
-  EXPECT_EQ(Names().first(2), QStringList({"ZED", "AAA.DAT"}));
-  EXPECT_EQ(Names().last(), "TWIN.DAT");
+  EXPECT_EQ(Names().last(), "BIG.DAT");
   EXPECT_EQ(selected.last(), -1);
+  Sim().PutFile("\\ZED\\Y.DAT", std::string(1, 'y'));
+  Sim().PutFile("\\ZED\\X.DAT", std::string(2, 'x'));
+  Browser.OpenItem(IndexOf("ZED"));
+  EXPECT_EQ(Names(), QStringList({"Y.DAT", "X.DAT"}));
 }
 
 TEST_F(DeviceExchange, sortByTypeUsesTheTypeTextsOfEveryRow) {
@@ -393,10 +400,41 @@ TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
   EXPECT_EQ(shown[2].PropSize, "1034 byte(s)");
   EXPECT_EQ(shown[2].PropContains, "2 file(s), 2 folder(s)");
 
+  // Several items: the selected ones count with what they hold.
+  Commands.PropertiesOfItems({IndexOf("DIR"), IndexOf("KB.DAT")});
+  EXPECT_EQ(shown[3].PropName, "2 items");
+  EXPECT_EQ(shown[3].PropType, "Several types");
+  EXPECT_EQ(shown[3].PropSize, "1034 byte(s)");
+  EXPECT_EQ(shown[3].PropContains, "2 file(s), 2 folder(s)");
+
   Browser.OpenItem(IndexOf("DIR"));
   Commands.Properities1Click(-1);
-  EXPECT_EQ(shown[3].PropType, "Folder");
-  EXPECT_EQ(shown[3].PropPath, "\\DIR");
+  EXPECT_EQ(shown[4].PropType, "Folder");
+  EXPECT_EQ(shown[4].PropPath, "\\DIR");
+}
+
+// Several items: a full folder stops everything before the one question;
+// then each goes in turn, the first failure stops the rest, and the folder
+// is listed once.
+TEST_F(DeviceExchange, deleteSeveralAsksOnceStopsAtAFailureAndListsOnce) {
+  for (const char* name : {"\\A.TXT", "\\B.TXT", "\\C.TXT"}) Sim().PutFile(name, "x");
+  Sim().PutFile("\\FULL\\F.TXT", "f");
+  Browser.PortChanged();
+  EXPECT_FALSE(Commands.DeleteItems({IndexOf("FULL"), IndexOf("A.TXT")}));
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{DeviceText::FolderNotEmpty("FULL")});
+  EXPECT_TRUE(Dialogs.Questions().isEmpty());
+
+  const size_t listings = CountRan("dir");
+  talosim::FaultPlan secondFails;  // "del D:\A.TXT\r" is 13 bytes
+  secondFails.WrongEchoEvery = 20;
+  Sim().SetFaults(secondFails);
+  EXPECT_FALSE(Commands.DeleteItems({IndexOf("A.TXT"), IndexOf("B.TXT"), IndexOf("C.TXT")}));
+  EXPECT_EQ(Dialogs.Questions(), QStringList{"Delete 3 items from the TALO-7100?"});
+  EXPECT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_FALSE(Sim().Exists("\\A.TXT"));
+  EXPECT_TRUE(Sim().Exists("\\B.TXT") && Sim().Exists("\\C.TXT"));
+  EXPECT_EQ(CountRan("dir"), listings + 1);
+  EXPECT_EQ(Names(), QStringList({"FULL", "B.TXT", "C.TXT"}));
 }
 
 TEST_F(DeviceExchange, memAndAbortLeaveTheListAsItIs) {
@@ -556,6 +594,10 @@ TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
   ASSERT_EQ(DeviceCli::MeasureFolder(Shell, "\\DATA", counts, FastTimeouts()), 0);
   EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
   Browser.ChooseHistoryPath("\\BUSY");
+  EXPECT_EQ(Browser.ItemCount(), 110);
+  // Quick answers wait the pause out as well: it is no prompt.
+  Shell.SetQuickAnswers(true);
+  Browser.Refresh();
   EXPECT_EQ(Browser.ItemCount(), 110);
   EXPECT_TRUE(Dialogs.Messages.empty());
 }

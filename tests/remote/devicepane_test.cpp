@@ -118,6 +118,46 @@ TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
 }
 
+// Shift and Ctrl select several rows; a header click sorts the rows held,
+// without a listing, and the selection goes with its items; Delete then
+// asks once for all, and the entries for one item are off.
+TEST_F(DevicePaneTest, severalRowsStaySelectedThroughASortAndAreDeletedTogether) {
+  Sim().PutFile("\\B.DAT", std::string(900, 'b'));
+  Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
+  Sim().PutFile("\\C.DAT", std::string(100, 'c'));
+  Sim().MakeDir("\\Z");
+  QAbstractItemModelTester tester(&Pane.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Pane.PortChanged();
+  QTreeView* report = Pane.ListView()->ReportView();
+  for (const auto& [name, keys] : {std::pair{"Z", Qt::NoModifier}, {"B.DAT", Qt::ShiftModifier},
+                                   {"Z", Qt::ControlModifier}}) {
+    const QRect cell = report->visualRect(Pane.Model().index(Row(name), 0));
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, keys, cell.center());
+  }
+  const size_t commands = Sim().Commands().size();
+  QHeaderView* header = report->header();
+  const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  EXPECT_EQ(Sim().Commands().size(), commands) << "sorted without a listing";
+  EXPECT_EQ(Row("Z"), 0);
+  EXPECT_EQ(Row("C.DAT"), 1);
+  EXPECT_EQ(Row("A.DAT"), 3);
+  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+  EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("B.DAT"), Row("A.DAT")}));
+
+  Pane.PopupMenu2Popup();
+  EXPECT_TRUE(Child<QAction>("Properities1")->isEnabled());
+  for (const char* one : {"Rename1", "SetToAutoRun1", "MakeDirectory1"})
+    EXPECT_FALSE(Child<QAction>(one)->isEnabled()) << one;
+  QTest::keyClick(report, Qt::Key_Delete);
+  EXPECT_EQ(Dialogs.Questions(), QStringList{"Delete 2 items from the TALO-7100?"});
+  EXPECT_FALSE(Sim().Exists("\\A.DAT") || Sim().Exists("\\B.DAT"));
+  EXPECT_EQ(Pane.Model().rowCount(), 2);
+}
+
 TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
   Sim().MakeDir("\\DIR");
   Sim().PutFile("\\A.TXT", "a");

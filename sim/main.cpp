@@ -47,6 +47,9 @@ Line and drive:
                           argument and set in $TALO_TARGET_NAME, the
                           target as typed in $TALO_TARGET
                           (e.g. 'cd /tmp/in && rx -q')
+  --clock 'YYYY-MM-DD HH:MM'
+                          stamp every file and folder made with this date
+                          and time instead of the PC's clock
 
 Faults (deterministic for a given --seed):
   --seed N                seed for the drop and corrupt decisions (1)
@@ -163,6 +166,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.Module = value;
     } else if (name == "--xmodem-receiver") {
       options.XmodemReceiverCommand = value;
+    } else if (name == "--clock") {
+      options.Clock = value;
     } else if (name == "--listing-name" || name == "--listing-folder") {
       faults.ListingEntries.push_back({Unescaped(value), name == "--listing-folder"});
     } else if (name == "--folder-after-listing") {

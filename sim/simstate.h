@@ -36,6 +36,10 @@ struct SimState {
   std::optional<uint8_t> ModuleInputs;  // set from outside; otherwise a pattern
   uint8_t ModuleOutputs = 0;
   std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
+  std::optional<DosStamp> Clock;  // SimOptions::Clock; none: the PC's clock
+
+  // The stamp of a file or folder made now.
+  DosStamp Now() const { return Clock ? *Clock : DosStamp::Now(); }
 
   void SetFaults(const FaultPlan& faults) {
     Faults = faults;

@@ -105,7 +105,7 @@ bool Simulator::Impl::MakeFolders(const DosPath& path) {
   for (const std::string& name : path) {
     partial.push_back(name);
     if (State.DriveD.IsFolder(partial)) continue;
-    if (State.DriveD.MakeDir(partial, DosStamp::Now()) != DiskStatus::Ok) return false;
+    if (State.DriveD.MakeDir(partial, State.Now()) != DiskStatus::Ok) return false;
   }
   return true;
 }
@@ -114,6 +114,7 @@ Simulator::Simulator(SimOptions options) : P(std::make_unique<Impl>()) {
   P->Options = std::move(options);
   FillSystemDrive(P->State.DriveC);
   P->State.SetFaults(P->Options.Faults);
+  if (!P->Options.Clock.empty()) P->State.Clock = DosStamp::Parse(P->Options.Clock);
   if (P->Options.ModuleInputs >= 0) P->State.ModuleInputs = static_cast<uint8_t>(P->Options.ModuleInputs & 0x0F);
 }
 
@@ -127,6 +128,10 @@ bool Simulator::Start() {
     if (P->State.DriveD.Root().Children.empty() && !P->State.DriveD.IsDamaged()) FillDemoDrive(P->State.DriveD);
   }
   if (P->Options.DamagedDrive) Damage();
+  if (!P->Options.Clock.empty() && !P->State.Clock) {
+    P->SetError("bad clock " + P->Options.Clock + " (YYYY-MM-DD HH:MM)");
+    return false;
+  }
   std::string error;
   if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error,
                     std::chrono::milliseconds(P->Options.AdapterLatencyMs))) {
@@ -161,7 +166,7 @@ bool Simulator::PutFile(const std::string& path, const std::string& bytes) {
   std::lock_guard lock(P->State.Mutex);
   const DosPath folder(where->second.begin(), where->second.end() - 1);
   return P->MakeFolders(folder) &&
-         P->State.DriveD.WriteFile(where->second, bytes, false, DosStamp::Now()) == DiskStatus::Ok;
+         P->State.DriveD.WriteFile(where->second, bytes, false, P->State.Now()) == DiskStatus::Ok;
 }
 
 std::optional<std::string> Simulator::GetFile(const std::string& path) const {

@@ -107,6 +107,10 @@ struct SimOptions {
   // that starts KEEPERRD, keeperwr or simu7101, before the program's first
   // byte. The controller sends it; false leaves it out.
   bool HelperLineFeed = true;
+  // The date and time ("YYYY-MM-DD HH:MM") of every file and folder the
+  // controller makes; empty: the PC's clock. A fixed one makes listings and
+  // images the same from run to run.
+  std::string Clock;
   FaultPlan Faults;
 };
 

@@ -12,6 +12,7 @@
 #include "shell.h"
 #include "simstate.h"
 #include "talosim.h"
+#include "transcript.h"
 
 namespace talosim {
 
@@ -19,6 +20,8 @@ struct Simulator::Impl {
   SimOptions Options;
   SimState State;
   PtyLine Line;
+  std::ofstream RecordFile;
+  std::unique_ptr<Transcript> Record;
   std::thread Worker;
   std::string Slave;
   bool Running = false;
@@ -132,6 +135,16 @@ bool Simulator::Start() {
     P->SetError("bad clock " + P->Options.Clock + " (YYYY-MM-DD HH:MM)");
     return false;
   }
+  if (!P->Options.TranscriptFile.empty()) {
+    P->RecordFile.open(P->Options.TranscriptFile, std::ios::binary | std::ios::trunc);
+    if (!P->RecordFile) {
+      P->SetError("cannot write " + P->Options.TranscriptFile);
+      return false;
+    }
+    P->Record = std::make_unique<Transcript>(P->RecordFile,
+                                             std::chrono::milliseconds(P->Options.TranscriptQuantumMs));
+  }
+  P->Line.SetObserver(P->Record.get());
   std::string error;
   if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error,
                     std::chrono::milliseconds(P->Options.AdapterLatencyMs))) {
@@ -150,6 +163,11 @@ void Simulator::Stop() {
   if (P->Worker.joinable()) P->Worker.join();
   if (!P->Options.DiskFile.empty()) P->SaveDiskFile();
   P->Line.Close();
+  if (P->Record) {
+    P->Record->Finish();
+    P->Record.reset();
+    P->RecordFile.close();
+  }
   P->Running = false;
 }
 

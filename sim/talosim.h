@@ -111,6 +111,11 @@ struct SimOptions {
   // controller makes; empty: the PC's clock. A fixed one makes listings and
   // images the same from run to run.
   std::string Clock;
+  // Writes a transcript of the line to this file as it goes (see
+  // transcript.h): the bytes each way in order, the silences between them
+  // in whole quanta, and the PC opening and closing the port. Empty: none.
+  std::string TranscriptFile;
+  uint32_t TranscriptQuantumMs = 100;
   FaultPlan Faults;
 };
 

@@ -206,6 +206,7 @@ void Transcript::Emit(char kind, const std::string& bytes) {
 void Transcript::Fold(Item item) {
   if (InRun) {
     if (item.Shape == Unit[Partial.size()]) {
+      Lull.reset();
       Partial.push_back(std::move(item));
       if (Partial.size() == Unit.size()) {
         for (const Item& part : Partial) {
@@ -216,6 +217,10 @@ void Transcript::Fold(Item item) {
         ++Repeats;
         Partial.clear();
       }
+      return;
+    }
+    if (item.Kind == '~' && !Lull) {
+      Lull = std::move(item);
       return;
     }
     EndRun();
@@ -265,6 +270,8 @@ void Transcript::EndRun() {
   InRun = false;
   std::vector<Item> rest;
   rest.swap(Partial);
+  if (Lull) rest.push_back(std::move(*Lull));
+  Lull.reset();
   for (Item& part : rest) Fold(std::move(part));
 }
 

@@ -35,9 +35,10 @@
 //   8 bytes that is binary or holds no line feed (a block of data may happen
 //   to be all text) repeats when its direction and length do; such bursts
 //   of a run are summed up per direction, length and CRC-32 of all their
-//   bytes. A 1 MiB image exchange
-//   takes a few lines, and a file still differs from another where one byte
-//   of the exchange does.
+//   bytes. A 1 MiB image exchange takes a few lines, and a file still
+//   differs from another where one byte of the exchange does. A silence
+//   inside a run that goes on after it is left out: a wait that changed
+//   nothing on the line was a busy machine's, not a time-out.
 // - A close stands after what the controller sends within a quantum of it
 //   and after the bytes the PC wrote before it: the PC may close the port
 //   without waiting for an answer, and the pty hands written bytes over a
@@ -122,6 +123,7 @@ class Transcript : public LineObserver {
   bool InRun = false;
   std::vector<std::string> Unit;
   std::vector<Item> Partial;  // the current repetition so far
+  std::optional<Item> Lull;   // a silence the run may go on after
   uint64_t Repeats = 0;
   RunTotal RunSent, RunReceived;
 };

@@ -120,6 +120,15 @@ const std::vector<TranscriptCase> kCases = {
      }(),
      "* 5 x {\n  < [10 bytes]\n  > 111\\x8f\\xe0\n} < 50 bytes crc32 " +
          Hex(Transcript::Crc32(BackupFrames(5))) + "\n< \\r\\n\n  Image sent.\\r\\n\n"},
+    {"aPauseInsideARunIsLeftOut",
+     [] {
+       std::vector<Event> events = BackupBlocks(8);
+       for (size_t i = 11; i < events.size(); ++i) events[i].AtMs = 300;
+       events.push_back({'<', "\r\nImage sent.\r\n", 600});
+       return events;
+     }(),
+     "* 8 x {\n  < [10 bytes]\n  > 111\\x8f\\xe0\n} < 80 bytes crc32 " +
+         Hex(Transcript::Crc32(BackupFrames(8))) + "\n~ 300 ms\n< \\r\\n\n  Image sent.\\r\\n\n"},
     {"linesOfTextFoldOnlyWhenTheSame",
      {{'<', "Erasing 20%\r\n", 0}, {'<', "Erasing 40%\r\n", 200}, {'<', "Erasing 60%\r\n", 400},
       {'<', "Erasing 80%\r\n", 600}},
@@ -135,6 +144,8 @@ const std::vector<TranscriptCase> kCases = {
        return lines;
      }()},
 };
+
+void PrintTo(const TranscriptCase& c, std::ostream* out) { *out << c.Name; }
 
 class TranscriptLines : public ::testing::TestWithParam<TranscriptCase> {};
 

@@ -246,6 +246,20 @@ void Simulator::FillDemo() {
   FillDemoDrive(P->State.DriveD);
 }
 
+bool Simulator::WaitUntilIdle(std::chrono::milliseconds timeout) {
+  constexpr auto kSettled = std::chrono::milliseconds(50);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    {
+      std::lock_guard lock(P->State.Mutex);
+      if (P->State.IdleSince && now - *P->State.IdleSince >= kSettled) return true;
+    }
+    if (now >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 std::string Simulator::Received() const {
   std::lock_guard lock(P->State.Mutex);
   return P->State.Received;

@@ -19,6 +19,7 @@
 //
 // This header is the API that tests, benchmarks and talo7100-sim use.
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -144,6 +145,12 @@ class Simulator {
   // Breaks D:'s file system: commands on D: then ask "Abort, Retry, Fail?"
   // until it is formatted ("C:\DLFMT D: /C", Format) or loaded (LoadImage).
   void Damage();
+
+  // True once the shell has waited at its prompt with nothing typed for a
+  // moment (50 ms, in which the line takes in what the PC did meanwhile,
+  // such as closing the port); false at the deadline. For a test that stops
+  // the simulator after an operation that did not wait for the last answer.
+  bool WaitUntilIdle(std::chrono::milliseconds timeout);
 
   // Everything the utility sent since the last ClearReceived.
   std::string Received() const;

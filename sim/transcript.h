@@ -44,7 +44,10 @@
 //   without waiting for an answer, and the pty hands written bytes over a
 //   moment after the write, so either can be seen a moment later than the
 //   close; bytes that arrive while the PC holds the port nowhere were
-//   written before it closed. That order does not change from run to run.
+//   written before it closed. That order does not change from run to run
+//   (as long as the PC does not open the port again within the moment the
+//   pty takes, which the utility never does: it waits a time-out out
+//   between its last byte and a closing followed by another exchange).
 // - Lines are written as soon as they are known, so that a transcript can be
 //   followed while it grows; Finish() writes what is held back (the last
 //   burst, a run).

@@ -83,8 +83,9 @@ struct Operation {
 };
 
 // The operations. Where one varies (a file or a folder, the root or a
-// subfolder), the parameter says which; each text in brackets is the
-// simulator drive's state the operation starts from.
+// subfolder), the parameter says which. Most start from the same drive: the
+// files A.TXT, B.BIN and C.DAT and the folders DATA (D1.TXT, SUB\D2.TXT)
+// and LOG (empty) in the root.
 namespace DeviceOperations {
 
 // The pane's first listing of the root at a port change.
@@ -109,15 +110,16 @@ Operation Abort();
 Operation Format();
 // Set to AutoRun for RUN.EXE in \DATA, or in the root.
 Operation AutoRun(bool inSubfolder);
-// The copy button with the first `files` of B.BIN (which D: holds) and N.BIN.
+// The copy button with the first `files` of B.BIN (replacing the one D:
+// holds, the question answered Yes) and N.BIN.
 Operation Copy(int files);
 Operation SettingsUpdate();
 Operation AccountUpdate();
 Operation SystemInitialisation();
 Operation Backup();
 Operation Restore();
-// The DIO panel: its start flow, `polls` polls, an output switched when
-// `set`, and the release. pause waits out the panel's pauses.
+// The DIO panel: its start flow, Polls polls, output 2 switched on when
+// Set, and the release; Pause waits out the panel's pauses.
 struct DioPlan {
   int Polls = 4;
   bool Set = false;

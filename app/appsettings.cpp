@@ -10,6 +10,7 @@ namespace {
 const QString kPortKey = QStringLiteral("Port/Last");
 const QString kGeometryKey = QStringLiteral("MainWindow/Geometry");
 const QString kVerifyKey = QStringLiteral("Image/VerifyAfterRestore");
+const QString kQuickKey = QStringLiteral("Device/QuickListings");
 
 }  // namespace
 
@@ -37,6 +38,10 @@ void AppSettings::SetWindowGeometry(const QByteArray& geometry) {
 bool AppSettings::VerifyAfterRestore() const { return Store->value(kVerifyKey, false).toBool(); }
 
 void AppSettings::SetVerifyAfterRestore(bool verify) { Store->setValue(kVerifyKey, verify); }
+
+bool AppSettings::QuickListings() const { return Store->value(kQuickKey, false).toBool(); }
+
+void AppSettings::SetQuickListings(bool quick) { Store->setValue(kQuickKey, quick); }
 
 bool AppSettings::Save() {
   Store->sync();

@@ -1,7 +1,7 @@
 #pragma once
 // What the desktop program remembers between runs: the last port, the
-// main window's size and place, and the image dialog's "Verify after
-// restore".
+// main window's size and place, the image dialog's "Verify after restore"
+// and the device pane's "Quick listings".
 //
 // Principles of operation
 // - One file per user, talo7100/talo7100.conf under the XDG config folder
@@ -30,6 +30,8 @@ class AppSettings {
   void SetWindowGeometry(const QByteArray& geometry);
   bool VerifyAfterRestore() const;  // false when never set
   void SetVerifyAfterRestore(bool verify);
+  bool QuickListings() const;  // false when never set
+  void SetQuickListings(bool quick);
   // Writes to the file; false when it cannot be written.
   bool Save();
 

@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
   AppSettings settings;
   TfrmMain window;
   window.VerifyAfterRestore = settings.VerifyAfterRestore();
+  window.Shell().SetQuickAnswers(settings.QuickListings());
   const QString startPort = AppSettings::StartPort(options.value(port), settings.LastPort());
   window.StartUp(startPort);
   if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
   settings.SetLastPort(window.SelectedPort());
   settings.SetWindowGeometry(window.saveGeometry());
   settings.SetVerifyAfterRestore(window.VerifyAfterRestore);
+  settings.SetQuickListings(window.Shell().QuickAnswers());
   settings.Save();
   return status;
 }

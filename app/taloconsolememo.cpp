@@ -6,7 +6,6 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QSaveFile>
 #include <QTextCursor>
 
 #include "app/apptext.h"
@@ -14,6 +13,7 @@
 #include "link/escapecontrols.h"
 #include "link/terminallog.h"
 #include "link/userdialogs.h"
+#include "widgets/plaintexttools.h"
 
 namespace {
 
@@ -253,13 +253,7 @@ bool TaloConsoleMemo::FindText(const QString& text) {
   if (text.isEmpty()) return false;
   ApplyPendingEdits();
   LastFind = text;
-  if (find(text)) return true;
-  // Round once from the top.
-  const QTextCursor kept = textCursor();
-  moveCursor(QTextCursor::Start);
-  if (find(text)) return true;
-  setTextCursor(kept);
-  return false;
+  return PlainTextTools::FindWrapping(*this, text);
 }
 
 void TaloConsoleMemo::Find1Click() {
@@ -272,15 +266,13 @@ void TaloConsoleMemo::Find1Click() {
 
 bool TaloConsoleMemo::SaveText(const QString& path) {
   ApplyPendingEdits();
-  QSaveFile file(path);
   // As a log has it: read back in a terminal, the controller's control
   // characters are shown, not obeyed.
   QByteArray bytes = EscapeControls(toPlainText()).toUtf8();
   if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
-  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-    return true;
-  if (Dialogs)
-    Dialogs->ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+  const QString why = PlainTextTools::SaveBytes(path, bytes);
+  if (why.isEmpty()) return true;
+  if (Dialogs) Dialogs->ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, why));
   return false;
 }
 

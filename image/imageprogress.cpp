@@ -2,16 +2,22 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <thread>
 
 #include "link/escapecontrols.h"
+#include "link/progressline.h"
 #include "link/talothread.h"
 #include "transfer/terminalprogress.h"
 
 namespace {
 
-volatile std::sig_atomic_t InterruptRequested = 0;
+// Set by the SIGINT handler, which may run on any thread: a lock-free atomic
+// is safe both in the handler and across threads (a volatile flag is only
+// the former).
+std::atomic<int> InterruptRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void OnImageInterrupt(int) {
   InterruptRequested = 1;
@@ -80,10 +86,13 @@ void ImageProgress::Show(const ImageWaitState& wait, bool final) {
                            .arg(percent, 3)
                            .arg(rate, 0, 'f', 0)
                            .arg(TerminalProgress::Clock(left));
-  std::fputs("\r\033[K", Out);
-  std::fputs(line.toLocal8Bit().constData(), Out);
-  if (final) std::fputc('\n', Out);
-  std::fflush(Out);
+  if (final) {
+    // The last frame stays as an ordinary line.
+    ProgressLine::Wipe(Out);
+    PrintLine(line);
+  } else {
+    ProgressLine::Draw(Out, line);
+  }
   BarShown = !final;
 }
 
@@ -91,8 +100,7 @@ void ImageProgress::PrintLine(const QString& text) { PrintEscapedLine(Out, text)
 
 void ImageProgress::WipeBar() {
   if (!BarShown) return;
-  std::fputs("\r\033[K", Out);
-  std::fflush(Out);
+  ProgressLine::Wipe(Out);
   BarShown = false;
   LastDraw = {};
 }

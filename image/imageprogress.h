@@ -6,8 +6,8 @@
 //   to close: it serves the worker's hand-overs, calls the keeper's
 //   WatchdogTick every TickIntervalMs while the timer is on, and shows
 //   the worker's progress. On a terminal one line is redrawn in place
-//   (blocks, a bar, percent, rate, time left); elsewhere a plain line per
-//   tenth of the image.
+//   (blocks, a bar, percent, rate, time left: a ProgressLine); elsewhere a
+//   plain line per tenth of the image.
 // - Ctrl+C asks the worker to stop; the loop goes on until the keeper has
 //   seen the worker end, so the port is closed and a backup's temporary file
 //   removed before the program leaves. A second Ctrl+C ends the program the

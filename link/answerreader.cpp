@@ -7,8 +7,13 @@
 #include "link/talocomport.h"
 
 AnswerReader::AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::PromptAt where,
-                           const DeviceShell::LineHandler& onLine)
-    : Shell(shell), Port(port), Where(where), OnLine(onLine), Wanted(static_cast<bool>(onLine)) {}
+                           const DeviceShell::LineHandler& onLine, uint32_t settleMs)
+    : Shell(shell),
+      Port(port),
+      Where(where),
+      OnLine(onLine),
+      Wanted(static_cast<bool>(onLine)),
+      SettleMs(settleMs) {}
 
 DeviceShell::AnswerEnd AnswerReader::ReadAnswer(uint32_t budgetMs) {
   // Whole lines until the first short read; the text it gathered (normally
@@ -51,7 +56,10 @@ std::optional<DeviceShell::AnswerEnd> AnswerReader::EndOf(Piece piece) {
 AnswerReader::Piece AnswerReader::ReadPiece(bool promptLines) {
   std::string raw;
   size_t consumed = 0;
-  const bool whole = Port.ReadLine(DeviceShell::kLineLimit, raw, &consumed);
+  const TaloComPort::EarlyEnd quick{SettleMs,
+                                    [this](std::string_view text) { return EndsAtPrompt(text); }};
+  const bool whole =
+      Port.ReadLine(DeviceShell::kLineLimit, raw, &consumed, SettleMs > 0 ? &quick : nullptr);
   const bool overflowed = !whole && consumed >= DeviceShell::kLineLimit;
   QByteArray text = Pending + QByteArray::fromStdString(raw);
   Pending.clear();
@@ -79,7 +87,10 @@ AnswerReader::Piece AnswerReader::ReadPiece(bool promptLines) {
   InLongLine = overflowed;
   if (!longLine && promptLines && DeviceShell::IsPrompt(text, Where)) return Piece::Prompt;
   Shell.AppendConsoleLine(text);
-  if (longLine) return Piece::LongLine;
+  if (longLine) {
+    Skipped = true;
+    return Piece::LongLine;
+  }
   if (Wanted) Wanted = OnLine(text);
   return Piece::Line;
 }
@@ -88,6 +99,14 @@ DeviceShell::AnswerEnd AnswerReader::Finish(DeviceShell::AnswerEnd end) {
   if (!Pending.isEmpty()) Shell.AppendConsoleLine(Pending);
   Pending.clear();
   return end;
+}
+
+bool AnswerReader::EndsAtPrompt(std::string_view text) const {
+  // The prompt is the folder and ">", and the shell then waits for a key:
+  // the cheap test first, as it runs for every byte.
+  const bool closed = text.empty() ? Pending.endsWith('>') : text.back() == '>';
+  return closed && DeviceShell::IsPrompt(
+                       Pending + QByteArray(text.data(), static_cast<qsizetype>(text.size())), Where);
 }
 
 bool AnswerReader::AsksAbortRetryFail(const QByteArray& text) {

@@ -23,11 +23,17 @@
 //   controller talks.
 // - A shell that asks "Abort, Retry, Fail?" waits for a key, not for time:
 //   the wait ends at once (DriveError). A port that disconnects ends it too.
+// - Quick answers (settleMs above 0): a text read that ends in ">" and is a
+//   prompt waits only settleMs for a next byte; none, and the answer ends
+//   there. A byte carries the line on as usual, so nothing the shell sent
+//   before falling silent is cut off. Everything else reads as above: a
+//   pause that is no prompt is waited out within the budget.
 // - Main thread only, like the console it feeds; one answer per object.
 
 #include <QByteArray>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "link/deviceshell.h"
 
@@ -36,12 +42,16 @@ class AnswerReader {
   static constexpr qsizetype kAnswerBytes = qsizetype{1} << 20;
   static constexpr int kAnswerLines = 20000;
 
+  // settleMs: 0 for the standard ending, else the quick one's silence.
   AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::PromptAt where,
-               const DeviceShell::LineHandler& onLine);
+               const DeviceShell::LineHandler& onLine, uint32_t settleMs = 0);
 
   [[nodiscard]] DeviceShell::AnswerEnd ReadAnswer(uint32_t budgetMs);
   // lastText: what the caller's last read gathered (not shown here).
   [[nodiscard]] DeviceShell::AnswerEnd WaitForPrompt(const QByteArray& lastText, uint32_t budgetMs);
+  // True when a line past the line limit was shown but not passed on: an
+  // exchange whose lines are its result is then missing a part of it.
+  bool SkippedLongLine() const { return Skipped; }
 
  private:
   // What one line read brought.
@@ -52,14 +62,18 @@ class AnswerReader {
   // Shows what a pause left unfinished, once the answer ends.
   DeviceShell::AnswerEnd Finish(DeviceShell::AnswerEnd end);
   static bool AsksAbortRetryFail(const QByteArray& text);
+  // Whether the text gathered so far (after Pending) is a whole prompt.
+  bool EndsAtPrompt(std::string_view text) const;
 
   DeviceShell& Shell;
   TaloComPort& Port;
   DeviceShell::PromptAt Where;
   const DeviceShell::LineHandler& OnLine;
   bool Wanted;
+  uint32_t SettleMs;
   QByteArray Pending;     // a line's start, read before the shell paused
   bool InLongLine = false;  // the line being read passed the line limit
+  bool Skipped = false;
   qsizetype Bytes = 0;
   int Lines = 0;
 };

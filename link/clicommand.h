@@ -55,4 +55,6 @@ struct CliCommand {
   // The command asks before it destroys something: it takes --yes after its
   // name too.
   bool Asks = false;
+  // Runs on several ports at once (--port given more than once).
+  bool JoinsFleet = false;
 };

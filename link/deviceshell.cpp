@@ -123,19 +123,20 @@ bool DeviceShell::WaitForPrompt(TaloComPort& port, const QByteArray& lastText, P
          AnswerEnd::Prompt;
 }
 
-void DeviceShell::Drain(TaloComPort& port, size_t limit) {
+void DeviceShell::Drain(TaloComPort& port, size_t limit, uint32_t silenceMs) {
   for (size_t i = 0; i < limit; ++i) {
     uint8_t discarded = 0;
-    if (!port.Read(1, &discarded)) return;
+    if (!(silenceMs > 0 ? port.ReadByteWithin(discarded, silenceMs) : port.Read(1, &discarded)))
+      return;
   }
 }
 
 bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs,
                                       uint8_t terminator, const LineHandler& onLine,
-                                      uint32_t budgetMs, PromptAt where) {
+                                      uint32_t budgetMs, PromptAt where, Pace pace) {
   QString error;
   {
-    ShellSession session(*this, timeoutMs, terminator);
+    ShellSession session(*this, timeoutMs, terminator, pace);
     const QString notSent = ShellText::UnableToSend(QString::fromLatin1(commandLine));
     if (!session.IsOpen())
       error = session.OpenErrorText();
@@ -152,8 +153,11 @@ bool DeviceShell::RunDeviceCommand(const QByteArray& commandLine) {
   return RunStandardExchange(commandLine, kCommandTimeoutMs, kLineFeed);
 }
 
-ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator)
+ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator,
+                           DeviceShell::Pace pace)
     : Shell(shell), Busy(shell.Dialogs()) {
+  if (pace == DeviceShell::Pace::QuickWhenChosen && shell.QuickAnswers())
+    SettleMs = DeviceShell::kQuickSettleMs;
   ComPort = std::make_unique<TaloComPort>(shell.SelectedPort().toStdString());
   Opened = ComPort->Open();
   Shell.Hint = PortAccess::PermissionHint(ComPort->DevicePath(), ComPort->LastError());
@@ -165,7 +169,7 @@ ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t termi
   // A port that refuses its settings fails visibly at the first echo check.
   (void)ComPort->Configure(kControllerLine);
   (void)ComPort->SetTimeouts(timeoutMs);
-  DeviceShell::Drain(*ComPort);
+  DeviceShell::Drain(*ComPort, DeviceShell::kDrainLimit, SettleMs);
 }
 
 ShellSession::~ShellSession() {
@@ -204,8 +208,9 @@ bool ShellSession::Send(const QByteArray& commandLine) {
 
 bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t budgetMs,
                               DeviceShell::PromptAt where) {
-  const DeviceShell::AnswerEnd end =
-      AnswerReader(Shell, *ComPort, where, onLine).ReadAnswer(budgetMs);
+  AnswerReader reader(Shell, *ComPort, where, onLine, SettleMs);
+  const DeviceShell::AnswerEnd end = reader.ReadAnswer(budgetMs);
+  LongLineSkipped = reader.SkippedLongLine();
   if (end == DeviceShell::AnswerEnd::DriveError) Seen = Cause::DriveError;
   if (end == DeviceShell::AnswerEnd::Endless) Seen = Cause::Endless;
   return end == DeviceShell::AnswerEnd::Prompt;

@@ -21,6 +21,17 @@
 //   counts the shell's silence, not its lines, and every answer has a
 //   ceiling. A failed exchange's message tells the causes apart where the
 //   bytes allow it (FailureText).
+// - Quick answers, the user's choice and off by default (SetQuickAnswers):
+//   the exchanges that take them (Pace::QuickWhenChosen: listings, "dir/s",
+//   the file commands, MEM) drain until kQuickSettleMs of silence and end
+//   an answer once its prompt has come and kQuickSettleMs passed without a
+//   byte, instead of waiting out 2T for each. The bytes typed are the same.
+//   Nothing of an answer is lost: the prompt is the last thing the shell
+//   prints before it waits for the next line, a byte within the settle
+//   time carries the answer on, and a pause that is no prompt is waited out
+//   within the prompt budget as before. What the shell might print after
+//   its prompt belongs to no answer in either pace: the next write's purge
+//   discards it.
 // - Main thread only.
 
 #include <QByteArray>
@@ -67,6 +78,16 @@ class DeviceShell {
   static constexpr size_t kDrainLimit = 1025;
   static constexpr uint32_t kPromptBudgetMs = 5000;
   static constexpr int kConsoleClearLines = 300;
+  // The silence that ends a quick drain and, after a prompt, a quick answer:
+  // a few dozen character times at 57600 baud, far less than 2T, yet more
+  // than a USB adapter in low-latency mode holds bytes back (about a
+  // millisecond) and a PC's timer slack. A prompt split by a pause is no
+  // prompt until its ">" has come, so the settle only ever follows a whole
+  // one.
+  static constexpr uint32_t kQuickSettleMs = 5;
+
+  // Whether an exchange may end its answers at the prompt (see above).
+  enum class Pace { Standard, QuickWhenChosen };
 
   DeviceShell(TaloConsole& console, UserDialogs& dialogs);
 
@@ -80,6 +101,9 @@ class DeviceShell {
   // which group owns the device and what to do (also shown in the console
   // beside the error box); empty otherwise.
   const QString& PermissionHint() const { return Hint; }
+  // The user's choice of quick answers (off until set).
+  bool QuickAnswers() const { return Quick; }
+  void SetQuickAnswers(bool on) { Quick = on; }
 
   // Where a prompt may stand in a text read. The shell's exchanges read lines
   // up to the line feed, so the prompt begins the last text; read up to the
@@ -116,8 +140,9 @@ class DeviceShell {
   bool WaitForPrompt(TaloComPort& port, const QByteArray& lastText,
                      PromptAt where = PromptAt::Start, uint32_t budgetMs = kPromptBudgetMs,
                      const LineHandler& onLine = {});
-  // Reads single bytes until a read times out or limit bytes were read.
-  static void Drain(TaloComPort& port, size_t limit = kDrainLimit);
+  // Reads single bytes until a read times out (after silenceMs when given,
+  // else 2T) or limit bytes were read.
+  static void Drain(TaloComPort& port, size_t limit = kDrainLimit, uint32_t silenceMs = 0);
 
   // The standard exchange with one command; the answer's lines go to onLine
   // (after the console) until it returns false, also those that follow a
@@ -127,10 +152,10 @@ class DeviceShell {
   // answer ended with the prompt: one that never came (a program still
   // running), the answer's ceiling and a lost port are failures. An
   // exchange that reads up to the carriage return gives PromptAt::Anywhere;
-  // budgetMs is its prompt budget.
+  // budgetMs is its prompt budget, pace whether it takes quick answers.
   bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
                            const LineHandler& onLine = {}, uint32_t budgetMs = kPromptBudgetMs,
-                           PromptAt where = PromptAt::Start);
+                           PromptAt where = PromptAt::Start, Pace pace = Pace::Standard);
   // The standard exchange at 1000 ms with line feed as terminator.
   bool RunDeviceCommand(const QByteArray& commandLine);
 
@@ -140,12 +165,14 @@ class DeviceShell {
   UserDialogs& DialogsRef;
   QString Port;
   QString Hint;
+  bool Quick = false;
 };
 
 // One standard exchange on the selected port.
 class ShellSession {
  public:
-  ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator);
+  ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator,
+               DeviceShell::Pace pace = DeviceShell::Pace::Standard);
   ~ShellSession();
   ShellSession(const ShellSession&) = delete;
   ShellSession& operator=(const ShellSession&) = delete;
@@ -170,6 +197,9 @@ class ShellSession {
   [[nodiscard]] bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
                   uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
                   DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
+  // True when the last answer had a line past the line limit, which was
+  // shown but not passed on.
+  bool SkippedLongLine() const { return LongLineSkipped; }
   TaloComPort& Port();
 
  private:
@@ -181,6 +211,8 @@ class ShellSession {
   BusyCursor Busy;
   std::unique_ptr<TaloComPort> ComPort;
   bool Opened = false;
+  uint32_t SettleMs = 0;  // 0: the standard ending; else quick answers
   Cause Seen = Cause::None;
+  bool LongLineSkipped = false;
   QByteArray LastCommand;
 };

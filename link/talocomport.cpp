@@ -254,9 +254,10 @@ bool TaloComPort::WriteText(std::string_view text) {
 }
 
 TaloComPort::IoResult TaloComPort::ReadSome(size_t count, uint8_t* buffer, size_t& got,
-                                            bool wait) {
+                                            int64_t totalMs) {
   got = 0;
-  const auto total = wait ? TotalDeadline(Clock::now(), Timeout, count) : Clock::now();
+  const auto total = totalMs < 0 ? TotalDeadline(Clock::now(), Timeout, count)
+                                 : Clock::now() + std::chrono::milliseconds(totalMs);
   auto deadline = total;
   while (got < count) {
     const ssize_t r = ::read(Fd, buffer + got, count - got);
@@ -280,24 +281,33 @@ TaloComPort::IoResult TaloComPort::ReadSome(size_t count, uint8_t* buffer, size_
   return IoResult::Complete;
 }
 
-bool TaloComPort::Read(size_t count, uint8_t* buffer, size_t* received) {
+bool TaloComPort::ReadCounted(size_t count, uint8_t* buffer, size_t* received, int64_t totalMs) {
   if (received) *received = 0;
   if (Fd < 0) return false;
   size_t got = 0;
-  const IoResult result = ReadSome(count, buffer, got);
+  const IoResult result = ReadSome(count, buffer, got, totalMs);
   if (received) *received = got;
   if (result == IoResult::HardError) return RecoverFromHardError();
   return result == IoResult::Complete;
 }
 
+bool TaloComPort::Read(size_t count, uint8_t* buffer, size_t* received) {
+  return ReadCounted(count, buffer, received, kByTimeout);
+}
+
+bool TaloComPort::ReadByteWithin(uint8_t& byte, uint32_t waitMs) {
+  return ReadCounted(1, &byte, nullptr, waitMs);
+}
+
 size_t TaloComPort::ReadWaiting(size_t limit, uint8_t* buffer) {
   if (Fd < 0 || limit == 0) return 0;
   size_t got = 0;
-  if (ReadSome(limit, buffer, got, false) == IoResult::HardError) RecoverFromHardError();
+  if (ReadSome(limit, buffer, got, 0) == IoResult::HardError) RecoverFromHardError();
   return got;
 }
 
-bool TaloComPort::ReadLine(size_t limit, std::string& text, size_t* consumed) {
+bool TaloComPort::ReadLine(size_t limit, std::string& text, size_t* consumed,
+                           const EarlyEnd* early) {
   text.clear();
   size_t counted = 0;
   const auto done = [&](bool whole) {
@@ -307,7 +317,9 @@ bool TaloComPort::ReadLine(size_t limit, std::string& text, size_t* consumed) {
   if (Fd < 0 || limit == 0) return done(false);
   for (;;) {
     uint8_t byte = 0;
-    if (!Read(1, &byte)) return done(false);  // the text keeps what arrived (a prompt)
+    const bool settling = early && early->Settled(text);
+    // The text keeps what arrived (a prompt).
+    if (!(settling ? ReadByteWithin(byte, early->SettleMs) : Read(1, &byte))) return done(false);
     ++counted;
     if (counted >= limit) return done(false);  // the limit-th byte is consumed and dropped
     if (byte != 0) text.push_back(static_cast<char>(byte));

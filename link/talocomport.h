@@ -43,6 +43,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -86,6 +87,9 @@ class TaloComPort {
   // Reads exactly count bytes; the buffer holds whatever arrived in any case,
   // *received (when given) how many.
   [[nodiscard]] bool Read(size_t count, uint8_t* buffer, size_t* received = nullptr);
+  // Reads one byte, waiting at most waitMs for it instead of 2T: for a caller
+  // that knows a shorter silence ends what it reads. False on a time-out.
+  [[nodiscard]] bool ReadByteWithin(uint8_t& byte, uint32_t waitMs);
   // Takes up to limit bytes that have already arrived, without waiting;
   // returns how many. A hard error is handled as for Read.
   size_t ReadWaiting(size_t limit, uint8_t* buffer);
@@ -94,7 +98,15 @@ class TaloComPort {
   // and dropped (false). On a time-out text keeps the bytes gathered so far.
   // *consumed (when given) counts every byte taken from the line, the zero
   // bytes and the dropped one included: limit when the line overflowed.
-  [[nodiscard]] bool ReadLine(size_t limit, std::string& text, size_t* consumed = nullptr);
+  // With early (when given), once early->Settled(text so far) holds, the
+  // next byte is awaited early->SettleMs only; none ends the read as a
+  // time-out does (false, the text kept), a byte carries it on as usual.
+  struct EarlyEnd {
+    uint32_t SettleMs = 0;
+    std::function<bool(std::string_view text)> Settled;
+  };
+  [[nodiscard]] bool ReadLine(size_t limit, std::string& text, size_t* consumed = nullptr,
+                              const EarlyEnd* early = nullptr);
 
   bool IsOpen() const { return Fd >= 0; }
   // True once a hard error closed the port and it could not be opened again:
@@ -125,8 +137,11 @@ class TaloComPort {
 
  private:
   enum class IoResult { Complete, TimedOut, HardError };
-  // wait: false gives up at the first moment the line has nothing more.
-  IoResult ReadSome(size_t count, uint8_t* buffer, size_t& got, bool wait = true);
+  // totalMs: how long the whole read may take; kByTimeout for T*n+T, 0 gives
+  // up at the first moment the line has nothing more.
+  static constexpr int64_t kByTimeout = -1;
+  IoResult ReadSome(size_t count, uint8_t* buffer, size_t& got, int64_t totalMs = kByTimeout);
+  bool ReadCounted(size_t count, uint8_t* buffer, size_t* received, int64_t totalMs);
   bool RecoverFromHardError();
   bool ApplyLineSettings();
 

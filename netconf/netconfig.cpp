@@ -1,20 +1,24 @@
 #include "netconf/netconfig.h"
 
+#include <QDir>
 #include <QFileInfo>
 
+#include "link/devicepath.h"
 #include "link/deviceshell.h"
 #include "link/userdialogs.h"
 #include "netconf/netconftext.h"
 #include "netconf/replacefile.h"
+#include "netconf/settingsreadback.h"
 #include "remote/taloappdir.h"
 
 namespace {
 
-const QString kConfDir = QStringLiteral("D:\\CONF\\");
+const QString kConfDir =
+    DevicePath::OnDriveD(QString::fromLatin1(NetSettings::kConfFolder)) + QLatin1Char('\\');
 const QString kRootDir = QStringLiteral("D:\\");
 const QString kWebRootDir = QStringLiteral("D:\\WebRoot\\");
-const QString kSettingsFile = QStringLiteral("SOCKET.CFG");
-const QString kAccountFile = QStringLiteral("SOCKET.UPW");
+const QString kSettingsFile = QString::fromLatin1(NetSettings::kSettingsFileName);
+const QString kAccountFile = QString::fromLatin1(NetSettings::kAccountFileName);
 constexpr uint8_t kCarriageReturn = 13;
 
 // Clears a flag when the scope ends, however it ends.
@@ -70,9 +74,15 @@ bool NetConfig::WriteSocketUpw() {
   return WriteProgramFile(kAccountFile, NetSettings::SocketUpwBytes(lines), true);
 }
 
+QString NetConfig::WrittenPath(const QString& name) const {
+  return OwnFolder.isEmpty() ? ProgramFolder + name
+                             : TaloAppDir::JoinFolder(ProgramFolder, OwnFolder) + name;
+}
+
 bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
   if (!LookUpFolders()) return false;
-  const QString path = ProgramFolder + name;
+  const QString path = WrittenPath(name);
+  QDir().mkpath(QFileInfo(path).absolutePath());
   const QString reason = ReplaceFile::Write(
       path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
   if (reason.isEmpty()) return true;
@@ -80,16 +90,24 @@ bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, b
   return false;
 }
 
+std::optional<AddressSettings> NetConfig::ReadSettings() {
+  return SettingsReadBack::ReadSettings(Shell, Times.Read);
+}
+
+std::optional<AccountSettings> NetConfig::ReadAccounts() {
+  return SettingsReadBack::ReadAccounts(Shell, Times.Read);
+}
+
 bool NetConfig::UpdateSettings(const AddressSettings& settings) {
   // 1.-2. Check and write; a file that is not complete is never sent.
   if (!ValidateAddresses(settings) || !WriteSocketCfg(settings)) return false;
   // 3. Upload.
-  return LookUpFolders() && CopyToDevice(kConfDir, ProgramFolder + kSettingsFile);
+  return LookUpFolders() && CopyToDevice(kConfDir, WrittenPath(kSettingsFile));
 }
 
 bool NetConfig::UpdateAccounts(const AccountSettings& accounts) {
   if (!BuildAccountLines(accounts) || !WriteSocketUpw()) return false;
-  return LookUpFolders() && CopyToDevice(kConfDir, ProgramFolder + kAccountFile);
+  return LookUpFolders() && CopyToDevice(kConfDir, WrittenPath(kAccountFile));
 }
 
 QList<NetConfig::InitFile> NetConfig::SystemFiles() {

@@ -12,7 +12,10 @@
 // - The files are written into the installation's program folder
 //   (LookUpFolders, repeated by every operation; a folder that cannot be
 //   used stops the operation with its message) through a temporary file
-//   renamed into place; SOCKET.UPW is readable by its owner only. A file
+//   renamed into place; SOCKET.UPW is readable by its owner only. With
+//   OwnFolder set they go into that subfolder of it instead (made when
+//   missing), so that controllers configured at the same time each get a
+//   file of their own under the name the controller expects. A file
 //   that cannot be written completely stops the update with an error box
 //   naming the file and the reason; nothing is sent then.
 // - "Update Successfully!" follows only an upload that arrived, and never
@@ -29,8 +32,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 #include "netconf/netsettings.h"
+#include "remote/devicelister.h"
 #include "transfer/transferfile.h"
 
 class DeviceShell;
@@ -42,6 +47,7 @@ struct NetConfigTimes {
   uint32_t CommandTimeoutMs = 100;  // "D:", "mkdir ...", "dir"
   uint32_t CommandBudgetMs = 100;
   uint32_t TransferTimeoutMs = TransferPort::kTimeoutMs;
+  DeviceTimeouts Read;  // the read-back's "type" (its file-command time-out)
 };
 
 // The optional server programs of the initialisation.
@@ -63,6 +69,7 @@ class NetConfig {
   QString HttpLine;
   QString ProgramFolder;
   QString SourceFolder;
+  QString OwnFolder;  // a subfolder of ProgramFolder for the written files; empty: none
   bool InitRunning = false;
   bool CopyOk = false;
   bool CopyLostLine = false;  // the last copy failed because the port went away
@@ -73,6 +80,11 @@ class NetConfig {
   [[nodiscard]] bool WriteSocketCfg(const AddressSettings& settings);
   [[nodiscard]] bool BuildAccountLines(const AccountSettings& accounts);
   [[nodiscard]] bool WriteSocketUpw();
+
+  // The files on the controller read back (SettingsReadBack): none, after
+  // saying why, when missing or not parsed; the passwords stay empty.
+  std::optional<AddressSettings> ReadSettings();
+  std::optional<AccountSettings> ReadAccounts();
 
   // The three updates; true when the file arrived (or, for the
   // initialisation, everything was done).
@@ -98,6 +110,8 @@ class NetConfig {
   static QList<InitFile> ServerFiles(const ServerChoice& servers);
 
  private:
+  // Where the written file name goes (ProgramFolder, OwnFolder).
+  QString WrittenPath(const QString& name) const;
   [[nodiscard]] bool WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret);
   [[nodiscard]] bool CheckInitFiles(const QList<InitFile>& files);
   [[nodiscard]] bool PrepareDrive();

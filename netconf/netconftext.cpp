@@ -22,6 +22,14 @@ QString TooLong(const QString& field, int maxLength) {
   return QStringLiteral("The %1 must not be longer than %2 characters!").arg(field).arg(maxLength);
 }
 
+QString NotUnderstood(const QString& path, int line, const QString& why) {
+  return QStringLiteral("%1 on the TALO-7100 is not as this utility writes it: line %2: %3.\n\n"
+                        "Nothing has been taken from it.")
+      .arg(path)
+      .arg(line)
+      .arg(why);
+}
+
 QString CannotWrite(const QString& path, const QString& reason) {
   return QStringLiteral(
              "Unable to write the file '%1'!\n\n%2\n\nNothing has been sent to the "

@@ -31,6 +31,13 @@ QString TooLong(const QString& field, int maxLength);
 // ASCII (the first two would split the account line's fields on the
 // controller, the last cannot be written as one byte).
 QString BadAccountText(const QString& field);
+// A file read back from the controller that is not as the utility writes it:
+// which file, which line, what is wrong.
+QString NotUnderstood(const QString& path, int line, const QString& why);
+// Beside the password fields after a read-back.
+inline constexpr char kPasswordsAgain[] =
+    "Passwords are not read back: type both again before Update.";
+
 // A file of the installation that could not be written, with the system's
 // reason.
 QString CannotWrite(const QString& path, const QString& reason);

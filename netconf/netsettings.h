@@ -65,6 +65,10 @@ inline constexpr char kHttpRightsOrder[] = "epg";
 inline constexpr char kDhcpAddress[] = "0.0.0.1";
 inline constexpr int kMaxIdLength = 15;
 inline constexpr int kMaxPasswordLength = 10;
+// Where the controller keeps both files: the folder of D: and their names.
+inline constexpr char kConfFolder[] = "\\CONF";
+inline constexpr char kSettingsFileName[] = "SOCKET.CFG";
+inline constexpr char kAccountFileName[] = "SOCKET.UPW";
 
 // The octet as a plain decimal number, or none when the text is empty, not
 // a decimal number or out of 0..255.

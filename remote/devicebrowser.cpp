@@ -1,6 +1,7 @@
 #include "remote/devicebrowser.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "link/deviceshell.h"
 #include "remote/devicecommands.h"
@@ -93,8 +94,7 @@ bool DeviceBrowser::FillDeviceItems(const QString& path) {
       emit FreeSpaceCaptionChanged(FreeCaption);
     }
   }
-  SortItems(DeviceNextSortColumn);
-  DeviceNextSortColumn = kSortName;
+  (void)SortItems(DeviceChosenSortColumn);
   ListingRead = listed;
   FailureStatus = listed ? QString()
                          : DeviceText::ListingFailedStatus(ListerRef.LastFailure(),
@@ -126,14 +126,29 @@ void DeviceBrowser::ApplyListingLine(DeviceListing::ListingLine& line) {
   }
 }
 
-void DeviceBrowser::SortItems(int column) {
+QList<int> DeviceBrowser::SortItems(int column) {
   // Type texts are otherwise looked up only for rows that become visible; a
   // sort by type needs them all, or it would compare empty texts.
   if (column == kSortType) FillDeviceDetails(0, ItemCount() - 1);
-  std::sort(Items.begin(), Items.end(), [column](const PShellItem& a, const PShellItem& b) {
-    return CompareDeviceItems(a, b, column) < 0;
+  std::vector<int> order(Items.size());
+  std::iota(order.begin(), order.end(), 0);
+  // Stable: a listing may name an item twice, and equal items keep their
+  // places rather than swap at every sort.
+  std::stable_sort(order.begin(), order.end(), [this, column](int a, int b) {
+    return CompareDeviceItems(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)],
+                              column) < 0;
   });
+  std::vector<PShellItem> sorted;
+  sorted.reserve(Items.size());
+  QList<int> newRows(ItemCount());
+  for (int row = 0; row < ItemCount(); ++row) {
+    const int old = order[static_cast<size_t>(row)];
+    sorted.push_back(std::move(Items[static_cast<size_t>(old)]));
+    newRows[old] = row;
+  }
+  Items = std::move(sorted);
   LastSortColumn = column;
+  return newRows;
 }
 
 void DeviceBrowser::UpdateStatus() {
@@ -157,7 +172,6 @@ void DeviceBrowser::Refresh() {
 }
 
 void DeviceBrowser::RefreshKeepingView() {
-  DeviceNextSortColumn = DeviceChosenSortColumn;
   DeviceNextSelectIndex = DeviceMenuItemIndex;
   OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
 }
@@ -198,12 +212,13 @@ void DeviceBrowser::OpenItem(int index) {
 void DeviceBrowser::ChooseHistoryPath(const QString& path) { OpenDeviceFolder(path); }
 
 void DeviceBrowser::SortByColumn(int column) {
-  DeviceNextSortColumn = DeviceChosenSortColumn = column;
-  OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
+  DeviceChosenSortColumn = column;
+  emit ItemsAboutToSort();
+  const QList<int> newRows = SortItems(column);
+  emit ItemsSorted(newRows);
 }
 
 void DeviceBrowser::PortChanged() {
-  DeviceNextSortColumn = kSortName;
   DeviceNextSelectIndex = 0;
   OpenDeviceFolder(kRoot);
 }
@@ -212,6 +227,14 @@ void DeviceBrowser::ListRootQuietly() {
   QuietFailures = true;
   PortChanged();
   QuietFailures = false;
+}
+
+DeviceMenuState DeviceBrowser::PopupMenuState(const QList<int>& selectedRows) {
+  if (selectedRows.size() < 2) return PopupMenuState(selectedRows.value(0, -1));
+  DeviceMenuItemIndex = selectedRows.front();
+  DeviceMenuState state;
+  state.Delete = true;
+  return state;
 }
 
 DeviceMenuState DeviceBrowser::PopupMenuState(int selectedIndex) {

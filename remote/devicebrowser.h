@@ -5,17 +5,21 @@
 // - Holds the folder shown (DevicePath), its items (DeviceItems, owned),
 //   the free space of D: from the last listing (DeviceFreeBytes, 0 = never
 //   listed), the sort and selection fields, the path history and the two
-//   status texts. Nothing of a listing is cached: every change of folder,
-//   refresh and sort lists the folder again through DeviceLister.
-// - OpenDeviceFolder is the one way to show a folder. Refresh and navigation
-//   sort by name and select the first item (and then clear the selection);
-//   RefreshKeepingView, used after commands that change the device, keeps
-//   the user's sort column and selection: by name where the command knows
+//   status texts. Nothing of a listing is cached: every change of folder
+//   and refresh lists the folder again through DeviceLister. A sort orders
+//   the items held (ItemsSorted), without a new listing: the listing has
+//   nothing the sort needs.
+// - Every fill sorts by the column the user chose last (by name until one
+//   is chosen), whatever asked for it. OpenDeviceFolder is the one way to
+//   show a folder. Refresh and navigation select the first item (and then
+//   clear the selection); RefreshKeepingView, used after commands that
+//   change the device, keeps the user's selection: by name where the command knows
 //   the item to show (a renamed file, a new folder, a copied file), since a
 //   re-sorted list puts another item on the old row; by row otherwise (after
 //   a delete the row holds the next item).
 // - Views follow it through signals: ItemsReset after the item list changed,
-//   SelectRequested with the row to select (-1: none), StatusChanged,
+//   ItemsSorted after a sort moved the same items (each old row's new row,
+//   so a view keeps its selection), SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
 //   the terminal on and type a program's name.
 // - A failed listing shows its message once the views are consistent, and
@@ -28,6 +32,7 @@
 //   says which and why.
 // - Main thread only. The browser blocks while a listing runs.
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -93,7 +98,6 @@ class DeviceBrowser : public QObject {
   static QString ChildPath(const QString& path, const QString& name);
 
   // Sort and selection fields of the next fill (see the class comment).
-  int DeviceNextSortColumn = kSortName;
   int DeviceChosenSortColumn = kSortName;
   int DeviceNextSelectIndex = 0;
   int DeviceMenuItemIndex = 0;
@@ -117,17 +121,23 @@ class DeviceBrowser : public QObject {
   void GoUp();                // parent folder, no selection
   void OpenItem(int index);   // folder: open it; file: RunProgramRequested
   void ChooseHistoryPath(const QString& path);
-  void SortByColumn(int column);  // list again sorted by column
+  void SortByColumn(int column);  // the items held sorted by column, kept for later fills
   void PortChanged();             // fresh start on the root of the new port
   // As PortChanged, for the listing nobody asked for at start-up: a failure
   // goes to the status bar and the console instead of a box.
   void ListRootQuietly();
   // The context menu opens on the selected row (-1: none).
   DeviceMenuState PopupMenuState(int selectedIndex);
+  // The same for the selected rows (ascending): several take Delete and
+  // Properties only; DeviceMenuItemIndex becomes the first.
+  DeviceMenuState PopupMenuState(const QList<int>& selectedRows);
 
  signals:
   void ItemsAboutToReset();
   void ItemsReset();
+  void ItemsAboutToSort();
+  // newRows[oldRow]: where each item went.
+  void ItemsSorted(const QList<int>& newRows);
   void SelectRequested(int row);
   void StatusChanged();
   void FreeSpaceCaptionChanged(const QString& caption);
@@ -137,7 +147,8 @@ class DeviceBrowser : public QObject {
  private:
   void ClearDeviceItems();
   void ApplyListingLine(DeviceListing::ListingLine& line);
-  void SortItems(int column);
+  // Sorts Items by column; each old row's new row.
+  QList<int> SortItems(int column);
   void UpdateStatus();
   void RecordInHistory(const QString& path);
 

@@ -7,6 +7,7 @@
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicefilecommands.h"
+#include "remote/devicetextfile.h"
 #include "remote/devicetexts.h"
 
 namespace DeviceCli {
@@ -65,6 +66,15 @@ std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& t
   else
     return form.Name;
   return std::nullopt;
+}
+
+int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
+                 const DeviceTimeouts& timeouts) {
+  const std::optional<QByteArray> text =
+      DeviceTextFile::Read(shell, FolderOf(path), NameOf(path), timeouts);
+  if (!text) return kExitFailed;
+  lines.append(DeviceTextFile::Lines(*text));
+  return kExitOk;
 }
 
 int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,

@@ -8,6 +8,8 @@
 //   du NAME      the recursive count of a file or folder of D:, given by its
 //                path ("\DATA\LOG", "DATA\LOG" or "\" for the whole drive):
 //                "N file(s), M folder(s)" and "B byte(s)", tab-separated.
+//   cat PATH     the text of a file of D:, one output line per line of it
+//                (the line ends removed; see DeviceTextFile).
 //   rm, mv, mkdir, mem, format, autorun: the device pane's file commands
 //                over the same code (DeviceFileCommands), with the item
 //                found in a listing of its folder as the pane has it and the
@@ -39,6 +41,8 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
                const DeviceTimeouts& timeouts = {});
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts = {});
+int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
+                 const DeviceTimeouts& timeouts = {});
 
 // Each path in turn, as the pane's Delete does (a folder only when empty),
 // going on after a failure.

@@ -50,6 +50,9 @@ CommandLine RemoveFolder(const QString& folder, const QString& name) {
 CommandLine MakeFolder(const QString& folder, const QString& name) {
   return OnPath("md", folder, name);
 }
+CommandLine TypeFile(const QString& folder, const QString& name) {
+  return OnPath("type", folder, name);
+}
 CommandLine Rename(const QString& folder, const QString& oldName, const QString& newName) {
   return Checked(folder, {oldName, newName},
                  QStringLiteral("ren ") + DevicePath::OnDriveD(folder, oldName) +

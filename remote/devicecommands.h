@@ -38,6 +38,7 @@ CommandLine CountTree(const QString& folder, const QString& name);  // "dir/s D:
 CommandLine DeleteFile(const QString& folder, const QString& name);    // "del D:\..."
 CommandLine RemoveFolder(const QString& folder, const QString& name);  // "rd D:\..."
 CommandLine MakeFolder(const QString& folder, const QString& name);    // "md D:\..."
+CommandLine TypeFile(const QString& folder, const QString& name);      // "type D:\..."
 // "ren D:\folder\old new"
 CommandLine Rename(const QString& folder, const QString& oldName, const QString& newName);
 // To be typed with the root of D: current: "echo NAME>>AutoRun.bat" for a

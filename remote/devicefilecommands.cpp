@@ -1,6 +1,8 @@
 #include "remote/devicefilecommands.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <vector>
 
 #include "items/shellitem.h"
 #include "link/devicename.h"
@@ -38,7 +40,7 @@ bool DeviceFileCommands::RunChecked(const DeviceCommand::CommandLine& commandLin
         }
         return true;  // later lines are still read and shown
       },
-      Timeouts().PromptBudgetMs);
+      Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, DeviceShell::Pace::QuickWhenChosen);
   if (!sent) return false;
   if (!refusal.isEmpty()) {
     Shell.Dialogs().ShowError(refusal);
@@ -57,9 +59,9 @@ void DeviceFileCommands::ShowAgain(const QString& selectName) {
   if (Relist) Browser.RefreshSelecting(selectName);
 }
 
-bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine) {
+bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine, DeviceShell::Pace pace) {
   return Shell.RunStandardExchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed, {},
-                                   Timeouts().PromptBudgetMs);
+                                   Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, pace);
 }
 
 std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
@@ -76,40 +78,73 @@ std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
   return form.Name;
 }
 
+std::optional<DeviceCommand::CommandLine> DeviceFileCommands::DeleteCommand(
+    const PShellItem& item) {
+  if (item.IsFolder()) {
+    // "rd" refuses a non-empty folder only in its answer, which is not
+    // checked; count first so that nothing is sent for one.
+    TreeCounts counts;
+    if (!Browser.Lister().MeasureDeviceFolder(Folder(), item.Name, counts)) return std::nullopt;
+    if (counts.Files > 0 || counts.Folders > 0) {
+      Shell.Dialogs().ShowWarning(DeviceText::FolderNotEmpty(item.Name));
+      return std::nullopt;
+    }
+  }
+  DeviceCommand::CommandLine commandLine = item.IsFolder()
+                                               ? DeviceCommand::RemoveFolder(Folder(), item.Name)
+                                               : DeviceCommand::DeleteFile(Folder(), item.Name);
+  // A name that cannot be typed is refused before any question.
+  if (!commandLine.Refused()) return commandLine;
+  Shell.Dialogs().ShowError(commandLine.Refusal);
+  return std::nullopt;
+}
+
 bool DeviceFileCommands::Delete(int selectedIndex) {
-  const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
-  if (!item) return false;
-  // 1. Remember the row (the menu's or the key's); the name is copied
+  const PShellItem* selected = Browser.DeviceItemAt(selectedIndex);
+  if (!selected) return false;
+  // 1. Remember the row (the menu's or the key's); the item is copied
   //    because a listing replaces items. After the delete the next item
   //    moves up into the row.
   Browser.DeviceMenuItemIndex = selectedIndex;
   Browser.DeviceNextSelectIndex = selectedIndex;
-  const QString name = item->Name;
-  DeviceCommand::CommandLine commandLine;
-  QString question;
-  if (item->IsFolder()) {
-    // 2. "rd" refuses a non-empty folder only in its answer, which is not
-    //    checked; count first so that nothing is sent for one.
-    TreeCounts counts;
-    if (!Browser.Lister().MeasureDeviceFolder(Folder(), name, counts)) return false;
-    if (counts.Files > 0 || counts.Folders > 0) {
-      Shell.Dialogs().ShowWarning(DeviceText::FolderNotEmpty(name));
-      return false;
-    }
-    commandLine = DeviceCommand::RemoveFolder(Folder(), name);
-    question = DeviceText::AskDeleteFolder(name);
-  } else {
-    // 3. A file; a name that cannot be typed is refused before the question.
-    commandLine = DeviceCommand::DeleteFile(Folder(), name);
-    if (commandLine.Refused()) return RunChecked(commandLine, {}, name);
-    question = DeviceText::AskDeleteFile(name);
-  }
+  const PShellItem item = *selected;
+  // 2, 3. The command; a folder only when empty.
+  const std::optional<DeviceCommand::CommandLine> commandLine = DeleteCommand(item);
+  if (!commandLine) return false;
   // 4. Confirmation.
-  if (!Shell.Dialogs().AskYesNo(question)) return false;
+  if (!Shell.Dialogs().AskYesNo(item.IsFolder() ? DeviceText::AskDeleteFolder(item.Name)
+                                                : DeviceText::AskDeleteFile(item.Name)))
+    return false;
   // 5. The command; its answer is only shown.
-  if (!RunChecked(commandLine, {}, name)) return false;
+  if (!RunChecked(*commandLine, {}, item.Name)) return false;
   ShowAgain();
   return true;
+}
+
+bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
+  if (rows.size() < 2) return Delete(rows.value(0, -1));
+  std::vector<PShellItem> items;
+  for (const int row : rows) {
+    const PShellItem* item = Browser.DeviceItemAt(row);
+    if (!item) return false;
+    items.push_back(*item);
+  }
+  Browser.DeviceMenuItemIndex = rows.front();
+  Browser.DeviceNextSelectIndex = rows.front();
+  // Every command before the question: a refusal leaves all items in place.
+  std::vector<DeviceCommand::CommandLine> commandLines;
+  for (const PShellItem& item : items) {
+    std::optional<DeviceCommand::CommandLine> commandLine = DeleteCommand(item);
+    if (!commandLine) return false;
+    commandLines.push_back(std::move(*commandLine));
+  }
+  if (!Shell.Dialogs().AskYesNo(DeviceText::AskDeleteItems(rows.size()))) return false;
+  size_t deleted = 0;
+  while (deleted < items.size() && RunChecked(commandLines[deleted], {}, items[deleted].Name))
+    ++deleted;
+  // Once, however many went: the pane shows what is left.
+  if (deleted > 0) ShowAgain();
+  return deleted == items.size();
 }
 
 bool DeviceFileCommands::Rename(int selectedIndex) {
@@ -185,9 +220,54 @@ void DeviceFileCommands::ShowProperties(int selectedIndex) {
   if (PropertiesViewer) PropertiesViewer(props);
 }
 
-bool DeviceFileCommands::ShowMemory() { return RunDeviceCommand(DeviceCommand::ShowMemory()); }
+void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
+  if (rows.size() < 2) {
+    ShowProperties(rows.value(0, -1));
+    return;
+  }
+  DeviceProperties props;
+  props.PropModule = DeviceText::ModuleName();
+  props.PropPath = Browser.PathBoxText();
+  props.PropName = DeviceText::ItemCount(rows.size());
+  std::vector<PShellItem> items;
+  for (const int row : rows) {
+    Browser.FillDeviceDetails(row, row);
+    if (const PShellItem* item = Browser.DeviceItemAt(row)) items.push_back(*item);
+  }
+  const bool oneType = std::all_of(items.begin(), items.end(), [&](const PShellItem& item) {
+    return item.TypeText == items.front().TypeText;
+  });
+  props.PropType = oneType && !items.empty() ? items.front().TypeText : DeviceText::SeveralTypes();
+  TreeCounts total;
+  for (const PShellItem& item : items) {
+    if (!item.IsFolder()) {
+      ++total.Files;
+      total.Bytes += std::max<int64_t>(item.SizeBytes, 0);  // a listing may say anything
+      continue;
+    }
+    TreeCounts counts;
+    // A folder that could not be counted (its message shown) leaves the
+    // totals unknown rather than too small.
+    if (!Browser.Lister().MeasureDeviceFolder(Folder(), item.Name, counts)) {
+      if (PropertiesViewer) PropertiesViewer(props);
+      return;
+    }
+    total.Files += counts.Files;
+    total.Bytes += counts.Bytes;
+    total.Folders += counts.Folders + 1;
+  }
+  props.PropSize = DeviceText::ByteCount(total.Bytes);
+  props.PropContains = DeviceText::Contents(total.Files, total.Folders);
+  if (PropertiesViewer) PropertiesViewer(props);
+}
 
-void DeviceFileCommands::Abort() { RunDeviceCommand(DeviceCommand::AnswerAbort()); }
+bool DeviceFileCommands::ShowMemory() {
+  return RunDeviceCommand(DeviceCommand::ShowMemory(), DeviceShell::Pace::QuickWhenChosen);
+}
+
+void DeviceFileCommands::Abort() {
+  RunDeviceCommand(DeviceCommand::AnswerAbort(), DeviceShell::Pace::Standard);
+}
 
 bool DeviceFileCommands::Format() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;

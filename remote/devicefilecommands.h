@@ -9,8 +9,10 @@
 //   (DeviceShell): delete, rename and make directory at 200 ms, FORMAT at
 //   1000 ms with carriage return as terminator, MEM and ABORT as
 //   RunDeviceCommand does (1000 ms, line feed); the time-outs are the
-//   lister's DeviceTimeouts. The exchange shows its own open and echo
-//   failures after closing the port.
+//   lister's DeviceTimeouts. Delete, rename, make directory and MEM take
+//   quick answers when the user chose them (DeviceShell::Pace); FORMAT,
+//   ABORT and autorun always wait out their time-outs. The exchange shows
+//   its own open and echo failures after closing the port.
 // - The commands act on the folder the pane shows (DevicePath), whatever the
 //   shell's current drive and folder are: they name their file or folder by
 //   its full path from D:\ with the drive (DeviceCommand says why). The
@@ -31,14 +33,16 @@
 // - The properties dialog is shown through the PropertiesView callback, so
 //   that this class needs no widgets. Main thread only.
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <optional>
 
+#include "link/deviceshell.h"
 #include "remote/devicecommands.h"
 
 class DeviceBrowser;
-class DeviceShell;
+struct PShellItem;
 struct DeviceTimeouts;
 
 // The seven texts of the properties dialog.
@@ -65,9 +69,21 @@ class DeviceFileCommands {
   // selectedIndex is the selected row of the list, -1 for none. The result
   // is true when the device was asked to change (and the folder shown again).
   bool Delete(int selectedIndex);
+  // Several rows at once (ascending; one row is Delete): every name
+  // checked and every folder counted first, as Delete does for one -
+  // a refusal or a folder that is not empty stops it before anything is
+  // asked or deleted; then one question for all, each deleted in turn
+  // until the first failure, and the folder listed once at the end if
+  // anything was deleted. True when all were.
+  bool DeleteItems(const QList<int>& rows);
   bool Rename(int selectedIndex);
   bool MakeDirectory();
   void ShowProperties(int selectedIndex);
+  // Several rows (one row is ShowProperties): their number, their total
+  // size and what they hold, each selected file and folder counted with
+  // the files and folders below them; without the size and counts when a
+  // folder could not be counted.
+  void PropertiesOfItems(const QList<int>& rows);
   bool ShowMemory();
   void Abort();
   bool Format();
@@ -87,8 +103,11 @@ class DeviceFileCommands {
   // refused (the refusal shown).
   [[nodiscard]] std::optional<QString> AskNewName(const QString& caption, const QString& prompt,
                                                   const QString& initial);
+  // The command that deletes item: "del", or for a folder "rd" once
+  // "dir/s" found it empty. None when refused (the refusal shown).
+  [[nodiscard]] std::optional<DeviceCommand::CommandLine> DeleteCommand(const PShellItem& item);
   // RunDeviceCommand at the configured time-out; true when sent.
-  bool RunDeviceCommand(const QByteArray& commandLine);
+  bool RunDeviceCommand(const QByteArray& commandLine, DeviceShell::Pace pace);
   // The folder shown, "\" before the first listing.
   QString Folder() const;
   void ShowAgain(const QString& selectName = QString());

@@ -7,6 +7,23 @@ DeviceItemModel::DeviceItemModel(DeviceBrowser& browser, QObject* parent)
     : QAbstractTableModel(parent), Browser(browser) {
   connect(&Browser, &DeviceBrowser::ItemsAboutToReset, this, [this] { beginResetModel(); });
   connect(&Browser, &DeviceBrowser::ItemsReset, this, [this] { endResetModel(); });
+  // A sort moves the same items: the views keep their selection and current
+  // row on the items, wherever these went.
+  connect(&Browser, &DeviceBrowser::ItemsAboutToSort, this,
+          [this] { emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint); });
+  connect(&Browser, &DeviceBrowser::ItemsSorted, this, &DeviceItemModel::MoveRows);
+}
+
+void DeviceItemModel::MoveRows(const QList<int>& newRows) {
+  const QModelIndexList before = persistentIndexList();
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (const QModelIndex& index : before) {
+    const int row = newRows.value(index.row(), -1);
+    after.append(row < 0 ? QModelIndex() : createIndex(row, index.column()));
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int DeviceItemModel::rowCount(const QModelIndex& parent) const {

@@ -9,8 +9,8 @@
 //   only rows a view shows cost a look-up (views must use uniform row
 //   sizes). The icon itself comes from IconSource, which the widgets set;
 //   without one there is no decoration (QtCore only here).
-// - Sorting belongs to the browser (a header click lists the folder again);
-//   the model does not sort.
+// - Sorting belongs to the browser; the model passes a sort on to the views
+//   as a layout change that moves their selection along with the items.
 // - Main thread only.
 
 #include <QAbstractTableModel>
@@ -42,6 +42,8 @@ class DeviceItemModel : public QAbstractTableModel {
   static QString SizeCellText(bool folder, int64_t sizeBytes);
 
  private:
+  void MoveRows(const QList<int>& newRows);
+
   DeviceBrowser& Browser;
   IconSource Icons;
 };

@@ -49,7 +49,7 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
   if (!error.isEmpty()) {
     Failure = ListingFailure::FolderRefused;
   } else {
-    ShellSession session(Shell, Times.ListingMs, kLineFeed);
+    ShellSession session(Shell, Times.ListingMs, kLineFeed, DeviceShell::Pace::QuickWhenChosen);
     const int year = CurrentYear();
     const DateFormat dates = DateSettings::ListingFormat();
     // 1. Port open, configured and drained by the session.
@@ -97,7 +97,7 @@ bool DeviceLister::MeasureDeviceFolder(const QString& folder, const QString& nam
   const DeviceCommand::CommandLine countTree = DeviceCommand::CountTree(folder, name);
   QString error = countTree.Refusal;
   if (error.isEmpty()) {
-    ShellSession session(Shell, Times.ListingMs, kLineFeed);
+    ShellSession session(Shell, Times.ListingMs, kLineFeed, DeviceShell::Pace::QuickWhenChosen);
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
     } else if (!session.Send(countTree.Line)) {

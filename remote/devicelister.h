@@ -9,7 +9,8 @@
 //   its error box through the shell's UserDialogs. Every line read is in the
 //   console.
 // - The end of an answer is the prompt, awaited after a 200 ms silence ends
-//   the first reads (a busy shell pauses). A "dir" or "dir/s" answer whose
+//   the first reads (a busy shell pauses); with quick answers chosen
+//   (DeviceShell::SetQuickAnswers) the prompt ends it as soon as it came. A "dir" or "dir/s" answer whose
 //   prompt never comes was cut off - the controller stopped answering - and
 //   fails with its own message: a part of a folder is not shown as the
 //   whole of it, nor counted as its size.

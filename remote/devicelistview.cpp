@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QTreeView>
+#include <algorithm>
 
 namespace {
 constexpr int kColumnWidths[] = {114, 49, 73, 163};
@@ -46,7 +47,7 @@ DeviceListView::DeviceListView(QWidget* parent) : QStackedWidget(parent) {
 }
 
 void DeviceListView::SetUpView(QAbstractItemView* view) {
-  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -110,9 +111,19 @@ void DeviceListView::SetViewStyle(ViewStyle style) {
 }
 
 int DeviceListView::SelectedRow() const {
-  if (!Report->selectionModel()) return -1;
-  const QModelIndexList rows = Report->selectionModel()->selectedRows();
-  return rows.isEmpty() ? -1 : rows.first().row();
+  const QList<int> rows = SelectedRows();
+  if (rows.size() < 2) return rows.value(0, -1);
+  const int current = Report->selectionModel()->currentIndex().row();
+  return rows.contains(current) ? current : rows.first();
+}
+
+QList<int> DeviceListView::SelectedRows() const {
+  QList<int> rows;
+  if (!Report->selectionModel()) return rows;
+  for (const QModelIndex& index : Report->selectionModel()->selectedRows())
+    rows.append(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
 
 void DeviceListView::SelectRow(int row) {

@@ -3,7 +3,7 @@
 // one selection - large icons, small icons and list in a QListView, report
 // (Name, Size, Type, Modified) in a QTreeView.
 //
-// Single selection, read-only. Rows are asked for only when visible
+// Extended selection (Shift for a range, Ctrl for one more), read-only. Rows are asked for only when visible
 // (uniform row sizes), which is when the model looks up icons and types.
 // Double-click and Enter activate the selected row, Backspace asks to go up,
 // F5, Delete and F2 ask for the refresh, delete and rename commands as in the
@@ -13,6 +13,7 @@
 // handed on as FilesDropped, once the drop has ended, to be copied into the
 // folder shown; a drag that starts in this list itself is not taken.
 
+#include <QList>
 #include <QStackedWidget>
 
 class QAbstractItemModel;
@@ -34,8 +35,11 @@ class DeviceListView : public QStackedWidget {
   void SetViewStyle(ViewStyle style);
   ViewStyle Style() const { return CurrentStyle; }
 
-  // The selected row, -1 for none.
+  // The selected row, -1 for none; of several, the current one where it is
+  // selected, else the first.
   int SelectedRow() const;
+  // Every selected row, ascending.
+  QList<int> SelectedRows() const;
   // Selects row, gives it the focus state and scrolls it fully into view;
   // -1 clears the selection.
   void SelectRow(int row);

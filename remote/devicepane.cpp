@@ -1,5 +1,6 @@
 #include "remote/devicepane.h"
 
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -10,9 +11,12 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include "link/deviceshell.h"
 #include "remote/deviceicons.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
+#include "remote/devicetextfile.h"
+#include "remote/devicetextviewer.h"
 #include "remote/tdlgtaloprop.h"
 #include "ui_devicepane.h"
 #include "widgets/toolicons.h"
@@ -64,6 +68,11 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
     TdlgTaloProp dialog(this);
     dialog.SetTexts(texts);
     dialog.exec();
+  });
+  SetTextView([this](const QString& name, const QByteArray& text) {
+    auto* viewer = new DeviceTextViewer(name, text, BrowserPtr->Shell().Dialogs(), this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->show();
   });
 }
 
@@ -130,6 +139,8 @@ void DevicePane::BuildContextMenu() {
     action->setObjectName(QString::fromLatin1(name));
     return action;
   };
+  View1 = add(PopupMenu2, "&View", "View1");
+  PopupMenu2->addSeparator();
   MakeDirectory1 = add(PopupMenu2, "&Make Directory", "MakeDirectory1");
   PopupMenu2->addSeparator();
   add(PopupMenu2, "TALO Cop&y", "TALOCopy1")->setEnabled(false);
@@ -149,12 +160,18 @@ void DevicePane::BuildContextMenu() {
   QAction* talo = add(autorun, "Talo-7100", "Talo7100TCP1");
   PopupMenu2->addSeparator();
   Properities1 = add(PopupMenu2, "&Properities", "Properities1");
+  PopupMenu2->addSeparator();
+  QuickListings1 = add(PopupMenu2, "&Quick listings (end answers at the prompt)", "QuickListings1");
+  QuickListings1->setCheckable(true);
+  connect(QuickListings1, &QAction::toggled, this,
+          [this](bool on) { BrowserPtr->Shell().SetQuickAnswers(on); });
 
   DeviceFileCommands& commands = *CommandsPtr;
+  connect(View1, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
   connect(MakeDirectory1, &QAction::triggered, this,
           [&commands] { commands.MakeDirectory(); });
   connect(Delete1, &QAction::triggered, this,
-          [this, &commands] { commands.Delete(SelectedIndex()); });
+          [this, &commands] { commands.DeleteItems(Form->lstviewTalo->SelectedRows()); });
   connect(Rename1, &QAction::triggered, this,
           [this, &commands] { commands.Rename(SelectedIndex()); });
   connect(abort, &QAction::triggered, this, [&commands] { commands.Abort(); });
@@ -163,7 +180,7 @@ void DevicePane::BuildContextMenu() {
   connect(talo, &QAction::triggered, this,
           [this, &commands] { commands.SetAutoRun(SelectedIndex()); });
   connect(Properities1, &QAction::triggered, this,
-          [this, &commands] { commands.ShowProperties(SelectedIndex()); });
+          [this, &commands] { commands.PropertiesOfItems(Form->lstviewTalo->SelectedRows()); });
 
   connect(Form->lstviewTalo, &DeviceListView::MenuRequested, this, [this](const QPoint& pos) {
     PopupMenu2Popup();
@@ -188,6 +205,12 @@ void DevicePane::ConnectBrowser() {
   connect(&browser, &DeviceBrowser::SelectRequested, list, &DeviceListView::SelectRow);
   connect(&browser, &DeviceBrowser::ItemsReset, list,
           [list, &browser] { list->ShowSortColumn(browser.SortedBy()); });
+  connect(&browser, &DeviceBrowser::ItemsSorted, list, [list, &browser] {
+    list->ShowSortColumn(browser.SortedBy());
+    // The item the user was on stays in sight wherever the sort put it.
+    QAbstractItemView* view = list->ActiveView();
+    if (view->currentIndex().isValid()) view->scrollTo(view->currentIndex());
+  });
   connect(&browser, &DeviceBrowser::StatusChanged, this, &DevicePane::UpdateStatusBar);
   connect(&browser, &DeviceBrowser::PathShown, this, &DevicePane::UpdatePathBox);
   connect(&browser, &DeviceBrowser::FreeSpaceCaptionChanged, this, [this](const QString& caption) {
@@ -197,7 +220,13 @@ void DevicePane::ConnectBrowser() {
   });
   connect(&browser, &DeviceBrowser::RunProgramRequested, this, &DevicePane::RunProgramRequested);
 
-  connect(list, &DeviceListView::RowActivated, &browser, &DeviceBrowser::OpenItem);
+  connect(list, &DeviceListView::RowActivated, this, [this](int index) {
+    const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+    if (item && !item->IsFolder() && DeviceTextFile::IsTextName(item->Name))
+      ViewFile(index);
+    else
+      BrowserPtr->OpenItem(index);
+  });
   connect(list, &DeviceListView::UpRequested, &browser, &DeviceBrowser::GoUp);
   connect(list, &DeviceListView::ColumnClicked, &browser, &DeviceBrowser::SortByColumn);
 }
@@ -215,13 +244,25 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
   CommandsPtr->SetPropertiesView(std::move(view));
 }
 
+void DevicePane::ViewFile(int index) {
+  const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+  if (!item) return;
+  const QString name = item->Name;
+  if (const std::optional<QByteArray> text = DeviceTextFile::ReadItem(*BrowserPtr, index))
+    if (ShowText) ShowText(name, *text);
+}
+
 void DevicePane::PopupMenu2Popup() {
-  const DeviceMenuState state = BrowserPtr->PopupMenuState(SelectedIndex());
+  const PShellItem* selected = SelectedItem();
+  View1->setEnabled(selected && !selected->IsFolder() &&
+                    Form->lstviewTalo->SelectedRows().size() == 1);
+  const DeviceMenuState state = BrowserPtr->PopupMenuState(Form->lstviewTalo->SelectedRows());
   MakeDirectory1->setEnabled(state.MakeDirectory);
   Delete1->setEnabled(state.Delete);
   Rename1->setEnabled(state.Rename);
   SetToAutoRun1->setEnabled(state.SetToAutoRun);
   Properities1->setEnabled(state.Properties);
+  QuickListings1->setChecked(BrowserPtr->Shell().QuickAnswers());
 }
 
 void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }

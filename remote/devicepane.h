@@ -16,10 +16,19 @@
 //   the terminal takes or releases the port (SetTerminalActive); the pane
 //   asks the owner to run a program in the terminal (RunProgramRequested:
 //   turn the terminal on, type the name and a carriage return).
+// - View (context menu) and a double-click or Enter on a file with a text
+//   extension show the file's text (DeviceTextFile) in a read-only viewer
+//   that stays open beside the main window; a double-click on any other
+//   file runs it in the terminal as before.
 // - Every exchange runs on the main thread and blocks it behind the busy
 //   cursor; messages go through the shell's UserDialogs.
+// - The list takes several items at once (Shift, Ctrl): Delete and
+//   Properties act on all selected, the other entries on one item only.
+// - The context menu's last entry switches the shell's quick answers
+//   (DeviceShell::SetQuickAnswers); the owner keeps the choice between runs.
 
 #include <QWidget>
+#include <functional>
 #include <cstdint>
 #include <memory>
 
@@ -69,6 +78,11 @@ class DevicePane : public QWidget {
 
   // Replaces the properties dialog (tests, other front ends).
   void SetPropertiesView(DeviceFileCommands::PropertiesView view);
+  // Replaces the text viewer: the file's name and its text as read.
+  using TextView = std::function<void(const QString& name, const QByteArray& text)>;
+  void SetTextView(TextView view) { ShowText = std::move(view); }
+  // View1: the text of the file at index (a question first when large).
+  void ViewFile(int index);
   // Enables the context menu's entries for the current selection; the menu
   // runs this each time it opens.
   void PopupMenu2Popup();
@@ -118,9 +132,12 @@ class DevicePane : public QWidget {
   QLabel* StatusObjects = nullptr;
   QLabel* StatusSize = nullptr;
   QMenu* PopupMenu2 = nullptr;
+  TextView ShowText;
+  QAction* View1 = nullptr;
   QAction* MakeDirectory1 = nullptr;
   QAction* Delete1 = nullptr;
   QAction* Rename1 = nullptr;
   QAction* SetToAutoRun1 = nullptr;
   QAction* Properities1 = nullptr;
+  QAction* QuickListings1 = nullptr;  // the shell's quick answers, on or off
 };

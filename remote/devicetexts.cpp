@@ -2,6 +2,7 @@
 
 #include "items/panestatus.h"
 #include "link/devicename.h"
+#include "link/deviceshell.h"
 
 namespace DeviceText {
 namespace {
@@ -45,6 +46,9 @@ QString AskDeleteFile(const QString& name) {
   return QStringLiteral("Are you sure to delete the file '") + name +
          QStringLiteral("'\nfrom TALO-7100?");
 }
+QString AskDeleteItems(qsizetype count) {
+  return QStringLiteral("Delete %1 items from the TALO-7100?").arg(count);
+}
 QString RenameCaption(const QString& oldName) {
   return QStringLiteral("Rename file '") + oldName + QLatin1Char('\'');
 }
@@ -84,6 +88,20 @@ QString WouldBeCut(const QString& typed, const QString& shortName) {
          shortName + QStringLiteral(" (") + DeviceName::NewNameRule() + QLatin1Char(')');
 }
 
+QString AskViewLarge(const QString& name, int64_t bytes, int seconds) {
+  return QStringLiteral("%1 holds %2 bytes: typing it takes about %3 seconds on the line.\n\n"
+                        "View it?")
+      .arg(name)
+      .arg(bytes)
+      .arg(seconds);
+}
+QString TextLineTooLong(const QString& path) {
+  return QStringLiteral("'%1' has a line longer than %2 characters, which the shell's answer "
+                        "cannot carry whole: the text is not shown.")
+      .arg(path)
+      .arg(DeviceShell::kLineLimit - 1);
+}
+
 QString ListingFailedStatus(ListingFailure failure, const QString& port) {
   switch (failure) {
     case ListingFailure::PortNotOpened:
@@ -114,5 +132,7 @@ QString Contents(int64_t files, int64_t folders) {
 QString ModuleName() { return QStringLiteral("TALO-7100"); }
 QString RootType() { return QStringLiteral("TALO disk (D:)"); }
 QString FolderType() { return QStringLiteral("Folder"); }
+QString ItemCount(qsizetype count) { return QStringLiteral("%1 items").arg(count); }
+QString SeveralTypes() { return QStringLiteral("Several types"); }
 
 }  // namespace DeviceText

@@ -25,6 +25,7 @@ QString ShellRefusal(const QString& line, const QString& name);
 QString FolderNotEmpty(const QString& name);
 QString AskDeleteFolder(const QString& name);
 QString AskDeleteFile(const QString& name);
+QString AskDeleteItems(qsizetype count);  // "Delete 5 items from the TALO-7100?"
 QString RenameCaption(const QString& oldName);
 QString RenamePrompt();
 QString MakeDirectoryCaption();
@@ -37,6 +38,11 @@ QString NotFound(const QString& path);        // no such file or folder
 QString NotAProgram(const QString& path);     // autorun of a non-.EXE
 QString NotAFile(const QString& path);        // rename of a folder
 QString WouldBeCut(const QString& typed, const QString& shortName);
+
+// Viewing a text file.
+QString AskViewLarge(const QString& name, int64_t bytes, int seconds);
+// A line of the file too long for the shell's answer to carry whole.
+QString TextLineTooLong(const QString& path);
 
 // The installation folder.
 QString InstallationFolderUnusable(const QString& folder, const QString& reason);
@@ -53,5 +59,7 @@ QString Contents(int64_t files, int64_t folders);  // "N file(s), M folder(s)"
 QString ModuleName();                              // "TALO-7100"
 QString RootType();                                // "TALO disk (D:)"
 QString FolderType();                              // "Folder"
+QString ItemCount(qsizetype count);                // "5 items" (several selected)
+QString SeveralTypes();                            // several items of more than one type
 
 }  // namespace DeviceText

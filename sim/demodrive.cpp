@@ -83,9 +83,16 @@ void FillDemoDrive(VirtualDisk& d) {
   Put(d, {"RECIPE.DAT"}, Filler(4096, 21, "RCP1"), when(2023, 1, 30, 15, 45));
   Put(d, {"HISTORY.LOG"}, Filler(12800, 22, ""), when(2024, 4, 2, 23, 59));
   Folder(d, {"CONF"}, when(2005, 12, 31, 12, 0));
+  // The network files as the utility writes them, so that reading them back
+  // shows settings.
   Put(d, {"CONF", "SOCKET.CFG"},
-      Lines({"IP=192.168.0.100", "MASK=255.255.255.0", "GATEWAY=192.168.0.1", "DHCP=0"}), when(2022, 1, 10, 14, 20));
-  Put(d, {"CONF", "SOCKET.UPW"}, Lines({"FTP=admin,admin", "HTTP=guest,guest"}), when(2022, 1, 10, 14, 20));
+      Lines({"# Packet driver settings", "ip address 192.168.0.100", "interface pdr if0 dix 1500 10 0x60",
+             "route add default if0 192.168.0.1", "domain server 192.168.0.1", "",
+             "# The following will cause SOCKETS to display IP status", "ip address", "",
+             "# The following lines set TCP parameters", "ip ttl 64", "tcp mss 1460", "tcp window 2920"}),
+      when(2022, 1, 10, 14, 20));
+  Put(d, {"CONF", "SOCKET.UPW"}, Lines({"admin admin WebRoot dcwr", "", "guest guest / e"}),
+      when(2022, 1, 10, 14, 20));
   Folder(d, {"DATA"}, when(2021, 6, 21, 10, 0));
   Folder(d, {"DATA", "LOG"}, when(2021, 6, 21, 10, 0));
   for (int day = 1; day <= 5; ++day) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <ctime>
 
 namespace talosim {
@@ -132,6 +133,17 @@ DosStamp DosStamp::Make(int year, int month, int day, int hour, int minute, int 
   stamp.Date = static_cast<uint16_t>(((year - 1980) << 9) | (month << 5) | day);
   stamp.Time = static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
   return stamp;
+}
+
+std::optional<DosStamp> DosStamp::Parse(std::string_view text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  char tail = 0;
+  const std::string copy(text);
+  if (std::sscanf(copy.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute, &tail) != 5 ||
+      year < 1980 || year > 2107 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+      minute > 59 || hour < 0 || minute < 0)
+    return std::nullopt;
+  return Make(year, month, day, hour, minute);
 }
 
 DosStamp DosStamp::Now() {

@@ -55,6 +55,8 @@ struct DosStamp {
 
   static DosStamp Make(int year, int month, int day, int hour, int minute, int second = 0);
   static DosStamp Now();
+  // "YYYY-MM-DD HH:MM" (a date DOS can hold); nullopt for anything else.
+  static std::optional<DosStamp> Parse(std::string_view text);
   int Year() const { return 1980 + (Date >> 9); }
   int Month() const { return (Date >> 5) & 0x0F; }
   int Day() const { return Date & 0x1F; }

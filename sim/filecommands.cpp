@@ -133,7 +133,7 @@ FileCommands::Lines FileCommands::MakeDir(std::string_view args) {
   if (!name) return {ShellText::kInvalidDirName};
   DosPath path = target.Folder;
   path.push_back(*name);
-  if (Disk(target.Drive).MakeDir(path, DosStamp::Now()) != DiskStatus::Ok) return {ShellText::kUnableToCreate};
+  if (Disk(target.Drive).MakeDir(path, State.Now()) != DiskStatus::Ok) return {ShellText::kUnableToCreate};
   return {};
 }
 
@@ -222,7 +222,7 @@ FileCommands::Lines FileCommands::Echo(std::string_view args) {
   if (!name) return {ShellText::kFileCreation};
   DosPath path = target.Folder;
   path.push_back(*name);
-  switch (Disk(target.Drive).WriteFile(path, content + "\r\n", append, DosStamp::Now())) {
+  switch (Disk(target.Drive).WriteFile(path, content + "\r\n", append, State.Now())) {
     case DiskStatus::Ok:
       return {};
     case DiskStatus::DiskFull:

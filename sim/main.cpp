@@ -47,6 +47,18 @@ Line and drive:
                           argument and set in $TALO_TARGET_NAME, the
                           target as typed in $TALO_TARGET
                           (e.g. 'cd /tmp/in && rx -q')
+  --clock 'YYYY-MM-DD HH:MM'
+                          stamp every file and folder made with this date
+                          and time instead of the PC's clock
+
+Transcript:
+  --transcript FILE       write what crosses the line to FILE as it goes:
+                          "> " bytes from the PC, "< " bytes to it, "= "
+                          bytes typed with each one echoed, "~ N ms"
+                          silences, "| open" and "| close" of the port;
+                          long binary bursts as length and CRC-32,
+                          repeated exchanges folded into one line
+  --transcript-quantum MS count silences in whole MS ms (default 100)
 
 Faults (deterministic for a given --seed):
   --seed N                seed for the drop and corrupt decisions (1)
@@ -164,6 +176,10 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.Module = value;
     } else if (name == "--xmodem-receiver") {
       options.XmodemReceiverCommand = value;
+    } else if (name == "--clock") {
+      options.Clock = value;
+    } else if (name == "--transcript") {
+      options.TranscriptFile = value;
     } else if (name == "--listing-name" || name == "--listing-folder") {
       faults.ListingEntries.push_back({Unescaped(value), name == "--listing-folder"});
     } else if (name == "--folder-after-listing") {
@@ -183,6 +199,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.Baud = static_cast<uint32_t>(number);
     } else if (name == "--latency" && needNumber(0)) {
       options.LatencyMs = static_cast<uint32_t>(number);
+    } else if (name == "--transcript-quantum" && needNumber(1)) {
+      options.TranscriptQuantumMs = static_cast<uint32_t>(number);
     } else if (name == "--adapter-latency" && needNumber(0)) {
       options.AdapterLatencyMs = static_cast<uint32_t>(number);
     } else if (name == "--seed" && needNumber(0)) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -78,6 +79,17 @@ bool PtyLine::Open(uint32_t baud, const std::string& linkPath, std::string& erro
     }
     Link = linkPath;
   }
+  // Watched only once our own descriptor is open: what it reports is the PC's.
+  if (Observer) {
+    PortWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (PortWatch < 0 || inotify_add_watch(PortWatch, Slave.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+      error = std::string("cannot watch the pseudo-terminal: ") + std::strerror(errno);
+      if (PortWatch >= 0) close(PortWatch);
+      PortWatch = -1;
+      Close();
+      return false;
+    }
+  }
   LastArrival = WireFree = Clock::now();
   if (AdapterLatency.count() > 0) {
     AdapterStopping = false;
@@ -103,6 +115,12 @@ void PtyLine::Close() {
 }
 
 void PtyLine::HangUp() {
+  if (PortWatch >= 0) {
+    ReportPortEvents();
+    close(PortWatch);  // before our own descriptor closes
+    PortWatch = -1;
+    if (Master >= 0 && !Stopping) Observer->Port(LineObserver::PortEvent::HungUp, Clock::now());
+  }
   StopAdapter();  // it writes to the master: gone before the master closes
   if (SlaveKeepAlive >= 0) close(SlaveKeepAlive);
   if (Master >= 0) close(Master);
@@ -133,11 +151,26 @@ void PtyLine::SetBlocking(bool blocking) {
   fcntl(Master, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK);
 }
 
+void PtyLine::ReportPortEvents() {
+  alignas(inotify_event) char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(PortWatch, buffer, sizeof buffer)) > 0) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->mask & IN_OPEN) Observer->Port(LineObserver::PortEvent::Opened, Clock::now());
+      if (event->mask & IN_CLOSE) Observer->Port(LineObserver::PortEvent::Closed, Clock::now());
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+}
+
 bool PtyLine::FillInput(Clock::time_point deadline, bool& woken) {
-  pollfd fds[2] = {{Master, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
+  pollfd fds[3] = {{Master, POLLIN, 0}, {WakePipe[0], POLLIN, 0}, {PortWatch, POLLIN, 0}};
   const timespec wait = TimeUntil(deadline);
-  const int ready = ppoll(fds, 2, &wait, nullptr);
+  const int ready = ppoll(fds, PortWatch >= 0 ? 3 : 2, &wait, nullptr);
   if (ready < 0) return errno == EINTR;
+  // The PC opens the port before it writes: its opening goes first.
+  if (PortWatch >= 0 && ((fds[2].revents | fds[0].revents) & POLLIN)) ReportPortEvents();
   if (fds[1].revents & POLLIN) {
     DrainWakePipe();
     woken = true;
@@ -147,6 +180,7 @@ bool PtyLine::FillInput(Clock::time_point deadline, bool& woken) {
     const ssize_t got = read(Master, buffer, sizeof buffer);
     if (got > 0) {
       const auto now = Clock::now();
+      if (Observer) Observer->Received(std::string_view(reinterpret_cast<const char*>(buffer), static_cast<size_t>(got)), now);
       for (ssize_t i = 0; i < got; ++i) {
         // Bytes queue on the wire one after the other.
         LastArrival = ByteTime.count() ? std::max(now, LastArrival) + ByteTime : now;
@@ -245,8 +279,9 @@ bool PtyLine::WriteNow(const char* bytes, size_t count) {
 }
 
 bool PtyLine::Deliver(const char* bytes, size_t count) {
-  if (AdapterLatency.count() == 0) return WriteNow(bytes, count);
   if (Master < 0 || Stopping) return false;
+  if (Observer) Observer->Sent(std::string_view(bytes, count), Clock::now());
+  if (AdapterLatency.count() == 0) return WriteNow(bytes, count);
   {
     std::lock_guard lock(AdapterMutex);
     if (Held.empty()) HeldSince = Clock::now();

@@ -18,6 +18,14 @@
 //   until the latency has passed since the first of them arrived, or until
 //   62 bytes wait (one USB packet), as such chips do with their latency
 //   timer. Bytes still held at a hang-up are lost, as in an unplugged one.
+// - An observer (SetObserver, before Open) is told on the controller thread
+//   what crosses the line: the bytes as they come out of the pty (before
+//   pacing or faults) and as they are handed to it, and the PC opening and
+//   closing the slave, which the line watches for it, in the order the line
+//   sees them: an opening before the bytes written after it. The pty hands
+//   written bytes over a moment after the write, so the last bytes before a
+//   close may come out after it (Transcript sorts that out). An outside
+//   program running on MasterFd() is not observed.
 
 #include <atomic>
 #include <chrono>
@@ -33,6 +41,17 @@ namespace talosim {
 
 enum class LineRead { Byte, Timeout, Woken, Down };
 
+// Told what crosses the line and when, in order, on the controller thread.
+class LineObserver {
+ public:
+  using Clock = std::chrono::steady_clock;
+  enum class PortEvent { Opened, Closed, HungUp };
+  virtual ~LineObserver() = default;
+  virtual void Received(std::string_view bytes, Clock::time_point at) = 0;
+  virtual void Sent(std::string_view bytes, Clock::time_point at) = 0;
+  virtual void Port(PortEvent event, Clock::time_point at) = 0;
+};
+
 class PtyLine {
  public:
   using Clock = std::chrono::steady_clock;
@@ -46,6 +65,8 @@ class PtyLine {
   [[nodiscard]] bool Open(uint32_t baud, const std::string& linkPath, std::string& error,
                           std::chrono::milliseconds adapterLatency = {});
   void Close();
+  // Before Open; the observer outlives the line's use.
+  void SetObserver(LineObserver* observer) { Observer = observer; }
   const std::string& SlavePath() const { return Slave; }
   bool IsUp() const { return Master >= 0; }
 
@@ -80,7 +101,10 @@ class PtyLine {
   void RunAdapter();
   void StopAdapter();
   void DrainWakePipe();
+  void ReportPortEvents();
 
+  LineObserver* Observer = nullptr;
+  int PortWatch = -1;  // inotify on the slave, for the observer
   int Master = -1;
   int SlaveKeepAlive = -1;
   int WakePipe[2] = {-1, -1};

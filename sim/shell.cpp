@@ -31,6 +31,14 @@ void Shell::Run() {
   }
 }
 
+void Shell::SetIdle(bool idle) {
+  std::lock_guard lock(Context.State.Mutex);
+  if (!idle)
+    Context.State.IdleSince.reset();
+  else if (!Context.State.IdleSince)
+    Context.State.IdleSince = std::chrono::steady_clock::now();
+}
+
 void Shell::Echo(char c) {
   char out = c;
   {
@@ -44,9 +52,11 @@ void Shell::Echo(char c) {
 
 std::optional<std::string> Shell::ReadCommandLine() {
   std::string line;
+  SetIdle(true);
   while (Context.Port.Alive()) {
     const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(500));
     if (!byte) continue;
+    SetIdle(false);
     const char c = static_cast<char>(*byte);
     switch (c) {
       case '\r':

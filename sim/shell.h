@@ -35,6 +35,8 @@ class Shell {
   };
 
   std::optional<std::string> ReadCommandLine();
+  // At the prompt with nothing typed (SimState::IdleSince), or not.
+  void SetIdle(bool idle);
   void Echo(char c);
   void Execute(const std::string& line);
   bool RunBuiltIn(const std::string& word, const std::string& args);

@@ -36,6 +36,13 @@ struct SimState {
   std::optional<uint8_t> ModuleInputs;  // set from outside; otherwise a pattern
   uint8_t ModuleOutputs = 0;
   std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
+  std::optional<DosStamp> Clock;  // SimOptions::Clock; none: the PC's clock
+  // Since when the shell waits at its prompt with nothing typed; none while
+  // it reads a line or runs a command.
+  std::optional<std::chrono::steady_clock::time_point> IdleSince;
+
+  // The stamp of a file or folder made now.
+  DosStamp Now() const { return Clock ? *Clock : DosStamp::Now(); }
 
   void SetFaults(const FaultPlan& faults) {
     Faults = faults;

@@ -12,6 +12,7 @@
 #include "sim/shell.h"
 #include "sim/simstate.h"
 #include "sim/talosim.h"
+#include "sim/transcript.h"
 
 namespace talosim {
 
@@ -19,6 +20,8 @@ struct Simulator::Impl {
   SimOptions Options;
   SimState State;
   PtyLine Line;
+  std::ofstream RecordFile;
+  std::unique_ptr<Transcript> Record;
   std::thread Worker;
   std::string Slave;
   bool Running = false;
@@ -105,7 +108,7 @@ bool Simulator::Impl::MakeFolders(const DosPath& path) {
   for (const std::string& name : path) {
     partial.push_back(name);
     if (State.DriveD.IsFolder(partial)) continue;
-    if (State.DriveD.MakeDir(partial, DosStamp::Now()) != DiskStatus::Ok) return false;
+    if (State.DriveD.MakeDir(partial, State.Now()) != DiskStatus::Ok) return false;
   }
   return true;
 }
@@ -114,6 +117,7 @@ Simulator::Simulator(SimOptions options) : P(std::make_unique<Impl>()) {
   P->Options = std::move(options);
   FillSystemDrive(P->State.DriveC);
   P->State.SetFaults(P->Options.Faults);
+  if (!P->Options.Clock.empty()) P->State.Clock = DosStamp::Parse(P->Options.Clock);
   if (P->Options.ModuleInputs >= 0) P->State.ModuleInputs = static_cast<uint8_t>(P->Options.ModuleInputs & 0x0F);
 }
 
@@ -127,6 +131,20 @@ bool Simulator::Start() {
     if (P->State.DriveD.Root().Children.empty() && !P->State.DriveD.IsDamaged()) FillDemoDrive(P->State.DriveD);
   }
   if (P->Options.DamagedDrive) Damage();
+  if (!P->Options.Clock.empty() && !P->State.Clock) {
+    P->SetError("bad clock " + P->Options.Clock + " (YYYY-MM-DD HH:MM)");
+    return false;
+  }
+  if (!P->Options.TranscriptFile.empty()) {
+    P->RecordFile.open(P->Options.TranscriptFile, std::ios::binary | std::ios::trunc);
+    if (!P->RecordFile) {
+      P->SetError("cannot write " + P->Options.TranscriptFile);
+      return false;
+    }
+    P->Record = std::make_unique<Transcript>(P->RecordFile,
+                                             std::chrono::milliseconds(P->Options.TranscriptQuantumMs));
+  }
+  P->Line.SetObserver(P->Record.get());
   std::string error;
   if (!P->Line.Open(P->Options.Baud, P->Options.LinkPath, error,
                     std::chrono::milliseconds(P->Options.AdapterLatencyMs))) {
@@ -145,6 +163,11 @@ void Simulator::Stop() {
   if (P->Worker.joinable()) P->Worker.join();
   if (!P->Options.DiskFile.empty()) P->SaveDiskFile();
   P->Line.Close();
+  if (P->Record) {
+    P->Record->Finish();
+    P->Record.reset();
+    P->RecordFile.close();
+  }
   P->Running = false;
 }
 
@@ -161,7 +184,7 @@ bool Simulator::PutFile(const std::string& path, const std::string& bytes) {
   std::lock_guard lock(P->State.Mutex);
   const DosPath folder(where->second.begin(), where->second.end() - 1);
   return P->MakeFolders(folder) &&
-         P->State.DriveD.WriteFile(where->second, bytes, false, DosStamp::Now()) == DiskStatus::Ok;
+         P->State.DriveD.WriteFile(where->second, bytes, false, P->State.Now()) == DiskStatus::Ok;
 }
 
 std::optional<std::string> Simulator::GetFile(const std::string& path) const {
@@ -221,6 +244,20 @@ void Simulator::Damage() {
 void Simulator::FillDemo() {
   std::lock_guard lock(P->State.Mutex);
   FillDemoDrive(P->State.DriveD);
+}
+
+bool Simulator::WaitUntilIdle(std::chrono::milliseconds timeout) {
+  constexpr auto kSettled = std::chrono::milliseconds(50);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    {
+      std::lock_guard lock(P->State.Mutex);
+      if (P->State.IdleSince && now - *P->State.IdleSince >= kSettled) return true;
+    }
+    if (now >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 std::string Simulator::Received() const {

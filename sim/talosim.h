@@ -19,6 +19,7 @@
 //
 // This header is the API that tests, benchmarks and talo7100-sim use.
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -107,6 +108,15 @@ struct SimOptions {
   // that starts KEEPERRD, keeperwr or simu7101, before the program's first
   // byte. The controller sends it; false leaves it out.
   bool HelperLineFeed = true;
+  // The date and time ("YYYY-MM-DD HH:MM") of every file and folder the
+  // controller makes; empty: the PC's clock. A fixed one makes listings and
+  // images the same from run to run.
+  std::string Clock;
+  // Writes a transcript of the line to this file as it goes (see
+  // transcript.h): the bytes each way in order, the silences between them
+  // in whole quanta, and the PC opening and closing the port. Empty: none.
+  std::string TranscriptFile;
+  uint32_t TranscriptQuantumMs = 100;
   FaultPlan Faults;
 };
 
@@ -135,6 +145,12 @@ class Simulator {
   // Breaks D:'s file system: commands on D: then ask "Abort, Retry, Fail?"
   // until it is formatted ("C:\DLFMT D: /C", Format) or loaded (LoadImage).
   void Damage();
+
+  // True once the shell has waited at its prompt with nothing typed for a
+  // moment (50 ms, in which the line takes in what the PC did meanwhile,
+  // such as closing the port); false at the deadline. For a test that stops
+  // the simulator after an operation that did not wait for the last answer.
+  bool WaitUntilIdle(std::chrono::milliseconds timeout);
 
   // Everything the utility sent since the last ClearReceived.
   std::string Received() const;

@@ -231,7 +231,7 @@ void RunTransfer(ControllerContext& context, std::string_view args) {
     const int64_t keep = context.Port.Faults().XmodemStoreBytes;
     if (keep >= 0 && static_cast<uint64_t>(keep) < data.size()) data.resize(static_cast<size_t>(keep));
     std::lock_guard lock(context.State.Mutex);
-    if (context.Disk(target.Drive).WriteFile(target.Path, data, false, DosStamp::Now()) != DiskStatus::Ok)
+    if (context.Disk(target.Drive).WriteFile(target.Path, data, false, context.State.Now()) != DiskStatus::Ok)
       outcome = XmodemReceiver::Outcome::NoRoom;
   }
   // Let the sender's last bytes (repeated EOTs, CANs) pass before the prompt.

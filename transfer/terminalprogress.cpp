@@ -2,16 +2,22 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <atomic>
 #include <csignal>
 
 #include "link/escapecontrols.h"
+#include "link/progressline.h"
 #include "link/taloconsole.h"
 #include "link/talothread.h"
 #include "transfer/transferbatch.h"
 
 namespace {
 
-volatile std::sig_atomic_t InterruptRequested = 0;
+// Set by the SIGINT handler, which may run on any thread: a lock-free atomic
+// is safe both in the handler and across threads (a volatile flag is only
+// the former).
+std::atomic<int> InterruptRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) {
   InterruptRequested = 1;
@@ -172,8 +178,7 @@ QString TerminalProgress::Clock(int64_t seconds) {
 
 void TerminalProgress::WipeBar() {
   if (!BarShown) return;
-  std::fputs("\r\033[K", Out);
-  std::fflush(Out);
+  ProgressLine::Wipe(Out);
   BarShown = false;
 }
 
@@ -190,9 +195,7 @@ void TerminalProgress::DrawBar() {
                        QLatin1Char('/') + HumanBytes(Size) + QLatin1Char(' ') +
                        HumanBytes(static_cast<int64_t>(rate)) + QStringLiteral("/s ") +
                        Clock(left) + QStringLiteral(" left");
-  std::fputs("\r\033[K", Out);
-  std::fputs(EscapeControls(line).toLocal8Bit().constData(), Out);
-  std::fflush(Out);
+  ProgressLine::Draw(Out, line);
   BarShown = true;
 }
 

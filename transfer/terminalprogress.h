@@ -5,7 +5,8 @@
 // - On a terminal one line is redrawn in place: file, count, a bar, percent,
 //   bytes, rate and time left; a finished file leaves one summary line.
 //   Elsewhere (a pipe, a log) plain lines: one when a file starts, one per
-//   tenth of it, one when it ends.
+//   tenth of it, one when it ends. The line in place is a ProgressLine: it
+//   goes as frames on lines of their own when the several-ports call asks.
 // - Console lines (the sender's status lines, which go to the same stream)
 //   first wipe the bar: wrap the console in Console() so they do.
 // - Ctrl+C presses Cancel: the first SIGINT during Present() asks the batch

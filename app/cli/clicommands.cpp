@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "app/cli/fleetplan.h"
+#include "app/cli/fleetrun.h"
 #include "app/cli/programtext.h"
 #include "app/cli/streamconsole.h"
 #include "app/cli/streamdialogs.h"
@@ -16,6 +18,7 @@
 #include "link/deviceshell.h"
 #include "link/escapecontrols.h"
 #include "link/portscan.h"
+#include "link/progressline.h"
 #include "link/terminallog.h"
 #include "module/cli/diocli.h"
 #include "netconf/cli/netconfcli.h"
@@ -81,11 +84,6 @@ const std::vector<CliCommand>& AllCommands() {
   return all;
 }
 
-QString UsageLine(const CliCommand& command) {
-  return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
-      .arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
-}
-
 const CliCommand* FindCommand(const QString& name) {
   for (const CliCommand& command : AllCommands())
     if (name == QLatin1String(command.Name)) return &command;
@@ -96,11 +94,19 @@ const CliCommand* FindCommand(const QString& name) {
 
 std::span<const CliCommand> CliCommands() { return AllCommands(); }
 
+QString CliUsageLine(const CliCommand& command) {
+  return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
+      .arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
+}
+
 QString CliUsage() {
+  QStringList joining;
+  for (const CliCommand& command : CliCommands())
+    if (command.JoinsFleet) joining.append(QLatin1String(command.Name));
   QString text;
   QTextStream out(&text);
   out << ProgramText::UsageHead(QStringLiteral("talo7100-cli"),
-                                QStringLiteral("[--port NAME] [--yes] COMMAND [ARGUMENTS]"))
+                                QStringLiteral("[--port NAME] [--yes] [--quick] COMMAND [ARGUMENTS]"))
       << "\n"
          "Drives a TALO-7100 controller over one RS-232 line (57600 baud, 8N1) by typing\n"
          "command lines into its shell. The controller's answers go to standard output,\n"
@@ -109,8 +115,16 @@ QString CliUsage() {
          "wrong command line.\n\n"
          "Options:\n"
          "  --port NAME  the serial port: ttyUSB0, ttyS0, /dev/pts/3, COM1..COM255\n"
-         "               (default: the first port found; TALO7100_PORTS adds names)\n"
+         "               (default: the first port found; TALO7100_PORTS adds names).\n"
+         "               Given more than once, the command runs on every port at once,\n"
+         "               its lines prefixed with [PORT], then a summary line per port;\n"
+         "               \"{port}\" in a file name stands for each port's name. For:\n"
+         "               "
+      << joining.join(QLatin1Char(' ')) << "\n"
+      << "  --jobs N     with several ports, at most N at a time (default: all)\n"
          "  --yes        answer yes to every question (otherwise questions are refused)\n"
+         "  --quick      end the answers of listings, counts, file commands and mem at\n"
+         "               the shell's prompt instead of after the read time-outs\n"
          "  --help       show this text\n"
          "  --version    show the version\n\n"
          "Every command also takes:\n"
@@ -148,7 +162,7 @@ std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList
                                      QStringLiteral("Answers yes to the question."));
   if (command.Asks) parser.addOption(yesOption);
   if (!parser.parse(QStringList{name} + arguments))
-    return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + UsageLine(command);
+    return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + CliUsageLine(command);
   arguments = parser.positionalArguments();
   call.Verbose = call.Verbose || parser.isSet(verboseOption);
   if (command.Run == RunLine) call.LogPath = parser.value(logOption);
@@ -180,14 +194,27 @@ CliCall ParseCliCall(QStringList arguments) {
     }
     if (option == QLatin1String("--yes")) {
       call.AssumeYes = true;
+    } else if (option == QLatin1String("--quick")) {
+      call.Quick = true;
     } else if (option == QLatin1String("--verbose")) {
       call.Verbose = true;
     } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
       call.Port = arguments.takeFirst();
+      call.Ports.append(call.Port);
       call.PortGiven = true;
     } else if (option.startsWith(QLatin1String("--port="))) {
       call.Port = option.mid(7);
+      call.Ports.append(call.Port);
       call.PortGiven = true;
+    } else if ((option == QLatin1String("--jobs") && !arguments.isEmpty()) ||
+               option.startsWith(QLatin1String("--jobs="))) {
+      const QString value = option.contains(QLatin1Char('=')) ? option.mid(7) : arguments.takeFirst();
+      bool number = false;
+      call.Jobs = value.toInt(&number);
+      if (!number || call.Jobs < 1)
+        return WrongCall(ProgramText::WrongCall(
+            QStringLiteral("talo7100-cli"),
+            QStringLiteral("--jobs takes a number of ports from 1 up, not %1").arg(value)));
     } else {
       return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
                                               QStringLiteral("unknown option %1").arg(option)));
@@ -199,6 +226,7 @@ CliCall ParseCliCall(QStringList arguments) {
   if (!call.Command)
     return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
                                             QStringLiteral("unknown command %1").arg(name)));
+  call.TypedArguments = arguments;
   // --verbose is every subcommand's; a subcommand with options of its own
   // parses the rest itself ("--" ends the options).
   if (call.Command->OwnOptions) {
@@ -235,6 +263,7 @@ int RunCli(int argc, char** argv) {
     case CliCall::Action::Run:
       break;
   }
+  if (call.Ports.size() > 1) return RunFleet(call);
   const CliCommand* command = call.Command;
   QStringList arguments = call.Arguments;
   const QString& logPath = call.LogPath;
@@ -261,6 +290,8 @@ int RunCli(int argc, char** argv) {
     port = found.isEmpty() ? QString() : found.front();
   }
   shell.SetSelectedPort(port);
+  if (command->JoinsFleet) arguments = FleetPlan::WithPortName(arguments, port);
+  shell.SetQuickAnswers(call.Quick);
   CliContext context{shell, console, dialogs, assumeYes, portGiven};
 
   int status = command->Run(context, arguments);
@@ -268,7 +299,7 @@ int RunCli(int argc, char** argv) {
   // Why the port would not open, when it was for lack of permission.
   if (!shell.PermissionHint().isEmpty()) PrintEscapedLine(stderr, shell.PermissionHint());
   if (status == kUsageError) {
-    PrintEscapedLine(stderr, UsageLine(*command));
+    PrintEscapedLine(stderr, CliUsageLine(*command));
     return kUsageError;
   }
   if (status == kExitOk && dialogs.ErrorCount() > 0) status = kExitFailed;

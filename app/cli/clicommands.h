@@ -9,13 +9,19 @@
 //   others come from each area's cli/ folder, listed once in
 //   clicommands.cpp. A new area's table is added there.
 // - Global options come before the subcommand: --port NAME (default: the
-//   first port the scan finds), --yes, --help, --version.
+//   first port the scan finds), --yes, --quick (the shell's quick answers,
+//   as the device pane's "Quick listings"), --help, --version.
+// - --port given more than once runs the subcommand on every port at once
+//   (--jobs N at a time): fleetrun.h. A subcommand takes part by setting
+//   JoinsFleet in its entry (what only it must check first is in
+//   fleetprepares.h); any other refuses such a call as wrong.
 // - Every subcommand takes --verbose (declared once, with QCommandLineParser,
 //   before its own arguments): the console lines of its exchanges go to
 //   stdout as well, also for a command that keeps them back by default.
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <span>
 
 #include "link/clicommand.h"
@@ -23,6 +29,8 @@
 // Every subcommand, in the order --help lists them.
 std::span<const CliCommand> CliCommands();
 QString CliUsage();
+// "Usage: talo7100-cli [--port NAME] NAME [--verbose] ARGUMENTS"
+QString CliUsageLine(const CliCommand& command);
 
 // What a command line asks for, before any port is touched: the global
 // options, the subcommand and, for one without options of its own, --verbose
@@ -33,9 +41,13 @@ struct CliCall {
   QString Message;  // WrongCall: the text for standard error
   const CliCommand* Command = nullptr;  // Run
   QStringList Arguments;                // Run: the subcommand's own
-  QString Port;
+  QString Port;       // the last --port
+  QStringList Ports;  // every --port, in order
+  int Jobs = 0;       // --jobs N; 0: every port at once
+  QStringList TypedArguments;  // Run: the subcommand's arguments as typed
   bool PortGiven = false;
   bool AssumeYes = false;
+  bool Quick = false;
   bool Verbose = false;
   QString LogPath;  // run --log FILE
 };

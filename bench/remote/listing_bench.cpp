@@ -1,20 +1,24 @@
-// Lists a folder of 100 entries through the device pane's logic on the
-// simulator at 57600 baud, and splits the time into what the exchange's
-// time-outs impose and the rest.
+// Lists folders of 10, 100 and 500 entries through the device pane's logic
+// on the simulator at 57600 baud, once waiting out the read time-outs after
+// every answer (standard) and once ending each answer at the shell's prompt
+// (quick), and sets both against the line time of the listing's bytes.
 //
 // A listing is one session with three commands ("d:", "cd", "dir"). The
-// time-outs impose the drain at the start (one read that waits 2T on a
-// quiet line) and, per command, the read that ends its answer (another 2T).
-// The rest is the line itself (echo round trips, the answer's bytes) and
-// our own work.
+// standard ending waits 2T for the drain at the start and 2T after each
+// answer's prompt: 8T, 1.6 s at T = 200 ms, whatever the folder holds. The
+// quick one waits the settle time instead. The line time counts every byte
+// of the exchange, typed and received: the typing goes one byte and its echo
+// at a time, so the two directions never overlap. Goal: quick within
+// 1.15 x the line time for 100 and 500 entries.
 //
 // Then a busy controller: a folder of 110 entries whose "dir" pauses 700 ms
-// after its header, against the same folder without the pause. The goal is
-// the pause plus at most 10 % of the plain listing's time: the entries
-// after the pause are read as they come, never given up on.
+// after its header, against the same folder without the pause, in both
+// paces. Goal: the pause plus at most 10 % of the plain listing's time, with
+// every entry listed (a pause is waited out, never taken for the end).
 // Prints figures; asserts nothing.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -22,48 +26,53 @@
 #include "link/deviceshell.h"
 #include "link/userdialogs.h"
 #include "remote/devicebrowser.h"
+#include "remote/devicelister.h"
 #include "remote/listingparser.h"
 #include "sim/talosim.h"
 #include "tests/support/recordingconsole.h"
 
 namespace {
 
-constexpr int kEntries = 100;
 constexpr int kRuns = 3;
 constexpr uint32_t kBaud = 57600;
-constexpr int kCommandsPerListing = 3;
+constexpr int kSizes[] = {10, 100, 500};
 constexpr int kBusyEntries = 110;
 constexpr uint32_t kBusyPauseMs = 700;
 
-double ParseMicroseconds(const QList<QByteArray>& lines) {
-  constexpr int kRepeats = 2000;
-  QElapsedTimer timer;
-  timer.start();
-  size_t items = 0;
-  const DateFormat dates = DateSettings::ListingFormat();
-  for (int r = 0; r < kRepeats; ++r)
-    for (const QByteArray& line : lines)
-      items += DeviceListing::ParseListingLine(line, 2026, dates).LineKind ==
-               DeviceListing::ListingLine::Kind::Item;
-  const double total = static_cast<double>(timer.nsecsElapsed()) / 1000.0;
-  return items > 0 ? total / kRepeats : 0.0;
-}
+struct Listing {
+  double BestMs = -1;  // negative: a run failed or missed entries
+  size_t LineBytes = 0;
+};
 
-// The best of kRuns listings of folder, in ms; negative when one failed.
-double BestListingMs(DeviceBrowser& browser, const QString& folder) {
+// The best of kRuns listings of folder, which holds entries items.
+Listing BestListing(talosim::Simulator& sim, DeviceLister& lister, const QString& folder,
+                    int entries, const talosim::FaultPlan& faults = {}) {
+  Listing result;
   double best = 1e12;
   for (int run = 0; run < kRuns; ++run) {
+    sim.ClearReceived();
+    sim.SetFaults(faults);  // also restarts the count of bytes sent
+    int items = 0;
     QElapsedTimer timer;
     timer.start();
-    int items = 0;
-    const bool ok = browser.Lister().ListDeviceFolder(folder, [&](DeviceListing::ListingLine& line) {
+    const bool ok = lister.ListDeviceFolder(folder, [&](DeviceListing::ListingLine& line) {
       items += line.LineKind == DeviceListing::ListingLine::Kind::Item;
     });
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    if (!ok || items != kBusyEntries) return -1;
+    if (!ok || items != entries) return result;
     best = std::min(best, ms);
+    result.LineBytes = sim.Received().size() + static_cast<size_t>(sim.SentSinceFaults());
   }
-  return best;
+  sim.SetFaults({});
+  result.BestMs = best;
+  return result;
+}
+
+double LineMs(size_t bytes) { return static_cast<double>(bytes) * 10.0 * 1000.0 / kBaud; }
+
+QByteArray LoadAverage() {
+  QFile file(QStringLiteral("/proc/loadavg"));
+  return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("unknown");
 }
 
 }  // namespace
@@ -77,90 +86,65 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "simulator: %s\n", sim.LastError().c_str());
     return 1;
   }
-  sim.MakeDir("\\BENCH");
-  for (int i = 0; i < kEntries; ++i) {
-    if (i % 10 == 0)
-      sim.MakeDir("\\BENCH\\DIR" + std::to_string(i));
-    else
-      sim.PutFile("\\BENCH\\FILE" + std::to_string(i) + ".DAT", std::string(100 + i, 'x'));
+  for (const int entries : kSizes) {
+    const std::string folder = "\\L" + std::to_string(entries);
+    sim.MakeDir(folder);
+    for (int i = 0; i < entries; ++i) {
+      if (i % 10 == 0)
+        sim.MakeDir(folder + "\\DIR" + std::to_string(i));
+      else
+        sim.PutFile(folder + "\\FILE" + std::to_string(i) + ".DAT", std::string(100 + i, 'x'));
+    }
   }
+  for (int i = 0; i < kBusyEntries; ++i)
+    sim.PutFile("\\BUSY\\F" + std::to_string(i) + ".DAT", std::string(10 + i, 'b'));
 
   RecordingConsole console;
   SilentDialogs dialogs;  // the listing asks nothing; an error is kept
   DeviceShell shell(console, dialogs);
   shell.SetSelectedPort(QString::fromStdString(sim.SlavePath()));
-  DeviceBrowser browser(shell);
-  const uint32_t t = browser.Lister().Timeouts().ListingMs;
-
-  QList<QByteArray> lines;
-  double bestMs = 1e12;
-  double sumMs = 0;
-  size_t received = 0;
-  for (int run = 0; run < kRuns; ++run) {
-    sim.ClearReceived();
+  DeviceLister lister(shell);
+  const auto listed = [&](bool quick, const QString& folder, int entries,
+                          const talosim::FaultPlan& faults = {}) {
+    shell.SetQuickAnswers(quick);
     console.Clear();
-    QElapsedTimer timer;
-    timer.start();
-    lines.clear();
-    const bool ok = browser.Lister().ListDeviceFolder(
-        "\\BENCH", [&](DeviceListing::ListingLine& line) { (void)line; });
-    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    if (!ok) {
-      std::fprintf(stderr, "listing failed: %s\n", qPrintable(dialogs.LastMessage()));
-      return 1;
-    }
-    received = sim.Received().size();
-    bestMs = std::min(bestMs, ms);
-    sumMs += ms;
-  }
-  // The last run's lines (commands and answers), for the pure parse figure
-  // and the bytes the controller sent: every line with its CR LF.
-  size_t answerBytes = 0;
-  for (const QString& text : console.Lines) {
-    if (text.isEmpty()) continue;
-    lines.append(text.toLatin1() + "\r\n");
-    answerBytes += static_cast<size_t>(text.size()) + 2;
-  }
-  const double lineMs = static_cast<double>(answerBytes + received) * 10.0 * 1000.0 / kBaud;
-  browser.FillDeviceItems("\\BENCH");
+    const Listing listing = BestListing(sim, lister, folder, entries, faults);
+    if (listing.BestMs < 0)
+      std::fprintf(stderr, "listing of %s failed: %s\n", qPrintable(folder),
+                   qPrintable(dialogs.LastMessage()));
+    return listing;
+  };
 
-  const double imposedMs = static_cast<double>(2 * t) * (1 + kCommandsPerListing);
-  const double meanMs = sumMs / kRuns;
-  std::printf("listing of %d entries at %u baud, time-out T = %u ms, %d runs\n", kEntries, kBaud, t,
-              kRuns);
-  std::printf("  items listed:            %d (folders first: %s)\n", browser.ItemCount(),
-              qPrintable(browser.DeviceItems().front().Name));
-  std::printf("  time taken:              mean %.0f ms, best %.0f ms\n", meanMs, bestMs);
-  std::printf("  imposed by time-outs:    %.0f ms (drain + %d answer ends, each 2T)\n", imposedMs,
-              kCommandsPerListing);
-  std::printf("  remainder (overhead):    mean %.0f ms, best %.0f ms\n", meanMs - imposedMs,
-              bestMs - imposedMs);
-  std::printf(
-      "  bytes on the line:       %zu typed (one echo round trip each), about %zu received\n",
-      received, answerBytes);
-  std::printf("  of which line time:      about %.0f ms at 10 bits per byte\n", lineMs);
-  std::printf("  parse of one answer:     %.1f us for %lld lines\n", ParseMicroseconds(lines),
-              static_cast<long long>(lines.size()));
+  std::printf("listing at %u baud, T = %u ms, settle %u ms, best of %d; load %s\n", kBaud,
+              lister.Timeouts().ListingMs, DeviceShell::kQuickSettleMs, kRuns,
+              LoadAverage().constData());
+  std::printf("| entries | bytes | line ms | standard ms | quick ms | quick / line |\n");
+  std::printf("|--------:|------:|--------:|------------:|---------:|-------------:|\n");
+  for (const int entries : kSizes) {
+    const QString folder = QStringLiteral("\\L%1").arg(entries);
+    const Listing standard = listed(false, folder, entries);
+    const Listing quick = listed(true, folder, entries);
+    if (standard.BestMs < 0 || quick.BestMs < 0) return 1;
+    const double lineMs = LineMs(quick.LineBytes);
+    std::printf("| %7d | %5zu | %7.0f | %11.0f | %8.0f | %12.2f |\n", entries, quick.LineBytes,
+                lineMs, standard.BestMs, quick.BestMs, quick.BestMs / lineMs);
+  }
 
-  for (int i = 0; i < kBusyEntries; ++i)
-    sim.PutFile("\\BUSY\\F" + std::to_string(i) + ".DAT", std::string(10 + i, 'b'));
-  const double plainMs = BestListingMs(browser, "\\BUSY");
   talosim::FaultPlan busy;
   busy.PauseListingMs = kBusyPauseMs;
-  sim.SetFaults(busy);
-  const double busyMs = BestListingMs(browser, "\\BUSY");
-  sim.SetFaults({});
-  if (plainMs < 0 || busyMs < 0) {
-    std::fprintf(stderr, "busy listing failed: %s\n", qPrintable(dialogs.LastMessage()));
-    return 1;
-  }
-  const double extraMs = busyMs - plainMs - kBusyPauseMs;
-  std::printf("busy listing of %d entries, %u ms pause after the header, best of %d\n",
+  std::printf("\nbusy listing of %d entries, %u ms pause after the header, best of %d\n",
               kBusyEntries, kBusyPauseMs, kRuns);
-  std::printf("  without the pause:       %.0f ms\n", plainMs);
-  std::printf("  with the pause:          %.0f ms\n", busyMs);
-  std::printf("  beyond the pause:        %+.0f ms (%+.1f %% of the plain listing; goal <= 10 %%)\n",
-              extraMs, 100.0 * extraMs / plainMs);
+  for (const bool quick : {false, true}) {
+    const QString folder = QStringLiteral("\\BUSY");
+    const Listing plain = listed(quick, folder, kBusyEntries);
+    const Listing paused = listed(quick, folder, kBusyEntries, busy);
+    if (plain.BestMs < 0 || paused.BestMs < 0) return 1;
+    const double extraMs = paused.BestMs - plain.BestMs - kBusyPauseMs;
+    std::printf("  %-8s plain %5.0f ms, paused %5.0f ms, beyond the pause %+4.0f ms "
+                "(%+.1f %%; goal <= 10 %%), all %d entries listed\n",
+                quick ? "quick:" : "standard:", plain.BestMs, paused.BestMs, extraMs,
+                100.0 * extraMs / plain.BestMs, kBusyEntries);
+  }
   sim.Stop();
   return 0;
 }

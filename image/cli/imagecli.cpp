@@ -1,7 +1,5 @@
 #include "image/cli/imagecli.h"
 
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include "image/imagetext.h"
 #include "link/deviceshell.h"
 #include "link/escapecontrols.h"
+#include "link/progressline.h"
 #include "transfer/terminalprogress.h"
 
 namespace ImageCli {
@@ -39,7 +38,7 @@ namespace {
 enum class Direction { Backup, Restore };
 
 int Run(DeviceShell& shell, const Call& call, Direction direction) {
-  const bool interactive = isatty(fileno(stdout)) == 1;
+  const bool interactive = ProgressLine::Interactive(stdout);
   TerminalProgress upload(stdout, interactive);
   ImageProgress progress(stdout, interactive);
   const ImageKeeperHost host{shell.SelectedPort(), upload.Console(shell.Console()), shell.Dialogs(),
@@ -87,14 +86,16 @@ const CliCommand kCommands[] = {
      .Run = [](CliContext& context, const QStringList& arguments) {
        return Backup(context.Shell, arguments);
      },
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
     {.Name = "restore",
      .Arguments = kRestoreArguments,
      .Summary = "Writes an image file back onto D: (erases it).",
      .Run = [](CliContext& context, const QStringList& arguments) {
        return Restore(context.Shell, arguments);
      },
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "link/deviceshell.h"
 #include "link/escapecontrols.h"
+#include "link/progressline.h"
 #include "link/userdialogs.h"
 #include "module/diostartflow.h"
 #include "module/diotext.h"
@@ -241,7 +242,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
 namespace {
 
 int RunDio(CliContext& context, const QStringList& arguments) {
-  return Run(context.Shell, arguments, {stdout, stderr, isatty(fileno(stderr)) == 1});
+  return Run(context.Shell, arguments, {stdout, stderr, ProgressLine::Interactive(stderr)});
 }
 
 const CliCommand kCommands[] = {
@@ -250,7 +251,8 @@ const CliCommand kCommands[] = {
      .Summary = "Polls and switches the embedded DIO module.",
      .Run = RunDio,
      .ShowConsole = false,
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
 };
 
 }  // namespace

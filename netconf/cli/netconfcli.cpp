@@ -10,9 +10,14 @@
 
 #include "link/deviceshell.h"
 #include "link/escapecontrols.h"
+#include "link/portnames.h"
+#include "link/progressline.h"
+#include "netconf/cli/netconftable.h"
 #include "netconf/netconfig.h"
 #include "netconf/netconftext.h"
 #include "netconf/nocoredumps.h"
+#include "netconf/settingsparser.h"
+#include "netconf/settingsreadback.h"
 #include "remote/devicecli.h"
 #include "transfer/terminalprogress.h"
 
@@ -58,11 +63,28 @@ bool DeviceListed(DeviceShell& shell) {
 // window.
 int RunWithProgress(DeviceShell& shell, const std::function<bool(NetConfig&)>& operation) {
   if (!DeviceListed(shell)) return kExitFailed;
-  TerminalProgress progress(stdout, isatty(fileno(stdout)) == 1);
+  TerminalProgress progress(stdout, ProgressLine::Interactive(stdout));
   DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs());
   barShell.SetSelectedPort(shell.SelectedPort());
   NetConfig config(barShell, progress);
   return operation(config) ? kExitOk : kExitFailed;
+}
+
+// --show: what read gives, printed line by line.
+using ReadBack = std::function<std::optional<QStringList>(DeviceShell&)>;
+int Show(DeviceShell& shell, const QStringList& arguments, const ReadBack& read) {
+  if (arguments != QStringList{QStringLiteral("--show")}) {
+    PrintError(QStringLiteral("--show takes no other option"));
+    return kUsageError;
+  }
+  // Standard output is the result alone.
+  SettingsReadBack::MaskingConsole quiet(nullptr);
+  DeviceShell reader(quiet, shell.Dialogs());
+  reader.SetSelectedPort(shell.SelectedPort());
+  const std::optional<QStringList> lines = read(reader);
+  if (!lines) return kExitFailed;
+  for (const QString& line : *lines) PrintEscapedLine(stdout, line);
+  return kExitOk;
 }
 
 std::optional<QString> ReadFromTerminal(const QString& prompt) {
@@ -191,41 +213,69 @@ std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why
 }
 
 int Netconf(DeviceShell& shell, const QStringList& arguments) {
+  if (arguments.contains(QStringLiteral("--show")))
+    return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
+      const std::optional<AddressSettings> settings = SettingsReadBack::ReadSettings(reader);
+      if (!settings) return std::nullopt;
+      return QStringList{NetSettings::SettingsOptions(*settings)};
+    });
   QString why;
-  const std::optional<AddressSettings> settings = ParseNetconf(arguments, why);
-  if (!settings) {
+  const QString table = NetConfTable::PathIn(arguments);
+  // A table's row is written to a folder of the port's own (named as in
+  // {port}), so that controllers configured at once never share the file.
+  const QString ownFolder = table.isEmpty() ? QString() : PortNames::ShortName(shell.SelectedPort());
+  const std::optional<AddressSettings> settings =
+      table.isEmpty() ? ParseNetconf(arguments, why)
+                      : NetConfTable::SettingsFor(table, shell.SelectedPort(), why);
+  if (settings && !table.isEmpty() && ownFolder.isEmpty())
+    why = QStringLiteral("the port %1 has no name to keep its SOCKET.CFG under").arg(shell.SelectedPort());
+  if (!settings || !why.isEmpty()) {
     PrintError(why);
     return kUsageError;
   }
-  return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateSettings(*settings); });
+  return RunWithProgress(shell, [&](NetConfig& config) {
+    config.OwnFolder = ownFolder;
+    return config.UpdateSettings(*settings);
+  });
 }
 
-int Accounts(DeviceShell& shell, const QStringList& arguments) {
+std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QString& why) {
   // The passwords come next, from the environment or the terminal.
   (void)TurnOffCoreDumps();
-  QString why;
   std::optional<AccountSettings> accounts = ParseAccounts(arguments, why);
-  if (!accounts) {
-    PrintError(why);
-    return kUsageError;
-  }
+  if (!accounts) return std::nullopt;
   const std::optional<QString> ftpPassword =
-      ReadPassword("TALO7100_FTP_PASSWORD", QStringLiteral("FTP password: "));
+      ReadPassword(kFtpPasswordVariable, QStringLiteral("FTP password: "));
   const std::optional<QString> httpPassword =
-      ftpPassword ? ReadPassword("TALO7100_HTTP_PASSWORD", QStringLiteral("HTTP password: "))
+      ftpPassword ? ReadPassword(kHttpPasswordVariable, QStringLiteral("HTTP password: "))
                   : std::nullopt;
   if (!ftpPassword || !httpPassword) {
-    PrintError(
-        QStringLiteral("no password: set TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD "
-                       "or run on a terminal"));
-    return kUsageError;
+    why = QStringLiteral("no password: set %1 and %2 or run on a terminal")
+              .arg(QLatin1String(kFtpPasswordVariable), QLatin1String(kHttpPasswordVariable));
+    return std::nullopt;
   }
   accounts->FtpPassword = *ftpPassword;
   accounts->HttpPassword = *httpPassword;
   // The dialog's rules (blank, characters, lengths), before the controller
   // is spoken to.
   if (const std::optional<QString> refusal = NetSettings::BuildAccountLines(*accounts).Message) {
-    PrintError(*refusal);
+    why = *refusal;
+    return std::nullopt;
+  }
+  return accounts;
+}
+
+int Accounts(DeviceShell& shell, const QStringList& arguments) {
+  if (arguments.contains(QStringLiteral("--show")))
+    return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
+      const std::optional<AccountSettings> accounts = SettingsReadBack::ReadAccounts(reader);
+      if (!accounts) return std::nullopt;
+      return NetSettings::AccountLinesShown(*accounts);
+    });
+  QString why;
+  const std::optional<AccountSettings> accounts = ReadAccounts(arguments, why);
+  if (!accounts) {
+    PrintError(why);
     return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(*accounts); });
@@ -246,19 +296,23 @@ namespace {
 const CliCommand kCommands[] = {
     {.Name = "netconf",
      .Arguments = kNetconfArguments,
-     .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF.",
+     .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF (--table: each port's row; --show: "
+                "reads it back).",
      .Run = [](CliContext& context, const QStringList& arguments) {
        return Netconf(context.Shell, arguments);
      },
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
     {.Name = "accounts",
      .Arguments = kAccountsArguments,
      .Summary = "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from "
-                "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal).",
+                "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs "
+                "and rights back).",
      .Run = [](CliContext& context, const QStringList& arguments) {
        return Accounts(context.Shell, arguments);
      },
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
     {.Name = "init",
      .Arguments = kInitArguments,
      .Summary = "Formats D: and copies the default files and the chosen servers (asks first; "
@@ -266,7 +320,8 @@ const CliCommand kCommands[] = {
      .Run = [](CliContext& context, const QStringList& arguments) {
        return Init(context.Shell, arguments);
      },
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
 };
 
 }  // namespace

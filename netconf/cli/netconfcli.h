@@ -1,7 +1,8 @@
 #pragma once
 // The network configuration's subcommands of talo7100-cli:
-//   netconf --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]
-//   accounts --ftp-id ID [--ftp-rights LETTERS] --http-id ID [--http-rights LETTERS]
+//   netconf --show | --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]
+//   netconf --table FILE                  (this port's row: NetConfTable)
+//   accounts --show | --ftp-id ID [--ftp-rights LETTERS] --http-id ID [--http-rights LETTERS]
 //   init [--servers httpftp,ftp,http]     (the global --yes answers the question)
 //
 // Principles of operation
@@ -13,6 +14,10 @@
 //   wrong one as a wrong call before it speaks to the controller.
 // - Like the dialog, each then lists the device root to learn the free
 //   space; it stops there when the listing fails or shows no free space.
+// - --show reads the controller's file back (SettingsReadBack) and prints
+//   only the result: the options that would write the settings, or "ftp ID
+//   RIGHTS" and "http ID RIGHTS" - never a password. The exchange's lines
+//   are not shown. A file missing or not parsed prints nothing: exit 1.
 // - Passwords are never arguments, since any user can read a process's
 //   arguments: they come from TALO7100_FTP_PASSWORD and
 //   TALO7100_HTTP_PASSWORD, or are asked for on the terminal without echo.
@@ -33,10 +38,13 @@ class DeviceShell;
 namespace NetConfCli {
 
 inline constexpr char kNetconfArguments[] =
-    "--dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns]";
+    "--show | --dhcp | --static IP [--gateway GW] [--dns DNS | --auto-dns] | --table FILE";
 inline constexpr char kAccountsArguments[] =
-    "--ftp-id ID [--ftp-rights dcwr] --http-id ID [--http-rights epg]";
+    "--show | --ftp-id ID [--ftp-rights dcwr] --http-id ID [--http-rights epg]";
 inline constexpr char kInitArguments[] = "[--servers httpftp,ftp,http]";
+
+inline constexpr char kFtpPasswordVariable[] = "TALO7100_FTP_PASSWORD";
+inline constexpr char kHttpPasswordVariable[] = "TALO7100_HTTP_PASSWORD";
 
 // The environment variable when set, else the terminal without echo; none
 // when neither can give one.
@@ -48,6 +56,9 @@ std::optional<QString> ReadPassword(const char* variable, const QString& prompt)
 std::optional<AddressSettings> ParseNetconf(const QStringList& arguments, QString& why);
 std::optional<AccountSettings> ParseAccounts(const QStringList& arguments, QString& why);
 std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why);
+// accounts' whole call: its options, the passwords (ReadPassword) and the
+// dialog's rules; none with why on a wrong call. Turns core dumps off first.
+std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QString& why);
 
 int Netconf(DeviceShell& shell, const QStringList& arguments);
 int Accounts(DeviceShell& shell, const QStringList& arguments);

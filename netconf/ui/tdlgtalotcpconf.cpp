@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QProxyStyle>
 #include <algorithm>
+#include <vector>
 
 #include "link/deviceshell.h"
 #include "netconf/netconftext.h"
@@ -31,11 +32,30 @@ OctetTexts Texts(const std::array<QLineEdit*, 4>& edits) {
   return texts;
 }
 
-QString Rights(std::initializer_list<std::pair<const QCheckBox*, char>> boxes) {
+void SetTexts(const std::array<QLineEdit*, 4>& edits, const OctetTexts& texts) {
+  for (size_t i = 0; i < edits.size(); ++i) edits[i]->setText(texts[i]);
+}
+
+// The rights boxes of one account with their letters.
+using RightsBoxes = std::vector<std::pair<QCheckBox*, char>>;
+
+RightsBoxes FtpBoxes(const Ui::TdlgTaloTCPConf& f) {
+  return {{f.Chk_Change, 'd'}, {f.Chk_Creat, 'c'}, {f.Chk_Write, 'w'}, {f.Chk_Read, 'r'}};
+}
+RightsBoxes HttpBoxes(const Ui::TdlgTaloTCPConf& f) {
+  return {{f.Chk_GetFile, 'e'}, {f.Chk_PostFile, 'p'}, {f.Chk_UseCGI, 'g'}};
+}
+
+QString Rights(const RightsBoxes& boxes) {
   QString letters;
   for (const auto& [box, letter] : boxes)
     if (box->isChecked()) letters += QLatin1Char(letter);
   return letters;
+}
+
+void SetRights(const RightsBoxes& boxes, const QString& letters) {
+  for (const auto& [box, letter] : boxes)
+    box->setChecked(letters.contains(QLatin1Char(letter)));
 }
 
 }  // namespace
@@ -77,6 +97,8 @@ TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presente
   connect(Controls->Bt_FTPUpdate, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_FTPUpdateClick);
   connect(Controls->Bt_SystemInit, &QPushButton::clicked, this,
           &TdlgTaloTCPConf::Bt_SystemInitClick);
+  connect(Controls->Bt_ReadBack, &QPushButton::clicked, this, &TdlgTaloTCPConf::Bt_ReadBackClick);
+  Controls->LblPasswordsAgain->setText(QString::fromLatin1(NetConfText::kPasswordsAgain));
   FormShow();
 }
 
@@ -231,11 +253,10 @@ AccountSettings TdlgTaloTCPConf::Accounts() const {
   AccountSettings accounts;
   accounts.FtpId = f.Edt_FTPID->text();
   accounts.FtpPassword = f.MEdt_FTPpwd->text();
-  accounts.FtpRights =
-      Rights({{f.Chk_Change, 'd'}, {f.Chk_Creat, 'c'}, {f.Chk_Write, 'w'}, {f.Chk_Read, 'r'}});
+  accounts.FtpRights = Rights(FtpBoxes(f));
   accounts.HttpId = f.Edt_HTPID->text();
   accounts.HttpPassword = f.MEdt_HTPpwd->text();
-  accounts.HttpRights = Rights({{f.Chk_GetFile, 'e'}, {f.Chk_PostFile, 'p'}, {f.Chk_UseCGI, 'g'}});
+  accounts.HttpRights = Rights(HttpBoxes(f));
   return accounts;
 }
 
@@ -250,8 +271,39 @@ void TdlgTaloTCPConf::Bt_FTPUpdateClick() { (void)Logic.UpdateAccounts(Accounts(
 
 void TdlgTaloTCPConf::Bt_SystemInitClick() { (void)Logic.InitialiseSystem(Servers()); }
 
+void TdlgTaloTCPConf::Bt_ReadBackClick() {
+  if (const std::optional<AddressSettings> settings = Logic.ReadSettings())
+    ShowAddresses(*settings);
+  if (const std::optional<AccountSettings> accounts = Logic.ReadAccounts())
+    ShowAccounts(*accounts);
+}
+
+void TdlgTaloTCPConf::ShowAddresses(const AddressSettings& settings) {
+  SetTexts(AddressEdits, settings.Ip);
+  SetTexts(GatewayEdits, settings.Gateway);
+  SetTexts(PrimaryDnsEdits, settings.Dns);
+  Controls->Chk_DNS->setChecked(settings.AutoDns);
+  // Checking runs the button's handler; an unchanged choice needs it run.
+  (settings.StaticIp ? Controls->RBt_IP : Controls->RBt_DHCP)->setChecked(true);
+  if (settings.StaticIp)
+    RBt_IPClick();
+  else
+    RBt_DHCPClick();
+}
+
+void TdlgTaloTCPConf::ShowAccounts(const AccountSettings& accounts) {
+  Ui::TdlgTaloTCPConf& f = *Controls;
+  f.Edt_FTPID->setText(accounts.FtpId);
+  f.Edt_HTPID->setText(accounts.HttpId);
+  SetRights(FtpBoxes(f), accounts.FtpRights);
+  SetRights(HttpBoxes(f), accounts.HttpRights);
+  f.MEdt_FTPpwd->clear();
+  f.MEdt_HTPpwd->clear();
+  f.LblPasswordsAgain->setVisible(true);
+}
+
 void TdlgTaloTCPConf::Open(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
-                           const std::function<void()>& refreshKeepingView) {
+                      const std::function<void()>& refreshKeepingView) {
   if (deviceFreeBytes == 0) {
     shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
     return;

@@ -16,6 +16,11 @@
 //   does not fit an octet is refused, not cut.
 // - The account fields state their limits beside them and take any length;
 //   Update refuses a longer text (NetSettings), it is never cut.
+// - "Read from controller" fills both parts from the controller's files
+//   (NetConfig::ReadSettings, ReadAccounts); a part whose file is missing
+//   or not parsed stays as it was. The password edits are emptied and a
+//   line beside the accounts says they must be typed again. The edits
+//   still start empty when the dialog opens: nothing is read unasked.
 // - Buttons never act as the default button: Enter in an edit must not
 //   start an update, let alone a format.
 // - Main thread only; shown modally by Open, the device pane's tbtnTCPConf
@@ -73,12 +78,15 @@ class TdlgTaloTCPConf : public QDialog {
   void Bt_IPUpdateClick();
   void Bt_FTPUpdateClick();
   void Bt_SystemInitClick();
+  void Bt_ReadBackClick();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetDnsRows();
+  void ShowAddresses(const AddressSettings& settings);
+  void ShowAccounts(const AccountSettings& accounts);
   static bool IsDotKey(const QKeyEvent& key);
   // The row an octet edit belongs to and its place there; null for others.
   const std::array<QLineEdit*, 4>* RowOf(const QLineEdit& edit, size_t& index) const;

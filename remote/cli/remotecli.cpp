@@ -35,6 +35,15 @@ int RunDu(CliContext& context, const QStringList& arguments) {
   return PrintLines(status, lines);
 }
 
+// cat PATH: a text file of D:, its lines on stdout.
+int RunCat(CliContext& context, const QStringList& arguments) {
+  if (arguments.size() != 1) return kUsageError;
+  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front(), true)) return kUsageError;
+  QStringList lines;
+  const int status = DeviceCli::ShowTextFile(context.Shell, arguments.front(), lines);
+  return PrintLines(status, lines);
+}
+
 // rm PATH...: files and empty folders of D:, each after the pane's question.
 int RunRm(CliContext& context, const QStringList& arguments) {
   if (arguments.isEmpty()) return kUsageError;
@@ -85,12 +94,20 @@ const CliCommand kCommands[] = {
      .Arguments = "[FOLDER]",
      .Summary = "Lists a folder of D: (default \\): name, size, type, modified.",
      .Run = RunLs,
-     .ShowConsole = false},
+     .ShowConsole = false,
+     .JoinsFleet = true},
     {.Name = "du",
      .Arguments = "NAME",
      .Summary = "Counts the files, folders and bytes below a file or folder of D:.",
      .Run = RunDu,
-     .ShowConsole = false},
+     .ShowConsole = false,
+     .JoinsFleet = true},
+    {.Name = "cat",
+     .Arguments = "PATH",
+     .Summary = "Prints a text file of D: (control characters but tab escaped).",
+     .Run = RunCat,
+     .ShowConsole = false,
+     .JoinsFleet = true},
     {.Name = "rm",
      .Arguments = "[--yes] PATH...",
      .Summary = "Deletes files and empty folders of D: (asks first; --yes).",

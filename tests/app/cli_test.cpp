@@ -18,33 +18,12 @@
 #include "app/cli/clicommands.h"
 #include "link/deviceshell.h"
 #include "link/talocomport.h"
+#include "tests/support/clirun.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/scriptedshell.h"
 #include "tests/support/simfixture.h"
 
 namespace {
-
-struct CliResult {
-  int ExitCode = -1;
-  QString Out;
-  QString Err;
-};
-
-CliResult RunCli(const QStringList& arguments, int timeoutMs = 30000) {
-  QProcess cli;
-  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
-  CliResult result;
-  if (!cli.waitForFinished(timeoutMs)) {
-    cli.kill();
-    cli.waitForFinished(1000);
-    ADD_FAILURE() << "talo7100-cli did not finish";
-    return result;
-  }
-  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-  result.Out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
-  return result;
-}
 
 TEST(CliRun, printsCommandAndAnswerAndSucceeds) {
   ScriptedShell shell(
@@ -213,11 +192,12 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
 
 // The parse step alone: what the command line asks for, no port touched.
 TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
-  const CliCall run = ParseCliCall({"--yes", "--port=COM3", "run", "--log", "x.log", "--verbose",
-                                    "dir", "--verbose"});
+  const CliCall run = ParseCliCall({"--yes", "--quick", "--port=COM3", "run", "--log", "x.log",
+                                    "--verbose", "dir", "--verbose"});
   ASSERT_EQ(run.What, CliCall::Action::Run);
   EXPECT_EQ(QLatin1String(run.Command->Name), QLatin1String("run"));
-  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose);
+  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose && run.Quick);
+  EXPECT_FALSE(ParseCliCall({"ls"}).Quick);
   EXPECT_EQ(run.Port, QStringLiteral("COM3"));
   EXPECT_EQ(run.LogPath, QStringLiteral("x.log"));
   // After the first argument an option-like word belongs to the line.
@@ -299,7 +279,9 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   std::ofstream(pcFile, std::ios::binary) << content;
   const QString port = QString::fromStdString(PortPath());
 
-  const auto put = RunCli({"--port", port, "put", QString::fromStdString(pcFile), "\\DATA"});
+  // Quick answers for the free-space look-up.
+  const auto put =
+      RunCli({"--port", port, "--quick", "put", QString::fromStdString(pcFile), "\\DATA"});
   EXPECT_EQ(put.ExitCode, 0) << put.Err.toStdString();
   // Only its own lines: the free-space look-up's listing is not output.
   EXPECT_FALSE(put.Out.contains(QStringLiteral("bytes free"))) << put.Out.toStdString();

@@ -49,6 +49,18 @@ std::string Lines(int from, int to) {
   return out;
 }
 
+// What a shell writes, each piece followed by a pause.
+struct Step {
+  std::string Bytes;
+  int PauseMs;
+};
+void Play(PtyPair& line, const std::vector<Step>& steps) {
+  for (const Step& step : steps) {
+    (void)line.Write(step.Bytes);
+    std::this_thread::sleep_for(std::chrono::milliseconds(step.PauseMs));
+  }
+}
+
 const QString kNoInit =
     "'!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no program is running";
 const QString kHeld = "!\n\nPlease make sure there is no other application using the port!!";
@@ -227,6 +239,57 @@ TEST(ShellExchange, consoleIsClearedAt300LinesOnThisPath) {
   EXPECT_EQ(b.Console.Lines, expected);
 }
 
+// ---- quick answers -----------------------------------------------------------
+
+// Quick answers end at the prompt, yet read the whole answer whatever
+// pauses the shell makes: a pause that is no prompt is waited out, a text
+// that only looks like one goes on.
+TEST(QuickAnswers, readEveryLineWhateverPausesTheShellMakes) {
+  struct Case {
+    const char* Name;
+    std::vector<Step> Steps;
+    QList<QByteArray> Passed;
+  };
+  const Case cases[] = {
+      {"a pause of 3T between lines", {{"\nA\r\n", 300}, {"B\r\nD:\\>", 0}}, {"\n", "A\r\n", "B\r\n"}},
+      {"a pause inside the prompt", {{"\nA\r\nD:", 300}, {"\\>", 0}}, {"\n", "A\r\n"}},
+      {"a prompt's look in a line", {{"\nD:\\X>goes on\r\nD:\\>", 0}}, {"\n", "D:\\X>goes on\r\n"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ScriptedShell peer([&](const std::string&, PtyPair& line, const auto&) {
+      Play(line, c.Steps);
+      return std::string();
+    });
+    ShellBench b(peer.Path());
+    b.Shell.SetQuickAnswers(true);
+    QList<QByteArray> passed;
+    const auto onLine = [&](const QByteArray& line) {
+      passed.append(line);
+      return true;
+    };
+    EXPECT_TRUE(b.Shell.RunStandardExchange("dir\r", 100, 10, onLine, DeviceShell::kPromptBudgetMs,
+                                            DeviceShell::PromptAt::Start,
+                                            DeviceShell::Pace::QuickWhenChosen));
+    EXPECT_EQ(passed, c.Passed);
+  }
+}
+
+// At T = 3000 the standard ending spends 12 s (2T for the drain, 2T after
+// the prompt); quick answers none of it, stale output drained all the same.
+TEST(QuickAnswers, endAtThePromptWithoutWaitingOutTheTimeouts) {
+  ScriptedShell peer(ScriptedShell::Outputs({{"C:\\mem", "Total memory 1024K\r\n"}}));
+  ShellBench b(peer.Path());
+  b.Shell.SetQuickAnswers(true);
+  ASSERT_TRUE(peer.Emit("stale output\r\n"));
+  const auto start = Clock::now();
+  EXPECT_TRUE(b.Shell.RunStandardExchange("C:\\mem\r", 3000, 10, {}, DeviceShell::kPromptBudgetMs,
+                                          DeviceShell::PromptAt::Start,
+                                          DeviceShell::Pace::QuickWhenChosen));
+  EXPECT_LT(MsSince(start), 3000);
+  EXPECT_EQ(peer.Received(), "C:\\mem\r");
+}
+
 // ---- primitives ------------------------------------------------------------
 
 TEST(ShellPrimitives, appendConsoleLineStripsLineEndsAndClearsAt300FinishedLines) {
@@ -288,10 +351,6 @@ TEST(WaitForPrompt, promptGivenReturnsAtOnceWithoutReading) {
 // What reaches the handler are the answer's whole lines: a line the shell
 // paused in is joined, a line past the limit is shown but never passed.
 TEST(WaitForPrompt, readsABusyShellToItsPromptPassingWholeLines) {
-  struct Step {
-    std::string Bytes;
-    int PauseMs;
-  };
   struct Case {
     const char* Name;
     std::vector<Step> Steps;
@@ -314,12 +373,7 @@ TEST(WaitForPrompt, readsABusyShellToItsPromptPassingWholeLines) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     PromptLine p(50);
-    linktest::Peer peer([&](const std::atomic<bool>&) {
-      for (const Step& step : c.Steps) {
-        (void)p.Pty.Write(step.Bytes);
-        std::this_thread::sleep_for(std::chrono::milliseconds(step.PauseMs));
-      }
-    });
+    linktest::Peer peer([&](const std::atomic<bool>&) { Play(p.Pty, c.Steps); });
     QList<QByteArray> passed;
     EXPECT_EQ(p.B.Shell.WaitForPrompt(p.Port, "", DeviceShell::PromptAt::Start, 300,
                                       [&](const QByteArray& line) {

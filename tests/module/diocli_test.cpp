@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <thread>
@@ -49,8 +50,8 @@ class DioCommand : public DioSimTest {
     return DioCli::Run(Shell, arguments, {Lines, Messages, false}, Timings());
   }
   bool Released() {
-    return Sim().Received().ends_with("del D:\\simu7101.exe\rdel D:\\MODID.exe\r") &&
-           !Sim().Exists("\\MODID.EXE") && !Sim().Exists("\\SIMU7101.EXE");
+    return CompanionsDeleted() &&
+           Sim().Received().ends_with("del D:\\simu7101.exe\rdel D:\\MODID.exe\r");
   }
 
   FILE* Lines = nullptr;

@@ -84,8 +84,7 @@ TEST_F(DioPanel, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
   EXPECT_EQ(std::vector<std::string>(commands.end() - 4, commands.end()),
             (std::vector<std::string>{"D:\\MODID", "D:\\simu7101", "del D:\\simu7101.exe",
                                       "del D:\\MODID.exe"}));
-  EXPECT_FALSE(Sim().Exists("\\MODID.EXE"));
-  EXPECT_FALSE(Sim().Exists("\\SIMU7101.EXE"));
+  EXPECT_TRUE(CompanionsDeleted());
   // The end command, then 1000 ms, the first delete, 2000 ms, the second.
   const std::vector<PauseSeen> pauses = RecordedPauses();
   // The identification's 100 ms first, then 100 ms for the shell's line

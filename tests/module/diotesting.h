@@ -64,6 +64,17 @@ class DioSimTest : public SimFixture {
     };
     return timings;
   }
+  // The release awaits no prompt after its last line: the simulated shell may
+  // still be deleting when the flow returns, so it gets a moment on a loaded
+  // machine.
+  bool CompanionsDeleted() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (Sim().Exists("\\MODID.EXE") || Sim().Exists("\\SIMU7101.EXE")) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
   std::vector<PauseSeen> RecordedPauses() {
     std::lock_guard lock(PauseGuard);
     return Pauses;

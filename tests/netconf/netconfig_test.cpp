@@ -13,7 +13,9 @@
 #include "link/deviceshell.h"
 #include "netconf/cli/netconfcli.h"
 #include "netconf/netconftext.h"
+#include "netconf/settingsparser.h"
 #include "tests/netconf/netconftesting.h"
+#include "tests/support/clirun.h"
 #include "tests/transfer/transfertesting.h"
 
 using namespace netconftest;
@@ -35,6 +37,7 @@ NetConfigTimes QuickTimes() {
   times.CommandTimeoutMs = 100;
   times.CommandBudgetMs = 100;
   times.TransferTimeoutMs = 200;
+  times.Read.FileCommandMs = 100;
   return times;
 }
 
@@ -196,28 +199,6 @@ TEST_F(NetConfigOnSim, missingFileRefusesBeforeTheFormat) {
   EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
 }
 
-struct CliResult {
-  int ExitCode = -1;
-  QString Err;
-};
-
-CliResult RunCli(const QStringList& arguments, const QProcessEnvironment& environment) {
-  QProcess cli;
-  cli.setProcessEnvironment(environment);
-  cli.start(QStringLiteral(TALO_CLI_PATH), arguments);
-  cli.closeWriteChannel();
-  CliResult result;
-  if (!cli.waitForFinished(60000)) {
-    cli.kill();
-    cli.waitForFinished(1000);
-    ADD_FAILURE() << "talo7100-cli did not finish";
-    return result;
-  }
-  result.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-  result.Err = QString::fromLocal8Bit(cli.readAllStandardError());
-  return result;
-}
-
 TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("TALO7100_FTP_PASSWORD", "ftppw");
@@ -269,6 +250,58 @@ TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
       RunCli({"--port", port, "accounts", "--ftp-id", "a", "--http-id", "b"}, environment).ExitCode,
       2);
   EXPECT_TRUE(Sim().Received().empty());
+}
+
+TEST_F(NetConfigOnSim, uploadedFilesReadBackAsTheirSettingsWithoutPasswords) {
+  ASSERT_TRUE(Config.UpdateSettings(StaticAddress()));
+  ASSERT_TRUE(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"}));
+  Console.Clear();
+  const std::optional<AddressSettings> settings = Config.ReadSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(NetSettings::SettingsOptions(*settings), "--static 192.168.0.7 --gateway 192.168.0.1 --auto-dns");
+  const std::optional<AccountSettings> accounts = Config.ReadAccounts();
+  ASSERT_TRUE(accounts);
+  EXPECT_EQ(NetSettings::AccountLinesShown(*accounts), QStringList({"ftp admin dr", "http web e"}));
+  EXPECT_TRUE(accounts->FtpPassword.isEmpty() && accounts->HttpPassword.isEmpty());
+  // The answer passed through the console with the passwords masked.
+  const QString console = Console.Lines.join('\n');
+  EXPECT_TRUE(console.contains("type D:\\CONF\\SOCKET.UPW")) << console.toStdString();
+  EXPECT_TRUE(console.contains("admin ***** WebRoot dr")) << console.toStdString();
+  EXPECT_FALSE(console.contains("s3cret")) << console.toStdString();
+  EXPECT_EQ(Dialogs.Errors(), QStringList());
+
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  const QStringList port{"--port", QString::fromStdString(PortPath())};
+  const CliResult shown = RunCli(port + QStringList{"netconf", "--show"}, environment);
+  EXPECT_EQ(shown.ExitCode, 0) << shown.Err.toStdString();
+  EXPECT_EQ(shown.Out, "--static 192.168.0.7 --gateway 192.168.0.1 --auto-dns\n");
+  const CliResult ids = RunCli(port + QStringList{"accounts", "--show", "--verbose"}, environment);
+  EXPECT_EQ(ids.ExitCode, 0) << ids.Err.toStdString();
+  EXPECT_EQ(ids.Out, "ftp admin dr\nhttp web e\n");
+  EXPECT_FALSE((ids.Out + ids.Err).contains("s3cret"));
+}
+
+TEST_F(NetConfigOnSim, missingOrUnparsedFilesFillNothingAndFailNamingTheLine) {
+  Sim().PutFile("\\CONF\\SOCKET.CFG",
+                "ip address 10.0.0.1\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
+                "route add default if0 10.0.0.256\r\nip address\r\n");
+  EXPECT_FALSE(Config.ReadSettings());
+  EXPECT_FALSE(Config.ReadAccounts());
+  const QStringList errors = Dialogs.Errors();
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_TRUE(errors[0].startsWith("D:\\CONF\\SOCKET.CFG on the TALO-7100 is not as this utility "
+                                   "writes it: line 3: '10.0.0.256'"))
+      << errors[0].toStdString();
+  EXPECT_EQ(errors[1], "File not found\n'D:\\CONF\\SOCKET.UPW'!");
+
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  const QStringList port{"--port", QString::fromStdString(PortPath())};
+  for (const char* command : {"netconf", "accounts"}) {
+    const CliResult failed = RunCli(port + QStringList{command, "--show"}, environment);
+    EXPECT_EQ(failed.ExitCode, 1) << command;
+    EXPECT_TRUE(failed.Out.isEmpty()) << failed.Out.toStdString();
+  }
+  EXPECT_EQ(RunCli(port + QStringList{"netconf", "--show", "--dhcp"}, environment).ExitCode, 2);
 }
 
 }  // namespace

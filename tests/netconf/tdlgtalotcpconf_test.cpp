@@ -19,6 +19,7 @@
 #include "link/deviceshell.h"
 #include "netconf/netconftext.h"
 #include "tests/netconf/netconftesting.h"
+#include "tests/support/simfixture.h"
 #include "tests/transfer/transfertesting.h"
 
 using namespace transfertest;
@@ -193,6 +194,48 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
   TdlgTaloTCPConf::Open(nullptr, shell, 1000, [&] { ++refreshed; });
   EXPECT_EQ(caption, "Talo-7100 Series Configuration");
   EXPECT_EQ(refreshed, 1);
+}
+
+// Read from controller: both parts filled from the controller's files, the
+// passwords left empty with the line that says so; nothing read unasked.
+TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
+  SimHarness sim;
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  sim.Sim().PutFile("\\CONF\\SOCKET.CFG",
+                    "ip address 10.1.2.3\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
+                    "route add default if0 0\r\ndomain server 10.1.2.9\r\nip address\r\n"
+                    "ip ttl 64\r\ntcp mss 1460\r\ntcp window 2920\r\n");
+  sim.Sim().PutFile("\\CONF\\SOCKET.UPW", "ops s3cret WebRoot cw\r\n\r\nweb pw / pg");
+  RecordingConsole console;
+  ScriptedDialogs dialogs;
+  DeviceShell shell(console, dialogs);
+  shell.SetSelectedPort(QString::fromStdString(sim.PortPath()));
+  DirectPresenter shows;
+  NetConfigTimes times;
+  times.Read.FileCommandMs = 100;
+  TdlgTaloTCPConf dialog(shell, shows, nullptr, times);
+  const auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); };
+  const auto checked = [&](const char* name) {
+    return dialog.findChild<QAbstractButton*>(name)->isChecked();
+  };
+  EXPECT_TRUE(text("Edt_IP0").isEmpty() && text("Edt_FTPID").isEmpty());
+  EXPECT_TRUE(sim.Sim().Commands().empty());
+  dialog.findChild<QLineEdit*>("MEdt_FTPpwd")->setText("typed");
+  dialog.findChild<QRadioButton*>("RBt_DHCP")->setChecked(true);
+
+  dialog.findChild<QPushButton*>("Bt_ReadBack")->click();
+  EXPECT_EQ(dialogs.Errors(), QStringList());
+  EXPECT_TRUE(checked("RBt_IP") && !checked("Chk_DNS"));
+  EXPECT_EQ(QStringList({text("Edt_IP0"), text("Edt_IP1"), text("Edt_IP2"), text("Edt_IP3")}),
+            QStringList({"10", "1", "2", "3"}));
+  EXPECT_TRUE(text("Edt_GW0").isEmpty());
+  EXPECT_EQ(text("Edt_PD3"), "9");
+  EXPECT_TRUE(dialog.findChild<QLineEdit*>("Edt_PD3")->isEnabled());
+  EXPECT_EQ(dialog.Accounts().FtpId, "ops");
+  EXPECT_EQ(dialog.Accounts().FtpRights, "cw");
+  EXPECT_EQ(dialog.Accounts().HttpRights, "pg");
+  EXPECT_TRUE(dialog.Accounts().FtpPassword.isEmpty() && dialog.Accounts().HttpPassword.isEmpty());
+  EXPECT_FALSE(dialog.findChild<QLabel*>("LblPasswordsAgain")->isHidden());
 }
 
 }  // namespace

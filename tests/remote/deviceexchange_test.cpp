@@ -137,6 +137,8 @@ TEST_F(DeviceExchange, startUpListingTellsAFailureWithoutABox) {
   EXPECT_EQ(Dialogs.Errors().size(), 1) << "a Refresh asked for shows its box";
 }
 
+// A sort orders the items held, without a listing; the later listings keep
+// the column, and commands that change the device keep the row too.
 TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Sim().PutFile("\\BIG.DAT", std::string(3000, 'b'));
   Sim().PutFile("\\SMALL.DAT", std::string(10, 's'));
@@ -144,9 +146,11 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Sim().PutFile("\\TWIN.DAT", std::string(500, 't'));
   Sim().MakeDir("\\ZED");
   Browser.PortChanged();
+  const size_t commands = Sim().Commands().size();
   Browser.SortByColumn(DeviceBrowser::kSortSize);
   EXPECT_EQ(Names(), QStringList({"ZED", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
   EXPECT_EQ(Browser.SortedBy(), DeviceBrowser::kSortSize);
+  EXPECT_EQ(Sim().Commands().size(), commands) << "nothing listed";
 
   // The user's row survives a change of the device; it is clamped when the
   // list became shorter.
@@ -163,11 +167,14 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   Browser.RefreshKeepingView();
   EXPECT_EQ(selected.last(), 5);
 
-  // Refresh goes back to the name order and clears the selection.
+  // Refresh and navigation keep the order and clear the selection.
   Browser.Refresh();
-  EXPECT_EQ(Names().first(2), QStringList({"ZED", "AAA.DAT"}));
-  EXPECT_EQ(Names().last(), "TWIN.DAT");
+  EXPECT_EQ(Names().last(), "BIG.DAT");
   EXPECT_EQ(selected.last(), -1);
+  Sim().PutFile("\\ZED\\Y.DAT", std::string(1, 'y'));
+  Sim().PutFile("\\ZED\\X.DAT", std::string(2, 'x'));
+  Browser.OpenItem(IndexOf("ZED"));
+  EXPECT_EQ(Names(), QStringList({"Y.DAT", "X.DAT"}));
 }
 
 TEST_F(DeviceExchange, sortByTypeUsesTheTypeTextsOfEveryRow) {
@@ -398,10 +405,41 @@ TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
   EXPECT_EQ(shown[2].PropSize, "1034 byte(s)");
   EXPECT_EQ(shown[2].PropContains, "2 file(s), 2 folder(s)");
 
+  // Several items: the selected ones count with what they hold.
+  Commands.PropertiesOfItems({IndexOf("DIR"), IndexOf("KB.DAT")});
+  EXPECT_EQ(shown[3].PropName, "2 items");
+  EXPECT_EQ(shown[3].PropType, "Several types");
+  EXPECT_EQ(shown[3].PropSize, "1034 byte(s)");
+  EXPECT_EQ(shown[3].PropContains, "2 file(s), 2 folder(s)");
+
   Browser.OpenItem(IndexOf("DIR"));
   Commands.ShowProperties(-1);
-  EXPECT_EQ(shown[3].PropType, "Folder");
-  EXPECT_EQ(shown[3].PropPath, "\\DIR");
+  EXPECT_EQ(shown[4].PropType, "Folder");
+  EXPECT_EQ(shown[4].PropPath, "\\DIR");
+}
+
+// Several items: a full folder stops everything before the one question;
+// then each goes in turn, the first failure stops the rest, and the folder
+// is listed once.
+TEST_F(DeviceExchange, deleteSeveralAsksOnceStopsAtAFailureAndListsOnce) {
+  for (const char* name : {"\\A.TXT", "\\B.TXT", "\\C.TXT"}) Sim().PutFile(name, "x");
+  Sim().PutFile("\\FULL\\F.TXT", "f");
+  Browser.PortChanged();
+  EXPECT_FALSE(Commands.DeleteItems({IndexOf("FULL"), IndexOf("A.TXT")}));
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{DeviceText::FolderNotEmpty("FULL")});
+  EXPECT_TRUE(Dialogs.Questions().isEmpty());
+
+  const size_t listings = CountRan("dir");
+  talosim::FaultPlan secondFails;  // "del D:\A.TXT\r" is 13 bytes
+  secondFails.WrongEchoEvery = 20;
+  Sim().SetFaults(secondFails);
+  EXPECT_FALSE(Commands.DeleteItems({IndexOf("A.TXT"), IndexOf("B.TXT"), IndexOf("C.TXT")}));
+  EXPECT_EQ(Dialogs.Questions(), QStringList{"Delete 3 items from the TALO-7100?"});
+  EXPECT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_FALSE(Sim().Exists("\\A.TXT"));
+  EXPECT_TRUE(Sim().Exists("\\B.TXT") && Sim().Exists("\\C.TXT"));
+  EXPECT_EQ(CountRan("dir"), listings + 1);
+  EXPECT_EQ(Names(), QStringList({"FULL", "B.TXT", "C.TXT"}));
 }
 
 TEST_F(DeviceExchange, memAndAbortLeaveTheListAsItIs) {
@@ -562,6 +600,10 @@ TEST_F(DeviceExchange, entriesAfterAPauseOfTheShellArePartOfTheAnswer) {
   EXPECT_EQ(counts, QStringList({"2 file(s), 1 folder(s)\t2042 byte(s)"}));
   Browser.ChooseHistoryPath("\\BUSY");
   EXPECT_EQ(Browser.ItemCount(), 110);
+  // Quick answers wait the pause out as well: it is no prompt.
+  Shell.SetQuickAnswers(true);
+  Browser.Refresh();
+  EXPECT_EQ(Browser.ItemCount(), 110);
   EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
@@ -622,3 +664,34 @@ TEST_F(DeviceExchange, listingThatNeverEndsStopsAtTheCeiling) {
 }
 
 }  // namespace
+
+TEST_F(DeviceExchange, catTypesTheFileAndLeavesOutUploadPaddingAndTheShellsLines) {
+  Sim().PutFile("\\CONF\\SOCKET.CFG", "# x\r\nip ttl 64\r\n" + std::string(98, '\0'));
+  Sim().PutFile("\\AUTORUN.BAT", "D:\\SOCKETP.EXE\r\n\x1b]0;x\x07\tREM\r\n");
+  QStringList lines;
+  ASSERT_EQ(DeviceCli::ShowTextFile(Shell, "D:\\CONF\\SOCKET.CFG", lines, FastTimeouts()), 0);
+  EXPECT_EQ(lines, QStringList({"# x", "ip ttl 64"}));
+  EXPECT_TRUE(Ran("type D:\\CONF\\SOCKET.CFG"));
+  lines.clear();
+  ASSERT_EQ(DeviceCli::ShowTextFile(Shell, "autorun.bat", lines, FastTimeouts()), 0);
+  EXPECT_EQ(lines, QStringList({"D:\\SOCKETP.EXE", "\x1b]0;x\x07\tREM"}));
+  EXPECT_TRUE(Dialogs.Errors().isEmpty());
+}
+
+TEST_F(DeviceExchange, catReportsWhatCannotBeShownWholeAndTypesNoUnsafeName) {
+  Sim().MakeDir("\\DATA");
+  Sim().PutFile("\\LONG.LOG", "a\r\n" + std::string(1500, 'x') + "\r\nb\r\n");
+  QStringList lines;
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\NONE.TXT", lines, FastTimeouts()), 1);
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\DATA", lines, FastTimeouts()), 1);
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\LONG.LOG", lines, FastTimeouts()), 1);
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\A|FORMAT", lines, FastTimeouts()), 1);
+  EXPECT_TRUE(lines.isEmpty());
+  const QStringList errors = Dialogs.Errors();
+  ASSERT_EQ(errors.size(), 4);
+  EXPECT_EQ(errors[0], "File not found\n'D:\\NONE.TXT'!");
+  EXPECT_EQ(errors[1], "Access denied\n'D:\\DATA'!");
+  EXPECT_TRUE(errors[2].contains("longer than 1023")) << errors[2].toStdString();
+  EXPECT_TRUE(errors[3].startsWith("The name 'A|FORMAT'")) << errors[3].toStdString();
+  EXPECT_EQ(CountRan("type D:\\A|FORMAT"), 0u);
+}

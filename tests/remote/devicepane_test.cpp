@@ -5,6 +5,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +20,7 @@
 
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
+#include "remote/devicetextviewer.h"
 #include "tests/remote/remotesim.h"
 
 namespace {
@@ -111,6 +116,46 @@ TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
   EXPECT_EQ(Row("B.DAT"), 1);
   EXPECT_EQ(Row("A.DAT"), 2);
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+}
+
+// Shift and Ctrl select several rows; a header click sorts the rows held,
+// without a listing, and the selection goes with its items; Delete then
+// asks once for all, and the entries for one item are off.
+TEST_F(DevicePaneTest, severalRowsStaySelectedThroughASortAndAreDeletedTogether) {
+  Sim().PutFile("\\B.DAT", std::string(900, 'b'));
+  Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
+  Sim().PutFile("\\C.DAT", std::string(100, 'c'));
+  Sim().MakeDir("\\Z");
+  QAbstractItemModelTester tester(&Pane.Model(),
+                                  QAbstractItemModelTester::FailureReportingMode::Fatal);
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Pane.PortChanged();
+  QTreeView* report = Pane.ListView()->ReportView();
+  for (const auto& [name, keys] : {std::pair{"Z", Qt::NoModifier}, {"B.DAT", Qt::ShiftModifier},
+                                   {"Z", Qt::ControlModifier}}) {
+    const QRect cell = report->visualRect(Pane.Model().index(Row(name), 0));
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, keys, cell.center());
+  }
+  const size_t commands = Sim().Commands().size();
+  QHeaderView* header = report->header();
+  const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  EXPECT_EQ(Sim().Commands().size(), commands) << "sorted without a listing";
+  EXPECT_EQ(Row("Z"), 0);
+  EXPECT_EQ(Row("C.DAT"), 1);
+  EXPECT_EQ(Row("A.DAT"), 3);
+  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+  EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("B.DAT"), Row("A.DAT")}));
+
+  Pane.PopupMenu2Popup();
+  EXPECT_TRUE(Child<QAction>("Properities1")->isEnabled());
+  for (const char* one : {"Rename1", "SetToAutoRun1", "MakeDirectory1"})
+    EXPECT_FALSE(Child<QAction>(one)->isEnabled()) << one;
+  QTest::keyClick(report, Qt::Key_Delete);
+  EXPECT_EQ(Dialogs.Questions(), QStringList{"Delete 2 items from the TALO-7100?"});
+  EXPECT_FALSE(Sim().Exists("\\A.DAT") || Sim().Exists("\\B.DAT"));
+  EXPECT_EQ(Pane.Model().rowCount(), 2);
 }
 
 TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
@@ -238,6 +283,70 @@ TEST_F(DevicePaneTest, pathBoxOpensItsHistoryAndIgnoresTyping) {
   emit box->activated(box->findText("\\"));
   EXPECT_EQ(Pane.DevicePath(), "\\");
   EXPECT_EQ(box->currentText(), "\\");
+}
+
+TEST_F(DevicePaneTest, viewAndDoubleClickOnATextFileShowItsTextAskingFirstWhenLarge) {
+  Sim().MakeDir("\\CONF");
+  Sim().PutFile("\\CONF\\SOCKET.CFG", "ip ttl 64\r\n" + std::string(60, '\0'));
+  Sim().PutFile("\\CONF\\BIG.LOG", std::string(70 * 1024, 'x'));
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  QStringList shown;
+  Pane.SetTextView([&](const QString& name, const QByteArray& text) {
+    shown.append(name + ':' + QString::fromLatin1(text));
+  });
+  Pane.Browser().OpenDeviceFolder("\\CONF");
+  QSignalSpy run(&Pane, &DevicePane::RunProgramRequested);
+  QAction* view = Child<QAction>("View1");
+
+  Pane.ListView()->SelectRow(-1);
+  Pane.PopupMenu2Popup();
+  EXPECT_FALSE(view->isEnabled());
+  Pane.ListView()->SelectRow(Row("SOCKET.CFG"));
+  Pane.PopupMenu2Popup();
+  ASSERT_TRUE(view->isEnabled());
+  view->trigger();
+  EXPECT_EQ(shown, QStringList({"SOCKET.CFG:ip ttl 64\r\n"}));
+
+  // Double-click on a text file views it; a large one only after Yes.
+  QTreeView* report = Pane.ListView()->ReportView();
+  Dialogs.YesNoAnswers = {false};
+  const QRect cell = report->visualRect(Pane.Model().index(Row("BIG.LOG"), 0));
+  QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::mouseDClick(report->viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_EQ(shown.size(), 1);
+  ASSERT_EQ(Dialogs.Questions().size(), 1);
+  EXPECT_TRUE(Dialogs.Questions().front().startsWith("BIG.LOG holds 71680 bytes")) << Dialogs.Questions().front().toStdString();
+  EXPECT_EQ(run.count(), 0);
+  EXPECT_EQ(CountRan("type D:\\CONF\\BIG.LOG"), 0u);
+}
+
+TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
+  ScriptedDialogs dialogs;
+  const QByteArray bytes = "REM start\r\nD:\\SOCKETP.EXE\r\nrem end";
+  DeviceTextViewer viewer("AUTORUN.BAT", bytes, dialogs);
+  QPlainTextEdit* text = viewer.TextEdit();
+  EXPECT_TRUE(text->isReadOnly());
+  EXPECT_EQ(text->toPlainText(), "REM start\nD:\\SOCKETP.EXE\nrem end");
+  EXPECT_TRUE(viewer.FindText("rem"));
+  EXPECT_TRUE(viewer.FindText("rem"));  // the next one, then round from the top
+  EXPECT_EQ(text->textCursor().blockNumber(), 2);
+  EXPECT_TRUE(viewer.FindText("rem"));
+  EXPECT_EQ(text->textCursor().blockNumber(), 0);
+  EXPECT_FALSE(viewer.FindText("FORMAT"));
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("AUTORUN.BAT");
+  ASSERT_TRUE(viewer.SaveTo(path));
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), bytes);
+  EXPECT_FALSE(viewer.SaveTo(dir.filePath("none/x")));
+  EXPECT_EQ(dialogs.Errors().size(), 1);
+
+  text->moveCursor(QTextCursor::Start);
+  viewer.CopyClick();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), text->toPlainText());
 }
 
 }  // namespace

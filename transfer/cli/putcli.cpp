@@ -1,9 +1,8 @@
 #include "transfer/cli/putcli.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "link/progressline.h"
 #include "remote/devicecli.h"
 
 namespace PutCli {
@@ -22,7 +21,7 @@ PutCommand::FolderReader DeviceFolder(DeviceShell& shell) {
 }
 
 int Put(DeviceShell& shell, const QStringList& arguments) {
-  const PutCommand::Output output{stdout, isatty(fileno(stdout)) == 1};
+  const PutCommand::Output output{stdout, ProgressLine::Interactive(stdout)};
   return PutCommand::Run(shell, arguments, DeviceFolder(shell), output);
 }
 
@@ -40,7 +39,8 @@ const CliCommand kCommands[] = {
      .Summary = "Copies PC files into a folder of D: (default \\).",
      .Run = RunPut,
      .ShowConsole = false,
-     .OwnOptions = true},
+     .OwnOptions = true,
+     .JoinsFleet = true},
 };
 
 }  // namespace

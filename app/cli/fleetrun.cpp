@@ -1,0 +1,73 @@
+#include "app/cli/fleetrun.h"
+
+#include <unistd.h>
+
+#include <QProcessEnvironment>
+
+#include "app/cli/clicommands.h"
+#include "app/cli/fleetplan.h"
+#include "app/cli/fleetrunner.h"
+#include "app/cli/fleetscreen.h"
+#include "app/cli/streamdialogs.h"
+#include "link/escapecontrols.h"
+#include "link/progressline.h"
+
+namespace {
+
+QString SummaryLine(const QString& name, const FleetRunner::Result& result, bool interrupted) {
+  if (!result.Started)
+    return name + (interrupted ? QStringLiteral("  failed  not started (Ctrl+C)")
+                               : QStringLiteral("  failed  not started"));
+  if (result.Status == kExitOk)
+    return name + QStringLiteral("  ok  %1 s").arg(result.Seconds, 0, 'f', 1);
+  // A child ended by the Ctrl+C passed on to it was interrupted too.
+  const int status = interrupted && result.Status < 0 ? 130 : result.Status;
+  return name + QStringLiteral("  failed  ") + FleetPlan::FailureReason(status, result.ErrorLines);
+}
+
+QProcessEnvironment ChildEnvironment(const FleetCall& fleet, bool drawProgress) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  const QString progress = QLatin1String(ProgressLine::kEnvironmentName);
+  if (drawProgress)
+    environment.insert(progress, QLatin1String(ProgressLine::kAsLines));
+  else
+    environment.remove(progress);
+  for (const auto& [name, value] : fleet.Environment) environment.insert(name, value);
+  return environment;
+}
+
+}  // namespace
+
+int RunFleet(const CliCall& call) {
+  QString why;
+  const std::optional<FleetCall> fleet = FleetPlan::Prepare(call, why);
+  if (!fleet) {
+    PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + why);
+    PrintEscapedLine(stderr, CliUsageLine(*call.Command));
+    return kUsageError;
+  }
+  const bool drawProgress = ::isatty(fileno(stdout)) == 1;
+  FleetScreen screen(stdout, stderr, drawProgress, fleet->Names);
+  if (!fleet->Question.isEmpty() && !fleet->AssumeYes) {
+    StreamDialogs dialogs(false, stderr);
+    (void)dialogs.AskYesNo(fleet->Question + QStringLiteral("\n(on every port: ") +
+                               fleet->Names.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                           UserDialogs::BoxKind::Warning);
+    for (const QString& name : fleet->Names)
+      screen.Plain(stdout, name + QStringLiteral("  failed  not started: the question was not answered yes"));
+    return kExitFailed;
+  }
+
+  QList<QStringList> arguments;
+  for (const QString& port : fleet->Ports) arguments.append(FleetPlan::ChildArguments(call, port));
+  FleetRunner runner(screen, arguments, call.Jobs, ChildEnvironment(*fleet, drawProgress));
+  runner.Run();
+
+  QList<int> statuses;
+  for (qsizetype i = 0; i < fleet->Names.size(); ++i) {
+    const FleetRunner::Result& result = runner.Results()[i];
+    statuses.append(result.Status);
+    screen.Plain(stdout, SummaryLine(fleet->Names[i], result, runner.Interrupted()));
+  }
+  return FleetPlan::ExitStatus(statuses, runner.Interrupted());
+}

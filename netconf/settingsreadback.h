@@ -1,0 +1,58 @@
+#pragma once
+// SettingsReadBack: the controller's SOCKET.CFG and SOCKET.UPW read back
+// from D:\CONF, for the configuration dialog's "Read from controller" and
+// talo7100-cli netconf --show and accounts --show. QtCore only.
+//
+// Principles of operation
+// - One "type" exchange per file (DeviceTextFile::Read), then the parser
+//   (settingsparser.h). A file that is missing, does not come back whole or
+//   does not parse gives nothing, after one error: the shell's words, or
+//   the file and the line that does not fit.
+// - Passwords are neither kept nor shown: the accounts come back with empty
+//   password fields, and while SOCKET.UPW is typed the console (which shows
+//   every answer's lines) gets each of its lines with the second field, the
+//   password, masked.
+// - Main thread only.
+
+#include <QString>
+#include <optional>
+
+#include "link/taloconsole.h"
+#include "netconf/netsettings.h"
+#include "remote/devicelister.h"
+
+class DeviceShell;
+
+namespace SettingsReadBack {
+
+std::optional<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
+std::optional<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
+
+// A console in front of another for the account file's answer: the first
+// line (the command typed) passes as it is, every later one with its second
+// blank-separated field - or, without a blank, the whole line - replaced by
+// asterisks. Without an inner console it shows nothing at all.
+class MaskingConsole : public TaloConsole {
+ public:
+  explicit MaskingConsole(TaloConsole* inner) : Inner(inner) {}
+
+  static QString Masked(const QString& line);
+
+  int LineCount() const override { return Inner ? Inner->LineCount() : 1; }
+  void Clear() override;
+  void AppendLine(const QString& text) override;
+  void AppendToLastLine(const QString&) override {}
+  void EraseLastChar() override {}
+  void ClearLastLine() override {}
+  void NewLine() override {}
+  void ResetTo(const QStringList&) override {}
+  QString LastLine() const override { return Inner ? Inner->LastLine() : QString(); }
+  void BeginUpdate() override {}
+  void EndUpdate() override {}
+
+ private:
+  TaloConsole* Inner;
+  bool CommandShown = false;
+};
+
+}  // namespace SettingsReadBack

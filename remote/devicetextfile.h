@@ -1,0 +1,72 @@
+#pragma once
+// DeviceTextFile: a text file of the controller's D: drive, read back
+// through the shell's "type" - for the pane's viewer, talo7100-cli cat and
+// the configuration's read-back. QtCore only.
+//
+// Principles of operation
+// - One standard exchange (ShellSession) with one command line, "type" and
+//   the file's full path, built by DeviceCommand: every name of the path
+//   passes the check every typed name passes, or nothing is typed.
+// - The text is what the shell prints between the line end that follows
+//   the command and the line end it prints before its prompt: the file's
+//   bytes with their line ends as stored. Two things at the file's end are
+//   not text: the zero bytes an XMODEM upload pads its last block with, and
+//   a final ^Z (the DOS end-of-text mark).
+// - The shell prints its refusal ("File not found", "Access denied"...) in
+//   place of the text. An answer that is exactly one of those lines is
+//   taken for the refusal, shown as an error with the shell's words and the
+//   path; a file holding nothing but such a line cannot be told from it.
+// - A text is whole or not at all: an answer without the prompt (cut off,
+//   endless, a drive error) or with a line past the shell exchange's line
+//   limit (shown in the console, never passed on) is an error, never a
+//   shorter text.
+// - Failures are shown through the shell's dialogs after the port is
+//   closed; the result is then none. Main thread only.
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+#include "remote/devicelister.h"
+
+class DeviceBrowser;
+class DeviceShell;
+
+namespace DeviceTextFile {
+
+// Typing more than this takes long enough on the line to ask first.
+inline constexpr int64_t kAskAboveBytes = 64 * 1024;
+
+// The name has an extension of the texts the pane opens on a double-click
+// (BAT, CFG, UPW, TXT, INI, LOG; any case).
+bool IsTextName(const QString& name);
+
+// The answer to "type" as its lines were passed on (each with its line end,
+// the first being the command's own): the text, or the shell's refusal.
+struct Answer {
+  QByteArray Text;
+  QString Refusal;  // the shell's line, when it refused
+};
+Answer FromAnswer(const QByteArrayList& lines);
+
+// The text's lines without their line ends (CR LF or LF); a final line end
+// adds no empty line. Bytes are Latin-1, as the shell speaks.
+QStringList Lines(const QByteArray& text);
+
+// Seconds the line takes for bytes at 57600 baud, 10 bits a byte, rounded up.
+int SecondsOnLine(int64_t bytes);
+
+// The text of name in folder (a path of D: such as "\CONF"), at the file
+// commands' time-out and prompt budget.
+std::optional<QByteArray> Read(DeviceShell& shell, const QString& folder, const QString& name,
+                               const DeviceTimeouts& timeouts = {});
+
+// The pane's View: the text of the file at index of the browser's list, in
+// its folder; asks first when the file is larger than kAskAboveBytes. None
+// for a folder, no item, No, or a failure (shown).
+std::optional<QByteArray> ReadItem(DeviceBrowser& browser, int index);
+
+}  // namespace DeviceTextFile

@@ -1,0 +1,47 @@
+#pragma once
+// DeviceTextViewer: a text file of the controller shown read-only - the
+// device pane's View and double-click on a text file.
+//
+// Principles of operation
+// - Shows the text as read (DeviceTextFile) in a monospace font without
+//   wrapping, so that columns of a configuration file stay aligned.
+// - Find... (also Ctrl+F) looks from the caret on, ignoring case, round once
+//   from the top. Copy puts the selection, or the whole text when nothing is
+//   selected, on the clipboard. Save as... writes the file's bytes exactly
+//   as the controller typed them (line ends as stored), not the shown text.
+// - Holds no port: the text was read before the window opened, and the
+//   window may stay open while the pane goes on working. Messages and
+//   prompts go through the given dialog service. Main thread only.
+
+#include <QByteArray>
+#include <QDialog>
+#include <QString>
+
+class QPlainTextEdit;
+class UserDialogs;
+
+class DeviceTextViewer : public QDialog {
+  Q_OBJECT
+
+ public:
+  // name: the file's name on the controller (the caption and the name Save
+  // as proposes).
+  DeviceTextViewer(const QString& name, const QByteArray& text, UserDialogs& dialogs,
+                   QWidget* parent = nullptr);
+
+  QPlainTextEdit* TextEdit() const { return Text; }
+
+ public slots:
+  bool FindText(const QString& text);
+  void FindClick();
+  bool SaveTo(const QString& path);
+  void SaveAsClick();
+  void CopyClick();
+
+ private:
+  UserDialogs& Dialogs;
+  QString Name;
+  QByteArray Bytes;
+  QString LastFind;
+  QPlainTextEdit* Text = nullptr;
+};

@@ -1,0 +1,56 @@
+// The text of a "type" answer: what is text, what is the shell's refusal,
+// and the lines the viewer and cat show.
+#include "remote/devicetextfile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct AnswerCase {
+  const char* Name;
+  QByteArrayList Lines;  // as the exchange passes them on
+  QByteArray Text;
+  const char* Refusal;
+};
+
+class TypeAnswer : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(TypeAnswer, keepsTheFilesBytesAndNothingElse) {
+  const DeviceTextFile::Answer answer = DeviceTextFile::FromAnswer(GetParam().Lines);
+  EXPECT_EQ(answer.Text, GetParam().Text);
+  EXPECT_EQ(answer.Refusal, QLatin1String(GetParam().Refusal));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceTextFile, TypeAnswer,
+    ::testing::Values(
+        AnswerCase{"twoLines", {"\r\n", "PROG.EXE\r\n", "REM x\r\n"}, "PROG.EXE\r\nREM x", ""},
+        AnswerCase{"loneLineFeedAfterEcho", {"\n", "A\r\n"}, "A", ""},
+        AnswerCase{"empty", {"\r\n", "\r\n"}, "", ""},
+        AnswerCase{"xmodemPadding", {"\r\n", "ip ttl 64\r\n", QByteArray(100, '\0') + "\r\n"},
+                   "ip ttl 64\r\n", ""},
+        AnswerCase{"endOfTextThenPadding",
+                   {"\r\n", "A\r\n", "B\x1A" + QByteArray(5, '\0') + "\r\n"}, "A\r\nB", ""},
+        AnswerCase{"onlyTheFinalEndOfText", {"\r\n", "\x1A" "A\x1A\x1A\r\n"}, "\x1A" "A\x1A", ""},
+        AnswerCase{"lineFeedsOnly", {"\r\n", "a\n", "b\n", "\r\n"}, "a\nb\n", ""},
+        AnswerCase{"fileNotFound", {"\r\n", "File not found\r\n"}, "", "File not found"},
+        AnswerCase{"folder", {"\r\n", "Access denied\r\n"}, "", "Access denied"},
+        AnswerCase{"refusalWordsInsideAText", {"\r\n", "File not found\r\n", "x\r\n"},
+                   "File not found\r\nx", ""}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(DeviceTextFile, linesDropTheirEndsAndAFinalEndAddsNoLine) {
+  EXPECT_EQ(DeviceTextFile::Lines("a\r\nb\n\r\nc\r\n"), QStringList({"a", "b", "", "c"}));
+  EXPECT_EQ(DeviceTextFile::Lines("a\rb"), QStringList({"a\rb"}));
+  EXPECT_EQ(DeviceTextFile::Lines("\n"), QStringList({""}));
+  EXPECT_TRUE(DeviceTextFile::Lines("").isEmpty());
+}
+
+TEST(DeviceTextFile, textNamesByExtensionInAnyCase) {
+  for (const char* name : {"AUTORUN.BAT", "socket.cfg", "SOCKET.UPW", "A.TXT", "X.INI", "Y.Log"})
+    EXPECT_TRUE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
+  for (const char* name : {"PROG.EXE", "BAT", "CFG.DAT", "README"})
+    EXPECT_FALSE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
+}
+
+}  // namespace

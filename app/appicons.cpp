@@ -1,9 +1,9 @@
-#include "appicons.h"
+#include "app/appicons.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-#include "toolicons.h"
+#include "widgets/toolicons.h"
 
 namespace {
 

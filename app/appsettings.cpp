@@ -1,9 +1,9 @@
-#include "appsettings.h"
+#include "app/appsettings.h"
 
 #include <QFileInfo>
 #include <QSettings>
 
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "apptext.h"
+#include "app/apptext.h"
 
-#include "deviceshell.h"
-#include "talocomport.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 namespace AppText {
 
 QString MainCaption() {
-  return QStringLiteral("TALO-7100 Series Utility (Ver %1)").arg(QLatin1String(kVersion));
+  return QStringLiteral("TALO-7100 Series Utility (Ver " TALO_VERSION ")");
 }
 QString ExitQuestion() { return QStringLiteral("Are you sure to exit?"); }
 QString TerminalUnableToOpen(const QString& port, int openError) {
@@ -25,7 +25,8 @@ QString InitDone() { return QStringLiteral("Initialization done!!"); }
 
 QString AboutCaption() { return QStringLiteral("About TALO-7100 Utility"); }
 QString AboutProduct() { return QStringLiteral("TALO-7100 Series Utility"); }
-QString AboutVersion() { return QStringLiteral("Version: %1").arg(QLatin1String(kVersion)); }
+QString AboutVersion() { return QStringLiteral("Version: " TALO_VERSION); }
+QString AboutBuild() { return QStringLiteral("(" TALO_BUILD_TAG ")"); }
 QString AboutMakerNotice() {
   return QStringLiteral("Copyright (C) 2026 The talo7100 developers");
 }

@@ -6,9 +6,8 @@
 
 namespace AppText {
 
-inline constexpr char kVersion[] = "1.13";
-inline constexpr char kBuild[] = "(B001)";
-
+// The version and the build come from the project (TALO_VERSION,
+// TALO_BUILD_TAG).
 QString MainCaption();                         // "TALO-7100 Series Utility (Ver 1.13)"
 QString ExitQuestion();                        // "Are you sure to exit?"
 // "Unable to open " + port + " !", and what the path is when it is no serial
@@ -27,6 +26,7 @@ QString InitDone();
 QString AboutCaption();     // "About TALO-7100 Utility"
 QString AboutProduct();     // "TALO-7100 Series Utility"
 QString AboutVersion();     // "Version: 1.13"
+QString AboutBuild();       // "(B001)"
 QString AboutMakerNotice();
 
 QString CopyButtonHint();   // "Copy file to TALO"

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "appsettings.h"
-#include "programtext.h"
-#include "taloapplication.h"
-#include "tfrmmain.h"
+#include "app/appsettings.h"
+#include "app/cli/programtext.h"
+#include "app/taloapplication.h"
+#include "app/tfrmmain.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "memoconsole.h"
+#include "app/memoconsole.h"
 
 #include <QPlainTextEdit>
 #include <algorithm>
@@ -7,7 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "taloconsolememo.h"
+#include "app/taloconsolememo.h"
 
 namespace {
 // Room kept right of the caret when the view scrolls sideways to it.

@@ -34,7 +34,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "taloconsole.h"
+#include "link/taloconsole.h"
 
 class QPlainTextEdit;
 class TaloConsoleMemo;

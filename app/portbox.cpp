@@ -1,4 +1,4 @@
-#include "portbox.h"
+#include "app/portbox.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -13,7 +13,7 @@
 #include <QString>
 #include <vector>
 
-#include "portscan.h"
+#include "link/portscan.h"
 
 class QComboBox;
 

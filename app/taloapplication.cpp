@@ -1,13 +1,13 @@
-#include "taloapplication.h"
+#include "app/taloapplication.h"
 
 #include <QMessageBox>
 #include <exception>
 
-#include "appicons.h"
+#include "app/appicons.h"
 
 TaloApplication::TaloApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("talo7100"));
-  setApplicationVersion(QStringLiteral("1.13"));
+  setApplicationVersion(QStringLiteral(TALO_VERSION));
   setWindowIcon(AppIcons::ProgramIcon());
   ShowError = [](const QString& text) {
     QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), text);

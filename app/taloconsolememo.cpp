@@ -1,4 +1,4 @@
-#include "taloconsolememo.h"
+#include "app/taloconsolememo.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,12 +8,12 @@
 #include <QMenu>
 #include <QTextCursor>
 
-#include "apptext.h"
-#include "escapecontrols.h"
-#include "plaintexttools.h"
-#include "taloterminal.h"
-#include "terminallog.h"
-#include "userdialogs.h"
+#include "app/apptext.h"
+#include "app/taloterminal.h"
+#include "link/escapecontrols.h"
+#include "link/terminallog.h"
+#include "link/userdialogs.h"
+#include "widgets/plaintexttools.h"
 
 namespace {
 

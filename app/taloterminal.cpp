@@ -1,21 +1,17 @@
-#include "taloterminal.h"
+#include "app/taloterminal.h"
 
 #include <QThread>
 
-#include "apptext.h"
-#include "portaccess.h"
-#include "talocomport.h"
-#include "taloconsole.h"
-#include "talodataring.h"
-#include "taloprinterthread.h"
-#include "taloreceiver.h"
+#include "app/apptext.h"
+#include "link/portaccess.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "link/taloreceiver.h"
 
 namespace {
 
-constexpr uint32_t kBaudRate = 57600;
-constexpr uint8_t kByteSize = 8;
-constexpr uint8_t kNoParity = 0;
-constexpr uint8_t kOneStopBit = 0;
 constexpr uint8_t kCarriageReturn = 13;
 constexpr uint8_t kLineFeed = 10;
 // Lets the workers reach their safe points and the line settle around a write.
@@ -54,7 +50,7 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
     return false;
   }
   // 3. Line settings and the short time-out the receiver polls with.
-  if (!port->Configure(kBaudRate, kByteSize, kNoParity, kOneStopBit) ||
+  if (!port->Configure(kControllerLine) ||
       !port->SetTimeouts(kPortTimeoutMs)) {
     port->Close();
     errorText = AppText::TerminalUnableToOpen(portName);

@@ -1,7 +1,7 @@
-#include "tdlgtaloabout.h"
+#include "app/tdlgtaloabout.h"
 
-#include "appicons.h"
-#include "apptext.h"
+#include "app/appicons.h"
+#include "app/apptext.h"
 #include "ui_tdlgtaloabout.h"
 
 namespace {
@@ -27,7 +27,7 @@ TdlgTaloAbout::TdlgTaloAbout(QWidget* parent)
   QFont small = Form->Build->font();
   small.setPointSizeF(small.pointSizeF() * 0.8);
   Form->Build->setFont(small);
-  Form->Build->setText(QLatin1String(AppText::kBuild));
+  Form->Build->setText(AppText::AboutBuild());
   Form->Copyright->setText(AppText::AboutMakerNotice());
   connect(Form->OKButton, &QPushButton::clicked, this, &QDialog::accept);
   setFixedSize(kClientWidth, kClientHeight);

@@ -1,6 +1,6 @@
-#include "tdlgtaloaskname.h"
+#include "app/tdlgtaloaskname.h"
 
-#include "devicename.h"
+#include "link/devicename.h"
 #include "ui_tdlgtaloaskname.h"
 
 TdlgTaloAskName::TdlgTaloAskName(QWidget* parent)

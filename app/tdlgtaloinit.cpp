@@ -1,4 +1,4 @@
-#include "tdlgtaloinit.h"
+#include "app/tdlgtaloinit.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

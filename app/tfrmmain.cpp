@@ -1,4 +1,4 @@
-#include "tfrmmain.h"
+#include "app/tfrmmain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,31 +12,25 @@
 #include <chrono>
 #include <thread>
 
-#include "appicons.h"
-#include "apptext.h"
-#include "copytodevice.h"
-#include "devicelistview.h"
-#include "devicepane.h"
-#include "localpane.h"
-#include "portbox.h"
-#include "portscan.h"
-#include "taloapplication.h"
-#include "taloconsolememo.h"
-#ifdef TALO_APP_IMAGE
-#include "devicebrowser.h"
-#include "tdlgtaloghost.h"
-#endif
-#ifdef TALO_APP_NETCONF
-#include "tdlgtalotcpconf.h"
-#endif
-#include "tdlgtaloabout.h"
-#include "tdlgtaloinit.h"
-#include "transferdialogpresenter.h"
-#include "transferfile.h"
+#include "app/appicons.h"
+#include "app/apptext.h"
+#include "app/portbox.h"
+#include "app/taloapplication.h"
+#include "app/taloconsolememo.h"
+#include "app/tdlgtaloabout.h"
+#include "app/tdlgtaloinit.h"
+#include "image/ui/tdlgtaloghost.h"
+#include "link/portscan.h"
+#include "local/localpane.h"
+#include "module/ui/diopanelflow.h"
+#include "netconf/ui/tdlgtalotcpconf.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicelistview.h"
+#include "remote/devicepane.h"
+#include "transfer/copytodevice.h"
+#include "transfer/transferfile.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tfrmmain.h"
-#ifdef TALO_APP_MODULE
-#include "diopanelflow.h"
-#endif
 
 namespace {
 
@@ -149,29 +143,16 @@ QAction* TfrmMain::tbtnDOSCmd() const {
 }
 
 void TfrmMain::ConnectDeviceToolBar() {
-#ifdef TALO_APP_MODULE
-  connect(Device->ConfigAction(), &QAction::triggered, this,
-          [this] { (void)tbtnTaloConfClick(this, *ShellPtr, Device->DeviceFreeBytes()); });
-#endif
+  // The features the device pane's tool bar opens, one per area.
+  for (const DeviceTool& tool : {DioPanelTool(), ImageKeeperTool(), NetConfTool()}) {
+    if (QAction* action = Device->findChild<QAction*>(QLatin1String(tool.ActionName)))
+      connect(action, &QAction::triggered, this, [this, open = tool.Open] { OpenDeviceTool(open); });
+  }
   connect(Device->ListView(), &DeviceListView::FilesDropped, this, &TfrmMain::CopyDroppedFiles);
   if (QAction* toggle = tbtnDOSCmd()) {
     toggle->setCheckable(true);
     connect(toggle, &QAction::triggered, this, &TfrmMain::tbtnDOSCmdClick);
   }
-#ifdef TALO_APP_IMAGE
-  connect(Device->ImageAction(), &QAction::triggered, this, [this] {
-    if (!Term->IsOn() &&
-        TdlgTaloGhost::Open(this, SelectedPort(), *Logged, *DialogService, Device->DeviceFreeBytes(),
-                            VerifyAfterRestore))
-      Device->Browser().ResetDeviceFreeBytes();
-  });
-#endif
-#ifdef TALO_APP_NETCONF
-  connect(Device->NetworkAction(), &QAction::triggered, this, [this] {
-    tbtnTCPConfClick(this, *ShellPtr, Device->DeviceFreeBytes(),
-                     [this] { Device->RefreshKeepingView(); });
-  });
-#endif
   if (QComboBox* ports = cbxCOM()) {
     // A pick from the list counts at once, also a pick of the port already
     // selected: the device pane stays empty until a port is picked, and with
@@ -182,6 +163,17 @@ void TfrmMain::ConnectDeviceToolBar() {
     if (QLineEdit* edit = ports->lineEdit())
       connect(edit, &QLineEdit::editingFinished, this, [this] { cbxCOMChange(false); });
   }
+}
+
+void TfrmMain::OpenDeviceTool(void (*open)(DeviceToolHost& host)) {
+  if (Term->IsOn()) return;  // the terminal holds the port
+  DeviceToolHost host{.Parent = this,
+                      .Shell = *ShellPtr,
+                      .DeviceFreeBytes = Device->DeviceFreeBytes(),
+                      .RefreshKeepingView = [this] { Device->RefreshKeepingView(); },
+                      .ForgetListing = [this] { Device->Browser().ResetDeviceFreeBytes(); },
+                      .VerifyAfterRestore = VerifyAfterRestore};
+  open(host);
 }
 
 void TfrmMain::StartUp(const QString& preferredPort) {

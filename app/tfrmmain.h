@@ -24,17 +24,18 @@
 #include <memory>
 #include <vector>
 
-#include "deviceshell.h"
-#include "memoconsole.h"
-#include "taloterminal.h"
-#include "terminallog.h"
-#include "widgetdialogs.h"
+#include "app/memoconsole.h"
+#include "app/taloterminal.h"
+#include "app/widgetdialogs.h"
+#include "link/deviceshell.h"
+#include "link/terminallog.h"
 
 namespace Ui {
 class TfrmMain;
 }
 class DevicePane;
 struct CopySelection;
+struct DeviceToolHost;
 class LocalPane;
 class QAction;
 class QComboBox;
@@ -96,6 +97,8 @@ class TfrmMain : public QMainWindow {
  private:
   void BuildPanes();
   void ConnectDeviceToolBar();
+  // Runs a device tool's Open with this window's shell and device pane.
+  void OpenDeviceTool(void (*open)(DeviceToolHost& host));
   void ScanComPort(const QString& preferredPort);
   void SetPortBoxSelection(const QString& port);
   // Enables or disables every control that would start a shell exchange.

@@ -1,11 +1,11 @@
-#include "widgetdialogs.h"
+#include "app/widgetdialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
 
-#include "tdlgtaloaskname.h"
+#include "app/tdlgtaloaskname.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "userdialogs.h"
+#include "link/userdialogs.h"
 
 class WidgetDialogs : public UserDialogs {
  public:

@@ -2,10 +2,12 @@
 
 # talo_defaults(<target> [NO_PCH]): warnings as errors and the sanitizer
 # flags of the active preset; with TALO_PCH the shared precompiled header of
-# the Qt and standard headers, unless NO_PCH (targets without Qt). Third-party
-# code never goes through here.
+# the Qt and standard headers, unless NO_PCH (targets without Qt). Headers are
+# included with their folder from the top of the tree ("link/talocomport.h").
+# Third-party code never goes through here.
 function(talo_defaults target)
   cmake_parse_arguments(D "NO_PCH" "" "" ${ARGN})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
   set_target_properties(${target} PROPERTIES AUTOMOC ON AUTOUIC ON)
   if(TALO_PCH AND NOT D_NO_PCH AND NOT target STREQUAL "talo_pch")

@@ -1,4 +1,4 @@
-#include "imagecrc.h"
+#include "image/imagecrc.h"
 
 #include <cstring>
 #include <utility>

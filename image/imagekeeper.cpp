@@ -1,16 +1,16 @@
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "deviceshell.h"
-#include "devicelister.h"
-#include "imagetext.h"
-#include "taloappdir.h"
-#include "taloghostresthread.h"
-#include "taloghostthread.h"
-#include "transferfile.h"
-#include "userdialogs.h"
+#include "image/imagetext.h"
+#include "image/taloghostresthread.h"
+#include "image/taloghostthread.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "remote/devicelister.h"
+#include "remote/taloappdir.h"
+#include "transfer/transferfile.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ ImageKeeper::~ImageKeeper() {
   RestoreWorker.reset();
 }
 
-void ImageKeeper::BtBackupImgClick() {
+void ImageKeeper::AskBackup() {
   // 1.-3.
   if (!Host.Dialogs.AskYesNo(Text(ImageText::kBackupQuestion), UserDialogs::BoxKind::Information))
     return;
@@ -39,7 +39,7 @@ void ImageKeeper::BtBackupImgClick() {
   (void)Backup(*path);
 }
 
-void ImageKeeper::BtRestoreImgClick(bool verify) {
+void ImageKeeper::AskRestore(bool verify) {
   // 1.-3.
   if (!Host.Dialogs.AskYesNo(Text(ImageText::kRestoreQuestion), UserDialogs::BoxKind::Warning))
     return;
@@ -227,7 +227,7 @@ bool ImageKeeper::ShowWaitWindow(const QString& message) {
   return true;
 }
 
-void ImageKeeper::TimerChkGhostTimer() {
+void ImageKeeper::WatchdogTick() {
   TaloGhostWorker* worker = CurrentWorker();
   if (!worker) return;
   // 1. The watchdog.

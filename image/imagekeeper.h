@@ -9,7 +9,7 @@
 // - An operation: the question and the file choice (the button handlers),
 //   then the helper program's upload through TransferFile, then a worker
 //   behind the modal wait window. The view runs the wait window and the
-//   watchdog timer; every second the timer calls TimerChkGhostTimer(), which
+//   watchdog timer; every second the timer calls WatchdogTick(), which
 //   moves the wait window's bar, abandons a worker that made no progress for
 //   11 ticks (backup) or 16 ticks (restore), and reports the worker's end.
 // - Messages go through the host's dialog service, once the wait window has
@@ -53,7 +53,7 @@ class ImageKeeper;
 class ImageKeeperView {
  public:
   virtual ~ImageKeeperView() = default;
-  // TimerChkGhost: while on, calls keeper.TimerChkGhostTimer() every second.
+  // TimerChkGhost: while on, calls keeper.WatchdogTick() every second.
   virtual void SetTimerEnabled(bool on) = 0;
   // Shows the wait window modally (serving the workers' hand-overs to the
   // main thread meanwhile); returns when it has closed.
@@ -86,9 +86,9 @@ class ImageKeeper {
   ImageKeeper& operator=(const ImageKeeper&) = delete;
 
   // The buttons: question, file choice, then Backup() / Restore().
-  void BtBackupImgClick();
+  void AskBackup();
   // verify: the dialog's "Verify after restore".
-  void BtRestoreImgClick(bool verify = false);
+  void AskRestore(bool verify = false);
 
   // An operation on a file already chosen and confirmed. True when the whole
   // image went through.
@@ -112,7 +112,7 @@ class ImageKeeper {
   // The wait window for the worker of the current mode; false (nothing
   // shown) when there is none.
   bool ShowWaitWindow(const QString& message);
-  void TimerChkGhostTimer();
+  void WatchdogTick();
 
   // Asks the running worker to stop (Ctrl+C on the command line). Its end is
   // reported by the next timer tick, without a message of its own.

@@ -1,4 +1,4 @@
-#include "imageprogress.h"
+#include "image/imageprogress.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -6,10 +6,10 @@
 #include <csignal>
 #include <thread>
 
-#include "escapecontrols.h"
-#include "progressline.h"
-#include "talothread.h"
-#include "terminalprogress.h"
+#include "link/escapecontrols.h"
+#include "link/progressline.h"
+#include "link/talothread.h"
+#include "transfer/terminalprogress.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
       nextTick += std::chrono::milliseconds(TickIntervalMs);
       // The tick may print a message: not into the middle of the bar.
       WipeBar();
-      Keeper->TimerChkGhostTimer();
+      Keeper->WatchdogTick();
     }
     Show(wait, false);
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollIntervalMs));

@@ -4,7 +4,7 @@
 // Principles of operation
 // - RunWaitWindow keeps the main thread in a loop until the wait state says
 //   to close: it serves the worker's hand-overs, calls the keeper's
-//   TimerChkGhostTimer every TickIntervalMs while the timer is on, and shows
+//   WatchdogTick every TickIntervalMs while the timer is on, and shows
 //   the worker's progress. On a terminal one line is redrawn in place
 //   (blocks, a bar, percent, rate, time left: a ProgressLine); elsewhere a
 //   plain line per tenth of the image.
@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
 
 class ImageProgress : public ImageKeeperView {
  public:

@@ -36,8 +36,6 @@ inline constexpr char kLinkRefused[] =
 inline constexpr char kStalled[] =
     "There are some problems with serial communication of your computer.\nPlease reboot your "
     "computer and try again.";
-inline constexpr char kRefreshFirst[] =
-    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 
 // Worker messages.
 inline constexpr char kWriteFailed[] = "Write image to file error!\n";

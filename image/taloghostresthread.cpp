@@ -1,13 +1,13 @@
-#include "taloghostresthread.h"
+#include "image/taloghostresthread.h"
 
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
 
-#include "deviceshell.h"
-#include "imagecrc.h"
-#include "imagetext.h"
-#include "talocomport.h"
+#include "image/imagecrc.h"
+#include "image/imagetext.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 TaloGhostResThread::~TaloGhostResThread() { StopAndJoin(); }
 

@@ -22,7 +22,7 @@
 #include <QFile>
 #include <QString>
 
-#include "taloghostworker.h"
+#include "image/taloghostworker.h"
 
 class TaloGhostResThread : public TaloGhostWorker {
  public:

@@ -1,4 +1,4 @@
-#include "taloghostthread.h"
+#include "image/taloghostthread.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,10 +7,10 @@
 #include <QSaveFile>
 #include <array>
 
-#include "deviceshell.h"
-#include "imagecrc.h"
-#include "imagetext.h"
-#include "talocomport.h"
+#include "image/imagecrc.h"
+#include "image/imagetext.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 TaloGhostThread::TaloGhostThread() { Chunk.reserve(kChunkSize); }
 

@@ -27,7 +27,7 @@
 #include <QByteArray>
 #include <memory>
 
-#include "taloghostworker.h"
+#include "image/taloghostworker.h"
 
 class QSaveFile;
 class TaloConsole;

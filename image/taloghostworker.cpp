@@ -1,10 +1,10 @@
-#include "taloghostworker.h"
+#include "image/taloghostworker.h"
 
 #include <cstring>
 
-#include "deviceshell.h"
-#include "imagecrc.h"
-#include "talocomport.h"
+#include "image/imagecrc.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 TaloGhostWorker::~TaloGhostWorker() { StopAndJoin(); }
 
@@ -17,7 +17,7 @@ void TaloGhostWorker::StopAndJoin() {
 std::unique_ptr<TaloComPort> TaloGhostWorker::OpenPort() {
   auto port = std::make_unique<TaloComPort>(PortName.toStdString());
   port->SetTerminator(13);
-  if (!port->Open() || !port->Configure(kBaudRate, 8, 0, 0) || !port->SetTimeouts(kTimeoutMs)) {
+  if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(kTimeoutMs)) {
     port->Close();
     ErrorText = ShellText::UnableToOpen(PortName, port->LastError());
     return nullptr;

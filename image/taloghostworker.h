@@ -3,8 +3,9 @@
 //
 // Principles of operation
 // - A worker thread (TaloThread, created paused) that owns its own port for
-//   the whole run: opened at 57600 8N1 with 100 ms time-outs and carriage
-//   return as line terminator, closed before the worker reports Done.
+//   the whole run: opened with kControllerLine, 100 ms time-outs and
+//   carriage return as line terminator, closed before the worker reports
+//   Done.
 // - The owner sets ImagePath, PortName (and the backup's Console) before
 //   Resume() and does not change them afterwards.
 // - The main thread polls Progress, BlockCount and Done at any time, and
@@ -24,13 +25,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "talothread.h"
+#include "link/talothread.h"
 
 class TaloComPort;
 
 class TaloGhostWorker : public TaloThread {
  public:
-  static constexpr uint32_t kBaudRate = 57600;
   static constexpr uint32_t kTimeoutMs = 100;
   static constexpr size_t kBufferBytes = 1024;
 

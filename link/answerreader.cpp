@@ -1,10 +1,10 @@
-#include "answerreader.h"
+#include "link/answerreader.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 AnswerReader::AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::PromptAt where,
                            const DeviceShell::LineHandler& onLine, uint32_t settleMs)

@@ -35,7 +35,7 @@
 #include <optional>
 #include <string_view>
 
-#include "deviceshell.h"
+#include "link/deviceshell.h"
 
 class AnswerReader {
  public:

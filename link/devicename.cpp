@@ -1,4 +1,4 @@
-#include "devicename.h"
+#include "link/devicename.h"
 
 #include <QStringList>
 

@@ -1,12 +1,12 @@
-#include "deviceshell.h"
+#include "link/deviceshell.h"
 
 #include <algorithm>
 #include <string>
 
-#include "answerreader.h"
-#include "portaccess.h"
-#include "talocomport.h"
-#include "taloconsole.h"
+#include "link/answerreader.h"
+#include "link/portaccess.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
 
 namespace ShellText {
 
@@ -167,7 +167,7 @@ ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t termi
   }
   ComPort->SetTerminator(terminator);
   // A port that refuses its settings fails visibly at the first echo check.
-  (void)ComPort->Configure(57600, 8, 0, 0);
+  (void)ComPort->Configure(kControllerLine);
   (void)ComPort->SetTimeouts(timeoutMs);
   DeviceShell::Drain(*ComPort, DeviceShell::kDrainLimit, SettleMs);
 }

@@ -7,7 +7,7 @@
 //   CR LF and shows a prompt such as D:\> without a line end. A text is a
 //   prompt when it begins with "C:\" or "D:\".
 // - A ShellSession is one standard exchange: busy cursor, open the selected
-//   port exclusively, set terminator and time-out, 57600 8N1, drain stale
+//   port exclusively, set terminator and time-out, kControllerLine, drain stale
 //   input; then any number of Send + ReadAnswer steps; the destructor closes
 //   the port and restores the cursor. Error texts are shown by the caller
 //   after the session has ended (so the port is already closed).
@@ -40,7 +40,7 @@
 #include <functional>
 #include <memory>
 
-#include "userdialogs.h"
+#include "link/userdialogs.h"
 
 class TaloComPort;
 class TaloConsole;
@@ -66,6 +66,10 @@ QString WithCause(const QString& message, const QString& cause);
 // The shell's question after a failed drive access; it then waits for A, R
 // or F and prints no prompt.
 inline constexpr char kAbortRetryFail[] = "Abort, Retry, Fail?";
+// Every feature that needs the device's free space refuses with this while
+// the device pane has not listed a folder.
+inline constexpr char kRefreshFirst[] =
+    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 }  // namespace ShellText
 
 class DeviceShell {

@@ -1,4 +1,4 @@
-#include "escapecontrols.h"
+#include "link/escapecontrols.h"
 
 namespace {
 

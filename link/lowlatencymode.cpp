@@ -1,4 +1,4 @@
-#include "lowlatencymode.h"
+#include "link/lowlatencymode.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>

@@ -1,4 +1,4 @@
-#include "portaccess.h"
+#include "link/portaccess.h"
 
 #include <grp.h>
 #include <pwd.h>

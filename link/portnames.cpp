@@ -1,11 +1,11 @@
-#include "portnames.h"
+#include "link/portnames.h"
 
 #include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 namespace PortNames {
 

@@ -1,4 +1,4 @@
-#include "portscan.h"
+#include "link/portscan.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,7 +15,7 @@
 #include <set>
 #include <string_view>
 
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 namespace {
 

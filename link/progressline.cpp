@@ -1,8 +1,8 @@
-#include "progressline.h"
+#include "link/progressline.h"
 
 #include <unistd.h>
 
-#include "escapecontrols.h"
+#include "link/escapecontrols.h"
 
 namespace ProgressLine {
 

@@ -1,4 +1,4 @@
-#include "talocomport.h"
+#include "link/talocomport.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -90,13 +89,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 TaloComPort::TaloComPort(std::string_view portName) : Name(portName) {}
@@ -167,12 +159,8 @@ bool TaloComPort::Close() {
   return ::close(fd) == 0 || errno == EINTR;
 }
 
-bool TaloComPort::Configure(uint32_t baudRate, uint8_t byteSize, uint8_t parity,
-                            uint8_t stopBits) {
-  BaudRate = baudRate;
-  ByteSize = byteSize;
-  Parity = parity;
-  StopBits = stopBits;
+bool TaloComPort::Configure(const LineSettings& settings) {
+  Line = settings;
   Configured = true;
   return ApplyLineSettings();
 }
@@ -181,7 +169,7 @@ bool TaloComPort::ApplyLineSettings() {
   if (Fd < 0) return false;
   termios t{};
   if (::tcgetattr(Fd, &t) != 0) return false;
-  const speed_t speed = SpeedFor(BaudRate);
+  const speed_t speed = SpeedFor(Line.BaudRate);
   if (speed == B0) return false;
   // Binary mode: no echo, no line editing, no translation of CR/LF, no
   // software or hardware flow control. Reads never block in the driver
@@ -189,25 +177,25 @@ bool TaloComPort::ApplyLineSettings() {
   ::cfmakeraw(&t);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-  switch (ByteSize) {
+  switch (Line.DataBits) {
     case 5: t.c_cflag |= CS5; break;
     case 6: t.c_cflag |= CS6; break;
     case 7: t.c_cflag |= CS7; break;
     case 8: t.c_cflag |= CS8; break;
     default: return false;
   }
-  switch (Parity) {  // none, odd, even, mark, space
-    case 0: break;
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+  switch (Line.Parity) {
+    case LineParity::None: break;
+    case LineParity::Odd: t.c_cflag |= PARENB | PARODD; break;
+    case LineParity::Even: t.c_cflag |= PARENB; break;
+    case LineParity::Mark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case LineParity::Space: t.c_cflag |= PARENB | CMSPAR; break;
     default: return false;
   }
-  switch (StopBits) {  // one, one and a half (not available here), two
-    case 0: break;
-    case 2: t.c_cflag |= CSTOPB; break;
-    default: return false;
+  switch (Line.StopBits) {
+    case LineStopBits::One: break;
+    case LineStopBits::Two: t.c_cflag |= CSTOPB; break;
+    default: return false;  // one and a half: termios has no such setting
   }
   t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   t.c_cc[VMIN] = 0;
@@ -337,55 +325,4 @@ bool TaloComPort::ReadLine(size_t limit, std::string& text, size_t* consumed,
     if (byte != 0) text.push_back(static_cast<char>(byte));
     if (byte == Terminator) return done(true);
   }
-}
-
-int TaloComPort::Checksum(std::string_view text) {
-  // The plain byte sum: summing signed characters would give a negative value
-  // for bytes above 127 and print as eight hex digits instead of two.
-  unsigned sum = 0;
-  for (const char c : text) sum += static_cast<unsigned char>(c);
-  return static_cast<int>(sum % 256);
-}
-
-void TaloComPort::AppendChecksum(std::string& text) {
-  if (!text.empty()) text.pop_back();
-  char digits[4];
-  std::snprintf(digits, sizeof digits, "%02X\r", Checksum(text));
-  text += digits;
-}
-
-namespace {
-
-// The two hex digits before the final character must be the sum of what
-// comes before them; they and the final character go, and a carriage return
-// ends what is left when they match.
-bool StripChecksum(std::string& reply) {
-  if (reply.size() < 4) return false;
-  const size_t at = reply.size() - 3;
-  const int high = HexDigit(reply[at]);
-  const int low = HexDigit(reply[at + 1]);
-  reply.resize(at);
-  if (high < 0 || low < 0) return false;
-  if (high * 16 + low != TaloComPort::Checksum(reply)) return false;
-  reply.push_back('\r');
-  return true;
-}
-
-}  // namespace
-
-bool TaloComPort::VerifyChecksum(std::string& reply) const { return StripChecksum(reply); }
-
-bool TaloComPort::AcceptModuleReply(std::string& reply, uint8_t terminator, bool checksums) {
-  const bool valid = !reply.empty() && (reply.front() == '!' || reply.front() == '>') &&
-                     static_cast<uint8_t>(reply.back()) == terminator;
-  if (!valid) return false;
-  return checksums ? StripChecksum(reply) : true;
-}
-
-bool TaloComPort::ModuleCommand(std::string command, size_t limit, std::string* reply) {
-  if (ChecksumMode) AppendChecksum(command);
-  if (!WriteText(command)) return false;
-  if (!reply) return false;
-  if (!ReadLine(limit, *reply)) return false;
-  return AcceptModuleReply(*reply, Terminator, ChecksumMode);
 }

@@ -47,7 +47,21 @@
 #include <string>
 #include <string_view>
 
-#include "lowlatencymode.h"
+#include "link/lowlatencymode.h"
+
+// The line settings Configure applies.
+enum class LineParity : uint8_t { None, Odd, Even, Mark, Space };
+enum class LineStopBits : uint8_t { One, OneAndAHalf, Two };
+struct LineSettings {
+  uint32_t BaudRate = 0;
+  uint8_t DataBits = 8;  // 5 to 8
+  LineParity Parity = LineParity::None;
+  LineStopBits StopBits = LineStopBits::One;  // one and a half is not available here
+};
+
+// The controller's line: 57600 baud, 8 data bits, no parity, one stop bit.
+// Every operation that opens a port for the controller configures it so.
+inline constexpr LineSettings kControllerLine{57600, 8, LineParity::None, LineStopBits::One};
 
 class TaloComPort {
  public:
@@ -58,8 +72,9 @@ class TaloComPort {
 
   [[nodiscard]] bool Open();
   bool Close();
-  [[nodiscard]] bool Configure(uint32_t baudRate, uint8_t byteSize, uint8_t parity,
-                               uint8_t stopBits);
+  // False when the port is closed or refuses the settings (a speed or a
+  // combination the driver does not have).
+  [[nodiscard]] bool Configure(const LineSettings& settings);
   [[nodiscard]] bool SetTimeouts(uint32_t milliseconds);
   uint32_t GetTimeout() const { return Timeout; }
   bool PurgeInput();
@@ -117,21 +132,6 @@ class TaloComPort {
   uint8_t GetTerminator() const { return Terminator; }
   void SetTerminator(uint8_t terminator) { Terminator = terminator; }
 
-  // Module command helpers.
-  bool UsesChecksum() const { return ChecksumMode; }
-  void SetChecksumMode(bool on) { ChecksumMode = on; }
-  static int Checksum(std::string_view text);
-  // "$016\r" -> "$016BB\r". The text must end with the carriage return.
-  static void AppendChecksum(std::string& text);
-  bool VerifyChecksum(std::string& reply) const;
-  // Judges a module reply as read (terminator included): it must begin with
-  // "!" or ">" and end with the terminator, and with checksums on carry the
-  // right one, which is then stripped as VerifyChecksum does. Pure.
-  static bool AcceptModuleReply(std::string& reply, uint8_t terminator, bool checksums);
-  // Sends one module command and reads its reply (limit as for ReadLine).
-  // reply may be null, which fails after the write.
-  [[nodiscard]] bool ModuleCommand(std::string command, size_t limit, std::string* reply);
-
   // "ttyUSB0" -> "/dev/ttyUSB0"; "COM3" -> "/dev/ttyS2"; paths stay as typed.
   static std::string ResolveDevicePath(std::string_view portName);
 
@@ -149,13 +149,9 @@ class TaloComPort {
   int Fd = -1;
   int OpenError = 0;
   uint32_t Timeout = 0;
-  uint32_t BaudRate = 0;
-  uint8_t ByteSize = 8;
-  uint8_t Parity = 0;
-  uint8_t StopBits = 0;
+  LineSettings Line;
   bool Configured = false;
   bool Disconnected = false;
-  bool ChecksumMode = false;
   uint8_t Terminator = 13;
   LowLatencyMode Latency;
   const std::atomic<bool>* StopFlag = nullptr;

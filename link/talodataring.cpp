@@ -1,4 +1,4 @@
-#include "talodataring.h"
+#include "link/talodataring.h"
 
 bool TaloDataRing::Push(uint8_t byte) {
   std::lock_guard lock(Lock);

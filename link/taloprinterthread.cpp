@@ -1,7 +1,7 @@
-#include "taloprinterthread.h"
+#include "link/taloprinterthread.h"
 
-#include "taloconsole.h"
-#include "talodataring.h"
+#include "link/taloconsole.h"
+#include "link/talodataring.h"
 
 namespace {
 constexpr uint8_t kBell = 7;

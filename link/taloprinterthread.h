@@ -5,7 +5,7 @@
 // silence, holds repainting during bursts and keeps the console below 512
 // finished lines (KeptLines carries the recent ones over a reset).
 
-#include "talothread.h"
+#include "link/talothread.h"
 
 #include <QStringList>
 #include <atomic>

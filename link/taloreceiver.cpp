@@ -1,7 +1,7 @@
-#include "taloreceiver.h"
+#include "link/taloreceiver.h"
 
-#include "talocomport.h"
-#include "talodataring.h"
+#include "link/talocomport.h"
+#include "link/talodataring.h"
 
 TaloComReceiver::TaloComReceiver(TaloDataRing* ring) : Ring(ring) {}
 

@@ -18,7 +18,7 @@
 // once, on the main thread, inside the hand-over: the handler must not close
 // the port there, only arrange for the terminal to stop.
 
-#include "talothread.h"
+#include "link/talothread.h"
 
 #include <array>
 #include <atomic>

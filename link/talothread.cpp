@@ -1,4 +1,4 @@
-#include "talothread.h"
+#include "link/talothread.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
-#include "terminallog.h"
+#include "link/terminallog.h"
 
-#include "escapecontrols.h"
+#include "link/escapecontrols.h"
 
 bool TerminalLog::Open(const QString& path, QString* error) {
   Close();

@@ -22,7 +22,7 @@
 #include <QString>
 #include <functional>
 
-#include "taloconsole.h"
+#include "link/taloconsole.h"
 
 class TerminalLog {
  public:

@@ -1,4 +1,4 @@
-#include "itemorder.h"
+#include "local/itemorder.h"
 
 namespace ItemOrder {
 

@@ -1,4 +1,4 @@
-#include "localcontextmenu.h"
+#include "local/localcontextmenu.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-#include "localfilecommands.h"
-#include "localmessages.h"
-#include "userdialogs.h"
+#include "items/itemtexts.h"
+#include "link/userdialogs.h"
+#include "local/localfilecommands.h"
+#include "local/localmessages.h"
 
 namespace {
 constexpr int kMaxNameLength = 255;
@@ -159,7 +160,7 @@ void LocalContextMenu::ShowProperties(const Target& target) {
     model.FillDetails(target.Row, target.Row);
     typeText = model.ItemAt(target.Row).TypeText;
   } else {
-    typeText = LocalMessages::kFolderType;
+    typeText = ItemText::kFolderType;
   }
   Pane.Dialogs().ShowInformation(LocalFileCommands::PropertiesText(target.Path, typeText));
 }

@@ -21,7 +21,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "localpane.h"
+#include "local/localpane.h"
 
 class LocalContextMenu {
  public:

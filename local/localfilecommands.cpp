@@ -1,4 +1,4 @@
-#include "localfilecommands.h"
+#include "local/localfilecommands.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,9 +11,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "datesettings.h"
-#include "localmessages.h"
-#include "localnamespace.h"
+#include "items/datesettings.h"
+#include "local/localmessages.h"
+#include "local/localnamespace.h"
 
 namespace LocalFileCommands {
 

@@ -1,4 +1,4 @@
-#include "localfoldermodel.h"
+#include "local/localfoldermodel.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -8,11 +8,11 @@
 #include <numeric>
 #include <sys/stat.h>
 
-#include "datesettings.h"
-#include "itemorder.h"
-#include "localiconprovider.h"
-#include "localmessages.h"
-#include "panestatus.h"
+#include "items/datesettings.h"
+#include "items/panestatus.h"
+#include "local/itemorder.h"
+#include "local/localiconprovider.h"
+#include "local/localmessages.h"
 
 namespace {
 

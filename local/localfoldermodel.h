@@ -23,9 +23,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "filetypes.h"
-#include "localnamespace.h"
-#include "shellitem.h"
+#include "items/filetypes.h"
+#include "items/shellitem.h"
+#include "local/localnamespace.h"
 
 class LocalIconProvider;
 

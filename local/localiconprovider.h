@@ -8,7 +8,7 @@
 
 #include <QVariant>
 
-#include "filetypes.h"
+#include "items/filetypes.h"
 
 class LocalIconProvider {
  public:

@@ -1,7 +1,7 @@
-#include "localitemdelegate.h"
+#include "local/localitemdelegate.h"
 
-#include "localfoldermodel.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "local/localfoldermodel.h"
 
 void LocalItemDelegate::ApplyAttributes(QStyleOptionViewItem& option, uint32_t attributeBits) {
   // Tested in this order, so a read-only system item takes the highlight colour.

@@ -8,11 +8,8 @@ namespace LocalMessages {
 inline const QString kComputerName = QStringLiteral("Computer");
 inline const QString kDesktopName = QStringLiteral("Desktop");
 inline const QString kHomeName = QStringLiteral("Home");
-inline const QString kFolderType = QStringLiteral("Folder");
 inline const QString kNoContextMenu = QStringLiteral("Unable to get context menu interface.");
 inline const QString kSelectDirectory = QStringLiteral("Select Directory");
-inline const QString kObjects = QStringLiteral(" object(s)");
-inline const QString kBytes = QStringLiteral(" byte(s)");
 
 // A path the system refused, with the system's own message under it.
 inline QString PathError(const QString& path, const QString& systemMessage) {

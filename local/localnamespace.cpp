@@ -1,4 +1,4 @@
-#include "localnamespace.h"
+#include "local/localnamespace.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "localmessages.h"
+#include "local/localmessages.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mounttable.h"
+#include "local/mounttable.h"
 
 // What one stat() of an item says: the "find data".
 struct FindData {

@@ -1,4 +1,4 @@
-#include "localpane.h"
+#include "local/localpane.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -11,13 +11,13 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "localcontextmenu.h"
-#include "localitemdelegate.h"
-#include "localmessages.h"
-#include "themeiconprovider.h"
-#include "toolicons.h"
+#include "link/userdialogs.h"
+#include "local/localcontextmenu.h"
+#include "local/localitemdelegate.h"
+#include "local/localmessages.h"
+#include "local/themeiconprovider.h"
 #include "ui_localpane.h"
-#include "userdialogs.h"
+#include "widgets/toolicons.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include <memory>
 #include <vector>
 
-#include "localfoldermodel.h"
+#include "local/localfoldermodel.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;

@@ -1,4 +1,4 @@
-#include "mounttable.h"
+#include "local/mounttable.h"
 
 #include <QDir>
 #include <QFile>

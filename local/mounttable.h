@@ -13,8 +13,10 @@
 #include <QString>
 #include <vector>
 
+#include "items/filetypes.h"
+
 struct MountEntry {
-  enum class Kind { FileSystem, Home, Removable, Network, Disk };
+  using Kind = PlaceKind;
   QString Path;  // absolute, clean
   QString Name;  // shown in the Name column
   Kind Type = Kind::Disk;

@@ -1,6 +1,6 @@
-#include "themeiconprovider.h"
+#include "local/themeiconprovider.h"
 
-#include "itemicons.h"
+#include "widgets/itemicons.h"
 
 QVariant ThemeIconProvider::Icon(const FileTypes::IconNames& names) {
   return ItemIcons::For(names.Name, names.GenericName, names.Folder);

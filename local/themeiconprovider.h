@@ -3,7 +3,7 @@
 // to the style's own file, folder and drive icons, so no row is blank on a
 // desktop without a theme (ItemIcons). Main thread (QIcon).
 
-#include "localiconprovider.h"
+#include "local/localiconprovider.h"
 
 class ThemeIconProvider : public LocalIconProvider {
  public:

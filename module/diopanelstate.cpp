@@ -1,7 +1,7 @@
-#include "diopanelstate.h"
+#include "module/diopanelstate.h"
 
-#include "diotext.h"
-#include "talo7kbase.h"
+#include "module/diotext.h"
+#include "module/moduleprotocol.h"
 
 void DioPanelState::Apply(const DioReading& reading) {
   Beat = Beat == 0 ? 1 : 0;

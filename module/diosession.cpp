@@ -1,14 +1,14 @@
-#include "diosession.h"
+#include "module/diosession.h"
 
 #include <QByteArray>
 #include <chrono>
 #include <thread>
 
-#include "deviceshell.h"
-#include "diotext.h"
-#include "talo7kbase.h"
-#include "talocomport.h"
-#include "talom7101.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "module/diotext.h"
+#include "module/moduleprotocol.h"
+#include "module/talom7101.h"
 
 void DioPause(const DioTimings& timings, uint32_t ms) {
   if (timings.Pause)

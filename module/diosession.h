@@ -28,7 +28,7 @@
 #include <memory>
 #include <string>
 
-#include "diopanelstate.h"
+#include "module/diopanelstate.h"
 
 class TaloComPort;
 class TaloM7101;

@@ -1,17 +1,17 @@
-#include "diostartflow.h"
+#include "module/diostartflow.h"
 
 #include <QByteArray>
 #include <QString>
 #include <memory>
 #include <string>
 
-#include "answerreader.h"
-#include "deviceshell.h"
-#include "diotext.h"
-#include "taloappdir.h"
-#include "talocomport.h"
-#include "transferfile.h"
-#include "userdialogs.h"
+#include "link/answerreader.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "module/diotext.h"
+#include "remote/taloappdir.h"
+#include "transfer/transferfile.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   UserDialogs& dialogs = host.Shell.Dialogs();
   // 1.-2. The checks.
   if (host.DeviceFreeBytes == 0) {
-    dialogs.ShowWarning(Text(DioText::kRefreshFirst));
+    dialogs.ShowWarning(Text(ShellText::kRefreshFirst));
     return DioStartResult::NotStarted;
   }
   if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion), UserDialogs::BoxKind::Information))

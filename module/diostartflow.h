@@ -27,7 +27,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "diosession.h"
+#include "module/diosession.h"
 
 class DeviceShell;
 class TaloComPort;

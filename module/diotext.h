@@ -13,8 +13,6 @@ inline constexpr char kDeleteSimulationLine[] = "del D:\\simu7101.exe\r";
 inline constexpr char kDeleteModidLine[] = "del D:\\MODID.exe\r";
 inline constexpr char kModuleModel[] = "7101";
 
-inline constexpr char kRefreshFirst[] =
-    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 inline constexpr char kFreeSpaceQuestion[] =
     "It needs at least 40 KB free space on Talo-7100\n D drive, Are you sure to continue?\n";
 inline constexpr char kCheckCable[] =

@@ -1,8 +1,8 @@
-#include "dioworker.h"
+#include "module/dioworker.h"
 
 #include <QMetaObject>
 
-#include "handovermarks.h"
+#include "link/handovermarks.h"
 
 DioWorker::DioWorker(QObject* parent) : QObject(parent), Context(std::make_unique<QObject>()) {
   Thread.setObjectName(QStringLiteral("DioWorker"));

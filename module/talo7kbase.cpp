@@ -1,56 +1,8 @@
-#include "talo7kbase.h"
+#include "module/talo7kbase.h"
 
-#include <cctype>
-#include <cstdarg>
-#include <cstdio>
+#include <optional>
 
-#include "talocomport.h"
-
-namespace ModuleProtocol {
-
-std::string Code(std::string_view text) { return std::string(text.substr(0, 2)); }
-
-std::string Format(const char* format, ...) {
-  char text[kReplyLimit];
-  va_list arguments;
-  va_start(arguments, format);
-  const int length = std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  return length < 0 ? std::string() : std::string(text);
-}
-
-unsigned ReadHex(std::string_view text) {
-  unsigned value = 0;
-  for (const char c : text) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) break;
-    const int digit = std::isdigit(static_cast<unsigned char>(c))
-                          ? c - '0'
-                          : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
-    value = (value << 4) | static_cast<unsigned>(digit);
-    if (value > 0xFFFF) break;  // a byte is all anyone reads this way
-  }
-  return value;
-}
-
-bool Exchange(TaloComPort* port, const std::string& command, std::string& reply) {
-  reply.clear();
-  return port && port->ModuleCommand(command, kReplyLimit, &reply);
-}
-
-std::optional<ConfigurationCodes> ParseConfigurationReply(std::string_view reply) {
-  if (reply.empty() || reply.front() != '!') return std::nullopt;  // ">" carries no codes
-  // "!AATTCCFF" without its CR; positions past a short reply give short texts.
-  const std::string_view body = reply.substr(0, reply.size() - 1);
-  auto field = [&body](size_t at) { return at < body.size() ? body.substr(at, 2) : std::string_view(); };
-  return ConfigurationCodes{Code(field(3)), Code(field(5)), Code(field(7))};
-}
-
-std::string ReplyBody(std::string_view reply) {
-  if (reply.size() < 2) return {};
-  return std::string(reply.substr(1, reply.size() - 2));
-}
-
-}  // namespace ModuleProtocol
+#include "module/moduleprotocol.h"
 
 using ModuleProtocol::Code;
 

@@ -7,7 +7,7 @@
 // - A module command is one ASCII line: "$" or "#", the two-digit hexadecimal
 //   address, a command code, CR. The module answers one line beginning with
 //   "!" (or ">" for a command that only acknowledges) and ending with CR.
-//   TaloComPort::ModuleCommand sends it and checks that form; a module's
+//   ModuleProtocol::ModuleCommand sends it and checks that form; a module's
 //   error answer begins with "?" and fails like a time-out does.
 // - Addresses and codes are texts of at most two characters: setting one keeps
 //   the first two characters of what is given.
@@ -19,39 +19,10 @@
 //   without a port. Not safe for simultaneous use: one thread at a time, the
 //   one that uses the port.
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 class TaloComPort;
-
-namespace ModuleProtocol {
-// Every reply is read into a buffer of 64 characters: at most 63 are kept.
-inline constexpr size_t kReplyLimit = 64;
-// The first two characters of text.
-std::string Code(std::string_view text);
-// printf into a string; the module commands are built from their formats.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// The value of the leading hexadecimal digits of text (0 when there are none).
-unsigned ReadHex(std::string_view text);
-// Sends command and reads its reply; false when there is no port or the
-// exchange fails. reply is the line as read, CR included.
-bool Exchange(TaloComPort* port, const std::string& command, std::string& reply);
-
-// The three codes of a configuration reply "!AATTCCFF" + CR: two characters
-// each, shorter or empty where the reply is short.
-struct ConfigurationCodes {
-  std::string Type;
-  std::string Baud;
-  std::string Format;
-};
-// None for a reply that carries no codes: empty, or one that only
-// acknowledges (">").
-std::optional<ConfigurationCodes> ParseConfigurationReply(std::string_view reply);
-// A reply without its first character and its final CR (empty when it is
-// shorter than that).
-std::string ReplyBody(std::string_view reply);
-}  // namespace ModuleProtocol
 
 class Talo7KBase {
  public:

@@ -1,6 +1,6 @@
-#include "talo7kdigitalinput.h"
+#include "module/talo7kdigitalinput.h"
 
-#include "talo7kbase.h"
+#include "module/moduleprotocol.h"
 
 Talo7KDigitalInput::Talo7KDigitalInput(TaloComPort* port, std::string_view address)
     : Port(port), Address(ModuleProtocol::Code(address)) {}

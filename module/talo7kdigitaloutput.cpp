@@ -1,6 +1,6 @@
-#include "talo7kdigitaloutput.h"
+#include "module/talo7kdigitaloutput.h"
 
-#include "talo7kbase.h"
+#include "module/moduleprotocol.h"
 
 Talo7KDigitalOutput::Talo7KDigitalOutput(TaloComPort* port, std::string_view address)
     : Port(port), Address(ModuleProtocol::Code(address)) {}

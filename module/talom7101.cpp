@@ -1,6 +1,8 @@
-#include "talom7101.h"
+#include "module/talom7101.h"
 
 #include <cctype>
+
+#include "module/moduleprotocol.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "talo7kbase.h"
-#include "talo7kdigitalinput.h"
-#include "talo7kdigitaloutput.h"
+#include "module/talo7kbase.h"
+#include "module/talo7kdigitalinput.h"
+#include "module/talo7kdigitaloutput.h"
 
 class TaloM7101 : public Talo7KBase {
  public:

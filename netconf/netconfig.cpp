@@ -1,15 +1,15 @@
-#include "netconfig.h"
+#include "netconf/netconfig.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "devicepath.h"
-#include "deviceshell.h"
-#include "netconftext.h"
-#include "replacefile.h"
-#include "settingsreadback.h"
-#include "taloappdir.h"
-#include "userdialogs.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "netconf/netconftext.h"
+#include "netconf/replacefile.h"
+#include "netconf/settingsreadback.h"
+#include "remote/taloappdir.h"
 
 namespace {
 

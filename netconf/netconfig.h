@@ -34,9 +34,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "devicelister.h"
-#include "netsettings.h"
-#include "transferfile.h"
+#include "netconf/netsettings.h"
+#include "remote/devicelister.h"
+#include "transfer/transferfile.h"
 
 class DeviceShell;
 class TransferPresenter;

@@ -1,4 +1,4 @@
-#include "netconftext.h"
+#include "netconf/netconftext.h"
 
 namespace NetConfText {
 

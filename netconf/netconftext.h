@@ -16,8 +16,6 @@ inline constexpr char kFormatQuestion[] =
     "All the data on that drive will be erased.\nAre you sure?";
 inline constexpr char kInitSuccessful[] = "System initial Successfully!";
 inline constexpr char kInitFailed[] = "System Initial fail! Please reboot Talo-7100 and try again!";
-inline constexpr char kRefreshFirst[] =
-    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 
 // The initialisation's success: its first line, then that the account file
 // it installed holds the installation's default accounts, whose password is

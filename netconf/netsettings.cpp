@@ -1,8 +1,8 @@
-#include "netsettings.h"
+#include "netconf/netsettings.h"
 
 #include <QRegularExpression>
 
-#include "netconftext.h"
+#include "netconf/netconftext.h"
 
 namespace NetSettings {
 

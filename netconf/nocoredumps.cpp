@@ -1,4 +1,4 @@
-#include "nocoredumps.h"
+#include "netconf/nocoredumps.h"
 
 #include <sys/prctl.h>
 #include <sys/resource.h>

@@ -1,4 +1,4 @@
-#include "replacefile.h"
+#include "netconf/replacefile.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

@@ -1,4 +1,4 @@
-#include "settingsparser.h"
+#include "netconf/settingsparser.h"
 
 #include <QList>
 #include <utility>

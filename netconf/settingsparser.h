@@ -28,7 +28,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "netsettings.h"
+#include "netconf/netsettings.h"
 
 namespace NetSettings {
 

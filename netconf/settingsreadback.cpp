@@ -1,10 +1,10 @@
-#include "settingsreadback.h"
+#include "netconf/settingsreadback.h"
 
-#include "devicepath.h"
-#include "deviceshell.h"
-#include "devicetextfile.h"
-#include "netconftext.h"
-#include "settingsparser.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "netconf/netconftext.h"
+#include "netconf/settingsparser.h"
+#include "remote/devicetextfile.h"
 
 namespace SettingsReadBack {
 namespace {

@@ -17,9 +17,9 @@
 #include <QString>
 #include <optional>
 
-#include "devicelister.h"
-#include "netsettings.h"
-#include "taloconsole.h"
+#include "link/taloconsole.h"
+#include "netconf/netsettings.h"
+#include "remote/devicelister.h"
 
 class DeviceShell;
 

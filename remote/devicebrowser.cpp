@@ -1,11 +1,11 @@
-#include "devicebrowser.h"
+#include "remote/devicebrowser.h"
 
 #include <algorithm>
 #include <numeric>
 
-#include "devicecommands.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
+#include "link/deviceshell.h"
+#include "remote/devicecommands.h"
+#include "remote/devicetexts.h"
 
 namespace {
 

@@ -39,9 +39,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "devicelister.h"
-#include "devicetypecatalog.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "remote/devicelister.h"
+#include "remote/devicetypecatalog.h"
 
 class DeviceShell;
 

@@ -1,19 +1,17 @@
-#include "devicecli.h"
+#include "remote/devicecli.h"
 
-#include "devicebrowser.h"
-#include "devicecommands.h"
-#include "devicefilecommands.h"
-#include "devicename.h"
-#include "devicepath.h"
-#include "deviceshell.h"
-#include "devicetextfile.h"
-#include "devicetexts.h"
+#include "link/clicommand.h"
+#include "link/devicename.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecommands.h"
+#include "remote/devicefilecommands.h"
+#include "remote/devicetextfile.h"
+#include "remote/devicetexts.h"
 
 namespace DeviceCli {
 namespace {
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-
 
 // The pane's logic for one command: a browser and its commands, which list
 // nothing again after a change (nobody sees the folder).
@@ -128,7 +126,7 @@ int Remove(DeviceShell& shell, const QStringList& paths, const DeviceTimeouts& t
   for (const QString& path : paths) {
     Pane pane(shell, timeouts);
     const int index = pane.Locate(path);
-    if (index < 0 || !pane.Commands.Delete1Click(index)) status = kExitFailed;
+    if (index < 0 || !pane.Commands.Delete(index)) status = kExitFailed;
   }
   return status;
 }
@@ -155,12 +153,12 @@ int MakeFolder(DeviceShell& shell, const QString& folder, const QString& name,
 
 int ShowMemory(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   Pane pane(shell, timeouts);
-  return Status(pane.Commands.MEM1Click());
+  return Status(pane.Commands.ShowMemory());
 }
 
 int Format(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   Pane pane(shell, timeouts);
-  return Status(pane.Commands.FORMAT1Click());
+  return Status(pane.Commands.Format());
 }
 
 int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeouts) {
@@ -172,7 +170,7 @@ int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeo
     shell.Dialogs().ShowError(DeviceText::NotAProgram(DevicePath::Normalised(path)));
     return kExitFailed;
   }
-  return Status(pane.Commands.Talo7100TCP1Click(index));
+  return Status(pane.Commands.SetAutoRun(index));
 }
 
 }  // namespace DeviceCli

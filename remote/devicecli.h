@@ -30,8 +30,8 @@
 #include <optional>
 #include <vector>
 
-#include "devicelister.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "remote/devicelister.h"
 
 class DeviceShell;
 

@@ -1,10 +1,10 @@
-#include "devicecommands.h"
+#include "remote/devicecommands.h"
 
 #include <initializer_list>
 
-#include "devicename.h"
-#include "devicepath.h"
-#include "devicetexts.h"
+#include "link/devicename.h"
+#include "link/devicepath.h"
+#include "remote/devicetexts.h"
 
 namespace DeviceCommand {
 namespace {

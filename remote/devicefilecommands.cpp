@@ -1,15 +1,15 @@
-#include "devicefilecommands.h"
+#include "remote/devicefilecommands.h"
 
 #include <QStringList>
 #include <algorithm>
 #include <vector>
 
-#include "devicebrowser.h"
-#include "devicelister.h"
-#include "devicename.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "link/devicename.h"
+#include "link/deviceshell.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicelister.h"
+#include "remote/devicetexts.h"
 
 namespace {
 constexpr uint8_t kLineFeed = 10;
@@ -99,7 +99,7 @@ std::optional<DeviceCommand::CommandLine> DeviceFileCommands::DeleteCommand(
   return std::nullopt;
 }
 
-bool DeviceFileCommands::Delete1Click(int selectedIndex) {
+bool DeviceFileCommands::Delete(int selectedIndex) {
   const PShellItem* selected = Browser.DeviceItemAt(selectedIndex);
   if (!selected) return false;
   // 1. Remember the row (the menu's or the key's); the item is copied
@@ -122,7 +122,7 @@ bool DeviceFileCommands::Delete1Click(int selectedIndex) {
 }
 
 bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
-  if (rows.size() < 2) return Delete1Click(rows.value(0, -1));
+  if (rows.size() < 2) return Delete(rows.value(0, -1));
   std::vector<PShellItem> items;
   for (const int row : rows) {
     const PShellItem* item = Browser.DeviceItemAt(row);
@@ -147,7 +147,7 @@ bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
   return deleted == items.size();
 }
 
-bool DeviceFileCommands::Rename1Click(int selectedIndex) {
+bool DeviceFileCommands::Rename(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   Browser.DeviceMenuItemIndex = selectedIndex;
@@ -176,7 +176,7 @@ bool DeviceFileCommands::RenameItem(int index, const QString& newName) {
   return true;
 }
 
-bool DeviceFileCommands::MakeDirectory1Click() {
+bool DeviceFileCommands::MakeDirectory() {
   const std::optional<QString> name =
       AskNewName(DeviceText::MakeDirectoryCaption(), DeviceText::MakeDirectoryPrompt(), QString());
   return name && MakeDirectory(*name);
@@ -190,7 +190,7 @@ bool DeviceFileCommands::MakeDirectory(const QString& name) {
   return true;
 }
 
-void DeviceFileCommands::Properities1Click(int selectedIndex) {
+void DeviceFileCommands::ShowProperties(int selectedIndex) {
   DeviceProperties props;
   props.PropModule = DeviceText::ModuleName();
   props.PropPath = Browser.PathBoxText();
@@ -217,12 +217,12 @@ void DeviceFileCommands::Properities1Click(int selectedIndex) {
     props.PropSize = DeviceText::ByteCount(counts.Bytes);
     props.PropContains = DeviceText::Contents(counts.Files, counts.Folders);
   }
-  if (ShowProperties) ShowProperties(props);
+  if (PropertiesViewer) PropertiesViewer(props);
 }
 
 void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
   if (rows.size() < 2) {
-    Properities1Click(rows.value(0, -1));
+    ShowProperties(rows.value(0, -1));
     return;
   }
   DeviceProperties props;
@@ -249,7 +249,7 @@ void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
     // A folder that could not be counted (its message shown) leaves the
     // totals unknown rather than too small.
     if (!Browser.Lister().MeasureDeviceFolder(Folder(), item.Name, counts)) {
-      if (ShowProperties) ShowProperties(props);
+      if (PropertiesViewer) PropertiesViewer(props);
       return;
     }
     total.Files += counts.Files;
@@ -258,18 +258,18 @@ void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
   }
   props.PropSize = DeviceText::ByteCount(total.Bytes);
   props.PropContains = DeviceText::Contents(total.Files, total.Folders);
-  if (ShowProperties) ShowProperties(props);
+  if (PropertiesViewer) PropertiesViewer(props);
 }
 
-bool DeviceFileCommands::MEM1Click() {
+bool DeviceFileCommands::ShowMemory() {
   return RunDeviceCommand(DeviceCommand::ShowMemory(), DeviceShell::Pace::QuickWhenChosen);
 }
 
-void DeviceFileCommands::ABORT1Click() {
+void DeviceFileCommands::Abort() {
   RunDeviceCommand(DeviceCommand::AnswerAbort(), DeviceShell::Pace::Standard);
 }
 
-bool DeviceFileCommands::FORMAT1Click() {
+bool DeviceFileCommands::Format() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;
   // The formatter ends its progress lines with a bare carriage return.
   if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
@@ -280,7 +280,7 @@ bool DeviceFileCommands::FORMAT1Click() {
   return true;
 }
 
-bool DeviceFileCommands::Talo7100TCP1Click(int selectedIndex) {
+bool DeviceFileCommands::SetAutoRun(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   const DeviceCommand::CommandLine append = DeviceCommand::AppendToAutoRun(Folder(), item->Name);

@@ -38,8 +38,8 @@
 #include <functional>
 #include <optional>
 
-#include "devicecommands.h"
-#include "deviceshell.h"
+#include "link/deviceshell.h"
+#include "remote/devicecommands.h"
 
 class DeviceBrowser;
 struct PShellItem;
@@ -63,31 +63,31 @@ class DeviceFileCommands {
   DeviceFileCommands(DeviceBrowser& browser, DeviceShell& shell);
 
   // Shows the properties modally; without one, properties are not shown.
-  void SetPropertiesView(PropertiesView view) { ShowProperties = std::move(view); }
+  void SetPropertiesView(PropertiesView view) { PropertiesViewer = std::move(view); }
   void SetRelistAfterChange(bool on) { Relist = on; }
 
   // selectedIndex is the selected row of the list, -1 for none. The result
   // is true when the device was asked to change (and the folder shown again).
-  bool Delete1Click(int selectedIndex);
-  // Several rows at once (ascending; one row is Delete1Click): every name
-  // checked and every folder counted first, as Delete1Click does for one -
+  bool Delete(int selectedIndex);
+  // Several rows at once (ascending; one row is Delete): every name
+  // checked and every folder counted first, as Delete does for one -
   // a refusal or a folder that is not empty stops it before anything is
   // asked or deleted; then one question for all, each deleted in turn
   // until the first failure, and the folder listed once at the end if
   // anything was deleted. True when all were.
   bool DeleteItems(const QList<int>& rows);
-  bool Rename1Click(int selectedIndex);
-  bool MakeDirectory1Click();
-  void Properities1Click(int selectedIndex);
-  // Several rows (one row is Properities1Click): their number, their total
+  bool Rename(int selectedIndex);
+  bool MakeDirectory();
+  void ShowProperties(int selectedIndex);
+  // Several rows (one row is ShowProperties): their number, their total
   // size and what they hold, each selected file and folder counted with
   // the files and folders below them; without the size and counts when a
   // folder could not be counted.
   void PropertiesOfItems(const QList<int>& rows);
-  bool MEM1Click();
-  void ABORT1Click();
-  bool FORMAT1Click();
-  bool Talo7100TCP1Click(int selectedIndex);
+  bool ShowMemory();
+  void Abort();
+  bool Format();
+  bool SetAutoRun(int selectedIndex);
 
   // Rename and make directory with the name given: an 8.3 name, sent as it
   // is (the check still applies).
@@ -115,6 +115,6 @@ class DeviceFileCommands {
 
   DeviceBrowser& Browser;
   DeviceShell& Shell;
-  PropertiesView ShowProperties;
+  PropertiesView PropertiesViewer;
   bool Relist = true;
 };

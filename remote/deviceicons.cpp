@@ -1,7 +1,7 @@
-#include "deviceicons.h"
+#include "remote/deviceicons.h"
 
-#include "devicetypecatalog.h"
-#include "itemicons.h"
+#include "remote/devicetypecatalog.h"
+#include "widgets/itemicons.h"
 
 QIcon DeviceIcons::IconAt(int typeIndex) {
   const auto cached = Cache.constFind(typeIndex);

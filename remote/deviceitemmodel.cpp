@@ -1,7 +1,7 @@
-#include "deviceitemmodel.h"
+#include "remote/deviceitemmodel.h"
 
-#include "devicebrowser.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "remote/devicebrowser.h"
 
 DeviceItemModel::DeviceItemModel(DeviceBrowser& browser, QObject* parent)
     : QAbstractTableModel(parent), Browser(browser) {

@@ -1,10 +1,11 @@
-#include "devicelister.h"
+#include "remote/devicelister.h"
 
 #include <QDate>
 
-#include "devicecommands.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
+#include "items/datesettings.h"
+#include "link/deviceshell.h"
+#include "remote/devicecommands.h"
+#include "remote/devicetexts.h"
 
 namespace {
 constexpr uint8_t kLineFeed = 10;
@@ -50,6 +51,7 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
   } else {
     ShellSession session(Shell, Times.ListingMs, kLineFeed, DeviceShell::Pace::QuickWhenChosen);
     const int year = CurrentYear();
+    const DateFormat dates = DateSettings::ListingFormat();
     // 1. Port open, configured and drained by the session.
     if (!session.IsOpen()) {
       error = session.OpenErrorText();
@@ -63,7 +65,11 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
       } else {
         const bool whole = session.ReadAnswer(
             [&](const QByteArray& line) {
-              DeviceListing::ListingLine parsed = DeviceListing::ParseListingLine(line, year);
+              DeviceListing::ListingLine parsed =
+                  DeviceListing::ParseListingLine(line, year, dates);
+              // Each entry's date leaves the process-wide format as it ended.
+              if (parsed.LineKind == DeviceListing::ListingLine::Kind::Item)
+                DateSettings::NoteListingConversion(parsed.DateRead);
               if (onLine) onLine(parsed);
               return true;
             },

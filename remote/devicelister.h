@@ -20,13 +20,14 @@
 // - A successful ListDeviceFolder leaves the shell on D: in the folder
 //   listed, but nothing relies on that later: the shell's folder may move
 //   between two exchanges. "dir/s" names its folder by its full path.
-// - Main thread only (the date conversion sets the process-wide date format).
+// - Main thread only: each entry's date conversion leaves the process-wide
+//   date format (items/datesettings.h) as it ended.
 
 #include <QString>
 #include <cstdint>
 #include <functional>
 
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 class DeviceShell;
 class ShellSession;

@@ -1,4 +1,4 @@
-#include "devicelistview.h"
+#include "remote/devicelistview.h"
 
 #include <QDropEvent>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "devicepane.h"
+#include "remote/devicepane.h"
 
 #include <QAbstractItemView>
 #include <QActionGroup>
@@ -11,15 +11,15 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include "deviceicons.h"
-#include "deviceitemmodel.h"
-#include "devicelistview.h"
-#include "devicetextfile.h"
-#include "devicetextviewer.h"
-#include "deviceshell.h"
-#include "tdlgtaloprop.h"
-#include "toolicons.h"
+#include "link/deviceshell.h"
+#include "remote/deviceicons.h"
+#include "remote/deviceitemmodel.h"
+#include "remote/devicelistview.h"
+#include "remote/devicetextfile.h"
+#include "remote/devicetextviewer.h"
+#include "remote/tdlgtaloprop.h"
 #include "ui_devicepane.h"
+#include "widgets/toolicons.h"
 
 namespace {
 
@@ -169,16 +169,16 @@ void DevicePane::BuildContextMenu() {
   DeviceFileCommands& commands = *CommandsPtr;
   connect(View1, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
   connect(MakeDirectory1, &QAction::triggered, this,
-          [&commands] { commands.MakeDirectory1Click(); });
+          [&commands] { commands.MakeDirectory(); });
   connect(Delete1, &QAction::triggered, this,
           [this, &commands] { commands.DeleteItems(Form->lstviewTalo->SelectedRows()); });
   connect(Rename1, &QAction::triggered, this,
-          [this, &commands] { commands.Rename1Click(SelectedIndex()); });
-  connect(abort, &QAction::triggered, this, [&commands] { commands.ABORT1Click(); });
-  connect(format, &QAction::triggered, this, [&commands] { commands.FORMAT1Click(); });
-  connect(mem, &QAction::triggered, this, [&commands] { commands.MEM1Click(); });
+          [this, &commands] { commands.Rename(SelectedIndex()); });
+  connect(abort, &QAction::triggered, this, [&commands] { commands.Abort(); });
+  connect(format, &QAction::triggered, this, [&commands] { commands.Format(); });
+  connect(mem, &QAction::triggered, this, [&commands] { commands.ShowMemory(); });
   connect(talo, &QAction::triggered, this,
-          [this, &commands] { commands.Talo7100TCP1Click(SelectedIndex()); });
+          [this, &commands] { commands.SetAutoRun(SelectedIndex()); });
   connect(Properities1, &QAction::triggered, this,
           [this, &commands] { commands.PropertiesOfItems(Form->lstviewTalo->SelectedRows()); });
 
@@ -237,10 +237,7 @@ const PShellItem* DevicePane::SelectedItem() const {
   return BrowserPtr->DeviceItemAt(SelectedIndex());
 }
 
-QAction* DevicePane::ConfigAction() const { return Form->tbtnTaloConf; }
 QAction* DevicePane::TerminalAction() const { return Form->tbtnDOSCmd; }
-QAction* DevicePane::NetworkAction() const { return Form->tbtnTCPConf; }
-QAction* DevicePane::ImageAction() const { return Form->tbtnGHOST; }
 DeviceListView* DevicePane::ListView() const { return Form->lstviewTalo; }
 
 void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {

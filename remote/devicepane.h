@@ -32,8 +32,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "devicebrowser.h"
-#include "devicefilecommands.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicefilecommands.h"
 
 class DeviceIcons;
 class DeviceItemModel;
@@ -68,11 +68,10 @@ class DevicePane : public QWidget {
   int SelectedIndex() const;
   const PShellItem* SelectedItem() const;
 
-  // Controls other features connect.
-  QAction* ConfigAction() const;    // tbtnTaloConf "Config TALO"
+  // Controls other features connect. The feature tools (tbtnTaloConf "Config
+  // TALO", tbtnTCPConf "Talo-7100 Configuration", tbtnGHOST "Quantelix Image
+  // Keeper") are found by their object names (widgets/devicetool.h).
   QAction* TerminalAction() const;  // tbtnDOSCmd "Launch Terminal" (checkable)
-  QAction* NetworkAction() const;   // tbtnTCPConf "Talo-7100 Configuration"
-  QAction* ImageAction() const;     // tbtnGHOST "Quantelix Image Keeper"
   QComboBox* PortBox() const { return cbxCOM; }
   DeviceListView* ListView() const;
   QMenu* ContextMenu() const { return PopupMenu2; }

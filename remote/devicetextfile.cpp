@@ -1,11 +1,11 @@
-#include "devicetextfile.h"
+#include "remote/devicetextfile.h"
 
-#include "devicebrowser.h"
-#include "devicecommands.h"
-#include "devicepath.h"
-#include "deviceshell.h"
-#include "devicetexts.h"
-#include "shellitem.h"
+#include "items/shellitem.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecommands.h"
+#include "remote/devicetexts.h"
 
 namespace DeviceTextFile {
 namespace {

@@ -30,7 +30,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "devicelister.h"
+#include "remote/devicelister.h"
 
 class DeviceBrowser;
 class DeviceShell;

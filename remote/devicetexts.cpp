@@ -1,8 +1,8 @@
-#include "devicetexts.h"
+#include "remote/devicetexts.h"
 
-#include "devicename.h"
-#include "deviceshell.h"
-#include "panestatus.h"
+#include "items/panestatus.h"
+#include "link/devicename.h"
+#include "link/deviceshell.h"
 
 namespace DeviceText {
 namespace {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "devicelister.h"
+#include "remote/devicelister.h"
 
 namespace DeviceText {
 

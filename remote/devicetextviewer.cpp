@@ -1,4 +1,4 @@
-#include "devicetextviewer.h"
+#include "remote/devicetextviewer.h"
 
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "devicetextfile.h"
-#include "plaintexttools.h"
-#include "userdialogs.h"
+#include "link/userdialogs.h"
+#include "remote/devicetextfile.h"
+#include "widgets/plaintexttools.h"
 
 namespace {
 constexpr int kFindLength = 127;

@@ -1,4 +1,4 @@
-#include "devicetypecatalog.h"
+#include "remote/devicetypecatalog.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 
 #include <QString>
 
-#include "filetypes.h"
-#include "shellitem.h"
+#include "items/filetypes.h"
+#include "items/shellitem.h"
 
 class DeviceTypeCatalog {
  public:

@@ -1,8 +1,6 @@
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 #include <QLatin1StringView>
-
-#include "datesettings.h"
 
 namespace DeviceListing {
 namespace {
@@ -86,8 +84,11 @@ int WindowedYear(int twoDigits, int currentYear) {
   return year;
 }
 
-void FillEntryDate(PShellItem& item, const QByteArray& line, int currentYear) {
-  item.ModifiedText = ConvertListingDate(EntryDateText(line), currentYear);
+void FillEntryDate(ListingLine& entry, const QByteArray& line, int currentYear,
+                   const DateFormat& dates) {
+  const std::optional<QDateTime> when = ParseListingDate(EntryDateText(line), currentYear);
+  entry.DateRead = when.has_value();
+  entry.Item.ModifiedText = when ? dates.Format(*when) : QString();
 }
 
 }  // namespace
@@ -102,7 +103,7 @@ QString TrimField(const QString& text) {
   return text.mid(first, last - first);
 }
 
-ListingLine ParseListingLine(const QByteArray& line, int currentYear) {
+ListingLine ParseListingLine(const QByteArray& line, int currentYear, const DateFormat& dates) {
   ListingLine result;
   if (line.size() < kMinEntryLength || IsDirectoryHeader(line)) return result;
 
@@ -113,7 +114,7 @@ ListingLine ParseListingLine(const QByteArray& line, int currentYear) {
     result.Item.Name = name;
     result.Item.Folder = true;
     result.Item.RelativeId = FolderMarker();
-    FillEntryDate(result.Item, line, currentYear);
+    FillEntryDate(result, line, currentYear, dates);
     return result;
   }
 
@@ -132,7 +133,7 @@ ListingLine ParseListingLine(const QByteArray& line, int currentYear) {
   result.Item.Name = EntryName(line);
   result.Item.SizeBytes = ParseSizeText(TrimmedField(line, 20, 26));
   result.Item.SizeKB = PShellItem::RoundUpKB(result.Item.SizeBytes);
-  FillEntryDate(result.Item, line, currentYear);
+  FillEntryDate(result, line, currentYear, dates);
   return result;
 }
 
@@ -187,10 +188,9 @@ std::optional<QDateTime> ParseListingDate(const QString& text, int currentYear) 
   return QDateTime(date, QTime(hour, minute), Qt::UTC);
 }
 
-QString ConvertListingDate(const QString& text, int currentYear) {
+QString ConvertListingDate(const QString& text, int currentYear, const DateFormat& dates) {
   const std::optional<QDateTime> when = ParseListingDate(text, currentYear);
-  DateSettings::NoteListingConversion(when.has_value());
-  return when ? DateSettings::FormatDateTime(*when) : QString();
+  return when ? dates.Format(*when) : QString();
 }
 
 }  // namespace DeviceListing

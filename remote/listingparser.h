@@ -10,9 +10,8 @@
 // - A "Directory of" header that a deep folder stretches to 43 bytes or more
 //   is recognised as a header, not taken for a file.
 // - Everything here is pure: no clock (the caller passes the current year for
-//   the two-digit-year window), no I/O. ConvertListingDate is the one
-//   exception: it leaves the process-wide date format as the controller's
-//   dates require (see local/datesettings.h). Main thread for that reason.
+//   the two-digit-year window), no settings (the caller passes the format
+//   dates are shown in), no I/O. Any thread.
 // - Sizes are 32-bit as the controller prints them; an unparsable or
 //   out-of-range figure is 0. They are handed out in 64-bit fields so that
 //   totals never wrap.
@@ -23,7 +22,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "shellitem.h"
+#include "items/datesettings.h"
+#include "items/shellitem.h"
 
 namespace DeviceListing {
 
@@ -35,6 +35,7 @@ struct ListingLine {
   enum class Kind { Ignored, Item, FreeSpace };
   Kind LineKind = Kind::Ignored;
   PShellItem Item;        // Kind::Item
+  bool DateRead = false;  // Kind::Item: its date and time parsed
   QString FreeCaption;    // Kind::FreeSpace: "(" + the trimmed line + ")"
   int64_t FreeBytes = 0;  // Kind::FreeSpace: 0 when the figure is not a 32-bit number
 };
@@ -49,8 +50,8 @@ struct TreeLine {
 // The folder marker stored in a device item's RelativeId.
 QString FolderMarker();
 
-// One line of "dir". currentYear places two-digit years.
-ListingLine ParseListingLine(const QByteArray& line, int currentYear);
+// One line of "dir". currentYear places two-digit years; dates shows them.
+ListingLine ParseListingLine(const QByteArray& line, int currentYear, const DateFormat& dates);
 // One line of "dir/s".
 TreeLine ClassifyTreeLine(const QByteArray& line);
 
@@ -62,10 +63,9 @@ int32_t ParseSizeText(const QString& text);
 // blanks allowed before it. Two-digit years fall into the 100 years starting
 // 50 years before currentYear.
 std::optional<QDateTime> ParseListingDate(const QString& text, int currentYear);
-// The display text of a listing date: "yyyy/MM/dd" plus the long time unless
-// it is midnight; empty when the text does not parse. Records the outcome in
-// the process-wide date settings.
-QString ConvertListingDate(const QString& text, int currentYear);
+// The display text of a listing date in the format given (the time left out
+// at midnight); empty when the text does not parse.
+QString ConvertListingDate(const QString& text, int currentYear, const DateFormat& dates);
 
 // Removes leading and trailing blanks and control characters.
 QString TrimField(const QString& text);

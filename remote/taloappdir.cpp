@@ -1,4 +1,4 @@
-#include "taloappdir.h"
+#include "remote/taloappdir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "devicetexts.h"
+#include "remote/devicetexts.h"
 
 namespace {
 

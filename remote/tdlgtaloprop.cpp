@@ -1,4 +1,4 @@
-#include "tdlgtaloprop.h"
+#include "remote/tdlgtaloprop.h"
 
 #include "ui_tdlgtaloprop.h"
 

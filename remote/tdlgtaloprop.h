@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "devicefilecommands.h"
+#include "remote/devicefilecommands.h"
 
 namespace Ui {
 class TdlgTaloProp;

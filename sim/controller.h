@@ -5,10 +5,10 @@
 #include <chrono>
 #include <string>
 
-#include "controllerport.h"
-#include "dosname.h"
-#include "simstate.h"
-#include "talosim.h"
+#include "sim/controllerport.h"
+#include "sim/dosname.h"
+#include "sim/simstate.h"
+#include "sim/talosim.h"
 
 namespace talosim {
 

@@ -1,4 +1,4 @@
-#include "controllerport.h"
+#include "sim/controllerport.h"
 
 #include <algorithm>
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "ptyline.h"
-#include "simstate.h"
+#include "sim/ptyline.h"
+#include "sim/simstate.h"
 
 namespace talosim {
 

@@ -1,4 +1,4 @@
-#include "crc16.h"
+#include "sim/crc16.h"
 
 #include <array>
 

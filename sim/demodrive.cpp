@@ -1,4 +1,4 @@
-#include "demodrive.h"
+#include "sim/demodrive.h"
 
 #include <cstdint>
 #include <string>

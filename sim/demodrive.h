@@ -2,7 +2,7 @@
 // Ready-made drive contents: the C: drive's system files, and a plausible
 // D: drive for demonstrations and manual tries.
 
-#include "virtualdisk.h"
+#include "sim/virtualdisk.h"
 
 namespace talosim {
 

@@ -1,4 +1,4 @@
-#include "dirformatter.h"
+#include "sim/dirformatter.h"
 
 #include <cstdio>
 

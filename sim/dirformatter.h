@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "virtualdisk.h"
+#include "sim/virtualdisk.h"
 
 namespace talosim {
 

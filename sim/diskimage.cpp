@@ -1,4 +1,4 @@
-#include "diskimage.h"
+#include "sim/diskimage.h"
 
 #include <cstring>
 

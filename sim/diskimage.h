@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "virtualdisk.h"
+#include "sim/virtualdisk.h"
 
 namespace talosim {
 

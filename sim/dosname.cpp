@@ -1,4 +1,4 @@
-#include "dosname.h"
+#include "sim/dosname.h"
 
 #include <algorithm>
 #include <cctype>

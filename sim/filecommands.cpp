@@ -1,9 +1,9 @@
-#include "filecommands.h"
+#include "sim/filecommands.h"
 
 #include <cctype>
 
-#include "dirformatter.h"
-#include "shelltexts.h"
+#include "sim/dirformatter.h"
+#include "sim/shelltexts.h"
 
 namespace talosim {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "controller.h"
+#include "sim/controller.h"
 
 namespace talosim {
 

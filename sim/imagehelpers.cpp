@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "crc16.h"
-#include "programs.h"
+#include "sim/crc16.h"
+#include "sim/programs.h"
 
 namespace talosim {
 namespace {

@@ -11,7 +11,7 @@
 #include <iostream>
 #include <string>
 
-#include "talosim.h"
+#include "sim/talosim.h"
 
 namespace {
 
@@ -100,7 +100,8 @@ Faults (deterministic for a given --seed):
   --help                  show this text
   --version               show the version
 )";
-constexpr const char* kVersion = "talo7100-sim 1.13 (B001)\n";
+// The project's version and build, as the product's programs print theirs.
+constexpr const char* kVersion = "talo7100-sim " TALO_VERSION " (" TALO_BUILD_TAG ")\n";
 
 bool ParseNumber(const char* text, long long& value) {
   char* end = nullptr;

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "programs.h"
+#include "sim/programs.h"
 
 namespace talosim {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "controller.h"
+#include "sim/controller.h"
 
 namespace talosim {
 

@@ -1,4 +1,4 @@
-#include "ptyline.h"
+#include "sim/ptyline.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "shell.h"
+#include "sim/shell.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <thread>
 
-#include "dirformatter.h"
-#include "programs.h"
-#include "shelltexts.h"
+#include "sim/dirformatter.h"
+#include "sim/programs.h"
+#include "sim/shelltexts.h"
 
 namespace talosim {
 namespace {

@@ -17,8 +17,8 @@
 #include <optional>
 #include <string>
 
-#include "controller.h"
-#include "filecommands.h"
+#include "sim/controller.h"
+#include "sim/filecommands.h"
 
 namespace talosim {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "talosim.h"
-#include "virtualdisk.h"
+#include "sim/talosim.h"
+#include "sim/virtualdisk.h"
 
 namespace talosim {
 

@@ -6,13 +6,13 @@
 #include <iterator>
 #include <thread>
 
-#include "controller.h"
-#include "demodrive.h"
-#include "ptyline.h"
-#include "shell.h"
-#include "simstate.h"
-#include "talosim.h"
-#include "transcript.h"
+#include "sim/controller.h"
+#include "sim/demodrive.h"
+#include "sim/ptyline.h"
+#include "sim/shell.h"
+#include "sim/simstate.h"
+#include "sim/talosim.h"
+#include "sim/transcript.h"
 
 namespace talosim {
 

@@ -3,8 +3,8 @@
 
 #include <cctype>
 
-#include "dirformatter.h"
-#include "programs.h"
+#include "sim/dirformatter.h"
+#include "sim/programs.h"
 
 namespace talosim {
 

@@ -1,4 +1,4 @@
-#include "transcript.h"
+#include "sim/transcript.h"
 
 #include <algorithm>
 #include <array>

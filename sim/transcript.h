@@ -62,7 +62,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ptyline.h"
+#include "sim/ptyline.h"
 
 namespace talosim {
 

@@ -13,9 +13,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "programs.h"
-#include "shelltexts.h"
-#include "xmodemreceiver.h"
+#include "sim/programs.h"
+#include "sim/shelltexts.h"
+#include "sim/xmodemreceiver.h"
 
 extern char** environ;
 

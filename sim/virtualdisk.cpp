@@ -1,6 +1,6 @@
-#include "virtualdisk.h"
+#include "sim/virtualdisk.h"
 
-#include "diskimage.h"
+#include "sim/diskimage.h"
 
 namespace talosim {
 

@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dosname.h"
+#include "sim/dosname.h"
 
 namespace talosim {
 

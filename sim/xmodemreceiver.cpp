@@ -1,4 +1,4 @@
-#include "xmodemreceiver.h"
+#include "sim/xmodemreceiver.h"
 
 namespace talosim {
 namespace {

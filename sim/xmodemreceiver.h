@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "controller.h"
+#include "sim/controller.h"
 
 namespace talosim {
 

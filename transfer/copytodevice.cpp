@@ -1,14 +1,14 @@
-#include "copytodevice.h"
+#include "transfer/copytodevice.h"
 
 #include <QFileInfo>
 #include <algorithm>
 
-#include "deviceshell.h"
-#include "talocomport.h"
-#include "transferfile.h"
-#include "transfertext.h"
-#include "transferview.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "transfer/transferfile.h"
+#include "transfer/transfertext.h"
+#include "transfer/transferview.h"
 
 namespace CopyToDeviceLogic {
 
@@ -30,7 +30,7 @@ Checked CheckSelection(const std::vector<CopySelection>& selected, int64_t devic
     result.TotalBytes += std::max<int64_t>(item.SizeBytes, 0);
   }
   if (deviceFreeBytes == 0) {
-    result.Warning = QString::fromLatin1(TransferText::kRefreshFirst);
+    result.Warning = QString::fromLatin1(ShellText::kRefreshFirst);
     return result;
   }
   // The whole total counts: files of 4 GiB and more must not wrap round to a

@@ -31,7 +31,7 @@
 #include <optional>
 #include <vector>
 
-#include "transferbatch.h"
+#include "transfer/transferbatch.h"
 
 struct TransferHost;
 

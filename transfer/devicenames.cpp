@@ -1,8 +1,8 @@
-#include "devicenames.h"
+#include "transfer/devicenames.h"
 
 #include <algorithm>
 
-#include "devicename.h"
+#include "link/devicename.h"
 
 namespace {
 

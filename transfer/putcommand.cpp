@@ -1,15 +1,15 @@
-#include "putcommand.h"
+#include "transfer/putcommand.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-#include "copytodevice.h"
-#include "devicepath.h"
-#include "escapecontrols.h"
-#include "deviceshell.h"
-#include "terminalprogress.h"
-#include "transferfile.h"
-#include "transfertext.h"
+#include "link/devicepath.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "transfer/copytodevice.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferfile.h"
+#include "transfer/transfertext.h"
 
 namespace PutCommand {
 
@@ -90,7 +90,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
         const Output& output) {
   // 1. The call.
   const std::optional<Arguments> parsed = Parse(arguments);
-  if (!parsed) return kExitUsage;
+  if (!parsed) return kUsageError;
   // 2. The PC files, before the controller is bothered.
   std::vector<CopySelection> files;
   for (const QString& path : parsed->Files) {

@@ -34,16 +34,12 @@
 #include <optional>
 #include <vector>
 
-#include "devicenames.h"
+#include "link/clicommand.h"
+#include "transfer/devicenames.h"
 
 class DeviceShell;
 
 namespace PutCommand {
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
 
 inline constexpr char kArguments[] = "[--rename] [--force] FILE... [FOLDER]";
 inline constexpr char kSummary[] = "copy PC files into a folder of D: (default \\)";

@@ -1,15 +1,15 @@
-#include "terminalprogress.h"
+#include "transfer/terminalprogress.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <atomic>
 #include <csignal>
 
-#include "escapecontrols.h"
-#include "progressline.h"
-#include "taloconsole.h"
-#include "talothread.h"
-#include "transferbatch.h"
+#include "link/escapecontrols.h"
+#include "link/progressline.h"
+#include "link/taloconsole.h"
+#include "link/talothread.h"
+#include "transfer/transferbatch.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "transferview.h"
+#include "transfer/transferview.h"
 
 class TaloConsole;
 

@@ -1,16 +1,16 @@
-#include "transferbatch.h"
+#include "transfer/transferbatch.h"
 
 #include <QFileInfo>
 #include <chrono>
 #include <thread>
 
-#include "devicename.h"
-#include "deviceshell.h"
-#include "talocomport.h"
-#include "transfertext.h"
-#include "transferview.h"
-#include "tthreadxmodem.h"
-#include "userdialogs.h"
+#include "link/devicename.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "transfer/transfertext.h"
+#include "transfer/transferview.h"
+#include "transfer/tthreadxmodem.h"
 
 TransferBatch::TransferBatch(TaloComPort& port, TaloConsole& console, UserDialogs& dialogs)
     : Port(port), Console(console), Dialogs(dialogs) {}

@@ -31,7 +31,7 @@
 #include <optional>
 #include <vector>
 
-#include "devicenames.h"
+#include "transfer/devicenames.h"
 
 class TaloComPort;
 class TaloConsole;

@@ -1,10 +1,10 @@
-#include "transferfile.h"
+#include "transfer/transferfile.h"
 
-#include "deviceshell.h"
-#include "talocomport.h"
-#include "transferbatch.h"
-#include "transferview.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "transfer/transferbatch.h"
+#include "transfer/transferview.h"
 
 namespace TransferPort {
 
@@ -13,7 +13,7 @@ std::unique_ptr<TaloComPort> Open(const TransferHost& host) {
   port->SetTerminator(kTerminator);
   // A port that opens but refuses the line settings is as useless as one
   // that does not open: say so the same way.
-  if (!port->Open() || !port->Configure(kBaudRate, 8, 0, 0) || !port->SetTimeouts(host.TimeoutMs)) {
+  if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(host.TimeoutMs)) {
     port->Close();
     host.Dialogs.ShowError(ShellText::UnableToOpen(host.PortName, port->LastError()));
     return nullptr;

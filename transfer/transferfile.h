@@ -4,7 +4,7 @@
 // own files, each with its own console.
 //
 // Principles of operation
-// - Main thread only. Opens its own port on host.PortName (57600 8N1,
+// - Main thread only. Opens its own port on host.PortName (kControllerLine,
 //   500 ms time-outs, carriage return as line terminator), runs the batch in
 //   single-file mode through host.Presenter and closes the port before it
 //   returns, whatever happened: the port can be opened again at once.
@@ -23,7 +23,6 @@ class TransferPresenter;
 class UserDialogs;
 
 namespace TransferPort {
-inline constexpr uint32_t kBaudRate = 57600;
 inline constexpr uint32_t kTimeoutMs = 500;
 inline constexpr uint8_t kTerminator = 13;
 }  // namespace TransferPort

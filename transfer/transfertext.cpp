@@ -1,8 +1,8 @@
-#include "transfertext.h"
+#include "transfer/transfertext.h"
 
 #include <QFileInfo>
 
-#include "transferbatch.h"
+#include "transfer/transferbatch.h"
 
 namespace TransferText {
 

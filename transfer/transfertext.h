@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "devicenames.h"
+#include "transfer/devicenames.h"
 
 struct TransferOutcome;
 
@@ -26,8 +26,6 @@ inline constexpr char kReceiveCommand[] = "C:\\transfer /R ";
 // Copy command warnings.
 inline constexpr char kSelectFile[] = "Please select a file.";
 inline constexpr char kOnlyFiles[] = "Only file can be transferred.";
-inline constexpr char kRefreshFirst[] =
-    "Please press 'Refresh folder' button in the TALO-7100 panel first.";
 inline constexpr char kNoSpace[] = "There is no enough space on TALO-7100.";
 
 // Transfer dialog.

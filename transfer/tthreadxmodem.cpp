@@ -1,4 +1,4 @@
-#include "tthreadxmodem.h"
+#include "transfer/tthreadxmodem.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <string>
 
-#include "answerreader.h"
-#include "deviceshell.h"
-#include "talocomport.h"
-#include "taloconsole.h"
-#include "transfertext.h"
-#include "userdialogs.h"
+#include "link/answerreader.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/userdialogs.h"
+#include "transfer/transfertext.h"
 
 namespace {
 

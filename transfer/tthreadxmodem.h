@@ -14,7 +14,7 @@
 //   waits meanwhile, so the port is never used by two threads at once. The
 //   main thread's pump must serve those hand-overs (TaloThread::ServeMainThread
 //   or the event loop), or the worker waits for ever.
-// - Port set-up is the caller's: 57600 8N1, one time-out value T for every
+// - Port set-up is the caller's: kControllerLine, one time-out value T for every
 //   read (500 ms for transfers: a one-byte read gives up after 2T), carriage
 //   return as the line terminator.
 // - Results: TransferState 1 while running, then 0 (the file was sent and its
@@ -37,7 +37,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "talothread.h"
+#include "link/talothread.h"
 
 class TaloComPort;
 class TaloConsole;

@@ -1,4 +1,4 @@
-#include "itemicons.h"
+#include "widgets/itemicons.h"
 
 #include <QApplication>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "plaintexttools.h"
+#include "widgets/plaintexttools.h"
 
 #include <QPlainTextEdit>
 #include <QSaveFile>

@@ -1,4 +1,4 @@
-#include "toolicons.h"
+#include "widgets/toolicons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,36 +1,29 @@
-#include "clicommands.h"
+#include "app/cli/clicommands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <iterator>
 #include <optional>
+#include <span>
+#include <vector>
 
-#include "devicepath.h"
-#include "escapecontrols.h"
-#include "deviceshell.h"
-#include "fleetplan.h"
-#include "fleetprepares.h"
-#include "fleetrun.h"
-#include "portscan.h"
-#include "programtext.h"
-#include "progressline.h"
-#ifdef TALO_CLI_DEVICE_COMMANDS
-#include "devicecli.h"
-#include "putcli.h"
-#endif
-#ifdef TALO_CLI_MODULE
-#include "diocli.h"
-#endif
-#ifdef TALO_CLI_IMAGE
-#include "imagecli.h"
-#endif
-#ifdef TALO_CLI_NETCONF
-#include "netconfcli.h"
-#endif
-#include "streamconsole.h"
-#include "terminallog.h"
-#include "streamdialogs.h"
+#include "app/cli/fleetplan.h"
+#include "app/cli/fleetrun.h"
+#include "app/cli/programtext.h"
+#include "app/cli/streamconsole.h"
+#include "app/cli/streamdialogs.h"
+#include "image/cli/imagecli.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "link/portscan.h"
+#include "link/progressline.h"
+#include "link/terminallog.h"
+#include "module/cli/diocli.h"
+#include "netconf/cli/netconfcli.h"
+#include "remote/cli/remotecli.h"
+#include "transfer/cli/putcli.h"
 
 namespace {
 
@@ -66,176 +59,40 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   return context.Shell.RunDeviceCommand(line) ? kExitOk : kExitFailed;
 }
 
-#ifdef TALO_CLI_DEVICE_COMMANDS
-int PrintLines(int status, const QStringList& lines) {
-  for (const QString& line : lines) PrintEscapedLine(stdout, line);
-  std::fflush(stdout);
-  return status;
-}
-
-// ls [FOLDER]: the folder as the device pane lists it.
-int RunLs(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() > 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.value(0))) return kUsageError;
-  const QString folder = DevicePath::Normalised(arguments.value(0));
-  QStringList lines;
-  const int status = DeviceCli::ListFolder(context.Shell, folder, lines);
-  return PrintLines(status, lines);
-}
-
-// du NAME: files, folders and bytes below a file or folder.
-int RunDu(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front())) return kUsageError;
-  QStringList lines;
-  const int status = DeviceCli::MeasureFolder(context.Shell, arguments.front(), lines);
-  return PrintLines(status, lines);
-}
-
-// cat PATH: a text file of D:, its lines on stdout.
-int RunCat(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front(), true)) return kUsageError;
-  QStringList lines;
-  const int status = DeviceCli::ShowTextFile(context.Shell, arguments.front(), lines);
-  return PrintLines(status, lines);
-}
-
-// rm PATH...: files and empty folders of D:, each after the pane's question.
-int RunRm(CliContext& context, const QStringList& arguments) {
-  if (arguments.isEmpty()) return kUsageError;
-  for (const QString& path : arguments)
-    if (!DeviceCli::CheckNameArgument(context.Shell, path, true)) return kUsageError;
-  return DeviceCli::Remove(context.Shell, arguments);
-}
-
-// mv PATH NEWNAME: a file renamed in its folder.
-int RunMv(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 2) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments[0], true)) return kUsageError;
-  const std::optional<QString> name = DeviceCli::CheckNewNameArgument(context.Shell, arguments[1]);
-  if (!name) return kUsageError;
-  return DeviceCli::Rename(context.Shell, arguments[0], *name);
-}
-
-// mkdir PATH: a new folder.
-int RunMkdir(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  const QString folder = DeviceCli::FolderOf(arguments[0]);
-  if (!DeviceCli::CheckNameArgument(context.Shell, folder)) return kUsageError;
-  const std::optional<QString> name =
-      DeviceCli::CheckNewNameArgument(context.Shell, DeviceCli::NameOf(arguments[0]));
-  if (!name) return kUsageError;
-  return DeviceCli::MakeFolder(context.Shell, folder, *name);
-}
-
-int RunMem(CliContext& context, const QStringList& arguments) {
-  if (!arguments.isEmpty()) return kUsageError;
-  return DeviceCli::ShowMemory(context.Shell);
-}
-
-int RunFormat(CliContext& context, const QStringList& arguments) {
-  if (!arguments.isEmpty()) return kUsageError;
-  return DeviceCli::Format(context.Shell);
-}
-
-// autorun PATH: the program started at boot from the root's AutoRun.bat.
-int RunAutorun(CliContext& context, const QStringList& arguments) {
-  if (arguments.size() != 1) return kUsageError;
-  if (!DeviceCli::CheckNameArgument(context.Shell, arguments[0], true)) return kUsageError;
-  return DeviceCli::AutoRun(context.Shell, arguments[0]);
-}
-
-int RunPut(CliContext& context, const QStringList& arguments) {
-  const std::optional<PutCommand::Arguments> parsed = PutCommand::Parse(arguments);
-  if (parsed && !DeviceCli::CheckNameArgument(context.Shell, parsed->Folder)) return kUsageError;
-  return PutCli::Put(context.Shell, arguments);
-}
-#endif
-
-#ifdef TALO_CLI_MODULE
-int RunDio(CliContext& context, const QStringList& arguments) {
-  return DioCli::Run(context.Shell, arguments, {stdout, stderr, ProgressLine::Interactive(stderr)});
-}
-#endif
-#ifdef TALO_CLI_IMAGE
-int RunBackup(CliContext& context, const QStringList& arguments) {
-  return ImageCli::Backup(context.Shell, arguments);
-}
-int RunRestore(CliContext& context, const QStringList& arguments) {
-  return ImageCli::Restore(context.Shell, arguments);
-}
-#endif
-
-// One entry per subcommand.
-const CliCommand kCommands[] = {
-    {"ports", "", "Lists the serial ports (with --port NAME added when missing).", RunPorts,
-     false},
-    {"run", "[--log FILE] LINE", "Types LINE into the controller's shell and prints its answer.", RunLine},
-#ifdef TALO_CLI_DEVICE_COMMANDS
-    {.Name = "ls", .Arguments = "[FOLDER]",
-     .Summary = "Lists a folder of D: (default \\): name, size, type, modified.", .Run = RunLs,
-     .ShowConsole = false, .JoinsFleet = true},
-    {.Name = "du", .Arguments = "NAME",
-     .Summary = "Counts the files, folders and bytes below a file or folder of D:.", .Run = RunDu,
-     .ShowConsole = false, .JoinsFleet = true},
-    {.Name = "cat", .Arguments = "PATH",
-     .Summary = "Prints a text file of D: (control characters but tab escaped).", .Run = RunCat,
-     .ShowConsole = false, .JoinsFleet = true},
-    {"rm", "[--yes] PATH...", "Deletes files and empty folders of D: (asks first; --yes).", RunRm,
-     true, false, false, true},
-    {"mv", "PATH NEWNAME", "Renames a file of D: (NEWNAME: 8.3, letters, digits, _ ~ -).", RunMv,
-     true, false},
-    {"mkdir", "PATH", "Makes a folder on D: (its name: 8.3, letters, digits, _ ~ -).", RunMkdir,
-     true, false},
-    {"mem", "", "Shows the controller's memory report.", RunMem},
-    {"format", "[--yes]", "Formats D:, erasing it (asks first; --yes).", RunFormat, true, true,
-     false, true},
-    {"autorun", "PATH", "Makes a program of D: start at boot (the root's AutoRun.bat).",
-     RunAutorun, true, false},
-    {.Name = "put", .Arguments = PutCommand::kArguments,
-     .Summary = "Copies PC files into a folder of D: (default \\).", .Run = RunPut,
-     .ShowConsole = false, .OwnOptions = true, .JoinsFleet = true},
-#endif
-#ifdef TALO_CLI_MODULE
-    {.Name = "dio", .Arguments = DioCli::kArguments,
-     .Summary = "Polls and switches the embedded DIO module.", .Run = RunDio, .ShowConsole = false,
-     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Dio},
-#endif
-#ifdef TALO_CLI_IMAGE
-    {.Name = "backup", .Arguments = ImageCli::kBackupArguments,
-     .Summary = "Saves the whole D: drive into an image file.", .Run = RunBackup,
-     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Backup},
-    {.Name = "restore", .Arguments = ImageCli::kRestoreArguments,
-     .Summary = "Writes an image file back onto D: (erases it).", .Run = RunRestore,
-     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Restore},
-#endif
-#ifdef TALO_CLI_NETCONF
-    {.Name = "netconf", .Arguments = NetConfCli::kNetconfArguments,
-     .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF (--table: each port's row; --show: reads it back).",
-     .Run = [](CliContext& c, const QStringList& a) { return NetConfCli::Netconf(c.Shell, a); },
-     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Netconf},
-    {.Name = "accounts", .Arguments = NetConfCli::kAccountsArguments,
-     .Summary = "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from "
-                "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs and rights back).",
-     .Run = [](CliContext& c, const QStringList& a) { return NetConfCli::Accounts(c.Shell, a); },
-     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Accounts},
-    {.Name = "init", .Arguments = NetConfCli::kInitArguments,
-     .Summary = "Formats D: and copies the default files and the chosen servers (asks first; --yes).",
-     .Run = [](CliContext& c, const QStringList& a) { return NetConfCli::Init(c.Shell, a); },
-     .OwnOptions = true, .JoinsFleet = true, .PrepareFleet = FleetPrepares::Init},
-#endif
+// The command line's own subcommands.
+const CliCommand kOwnCommands[] = {
+    {.Name = "ports",
+     .Summary = "Lists the serial ports (with --port NAME added when missing).",
+     .Run = RunPorts,
+     .NeedsPort = false},
+    {.Name = "run",
+     .Arguments = "[--log FILE] LINE",
+     .Summary = "Types LINE into the controller's shell and prints its answer.",
+     .Run = RunLine},
 };
 
+// Every area's table, once, in the order --help lists them.
+const std::vector<CliCommand>& AllCommands() {
+  static const std::vector<CliCommand> all = [] {
+    std::vector<CliCommand> table(std::begin(kOwnCommands), std::end(kOwnCommands));
+    for (const std::span<const CliCommand> area :
+         {RemoteCli::Commands(), PutCli::Commands(), DioCli::Commands(), ImageCli::Commands(),
+          NetConfCli::Commands()})
+      table.insert(table.end(), area.begin(), area.end());
+    return table;
+  }();
+  return all;
+}
+
 const CliCommand* FindCommand(const QString& name) {
-  for (const CliCommand& command : kCommands)
+  for (const CliCommand& command : AllCommands())
     if (name == QLatin1String(command.Name)) return &command;
   return nullptr;
 }
 
 }  // namespace
 
-std::span<const CliCommand> CliCommands() { return kCommands; }
+std::span<const CliCommand> CliCommands() { return AllCommands(); }
 
 QString CliUsageLine(const CliCommand& command) {
   return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
@@ -244,7 +101,7 @@ QString CliUsageLine(const CliCommand& command) {
 
 QString CliUsage() {
   QStringList joining;
-  for (const CliCommand& command : kCommands)
+  for (const CliCommand& command : CliCommands())
     if (command.JoinsFleet) joining.append(QLatin1String(command.Name));
   QString text;
   QTextStream out(&text);
@@ -273,7 +130,7 @@ QString CliUsage() {
          "Every command also takes:\n"
          "  --verbose    show the console lines of the exchanges on standard output\n\n"
          "Commands:\n";
-  for (const CliCommand& command : kCommands) {
+  for (const CliCommand& command : AllCommands()) {
     const QString call = QLatin1String(command.Name) +
                          (command.Arguments[0] ? QLatin1Char(' ') + QLatin1String(command.Arguments)
                                                : QString());
@@ -390,7 +247,7 @@ CliCall ParseCliCall(QStringList arguments) {
 int RunCli(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("talo7100-cli"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.13"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TALO_VERSION));
 
   const CliCall call = ParseCliCall(QCoreApplication::arguments().mid(1));
   switch (call.What) {

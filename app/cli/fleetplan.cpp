@@ -1,10 +1,11 @@
-#include "fleetplan.h"
+#include "app/cli/fleetplan.h"
 
 #include <QSet>
 #include <algorithm>
 
-#include "clicommands.h"
-#include "portnames.h"
+#include "app/cli/clicommands.h"
+#include "app/cli/fleetprepares.h"
+#include "link/portnames.h"
 
 namespace FleetPlan {
 
@@ -65,8 +66,8 @@ std::optional<FleetCall> Prepare(const CliCall& call, QString& why) {
               .arg(QLatin1String(call.Command->Name));
   else if (const std::optional<QString> refused = CheckPorts(fleet))
     why = *refused;
-  else if (call.Command->PrepareFleet)
-    why = call.Command->PrepareFleet(fleet).value_or(QString());
+  else
+    why = FleetPrepares::Prepare(fleet).value_or(QString());
   if (!why.isEmpty()) return std::nullopt;
   return fleet;
 }

@@ -9,7 +9,7 @@
 //   cannot name a file, two names of one device (a by-id link and its tty:
 //   PortNames::DeviceKey) or two ports of one name (their "{port}" files and
 //   prefixes would be one), and then whatever the command's own preparation
-//   (CliCommand::PrepareFleet) refuses. The preparation may also name a
+//   (FleetPrepares::Prepare) refuses. The preparation may also name a
 //   question to ask once and add to the children's environment.
 // - "{port}" in an argument stands for the port's short name
 //   (PortNames::ShortName): where a file name holds it, each port gets a

@@ -1,28 +1,22 @@
-#include "fleetprepares.h"
+#include "app/cli/fleetprepares.h"
 
-// Only the areas that use the installation folder prepare anything.
-#if defined(TALO_CLI_IMAGE) || defined(TALO_CLI_MODULE) || defined(TALO_CLI_NETCONF)
-#include "fleetplan.h"
-#include "taloappdir.h"
-#ifdef TALO_CLI_IMAGE
-#include "imagecli.h"
-#include "imagetext.h"
-#endif
-#ifdef TALO_CLI_MODULE
-#include "diocli.h"
-#include "diotext.h"
-#endif
-#ifdef TALO_CLI_NETCONF
-#include "netconfcli.h"
-#include "netconftable.h"
-#include "netconftext.h"
-#endif
+#include <utility>
+
+#include "app/cli/fleetplan.h"
+#include "image/cli/imagecli.h"
+#include "image/imagetext.h"
+#include "module/cli/diocli.h"
+#include "module/diotext.h"
+#include "netconf/cli/netconfcli.h"
+#include "netconf/cli/netconftable.h"
+#include "netconf/netconftext.h"
+#include "remote/taloappdir.h"
 
 namespace FleetPrepares {
 
 namespace {
 
-[[maybe_unused]] const QString kWrongArguments = QStringLiteral("wrong arguments");
+const QString kWrongArguments = QStringLiteral("wrong arguments");
 
 // The installation folder made and seeded once, before the ports would all
 // do it at the same moment; a folder that cannot be used is each port's
@@ -34,7 +28,6 @@ std::optional<QString> InstallationReady() {
 
 }  // namespace
 
-#ifdef TALO_CLI_NETCONF
 // "--show" reads back and writes nothing: no check beyond the port's own.
 bool Shows(const FleetCall& call) { return call.Arguments.contains(QStringLiteral("--show")); }
 
@@ -69,9 +62,7 @@ std::optional<QString> Init(FleetCall& call) {
   call.Question = QString::fromLatin1(NetConfText::kFormatQuestion);
   return InstallationReady();
 }
-#endif
 
-#ifdef TALO_CLI_IMAGE
 std::optional<QString> Backup(FleetCall& call) {
   QString why;
   if (!ImageCli::ParseCall("backup", call.Arguments, false, why))
@@ -90,9 +81,7 @@ std::optional<QString> Restore(FleetCall& call) {
   if (!parsed->Yes) call.Question = QString::fromLatin1(ImageText::kRestoreQuestion);
   return InstallationReady();
 }
-#endif
 
-#ifdef TALO_CLI_MODULE
 std::optional<QString> Dio(FleetCall& call) {
   const std::optional<DioCli::Arguments> parsed = DioCli::ParseArguments(call.Arguments);
   if (!parsed) return kWrongArguments;
@@ -100,7 +89,16 @@ std::optional<QString> Dio(FleetCall& call) {
   if (!parsed->Yes) call.Question = QString::fromLatin1(DioText::kFreeSpaceQuestion);
   return InstallationReady();
 }
-#endif
+
+std::optional<QString> Prepare(FleetCall& call) {
+  using Check = std::optional<QString> (*)(FleetCall&);
+  static const std::pair<const char*, Check> kChecks[] = {
+      {"netconf", Netconf}, {"accounts", Accounts}, {"init", Init},
+      {"backup", Backup},   {"restore", Restore},   {"dio", Dio},
+  };
+  for (const auto& [name, check] : kChecks)
+    if (QLatin1String(call.Command->Name) == QLatin1String(name)) return check(call);
+  return std::nullopt;
+}
 
 }  // namespace FleetPrepares
-#endif

@@ -1,6 +1,6 @@
 #pragma once
 // FleetPrepares: what each joining command checks in the fleet's parent
-// before any port is touched (CliCommand::PrepareFleet).
+// before any port is touched (Prepare, by the command's name).
 //
 // Principles of operation
 // - Each runs the command's own parse step on the call, so that a wrong
@@ -21,6 +21,10 @@
 struct FleetCall;
 
 namespace FleetPrepares {
+
+// The check of the call's command, or none when it has nothing to check
+// beyond the ports.
+std::optional<QString> Prepare(FleetCall& call);
 
 // netconf: its options, or --table FILE read whole with a row for each port.
 std::optional<QString> Netconf(FleetCall& call);

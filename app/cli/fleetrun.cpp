@@ -1,16 +1,16 @@
-#include "fleetrun.h"
+#include "app/cli/fleetrun.h"
 
 #include <unistd.h>
 
 #include <QProcessEnvironment>
 
-#include "clicommands.h"
-#include "escapecontrols.h"
-#include "fleetplan.h"
-#include "fleetrunner.h"
-#include "fleetscreen.h"
-#include "progressline.h"
-#include "streamdialogs.h"
+#include "app/cli/clicommands.h"
+#include "app/cli/fleetplan.h"
+#include "app/cli/fleetrunner.h"
+#include "app/cli/fleetscreen.h"
+#include "app/cli/streamdialogs.h"
+#include "link/escapecontrols.h"
+#include "link/progressline.h"
 
 namespace {
 

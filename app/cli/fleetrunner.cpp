@@ -1,4 +1,4 @@
-#include "fleetrunner.h"
+#include "app/cli/fleetrunner.h"
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -14,8 +14,8 @@
 #include <csignal>
 #include <memory>
 
-#include "fleetscreen.h"
-#include "progressline.h"
+#include "app/cli/fleetscreen.h"
+#include "link/progressline.h"
 
 namespace {
 

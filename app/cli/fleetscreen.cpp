@@ -1,4 +1,4 @@
-#include "fleetscreen.h"
+#include "app/cli/fleetscreen.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "escapecontrols.h"
+#include "link/escapecontrols.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
 // talo7100-cli: the command-line front end.
-#include "clicommands.h"
+#include "app/cli/clicommands.h"
 
 int main(int argc, char** argv) { return RunCli(argc, argv); }

@@ -1,9 +1,9 @@
-#include "programtext.h"
+#include "app/cli/programtext.h"
 
 namespace ProgramText {
 
 QString VersionLine(const QString& program) {
-  return program + QStringLiteral(" 1.13 (B001)");
+  return program + QStringLiteral(" " TALO_VERSION " (" TALO_BUILD_TAG ")");
 }
 
 QString WrongCall(const QString& program, const QString& message) {

@@ -1,6 +1,6 @@
-#include "streamconsole.h"
+#include "app/cli/streamconsole.h"
 
-#include "escapecontrols.h"
+#include "link/escapecontrols.h"
 
 StreamConsole::~StreamConsole() { Flush(); }
 

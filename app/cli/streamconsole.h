@@ -10,7 +10,7 @@
 #include <QString>
 #include <cstdio>
 
-#include "taloconsole.h"
+#include "link/taloconsole.h"
 
 class StreamConsole : public TaloConsole {
  public:

@@ -1,6 +1,6 @@
-#include "streamdialogs.h"
+#include "app/cli/streamdialogs.h"
 
-#include "escapecontrols.h"
+#include "link/escapecontrols.h"
 
 void StreamDialogs::Print(const char* kind, const QString& text) {
   PrintEscapedLine(Out, QLatin1String(kind) + QStringLiteral(": ") + text);

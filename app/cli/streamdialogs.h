@@ -9,7 +9,7 @@
 #include <QString>
 #include <cstdio>
 
-#include "userdialogs.h"
+#include "link/userdialogs.h"
 
 class StreamDialogs : public UserDialogs {
  public:

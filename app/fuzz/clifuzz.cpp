@@ -14,20 +14,12 @@
 #include <cstdint>
 #include <optional>
 
-#include "clicommands.h"
-#ifdef TALO_CLI_MODULE
-#include "diocli.h"
-#endif
-#ifdef TALO_CLI_IMAGE
-#include "imagecli.h"
-#endif
-#ifdef TALO_CLI_NETCONF
-#include "netconfcli.h"
-#include "netsettings.h"
-#endif
-#ifdef TALO_CLI_DEVICE_COMMANDS
-#include "putcommand.h"
-#endif
+#include "app/cli/clicommands.h"
+#include "image/cli/imagecli.h"
+#include "module/cli/diocli.h"
+#include "netconf/cli/netconfcli.h"
+#include "netconf/netsettings.h"
+#include "transfer/putcommand.h"
 
 namespace {
 
@@ -44,15 +36,12 @@ QStringList Arguments(const uint8_t* data, size_t size) {
 }
 
 void ParseOwnOptions(const QString& name, const QStringList& arguments) {
-  [[maybe_unused]] QString why;
-#ifdef TALO_CLI_MODULE
+  QString why;
   if (name == QLatin1String("dio")) {
     if (const auto parsed = DioCli::ParseArguments(arguments))
       for (const DioCli::Setting& setting : parsed->Settings)
         Require(setting.Channel >= 0 && setting.Channel <= 3);
   }
-#endif
-#ifdef TALO_CLI_IMAGE
   if (name == QLatin1String("backup") || name == QLatin1String("restore")) {
     const bool restore = name == QLatin1String("restore");
     if (const auto call = ImageCli::ParseCall(restore ? "restore" : "backup", arguments, restore, why)) {
@@ -60,8 +49,6 @@ void ParseOwnOptions(const QString& name, const QStringList& arguments) {
       Require(arguments.contains(call->ImagePath));
     }
   }
-#endif
-#ifdef TALO_CLI_NETCONF
   if (name == QLatin1String("netconf")) {
     if (const auto settings = NetConfCli::ParseNetconf(arguments, why)) {
       if (!settings->StaticIp) Require(settings->Ip[0].isEmpty() && !settings->AutoDns);
@@ -81,15 +68,12 @@ void ParseOwnOptions(const QString& name, const QStringList& arguments) {
   if (name == QLatin1String("init")) {
     if (!NetConfCli::ParseInit(arguments, why)) Require(!why.isEmpty());
   }
-#endif
-#ifdef TALO_CLI_DEVICE_COMMANDS
   if (name == QLatin1String("put")) {
     if (const auto parsed = PutCommand::Parse(arguments)) {
       Require(!parsed->Files.isEmpty());
       Require(parsed->Folder.startsWith(QLatin1Char('\\')));
     }
   }
-#endif
 }
 
 }  // namespace

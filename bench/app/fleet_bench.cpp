@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "simprocess.h"
-#include "talosim.h"
+#include "sim/talosim.h"
+#include "tests/support/simprocess.h"
 
 extern char** environ;
 

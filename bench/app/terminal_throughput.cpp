@@ -26,14 +26,14 @@
 #include <string>
 #include <vector>
 
-#include "memoconsole.h"
-#include "talodataring.h"
-#include "taloconsolememo.h"
-#include "taloprinterthread.h"
-#include "taloreceiver.h"
-#include "simprocess.h"
-#include "talosim.h"
-#include "taloterminal.h"
+#include "app/memoconsole.h"
+#include "app/taloconsolememo.h"
+#include "app/taloterminal.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "link/taloreceiver.h"
+#include "sim/talosim.h"
+#include "tests/support/simprocess.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include <random>
 #include <thread>
 
-#include "devicecli.h"
-#include "deviceshell.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "taloghostthread.h"
+#include "image/taloghostthread.h"
+#include "link/deviceshell.h"
+#include "remote/devicecli.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "simfixture.h"
-#include "taloghostresthread.h"
-#include "taloghostthread.h"
+#include "image/taloghostresthread.h"
+#include "image/taloghostthread.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "deviceshell.h"
-#include "ptypair.h"
-#include "talocomport.h"
-#include "taloconsole.h"
-#include "talodataring.h"
-#include "taloprinterthread.h"
-#include "taloreceiver.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "link/taloreceiver.h"
+#include "link/userdialogs.h"
+#include "tests/support/ptypair.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void PrintRuns(const char* what, uint32_t t, std::vector<double> runs) {
 }
 
 bool OpenIdle(PtyPair& pty, TaloComPort& port, uint32_t t) {
-  return pty.IsValid() && port.Open() && port.Configure(57600, 8, 0, 0) && port.SetTimeouts(t);
+  return pty.IsValid() && port.Open() && port.Configure(kControllerLine) && port.SetTimeouts(t);
 }
 
 void OneByteReads() {

@@ -12,10 +12,10 @@
 #include <QTemporaryDir>
 #include <QPaintEvent>
 #include <QTreeView>
-#include "localnamespace.h"
+#include "local/localnamespace.h"
 #include <cstdio>
 
-#include "localpane.h"
+#include "local/localpane.h"
 
 namespace {
 

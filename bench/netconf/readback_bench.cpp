@@ -13,13 +13,13 @@
 #include <functional>
 #include <string>
 
-#include "devicetextfile.h"
-#include "deviceshell.h"
-#include "recordingconsole.h"
-#include "settingsparser.h"
-#include "settingsreadback.h"
-#include "simfixture.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "netconf/settingsparser.h"
+#include "netconf/settingsreadback.h"
+#include "remote/devicetextfile.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

@@ -23,12 +23,13 @@
 #include <cstdio>
 #include <string>
 
-#include "devicelister.h"
-#include "deviceshell.h"
-#include "listingparser.h"
-#include "recordingconsole.h"
-#include "talosim.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicelister.h"
+#include "remote/listingparser.h"
+#include "sim/talosim.h"
+#include "tests/support/recordingconsole.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "crc16.h"
-#include "simfixture.h"
-#include "simterminal.h"
+#include "sim/crc16.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

@@ -24,16 +24,16 @@
 #include <string>
 #include <thread>
 
-#include "devicebrowser.h"
-#include "deviceshell.h"
-#include "diostartflow.h"
-#include "recordingconsole.h"
-#include "simprocess.h"
-#include "talocomport.h"
-#include "taloghostthread.h"
-#include "terminalprogress.h"
-#include "transferfile.h"
-#include "userdialogs.h"
+#include "image/taloghostthread.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/userdialogs.h"
+#include "module/diostartflow.h"
+#include "remote/devicebrowser.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/simprocess.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferfile.h"
 
 namespace {
 

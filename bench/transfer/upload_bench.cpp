@@ -19,12 +19,12 @@
 #include <string>
 #include <thread>
 
-#include "simfixture.h"
-#include "talocomport.h"
-#include "talothread.h"
-#include "taloconsole.h"
-#include "transfertext.h"
-#include "tthreadxmodem.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talothread.h"
+#include "tests/support/simfixture.h"
+#include "transfer/transfertext.h"
+#include "transfer/tthreadxmodem.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ Figures RunOurs(const std::string& portPath, const QString& source) {
   Figures figures;
   TaloComPort port(portPath);
   port.SetTerminator(13);
-  if (!port.Open() || !port.Configure(57600, 8, 0, 0) || !port.SetTimeouts(500)) return figures;
+  if (!port.Open() || !port.Configure(kControllerLine) || !port.SetTimeouts(500)) return figures;
   TimingConsole console;
   TThreadXModem sender;
   sender.Port = &port;

@@ -1,17 +1,17 @@
-#include "imagecli.h"
+#include "image/cli/imagecli.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
 #include <optional>
 
-#include "deviceshell.h"
-#include "escapecontrols.h"
-#include "imagekeeper.h"
-#include "imageprogress.h"
-#include "imagetext.h"
-#include "progressline.h"
-#include "terminalprogress.h"
+#include "image/imagekeeper.h"
+#include "image/imageprogress.h"
+#include "image/imagetext.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "link/progressline.h"
+#include "transfer/terminalprogress.h"
 
 namespace ImageCli {
 
@@ -34,11 +34,6 @@ std::optional<Call> ParseCall(const char* name, const QStringList& arguments, bo
 }
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 enum class Direction { Backup, Restore };
 
@@ -69,17 +64,42 @@ std::optional<Call> Parse(const char* name, const QStringList& arguments, bool w
 
 int Backup(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<Call> call = Parse("backup", arguments, false);
-  if (!call) return kExitUsage;
+  if (!call) return kUsageError;
   return Run(shell, *call, Direction::Backup);
 }
 
 int Restore(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<Call> call = Parse("restore", arguments, true);
-  if (!call) return kExitUsage;
+  if (!call) return kUsageError;
   if (!call->Yes && !shell.Dialogs().AskYesNo(QString::fromLatin1(ImageText::kRestoreQuestion),
                                            UserDialogs::BoxKind::Warning))
     return kExitFailed;
   return Run(shell, *call, Direction::Restore);
 }
+
+namespace {
+
+const CliCommand kCommands[] = {
+    {.Name = "backup",
+     .Arguments = kBackupArguments,
+     .Summary = "Saves the whole D: drive into an image file.",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Backup(context.Shell, arguments);
+     },
+     .OwnOptions = true,
+     .JoinsFleet = true},
+    {.Name = "restore",
+     .Arguments = kRestoreArguments,
+     .Summary = "Writes an image file back onto D: (erases it).",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Restore(context.Shell, arguments);
+     },
+     .OwnOptions = true,
+     .JoinsFleet = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
 
 }  // namespace ImageCli

@@ -17,6 +17,9 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <span>
+
+#include "link/clicommand.h"
 
 class DeviceShell;
 
@@ -39,5 +42,8 @@ std::optional<Call> ParseCall(const char* name, const QStringList& arguments, bo
 
 int Backup(DeviceShell& shell, const QStringList& arguments);
 int Restore(DeviceShell& shell, const QStringList& arguments);
+
+// The backup and restore subcommands' table (link/clicommand.h).
+std::span<const CliCommand> Commands();
 
 }  // namespace ImageCli

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imagecrc.h"
+#include "image/imagecrc.h"
 
 namespace {
 

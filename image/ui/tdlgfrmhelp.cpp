@@ -1,4 +1,4 @@
-#include "tdlgfrmhelp.h"
+#include "image/ui/tdlgfrmhelp.h"
 
 #include <QPalette>
 

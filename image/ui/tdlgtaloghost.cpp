@@ -1,11 +1,12 @@
-#include "tdlgtaloghost.h"
+#include "image/ui/tdlgtaloghost.h"
 
-#include "imagetext.h"
-#include "tdlgfrmhelp.h"
-#include "tfrmmwaitfor.h"
-#include "transferdialogpresenter.h"
+#include "image/imagetext.h"
+#include "image/ui/tdlgfrmhelp.h"
+#include "image/ui/tfrmmwaitfor.h"
+#include "link/deviceshell.h"
+#include "link/userdialogs.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tdlgtaloghost.h"
-#include "userdialogs.h"
 
 namespace {
 constexpr int kTimerIntervalMs = 1000;
@@ -19,7 +20,7 @@ TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, User
       Presenter(std::make_unique<TransferDialogPresenter>(this)) {
   Form->setupUi(this);
   Timer.setInterval(kTimerIntervalMs);
-  connect(&Timer, &QTimer::timeout, this, [this] { KeeperPtr->TimerChkGhostTimer(); });
+  connect(&Timer, &QTimer::timeout, this, [this] { KeeperPtr->WatchdogTick(); });
   KeeperPtr = std::make_unique<ImageKeeper>(ImageKeeperHost{portName, console, dialogs, *Presenter, *this});
   Form->Rbtlow->setChecked(true);
   Form->ChkVerify->setChecked(verifyAfterRestore);
@@ -36,7 +37,7 @@ TdlgTaloGhost::~TdlgTaloGhost() {
 bool TdlgTaloGhost::Open(QWidget* parent, const QString& portName, TaloConsole& console,
                          UserDialogs& dialogs, int64_t deviceFreeBytes, bool& verifyAfterRestore) {
   if (deviceFreeBytes == 0) {
-    dialogs.ShowWarning(QString::fromLatin1(ImageText::kRefreshFirst));
+    dialogs.ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
     return false;
   }
   TdlgTaloGhost dialog(portName, console, dialogs, parent, verifyAfterRestore);
@@ -67,14 +68,24 @@ void TdlgTaloGhost::CloseDialog() { reject(); }
 void TdlgTaloGhost::BtBackupImgClick() {
   // The only speed there is.
   Form->Rbtlow->setChecked(true);
-  KeeperPtr->BtBackupImgClick();
+  KeeperPtr->AskBackup();
 }
 
 void TdlgTaloGhost::BtRestoreImgClick() {
-  KeeperPtr->BtRestoreImgClick(Form->ChkVerify->isChecked());
+  KeeperPtr->AskRestore(Form->ChkVerify->isChecked());
 }
 
 void TdlgTaloGhost::btHelpClick() {
   TdlgfrmHelp help(this);
   help.exec();
+}
+
+DeviceTool ImageKeeperTool() {
+  return {.ActionName = "tbtnGHOST", .Open = [](DeviceToolHost& host) {
+            DeviceShell& shell = host.Shell;
+            if (TdlgTaloGhost::Open(host.Parent, shell.SelectedPort(), shell.Console(),
+                                    shell.Dialogs(), host.DeviceFreeBytes,
+                                    host.VerifyAfterRestore))
+              host.ForgetListing();
+          }};
 }

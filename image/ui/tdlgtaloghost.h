@@ -18,7 +18,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
+#include "widgets/devicetool.h"
 
 namespace Ui {
 class TdlgTaloGhost;
@@ -62,3 +63,7 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
   QTimer Timer;
   std::unique_ptr<ImageKeeper> KeeperPtr;
 };
+
+// The device pane's tbtnGHOST: TdlgTaloGhost::Open over the main window; the
+// device's free space is forgotten after the dialog has been shown.
+DeviceTool ImageKeeperTool();

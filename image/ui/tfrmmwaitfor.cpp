@@ -1,6 +1,6 @@
-#include "tfrmmwaitfor.h"
+#include "image/ui/tfrmmwaitfor.h"
 
-#include "imagekeeper.h"
+#include "image/imagekeeper.h"
 #include "ui_tfrmmwaitfor.h"
 
 TfrmMWaitFor::TfrmMWaitFor(ImageWaitState& state, QWidget* parent)

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "devicename.h"
+#include "link/devicename.h"
 
 namespace {
 

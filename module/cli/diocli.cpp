@@ -1,4 +1,6 @@
-#include "diocli.h"
+#include "module/cli/diocli.h"
+
+#include <unistd.h>
 
 #include <QCommandLineParser>
 #include <atomic>
@@ -8,23 +10,19 @@
 #include <thread>
 #include <vector>
 
-#include "devicecli.h"
-#include "deviceshell.h"
-#include "escapecontrols.h"
-#include "diostartflow.h"
-#include "diotext.h"
-#include "terminalprogress.h"
-#include "transferview.h"
-#include "userdialogs.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "link/progressline.h"
+#include "link/userdialogs.h"
+#include "module/diostartflow.h"
+#include "module/diotext.h"
+#include "remote/devicecli.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferview.h"
 
 namespace DioCli {
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 std::atomic<bool> StopRequested{false};
 
@@ -214,7 +212,7 @@ std::optional<Arguments> ParseArguments(const QStringList& arguments) {
 int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
         const DioTimings& timings) {
   const std::optional<Arguments> parsed = ParseArguments(arguments);
-  if (!parsed) return kExitUsage;
+  if (!parsed) return kUsageError;
   const InterruptGuard interrupts;
   // The start flow's check of the free space needs a listing.
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
@@ -240,5 +238,25 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   if (result == DioStartResult::Interrupted || stoppedInStart) return kExitInterrupted;
   return result == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
 }
+
+namespace {
+
+int RunDio(CliContext& context, const QStringList& arguments) {
+  return Run(context.Shell, arguments, {stdout, stderr, ProgressLine::Interactive(stderr)});
+}
+
+const CliCommand kCommands[] = {
+    {.Name = "dio",
+     .Arguments = kArguments,
+     .Summary = "Polls and switches the embedded DIO module.",
+     .Run = RunDio,
+     .ShowConsole = false,
+     .OwnOptions = true,
+     .JoinsFleet = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
 
 }  // namespace DioCli

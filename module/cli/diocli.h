@@ -28,9 +28,11 @@
 #include <QStringList>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <vector>
 
-#include "diosession.h"
+#include "link/clicommand.h"
+#include "module/diosession.h"
 
 class DeviceShell;
 
@@ -63,5 +65,9 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output =
 
 // Asks the running command to stop polling, as Ctrl+C does.
 void RequestStop();
+
+// The dio subcommand's table (link/clicommand.h): Run on stdout and stderr,
+// the progress bar when stderr is a terminal.
+std::span<const CliCommand> Commands();
 
 }  // namespace DioCli

@@ -1,19 +1,24 @@
 // A module's reply from the line to the panel: arbitrary bytes, the first of
-// which switches checksums on (odd) or off, through the reply check, the
-// configuration codes, the status split and the panel's lamps. Codes are
-// never longer than two characters, a status read is good only with two hex
-// digits for each byte, and the lamps then show those bytes' bits.
+// which switches checksums on (odd) or off.
+// - The reply check: an accepted reply has the module's form, and checksums
+//   round-trip: any non-empty text that AppendChecksum completes is accepted
+//   by VerifyChecksum and given back as it was.
+// - Then, as the 64-character buffer holds it, through the configuration
+//   codes, the status split and the panel's lamps: codes are never longer
+//   than two characters, a status read is good only with two hex digits for
+//   each byte, and the lamps then show those bytes' bits.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "diopanelstate.h"
-#include "talo7kbase.h"
-#include "talocomport.h"
-#include "talom7101.h"
+#include "module/diopanelstate.h"
+#include "module/moduleprotocol.h"
+#include "module/talom7101.h"
 
 namespace {
+
+using ModuleProtocol::Checksums;
 
 void Require(bool condition) {
   if (!condition) __builtin_trap();
@@ -21,14 +26,49 @@ void Require(bool condition) {
 
 int HexValue(const std::string& text) { return std::stoi(text, nullptr, 16); }
 
+// The reply check and the checksum helpers on the whole input.
+void CheckReplyForm(const std::string& received, Checksums checksums) {
+  std::string reply = received;
+  if (ModuleProtocol::AcceptReply(reply, '\r', checksums)) {
+    Require(received.front() == '!' || received.front() == '>');
+    Require(received.back() == '\r' && reply.back() == '\r');
+    if (checksums == Checksums::Off) Require(reply == received);
+    if (checksums == Checksums::On) {
+      // The two digits stood for the sum of what is left.
+      Require(reply.size() + 2 == received.size());
+      Require(received.compare(0, reply.size() - 1, reply, 0, reply.size() - 1) == 0);
+      std::string again = reply;
+      ModuleProtocol::AppendChecksum(again);
+      std::string digits = received.substr(received.size() - 3, 2);
+      for (char& c : digits)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+      Require(again.substr(again.size() - 3, 2) == digits);
+    }
+  }
+
+  const int sum = ModuleProtocol::Checksum(received);
+  Require(sum >= 0 && sum <= 255);
+
+  // Whatever the text, the checksum it is given is the one it is checked by
+  // (a reply has at least its first character before the digits).
+  if (received.empty()) return;
+  std::string sealed = received + '\r';
+  ModuleProtocol::AppendChecksum(sealed);
+  Require(ModuleProtocol::VerifyChecksum(sealed));
+  Require(sealed == received + '\r');
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const bool checksums = (data[0] & 1) != 0;
-  std::string reply(reinterpret_cast<const char*>(data + 1), size - 1);
+  const Checksums checksums = (data[0] & 1) != 0 ? Checksums::On : Checksums::Off;
+  const std::string received(reinterpret_cast<const char*>(data + 1), size - 1);
+  CheckReplyForm(received, checksums);
+
+  std::string reply = received;
   if (reply.size() >= ModuleProtocol::kReplyLimit) reply.resize(ModuleProtocol::kReplyLimit - 1);
-  if (!TaloComPort::AcceptModuleReply(reply, '\r', checksums)) return 0;
+  if (!ModuleProtocol::AcceptReply(reply, '\r', checksums)) return 0;
 
   // "$AA2": the configuration codes, and the data format's bits after them.
   if (const std::optional<ModuleProtocol::ConfigurationCodes> codes =

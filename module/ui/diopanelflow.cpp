@@ -1,11 +1,11 @@
-#include "diopanelflow.h"
+#include "module/ui/diopanelflow.h"
 
-#include "deviceshell.h"
-#include "tdlgtalo7101.h"
-#include "transferdialogpresenter.h"
+#include "link/deviceshell.h"
+#include "module/ui/tdlgtalo7101.h"
+#include "transfer/ui/transferdialogpresenter.h"
 
-DioStartResult tbtnTaloConfClick(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
-                                 const DioTimings& timings) {
+DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
+                           const DioTimings& timings) {
   TransferDialogPresenter presenter(parent);
   const DioHost host{shell, presenter, deviceFreeBytes, timings};
   return DioStartFlow::Run(host, [&](TaloComPort& port) {
@@ -13,4 +13,10 @@ DioStartResult tbtnTaloConfClick(QWidget* parent, DeviceShell& shell, int64_t de
     panel.Setup(port, QString::fromLatin1(DioStartFlow::kModuleAddress), timings);
     panel.exec();
   });
+}
+
+DeviceTool DioPanelTool() {
+  return {.ActionName = "tbtnTaloConf", .Open = [](DeviceToolHost& host) {
+            (void)RunDioPanel(host.Parent, host.Shell, host.DeviceFreeBytes);
+          }};
 }

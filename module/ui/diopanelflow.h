@@ -5,10 +5,14 @@
 
 #include <cstdint>
 
-#include "diostartflow.h"
+#include "module/diostartflow.h"
+#include "widgets/devicetool.h"
 
 class DeviceShell;
 class QWidget;
 
-DioStartResult tbtnTaloConfClick(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
-                                 const DioTimings& timings = {});
+DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
+                           const DioTimings& timings = {});
+
+// The device pane's tbtnTaloConf: RunDioPanel over the main window.
+DeviceTool DioPanelTool();

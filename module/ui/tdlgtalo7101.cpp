@@ -1,4 +1,4 @@
-#include "tdlgtalo7101.h"
+#include "module/ui/tdlgtalo7101.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -8,11 +8,11 @@
 #include <QVariant>
 #include <functional>
 
-#include "dioworker.h"
-#include "diotext.h"
-#include "talom7101.h"
+#include "link/userdialogs.h"
+#include "module/diotext.h"
+#include "module/dioworker.h"
+#include "module/talom7101.h"
 #include "ui_tdlgtalo7101.h"
-#include "userdialogs.h"
 
 // Panel 1 of the status bar: drawn by the panel, which picks the image by
 // the panel's text.

@@ -32,8 +32,8 @@
 #include <deque>
 #include <memory>
 
-#include "diopanelstate.h"
-#include "diosession.h"
+#include "module/diopanelstate.h"
+#include "module/diosession.h"
 
 namespace Ui {
 class TdlgTalo7101;

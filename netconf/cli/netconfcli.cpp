@@ -1,4 +1,4 @@
-#include "netconfcli.h"
+#include "netconf/cli/netconfcli.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -8,26 +8,22 @@
 #include <iostream>
 #include <string>
 
-#include "devicecli.h"
-#include "deviceshell.h"
-#include "escapecontrols.h"
-#include "netconfig.h"
-#include "netconftable.h"
-#include "netconftext.h"
-#include "nocoredumps.h"
-#include "settingsparser.h"
-#include "settingsreadback.h"
-#include "portnames.h"
-#include "progressline.h"
-#include "terminalprogress.h"
+#include "link/deviceshell.h"
+#include "link/escapecontrols.h"
+#include "link/portnames.h"
+#include "link/progressline.h"
+#include "netconf/cli/netconftable.h"
+#include "netconf/netconfig.h"
+#include "netconf/netconftext.h"
+#include "netconf/nocoredumps.h"
+#include "netconf/settingsparser.h"
+#include "netconf/settingsreadback.h"
+#include "remote/devicecli.h"
+#include "transfer/terminalprogress.h"
 
 namespace NetConfCli {
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 void PrintError(const QString& text) {
   PrintEscapedLine(stderr, QStringLiteral("talo7100-cli: ") + text);
@@ -59,7 +55,7 @@ bool DeviceListed(DeviceShell& shell) {
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
   if (!free) return false;
   if (*free != 0) return true;
-  shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
+  shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
   return false;
 }
 
@@ -79,7 +75,7 @@ using ReadBack = std::function<std::optional<QStringList>(DeviceShell&)>;
 int Show(DeviceShell& shell, const QStringList& arguments, const ReadBack& read) {
   if (arguments != QStringList{QStringLiteral("--show")}) {
     PrintError(QStringLiteral("--show takes no other option"));
-    return kExitUsage;
+    return kUsageError;
   }
   // Standard output is the result alone.
   SettingsReadBack::MaskingConsole quiet(nullptr);
@@ -235,7 +231,7 @@ int Netconf(DeviceShell& shell, const QStringList& arguments) {
     why = QStringLiteral("the port %1 has no name to keep its SOCKET.CFG under").arg(shell.SelectedPort());
   if (!settings || !why.isEmpty()) {
     PrintError(why);
-    return kExitUsage;
+    return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) {
     config.OwnFolder = ownFolder;
@@ -280,7 +276,7 @@ int Accounts(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<AccountSettings> accounts = ReadAccounts(arguments, why);
   if (!accounts) {
     PrintError(why);
-    return kExitUsage;
+    return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.UpdateAccounts(*accounts); });
 }
@@ -290,9 +286,46 @@ int Init(DeviceShell& shell, const QStringList& arguments) {
   const std::optional<ServerChoice> choice = ParseInit(arguments, why);
   if (!choice) {
     PrintError(why);
-    return kExitUsage;
+    return kUsageError;
   }
   return RunWithProgress(shell, [&](NetConfig& config) { return config.InitialiseSystem(*choice); });
 }
+
+namespace {
+
+const CliCommand kCommands[] = {
+    {.Name = "netconf",
+     .Arguments = kNetconfArguments,
+     .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF (--table: each port's row; --show: "
+                "reads it back).",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Netconf(context.Shell, arguments);
+     },
+     .OwnOptions = true,
+     .JoinsFleet = true},
+    {.Name = "accounts",
+     .Arguments = kAccountsArguments,
+     .Summary = "Writes SOCKET.UPW and copies it to D:\\CONF (passwords from "
+                "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs "
+                "and rights back).",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Accounts(context.Shell, arguments);
+     },
+     .OwnOptions = true,
+     .JoinsFleet = true},
+    {.Name = "init",
+     .Arguments = kInitArguments,
+     .Summary = "Formats D: and copies the default files and the chosen servers (asks first; "
+                "--yes).",
+     .Run = [](CliContext& context, const QStringList& arguments) {
+       return Init(context.Shell, arguments);
+     },
+     .OwnOptions = true,
+     .JoinsFleet = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
 
 }  // namespace NetConfCli

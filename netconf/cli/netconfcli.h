@@ -27,9 +27,11 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <span>
 
-#include "netconfig.h"
-#include "netsettings.h"
+#include "link/clicommand.h"
+#include "netconf/netconfig.h"
+#include "netconf/netsettings.h"
 
 class DeviceShell;
 
@@ -61,5 +63,8 @@ std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QStrin
 int Netconf(DeviceShell& shell, const QStringList& arguments);
 int Accounts(DeviceShell& shell, const QStringList& arguments);
 int Init(DeviceShell& shell, const QStringList& arguments);
+
+// The three subcommands' table (link/clicommand.h).
+std::span<const CliCommand> Commands();
 
 }  // namespace NetConfCli

@@ -1,10 +1,10 @@
-#include "netconftable.h"
+#include "netconf/cli/netconftable.h"
 
 #include <QFile>
 #include <QSet>
 
-#include "netconfcli.h"
-#include "portnames.h"
+#include "link/portnames.h"
+#include "netconf/cli/netconfcli.h"
 
 namespace NetConfTable {
 

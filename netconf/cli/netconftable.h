@@ -24,7 +24,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "netsettings.h"
+#include "netconf/netsettings.h"
 
 namespace NetConfTable {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "settingsparser.h"
+#include "netconf/settingsparser.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "netsettings.h"
+#include "netconf/netsettings.h"
 
 namespace {
 

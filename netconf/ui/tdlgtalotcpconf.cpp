@@ -1,4 +1,4 @@
-#include "tdlgtalotcpconf.h"
+#include "netconf/ui/tdlgtalotcpconf.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "deviceshell.h"
-#include "netconftext.h"
-#include "nocoredumps.h"
-#include "transferdialogpresenter.h"
+#include "link/deviceshell.h"
+#include "netconf/netconftext.h"
+#include "netconf/nocoredumps.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tdlgtalotcpconf.h"
 
 namespace {
@@ -302,10 +302,10 @@ void TdlgTaloTCPConf::ShowAccounts(const AccountSettings& accounts) {
   f.LblPasswordsAgain->setVisible(true);
 }
 
-void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
+void TdlgTaloTCPConf::Open(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
                       const std::function<void()>& refreshKeepingView) {
   if (deviceFreeBytes == 0) {
-    shell.Dialogs().ShowWarning(QString::fromLatin1(NetConfText::kRefreshFirst));
+    shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
     return;
   }
   {
@@ -314,4 +314,11 @@ void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeByte
     dialog.exec();
   }
   if (refreshKeepingView) refreshKeepingView();
+}
+
+DeviceTool NetConfTool() {
+  return {.ActionName = "tbtnTCPConf", .Open = [](DeviceToolHost& host) {
+            TdlgTaloTCPConf::Open(host.Parent, host.Shell, host.DeviceFreeBytes,
+                                  host.RefreshKeepingView);
+          }};
 }

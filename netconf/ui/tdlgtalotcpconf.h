@@ -23,7 +23,8 @@
 //   still start empty when the dialog opens: nothing is read unasked.
 // - Buttons never act as the default button: Enter in an edit must not
 //   start an update, let alone a format.
-// - Main thread only; shown modally by tbtnTCPConfClick.
+// - Main thread only; shown modally by Open, the device pane's tbtnTCPConf
+//   (NetConfTool).
 
 #include <QDialog>
 #include <QString>
@@ -32,7 +33,8 @@
 #include <functional>
 #include <memory>
 
-#include "netconfig.h"
+#include "netconf/netconfig.h"
+#include "widgets/devicetool.h"
 
 namespace Ui {
 class TdlgTaloTCPConf;
@@ -50,6 +52,13 @@ class TdlgTaloTCPConf : public QDialog {
   TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presenter, QWidget* parent = nullptr,
                   NetConfigTimes times = {});
   ~TdlgTaloTCPConf() override;
+
+  // The configuration dialog over the device pane's port. Refuses with the
+  // refresh warning while the pane has not been listed (deviceFreeBytes 0);
+  // otherwise shows the dialog modally and then lists the device folder
+  // again keeping the user's view (refreshKeepingView).
+  static void Open(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
+                   const std::function<void()>& refreshKeepingView);
 
   NetConfig& Config() { return Logic; }
 
@@ -96,9 +105,5 @@ class TdlgTaloTCPConf : public QDialog {
   std::array<QLabel*, 16> RowLabels{};
 };
 
-// tbtnTCPConf: the configuration dialog over the device pane's port. Refuses
-// with the refresh warning while the pane has not been listed
-// (deviceFreeBytes 0); otherwise shows the dialog modally and then lists the
-// device folder again keeping the user's view (refreshKeepingView).
-void tbtnTCPConfClick(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
-                      const std::function<void()>& refreshKeepingView);
+// The device pane's tbtnTCPConf: TdlgTaloTCPConf::Open over the main window.
+DeviceTool NetConfTool();

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 namespace {
 
@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 
   const std::optional<QDateTime> when = DeviceListing::ParseListingDate(text, year);
-  Require(DeviceListing::ConvertListingDate(text, year).isEmpty() == !when.has_value());
+  static const DateFormat dates = DateSettings::ListingFormat();
+  Require(DeviceListing::ConvertListingDate(text, year, dates).isEmpty() == !when.has_value());
   if (!when) return 0;
   Require(when->isValid() && when->time().second() == 0);
   const int parsedYear = when->date().year();

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 namespace {
 
@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   using DeviceListing::ListingLine;
   using DeviceListing::TreeLine;
-  const ListingLine parsed = DeviceListing::ParseListingLine(line, year);
+  static const DateFormat dates = DateSettings::ListingFormat();
+  const ListingLine parsed = DeviceListing::ParseListingLine(line, year, dates);
   const TreeLine tree = DeviceListing::ClassifyTreeLine(line);
 
   if (parsed.LineKind != ListingLine::Kind::Ignored)

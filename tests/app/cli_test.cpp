@@ -11,20 +11,17 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
-#include "clicommands.h"
-#include "clirun.h"
-#include "ptypair.h"
-#include "scriptedshell.h"
-#include "talocomport.h"
-#ifdef TALO_CLI_SIM_TESTS
 #include <chrono>
 #include <fstream>
 #include <thread>
 
-#include "deviceshell.h"
-#include "simfixture.h"
-#endif
+#include "app/cli/clicommands.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "tests/support/clirun.h"
+#include "tests/support/ptypair.h"
+#include "tests/support/scriptedshell.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 
@@ -225,6 +222,13 @@ TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
   EXPECT_EQ(ParseCliCall({}).What, CliCall::Action::WrongCall);
 }
 
+// The areas' tables together: each subcommand is reached by its name, none
+// hidden behind another's of the same name.
+TEST(CliCall, everyRegisteredSubcommandIsReachedByItsName) {
+  for (const CliCommand& command : CliCommands())
+    EXPECT_EQ(ParseCliCall({command.Name}).Command, &command) << command.Name;
+}
+
 // A command that asks takes --yes after its name too; one that never asks
 // does not.
 TEST(CliCall, commandsThatAskTakeYesAfterTheirName) {
@@ -238,7 +242,6 @@ TEST(CliCall, commandsThatAskTakeYesAfterTheirName) {
   EXPECT_EQ(ParseCliCall({"mv", "--yes", "A", "B"}).What, CliCall::Action::WrongCall);
 }
 
-#ifdef TALO_CLI_SIM_TESTS
 // A folder argument reaches the shell's command line as it stands: one the
 // shell would take for a redirection or split at a blank is refused before
 // anything is typed.
@@ -366,6 +369,5 @@ TEST_F(CliOnSimulator, aHangUpEndsTheCommandWithOneLineAndTheNextCallWorks) {
   EXPECT_EQ(again.ExitCode, 0) << again.Err.toStdString();
   EXPECT_TRUE(again.Out.startsWith(QStringLiteral("AGAIN.TXT\t"))) << again.Out.toStdString();
 }
-#endif
 
 }  // namespace

@@ -16,10 +16,10 @@
 #include <QTextDocument>
 #include <functional>
 
-#include "memoconsole.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "taloconsolememo.h"
+#include "app/memoconsole.h"
+#include "app/taloconsolememo.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // What the desktop program keeps between runs, the port box's list of tty
-// names with their stable names, and the port box and device tool bar in
-// sight at the first-run size and below.
+// names with their stable names, the port box and device tool bar in sight
+// at the first-run size and below, and the feature tools on that tool bar.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -12,12 +13,12 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "appsettings.h"
-#include "devicepane.h"
-#include "portbox.h"
-#include "ptypair.h"
-#include "scripteddialogs.h"
-#include "tfrmmain.h"
+#include "app/appsettings.h"
+#include "app/portbox.h"
+#include "app/tfrmmain.h"
+#include "remote/devicepane.h"
+#include "tests/support/ptypair.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 
@@ -116,6 +117,23 @@ TEST(FirstRunWindow, showsTheWholeDeviceToolBarAndThePortBoxAtEverySize) {
     }
     EXPECT_TRUE(inSight(tools, &window));
     EXPECT_TRUE(inSight(ports, &window)) << window.width();
+  }
+  dialogs.YesNoAnswers.push_back(true);
+  window.close();
+}
+
+// Every area's tool reaches its feature from the tool bar: before any
+// listing each refuses with the warning to refresh first.
+TEST(FirstRunWindow, everyFeatureToolOpensItsFeature) {
+  ScriptedDialogs dialogs;
+  TfrmMain window(&dialogs);
+  for (const char* name : {"tbtnTaloConf", "tbtnTCPConf", "tbtnGHOST"}) {
+    auto* action = window.pnlTalo()->findChild<QAction*>(QLatin1String(name));
+    ASSERT_TRUE(action) << name;
+    dialogs.Messages.clear();
+    action->trigger();
+    ASSERT_EQ(dialogs.Warnings().size(), 1) << name;
+    EXPECT_TRUE(dialogs.Warnings().front().contains("Refresh folder")) << name;
   }
   dialogs.YesNoAnswers.push_back(true);
   window.close();

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "tdlgtaloaskname.h"
-#include "widgetdialogs.h"
+#include "app/tdlgtaloaskname.h"
+#include "app/widgetdialogs.h"
 
 namespace {
 

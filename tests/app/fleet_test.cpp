@@ -13,13 +13,13 @@
 #include <memory>
 #include <vector>
 
-#include "clicommands.h"
-#include "clirun.h"
-#include "fleetplan.h"
-#include "fleetscreen.h"
-#include "netconftesting.h"
-#include "simfixture.h"
-#include "talocomport.h"
+#include "app/cli/clicommands.h"
+#include "app/cli/fleetplan.h"
+#include "app/cli/fleetscreen.h"
+#include "link/talocomport.h"
+#include "tests/netconf/netconftesting.h"
+#include "tests/support/clirun.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

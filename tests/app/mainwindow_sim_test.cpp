@@ -23,19 +23,19 @@
 #include <algorithm>
 #include <memory>
 
-#include "deviceitemmodel.h"
-#include "devicelister.h"
-#include "deviceshell.h"
-#include "devicelistview.h"
-#include "devicepane.h"
-#include "localfoldermodel.h"
-#include "localpane.h"
+#include "link/deviceshell.h"
+#include "local/localfoldermodel.h"
+#include "local/localpane.h"
+#include "remote/deviceitemmodel.h"
+#include "remote/devicelister.h"
+#include "remote/devicelistview.h"
+#include "remote/devicepane.h"
 
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "taloconsolememo.h"
-#include "taloterminal.h"
-#include "tfrmmain.h"
+#include "app/taloconsolememo.h"
+#include "app/taloterminal.h"
+#include "app/tfrmmain.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "taloapplication.h"
+#include "app/taloapplication.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include "devicename.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "taloconsolememo.h"
-#include "taloterminal.h"
-#include "tdlgtaloabout.h"
-#include "tdlgtaloaskname.h"
-#include "tfrmmain.h"
+#include "app/taloconsolememo.h"
+#include "app/taloterminal.h"
+#include "app/tdlgtaloabout.h"
+#include "app/tdlgtaloaskname.h"
+#include "app/tfrmmain.h"
+#include "link/devicename.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

@@ -11,16 +11,16 @@
 #include <memory>
 #include <string_view>
 
-#include "ptypair.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "talocomport.h"
-#include "taloconsolememo.h"
-#include "talodataring.h"
-#include "taloprinterthread.h"
-#include "taloreceiver.h"
-#include "taloterminal.h"
-#include "tfrmmain.h"
+#include "app/taloconsolememo.h"
+#include "app/taloterminal.h"
+#include "app/tfrmmain.h"
+#include "link/talocomport.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "link/taloreceiver.h"
+#include "tests/support/ptypair.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 

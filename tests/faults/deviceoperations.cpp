@@ -1,4 +1,4 @@
-#include "deviceoperations.h"
+#include "tests/faults/deviceoperations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,26 +10,26 @@
 #include <thread>
 #include <vector>
 
-#include "copytodevice.h"
-#include "devicebrowser.h"
-#include "devicecli.h"
-#include "devicefilecommands.h"
-#include "devicetextfile.h"
-#include "diosession.h"
-#include "diostartflow.h"
-#include "diotext.h"
-#include "imagekeeper.h"
-#include "imageprogress.h"
-#include "imagetext.h"
-#include "netconfig.h"
-#include "netconftext.h"
-#include "taloappdir.h"
-#include "taloghostresthread.h"
-#include "taloterminal.h"
-#include "talothread.h"
-#include "terminalprogress.h"
-#include "transferbatch.h"
-#include "transferfile.h"
+#include "app/taloterminal.h"
+#include "image/imagekeeper.h"
+#include "image/imageprogress.h"
+#include "image/imagetext.h"
+#include "image/taloghostresthread.h"
+#include "link/talothread.h"
+#include "module/diosession.h"
+#include "module/diostartflow.h"
+#include "module/diotext.h"
+#include "netconf/netconfig.h"
+#include "netconf/netconftext.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecli.h"
+#include "remote/devicefilecommands.h"
+#include "remote/devicetextfile.h"
+#include "remote/taloappdir.h"
+#include "transfer/copytodevice.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferbatch.h"
+#include "transfer/transferfile.h"
 
 using faultmatrix::Fault;
 
@@ -298,7 +298,7 @@ Operation Rename() {
   return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
     DeviceFileCommands commands(browser, world.Shell);
     world.Dialogs.NameAnswers.push_back(QStringLiteral("NEW.TXT"));
-    const bool done = commands.Rename1Click(browser.IndexOfName("A.TXT"));
+    const bool done = commands.Rename(browser.IndexOfName("A.TXT"));
     const bool renamed = world.Sim().Exists("\\NEW.TXT");
     if (done && !renamed) findings.push_back("rename reported done, the file is not renamed");
     const auto kept = world.Sim().GetFile(renamed ? "\\NEW.TXT" : "\\A.TXT");
@@ -312,7 +312,7 @@ Operation FolderProperties() {
     DeviceFileCommands commands(browser, world.Shell);
     std::optional<DeviceProperties> shown;
     commands.SetPropertiesView([&](const DeviceProperties& p) { shown = p; });
-    commands.Properities1Click(browser.IndexOfName("DATA"));
+    commands.ShowProperties(browser.IndexOfName("DATA"));
     const bool counted = shown && !shown->PropContains.isEmpty();
     // Figures shown must be the folder's: 2 files, 1 folder, 500 bytes.
     if (counted && !world.ErrorShown() &&
@@ -340,7 +340,7 @@ Operation Delete(bool folder) {
   return PaneOperation([folder](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
     DeviceFileCommands commands(browser, world.Shell);
     const char* path = folder ? "\\LOG" : "\\A.TXT";
-    const bool done = commands.Delete1Click(browser.IndexOfName(folder ? "LOG" : "A.TXT"));
+    const bool done = commands.Delete(browser.IndexOfName(folder ? "LOG" : "A.TXT"));
     if (done && world.Sim().Exists(path))
       findings.push_back(std::string("delete reported done, ") + path + " is still there");
     if (world.Sim().GetFile("\\DATA\\D1.TXT") != Pattern(300, 'd') ||
@@ -364,7 +364,7 @@ Operation MakeDirectory() {
   return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
     DeviceFileCommands commands(browser, world.Shell);
     world.Dialogs.NameAnswers.push_back(QStringLiteral("NEWDIR"));
-    const bool done = commands.MakeDirectory1Click();
+    const bool done = commands.MakeDirectory();
     if (done && !world.Sim().Exists("\\NEWDIR"))
       findings.push_back("make directory reported done, there is no folder");
     ExpectToldOrDone(world, done, findings, "make directory");
@@ -374,14 +374,14 @@ Operation MakeDirectory() {
 Operation Memory() {
   return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
     DeviceFileCommands commands(browser, world.Shell);
-    ExpectToldOrDone(world, commands.MEM1Click(), findings, "MEM");
+    ExpectToldOrDone(world, commands.ShowMemory(), findings, "MEM");
   });
 }
 
 Operation Abort() {
   return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
     DeviceFileCommands commands(browser, world.Shell);
-    commands.ABORT1Click();
+    commands.Abort();
     ExpectToldOrDone(world, !world.ErrorShown(), findings, "ABORT");
   });
 }
@@ -389,7 +389,7 @@ Operation Abort() {
 Operation Format() {
   return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
     DeviceFileCommands commands(browser, world.Shell);
-    const bool done = commands.FORMAT1Click();
+    const bool done = commands.Format();
     if (done && (world.Sim().Exists("\\A.TXT") || browser.ItemCount() != 0))
       findings.push_back("FORMAT reported done, the drive still holds files");
     ExpectToldOrDone(world, done, findings, "FORMAT");
@@ -402,7 +402,7 @@ Operation AutoRun(bool inSubfolder) {
   return PaneOperation(
       [inSubfolder](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
         DeviceFileCommands commands(browser, world.Shell);
-        const bool done = commands.Talo7100TCP1Click(browser.IndexOfName("RUN.EXE"));
+        const bool done = commands.SetAutoRun(browser.IndexOfName("RUN.EXE"));
         const auto batch = world.Sim().GetFile("\\AUTORUN.BAT");
         const std::string line = inSubfolder ? "\\DATA\\RUN.EXE\r\n" : "RUN.EXE\r\n";
         if (done && batch != std::optional<std::string>(line))

@@ -20,12 +20,12 @@
 #include <optional>
 #include <string>
 
-#include "deviceshell.h"
-#include "faultmatrix.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "transferview.h"
+#include "link/deviceshell.h"
+#include "tests/faults/faultmatrix.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
+#include "transfer/transferview.h"
 
 // Runs a transfer batch at once, as a dialog whose first timer tick has come.
 class DirectView : public TransferView {

@@ -7,7 +7,7 @@
 // child processes of this program, a few at a time, gathers their cells and
 // prints the table and its summary line. Run alone (--gtest_filter), a row
 // prints its own table.
-#include "faultmatrix.h"
+#include "tests/faults/faultmatrix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -24,8 +24,34 @@
 #include <string>
 #include <thread>
 
-#include "deviceoperations.h"
-#include "talocomport.h"
+#include "app/taloterminal.h"
+#include "image/imagekeeper.h"
+#include "image/imageprogress.h"
+#include "image/imagetext.h"
+#include "image/taloghostresthread.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "link/taloconsole.h"
+#include "link/talothread.h"
+#include "module/diosession.h"
+#include "module/diostartflow.h"
+#include "module/diotext.h"
+#include "netconf/netconfig.h"
+#include "netconf/netconftext.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecli.h"
+#include "remote/devicefilecommands.h"
+#include "remote/devicelister.h"
+#include "remote/taloappdir.h"
+#include "tests/faults/deviceoperations.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
+#include "transfer/copytodevice.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferbatch.h"
+#include "transfer/transferfile.h"
+#include "transfer/transferview.h"
 
 using namespace faultmatrix;
 

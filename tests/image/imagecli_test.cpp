@@ -9,13 +9,13 @@
 #include <csignal>
 #include <thread>
 
-#include "deviceshell.h"
-#include "imagecli.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "taloappdir.h"
-#include "talocomport.h"
+#include "image/cli/imagecli.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "remote/taloappdir.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "imagecrc.h"
+#include "image/imagecrc.h"
 
 namespace {
 

@@ -13,11 +13,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "imagetext.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "tdlgfrmhelp.h"
-#include "tdlgtaloghost.h"
+#include "image/imagetext.h"
+#include "image/ui/tdlgfrmhelp.h"
+#include "image/ui/tdlgtaloghost.h"
+#include "link/deviceshell.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ TEST(ImageDialog, refusesUntilTheDevicePaneHasBeenListed) {
   EXPECT_FALSE(TdlgTaloGhost::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0, verify));
   ASSERT_EQ(dialogs.Messages.size(), 1u);
   EXPECT_EQ(dialogs.Messages.front().Type, ScriptedDialogs::Message::Warning);
-  EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ImageText::kRefreshFirst));
+  EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ShellText::kRefreshFirst));
 }
 
 // The memo's lines carry leading and trailing blanks that the form must keep.

@@ -12,20 +12,20 @@
 #include <cstdio>
 #include <string>
 
-#include "deviceshell.h"
-#include "devicetexts.h"
-#include "imagekeeper.h"
-#include "imageprogress.h"
-#include "imagetext.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "simterminal.h"
-#include "taloghostresthread.h"
-#include "taloghostthread.h"
-#include "taloappdir.h"
-#include "terminalprogress.h"
-#include "transferbatch.h"
+#include "image/imagekeeper.h"
+#include "image/imageprogress.h"
+#include "image/imagetext.h"
+#include "image/taloghostresthread.h"
+#include "image/taloghostthread.h"
+#include "link/deviceshell.h"
+#include "remote/devicetexts.h"
+#include "remote/taloappdir.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
+#include "transfer/terminalprogress.h"
+#include "transfer/transferbatch.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // TaloComPort on real pseudo-terminals: time-outs, purge, line reads,
-// exclusive open, hang-up, names and the module command helpers.
+// exclusive open, hang-up, names and line settings.
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -11,10 +11,10 @@
 #include <cerrno>
 #include <future>
 
-#include "linktestutil.h"
-#include "lowlatencymode.h"
-#include "portscan.h"
-#include "talocomport.h"
+#include "link/lowlatencymode.h"
+#include "link/portscan.h"
+#include "link/talocomport.h"
+#include "tests/link/linktestutil.h"
 
 using linktest::Clock;
 using linktest::MsSince;
@@ -396,108 +396,30 @@ TEST(ComPortHangUp, transientHangUpReopensWithTheLineSettingsInForce) {
   EXPECT_EQ(p.Pty.Read(1, 100), "") << "no echo";
 }
 
-// ---- module commands -------------------------------------------------------
-
-TEST(ModuleChecksum, helpersFollowTheByteSum) {
-  EXPECT_EQ(TaloComPort::Checksum("$016"), 0xBB);
-  EXPECT_EQ(TaloComPort::Checksum(""), 0);
-  EXPECT_EQ(TaloComPort::Checksum("\xFF\x02"), 0x01) << "bytes above 127 count unsigned";
-  EXPECT_EQ(TaloComPort::Checksum("\xFF"), 0xFF);
-
-  std::string command = "$016\r";
-  TaloComPort::AppendChecksum(command);
-  EXPECT_EQ(command, "$016BB\r");
-  std::string high = "\xFF\r";
-  TaloComPort::AppendChecksum(high);
-  EXPECT_EQ(high, "\xFF" "FF\r") << "always two digits";
-
-  TaloComPort port("unused");
+// The named settings reach the driver; what termios cannot do is refused
+// rather than approximated. (A pty keeps no parity bits, so parity is not
+// read back here.)
+TEST(ComPortLineSettings, namedParityAndStopBitsReachTheDriver) {
   struct Case {
-    std::string Reply;
-    bool Ok;
-    std::string After;
-  };
-  // '!' + '0' + '1' = 33 + 48 + 49 = 130 = 0x82; '>' = 0x3E.
-  const Case cases[] = {
-      {"!0182\r", true, "!01\r"},
-      {"!01BB\r", false, "!01"},  // mismatch: shortened anyway
-      {"!01ZZ\r", false, "!01"},  // not hexadecimal
-      {"!01 8\r", false, "!01"},  // a blank is not a digit
-      {"AB\r", false, "AB\r"},    // too short
-      {">00\r", false, ">"},
-      {">3E\r", true, ">\r"},
-      {">3e\r", true, ">\r"},
-  };
-  for (const auto& c : cases) {
-    std::string reply = c.Reply;
-    const bool ok = port.VerifyChecksum(reply);
-    EXPECT_EQ(ok, c.Ok) << c.Reply;
-    EXPECT_EQ(reply, c.After) << c.Reply;
-  }
-}
-
-struct ModuleCase {
-  const char* Name;
-  bool Checksums;
-  std::string Reply;
-  bool Result;
-  std::string ReplyAfter;
-};
-
-class ModuleCommandCases : public ::testing::TestWithParam<ModuleCase> {};
-
-TEST_P(ModuleCommandCases, judgesTheReply) {
-  const ModuleCase& c = GetParam();
-  OpenPort p(50);
-  p.Port.SetChecksumMode(c.Checksums);
-  std::string sent;
-  std::string reply;
-  {
-    Peer peer([&](const auto&) {
-      sent = p.Pty.ReadUntil("\r", 2000);
-      p.Pty.Write(c.Reply);
-    });
-    EXPECT_EQ(p.Port.ModuleCommand("$016\r", 1024, &reply), c.Result);
-  }
-  EXPECT_EQ(sent, c.Checksums ? "$016BB\r" : "$016\r");
-  EXPECT_EQ(reply, c.ReplyAfter);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ModuleCommand, ModuleCommandCases,
-    ::testing::Values(ModuleCase{"questionMarkIsRefused", false, "?01\r", false, "?01\r"},
-                      ModuleCase{"bareAcknowledgeIsAccepted", false, ">\r", true, ">\r"},
-                      ModuleCase{"replyWithoutCarriageReturnTimesOut", false, "!017101", false,
-                                 "!017101"},
-                      ModuleCase{"dataReplyIsAccepted", false, "!017101\r", true, "!017101\r"},
-                      ModuleCase{"checksummedReplyIsVerifiedAndStripped", true, ">3E\r", true,
-                                 ">\r"},
-                      ModuleCase{"wrongChecksumIsRefused", true, ">00\r", false, ">"}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-// The reply's judgement alone, as the line read hands it over.
-TEST(ModuleCommand, replyFormAndChecksumAreJudgedWithoutAPort) {
-  struct Case {
-    const char* Reply;
-    bool Checksums;
+    LineSettings Line;
     bool Accepted;
-    const char* After;
+    tcflag_t Set;
+    tcflag_t Clear;
   } cases[] = {
-      {"!017101\r", false, true, "!017101\r"}, {">\r", false, true, ">\r"},
-      {"?01\r", false, false, "?01\r"},        {"", false, false, ""},
-      {"!017101", false, false, "!017101"},    {"\r", false, false, "\r"},
-      {">3E\r", true, true, ">\r"},            {"!\r", true, false, "!\r"},
-      {">3F\r", true, false, ">"},
+      {kControllerLine, true, CS8, PARENB | CSTOPB},
+      {{9600, 7, LineParity::None, LineStopBits::Two}, true, CS7 | CSTOPB, 0},
+      {{57600, 8, LineParity::None, LineStopBits::OneAndAHalf}, false, 0, 0},
+      {{57601, 8, LineParity::None, LineStopBits::One}, false, 0, 0},
   };
   for (const Case& c : cases) {
-    std::string reply = c.Reply;
-    EXPECT_EQ(TaloComPort::AcceptModuleReply(reply, '\r', c.Checksums), c.Accepted) << c.Reply;
-    EXPECT_EQ(reply, c.After) << c.Reply;
+    PtyPair pty;
+    TaloComPort port(pty.SlavePath());
+    ASSERT_TRUE(port.Open());
+    EXPECT_EQ(port.Configure(c.Line), c.Accepted) << c.Line.BaudRate;
+    if (!c.Accepted) continue;
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.MasterFd(), &t), 0);  // the slave's settings
+    EXPECT_EQ(t.c_cflag & (c.Set | c.Clear), c.Set) << c.Line.BaudRate;
+    EXPECT_EQ(::cfgetospeed(&t), c.Line.BaudRate == 9600 ? B9600 : B57600);
   }
-}
-
-TEST(ModuleCommand, withoutReplyBufferSendsAndFails) {
-  OpenPort p(50);
-  EXPECT_FALSE(p.Port.ModuleCommand("#01\r", 1024, nullptr));
-  EXPECT_EQ(p.Pty.Read(4, 1000), "#01\r");
 }

@@ -6,12 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include "deviceshell.h"
-#include "linktestutil.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "scriptedshell.h"
-#include "talocomport.h"
+#include "link/deviceshell.h"
+#include "link/talocomport.h"
+#include "tests/link/linktestutil.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/scriptedshell.h"
 
 using linktest::Clock;
 using linktest::MsSince;

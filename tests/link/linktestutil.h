@@ -11,9 +11,9 @@
 #include <functional>
 #include <thread>
 
-#include "ptypair.h"
-#include "talocomport.h"
-#include "talothread.h"
+#include "link/talocomport.h"
+#include "link/talothread.h"
+#include "tests/support/ptypair.h"
 
 namespace linktest {
 
@@ -47,7 +47,7 @@ struct OpenPort {
   explicit OpenPort(uint32_t timeoutMs, uint8_t terminator = 13) {
     EXPECT_TRUE(Pty.IsValid());
     EXPECT_TRUE(Port.Open()) << "errno " << Port.LastError();
-    EXPECT_TRUE(Port.Configure(57600, 8, 0, 0));
+    EXPECT_TRUE(Port.Configure(kControllerLine));
     EXPECT_TRUE(Port.SetTimeouts(timeoutMs));
     Port.SetTerminator(terminator);
   }

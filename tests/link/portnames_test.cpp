@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "portnames.h"
-#include "progressline.h"
-#include "ptypair.h"
+#include "link/portnames.h"
+#include "link/progressline.h"
+#include "tests/support/ptypair.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "portaccess.h"
-#include "portscan.h"
-#include "ptypair.h"
-#include "talocomport.h"
+#include "link/portaccess.h"
+#include "link/portscan.h"
+#include "link/talocomport.h"
+#include "tests/support/ptypair.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // recording console and the ring fed directly.
 #include <gtest/gtest.h>
 
-#include "linktestutil.h"
-#include "recordingconsole.h"
-#include "talodataring.h"
-#include "taloprinterthread.h"
+#include "link/talodataring.h"
+#include "link/taloprinterthread.h"
+#include "tests/link/linktestutil.h"
+#include "tests/support/recordingconsole.h"
 
 using linktest::Clock;
 using linktest::MsSince;

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <thread>
 
-#include "linktestutil.h"
-#include "talodataring.h"
-#include "taloreceiver.h"
+#include "link/talodataring.h"
+#include "link/taloreceiver.h"
+#include "tests/link/linktestutil.h"
 
 using linktest::Clock;
 using linktest::MsSince;

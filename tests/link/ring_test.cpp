@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "talodataring.h"
+#include "link/talodataring.h"
 
 namespace {
 std::vector<uint8_t> PopAll(TaloDataRing& ring) {

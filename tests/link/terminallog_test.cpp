@@ -1,6 +1,6 @@
 // The terminal log: one timestamp per line however the line arrives, line
 // ends flushed, and the console behind it unchanged.
-#include "terminallog.h"
+#include "link/terminallog.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "escapecontrols.h"
-#include "recordingconsole.h"
+#include "link/escapecontrols.h"
+#include "tests/support/recordingconsole.h"
 
 namespace {
 

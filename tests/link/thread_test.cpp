@@ -4,8 +4,8 @@
 
 #include <atomic>
 
-#include "linktestutil.h"
-#include "talothread.h"
+#include "link/talothread.h"
+#include "tests/link/linktestutil.h"
 
 using linktest::Clock;
 using linktest::MsSince;

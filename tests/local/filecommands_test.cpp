@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "localfilecommands.h"
-#include "localmessages.h"
-#include "localtesttree.h"
+#include "local/localfilecommands.h"
+#include "local/localmessages.h"
+#include "tests/local/localtesttree.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "datesettings.h"
-#include "itemorder.h"
-#include "localfoldermodel.h"
-#include "localtesttree.h"
+#include "items/datesettings.h"
+#include "local/itemorder.h"
+#include "local/localfoldermodel.h"
+#include "tests/local/localtesttree.h"
 
 namespace {
 
@@ -316,6 +316,10 @@ TEST(LocalFolderModel, datesFollowTheProcessWideFormatAndOmitMidnight) {
   const QString noon = Cell(model, 1, LocalFolderModel::kModifiedColumn);
   EXPECT_TRUE(noon.startsWith("2005/12/31 ")) << noon.toStdString();
   EXPECT_TRUE(noon.contains("12")) << noon.toStdString();
+  // After a listing date that did not convert: month first, with "-".
+  DateSettings::NoteListingConversion(false);
+  ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
+  EXPECT_EQ(Cell(model, 0, LocalFolderModel::kModifiedColumn), "12-31-05");
   DateSettings::Reset();
 }
 

@@ -16,10 +16,10 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "localitemdelegate.h"
-#include "localpane.h"
-#include "localtesttree.h"
-#include "scripteddialogs.h"
+#include "local/localitemdelegate.h"
+#include "local/localpane.h"
+#include "tests/local/localtesttree.h"
+#include "tests/support/scripteddialogs.h"
 
 namespace {
 

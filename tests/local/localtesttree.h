@@ -12,7 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "localnamespace.h"
+#include "local/localnamespace.h"
 
 class LocalTestTree {
  public:

@@ -3,9 +3,9 @@
 
 #include <sys/stat.h>
 
-#include "filetypes.h"
-#include "itemorder.h"
-#include "mounttable.h"
+#include "items/filetypes.h"
+#include "local/itemorder.h"
+#include "local/mounttable.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // outputs switched only when they differ and checked in the state read back,
 // Ctrl+C still releasing the controller and stopping a start at once, and
 // the calls it refuses.
-#include "diocli.h"
+#include "module/cli/diocli.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "diotesting.h"
-#include "diotext.h"
+#include "module/diotext.h"
+#include "tests/module/diotesting.h"
 
 using namespace diotest;
 

@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <functional>
 
-#include "diopanelflow.h"
-#include "diotesting.h"
-#include "devicetexts.h"
-#include "diotext.h"
-#include "talocomport.h"
-#include "tdlgtalo7101.h"
+#include "link/talocomport.h"
+#include "module/diotext.h"
+#include "module/ui/diopanelflow.h"
+#include "module/ui/tdlgtalo7101.h"
+#include "remote/devicetexts.h"
+#include "tests/module/diotesting.h"
 
 using namespace diotest;
 
@@ -41,7 +41,7 @@ class DioPanel : public DioSimTest {
     watcher.start();
     DioTimings timings = Timings();
     if (pollIntervalMs > 0) timings.PollIntervalMs = pollIntervalMs;
-    return tbtnTaloConfClick(nullptr, Shell, 1'000'000, timings);
+    return RunDioPanel(nullptr, Shell, 1'000'000, timings);
   }
   static bool WaitFor(const std::function<bool()>& condition) {
     return QTest::qWaitFor(condition, kDeadlineMs);
@@ -185,10 +185,10 @@ TEST_F(DioPanel, aHangUpClosesThePanelWithItsMessage) {
 
 TEST_F(DioPanel, refusesBeforeAListingAndAfterNo) {
   Start();
-  EXPECT_EQ(tbtnTaloConfClick(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
-  EXPECT_EQ(Dialogs.Warnings(), QStringList{DioText::kRefreshFirst});
+  EXPECT_EQ(RunDioPanel(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
+  EXPECT_EQ(Dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});
   Dialogs.YesNoAnswers.push_back(false);
-  EXPECT_EQ(tbtnTaloConfClick(nullptr, Shell, 1000, Timings()), DioStartResult::NotStarted);
+  EXPECT_EQ(RunDioPanel(nullptr, Shell, 1000, Timings()), DioStartResult::NotStarted);
   EXPECT_TRUE(Sim().Commands().empty());
 }
 

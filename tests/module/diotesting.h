@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "deviceshell.h"
-#include "diosession.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
+#include "link/deviceshell.h"
+#include "module/diosession.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
 
 namespace diotest {
 

@@ -1,17 +1,22 @@
-// The module command classes against a scripted module on a pty: how the
-// commands are framed, how replies are read, and what a failed or garbled
-// reply leaves behind; and the panel state a poll leaves.
+// The module protocol: checksums and the judgement of a reply on their own,
+// then the command line and the module command classes against a scripted
+// module on a pty - how the commands are framed, how replies are read, and
+// what a failed or garbled reply leaves behind; and the panel state a poll
+// leaves.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
-#include "diopanelstate.h"
-#include "ptypair.h"
-#include "talocomport.h"
-#include "talom7101.h"
+#include "link/talocomport.h"
+#include "module/diopanelstate.h"
+#include "module/moduleprotocol.h"
+#include "module/talom7101.h"
+#include "tests/support/ptypair.h"
 
 namespace {
 
@@ -73,12 +78,112 @@ class ModuleProtocol : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Port.Open());
-    ASSERT_TRUE(Port.Configure(57600, 8, 0, 0));
+    ASSERT_TRUE(Port.Configure(kControllerLine));
     ASSERT_TRUE(Port.SetTimeouts(50));  // short: the failing cases wait for it
   }
   ScriptedModule Peer;
   TaloComPort Port{Peer.Path()};
 };
+
+using Checksums = ::ModuleProtocol::Checksums;
+
+TEST(ModuleChecksum, helpersFollowTheByteSum) {
+  using ::ModuleProtocol::AppendChecksum;
+  using ::ModuleProtocol::Checksum;
+  EXPECT_EQ(Checksum("$016"), 0xBB);
+  EXPECT_EQ(Checksum(""), 0);
+  EXPECT_EQ(Checksum("\xFF\x02"), 0x01) << "bytes above 127 count unsigned";
+  EXPECT_EQ(Checksum("\xFF"), 0xFF);
+
+  std::string command = "$016\r";
+  AppendChecksum(command);
+  EXPECT_EQ(command, "$016BB\r");
+  std::string high = "\xFF\r";
+  AppendChecksum(high);
+  EXPECT_EQ(high, "\xFF" "FF\r") << "always two digits";
+
+  struct Case {
+    std::string Reply;
+    bool Ok;
+    std::string After;
+  };
+  // '!' + '0' + '1' = 33 + 48 + 49 = 130 = 0x82; '>' = 0x3E.
+  const Case cases[] = {
+      {"!0182\r", true, "!01\r"},
+      {"!01BB\r", false, "!01"},  // mismatch: shortened anyway
+      {"!01ZZ\r", false, "!01"},  // not hexadecimal
+      {"!01 8\r", false, "!01"},  // a blank is not a digit
+      {"AB\r", false, "AB\r"},    // too short
+      {">00\r", false, ">"},
+      {">3E\r", true, ">\r"},
+      {">3e\r", true, ">\r"},
+  };
+  for (const auto& c : cases) {
+    std::string reply = c.Reply;
+    const bool ok = ::ModuleProtocol::VerifyChecksum(reply);
+    EXPECT_EQ(ok, c.Ok) << c.Reply;
+    EXPECT_EQ(reply, c.After) << c.Reply;
+  }
+}
+
+// The reply's judgement alone, as the line read hands it over.
+TEST(ModuleReply, formAndChecksumAreJudgedWithoutAPort) {
+  struct Case {
+    const char* Reply;
+    Checksums Sums;
+    bool Accepted;
+    const char* After;
+  } cases[] = {
+      {"!017101\r", Checksums::Off, true, "!017101\r"},
+      {">\r", Checksums::Off, true, ">\r"},
+      {"?01\r", Checksums::Off, false, "?01\r"},
+      {"", Checksums::Off, false, ""},
+      {"!017101", Checksums::Off, false, "!017101"},
+      {"\r", Checksums::Off, false, "\r"},
+      {">3E\r", Checksums::On, true, ">\r"},
+      {"!\r", Checksums::On, false, "!\r"},
+      {">3F\r", Checksums::On, false, ">"},
+  };
+  for (const Case& c : cases) {
+    std::string reply = c.Reply;
+    EXPECT_EQ(::ModuleProtocol::AcceptReply(reply, '\r', c.Sums), c.Accepted) << c.Reply;
+    EXPECT_EQ(reply, c.After) << c.Reply;
+  }
+}
+
+TEST_F(ModuleProtocol, moduleCommandJudgesTheReplyAndSealsTheCommandWithChecksumsOn) {
+  struct Case {
+    const char* Name;
+    Checksums Sums;
+    std::string Reply;
+    bool Result;
+    std::string After;
+  } cases[] = {
+      {"questionMarkIsRefused", Checksums::Off, "?01\r", false, "?01\r"},
+      {"bareAcknowledgeIsAccepted", Checksums::Off, ">\r", true, ">\r"},
+      {"replyWithoutCarriageReturnTimesOut", Checksums::Off, "!017101", false, "!017101"},
+      {"dataReplyIsAccepted", Checksums::Off, "!017101\r", true, "!017101\r"},
+      {"checksummedReplyIsVerifiedAndStripped", Checksums::On, ">3E\r", true, ">\r"},
+      {"wrongChecksumIsRefused", Checksums::On, ">00\r", false, ">"},
+  };
+  std::vector<std::string> sent;
+  for (const Case& c : cases) {
+    Peer.AnswerAlways(c.Reply);
+    std::string reply;
+    EXPECT_EQ(::ModuleProtocol::ModuleCommand(Port, "$016\r", 1024, &reply, c.Sums), c.Result)
+        << c.Name;
+    EXPECT_EQ(reply, c.After) << c.Name;
+    sent.push_back(c.Sums == Checksums::On ? "$016BB" : "$016");
+  }
+  EXPECT_EQ(Peer.Commands(), sent);
+}
+
+TEST_F(ModuleProtocol, moduleCommandWithoutReplyBufferSendsAndFails) {
+  EXPECT_FALSE(::ModuleProtocol::ModuleCommand(Port, "#01\r", 1024, nullptr));
+  for (int waited = 0; Peer.Commands().empty() && waited < 1000; waited += 10)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(Peer.Commands(), std::vector<std::string>{"#01"});
+}
 
 TEST_F(ModuleProtocol, commandsCarryTheAddressAndTheirCode) {
   TaloM7101 module(&Port, "0123");  // cut to two characters

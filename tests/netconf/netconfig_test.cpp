@@ -1,6 +1,6 @@
 // The updates and the initialisation against the simulated controller,
 // through the device logic the dialog uses and through talo7100-cli.
-#include "netconfig.h"
+#include "netconf/netconfig.h"
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -10,13 +10,13 @@
 #include <QDir>
 #include <QProcess>
 
-#include "../transfer/transfertesting.h"
-#include "clirun.h"
-#include "deviceshell.h"
-#include "netconfcli.h"
-#include "netconftesting.h"
-#include "netconftext.h"
-#include "settingsparser.h"
+#include "link/deviceshell.h"
+#include "netconf/cli/netconfcli.h"
+#include "netconf/netconftext.h"
+#include "netconf/settingsparser.h"
+#include "tests/netconf/netconftesting.h"
+#include "tests/support/clirun.h"
+#include "tests/transfer/transfertesting.h"
 
 using namespace netconftest;
 using namespace transfertest;

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "netconftable.h"
-#include "netconftesting.h"
+#include "netconf/cli/netconftable.h"
+#include "tests/netconf/netconftesting.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "taloappdir.h"
+#include "remote/taloappdir.h"
 
 namespace netconftest {
 

@@ -1,15 +1,15 @@
 // SOCKET.CFG and SOCKET.UPW: the checks, their messages and the bytes, and
 // the file replacement behind both.
-#include "netsettings.h"
+#include "netconf/netsettings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QDir>
 
-#include "netconftesting.h"
-#include "netconftext.h"
-#include "replacefile.h"
+#include "netconf/netconftext.h"
+#include "netconf/replacefile.h"
+#include "tests/netconf/netconftesting.h"
 
 using namespace netconftest;
 

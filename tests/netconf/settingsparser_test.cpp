@@ -1,12 +1,12 @@
 // The read-back parsers of SOCKET.CFG and SOCKET.UPW: inverses of the
 // writers, what a copy edited by hand may add, and the line a refusal names.
-#include "settingsparser.h"
+#include "netconf/settingsparser.h"
 
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
 
-#include "netconftesting.h"
+#include "tests/netconf/netconftesting.h"
 
 using namespace netconftest;
 

@@ -1,6 +1,6 @@
 // The configuration dialog: its enabling rules, the octet key filter, what
 // its buttons hand to the logic, and its opening from the tool button.
-#include "tdlgtalotcpconf.h"
+#include "netconf/ui/tdlgtalotcpconf.h"
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -16,11 +16,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "../transfer/transfertesting.h"
-#include "deviceshell.h"
-#include "netconftesting.h"
-#include "netconftext.h"
-#include "simfixture.h"
+#include "link/deviceshell.h"
+#include "netconf/netconftext.h"
+#include "tests/netconf/netconftesting.h"
+#include "tests/support/simfixture.h"
+#include "tests/transfer/transfertesting.h"
 
 using namespace transfertest;
 
@@ -180,8 +180,8 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
   ScriptedDialogs dialogs;
   DeviceShell shell(console, dialogs);
   int refreshed = 0;
-  tbtnTCPConfClick(nullptr, shell, 0, [&] { ++refreshed; });
-  EXPECT_EQ(dialogs.Warnings(), QStringList{NetConfText::kRefreshFirst});
+  TdlgTaloTCPConf::Open(nullptr, shell, 0, [&] { ++refreshed; });
+  EXPECT_EQ(dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});
   EXPECT_EQ(refreshed, 0);
 
   QString caption;
@@ -191,7 +191,7 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
       modal->close();
     }
   });
-  tbtnTCPConfClick(nullptr, shell, 1000, [&] { ++refreshed; });
+  TdlgTaloTCPConf::Open(nullptr, shell, 1000, [&] { ++refreshed; });
   EXPECT_EQ(caption, "Talo-7100 Series Configuration");
   EXPECT_EQ(refreshed, 1);
 }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# commandline_check.sh PROGRAM MANPAGE
+# commandline_check.sh PROGRAM MANPAGE VERSION
+# (VERSION: the project's version and build, "1.13 (B001)")
 # The shared command-line layout of our programs, and the manual page in
 # step with --help: the same options, and for talo7100-cli the same commands.
 set -u
 program=$1
 manpage=$2
+version_expected=$3
 name=$(basename "$program")
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
@@ -16,7 +18,7 @@ help=$("$program" --help) || fail "--help exits with $?"
 [[ -z $(sed -n 3p <<<"$help") ]] || fail "no blank line after the usage lines"
 
 version=$("$program" --version) || fail "--version exits with $?"
-[[ $version == "$name 1.13 (B001)" ]] || fail "--version: $version"
+[[ $version == "$name $version_expected" ]] || fail "--version: $version"
 
 # A wrong option: status 2, the problem and a one-line hint on stderr only.
 out=$("$program" --no-such-option 2>/tmp/cl_err.$$ </dev/null)

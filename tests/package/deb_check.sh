@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# deb_check.sh BUILD_DIR CLI
+# deb_check.sh BUILD_DIR CLI VERSION
+# (VERSION: the project's version and build, "1.13 (B001)")
 # The Debian package built by cpack: its dependencies, its file list, and
 # that the programs run from a temporary root it was unpacked into.
 set -u
 build=$1
 cli=$2
+version_expected=$3
 deb=$(ls -t "$build"/talo7100_*.deb 2>/dev/null | head -1)
 if [[ -z $deb ]]; then
   echo "SKIP: no package in $build (run cpack -G DEB there)"
@@ -46,9 +48,9 @@ home=$(mktemp -d)
 trap 'rm -rf "$root" "$home"' EXIT
 version=$(cd / && HOME=$home XDG_DATA_HOME=$home/data "$root/usr/bin/talo7100-cli" --version) ||
   fail "talo7100-cli --version exits with $?"
-[[ $version == "talo7100-cli 1.13 (B001)" ]] || fail "--version: $version"
+[[ $version == "talo7100-cli $version_expected" ]] || fail "--version: $version"
 (cd / && HOME=$home XDG_DATA_HOME=$home/data TALO7100_PORTS= "$root/usr/bin/talo7100-cli" ports) ||
   fail "talo7100-cli ports exits with $?"
-[[ $("$root/usr/bin/talo7100-sim" --version) == "talo7100-sim 1.13 (B001)" ]] ||
+[[ $("$root/usr/bin/talo7100-sim" --version) == "talo7100-sim $version_expected" ]] ||
   fail "talo7100-sim --version"
 exit $failed

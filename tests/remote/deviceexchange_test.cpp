@@ -8,11 +8,12 @@
 #include <functional>
 #include <thread>
 
-#include "devicebrowser.h"
-#include "devicecli.h"
-#include "devicefilecommands.h"
-#include "devicetexts.h"
-#include "remotesim.h"
+#include "items/datesettings.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecli.h"
+#include "remote/devicefilecommands.h"
+#include "remote/devicetexts.h"
+#include "tests/remote/remotesim.h"
 
 namespace {
 
@@ -39,8 +40,12 @@ TEST_F(DeviceExchange, listsRootFoldersFirstThenOpensAFolderAndGoesBackUp) {
   Sim().PutFile("\\AUTORUN.BAT", "PROG.EXE\r\n");
   Sim().MakeDir("\\LOG");
   Sim().PutFile("\\DATA\\LOG\\DAY1.TXT", "abc");
+  DateSettings::Reset();
   Browser.PortChanged();
   EXPECT_EQ(Names(), QStringList({"DATA", "LOG", "AUTORUN.BAT", "PROG.EXE"}));
+  // The listing's dates leave the controller's format for the local pane.
+  EXPECT_EQ(DateSettings::ShortDatePattern(), "yyyy/MM/dd");
+  DateSettings::Reset();
   EXPECT_EQ(Browser.DevicePath(), "\\");
   EXPECT_EQ(Browser.DeviceFreeBytes(), Sim().FreeBytes());
   EXPECT_EQ(Browser.ObjectsText(), "4 object(s)");
@@ -220,7 +225,7 @@ TEST_F(DeviceExchange, deepFolderHeaderDoesNotMakeAnEmptyFolderLookFull) {
   Browser.GoUp();
   ASSERT_EQ(Names(), QStringList({"EMPTY"}));
   Dialogs.YesNoAnswers = {true};
-  EXPECT_TRUE(Commands.Delete1Click(0));
+  EXPECT_TRUE(Commands.Delete(0));
   EXPECT_TRUE(Dialogs.Warnings().isEmpty());
   EXPECT_FALSE(Sim().Exists(deep));
 }
@@ -231,7 +236,7 @@ TEST_F(DeviceExchange, deleteRefusesNonEmptyFoldersAsksFirstAndListsTheFolderAga
   Sim().PutFile("\\A.TXT", "a");
   Browser.PortChanged();
   for (const char* name : {"HASDIR", "HASFILE"}) {
-    EXPECT_FALSE(Commands.Delete1Click(IndexOf(name)));
+    EXPECT_FALSE(Commands.Delete(IndexOf(name)));
     EXPECT_EQ(Dialogs.Warnings().last(), QStringLiteral("The directory '") + name +
                                              "' is not empty.\nCannot delete this directory!");
   }
@@ -239,9 +244,9 @@ TEST_F(DeviceExchange, deleteRefusesNonEmptyFoldersAsksFirstAndListsTheFolderAga
   EXPECT_TRUE(Dialogs.Texts(ScriptedDialogs::Message::Question).isEmpty());
 
   Dialogs.YesNoAnswers = {false, true};
-  EXPECT_FALSE(Commands.Delete1Click(IndexOf("A.TXT")));
+  EXPECT_FALSE(Commands.Delete(IndexOf("A.TXT")));
   EXPECT_FALSE(Ran("del A.TXT"));
-  EXPECT_TRUE(Commands.Delete1Click(IndexOf("A.TXT")));
+  EXPECT_TRUE(Commands.Delete(IndexOf("A.TXT")));
   EXPECT_EQ(Dialogs.Texts(ScriptedDialogs::Message::Question).last(),
             "Are you sure to delete the file 'A.TXT'\nfrom TALO-7100?");
   EXPECT_FALSE(Sim().Exists("\\A.TXT"));
@@ -255,12 +260,12 @@ TEST_F(DeviceExchange, renameAndMakeDirectoryReportTheShellsRefusalWithTheTypedN
   Browser.PortChanged();
   Dialogs.NameAnswers = {QStringLiteral("TAKEN.TXT"), QStringLiteral("NEW.TXT"),
                          QStringLiteral("LOG")};
-  EXPECT_FALSE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_FALSE(Commands.Rename(IndexOf("OLD.TXT")));
   EXPECT_EQ(Dialogs.NamePrompts.last(), "Rename file 'OLD.TXT'");
-  EXPECT_TRUE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_TRUE(Commands.Rename(IndexOf("OLD.TXT")));
   EXPECT_TRUE(Sim().Exists("\\NEW.TXT"));
   EXPECT_TRUE(Names().contains("NEW.TXT"));
-  EXPECT_FALSE(Commands.MakeDirectory1Click());
+  EXPECT_FALSE(Commands.MakeDirectory());
   EXPECT_EQ(Dialogs.NamePrompts.last(), "Make directory");
   ASSERT_EQ(Dialogs.Errors().size(), 2);
   EXPECT_EQ(Dialogs.Errors()[0], "Duplicate file name or file not found\r\n'TAKEN.TXT'!");
@@ -275,9 +280,9 @@ TEST_F(DeviceExchange, typedNamesAreSentAsTheirEightDotThreeFormAndUnsafeOnesNev
   Dialogs.NameAnswers = {QStringLiteral("longname9.text"), QStringLiteral("A>B"),
                          QStringLiteral("X Y"), QStringLiteral(""), std::nullopt,
                          QStringLiteral("old.txt"), QStringLiteral("new-1.txt")};
-  EXPECT_TRUE(Commands.MakeDirectory1Click());
+  EXPECT_TRUE(Commands.MakeDirectory());
   EXPECT_TRUE(Ran("md D:\\LONGNAME.TEX"));
-  for (int refused = 0; refused < 4; ++refused) EXPECT_FALSE(Commands.MakeDirectory1Click());
+  for (int refused = 0; refused < 4; ++refused) EXPECT_FALSE(Commands.MakeDirectory());
   ASSERT_EQ(Dialogs.Errors().size(), 2) << "an empty or cancelled name says nothing";
   EXPECT_EQ(Dialogs.Errors()[0],
             "The name 'A>B' cannot be sent to the TALO-7100: it holds a redirection or pipe (< > |).");
@@ -285,9 +290,9 @@ TEST_F(DeviceExchange, typedNamesAreSentAsTheirEightDotThreeFormAndUnsafeOnesNev
       "\n(8 characters, a dot, 3 characters; letters, digits and _ ~ - only)"));
 
   // Rename starts from the current name; OK on it unchanged sends nothing.
-  EXPECT_FALSE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_FALSE(Commands.Rename(IndexOf("OLD.TXT")));
   EXPECT_EQ(Dialogs.NameSuggestions.last(), "OLD.TXT");
-  EXPECT_TRUE(Commands.Rename1Click(IndexOf("OLD.TXT")));
+  EXPECT_TRUE(Commands.Rename(IndexOf("OLD.TXT")));
   EXPECT_TRUE(Ran("ren D:\\OLD.TXT NEW-1.TXT"));
   EXPECT_EQ(Sim().Commands().size(), 3 * 3 + 2u) << "three listings, md and ren";
 }
@@ -314,10 +319,10 @@ TEST_F(DeviceExchange, namesFromAHostileListingAreNeverTyped) {
   for (const QString& name : hostile) {
     Dialogs.Messages.clear();
     Dialogs.NameAnswers = {QStringLiteral("NEW.TXT")};
-    Commands.Delete1Click(IndexOf(name));
-    Commands.Properities1Click(IndexOf(name));
-    Commands.Rename1Click(IndexOf(name));
-    Commands.Talo7100TCP1Click(IndexOf(name));
+    Commands.Delete(IndexOf(name));
+    Commands.ShowProperties(IndexOf(name));
+    Commands.Rename(IndexOf(name));
+    Commands.SetAutoRun(IndexOf(name));
     Browser.OpenItem(IndexOf(name));
     for (const QString& error : Dialogs.Errors())
       EXPECT_TRUE(error.startsWith("The name '" + name + "' cannot be sent to the TALO-7100: it "))
@@ -348,12 +353,12 @@ TEST_F(DeviceExchange, fileCommandsActOnTheShownFolderWhereverTheShellWent) {
   std::vector<DeviceProperties> shown;
   Commands.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
 
-  EXPECT_TRUE(Commands.Delete1Click(IndexOf("CONFIG.INI")));
+  EXPECT_TRUE(Commands.Delete(IndexOf("CONFIG.INI")));
   Dialogs.NameAnswers = {QStringLiteral("B.TXT"), QStringLiteral("NEW")};
-  EXPECT_TRUE(Commands.Rename1Click(IndexOf("A.TXT")));
-  EXPECT_TRUE(Commands.MakeDirectory1Click());
-  EXPECT_TRUE(Commands.Delete1Click(IndexOf("SUB")));
-  Commands.Properities1Click(-1);
+  EXPECT_TRUE(Commands.Rename(IndexOf("A.TXT")));
+  EXPECT_TRUE(Commands.MakeDirectory());
+  EXPECT_TRUE(Commands.Delete(IndexOf("SUB")));
+  Commands.ShowProperties(-1);
   EXPECT_FALSE(Sim().Exists("\\CONFIG.INI"));
   EXPECT_TRUE(Sim().Exists("\\DATA\\CONFIG.INI"));
   EXPECT_TRUE(Sim().Exists("\\B.TXT") && Sim().Exists("\\DATA\\A.TXT"));
@@ -367,7 +372,7 @@ TEST_F(DeviceExchange, fileCommandsActOnTheShownFolderWhereverTheShellWent) {
   // typed after "d:" and "cd\".
   faults.FolderAfterListing = "C:\\";
   Sim().SetFaults(faults);
-  EXPECT_TRUE(Commands.Talo7100TCP1Click(IndexOf("PROG.EXE")));
+  EXPECT_TRUE(Commands.SetAutoRun(IndexOf("PROG.EXE")));
   EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"), "PROG.EXE\r\n");
   EXPECT_TRUE(Dialogs.Errors().isEmpty()) << Dialogs.Errors().join('|').toStdString();
 }
@@ -381,7 +386,7 @@ TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
   Commands.SetPropertiesView([&](const DeviceProperties& p) { shown.push_back(p); });
   Browser.PortChanged();
 
-  Commands.Properities1Click(IndexOf("KB.DAT"));
+  Commands.ShowProperties(IndexOf("KB.DAT"));
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].PropModule, "TALO-7100");
   EXPECT_EQ(shown[0].PropName, "KB.DAT");
@@ -390,11 +395,11 @@ TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
   EXPECT_EQ(shown[0].PropContains, "");
   EXPECT_FALSE(shown[0].PropType.isEmpty());
 
-  Commands.Properities1Click(IndexOf("DIR"));
+  Commands.ShowProperties(IndexOf("DIR"));
   EXPECT_EQ(shown[1].PropSize, "10 byte(s)");
   EXPECT_EQ(shown[1].PropContains, "1 file(s), 1 folder(s)");
 
-  Commands.Properities1Click(-1);
+  Commands.ShowProperties(-1);
   EXPECT_EQ(shown[2].PropType, "TALO disk (D:)");
   EXPECT_EQ(shown[2].PropName, "");
   EXPECT_EQ(shown[2].PropSize, "1034 byte(s)");
@@ -408,7 +413,7 @@ TEST_F(DeviceExchange, propertiesShowSizesAndCounts) {
   EXPECT_EQ(shown[3].PropContains, "2 file(s), 2 folder(s)");
 
   Browser.OpenItem(IndexOf("DIR"));
-  Commands.Properities1Click(-1);
+  Commands.ShowProperties(-1);
   EXPECT_EQ(shown[4].PropType, "Folder");
   EXPECT_EQ(shown[4].PropPath, "\\DIR");
 }
@@ -442,8 +447,8 @@ TEST_F(DeviceExchange, memAndAbortLeaveTheListAsItIs) {
   Browser.PortChanged();
   int resets = 0;
   QObject::connect(&Browser, &DeviceBrowser::ItemsReset, [&] { ++resets; });
-  Commands.MEM1Click();
-  Commands.ABORT1Click();
+  Commands.ShowMemory();
+  Commands.Abort();
   EXPECT_EQ(resets, 0);
   EXPECT_TRUE(Ran("C:\\mem"));
   EXPECT_TRUE(Console.Text().contains("Total memory"));
@@ -479,9 +484,9 @@ TEST_F(DeviceExchange, formatAsksThenEmptiesTheDriveAndListsAgain) {
   Browser.PortChanged();
   Browser.OpenItem(0);
   Dialogs.YesNoAnswers = {false, true};
-  EXPECT_FALSE(Commands.FORMAT1Click());
+  EXPECT_FALSE(Commands.Format());
   EXPECT_TRUE(Sim().Exists("\\DATA"));
-  EXPECT_TRUE(Commands.FORMAT1Click());
+  EXPECT_TRUE(Commands.Format());
   EXPECT_FALSE(Sim().Exists("\\DATA"));
   // The formatter's prompt, after its last line's line feed, ended the
   // exchange: it was not shown as a line of output.
@@ -501,12 +506,12 @@ TEST_F(DeviceExchange, autorunAppendsToTheRootsBatchFileEachTimeItIsChosen) {
   Sim().PutFile("\\WEBROOT\\HTTPFTPD.EXE", "MZ");
   Browser.PortChanged();
   EXPECT_TRUE(Browser.PopupMenuState(IndexOf("PROG.EXE")).SetToAutoRun);
-  EXPECT_TRUE(Commands.Talo7100TCP1Click(IndexOf("PROG.EXE")));
+  EXPECT_TRUE(Commands.SetAutoRun(IndexOf("PROG.EXE")));
   EXPECT_TRUE(Sim().Received().find("echo PROG.EXE>>AutoRun.bat\r") != std::string::npos);
   EXPECT_TRUE(Names().contains("AUTORUN.BAT"));
   Browser.OpenItem(IndexOf("WEBROOT"));
   for (int twice = 0; twice < 2; ++twice)
-    EXPECT_TRUE(Commands.Talo7100TCP1Click(IndexOf("HTTPFTPD.EXE")));
+    EXPECT_TRUE(Commands.SetAutoRun(IndexOf("HTTPFTPD.EXE")));
   EXPECT_EQ(CountRan("echo \\WEBROOT\\HTTPFTPD.EXE>>\\AutoRun.bat"), 2u);
   EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"),
             "PROG.EXE\r\n\\WEBROOT\\HTTPFTPD.EXE\r\n\\WEBROOT\\HTTPFTPD.EXE\r\n");

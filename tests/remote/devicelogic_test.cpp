@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "devicebrowser.h"
-#include "devicecli.h"
-#include "devicecommands.h"
-#include "devicename.h"
-#include "devicepath.h"
-#include "devicetexts.h"
-#include "taloappdir.h"
+#include "link/devicename.h"
+#include "link/devicepath.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicecli.h"
+#include "remote/devicecommands.h"
+#include "remote/devicetexts.h"
+#include "remote/taloappdir.h"
 
 namespace {
 

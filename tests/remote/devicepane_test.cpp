@@ -1,5 +1,5 @@
 // The device pane widget offscreen against the simulator.
-#include "devicepane.h"
+#include "remote/devicepane.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "deviceitemmodel.h"
-#include "devicelistview.h"
-#include "devicetextviewer.h"
-#include "remotesim.h"
+#include "remote/deviceitemmodel.h"
+#include "remote/devicelistview.h"
+#include "remote/devicetextviewer.h"
+#include "tests/remote/remotesim.h"
 
 namespace {
 

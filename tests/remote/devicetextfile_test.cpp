@@ -1,6 +1,6 @@
 // The text of a "type" answer: what is text, what is the shell's refusal,
 // and the lines the viewer and cat show.
-#include "devicetextfile.h"
+#include "remote/devicetextfile.h"
 
 #include <gtest/gtest.h>
 

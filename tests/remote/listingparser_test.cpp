@@ -1,12 +1,12 @@
 // The "dir" and "dir/s" parsers and the date conversion.
-#include "listingparser.h"
+#include "remote/listingparser.h"
 
 #include <gtest/gtest.h>
 
 #include <QLocale>
 
-#include "datesettings.h"
-#include "listingtestlines.h"
+#include "items/datesettings.h"
+#include "tests/remote/listingtestlines.h"
 
 using namespace DeviceListing;
 using ListingLines::File;
@@ -15,6 +15,9 @@ using ListingLines::Folder;
 namespace {
 
 constexpr int kYear = 2026;
+
+// The format the device lister gives (the C locale's long time).
+DateFormat Dates() { return DateSettings::ListingFormat(); }
 
 class ListingParser : public ::testing::Test {
  protected:
@@ -49,7 +52,7 @@ TEST_F(ListingParser, wholeDirAnswerGivesItemsWithoutDotEntriesAndTheFreeSpace) 
   QString caption;
   int64_t free = -1;
   for (const QByteArray& line : answer) {
-    ListingLine parsed = ParseListingLine(line, kYear);
+    ListingLine parsed = ParseListingLine(line, kYear, Dates());
     if (parsed.LineKind == ListingLine::Kind::Item) items.push_back(parsed.Item);
     if (parsed.LineKind == ListingLine::Kind::FreeSpace) {
       caption = parsed.FreeCaption;
@@ -79,7 +82,7 @@ TEST_F(ListingParser, entriesNeed43BytesAndALineEndInTheDateFieldLeavesItEmpty) 
   for (const int length : {42, 43, 44}) {
     SCOPED_TRACE(length);
     const QByteArray line = full.left(length - 2) + "\r\n";
-    const ListingLine parsed = ParseListingLine(line, kYear);
+    const ListingLine parsed = ParseListingLine(line, kYear, Dates());
     const bool entry = length >= 43;
     EXPECT_EQ(ClassifyTreeLine(line).LineKind, entry ? TreeLine::Kind::File : TreeLine::Kind::NotEntry);
     ASSERT_EQ(parsed.LineKind, entry ? ListingLine::Kind::Item : ListingLine::Kind::Ignored);
@@ -92,7 +95,7 @@ TEST_F(ListingParser, entriesNeed43BytesAndALineEndInTheDateFieldLeavesItEmpty) 
 
 TEST_F(ListingParser, folderWithExtensionListsAsNameDotExtension) {
   const QByteArray line = ListingLines::Entry("A", "B", true, "", "12-31-05  12:00p");
-  const ListingLine parsed = ParseListingLine(line, kYear);
+  const ListingLine parsed = ParseListingLine(line, kYear, Dates());
   EXPECT_EQ(parsed.Item.Name, "A.B");
   EXPECT_TRUE(parsed.Item.IsFolder());
   EXPECT_EQ(ClassifyTreeLine(line).LineKind, TreeLine::Kind::Folder);
@@ -104,7 +107,7 @@ TEST_F(ListingParser, folderWithExtensionListsAsNameDotExtension) {
 TEST_F(ListingParser, longDirectoryHeaderIsNeitherAnEntryNorCounted) {
   const QByteArray header = " Directory of D:\\PROJECTS\\FIELDLOG\\ARCHIVE1\r\n";
   ASSERT_GE(header.size(), kMinEntryLength);
-  EXPECT_EQ(ParseListingLine(header, kYear).LineKind, ListingLine::Kind::Ignored);
+  EXPECT_EQ(ParseListingLine(header, kYear, Dates()).LineKind, ListingLine::Kind::Ignored);
   EXPECT_EQ(ClassifyTreeLine(header).LineKind, TreeLine::Kind::NotEntry);
 }
 
@@ -116,12 +119,14 @@ TEST_F(ListingParser, freeSpaceFigureOutside32BitsGivesZero) {
   for (const Case& c :
        {Case{"2,147,483,647", 2147483647}, Case{"2,147,483,648", 0},
         Case{"99,999,999,999,999,999,999", 0}, Case{"00,000,000", 0}, Case{"1 048 576", 1048576}}) {
-    const ListingLine parsed = ParseListingLine(ListingLines::FreeSpace(c.Figure), kYear);
+    const ListingLine parsed =
+        ParseListingLine(ListingLines::FreeSpace(c.Figure), kYear, Dates());
     ASSERT_EQ(parsed.LineKind, ListingLine::Kind::FreeSpace) << c.Figure;
     EXPECT_EQ(parsed.FreeBytes, c.Expected) << c.Figure;
   }
   // Too short to be examined at all.
-  EXPECT_EQ(ParseListingLine("   512 bytes free\r\n", kYear).LineKind, ListingLine::Kind::Ignored);
+  EXPECT_EQ(ParseListingLine("   512 bytes free\r\n", kYear, Dates()).LineKind,
+            ListingLine::Kind::Ignored);
   EXPECT_EQ(ClassifyTreeLine(ListingLines::FreeSpace("512")).LineKind, TreeLine::Kind::NotEntry);
 }
 
@@ -180,25 +185,28 @@ TEST_F(ListingParser, datesConvertWithMeridiemAndYearWindow) {
       {"", 2026, ""},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ConvertListingDate(QString::fromLatin1(c.Text), c.Year),
+    EXPECT_EQ(ConvertListingDate(QString::fromLatin1(c.Text), c.Year, Dates()),
               QString::fromLatin1(c.Expected))
         << c.Text;
 }
 
-TEST_F(ListingParser, eachConversionLeavesTheProcessWideDateFormat) {
-  (void)ConvertListingDate("12-31-05  12:00pm", kYear);
-  EXPECT_EQ(DateSettings::ShortDatePattern(), "yyyy/MM/dd");
-  (void)ConvertListingDate("garbage", kYear);
-  EXPECT_EQ(DateSettings::FormatDateTime(QDateTime(QDate(2005, 12, 31), QTime(0, 0))),
-            "12-31-05")
-      << "a failed conversion leaves month-first dates with \"-\"";
-  (void)ConvertListingDate("01-15-06  9:05am", kYear);
-  EXPECT_EQ(DateSettings::ShortDatePattern(), "yyyy/MM/dd");
+TEST_F(ListingParser, datesShowInTheGivenFormatAndLeaveTheProcessWideOneAlone) {
+  const QString before = DateSettings::ShortDatePattern();
+  const DateFormat dotted{QStringLiteral("dd.MM.yyyy"), QStringLiteral("HH:mm")};
+  EXPECT_EQ(ConvertListingDate("12-31-05  12:00pm", kYear, dotted), "31.12.2005 12:00");
+  const ListingLine read = ParseListingLine(Folder("LOG", "01-15-06   9:05a"), kYear, dotted);
+  EXPECT_EQ(read.Item.ModifiedText, "15.01.2006 09:05");
+  EXPECT_TRUE(read.DateRead);
+  const ListingLine unread =
+      ParseListingLine(File("A", "TXT", "1", "13-45-06   9:05a"), kYear, dotted);
+  EXPECT_EQ(unread.Item.ModifiedText, "");
+  EXPECT_FALSE(unread.DateRead);
+  EXPECT_EQ(DateSettings::ShortDatePattern(), before);
 }
 
 TEST_F(ListingParser, nonAsciiBytesDoNotBreakTheColumns) {
   QByteArray line = File("CAF\xc9", "TXT", "3");
-  const ListingLine parsed = ParseListingLine(line, kYear);
+  const ListingLine parsed = ParseListingLine(line, kYear, Dates());
   EXPECT_EQ(parsed.Item.Name, QString::fromLatin1("CAF\xc9.TXT"));
   EXPECT_EQ(parsed.Item.SizeBytes, 3);
 }

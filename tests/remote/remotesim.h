@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "devicelister.h"
-#include "deviceshell.h"
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
+#include "link/deviceshell.h"
+#include "remote/devicelister.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
 
 class RemoteSimTest : public SimFixture {
  protected:

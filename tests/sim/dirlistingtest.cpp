@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "simfixture.h"
-#include "simterminal.h"
-#include "talosim.h"
+#include "sim/talosim.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

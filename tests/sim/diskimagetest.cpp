@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "simfixture.h"
-#include "talosim.h"
+#include "sim/talosim.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

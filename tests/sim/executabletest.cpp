@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "simfixture.h"
-#include "simterminal.h"
-#include "talosim.h"
+#include "sim/talosim.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

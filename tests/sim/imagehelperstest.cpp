@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "crc16.h"
-#include "simfixture.h"
-#include "simterminal.h"
+#include "sim/crc16.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

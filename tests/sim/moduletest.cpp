@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "simfixture.h"
-#include "simterminal.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

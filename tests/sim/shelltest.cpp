@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "simfixture.h"
-#include "simterminal.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The transcript's lines from the line's reports, at given times.
-#include "transcript.h"
+#include "sim/transcript.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "simfixture.h"
+#include "tests/support/simfixture.h"
 
 namespace {
 

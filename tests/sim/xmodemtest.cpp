@@ -7,8 +7,8 @@
 #include <fstream>
 #include <random>
 
-#include "simfixture.h"
-#include "simterminal.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/simterminal.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "taloconsole.h"
+#include "link/taloconsole.h"
 
 class RecordingConsole : public TaloConsole {
  public:

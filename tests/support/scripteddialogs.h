@@ -6,7 +6,7 @@
 #include <deque>
 #include <optional>
 
-#include "userdialogs.h"
+#include "link/userdialogs.h"
 
 class ScriptedDialogs : public UserDialogs {
  public:

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "ptypair.h"
+#include "tests/support/ptypair.h"
 
 class ScriptedShell {
  public:

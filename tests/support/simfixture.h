@@ -26,7 +26,7 @@
 #include <string>
 #include <system_error>
 
-#include "talosim.h"
+#include "sim/talosim.h"
 
 class SimHarness {
  public:

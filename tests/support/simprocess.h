@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-#include "talosim.h"
+#include "sim/talosim.h"
 
 class SimProcess {
  public:

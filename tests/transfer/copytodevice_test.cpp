@@ -1,6 +1,6 @@
 // The copy command, the batch behind the transfer dialog, TransferFile and
 // the command line's put, against the simulated controller.
-#include "copytodevice.h"
+#include "transfer/copytodevice.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,10 +9,10 @@
 #include <csignal>
 #include <cstdio>
 
-#include "deviceshell.h"
-#include "putcli.h"
-#include "transfertesting.h"
-#include "transfertext.h"
+#include "link/deviceshell.h"
+#include "tests/transfer/transfertesting.h"
+#include "transfer/cli/putcli.h"
+#include "transfer/transfertext.h"
 
 using namespace transfertest;
 
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CheckCase{"nothingSelected", {}, 1000, TransferText::kSelectFile},
         CheckCase{"folderAmongFiles", {kFile, kFile, kFolder, kFile}, 0, TransferText::kOnlyFiles},
-        CheckCase{"notListedYet", {kFile}, 0, TransferText::kRefreshFirst},
+        CheckCase{"notListedYet", {kFile}, 0, ShellText::kRefreshFirst},
         CheckCase{"onlyEmptyFiles", {{"/pc/e", false, 0}}, 1000, TransferText::kNoSpace},
         CheckCase{"totalEqualToFreeSpace", {kFile, kFile}, 200, TransferText::kNoSpace},
         CheckCase{"totalJustBelowFreeSpace", {kFile, kFile}, 201, nullptr},
@@ -376,7 +376,7 @@ class PutCommandTest : public SimTransferTest<> {
 TEST_F(PutCommandTest, uploadsEveryFileIntoTheFolderAndExitsZero) {
   ASSERT_TRUE(Sim().MakeDir("\\CONF"));
   const QString a = File("A.CFG", 300), b = File("B.CFG", 5000);
-  EXPECT_EQ(Put({a, b, "D:\\CONF"}), PutCommand::kExitOk);
+  EXPECT_EQ(Put({a, b, "D:\\CONF"}), kExitOk);
   EXPECT_EQ(Sim().GetFile("\\CONF\\A.CFG"), Padded(Contents["A.CFG"]));
   EXPECT_EQ(Sim().GetFile("\\CONF\\B.CFG"), Padded(Contents["B.CFG"]));
   EXPECT_NE(Output.find("1/2 " + a.toStdString()), std::string::npos) << Output;
@@ -386,23 +386,23 @@ TEST_F(PutCommandTest, uploadsEveryFileIntoTheFolderAndExitsZero) {
 
 TEST_F(PutCommandTest, fileListedShortAfterTheCopyExitsOne) {
   SetFaults([](auto& f) { f.XmodemStoreBytes = 0; });
-  EXPECT_EQ(Put({File("A.CFG", 300)}), PutCommand::kExitFailed);
+  EXPECT_EQ(Put({File("A.CFG", 300)}), kExitFailed);
   EXPECT_EQ(Dialogs.Warnings(), QStringList{"D:\\A.CFG arrived with 0 bytes, expected 300."});
 }
 
 TEST_F(PutCommandTest, refusesWhatTheCopyButtonRefuses) {
   const QString file = File("BIG.BIN", 10);
   // A folder that is not there: the listing says so, nothing is sent.
-  EXPECT_EQ(Put({file, "\\NOWHERE"}), PutCommand::kExitFailed);
+  EXPECT_EQ(Put({file, "\\NOWHERE"}), kExitFailed);
   // A folder among the files.
-  EXPECT_EQ(Put({file, Dir.path()}), PutCommand::kExitFailed);
+  EXPECT_EQ(Put({file, Dir.path()}), kExitFailed);
   EXPECT_TRUE(Dialogs.Warnings().contains(TransferText::kOnlyFiles));
-  EXPECT_EQ(Put({}), PutCommand::kExitUsage);
+  EXPECT_EQ(Put({}), kUsageError);
   // A FIFO is no file either, for the command line and the copy button.
   const QString fifo = Dir.filePath("FIFO.BIN");
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   Dialogs.Messages.clear();
-  EXPECT_EQ(Put({fifo}), PutCommand::kExitFailed);
+  EXPECT_EQ(Put({fifo}), kExitFailed);
   EXPECT_EQ(Dialogs.Warnings(), QStringList{TransferText::kOnlyFiles});
   EXPECT_EQ(CopyToDeviceLogic::CheckSelection({{fifo, false, 0}, {file, false, 10}}, 1000).Warning,
             QString::fromLatin1(TransferText::kOnlyFiles));
@@ -421,7 +421,7 @@ TEST_F(PutCommandTest, namesThatCannotStayRefuseTheCallUnlessRenamedOrForced) {
   const QString one = File("recipe_line1.dat", 100), two = File("recipe_line2.dat", 200);
   const QString upper = WriteFile(other, "RECIPE~2.DAT", "x");
   const QString old = File("old.txt", 10);
-  EXPECT_EQ(Put({one, two, upper, old}), PutCommand::kExitFailed);
+  EXPECT_EQ(Put({one, two, upper, old}), kExitFailed);
   const QStringList errors = Dialogs.Errors();
   ASSERT_EQ(errors.size(), 4);
   EXPECT_EQ(errors[0], "'" + one + "': RECIPE_LINE1.DAT is not an 8.3 name, which the TALO-7100 "
@@ -435,7 +435,7 @@ TEST_F(PutCommandTest, namesThatCannotStayRefuseTheCallUnlessRenamedOrForced) {
   for (const std::string& command : Sim().Commands())
     EXPECT_EQ(command.find("transfer"), std::string::npos) << command;
 
-  EXPECT_EQ(Put({"--rename", "--force", one, old}), PutCommand::kExitOk);
+  EXPECT_EQ(Put({"--rename", "--force", one, old}), kExitOk);
   EXPECT_NE(Output.find(one.toStdString() + ": renamed to RECIPE~2.DAT"), std::string::npos)
       << Output;
   EXPECT_EQ(Sim().GetFile("\\RECIPE~1.DAT"), "old");
@@ -456,7 +456,7 @@ TEST_F(PutCommandTest, ctrlCCancelsLikeTheCancelButton) {
     }
   });
   interrupt.start();
-  EXPECT_EQ(Put({file}), PutCommand::kExitInterrupted);
+  EXPECT_EQ(Put({file}), kExitInterrupted);
   EXPECT_TRUE(raised);
   EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
   EXPECT_NE(Output.find(": cancelled"), std::string::npos) << Output;

@@ -8,8 +8,8 @@
 
 #include <QStandardPaths>
 
-#include "scriptedshell.h"
-#include "transfertesting.h"
+#include "tests/support/scriptedshell.h"
+#include "tests/transfer/transfertesting.h"
 
 using namespace transfertest;
 

@@ -1,6 +1,6 @@
 // The "File transfer" dialog around a real batch: it runs the batch from its
 // first timer tick, shows it, closes itself, and its Cancel stops the batch.
-#include "tdlgtalotran.h"
+#include "transfer/ui/tdlgtalotran.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "copytodevice.h"
-#include "transferdialogpresenter.h"
-#include "transferfile.h"
-#include "transfertesting.h"
+#include "tests/transfer/transfertesting.h"
+#include "transfer/copytodevice.h"
+#include "transfer/transferfile.h"
+#include "transfer/ui/transferdialogpresenter.h"
 
 using namespace transfertest;
 

@@ -16,15 +16,15 @@
 #include <thread>
 #include <vector>
 
-#include "recordingconsole.h"
-#include "scripteddialogs.h"
-#include "simfixture.h"
-#include "talocomport.h"
-#include "talothread.h"
-#include "transferbatch.h"
-#include "transferfile.h"
-#include "transferview.h"
-#include "tthreadxmodem.h"
+#include "link/talocomport.h"
+#include "link/talothread.h"
+#include "tests/support/recordingconsole.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simfixture.h"
+#include "transfer/transferbatch.h"
+#include "transfer/transferfile.h"
+#include "transfer/transferview.h"
+#include "transfer/tthreadxmodem.h"
 
 namespace transfertest {
 
@@ -66,7 +66,7 @@ inline size_t TrailingCancels(const std::string& received) {
 inline std::unique_ptr<TaloComPort> OpenPort(const std::string& path, uint32_t timeoutMs) {
   auto port = std::make_unique<TaloComPort>(path);
   port->SetTerminator(13);
-  if (!port->Open() || !port->Configure(57600, 8, 0, 0) || !port->SetTimeouts(timeoutMs))
+  if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(timeoutMs))
     return nullptr;
   return port;
 }

@@ -1,14 +1,14 @@
 // The XMODEM sender against the simulated controller's receiver, and against
 // a scripted shell for the receivers that never start. Its frames are checked
 // by the receivers: the simulator's and lrzsz rx.
-#include "tthreadxmodem.h"
+#include "transfer/tthreadxmodem.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "scriptedshell.h"
-#include "transfertesting.h"
-#include "transfertext.h"
+#include "tests/support/scriptedshell.h"
+#include "tests/transfer/transfertesting.h"
+#include "transfer/transfertext.h"
 
 using namespace transfertest;
 

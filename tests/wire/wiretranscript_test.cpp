@@ -31,7 +31,7 @@
 #include <thread>
 #include <vector>
 
-#include "deviceoperations.h"
+#include "tests/faults/deviceoperations.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "putcli.h"
+#include "transfer/cli/putcli.h"
 
 #include <cstdio>
 
-#include "devicecli.h"
-#include "progressline.h"
+#include "link/progressline.h"
+#include "remote/devicecli.h"
 
 namespace PutCli {
 
@@ -24,5 +24,27 @@ int Put(DeviceShell& shell, const QStringList& arguments) {
   const PutCommand::Output output{stdout, ProgressLine::Interactive(stdout)};
   return PutCommand::Run(shell, arguments, DeviceFolder(shell), output);
 }
+
+namespace {
+
+int RunPut(CliContext& context, const QStringList& arguments) {
+  const std::optional<PutCommand::Arguments> parsed = PutCommand::Parse(arguments);
+  if (parsed && !DeviceCli::CheckNameArgument(context.Shell, parsed->Folder)) return kUsageError;
+  return Put(context.Shell, arguments);
+}
+
+const CliCommand kCommands[] = {
+    {.Name = "put",
+     .Arguments = PutCommand::kArguments,
+     .Summary = "Copies PC files into a folder of D: (default \\).",
+     .Run = RunPut,
+     .ShowConsole = false,
+     .OwnOptions = true,
+     .JoinsFleet = true},
+};
+
+}  // namespace
+
+std::span<const CliCommand> Commands() { return kCommands; }
 
 }  // namespace PutCli

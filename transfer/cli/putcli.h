@@ -6,8 +6,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <span>
 
-#include "putcommand.h"
+#include "link/clicommand.h"
+#include "transfer/putcommand.h"
 
 class DeviceShell;
 
@@ -19,5 +21,9 @@ PutCommand::FolderReader DeviceFolder(DeviceShell& shell);
 
 // talo7100-cli put [--rename] [--force] FILE... [FOLDER]; returns the exit status.
 int Put(DeviceShell& shell, const QStringList& arguments);
+
+// The put subcommand's table (link/clicommand.h): Put, with the folder
+// checked as every device path given on the command line is.
+std::span<const CliCommand> Commands();
 
 }  // namespace PutCli

@@ -1,10 +1,10 @@
-#include "tdlgtalotran.h"
+#include "transfer/ui/tdlgtalotran.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 
-#include "talothread.h"
-#include "transferbatch.h"
+#include "link/talothread.h"
+#include "transfer/transferbatch.h"
 #include "ui_tdlgtalotran.h"
 
 TdlgTaloTran::TdlgTaloTran(TransferBatch& batch, QWidget* parent)

@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "transferview.h"
+#include "transfer/transferview.h"
 
 namespace Ui {
 class TdlgTaloTran;

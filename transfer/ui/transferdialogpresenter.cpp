@@ -1,6 +1,6 @@
-#include "transferdialogpresenter.h"
+#include "transfer/ui/transferdialogpresenter.h"
 
-#include "tdlgtalotran.h"
+#include "transfer/ui/tdlgtalotran.h"
 
 void TransferDialogPresenter::Present(TransferBatch& batch, bool cancelEnabled) {
   TdlgTaloTran dialog(batch, Parent.data());

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "transferview.h"
+#include "transfer/transferview.h"
 
 class TransferDialogPresenter : public TransferPresenter {
  public:

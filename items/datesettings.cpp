@@ -1,4 +1,4 @@
-#include "datesettings.h"
+#include "items/datesettings.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -17,24 +17,30 @@ QString LongTimePattern() {
 }
 }  // namespace
 
+QString DateFormat::Format(const QDateTime& when) const {
+  if (!when.isValid()) return {};
+  const QString date = when.date().toString(DatePattern);
+  if (when.time() == QTime(0, 0)) return date;
+  return date + QLatin1Char(' ') + when.time().toString(TimePattern);
+}
+
 namespace DateSettings {
 
 void NoteListingConversion(bool succeeded) {
   // A failed conversion leaves the month-first pattern with "-" between the
   // fields, the separator the controller's own dates use.
-  gPattern = succeeded ? QStringLiteral("yyyy/MM/dd") : QStringLiteral("M-dd-yy");
+  gPattern = succeeded ? ListingFormat().DatePattern : QStringLiteral("M-dd-yy");
 }
 
 QString ShortDatePattern() {
   return gPattern.isEmpty() ? QLocale().dateFormat(QLocale::ShortFormat) : gPattern;
 }
 
-QString FormatDateTime(const QDateTime& when) {
-  if (!when.isValid()) return {};
-  const QString date = when.date().toString(ShortDatePattern());
-  if (when.time() == QTime(0, 0)) return date;
-  return date + QLatin1Char(' ') + when.time().toString(LongTimePattern());
-}
+DateFormat Current() { return {ShortDatePattern(), LongTimePattern()}; }
+
+DateFormat ListingFormat() { return {QStringLiteral("yyyy/MM/dd"), LongTimePattern()}; }
+
+QString FormatDateTime(const QDateTime& when) { return Current().Format(when); }
 
 void Reset() { gPattern.clear(); }
 

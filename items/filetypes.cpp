@@ -1,9 +1,9 @@
-#include "filetypes.h"
+#include "items/filetypes.h"
 
 #include <QMimeDatabase>
 #include <sys/stat.h>
 
-#include "localmessages.h"
+#include "items/itemtexts.h"
 
 namespace {
 
@@ -51,25 +51,25 @@ int FileTypes::IndexOfIcon(const IconNames& icon) {
 const FileTypes::Type& FileTypes::ForFolder() {
   static const QString key = QStringLiteral("/folder");
   if (auto it = Cache.constFind(key); it != Cache.constEnd()) return *it;
-  return Remember(key, LocalMessages::kFolderType,
+  return Remember(key, ItemText::kFolderType,
                   {QStringLiteral("folder"), QStringLiteral("folder"), true});
 }
 
-const FileTypes::Type& FileTypes::ForPlace(MountEntry::Kind kind) {
+const FileTypes::Type& FileTypes::ForPlace(PlaceKind kind) {
   const QString key = QStringLiteral("/place%1").arg(static_cast<int>(kind));
   if (auto it = Cache.constFind(key); it != Cache.constEnd()) return *it;
   switch (kind) {
-    case MountEntry::Kind::Home:
+    case PlaceKind::Home:
       return Remember(key, QStringLiteral("Home Folder"),
                       {QStringLiteral("user-home"), QStringLiteral("folder"), true});
-    case MountEntry::Kind::Removable:
+    case PlaceKind::Removable:
       return Remember(key, QStringLiteral("Removable Disk"),
                       {QStringLiteral("drive-removable-media"), QStringLiteral("drive-harddisk"), true});
-    case MountEntry::Kind::Network:
+    case PlaceKind::Network:
       return Remember(key, QStringLiteral("Network Drive"),
                       {QStringLiteral("folder-remote"), QStringLiteral("folder"), true});
-    case MountEntry::Kind::FileSystem:
-    case MountEntry::Kind::Disk:
+    case PlaceKind::FileSystem:
+    case PlaceKind::Disk:
       break;
   }
   return Remember(key, QStringLiteral("Local Disk"),

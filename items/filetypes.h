@@ -16,9 +16,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "mounttable.h"
-
 class QMimeType;
+
+// The kinds of place the local pane's computer location lists (the local
+// pane's MountEntry::Kind): each has a type of its own.
+enum class PlaceKind { FileSystem, Home, Removable, Network, Disk };
 
 class FileTypes {
  public:
@@ -38,7 +40,7 @@ class FileTypes {
   // A file by its name and mode (st_mode; 0 when unknown).
   const Type& ForFile(const QString& name, uint32_t mode = 0);
   // An item of the computer location.
-  const Type& ForPlace(MountEntry::Kind kind);
+  const Type& ForPlace(PlaceKind kind);
   // A file known by its extension alone (one that is not on this PC, such
   // as the controller's): the same type as any local file of that
   // extension. Without an extension: "File".

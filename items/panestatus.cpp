@@ -1,13 +1,13 @@
-#include "panestatus.h"
+#include "items/panestatus.h"
 
-#include "localmessages.h"
+#include "items/itemtexts.h"
 
 namespace PaneStatus {
 
-QString ObjectCount(qsizetype count) { return QString::number(count) + LocalMessages::kObjects; }
+QString ObjectCount(qsizetype count) { return QString::number(count) + ItemText::kObjects; }
 
 QString TotalSize(int64_t bytes) {
-  if (bytes < 1024) return QString::number(bytes) + LocalMessages::kBytes;
+  if (bytes < 1024) return QString::number(bytes) + ItemText::kBytes;
   if (bytes < 1048576) {
     const float kb = static_cast<float>(bytes) * (1.0f / 1024.0f);
     return QString::asprintf("%.1f KB", static_cast<double>(kb));

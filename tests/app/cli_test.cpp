@@ -333,6 +333,28 @@ TEST_F(CliOnSimulator, fileCommandsAskUnlessYesAndRefuseNamesThatWouldBeCut) {
   EXPECT_EQ(Sim().GetFile("\\AUTORUN.BAT"), "\\DATA\\RUN.EXE\r\n");
 }
 
+// mem and format run the pane's commands; a name from the listing that holds
+// a terminal's escape sequence reaches stdout escaped, never live.
+TEST_F(CliOnSimulator, memFormatAndAHostileNameRunAsThePanesCommands) {
+  StartSim();
+  ASSERT_TRUE(Sim().PutFile("\\OLD.TXT", "o"));
+  talosim::FaultPlan faults;
+  faults.ListingEntries = {{"A\x1b[2J.TXT"}};
+  Sim().SetFaults(faults);
+  const QString port = QString::fromStdString(PortPath());
+  const auto ls = RunCli({"--port", port, "ls"});
+  EXPECT_EQ(ls.ExitCode, 0) << ls.Err.toStdString();
+  EXPECT_TRUE(ls.Out.contains(QStringLiteral("A\\x1b[2J.TXT")) && !ls.Out.contains(QChar(0x1b)))
+      << ls.Out.toStdString();
+
+  const auto mem = RunCli({"--port", port, "mem"});
+  EXPECT_EQ(mem.ExitCode, 0) << mem.Err.toStdString();
+  EXPECT_EQ(Sim().Commands().back(), "C:\\mem");
+  const auto format = RunCli({"--port", port, "format", "--yes"});
+  EXPECT_EQ(format.ExitCode, 0) << format.Err.toStdString();
+  EXPECT_FALSE(Sim().Exists("\\OLD.TXT"));
+}
+
 // The adapter unplugged in the middle of a listing or a copy: the command
 // ends with one clear line and exit status 1, never a hang; with the adapter
 // plugged in again the next call on the same path works.

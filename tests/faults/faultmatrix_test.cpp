@@ -269,7 +269,8 @@ constexpr int kRowsAtOnce = 4;
 pid_t StartRow(const char* testName, const std::string& outputPath) {
   const std::string self = QCoreApplication::applicationFilePath().toStdString();
   const std::string filter = std::string("--gtest_filter=FaultMatrix.") + testName;
-  const std::string output = std::string(kRowOutput) + "=" + outputPath;
+  std::string output = kRowOutput;
+  output.append(1, '=').append(outputPath);
   std::vector<std::string> environment;
   for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
   environment.push_back(output);

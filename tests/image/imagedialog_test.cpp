@@ -25,10 +25,9 @@
 #include "image/ui/tdlgtaloghost.h"
 #include "image/ui/tfrmmwaitfor.h"
 #include "link/deviceshell.h"
-#include "remote/taloappdir.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/support/simfixture.h"
+#include "tests/image/imagesimfixture.h"
 
 namespace {
 
@@ -126,20 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The dialog against the simulated controller: the helper goes up from a
 // seeded installation, the wait window's Cancel is pressed part-way.
-class ImageDialogOnSimulator : public SimFixture {
+class ImageDialogOnSimulator : public ImageSimFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(Home.isValid() && Work.isValid());
-    qputenv("TALO7100_HOME", Home.path().toLocal8Bit());
-    ASSERT_TRUE(TaloAppDir::PrepareInstallationFolder(Home.path(), {QStringLiteral(TALO_DEMO_SEED)}));
-    StartSim();
-  }
-  void TearDown() override {
-    SimFixture::TearDown();
-    qunsetenv("TALO7100_HOME");
-  }
   // Clicks the button and presses Cancel once the controller has received
-  // `bytes` after the helper's command line; returns what it had then.
+  // `bytes` after the helper's command line; returns what it had received
+  // once Cancel was pressed.
   size_t RunAndCancel(QPushButton* button, const std::string& command, size_t bytes) {
     size_t atCancel = 0;
     QTimer watch;
@@ -150,8 +140,9 @@ class ImageDialogOnSimulator : public SimFixture {
       const size_t at = received.find(command);
       if (!window || at == std::string::npos || received.size() < at + command.size() + bytes) return;
       watch.stop();
-      atCancel = received.size();
       window->btnCancel()->click();
+      // The stop has been asked for by now: at most the block under way follows.
+      atCancel = Sim().Received().size();
     });
     watch.start();
     button->click();
@@ -159,8 +150,6 @@ class ImageDialogOnSimulator : public SimFixture {
   }
   QString ImagePath() const { return Work.filePath(QStringLiteral("7100D.img")); }
 
-  QTemporaryDir Home;
-  QTemporaryDir Work;
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
 };

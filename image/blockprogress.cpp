@@ -23,7 +23,8 @@ int64_t BlockProgress::SecondsLeft() const {
   if (FirstDone < 0 || DoneBlocks <= FirstDone) return -1;
   const auto span = std::chrono::duration_cast<std::chrono::milliseconds>(LastAt - FirstAt);
   if (span.count() < kMinSpanMs) return -1;
-  const double rate = static_cast<double>(DoneBlocks - FirstDone) * 1000.0 / static_cast<double>(span.count());
+  const double rate =
+      static_cast<double>(DoneBlocks - FirstDone) * 1000.0 / static_cast<double>(span.count());
   const int64_t left = TotalBlocks > DoneBlocks ? TotalBlocks - DoneBlocks : 0;
   return static_cast<int64_t>(static_cast<double>(left) / rate + 0.5);
 }

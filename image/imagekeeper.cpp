@@ -275,7 +275,9 @@ void ImageKeeper::ReportEnd(TaloGhostWorker& worker) {
   Host.View.SetTimerEnabled(false);
   // A worker that failed on its own before it saw the stop says why.
   const bool stopped = worker.StopWasRequested() && worker.ErrorText.isEmpty();
-  LastResult = worker.Succeeded ? Outcome::Succeeded : stopped ? Outcome::Cancelled : Outcome::Failed;
+  LastResult = worker.Succeeded ? Outcome::Succeeded
+               : stopped        ? Outcome::Cancelled
+                                : Outcome::Failed;
   if (!WaitWindow) return;
   // The bar ends full only on success; the message follows the window.
   if (worker.Succeeded)

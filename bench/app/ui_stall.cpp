@@ -119,8 +119,10 @@ bool FillDrive(talosim::Simulator& controller) {
 
 // A message (not a question) given since the first `from` ones.
 bool Told(const ScriptedDialogs& dialogs, size_t from) {
-  return std::any_of(dialogs.Messages.begin() + static_cast<std::ptrdiff_t>(from), dialogs.Messages.end(),
-                     [](const auto& message) { return message.Type != ScriptedDialogs::Message::Question; });
+  const auto first = dialogs.Messages.begin() + static_cast<std::ptrdiff_t>(from);
+  return std::any_of(first, dialogs.Messages.end(), [](const auto& message) {
+    return message.Type != ScriptedDialogs::Message::Question;
+  });
 }
 
 }  // namespace
@@ -139,7 +141,8 @@ int main(int argc, char** argv) {
   const QTemporaryDir home;
   qputenv("TALO7100_HOME", home.path().toLocal8Bit());
   if (!TaloAppDir::PrepareInstallationFolder(
-          home.path(), {QStringLiteral(TALO_SHARE_DIR "/defaults"), QStringLiteral(TALO_SHARE_DIR "/demo")})) {
+          home.path(),
+          {QStringLiteral(TALO_SHARE_DIR "/defaults"), QStringLiteral(TALO_SHARE_DIR "/demo")})) {
     std::printf("the installation folder could not be prepared\n");
     return 1;
   }
@@ -152,13 +155,16 @@ int main(int argc, char** argv) {
   DevicePane& pane = *window.pnlTalo();
   int resets = 0;
   QObject::connect(&pane.Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
-  const auto action = [&](const char* name) { return window.findChild<QAction*>(QLatin1String(name)); };
+  const auto action = [&](const char* name) {
+    return window.findChild<QAction*>(QLatin1String(name));
+  };
   const auto configDialog = [&] {
     auto* dialog = qobject_cast<TdlgTaloTCPConf*>(QApplication::activeModalWidget());
     return dialog && dialog->isVisible() ? dialog : nullptr;
   };
 
-  std::printf("UI stall: longest gap of a %d ms main-thread timer, simulator at 57600 baud\n", kTickMs);
+  std::printf("UI stall: longest gap of a %d ms main-thread timer, simulator at 57600 baud\n",
+              kTickMs);
   StallWatch watch;
   // The folder of 100 entries, shown once before its refresh is measured.
   bool returned = false;
@@ -199,6 +205,7 @@ int main(int argc, char** argv) {
 
   for (const auto& message : dialogs.Messages)
     if (message.Type != ScriptedDialogs::Message::Question)
-      std::printf("  message: %s\n", qPrintable(QString(message.Text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+      std::printf("  message: %s\n",
+                  qPrintable(QString(message.Text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
   return 0;
 }

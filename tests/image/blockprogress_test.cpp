@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"onePaceSampleIsNoRate", 1000, 1000, 0, "0%, 1000 of 131072 blocks"},
         Case{"tooShortASpan", 1000, 1200, 400, "0%, 1200 of 131072 blocks"},
         // 218.5 blocks/s (a backup at 57600 baud): 51072 left take 234 s.
-        Case{"aboutFourMinutes", 1000, 80000, 361556, "61%, 80000 of 131072 blocks, about 4 min left"},
+        Case{"aboutFourMinutes", 1000, 80000, 361556,
+             "61%, 80000 of 131072 blocks, about 4 min left"},
         Case{"roundsToTheNearestMinute", 1000, 2000, 1000, "1%, 2000 of 131072 blocks, about 2 min left"},
         Case{"underAMinute", 1000, 130000, 129000, "99%, 130000 of 131072 blocks, less than a minute left"},
         Case{"doneSaysNoTimeLeft", 1000, 131072, 600000, "100%, 131072 of 131072 blocks"}),

@@ -1,6 +1,5 @@
 // talo7100: the desktop program.
 #include <QCommandLineParser>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -107,13 +106,13 @@ int main(int argc, char** argv) {
   const QString startPort = AppSettings::StartPort(options.value(port), settings.LastPort());
   window.StartUp(startPort);
   if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
+  // A port given or remembered is listed as soon as the window has been
+  // painted, as a pick from the box would list it.
+  if (!startPort.isEmpty()) window.OpenDeviceRootOncePainted();
   if (window.restoreGeometry(settings.WindowGeometry()))
     window.show();
   else
     window.showMaximized();
-  // A port given or remembered is listed at once, as a pick from the box
-  // would list it.
-  if (!startPort.isEmpty()) QTimer::singleShot(0, &window, &TfrmMain::OpenDeviceRoot);
   const int status = app.exec();
   settings.SetLastPort(window.SelectedPort());
   settings.SetWindowGeometry(window.saveGeometry());

@@ -227,6 +227,20 @@ void TfrmMain::OpenDeviceRoot() {
   if (!Term->IsOn() && !SelectedPort().isEmpty()) Device->ListRootAtStart();
 }
 
+void TfrmMain::OpenDeviceRootOncePainted() { OpenRootOnPaint = true; }
+
+bool TfrmMain::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  // The window's own paint event comes first in a repaint; the zero timer
+  // lets the rest of the window paint and reach the screen before the
+  // listing holds this thread.
+  if (OpenRootOnPaint && event->type() == QEvent::Paint) {
+    OpenRootOnPaint = false;
+    QTimer::singleShot(0, this, &TfrmMain::OpenDeviceRoot);
+  }
+  return handled;
+}
+
 void TfrmMain::tbtnDOSCmdClick() {
   if (!Term->IsOn()) {
     QString error;

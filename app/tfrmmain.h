@@ -89,10 +89,15 @@ class TfrmMain : public QMainWindow {
   // given with --port or remembered from the last run); a failure shows in
   // the device pane's status bar and the console, not in a box.
   void OpenDeviceRoot();
+  // OpenDeviceRoot once the window has been painted for the first time: a
+  // listing runs on this thread, and a window not yet painted would stay
+  // blank (or black) for as long as the controller takes to answer.
+  void OpenDeviceRootOncePainted();
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
   void showEvent(QShowEvent* event) override;    // FormShow
+  bool event(QEvent* event) override;
 
  private:
   void BuildPanes();
@@ -126,4 +131,5 @@ class TfrmMain : public QMainWindow {
   DevicePane* Device = nullptr;
   bool ExitConfirmed = false;
   bool PanesSized = false;
+  bool OpenRootOnPaint = false;
 };

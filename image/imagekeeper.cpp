@@ -18,6 +18,13 @@ QString Text(const char* text) { return QString::fromLatin1(text); }
 
 }  // namespace
 
+void ImageNotice::ShowIn(UserDialogs& dialogs) const {
+  if (Warning)
+    dialogs.ShowWarning(Text);
+  else
+    dialogs.ShowInformation(Text);
+}
+
 ImageKeeper::ImageKeeper(const ImageKeeperHost& host) : Host(host) {
   Host.View.SetTimerEnabled(false);
 }
@@ -61,7 +68,8 @@ bool ImageKeeper::Backup(const QString& imagePath) {
   // 4.-5.
   if (!UploadModeHelper(ImageText::kBackupHelper)) return false;
   // 6.-8.
-  if (!RunBackupWorker(imagePath, ImageText::kBackupWaiting)) return ReportFailure(*BackupWorker);
+  if (!RunBackupWorker(imagePath, ImageText::kBackupWaiting, {Text(ImageText::kBackupCancelled)}))
+    return ReportFailure(*BackupWorker);
   Host.Dialogs.ShowInformation(Text(ImageText::kBackupDone));
   return true;
 }
@@ -81,7 +89,8 @@ bool ImageKeeper::Restore(const QString& imagePath, bool verify) {
   // 6.-8.
   RestoreWorker.reset();
   RestoreWorker = std::make_unique<TaloGhostResThread>();
-  if (!RunWorker(*RestoreWorker, imagePath, ImageText::kRestoreWaiting))
+  if (!RunWorker(*RestoreWorker, imagePath, ImageText::kRestoreWaiting,
+                 {Text(ImageText::kRestoreCancelled), /*Warning=*/true}))
     return ReportFailure(*RestoreWorker);
   const QString done = Text(ImageText::kRestoreDone);
   if (verify) return VerifyRestore(imagePath, done);
@@ -105,7 +114,11 @@ bool ImageKeeper::VerifyRestore(const QString& imagePath, const QString& restore
   // (an image made by a backup holds it).
   const bool copied = !HelperOnDrive(Text(ImageText::kBackupHelper));
   if (copied && !UploadModeHelper(ImageText::kBackupHelper)) return false;
-  const bool read = RunBackupWorker(readBack, ImageText::kVerifyWaiting);
+  // The drive holds the whole image by now: a read-back stopped part-way
+  // only leaves it unchecked.
+  const bool read = RunBackupWorker(
+      readBack, ImageText::kVerifyWaiting,
+      {restoreDone + QStringLiteral("\n\n") + Text(ImageText::kVerifyCancelled)});
   // The worker ends (and closes its file) before the folder goes.
   const QString readError = BackupWorker->ErrorText;
   BackupWorker.reset();
@@ -154,16 +167,19 @@ int64_t ImageKeeper::FirstDifferingBlock(const QString& imagePath, const QString
   return -1;
 }
 
-bool ImageKeeper::RunBackupWorker(const QString& imagePath, const char* waiting) {
+bool ImageKeeper::RunBackupWorker(const QString& imagePath, const char* waiting,
+                                  const ImageNotice& onCancel) {
   BackupWorker.reset();
   BackupWorker = std::make_unique<TaloGhostThread>();
   BackupWorker->Console = &Host.Console;
-  return RunWorker(*BackupWorker, imagePath, waiting);
+  return RunWorker(*BackupWorker, imagePath, waiting, onCancel);
 }
 
-bool ImageKeeper::RunWorker(TaloGhostWorker& worker, const QString& imagePath, const char* waiting) {
+bool ImageKeeper::RunWorker(TaloGhostWorker& worker, const QString& imagePath, const char* waiting,
+                            const ImageNotice& onCancel) {
   StartWorker(worker, imagePath);
   (void)ShowWaitWindow(Text(waiting));
+  if (LastResult == Outcome::Cancelled) CancelNote = onCancel;
   return LastResult == Outcome::Succeeded;
 }
 
@@ -257,7 +273,11 @@ void ImageKeeper::WatchdogTick() {
 
 void ImageKeeper::ReportEnd(TaloGhostWorker& worker) {
   Host.View.SetTimerEnabled(false);
-  LastResult = worker.Succeeded ? Outcome::Succeeded : Outcome::Failed;
+  // A worker that failed on its own before it saw the stop says why.
+  const bool stopped = worker.StopWasRequested() && worker.ErrorText.isEmpty();
+  LastResult = worker.Succeeded ? Outcome::Succeeded
+               : stopped        ? Outcome::Cancelled
+                                : Outcome::Failed;
   if (!WaitWindow) return;
   // The bar ends full only on success; the message follows the window.
   if (worker.Succeeded)

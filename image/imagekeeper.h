@@ -22,6 +22,13 @@
 //   backup's image does): the copy itself changes the drive.
 // - A restore whose helper answered "444" (blocks it received damaged, which
 //   the exchange does not resend) says how many after its success text.
+// - RequestStop() (the wait window's Cancel, Esc and close box; Ctrl+C on
+//   the command line) asks the running worker to stop. Its end is reported
+//   as Outcome::Cancelled with a CancelNotice() that the keeper does not
+//   show: the top level that asked (the dialog, the command line) tells the
+//   user once. A cancelled backup leaves the image file as it was; a
+//   cancelled restore leaves the drive holding part of the image, and its
+//   notice says so.
 // - LastOutcome() tells the command line how the last operation ended.
 
 #include <QString>
@@ -49,6 +56,15 @@ struct ImageWaitState {
 
 class ImageKeeper;
 
+// What the top level tells the user after an operation.
+struct ImageNotice {
+  QString Text;
+  bool Warning = false;  // else information
+
+  // In a warning or an information box.
+  void ShowIn(UserDialogs& dialogs) const;
+};
+
 // What the flow needs from the window around it.
 class ImageKeeperView {
  public:
@@ -75,7 +91,7 @@ struct ImageKeeperHost {
 class ImageKeeper {
  public:
   enum class Mode { None = 0, Backup = 1, Restore = 2 };
-  enum class Outcome { None, Succeeded, Failed, Stalled, Refused };
+  enum class Outcome { None, Succeeded, Failed, Stalled, Refused, Cancelled };
 
   static constexpr uint32_t kBackupIdleLimit = 10;   // gives up at the 11th idle tick
   static constexpr uint32_t kRestoreIdleLimit = 15;  // ... at the 16th
@@ -114,8 +130,8 @@ class ImageKeeper {
   bool ShowWaitWindow(const QString& message);
   void WatchdogTick();
 
-  // Asks the running worker to stop (Ctrl+C on the command line). Its end is
-  // reported by the next timer tick, without a message of its own.
+  // Asks the running worker to stop (Cancel, Ctrl+C). Its end is reported by
+  // the next timer tick, without a message of its own: see CancelNotice().
   void RequestStop();
   // The running worker's progress and block count (0 when there is none).
   int32_t WorkerProgress() const;
@@ -123,15 +139,19 @@ class ImageKeeper {
 
   Mode CurrentMode() const { return ModeValue; }
   Outcome LastOutcome() const { return LastResult; }
+  // Valid when LastOutcome() is Cancelled.
+  const ImageNotice& CancelNotice() const { return CancelNote; }
 
  private:
   TaloGhostWorker* CurrentWorker() const;
   [[nodiscard]] bool UploadModeHelper(const char* helper);
   void StartWorker(TaloGhostWorker& worker, const QString& imagePath);
   // Starts the worker behind the wait window; true when it succeeded.
+  // onCancel: the notice when the user stops it.
   [[nodiscard]] bool RunWorker(TaloGhostWorker& worker, const QString& imagePath,
-                               const char* waiting);
-  [[nodiscard]] bool RunBackupWorker(const QString& imagePath, const char* waiting);
+                               const char* waiting, const ImageNotice& onCancel);
+  [[nodiscard]] bool RunBackupWorker(const QString& imagePath, const char* waiting,
+                                     const ImageNotice& onCancel);
   // Shows a failed worker's message (none for a stall or a stop); false.
   bool ReportFailure(const TaloGhostWorker& worker);
   [[nodiscard]] bool VerifyRestore(const QString& imagePath, const QString& restoreDone);
@@ -148,4 +168,5 @@ class ImageKeeper {
   int32_t LastProgress = 0;
   uint32_t IdleTicks = 0;
   Outcome LastResult = Outcome::None;
+  ImageNotice CancelNote;
 };

@@ -6,10 +6,10 @@
 #include <csignal>
 #include <thread>
 
+#include "image/imagetext.h"
 #include "link/escapecontrols.h"
 #include "link/progressline.h"
 #include "link/talothread.h"
-#include "transfer/terminalprogress.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
   InterruptRequested = 0;
   using Handler = void (*)(int);
   const Handler previous = std::signal(SIGINT, OnImageInterrupt);
-  FirstProgress = -1;
+  Progress.Start(wait.Maximum);
   LastTenth = -1;
   auto nextTick = Clocks::now() + std::chrono::milliseconds(TickIntervalMs);
   while (!wait.ShouldClose()) {
@@ -40,7 +40,7 @@ void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
     if (InterruptRequested && !Interrupted && Keeper) {
       Interrupted = true;
       WipeBar();
-      PrintLine(QStringLiteral("Stopping..."));
+      PrintLine(QString::fromLatin1(ImageText::kStopping));
       Keeper->RequestStop();
     }
     if (TimerOn && Keeper && Clocks::now() >= nextTick) {
@@ -62,30 +62,21 @@ void ImageProgress::Show(const ImageWaitState& wait, bool final) {
   const uint32_t total = wait.Maximum;
   // The bar ends full only when the keeper says the image went through.
   const int64_t done = final ? wait.Position : std::min<int64_t>(Keeper->WorkerProgress(), total - 1);
-  const int percent = total ? static_cast<int>(done * 100 / total) : 0;
-  if (FirstProgress < 0 && done > 0) {
-    FirstProgress = static_cast<int32_t>(done);
-    FirstProgressAt = now;
-  }
-  const double seconds = std::chrono::duration<double>(now - FirstProgressAt).count();
-  const double rate = FirstProgress >= 0 && seconds > 0.2 ? (done - FirstProgress) / seconds : 0;
-  const int64_t left = rate > 0 ? static_cast<int64_t>((total - done) / rate) : -1;
+  Progress.Update(done, now);
+  const int percent = Progress.Percent();
   if (!Interactive) {
     const int tenth = percent / 10;
     if (final ? done < total || LastTenth >= 10 : tenth <= LastTenth) return;
     LastTenth = tenth;
-    PrintLine(QStringLiteral("%1 of %2 blocks (%3%)").arg(done).arg(total).arg(percent));
+    PrintLine(Progress.Text());
     return;
   }
   if (!final && now - LastDraw < std::chrono::milliseconds(kRedrawIntervalMs)) return;
   LastDraw = now;
   const int filled = percent * kBarWidth / 100;
-  const QString line = QStringLiteral("%1/%2 blocks [").arg(done).arg(total) +
-                       QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-')) +
-                       QStringLiteral("] %1% %2 blocks/s %3 left")
-                           .arg(percent, 3)
-                           .arg(rate, 0, 'f', 0)
-                           .arg(TerminalProgress::Clock(left));
+  const QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
+                       QString(kBarWidth - filled, QLatin1Char('-')) + QStringLiteral("] ") +
+                       Progress.Text();
   if (final) {
     // The last frame stays as an ordinary line.
     ProgressLine::Wipe(Out);

@@ -6,8 +6,8 @@
 //   to close: it serves the worker's hand-overs, calls the keeper's
 //   WatchdogTick every TickIntervalMs while the timer is on, and shows
 //   the worker's progress. On a terminal one line is redrawn in place
-//   (blocks, a bar, percent, rate, time left: a ProgressLine); elsewhere a
-//   plain line per tenth of the image.
+//   (a bar, then the BlockProgress text: percent, blocks, time left; a
+//   ProgressLine); elsewhere that text once per tenth of the image.
 // - Ctrl+C asks the worker to stop; the loop goes on until the keeper has
 //   seen the worker end, so the port is closed and a backup's temporary file
 //   removed before the program leaves. A second Ctrl+C ends the program the
@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "image/blockprogress.h"
 #include "image/imagekeeper.h"
 
 class ImageProgress : public ImageKeeperView {
@@ -40,7 +41,7 @@ class ImageProgress : public ImageKeeperView {
   bool InterruptedByUser() const { return Interrupted; }
 
  private:
-  using Clocks = std::chrono::steady_clock;
+  using Clocks = BlockProgress::Clock;
 
   void Show(const ImageWaitState& wait, bool final);
   void PrintLine(const QString& text);
@@ -53,7 +54,6 @@ class ImageProgress : public ImageKeeperView {
   bool Interrupted = false;
   bool BarShown = false;
   int LastTenth = -1;
-  int32_t FirstProgress = -1;
-  Clocks::time_point FirstProgressAt;
+  BlockProgress Progress;
   Clocks::time_point LastDraw;
 };

@@ -36,6 +36,14 @@ inline constexpr char kLinkRefused[] =
 inline constexpr char kStalled[] =
     "There are some problems with serial communication of your computer.\nPlease reboot your "
     "computer and try again.";
+// Cancel pressed: the worker stops at its next read; these say how it ended.
+inline constexpr char kStopping[] = "Stopping...";
+inline constexpr char kBackupCancelled[] = "Backup cancelled!\nThe image file was left as it was.";
+inline constexpr char kRestoreCancelled[] =
+    "Restore cancelled!\nThe Talo-7100 D drive now holds only part of the image.\nPlease restore "
+    "the image again or format the drive.";
+inline constexpr char kVerifyCancelled[] =
+    "Verification cancelled: the drive was not compared with the image.";
 
 // Worker messages.
 inline constexpr char kWriteFailed[] = "Write image to file error!\n";

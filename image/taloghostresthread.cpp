@@ -62,7 +62,9 @@ bool TaloGhostResThread::SendBlocks(TaloComPort& port) {
     frame.fill(0);
     const bool read = block == 0 ? ReadFirstFrame(port, frame.data(), ImageFrame::kReplyBytes)
                                  : ReadFrame(port, frame.data(), ImageFrame::kReplyBytes);
-    if (!read) return false;
+    // A reply that came in as the stop was asked for gets no block: a
+    // cancelled restore stops writing the drive at once.
+    if (!read || StopWasRequested()) return false;
     port.PurgeInput();
     // 5.3. Nothing goes on the line until a helper has answered: without
     // one, the shell would run the image as command lines.

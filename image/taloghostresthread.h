@@ -16,7 +16,9 @@
 //   before it skipped): a helper that never started leaves the shell at the
 //   other end, and the worker then types nothing after its command line.
 // - Nothing of the exchange is shown on the console.
-// - A restore that ends part-way leaves the drive partly overwritten.
+// - A restore that ends part-way leaves the drive partly overwritten. A stop
+//   request is checked again before each block goes: once asked, no further
+//   block is written.
 // - Fields and threads as TaloGhostWorker says.
 
 #include <QFile>

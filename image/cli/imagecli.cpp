@@ -48,6 +48,8 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
   const QString path = QFileInfo(call.ImagePath).absoluteFilePath();
   const bool done =
       direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path, call.Verify);
+  if (keeper.LastOutcome() == ImageKeeper::Outcome::Cancelled)
+    keeper.CancelNotice().ShowIn(shell.Dialogs());
   if (upload.CancelledByUser() || progress.InterruptedByUser()) return kExitInterrupted;
   return done ? kExitOk : kExitFailed;
 }

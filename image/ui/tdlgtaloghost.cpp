@@ -4,6 +4,7 @@
 #include "image/ui/tdlgfrmhelp.h"
 #include "image/ui/tfrmmwaitfor.h"
 #include "link/deviceshell.h"
+#include "link/taloconsole.h"
 #include "link/userdialogs.h"
 #include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tdlgtaloghost.h"
@@ -17,6 +18,8 @@ TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, User
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       Form(std::make_unique<Ui::TdlgTaloGhost>()),
+      Console(console),
+      Dialogs(dialogs),
       Presenter(std::make_unique<TransferDialogPresenter>(this)) {
   Form->setupUi(this);
   Timer.setInterval(kTimerIntervalMs);
@@ -60,6 +63,7 @@ void TdlgTaloGhost::SetTimerEnabled(bool on) {
 
 void TdlgTaloGhost::RunWaitWindow(ImageWaitState& wait) {
   TfrmMWaitFor window(wait, this);
+  connect(&window, &TfrmMWaitFor::CancelPressed, this, [this] { KeeperPtr->RequestStop(); });
   window.exec();
 }
 
@@ -69,10 +73,19 @@ void TdlgTaloGhost::BtBackupImgClick() {
   // The only speed there is.
   Form->Rbtlow->setChecked(true);
   KeeperPtr->AskBackup();
+  ReportCancel();
 }
 
 void TdlgTaloGhost::BtRestoreImgClick() {
   KeeperPtr->AskRestore(Form->ChkVerify->isChecked());
+  ReportCancel();
+}
+
+void TdlgTaloGhost::ReportCancel() {
+  if (KeeperPtr->LastOutcome() != ImageKeeper::Outcome::Cancelled) return;
+  const ImageNotice& notice = KeeperPtr->CancelNotice();
+  for (const QString& line : notice.Text.split(QLatin1Char('\n'))) Console.AppendLine(line);
+  notice.ShowIn(Dialogs);
 }
 
 void TdlgTaloGhost::btHelpClick() {

@@ -10,6 +10,9 @@
 //   space, so that the pane is listed again before the next operation.
 // - Closing the dialog (also by the watchdog) destroys the keeper, which
 //   stops and joins a running worker (FormDestroy).
+// - The wait window's Cancel (Esc, close box) asks the keeper to stop the
+//   worker. A cancelled operation is told here, once the keeper has
+//   returned: its notice on the console and in a box.
 // - "Verify after restore" starts as the caller's verifyAfterRestore says
 //   and hands its state back there when the dialog closes; the caller keeps
 //   it with its settings. Unchecked by default.
@@ -58,7 +61,12 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
   void btHelpClick();
 
  private:
+  // The notice of a cancelled operation, if the last one was.
+  void ReportCancel();
+
   std::unique_ptr<Ui::TdlgTaloGhost> Form;
+  TaloConsole& Console;
+  UserDialogs& Dialogs;
   std::unique_ptr<TransferPresenter> Presenter;
   QTimer Timer;
   std::unique_ptr<ImageKeeper> KeeperPtr;

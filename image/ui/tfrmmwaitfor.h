@@ -1,12 +1,21 @@
 #pragma once
 // TfrmMWaitFor: the modal wait window of an image operation. A label, a
-// progress bar and tmrStatusUpdate, which every second shows the wait
-// state's Position and closes the window once the state says so. The user
-// cannot close it: the operation's watchdog or its end does.
+// progress bar, a line with percent, blocks and time left, a Cancel button
+// and tmrStatusUpdate, which every second shows the wait state's Position
+// and closes the window once the state says so.
+//
+// Principles of operation
+// - Cancel, Esc and the close box do not close the window: the first of them
+//   emits CancelPressed (the owner asks the worker to stop) and the window
+//   says it is stopping; it closes, as always, when the wait state says so,
+//   that is once the worker has ended. The rest are ignored.
+// - Main thread only; the state is written by the owner on the same thread.
 
 #include <QDialog>
 #include <QTimer>
 #include <memory>
+
+#include "image/blockprogress.h"
 
 struct ImageWaitState;
 namespace Ui {
@@ -14,6 +23,7 @@ class TfrmMWaitFor;
 }
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 class TfrmMWaitFor : public QDialog {
   Q_OBJECT
@@ -26,10 +36,15 @@ class TfrmMWaitFor : public QDialog {
 
   void SetMessage(const QString& text);
   QLabel* LbUpdateMsg() const;
+  QLabel* LbProgress() const;
   QProgressBar* ProgressBar() const;
+  QPushButton* btnCancel() const;
+
+ signals:
+  void CancelPressed();
 
  public slots:
-  void reject() override;  // Esc and the close button do nothing
+  void reject() override;  // Esc, the close box and Cancel
 
  private slots:
   void tmrStatusUpdateTimer();
@@ -38,4 +53,6 @@ class TfrmMWaitFor : public QDialog {
   std::unique_ptr<Ui::TfrmMWaitFor> Form;
   ImageWaitState& State;
   QTimer tmrStatusUpdate;
+  BlockProgress Progress;
+  bool Stopping = false;
 };

@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTextBlock>
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <memory>
 
 #include "link/deviceshell.h"
@@ -272,6 +274,27 @@ TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
   ASSERT_NE(pane->SelectedItem(), nullptr);
   EXPECT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+}
+
+// The start-up listing holds the main thread while the controller answers:
+// it waits until the window has been painted, so the window is never blank.
+TEST_F(MainWindowOnSimulator, startListingWaitsForTheFirstPaint) {
+  struct FirstPaint : QObject {
+    std::function<void()> Seen;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint && Seen) std::exchange(Seen, nullptr)();
+      return false;
+    }
+  } probe;
+  int listingsAtPaint = -1;
+  probe.Seen = [&] { listingsAtPaint = static_cast<int>(Sim().Commands().size()); };
+  TfrmMain fresh(&dialogs);
+  fresh.StartUp(QString::fromStdString(PortPath()));
+  fresh.installEventFilter(&probe);
+  fresh.OpenDeviceRootOncePainted();
+  fresh.show();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fresh.pnlTalo()->DeviceFreeBytes() > 0; }, kDeadlineMs));
+  EXPECT_EQ(listingsAtPaint, 0);
 }
 
 // The program as a user starts it after a run on the simulator's port: the

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -12,25 +11,17 @@
 #include "image/cli/imagecli.h"
 #include "link/deviceshell.h"
 #include "link/talocomport.h"
-#include "remote/taloappdir.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/support/simfixture.h"
+#include "tests/image/imagesimfixture.h"
 
 namespace {
 
-class ImageCliTest : public SimFixture {
+class ImageCliTest : public ImageSimFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Home.isValid() && Work.isValid());
-    qputenv("TALO7100_HOME", Home.path().toLocal8Bit());
-    ASSERT_TRUE(TaloAppDir::PrepareInstallationFolder(Home.path(), {QStringLiteral(TALO_DEMO_SEED)}));
-    StartSim();
+    ImageSimFixture::SetUp();
     Shell.SetSelectedPort(QString::fromStdString(PortPath()));
-  }
-  void TearDown() override {
-    SimFixture::TearDown();
-    qunsetenv("TALO7100_HOME");
   }
   QString WriteFile(const QString& name, const QByteArray& bytes) {
     QFile file(Work.filePath(name));
@@ -43,8 +34,6 @@ class ImageCliTest : public SimFixture {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
 
-  QTemporaryDir Home;
-  QTemporaryDir Work;
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
   DeviceShell Shell{Console, Dialogs};

@@ -1,24 +1,33 @@
 // The image dialog's own behaviour: refusal without a listing, the help
-// window's text as the form holds it.
+// window's text as the form holds it, the wait window's Cancel against the
+// simulated controller.
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
+#include "image/imagekeeper.h"
 #include "image/imagetext.h"
 #include "image/ui/tdlgfrmhelp.h"
 #include "image/ui/tdlgtaloghost.h"
+#include "image/ui/tfrmmwaitfor.h"
 #include "link/deviceshell.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
+#include "tests/image/imagesimfixture.h"
 
 namespace {
 
@@ -79,6 +88,108 @@ TEST(ImageDialog, theQuestionsComeInTheirOwnBoxes) {
   ASSERT_EQ(dialogs.Messages.size(), 2u);
   EXPECT_EQ(dialogs.Messages[0].Box, UserDialogs::BoxKind::Information);
   EXPECT_EQ(dialogs.Messages[1].Box, UserDialogs::BoxKind::Warning);
+}
+
+// Cancel, Esc and the close box each ask once for the stop and leave the
+// window open until the worker has ended; then it closes as always.
+struct CancelWay {
+  const char* Name;
+  void (*Press)(TfrmMWaitFor& window);
+};
+class WaitWindowCancel : public ::testing::TestWithParam<CancelWay> {};
+
+TEST_P(WaitWindowCancel, asksOnceForTheStopAndWaitsForTheEnd) {
+  ImageWaitState state;
+  state.Maximum = 100;
+  state.Position = 40;
+  TfrmMWaitFor window(state);
+  int asked = 0;
+  QObject::connect(&window, &TfrmMWaitFor::CancelPressed, [&] { ++asked; });
+  window.show();
+  GetParam().Press(window);
+  GetParam().Press(window);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.btnCancel()->isEnabled());
+  EXPECT_EQ(window.LbUpdateMsg()->text(), QString::fromLatin1(ImageText::kStopping));
+  state.CloseRequested = true;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 3 * TfrmMWaitFor::kStatusIntervalMs));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, WaitWindowCancel,
+    ::testing::Values(CancelWay{"button", [](TfrmMWaitFor& w) { w.btnCancel()->click(); }},
+                      CancelWay{"escape", [](TfrmMWaitFor& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+                      CancelWay{"closeBox", [](TfrmMWaitFor& w) { w.close(); }}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The dialog against the simulated controller: the helper goes up from a
+// seeded installation, the wait window's Cancel is pressed part-way.
+class ImageDialogOnSimulator : public ImageSimFixture {
+ protected:
+  // Clicks the button and presses Cancel once the controller has received
+  // `bytes` after the helper's command line; returns what it had received
+  // once Cancel was pressed.
+  size_t RunAndCancel(QPushButton* button, const std::string& command, size_t bytes) {
+    size_t atCancel = 0;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* window = qobject_cast<TfrmMWaitFor*>(QApplication::activeModalWidget());
+      const std::string received = Sim().Received();
+      const size_t at = received.find(command);
+      if (!window || at == std::string::npos || received.size() < at + command.size() + bytes) return;
+      watch.stop();
+      window->btnCancel()->click();
+      // The stop has been asked for by now: at most the block under way follows.
+      atCancel = Sim().Received().size();
+    });
+    watch.start();
+    button->click();
+    return atCancel;
+  }
+  QString ImagePath() const { return Work.filePath(QStringLiteral("7100D.img")); }
+
+  RecordingConsole Console;
+  ScriptedDialogs Dialogs;
+};
+
+TEST_F(ImageDialogOnSimulator, aCancelledBackupKeepsTheOldImageAndSaysSoOnce) {
+  QFile old(ImagePath());
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("the previous image") > 0);
+  old.close();
+  Dialogs.FileAnswers = {ImagePath()};
+  TdlgTaloGhost dialog(QString::fromStdString(PortPath()), Console, Dialogs);
+  ASSERT_GT(RunAndCancel(dialog.BtBackupImg(), "D:\\KEEPERRD 2 3 4 5\r", 500), 0u);
+
+  EXPECT_EQ(dialog.Keeper().LastOutcome(), ImageKeeper::Outcome::Cancelled);
+  QFile image(ImagePath());
+  ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+  EXPECT_EQ(image.readAll(), QByteArray("the previous image"));
+  EXPECT_EQ(QDir(Work.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  const QString notice = QString::fromLatin1(ImageText::kBackupCancelled);
+  ASSERT_EQ(Dialogs.Messages.size(), 2u) << "the question, then the notice alone";
+  EXPECT_EQ(Dialogs.Messages.back().Type, ScriptedDialogs::Message::Information);
+  EXPECT_EQ(Dialogs.Messages.back().Text, notice);
+  EXPECT_EQ(Console.Lines.join(QLatin1Char('\n')).count(notice), 1);
+  EXPECT_EQ(Sim().Commands().back(), "D:\\KEEPERRD 2 3 4 5") << "nothing typed after the stop";
+}
+
+TEST_F(ImageDialogOnSimulator, aCancelledRestoreStopsAtOnceAndWarnsTheDriveIsPartial) {
+  QFile file(ImagePath());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1048576, 'i')) > 0);
+  file.close();
+  Dialogs.FileAnswers = {ImagePath()};
+  TdlgTaloGhost dialog(QString::fromStdString(PortPath()), Console, Dialogs);
+  const size_t atCancel = RunAndCancel(dialog.BtRestoreImg(), "D:\\keeperwr 2 3 4\r", 66 * 50);
+  ASSERT_GT(atCancel, 0u);
+
+  EXPECT_EQ(dialog.Keeper().LastOutcome(), ImageKeeper::Outcome::Cancelled);
+  EXPECT_LE(Sim().Received().size(), atCancel + 66) << "at most the block on its way";
+  ASSERT_FALSE(Dialogs.Messages.empty());
+  EXPECT_EQ(Dialogs.Messages.back().Type, ScriptedDialogs::Message::Warning);
+  EXPECT_EQ(Dialogs.Messages.back().Text, QString::fromLatin1(ImageText::kRestoreCancelled));
+  EXPECT_TRUE(Console.Lines.contains(QStringLiteral("Restore cancelled!")));
 }
 
 }  // namespace

@@ -65,10 +65,7 @@ class JobRunner::Worker : public TaloThread {
 
 JobRunner::JobRunner(QObject* parent) : QObject(parent) {}
 
-JobRunner::~JobRunner() {
-  Stop = true;
-  Thread.reset();
-}
+JobRunner::~JobRunner() { Abandon(); }
 
 bool JobRunner::Start(Job job, Done done) {
   if (Running) return false;
@@ -93,6 +90,14 @@ JobResult JobRunner::Run(const Job& job) {
 
 void JobRunner::Cancel() {
   if (Running) Stop = true;
+}
+
+void JobRunner::Abandon() {
+  if (!Thread) return;
+  Stop = true;
+  Thread.reset();
+  OnDone = {};
+  Running = false;
 }
 
 void JobRunner::Finish() {

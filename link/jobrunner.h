@@ -46,6 +46,8 @@ enum class JobStatus { Ok, Failed, TimedOut, Disconnected, Cancelled };
 struct [[nodiscard]] JobResult {
   JobStatus Status = JobStatus::Ok;
   QString Text;  // the user's text; empty when there is nothing to tell
+  // A refusal that is shown as a warning rather than an error.
+  bool Warning = false;
 
   bool Ok() const { return Status == JobStatus::Ok; }
   bool Cancelled() const { return Status == JobStatus::Cancelled; }
@@ -53,6 +55,7 @@ struct [[nodiscard]] JobResult {
 
   static JobResult Done(const QString& text = QString()) { return {JobStatus::Ok, text}; }
   static JobResult Failed(const QString& text) { return {JobStatus::Failed, text}; }
+  static JobResult Warned(const QString& text) { return {JobStatus::Failed, text, true}; }
   static JobResult Stopped() { return {JobStatus::Cancelled, QString()}; }
 };
 
@@ -73,6 +76,9 @@ class JobRunner : public QObject {
   bool Busy() const { return Running; }
   // Asks the running job to stop at its next stop point.
   void Cancel();
+  // For an owner of done that goes away: stops the running job, waits for
+  // it and forgets its done (BusyChanged is not emitted).
+  void Abandon();
 
   // For device logic inside a job: whether its job was asked to stop
   // (false outside a job).

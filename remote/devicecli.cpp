@@ -113,9 +113,12 @@ int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
   DeviceLister lister(shell);
   lister.SetTimeouts(timeouts);
   TreeCounts counts;
-  if (!lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
-                                  wholeDrive ? QString() : NameOf(path), counts))
-    return kExitFailed;
+  const JobResult counted = shell.Jobs().Run([&] {
+    return lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
+                                      wholeDrive ? QString() : NameOf(path), counts);
+  });
+  shell.Report(counted);
+  if (!counted.Ok()) return kExitFailed;
   lines.append(DeviceText::Contents(counts.Files, counts.Folders) + QLatin1Char('\t') +
                DeviceText::ByteCount(counts.Bytes));
   return kExitOk;

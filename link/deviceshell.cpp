@@ -166,7 +166,13 @@ bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t ti
 }
 
 bool DeviceShell::RunDeviceCommand(const QByteArray& commandLine) {
-  return RunStandardExchange(commandLine, kCommandTimeoutMs, kLineFeed);
+  const JobResult result = CommandExchange(commandLine);
+  Report(result);
+  return result.Ok();
+}
+
+JobResult DeviceShell::CommandExchange(const QByteArray& commandLine) {
+  return Exchange(commandLine, kCommandTimeoutMs, kLineFeed);
 }
 
 ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator,

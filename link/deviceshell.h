@@ -181,6 +181,8 @@ class DeviceShell {
                            PromptAt where = PromptAt::Start, Pace pace = Pace::Standard);
   // The standard exchange at 1000 ms with line feed as terminator.
   bool RunDeviceCommand(const QByteArray& commandLine);
+  // The same, its failure as a value.
+  [[nodiscard]] JobResult CommandExchange(const QByteArray& commandLine);
 
  private:
   friend class ShellSession;

@@ -67,8 +67,8 @@ bool DeviceBrowser::OpenDeviceFolder(const QString& path) { return ListAndShow(p
 bool DeviceBrowser::ListAndShow(const QString& path, bool clearSelection) {
   auto listing = std::make_shared<FolderListing>();
   return ShellRef.Jobs().Start(
-      [this, path, listing] {
-        *listing = ListerRef.ReadFolder(path);
+      [this, path, listing, year = ListerRef.CurrentYear()] {
+        *listing = ListerRef.ReadFolder(path, year);
         return listing->Result;
       },
       [this, path, listing, clearSelection, quiet = QuietFailures](const JobResult&) {

@@ -19,6 +19,10 @@ struct Pane {
   Pane(DeviceShell& shell, const DeviceTimeouts& timeouts) : Browser(shell), Commands(Browser, shell) {
     Browser.Lister().SetTimeouts(timeouts);
     Commands.SetRelistAfterChange(false);
+    // The command line is the top level: its dialogs print the failures.
+    const auto report = [&shell](const JobResult& result) { shell.Report(result); };
+    Browser.SetReport(report);
+    Commands.SetReport(report);
   }
   // Shows the folder of path as the pane would; the row of path's item, or
   // -1 when the listing failed or does not hold it (the message shown).

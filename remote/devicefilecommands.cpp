@@ -50,10 +50,11 @@ bool DeviceFileCommands::RunJob(Work work, const QString& selectName) {
   auto listing = std::make_shared<std::optional<FolderListing>>();
   Last = JobResult::Done();
   const bool started = Shell.Jobs().Start(
-      [work = std::move(work), relist, folder, listing, &lister] {
+      [work = std::move(work), relist, folder, listing, &lister, year = lister.CurrentYear()] {
         bool changed = false;
         const JobResult result = work(changed);
-        if (relist && changed && !JobRunner::StopRequested()) *listing = lister.ReadFolder(folder);
+        if (relist && changed && !JobRunner::StopRequested())
+          *listing = lister.ReadFolder(folder, year);
         return result;
       },
       [this, listing, selectName](const JobResult& result) {

@@ -55,7 +55,7 @@ bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
   return result.Ok();
 }
 
-FolderListing DeviceLister::ReadFolder(const QString& path) {
+FolderListing DeviceLister::ReadFolder(const QString& path, int year) {
   FolderListing listing;
   listing.Result = ReadListing(path, [&](DeviceListing::ListingLine& line) {
     using Kind = DeviceListing::ListingLine::Kind;
@@ -66,19 +66,19 @@ FolderListing DeviceLister::ReadFolder(const QString& path) {
       listing.FreeCaption = line.FreeCaption;
       listing.FreeBytes = line.FreeBytes;
     }
-  });
+  }, year);
   listing.Failure = Failure;
   return listing;
 }
 
-JobResult DeviceLister::ReadListing(const QString& path, const LineSink& onLine) {
+JobResult DeviceLister::ReadListing(const QString& path, const LineSink& onLine, int year) {
   Failure = ListingFailure::None;
   if (QString refusal = DeviceCommand::CheckPath(path); !refusal.isEmpty()) {
     Failure = ListingFailure::FolderRefused;
     return JobResult::Failed(refusal);
   }
   ShellSession session(Shell, Times.ListingMs, kLineFeed, DeviceShell::Pace::QuickWhenChosen);
-  const int year = CurrentYear();
+  if (year == 0) year = CurrentYear();
   const DateFormat dates = DateSettings::ListingFormat();
   std::optional<bool> lastDate;
   JobResult result = JobResult::Done();

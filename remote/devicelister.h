@@ -87,6 +87,9 @@ class DeviceLister {
   // Two-digit listing years are placed relative to this year; 0 (the
   // default) reads the clock at each listing.
   void SetCurrentYear(int year) { FixedYear = year; }
+  // The year two-digit years are placed by. A job reads it on the main
+  // thread before it starts: the clock's time zone is the main thread's.
+  int CurrentYear() const;
 
   // "d:", "cd" + path, "dir": each parsed line goes to onLine as it arrives,
   // so items parsed before a failure are kept by the caller. True when all
@@ -96,10 +99,10 @@ class DeviceLister {
   using LineSink = std::function<void(DeviceListing::ListingLine&)>;
   bool ListDeviceFolder(const QString& path, const LineSink& onLine,
                         QString* errorText = nullptr);
-  // The same, the failure as a value.
-  [[nodiscard]] JobResult ReadListing(const QString& path, const LineSink& onLine);
+  // The same, the failure as a value; year 0 is CurrentYear().
+  [[nodiscard]] JobResult ReadListing(const QString& path, const LineSink& onLine, int year = 0);
   // The folder's items and free space as ReadListing reads them.
-  [[nodiscard]] FolderListing ReadFolder(const QString& path);
+  [[nodiscard]] FolderListing ReadFolder(const QString& path, int year = 0);
   ListingFailure LastFailure() const { return Failure; }
 
   // "dir/s" on name in folder (a path of D:), or on folder itself when name
@@ -113,7 +116,6 @@ class DeviceLister {
   [[nodiscard]] JobResult SelectFolder(ShellSession& session, const QString& path);
 
  private:
-  int CurrentYear() const;
 
   DeviceShell& Shell;
   DeviceTimeouts Times;

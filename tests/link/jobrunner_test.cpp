@@ -13,43 +13,14 @@
 
 #include "link/jobrunner.h"
 #include "link/talothread.h"
-
-namespace {
-
-// Runs the event loop until the runner is idle again (or 5 s passed), after
-// starting what start starts from inside the loop. Returns the loop's
-// longest gap between two 10 ms timer ticks, in ms.
-double RunInLoop(JobRunner& runner, const std::function<void()>& start) {
-  QEventLoop loop;
-  QTimer tick;
-  auto last = std::chrono::steady_clock::now();
-  double longest = 0;
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    const auto now = std::chrono::steady_clock::now();
-    longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
-    last = now;
-  });
-  QObject::connect(&runner, &JobRunner::BusyChanged, &loop, [&](bool busy) {
-    if (!busy) loop.quit();
-  });
-  QTimer::singleShot(0, [&] {
-    last = std::chrono::steady_clock::now();
-    tick.start(10);
-    start();
-  });
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  loop.exec();
-  return longest;
-}
-
-}  // namespace
+#include "tests/support/jobloop.h"
 
 TEST(JobRunner, runsTheJobOnAWorkerWhileTheLoopKeepsTicking) {
   JobRunner runner;
   std::thread::id jobThread;
   std::thread::id doneThread;
   JobResult got = JobResult::Failed(QStringLiteral("not run"));
-  const double gap = RunInLoop(runner, [&] {
+  const double gap = RunJobInLoop(runner, [&] {
     EXPECT_TRUE(runner.Start(
         [&] {
           jobThread = std::this_thread::get_id();
@@ -72,7 +43,7 @@ TEST(JobRunner, runsTheJobOnAWorkerWhileTheLoopKeepsTicking) {
 TEST(JobRunner, refusesASecondJobWhileOneRuns) {
   JobRunner runner;
   int ran = 0;
-  RunInLoop(runner, [&] {
+  RunJobInLoop(runner, [&] {
     EXPECT_TRUE(runner.Start([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       ++ran;
@@ -91,7 +62,7 @@ TEST(JobRunner, handsOpsToTheMainThreadInOrderWhileTheJobWaits) {
   JobRunner runner;
   std::vector<int> seen;
   bool allOnMain = true;
-  RunInLoop(runner, [&] {
+  RunJobInLoop(runner, [&] {
     (void)runner.Start([&] {
       for (int i = 0; i < 200; ++i)
         JobRunner::OnMainThread([&, i] {
@@ -110,7 +81,7 @@ TEST(JobRunner, handsOpsToTheMainThreadInOrderWhileTheJobWaits) {
 TEST(JobRunner, cancelIsSeenAtTheJobsStopPoint) {
   JobRunner runner;
   JobResult got;
-  RunInLoop(runner, [&] {
+  RunJobInLoop(runner, [&] {
     (void)runner.Start(
         [] {
           while (!JobRunner::StopRequested())

@@ -10,10 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QPushButton>
-#include <QTimer>
-#include <chrono>
 #include <functional>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,6 +25,7 @@
 #include "remote/devicelistview.h"
 #include "remote/devicetextviewer.h"
 #include "tests/remote/remotesim.h"
+#include "tests/support/jobloop.h"
 
 namespace {
 
@@ -378,16 +376,8 @@ class DevicePaneJobTest : public DevicePaneTest {
     pause.PauseListingMs = 600;
     Sim().SetFaults(pause);
     During seen;
-    QEventLoop loop;
-    QTimer tick;
-    auto last = std::chrono::steady_clock::now();
     bool acted = false;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-      const auto now = std::chrono::steady_clock::now();
-      seen.LongestTickGapMs = std::max(
-          seen.LongestTickGapMs, std::chrono::duration<double, std::milli>(now - last).count());
-      last = now;
-      if (!Shell.Jobs().Busy()) return;
+    seen.LongestTickGapMs = RunJobInLoop(Shell.Jobs(), start, [&] {
       seen.RefreshEnabled = Child<QAction>("tbtnRefresh")->isEnabled();
       seen.ListEnabled = Pane.ListView()->isEnabled();
       seen.TerminalEnabled = Pane.TerminalAction()->isEnabled();
@@ -399,15 +389,6 @@ class DevicePaneJobTest : public DevicePaneTest {
         act();
       }
     });
-    QObject::connect(&Shell.Jobs(), &JobRunner::BusyChanged, &loop,
-                     [&](bool busy) { if (!busy) loop.quit(); });
-    QTimer::singleShot(0, [&] {
-      last = std::chrono::steady_clock::now();
-      tick.start(10);
-      start();
-    });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
     Sim().SetFaults({});
     return seen;
   }

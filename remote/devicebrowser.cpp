@@ -87,11 +87,12 @@ void DeviceBrowser::ShowFolder(const QString& path, FolderListing listing, bool 
     (void)ApplyListing(listing);
     Path = path;
     RecordInHistory(path);
-    if (!Items.empty()) {
-      const int named = DeviceNextSelectName.isEmpty() ? -1 : IndexOfName(DeviceNextSelectName);
-      const int row = named >= 0 ? named : std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1);
-      emit SelectRequested(row);
-    }
+    const int named = DeviceNextSelectName.isEmpty() ? -1 : IndexOfName(DeviceNextSelectName);
+    if (named < 0 && DeviceNextSelectIndex < 0)
+      emit SelectRequested(-1);
+    else if (!Items.empty())
+      emit SelectRequested(named >= 0 ? named
+                                      : std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1));
     if (clearSelection) emit SelectRequested(-1);
   }
   DeviceNextSelectIndex = 0;
@@ -219,6 +220,12 @@ void DeviceBrowser::RefreshKeepingView() {
 void DeviceBrowser::RefreshSelecting(const QString& name) {
   DeviceNextSelectName = name;
   RefreshKeepingView();
+}
+
+void DeviceBrowser::RefreshKeepingItem(const QString& name) {
+  DeviceNextSelectName = name;
+  DeviceNextSelectIndex = -1;
+  OpenDeviceFolder(FolderShown());
 }
 
 int DeviceBrowser::IndexOfName(const QString& name) const {

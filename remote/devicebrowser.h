@@ -113,6 +113,7 @@ class DeviceBrowser : public QObject {
   int DeviceMenuItemIndex = 0;
   // When set, the next fill selects the item of this name (ignoring case)
   // instead of the row DeviceNextSelectIndex, if the listing holds one.
+  // A negative DeviceNextSelectIndex selects nothing where no name does.
   QString DeviceNextSelectName;
 
   // Where failures go: the top level's choice of box or console line.
@@ -141,6 +142,9 @@ class DeviceBrowser : public QObject {
   void RefreshKeepingView();  // list again in the user's order and selection
   // As RefreshKeepingView, selecting the item called name where it is listed.
   void RefreshSelecting(const QString& name);
+  // Lists again in the user's order, selecting the item called name where
+  // it is listed and nothing otherwise.
+  void RefreshKeepingItem(const QString& name);
   // The row of the item called name (ignoring case), -1 when none.
   int IndexOfName(const QString& name) const;
   void GoUp();                // parent folder, no selection

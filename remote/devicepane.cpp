@@ -324,9 +324,7 @@ void DevicePane::RefreshKeepingView(const QString& selectName) {
 void DevicePane::RelistAfterTerminal() {
   if (BrowserPtr->DevicePath().isEmpty()) return;
   const PShellItem* selected = SelectedItem();
-  const QString name = selected ? selected->Name : QString();
-  BrowserPtr->RefreshSelecting(name);
-  if (name.isEmpty() || BrowserPtr->IndexOfName(name) < 0) Form->lstviewTalo->SelectRow(-1);
+  BrowserPtr->RefreshKeepingItem(selected ? selected->Name : QString());
 }
 
 void DevicePane::Refresh() { BrowserPtr->Refresh(); }

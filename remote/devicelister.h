@@ -5,10 +5,10 @@
 // Principles of operation
 // - Each call is one ShellSession (link/deviceshell.h) at 200 ms time-outs
 //   with line feed as terminator: it opens the selected port, drains it,
-//   types its commands with echo check, closes the port, and only then shows
-//   its error box through the shell's UserDialogs. Every line read is in the
-//   console. Failures come back as a JobResult: whoever started the
-//   operation shows them.
+//   types its commands with echo check and closes the port. Every line read
+//   is in the console. Failures come back as a JobResult, once the port is
+//   closed: whoever started the operation shows them (ListDeviceFolder,
+//   the older form, shows its own when no errorText is given).
 // - The end of an answer is the prompt, awaited after a 200 ms silence ends
 //   the first reads (a busy shell pauses); with quick answers chosen
 //   (DeviceShell::SetQuickAnswers) the prompt ends it as soon as it came. A "dir" or "dir/s" answer whose

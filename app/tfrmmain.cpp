@@ -20,6 +20,7 @@
 #include "app/tdlgtaloabout.h"
 #include "app/tdlgtaloinit.h"
 #include "image/ui/tdlgtaloghost.h"
+#include "link/jobrunner.h"
 #include "link/portscan.h"
 #include "local/localpane.h"
 #include "module/ui/diopanelflow.h"
@@ -83,6 +84,9 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
   Form->Exit1->setIcon(AppIcons::Exit());
   Form->About1->setIcon(AppIcons::About());
   connect(Form->btnCopy, &QToolButton::clicked, this, &TfrmMain::btnCopyClick);
+  // The copy would start a second exchange beside a job of the device pane.
+  connect(&ShellPtr->Jobs(), &JobRunner::BusyChanged, this,
+          [this](bool busy) { Form->btnCopy->setEnabled(!busy && !Term->IsOn()); });
   connect(Form->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
   connect(Form->About1, &QAction::triggered, this, &TfrmMain::About1Click);
 
@@ -311,7 +315,8 @@ void TfrmMain::CopyDroppedFiles(const QStringList& paths) {
 }
 
 void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
-  if (Term->IsOn()) return;  // the terminal holds the port
+  // The terminal holds the port, or a job of the device pane uses it.
+  if (Term->IsOn() || ShellPtr->Jobs().Busy()) return;
   CopyRequest request;
   request.Selected = std::move(selected);
   request.DeviceFreeBytes = Device->DeviceFreeBytes();

@@ -19,6 +19,7 @@ DeviceShell::AnswerEnd AnswerReader::ReadAnswer(uint32_t budgetMs) {
   // Whole lines until the first short read; the text it gathered (normally
   // the prompt) is where the wait begins.
   for (;;) {
+    if (JobRunner::StopRequested()) return Finish(DeviceShell::AnswerEnd::Cancelled);
     const Piece piece = ReadPiece(false);
     if (const auto end = EndOf(piece)) return Finish(*end);
     if (piece != Piece::Line) return WaitForPrompt({}, budgetMs);
@@ -32,6 +33,7 @@ DeviceShell::AnswerEnd AnswerReader::WaitForPrompt(const QByteArray& lastText, u
   // the wait.
   const uint64_t unit = std::max<uint32_t>(Port.GetTimeout(), 1);
   for (uint64_t spent = 0; spent < budgetMs && !Port.IsDisconnected();) {
+    if (JobRunner::StopRequested()) return Finish(DeviceShell::AnswerEnd::Cancelled);
     const Piece piece = ReadPiece(true);
     if (const auto end = EndOf(piece)) return Finish(*end);
     // A line means the shell is still talking: the budget starts again.

@@ -28,7 +28,9 @@
 //   there. A byte carries the line on as usual, so nothing the shell sent
 //   before falling silent is cut off. Everything else reads as above: a
 //   pause that is no prompt is waited out within the budget.
-// - Main thread only, like the console it feeds; one answer per object.
+// - A job asked to stop (JobRunner::StopRequested) ends the answer before
+//   its next read (Cancelled).
+// - The thread of the exchange it reads for; one answer per object.
 
 #include <QByteArray>
 #include <cstdint>

@@ -82,11 +82,25 @@ void DeviceShell::AppendConsoleLine(const QString& text) {
   line.remove(QLatin1Char('\r'));
   line.remove(QLatin1Char('\n'));
   if (line.isEmpty()) return;
-  // Finished lines only: a console whose text ends with a line end has an
-  // empty last line, which is where the next line goes.
-  const int lines = ConsoleRef.LineCount() - (ConsoleRef.LastLine().isEmpty() ? 1 : 0);
-  if (lines >= kConsoleClearLines) ConsoleRef.Clear();
-  ConsoleRef.AppendLine(line);
+  // The console belongs to the main thread: a job's line is handed over.
+  JobRunner::OnMainThread([this, &line] {
+    // Finished lines only: a console whose text ends with a line end has an
+    // empty last line, which is where the next line goes.
+    const int lines = ConsoleRef.LineCount() - (ConsoleRef.LastLine().isEmpty() ? 1 : 0);
+    if (lines >= kConsoleClearLines) ConsoleRef.Clear();
+    ConsoleRef.AppendLine(line);
+  });
+}
+
+void DeviceShell::Report(const JobResult& result) {
+  if (result.Cancelled()) {
+    AppendConsoleLine(JobRunner::StoppedText());
+  } else if (!result.Text.isEmpty() && !result.Ok()) {
+    if (result.Warning)
+      DialogsRef.ShowWarning(result.Text);
+    else
+      DialogsRef.ShowError(result.Text);
+  }
 }
 
 void DeviceShell::AppendConsoleLine(const QByteArray& bytes) {
@@ -131,31 +145,41 @@ void DeviceShell::Drain(TaloComPort& port, size_t limit, uint32_t silenceMs) {
   }
 }
 
+JobResult DeviceShell::Exchange(const QByteArray& commandLine, uint32_t timeoutMs,
+                                uint8_t terminator, const LineHandler& onLine, uint32_t budgetMs,
+                                PromptAt where, Pace pace) {
+  ShellSession session(*this, timeoutMs, terminator, pace);
+  if (!session.IsOpen()) return JobResult::Failed(session.OpenErrorText());
+  if (!session.Send(commandLine) || !session.ReadAnswer(onLine, budgetMs, where))
+    // Echoed but never back at the prompt: a program still runs there.
+    return session.Failure(ShellText::UnableToSend(QString::fromLatin1(commandLine)));
+  return JobResult::Done();
+}  // the port is closed before anyone shows the result
+
 bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs,
                                       uint8_t terminator, const LineHandler& onLine,
                                       uint32_t budgetMs, PromptAt where, Pace pace) {
-  QString error;
-  {
-    ShellSession session(*this, timeoutMs, terminator, pace);
-    const QString notSent = ShellText::UnableToSend(QString::fromLatin1(commandLine));
-    if (!session.IsOpen())
-      error = session.OpenErrorText();
-    else if (!session.Send(commandLine) || !session.ReadAnswer(onLine, budgetMs, where))
-      // Echoed but never back at the prompt: a program still runs there.
-      error = session.FailureText(notSent);
-  }  // port closed and cursor restored before the message shows
-  if (error.isEmpty()) return true;
-  DialogsRef.ShowError(error);
-  return false;
+  const JobResult result =
+      Exchange(commandLine, timeoutMs, terminator, onLine, budgetMs, where, pace);
+  Report(result);
+  return result.Ok();
 }
 
 bool DeviceShell::RunDeviceCommand(const QByteArray& commandLine) {
-  return RunStandardExchange(commandLine, kCommandTimeoutMs, kLineFeed);
+  const JobResult result = CommandExchange(commandLine);
+  Report(result);
+  return result.Ok();
+}
+
+JobResult DeviceShell::CommandExchange(const QByteArray& commandLine) {
+  return Exchange(commandLine, kCommandTimeoutMs, kLineFeed);
 }
 
 ShellSession::ShellSession(DeviceShell& shell, uint32_t timeoutMs, uint8_t terminator,
                            DeviceShell::Pace pace)
-    : Shell(shell), Busy(shell.Dialogs()) {
+    : Shell(shell) {
+  // A job's worker leaves the busy state to the pane that started it.
+  if (!JobRunner::OnWorker()) Busy.emplace(shell.Dialogs());
   if (pace == DeviceShell::Pace::QuickWhenChosen && shell.QuickAnswers())
     SettleMs = DeviceShell::kQuickSettleMs;
   ComPort = std::make_unique<TaloComPort>(shell.SelectedPort().toStdString());
@@ -188,7 +212,9 @@ bool ShellSession::Disconnected() const { return Opened && ComPort->IsDisconnect
 QString ShellSession::FailureText(const QString& usual) const {
   if (Disconnected()) return ShellText::Disconnected(Shell.SelectedPort());
   switch (Seen) {
-    case Cause::None: break;
+    case Cause::None:
+    case Cause::Silence:
+    case Cause::Cancelled: break;
     case Cause::NoEcho:
       return ShellText::WithCause(usual, ShellText::NothingAnswers(Shell.SelectedPort()));
     case Cause::DriveError: return ShellText::WithCause(usual, ShellText::DriveError());
@@ -197,11 +223,22 @@ QString ShellSession::FailureText(const QString& usual) const {
   return usual;
 }
 
+JobResult ShellSession::Failure(const QString& usual) const {
+  if (Seen == Cause::Cancelled) return JobResult::Stopped();
+  const QString text = FailureText(usual);
+  if (Disconnected()) return {JobStatus::Disconnected, text};
+  if (Seen == Cause::NoEcho || Seen == Cause::Silence) return {JobStatus::TimedOut, text};
+  return JobResult::Failed(text);
+}
+
 bool ShellSession::Send(const QByteArray& commandLine) {
   if (!Opened) return false;
   LastCommand = commandLine;
   bool answered = false;
-  if (Shell.SendEchoed(*ComPort, commandLine, &answered)) return true;
+  if (Shell.SendEchoed(*ComPort, commandLine, &answered)) {
+    if (Seen == Cause::Silence) Seen = Cause::None;  // the shell answers again
+    return true;
+  }
   if (Seen != Cause::DriveError) Seen = answered ? Cause::None : Cause::NoEcho;
   return false;
 }
@@ -213,6 +250,8 @@ bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t b
   LongLineSkipped = reader.SkippedLongLine();
   if (end == DeviceShell::AnswerEnd::DriveError) Seen = Cause::DriveError;
   if (end == DeviceShell::AnswerEnd::Endless) Seen = Cause::Endless;
+  if (end == DeviceShell::AnswerEnd::Silence && Seen != Cause::DriveError) Seen = Cause::Silence;
+  if (end == DeviceShell::AnswerEnd::Cancelled) Seen = Cause::Cancelled;
   return end == DeviceShell::AnswerEnd::Prompt;
 }
 

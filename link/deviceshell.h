@@ -32,14 +32,26 @@
 //   within the prompt budget as before. What the shell might print after
 //   its prompt belongs to no answer in either pace: the next write's purge
 //   discards it.
-// - Main thread only.
+// - Inside a job (link/jobrunner.h) the exchanges run on the job's worker:
+//   every console line is handed to the main thread as it is read (in
+//   order, the worker waiting for it), the busy cursor is the starting
+//   pane's and not the session's, and an answer stops being read at the
+//   next line once the job is asked to stop (the port is then closed; the
+//   next exchange's drain and purge discard the rest). Outside a job, and
+//   in an inline one, everything runs on the main thread as before.
+// - Exchange and the sessions hand their failure back as a JobResult; only
+//   the top level shows it (Report). RunStandardExchange, the older form
+//   that shows its failure itself, is left for callers that run on the main
+//   thread without a job.
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "link/jobrunner.h"
 #include "link/userdialogs.h"
 
 class TaloComPort;
@@ -93,6 +105,11 @@ class DeviceShell {
 
   TaloConsole& Console() { return ConsoleRef; }
   UserDialogs& Dialogs() { return DialogsRef; }
+  // The one runner of the device work that goes through this shell.
+  JobRunner& Jobs() { return Runner; }
+  // The top level's part: a failure's text in an error box (a warning box
+  // for a refusal that is only a warning), a stopped job as a console line.
+  void Report(const JobResult& result);
 
   // The port every exchange opens (empty when none is selected).
   const QString& SelectedPort() const { return Port; }
@@ -128,7 +145,7 @@ class DeviceShell {
   [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine,
                                        bool* answered = nullptr);
   // How the reading of an answer ended.
-  enum class AnswerEnd { Prompt, Silence, Endless, DriveError, Disconnected };
+  enum class AnswerEnd { Prompt, Silence, Endless, DriveError, Disconnected, Cancelled };
   // Reads lines until one is a prompt, within a budget (5000 ms unless an
   // exchange gives its own) that the shell's silence spends (AnswerReader),
   // showing every other non-empty one. True when the prompt came. A busy
@@ -144,6 +161,12 @@ class DeviceShell {
   // else 2T) or limit bytes were read.
   static void Drain(TaloComPort& port, size_t limit = kDrainLimit, uint32_t silenceMs = 0);
 
+  // The standard exchange with one command, its failure as a value; the
+  // rest as RunStandardExchange.
+  [[nodiscard]] JobResult Exchange(const QByteArray& commandLine, uint32_t timeoutMs,
+                                   uint8_t terminator, const LineHandler& onLine = {},
+                                   uint32_t budgetMs = kPromptBudgetMs,
+                                   PromptAt where = PromptAt::Start, Pace pace = Pace::Standard);
   // The standard exchange with one command; the answer's lines go to onLine
   // (after the console) until it returns false, also those that follow a
   // pause of the shell. Each line is passed as read, with its CR LF (the
@@ -158,11 +181,14 @@ class DeviceShell {
                            PromptAt where = PromptAt::Start, Pace pace = Pace::Standard);
   // The standard exchange at 1000 ms with line feed as terminator.
   bool RunDeviceCommand(const QByteArray& commandLine);
+  // The same, its failure as a value.
+  [[nodiscard]] JobResult CommandExchange(const QByteArray& commandLine);
 
  private:
   friend class ShellSession;
   TaloConsole& ConsoleRef;
   UserDialogs& DialogsRef;
+  JobRunner Runner;
   QString Port;
   QString Hint;
   bool Quick = false;
@@ -187,6 +213,9 @@ class ShellSession {
   // "Abort, Retry, Fail?", the answer passed its ceiling. usual's first
   // line stays the first line where a cause is added.
   QString FailureText(const QString& usual) const;
+  // The same as a result: its status tells a lost port, a shell that did
+  // not answer in time and a job stopped by the user (no text) apart.
+  JobResult Failure(const QString& usual) const;
 
   [[nodiscard]] bool Send(const QByteArray& commandLine);
   // Reads the answer (AnswerReader::ReadAnswer): every line before the
@@ -205,10 +234,10 @@ class ShellSession {
  private:
   // What the bytes of this session said about a failure, latest first; a
   // drive error stays, as the shell answers nothing else until it is met.
-  enum class Cause { None, NoEcho, DriveError, Endless };
+  enum class Cause { None, NoEcho, Silence, DriveError, Endless, Cancelled };
 
   DeviceShell& Shell;
-  BusyCursor Busy;
+  std::optional<BusyCursor> Busy;
   std::unique_ptr<TaloComPort> ComPort;
   bool Opened = false;
   uint32_t SettleMs = 0;  // 0: the standard ending; else quick answers

@@ -1,6 +1,7 @@
 #include "remote/devicebrowser.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 #include "link/deviceshell.h"
@@ -61,33 +62,82 @@ QString DeviceBrowser::ChildPath(const QString& path, const QString& name) {
   return (path == kRoot ? path : path + QLatin1Char('\\')) + name;
 }
 
-void DeviceBrowser::OpenDeviceFolder(const QString& path) {
-  // A failed listing has shown its message and leaves an empty folder; the
-  // path is still the one asked for, so Refresh retries it.
-  (void)FillDeviceItems(path);
-  Path = path;
-  RecordInHistory(path);
-  if (!Items.empty()) {
+bool DeviceBrowser::OpenDeviceFolder(const QString& path) { return ListAndShow(path, false); }
+
+bool DeviceBrowser::ListAndShow(const QString& path, bool clearSelection) {
+  auto listing = std::make_shared<FolderListing>();
+  return ShellRef.Jobs().Start(
+      [this, path, listing, year = ListerRef.CurrentYear()] {
+        *listing = ListerRef.ReadFolder(path, year);
+        return listing->Result;
+      },
+      [this, path, listing, clearSelection, quiet = QuietFailures](const JobResult&) {
+        const bool wasQuiet = QuietFailures;
+        QuietFailures = quiet;
+        ShowFolder(path, std::move(*listing), clearSelection);
+        QuietFailures = wasQuiet;
+      });
+}
+
+void DeviceBrowser::ShowFolder(const QString& path, FolderListing listing, bool clearSelection) {
+  const JobResult result = listing.Result;
+  if (!result.Cancelled()) {
+    // A failed listing leaves an empty folder; the path is still the one
+    // asked for, so Refresh retries it.
+    (void)ApplyListing(listing);
+    Path = path;
+    RecordInHistory(path);
     const int named = DeviceNextSelectName.isEmpty() ? -1 : IndexOfName(DeviceNextSelectName);
-    const int row = named >= 0 ? named : std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1);
-    emit SelectRequested(row);
+    if (named < 0 && DeviceNextSelectIndex < 0)
+      emit SelectRequested(-1);
+    else if (!Items.empty())
+      emit SelectRequested(named >= 0 ? named
+                                      : std::clamp(DeviceNextSelectIndex, 0, ItemCount() - 1));
+    if (clearSelection) emit SelectRequested(-1);
   }
   DeviceNextSelectIndex = 0;
   DeviceNextSelectName.clear();
+  // The failure's box opens once the views see a consistent list: its event
+  // loop may well paint them.
+  ReportListing(result, QuietFailures);
 }
 
+void DeviceBrowser::ShowRelisted(FolderListing listing, const QString& selectName) {
+  DeviceNextSelectName = selectName;
+  DeviceNextSelectIndex = DeviceMenuItemIndex;
+  ShowFolder(FolderShown(), std::move(listing));
+}
+
+QString DeviceBrowser::FolderShown() const { return Path.isEmpty() ? kRoot : Path; }
+
 bool DeviceBrowser::FillDeviceItems(const QString& path) {
+  FolderListing listing;
+  (void)ShellRef.Jobs().Run([&] {
+    listing = ListerRef.ReadFolder(path);
+    return listing.Result;
+  });
+  const JobResult result = listing.Result;
+  const bool listed = ApplyListing(listing);
+  ReportListing(result, QuietFailures);
+  return listed;
+}
+
+bool DeviceBrowser::ApplyListing(FolderListing& listing) {
+  const bool listed = listing.Result.Ok();
   emit ItemsAboutToReset();
-  ClearDeviceItems();
-  QString error;
-  const bool listed = ListerRef.ListDeviceFolder(
-      path, [this](DeviceListing::ListingLine& line) { ApplyListingLine(line); }, &error);
-  if (!listed) {
+  if (listed) {
+    Items = std::move(listing.Items);
+    if (listing.HasFreeSpace) {
+      FreeCaption = listing.FreeCaption;
+      FreeBytes = listing.FreeBytes;
+      emit FreeSpaceCaptionChanged(FreeCaption);
+    }
+  } else {
     // What was read before the failure is part of a folder, and the free
     // space may be an older listing's: shown, or checked against by a copy,
     // either would pass for the whole. The pane is empty and says why, and
     // the features that need a listing ask for a Refresh.
-    ClearDeviceItems();
+    Items.clear();
     FreeBytes = 0;
     if (!FreeCaption.isEmpty()) {
       FreeCaption.clear();
@@ -96,34 +146,28 @@ bool DeviceBrowser::FillDeviceItems(const QString& path) {
   }
   (void)SortItems(DeviceChosenSortColumn);
   ListingRead = listed;
-  FailureStatus = listed ? QString()
-                         : DeviceText::ListingFailedStatus(ListerRef.LastFailure(),
-                                                           ShellRef.SelectedPort());
+  FailureStatus =
+      listed ? QString() : DeviceText::ListingFailedStatus(listing.Failure, ShellRef.SelectedPort());
   emit ItemsReset();
   UpdateStatus();
-  if (error.isEmpty()) return listed;
-  // The failure's box opens once the views see a consistent list: its event
-  // loop may well paint them.
-  if (QuietFailures) {
-    for (const QString& line : error.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-      ShellRef.AppendConsoleLine(line);
-  } else {
-    ShellRef.Dialogs().ShowError(error);
-  }
   return listed;
 }
 
-void DeviceBrowser::ClearDeviceItems() { Items.clear(); }
-
-void DeviceBrowser::ApplyListingLine(DeviceListing::ListingLine& line) {
-  using Kind = DeviceListing::ListingLine::Kind;
-  if (line.LineKind == Kind::Item) {
-    Items.push_back(std::move(line.Item));
-  } else if (line.LineKind == Kind::FreeSpace) {
-    FreeCaption = line.FreeCaption;
-    FreeBytes = line.FreeBytes;
-    emit FreeSpaceCaptionChanged(FreeCaption);
+void DeviceBrowser::ReportListing(const JobResult& result, bool quiet) {
+  if (quiet && !result.Cancelled()) {
+    if (!result.Ok())
+      for (const QString& line : result.Text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        ShellRef.AppendConsoleLine(line);
+    return;
   }
+  ReportResult(result);
+}
+
+void DeviceBrowser::ReportResult(const JobResult& result) {
+  if (ReportTo)
+    ReportTo(result);
+  else
+    ShellRef.Report(result);
 }
 
 QList<int> DeviceBrowser::SortItems(int column) {
@@ -166,19 +210,22 @@ void DeviceBrowser::RecordInHistory(const QString& path) {
   emit PathShown(path);
 }
 
-void DeviceBrowser::Refresh() {
-  OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
-  emit SelectRequested(-1);
-}
+void DeviceBrowser::Refresh() { ListAndShow(FolderShown(), true); }
 
 void DeviceBrowser::RefreshKeepingView() {
   DeviceNextSelectIndex = DeviceMenuItemIndex;
-  OpenDeviceFolder(Path.isEmpty() ? kRoot : Path);
+  OpenDeviceFolder(FolderShown());
 }
 
 void DeviceBrowser::RefreshSelecting(const QString& name) {
   DeviceNextSelectName = name;
   RefreshKeepingView();
+}
+
+void DeviceBrowser::RefreshKeepingItem(const QString& name) {
+  DeviceNextSelectName = name;
+  DeviceNextSelectIndex = -1;
+  OpenDeviceFolder(FolderShown());
 }
 
 int DeviceBrowser::IndexOfName(const QString& name) const {
@@ -187,10 +234,7 @@ int DeviceBrowser::IndexOfName(const QString& name) const {
   return -1;
 }
 
-void DeviceBrowser::GoUp() {
-  OpenDeviceFolder(ParentPath(Path));
-  emit SelectRequested(-1);
-}
+void DeviceBrowser::GoUp() { ListAndShow(ParentPath(Path), true); }
 
 void DeviceBrowser::OpenItem(int index) {
   const PShellItem* item = DeviceItemAt(index);
@@ -198,15 +242,14 @@ void DeviceBrowser::OpenItem(int index) {
   // A name from the listing is typed either way (into the terminal, or in
   // "cd"): one the shell would take for more than a name is refused here.
   if (const QString refusal = DeviceCommand::CheckName(item->Name); !refusal.isEmpty()) {
-    ShellRef.Dialogs().ShowError(refusal);
+    ReportResult(JobResult::Failed(refusal));
     return;
   }
   if (!item->IsFolder()) {
     emit RunProgramRequested(item->Name);
     return;
   }
-  OpenDeviceFolder(ChildPath(Path.isEmpty() ? kRoot : Path, item->Name));
-  emit SelectRequested(-1);
+  ListAndShow(ChildPath(FolderShown(), item->Name), true);
 }
 
 void DeviceBrowser::ChooseHistoryPath(const QString& path) { OpenDeviceFolder(path); }

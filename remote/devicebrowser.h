@@ -22,21 +22,31 @@
 //   so a view keeps its selection), SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
 //   the terminal on and type a program's name.
-// - A failed listing shows its message once the views are consistent, and
-//   leaves an empty list (nothing read before the failure is kept),
+// - Every listing is a job on the shell's JobRunner (link/jobrunner.h): the
+//   worker reads the folder (FolderListing), the main thread then shows it
+//   (ShowFolder). Nothing of the pane changes while the job runs, so a job
+//   stopped by the user leaves the pane as it was and says so in the
+//   console. On a running event loop OpenDeviceFolder and the actions
+//   return before the listing is shown; without one they run inline.
+//   FillDeviceItems always runs inline.
+// - Failures are handed to the report the top level set (SetReport; the
+//   shell's Report until one is set) once the views are consistent.
+// - A failed listing leaves an empty list (nothing read before the failure is kept),
 //   DeviceFreeBytes 0 (so the features that need a listing ask for a
 //   Refresh), no free-space caption, DevicePath on the folder asked for, and
 //   in place of the sizes a status text that says what went wrong.
 // - A name from the listing is checked before it is typed (a folder opened,
 //   a program run in the terminal); a refused one is not, and the error
 //   says which and why.
-// - Main thread only. The browser blocks while a listing runs.
+// - Main thread only; only the listing's exchanges run on the worker, and
+//   they touch nothing of the browser but its lister.
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "items/shellitem.h"
@@ -103,19 +113,38 @@ class DeviceBrowser : public QObject {
   int DeviceMenuItemIndex = 0;
   // When set, the next fill selects the item of this name (ignoring case)
   // instead of the row DeviceNextSelectIndex, if the listing holds one.
+  // A negative DeviceNextSelectIndex selects nothing where no name does.
   QString DeviceNextSelectName;
 
+  // Where failures go: the top level's choice of box or console line.
+  using Report = std::function<void(const JobResult&)>;
+  void SetReport(Report report) { ReportTo = std::move(report); }
+  void ReportResult(const JobResult& result);
+
   // Shows the folder: lists it, records it as DevicePath and in the
-  // history, and selects the row of DeviceNextSelectIndex (clamped).
-  void OpenDeviceFolder(const QString& path);
-  // Lists, sorts and counts; false when the listing failed.
+  // history, and selects the row of DeviceNextSelectIndex (clamped). False
+  // when another job runs (nothing is done).
+  bool OpenDeviceFolder(const QString& path);
+  // Lists, sorts and counts inline; false when the listing failed.
   bool FillDeviceItems(const QString& path);
+  // The main thread's half of a listing: shows what a job read of path as
+  // OpenDeviceFolder does, then reports its failure (a stopped listing
+  // changes nothing). clearSelection: nothing selected afterwards.
+  void ShowFolder(const QString& path, FolderListing listing, bool clearSelection = false);
+  // After a command changed the folder shown: its listing, read in the
+  // command's job, shown as RefreshSelecting shows it.
+  void ShowRelisted(FolderListing listing, const QString& selectName = QString());
+  // The folder shown, "\" before the first listing.
+  QString FolderShown() const;
 
   // User actions.
   void Refresh();             // list again by name, no selection
   void RefreshKeepingView();  // list again in the user's order and selection
   // As RefreshKeepingView, selecting the item called name where it is listed.
   void RefreshSelecting(const QString& name);
+  // Lists again in the user's order, selecting the item called name where
+  // it is listed and nothing otherwise.
+  void RefreshKeepingItem(const QString& name);
   // The row of the item called name (ignoring case), -1 when none.
   int IndexOfName(const QString& name) const;
   void GoUp();                // parent folder, no selection
@@ -145,8 +174,11 @@ class DeviceBrowser : public QObject {
   void RunProgramRequested(const QString& name);
 
  private:
-  void ClearDeviceItems();
-  void ApplyListingLine(DeviceListing::ListingLine& line);
+  // Lists path in a job and shows it (ShowFolder).
+  bool ListAndShow(const QString& path, bool clearSelection);
+  // Takes the listing's items, free space and status; false when it failed.
+  bool ApplyListing(FolderListing& listing);
+  void ReportListing(const JobResult& result, bool quiet);
   // Sorts Items by column; each old row's new row.
   QList<int> SortItems(int column);
   void UpdateStatus();
@@ -160,6 +192,7 @@ class DeviceBrowser : public QObject {
   int64_t FreeBytes = 0;
   bool ListingRead = false;
   bool QuietFailures = false;
+  Report ReportTo;
   QString FailureStatus;  // empty after a listing that was read
   QString FreeCaption;
   QStringList History;

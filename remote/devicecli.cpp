@@ -19,6 +19,10 @@ struct Pane {
   Pane(DeviceShell& shell, const DeviceTimeouts& timeouts) : Browser(shell), Commands(Browser, shell) {
     Browser.Lister().SetTimeouts(timeouts);
     Commands.SetRelistAfterChange(false);
+    // The command line is the top level: its dialogs print the failures.
+    const auto report = [&shell](const JobResult& result) { shell.Report(result); };
+    Browser.SetReport(report);
+    Commands.SetReport(report);
   }
   // Shows the folder of path as the pane would; the row of path's item, or
   // -1 when the listing failed or does not hold it (the message shown).
@@ -113,9 +117,12 @@ int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
   DeviceLister lister(shell);
   lister.SetTimeouts(timeouts);
   TreeCounts counts;
-  if (!lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
-                                  wholeDrive ? QString() : NameOf(path), counts))
-    return kExitFailed;
+  const JobResult counted = shell.Jobs().Run([&] {
+    return lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
+                                      wholeDrive ? QString() : NameOf(path), counts);
+  });
+  shell.Report(counted);
+  if (!counted.Ok()) return kExitFailed;
   lines.append(DeviceText::Contents(counts.Files, counts.Folders) + QLatin1Char('\t') +
                DeviceText::ByteCount(counts.Bytes));
   return kExitOk;

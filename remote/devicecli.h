@@ -16,9 +16,11 @@
 //                names given instead of asked for. They print nothing of
 //                their own; the console and the dialogs report.
 //
-// All run the same exchanges as the pane through the given DeviceShell (its
+// All run the same jobs as the pane through the given DeviceShell (its
 // selected port, console and dialogs: failures and questions reach the user
-// through the shell's UserDialogs). They return the exit status - 0 on
+// through the shell's UserDialogs). Without an event loop the shell's
+// JobRunner runs each job inline, so every command has its result before it
+// returns. They return the exit status - 0 on
 // success, 1 when an exchange failed, an item was missing or a question was
 // answered No - and the listing commands append their output lines to
 // lines. Paths and names are expected checked (CheckNameArgument,

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "items/shellitem.h"
@@ -15,19 +16,81 @@ namespace {
 constexpr uint8_t kLineFeed = 10;
 constexpr uint8_t kCarriageReturn = 13;
 const QString kRoot = QStringLiteral("\\");
+
+// A question answered No, a prompt cancelled: nothing to tell.
+JobResult Declined() { return {JobStatus::Failed, QString()}; }
 }  // namespace
 
 DeviceFileCommands::DeviceFileCommands(DeviceBrowser& browser, DeviceShell& shell)
     : Browser(browser), Shell(shell) {}
 
-bool DeviceFileCommands::RunChecked(const DeviceCommand::CommandLine& commandLine,
-                                    const QStringList& errorWords, const QString& sentName) {
-  if (commandLine.Refused()) {
-    Shell.Dialogs().ShowError(commandLine.Refusal);
-    return false;
-  }
+const DeviceTimeouts& DeviceFileCommands::Timeouts() const { return Browser.Lister().Timeouts(); }
+
+QString DeviceFileCommands::Folder() const { return Browser.FolderShown(); }
+
+void DeviceFileCommands::ReportResult(const JobResult& result) {
+  if (ReportTo)
+    ReportTo(result);
+  else
+    Shell.Report(result);
+}
+
+bool DeviceFileCommands::Refuse(const JobResult& result) {
+  Last = result;
+  ReportResult(result);
+  return false;
+}
+
+bool DeviceFileCommands::Outcome() const { return Shell.Jobs().Busy() || Last.Ok(); }
+
+bool DeviceFileCommands::RunJob(Work work, const QString& selectName) {
+  const QString folder = Folder();
+  const bool relist = Relist;
+  DeviceLister& lister = Browser.Lister();
+  auto listing = std::make_shared<std::optional<FolderListing>>();
+  Last = JobResult::Done();
+  const bool started = Shell.Jobs().Start(
+      [work = std::move(work), relist, folder, listing, &lister, year = lister.CurrentYear()] {
+        bool changed = false;
+        const JobResult result = work(changed);
+        if (relist && changed && !JobRunner::StopRequested())
+          *listing = lister.ReadFolder(folder, year);
+        return result;
+      },
+      [this, listing, selectName](const JobResult& result) {
+        Last = result;
+        ReportResult(result);
+        if (*listing) Browser.ShowRelisted(std::move(**listing), selectName);
+      });
+  if (!started) Last = Declined();
+  return Outcome();
+}
+
+bool DeviceFileCommands::CountFolders(const QStringList& names, Counted then) {
+  const QString folder = Folder();
+  DeviceLister& lister = Browser.Lister();
+  auto counts = std::make_shared<std::vector<TreeCounts>>(static_cast<size_t>(names.size()));
+  Last = JobResult::Done();
+  const bool started = Shell.Jobs().Start(
+      [names, folder, counts, &lister] {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+          if (JobRunner::StopRequested()) return JobResult::Stopped();
+          JobResult counted =
+              lister.MeasureDeviceFolder(folder, names[i], (*counts)[static_cast<size_t>(i)]);
+          if (!counted.Ok()) return counted;
+        }
+        return JobResult::Done();
+      },
+      [counts, then = std::move(then)](const JobResult& result) { then(result, *counts); });
+  if (!started) Last = Declined();
+  return Outcome();
+}
+
+JobResult DeviceFileCommands::RunChecked(const DeviceCommand::CommandLine& commandLine,
+                                         const QStringList& errorWords, const QString& sentName) {
+  if (commandLine.Refused()) return JobResult::Failed(commandLine.Refusal);
   QString refusal;
-  const bool sent = Shell.RunStandardExchange(
+  JobResult result = Shell.Exchange(
       commandLine.Line, Timeouts().FileCommandMs, kLineFeed,
       [&](const QByteArray& line) {
         if (refusal.isEmpty()) {
@@ -41,27 +104,14 @@ bool DeviceFileCommands::RunChecked(const DeviceCommand::CommandLine& commandLin
         return true;  // later lines are still read and shown
       },
       Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, DeviceShell::Pace::QuickWhenChosen);
-  if (!sent) return false;
-  if (!refusal.isEmpty()) {
-    Shell.Dialogs().ShowError(refusal);
-    return false;
-  }
-  return true;
+  if (result.Ok() && !refusal.isEmpty()) return JobResult::Failed(refusal);
+  return result;
 }
 
-const DeviceTimeouts& DeviceFileCommands::Timeouts() const { return Browser.Lister().Timeouts(); }
-
-QString DeviceFileCommands::Folder() const {
-  return Browser.DevicePath().isEmpty() ? kRoot : Browser.DevicePath();
-}
-
-void DeviceFileCommands::ShowAgain(const QString& selectName) {
-  if (Relist) Browser.RefreshSelecting(selectName);
-}
-
-bool DeviceFileCommands::RunDeviceCommand(const QByteArray& commandLine, DeviceShell::Pace pace) {
-  return Shell.RunStandardExchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed, {},
-                                   Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, pace);
+JobResult DeviceFileCommands::DeviceCommandJob(const QByteArray& commandLine,
+                                               DeviceShell::Pace pace) {
+  return Shell.Exchange(commandLine, Timeouts().DeviceCommandMs, kLineFeed, {},
+                        Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, pace);
 }
 
 std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
@@ -72,79 +122,93 @@ std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
   if (!answer || answer->trimmed().isEmpty()) return std::nullopt;
   const DeviceName::ShortName form = DeviceName::ShortForm(*answer);
   if (form.Name.isEmpty()) {
-    Shell.Dialogs().ShowError(DeviceText::UnsafeName(*answer, form.Why));
+    Refuse(JobResult::Failed(DeviceText::UnsafeName(*answer, form.Why)));
     return std::nullopt;
   }
   return form.Name;
 }
 
-std::optional<DeviceCommand::CommandLine> DeviceFileCommands::DeleteCommand(
-    const PShellItem& item) {
-  if (item.IsFolder()) {
-    // "rd" refuses a non-empty folder only in its answer, which is not
-    // checked; count first so that nothing is sent for one.
-    TreeCounts counts;
-    if (!Browser.Lister().MeasureDeviceFolder(Folder(), item.Name, counts)) return std::nullopt;
-    if (counts.Files > 0 || counts.Folders > 0) {
-      Shell.Dialogs().ShowWarning(DeviceText::FolderNotEmpty(item.Name));
-      return std::nullopt;
-    }
-  }
-  DeviceCommand::CommandLine commandLine = item.IsFolder()
-                                               ? DeviceCommand::RemoveFolder(Folder(), item.Name)
-                                               : DeviceCommand::DeleteFile(Folder(), item.Name);
-  // A name that cannot be typed is refused before any question.
-  if (!commandLine.Refused()) return commandLine;
-  Shell.Dialogs().ShowError(commandLine.Refusal);
-  return std::nullopt;
+DeviceCommand::CommandLine DeviceFileCommands::DeleteCommand(const PShellItem& item) const {
+  return item.IsFolder() ? DeviceCommand::RemoveFolder(Folder(), item.Name)
+                         : DeviceCommand::DeleteFile(Folder(), item.Name);
 }
 
 bool DeviceFileCommands::Delete(int selectedIndex) {
-  const PShellItem* selected = Browser.DeviceItemAt(selectedIndex);
-  if (!selected) return false;
-  // 1. Remember the row (the menu's or the key's); the item is copied
-  //    because a listing replaces items. After the delete the next item
-  //    moves up into the row.
-  Browser.DeviceMenuItemIndex = selectedIndex;
-  Browser.DeviceNextSelectIndex = selectedIndex;
-  const PShellItem item = *selected;
-  // 2, 3. The command; a folder only when empty.
-  const std::optional<DeviceCommand::CommandLine> commandLine = DeleteCommand(item);
-  if (!commandLine) return false;
-  // 4. Confirmation.
-  if (!Shell.Dialogs().AskYesNo(item.IsFolder() ? DeviceText::AskDeleteFolder(item.Name)
-                                                : DeviceText::AskDeleteFile(item.Name)))
-    return false;
-  // 5. The command; its answer is only shown.
-  if (!RunChecked(*commandLine, {}, item.Name)) return false;
-  ShowAgain();
-  return true;
+  if (!Browser.DeviceItemAt(selectedIndex)) return false;
+  return DeleteItems({selectedIndex});
 }
 
 bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
-  if (rows.size() < 2) return Delete(rows.value(0, -1));
   std::vector<PShellItem> items;
   for (const int row : rows) {
     const PShellItem* item = Browser.DeviceItemAt(row);
     if (!item) return false;
+    // Copied: a listing replaces the items.
     items.push_back(*item);
   }
+  if (items.empty()) return false;
+  // 1. Remember the row (the menu's or the key's): after the delete the
+  //    next item moves up into it.
   Browser.DeviceMenuItemIndex = rows.front();
   Browser.DeviceNextSelectIndex = rows.front();
-  // Every command before the question: a refusal leaves all items in place.
+  // 2. Every command before anything is counted or asked: a name that
+  //    cannot be typed leaves all items in place.
   std::vector<DeviceCommand::CommandLine> commandLines;
+  QStringList folders;
   for (const PShellItem& item : items) {
-    std::optional<DeviceCommand::CommandLine> commandLine = DeleteCommand(item);
-    if (!commandLine) return false;
-    commandLines.push_back(std::move(*commandLine));
+    commandLines.push_back(DeleteCommand(item));
+    if (commandLines.back().Refused()) return Refuse(JobResult::Failed(commandLines.back().Refusal));
+    if (item.IsFolder()) folders.append(item.Name);
   }
-  if (!Shell.Dialogs().AskYesNo(DeviceText::AskDeleteItems(rows.size()))) return false;
-  size_t deleted = 0;
-  while (deleted < items.size() && RunChecked(commandLines[deleted], {}, items[deleted].Name))
-    ++deleted;
-  // Once, however many went: the pane shows what is left.
-  if (deleted > 0) ShowAgain();
-  return deleted == items.size();
+  const QString question =
+      items.size() > 1 ? DeviceText::AskDeleteItems(items.size())
+      : items.front().IsFolder() ? DeviceText::AskDeleteFolder(items.front().Name)
+                                 : DeviceText::AskDeleteFile(items.front().Name);
+  // 3. "rd" refuses a non-empty folder only in its answer, which is not
+  //    checked: the folders are counted first, so nothing is sent for one.
+  if (folders.isEmpty()) {
+    DeleteCounted(items, commandLines, {}, question);
+    return Outcome();
+  }
+  return CountFolders(folders, [this, items, commandLines, question](
+                                   const JobResult& result, const std::vector<TreeCounts>& counts) {
+    if (!result.Ok()) {
+      Refuse(result);
+      return;
+    }
+    DeleteCounted(items, commandLines, counts, question);
+  });
+}
+
+void DeviceFileCommands::DeleteCounted(const std::vector<PShellItem>& items,
+                                       const std::vector<DeviceCommand::CommandLine>& commandLines,
+                                       const std::vector<TreeCounts>& counts,
+                                       const QString& question) {
+  size_t folder = 0;
+  for (const PShellItem& item : items) {
+    if (!item.IsFolder()) continue;
+    const TreeCounts& count = counts[folder++];
+    if (count.Files > 0 || count.Folders > 0) {
+      Refuse(JobResult::Warned(DeviceText::FolderNotEmpty(item.Name)));
+      return;
+    }
+  }
+  // 4. Confirmation.
+  if (!Shell.Dialogs().AskYesNo(question)) {
+    Last = Declined();
+    return;
+  }
+  // 5. Each in turn until the first failure; the folder is listed once at
+  //    the end if anything went, and shows what is left.
+  RunJob([this, items, commandLines](bool& changed) {
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (JobRunner::StopRequested()) return JobResult::Stopped();
+      JobResult deleted = RunChecked(commandLines[i], {}, items[i].Name);
+      if (!deleted.Ok()) return deleted;
+      changed = true;
+    }
+    return JobResult::Done();
+  });
 }
 
 bool DeviceFileCommands::Rename(int selectedIndex) {
@@ -153,10 +217,8 @@ bool DeviceFileCommands::Rename(int selectedIndex) {
   Browser.DeviceMenuItemIndex = selectedIndex;
   const QString oldName = item->Name;
   // A name that cannot be typed is refused before anything is asked.
-  if (const QString refusal = DeviceCommand::CheckName(oldName); !refusal.isEmpty()) {
-    Shell.Dialogs().ShowError(refusal);
-    return false;
-  }
+  if (const QString refusal = DeviceCommand::CheckName(oldName); !refusal.isEmpty())
+    return Refuse(JobResult::Failed(refusal));
   const std::optional<QString> newName =
       AskNewName(DeviceText::RenameCaption(oldName), DeviceText::RenamePrompt(), oldName);
   // OK on the unchanged name asks for nothing.
@@ -168,12 +230,16 @@ bool DeviceFileCommands::RenameItem(int index, const QString& newName) {
   const PShellItem* item = Browser.DeviceItemAt(index);
   if (!item) return false;
   Browser.DeviceMenuItemIndex = index;
-  if (!RunChecked(DeviceCommand::Rename(Folder(), item->Name, newName),
-                  {QStringLiteral("Invalid "), QStringLiteral("Duplicate ")}, newName))
-    return false;
+  const DeviceCommand::CommandLine rename = DeviceCommand::Rename(Folder(), item->Name, newName);
   // The list re-sorts: the renamed file keeps the highlight, not its old row.
-  ShowAgain(newName);
-  return true;
+  return RunJob(
+      [this, rename, newName](bool& changed) {
+        JobResult renamed = RunChecked(
+            rename, {QStringLiteral("Invalid "), QStringLiteral("Duplicate ")}, newName);
+        changed = renamed.Ok();
+        return renamed;
+      },
+      newName);
 }
 
 bool DeviceFileCommands::MakeDirectory() {
@@ -183,11 +249,15 @@ bool DeviceFileCommands::MakeDirectory() {
 }
 
 bool DeviceFileCommands::MakeDirectory(const QString& name) {
-  if (!RunChecked(DeviceCommand::MakeFolder(Folder(), name),
-                  {QStringLiteral("Invalid "), QStringLiteral("Unable ")}, name))
-    return false;
-  ShowAgain(name);
-  return true;
+  const DeviceCommand::CommandLine make = DeviceCommand::MakeFolder(Folder(), name);
+  return RunJob(
+      [this, make, name](bool& changed) {
+        JobResult made =
+            RunChecked(make, {QStringLiteral("Invalid "), QStringLiteral("Unable ")}, name);
+        changed = made.Ok();
+        return made;
+      },
+      name);
 }
 
 void DeviceFileCommands::ShowProperties(int selectedIndex) {
@@ -195,29 +265,42 @@ void DeviceFileCommands::ShowProperties(int selectedIndex) {
   props.PropModule = DeviceText::ModuleName();
   props.PropPath = Browser.PathBoxText();
   const PShellItem* selected = Browser.DeviceItemAt(selectedIndex);
-  TreeCounts counts;
-  if (selected) {
+  if (selected && !selected->IsFolder()) {
     // The type text may not have been looked up yet if the row never showed.
     Browser.FillDeviceDetails(selectedIndex, selectedIndex);
-    const PShellItem item = *selected;
-    props.PropName = item.Name;
-    props.PropType = item.TypeText;
-    props.PropDate = item.ModifiedText;
-    if (!item.IsFolder()) {
-      props.PropSize = DeviceText::ByteCount(item.SizeBytes);
-    } else if (Browser.Lister().MeasureDeviceFolder(Folder(), item.Name, counts)) {
-      props.PropSize = DeviceText::ByteCount(counts.Bytes);
-      props.PropContains = DeviceText::Contents(counts.Files, counts.Folders);
-    }
+    props.PropName = selected->Name;
+    props.PropType = selected->TypeText;
+    props.PropDate = selected->ModifiedText;
+    props.PropSize = DeviceText::ByteCount(selected->SizeBytes);
+    if (PropertiesViewer) PropertiesViewer(props);
+    return;
+  }
+  if (selected) {
+    Browser.FillDeviceDetails(selectedIndex, selectedIndex);
+    props.PropName = selected->Name;
+    props.PropType = selected->TypeText;
+    props.PropDate = selected->ModifiedText;
   } else {
     props.PropType =
         props.PropPath == kRoot ? DeviceText::RootType() : DeviceText::FolderType();
-    // The shown folder itself; without its counts there is nothing to show.
-    if (!Browser.Lister().MeasureDeviceFolder(Folder(), QString(), counts)) return;
-    props.PropSize = DeviceText::ByteCount(counts.Bytes);
-    props.PropContains = DeviceText::Contents(counts.Files, counts.Folders);
   }
-  if (PropertiesViewer) PropertiesViewer(props);
+  // The shown folder itself when nothing is selected; without its counts
+  // there is nothing to show of it, while a folder item still shows its
+  // name, type and date.
+  const bool itself = selected == nullptr;
+  (void)CountFolders({itself ? QString() : selected->Name},
+                     [this, props, itself](const JobResult& result,
+                                           const std::vector<TreeCounts>& counts) mutable {
+                       if (!result.Ok()) {
+                         Refuse(result);
+                         if (itself || result.Cancelled()) return;
+                       } else {
+                         props.PropSize = DeviceText::ByteCount(counts.front().Bytes);
+                         props.PropContains =
+                             DeviceText::Contents(counts.front().Files, counts.front().Folders);
+                       }
+                       if (PropertiesViewer) PropertiesViewer(props);
+                     });
 }
 
 void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
@@ -238,71 +321,78 @@ void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
     return item.TypeText == items.front().TypeText;
   });
   props.PropType = oneType && !items.empty() ? items.front().TypeText : DeviceText::SeveralTypes();
-  TreeCounts total;
+  TreeCounts files;
+  QStringList folders;
   for (const PShellItem& item : items) {
-    if (!item.IsFolder()) {
-      ++total.Files;
-      total.Bytes += std::max<int64_t>(item.SizeBytes, 0);  // a listing may say anything
+    if (item.IsFolder()) {
+      folders.append(item.Name);
       continue;
     }
-    TreeCounts counts;
-    // A folder that could not be counted (its message shown) leaves the
-    // totals unknown rather than too small.
-    if (!Browser.Lister().MeasureDeviceFolder(Folder(), item.Name, counts)) {
-      if (PropertiesViewer) PropertiesViewer(props);
+    ++files.Files;
+    files.Bytes += std::max<int64_t>(item.SizeBytes, 0);  // a listing may say anything
+  }
+  (void)CountFolders(folders, [this, props, files](const JobResult& result,
+                                                   const std::vector<TreeCounts>& counts) mutable {
+    // A folder that could not be counted leaves the totals unknown rather
+    // than too small.
+    if (!result.Ok()) {
+      Refuse(result);
+      if (!result.Cancelled() && PropertiesViewer) PropertiesViewer(props);
       return;
     }
-    total.Files += counts.Files;
-    total.Bytes += counts.Bytes;
-    total.Folders += counts.Folders + 1;
-  }
-  props.PropSize = DeviceText::ByteCount(total.Bytes);
-  props.PropContains = DeviceText::Contents(total.Files, total.Folders);
-  if (PropertiesViewer) PropertiesViewer(props);
+    TreeCounts total = files;
+    for (const TreeCounts& counted : counts) {
+      total.Files += counted.Files;
+      total.Bytes += counted.Bytes;
+      total.Folders += counted.Folders + 1;
+    }
+    props.PropSize = DeviceText::ByteCount(total.Bytes);
+    props.PropContains = DeviceText::Contents(total.Files, total.Folders);
+    if (PropertiesViewer) PropertiesViewer(props);
+  });
 }
 
 bool DeviceFileCommands::ShowMemory() {
-  return RunDeviceCommand(DeviceCommand::ShowMemory(), DeviceShell::Pace::QuickWhenChosen);
+  return RunJob([this](bool&) {
+    return DeviceCommandJob(DeviceCommand::ShowMemory(), DeviceShell::Pace::QuickWhenChosen);
+  });
 }
 
-void DeviceFileCommands::Abort() {
-  RunDeviceCommand(DeviceCommand::AnswerAbort(), DeviceShell::Pace::Standard);
+bool DeviceFileCommands::Abort() {
+  return RunJob([this](bool&) {
+    return DeviceCommandJob(DeviceCommand::AnswerAbort(), DeviceShell::Pace::Standard);
+  });
 }
 
 bool DeviceFileCommands::Format() {
-  if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return false;
-  // The formatter ends its progress lines with a bare carriage return.
-  if (!Shell.RunStandardExchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
-                                 kCarriageReturn, {}, Timeouts().PromptBudgetMs))
-    return false;
-  // A folder other than "\" is gone now; its listing shows the shell's refusal.
-  ShowAgain();
-  return true;
+  if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return Refuse(Declined());
+  return RunJob([this](bool& changed) {
+    // The formatter ends its progress lines with a bare carriage return.
+    JobResult formatted = Shell.Exchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
+                                         kCarriageReturn, {}, Timeouts().PromptBudgetMs);
+    // A folder other than "\" is gone now; its listing shows the shell's refusal.
+    changed = formatted.Ok();
+    return formatted;
+  });
 }
 
 bool DeviceFileCommands::SetAutoRun(int selectedIndex) {
   const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   const DeviceCommand::CommandLine append = DeviceCommand::AppendToAutoRun(Folder(), item->Name);
-  if (append.Refused()) {
-    Shell.Dialogs().ShowError(append.Refusal);
-    return false;
-  }
-  QString error;
-  {
+  if (append.Refused()) return Refuse(JobResult::Failed(append.Refusal));
+  return RunJob([this, append](bool& changed) {
+    // Shown again whether or not the line was sent: a new AutoRun.bat appears.
+    changed = true;
     // The line names the root's AutoRun.bat relative to the shell's folder:
     // make that the root of D: first, in the same exchange.
     ShellSession session(Shell, Timeouts().FileCommandMs, kLineFeed);
-    if (!session.IsOpen()) {
-      error = session.OpenErrorText();
-    } else if (error = Browser.Lister().SelectFolder(session, kRoot); error.isEmpty()) {
-      // Echoed but never back at the prompt: a program still runs there.
-      if (!session.Send(append.Line) || !session.ReadAnswer({}, Timeouts().PromptBudgetMs))
-        error = session.FailureText(ShellText::UnableToSend(QString::fromLatin1(append.Line)));
-    }
-  }  // The port is closed before anything is shown.
-  if (!error.isEmpty()) Shell.Dialogs().ShowError(error);
-  // Shown again whether or not the line was sent: a new AutoRun.bat appears.
-  ShowAgain();
-  return error.isEmpty();
+    if (!session.IsOpen()) return JobResult::Failed(session.OpenErrorText());
+    if (JobResult selected = Browser.Lister().SelectFolder(session, kRoot); !selected.Ok())
+      return selected;
+    // Echoed but never back at the prompt: a program still runs there.
+    if (!session.Send(append.Line) || !session.ReadAnswer({}, Timeouts().PromptBudgetMs))
+      return session.Failure(ShellText::UnableToSend(QString::fromLatin1(append.Line)));
+    return JobResult::Done();
+  });
 }

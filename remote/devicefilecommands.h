@@ -11,8 +11,20 @@
 //   RunDeviceCommand does (1000 ms, line feed); the time-outs are the
 //   lister's DeviceTimeouts. Delete, rename, make directory and MEM take
 //   quick answers when the user chose them (DeviceShell::Pace); FORMAT,
-//   ABORT and autorun always wait out their time-outs. The exchange shows
-//   its own open and echo failures after closing the port.
+//   ABORT and autorun always wait out their time-outs.
+// - Each command's exchanges, and the listing that shows the folder again
+//   after it, run as one job on the shell's JobRunner; its questions and
+//   name prompts come first, on the main thread, before the job starts.
+//   Delete and properties of a folder count it ("dir/s") in a job of their
+//   own first, since the question or the dialog depends on the count. A
+//   delete of several items stops between two of them when the job is
+//   asked to; a count or FORMAT stops waiting for the answer.
+// - Results are values: every failure and refusal goes to the report the
+//   top level set (SetReport; the shell's Report until one is set), after
+//   the port has been closed and the folder shown again. The bool each
+//   command returns is what it came to where the job ran inline (no event
+//   loop: the command line, tests of logic); on a running event loop it is
+//   whether the job started, and the report tells the rest.
 // - The commands act on the folder the pane shows (DevicePath), whatever the
 //   shell's current drive and folder are: they name their file or folder by
 //   its full path from D:\ with the drive (DeviceCommand says why). The
@@ -31,19 +43,21 @@
 //   sort order with the same row selected (DeviceBrowser::RefreshKeepingView),
 //   unless SetRelistAfterChange(false) (the command line shows no folder).
 // - The properties dialog is shown through the PropertiesView callback, so
-//   that this class needs no widgets. Main thread only.
+//   that this class needs no widgets. Main thread only; the jobs touch
+//   nothing but the shell and the lister.
 
 #include <QList>
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "link/deviceshell.h"
 #include "remote/devicecommands.h"
+#include "remote/devicelister.h"
 
 class DeviceBrowser;
 struct PShellItem;
-struct DeviceTimeouts;
 
 // The seven texts of the properties dialog.
 struct DeviceProperties {
@@ -59,12 +73,16 @@ struct DeviceProperties {
 class DeviceFileCommands {
  public:
   using PropertiesView = std::function<void(const DeviceProperties&)>;
+  using Report = std::function<void(const JobResult&)>;
 
   DeviceFileCommands(DeviceBrowser& browser, DeviceShell& shell);
 
   // Shows the properties modally; without one, properties are not shown.
   void SetPropertiesView(PropertiesView view) { PropertiesViewer = std::move(view); }
   void SetRelistAfterChange(bool on) { Relist = on; }
+  void SetReport(Report report) { ReportTo = std::move(report); }
+  // The last command's result (inline runs: the command line).
+  const JobResult& LastResult() const { return Last; }
 
   // selectedIndex is the selected row of the list, -1 for none. The result
   // is true when the device was asked to change (and the folder shown again).
@@ -85,7 +103,7 @@ class DeviceFileCommands {
   // folder could not be counted.
   void PropertiesOfItems(const QList<int>& rows);
   bool ShowMemory();
-  void Abort();
+  bool Abort();
   bool Format();
   bool SetAutoRun(int selectedIndex);
 
@@ -95,26 +113,49 @@ class DeviceFileCommands {
   bool MakeDirectory(const QString& name);
 
  private:
-  // Runs commandLine at 200 ms; with error words, checks the answer and
-  // reports the first refusal with sentName. True when sent and not refused.
-  [[nodiscard]] bool RunChecked(const DeviceCommand::CommandLine& commandLine,
-                                const QStringList& errorWords, const QString& sentName);
+  // A command's exchanges on the worker; changed tells whether the folder
+  // shown may have changed (it is then listed again in the same job).
+  using Work = std::function<JobResult(bool& changed)>;
+  // Runs work as one job, then the folder's listing where it changed
+  // (never after a stop); reports the result, then shows the listing
+  // selecting selectName. See the class comment for what it returns.
+  bool RunJob(Work work, const QString& selectName = QString());
+  // Counts the folders called names (the folder shown for an empty one) in
+  // the folder shown, in one job, up to the first failure; then runs then
+  // on the main thread with the result and the counts.
+  using Counted = std::function<void(const JobResult&, const std::vector<TreeCounts>&)>;
+  bool CountFolders(const QStringList& names, Counted then);
+  // Reports a failure (none without a text) and returns false.
+  bool Refuse(const JobResult& result);
+  // What the command came to where its jobs ran inline, else whether its
+  // job is running.
+  bool Outcome() const;
+  // commandLine at 200 ms; with error words, checks the answer and refuses
+  // at the first one with sentName.
+  [[nodiscard]] JobResult RunChecked(const DeviceCommand::CommandLine& commandLine,
+                                     const QStringList& errorWords, const QString& sentName);
   // Asks for a new name; its 8.3 form, or none when cancelled, empty or
-  // refused (the refusal shown).
+  // refused (the refusal reported).
   [[nodiscard]] std::optional<QString> AskNewName(const QString& caption, const QString& prompt,
                                                   const QString& initial);
-  // The command that deletes item: "del", or for a folder "rd" once
-  // "dir/s" found it empty. None when refused (the refusal shown).
-  [[nodiscard]] std::optional<DeviceCommand::CommandLine> DeleteCommand(const PShellItem& item);
-  // RunDeviceCommand at the configured time-out; true when sent.
-  bool RunDeviceCommand(const QByteArray& commandLine, DeviceShell::Pace pace);
-  // The folder shown, "\" before the first listing.
+  // The command that deletes item ("rd" for a folder), or its refusal.
+  [[nodiscard]] DeviceCommand::CommandLine DeleteCommand(const PShellItem& item) const;
+  // Once the folders among items are counted (counts, in their order): a
+  // folder that is not empty is refused; else the question, then each
+  // deleted in turn in one job and the folder listed again.
+  void DeleteCounted(const std::vector<PShellItem>& items,
+                     const std::vector<DeviceCommand::CommandLine>& commandLines,
+                     const std::vector<TreeCounts>& counts, const QString& question);
+  // The standard exchange at the MEM/ABORT time-out.
+  [[nodiscard]] JobResult DeviceCommandJob(const QByteArray& commandLine, DeviceShell::Pace pace);
   QString Folder() const;
-  void ShowAgain(const QString& selectName = QString());
   const DeviceTimeouts& Timeouts() const;
+  void ReportResult(const JobResult& result);
 
   DeviceBrowser& Browser;
   DeviceShell& Shell;
   PropertiesView PropertiesViewer;
+  Report ReportTo;
+  JobResult Last;
   bool Relist = true;
 };

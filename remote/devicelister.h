@@ -5,9 +5,10 @@
 // Principles of operation
 // - Each call is one ShellSession (link/deviceshell.h) at 200 ms time-outs
 //   with line feed as terminator: it opens the selected port, drains it,
-//   types its commands with echo check, closes the port, and only then shows
-//   its error box through the shell's UserDialogs. Every line read is in the
-//   console.
+//   types its commands with echo check and closes the port. Every line read
+//   is in the console. Failures come back as a JobResult, once the port is
+//   closed: whoever started the operation shows them (ListDeviceFolder,
+//   the older form, shows its own when no errorText is given).
 // - The end of an answer is the prompt, awaited after a 200 ms silence ends
 //   the first reads (a busy shell pauses); with quick answers chosen
 //   (DeviceShell::SetQuickAnswers) the prompt ends it as soon as it came. A "dir" or "dir/s" answer whose
@@ -20,12 +21,18 @@
 // - A successful ListDeviceFolder leaves the shell on D: in the folder
 //   listed, but nothing relies on that later: the shell's folder may move
 //   between two exchanges. "dir/s" names its folder by its full path.
-// - Main thread only: each entry's date conversion leaves the process-wide
-//   date format (items/datesettings.h) as it ended.
+// - Runs on the thread of the exchange (a job's worker, or the main thread):
+//   the process-wide date format (items/datesettings.h) is left as the last
+//   entry's date conversion ended, set on the main thread once the listing
+//   has been read.
 
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
+
+#include "items/shellitem.h"
+#include "link/jobrunner.h"
 
 #include "remote/listingparser.h"
 
@@ -54,6 +61,16 @@ enum class ListingFailure {
   Incomplete,     // the answer broke off before the shell's prompt
 };
 
+// One folder's listing as a job read it, for the pane to show.
+struct FolderListing {
+  std::vector<PShellItem> Items;
+  bool HasFreeSpace = false;  // the listing had its free-space line
+  int64_t FreeBytes = 0;
+  QString FreeCaption;
+  ListingFailure Failure = ListingFailure::None;
+  JobResult Result;
+};
+
 struct TreeCounts {
   int64_t Files = 0;
   int64_t Bytes = 0;
@@ -70,6 +87,9 @@ class DeviceLister {
   // Two-digit listing years are placed relative to this year; 0 (the
   // default) reads the clock at each listing.
   void SetCurrentYear(int year) { FixedYear = year; }
+  // The year two-digit years are placed by. A job reads it on the main
+  // thread before it starts: the clock's time zone is the main thread's.
+  int CurrentYear() const;
 
   // "d:", "cd" + path, "dir": each parsed line goes to onLine as it arrives,
   // so items parsed before a failure are kept by the caller. True when all
@@ -79,19 +99,23 @@ class DeviceLister {
   using LineSink = std::function<void(DeviceListing::ListingLine&)>;
   bool ListDeviceFolder(const QString& path, const LineSink& onLine,
                         QString* errorText = nullptr);
+  // The same, the failure as a value; year 0 is CurrentYear().
+  [[nodiscard]] JobResult ReadListing(const QString& path, const LineSink& onLine, int year = 0);
+  // The folder's items and free space as ReadListing reads them.
+  [[nodiscard]] FolderListing ReadFolder(const QString& path, int year = 0);
   ListingFailure LastFailure() const { return Failure; }
 
   // "dir/s" on name in folder (a path of D:), or on folder itself when name
-  // is empty. counts is zeroed first. True when the command was sent and
-  // its answer read.
-  bool MeasureDeviceFolder(const QString& folder, const QString& name, TreeCounts& counts);
+  // is empty. counts is zeroed first. Ok when the command was sent and its
+  // answer read.
+  [[nodiscard]] JobResult MeasureDeviceFolder(const QString& folder, const QString& name,
+                                              TreeCounts& counts);
 
   // Within an open session: "d:", then "cd" + path, the shell's refusal of
-  // the folder read from its answer. The error text, empty on success.
-  [[nodiscard]] QString SelectFolder(ShellSession& session, const QString& path);
+  // the folder read from its answer.
+  [[nodiscard]] JobResult SelectFolder(ShellSession& session, const QString& path);
 
  private:
-  int CurrentYear() const;
 
   DeviceShell& Shell;
   DeviceTimeouts Times;

@@ -6,12 +6,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 
 #include "link/deviceshell.h"
+#include "link/jobrunner.h"
 #include "remote/deviceicons.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
@@ -57,6 +60,21 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   StatusSize->setMinimumWidth(kSizePanelMinWidth);
   Form->stabarTalo->addWidget(StatusObjects);
   Form->stabarTalo->addWidget(StatusSize, 1);
+  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel->setObjectName(QStringLiteral("btnTaloCancel"));
+  btnCancel->hide();
+  Form->stabarTalo->addPermanentWidget(btnCancel);
+  EscCancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  EscCancel->setContext(Qt::WindowShortcut);
+  EscCancel->setEnabled(false);
+  JobRunner& jobs = shell.Jobs();
+  connect(btnCancel, &QPushButton::clicked, &jobs, &JobRunner::Cancel);
+  connect(EscCancel, &QShortcut::activated, &jobs, &JobRunner::Cancel);
+  connect(&jobs, &JobRunner::BusyChanged, this, &DevicePane::SetJobActive);
+  // The pane is the top level of the device work it starts.
+  const auto report = [&shell](const JobResult& result) { shell.Report(result); };
+  BrowserPtr->SetReport(report);
+  CommandsPtr->SetReport(report);
 
   // The path box is a history to choose from; typing into it means nothing.
   Form->cbxTalo->installEventFilter(this);
@@ -76,7 +94,11 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   });
 }
 
-DevicePane::~DevicePane() = default;
+DevicePane::~DevicePane() {
+  // A job still running uses the browser's lister: stopped and joined
+  // before the browser goes.
+  BrowserPtr->Shell().Jobs().Abandon();
+}
 
 void DevicePane::BuildToolBar() {
   // The commands the local pane has too look the same in both panes.
@@ -213,11 +235,7 @@ void DevicePane::ConnectBrowser() {
   });
   connect(&browser, &DeviceBrowser::StatusChanged, this, &DevicePane::UpdateStatusBar);
   connect(&browser, &DeviceBrowser::PathShown, this, &DevicePane::UpdatePathBox);
-  connect(&browser, &DeviceBrowser::FreeSpaceCaptionChanged, this, [this](const QString& caption) {
-    // The listing still blocks the event loop: paint the figure now.
-    StatusSize->setText(caption);
-    StatusSize->repaint();
-  });
+  connect(&browser, &DeviceBrowser::FreeSpaceCaptionChanged, StatusSize, &QLabel::setText);
   connect(&browser, &DeviceBrowser::RunProgramRequested, this, &DevicePane::RunProgramRequested);
 
   connect(list, &DeviceListView::RowActivated, this, [this](int index) {
@@ -270,7 +288,26 @@ void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }
 void DevicePane::ListRootAtStart() { BrowserPtr->ListRootQuietly(); }
 
 void DevicePane::SetTerminalActive(bool on) {
-  const bool enabled = !on;
+  TerminalOn = on;
+  UpdateControls();
+}
+
+void DevicePane::SetJobActive(bool on) {
+  JobOn = on;
+  UpdateControls();
+  // Over the device pane only: the local pane and the console stay usable.
+  if (on)
+    setCursor(Qt::WaitCursor);
+  else
+    unsetCursor();
+  btnCancel->setVisible(on);
+  EscCancel->setEnabled(on);
+}
+
+void DevicePane::UpdateControls() {
+  const bool enabled = !TerminalOn && !JobOn;
+  // The terminal would take the port from a running job.
+  Form->tbtnDOSCmd->setEnabled(!JobOn);
   for (QAction* action : {Form->tbtnTaloConf, Form->tbtnTaloUp, Form->tbtnRefresh,
                           Form->tbtnTaloLgIcon, Form->tbtnTaloSmIcon, Form->tbtnTaloLsIcon,
                           Form->tbtnTaloDtIcon, Form->tbtnTCPConf, Form->tbtnGHOST})
@@ -287,9 +324,7 @@ void DevicePane::RefreshKeepingView(const QString& selectName) {
 void DevicePane::RelistAfterTerminal() {
   if (BrowserPtr->DevicePath().isEmpty()) return;
   const PShellItem* selected = SelectedItem();
-  const QString name = selected ? selected->Name : QString();
-  BrowserPtr->RefreshSelecting(name);
-  if (name.isEmpty() || BrowserPtr->IndexOfName(name) < 0) Form->lstviewTalo->SelectRow(-1);
+  BrowserPtr->RefreshKeepingItem(selected ? selected->Name : QString());
 }
 
 void DevicePane::Refresh() { BrowserPtr->Refresh(); }

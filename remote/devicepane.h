@@ -20,8 +20,13 @@
 //   extension show the file's text (DeviceTextFile) in a read-only viewer
 //   that stays open beside the main window; a double-click on any other
 //   file runs it in the terminal as before.
-// - Every exchange runs on the main thread and blocks it behind the busy
-//   cursor; messages go through the shell's UserDialogs.
+// - Device work runs as jobs on the shell's JobRunner (link/jobrunner.h):
+//   while one runs the pane shows the hourglass, every control that starts
+//   device work is disabled (the feature tools, the terminal toggle and the
+//   port box included), and a Cancel button in the status bar and Esc ask
+//   the job to stop. The rest of the window stays usable. The pane is the
+//   top level of its browser's and commands' results: it shows them
+//   through the shell's UserDialogs (DeviceShell::Report).
 // - The list takes several items at once (Shift, Ctrl): Delete and
 //   Properties act on all selected, the other entries on one item only.
 // - The context menu's last entry switches the shell's quick answers
@@ -43,6 +48,8 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QPushButton;
+class QShortcut;
 struct PShellItem;
 
 namespace Ui {
@@ -113,6 +120,9 @@ class DevicePane : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // A job started or ended: the hourglass, the controls, Cancel and Esc.
+  void SetJobActive(bool on);
+  void UpdateControls();
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -140,4 +150,8 @@ class DevicePane : public QWidget {
   QAction* SetToAutoRun1 = nullptr;
   QAction* Properities1 = nullptr;
   QAction* QuickListings1 = nullptr;  // the shell's quick answers, on or off
+  QPushButton* btnCancel = nullptr;   // shown while a job runs
+  QShortcut* EscCancel = nullptr;
+  bool TerminalOn = false;
+  bool JobOn = false;
 };

@@ -56,7 +56,10 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   if (arguments.isEmpty()) return kUsageError;
   QByteArray line = arguments.join(QLatin1Char(' ')).toLatin1();
   if (!line.endsWith('\r')) line += '\r';
-  return context.Shell.RunDeviceCommand(line) ? kExitOk : kExitFailed;
+  DeviceShell& shell = context.Shell;
+  const JobResult result = shell.Jobs().Run([&] { return shell.CommandExchange(line); });
+  shell.Report(result);
+  return result.Ok() ? kExitOk : kExitFailed;
 }
 
 // The command line's own subcommands.

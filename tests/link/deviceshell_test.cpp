@@ -117,13 +117,15 @@ TEST(ShellExchange, failedExchangeNamesTheCauseTheBytesShow) {
     ScriptedShell::Answer Answer;
     QString Cause;  // after the first line and a blank line; empty: the usual text
     std::string Received;
+    JobStatus Status;
   };
   const QString noEcho = "Nothing answers on %1: check the cable and that the controller is powered";
   const Case cases[] = {
-      {"no echo at all", false, 0, ScriptedShell::Outputs(), noEcho, "d"},
-      {"a wrong echo", true, 'x', ScriptedShell::Outputs(), {}, "d"},
+      {"no echo at all", false, 0, ScriptedShell::Outputs(), noEcho, "d", JobStatus::TimedOut},
+      {"a wrong echo", true, 'x', ScriptedShell::Outputs(), {}, "d", JobStatus::Failed},
       {"the drive error question", true, 0, driveError,
-       "The controller reports a drive error: ABORT, then FORMAT if it persists", "dir\r"},
+       "The controller reports a drive error: ABORT, then FORMAT if it persists", "dir\r",
+       JobStatus::Failed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -131,8 +133,12 @@ TEST(ShellExchange, failedExchangeNamesTheCauseTheBytesShow) {
     peer.SetEcho(c.Echo, c.WrongEcho);
     ShellBench b(peer.Path());
     const auto start = Clock::now();
-    EXPECT_FALSE(b.Shell.RunStandardExchange("dir\r", 100, 10));
+    // The exchange hands its failure back; the caller shows it.
+    const JobResult result = b.Shell.Exchange("dir\r", 100, 10);
     EXPECT_LT(MsSince(start), 1500) << "no prompt budget waited out";
+    EXPECT_EQ(result.Status, c.Status);
+    EXPECT_TRUE(b.Dialogs.Messages.empty()) << "nothing shown from inside";
+    b.Shell.Report(result);
     const QString usual = "Unable to send command 'dir\r" + kNoInit;
     const QString expected = c.Cause.isEmpty()
                                  ? usual

@@ -205,11 +205,11 @@ TEST_F(DeviceExchange, measureCountsTheWholeTreeIncludingEmptyFiles) {
   Sim().MakeDir("\\HOLLOW");
   Browser.PortChanged();
   TreeCounts counts;
-  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "TREE", counts));
+  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "TREE", counts).Ok());
   EXPECT_EQ(counts.Files, 3);
   EXPECT_EQ(counts.Folders, 2);
   EXPECT_EQ(counts.Bytes, 1024);
-  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "HOLLOW", counts));
+  ASSERT_TRUE(Browser.Lister().MeasureDeviceFolder("\\", "HOLLOW", counts).Ok());
   EXPECT_EQ(counts.Files + counts.Folders + counts.Bytes, 0);
 }
 
@@ -624,7 +624,13 @@ TEST_F(DeviceExchange, stallInTheAnswerFailsTheListingAndTheCountWithTheirMessag
   const Case cases[] = {
       {"dir", [&] { return Browser.Lister().ListDeviceFolder("\\DATA", {}); },
        DeviceText::ListingCutShort()},
-      {"dir/s", [&] { return Browser.Lister().MeasureDeviceFolder("\\DATA", QString(), counts); },
+      {"dir/s",
+       [&] {
+         // The count hands its failure back; its caller shows it.
+         const JobResult counted = Browser.Lister().MeasureDeviceFolder("\\DATA", QString(), counts);
+         Browser.Shell().Report(counted);
+         return counted.Ok();
+       },
        DeviceText::CountCutShort()},
   };
   for (const Case& c : cases) {

@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QComboBox>
+#include <QPushButton>
+#include <functional>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
@@ -18,10 +20,12 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "link/jobrunner.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
 #include "remote/devicetextviewer.h"
 #include "tests/remote/remotesim.h"
+#include "tests/support/jobloop.h"
 
 namespace {
 
@@ -350,3 +354,83 @@ TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
 }
 
 }  // namespace
+
+// Device work from the event loop runs as a job: what the test sees of the
+// pane while the controller pauses in the middle of its "dir".
+class DevicePaneJobTest : public DevicePaneTest {
+ protected:
+  struct During {
+    double LongestTickGapMs = 0;
+    bool RefreshEnabled = true;
+    bool ListEnabled = true;
+    bool TerminalEnabled = true;
+    bool CancelShown = false;
+    bool Hourglass = false;
+    bool DirInConsole = false;  // the exchange's lines came before it ended
+  };
+
+  // Starts start from the event loop, watches the pane with a 10 ms timer
+  // and runs act once "dir" is in the console; returns when the job ended.
+  During RunJob(const std::function<void()>& start, const std::function<void()>& act = {}) {
+    talosim::FaultPlan pause;
+    pause.PauseListingMs = 600;
+    Sim().SetFaults(pause);
+    During seen;
+    bool acted = false;
+    seen.LongestTickGapMs = RunJobInLoop(Shell.Jobs(), start, [&] {
+      seen.RefreshEnabled = Child<QAction>("tbtnRefresh")->isEnabled();
+      seen.ListEnabled = Pane.ListView()->isEnabled();
+      seen.TerminalEnabled = Pane.TerminalAction()->isEnabled();
+      seen.CancelShown = !Child<QPushButton>("btnTaloCancel")->isHidden();
+      seen.Hourglass = Pane.cursor().shape() == Qt::WaitCursor;
+      seen.DirInConsole = seen.DirInConsole || Console.Lines.contains(QStringLiteral("dir"));
+      if (seen.DirInConsole && act && !acted) {
+        acted = true;
+        act();
+      }
+    });
+    Sim().SetFaults({});
+    return seen;
+  }
+};
+
+TEST_F(DevicePaneJobTest, listingRunsAsAJobWhileTheWindowStaysLive) {
+  Sim().PutFile("\\A.TXT", "a");
+  const During seen = RunJob([this] { Pane.PortChanged(); });
+  EXPECT_FALSE(seen.RefreshEnabled);
+  EXPECT_FALSE(seen.ListEnabled);
+  EXPECT_FALSE(seen.TerminalEnabled);
+  EXPECT_TRUE(seen.CancelShown);
+  EXPECT_TRUE(seen.Hourglass);
+  EXPECT_TRUE(seen.DirInConsole);
+  // Far below the controller's 600 ms pause: the event loop was not held.
+  EXPECT_LT(seen.LongestTickGapMs, 300.0);
+  EXPECT_EQ(Pane.Browser().ItemCount(), 1);
+  EXPECT_TRUE(Child<QAction>("tbtnRefresh")->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>("btnTaloCancel")->isHidden());
+  EXPECT_NE(Pane.cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(DevicePaneJobTest, stoppedListingSaysSoAndLeavesThePaneAsItWas) {
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().MakeDir("\\DATA");
+  Sim().PutFile("\\DATA\\B.TXT", "b");
+  const std::pair<const char*, std::function<void()>> stops[] = {
+      {"Cancel", [this] { Child<QPushButton>("btnTaloCancel")->click(); }},
+      {"Esc", [this] { QTest::keyClick(Pane.ListView(), Qt::Key_Escape); }},
+  };
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  for (const auto& [name, stop] : stops) {
+    SCOPED_TRACE(name);
+    Pane.PortChanged();  // inline: no loop runs here
+    ASSERT_EQ(Pane.Browser().ItemCount(), 2);
+    Dialogs.Messages.clear();
+    RunJob([this] { Pane.Browser().OpenDeviceFolder(QStringLiteral("\\DATA")); },
+           stop);
+    EXPECT_EQ(Pane.Browser().DevicePath(), QStringLiteral("\\"));
+    EXPECT_EQ(Pane.Browser().ItemCount(), 2);
+    EXPECT_EQ(Console.Lines.value(Console.Lines.size() - 2), JobRunner::StoppedText());
+    EXPECT_TRUE(Dialogs.Messages.empty());
+  }
+}

@@ -1,0 +1,131 @@
+#include "link/jobrunner.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include "link/talothread.h"
+
+namespace {
+
+// The job running on this thread: its stop flag and, on a worker, the
+// worker that hands ops over.
+struct JobScope {
+  const std::atomic<bool>* Stop = nullptr;
+  TaloThread* Worker = nullptr;
+};
+
+thread_local JobScope CurrentJob;
+
+// Sets the calling thread's job for the lifetime of the guard.
+class ScopeGuard {
+ public:
+  explicit ScopeGuard(JobScope scope) : Saved(CurrentJob) { CurrentJob = scope; }
+  ~ScopeGuard() { CurrentJob = Saved; }
+  ScopeGuard(const ScopeGuard&) = delete;
+  ScopeGuard& operator=(const ScopeGuard&) = delete;
+
+ private:
+  JobScope Saved;
+};
+
+bool EventLoopRuns() {
+  return QCoreApplication::instance() && TaloThread::IsMainThread() &&
+         QThread::currentThread()->loopLevel() > 0;
+}
+
+}  // namespace
+
+class JobRunner::Worker : public TaloThread {
+ public:
+  Worker(JobRunner& runner, Job job) : Runner(runner), Body(std::move(job)) {}
+  ~Worker() override {
+    Terminate();
+    WaitFor();
+  }
+  bool Hand(const std::function<void()>& op) { return Synchronize(op); }
+  JobResult Result;
+
+ protected:
+  void Execute() override {
+    {
+      ScopeGuard scope({&Runner.Stop, this});
+      Result = Body();
+    }
+    if (Terminated()) return;  // the runner is going: nobody waits for done
+    // Queued after every op this job handed over, each of which has run.
+    QMetaObject::invokeMethod(&Runner, [runner = &Runner] { runner->Finish(); },
+                              Qt::QueuedConnection);
+  }
+
+ private:
+  JobRunner& Runner;
+  Job Body;
+};
+
+JobRunner::JobRunner(QObject* parent) : QObject(parent) {}
+
+JobRunner::~JobRunner() { Abandon(); }
+
+bool JobRunner::Start(Job job, Done done) {
+  if (Running) return false;
+  Stop = false;
+  SetBusy(true);
+  if (!EventLoopRuns()) {
+    const JobResult result = Run(job);
+    SetBusy(false);
+    if (done) done(result);
+    return true;
+  }
+  OnDone = std::move(done);
+  Thread = std::make_unique<Worker>(*this, std::move(job));
+  Thread->Resume();
+  return true;
+}
+
+JobResult JobRunner::Run(const Job& job) {
+  ScopeGuard scope({&Stop, nullptr});
+  return job();
+}
+
+void JobRunner::Cancel() {
+  if (Running) Stop = true;
+}
+
+void JobRunner::Abandon() {
+  if (!Thread) return;
+  Stop = true;
+  Thread.reset();
+  OnDone = {};
+  Running = false;
+}
+
+void JobRunner::Finish() {
+  if (!Thread) return;
+  Thread->WaitFor();  // it has returned from its job: a short join
+  const JobResult result = Thread->Result;
+  Thread.reset();
+  Done done = std::move(OnDone);
+  OnDone = {};
+  SetBusy(false);
+  if (done) done(result);
+}
+
+void JobRunner::SetBusy(bool busy) {
+  if (Running == busy) return;
+  Running = busy;
+  emit BusyChanged(busy);
+}
+
+bool JobRunner::StopRequested() { return CurrentJob.Stop && CurrentJob.Stop->load(); }
+
+bool JobRunner::OnWorker() { return CurrentJob.Worker != nullptr; }
+
+void JobRunner::OnMainThread(const std::function<void()>& op) {
+  if (auto* worker = static_cast<Worker*>(CurrentJob.Worker))
+    (void)worker->Hand(op);  // refused only when the runner is being destroyed
+  else
+    op();
+}
+
+QString JobRunner::StoppedText() { return QStringLiteral("Stopped by the user."); }

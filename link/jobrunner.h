@@ -1,0 +1,106 @@
+#pragma once
+// JobRunner: the one way device work runs - an operation's port I/O on a
+// worker thread, one operation at a time, one result value back.
+//
+// Principles of operation
+// - A job is a function that does an operation's exchanges and returns a
+//   JobResult: a status and the text the user is to be told (empty when
+//   there is nothing to tell). It shows nothing itself; the top level that
+//   started it (a pane, a dialog, a command-line subcommand) turns the
+//   result into a message box, a console line or an exit code.
+// - Start(job, done) runs the job on a worker thread (a TaloThread) and,
+//   once it has returned and the worker is gone, calls done with the
+//   result on the thread that started it, from its event loop. Meanwhile
+//   that event loop keeps running: the window paints and resizes. Only one
+//   job runs at a time: Start refuses (false) while one is running, so a
+//   second click cannot start a second exchange on the port.
+// - Where the starting thread runs no event loop (the command line, a test
+//   of plain logic, the start-up before the window's loop), Start runs the
+//   job inline and calls done before it returns, as TaloThread's
+//   Synchronize runs its op at once where there is no main thread to hand
+//   over to. Run(job) is always that inline form, for a caller that needs
+//   the result now.
+// - Inside a job, device logic reaches the main thread through OnMainThread
+//   (TaloThread's hand-over: the worker waits until the op has run, so
+//   console lines arrive live and in order). Outside a job, and in an
+//   inline job, OnMainThread runs the op at once.
+// - Cancel() only sets a flag; the job sees it through StopRequested() at
+//   the points where its operation may stop (between the lines of an
+//   answer, between the files of a batch) and returns Cancelled, leaving
+//   what it was to change as it was. Nothing is cut off in the middle of a
+//   command line being typed.
+// - Busy() is true from Start until done has been called (BusyChanged
+//   tells the views). Destroying the runner cancels a running job and
+//   waits for it; its done is then not called.
+// - Start, Cancel and Busy belong to the thread that owns the runner.
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+enum class JobStatus { Ok, Failed, TimedOut, Disconnected, Cancelled };
+
+// What a job, or a step of one, came to.
+struct [[nodiscard]] JobResult {
+  JobStatus Status = JobStatus::Ok;
+  QString Text;  // the user's text; empty when there is nothing to tell
+  // A refusal that is shown as a warning rather than an error.
+  bool Warning = false;
+
+  bool Ok() const { return Status == JobStatus::Ok; }
+  bool Cancelled() const { return Status == JobStatus::Cancelled; }
+  explicit operator bool() const { return Ok(); }
+
+  static JobResult Done(const QString& text = QString()) { return {JobStatus::Ok, text}; }
+  static JobResult Failed(const QString& text) { return {JobStatus::Failed, text}; }
+  static JobResult Warned(const QString& text) { return {JobStatus::Failed, text, true}; }
+  static JobResult Stopped() { return {JobStatus::Cancelled, QString()}; }
+};
+
+class JobRunner : public QObject {
+  Q_OBJECT
+
+ public:
+  using Job = std::function<JobResult()>;
+  using Done = std::function<void(const JobResult&)>;
+
+  explicit JobRunner(QObject* parent = nullptr);
+  ~JobRunner() override;
+
+  // False, and nothing run, while another job is running.
+  bool Start(Job job, Done done = {});
+  // The job inline on the calling thread; its result.
+  JobResult Run(const Job& job);
+  bool Busy() const { return Running; }
+  // Asks the running job to stop at its next stop point.
+  void Cancel();
+  // For an owner of done that goes away: stops the running job, waits for
+  // it and forgets its done (BusyChanged is not emitted).
+  void Abandon();
+
+  // For device logic inside a job: whether its job was asked to stop
+  // (false outside a job).
+  static bool StopRequested();
+  // True on a job's worker thread.
+  static bool OnWorker();
+  // Runs op on the main thread (see above) and waits for it.
+  static void OnMainThread(const std::function<void()>& op);
+
+  // The console's line for a job that stopped on request.
+  static QString StoppedText();
+
+ signals:
+  void BusyChanged(bool busy);
+
+ private:
+  class Worker;
+  void SetBusy(bool busy);
+  void Finish();
+
+  std::unique_ptr<Worker> Thread;
+  std::atomic<bool> Stop{false};
+  bool Running = false;
+  Done OnDone;
+};

@@ -236,8 +236,8 @@ void TfrmMain::OpenDeviceRootOncePainted() { OpenRootOnPaint = true; }
 bool TfrmMain::event(QEvent* event) {
   const bool handled = QMainWindow::event(event);
   // The window's own paint event comes first in a repaint; the zero timer
-  // lets the rest of the window paint and reach the screen before the
-  // listing holds this thread.
+  // lets the rest of the window paint and reach the screen before the first
+  // listing starts (its job's hourglass and disabled controls included).
   if (OpenRootOnPaint && event->type() == QEvent::Paint) {
     OpenRootOnPaint = false;
     QTimer::singleShot(0, this, &TfrmMain::OpenDeviceRoot);

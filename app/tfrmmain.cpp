@@ -105,6 +105,10 @@ TfrmMain::~TfrmMain() {
   // Workers stopped and joined, then the ring, then the terminal port; the
   // console they write to is still alive here.
   Term->ShutDown();
+  // The window closes only in the base destructor, after the members: the
+  // focus and key events of that close reach the console, which must not
+  // ask a terminal that is gone by then.
+  Form->meoDos->SetTerminal(nullptr);
   // The panes use the shell and the dialog service, which are members and
   // go before the child widgets would.
   delete Device;

@@ -1,6 +1,7 @@
 #include "link/jobrunner.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
 
@@ -88,11 +89,37 @@ JobResult JobRunner::Run(const Job& job) {
   return job();
 }
 
+JobResult JobRunner::Await(Job job) {
+  if (Running) return JobResult::Failed(BusyText());
+  if (!EventLoopRuns()) {
+    SetBusy(true);
+    const JobResult result = Run(job);
+    SetBusy(false);
+    return result;
+  }
+  QEventLoop loop;
+  JobResult result = JobResult::Stopped();
+  (void)Start(std::move(job), [&](const JobResult& done) {
+    result = done;
+    loop.quit();
+  });
+  Waiting = &loop;
+  // Exit code 1: the runner was abandoned, perhaps destroyed; touch nothing
+  // of it any more.
+  if (loop.exec() != 0) return JobResult::Stopped();
+  Waiting = nullptr;
+  return result;
+}
+
 void JobRunner::Cancel() {
   if (Running) Stop = true;
 }
 
 void JobRunner::Abandon() {
+  if (Waiting) {
+    Waiting->exit(1);
+    Waiting = nullptr;
+  }
   if (!Thread) return;
   Stop = true;
   Thread.reset();
@@ -129,3 +156,7 @@ void JobRunner::OnMainThread(const std::function<void()>& op) {
 }
 
 QString JobRunner::StoppedText() { return QStringLiteral("Stopped by the user."); }
+
+QString JobRunner::BusyText() {
+  return QStringLiteral("Another operation on the controller is still running.");
+}

@@ -20,6 +20,13 @@
 //   Synchronize runs its op at once where there is no main thread to hand
 //   over to. Run(job) is always that inline form, for a caller that needs
 //   the result now.
+// - Await(job) is for a flow that needs a step's result before it can go
+//   on (a dialog's initialisation, an image operation's helper check): it
+//   starts the job as Start does and waits for the result in a local event
+//   loop, so the window paints and the Cancel or Esc that stops the job
+//   gets through. The caller keeps its own controls disabled meanwhile;
+//   the views that follow BusyChanged do the rest. Without an event loop
+//   it is Run. Abandoning the runner ends the wait with Cancelled.
 // - Inside a job, device logic reaches the main thread through OnMainThread
 //   (TaloThread's hand-over: the worker waits until the op has run, so
 //   console lines arrive live and in order). Outside a job, and in an
@@ -59,6 +66,8 @@ struct [[nodiscard]] JobResult {
   static JobResult Stopped() { return {JobStatus::Cancelled, QString()}; }
 };
 
+class QEventLoop;
+
 class JobRunner : public QObject {
   Q_OBJECT
 
@@ -73,6 +82,9 @@ class JobRunner : public QObject {
   bool Start(Job job, Done done = {});
   // The job inline on the calling thread; its result.
   JobResult Run(const Job& job);
+  // The job on the worker, its result once done (see above); Failed with
+  // BusyText() when another job is running.
+  JobResult Await(Job job);
   bool Busy() const { return Running; }
   // Asks the running job to stop at its next stop point.
   void Cancel();
@@ -90,6 +102,8 @@ class JobRunner : public QObject {
 
   // The console's line for a job that stopped on request.
   static QString StoppedText();
+  // Why a second job was not started.
+  static QString BusyText();
 
  signals:
   void BusyChanged(bool busy);
@@ -103,4 +117,5 @@ class JobRunner : public QObject {
   std::atomic<bool> Stop{false};
   bool Running = false;
   Done OnDone;
+  QEventLoop* Waiting = nullptr;  // Await's loop, while it waits
 };

@@ -139,3 +139,39 @@ TEST(JobRunner, destroyingTheRunnerStopsAndJoinsItsJob) {
   EXPECT_TRUE(stopped);
   EXPECT_FALSE(doneCalled);
 }
+
+TEST(JobRunner, awaitGivesTheResultWhileTheLoopKeepsTicking) {
+  JobRunner runner;
+  JobResult got;
+  std::thread::id jobThread;
+  const double gap = RunJobInLoop(runner, [&] {
+    got = runner.Await([&] {
+      jobThread = std::this_thread::get_id();
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      return JobResult{JobStatus::Disconnected, QStringLiteral("gone")};
+    });
+  });
+  EXPECT_NE(jobThread, std::this_thread::get_id());
+  EXPECT_EQ(got.Status, JobStatus::Disconnected);
+  EXPECT_EQ(got.Text, QStringLiteral("gone"));
+  EXPECT_LT(gap, 200.0);
+  EXPECT_FALSE(runner.Busy());
+}
+
+TEST(JobRunner, abandoningTheRunnerEndsAnAwaitAsStopped) {
+  JobRunner runner;
+  JobResult got;
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(30, [&] { runner.Abandon(); });
+    got = runner.Await([] {
+      while (!JobRunner::StopRequested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return JobResult::Done();
+    });
+    loop.quit();
+  });
+  loop.exec();
+  EXPECT_TRUE(got.Cancelled());
+  EXPECT_FALSE(runner.Busy());
+}

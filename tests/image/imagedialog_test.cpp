@@ -162,7 +162,6 @@ TEST_F(ImageDialogOnSimulator, aCancelledBackupKeepsTheOldImageAndSaysSoOnce) {
   TdlgTaloGhost dialog(QString::fromStdString(PortPath()), Console, Dialogs);
   ASSERT_GT(RunAndCancel(dialog.BtBackupImg(), "D:\\KEEPERRD 2 3 4 5\r", 500), 0u);
 
-  EXPECT_EQ(dialog.Keeper().LastOutcome(), ImageKeeper::Outcome::Cancelled);
   QFile image(ImagePath());
   ASSERT_TRUE(image.open(QIODevice::ReadOnly));
   EXPECT_EQ(image.readAll(), QByteArray("the previous image"));
@@ -184,7 +183,6 @@ TEST_F(ImageDialogOnSimulator, aCancelledRestoreStopsAtOnceAndWarnsTheDriveIsPar
   const size_t atCancel = RunAndCancel(dialog.BtRestoreImg(), "D:\\keeperwr 2 3 4\r", 66 * 50);
   ASSERT_GT(atCancel, 0u);
 
-  EXPECT_EQ(dialog.Keeper().LastOutcome(), ImageKeeper::Outcome::Cancelled);
   EXPECT_LE(Sim().Received().size(), atCancel + 66) << "at most the block on its way";
   ASSERT_FALSE(Dialogs.Messages.empty());
   EXPECT_EQ(Dialogs.Messages.back().Type, ScriptedDialogs::Message::Warning);

@@ -251,13 +251,14 @@ TEST_F(ImageKeeperTest, eachEndCarriesTheTextAndKindOfItsBox) {
     talosim::SimOptions options = SimHarness::DefaultOptions();
     options.Faults = c.Faults;
     StartSim(options);
-    // The port's name is the new simulator's.
-    const QString text = c.Text.isEmpty() ? ShellText::Disconnected(QString::fromStdString(PortPath())) : c.Text;
+    // A disconnection names the new simulator's port.
+    const QString port = QString::fromStdString(PortPath());
+    const QString text = c.Text.isEmpty() ? ShellText::Disconnected(port) : c.Text;
     Dialogs.Messages.clear();
     (void)Run(c.Backup, c.Path, c.Upload);
     EXPECT_EQ(Result.Status, c.Status);
     EXPECT_EQ(Result.Text, text);
-    ASSERT_EQ(Dialogs.Messages.size(), 1u) << Dialogs.Messages[0].Text.toStdString();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
     EXPECT_EQ(Dialogs.Messages[0].Type, c.Kind);
     EXPECT_EQ(Dialogs.Messages[0].Text, text);
   }
@@ -289,7 +290,8 @@ TEST_F(ImageKeeperTest, aWorkersResultSaysHowItsRunEnded) {
       {"wrong reply", wrongReply, End::Own, JobStatus::Failed,
        QString::fromLatin1(ImageText::kInvalidResponse)},
       {"stopped", silent, End::Stop, JobStatus::Cancelled, QString()},
-      {"given up", silent, End::GiveUp, JobStatus::TimedOut, QString::fromLatin1(ImageText::kStalled)},
+      {"given up", silent, End::GiveUp, JobStatus::TimedOut,
+       QString::fromLatin1(ImageText::kStalled)},
       {"hung up", hangUp, End::Own, JobStatus::Disconnected, QString()},
   };
   for (const Case& c : cases) {
@@ -314,7 +316,7 @@ TEST_F(ImageKeeperTest, aWorkersResultSaysHowItsRunEnded) {
     const JobResult result = worker.Result();
     EXPECT_EQ(result.Status, c.Status);
     const bool hungUp = c.Status == JobStatus::Disconnected;
-    EXPECT_EQ(result.Text, hungUp ? ShellText::Disconnected(QString::fromStdString(PortPath())) : c.Text);
+    EXPECT_EQ(result.Text, hungUp ? ShellText::Disconnected(worker.PortName) : c.Text);
   }
 }
 

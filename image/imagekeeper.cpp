@@ -16,13 +16,21 @@ namespace {
 
 QString Text(const char* text) { return QString::fromLatin1(text); }
 
+// A stop's notice, kept as the worker's end but with the user's text.
+JobResult Notice(const QString& text, bool warning = false) {
+  return {JobStatus::Cancelled, text, warning};
+}
+
 }  // namespace
 
-void ImageNotice::ShowIn(UserDialogs& dialogs) const {
-  if (Warning)
-    dialogs.ShowWarning(Text);
+void ShowResult(const JobResult& result, UserDialogs& dialogs) {
+  if (result.Text.isEmpty()) return;
+  if (result.Ok() || (result.Cancelled() && !result.Warning))
+    dialogs.ShowInformation(result.Text);
+  else if (result.Warning)
+    dialogs.ShowWarning(result.Text);
   else
-    dialogs.ShowInformation(Text);
+    dialogs.ShowError(result.Text);
 }
 
 ImageKeeper::ImageKeeper(const ImageKeeperHost& host) : Host(host) {
@@ -35,123 +43,115 @@ ImageKeeper::~ImageKeeper() {
   RestoreWorker.reset();
 }
 
-void ImageKeeper::AskBackup() {
+JobResult ImageKeeper::AskBackup() {
   // 1.-3.
   if (!Host.Dialogs.AskYesNo(Text(ImageText::kBackupQuestion), UserDialogs::BoxKind::Information))
-    return;
+    return JobResult::Done();
   ModeValue = Mode::Backup;
   const std::optional<QString> path = Host.Dialogs.ChooseSaveFile(
       Text(ImageText::kDialogCaption), Text(ImageText::kDefaultImageName), Text(ImageText::kImageFilter));
-  if (!path || path->isEmpty()) return;
-  (void)Backup(*path);
+  if (!path || path->isEmpty()) return JobResult::Done();
+  return Backup(*path);
 }
 
-void ImageKeeper::AskRestore(bool verify) {
+JobResult ImageKeeper::AskRestore(bool verify) {
   // 1.-3.
   if (!Host.Dialogs.AskYesNo(Text(ImageText::kRestoreQuestion), UserDialogs::BoxKind::Warning))
-    return;
+    return JobResult::Done();
   ModeValue = Mode::Restore;
   const std::optional<QString> path = Host.Dialogs.ChooseOpenFile(
       Text(ImageText::kDialogCaption), Text(ImageText::kDefaultImageName), Text(ImageText::kImageFilter));
-  if (!path || path->isEmpty()) return;
-  (void)Restore(*path, verify);
+  if (!path || path->isEmpty()) return JobResult::Done();
+  return Restore(*path, verify);
 }
 
-bool ImageKeeper::Backup(const QString& imagePath) {
+JobResult ImageKeeper::Backup(const QString& imagePath) {
   ModeValue = Mode::Backup;
-  LastResult = Outcome::None;
-  if (!TaloGhostThread::TargetUsable(imagePath)) {
-    LastResult = Outcome::Refused;
-    Host.Dialogs.ShowError(Text(ImageText::kLinkRefused));
-    return false;
-  }
+  if (!TaloGhostThread::TargetUsable(imagePath))
+    return JobResult::Failed(Text(ImageText::kLinkRefused));
   // 4.-5.
-  if (!UploadModeHelper(ImageText::kBackupHelper)) return false;
+  if (JobResult uploaded = UploadModeHelper(ImageText::kBackupHelper); !uploaded) return uploaded;
   // 6.-8.
-  if (!RunBackupWorker(imagePath, ImageText::kBackupWaiting, {Text(ImageText::kBackupCancelled)}))
-    return ReportFailure(*BackupWorker);
-  Host.Dialogs.ShowInformation(Text(ImageText::kBackupDone));
-  return true;
+  JobResult run = RunBackupWorker(imagePath, ImageText::kBackupWaiting,
+                                  Notice(Text(ImageText::kBackupCancelled)));
+  if (run) run.Text = Text(ImageText::kBackupDone);
+  return run;
 }
 
-bool ImageKeeper::Restore(const QString& imagePath, bool verify) {
+JobResult ImageKeeper::Restore(const QString& imagePath, bool verify) {
   ModeValue = Mode::Restore;
-  LastResult = Outcome::None;
   // A file that cannot give a whole image is refused before the helper goes
   // up: the helper would write whatever it got past the file's end.
-  if (!TaloGhostResThread::ImageFileUsable(imagePath)) {
-    LastResult = Outcome::Refused;
-    Host.Dialogs.ShowError(Text(ImageText::kReadFailed));
-    return false;
-  }
+  if (!TaloGhostResThread::ImageFileUsable(imagePath))
+    return JobResult::Failed(Text(ImageText::kReadFailed));
   // 4.-5.
-  if (!UploadModeHelper(ImageText::kRestoreHelper)) return false;
+  if (JobResult uploaded = UploadModeHelper(ImageText::kRestoreHelper); !uploaded) return uploaded;
   // 6.-8.
   RestoreWorker.reset();
   RestoreWorker = std::make_unique<TaloGhostResThread>();
-  if (!RunWorker(*RestoreWorker, imagePath, ImageText::kRestoreWaiting,
-                 {Text(ImageText::kRestoreCancelled), /*Warning=*/true}))
-    return ReportFailure(*RestoreWorker);
+  const JobResult run = RunWorker(*RestoreWorker, imagePath, ImageText::kRestoreWaiting,
+                                  Notice(Text(ImageText::kRestoreCancelled), /*warning=*/true));
+  if (!run) return run;
   const QString done = Text(ImageText::kRestoreDone);
   if (verify) return VerifyRestore(imagePath, done);
   const uint32_t damaged = RestoreWorker->Answered444;
-  Host.Dialogs.ShowInformation(damaged ? done + ImageText::Answered444Note(damaged) : done);
-  return true;
+  return JobResult::Done(damaged ? done + ImageText::Answered444Note(damaged) : done);
 }
 
-bool ImageKeeper::VerifyRestore(const QString& imagePath, const QString& restoreDone) {
+JobResult ImageKeeper::VerifyRestore(const QString& imagePath, const QString& restoreDone) {
   // The drive is read back as a backup reads it, into a folder of our own
   // that goes with everything in it, whatever the end.
   const QTemporaryDir scratch;
-  if (!scratch.isValid()) {
-    LastResult = Outcome::Failed;
-    Host.Dialogs.ShowError(Text(ImageText::kVerifyReadFailed) + scratch.errorString());
-    return false;
-  }
+  if (!scratch.isValid())
+    return JobResult::Failed(Text(ImageText::kVerifyReadFailed) + scratch.errorString());
   const QString readBack = scratch.filePath(Text(ImageText::kDefaultImageName));
   ModeValue = Mode::Backup;
   // Copying the helper changes the drive: only when it is not there already
   // (an image made by a backup holds it).
   const bool copied = !HelperOnDrive(Text(ImageText::kBackupHelper));
-  if (copied && !UploadModeHelper(ImageText::kBackupHelper)) return false;
+  if (copied) {
+    if (JobResult uploaded = UploadModeHelper(ImageText::kBackupHelper); !uploaded) return uploaded;
+  }
   // The drive holds the whole image by now: a read-back stopped part-way
   // only leaves it unchecked.
-  const bool read = RunBackupWorker(
+  JobResult read = RunBackupWorker(
       readBack, ImageText::kVerifyWaiting,
-      {restoreDone + QStringLiteral("\n\n") + Text(ImageText::kVerifyCancelled)});
+      Notice(restoreDone + QStringLiteral("\n\n") + Text(ImageText::kVerifyCancelled)));
   // The worker ends (and closes its file) before the folder goes.
-  const QString readError = BackupWorker->ErrorText;
   BackupWorker.reset();
   if (!read) {
-    if (LastResult == Outcome::Failed && !readError.isEmpty())
-      Host.Dialogs.ShowError(Text(ImageText::kVerifyReadFailed) + readError);
-    return false;
+    // A stall says so as it is; a failure says what could not be checked.
+    const bool failed =
+        read.Status == JobStatus::Failed || read.Status == JobStatus::Disconnected;
+    if (failed && !read.Text.isEmpty()) read.Text.prepend(Text(ImageText::kVerifyReadFailed));
+    return read;
   }
   const int64_t block = FirstDifferingBlock(imagePath, readBack);
   if (block >= 0) {
-    LastResult = Outcome::Failed;
     QString text = ImageText::VerifyDiffers(block, block * TaloGhostResThread::kBlockSize);
     if (copied) text += Text(ImageText::kVerifyHelperCopied);
-    Host.Dialogs.ShowError(text);
-    return false;
+    return JobResult::Failed(text);
   }
-  Host.Dialogs.ShowInformation(restoreDone + QStringLiteral("\n\n") + Text(ImageText::kRestoreVerified));
-  return true;
+  return JobResult::Done(restoreDone + QStringLiteral("\n\n") + Text(ImageText::kRestoreVerified));
 }
 
 bool ImageKeeper::HelperOnDrive(const QString& helper) {
   DeviceShell shell(Host.Console, Host.Dialogs);
   shell.SetSelectedPort(Host.PortName);
   DeviceLister lister(shell);
+  // The year is read here: the clock's time zone is the main thread's.
+  const int year = lister.CurrentYear();
   bool found = false;
-  QString error;
-  const bool listed = lister.ListDeviceFolder(
-      QStringLiteral("\\"), [&](DeviceListing::ListingLine& line) {
-        if (line.LineKind == DeviceListing::ListingLine::Kind::Item &&
-            line.Item.Name.compare(helper, Qt::CaseInsensitive) == 0)
-          found = true;
-      }, &error);
-  return listed && found;
+  // A listing that fails leaves the helper to be copied: the read-back
+  // then says so if the drive differs.
+  const JobResult listed = shell.Jobs().Await([&] {
+    return lister.ReadListing(QStringLiteral("\\"), [&](DeviceListing::ListingLine& line) {
+      if (line.LineKind == DeviceListing::ListingLine::Kind::Item &&
+          line.Item.Name.compare(helper, Qt::CaseInsensitive) == 0)
+        found = true;
+    }, year);
+  });
+  return listed.Ok() && found;
 }
 
 int64_t ImageKeeper::FirstDifferingBlock(const QString& imagePath, const QString& readBackPath) {
@@ -167,46 +167,36 @@ int64_t ImageKeeper::FirstDifferingBlock(const QString& imagePath, const QString
   return -1;
 }
 
-bool ImageKeeper::RunBackupWorker(const QString& imagePath, const char* waiting,
-                                  const ImageNotice& onCancel) {
+JobResult ImageKeeper::RunBackupWorker(const QString& imagePath, const char* waiting,
+                                       const JobResult& onCancel) {
   BackupWorker.reset();
   BackupWorker = std::make_unique<TaloGhostThread>();
   BackupWorker->Console = &Host.Console;
   return RunWorker(*BackupWorker, imagePath, waiting, onCancel);
 }
 
-bool ImageKeeper::RunWorker(TaloGhostWorker& worker, const QString& imagePath, const char* waiting,
-                            const ImageNotice& onCancel) {
+JobResult ImageKeeper::RunWorker(TaloGhostWorker& worker, const QString& imagePath,
+                                 const char* waiting, const JobResult& onCancel) {
+  // Whatever closes the wait window notes the end first.
+  LastRun = JobResult::Failed(QString());
   StartWorker(worker, imagePath);
   (void)ShowWaitWindow(Text(waiting));
-  if (LastResult == Outcome::Cancelled) CancelNote = onCancel;
-  return LastResult == Outcome::Succeeded;
+  return LastRun.Cancelled() ? onCancel : LastRun;
 }
 
-bool ImageKeeper::ReportFailure(const TaloGhostWorker& worker) {
-  // A stall has been told by the watchdog; a run stopped on request has
-  // nothing to say, the one who asked knows.
-  if (LastResult == Outcome::Failed && !worker.ErrorText.isEmpty())
-    Host.Dialogs.ShowError(worker.ErrorText);
-  return false;
-}
-
-bool ImageKeeper::UploadModeHelper(const char* helper) {
+JobResult ImageKeeper::UploadModeHelper(const char* helper) {
   LookUpProgramFolder();
   // A helper that is not there is no cable fault: the message names it.
   QString missing;
   const QString path =
       TaloAppDir::ShippedFile(&TaloAppFolders::ProgramFolder, Text(helper), missing);
+  if (!missing.isEmpty()) return JobResult::Failed(missing);
   bool disconnected = false;
   if (!path.isEmpty() && UploadHelper(Text(ImageText::kHelperDir), path, &disconnected))
-    return true;
-  LastResult = Outcome::Failed;
+    return JobResult::Done();
   // An unplugged adapter has been named already; once is enough.
-  if (!missing.isEmpty())
-    Host.Dialogs.ShowError(missing);
-  else if (!disconnected)
-    Host.Dialogs.ShowError(Text(ImageText::kCableProblem));
-  return false;
+  if (disconnected) return {JobStatus::Disconnected, QString()};
+  return JobResult::Failed(Text(ImageText::kCableProblem));
 }
 
 void ImageKeeper::LookUpProgramFolder() {
@@ -255,10 +245,8 @@ void ImageKeeper::WatchdogTick() {
         IdleTicks = 0;
         WaitWindow->CloseRequested = true;
         Host.View.SetTimerEnabled(false);
-        LastResult = Outcome::Stalled;
-        Host.Dialogs.ShowError(Text(ImageText::kStalled));
-        worker->RequestStop();
-        Host.View.CloseDialog();
+        worker->GiveUp();
+        LastRun = worker->Result();
         return;
       }
     } else {
@@ -273,14 +261,10 @@ void ImageKeeper::WatchdogTick() {
 
 void ImageKeeper::ReportEnd(TaloGhostWorker& worker) {
   Host.View.SetTimerEnabled(false);
-  // A worker that failed on its own before it saw the stop says why.
-  const bool stopped = worker.StopWasRequested() && worker.ErrorText.isEmpty();
-  LastResult = worker.Succeeded ? Outcome::Succeeded
-               : stopped        ? Outcome::Cancelled
-                                : Outcome::Failed;
+  LastRun = worker.Result();
   if (!WaitWindow) return;
   // The bar ends full only on success; the message follows the window.
-  if (worker.Succeeded)
+  if (LastRun.Ok())
     WaitWindow->Position = worker.BlockCount.load();
   else
     WaitWindow->CloseRequested = true;

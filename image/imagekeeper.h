@@ -10,30 +10,39 @@
 //   then the helper program's upload through TransferFile, then a worker
 //   behind the modal wait window. The view runs the wait window and the
 //   watchdog timer; every second the timer calls WatchdogTick(), which
-//   moves the wait window's bar, abandons a worker that made no progress for
-//   11 ticks (backup) or 16 ticks (restore), and reports the worker's end.
-// - Messages go through the host's dialog service, once the wait window has
-//   closed; the helper's upload and the backup's command line show on the
-//   host's console.
+//   moves the wait window's bar, gives up a worker that made no progress
+//   for 11 ticks (backup) or 16 ticks (restore), and notes the worker's end.
+// - Results are values: an operation returns a JobResult and shows no box
+//   of its own; the top level that started it (the dialog, the command
+//   line) tells the user through ShowResult, once the wait window has
+//   closed: Ok carries the success text (an information box), a failure,
+//   a disconnection and the watchdog's stall (TimedOut) their error text, a
+//   stop its notice (see below). A result without text has nothing more to
+//   say: the user said no, chose no file, or the upload's own box said it.
+//   The helper's upload and the backup's command line show on the host's
+//   console.
 // - A restore may be verified: the drive is then read back as a backup
 //   reads it, into a temporary folder that goes in every case, and compared
 //   with the image's first 1 MiB, 64-byte block by block. KEEPERRD.EXE is
 //   copied for it only when the restored drive does not hold it already (a
-//   backup's image does): the copy itself changes the drive.
+//   backup's image does): the listing of D:\ that tells runs as a job
+//   (JobRunner::Await), the window painting meanwhile; the copy itself
+//   changes the drive.
 // - A restore whose helper answered "444" (blocks it received damaged, which
 //   the exchange does not resend) says how many after its success text.
 // - RequestStop() (the wait window's Cancel, Esc and close box; Ctrl+C on
-//   the command line) asks the running worker to stop. Its end is reported
-//   as Outcome::Cancelled with a CancelNotice() that the keeper does not
-//   show: the top level that asked (the dialog, the command line) tells the
-//   user once. A cancelled backup leaves the image file as it was; a
+//   the command line) asks the running worker to stop. Its end is
+//   Cancelled, the text its notice (Warning when it is to be shown as a
+//   warning): a cancelled backup leaves the image file as it was; a
 //   cancelled restore leaves the drive holding part of the image, and its
-//   notice says so.
-// - LastOutcome() tells the command line how the last operation ended.
+//   notice says so. The dialog also puts the notice on the console.
+// - The watchdog's stall is TimedOut: the dialog closes after its box.
 
 #include <QString>
 #include <cstdint>
 #include <memory>
+
+#include "link/jobrunner.h"
 
 class TaloConsole;
 class TaloGhostResThread;
@@ -54,16 +63,10 @@ struct ImageWaitState {
   bool ShouldClose() const { return CloseRequested || Position >= Maximum; }
 };
 
-class ImageKeeper;
-
-// What the top level tells the user after an operation.
-struct ImageNotice {
-  QString Text;
-  bool Warning = false;  // else information
-
-  // In a warning or an information box.
-  void ShowIn(UserDialogs& dialogs) const;
-};
+// The top level's part: an operation's result in the box it calls for
+// (information for Ok and for a stop that is no warning, else a warning
+// or an error box); nothing when it has no text.
+void ShowResult(const JobResult& result, UserDialogs& dialogs);
 
 // What the flow needs from the window around it.
 class ImageKeeperView {
@@ -74,8 +77,6 @@ class ImageKeeperView {
   // Shows the wait window modally (serving the workers' hand-overs to the
   // main thread meanwhile); returns when it has closed.
   virtual void RunWaitWindow(ImageWaitState& wait) = 0;
-  // The watchdog gave up: the dialog closes.
-  virtual void CloseDialog() = 0;
 };
 
 struct ImageKeeperHost {
@@ -91,7 +92,6 @@ struct ImageKeeperHost {
 class ImageKeeper {
  public:
   enum class Mode { None = 0, Backup = 1, Restore = 2 };
-  enum class Outcome { None, Succeeded, Failed, Stalled, Refused, Cancelled };
 
   static constexpr uint32_t kBackupIdleLimit = 10;   // gives up at the 11th idle tick
   static constexpr uint32_t kRestoreIdleLimit = 15;  // ... at the 16th
@@ -101,16 +101,17 @@ class ImageKeeper {
   ImageKeeper(const ImageKeeper&) = delete;
   ImageKeeper& operator=(const ImageKeeper&) = delete;
 
-  // The buttons: question, file choice, then Backup() / Restore().
-  void AskBackup();
+  // The buttons: question, file choice, then Backup() / Restore(); Done
+  // without text when the user said no or chose no file.
+  JobResult AskBackup();
   // verify: the dialog's "Verify after restore".
-  void AskRestore(bool verify = false);
+  JobResult AskRestore(bool verify = false);
 
-  // An operation on a file already chosen and confirmed. True when the whole
+  // An operation on a file already chosen and confirmed: Ok when the whole
   // image went through.
-  bool Backup(const QString& imagePath);
+  JobResult Backup(const QString& imagePath);
   // verify: read the drive back afterwards and compare it with the image.
-  bool Restore(const QString& imagePath, bool verify = false);
+  JobResult Restore(const QString& imagePath, bool verify = false);
 
   // The first 64-byte block in which the first 1 MiB of the two files
   // differ; -1 when they are equal (a file too short differs where it ends).
@@ -130,31 +131,26 @@ class ImageKeeper {
   bool ShowWaitWindow(const QString& message);
   void WatchdogTick();
 
-  // Asks the running worker to stop (Cancel, Ctrl+C). Its end is reported by
-  // the next timer tick, without a message of its own: see CancelNotice().
+  // Asks the running worker to stop (Cancel, Ctrl+C). Its end is seen by
+  // the next timer tick; the operation then returns Cancelled.
   void RequestStop();
   // The running worker's progress and block count (0 when there is none).
   int32_t WorkerProgress() const;
   uint32_t WorkerBlockCount() const;
 
   Mode CurrentMode() const { return ModeValue; }
-  Outcome LastOutcome() const { return LastResult; }
-  // Valid when LastOutcome() is Cancelled.
-  const ImageNotice& CancelNotice() const { return CancelNote; }
 
  private:
   TaloGhostWorker* CurrentWorker() const;
-  [[nodiscard]] bool UploadModeHelper(const char* helper);
+  [[nodiscard]] JobResult UploadModeHelper(const char* helper);
   void StartWorker(TaloGhostWorker& worker, const QString& imagePath);
-  // Starts the worker behind the wait window; true when it succeeded.
-  // onCancel: the notice when the user stops it.
-  [[nodiscard]] bool RunWorker(TaloGhostWorker& worker, const QString& imagePath,
-                               const char* waiting, const ImageNotice& onCancel);
-  [[nodiscard]] bool RunBackupWorker(const QString& imagePath, const char* waiting,
-                                     const ImageNotice& onCancel);
-  // Shows a failed worker's message (none for a stall or a stop); false.
-  bool ReportFailure(const TaloGhostWorker& worker);
-  [[nodiscard]] bool VerifyRestore(const QString& imagePath, const QString& restoreDone);
+  // Runs the worker behind the wait window; its result, a stop's carrying
+  // onCancel's text and kind.
+  [[nodiscard]] JobResult RunWorker(TaloGhostWorker& worker, const QString& imagePath,
+                                    const char* waiting, const JobResult& onCancel);
+  [[nodiscard]] JobResult RunBackupWorker(const QString& imagePath, const char* waiting,
+                                          const JobResult& onCancel);
+  [[nodiscard]] JobResult VerifyRestore(const QString& imagePath, const QString& restoreDone);
   // True when a listing of D:'s root shows the helper file.
   [[nodiscard]] bool HelperOnDrive(const QString& helper);
   void ReportEnd(TaloGhostWorker& worker);
@@ -167,6 +163,5 @@ class ImageKeeper {
   Mode ModeValue = Mode::None;
   int32_t LastProgress = 0;
   uint32_t IdleTicks = 0;
-  Outcome LastResult = Outcome::None;
-  ImageNotice CancelNote;
+  JobResult LastRun;  // the worker's end, as WatchdogTick saw it
 };

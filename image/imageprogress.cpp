@@ -1,15 +1,14 @@
 #include "image/imageprogress.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
-#include <thread>
 
 #include "image/imagetext.h"
 #include "link/escapecontrols.h"
 #include "link/progressline.h"
-#include "link/talothread.h"
 
 namespace {
 
@@ -33,27 +32,36 @@ void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
   const Handler previous = std::signal(SIGINT, OnImageInterrupt);
   Progress.Start(wait.Maximum);
   LastTenth = -1;
-  auto nextTick = Clocks::now() + std::chrono::milliseconds(TickIntervalMs);
-  while (!wait.ShouldClose()) {
-    QCoreApplication::processEvents();
-    TaloThread::ServeMainThread();
-    if (InterruptRequested && !Interrupted && Keeper) {
-      Interrupted = true;
-      WipeBar();
-      PrintLine(QString::fromLatin1(ImageText::kStopping));
-      Keeper->RequestStop();
-    }
-    if (TimerOn && Keeper && Clocks::now() >= nextTick) {
-      nextTick += std::chrono::milliseconds(TickIntervalMs);
+  QEventLoop loop;
+  QTimer redraw;
+  QTimer watchdog;
+  QObject::connect(&redraw, &QTimer::timeout, &loop, [&] {
+    Redraw(wait);
+    if (wait.ShouldClose()) loop.quit();
+  });
+  QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] {
+    if (TimerOn && Keeper) {
       // The tick may print a message: not into the middle of the bar.
       WipeBar();
       Keeper->WatchdogTick();
     }
-    Show(wait, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPollIntervalMs));
-  }
+    if (wait.ShouldClose()) loop.quit();
+  });
+  redraw.start(kRedrawIntervalMs);
+  watchdog.start(TickIntervalMs);
+  if (!wait.ShouldClose()) loop.exec();
   std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
   Show(wait, true);
+}
+
+void ImageProgress::Redraw(const ImageWaitState& wait) {
+  if (InterruptRequested && !Interrupted && Keeper) {
+    Interrupted = true;
+    WipeBar();
+    PrintLine(QString::fromLatin1(ImageText::kStopping));
+    Keeper->RequestStop();
+  }
+  Show(wait, false);
 }
 
 void ImageProgress::Show(const ImageWaitState& wait, bool final) {
@@ -71,8 +79,6 @@ void ImageProgress::Show(const ImageWaitState& wait, bool final) {
     PrintLine(Progress.Text());
     return;
   }
-  if (!final && now - LastDraw < std::chrono::milliseconds(kRedrawIntervalMs)) return;
-  LastDraw = now;
   const int filled = percent * kBarWidth / 100;
   const QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                        QString(kBarWidth - filled, QLatin1Char('-')) + QStringLiteral("] ") +
@@ -93,5 +99,4 @@ void ImageProgress::WipeBar() {
   if (!BarShown) return;
   ProgressLine::Wipe(Out);
   BarShown = false;
-  LastDraw = {};
 }

@@ -2,12 +2,13 @@
 // ImageProgress: the wait window and watchdog timer of the command line.
 //
 // Principles of operation
-// - RunWaitWindow keeps the main thread in a loop until the wait state says
-//   to close: it serves the worker's hand-overs, calls the keeper's
-//   WatchdogTick every TickIntervalMs while the timer is on, and shows
-//   the worker's progress. On a terminal one line is redrawn in place
-//   (a bar, then the BlockProgress text: percent, blocks, time left; a
-//   ProgressLine); elsewhere that text once per tenth of the image.
+// - RunWaitWindow keeps the main thread in an event loop until the wait
+//   state says to close: the loop serves the worker's hand-overs, a timer
+//   calls the keeper's WatchdogTick every TickIntervalMs while the keeper
+//   has it on, and another, every kRedrawIntervalMs, shows the worker's
+//   progress and looks for Ctrl+C. On a terminal one line is redrawn in
+//   place (a bar, then the BlockProgress text: percent, blocks, time left;
+//   a ProgressLine); elsewhere that text once per tenth of the image.
 // - Ctrl+C asks the worker to stop; the loop goes on until the keeper has
 //   seen the worker end, so the port is closed and a backup's temporary file
 //   removed before the program leaves. A second Ctrl+C ends the program the
@@ -26,7 +27,6 @@ class ImageProgress : public ImageKeeperView {
  public:
   static constexpr int kBarWidth = 24;
   static constexpr int kRedrawIntervalMs = 100;
-  static constexpr int kPollIntervalMs = 10;
 
   ImageProgress(FILE* out, bool interactive) : Out(out), Interactive(interactive) {}
 
@@ -36,13 +36,14 @@ class ImageProgress : public ImageKeeperView {
 
   void SetTimerEnabled(bool on) override { TimerOn = on; }
   void RunWaitWindow(ImageWaitState& wait) override;
-  void CloseDialog() override {}
 
   bool InterruptedByUser() const { return Interrupted; }
 
  private:
   using Clocks = BlockProgress::Clock;
 
+  // The redraw timer's step: Ctrl+C, then the progress.
+  void Redraw(const ImageWaitState& wait);
   void Show(const ImageWaitState& wait, bool final);
   void PrintLine(const QString& text);
   void WipeBar();
@@ -55,5 +56,4 @@ class ImageProgress : public ImageKeeperView {
   bool BarShown = false;
   int LastTenth = -1;
   BlockProgress Progress;
-  Clocks::time_point LastDraw;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "image/imagecrc.h"
+#include "image/imagetext.h"
 #include "link/deviceshell.h"
 #include "link/talocomport.h"
 
@@ -32,6 +33,7 @@ bool TaloGhostWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count
     // A port that went away fails every read at once: say so now rather than
     // let the watchdog call it a stall seconds later.
     if (port.IsDisconnected()) {
+      PortLost = true;
       ErrorText = ShellText::Disconnected(PortName);
       return false;
     }
@@ -47,9 +49,28 @@ bool TaloGhostWorker::ReadFirstFrame(TaloComPort& port, uint8_t* buffer, size_t 
   return ReadFrame(port, buffer + count - 1, 1);
 }
 
-QString TaloGhostWorker::SendFailureText(const TaloComPort& port, const char* commandLine) const {
-  return port.IsDisconnected() ? ShellText::Disconnected(PortName)
-                               : ShellText::UnableToSend(QString::fromLatin1(commandLine));
+QString TaloGhostWorker::SendFailureText(const TaloComPort& port, const char* commandLine) {
+  // The port's reads give up once a stop is asked for: an echo cut short
+  // by the user's stop is no failure to send.
+  if (StopWasRequested()) return QString();
+  PortLost = port.IsDisconnected();
+  return PortLost ? ShellText::Disconnected(PortName)
+                  : ShellText::UnableToSend(QString::fromLatin1(commandLine));
+}
+
+void TaloGhostWorker::GiveUp() {
+  Stalled = true;
+  RequestStop();
+}
+
+JobResult TaloGhostWorker::Result() const {
+  // Given up, the worker may still be writing its own end: nothing of it
+  // is read.
+  if (Stalled) return {JobStatus::TimedOut, QString::fromLatin1(ImageText::kStalled)};
+  if (Succeeded) return JobResult::Done();
+  if (!ErrorText.isEmpty())
+    return {PortLost ? JobStatus::Disconnected : JobStatus::Failed, ErrorText};
+  return StopWasRequested() ? JobResult::Stopped() : JobResult::Failed(QString());
 }
 
 void TaloGhostWorker::Finish(bool ok) {

@@ -9,12 +9,15 @@
 // - The owner sets ImagePath, PortName (and the backup's Console) before
 //   Resume() and does not change them afterwards.
 // - The main thread polls Progress, BlockCount and Done at any time, and
-//   Succeeded and ErrorText once it has seen Done: the worker writes those two
-//   before it sets Done, so they need no lock.
+//   Result() once it has seen Done: the worker writes what Result() reads
+//   before it sets Done, so it needs no lock. Result() is Ok; Failed with
+//   the worker's message; Disconnected when the port went away; Cancelled
+//   after a requested stop; TimedOut once the owner's watchdog gave the run
+//   up (GiveUp, valid at once: the worker may still be on its way out).
 // - RequestStop() may be called from any thread. The port watches the flag,
 //   so a worker waiting for the controller notices within
-//   TaloComPort::kStopPollMs; it then ends without a message of its own
-//   (ErrorText stays empty, Succeeded false).
+//   TaloComPort::kStopPollMs; it then ends without a message of its own.
+//   A worker that failed on its own before it saw the stop says why.
 // - A port that disconnects (the adapter unplugged) ends the run at once with
 //   the disconnection message: no read waits for the watchdog on a dead line.
 // - The destructor asks the worker to stop and joins it.
@@ -25,6 +28,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "link/jobrunner.h"
 #include "link/talothread.h"
 
 class TaloComPort;
@@ -38,6 +42,12 @@ class TaloGhostWorker : public TaloThread {
 
   void RequestStop() { StopRequested = true; }
   bool StopWasRequested() const { return StopRequested.load(); }
+  // The watchdog's end of a run that made no progress: asks for the stop
+  // and makes Result() the stall's. Main thread only.
+  void GiveUp();
+
+  // How the run ended: valid once Done is set, or after GiveUp().
+  JobResult Result() const;
 
   // Set by the owner before Resume().
   QString ImagePath;
@@ -47,7 +57,7 @@ class TaloGhostWorker : public TaloThread {
   std::atomic<int32_t> Progress{0};     // index of the last block answered
   std::atomic<uint32_t> BlockCount{0};  // set when Execute starts
   std::atomic<bool> Done{false};
-  // Valid once Done is set.
+  // Valid once Done is set; Result() says the same as a value.
   bool Succeeded = false;
   QString ErrorText;
 
@@ -69,11 +79,14 @@ class TaloGhostWorker : public TaloThread {
   // that byte and takes the next one instead; the caller checks it again.
   [[nodiscard]] bool ReadFirstFrame(TaloComPort& port, uint8_t* buffer, size_t count);
   // The text for a command line that was not echoed: the disconnection
-  // message when the port went away, else the "Unable to send" one.
-  [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine) const;
+  // message when the port went away, else the "Unable to send" one; none
+  // when a stop was asked for.
+  [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine);
   // Records the outcome, then Done.
   void Finish(bool ok);
 
  private:
   std::atomic<bool> StopRequested{false};
+  bool PortLost = false;  // written before Done, as ErrorText
+  bool Stalled = false;   // the owner's: GiveUp()
 };

@@ -45,16 +45,6 @@ JobResult DeviceLister::SelectFolder(ShellSession& session, const QString& path)
   return error.isEmpty() ? JobResult::Done() : JobResult::Failed(error);
 }
 
-bool DeviceLister::ListDeviceFolder(const QString& path, const LineSink& onLine,
-                                    QString* errorText) {
-  const JobResult result = ReadListing(path, onLine);
-  if (errorText)
-    *errorText = result.Text;
-  else
-    Shell.Report(result);
-  return result.Ok();
-}
-
 FolderListing DeviceLister::ReadFolder(const QString& path, int year) {
   FolderListing listing;
   listing.Result = ReadListing(path, [&](DeviceListing::ListingLine& line) {

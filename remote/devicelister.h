@@ -7,8 +7,8 @@
 //   with line feed as terminator: it opens the selected port, drains it,
 //   types its commands with echo check and closes the port. Every line read
 //   is in the console. Failures come back as a JobResult, once the port is
-//   closed: whoever started the operation shows them (ListDeviceFolder,
-//   the older form, shows its own when no errorText is given).
+//   closed: whoever started the operation shows them; nothing here shows a
+//   box.
 // - The end of an answer is the prompt, awaited after a 200 ms silence ends
 //   the first reads (a busy shell pauses); with quick answers chosen
 //   (DeviceShell::SetQuickAnswers) the prompt ends it as soon as it came. A "dir" or "dir/s" answer whose
@@ -18,7 +18,7 @@
 // - Every path and name is checked before the port is opened
 //   (DeviceCommand): one the shell would take for more than a name is not
 //   typed, and the message names it.
-// - A successful ListDeviceFolder leaves the shell on D: in the folder
+// - A successful ReadListing leaves the shell on D: in the folder
 //   listed, but nothing relies on that later: the shell's folder may move
 //   between two exchanges. "dir/s" names its folder by its full path.
 // - Runs on the thread of the exchange (a job's worker, or the main thread):
@@ -51,7 +51,7 @@ struct DeviceTimeouts {
   uint32_t PromptBudgetMs = 5000;
 };
 
-// Why the last ListDeviceFolder failed, for the pane's status text.
+// Why the last ReadListing failed, for the pane's status text.
 enum class ListingFailure {
   None,
   PortNotOpened,  // the port could not be opened
@@ -92,14 +92,10 @@ class DeviceLister {
   int CurrentYear() const;
 
   // "d:", "cd" + path, "dir": each parsed line goes to onLine as it arrives,
-  // so items parsed before a failure are kept by the caller. True when all
-  // three were sent and "cd" was not refused. With errorText the failure's
-  // message is handed back for the caller to show when it is ready for it;
-  // without, it is shown here.
+  // so items parsed before a failure are kept by the caller. Ok when all
+  // three were sent, "cd" was not refused and the answer ended with the
+  // prompt; year 0 is CurrentYear().
   using LineSink = std::function<void(DeviceListing::ListingLine&)>;
-  bool ListDeviceFolder(const QString& path, const LineSink& onLine,
-                        QString* errorText = nullptr);
-  // The same, the failure as a value; year 0 is CurrentYear().
   [[nodiscard]] JobResult ReadListing(const QString& path, const LineSink& onLine, int year = 0);
   // The folder's items and free space as ReadListing reads them.
   [[nodiscard]] FolderListing ReadFolder(const QString& path, int year = 0);

@@ -46,12 +46,11 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
   ImageKeeper keeper(host);
   progress.SetKeeper(&keeper);
   const QString path = QFileInfo(call.ImagePath).absoluteFilePath();
-  const bool done =
+  const JobResult result =
       direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path, call.Verify);
-  if (keeper.LastOutcome() == ImageKeeper::Outcome::Cancelled)
-    keeper.CancelNotice().ShowIn(shell.Dialogs());
+  ShowResult(result, shell.Dialogs());
   if (upload.CancelledByUser() || progress.InterruptedByUser()) return kExitInterrupted;
-  return done ? kExitOk : kExitFailed;
+  return result ? kExitOk : kExitFailed;
 }
 
 // The call, or none after saying what is wrong with it.

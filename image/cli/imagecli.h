@@ -4,8 +4,9 @@
 // Principles of operation
 // - The same flow as the image dialog (ImageKeeper): the helper program goes
 //   up through the transfer's progress display, then the worker runs behind
-//   ImageProgress with the dialog's watchdog. Messages on standard error,
-//   the console's lines and the progress on standard output.
+//   ImageProgress with the dialog's watchdog. The subcommand is the top
+//   level: it shows the operation's result (ShowResult) - messages on
+//   standard error, the console's lines and the progress on standard output.
 // - restore asks the dialog's warning question; --yes (its own or the
 //   global one) answers it. restore --verify reads the drive back afterwards
 //   and compares it with the image (the dialog's "Verify after restore").

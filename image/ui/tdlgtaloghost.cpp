@@ -67,25 +67,40 @@ void TdlgTaloGhost::RunWaitWindow(ImageWaitState& wait) {
   window.exec();
 }
 
-void TdlgTaloGhost::CloseDialog() { reject(); }
-
 void TdlgTaloGhost::BtBackupImgClick() {
   // The only speed there is.
   Form->Rbtlow->setChecked(true);
-  KeeperPtr->AskBackup();
-  ReportCancel();
+  RunFlow([this] { return KeeperPtr->AskBackup(); });
 }
 
 void TdlgTaloGhost::BtRestoreImgClick() {
-  KeeperPtr->AskRestore(Form->ChkVerify->isChecked());
-  ReportCancel();
+  const bool verify = Form->ChkVerify->isChecked();
+  RunFlow([this, verify] { return KeeperPtr->AskRestore(verify); });
 }
 
-void TdlgTaloGhost::ReportCancel() {
-  if (KeeperPtr->LastOutcome() != ImageKeeper::Outcome::Cancelled) return;
-  const ImageNotice& notice = KeeperPtr->CancelNotice();
-  for (const QString& line : notice.Text.split(QLatin1Char('\n'))) Console.AppendLine(line);
-  notice.ShowIn(Dialogs);
+void TdlgTaloGhost::reject() {
+  if (!FlowRunning) QDialog::reject();
+}
+
+void TdlgTaloGhost::RunFlow(const std::function<JobResult()>& flow) {
+  // The verify's listing waits in an event loop without a window of its
+  // own over the dialog: no second flow may start, nor the dialog go.
+  FlowRunning = true;
+  Form->BtBackupImg->setEnabled(false);
+  Form->BtRestoreImg->setEnabled(false);
+  const JobResult result = flow();
+  Form->BtBackupImg->setEnabled(true);
+  Form->BtRestoreImg->setEnabled(true);
+  FlowRunning = false;
+  Report(result);
+}
+
+void TdlgTaloGhost::Report(const JobResult& result) {
+  if (result.Cancelled())
+    for (const QString& line : result.Text.split(QLatin1Char('\n'))) Console.AppendLine(line);
+  ShowResult(result, Dialogs);
+  // The watchdog gave up: the dialog goes, and the keeper with it.
+  if (result.Status == JobStatus::TimedOut) reject();
 }
 
 void TdlgTaloGhost::btHelpClick() {

@@ -8,17 +8,23 @@
 //   (with the refresh warning) while the device pane has no listing, else
 //   shows the dialog modally. The caller then forgets the device's free
 //   space, so that the pane is listed again before the next operation.
-// - Closing the dialog (also by the watchdog) destroys the keeper, which
-//   stops and joins a running worker (FormDestroy).
+// - The buttons' handlers are the flows' top level: the keeper returns the
+//   operation's result and the handler shows it (ShowResult), once the
+//   wait window has closed. A cancelled operation's notice also goes on the
+//   console; after the watchdog's stall box the dialog closes.
+// - Closing the dialog destroys the keeper, which stops and joins a running
+//   worker (FormDestroy).
 // - The wait window's Cancel (Esc, close box) asks the keeper to stop the
-//   worker. A cancelled operation is told here, once the keeper has
-//   returned: its notice on the console and in a box.
+//   worker. While a flow runs the dialog's buttons are disabled and its own
+//   Esc and close box do nothing: the read-back's helper check waits for
+//   its listing in an event loop, with no modal window over the dialog.
 // - "Verify after restore" starts as the caller's verifyAfterRestore says
 //   and hands its state back there when the dialog closes; the caller keeps
 //   it with its settings. Unchecked by default.
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "image/imagekeeper.h"
@@ -53,7 +59,10 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
 
   void SetTimerEnabled(bool on) override;
   void RunWaitWindow(ImageWaitState& wait) override;
-  void CloseDialog() override;
+
+ public slots:
+  // Esc and the close box; ignored while a flow runs.
+  void reject() override;
 
  private slots:
   void BtBackupImgClick();
@@ -61,8 +70,10 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
   void btHelpClick();
 
  private:
-  // The notice of a cancelled operation, if the last one was.
-  void ReportCancel();
+  // Runs a button's flow with the buttons disabled, then Report.
+  void RunFlow(const std::function<JobResult()>& flow);
+  // Tells the user how an operation ended.
+  void Report(const JobResult& result);
 
   std::unique_ptr<Ui::TdlgTaloGhost> Form;
   TaloConsole& Console;
@@ -70,6 +81,7 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
   std::unique_ptr<TransferPresenter> Presenter;
   QTimer Timer;
   std::unique_ptr<ImageKeeper> KeeperPtr;
+  bool FlowRunning = false;
 };
 
 // The device pane's tbtnGHOST: TdlgTaloGhost::Open over the main window; the

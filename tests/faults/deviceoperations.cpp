@@ -193,7 +193,9 @@ bool RunImage(OperationWorld& world, bool backup, const QString& path) {
                          100};
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
-    done = backup ? keeper.Backup(path) : keeper.Restore(path);
+    const JobResult result = backup ? keeper.Backup(path) : keeper.Restore(path);
+    ShowResult(result, world.Dialogs);  // as the command line tells it
+    done = result.Ok();
   }
   std::fclose(null);
   return done;

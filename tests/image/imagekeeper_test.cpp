@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cstdio>
 #include <string>
 
@@ -90,9 +91,10 @@ class ImageKeeperTest : public SimFixture {
                          upload ? *upload : bar, view, 200};
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
-    const bool done = backup ? keeper.Backup(path) : keeper.Restore(path, verify);
-    Outcome = keeper.LastOutcome();
-    return done;
+    Result = backup ? keeper.Backup(path) : keeper.Restore(path, verify);
+    // As the command line tells it.
+    ShowResult(Result, Dialogs);
+    return Result.Ok();
   }
 
   QString LastMessage() const { return Dialogs.Messages.empty() ? QString() : Dialogs.Messages.back().Text; }
@@ -105,7 +107,7 @@ class ImageKeeperTest : public SimFixture {
   FILE* Null = nullptr;
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  ImageKeeper::Outcome Outcome = ImageKeeper::Outcome::None;
+  JobResult Result;
 };
 
 // Block 0 arrives damaged twice (two errors are tolerated, and the block
@@ -185,7 +187,7 @@ TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {
   const QString shortFile = Work.filePath(QStringLiteral("short.img"));
   WriteFile(shortFile, drive.substr(1));
   EXPECT_FALSE(Run(false, shortFile));
-  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Refused);
+  EXPECT_EQ(Result.Status, JobStatus::Failed);
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kReadFailed));
   EXPECT_EQ(Sim().Received(), "") << "nothing is sent";
 
@@ -207,6 +209,115 @@ TEST_F(ImageKeeperTest, refusedOrFailedBeforeTheImageMoves) {
   WriteFile(whole, drive);
   EXPECT_FALSE(Run(false, whole));
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
+}
+
+// Each end of an operation as the top level gets it: its status, and the
+// text and kind of the one box it shows.
+TEST_F(ImageKeeperTest, eachEndCarriesTheTextAndKindOfItsBox) {
+  using Box = ScriptedDialogs::Message;
+  const QString whole = Work.filePath(QStringLiteral("whole.img"));
+  WriteFile(whole, std::string(kImageBytes, '\x5A'));
+  const QString shortFile = Work.filePath(QStringLiteral("short.img"));
+  WriteFile(shortFile, std::string(10, '\x5A'));
+  CancellingPresenter cancelling(Null);
+  struct Case {
+    const char* Name;
+    bool Backup;
+    QString Path;
+    talosim::FaultPlan Faults;
+    TransferPresenter* Upload;
+    JobStatus Status;
+    Box::Kind Kind;
+    QString Text;
+  };
+  talosim::FaultPlan none;
+  talosim::FaultPlan helpersMissing;
+  helpersMissing.ImageHelpersMissing = true;
+  talosim::FaultPlan hangUp;
+  hangUp.HangUpAfterBytes = 3000;
+  const Case cases[] = {
+      {"restored", false, whole, none, nullptr, JobStatus::Ok, Box::Information,
+       QString::fromLatin1(ImageText::kRestoreDone)},
+      {"short file", false, shortFile, none, nullptr, JobStatus::Failed, Box::Error,
+       QString::fromLatin1(ImageText::kReadFailed)},
+      {"upload cancelled", true, ImagePath(), none, &cancelling, JobStatus::Failed, Box::Error,
+       QString::fromLatin1(ImageText::kCableProblem)},
+      {"helper not started", true, ImagePath(), helpersMissing, nullptr, JobStatus::Failed,
+       Box::Error, QString::fromLatin1(ImageText::kInvalidResponse)},
+      {"hung up", false, whole, hangUp, nullptr, JobStatus::Disconnected, Box::Error, QString()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    talosim::SimOptions options = SimHarness::DefaultOptions();
+    options.Faults = c.Faults;
+    StartSim(options);
+    // A disconnection names the new simulator's port.
+    const QString port = QString::fromStdString(PortPath());
+    const QString text = c.Text.isEmpty() ? ShellText::Disconnected(port) : c.Text;
+    Dialogs.Messages.clear();
+    (void)Run(c.Backup, c.Path, c.Upload);
+    EXPECT_EQ(Result.Status, c.Status);
+    EXPECT_EQ(Result.Text, text);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Type, c.Kind);
+    EXPECT_EQ(Dialogs.Messages[0].Text, text);
+  }
+}
+
+// A worker's own end as a value: a whole run, a helper's wrong reply, a
+// stop asked for while the controller is silent, the line going away, the
+// watchdog giving a silent run up.
+TEST_F(ImageKeeperTest, aWorkersResultSaysHowItsRunEnded) {
+  enum class End { Own, Stop, GiveUp };
+  const QString whole = Work.filePath(QStringLiteral("whole.img"));
+  WriteFile(whole, std::string(kImageBytes, '\x5A'));
+  talosim::FaultPlan none;
+  talosim::FaultPlan wrongReply;
+  wrongReply.RestoreReply = "999";
+  wrongReply.RestoreReplyBlock = 3;
+  talosim::FaultPlan silent;
+  silent.StallAfterBytes = 600;
+  talosim::FaultPlan hangUp;
+  hangUp.HangUpAfterBytes = 600;
+  struct Case {
+    const char* Name;
+    talosim::FaultPlan Faults;
+    End Ending;
+    JobStatus Status;
+    QString Text;
+  } cases[] = {
+      {"whole", none, End::Own, JobStatus::Ok, QString()},
+      {"wrong reply", wrongReply, End::Own, JobStatus::Failed,
+       QString::fromLatin1(ImageText::kInvalidResponse)},
+      {"stopped", silent, End::Stop, JobStatus::Cancelled, QString()},
+      {"given up", silent, End::GiveUp, JobStatus::TimedOut,
+       QString::fromLatin1(ImageText::kStalled)},
+      {"hung up", hangUp, End::Own, JobStatus::Disconnected, QString()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    talosim::SimOptions options = SimHarness::DefaultOptions();
+    options.Faults = c.Faults;
+    StartSim(options);
+    ASSERT_TRUE(Sim().PutFile("\\KEEPERWR.EXE", "MZ helper"));
+    TaloGhostResThread worker;
+    worker.ImagePath = whole;
+    worker.PortName = QString::fromStdString(PortPath());
+    worker.Resume();
+    if (c.Ending != End::Own) {
+      // Some blocks went before the controller fell silent.
+      ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Progress.load() > 0; }, 10000));
+      if (c.Ending == End::Stop)
+        worker.RequestStop();
+      else
+        worker.GiveUp();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Done.load(); }, 60000));
+    const JobResult result = worker.Result();
+    EXPECT_EQ(result.Status, c.Status);
+    const bool hungUp = c.Status == JobStatus::Disconnected;
+    EXPECT_EQ(result.Text, hungUp ? ShellText::Disconnected(worker.PortName) : c.Text);
+  }
 }
 
 // A helper missing from the installation folder, or a folder that cannot be
@@ -243,7 +354,7 @@ TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
   StartSim(options);
   WriteFile(ImagePath(), "the previous image");
   EXPECT_FALSE(Run(true, ImagePath()));
-  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Failed);
+  EXPECT_EQ(Result.Status, JobStatus::Disconnected);
   EXPECT_EQ(Dialogs.Errors(), QStringList{disconnected});
   EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
   EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});
@@ -253,7 +364,7 @@ TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
   const QString whole = Work.filePath(QStringLiteral("whole.img"));
   WriteFile(whole, std::string(kImageBytes, '\x5A'));
   EXPECT_FALSE(Run(false, whole));
-  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Failed);
+  EXPECT_EQ(Result.Status, JobStatus::Disconnected);
   EXPECT_EQ(Dialogs.Errors(), (QStringList{disconnected, disconnected}));
 
   // Unplugged during the helper's upload: said once, without the cable box.
@@ -378,7 +489,7 @@ TEST_F(ImageKeeperTest, aLinkOfAnotherUserIsRefusedAndItsFileUntouched) {
   if (lchown(link.constData(), 65534, 65534) != 0 || geteuid() == 65534)
     GTEST_SKIP() << "giving the link to another user needs root";
   EXPECT_FALSE(Run(true, ImagePath()));
-  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Refused);
+  EXPECT_EQ(Result.Status, JobStatus::Failed);
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kLinkRefused));
   EXPECT_EQ(ReadFile(target), "precious");
   EXPECT_EQ(Sim().Received(), "");
@@ -393,7 +504,7 @@ TEST_F(ImageKeeperTest, aStalledBackupTripsTheWatchdogAndKeepsTheOldImage) {
   StartSim(options);
   WriteFile(ImagePath(), "the previous image");
   EXPECT_FALSE(Run(true, ImagePath()));
-  EXPECT_EQ(Outcome, ImageKeeper::Outcome::Stalled);
+  EXPECT_EQ(Result.Status, JobStatus::TimedOut);
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kStalled));
   EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
   EXPECT_EQ(WorkFiles(), QStringList{QStringLiteral("7100D.img")});

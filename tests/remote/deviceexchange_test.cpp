@@ -618,19 +618,13 @@ TEST_F(DeviceExchange, stallInTheAnswerFailsTheListingAndTheCountWithTheirMessag
   TreeCounts counts;
   struct Case {
     const char* Name;
-    std::function<bool()> Run;
+    std::function<JobResult()> Run;
     QString Message;
   };
   const Case cases[] = {
-      {"dir", [&] { return Browser.Lister().ListDeviceFolder("\\DATA", {}); },
+      {"dir", [&] { return Browser.Lister().ReadListing("\\DATA", {}); },
        DeviceText::ListingCutShort()},
-      {"dir/s",
-       [&] {
-         // The count hands its failure back; its caller shows it.
-         const JobResult counted = Browser.Lister().MeasureDeviceFolder("\\DATA", QString(), counts);
-         Browser.Shell().Report(counted);
-         return counted.Ok();
-       },
+      {"dir/s", [&] { return Browser.Lister().MeasureDeviceFolder("\\DATA", QString(), counts); },
        DeviceText::CountCutShort()},
   };
   for (const Case& c : cases) {
@@ -639,15 +633,15 @@ TEST_F(DeviceExchange, stallInTheAnswerFailsTheListingAndTheCountWithTheirMessag
     Sim().SetFaults({});
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     Sim().SetFaults({});
-    ASSERT_TRUE(c.Run());
+    ASSERT_TRUE(c.Run().Ok());
     // Cut inside the entries: the last 300 bytes are the end of the
     // answer and its prompt.
     talosim::FaultPlan stall;
     stall.StallAfterBytes = Sim().SentSinceFaults() - 300;
     Sim().SetFaults(stall);
-    Dialogs.Messages.clear();
-    EXPECT_FALSE(c.Run());
-    EXPECT_EQ(Dialogs.Errors(), QStringList{c.Message});
+    const JobResult cut = c.Run();
+    EXPECT_FALSE(cut.Ok());
+    EXPECT_EQ(cut.Text, c.Message);
   }
   Sim().SetFaults({});
 }
@@ -659,14 +653,16 @@ TEST_F(DeviceExchange, listingThatNeverEndsStopsAtTheCeiling) {
   endless.EndlessListing = true;
   Sim().SetFaults(endless);
   int items = 0;
-  EXPECT_FALSE(Browser.Lister().ListDeviceFolder("\\", [&](DeviceListing::ListingLine& line) {
-    items += line.LineKind == DeviceListing::ListingLine::Kind::Item;
-  }));
+  const JobResult listed =
+      Browser.Lister().ReadListing("\\", [&](DeviceListing::ListingLine& line) {
+        items += line.LineKind == DeviceListing::ListingLine::Kind::Item;
+      });
+  EXPECT_FALSE(listed.Ok());
   EXPECT_GT(items, 19000);
   EXPECT_LE(items, 20000);
-  EXPECT_EQ(Dialogs.Errors(),
-            QStringList{"The TALO-7100 does not stop answering 'dir'!\n\nReading stopped after "
-                        "20000 lines or 1 MiB; the answer was not used."});
+  EXPECT_EQ(listed.Text,
+            QString{"The TALO-7100 does not stop answering 'dir'!\n\nReading stopped after "
+                    "20000 lines or 1 MiB; the answer was not used."});
 }
 
 }  // namespace

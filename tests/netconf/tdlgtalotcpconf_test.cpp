@@ -14,7 +14,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QEventLoop>
 #include <QTimer>
+#include <functional>
 
 #include "link/deviceshell.h"
 #include "netconf/netconftext.h"
@@ -236,6 +238,60 @@ TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
   EXPECT_EQ(dialog.Accounts().HttpRights, "pg");
   EXPECT_TRUE(dialog.Accounts().FtpPassword.isEmpty() && dialog.Accounts().HttpPassword.isEmpty());
   EXPECT_FALSE(dialog.findChild<QLabel*>("LblPasswordsAgain")->isHidden());
+}
+
+}  // namespace
+
+namespace {
+
+// Calls a hook with every line the console shows (on the main thread).
+class WatchingConsole : public RecordingConsole {
+ public:
+  std::function<void(const QString&)> Seen;
+  void AppendLine(const QString& text) override {
+    RecordingConsole::AppendLine(text);
+    if (Seen) Seen(text);
+  }
+};
+
+// Esc in the middle of the initialisation's steps stops it there instead of
+// closing the dialog; the buttons that start device work stay disabled
+// until the flow has ended; the console says it stopped, no box says fail.
+TEST(ConfDialogInit, escStopsTheInitialisationAndKeepsTheDialogOpen) {
+  netconftest::TestInstallation home;
+  ASSERT_TRUE(home.Ready());
+  SimHarness sim;
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  WatchingConsole console;
+  ScriptedDialogs dialogs;
+  DeviceShell shell(console, dialogs);
+  shell.SetSelectedPort(QString::fromStdString(sim.PortPath()));
+  DirectPresenter shows;
+  NetConfigTimes times;
+  times.FormatTimeoutMs = times.FormatBudgetMs = 200;
+  TdlgTaloTCPConf dialog(shell, shows, nullptr, times);
+  dialog.show();
+  QList<bool> enabledAtEsc;
+  console.Seen = [&](const QString& line) {
+    if (line != QLatin1String("mkdir conf")) return;
+    for (const char* name : {"Bt_IPUpdate", "Bt_FTPUpdate", "Bt_SystemInit", "Bt_ReadBack"})
+      enabledAtEsc.append(dialog.findChild<QPushButton*>(name)->isEnabled());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+  };
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    dialog.findChild<QPushButton*>("Bt_SystemInit")->click();
+    loop.quit();
+  });
+  loop.exec();
+  EXPECT_EQ(enabledAtEsc, QList<bool>(4, false));
+  EXPECT_EQ(sim.Sim().Commands(),
+            (std::vector<std::string>{"C:\\DLFMT D: /C", "D:", "mkdir conf"}));
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(dialog.findChild<QPushButton*>("Bt_SystemInit")->isEnabled());
+  EXPECT_TRUE(console.Lines.contains(JobRunner::StoppedText()));
+  EXPECT_EQ(dialogs.Errors(), QStringList());
+  EXPECT_EQ(shows.Presented, 0) << "nothing copied";
 }
 
 }  // namespace

@@ -28,6 +28,30 @@ using namespace transfertest;
 
 namespace {
 
+// Calls a hook with every line the console shows (on the main thread).
+class WatchingConsole : public RecordingConsole {
+ public:
+  std::function<void(const QString&)> Seen;
+  void AppendLine(const QString& text) override {
+    RecordingConsole::AppendLine(text);
+    if (Seen) Seen(text);
+  }
+};
+
+// The dialog's shell over a simulated controller.
+struct ControllerOnSim {
+  bool Start() {
+    if (!Sim.Start()) return false;
+    Shell.SetSelectedPort(QString::fromStdString(Sim.PortPath()));
+    return true;
+  }
+  SimHarness Sim;
+  WatchingConsole Console;
+  ScriptedDialogs Dialogs;
+  DeviceShell Shell{Console, Dialogs};
+  DirectPresenter Shows;
+};
+
 class ConfDialog : public ::testing::Test {
  protected:
   QList<QWidget*> Row(const char* edits, const QList<const char*>& labels) {
@@ -201,32 +225,28 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
 // Read from controller: both parts filled from the controller's files, the
 // passwords left empty with the line that says so; nothing read unasked.
 TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
-  SimHarness sim;
-  ASSERT_TRUE(sim.Start()) << sim.LastError();
-  sim.Sim().PutFile("\\CONF\\SOCKET.CFG",
-                    "ip address 10.1.2.3\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
-                    "route add default if0 0\r\ndomain server 10.1.2.9\r\nip address\r\n"
-                    "ip ttl 64\r\ntcp mss 1460\r\ntcp window 2920\r\n");
-  sim.Sim().PutFile("\\CONF\\SOCKET.UPW", "ops s3cret WebRoot cw\r\n\r\nweb pw / pg");
-  RecordingConsole console;
-  ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);
-  shell.SetSelectedPort(QString::fromStdString(sim.PortPath()));
-  DirectPresenter shows;
+  ControllerOnSim c;
+  ASSERT_TRUE(c.Start()) << c.Sim.LastError();
+  talosim::Simulator& controller = c.Sim.Sim();
+  controller.PutFile("\\CONF\\SOCKET.CFG",
+                     "ip address 10.1.2.3\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
+                     "route add default if0 0\r\ndomain server 10.1.2.9\r\nip address\r\n"
+                     "ip ttl 64\r\ntcp mss 1460\r\ntcp window 2920\r\n");
+  controller.PutFile("\\CONF\\SOCKET.UPW", "ops s3cret WebRoot cw\r\n\r\nweb pw / pg");
   NetConfigTimes times;
   times.Read.FileCommandMs = 100;
-  TdlgTaloTCPConf dialog(shell, shows, nullptr, times);
+  TdlgTaloTCPConf dialog(c.Shell, c.Shows, nullptr, times);
   const auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); };
   const auto checked = [&](const char* name) {
     return dialog.findChild<QAbstractButton*>(name)->isChecked();
   };
   EXPECT_TRUE(text("Edt_IP0").isEmpty() && text("Edt_FTPID").isEmpty());
-  EXPECT_TRUE(sim.Sim().Commands().empty());
+  EXPECT_TRUE(controller.Commands().empty());
   dialog.findChild<QLineEdit*>("MEdt_FTPpwd")->setText("typed");
   dialog.findChild<QRadioButton*>("RBt_DHCP")->setChecked(true);
 
   dialog.findChild<QPushButton*>("Bt_ReadBack")->click();
-  EXPECT_EQ(dialogs.Errors(), QStringList());
+  EXPECT_EQ(c.Dialogs.Errors(), QStringList());
   EXPECT_TRUE(checked("RBt_IP") && !checked("Chk_DNS"));
   EXPECT_EQ(QStringList({text("Edt_IP0"), text("Edt_IP1"), text("Edt_IP2"), text("Edt_IP3")}),
             QStringList({"10", "1", "2", "3"}));
@@ -244,35 +264,20 @@ TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
 
 namespace {
 
-// Calls a hook with every line the console shows (on the main thread).
-class WatchingConsole : public RecordingConsole {
- public:
-  std::function<void(const QString&)> Seen;
-  void AppendLine(const QString& text) override {
-    RecordingConsole::AppendLine(text);
-    if (Seen) Seen(text);
-  }
-};
-
 // Esc in the middle of the initialisation's steps stops it there instead of
 // closing the dialog; the buttons that start device work stay disabled
 // until the flow has ended; the console says it stopped, no box says fail.
 TEST(ConfDialogInit, escStopsTheInitialisationAndKeepsTheDialogOpen) {
   netconftest::TestInstallation home;
   ASSERT_TRUE(home.Ready());
-  SimHarness sim;
-  ASSERT_TRUE(sim.Start()) << sim.LastError();
-  WatchingConsole console;
-  ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);
-  shell.SetSelectedPort(QString::fromStdString(sim.PortPath()));
-  DirectPresenter shows;
+  ControllerOnSim c;
+  ASSERT_TRUE(c.Start()) << c.Sim.LastError();
   NetConfigTimes times;
   times.FormatTimeoutMs = times.FormatBudgetMs = 200;
-  TdlgTaloTCPConf dialog(shell, shows, nullptr, times);
+  TdlgTaloTCPConf dialog(c.Shell, c.Shows, nullptr, times);
   dialog.show();
   QList<bool> enabledAtEsc;
-  console.Seen = [&](const QString& line) {
+  c.Console.Seen = [&](const QString& line) {
     if (line != QLatin1String("mkdir conf")) return;
     for (const char* name : {"Bt_IPUpdate", "Bt_FTPUpdate", "Bt_SystemInit", "Bt_ReadBack"})
       enabledAtEsc.append(dialog.findChild<QPushButton*>(name)->isEnabled());
@@ -285,13 +290,13 @@ TEST(ConfDialogInit, escStopsTheInitialisationAndKeepsTheDialogOpen) {
   });
   loop.exec();
   EXPECT_EQ(enabledAtEsc, QList<bool>(4, false));
-  EXPECT_EQ(sim.Sim().Commands(),
+  EXPECT_EQ(c.Sim.Sim().Commands(),
             (std::vector<std::string>{"C:\\DLFMT D: /C", "D:", "mkdir conf"}));
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_TRUE(dialog.findChild<QPushButton*>("Bt_SystemInit")->isEnabled());
-  EXPECT_TRUE(console.Lines.contains(JobRunner::StoppedText()));
-  EXPECT_EQ(dialogs.Errors(), QStringList());
-  EXPECT_EQ(shows.Presented, 0) << "nothing copied";
+  EXPECT_TRUE(c.Console.Lines.contains(JobRunner::StoppedText()));
+  EXPECT_EQ(c.Dialogs.Errors(), QStringList());
+  EXPECT_EQ(c.Shows.Presented, 0) << "nothing copied";
 }
 
 }  // namespace

@@ -8,9 +8,7 @@
 #include <sys/stat.h>
 
 #include <QDir>
-#include <QEventLoop>
 #include <QProcess>
-#include <QTimer>
 #include <functional>
 
 #include "link/deviceshell.h"
@@ -44,18 +42,6 @@ NetConfigTimes QuickTimes() {
   return times;
 }
 
-// A console that asks the shell's job to stop once a given line is shown:
-// a user's Esc in the middle of that step.
-class StoppingConsole : public RecordingConsole {
- public:
-  QString StopAt;
-  JobRunner* Jobs = nullptr;
-  void AppendLine(const QString& text) override {
-    RecordingConsole::AppendLine(text);
-    if (Jobs && !StopAt.isEmpty() && text == StopAt) Jobs->Cancel();
-  }
-};
-
 class NetConfigOnSim : public SimFixture {
  protected:
   void SetUp() override {
@@ -73,7 +59,7 @@ class NetConfigOnSim : public SimFixture {
   }
 
   TestInstallation Home;
-  StoppingConsole Console;
+  RecordingConsole Console;
   ScriptedDialogs Dialogs;
   DeviceShell Shell{Console, Dialogs};
   DirectPresenter Shows;
@@ -260,38 +246,6 @@ TEST_F(NetConfigOnSim, resultsCarryTheTextsTheTopLevelShows) {
     EXPECT_EQ(Told(result), c.Status == JobStatus::Ok);
     EXPECT_EQ(c.Status == JobStatus::Ok ? Informations() : Dialogs.Errors(),
               c.Text.isEmpty() ? c.Errors : c.Errors + QStringList{c.Text});
-  }
-}
-
-// Esc in the middle of a step of the initialisation: the step ends at its
-// exchange's stop point, nothing further is typed or copied, the console
-// says so and no failure is shown. The steps run on the job's worker.
-TEST_F(NetConfigOnSim, aStoppedInitialisationTypesNothingAfterTheStepItStoppedIn) {
-  const std::vector<std::string> steps = {"C:\\DLFMT D: /C", "D:", "mkdir conf",
-                                          "mkdir WebRoot", "dir"};
-  Console.Jobs = &Shell.Jobs();
-  for (size_t stopped = 0; stopped < steps.size(); ++stopped) {
-    SCOPED_TRACE(steps[stopped]);
-    Sim().ClearReceived();
-    const auto typedBefore = static_cast<std::ptrdiff_t>(Sim().Commands().size());
-    Dialogs.Messages.clear();
-    Console.Clear();
-    Console.StopAt = QString::fromStdString(steps[stopped]);
-    ConfigResult result;
-    QEventLoop loop;  // as in the dialog: the window's loop runs
-    QTimer::singleShot(0, [&] {
-      result = Config.InitialiseSystem({});
-      loop.quit();
-    });
-    loop.exec();
-    EXPECT_TRUE(result.Result.Cancelled());
-    const std::vector<std::string> typed = Sim().Commands();
-    EXPECT_EQ(std::vector<std::string>(typed.begin() + typedBefore, typed.end()),
-              std::vector<std::string>(steps.begin(), steps.begin() + stopped + 1));
-    EXPECT_FALSE(SentTransfer());
-    EXPECT_FALSE(Told(result));
-    EXPECT_EQ(Dialogs.Messages.size(), 0u);
-    EXPECT_EQ(Console.Lines.at(Console.Lines.size() - 2), JobRunner::StoppedText());
   }
 }
 

@@ -264,10 +264,11 @@ TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
 
 namespace {
 
-// Esc in the middle of the initialisation's steps stops it there instead of
-// closing the dialog; the buttons that start device work stay disabled
-// until the flow has ended; the console says it stopped, no box says fail.
-TEST(ConfDialogInit, escStopsTheInitialisationAndKeepsTheDialogOpen) {
+// Esc in any step of the initialisation stops it there instead of closing
+// the dialog: the step ends at its exchange's stop point, nothing further is
+// typed or copied, the console says it stopped and no box says it failed.
+// The buttons that start device work stay disabled until the flow ends.
+TEST(ConfDialogInit, escStopsTheInitialisationInTheStepAndKeepsTheDialogOpen) {
   netconftest::TestInstallation home;
   ASSERT_TRUE(home.Ready());
   ControllerOnSim c;
@@ -276,27 +277,35 @@ TEST(ConfDialogInit, escStopsTheInitialisationAndKeepsTheDialogOpen) {
   times.FormatTimeoutMs = times.FormatBudgetMs = 200;
   TdlgTaloTCPConf dialog(c.Shell, c.Shows, nullptr, times);
   dialog.show();
-  QList<bool> enabledAtEsc;
-  c.Console.Seen = [&](const QString& line) {
-    if (line != QLatin1String("mkdir conf")) return;
-    for (const char* name : {"Bt_IPUpdate", "Bt_FTPUpdate", "Bt_SystemInit", "Bt_ReadBack"})
-      enabledAtEsc.append(dialog.findChild<QPushButton*>(name)->isEnabled());
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-  };
-  QEventLoop loop;
-  QTimer::singleShot(0, [&] {
-    dialog.findChild<QPushButton*>("Bt_SystemInit")->click();
-    loop.quit();
-  });
-  loop.exec();
-  EXPECT_EQ(enabledAtEsc, QList<bool>(4, false));
-  EXPECT_EQ(c.Sim.Sim().Commands(),
-            (std::vector<std::string>{"C:\\DLFMT D: /C", "D:", "mkdir conf"}));
-  EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(dialog.findChild<QPushButton*>("Bt_SystemInit")->isEnabled());
-  EXPECT_TRUE(c.Console.Lines.contains(JobRunner::StoppedText()));
-  EXPECT_EQ(c.Dialogs.Errors(), QStringList());
-  EXPECT_EQ(c.Shows.Presented, 0) << "nothing copied";
+  const std::vector<std::string> steps = {"C:\\DLFMT D: /C", "D:", "mkdir conf",
+                                          "mkdir WebRoot", "dir"};
+  for (size_t stopped = 0; stopped < steps.size(); ++stopped) {
+    SCOPED_TRACE(steps[stopped]);
+    const auto typedBefore = static_cast<std::ptrdiff_t>(c.Sim.Sim().Commands().size());
+    c.Console.Clear();
+    QList<bool> enabledAtEsc;
+    c.Console.Seen = [&](const QString& line) {
+      if (line.toStdString() != steps[stopped]) return;
+      for (const char* name : {"Bt_IPUpdate", "Bt_FTPUpdate", "Bt_SystemInit", "Bt_ReadBack"})
+        enabledAtEsc.append(dialog.findChild<QPushButton*>(name)->isEnabled());
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    };
+    QEventLoop loop;
+    QTimer::singleShot(0, [&] {
+      dialog.findChild<QPushButton*>("Bt_SystemInit")->click();
+      loop.quit();
+    });
+    loop.exec();
+    EXPECT_EQ(enabledAtEsc, QList<bool>(4, false));
+    const std::vector<std::string> typed = c.Sim.Sim().Commands();
+    EXPECT_EQ(std::vector<std::string>(typed.begin() + typedBefore, typed.end()),
+              std::vector<std::string>(steps.begin(), steps.begin() + stopped + 1));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.findChild<QPushButton*>("Bt_SystemInit")->isEnabled());
+    EXPECT_EQ(c.Console.Lines.at(c.Console.Lines.size() - 2), JobRunner::StoppedText());
+    EXPECT_EQ(c.Dialogs.Errors(), QStringList());
+    EXPECT_EQ(c.Shows.Presented, 0) << "nothing copied";
+  }
 }
 
 }  // namespace

@@ -290,7 +290,8 @@ int Init(DeviceShell& shell, const QStringList& arguments) {
   }
   return RunWithProgress(shell, [&](NetConfig& config) {
     // Asked (or answered by --yes) before anything is formatted.
-    if (!NetConfig::ConfirmFormat(shell.Dialogs())) return ConfigResult{{}, JobResult::Failed(QString())};
+    if (!NetConfig::ConfirmFormat(shell.Dialogs()))
+      return ConfigResult{{}, JobResult::Failed(QString())};
     return config.InitialiseSystem(*choice);
   });
 }

@@ -281,9 +281,10 @@ TEST(QuickAnswers, readEveryLineWhateverPausesTheShellMakes) {
       passed.append(line);
       return true;
     };
-    EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("dir\r", 100, 10, onLine, DeviceShell::kPromptBudgetMs,
-                                            DeviceShell::PromptAt::Start,
-                                            DeviceShell::Pace::QuickWhenChosen)));
+    EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("dir\r", 100, 10, onLine,
+                                                   DeviceShell::kPromptBudgetMs,
+                                                   DeviceShell::PromptAt::Start,
+                                                   DeviceShell::Pace::QuickWhenChosen)));
     EXPECT_EQ(passed, c.Passed);
   }
 }
@@ -296,9 +297,10 @@ TEST(QuickAnswers, endAtThePromptWithoutWaitingOutTheTimeouts) {
   b.Shell.SetQuickAnswers(true);
   ASSERT_TRUE(peer.Emit("stale output\r\n"));
   const auto start = Clock::now();
-  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("C:\\mem\r", 3000, 10, {}, DeviceShell::kPromptBudgetMs,
-                                          DeviceShell::PromptAt::Start,
-                                          DeviceShell::Pace::QuickWhenChosen)));
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("C:\\mem\r", 3000, 10, {},
+                                                 DeviceShell::kPromptBudgetMs,
+                                                 DeviceShell::PromptAt::Start,
+                                                 DeviceShell::Pace::QuickWhenChosen)));
   EXPECT_LT(MsSince(start), 3000);
   EXPECT_EQ(peer.Received(), "C:\\mem\r");
 }

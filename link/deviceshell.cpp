@@ -156,21 +156,6 @@ JobResult DeviceShell::Exchange(const QByteArray& commandLine, uint32_t timeoutM
   return JobResult::Done();
 }  // the port is closed before anyone shows the result
 
-bool DeviceShell::RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs,
-                                      uint8_t terminator, const LineHandler& onLine,
-                                      uint32_t budgetMs, PromptAt where, Pace pace) {
-  const JobResult result =
-      Exchange(commandLine, timeoutMs, terminator, onLine, budgetMs, where, pace);
-  Report(result);
-  return result.Ok();
-}
-
-bool DeviceShell::RunDeviceCommand(const QByteArray& commandLine) {
-  const JobResult result = CommandExchange(commandLine);
-  Report(result);
-  return result.Ok();
-}
-
 JobResult DeviceShell::CommandExchange(const QByteArray& commandLine) {
   return Exchange(commandLine, kCommandTimeoutMs, kLineFeed);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // DeviceShell: short, self-contained conversations with the controller's
-// command shell on the main thread.
+// command shell, on the main thread or on a job's worker.
 //
 // Principles of operation
 // - The controller echoes every character (CR included), ends its lines with
@@ -39,10 +39,8 @@
 //   next line once the job is asked to stop (the port is then closed; the
 //   next exchange's drain and purge discard the rest). Outside a job, and
 //   in an inline one, everything runs on the main thread as before.
-// - Exchange and the sessions hand their failure back as a JobResult; only
-//   the top level shows it (Report). RunStandardExchange, the older form
-//   that shows its failure itself, is left for callers that run on the main
-//   thread without a job.
+// - Exchange, CommandExchange and the sessions hand their failure back as a
+//   JobResult and show no box; only the top level shows it (Report).
 
 #include <QByteArray>
 #include <QString>
@@ -161,27 +159,20 @@ class DeviceShell {
   // else 2T) or limit bytes were read.
   static void Drain(TaloComPort& port, size_t limit = kDrainLimit, uint32_t silenceMs = 0);
 
-  // The standard exchange with one command, its failure as a value; the
-  // rest as RunStandardExchange.
+  // The standard exchange with one command; the answer's lines go to onLine
+  // (after the console) until it returns false, also those that follow a
+  // pause of the shell. Each line is passed as read, with its CR LF (the
+  // first is normally the lone LF after the command's echo). Ok when the
+  // command line was sent and its answer ended with the prompt: one that
+  // never came (a program still running), the answer's ceiling and a lost
+  // port are failures, with their message (ShellSession::Failure). An
+  // exchange that reads up to the carriage return gives PromptAt::Anywhere;
+  // budgetMs is its prompt budget, pace whether it takes quick answers.
   [[nodiscard]] JobResult Exchange(const QByteArray& commandLine, uint32_t timeoutMs,
                                    uint8_t terminator, const LineHandler& onLine = {},
                                    uint32_t budgetMs = kPromptBudgetMs,
                                    PromptAt where = PromptAt::Start, Pace pace = Pace::Standard);
-  // The standard exchange with one command; the answer's lines go to onLine
-  // (after the console) until it returns false, also those that follow a
-  // pause of the shell. Each line is passed as read, with its CR LF (the
-  // first is normally the lone LF after the command's echo). Shows the
-  // failure message itself. True when the command line was sent and its
-  // answer ended with the prompt: one that never came (a program still
-  // running), the answer's ceiling and a lost port are failures. An
-  // exchange that reads up to the carriage return gives PromptAt::Anywhere;
-  // budgetMs is its prompt budget, pace whether it takes quick answers.
-  bool RunStandardExchange(const QByteArray& commandLine, uint32_t timeoutMs, uint8_t terminator,
-                           const LineHandler& onLine = {}, uint32_t budgetMs = kPromptBudgetMs,
-                           PromptAt where = PromptAt::Start, Pace pace = Pace::Standard);
   // The standard exchange at 1000 ms with line feed as terminator.
-  bool RunDeviceCommand(const QByteArray& commandLine);
-  // The same, its failure as a value.
   [[nodiscard]] JobResult CommandExchange(const QByteArray& commandLine);
 
  private:

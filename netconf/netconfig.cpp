@@ -21,34 +21,35 @@ const QString kSettingsFile = QString::fromLatin1(NetSettings::kSettingsFileName
 const QString kAccountFile = QString::fromLatin1(NetSettings::kAccountFileName);
 constexpr uint8_t kCarriageReturn = 13;
 
-// Clears a flag when the scope ends, however it ends.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-  ~FlagGuard() { Flag = false; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& Flag;
-};
-
 }  // namespace
+
+bool ReportConfigResult(DeviceShell& shell, const ConfigResult& result) {
+  for (const QString& error : result.Errors) shell.Dialogs().ShowError(error);
+  if (result.Ok() && !result.Result.Text.isEmpty())
+    shell.Dialogs().ShowInformation(result.Result.Text);
+  else
+    shell.Report(result.Result);
+  return result.Ok();
+}
 
 NetConfig::NetConfig(DeviceShell& shell, TransferPresenter& presenter, NetConfigTimes times)
     : Shell(shell), Presenter(presenter), Times(times) {}
 
-bool NetConfig::ValidateAddresses(const AddressSettings& settings) {
+bool NetConfig::ConfirmFormat(UserDialogs& dialogs) {
+  return dialogs.AskYesNo(QString::fromLatin1(NetConfText::kFormatQuestion),
+                          UserDialogs::BoxKind::Warning);
+}
+
+ConfigResult NetConfig::ValidateAddresses(const AddressSettings& settings) {
   const AddressCheck checked = NetSettings::CheckAddresses(settings);
-  for (const QString& message : checked.Messages) Shell.Dialogs().ShowError(message);
-  if (!checked.Accepted()) return false;
+  if (!checked.Accepted()) return {checked.Messages, JobResult::Failed(QString())};
   IpText = checked.IpText;
   GatewayText = checked.GatewayText;
   DnsText = checked.DnsText;
-  return true;
+  return {checked.Messages, JobResult::Done()};
 }
 
-bool NetConfig::WriteSocketCfg(const AddressSettings& settings) {
+JobResult NetConfig::WriteSocketCfg(const AddressSettings& settings) {
   AddressCheck checked;
   checked.IpText = IpText;
   checked.GatewayText = GatewayText;
@@ -56,18 +57,15 @@ bool NetConfig::WriteSocketCfg(const AddressSettings& settings) {
   return WriteProgramFile(kSettingsFile, NetSettings::SocketCfgBytes(settings, checked), false);
 }
 
-bool NetConfig::BuildAccountLines(const AccountSettings& accounts) {
+JobResult NetConfig::BuildAccountLines(const AccountSettings& accounts) {
   const AccountLines lines = NetSettings::BuildAccountLines(accounts);
-  if (lines.Message) {
-    Shell.Dialogs().ShowError(*lines.Message);
-    return false;
-  }
+  if (lines.Message) return JobResult::Failed(*lines.Message);
   FtpLine = lines.FtpLine;
   HttpLine = lines.HttpLine;
-  return true;
+  return JobResult::Done();
 }
 
-bool NetConfig::WriteSocketUpw() {
+JobResult NetConfig::WriteSocketUpw() {
   AccountLines lines;
   lines.FtpLine = FtpLine;
   lines.HttpLine = HttpLine;
@@ -79,15 +77,14 @@ QString NetConfig::WrittenPath(const QString& name) const {
                              : TaloAppDir::JoinFolder(ProgramFolder, OwnFolder) + name;
 }
 
-bool NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
-  if (!LookUpFolders()) return false;
+JobResult NetConfig::WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret) {
+  if (JobResult folders = LookUpFolders(); !folders) return folders;
   const QString path = WrittenPath(name);
   QDir().mkpath(QFileInfo(path).absolutePath());
   const QString reason = ReplaceFile::Write(
       path, bytes, secret ? ReplaceFile::kOwnerOnly : ReplaceFile::kReadableByAll);
-  if (reason.isEmpty()) return true;
-  Shell.Dialogs().ShowError(NetConfText::CannotWrite(path, reason));
-  return false;
+  if (reason.isEmpty()) return JobResult::Done();
+  return JobResult::Failed(NetConfText::CannotWrite(path, reason));
 }
 
 std::optional<AddressSettings> NetConfig::ReadSettings() {
@@ -98,16 +95,26 @@ std::optional<AccountSettings> NetConfig::ReadAccounts() {
   return SettingsReadBack::ReadAccounts(Shell, Times.Read);
 }
 
-bool NetConfig::UpdateSettings(const AddressSettings& settings) {
+ConfigResult NetConfig::UpdateSettings(const AddressSettings& settings) {
   // 1.-2. Check and write; a file that is not complete is never sent.
-  if (!ValidateAddresses(settings) || !WriteSocketCfg(settings)) return false;
+  ConfigResult checked = ValidateAddresses(settings);
+  if (!checked.Ok()) return checked;
+  if (JobResult written = WriteSocketCfg(settings); !written) return {{}, written};
   // 3. Upload.
-  return LookUpFolders() && CopyToDevice(kConfDir, WrittenPath(kSettingsFile));
+  return Upload(kSettingsFile);
 }
 
-bool NetConfig::UpdateAccounts(const AccountSettings& accounts) {
-  if (!BuildAccountLines(accounts) || !WriteSocketUpw()) return false;
-  return LookUpFolders() && CopyToDevice(kConfDir, WrittenPath(kAccountFile));
+ConfigResult NetConfig::UpdateAccounts(const AccountSettings& accounts) {
+  if (JobResult built = BuildAccountLines(accounts); !built) return {{}, built};
+  if (JobResult written = WriteSocketUpw(); !written) return {{}, written};
+  return Upload(kAccountFile);
+}
+
+ConfigResult NetConfig::Upload(const QString& name) {
+  if (JobResult folders = LookUpFolders(); !folders) return {{}, folders};
+  JobResult copied = CopyToDevice(kConfDir, WrittenPath(name));
+  if (!copied) return {{}, copied};
+  return {{}, JobResult::Done(QString::fromLatin1(NetConfText::kUpdateSuccessful))};
 }
 
 QList<NetConfig::InitFile> NetConfig::SystemFiles() {
@@ -130,54 +137,66 @@ QList<NetConfig::InitFile> NetConfig::ServerFiles(const ServerChoice& servers) {
   return files;
 }
 
-bool NetConfig::InitialiseSystem(const ServerChoice& servers) {
-  // 1. The question.
-  if (!Shell.Dialogs().AskYesNo(QString::fromLatin1(NetConfText::kFormatQuestion),
-                                UserDialogs::BoxKind::Warning))
-    return false;
+ConfigResult NetConfig::InitialiseSystem(const ServerChoice& servers) {
   // Every file must be at hand before the drive is formatted.
-  if (!LookUpFolders()) return false;
+  if (JobResult folders = LookUpFolders(); !folders) return {{}, folders};
   const QList<InitFile> system = SystemFiles();
   const QList<InitFile> extras = ServerFiles(servers);
-  if (!CheckInitFiles(system + extras)) return false;
-  // 2. Format and folders; a command that fails has shown its message.
-  if (!PrepareDrive()) return false;
+  if (JobResult checked = CheckInitFiles(system + extras); !checked) return {{}, checked};
+  // 2. Format and folders, one job: the window paints meanwhile, and a stop
+  // ends them between lines or steps. A command that fails ends the
+  // initialisation with its own message.
+  const JobResult prepared = Shell.Jobs().Await([this] { return PrepareDrive(); });
+  if (!prepared) return {{}, prepared};
   // 3.-8. The copies, without a success message per file.
-  bool succeeded = false;
-  {
-    FlagGuard running(InitRunning);
-    succeeded = LookUpFolders() && CopyInitFiles(system, true) && CopyInitFiles(extras, false);
-  }
-  if (succeeded)
-    Shell.Dialogs().ShowInformation(NetConfText::InitSucceeded());
-  else
-    Shell.Dialogs().ShowError(QString::fromLatin1(NetConfText::kInitFailed));
-  return succeeded;
+  ConfigResult result;
+  const JobResult folders = LookUpFolders();
+  if (!folders) result.Errors.append(folders.Text);
+  const bool succeeded = folders.Ok() && CopyInitFiles(system, true, result.Errors) &&
+                         CopyInitFiles(extras, false, result.Errors);
+  result.Result = succeeded ? JobResult::Done(NetConfText::InitSucceeded())
+                            : JobResult::Failed(QString::fromLatin1(NetConfText::kInitFailed));
+  return result;
 }
 
-bool NetConfig::CheckInitFiles(const QList<InitFile>& files) {
+JobResult NetConfig::CheckInitFiles(const QList<InitFile>& files) {
   QStringList missing;
   for (const InitFile& file : files) {
     const QFileInfo info(SourceFolder + file.RelativePath);
     if (!info.isFile() || !info.isReadable()) missing.append(info.filePath());
   }
-  if (missing.isEmpty()) return true;
-  Shell.Dialogs().ShowError(NetConfText::MissingFiles(missing));
-  return false;
+  if (missing.isEmpty()) return JobResult::Done();
+  return JobResult::Failed(NetConfText::MissingFiles(missing));
 }
 
-bool NetConfig::PrepareDrive() {
-  if (!SendShellCommand("C:\\DLFMT D: /C\r", Times.FormatTimeoutMs, Times.FormatBudgetMs))
-    return false;
-  for (const char* line : {"D:\r", "mkdir conf\r", "mkdir WebRoot\r", "dir\r"})
-    if (!SendShellCommand(line, Times.CommandTimeoutMs, Times.CommandBudgetMs)) return false;
-  return true;
+JobResult NetConfig::PrepareDrive() {
+  struct Step {
+    QByteArray Line;
+    uint32_t TimeoutMs;
+    uint32_t BudgetMs;
+  };
+  const Step steps[] = {{"C:\\DLFMT D: /C\r", Times.FormatTimeoutMs, Times.FormatBudgetMs},
+                        {"D:\r", Times.CommandTimeoutMs, Times.CommandBudgetMs},
+                        {"mkdir conf\r", Times.CommandTimeoutMs, Times.CommandBudgetMs},
+                        {"mkdir WebRoot\r", Times.CommandTimeoutMs, Times.CommandBudgetMs},
+                        {"dir\r", Times.CommandTimeoutMs, Times.CommandBudgetMs}};
+  for (const Step& step : steps) {
+    JobResult sent = SendShellCommand(step.Line, step.TimeoutMs, step.BudgetMs);
+    if (!sent) return sent;
+    // A stop that came while the step's answer was read to its end: nothing
+    // further is typed, nor copied after the last step.
+    if (JobRunner::StopRequested()) return JobResult::Stopped();
+  }
+  return JobResult::Done();
 }
 
-bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure) {
+bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure,
+                              QStringList& errors) {
   bool all = true;
   for (const InitFile& file : files) {
-    if (CopyToDevice(file.TargetDir, SourceFolder + file.RelativePath)) continue;
+    const JobResult copied = CopyToDevice(file.TargetDir, SourceFolder + file.RelativePath);
+    if (copied) continue;
+    if (!copied.Text.isEmpty()) errors.append(copied.Text);
     all = false;
     // With the adapter unplugged every further copy would only fail to open.
     if (stopAtFailure || CopyLostLine) break;
@@ -185,28 +204,26 @@ bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure) 
   return all;
 }
 
-bool NetConfig::SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs,
-                                 uint32_t budgetMs) {
+JobResult NetConfig::SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs,
+                                      uint32_t budgetMs) {
   // Read up to the carriage return, each line feed begins the next text; the
   // prompt test allows for that line feed. A prompt anywhere in a text would
   // also match an output line such as "Directory of D:\CONF".
-  return Shell.RunStandardExchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs);
+  return Shell.Exchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs);
 }
 
-bool NetConfig::LookUpFolders() {
+JobResult NetConfig::LookUpFolders() {
   const TaloAppFolders folders = GetTaloAppDir();
   ProgramFolder = folders.ProgramFolder;
   SourceFolder = folders.SourceFolder;
-  if (folders.Error.isEmpty()) return true;
-  Shell.Dialogs().ShowError(folders.Error);
-  return false;
+  if (folders.Error.isEmpty()) return JobResult::Done();
+  return JobResult::Failed(folders.Error);
 }
 
-bool NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {
+JobResult NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {
   TransferHost host{Shell.SelectedPort(), Shell.Console(), Shell.Dialogs(), Presenter};
   host.TimeoutMs = Times.TransferTimeoutMs;
   CopyOk = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
-  if (!InitRunning && CopyOk)
-    Shell.Dialogs().ShowInformation(QString::fromLatin1(NetConfText::kUpdateSuccessful));
-  return CopyOk;
+  // The transfer has told a failure itself.
+  return CopyOk ? JobResult::Done() : JobResult::Failed(QString());
 }

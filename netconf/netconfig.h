@@ -5,10 +5,16 @@
 // drive the same operations.
 //
 // Principles of operation
-// - Main thread only. The shell gives the port (its selected port), the
-//   console and the dialog service; every message goes through the latter.
-//   Uploads go through TransferFile with the given presenter, one port
-//   connection per file, Cancel enabled.
+// - Main thread only; the initialisation's shell steps run as one job on the
+//   shell's runner (DeviceShell::Jobs, Await), so that the window paints
+//   through the format. The shell gives the port (its selected port) and
+//   the console. Uploads go through TransferFile with the given presenter,
+//   one port connection per file, Cancel enabled.
+// - The flows show nothing: each returns a ConfigResult, the messages the
+//   user is to see in order, and the top level that started it (the dialog,
+//   the command line) shows them (ReportConfigResult): the same texts, box
+//   kinds and order as ever. The format question is the top level's too,
+//   asked before the initialisation starts (ConfirmFormat).
 // - The files are written into the installation's program folder
 //   (LookUpFolders, repeated by every operation; a folder that cannot be
 //   used stops the operation with its message) through a temporary file
@@ -16,24 +22,29 @@
 //   OwnFolder set they go into that subfolder of it instead (made when
 //   missing), so that controllers configured at the same time each get a
 //   file of their own under the name the controller expects. A file
-//   that cannot be written completely stops the update with an error box
+//   that cannot be written completely stops the update with an error
 //   naming the file and the reason; nothing is sent then.
 // - "Update Successfully!" follows only an upload that arrived, and never
 //   during the initialisation; a cancelled upload counts as failed.
-// - The initialisation asks before it formats, and refuses before anything
-//   is sent when a file it would copy is missing or unreadable, so a failure
-//   cannot leave the user with an empty drive for want of a PC file. Once
-//   the format has run, nothing is undone.
+// - The initialisation refuses before anything is sent when a file it would
+//   copy is missing or unreadable, so a failure cannot leave the user with
+//   an empty drive for want of a PC file. Once the format has run, nothing
+//   is undone.
 // - Each shell command of the initialisation is one standard exchange
-//   (DeviceShell) read up to the carriage return, with its own time-out and
-//   prompt budget; a failed open, a missing echo and a prompt that never
-//   came back count as failure.
+//   (DeviceShell::Exchange) read up to the carriage return, with its own
+//   time-out and prompt budget; a failed open, a missing echo and a prompt
+//   that never came back count as failure, with the exchange's message.
+// - A stop asked while the shell steps run (the runner's Cancel: Esc in the
+//   dialog) ends the step running at its exchange's stop point; no further
+//   command is typed and no file copied, and the result is Cancelled: the
+//   stopped line in the console, no failure box.
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
 
+#include "link/jobrunner.h"
 #include "netconf/netsettings.h"
 #include "remote/devicelister.h"
 #include "transfer/transferfile.h"
@@ -57,6 +68,25 @@ struct ServerChoice {
   bool Http = false;
 };
 
+// What a flow of the configuration came to, as the user is to be told it:
+// Errors first, each in an error box of its own and in order (each address
+// group's message, each failed copy's), then Result - its text in an error
+// (or warning) box when it failed, in an information box when it succeeded
+// ("Update Successfully!"), the stopped line in the console when the user
+// stopped it. An empty text shows nothing.
+struct ConfigResult {
+  QStringList Errors;
+  JobResult Result;
+
+  bool Ok() const { return Result.Ok(); }
+};
+
+class UserDialogs;
+
+// The top level's part (the dialog, the command line): shows a flow's
+// messages as ConfigResult says. True when the flow succeeded.
+bool ReportConfigResult(DeviceShell& shell, const ConfigResult& result);
+
 class NetConfig {
  public:
   NetConfig(DeviceShell& shell, TransferPresenter& presenter, NetConfigTimes times = {});
@@ -70,35 +100,39 @@ class NetConfig {
   QString ProgramFolder;
   QString SourceFolder;
   QString OwnFolder;  // a subfolder of ProgramFolder for the written files; empty: none
-  bool InitRunning = false;
   bool CopyOk = false;
   bool CopyLostLine = false;  // the last copy failed because the port went away
 
-  // Checks the octets, showing each group's message in order; fills the
-  // texts when accepted.
-  [[nodiscard]] bool ValidateAddresses(const AddressSettings& settings);
-  [[nodiscard]] bool WriteSocketCfg(const AddressSettings& settings);
-  [[nodiscard]] bool BuildAccountLines(const AccountSettings& accounts);
-  [[nodiscard]] bool WriteSocketUpw();
+  // The top level's question before InitialiseSystem: true to go on.
+  static bool ConfirmFormat(UserDialogs& dialogs);
+
+  // Checks the octets: each refused group's message in order among the
+  // errors; fills the texts when accepted.
+  [[nodiscard]] ConfigResult ValidateAddresses(const AddressSettings& settings);
+  [[nodiscard]] JobResult WriteSocketCfg(const AddressSettings& settings);
+  [[nodiscard]] JobResult BuildAccountLines(const AccountSettings& accounts);
+  [[nodiscard]] JobResult WriteSocketUpw();
 
   // The files on the controller read back (SettingsReadBack): none, after
   // saying why, when missing or not parsed; the passwords stay empty.
   std::optional<AddressSettings> ReadSettings();
   std::optional<AccountSettings> ReadAccounts();
 
-  // The three updates; true when the file arrived (or, for the
-  // initialisation, everything was done).
-  bool UpdateSettings(const AddressSettings& settings);
-  bool UpdateAccounts(const AccountSettings& accounts);
-  bool InitialiseSystem(const ServerChoice& servers);
+  // The three updates; Ok when the file arrived (or, for the
+  // initialisation, everything was done). The initialisation does not ask:
+  // ConfirmFormat comes first.
+  [[nodiscard]] ConfigResult UpdateSettings(const AddressSettings& settings);
+  [[nodiscard]] ConfigResult UpdateAccounts(const AccountSettings& accounts);
+  [[nodiscard]] ConfigResult InitialiseSystem(const ServerChoice& servers);
 
   // One shell command line (with its carriage return) as a standard
-  // exchange; true when the whole line was echoed and the prompt came back.
-  bool SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs, uint32_t budgetMs);
-  // False, after saying why, when the installation folder cannot be used.
-  [[nodiscard]] bool LookUpFolders();
-  // Uploads one PC file into a device directory; true when it arrived.
-  bool CopyToDevice(const QString& targetDir, const QString& localPath);
+  // exchange; Ok when the whole line was echoed and the prompt came back.
+  [[nodiscard]] JobResult SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs,
+                                           uint32_t budgetMs);
+  // Failed, saying why, when the installation folder cannot be used.
+  [[nodiscard]] JobResult LookUpFolders();
+  // Uploads one PC file into a device directory; Ok when it arrived.
+  [[nodiscard]] JobResult CopyToDevice(const QString& targetDir, const QString& localPath);
 
   // The PC files the initialisation copies, with their device directories,
   // in order (relative to SourceFolder).
@@ -112,10 +146,17 @@ class NetConfig {
  private:
   // Where the written file name goes (ProgramFolder, OwnFolder).
   QString WrittenPath(const QString& name) const;
-  [[nodiscard]] bool WriteProgramFile(const QString& name, const QByteArray& bytes, bool secret);
-  [[nodiscard]] bool CheckInitFiles(const QList<InitFile>& files);
-  [[nodiscard]] bool PrepareDrive();
-  [[nodiscard]] bool CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure);
+  [[nodiscard]] JobResult WriteProgramFile(const QString& name, const QByteArray& bytes,
+                                           bool secret);
+  [[nodiscard]] JobResult CheckInitFiles(const QList<InitFile>& files);
+  // The format and the folders, on the job's worker; stops between steps.
+  [[nodiscard]] JobResult PrepareDrive();
+  // The copies; each failed one's message goes to errors. True when all
+  // arrived.
+  [[nodiscard]] bool CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure,
+                                   QStringList& errors);
+  // An upload followed by "Update Successfully!" when it arrived.
+  [[nodiscard]] ConfigResult Upload(const QString& name);
 
   DeviceShell& Shell;
   TransferPresenter& Presenter;

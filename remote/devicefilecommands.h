@@ -8,7 +8,7 @@
 // - Each command is one shell command line in one standard exchange
 //   (DeviceShell): delete, rename and make directory at 200 ms, FORMAT at
 //   1000 ms with carriage return as terminator, MEM and ABORT as
-//   RunDeviceCommand does (1000 ms, line feed); the time-outs are the
+//   CommandExchange does (1000 ms, line feed); the time-outs are the
 //   lister's DeviceTimeouts. Delete, rename, make directory and MEM take
 //   quick answers when the user chose them (DeviceShell::Pace); FORMAT,
 //   ABORT and autorun always wait out their time-outs.
@@ -30,7 +30,7 @@
 //   its full path from D:\ with the drive (DeviceCommand says why). The
 //   autorun line, which must name the root's AutoRun.bat, is typed after
 //   "d:" and "cd\" in its own exchange at the file commands' 200 ms: its
-//   three commands would take six seconds at RunDeviceCommand's 1000.
+//   three commands would take six seconds at CommandExchange's 1000.
 // - Every name typed - from the listing or from the user - passes one check
 //   (DeviceName, through DeviceCommand); a refused one is not typed, and an
 //   error names it and says why. Names for new files and folders are asked

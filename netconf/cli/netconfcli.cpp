@@ -60,14 +60,14 @@ bool DeviceListed(DeviceShell& shell) {
 }
 
 // Runs one operation of the dialog with the progress bar as its transfer
-// window.
-int RunWithProgress(DeviceShell& shell, const std::function<bool(NetConfig&)>& operation) {
+// window; its messages as the dialog shows them.
+int RunWithProgress(DeviceShell& shell, const std::function<ConfigResult(NetConfig&)>& operation) {
   if (!DeviceListed(shell)) return kExitFailed;
   TerminalProgress progress(stdout, ProgressLine::Interactive(stdout));
   DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs());
   barShell.SetSelectedPort(shell.SelectedPort());
   NetConfig config(barShell, progress);
-  return operation(config) ? kExitOk : kExitFailed;
+  return ReportConfigResult(barShell, operation(config)) ? kExitOk : kExitFailed;
 }
 
 // --show: what read gives, printed line by line.
@@ -288,7 +288,12 @@ int Init(DeviceShell& shell, const QStringList& arguments) {
     PrintError(why);
     return kUsageError;
   }
-  return RunWithProgress(shell, [&](NetConfig& config) { return config.InitialiseSystem(*choice); });
+  return RunWithProgress(shell, [&](NetConfig& config) {
+    // Asked (or answered by --yes) before anything is formatted.
+    if (!NetConfig::ConfirmFormat(shell.Dialogs()))
+      return ConfigResult{{}, JobResult::Failed(QString())};
+    return config.InitialiseSystem(*choice);
+  });
 }
 
 namespace {

@@ -64,6 +64,7 @@ TdlgTaloTCPConf::TdlgTaloTCPConf(DeviceShell& shell, TransferPresenter& presente
                                  NetConfigTimes times)
     : QDialog(parent),
       Controls(std::make_unique<Ui::TdlgTaloTCPConf>()),
+      Shell(shell),
       Logic(shell, presenter, times) {
   // The password edits are about to hold passwords.
   (void)TurnOffCoreDumps();
@@ -265,17 +266,48 @@ ServerChoice TdlgTaloTCPConf::Servers() const {
           Controls->Chk_Http->isChecked()};
 }
 
-void TdlgTaloTCPConf::Bt_IPUpdateClick() { (void)Logic.UpdateSettings(Addresses()); }
+void TdlgTaloTCPConf::RunFlow(const std::function<ConfigResult()>& flow) {
+  if (FlowRunning) return;
+  const QList<QPushButton*> buttons = {Controls->Bt_IPUpdate, Controls->Bt_FTPUpdate,
+                                       Controls->Bt_SystemInit, Controls->Bt_ReadBack};
+  FlowRunning = true;
+  for (QPushButton* button : buttons) button->setEnabled(false);
+  const ConfigResult result = flow();
+  for (QPushButton* button : buttons) button->setEnabled(true);
+  FlowRunning = false;
+  (void)ReportConfigResult(Shell, result);
+}
 
-void TdlgTaloTCPConf::Bt_FTPUpdateClick() { (void)Logic.UpdateAccounts(Accounts()); }
+void TdlgTaloTCPConf::reject() {
+  if (FlowRunning) {
+    Shell.Jobs().Cancel();
+    return;
+  }
+  QDialog::reject();
+}
 
-void TdlgTaloTCPConf::Bt_SystemInitClick() { (void)Logic.InitialiseSystem(Servers()); }
+void TdlgTaloTCPConf::Bt_IPUpdateClick() {
+  RunFlow([this] { return Logic.UpdateSettings(Addresses()); });
+}
+
+void TdlgTaloTCPConf::Bt_FTPUpdateClick() {
+  RunFlow([this] { return Logic.UpdateAccounts(Accounts()); });
+}
+
+void TdlgTaloTCPConf::Bt_SystemInitClick() {
+  if (FlowRunning || !NetConfig::ConfirmFormat(Shell.Dialogs())) return;
+  RunFlow([this] { return Logic.InitialiseSystem(Servers()); });
+}
 
 void TdlgTaloTCPConf::Bt_ReadBackClick() {
-  if (const std::optional<AddressSettings> settings = Logic.ReadSettings())
-    ShowAddresses(*settings);
-  if (const std::optional<AccountSettings> accounts = Logic.ReadAccounts())
-    ShowAccounts(*accounts);
+  // The read-back tells its failures itself.
+  RunFlow([this] {
+    if (const std::optional<AddressSettings> settings = Logic.ReadSettings())
+      ShowAddresses(*settings);
+    if (const std::optional<AccountSettings> accounts = Logic.ReadAccounts())
+      ShowAccounts(*accounts);
+    return ConfigResult{};
+  });
 }
 
 void TdlgTaloTCPConf::ShowAddresses(const AddressSettings& settings) {

@@ -23,6 +23,14 @@
 //   still start empty when the dialog opens: nothing is read unasked.
 // - Buttons never act as the default button: Enter in an edit must not
 //   start an update, let alone a format.
+// - The dialog is the top level of its flows: it asks the format question
+//   before the initialisation starts, and shows what a flow came to
+//   (ReportConfigResult) once it has ended.
+// - While a flow runs, the four buttons that start device work are
+//   disabled, and Esc or the close box does not close the dialog: it asks
+//   the shell's running job to stop (the initialisation's shell steps stop
+//   between lines or steps; the stopped line goes to the console). The
+//   uploads have the transfer window's own Cancel.
 // - Main thread only; shown modally by Open, the device pane's tbtnTCPConf
 //   (NetConfTool).
 
@@ -70,6 +78,9 @@ class TdlgTaloTCPConf : public QDialog {
   // The key filter of the sixteen octet edits: true for the keys let through.
   static bool Edt_IP0KeyPress(QChar key);
 
+  // Esc and the close box: while a flow runs, a stop request instead.
+  void reject() override;
+
  public slots:
   void FormShow();
   void RBt_DHCPClick();
@@ -84,6 +95,8 @@ class TdlgTaloTCPConf : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Runs a flow with the device buttons disabled, then shows its result.
+  void RunFlow(const std::function<ConfigResult()>& flow);
   void SetDnsRows();
   void ShowAddresses(const AddressSettings& settings);
   void ShowAccounts(const AccountSettings& accounts);
@@ -96,7 +109,9 @@ class TdlgTaloTCPConf : public QDialog {
   void PasteIntoOctet(QLineEdit& edit);
 
   std::unique_ptr<Ui::TdlgTaloTCPConf> Controls;
+  DeviceShell& Shell;
   NetConfig Logic;
+  bool FlowRunning = false;
   // In octet order; rows of address, gateway, primary and secondary DNS.
   std::array<QLineEdit*, 4> AddressEdits{};
   std::array<QLineEdit*, 4> GatewayEdits{};

@@ -155,7 +155,8 @@ NetConfigTimes QuickNetTimes() {
 
 // An update of one file in D:\CONF: done means the device holds it whole and
 // "Update Successfully!" was shown; otherwise the device keeps the old file.
-Operation ConfUpdate(const char* deviceName, const std::function<bool(NetConfig&)>& update) {
+Operation ConfUpdate(const char* deviceName,
+                     const std::function<ConfigResult(NetConfig&)>& update) {
   const std::string devicePath = std::string("\\CONF\\") + deviceName;
   return Operation{[devicePath](OperationWorld& world, Findings& findings) {
                      if (!world.Sim().PutFile(devicePath, "the old file"))
@@ -163,7 +164,7 @@ Operation ConfUpdate(const char* deviceName, const std::function<bool(NetConfig&
                    },
                    [devicePath, deviceName, update](OperationWorld& world, Findings& findings) {
                      NetConfig config(world.Shell, world.Presenter, QuickNetTimes());
-                     const bool done = update(config);
+                     const bool done = ReportConfigResult(world.Shell, update(config));
                      const std::string local =
                          ReadAll(world.Root + QStringLiteral("/program/") + deviceName);
                      const auto stored = world.Sim().GetFile(devicePath);
@@ -496,7 +497,8 @@ Operation AccountUpdate() {
 Operation SystemInitialisation() {
   return Operation{PrepareDrive, [](OperationWorld& world, Findings& findings) {
                      NetConfig config(world.Shell, world.Presenter, QuickNetTimes());
-                     const bool done = config.InitialiseSystem({});
+                     const bool done = NetConfig::ConfirmFormat(world.Shell.Dialogs()) &&
+                                       ReportConfigResult(world.Shell, config.InitialiseSystem({}));
                      const bool toldDone = world.Shown(NetConfText::InitSucceeded());
                      if (done != toldDone)
                        findings.push_back("the end told does not match the result");

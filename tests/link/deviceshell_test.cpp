@@ -65,6 +65,13 @@ const QString kNoInit =
     "'!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no program is running";
 const QString kHeld = "!\n\nPlease make sure there is no other application using the port!!";
 
+// The exchange's result shown as the top level shows it; true when it
+// succeeded.
+bool Reported(DeviceShell& shell, const JobResult& result) {
+  shell.Report(result);
+  return result.Ok();
+}
+
 }  // namespace
 
 // ---- the standard exchange -------------------------------------------------
@@ -75,10 +82,10 @@ TEST(ShellExchange, showsCommandAndAnswerAndPassesEveryLine) {
   ShellBench b(peer.Path());
   ASSERT_TRUE(peer.Emit("stale output of an earlier program\r\n"));
   QList<QByteArray> seen;
-  EXPECT_TRUE(b.Shell.RunStandardExchange("C:\\mem\r", 100, 10, [&](const QByteArray& line) {
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("C:\\mem\r", 100, 10, [&](const QByteArray& line) {
     seen.append(line);
     return true;
-  }));
+  })));
   EXPECT_TRUE(b.Dialogs.Messages.empty());
   EXPECT_EQ(b.Console.Lines, (QStringList{"C:\\mem", "  655360 bytes total memory",
                                           "  512000 bytes free", ""}));
@@ -90,11 +97,11 @@ TEST(ShellExchange, showsCommandAndAnswerAndPassesEveryLine) {
   EXPECT_TRUE(Released(peer.Path()));
 }
 
-TEST(ShellExchange, runDeviceCommandWorksAtOneSecond) {
+TEST(ShellExchange, commandExchangeWorksAtOneSecond) {
   ScriptedShell peer(ScriptedShell::Outputs({{"A", "Aborted\r\n"}}));
   ShellBench b(peer.Path());
   const auto start = Clock::now();
-  EXPECT_TRUE(b.Shell.RunDeviceCommand("A\r"));
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.CommandExchange("A\r")));
   // Drain and the final timed-out read cost 2T each at T = 1000.
   EXPECT_GE(MsSince(start), 4000.0 - 1);
   EXPECT_EQ(b.Console.Lines, (QStringList{"A", "Aborted", ""}));
@@ -159,7 +166,7 @@ TEST(ShellExchange, unopenablePortReportsUnableToOpenWithItsName) {
   for (const std::string& port : {std::string(), line.SlavePath()}) {
     SCOPED_TRACE(port);
     ShellBench b(port);
-    EXPECT_FALSE(b.Shell.RunDeviceCommand("C:\\mem\r"));
+    EXPECT_FALSE(Reported(b.Shell, b.Shell.CommandExchange("C:\\mem\r")));
     EXPECT_EQ(b.Dialogs.Errors(),
               QStringList{"Unable to open " + QString::fromStdString(port) + kHeld});
     EXPECT_EQ(b.Dialogs.BusyAtMessage, std::vector<int>{0});
@@ -184,7 +191,7 @@ TEST(ShellExchange, lineLostInTheAnswerFailsWithTheDisconnectionMessageUnlessThe
     });
     ShellBench b(peer.Path());
     const QString port = QString::fromStdString(peer.Path());
-    EXPECT_EQ(b.Shell.RunStandardExchange("C:\\mem\r", 100, 10), afterPrompt);
+    EXPECT_EQ(Reported(b.Shell, b.Shell.Exchange("C:\\mem\r", 100, 10)), afterPrompt);
     if (afterPrompt) {
       EXPECT_TRUE(b.Dialogs.Messages.empty());
     } else {
@@ -203,7 +210,7 @@ TEST(ShellExchange, promptThatNeverComesFailsTheExchangeAfterItsBudget) {
   ScriptedShell peer([](const std::string&, PtyPair&, const auto&) { return "\nworking...\r\n"; });
   ShellBench b(peer.Path());
   const auto start = Clock::now();
-  EXPECT_FALSE(b.Shell.RunStandardExchange("A\r", 200, 10));
+  EXPECT_FALSE(Reported(b.Shell, b.Shell.Exchange("A\r", 200, 10)));
   const double elapsed = MsSince(start);
   EXPECT_GE(elapsed, 25 * 400 - 1);
   EXPECT_LE(elapsed, 25 * 400 + 2 * 400 + 1500) << "plus the drain and the answer's last read";
@@ -217,7 +224,7 @@ TEST(ShellExchange, promptThatNeverComesFailsTheExchangeAfterItsBudget) {
 TEST(ShellExchange, promptAfterALineFeedEndsAnExchangeReadToCarriageReturns) {
   ScriptedShell peer(ScriptedShell::Outputs({{"C:\\DLFMT D: /C", "Formatting...\r\nDone.\r\n"}}));
   ShellBench b(peer.Path());
-  EXPECT_TRUE(b.Shell.RunStandardExchange("C:\\DLFMT D: /C\r", 200, 13));
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("C:\\DLFMT D: /C\r", 200, 13)));
   EXPECT_EQ(b.Console.Lines, (QStringList{"C:\\DLFMT D: /C", "Formatting...", "Done.", ""}));
   EXPECT_TRUE(Released(peer.Path()));
 }
@@ -227,7 +234,7 @@ TEST(ShellExchange, overlongLineIsShownWhole) {
   for (int i = 0; i < 1500; ++i) longLine.push_back(static_cast<char>('a' + i % 26));
   ScriptedShell peer(ScriptedShell::Outputs({{"type big.txt", longLine + "\r\nend\r\n"}}));
   ShellBench b(peer.Path());
-  EXPECT_TRUE(b.Shell.RunStandardExchange("type big.txt\r", 50, 10));
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("type big.txt\r", 50, 10)));
   // The 1024th byte is consumed by the failing line read; everything else shows.
   const QString first = QString::fromStdString(longLine.substr(0, 1023));
   const QString rest = QString::fromStdString(longLine.substr(1024));
@@ -237,7 +244,7 @@ TEST(ShellExchange, overlongLineIsShownWhole) {
 TEST(ShellExchange, consoleIsClearedAt300LinesOnThisPath) {
   ScriptedShell peer(ScriptedShell::Outputs({{"dir", Lines(1, 320)}}));
   ShellBench b(peer.Path());
-  EXPECT_TRUE(b.Shell.RunStandardExchange("dir\r", 50, 10));
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("dir\r", 50, 10)));
   // "dir" + 299 lines fill 300; line 300 starts afresh.
   QStringList expected;
   for (int i = 300; i <= 320; ++i) expected << QStringLiteral("line %1").arg(i);
@@ -274,9 +281,10 @@ TEST(QuickAnswers, readEveryLineWhateverPausesTheShellMakes) {
       passed.append(line);
       return true;
     };
-    EXPECT_TRUE(b.Shell.RunStandardExchange("dir\r", 100, 10, onLine, DeviceShell::kPromptBudgetMs,
-                                            DeviceShell::PromptAt::Start,
-                                            DeviceShell::Pace::QuickWhenChosen));
+    EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("dir\r", 100, 10, onLine,
+                                                   DeviceShell::kPromptBudgetMs,
+                                                   DeviceShell::PromptAt::Start,
+                                                   DeviceShell::Pace::QuickWhenChosen)));
     EXPECT_EQ(passed, c.Passed);
   }
 }
@@ -289,9 +297,10 @@ TEST(QuickAnswers, endAtThePromptWithoutWaitingOutTheTimeouts) {
   b.Shell.SetQuickAnswers(true);
   ASSERT_TRUE(peer.Emit("stale output\r\n"));
   const auto start = Clock::now();
-  EXPECT_TRUE(b.Shell.RunStandardExchange("C:\\mem\r", 3000, 10, {}, DeviceShell::kPromptBudgetMs,
-                                          DeviceShell::PromptAt::Start,
-                                          DeviceShell::Pace::QuickWhenChosen));
+  EXPECT_TRUE(Reported(b.Shell, b.Shell.Exchange("C:\\mem\r", 3000, 10, {},
+                                                 DeviceShell::kPromptBudgetMs,
+                                                 DeviceShell::PromptAt::Start,
+                                                 DeviceShell::Pace::QuickWhenChosen)));
   EXPECT_LT(MsSince(start), 3000);
   EXPECT_EQ(peer.Received(), "C:\\mem\r");
 }

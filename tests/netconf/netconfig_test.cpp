@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <functional>
 
 #include "link/deviceshell.h"
 #include "netconf/cli/netconfcli.h"
@@ -51,6 +52,11 @@ class NetConfigOnSim : public SimFixture {
   }
   QStringList Informations() const { return Dialogs.Texts(ScriptedDialogs::Message::Information); }
   bool SentTransfer() { return Sim().Received().find("C:\\transfer") != std::string::npos; }
+  // The top level's part, as the dialog and the command line do it.
+  bool Told(const ConfigResult& result) { return ReportConfigResult(Shell, result); }
+  bool Initialise(const ServerChoice& servers) {
+    return NetConfig::ConfirmFormat(Dialogs) && Told(Config.InitialiseSystem(servers));
+  }
 
   TestInstallation Home;
   RecordingConsole Console;
@@ -69,13 +75,13 @@ AddressSettings StaticAddress() {
 }
 
 TEST_F(NetConfigOnSim, settingsAndAccountsArriveOnConfFolderAsWritten) {
-  ASSERT_TRUE(Config.UpdateSettings(StaticAddress()));
+  ASSERT_TRUE(Told(Config.UpdateSettings(StaticAddress())));
   const QByteArray cfg = ReadBytes(Home.Program("SOCKET.CFG"));
   EXPECT_TRUE(cfg.contains("ip address 192.168.0.7\r\n"));
   EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.CFG"), PaddedBytes(cfg));
 
   const AccountSettings accounts{"admin", "s3cret", "dr", "web", "pw", "e"};
-  ASSERT_TRUE(Config.UpdateAccounts(accounts));
+  ASSERT_TRUE(Told(Config.UpdateAccounts(accounts)));
   const QByteArray upw = ReadBytes(Home.Program("SOCKET.UPW"));
   EXPECT_EQ(upw, "admin s3cret WebRoot dr\r\n\r\nweb pw / e");
   EXPECT_EQ(Sim().GetFile("\\CONF\\SOCKET.UPW"), PaddedBytes(upw));
@@ -89,7 +95,7 @@ TEST_F(NetConfigOnSim, settingsAndAccountsArriveOnConfFolderAsWritten) {
 TEST_F(NetConfigOnSim, unwritableFileStopsTheUpdateBeforeAnythingIsSent) {
   // A folder where the file should be: it cannot be replaced.
   ASSERT_TRUE(QDir().mkpath(Home.Program("SOCKET.CFG")));
-  EXPECT_FALSE(Config.UpdateSettings(StaticAddress()));
+  EXPECT_FALSE(Told(Config.UpdateSettings(StaticAddress())));
   ASSERT_EQ(Dialogs.Errors().size(), 1);
   EXPECT_TRUE(Dialogs.Errors().front().contains(Home.Program("SOCKET.CFG")));
   EXPECT_FALSE(SentTransfer());
@@ -105,7 +111,7 @@ TEST_F(NetConfigOnSim, unusableInstallationFolderStopsTheUpdateWritingNothingHer
   qputenv("TALO7100_HOME", (blocked + QStringLiteral("/home")).toLocal8Bit());
   const QString started = QDir::currentPath();
   ASSERT_TRUE(QDir::setCurrent(here.path()));
-  EXPECT_FALSE(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"}));
+  EXPECT_FALSE(Told(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"})));
   QDir::setCurrent(started);
   ASSERT_EQ(Dialogs.Errors().size(), 1);
   EXPECT_TRUE(Dialogs.Errors().front().startsWith(QStringLiteral("The installation folder ") + blocked));
@@ -135,13 +141,13 @@ TEST_F(NetConfigOnSim, failedOrCancelledUploadIsNoSuccess) {
   talosim::FaultPlan refuse;
   refuse.XmodemCanAtBlock = 1;
   Sim().SetFaults(refuse);
-  EXPECT_FALSE(Config.UpdateSettings(StaticAddress()));
+  EXPECT_FALSE(Told(Config.UpdateSettings(StaticAddress())));
   EXPECT_EQ(Dialogs.Errors(), QStringList{"Fail to transfer file 'SOCKET.CFG'!"});
 
   Sim().SetFaults({});
   Shows.View.CancelAtPercent = 0;
   // Long enough for Cancel to come while blocks are still to go.
-  EXPECT_FALSE(Config.UpdateAccounts({QString(64 * 1024, 'a'), "b", "", "c", "d", ""}));
+  EXPECT_FALSE(Told(Config.UpdateAccounts({QString(64 * 1024, 'a'), "b", "", "c", "d", ""})));
   EXPECT_EQ(Informations(), QStringList());
   EXPECT_FALSE(Sim().Exists("\\CONF\\SOCKET.UPW"));
 }
@@ -156,7 +162,7 @@ TEST_F(NetConfigOnSim, initialisationFormatsCopiesAndGoesOnAfterAFailedServer) {
   faults.XmodemCanAtBlock = 3;
   Sim().SetFaults(faults);
 
-  EXPECT_FALSE(Config.InitialiseSystem({true, true, true}));
+  EXPECT_FALSE(Initialise({true, true, true}));
   const std::vector<std::string> commands = Sim().Commands();
   ASSERT_GE(commands.size(), 5u);
   EXPECT_EQ(
@@ -173,17 +179,16 @@ TEST_F(NetConfigOnSim, initialisationFormatsCopiesAndGoesOnAfterAFailedServer) {
   EXPECT_EQ(Dialogs.Errors(), (QStringList{"Fail to transfer file 'ftpd.exe'!",
                                            QString::fromLatin1(NetConfText::kInitFailed)}));
   EXPECT_EQ(Informations(), QStringList());
-  EXPECT_FALSE(Config.InitRunning);
   // The format's lines reach the console one by one, without blank lines.
   EXPECT_TRUE(Console.Lines.contains("Format complete."));
 }
 
 TEST_F(NetConfigOnSim, initialisationWithoutServersSucceedsAndNoAnswerSendsNothing) {
   Dialogs.YesNoAnswers = {false, true};
-  EXPECT_FALSE(Config.InitialiseSystem({}));
+  EXPECT_FALSE(Initialise({}));
   EXPECT_TRUE(Sim().Received().empty());
 
-  EXPECT_TRUE(Config.InitialiseSystem({}));
+  EXPECT_TRUE(Initialise({}));
   EXPECT_EQ(Informations(), QStringList{NetConfText::InitSucceeded()});
   EXPECT_TRUE(Sim().Exists("\\SOCKETP.EXE"));
 }
@@ -192,11 +197,56 @@ TEST_F(NetConfigOnSim, missingFileRefusesBeforeTheFormat) {
   Sim().PutFile("\\KEEP.TXT", "keep");
   const QString missing = Home.Source("Drive_D/Default_files/CFGIO.EXE");
   ASSERT_TRUE(QFile::remove(missing));
-  EXPECT_FALSE(Config.InitialiseSystem({false, false, true}));
+  EXPECT_FALSE(Initialise({false, false, true}));
   ASSERT_EQ(Dialogs.Errors().size(), 1);
   EXPECT_EQ(Dialogs.Errors().front(), NetConfText::MissingFiles({missing}));
   EXPECT_TRUE(Sim().Received().empty());
   EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
+}
+
+// The flows show nothing themselves: their results carry the texts, in the
+// order and of the kind the top level then shows them.
+TEST_F(NetConfigOnSim, resultsCarryTheTextsTheTopLevelShows) {
+  AddressSettings wrong;
+  wrong.Ip = {"300", "0", "0", "1"};
+  wrong.Gateway = {"10", "0", "0", "x"};
+  wrong.Dns = {"", "0", "0", "1"};
+  const QString missing = Home.Source("Drive_D/Extension_files/WebRoot/httpd.exe");
+  struct Case {
+    const char* Name;
+    std::function<ConfigResult()> Flow;
+    QStringList Errors;  // the error boxes before the result's
+    JobStatus Status;
+    QString Text;  // the result's box: error when failed, information when done
+  };
+  const Case cases[] = {
+      {"every refused address group, in order",
+       [&] { return Config.UpdateSettings(wrong); },
+       {NetConfText::kIpIllegal, NetConfText::kGatewayIllegal, NetConfText::kDnsIllegal},
+       JobStatus::Failed, {}},
+      {"a blank account", [&] { return Config.UpdateAccounts({"", "", "", "web", "pw", ""}); },
+       {}, JobStatus::Failed, NetConfText::kBlankAccount},
+      {"an update that arrived", [&] { return Config.UpdateSettings(StaticAddress()); }, {},
+       JobStatus::Ok, kUpdated},
+      {"a file the initialisation lacks",
+       [&] {
+         QFile::remove(missing);
+         return Config.InitialiseSystem({false, false, true});
+       },
+       {}, JobStatus::Failed, NetConfText::MissingFiles({missing})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Dialogs.Messages.clear();
+    const ConfigResult result = c.Flow();
+    EXPECT_TRUE(Dialogs.Messages.empty()) << "nothing shown from inside the flow";
+    EXPECT_EQ(result.Errors, c.Errors);
+    EXPECT_EQ(result.Result.Status, c.Status);
+    EXPECT_EQ(result.Result.Text, c.Text);
+    EXPECT_EQ(Told(result), c.Status == JobStatus::Ok);
+    EXPECT_EQ(c.Status == JobStatus::Ok ? Informations() : Dialogs.Errors(),
+              c.Text.isEmpty() ? c.Errors : c.Errors + QStringList{c.Text});
+  }
 }
 
 TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
@@ -253,8 +303,8 @@ TEST_F(NetConfigOnSim, commandLineWritesTheSameFilesAndRefusesWrongCalls) {
 }
 
 TEST_F(NetConfigOnSim, uploadedFilesReadBackAsTheirSettingsWithoutPasswords) {
-  ASSERT_TRUE(Config.UpdateSettings(StaticAddress()));
-  ASSERT_TRUE(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"}));
+  ASSERT_TRUE(Told(Config.UpdateSettings(StaticAddress())));
+  ASSERT_TRUE(Told(Config.UpdateAccounts({"admin", "s3cret", "dr", "web", "pw", "e"})));
   Console.Clear();
   const std::optional<AddressSettings> settings = Config.ReadSettings();
   ASSERT_TRUE(settings);

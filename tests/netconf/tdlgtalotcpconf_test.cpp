@@ -14,7 +14,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QEventLoop>
 #include <QTimer>
+#include <functional>
 
 #include "link/deviceshell.h"
 #include "netconf/netconftext.h"
@@ -25,6 +27,30 @@
 using namespace transfertest;
 
 namespace {
+
+// Calls a hook with every line the console shows (on the main thread).
+class WatchingConsole : public RecordingConsole {
+ public:
+  std::function<void(const QString&)> Seen;
+  void AppendLine(const QString& text) override {
+    RecordingConsole::AppendLine(text);
+    if (Seen) Seen(text);
+  }
+};
+
+// The dialog's shell over a simulated controller.
+struct ControllerOnSim {
+  bool Start() {
+    if (!Sim.Start()) return false;
+    Shell.SetSelectedPort(QString::fromStdString(Sim.PortPath()));
+    return true;
+  }
+  SimHarness Sim;
+  WatchingConsole Console;
+  ScriptedDialogs Dialogs;
+  DeviceShell Shell{Console, Dialogs};
+  DirectPresenter Shows;
+};
 
 class ConfDialog : public ::testing::Test {
  protected:
@@ -199,32 +225,28 @@ TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
 // Read from controller: both parts filled from the controller's files, the
 // passwords left empty with the line that says so; nothing read unasked.
 TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
-  SimHarness sim;
-  ASSERT_TRUE(sim.Start()) << sim.LastError();
-  sim.Sim().PutFile("\\CONF\\SOCKET.CFG",
-                    "ip address 10.1.2.3\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
-                    "route add default if0 0\r\ndomain server 10.1.2.9\r\nip address\r\n"
-                    "ip ttl 64\r\ntcp mss 1460\r\ntcp window 2920\r\n");
-  sim.Sim().PutFile("\\CONF\\SOCKET.UPW", "ops s3cret WebRoot cw\r\n\r\nweb pw / pg");
-  RecordingConsole console;
-  ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);
-  shell.SetSelectedPort(QString::fromStdString(sim.PortPath()));
-  DirectPresenter shows;
+  ControllerOnSim c;
+  ASSERT_TRUE(c.Start()) << c.Sim.LastError();
+  talosim::Simulator& controller = c.Sim.Sim();
+  controller.PutFile("\\CONF\\SOCKET.CFG",
+                     "ip address 10.1.2.3\r\ninterface pdr if0 dix 1500 10 0x60\r\n"
+                     "route add default if0 0\r\ndomain server 10.1.2.9\r\nip address\r\n"
+                     "ip ttl 64\r\ntcp mss 1460\r\ntcp window 2920\r\n");
+  controller.PutFile("\\CONF\\SOCKET.UPW", "ops s3cret WebRoot cw\r\n\r\nweb pw / pg");
   NetConfigTimes times;
   times.Read.FileCommandMs = 100;
-  TdlgTaloTCPConf dialog(shell, shows, nullptr, times);
+  TdlgTaloTCPConf dialog(c.Shell, c.Shows, nullptr, times);
   const auto text = [&](const char* name) { return dialog.findChild<QLineEdit*>(name)->text(); };
   const auto checked = [&](const char* name) {
     return dialog.findChild<QAbstractButton*>(name)->isChecked();
   };
   EXPECT_TRUE(text("Edt_IP0").isEmpty() && text("Edt_FTPID").isEmpty());
-  EXPECT_TRUE(sim.Sim().Commands().empty());
+  EXPECT_TRUE(controller.Commands().empty());
   dialog.findChild<QLineEdit*>("MEdt_FTPpwd")->setText("typed");
   dialog.findChild<QRadioButton*>("RBt_DHCP")->setChecked(true);
 
   dialog.findChild<QPushButton*>("Bt_ReadBack")->click();
-  EXPECT_EQ(dialogs.Errors(), QStringList());
+  EXPECT_EQ(c.Dialogs.Errors(), QStringList());
   EXPECT_TRUE(checked("RBt_IP") && !checked("Chk_DNS"));
   EXPECT_EQ(QStringList({text("Edt_IP0"), text("Edt_IP1"), text("Edt_IP2"), text("Edt_IP3")}),
             QStringList({"10", "1", "2", "3"}));
@@ -236,6 +258,54 @@ TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
   EXPECT_EQ(dialog.Accounts().HttpRights, "pg");
   EXPECT_TRUE(dialog.Accounts().FtpPassword.isEmpty() && dialog.Accounts().HttpPassword.isEmpty());
   EXPECT_FALSE(dialog.findChild<QLabel*>("LblPasswordsAgain")->isHidden());
+}
+
+}  // namespace
+
+namespace {
+
+// Esc in any step of the initialisation stops it there instead of closing
+// the dialog: the step ends at its exchange's stop point, nothing further is
+// typed or copied, the console says it stopped and no box says it failed.
+// The buttons that start device work stay disabled until the flow ends.
+TEST(ConfDialogInit, escStopsTheInitialisationInTheStepAndKeepsTheDialogOpen) {
+  netconftest::TestInstallation home;
+  ASSERT_TRUE(home.Ready());
+  ControllerOnSim c;
+  ASSERT_TRUE(c.Start()) << c.Sim.LastError();
+  NetConfigTimes times;
+  times.FormatTimeoutMs = times.FormatBudgetMs = 200;
+  TdlgTaloTCPConf dialog(c.Shell, c.Shows, nullptr, times);
+  dialog.show();
+  const std::vector<std::string> steps = {"C:\\DLFMT D: /C", "D:", "mkdir conf",
+                                          "mkdir WebRoot", "dir"};
+  for (size_t stopped = 0; stopped < steps.size(); ++stopped) {
+    SCOPED_TRACE(steps[stopped]);
+    const auto typedBefore = static_cast<std::ptrdiff_t>(c.Sim.Sim().Commands().size());
+    c.Console.Clear();
+    QList<bool> enabledAtEsc;
+    c.Console.Seen = [&](const QString& line) {
+      if (line.toStdString() != steps[stopped]) return;
+      for (const char* name : {"Bt_IPUpdate", "Bt_FTPUpdate", "Bt_SystemInit", "Bt_ReadBack"})
+        enabledAtEsc.append(dialog.findChild<QPushButton*>(name)->isEnabled());
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    };
+    QEventLoop loop;
+    QTimer::singleShot(0, [&] {
+      dialog.findChild<QPushButton*>("Bt_SystemInit")->click();
+      loop.quit();
+    });
+    loop.exec();
+    EXPECT_EQ(enabledAtEsc, QList<bool>(4, false));
+    const std::vector<std::string> typed = c.Sim.Sim().Commands();
+    EXPECT_EQ(std::vector<std::string>(typed.begin() + typedBefore, typed.end()),
+              std::vector<std::string>(steps.begin(), steps.begin() + stopped + 1));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.findChild<QPushButton*>("Bt_SystemInit")->isEnabled());
+    EXPECT_EQ(c.Console.Lines.at(c.Console.Lines.size() - 2), JobRunner::StoppedText());
+    EXPECT_EQ(c.Dialogs.Errors(), QStringList());
+    EXPECT_EQ(c.Shows.Presented, 0) << "nothing copied";
+  }
 }
 
 }  // namespace

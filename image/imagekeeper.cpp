@@ -218,7 +218,10 @@ bool ImageKeeper::UploadHelper(const QString& deviceDir, const QString& localPat
                                bool* disconnected) {
   TransferHost transfer{Host.PortName, Host.Console, Host.Dialogs, Host.Presenter};
   transfer.TimeoutMs = Host.TransferTimeoutMs;
-  return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true, disconnected);
+  const JobResult result =
+      TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true, disconnected);
+  ShowTransferFailure(Host.Dialogs, result);
+  return result.Ok();
 }
 
 void ImageKeeper::StartWorker(TaloGhostWorker& worker, const QString& imagePath) {

@@ -58,8 +58,12 @@ bool UploadCompanions(const DioHost& host, bool& told) {
   const QString target = Text(DioText::kTargetDir);
   // Only where something can stop them may the uploads be cancelled.
   const bool cancellable = host.StopFlag != nullptr;
-  return TransferFile(transfer, target, modid, cancellable, &told) && !Stopped(host) &&
-         TransferFile(transfer, target, simulation, cancellable, &told);
+  const JobResult first = TransferFile(transfer, target, modid, cancellable, &told);
+  ShowTransferFailure(host.Shell.Dialogs(), first);
+  if (!first.Ok() || Stopped(host)) return false;
+  const JobResult second = TransferFile(transfer, target, simulation, cancellable, &told);
+  ShowTransferFailure(host.Shell.Dialogs(), second);
+  return second.Ok();
 }
 
 // Reads the identification's lines until a read fails (or up to an answer's
@@ -132,8 +136,13 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
     return DioStartResult::Failed;
   }
   // 4.-5. The module port (its own "Unable to open" message on failure).
-  std::unique_ptr<TaloComPort> port = TransferPort::Open(HostFor(host, host.Timings.PortTimeoutMs));
-  if (!port) return DioStartResult::Failed;
+  QString failure;
+  std::unique_ptr<TaloComPort> port =
+      TransferPort::Open(HostFor(host, host.Timings.PortTimeoutMs), failure);
+  if (!port) {
+    dialogs.ShowError(failure);
+    return DioStartResult::Failed;
+  }
   // 6.-10. Identification and simulation start.
   SimulationStart start;
   {

@@ -205,7 +205,9 @@ bool NetConfig::LookUpFolders() {
 bool NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {
   TransferHost host{Shell.SelectedPort(), Shell.Console(), Shell.Dialogs(), Presenter};
   host.TimeoutMs = Times.TransferTimeoutMs;
-  CopyOk = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
+  const JobResult copied = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
+  ShowTransferFailure(Shell.Dialogs(), copied);
+  CopyOk = copied.Ok();
   if (!InitRunning && CopyOk)
     Shell.Dialogs().ShowInformation(QString::fromLatin1(NetConfText::kUpdateSuccessful));
   return CopyOk;

@@ -82,8 +82,17 @@ int32_t TThreadXModem::PercentOf(int64_t acknowledged, int64_t size) {
 void TThreadXModem::Execute() {
   const bool sent = Run();
   // Whatever step met it, a port that went away is the reason to show.
-  if (!sent && Port && Port->IsDisconnected())
-    ShowStatusFromWorker(ShellText::Disconnected(QString::fromStdString(Port->PortName())));
+  if (sent) {
+    Outcome = JobResult::Done();
+  } else if (Port && Port->IsDisconnected()) {
+    Outcome = {JobStatus::Disconnected,
+               ShellText::Disconnected(QString::fromStdString(Port->PortName()))};
+    ShowStatusFromWorker(Outcome.Text);
+  } else if (CancelSeen) {
+    Outcome = JobResult::Stopped();
+  } else {
+    Outcome = JobResult::Failed(FailureText);
+  }
   TransferState = sent ? 0 : -1;
 }
 
@@ -134,7 +143,11 @@ bool TThreadXModem::WaitForStart() {
     // A 'C' asks for CRC mode, which this sender does not speak: it counts as
     // a failed attempt like silence does.
     if (Port->Read(1, &byte) && byte == kNak) return true;
-    if (Cancelling()) return Fail(TransferText::kTransferCancelled);
+    if (Cancelling()) {
+      CancelSeen = true;
+      ShowStatusFromWorker(QString::fromLatin1(TransferText::kTransferCancelled));
+      return false;
+    }
     if (Port->IsDisconnected()) return false;  // no receiver will ever answer
     Sleep(kStartRetryPauseMs);
   }
@@ -166,6 +179,7 @@ bool TThreadXModem::SendChunk(const QByteArray& chunk, uint8_t& blockNumber) {
       case BlockResult::Acknowledged:
         break;
       case BlockResult::Cancelled:
+        CancelSeen = true;
         CancelTransfer();
         return false;
       case BlockResult::Failed:
@@ -231,9 +245,11 @@ bool TThreadXModem::EndTransmission() {
     uint8_t reply = 0;
     acknowledged = Port->Read(1, &reply) && reply == kAck;
   }
-  ShowStatusFromWorker(
-      QString::fromLatin1(acknowledged ? TransferText::kGotEotAck : TransferText::kNoEotAck));
-  return acknowledged;
+  if (acknowledged) {
+    ShowStatusFromWorker(QString::fromLatin1(TransferText::kGotEotAck));
+    return true;
+  }
+  return Fail(TransferText::kNoEotAck);
 }
 
 bool TThreadXModem::Cancelling() const { return CancelRequested.load() || Terminated(); }
@@ -244,7 +260,8 @@ void TThreadXModem::ShowStatusFromWorker(const QString& text) {
 }
 
 bool TThreadXModem::Fail(const char* status) {
-  ShowStatusFromWorker(QString::fromLatin1(status));
+  FailureText = QString::fromLatin1(status);
+  ShowStatusFromWorker(FailureText);
   return false;
 }
 

@@ -25,6 +25,9 @@
 //   failure is what the console shows; some failures show nothing. A port
 //   that disconnects ends the transfer at once, with the disconnection as
 //   its status line.
+// - Result() tells the same as a value once TransferState is no longer 1:
+//   Ok; Failed with the status line that gave the reason (empty where none
+//   was shown); Cancelled (no text); Disconnected with its status line.
 // - Cancel: CancelRequested is honoured while waiting for the receiver (nothing
 //   is sent) and before every block send (five CAN bytes go out once). Deleting
 //   the object or Terminate() counts as a cancel.
@@ -37,6 +40,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "link/jobrunner.h"
 #include "link/talothread.h"
 
 class TaloComPort;
@@ -79,6 +83,9 @@ class TThreadXModem : public TaloThread {
   std::atomic<int64_t> Acknowledged{0};  // file bytes the receiver has acknowledged
   std::atomic<int64_t> FileSize{0};      // as measured before the transfer
 
+  // What the transfer came to; read only once TransferState is no longer 1.
+  const JobResult& Result() const { return Outcome; }
+
   // The 132-byte frame of one block: SOH, number, its complement, the data
   // padded with zero bytes, the sum of the data bytes modulo 256.
   static Frame BuildFrame(uint8_t blockNumber, const uint8_t* data, int length);
@@ -116,5 +123,9 @@ class TThreadXModem : public TaloThread {
 
   QByteArray CommandLine;
   QString StatusText;
+  // The worker's alone until TransferState leaves 1 (set after them).
+  QString FailureText;
+  bool CancelSeen = false;
+  JobResult Outcome;
   bool CommandEchoed = false;
 };

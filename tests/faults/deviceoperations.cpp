@@ -201,8 +201,6 @@ bool RunImage(OperationWorld& world, bool backup, const QString& path) {
 
 }  // namespace
 
-void DirectView::ProcessEvents() { Pump(); }
-
 void DirectPresenter::Present(TransferBatch& batch, bool) { batch.Run(View); }
 
 OperationWorld::OperationWorld() {

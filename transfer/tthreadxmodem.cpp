@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "link/answerreader.h"
@@ -118,7 +119,8 @@ bool TThreadXModem::Run() {
   // 11. The program's closing lines and the prompt, read whether or not the
   // end was acknowledged: left in the line they would spill into the next
   // exchange. A port that went away has none to give.
-  if (Port->IsDisconnected() || !Synchronize([this] { ShowTrailingOutput(); })) return false;
+  if (Port->IsDisconnected() || Terminated()) return false;
+  ShowTrailingOutput();
   // 12.
   return ended;
 }
@@ -132,9 +134,9 @@ bool TThreadXModem::MeasureSource() {
 
 bool TThreadXModem::StartReceiver() {
   CommandLine = QByteArray(TransferText::kReceiveCommand) + TargetName + '\r';
-  CommandEchoed = false;
-  // A hand-over dropped by Terminate() must not pass for an echoed command.
-  return Synchronize([this] { SendTransferCommand(); }) && CommandEchoed;
+  // A sender terminated before it began types nothing; once begun, the
+  // line is typed whole.
+  return !Terminated() && SendTransferCommand();
 }
 
 bool TThreadXModem::WaitForStart() {
@@ -254,9 +256,46 @@ bool TThreadXModem::EndTransmission() {
 
 bool TThreadXModem::Cancelling() const { return CancelRequested.load() || Terminated(); }
 
+// The console as the worker sees it: every call is handed to the main thread,
+// which owns the console, and the worker waits for it. A call dropped by
+// Terminate() does nothing (and reads as an empty console).
+class TThreadXModem::HandedConsole : public TaloConsole {
+ public:
+  HandedConsole(TThreadXModem& owner, TaloConsole& inner) : Owner(owner), Inner(inner) {}
+  int LineCount() const override {
+    int count = 0;
+    Hand([&] { count = Inner.LineCount(); });
+    return count;
+  }
+  void Clear() override { Hand([&] { Inner.Clear(); }); }
+  void AppendLine(const QString& text) override { Hand([&] { Inner.AppendLine(text); }); }
+  void AppendToLastLine(const QString& text) override {
+    Hand([&] { Inner.AppendToLastLine(text); });
+  }
+  void EraseLastChar() override { Hand([&] { Inner.EraseLastChar(); }); }
+  void ClearLastLine() override { Hand([&] { Inner.ClearLastLine(); }); }
+  void NewLine() override { Hand([&] { Inner.NewLine(); }); }
+  void ResetTo(const QStringList& lines) override { Hand([&] { Inner.ResetTo(lines); }); }
+  QString LastLine() const override {
+    QString line;
+    Hand([&] { line = Inner.LastLine(); });
+    return line;
+  }
+  void BeginUpdate() override { Hand([&] { Inner.BeginUpdate(); }); }
+  void EndUpdate() override { Hand([&] { Inner.EndUpdate(); }); }
+
+ private:
+  void Hand(const std::function<void()>& op) const { (void)Owner.Synchronize(op); }
+
+  TThreadXModem& Owner;
+  TaloConsole& Inner;
+};
+
 void TThreadXModem::ShowStatusFromWorker(const QString& text) {
-  StatusText = text;
-  (void)Synchronize([this] { ShowStatus(); });
+  // The console path never asks the user anything.
+  SilentDialogs none;
+  HandedConsole console(*this, *Console);
+  DeviceShell(console, none).AppendConsoleLine(text);
 }
 
 bool TThreadXModem::Fail(const char* status) {
@@ -265,19 +304,13 @@ bool TThreadXModem::Fail(const char* status) {
   return false;
 }
 
-void TThreadXModem::ShowStatus() {
-  if (StatusText.isEmpty()) return;
-  // The console path never asks the user anything.
+// The echo check shows the command line first, as a status line; it never
+// asks the user anything. Typed here on the worker: the main thread only
+// shows the lines, and the window paints while the echo comes back.
+bool TThreadXModem::SendTransferCommand() {
   SilentDialogs none;
-  DeviceShell(*Console, none).AppendConsoleLine(StatusText);
-}
-
-void TThreadXModem::SendTransferCommand() {
-  // The echo check shows the command line first, as a status line; it never
-  // asks the user anything.
-  SilentDialogs none;
-  StatusText = QString::fromLatin1(CommandLine);
-  CommandEchoed = DeviceShell(*Console, none).SendEchoed(*Port, CommandLine);
+  HandedConsole console(*this, *Console);
+  return DeviceShell(console, none).SendEchoed(*Port, CommandLine);
 }
 
 // Lines end with carriage return here, so the line feed of each line starts
@@ -285,5 +318,6 @@ void TThreadXModem::SendTransferCommand() {
 // line is shown, within the shell's usual prompt budget.
 void TThreadXModem::ShowTrailingOutput() {
   SilentDialogs none;
-  (void)DeviceShell(*Console, none).WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
+  HandedConsole console(*this, *Console);
+  (void)DeviceShell(console, none).WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
 }

@@ -9,11 +9,12 @@
 //   destructor cancels a transfer still running and joins the thread. The
 //   object never owns the port or the console.
 // - Threads: Execute() runs on the worker and uses Port alone for the whole
-//   transfer, except while it has handed an operation to the main thread
-//   (status lines, typing the command line, the closing output): the worker
-//   waits meanwhile, so the port is never used by two threads at once. The
-//   main thread's pump must serve those hand-overs (TaloThread::ServeMainThread
-//   or the event loop), or the worker waits for ever.
+//   transfer: typing the command line, the blocks, the closing output. Only
+//   the console lines are handed to the main thread, the worker waiting for
+//   each, so the main thread never waits on the line and the window paints
+//   throughout. The main thread's pump must serve those hand-overs
+//   (TaloThread::ServeMainThread or the event loop), or the worker waits
+//   for ever.
 // - Port set-up is the caller's: kControllerLine, one time-out value T for every
 //   read (500 ms for transfers: a one-byte read gives up after 2T), carriage
 //   return as the line terminator.
@@ -112,20 +113,18 @@ class TThreadXModem : public TaloThread {
   [[nodiscard]] bool EndTransmission();
 
   [[nodiscard]] bool Cancelling() const;
-  // Hands StatusText to the main thread to be shown.
+  // Shows a status line in the console (handed to the main thread).
   void ShowStatusFromWorker(const QString& text);
   bool Fail(const char* status);
 
-  // Main-thread operations (the worker waits while they run).
-  void ShowStatus();
-  void SendTransferCommand();
+  // Shell exchanges on the worker; their console lines are handed over.
+  class HandedConsole;
+  [[nodiscard]] bool SendTransferCommand();
   void ShowTrailingOutput();
 
   QByteArray CommandLine;
-  QString StatusText;
   // The worker's alone until TransferState leaves 1 (set after them).
   QString FailureText;
   bool CancelSeen = false;
   JobResult Outcome;
-  bool CommandEchoed = false;
 };

@@ -50,7 +50,47 @@ bool OpenRegularFile(QFile& file, const QString& path) {
 
 }  // namespace
 
-TThreadXModem::TThreadXModem() = default;
+// The console as the worker sees it: every call is handed to the main thread,
+// which owns the console, and the worker waits for it. A call dropped by
+// Terminate() does nothing (and reads as an empty console).
+class TThreadXModem::HandedConsole : public TaloConsole {
+ public:
+  explicit HandedConsole(TThreadXModem& owner) : Owner(owner) {}
+  int LineCount() const override {
+    int count = 0;
+    Hand([&] { count = Inner().LineCount(); });
+    return count;
+  }
+  void Clear() override { Hand([&] { Inner().Clear(); }); }
+  void AppendLine(const QString& text) override { Hand([&] { Inner().AppendLine(text); }); }
+  void AppendToLastLine(const QString& text) override {
+    Hand([&] { Inner().AppendToLastLine(text); });
+  }
+  void EraseLastChar() override { Hand([&] { Inner().EraseLastChar(); }); }
+  void ClearLastLine() override { Hand([&] { Inner().ClearLastLine(); }); }
+  void NewLine() override { Hand([&] { Inner().NewLine(); }); }
+  void ResetTo(const QStringList& lines) override { Hand([&] { Inner().ResetTo(lines); }); }
+  QString LastLine() const override {
+    QString line;
+    Hand([&] { line = Inner().LastLine(); });
+    return line;
+  }
+  void BeginUpdate() override { Hand([&] { Inner().BeginUpdate(); }); }
+  void EndUpdate() override { Hand([&] { Inner().EndUpdate(); }); }
+
+ private:
+  TaloConsole& Inner() const { return *Owner.Console; }
+  void Hand(const std::function<void()>& op) const { (void)Owner.Synchronize(op); }
+
+  TThreadXModem& Owner;
+};
+
+// The shell that shows the lines is made here, on the owner's thread, and
+// only used by the worker. Nothing it does asks the user anything.
+TThreadXModem::TThreadXModem()
+    : Handed(std::make_unique<HandedConsole>(*this)),
+      NoQuestions(std::make_unique<SilentDialogs>()),
+      Shell(std::make_unique<DeviceShell>(*Handed, *NoQuestions)) {}
 
 TThreadXModem::~TThreadXModem() {
   // The worker uses this object's fields up to its last statement: stop and
@@ -256,46 +296,8 @@ bool TThreadXModem::EndTransmission() {
 
 bool TThreadXModem::Cancelling() const { return CancelRequested.load() || Terminated(); }
 
-// The console as the worker sees it: every call is handed to the main thread,
-// which owns the console, and the worker waits for it. A call dropped by
-// Terminate() does nothing (and reads as an empty console).
-class TThreadXModem::HandedConsole : public TaloConsole {
- public:
-  HandedConsole(TThreadXModem& owner, TaloConsole& inner) : Owner(owner), Inner(inner) {}
-  int LineCount() const override {
-    int count = 0;
-    Hand([&] { count = Inner.LineCount(); });
-    return count;
-  }
-  void Clear() override { Hand([&] { Inner.Clear(); }); }
-  void AppendLine(const QString& text) override { Hand([&] { Inner.AppendLine(text); }); }
-  void AppendToLastLine(const QString& text) override {
-    Hand([&] { Inner.AppendToLastLine(text); });
-  }
-  void EraseLastChar() override { Hand([&] { Inner.EraseLastChar(); }); }
-  void ClearLastLine() override { Hand([&] { Inner.ClearLastLine(); }); }
-  void NewLine() override { Hand([&] { Inner.NewLine(); }); }
-  void ResetTo(const QStringList& lines) override { Hand([&] { Inner.ResetTo(lines); }); }
-  QString LastLine() const override {
-    QString line;
-    Hand([&] { line = Inner.LastLine(); });
-    return line;
-  }
-  void BeginUpdate() override { Hand([&] { Inner.BeginUpdate(); }); }
-  void EndUpdate() override { Hand([&] { Inner.EndUpdate(); }); }
-
- private:
-  void Hand(const std::function<void()>& op) const { (void)Owner.Synchronize(op); }
-
-  TThreadXModem& Owner;
-  TaloConsole& Inner;
-};
-
 void TThreadXModem::ShowStatusFromWorker(const QString& text) {
-  // The console path never asks the user anything.
-  SilentDialogs none;
-  HandedConsole console(*this, *Console);
-  DeviceShell(console, none).AppendConsoleLine(text);
+  if (Console) Shell->AppendConsoleLine(text);
 }
 
 bool TThreadXModem::Fail(const char* status) {
@@ -307,17 +309,11 @@ bool TThreadXModem::Fail(const char* status) {
 // The echo check shows the command line first, as a status line; it never
 // asks the user anything. Typed here on the worker: the main thread only
 // shows the lines, and the window paints while the echo comes back.
-bool TThreadXModem::SendTransferCommand() {
-  SilentDialogs none;
-  HandedConsole console(*this, *Console);
-  return DeviceShell(console, none).SendEchoed(*Port, CommandLine);
-}
+bool TThreadXModem::SendTransferCommand() { return Shell->SendEchoed(*Port, CommandLine); }
 
 // Lines end with carriage return here, so the line feed of each line starts
 // the next one: the prompt is looked for anywhere in the line. Every other
 // line is shown, within the shell's usual prompt budget.
 void TThreadXModem::ShowTrailingOutput() {
-  SilentDialogs none;
-  HandedConsole console(*this, *Console);
-  (void)DeviceShell(console, none).WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
+  (void)Shell->WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
 }

@@ -40,13 +40,16 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "link/jobrunner.h"
 #include "link/talothread.h"
 
+class DeviceShell;
+class QFile;
+class SilentDialogs;
 class TaloComPort;
 class TaloConsole;
-class QFile;
 
 class TThreadXModem : public TaloThread {
  public:
@@ -123,6 +126,9 @@ class TThreadXModem : public TaloThread {
   void ShowTrailingOutput();
 
   QByteArray CommandLine;
+  std::unique_ptr<HandedConsole> Handed;
+  std::unique_ptr<SilentDialogs> NoQuestions;
+  std::unique_ptr<DeviceShell> Shell;  // on Handed: every line handed over
   // The worker's alone until TransferState leaves 1 (set after them).
   QString FailureText;
   bool CancelSeen = false;

@@ -191,12 +191,16 @@ JobResult ImageKeeper::UploadModeHelper(const char* helper) {
   const QString path =
       TaloAppDir::ShippedFile(&TaloAppFolders::ProgramFolder, Text(helper), missing);
   if (!missing.isEmpty()) return JobResult::Failed(missing);
-  bool disconnected = false;
-  if (!path.isEmpty() && UploadHelper(Text(ImageText::kHelperDir), path, &disconnected))
-    return JobResult::Done();
-  // An unplugged adapter has been named already; once is enough.
-  if (disconnected) return {JobStatus::Disconnected, QString()};
-  return JobResult::Failed(Text(ImageText::kCableProblem));
+  const JobResult uploaded = path.isEmpty() ? JobResult::Failed(QString())
+                                            : UploadHelper(Text(ImageText::kHelperDir), path);
+  // An unplugged adapter says so itself. A cancelled upload counts as a
+  // failed one; a failed transfer says what failed and what to check, in
+  // one box.
+  if (uploaded.Ok() || uploaded.Status == JobStatus::Disconnected) return uploaded;
+  const QString cable = Text(ImageText::kCableProblem);
+  return JobResult::Failed(uploaded.Cancelled() || uploaded.Text.isEmpty()
+                               ? cable
+                               : uploaded.Text + QStringLiteral("\n\n") + cable);
 }
 
 void ImageKeeper::LookUpProgramFolder() {
@@ -204,11 +208,10 @@ void ImageKeeper::LookUpProgramFolder() {
   ProgramFolderText = GetTaloAppDir().ProgramFolder;
 }
 
-bool ImageKeeper::UploadHelper(const QString& deviceDir, const QString& localPath,
-                               bool* disconnected) {
+JobResult ImageKeeper::UploadHelper(const QString& deviceDir, const QString& localPath) {
   TransferHost transfer{Host.PortName, Host.Console, Host.Dialogs, Host.Presenter};
   transfer.TimeoutMs = Host.TransferTimeoutMs;
-  return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true, disconnected);
+  return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true);
 }
 
 void ImageKeeper::StartWorker(TaloGhostWorker& worker, const QString& imagePath) {

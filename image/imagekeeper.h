@@ -122,10 +122,8 @@ class ImageKeeper {
   void LookUpProgramFolder();
   const QString& ProgramFolder() const { return ProgramFolderText; }
   // One file into a device folder through the transfer window, Cancel
-  // enabled; a cancelled upload is a failed one. *disconnected as for
-  // TransferFile.
-  bool UploadHelper(const QString& deviceDir, const QString& localPath,
-                    bool* disconnected = nullptr);
+  // enabled; the transfer's result (TransferFile), shown by nobody yet.
+  [[nodiscard]] JobResult UploadHelper(const QString& deviceDir, const QString& localPath);
   // The wait window for the worker of the current mode; false (nothing
   // shown) when there is none.
   bool ShowWaitWindow(const QString& message);

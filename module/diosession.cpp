@@ -6,6 +6,7 @@
 
 #include "link/deviceshell.h"
 #include "link/talocomport.h"
+#include "link/userdialogs.h"
 #include "module/diotext.h"
 #include "module/moduleprotocol.h"
 #include "module/talom7101.h"
@@ -31,9 +32,7 @@ DioReading DioSession::Poll() {
 
 bool DioSession::Disconnected() const { return Port.IsDisconnected(); }
 
-QString DioSession::DisconnectedText() const {
-  return ShellText::Disconnected(QString::fromStdString(Port.PortName()));
-}
+QString DioSession::DisconnectedText() const { return Lost(Port).Text; }
 
 DioSetResult DioSession::SetOutput(int channel, const std::string& value) {
   DioSetResult result;
@@ -45,24 +44,36 @@ DioSetResult DioSession::SetOutput(int channel, const std::string& value) {
   return result;
 }
 
-DioSession::ReleaseResult DioSession::Release() {
+JobResult DioSession::Release() {
   // 2. End the simulation; whether it answered changes nothing below.
   (void)ModulePtr->SendOL();
-  if (Port.IsDisconnected()) return ReleaseResult::Disconnected;
+  if (Port.IsDisconnected()) return Lost(Port);
   // 3.-4. The shell needs a moment to come back before it takes commands.
   DioPause(Timings, Timings.ReleasePauseMs);
   return DeleteCompanions(Port, Timings);
 }
 
-DioSession::ReleaseResult DioSession::DeleteCompanions(TaloComPort& port,
-                                                       const DioTimings& timings) {
-  if (!SendText(&port, DioText::kDeleteSimulationLine))
-    return port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
+JobResult DioSession::DeleteCompanions(TaloComPort& port, const DioTimings& timings) {
+  const auto failed = [&port] {
+    return port.IsDisconnected() ? Lost(port)
+                                 : JobResult::Failed(QString::fromLatin1(DioText::kDeleteFailed));
+  };
+  if (!SendText(&port, DioText::kDeleteSimulationLine)) return failed();
   // 5.-6. No prompt is awaited: the pause gives the first delete its time.
   DioPause(timings, timings.DeletePauseMs);
-  if (!SendText(&port, DioText::kDeleteModidLine))
-    return port.IsDisconnected() ? ReleaseResult::Disconnected : ReleaseResult::DeleteFailed;
-  return ReleaseResult::Released;
+  if (!SendText(&port, DioText::kDeleteModidLine)) return failed();
+  return JobResult::Done(QString::fromLatin1(DioText::kReleased));
+}
+
+JobResult DioSession::Lost(const TaloComPort& port) {
+  return {JobStatus::Disconnected, ShellText::Disconnected(QString::fromStdString(port.PortName()))};
+}
+
+void DioSession::ReportRelease(UserDialogs& dialogs, const JobResult& result) {
+  if (result.Ok())
+    dialogs.ShowInformation(result.Text);
+  else
+    dialogs.ShowError(result.Text);
 }
 
 bool DioSession::SendText(TaloComPort* port, const std::string& text) {

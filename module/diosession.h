@@ -20,6 +20,9 @@
 //   a poll then says so (DioReading::Disconnected) and the release gives up
 //   without its pauses. Disconnected() and DisconnectedText() let the owner
 //   say so once.
+// - The release hands back a JobResult: Ok with the "released" text,
+//   Failed with kDeleteFailed, Disconnected with the port's message. The
+//   owner shows it (ReportRelease).
 // - The session owns the module object; the port is borrowed and stays open.
 
 #include <QString>
@@ -28,10 +31,12 @@
 #include <memory>
 #include <string>
 
+#include "link/jobrunner.h"
 #include "module/diopanelstate.h"
 
 class TaloComPort;
 class TaloM7101;
+class UserDialogs;
 
 // One output switch and the state read back after it.
 struct DioSetResult {
@@ -61,9 +66,6 @@ void DioPause(const DioTimings& timings, uint32_t ms);
 
 class DioSession {
  public:
-  // Disconnected: the port went away; nothing more was tried.
-  enum class ReleaseResult { Released, DeleteFailed, Disconnected };
-
   DioSession(TaloComPort& port, const std::string& address, DioTimings timings);
   ~DioSession();
   DioSession(const DioSession&) = delete;
@@ -79,16 +81,22 @@ class DioSession {
   // Writes the output and, when the module acknowledged, polls at once
   // (the poll that follows every output change) to check that it switched.
   [[nodiscard]] DioSetResult SetOutput(int channel, const std::string& value);
-  ReleaseResult Release();
+  JobResult Release();
   // The release's two deletes on the shell's prompt, with its pause between
   // them: for a start that ran MODID and was stopped before the simulation.
-  static ReleaseResult DeleteCompanions(TaloComPort& port, const DioTimings& timings);
+  static JobResult DeleteCompanions(TaloComPort& port, const DioTimings& timings);
+  // The top level's part: the released text as information, a failure as
+  // an error.
+  static void ReportRelease(UserDialogs& dialogs, const JobResult& result);
 
   // Types text with echo check and shows nothing; false for a missing port
   // or an empty text.
   static bool SendText(TaloComPort* port, const std::string& text);
 
  private:
+  // The release's result for a port that went away.
+  static JobResult Lost(const TaloComPort& port);
+
   TaloComPort& Port;
   std::unique_ptr<TaloM7101> ModulePtr;
   DioTimings Timings;

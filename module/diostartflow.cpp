@@ -39,27 +39,33 @@ class StopWatch {
   TaloComPort& Port;
 };
 
-// told: whether the user has been told why the upload failed (the port went
-// away, a program is missing from the installation folder).
-bool UploadCompanions(const DioHost& host, bool& told) {
-  QString missing;
-  const QString modid =
-      TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, Text(DioText::kModidFile), missing);
-  const QString simulation =
-      modid.isEmpty() ? QString()
-                      : TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder,
-                                                Text(DioText::kSimulationFile), missing);
-  if (simulation.isEmpty()) {
-    host.Shell.Dialogs().ShowError(missing);
-    told = true;
-    return false;
-  }
+// The installation's two companion programs, or the text that names the one
+// missing.
+struct Companions {
+  QString Modid;
+  QString Simulation;
+  QString Missing;
+};
+
+Companions FindCompanions() {
+  Companions found;
+  found.Modid = TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, Text(DioText::kModidFile),
+                                        found.Missing);
+  if (!found.Modid.isEmpty())
+    found.Simulation = TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder,
+                                               Text(DioText::kSimulationFile), found.Missing);
+  return found;
+}
+
+// The two uploads; Ok, or the result of the first that failed.
+JobResult UploadCompanions(const DioHost& host, const Companions& files, bool& disconnected) {
   const TransferHost transfer = HostFor(host, host.Timings.TransferTimeoutMs);
   const QString target = Text(DioText::kTargetDir);
   // Only where something can stop them may the uploads be cancelled.
   const bool cancellable = host.StopFlag != nullptr;
-  return TransferFile(transfer, target, modid, cancellable, &told) && !Stopped(host) &&
-         TransferFile(transfer, target, simulation, cancellable, &told);
+  const JobResult first = TransferFile(transfer, target, files.Modid, cancellable, &disconnected);
+  if (!first.Ok() || Stopped(host)) return first;
+  return TransferFile(transfer, target, files.Simulation, cancellable, &disconnected);
 }
 
 // Reads the identification's lines until a read fails (or up to an answer's
@@ -112,33 +118,53 @@ SimulationStart StartSimulation(const DioHost& host, TaloComPort& port) {
 
 namespace DioStartFlow {
 
-DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
+DioStart Run(const DioHost& host, const DioPanelRunner& showPanel) {
   UserDialogs& dialogs = host.Shell.Dialogs();
+  DioStart outcome;
+  const auto ended = [&outcome](DioStartResult state, JobResult result) {
+    outcome.State = state;
+    outcome.Result = std::move(result);
+    return outcome;
+  };
+  const auto interrupted = [&] { return ended(DioStartResult::Interrupted, JobResult::Stopped()); };
   // 1.-2. The checks.
-  if (host.DeviceFreeBytes == 0) {
-    dialogs.ShowWarning(Text(ShellText::kRefreshFirst));
-    return DioStartResult::NotStarted;
-  }
+  if (host.DeviceFreeBytes == 0)
+    return ended(DioStartResult::NotStarted, JobResult::Warned(Text(ShellText::kRefreshFirst)));
   if (!dialogs.AskYesNo(Text(DioText::kFreeSpaceQuestion), UserDialogs::BoxKind::Information))
-    return DioStartResult::NotStarted;
-  if (Stopped(host)) return DioStartResult::Interrupted;
-  // 3. The companion programs.
-  bool told = false;
-  const bool uploaded = UploadCompanions(host, told);
-  if (Stopped(host)) return DioStartResult::Interrupted;
-  if (!uploaded) {
-    // An unplugged adapter or a missing program has been named already.
-    if (!told) dialogs.ShowError(Text(DioText::kCheckCable));
-    return DioStartResult::Failed;
+    return ended(DioStartResult::NotStarted, JobResult::Stopped());
+  if (Stopped(host)) return interrupted();
+  // 3. The companion programs: a missing one names itself.
+  const Companions files = FindCompanions();
+  if (files.Simulation.isEmpty())
+    return ended(DioStartResult::Failed, JobResult::Failed(files.Missing));
+  bool disconnected = false;
+  const JobResult uploaded = UploadCompanions(host, files, disconnected);
+  if (Stopped(host)) return interrupted();
+  if (!uploaded.Ok()) {
+    // The upload's own message comes first; an unplugged adapter needs no
+    // word about the cable after it.
+    outcome.Upload = uploaded;
+    return ended(DioStartResult::Failed,
+                 disconnected ? JobResult{JobStatus::Disconnected, QString()}
+                              : JobResult::Failed(Text(DioText::kCheckCable)));
   }
-  // 4.-5. The module port (its own "Unable to open" message on failure).
-  std::unique_ptr<TaloComPort> port = TransferPort::Open(HostFor(host, host.Timings.PortTimeoutMs));
-  if (!port) return DioStartResult::Failed;
-  // 6.-10. Identification and simulation start.
+  // 4.-5. The module port.
+  QString failure;
+  std::unique_ptr<TaloComPort> port =
+      TransferPort::Open(HostFor(host, host.Timings.PortTimeoutMs), failure);
+  if (!port) return ended(DioStartResult::Failed, JobResult::Failed(failure));
+  // 6.-10. Identification and simulation start, on the shell's runner.
   SimulationStart start;
   {
     const BusyCursor busy(dialogs);
-    start = StartSimulation(host, *port);
+    bool ran = false;
+    const JobResult job = host.Shell.Jobs().Await([&] {
+      start = StartSimulation(host, *port);
+      ran = true;
+      return JobResult::Done();
+    });
+    // Not run at all (another job held the port): nothing was typed.
+    if (!ran) start.Error = job.Text.isEmpty() ? JobRunner::BusyText() : job.Text;
   }
   // An unplugged adapter is no fault of the controller's programs.
   if (!start.Error.isEmpty() && port->IsDisconnected())
@@ -147,16 +173,20 @@ DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel) {
   if (start.Error.isEmpty() && !start.Interrupted) showPanel(*port);
   // A start stopped after the companion programs ran leaves none behind.
   if (start.Interrupted && start.ModidStarted)
-    (void)DioSession::DeleteCompanions(*port, host.Timings);
+    (void)host.Shell.Jobs().Await(
+        [&] { return DioSession::DeleteCompanions(*port, host.Timings); });
   // 12. The port goes before any message shows.
   port->Close();
   port.reset();
-  if (start.Interrupted) return DioStartResult::Interrupted;
-  if (!start.Error.isEmpty()) {
-    dialogs.ShowError(start.Error);
-    return DioStartResult::Failed;
-  }
-  return DioStartResult::PanelShown;
+  if (start.Interrupted) return interrupted();
+  if (!start.Error.isEmpty()) return ended(DioStartResult::Failed, JobResult::Failed(start.Error));
+  return ended(DioStartResult::PanelShown, JobResult::Done());
+}
+
+void Report(DeviceShell& shell, const DioStart& start) {
+  ShowTransferFailure(shell.Dialogs(), start.Upload);
+  // A start stopped on request, or answered No, says nothing.
+  if (!start.Result.Cancelled()) shell.Report(start.Result);
 }
 
 }  // namespace DioStartFlow

@@ -5,10 +5,17 @@
 // the console line) and hand the open port to the panel.
 //
 // Principles of operation
-// - Main thread only; the uploads run behind the presenter (the transfer
-//   dialog or the command line's progress), the rest blocks behind the busy
-//   cursor for a few seconds. Messages go through the shell's dialogs, every
-//   command and every line the identification prints to its console.
+// - Started on the main thread. The question about free space comes first,
+//   on the main thread; the uploads run behind the presenter (the transfer
+//   dialog or the command line's progress); the identification and the
+//   start of the simulation run on the shell's job runner (Await: the
+//   window paints meanwhile, the busy cursor shows), every command and every
+//   line the identification prints going to the shell's console.
+// - Shows no message itself: Run returns a DioStart whose results the top
+//   level (the panel's start in the window, the command line's dio) hands
+//   to Report - an upload's own failure first, then the flow's (the refusal
+//   before a listing as a warning, the cable, module and command texts as
+//   errors). A start stopped on request says nothing.
 // - The companion programs come from the installation's Config folder and
 //   are copied and started afresh at every run; the device folder is not
 //   listed again.
@@ -27,6 +34,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "link/jobrunner.h"
 #include "module/diosession.h"
 
 class DeviceShell;
@@ -48,9 +56,16 @@ using DioPanelRunner = std::function<void(TaloComPort& port)>;
 
 enum class DioStartResult {
   NotStarted,  // not listed yet, or the question was answered No
-  Failed,      // a message said why
+  Failed,      // the results say why
   Interrupted, // the stop flag ended the start before the simulation ran
   PanelShown,
+};
+
+// What a start came to, for the top level to report.
+struct DioStart {
+  DioStartResult State = DioStartResult::NotStarted;
+  JobResult Upload;  // an upload's own failure (shown first)
+  JobResult Result;  // the flow's: Ok, Cancelled, or why it did not go on
 };
 
 namespace DioStartFlow {
@@ -58,5 +73,7 @@ inline constexpr size_t kDrainLimit = 513;
 inline constexpr size_t kLineLimit = 512;
 inline constexpr char kModuleAddress[] = "01";
 
-DioStartResult Run(const DioHost& host, const DioPanelRunner& showPanel);
+[[nodiscard]] DioStart Run(const DioHost& host, const DioPanelRunner& showPanel);
+// The top level's part: the start's messages, in the order they arose.
+void Report(DeviceShell& shell, const DioStart& start);
 }  // namespace DioStartFlow

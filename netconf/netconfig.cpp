@@ -223,7 +223,8 @@ JobResult NetConfig::LookUpFolders() {
 JobResult NetConfig::CopyToDevice(const QString& targetDir, const QString& localPath) {
   TransferHost host{Shell.SelectedPort(), Shell.Console(), Shell.Dialogs(), Presenter};
   host.TimeoutMs = Times.TransferTimeoutMs;
-  CopyOk = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
-  // The transfer has told a failure itself.
-  return CopyOk ? JobResult::Done() : JobResult::Failed(QString());
+  // The transfer's failure goes up with its text; the top level shows it.
+  const JobResult copied = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
+  CopyOk = copied.Ok();
+  return copied;
 }

@@ -101,8 +101,12 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
     return report;
   }
   // 5.-6. The port.
-  std::unique_ptr<TaloComPort> port = TransferPort::Open(host);
-  if (!port) return report;
+  QString failure;
+  std::unique_ptr<TaloComPort> port = TransferPort::Open(host, failure);
+  if (!port) {
+    host.Dialogs.ShowError(failure);
+    return report;
+  }
   report.Started = true;
   // 7.-8. The dialog runs the batch; the port is closed when it has gone.
   {
@@ -113,10 +117,13 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
     host.Presenter.Present(batch, true);
     report.AllSucceeded = batch.AllSucceeded();
     report.Outcomes = batch.Outcomes();
+    report.Result = batch.Result();
   }
   report.Disconnected = port->IsDisconnected();
   port->Close();
   port.reset();
+  // The batch's failure, told before the folder is listed again.
+  ShowTransferFailure(host.Dialogs, report.Result);
   // The batch has said the port went away; a listing could only fail again.
   if (report.Disconnected) return report;
   // 9. Show the folder again, keeping the user's view.

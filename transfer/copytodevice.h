@@ -13,7 +13,9 @@
 //   yet, not enough space (the whole 64-bit total against the free space).
 // - The port is opened after the checks and closed before the refresh; the
 //   refresh runs whenever the port could be opened, also after a failure or
-//   a cancel.
+//   a cancel. This is the batch's top level: an "Unable to open" and the
+//   batch's failure (TransferBatch::Result) are shown here, the latter once
+//   the port is closed and before the refresh.
 // - The refreshed listing is the proof of the copy: every file the batch
 //   counts as sent must be listed with the size it was sent with, or with
 //   that size rounded up to whole 128-byte blocks (XMODEM pads the last
@@ -65,6 +67,8 @@ struct CopyReport {
   // The port went away during the batch: the folder was not listed again.
   bool Disconnected = false;
   std::vector<TransferOutcome> Outcomes;
+  // The batch's result, its failure already shown.
+  JobResult Result;
   // One line per file sent that the refreshed listing does not show whole.
   QStringList Mismatches;
 };

@@ -1,6 +1,5 @@
 #include "transfer/terminalprogress.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <atomic>
 #include <csignal>
@@ -8,7 +7,6 @@
 #include "link/escapecontrols.h"
 #include "link/progressline.h"
 #include "link/taloconsole.h"
-#include "link/talothread.h"
 #include "transfer/transferbatch.h"
 
 namespace {
@@ -135,15 +133,13 @@ void TerminalProgress::ShowProgress(int percent, int64_t acknowledged, int64_t s
   }
 }
 
-void TerminalProgress::ProcessEvents() {
+void TerminalProgress::Tick() {
   if (InterruptRequested && Batch && CancelEnabled && !Interrupted) {
     Interrupted = true;
     WipeBar();
     PrintLine(QStringLiteral("Cancelling..."));
     Batch->PressCancel();
   }
-  QCoreApplication::processEvents();
-  TaloThread::ServeMainThread();
 }
 
 void TerminalProgress::FileEnded(const TransferOutcome& outcome) {

@@ -41,7 +41,7 @@ class TerminalProgress : public TransferView, public TransferPresenter {
 
   void ShowFile(const QString& sourcePath, int number, int total) override;
   void ShowProgress(int percent, int64_t acknowledged, int64_t size) override;
-  void ProcessEvents() override;
+  void Tick() override;
   void FileEnded(const TransferOutcome& outcome) override;
 
   // "512 B", "64.0 KiB", "1.5 MiB".

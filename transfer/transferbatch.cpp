@@ -1,12 +1,17 @@
 #include "transfer/transferbatch.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <thread>
 
 #include "link/devicename.h"
 #include "link/deviceshell.h"
 #include "link/talocomport.h"
+#include "link/talothread.h"
 #include "link/userdialogs.h"
 #include "transfer/transfertext.h"
 #include "transfer/transferview.h"
@@ -55,6 +60,7 @@ void TransferBatch::Run(TransferView& view) {
     // command line) still stops the batch.
     if (CancelPressed) {
       Succeeded = false;
+      Outcome = JobResult::Stopped();
       return;
     }
     if (!SingleFile) SourcePath = SourceList[i];
@@ -73,7 +79,10 @@ void TransferBatch::Run(TransferView& view) {
       Finish(i, arrived ? TransferOutcome::Result::Sent : TransferOutcome::Result::Cancelled,
              view);
       if (!arrived && SingleResult) *SingleResult = false;
-      if (!arrived || i + 1 < total) Succeeded = false;
+      if (!arrived || i + 1 < total) {
+        Succeeded = false;
+        Outcome = JobResult::Stopped();
+      }
       return;
     }
     if (state == 0) {
@@ -84,9 +93,10 @@ void TransferBatch::Run(TransferView& view) {
     if (SingleResult) *SingleResult = false;
     Succeeded = false;
     // An unplugged adapter is not the file's fault: say what happened.
-    Dialogs.ShowError(Port.IsDisconnected()
-                          ? ShellText::Disconnected(QString::fromStdString(Port.PortName()))
-                          : TransferText::FailedToTransfer(*name));
+    Outcome = Port.IsDisconnected()
+                  ? JobResult{JobStatus::Disconnected,
+                              ShellText::Disconnected(QString::fromStdString(Port.PortName()))}
+                  : JobResult::Failed(TransferText::FailedToTransfer(*name));
     return;
   }
 }
@@ -145,14 +155,7 @@ int32_t TransferBatch::SendOne(int index, int total, const QString& name, Transf
   Worker->SourcePath = SourcePath;
   Worker->TargetName = Results[index].TargetName.toLatin1();
   Worker->Resume();
-  while (Worker->TransferState.load() == 1) {
-    view.ShowFile(SourcePath, index + 1, total);
-    view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
-                      Worker->FileSize.load());
-    view.ProcessEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPumpIntervalMs));
-    if (CancelPressed) Worker->CancelRequested = true;
-  }
+  AwaitSender(index, total, view);
   view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
                     Worker->FileSize.load());
   const int32_t state = Worker->TransferState.load();
@@ -164,4 +167,37 @@ int32_t TransferBatch::SendOne(int index, int total, const QString& name, Transf
 void TransferBatch::Finish(int index, TransferOutcome::Result result, TransferView& view) {
   Results[index].Outcome = result;
   view.FileEnded(Results[index]);
+}
+
+void TransferBatch::AwaitSender(int index, int total, TransferView& view) {
+  const auto tick = [&] {
+    UpdateView(index, total, view);
+    view.Tick();
+    if (CancelPressed) Worker->CancelRequested = true;
+    return Worker->TransferState.load() == 1;
+  };
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (app && QThread::currentThread() == app->thread()) {
+    // The sender hands its status lines to this thread through the event
+    // loop; the loop also paints and delivers Cancel.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setInterval(kPumpIntervalMs);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+      if (!tick()) loop.quit();
+    });
+    timer.start();
+    if (tick()) loop.exec();
+    return;
+  }
+  while (tick()) {
+    TaloThread::ServeMainThread();
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPumpIntervalMs));
+  }
+}
+
+void TransferBatch::UpdateView(int index, int total, TransferView& view) {
+  view.ShowFile(SourcePath, index + 1, total);
+  view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
+                    Worker->FileSize.load());
 }

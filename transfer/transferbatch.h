@@ -4,9 +4,12 @@
 // into one device folder.
 //
 // Principles of operation
-// - Main thread only. Run(view) is the dialog's first timer tick: it keeps
-//   the main thread busy for the whole batch and pumps view.ProcessEvents()
-//   every 5 ms while a sender runs.
+// - Main thread only. Run(view) is the dialog's first timer tick and
+//   returns when the batch has ended. While a sender runs on its thread the
+//   main thread waits in an event loop (the window paints, Cancel gets
+//   through, the sender's hand-overs are served) and every 5 ms updates the
+//   view and calls view.Tick(). Without a QCoreApplication (plain logic) it
+//   waits in 5 ms sleeps, serving the hand-overs itself.
 // - The port is the caller's: opened and configured before Run, closed after.
 // - A name that is not an 8.3 name of letters, digits and "_" (see
 //   DeviceNames), or that an earlier file of the batch already went under
@@ -17,10 +20,12 @@
 //   asks "Replace ...?" first: No skips the file, Yes to all stops asking.
 //   Without a listing nothing is asked (TransferFile's callers replace their
 //   own files on purpose).
-// - A failed file stops the batch with an error box (the disconnection
-//   message when the port went away); a Cancel stops it
-//   without one. Either way AllSucceeded() is false and the remaining files
-//   are not sent (files sent before stay on the controller).
+// - A failed file stops the batch; Result() then holds its text for the
+//   caller to show (Failed, "Failed to transfer ..."; Disconnected, the
+//   disconnection message when the port went away). A Cancel stops it with
+//   Cancelled and no text. Either way AllSucceeded() is false and the
+//   remaining files are not sent (files sent before stay on the controller).
+//   Nothing here shows a box of its own but the questions about names.
 // - Outcomes() tells for each file whether it arrived, was skipped, failed or
 //   was never attempted.
 
@@ -31,6 +36,7 @@
 #include <optional>
 #include <vector>
 
+#include "link/jobrunner.h"
 #include "transfer/devicenames.h"
 
 class TaloComPort;
@@ -78,6 +84,8 @@ class TransferBatch {
   bool CancelWasPressed() const { return CancelPressed; }
 
   bool AllSucceeded() const { return Succeeded; }
+  // Ok, or why the batch stopped (see above).
+  const JobResult& Result() const { return Outcome; }
   int FileCount() const;
   const std::vector<TransferOutcome>& Outcomes() const { return Results; }
 
@@ -88,6 +96,9 @@ class TransferBatch {
   [[nodiscard]] std::optional<QString> AcceptedName(const QString& name);
   [[nodiscard]] bool MayReplace(const QString& name);
   [[nodiscard]] int32_t SendOne(int index, int total, const QString& name, TransferView& view);
+  // Until the sender has ended: the view kept up to date, Cancel passed on.
+  void AwaitSender(int index, int total, TransferView& view);
+  void UpdateView(int index, int total, TransferView& view);
   void Finish(int index, TransferOutcome::Result result, TransferView& view);
 
   std::unique_ptr<TThreadXModem> Worker;
@@ -102,6 +113,7 @@ class TransferBatch {
   bool* SingleResult = nullptr;
   int SingleCount = 0;
   bool Succeeded = true;
+  JobResult Outcome;
   std::vector<TransferOutcome> Results;
   DeviceNames Names;
   QStringList GivenNames;

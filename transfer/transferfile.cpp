@@ -8,14 +8,14 @@
 
 namespace TransferPort {
 
-std::unique_ptr<TaloComPort> Open(const TransferHost& host) {
+std::unique_ptr<TaloComPort> Open(const TransferHost& host, QString& failure) {
   auto port = std::make_unique<TaloComPort>(host.PortName.toStdString());
   port->SetTerminator(kTerminator);
   // A port that opens but refuses the line settings is as useless as one
   // that does not open: say so the same way.
   if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(host.TimeoutMs)) {
     port->Close();
-    host.Dialogs.ShowError(ShellText::UnableToOpen(host.PortName, port->LastError()));
+    failure = ShellText::UnableToOpen(host.PortName, port->LastError());
     return nullptr;
   }
   return port;
@@ -23,15 +23,21 @@ std::unique_ptr<TaloComPort> Open(const TransferHost& host) {
 
 }  // namespace TransferPort
 
-bool TransferFile(const TransferHost& host, const QString& targetDir, const QString& sourcePath,
-                  bool cancelEnabled, bool* disconnected) {
+void ShowTransferFailure(UserDialogs& dialogs, const JobResult& result) {
+  if (!result.Ok() && !result.Cancelled() && !result.Text.isEmpty())
+    dialogs.ShowError(result.Text);
+}
+
+JobResult TransferFile(const TransferHost& host, const QString& targetDir,
+                       const QString& sourcePath, bool cancelEnabled, bool* disconnected) {
   if (disconnected) *disconnected = false;
   // 1.-2. Port.
-  std::unique_ptr<TaloComPort> port = TransferPort::Open(host);
-  if (!port) return false;
+  QString failure;
+  std::unique_ptr<TaloComPort> port = TransferPort::Open(host, failure);
+  if (!port) return JobResult::Failed(failure);
   // 3.-4. The dialog in single-file mode.
   bool arrived = true;
-  bool succeeded = false;
+  JobResult result;
   {
     TransferBatch batch(*port, host.Console, host.Dialogs);
     batch.SetSingleFile(sourcePath, targetDir, &arrived);
@@ -39,11 +45,13 @@ bool TransferFile(const TransferHost& host, const QString& targetDir, const QStr
     // Only a file that arrived counts: a skipped rename or a dialog that
     // closed without running the batch is no success for the caller.
     const auto& outcomes = batch.Outcomes();
-    succeeded = batch.AllSucceeded() && arrived && outcomes.size() == 1 &&
-                outcomes.front().Outcome == TransferOutcome::Result::Sent;
+    result = batch.Result();
+    if (result.Ok() && !(batch.AllSucceeded() && arrived && outcomes.size() == 1 &&
+                         outcomes.front().Outcome == TransferOutcome::Result::Sent))
+      result = JobResult::Failed(QString());
   }
   if (disconnected) *disconnected = port->IsDisconnected();
   // 5. Release the port in every case.
   port->Close();
-  return succeeded;
+  return result;
 }

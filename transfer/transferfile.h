@@ -8,14 +8,18 @@
 //   500 ms time-outs, carriage return as line terminator), runs the batch in
 //   single-file mode through host.Presenter and closes the port before it
 //   returns, whatever happened: the port can be opened again at once.
-// - A port that cannot be opened gives the "Unable to open" error box and
-//   false. A failed file gives the batch's error box and false; a cancelled
-//   one gives false without a box.
+// - Shows no box of its own: a port that cannot be opened gives Failed with
+//   the "Unable to open" text, a failed file the batch's result (Failed or
+//   Disconnected, with its text), a cancelled one Cancelled without a text,
+//   and a file that was skipped (no usable name) Failed without a text. The
+//   caller shows it (ShowTransferFailure) where the box has always come.
 // - The device folder is not listed again; that is the caller's business.
 
 #include <QString>
 #include <cstdint>
 #include <memory>
+
+#include "link/jobrunner.h"
 
 class TaloComPort;
 class TaloConsole;
@@ -39,15 +43,21 @@ struct TransferHost {
 };
 
 namespace TransferPort {
-// Opens and configures the port for a transfer. On failure shows the
-// "Unable to open" error box and returns null.
-std::unique_ptr<TaloComPort> Open(const TransferHost& host);
+// Opens and configures the port for a transfer. On failure returns null and
+// sets failure to the "Unable to open" text.
+std::unique_ptr<TaloComPort> Open(const TransferHost& host, QString& failure);
 }  // namespace TransferPort
 
-// True when the file arrived. cancelEnabled: whether the dialog's Cancel
+// The top level's part for a transfer: a failure's text in an error box. A
+// cancel, and a failure without a text, show nothing: the user asked for
+// the one and has been asked about the other.
+void ShowTransferFailure(UserDialogs& dialogs, const JobResult& result);
+
+// Ok when the file arrived. cancelEnabled: whether the dialog's Cancel
 // button may be used (the DIO set-up leaves it off, the configuration and
 // image dialogs on). *disconnected (when given) tells whether the port went
-// away, which the batch's box has already said: callers need not add a
-// message of their own.
-bool TransferFile(const TransferHost& host, const QString& targetDir, const QString& sourcePath,
-                  bool cancelEnabled = false, bool* disconnected = nullptr);
+// away, which the result's text says: callers need not add a message of
+// their own.
+JobResult TransferFile(const TransferHost& host, const QString& targetDir,
+                       const QString& sourcePath, bool cancelEnabled = false,
+                       bool* disconnected = nullptr);

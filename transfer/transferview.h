@@ -3,12 +3,12 @@
 // window that shows a transfer.
 //
 // Principles of operation
-// - The batch (TransferBatch) runs on the main thread and keeps it busy for
-//   the whole batch. It tells the view which file is in progress and how far
-//   it got, and calls ProcessEvents() every 5 ms: that call must serve the
-//   sender's hand-overs to the main thread (TaloThread::ServeMainThread, or an
-//   event loop pass that does it), repaint, and let a Cancel reach the batch
-//   (TransferBatch::PressCancel).
+// - The batch (TransferBatch) runs on the main thread, which waits in an
+//   event loop while a sender works: the view paints and its Cancel reaches
+//   the batch (TransferBatch::PressCancel) as usual. Every 5 ms the batch
+//   tells the view which file is in progress and how far it got, and calls
+//   Tick(): a redraw, and whatever the view polls (the command line's
+//   Ctrl+C). Tick never runs the event loop itself.
 // - The widget dialog TdlgTaloTran is one view; the command line shows a
 //   progress bar; tests record the calls.
 // - A presenter shows the view modally around one batch: it returns when the
@@ -28,8 +28,8 @@ class TransferView {
   virtual void ShowFile(const QString& sourcePath, int number, int total) = 0;
   // Percentage acknowledged, with the bytes behind it (size as measured).
   virtual void ShowProgress(int percent, int64_t acknowledged, int64_t size) = 0;
-  // Serves the sender's hand-overs, repaints, delivers a Cancel.
-  virtual void ProcessEvents() = 0;
+  // Every 5 ms while a sender runs (see above).
+  virtual void Tick() {}
   // A file has been sent, has failed, or was skipped.
   virtual void FileEnded(const TransferOutcome& outcome) { (void)outcome; }
 };

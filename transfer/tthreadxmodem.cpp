@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "link/answerreader.h"
@@ -49,7 +50,47 @@ bool OpenRegularFile(QFile& file, const QString& path) {
 
 }  // namespace
 
-TThreadXModem::TThreadXModem() = default;
+// The console as the worker sees it: every call is handed to the main thread,
+// which owns the console, and the worker waits for it. A call dropped by
+// Terminate() does nothing (and reads as an empty console).
+class TThreadXModem::HandedConsole : public TaloConsole {
+ public:
+  explicit HandedConsole(TThreadXModem& owner) : Owner(owner) {}
+  int LineCount() const override {
+    int count = 0;
+    Hand([&] { count = Inner().LineCount(); });
+    return count;
+  }
+  void Clear() override { Hand([&] { Inner().Clear(); }); }
+  void AppendLine(const QString& text) override { Hand([&] { Inner().AppendLine(text); }); }
+  void AppendToLastLine(const QString& text) override {
+    Hand([&] { Inner().AppendToLastLine(text); });
+  }
+  void EraseLastChar() override { Hand([&] { Inner().EraseLastChar(); }); }
+  void ClearLastLine() override { Hand([&] { Inner().ClearLastLine(); }); }
+  void NewLine() override { Hand([&] { Inner().NewLine(); }); }
+  void ResetTo(const QStringList& lines) override { Hand([&] { Inner().ResetTo(lines); }); }
+  QString LastLine() const override {
+    QString line;
+    Hand([&] { line = Inner().LastLine(); });
+    return line;
+  }
+  void BeginUpdate() override { Hand([&] { Inner().BeginUpdate(); }); }
+  void EndUpdate() override { Hand([&] { Inner().EndUpdate(); }); }
+
+ private:
+  TaloConsole& Inner() const { return *Owner.Console; }
+  void Hand(const std::function<void()>& op) const { (void)Owner.Synchronize(op); }
+
+  TThreadXModem& Owner;
+};
+
+// The shell that shows the lines is made here, on the owner's thread, and
+// only used by the worker. Nothing it does asks the user anything.
+TThreadXModem::TThreadXModem()
+    : Handed(std::make_unique<HandedConsole>(*this)),
+      NoQuestions(std::make_unique<SilentDialogs>()),
+      Shell(std::make_unique<DeviceShell>(*Handed, *NoQuestions)) {}
 
 TThreadXModem::~TThreadXModem() {
   // The worker uses this object's fields up to its last statement: stop and
@@ -82,8 +123,17 @@ int32_t TThreadXModem::PercentOf(int64_t acknowledged, int64_t size) {
 void TThreadXModem::Execute() {
   const bool sent = Run();
   // Whatever step met it, a port that went away is the reason to show.
-  if (!sent && Port && Port->IsDisconnected())
-    ShowStatusFromWorker(ShellText::Disconnected(QString::fromStdString(Port->PortName())));
+  if (sent) {
+    Outcome = JobResult::Done();
+  } else if (Port && Port->IsDisconnected()) {
+    Outcome = {JobStatus::Disconnected,
+               ShellText::Disconnected(QString::fromStdString(Port->PortName()))};
+    ShowStatusFromWorker(Outcome.Text);
+  } else if (CancelSeen) {
+    Outcome = JobResult::Stopped();
+  } else {
+    Outcome = JobResult::Failed(FailureText);
+  }
   TransferState = sent ? 0 : -1;
 }
 
@@ -109,7 +159,8 @@ bool TThreadXModem::Run() {
   // 11. The program's closing lines and the prompt, read whether or not the
   // end was acknowledged: left in the line they would spill into the next
   // exchange. A port that went away has none to give.
-  if (Port->IsDisconnected() || !Synchronize([this] { ShowTrailingOutput(); })) return false;
+  if (Port->IsDisconnected() || Terminated()) return false;
+  ShowTrailingOutput();
   // 12.
   return ended;
 }
@@ -123,9 +174,9 @@ bool TThreadXModem::MeasureSource() {
 
 bool TThreadXModem::StartReceiver() {
   CommandLine = QByteArray(TransferText::kReceiveCommand) + TargetName + '\r';
-  CommandEchoed = false;
-  // A hand-over dropped by Terminate() must not pass for an echoed command.
-  return Synchronize([this] { SendTransferCommand(); }) && CommandEchoed;
+  // A sender terminated before it began types nothing; once begun, the
+  // line is typed whole.
+  return !Terminated() && SendTransferCommand();
 }
 
 bool TThreadXModem::WaitForStart() {
@@ -134,7 +185,11 @@ bool TThreadXModem::WaitForStart() {
     // A 'C' asks for CRC mode, which this sender does not speak: it counts as
     // a failed attempt like silence does.
     if (Port->Read(1, &byte) && byte == kNak) return true;
-    if (Cancelling()) return Fail(TransferText::kTransferCancelled);
+    if (Cancelling()) {
+      CancelSeen = true;
+      ShowStatusFromWorker(QString::fromLatin1(TransferText::kTransferCancelled));
+      return false;
+    }
     if (Port->IsDisconnected()) return false;  // no receiver will ever answer
     Sleep(kStartRetryPauseMs);
   }
@@ -166,6 +221,7 @@ bool TThreadXModem::SendChunk(const QByteArray& chunk, uint8_t& blockNumber) {
       case BlockResult::Acknowledged:
         break;
       case BlockResult::Cancelled:
+        CancelSeen = true;
         CancelTransfer();
         return false;
       case BlockResult::Failed:
@@ -231,42 +287,33 @@ bool TThreadXModem::EndTransmission() {
     uint8_t reply = 0;
     acknowledged = Port->Read(1, &reply) && reply == kAck;
   }
-  ShowStatusFromWorker(
-      QString::fromLatin1(acknowledged ? TransferText::kGotEotAck : TransferText::kNoEotAck));
-  return acknowledged;
+  if (acknowledged) {
+    ShowStatusFromWorker(QString::fromLatin1(TransferText::kGotEotAck));
+    return true;
+  }
+  return Fail(TransferText::kNoEotAck);
 }
 
 bool TThreadXModem::Cancelling() const { return CancelRequested.load() || Terminated(); }
 
 void TThreadXModem::ShowStatusFromWorker(const QString& text) {
-  StatusText = text;
-  (void)Synchronize([this] { ShowStatus(); });
+  if (Console) Shell->AppendConsoleLine(text);
 }
 
 bool TThreadXModem::Fail(const char* status) {
-  ShowStatusFromWorker(QString::fromLatin1(status));
+  FailureText = QString::fromLatin1(status);
+  ShowStatusFromWorker(FailureText);
   return false;
 }
 
-void TThreadXModem::ShowStatus() {
-  if (StatusText.isEmpty()) return;
-  // The console path never asks the user anything.
-  SilentDialogs none;
-  DeviceShell(*Console, none).AppendConsoleLine(StatusText);
-}
-
-void TThreadXModem::SendTransferCommand() {
-  // The echo check shows the command line first, as a status line; it never
-  // asks the user anything.
-  SilentDialogs none;
-  StatusText = QString::fromLatin1(CommandLine);
-  CommandEchoed = DeviceShell(*Console, none).SendEchoed(*Port, CommandLine);
-}
+// The echo check shows the command line first, as a status line; it never
+// asks the user anything. Typed here on the worker: the main thread only
+// shows the lines, and the window paints while the echo comes back.
+bool TThreadXModem::SendTransferCommand() { return Shell->SendEchoed(*Port, CommandLine); }
 
 // Lines end with carriage return here, so the line feed of each line starts
 // the next one: the prompt is looked for anywhere in the line. Every other
 // line is shown, within the shell's usual prompt budget.
 void TThreadXModem::ShowTrailingOutput() {
-  SilentDialogs none;
-  (void)DeviceShell(*Console, none).WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
+  (void)Shell->WaitForPrompt(*Port, {}, DeviceShell::PromptAt::Anywhere);
 }

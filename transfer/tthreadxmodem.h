@@ -9,11 +9,12 @@
 //   destructor cancels a transfer still running and joins the thread. The
 //   object never owns the port or the console.
 // - Threads: Execute() runs on the worker and uses Port alone for the whole
-//   transfer, except while it has handed an operation to the main thread
-//   (status lines, typing the command line, the closing output): the worker
-//   waits meanwhile, so the port is never used by two threads at once. The
-//   main thread's pump must serve those hand-overs (TaloThread::ServeMainThread
-//   or the event loop), or the worker waits for ever.
+//   transfer: typing the command line, the blocks, the closing output. Only
+//   the console lines are handed to the main thread, the worker waiting for
+//   each, so the main thread never waits on the line and the window paints
+//   throughout. The main thread's pump must serve those hand-overs
+//   (TaloThread::ServeMainThread or the event loop), or the worker waits
+//   for ever.
 // - Port set-up is the caller's: kControllerLine, one time-out value T for every
 //   read (500 ms for transfers: a one-byte read gives up after 2T), carriage
 //   return as the line terminator.
@@ -25,6 +26,9 @@
 //   failure is what the console shows; some failures show nothing. A port
 //   that disconnects ends the transfer at once, with the disconnection as
 //   its status line.
+// - Result() tells the same as a value once TransferState is no longer 1:
+//   Ok; Failed with the status line that gave the reason (empty where none
+//   was shown); Cancelled (no text); Disconnected with its status line.
 // - Cancel: CancelRequested is honoured while waiting for the receiver (nothing
 //   is sent) and before every block send (five CAN bytes go out once). Deleting
 //   the object or Terminate() counts as a cancel.
@@ -36,12 +40,16 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
+#include "link/jobrunner.h"
 #include "link/talothread.h"
 
+class DeviceShell;
+class QFile;
+class SilentDialogs;
 class TaloComPort;
 class TaloConsole;
-class QFile;
 
 class TThreadXModem : public TaloThread {
  public:
@@ -79,6 +87,9 @@ class TThreadXModem : public TaloThread {
   std::atomic<int64_t> Acknowledged{0};  // file bytes the receiver has acknowledged
   std::atomic<int64_t> FileSize{0};      // as measured before the transfer
 
+  // What the transfer came to; read only once TransferState is no longer 1.
+  const JobResult& Result() const { return Outcome; }
+
   // The 132-byte frame of one block: SOH, number, its complement, the data
   // padded with zero bytes, the sum of the data bytes modulo 256.
   static Frame BuildFrame(uint8_t blockNumber, const uint8_t* data, int length);
@@ -105,16 +116,21 @@ class TThreadXModem : public TaloThread {
   [[nodiscard]] bool EndTransmission();
 
   [[nodiscard]] bool Cancelling() const;
-  // Hands StatusText to the main thread to be shown.
+  // Shows a status line in the console (handed to the main thread).
   void ShowStatusFromWorker(const QString& text);
   bool Fail(const char* status);
 
-  // Main-thread operations (the worker waits while they run).
-  void ShowStatus();
-  void SendTransferCommand();
+  // Shell exchanges on the worker; their console lines are handed over.
+  class HandedConsole;
+  [[nodiscard]] bool SendTransferCommand();
   void ShowTrailingOutput();
 
   QByteArray CommandLine;
-  QString StatusText;
-  bool CommandEchoed = false;
+  std::unique_ptr<HandedConsole> Handed;
+  std::unique_ptr<SilentDialogs> NoQuestions;
+  std::unique_ptr<DeviceShell> Shell;  // on Handed: every line handed over
+  // The worker's alone until TransferState leaves 1 (set after them).
+  QString FailureText;
+  bool CancelSeen = false;
+  JobResult Outcome;
 };

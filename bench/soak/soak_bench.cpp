@@ -117,7 +117,8 @@ class Soak {
 
   void Upload() {
     const TransferHost host{Shell.SelectedPort(), Console, Dialogs, Progress, 100};
-    if (!TransferFile(host, QStringLiteral("\\"), Scratch + QStringLiteral("/SOAK.DAT"))) Fail("upload");
+    if (!TransferFile(host, QStringLiteral("\\"), Scratch + QStringLiteral("/SOAK.DAT")).Ok())
+      Fail("upload");
     Console.Clear();
   }
 
@@ -145,12 +146,12 @@ class Soak {
     timings.DeletePauseMs = 40;
     const DioHost host{Shell, Progress, 1 << 20, timings};
     int answered = 0;
-    const DioStartResult result = DioStartFlow::Run(host, [&](TaloComPort& port) {
+    const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
       DioSession session(port, DioStartFlow::kModuleAddress, timings);
       for (int i = 0; i < polls; ++i) answered += session.Poll().Ok ? 1 : 0;
       (void)session.Release();
     });
-    if (result != DioStartResult::PanelShown || answered != polls) Fail("DIO poll");
+    if (start.State != DioStartResult::PanelShown || answered != polls) Fail("DIO poll");
     Console.Clear();
   }
 

@@ -113,18 +113,10 @@ class Panel {
       if (WaitInterval()) Poll();
     }
     // A port that went away takes the release with it.
-    switch (Lost ? DioSession::ReleaseResult::Disconnected : Session.Release()) {
-      case DioSession::ReleaseResult::Released:
-        dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
-        break;
-      case DioSession::ReleaseResult::DeleteFailed:
-        dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
-        break;
-      case DioSession::ReleaseResult::Disconnected:
-        AllGood = false;
-        dialogs.ShowError(Session.DisconnectedText());
-        break;
-    }
+    const JobResult released =
+        Lost ? JobResult{JobStatus::Disconnected, Session.DisconnectedText()} : Session.Release();
+    if (released.Status == JobStatus::Disconnected) AllGood = false;
+    DioSession::ReportRelease(dialogs, released);
     return AllGood;
   }
 
@@ -229,14 +221,15 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   host.StopFlag = &StopRequested;
   bool allGood = false;
   bool stoppedInStart = false;
-  const DioStartResult result = DioStartFlow::Run(host, [&](TaloComPort& port) {
+  const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
     // A Ctrl+C as the simulation started: the panel only releases it.
     stoppedInStart = StopRequested;
     Panel panel(port, output, timings);
     allGood = panel.Run(*parsed, flowShell.Dialogs());
   });
-  if (result == DioStartResult::Interrupted || stoppedInStart) return kExitInterrupted;
-  return result == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
+  DioStartFlow::Report(flowShell, start);
+  if (start.State == DioStartResult::Interrupted || stoppedInStart) return kExitInterrupted;
+  return start.State == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
 }
 
 namespace {

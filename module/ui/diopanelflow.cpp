@@ -8,11 +8,13 @@ DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFr
                            const DioTimings& timings) {
   TransferDialogPresenter presenter(parent);
   const DioHost host{shell, presenter, deviceFreeBytes, timings};
-  return DioStartFlow::Run(host, [&](TaloComPort& port) {
+  const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
     TdlgTalo7101 panel(shell.Dialogs(), parent);
     panel.Setup(port, QString::fromLatin1(DioStartFlow::kModuleAddress), timings);
     panel.exec();
   });
+  DioStartFlow::Report(shell, start);
+  return start.State;
 }
 
 DeviceTool DioPanelTool() {

@@ -241,23 +241,12 @@ void TdlgTalo7101::BeginRelease() {
   StatusMessage->setText(QString::fromLatin1(DioText::kReleasing));
   Form->m_StatusBar->repaint();
   DioSession* session = Session.get();
-  Worker->Run<DioSession::ReleaseResult>(
-      [session] { return session->Release(); },
-      [this](const DioSession::ReleaseResult& result) { ReleaseFinished(result); });
+  Worker->Run<JobResult>([session] { return session->Release(); },
+                         [this](const JobResult& result) { ReleaseFinished(result); });
 }
 
-void TdlgTalo7101::ReleaseFinished(DioSession::ReleaseResult result) {
-  switch (result) {
-    case DioSession::ReleaseResult::Released:
-      Dialogs.ShowInformation(QString::fromLatin1(DioText::kReleased));
-      break;
-    case DioSession::ReleaseResult::DeleteFailed:
-      Dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
-      break;
-    case DioSession::ReleaseResult::Disconnected:
-      Dialogs.ShowError(Session->DisconnectedText());
-      break;
-  }
+void TdlgTalo7101::ReleaseFinished(const JobResult& result) {
+  DioSession::ReportRelease(Dialogs, result);
   ReleaseDone = true;
   QDialog::reject();
 }

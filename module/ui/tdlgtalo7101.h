@@ -85,7 +85,7 @@ class TdlgTalo7101 : public QDialog {
   void StartToggle(int channel);
   void NextStep();
   void BeginRelease();
-  void ReleaseFinished(DioSession::ReleaseResult result);
+  void ReleaseFinished(const JobResult& result);
   void ShowState();
 
   std::unique_ptr<Ui::TdlgTalo7101> Form;

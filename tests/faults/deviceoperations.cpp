@@ -204,8 +204,6 @@ bool RunImage(OperationWorld& world, bool backup, const QString& path) {
 
 }  // namespace
 
-void DirectView::ProcessEvents() { Pump(); }
-
 void DirectPresenter::Present(TransferBatch& batch, bool) { batch.Run(View); }
 
 OperationWorld::OperationWorld() {
@@ -591,7 +589,7 @@ Operation Dio(const DioPlan& plan) {
         timings.PollIntervalMs = 20;
         timings.Pause = plan.Pause;
         const DioHost host{world.Shell, world.Presenter, 1'000'000, timings};
-        const DioStartResult result = DioStartFlow::Run(host, [&](TaloComPort& port) {
+        const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
           DioSession session(port, DioStartFlow::kModuleAddress, timings);
           DioPanelState state;
           for (int i = 0; i < plan.Polls; ++i) {
@@ -606,9 +604,11 @@ Operation Dio(const DioPlan& plan) {
           }
           if (plan.Set && !session.SetOutput(2, "1").Applied)
             world.Dialogs.ShowError(QStringLiteral("output 2 did not switch"));
-          if (session.Release() == DioSession::ReleaseResult::DeleteFailed)
-            world.Dialogs.ShowError(QString::fromLatin1(DioText::kDeleteFailed));
+          const JobResult released = session.Release();
+          if (released.Status == JobStatus::Failed) world.Dialogs.ShowError(released.Text);
         });
+        DioStartFlow::Report(world.Shell, start);
+        const DioStartResult result = start.State;
         world.Done = result == DioStartResult::PanelShown;
         if (result == DioStartResult::Failed && !world.ErrorShown())
           findings.push_back("the start failed without a message: " + world.AllMessages());

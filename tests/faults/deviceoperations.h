@@ -32,7 +32,6 @@ class DirectView : public TransferView {
  public:
   void ShowFile(const QString&, int, int) override {}
   void ShowProgress(int, int64_t, int64_t) override {}
-  void ProcessEvents() override;
 };
 class DirectPresenter : public TransferPresenter {
  public:

@@ -14,6 +14,7 @@
 #include "module/diotext.h"
 #include "module/ui/diopanelflow.h"
 #include "module/ui/tdlgtalo7101.h"
+#include "transfer/ui/transferdialogpresenter.h"
 #include "remote/devicetexts.h"
 #include "tests/module/diotesting.h"
 
@@ -185,8 +186,14 @@ TEST_F(DioPanel, aHangUpClosesThePanelWithItsMessage) {
 
 TEST_F(DioPanel, refusesBeforeAListingAndAfterNo) {
   Start();
-  EXPECT_EQ(RunDioPanel(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
+  // The flow hands its refusal back; only the top level shows it.
+  TransferDialogPresenter presenter;
+  const DioStart refused = DioStartFlow::Run({Shell, presenter, 0, Timings()}, [](TaloComPort&) {});
+  EXPECT_EQ(refused.State, DioStartResult::NotStarted);
+  EXPECT_TRUE(Dialogs.Messages.empty());
+  DioStartFlow::Report(Shell, refused);
   EXPECT_EQ(Dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});
+  EXPECT_EQ(RunDioPanel(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
   Dialogs.YesNoAnswers.push_back(false);
   EXPECT_EQ(RunDioPanel(nullptr, Shell, 1000, Timings()), DioStartResult::NotStarted);
   EXPECT_TRUE(Sim().Commands().empty());

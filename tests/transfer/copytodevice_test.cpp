@@ -319,7 +319,7 @@ TEST_F(CopyToController, nakFourTimesThenAckSendsTheSameFrameFiveTimes) {
   EXPECT_EQ(Sim().GetFile("\\NAK.BIN"), Contents["NAK.BIN"]);
 }
 
-TEST_F(CopyToController, transferFileFailsOnCanWithTheBoxOnlyAndReleasesThePort) {
+TEST_F(CopyToController, transferFileFailsOnCanWithItsTextAndReleasesThePort) {
   const QString path = File("MODID.EXE", 1000);
   EXPECT_TRUE(TransferFile(Host(), "D:\\", path));
   EXPECT_FALSE(Shows.CancelEnabled);
@@ -328,11 +328,49 @@ TEST_F(CopyToController, transferFileFailsOnCanWithTheBoxOnlyAndReleasesThePort)
 
   SetFaults([](auto& f) { f.XmodemCanAtBlock = 2; });
   EXPECT_FALSE(TransferFile(Host(), "D:\\", File("CAN.BIN", 1000)));
-  EXPECT_EQ(Dialogs.Errors(), QStringList{"Fail to transfer file 'CAN.BIN'!"});
   EXPECT_EQ(ConsoleLines().last(), TransferText::kTransferring) << "no status line of its own";
   EXPECT_FALSE(Sim().Exists("\\CAN.BIN"));
   TaloComPort again(PortPath());
   EXPECT_TRUE(again.Open()) << "the port is free again at once";
+}
+
+// The batch's result, as TransferFile hands it back: the texts the boxes
+// have always shown, and no box from inside the transfer.
+TEST_F(CopyToController, transferResultCarriesTheTextTheCallerShows) {
+  struct Case {
+    const char* Name;
+    std::function<void(talosim::FaultPlan&)> Faults;
+    bool NoPort;
+    int CancelAtPercent;
+    JobStatus Status;
+    QString Text;
+  };
+  const QString port = QString::fromStdString(PortPath());
+  const Case cases[] = {
+      {"sent", {}, false, -1, JobStatus::Ok, {}},
+      {"receiver cancels", [](auto& f) { f.XmodemCanAtBlock = 2; }, false, -1, JobStatus::Failed,
+       "Fail to transfer file 'T.BIN'!"},
+      {"line lost", [](auto& f) { f.HangUpAfterBytes = 40; }, false, -1, JobStatus::Disconnected,
+       ShellText::Disconnected(port)},
+      {"user cancels", {}, false, 5, JobStatus::Cancelled, {}},
+      {"no port", {}, true, -1, JobStatus::Failed, ShellText::UnableToOpen(port + "-absent")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Faults) SetFaults(c.Faults);
+    Shows.View.CancelAtPercent = c.CancelAtPercent;
+    TransferHost host = Host();
+    if (c.NoPort) host.PortName += "-absent";
+    const JobResult result =
+        TransferFile(host, "D:\\", WriteFile(Dir, "T.BIN", std::string(16 * 1024, 'x')), true);
+    EXPECT_EQ(result.Status, c.Status);
+    EXPECT_EQ(result.Text, c.Text);
+    EXPECT_TRUE(Dialogs.Messages.empty()) << "the caller shows it";
+    ShowTransferFailure(Dialogs, result);
+    EXPECT_EQ(Dialogs.Errors(), c.Text.isEmpty() ? QStringList() : QStringList{c.Text});
+    Dialogs.Messages.clear();
+    if (c.Faults) StartSim();  // a fresh controller for the next case
+  }
 }
 
 TEST_F(CopyToController, cancelledTransferFileIsAFailureWithoutMessage) {

@@ -114,7 +114,6 @@ class RecordingView : public TransferView {
     if (Batch && CancelAtPercent >= 0 && acknowledged > 0 && percent >= CancelAtPercent)
       Batch->PressCancel();
   }
-  void ProcessEvents() override { Pump(); }
 };
 
 // Runs the batch at once, like a dialog whose first timer tick has come.

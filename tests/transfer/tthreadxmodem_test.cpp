@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "link/deviceshell.h"
 #include "tests/support/scriptedshell.h"
 #include "tests/transfer/transfertesting.h"
 #include "transfer/transfertext.h"
@@ -39,10 +40,46 @@ class XModemSender : public SimTransferTest<> {
     sender.CancelRequested = cancelAtPercent == 0;
     const int32_t state = RunToEnd(sender, cancelAtPercent);
     Progress = sender.Progress.load();
+    Outcome = sender.Result();
     return state;
   }
   int Progress = -1;
+  JobResult Outcome;
 };
+
+// Result() beside TransferState: what the top level will tell the user.
+TEST_F(XModemSender, resultTellsSentFailedCancelledAndDisconnectedApart) {
+  struct Case {
+    const char* Name;
+    std::function<void(talosim::FaultPlan&)> Faults;
+    bool Missing;         // a source file that is not there
+    int CancelAtPercent;  // 0: before the receiver starts
+    JobStatus Status;
+    QString Text;
+  };
+  const QString lost = ShellText::Disconnected(QString::fromStdString(PortPath()));
+  const Case cases[] = {
+      {"sent", {}, false, -1, JobStatus::Ok, {}},
+      {"no file", {}, true, -1, JobStatus::Failed, TransferText::kCannotOpenSendFile},
+      {"receiver cancels", [](auto& f) { f.XmodemCanAtBlock = 2; }, false, -1, JobStatus::Failed, {}},
+      {"user cancels", {}, false, 0, JobStatus::Cancelled, {}},
+      {"line lost", [](auto& f) { f.HangUpAfterBytes = 40; }, false, -1, JobStatus::Disconnected,
+       lost},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Faults) SetFaults(c.Faults);
+    const QString path = c.Missing ? Dir.filePath("absent.bin") : File("R.BIN", 1000);
+    const int32_t state = Send(path, "D:\\R.BIN", c.CancelAtPercent);
+    EXPECT_EQ(state, c.Status == JobStatus::Ok ? 0 : -1);
+    EXPECT_EQ(Outcome.Status, c.Status);
+    EXPECT_EQ(Outcome.Text, c.Text);
+    if (c.Faults) {
+      StartSim();  // a fresh controller for the next case
+      Console.Clear();
+    }
+  }
+}
 
 TEST_F(XModemSender, uploadsByteExactPaddedToWholeBlocks) {
   // 0: EOT only; 256 * 128 + 5: block numbers run 255, 0, 1, ...

@@ -1,9 +1,7 @@
 #include "transfer/ui/tdlgtalotran.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 
-#include "link/talothread.h"
 #include "transfer/transferbatch.h"
 #include "ui_tdlgtalotran.h"
 
@@ -34,11 +32,6 @@ void TdlgTaloTran::ShowFile(const QString& sourcePath, int number, int total) {
 
 void TdlgTaloTran::ShowProgress(int percent, int64_t, int64_t) {
   Form->ProgressBar1->setValue(percent);
-}
-
-void TdlgTaloTran::ProcessEvents() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-  TaloThread::ServeMainThread();
 }
 
 QLineEdit* TdlgTaloTran::edtName() const { return Form->edtName; }

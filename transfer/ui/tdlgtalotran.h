@@ -5,10 +5,10 @@
 //
 // Principles of operation
 // - Main thread only. 150 ms after the dialog appears Timer1 runs the batch
-//   once; the batch keeps the main thread busy and calls ProcessEvents every
-//   5 ms, which repaints the dialog, delivers Cancel and serves the sender's
-//   hand-overs. 200 ms after the batch Timer2 closes the dialog. Only the
-//   first show starts the batch (a restored window is shown again).
+//   once; while it runs the main thread waits in the batch's event loop, so
+//   the dialog paints and Cancel gets through. 200 ms after the batch Timer2
+//   closes the dialog. Only the first show starts the batch (a restored
+//   window is shown again).
 // - Cancel (and Esc) only asks the batch to stop: the dialog stays until the
 //   sender has cancelled cleanly, then closes as after any batch.
 // - The batch is the caller's and outlives the dialog.
@@ -40,7 +40,6 @@ class TdlgTaloTran : public QDialog, public TransferView {
 
   void ShowFile(const QString& sourcePath, int number, int total) override;
   void ShowProgress(int percent, int64_t acknowledged, int64_t size) override;
-  void ProcessEvents() override;
 
   QLineEdit* edtName() const;
   QLineEdit* edtCount() const;

@@ -263,11 +263,12 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
 }
 
 void DevicePane::ViewFile(int index) {
-  const PShellItem* item = BrowserPtr->DeviceItemAt(index);
-  if (!item) return;
-  const QString name = item->Name;
-  if (const std::optional<QByteArray> text = DeviceTextFile::ReadItem(*BrowserPtr, index))
-    if (ShowText) ShowText(name, *text);
+  DeviceShell& shell = BrowserPtr->Shell();
+  (void)DeviceTextFile::ViewItem(
+      *BrowserPtr, index, [this, &shell](const QString& name, const DeviceTextFile::TextRead& read) {
+        shell.Report(read.Result);
+        if (read.Result.Ok() && ShowText) ShowText(name, read.Text);
+      });
 }
 
 void DevicePane::PopupMenu2Popup() {

@@ -19,7 +19,9 @@
 // - View (context menu) and a double-click or Enter on a file with a text
 //   extension show the file's text (DeviceTextFile) in a read-only viewer
 //   that stays open beside the main window; a double-click on any other
-//   file runs it in the terminal as before.
+//   file runs it in the terminal as before. The file is read as a job (a
+//   large one after a question); the viewer opens when it is done, and a
+//   failed or stopped read is reported instead.
 // - Device work runs as jobs on the shell's JobRunner (link/jobrunner.h):
 //   while one runs the pane shows the hourglass, every control that starts
 //   device work is disabled (the feature tools, the terminal toggle and the

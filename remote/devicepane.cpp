@@ -19,6 +19,7 @@
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
 #include "remote/devicetextfile.h"
+#include "remote/devicetexts.h"
 #include "remote/devicetextviewer.h"
 #include "remote/tdlgtaloprop.h"
 #include "ui_devicepane.h"
@@ -60,7 +61,7 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   StatusSize->setMinimumWidth(kSizePanelMinWidth);
   Form->stabarTalo->addWidget(StatusObjects);
   Form->stabarTalo->addWidget(StatusSize, 1);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel = new QPushButton(DeviceText::CancelCaption(), this);
   btnCancel->setObjectName(QStringLiteral("btnTaloCancel"));
   btnCancel->hide();
   Form->stabarTalo->addPermanentWidget(btnCancel);

@@ -90,7 +90,8 @@ class DevicePane : public QWidget {
   // Replaces the text viewer: the file's name and its text as read.
   using TextView = std::function<void(const QString& name, const QByteArray& text)>;
   void SetTextView(TextView view) { ShowText = std::move(view); }
-  // View1: the text of the file at index (a question first when large).
+  // View1: the text of the file at index, read as a job (a question first
+  // when large); the viewer opens, or the failure is reported, when done.
   void ViewFile(int index);
   // Enables the context menu's entries for the current selection; the menu
   // runs this each time it opens.

@@ -24,10 +24,11 @@ void Report(DeviceShell& shell, const char* name, const NetSettings::ParseError&
 
 std::optional<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   const char* name = NetSettings::kSettingsFileName;
-  const std::optional<QByteArray> text =
+  const DeviceTextFile::TextRead read =
       DeviceTextFile::Read(shell, kFolder, QString::fromLatin1(name), timeouts);
-  if (!text) return std::nullopt;
-  const NetSettings::SettingsParse parse = NetSettings::ParseSocketCfg(*text);
+  shell.Report(read.Result);
+  if (!read.Result.Ok()) return std::nullopt;
+  const NetSettings::SettingsParse parse = NetSettings::ParseSocketCfg(read.Text);
   if (!parse.Settings) Report(shell, name, parse.Error);
   return parse.Settings;
 }
@@ -37,10 +38,11 @@ std::optional<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTime
   MaskingConsole console(&shell.Console());
   DeviceShell masked(console, shell.Dialogs());
   masked.SetSelectedPort(shell.SelectedPort());
-  const std::optional<QByteArray> text =
+  const DeviceTextFile::TextRead read =
       DeviceTextFile::Read(masked, kFolder, QString::fromLatin1(name), timeouts);
-  if (!text) return std::nullopt;
-  NetSettings::AccountsParse parse = NetSettings::ParseSocketUpw(*text);
+  shell.Report(read.Result);
+  if (!read.Result.Ok()) return std::nullopt;
+  NetSettings::AccountsParse parse = NetSettings::ParseSocketUpw(read.Text);
   if (!parse.Accounts) {
     Report(shell, name, parse.Error);
     return std::nullopt;

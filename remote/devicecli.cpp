@@ -74,10 +74,14 @@ std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& t
 
 int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
                  const DeviceTimeouts& timeouts) {
-  const std::optional<QByteArray> text =
-      DeviceTextFile::Read(shell, FolderOf(path), NameOf(path), timeouts);
-  if (!text) return kExitFailed;
-  lines.append(DeviceTextFile::Lines(*text));
+  DeviceTextFile::TextRead read;
+  const JobResult result = shell.Jobs().Run([&] {
+    read = DeviceTextFile::Read(shell, FolderOf(path), NameOf(path), timeouts);
+    return read.Result;
+  });
+  shell.Report(result);
+  if (!result.Ok()) return kExitFailed;
+  lines.append(DeviceTextFile::Lines(read.Text));
   return kExitOk;
 }
 

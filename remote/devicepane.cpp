@@ -19,6 +19,7 @@
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
 #include "remote/devicetextfile.h"
+#include "remote/devicetexts.h"
 #include "remote/devicetextviewer.h"
 #include "remote/tdlgtaloprop.h"
 #include "ui_devicepane.h"
@@ -60,7 +61,7 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   StatusSize->setMinimumWidth(kSizePanelMinWidth);
   Form->stabarTalo->addWidget(StatusObjects);
   Form->stabarTalo->addWidget(StatusSize, 1);
-  btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  btnCancel = new QPushButton(DeviceText::CancelCaption(), this);
   btnCancel->setObjectName(QStringLiteral("btnTaloCancel"));
   btnCancel->hide();
   Form->stabarTalo->addPermanentWidget(btnCancel);
@@ -263,11 +264,12 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
 }
 
 void DevicePane::ViewFile(int index) {
-  const PShellItem* item = BrowserPtr->DeviceItemAt(index);
-  if (!item) return;
-  const QString name = item->Name;
-  if (const std::optional<QByteArray> text = DeviceTextFile::ReadItem(*BrowserPtr, index))
-    if (ShowText) ShowText(name, *text);
+  DeviceShell& shell = BrowserPtr->Shell();
+  (void)DeviceTextFile::ViewItem(
+      *BrowserPtr, index, [this, &shell](const QString& name, const DeviceTextFile::TextRead& read) {
+        shell.Report(read.Result);
+        if (read.Result.Ok() && ShowText) ShowText(name, read.Text);
+      });
 }
 
 void DevicePane::PopupMenu2Popup() {

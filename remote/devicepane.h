@@ -19,7 +19,9 @@
 // - View (context menu) and a double-click or Enter on a file with a text
 //   extension show the file's text (DeviceTextFile) in a read-only viewer
 //   that stays open beside the main window; a double-click on any other
-//   file runs it in the terminal as before.
+//   file runs it in the terminal as before. The file is read as a job (a
+//   large one after a question); the viewer opens when it is done, and a
+//   failed or stopped read is reported instead.
 // - Device work runs as jobs on the shell's JobRunner (link/jobrunner.h):
 //   while one runs the pane shows the hourglass, every control that starts
 //   device work is disabled (the feature tools, the terminal toggle and the
@@ -88,7 +90,8 @@ class DevicePane : public QWidget {
   // Replaces the text viewer: the file's name and its text as read.
   using TextView = std::function<void(const QString& name, const QByteArray& text)>;
   void SetTextView(TextView view) { ShowText = std::move(view); }
-  // View1: the text of the file at index (a question first when large).
+  // View1: the text of the file at index, read as a job (a question first
+  // when large); the viewer opens, or the failure is reported, when done.
   void ViewFile(int index);
   // Enables the context menu's entries for the current selection; the menu
   // runs this each time it opens.

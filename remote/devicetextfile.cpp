@@ -1,5 +1,8 @@
 #include "remote/devicetextfile.h"
 
+#include <memory>
+#include <utility>
+
 #include "items/shellitem.h"
 #include "link/devicepath.h"
 #include "link/deviceshell.h"
@@ -73,47 +76,46 @@ int SecondsOnLine(int64_t bytes) {
   return static_cast<int>((bytes + kLineBytesPerSecond - 1) / kLineBytesPerSecond);
 }
 
-std::optional<QByteArray> Read(DeviceShell& shell, const QString& folder, const QString& name,
-                               const DeviceTimeouts& timeouts) {
+TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
+              const DeviceTimeouts& timeouts) {
+  const auto failed = [](JobResult result) { return TextRead{{}, std::move(result)}; };
   const DeviceCommand::CommandLine command = DeviceCommand::TypeFile(folder, name);
-  if (command.Refused()) {
-    shell.Dialogs().ShowError(command.Refusal);
-    return std::nullopt;
-  }
+  if (command.Refused()) return failed(JobResult::Failed(command.Refusal));
   const QString path = DevicePath::OnDriveD(folder, name);
   QByteArrayList lines;
-  QString error;
-  {
-    ShellSession session(shell, timeouts.FileCommandMs, kLineFeed);
-    const auto keep = [&lines](const QByteArray& line) {
-      lines.append(line);
-      return true;
-    };
-    if (!session.IsOpen())
-      error = session.OpenErrorText();
-    else if (!session.Send(command.Line) || !session.ReadAnswer(keep, timeouts.PromptBudgetMs))
-      error = session.FailureText(ShellText::UnableToSend(QString::fromLatin1(command.Line)));
-    else if (session.SkippedLongLine())
-      error = DeviceText::TextLineTooLong(path);
-  }  // the port is closed before anything is shown
-  const Answer answer = error.isEmpty() ? FromAnswer(lines) : Answer{};
-  if (!answer.Refusal.isEmpty()) error = DeviceText::ShellRefusal(answer.Refusal + QLatin1Char('\n'), path);
-  if (error.isEmpty()) return answer.Text;
-  shell.Dialogs().ShowError(error);
-  return std::nullopt;
+  ShellSession session(shell, timeouts.FileCommandMs, kLineFeed);
+  const auto keep = [&lines](const QByteArray& line) {
+    lines.append(line);
+    return true;
+  };
+  if (!session.IsOpen()) return failed(JobResult::Failed(session.OpenErrorText()));
+  if (!session.Send(command.Line) || !session.ReadAnswer(keep, timeouts.PromptBudgetMs))
+    return failed(session.Failure(ShellText::UnableToSend(QString::fromLatin1(command.Line))));
+  if (session.SkippedLongLine()) return failed(JobResult::Failed(DeviceText::TextLineTooLong(path)));
+  Answer answer = FromAnswer(lines);
+  if (!answer.Refusal.isEmpty())
+    return failed(
+        JobResult::Failed(DeviceText::ShellRefusal(answer.Refusal + QLatin1Char('\n'), path)));
+  return {std::move(answer.Text), JobResult::Done()};
 }
 
-std::optional<QByteArray> ReadItem(DeviceBrowser& browser, int index) {
+bool ViewItem(DeviceBrowser& browser, int index, ViewDone done) {
   const PShellItem* item = browser.DeviceItemAt(index);
-  if (!item || item->IsFolder()) return std::nullopt;
+  if (!item || item->IsFolder()) return false;
   const QString name = item->Name;
   const int64_t size = item->SizeBytes;
+  DeviceShell& shell = browser.Shell();
   if (size > kAskAboveBytes &&
-      !browser.Shell().Dialogs().AskYesNo(
-          DeviceText::AskViewLarge(name, size, SecondsOnLine(size))))
-    return std::nullopt;
-  const QString folder = browser.DevicePath().isEmpty() ? QStringLiteral("\\") : browser.DevicePath();
-  return Read(browser.Shell(), folder, name, browser.Lister().Timeouts());
+      !shell.Dialogs().AskYesNo(DeviceText::AskViewLarge(name, size, SecondsOnLine(size))))
+    return false;
+  const QString folder = browser.FolderShown();
+  auto read = std::make_shared<TextRead>();
+  return shell.Jobs().Start(
+      [&shell, folder, name, read, timeouts = browser.Lister().Timeouts()] {
+        *read = Read(shell, folder, name, timeouts);
+        return read->Result;
+      },
+      [name, read, done = std::move(done)](const JobResult&) { done(name, *read); });
 }
 
 }  // namespace DeviceTextFile

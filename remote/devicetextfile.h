@@ -20,16 +20,24 @@
 //   endless, a drive error) or with a line past the shell exchange's line
 //   limit (shown in the console, never passed on) is an error, never a
 //   shorter text.
-// - Failures are shown through the shell's dialogs after the port is
-//   closed; the result is then none. Main thread only.
+// - Read shows nothing: it hands the text back, or the failure as a
+//   JobResult (Failed for a refused name, a refusal of the shell or a line
+//   too long; TimedOut, Disconnected or Failed as the exchange ended;
+//   Cancelled when its job was asked to stop, between the lines of the
+//   answer). The caller's top level shows it. It runs on a job's worker or
+//   inline; the port is closed when it returns.
+// - The pane's View asks its question on the main thread, then reads the
+//   file as a job on the shell's runner and hands the read to the pane once
+//   the job is done.
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <optional>
+#include <functional>
 
+#include "link/jobrunner.h"
 #include "remote/devicelister.h"
 
 class DeviceBrowser;
@@ -59,14 +67,23 @@ QStringList Lines(const QByteArray& text);
 // Seconds the line takes for bytes at 57600 baud, 10 bits a byte, rounded up.
 int SecondsOnLine(int64_t bytes);
 
+// A file read back: its text when Result is Ok, else nothing.
+struct TextRead {
+  QByteArray Text;
+  JobResult Result;
+};
+
 // The text of name in folder (a path of D: such as "\CONF"), at the file
 // commands' time-out and prompt budget.
-std::optional<QByteArray> Read(DeviceShell& shell, const QString& folder, const QString& name,
-                               const DeviceTimeouts& timeouts = {});
+TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
+              const DeviceTimeouts& timeouts = {});
 
-// The pane's View: the text of the file at index of the browser's list, in
-// its folder; asks first when the file is larger than kAskAboveBytes. None
-// for a folder, no item, No, or a failure (shown).
-std::optional<QByteArray> ReadItem(DeviceBrowser& browser, int index);
+// The pane's View of the file at index of the browser's list, in its
+// folder: asks first when the file is larger than kAskAboveBytes, then
+// reads it as a job on the shell's runner and calls done with the file's
+// name and the read. False, and done never called, for a folder, no item,
+// No, or a runner busy with another job.
+using ViewDone = std::function<void(const QString& name, const TextRead& read)>;
+bool ViewItem(DeviceBrowser& browser, int index, ViewDone done);
 
 }  // namespace DeviceTextFile

@@ -134,5 +134,6 @@ QString RootType() { return QStringLiteral("TALO disk (D:)"); }
 QString FolderType() { return QStringLiteral("Folder"); }
 QString ItemCount(qsizetype count) { return QStringLiteral("%1 items").arg(count); }
 QString SeveralTypes() { return QStringLiteral("Several types"); }
+QString CancelCaption() { return QStringLiteral("Cancel"); }
 
 }  // namespace DeviceText

@@ -61,5 +61,6 @@ QString RootType();                                // "TALO disk (D:)"
 QString FolderType();                              // "Folder"
 QString ItemCount(qsizetype count);                // "5 items" (several selected)
 QString SeveralTypes();                            // several items of more than one type
+QString CancelCaption();                           // the status bar's button that stops a job
 
 }  // namespace DeviceText

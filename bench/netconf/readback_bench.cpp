@@ -85,9 +85,9 @@ int main(int argc, char** argv) {
     return read && NetSettings::SettingsOptions(*read) == NetSettings::SettingsOptions(settings);
   });
   const Figures empty = Measure(sim, [&] {
-    const std::optional<QByteArray> text =
+    const DeviceTextFile::TextRead read =
         DeviceTextFile::Read(shell, "\\CONF", "EMPTY0.CFG", timeouts);
-    return text && text->isEmpty();
+    return read.Result.Ok() && read.Text.isEmpty();
   });
   if (show.BestMs < 0 || empty.BestMs < 0) {
     std::fprintf(stderr, "read failed: %s\n", qPrintable(dialogs.LastMessage()));

@@ -353,8 +353,13 @@ Operation Delete(bool folder) {
 
 Operation View() {
   return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
-    const std::optional<QByteArray> text =
-        DeviceTextFile::ReadItem(browser, browser.IndexOfName("A.TXT"));
+    // The pane's part: the failure reported, the text shown.
+    std::optional<QByteArray> text;
+    (void)DeviceTextFile::ViewItem(browser, browser.IndexOfName("A.TXT"),
+                                   [&](const QString&, const DeviceTextFile::TextRead& read) {
+                                     browser.Shell().Report(read.Result);
+                                     if (read.Result.Ok()) text = read.Text;
+                                   });
     if (text && *text != "alpha")
       findings.push_back("a wrong or partial text passed as whole: " + text->toStdString());
     ExpectToldOrDone(world, text.has_value(), findings, "view");

@@ -11,7 +11,9 @@
 #include "items/datesettings.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecli.h"
+#include "remote/devicecommands.h"
 #include "remote/devicefilecommands.h"
+#include "remote/devicetextfile.h"
 #include "remote/devicetexts.h"
 #include "tests/remote/remotesim.h"
 
@@ -666,6 +668,52 @@ TEST_F(DeviceExchange, listingThatNeverEndsStopsAtTheCeiling) {
 }
 
 }  // namespace
+
+// Read shows nothing: every way it can fail comes back as its result, with
+// no text, the status that tells it apart and the text its top level shows.
+TEST_F(DeviceExchange, readHandsEachFailureBackWithItsStatus) {
+  Sim().PutFile("\\A.TXT", "alpha");
+  Sim().PutFile("\\LONG.LOG", "a\r\n" + std::string(1500, 'x') + "\r\nb\r\n");
+  const QString port = Shell.SelectedPort();
+  talosim::FaultPlan silent;
+  silent.NoEcho = true;
+  talosim::FaultPlan hangUp;
+  hangUp.HangUpAfterBytes = 2;  // within the echo of "type"
+  struct Case {
+    const char* Name;
+    const char* File;
+    talosim::FaultPlan Faults;
+    QString Port;
+    JobStatus Status;
+    QString TextStart;
+  };
+  const Case cases[] = {
+      {"unsafeName", "A|FORMAT", {}, port, JobStatus::Failed,
+       DeviceCommand::TypeFile("\\", "A|FORMAT").Refusal},
+      {"refusedByTheShell", "NONE.TXT", {}, port, JobStatus::Failed,
+       "File not found\n'D:\\NONE.TXT'!"},
+      {"lineTooLong", "LONG.LOG", {}, port, JobStatus::Failed,
+       DeviceText::TextLineTooLong("D:\\LONG.LOG")},
+      {"portNotOpened", "A.TXT", {}, "/nonexistent/ttyTALO", JobStatus::Failed,
+       "Unable to open /nonexistent/ttyTALO!"},
+      {"noEcho", "A.TXT", silent, port, JobStatus::TimedOut,
+       "Unable to send command 'type D:\\A.TXT"},
+      // Last: the simulator's line is gone after it.
+      {"hangUp", "A.TXT", hangUp, port, JobStatus::Disconnected, ShellText::Disconnected(port)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Sim().SetFaults(c.Faults);
+    Shell.SetSelectedPort(c.Port);
+    const DeviceTextFile::TextRead read =
+        DeviceTextFile::Read(Shell, "\\", QString::fromLatin1(c.File), FastTimeouts());
+    EXPECT_EQ(read.Result.Status, c.Status);
+    EXPECT_TRUE(read.Result.Text.startsWith(c.TextStart)) << read.Result.Text.toStdString();
+    EXPECT_TRUE(read.Text.isEmpty());
+  }
+  EXPECT_FALSE(Ran("type A|FORMAT"));
+  EXPECT_TRUE(Dialogs.Messages.empty());
+}
 
 TEST_F(DeviceExchange, catTypesTheFileAndLeavesOutUploadPaddingAndTheShellsLines) {
   Sim().PutFile("\\CONF\\SOCKET.CFG", "# x\r\nip ttl 64\r\n" + std::string(98, '\0'));

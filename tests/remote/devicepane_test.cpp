@@ -369,12 +369,12 @@ class DevicePaneJobTest : public DevicePaneTest {
     bool DirInConsole = false;  // the exchange's lines came before it ended
   };
 
-  // Starts start from the event loop, watches the pane with a 10 ms timer
-  // and runs act once "dir" is in the console; returns when the job ended.
+  // Starts start from the event loop with Faults in force (a controller
+  // that pauses in its "dir" unless a test sets others), watches the pane
+  // with a 10 ms timer and runs act once Trigger ("dir") is in the console;
+  // returns when the job ended.
   During RunJob(const std::function<void()>& start, const std::function<void()>& act = {}) {
-    talosim::FaultPlan pause;
-    pause.PauseListingMs = 600;
-    Sim().SetFaults(pause);
+    Sim().SetFaults(Faults);
     During seen;
     bool acted = false;
     seen.LongestTickGapMs = RunJobInLoop(Shell.Jobs(), start, [&] {
@@ -383,7 +383,7 @@ class DevicePaneJobTest : public DevicePaneTest {
       seen.TerminalEnabled = Pane.TerminalAction()->isEnabled();
       seen.CancelShown = !Child<QPushButton>("btnTaloCancel")->isHidden();
       seen.Hourglass = Pane.cursor().shape() == Qt::WaitCursor;
-      seen.DirInConsole = seen.DirInConsole || Console.Lines.contains(QStringLiteral("dir"));
+      seen.DirInConsole = seen.DirInConsole || Console.Lines.contains(Trigger);
       if (seen.DirInConsole && act && !acted) {
         acted = true;
         act();
@@ -392,6 +392,14 @@ class DevicePaneJobTest : public DevicePaneTest {
     Sim().SetFaults({});
     return seen;
   }
+
+  static talosim::FaultPlan PauseInListing() {
+    talosim::FaultPlan pause;
+    pause.PauseListingMs = 600;
+    return pause;
+  }
+  talosim::FaultPlan Faults = PauseInListing();
+  QString Trigger = QStringLiteral("dir");
 };
 
 TEST_F(DevicePaneJobTest, listingRunsAsAJobWhileTheWindowStaysLive) {
@@ -432,5 +440,58 @@ TEST_F(DevicePaneJobTest, stoppedListingSaysSoAndLeavesThePaneAsItWas) {
     EXPECT_EQ(Pane.Browser().ItemCount(), 2);
     EXPECT_EQ(Console.Lines.value(Console.Lines.size() - 2), JobRunner::StoppedText());
     EXPECT_TRUE(Dialogs.Messages.empty());
+  }
+}
+
+// The View reads as a job: the viewer opens once it is done; stopped while
+// the controller stalls in its answer, it opens nothing, says so and
+// leaves the pane as it was.
+TEST_F(DevicePaneJobTest, viewRunsAsAJobAndAStoppedViewLeavesThePaneAsItWas) {
+  std::string text;
+  for (int i = 0; i < 20; ++i) text += "line " + std::to_string(i) + "\r\n";
+  Sim().PutFile("\\LOG.TXT", text);
+  Sim().PutFile("\\A.TXT", "a");
+  QStringList shown;
+  Pane.SetTextView([&](const QString& name, const QByteArray& bytes) {
+    shown.append(name + ':' + QString::number(bytes.size()));
+  });
+  Pane.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
+  Trigger = QStringLiteral("type D:\\LOG.TXT");
+  const std::pair<const char*, std::function<void()>> stops[] = {
+      {"none", {}},
+      {"Cancel", [this] { Child<QPushButton>("btnTaloCancel")->click(); }},
+      {"Esc", [this] { QTest::keyClick(Pane.ListView(), Qt::Key_Escape); }},
+  };
+  Pane.PortChanged();  // inline: no loop runs here
+  Pane.ListView()->SelectRow(Row("LOG.TXT"));
+  for (const auto& [name, stop] : stops) {
+    SCOPED_TRACE(name);
+    // What a stalled answer still had to send comes before the next stall
+    // is counted (the next exchange's drain discards it).
+    QTest::qWait(100);
+    shown.clear();
+    Dialogs.Messages.clear();
+    Faults = {};
+    // Past the echo and a few lines of the text.
+    if (stop) Faults.StallAfterBytes = 60;
+    const During seen = RunJob([this] { Pane.ViewFile(Row("LOG.TXT")); }, stop);
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_TRUE(Pane.ListView()->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>("btnTaloCancel")->isHidden());
+    if (!stop) {
+      // The shell's line end before its prompt stands for the file's last.
+      EXPECT_EQ(shown, QStringList{"LOG.TXT:" + QString::number(text.size() - 2)});
+      continue;
+    }
+    EXPECT_FALSE(seen.ListEnabled);
+    EXPECT_TRUE(seen.CancelShown);
+    EXPECT_TRUE(seen.Hourglass);
+    EXPECT_LT(seen.LongestTickGapMs, 300.0);
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(Console.Lines.value(Console.Lines.size() - 2), JobRunner::StoppedText());
+    EXPECT_EQ(Pane.DevicePath(), QStringLiteral("\\"));
+    EXPECT_EQ(Pane.Browser().ItemCount(), 2);
+    EXPECT_EQ(Pane.SelectedIndex(), Row("LOG.TXT"));
   }
 }

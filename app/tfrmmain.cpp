@@ -331,6 +331,9 @@ void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
         {item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
   request.RefreshDevicePane = [this](const QString& copied) -> std::optional<CopyRequest::Listing> {
     Device->RefreshKeepingView(copied);
+    // From the window's loop the listing runs as a job: what is checked is
+    // what it lists, not the listing from before the copy.
+    ShellPtr->Jobs().WaitUntilIdle();
     const DeviceBrowser& browser = Device->Browser();
     if (!browser.LastListingRead()) return std::nullopt;
     CopyRequest::Listing listing;

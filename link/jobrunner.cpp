@@ -111,6 +111,18 @@ JobResult JobRunner::Await(Job job) {
   return result;
 }
 
+void JobRunner::WaitUntilIdle() {
+  if (!Running || !Thread) return;
+  QEventLoop loop;
+  // Finish calls done right after this signal, before the loop looks again.
+  connect(this, &JobRunner::BusyChanged, &loop, [&loop](bool busy) {
+    if (!busy) loop.quit();
+  });
+  Waiting = &loop;
+  if (loop.exec() != 0) return;  // abandoned
+  Waiting = nullptr;
+}
+
 void JobRunner::Cancel() {
   if (Running) Stop = true;
 }

@@ -17,7 +17,9 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QTextBlock>
 #include <algorithm>
@@ -189,8 +191,16 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   local->ActiveView()->selectionModel()->select(
       local->FolderModel().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
-  window->btnCopyClick();
+  // Clicked from the running loop, as in the window: the listing after the
+  // copy is then a job whose result the check must wait for.
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    window->btnCopyClick();
+    loop.quit();
+  });
+  loop.exec();
 
+  EXPECT_TRUE(dialogs.Warnings().isEmpty()) << dialogs.Warnings().join(' ').toStdString();
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
   const auto stored = Sim().GetFile("\\DATA\\LOG.TXT");
   ASSERT_TRUE(stored.has_value());

@@ -30,6 +30,21 @@ DioReading DioSession::Poll() {
   return reading;
 }
 
+JobResult DioSession::PollResult(const DioReading& reading) const {
+  if (reading.Disconnected) return Lost(Port);
+  return reading.Ok ? JobResult::Done() : JobResult::Failed(QString());
+}
+
+JobResult DioSession::SetResult(const DioSetResult& set) const {
+  const QString failed = QString::fromLatin1(DioText::kSetFailed);
+  if (!set.Acknowledged) return JobResult::Failed(failed);
+  if (set.ReadBack.Disconnected) return Lost(Port);
+  // A read-back without an answer shows as such in the lamps.
+  if (!set.ReadBack.Ok) return JobResult::Failed(QString());
+  // A module that acknowledged but kept its output has not switched it.
+  return set.Applied ? JobResult::Done() : JobResult::Failed(failed);
+}
+
 bool DioSession::Disconnected() const { return Port.IsDisconnected(); }
 
 QString DioSession::DisconnectedText() const { return Lost(Port).Text; }

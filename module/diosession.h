@@ -74,6 +74,12 @@ class DioSession {
   TaloM7101& Module() { return *ModulePtr; }
 
   DioReading Poll();
+  // A poll's and a switch's ends as a result: Ok, Disconnected with the
+  // port's message, or Failed - with kSetFailed for a switch that was not
+  // acknowledged or did not take, without a text where the read-back's
+  // lamps tell it.
+  JobResult PollResult(const DioReading& reading) const;
+  JobResult SetResult(const DioSetResult& set) const;
   // On the thread that uses the session, or after it has ended.
   bool Disconnected() const;
   // The message for it; any thread (the port's name never changes).

@@ -6,7 +6,10 @@
 // - Run(job, done): job runs on the worker thread, jobs strictly one after
 //   another in the order given, so the order on the wire is the order of the
 //   calls. done then runs on the thread that created the worker (the main
-//   thread), from its event loop, with the job's result.
+//   thread), from its event loop, with the job's result: a JobResult, as
+//   every device job gives (link/jobrunner.h). What a job reads beside it
+//   (a poll's bytes) it leaves in an object that done reads after it: the
+//   hand-back orders the two.
 // - Busy() tells whether a job is queued or running; the owner uses it to
 //   keep polls from piling up behind a slow module.
 // - The destructor lets the queued jobs finish and joins the thread; done
@@ -19,6 +22,8 @@
 #include <functional>
 #include <memory>
 
+#include "link/jobrunner.h"
+
 class DioWorker : public QObject {
   Q_OBJECT
 
@@ -26,10 +31,8 @@ class DioWorker : public QObject {
   explicit DioWorker(QObject* parent = nullptr);
   ~DioWorker() override;
 
-  template <typename Result>
-  void Run(std::function<Result()> job, std::function<void(const Result&)> done) {
-    // The result travels by value inside the hand-back: nothing is shared
-    // between the two threads once the job has run.
+  void Run(JobRunner::Job job, JobRunner::Done done) {
+    // The result travels by value inside the hand-back.
     Post([job = std::move(job), done = std::move(done)]() mutable -> std::function<void()> {
       return [done = std::move(done), result = job()] { done(result); };
     });

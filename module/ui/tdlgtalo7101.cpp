@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVariant>
 #include <functional>
+#include <memory>
 
 #include "link/userdialogs.h"
 #include "module/diotext.h"
@@ -129,31 +130,35 @@ void TdlgTalo7101::UpdateDIData() {
   // rather than queue polls behind it.
   if (!Worker || Worker->Busy() || Releasing) return;
   DioSession* session = Session.get();
-  Worker->Run<DioReading>([session] { return session->Poll(); },
-                          [this](const DioReading& reading) { PollDone(reading); });
+  auto reading = std::make_shared<DioReading>();
+  Worker->Run(
+      [session, reading] {
+        *reading = session->Poll();
+        return session->PollResult(*reading);
+      },
+      [this, reading](const JobResult& result) { PollDone(*reading, result); });
 }
 
-void TdlgTalo7101::PollDone(const DioReading& reading) {
+void TdlgTalo7101::PollDone(const DioReading& reading, const JobResult& result) {
   if (Releasing) return;  // the release message stays in the status bar
-  if (ShowReading(reading)) NextStep();
+  if (ShowReading(reading, result)) NextStep();
 }
 
-bool TdlgTalo7101::ShowReading(const DioReading& reading) {
+bool TdlgTalo7101::ShowReading(const DioReading& reading, const JobResult& result) {
   State.Apply(reading);
   ShowState();
-  if (!reading.Disconnected) return true;
-  LineLost();
+  if (result.Status != JobStatus::Disconnected) return true;
+  LineLost(result.Text);
   return false;
 }
 
 // The port went away: no poll and no release can work any more, so the
 // panel says so and closes instead of polling a dead line.
-void TdlgTalo7101::LineLost() {
+void TdlgTalo7101::LineLost(const QString& message) {
   tmrUpdateDIData->stop();
   Clicks.clear();
   Releasing = true;
   ReleaseDone = true;
-  const QString message = Session->DisconnectedText();
   StatusMessage->setText(message);
   Dialogs.ShowError(message);
   QDialog::reject();
@@ -200,16 +205,17 @@ void TdlgTalo7101::StartToggle(int channel) {
     return;
   }
   DioSession* session = Session.get();
-  Worker->Run<DioSetResult>(
-      [session, channel, v = *value] { return session->SetOutput(channel, v); },
-      [this](const DioSetResult& result) {
+  auto set = std::make_shared<DioSetResult>();
+  Worker->Run(
+      [session, set, channel, v = *value] {
+        *set = session->SetOutput(channel, v);
+        return session->SetResult(*set);
+      },
+      [this, set](const JobResult& result) {
         if (Releasing) return;
         // The read-back is the poll that follows every switch.
-        if (result.Acknowledged && !ShowReading(result.ReadBack)) return;
-        // A module that acknowledged but kept its output has not switched it:
-        // the lamps show what it holds, the status says the set failed.
-        if (!result.Acknowledged || (result.ReadBack.Ok && !result.Applied))
-          StatusMessage->setText(QString::fromLatin1(DioText::kSetFailed));
+        if (set->Acknowledged && !ShowReading(set->ReadBack, result)) return;
+        if (!result.Ok() && !result.Text.isEmpty()) StatusMessage->setText(result.Text);
         NextStep();
       });
 }
@@ -241,8 +247,8 @@ void TdlgTalo7101::BeginRelease() {
   StatusMessage->setText(QString::fromLatin1(DioText::kReleasing));
   Form->m_StatusBar->repaint();
   DioSession* session = Session.get();
-  Worker->Run<JobResult>([session] { return session->Release(); },
-                         [this](const JobResult& result) { ReleaseFinished(result); });
+  Worker->Run([session] { return session->Release(); },
+              [this](const JobResult& result) { ReleaseFinished(result); });
 }
 
 void TdlgTalo7101::ReleaseFinished(const JobResult& result) {

@@ -77,11 +77,11 @@ class TdlgTalo7101 : public QDialog {
 
  private:
   void m_StatusBarDrawPanel(QPainter& painter, const QRect& rect);
-  void PollDone(const DioReading& reading);
+  void PollDone(const DioReading& reading, const JobResult& result);
   // Shows a poll's result; false when it found the line gone (the panel is
   // closing then).
-  bool ShowReading(const DioReading& reading);
-  void LineLost();
+  bool ShowReading(const DioReading& reading, const JobResult& result);
+  void LineLost(const QString& message);
   void StartToggle(int channel);
   void NextStep();
   void BeginRelease();

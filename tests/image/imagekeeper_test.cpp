@@ -27,6 +27,7 @@
 #include "tests/support/simterminal.h"
 #include "transfer/terminalprogress.h"
 #include "transfer/transferbatch.h"
+#include "transfer/transfertext.h"
 
 namespace {
 
@@ -235,6 +236,8 @@ TEST_F(ImageKeeperTest, eachEndCarriesTheTextAndKindOfItsBox) {
   helpersMissing.ImageHelpersMissing = true;
   talosim::FaultPlan hangUp;
   hangUp.HangUpAfterBytes = 3000;
+  talosim::FaultPlan uploadRefused;
+  uploadRefused.XmodemCanAtBlock = 1;
   const Case cases[] = {
       {"restored", false, whole, none, nullptr, JobStatus::Ok, Box::Information,
        QString::fromLatin1(ImageText::kRestoreDone)},
@@ -242,6 +245,9 @@ TEST_F(ImageKeeperTest, eachEndCarriesTheTextAndKindOfItsBox) {
        QString::fromLatin1(ImageText::kReadFailed)},
       {"upload cancelled", true, ImagePath(), none, &cancelling, JobStatus::Failed, Box::Error,
        QString::fromLatin1(ImageText::kCableProblem)},
+      {"upload failed", true, ImagePath(), uploadRefused, nullptr, JobStatus::Failed, Box::Error,
+       TransferText::FailedToTransfer(QString::fromLatin1(ImageText::kBackupHelper)) +
+           QStringLiteral("\n\n") + QString::fromLatin1(ImageText::kCableProblem)},
       {"helper not started", true, ImagePath(), helpersMissing, nullptr, JobStatus::Failed,
        Box::Error, QString::fromLatin1(ImageText::kInvalidResponse)},
       {"hung up", false, whole, hangUp, nullptr, JobStatus::Disconnected, Box::Error, QString()},

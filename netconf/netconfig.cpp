@@ -87,12 +87,23 @@ JobResult NetConfig::WriteProgramFile(const QString& name, const QByteArray& byt
   return JobResult::Failed(NetConfText::CannotWrite(path, reason));
 }
 
-std::optional<AddressSettings> NetConfig::ReadSettings() {
-  return SettingsReadBack::ReadSettings(Shell, Times.Read);
+SettingsReadBack::ReadBack<AddressSettings> NetConfig::ReadSettings() {
+  SettingsReadBack::ReadBack<AddressSettings> read;
+  // A job that did not run (another one was running) leaves its reason.
+  read.Result = Shell.Jobs().Await([&] {
+    read = SettingsReadBack::ReadSettings(Shell, Times.Read);
+    return read.Result;
+  });
+  return read;
 }
 
-std::optional<AccountSettings> NetConfig::ReadAccounts() {
-  return SettingsReadBack::ReadAccounts(Shell, Times.Read);
+SettingsReadBack::ReadBack<AccountSettings> NetConfig::ReadAccounts() {
+  SettingsReadBack::ReadBack<AccountSettings> read;
+  read.Result = Shell.Jobs().Await([&] {
+    read = SettingsReadBack::ReadAccounts(Shell, Times.Read);
+    return read.Result;
+  });
+  return read;
 }
 
 ConfigResult NetConfig::UpdateSettings(const AddressSettings& settings) {

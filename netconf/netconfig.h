@@ -46,6 +46,7 @@
 
 #include "link/jobrunner.h"
 #include "netconf/netsettings.h"
+#include "netconf/settingsreadback.h"
 #include "remote/devicelister.h"
 #include "transfer/transferfile.h"
 
@@ -113,10 +114,11 @@ class NetConfig {
   [[nodiscard]] JobResult BuildAccountLines(const AccountSettings& accounts);
   [[nodiscard]] JobResult WriteSocketUpw();
 
-  // The files on the controller read back (SettingsReadBack): none, after
-  // saying why, when missing or not parsed; the passwords stay empty.
-  std::optional<AddressSettings> ReadSettings();
-  std::optional<AccountSettings> ReadAccounts();
+  // The files on the controller read back (SettingsReadBack), each as a
+  // job on the shell's runner: no values and the failure when missing or
+  // not parsed; the passwords stay empty.
+  SettingsReadBack::ReadBack<AddressSettings> ReadSettings();
+  SettingsReadBack::ReadBack<AccountSettings> ReadAccounts();
 
   // The three updates; Ok when the file arrived (or, for the
   // initialisation, everything was done). The initialisation does not ask:

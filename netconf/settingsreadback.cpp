@@ -16,40 +16,35 @@ QString PathOf(const char* name) {
 }
 
 // A parse that failed: which file, which line, why.
-void Report(DeviceShell& shell, const char* name, const NetSettings::ParseError& error) {
-  shell.Dialogs().ShowError(NetConfText::NotUnderstood(PathOf(name), error.Line, error.Why));
+JobResult NotUnderstood(const char* name, const NetSettings::ParseError& error) {
+  return JobResult::Failed(NetConfText::NotUnderstood(PathOf(name), error.Line, error.Why));
 }
 
 }  // namespace
 
-std::optional<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts& timeouts) {
+ReadBack<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   const char* name = NetSettings::kSettingsFileName;
   const DeviceTextFile::TextRead read =
       DeviceTextFile::Read(shell, kFolder, QString::fromLatin1(name), timeouts);
-  shell.Report(read.Result);
-  if (!read.Result.Ok()) return std::nullopt;
+  if (!read.Result.Ok()) return {std::nullopt, read.Result};
   const NetSettings::SettingsParse parse = NetSettings::ParseSocketCfg(read.Text);
-  if (!parse.Settings) Report(shell, name, parse.Error);
-  return parse.Settings;
+  if (!parse.Settings) return {std::nullopt, NotUnderstood(name, parse.Error)};
+  return {parse.Settings, JobResult::Done()};
 }
 
-std::optional<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts) {
+ReadBack<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   const char* name = NetSettings::kAccountFileName;
   MaskingConsole console(&shell.Console());
   DeviceShell masked(console, shell.Dialogs());
   masked.SetSelectedPort(shell.SelectedPort());
   const DeviceTextFile::TextRead read =
       DeviceTextFile::Read(masked, kFolder, QString::fromLatin1(name), timeouts);
-  shell.Report(read.Result);
-  if (!read.Result.Ok()) return std::nullopt;
+  if (!read.Result.Ok()) return {std::nullopt, read.Result};
   NetSettings::AccountsParse parse = NetSettings::ParseSocketUpw(read.Text);
-  if (!parse.Accounts) {
-    Report(shell, name, parse.Error);
-    return std::nullopt;
-  }
+  if (!parse.Accounts) return {std::nullopt, NotUnderstood(name, parse.Error)};
   parse.Accounts->FtpPassword.clear();
   parse.Accounts->HttpPassword.clear();
-  return parse.Accounts;
+  return {parse.Accounts, JobResult::Done()};
 }
 
 QString MaskingConsole::Masked(const QString& line) {

@@ -6,17 +6,19 @@
 // Principles of operation
 // - One "type" exchange per file (DeviceTextFile::Read), then the parser
 //   (settingsparser.h). A file that is missing, does not come back whole or
-//   does not parse gives nothing, after one error: the shell's words, or
-//   the file and the line that does not fit.
+//   does not parse gives no values and one failure: the shell's words, or
+//   the file and the line that does not fit. The top level shows it.
 // - Passwords are neither kept nor shown: the accounts come back with empty
 //   password fields, and while SOCKET.UPW is typed the console (which shows
 //   every answer's lines) gets each of its lines with the second field, the
 //   password, masked.
-// - Main thread only.
+// - Runs wherever its shell's exchanges run: inside a job, the console's
+//   lines (masked ones included) are handed to the main thread.
 
 #include <QString>
 #include <optional>
 
+#include "link/jobrunner.h"
 #include "link/taloconsole.h"
 #include "netconf/netsettings.h"
 #include "remote/devicelister.h"
@@ -25,8 +27,15 @@ class DeviceShell;
 
 namespace SettingsReadBack {
 
-std::optional<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
-std::optional<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
+// What a read-back came to: the values, or none and the failure.
+template <typename Values>
+struct ReadBack {
+  std::optional<Values> Value;
+  JobResult Result;
+};
+
+ReadBack<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
+ReadBack<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
 
 // A console in front of another for the account file's answer: the first
 // line (the command typed) passes as it is, every later one with its second

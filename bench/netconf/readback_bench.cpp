@@ -81,8 +81,9 @@ int main(int argc, char** argv) {
   const DeviceTimeouts timeouts;
 
   const Figures show = Measure(sim, [&] {
-    const std::optional<AddressSettings> read = SettingsReadBack::ReadSettings(shell, timeouts);
-    return read && NetSettings::SettingsOptions(*read) == NetSettings::SettingsOptions(settings);
+    const auto read = SettingsReadBack::ReadSettings(shell, timeouts);
+    return read.Value &&
+           NetSettings::SettingsOptions(*read.Value) == NetSettings::SettingsOptions(settings);
   });
   const Figures empty = Measure(sim, [&] {
     const DeviceTextFile::TextRead read =

@@ -215,9 +215,10 @@ std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why
 int Netconf(DeviceShell& shell, const QStringList& arguments) {
   if (arguments.contains(QStringLiteral("--show")))
     return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
-      const std::optional<AddressSettings> settings = SettingsReadBack::ReadSettings(reader);
-      if (!settings) return std::nullopt;
-      return QStringList{NetSettings::SettingsOptions(*settings)};
+      const auto settings = SettingsReadBack::ReadSettings(reader);
+      reader.Report(settings.Result);
+      if (!settings.Value) return std::nullopt;
+      return QStringList{NetSettings::SettingsOptions(*settings.Value)};
     });
   QString why;
   const QString table = NetConfTable::PathIn(arguments);
@@ -268,9 +269,10 @@ std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QStrin
 int Accounts(DeviceShell& shell, const QStringList& arguments) {
   if (arguments.contains(QStringLiteral("--show")))
     return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
-      const std::optional<AccountSettings> accounts = SettingsReadBack::ReadAccounts(reader);
-      if (!accounts) return std::nullopt;
-      return NetSettings::AccountLinesShown(*accounts);
+      const auto accounts = SettingsReadBack::ReadAccounts(reader);
+      reader.Report(accounts.Result);
+      if (!accounts.Value) return std::nullopt;
+      return NetSettings::AccountLinesShown(*accounts.Value);
     });
   QString why;
   const std::optional<AccountSettings> accounts = ReadAccounts(arguments, why);

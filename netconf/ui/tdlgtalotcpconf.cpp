@@ -300,13 +300,25 @@ void TdlgTaloTCPConf::Bt_SystemInitClick() {
 }
 
 void TdlgTaloTCPConf::Bt_ReadBackClick() {
-  // The read-back tells its failures itself.
+  // Each file fills its part when it came back whole; a file that did not
+  // is told after both, in order. A stop ends the read-back.
   RunFlow([this] {
-    if (const std::optional<AddressSettings> settings = Logic.ReadSettings())
-      ShowAddresses(*settings);
-    if (const std::optional<AccountSettings> accounts = Logic.ReadAccounts())
-      ShowAccounts(*accounts);
-    return ConfigResult{};
+    ConfigResult told;
+    const auto settings = Logic.ReadSettings();
+    if (settings.Value)
+      ShowAddresses(*settings.Value);
+    else if (settings.Result.Cancelled())
+      return ConfigResult{{}, settings.Result};
+    else if (!settings.Result.Text.isEmpty())
+      told.Errors.append(settings.Result.Text);
+    const auto accounts = Logic.ReadAccounts();
+    if (accounts.Value)
+      ShowAccounts(*accounts.Value);
+    else if (accounts.Result.Cancelled())
+      told.Result = accounts.Result;
+    else if (!accounts.Result.Text.isEmpty())
+      told.Errors.append(accounts.Result.Text);
+    return told;
   });
 }
 

@@ -245,7 +245,14 @@ TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
   dialog.findChild<QLineEdit*>("MEdt_FTPpwd")->setText("typed");
   dialog.findChild<QRadioButton*>("RBt_DHCP")->setChecked(true);
 
-  dialog.findChild<QPushButton*>("Bt_ReadBack")->click();
+  // Clicked from the running loop, as in the window: each file is read on
+  // the runner's worker.
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    dialog.findChild<QPushButton*>("Bt_ReadBack")->click();
+    loop.quit();
+  });
+  loop.exec();
   EXPECT_EQ(c.Dialogs.Errors(), QStringList());
   EXPECT_TRUE(checked("RBt_IP") && !checked("Chk_DNS"));
   EXPECT_EQ(QStringList({text("Edt_IP0"), text("Edt_IP1"), text("Edt_IP2"), text("Edt_IP3")}),

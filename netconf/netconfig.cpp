@@ -21,6 +21,21 @@ const QString kSettingsFile = QString::fromLatin1(NetSettings::kSettingsFileName
 const QString kAccountFile = QString::fromLatin1(NetSettings::kAccountFileName);
 constexpr uint8_t kCarriageReturn = 13;
 
+// One file's read-back as a job on the shell's runner.
+template <typename Values>
+SettingsReadBack::ReadBack<Values> ReadAsJob(
+    DeviceShell& shell,
+    SettingsReadBack::ReadBack<Values> (*read)(DeviceShell&, const DeviceTimeouts&),
+    const DeviceTimeouts& timeouts) {
+  SettingsReadBack::ReadBack<Values> back;
+  // A job that did not run (another one was running) leaves its reason.
+  back.Result = shell.Jobs().Await([&] {
+    back = read(shell, timeouts);
+    return back.Result;
+  });
+  return back;
+}
+
 }  // namespace
 
 bool ReportConfigResult(DeviceShell& shell, const ConfigResult& result) {
@@ -88,22 +103,11 @@ JobResult NetConfig::WriteProgramFile(const QString& name, const QByteArray& byt
 }
 
 SettingsReadBack::ReadBack<AddressSettings> NetConfig::ReadSettings() {
-  SettingsReadBack::ReadBack<AddressSettings> read;
-  // A job that did not run (another one was running) leaves its reason.
-  read.Result = Shell.Jobs().Await([&] {
-    read = SettingsReadBack::ReadSettings(Shell, Times.Read);
-    return read.Result;
-  });
-  return read;
+  return ReadAsJob(Shell, &SettingsReadBack::ReadSettings, Times.Read);
 }
 
 SettingsReadBack::ReadBack<AccountSettings> NetConfig::ReadAccounts() {
-  SettingsReadBack::ReadBack<AccountSettings> read;
-  read.Result = Shell.Jobs().Await([&] {
-    read = SettingsReadBack::ReadAccounts(Shell, Times.Read);
-    return read.Result;
-  });
-  return read;
+  return ReadAsJob(Shell, &SettingsReadBack::ReadAccounts, Times.Read);
 }
 
 ConfigResult NetConfig::UpdateSettings(const AddressSettings& settings) {

@@ -91,23 +91,10 @@ JobResult JobRunner::Run(const Job& job) {
 
 JobResult JobRunner::Await(Job job) {
   if (Running) return JobResult::Failed(BusyText());
-  if (!EventLoopRuns()) {
-    SetBusy(true);
-    const JobResult result = Run(job);
-    SetBusy(false);
-    return result;
-  }
-  QEventLoop loop;
+  // Stays so when the runner is abandoned before the job's done.
   JobResult result = JobResult::Stopped();
-  (void)Start(std::move(job), [&](const JobResult& done) {
-    result = done;
-    loop.quit();
-  });
-  Waiting = &loop;
-  // Exit code 1: the runner was abandoned, perhaps destroyed; touch nothing
-  // of it any more.
-  if (loop.exec() != 0) return JobResult::Stopped();
-  Waiting = nullptr;
+  (void)Start(std::move(job), [&result](const JobResult& done) { result = done; });
+  WaitUntilIdle();
   return result;
 }
 

@@ -58,14 +58,14 @@ Companions FindCompanions() {
 }
 
 // The two uploads; Ok, or the result of the first that failed.
-JobResult UploadCompanions(const DioHost& host, const Companions& files, bool& disconnected) {
+JobResult UploadCompanions(const DioHost& host, const Companions& files) {
   const TransferHost transfer = HostFor(host, host.Timings.TransferTimeoutMs);
   const QString target = Text(DioText::kTargetDir);
   // Only where something can stop them may the uploads be cancelled.
   const bool cancellable = host.StopFlag != nullptr;
-  const JobResult first = TransferFile(transfer, target, files.Modid, cancellable, &disconnected);
+  const JobResult first = TransferFile(transfer, target, files.Modid, cancellable);
   if (!first.Ok() || Stopped(host)) return first;
-  return TransferFile(transfer, target, files.Simulation, cancellable, &disconnected);
+  return TransferFile(transfer, target, files.Simulation, cancellable);
 }
 
 // Reads the identification's lines until a read fails (or up to an answer's
@@ -137,15 +137,15 @@ DioStart Run(const DioHost& host, const DioPanelRunner& showPanel) {
   const Companions files = FindCompanions();
   if (files.Simulation.isEmpty())
     return ended(DioStartResult::Failed, JobResult::Failed(files.Missing));
-  bool disconnected = false;
-  const JobResult uploaded = UploadCompanions(host, files, disconnected);
+  const JobResult uploaded = UploadCompanions(host, files);
   if (Stopped(host)) return interrupted();
   if (!uploaded.Ok()) {
     // The upload's own message comes first; an unplugged adapter needs no
     // word about the cable after it.
     outcome.Upload = uploaded;
     return ended(DioStartResult::Failed,
-                 disconnected ? JobResult{JobStatus::Disconnected, QString()}
+                 uploaded.Status == JobStatus::Disconnected
+                     ? JobResult{JobStatus::Disconnected, QString()}
                               : JobResult::Failed(Text(DioText::kCheckCable)));
   }
   // 4.-5. The module port.

@@ -214,7 +214,7 @@ bool NetConfig::CopyInitFiles(const QList<InitFile>& files, bool stopAtFailure,
     if (!copied.Text.isEmpty()) errors.append(copied.Text);
     all = false;
     // With the adapter unplugged every further copy would only fail to open.
-    if (stopAtFailure || CopyLostLine) break;
+    if (stopAtFailure || copied.Status == JobStatus::Disconnected) break;
   }
   return all;
 }
@@ -239,7 +239,5 @@ JobResult NetConfig::CopyToDevice(const QString& targetDir, const QString& local
   TransferHost host{Shell.SelectedPort(), Shell.Console(), Shell.Dialogs(), Presenter};
   host.TimeoutMs = Times.TransferTimeoutMs;
   // The transfer's failure goes up with its text; the top level shows it.
-  const JobResult copied = TransferFile(host, targetDir, localPath, true, &CopyLostLine);
-  CopyOk = copied.Ok();
-  return copied;
+  return TransferFile(host, targetDir, localPath, true);
 }

@@ -101,8 +101,6 @@ class NetConfig {
   QString ProgramFolder;
   QString SourceFolder;
   QString OwnFolder;  // a subfolder of ProgramFolder for the written files; empty: none
-  bool CopyOk = false;
-  bool CopyLostLine = false;  // the last copy failed because the port went away
 
   // The top level's question before InitialiseSystem: true to go on.
   static bool ConfirmFormat(UserDialogs& dialogs);

@@ -29,8 +29,7 @@ void ShowTransferFailure(UserDialogs& dialogs, const JobResult& result) {
 }
 
 JobResult TransferFile(const TransferHost& host, const QString& targetDir,
-                       const QString& sourcePath, bool cancelEnabled, bool* disconnected) {
-  if (disconnected) *disconnected = false;
+                       const QString& sourcePath, bool cancelEnabled) {
   // 1.-2. Port.
   QString failure;
   std::unique_ptr<TaloComPort> port = TransferPort::Open(host, failure);
@@ -50,7 +49,6 @@ JobResult TransferFile(const TransferHost& host, const QString& targetDir,
                          outcomes.front().Outcome == TransferOutcome::Result::Sent))
       result = JobResult::Failed(QString());
   }
-  if (disconnected) *disconnected = port->IsDisconnected();
   // 5. Release the port in every case.
   port->Close();
   return result;

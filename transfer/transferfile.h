@@ -55,9 +55,8 @@ void ShowTransferFailure(UserDialogs& dialogs, const JobResult& result);
 
 // Ok when the file arrived. cancelEnabled: whether the dialog's Cancel
 // button may be used (the DIO set-up leaves it off, the configuration and
-// image dialogs on). *disconnected (when given) tells whether the port went
-// away, which the result's text says: callers need not add a message of
+// image dialogs on). A port that went away during a failed file gives
+// Disconnected with the message that says so: callers need not add one of
 // their own.
 JobResult TransferFile(const TransferHost& host, const QString& targetDir,
-                       const QString& sourcePath, bool cancelEnabled = false,
-                       bool* disconnected = nullptr);
+                       const QString& sourcePath, bool cancelEnabled = false);

@@ -50,6 +50,8 @@ Line and drive:
   --clock 'YYYY-MM-DD HH:MM'
                           stamp every file and folder made with this date
                           and time instead of the PC's clock
+  --stale-line TEXT       start with TEXT typed into the shell's line and not
+                          entered, as an interrupted session leaves it
 
 Transcript:
   --transcript FILE       write what crosses the line to FILE as it goes:
@@ -172,6 +174,8 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.LinkPath = value;
     } else if (name == "--disk") {
       options.DiskFile = value;
+    } else if (name == "--stale-line") {
+      options.StaleLine = value;
     } else if (name == "--module") {
       options.Module = value;
     } else if (name == "--xmodem-receiver") {

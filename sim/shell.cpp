@@ -21,7 +21,10 @@ constexpr char kEscape = 27;
 
 }  // namespace
 
-Shell::Shell(ControllerContext& context) : Context(context), Files(context.State, context.Location) {}
+Shell::Shell(ControllerContext& context)
+    : Context(context), Files(context.State, context.Location), Typed(context.Options.StaleLine) {
+  if (Typed.size() > kMaxLine) Typed.resize(kMaxLine);
+}
 
 void Shell::Run() {
   while (Context.Port.Alive()) {
@@ -51,17 +54,20 @@ void Shell::Echo(char c) {
 }
 
 std::optional<std::string> Shell::ReadCommandLine() {
-  std::string line;
-  SetIdle(true);
+  std::string& line = Typed;
+  SetIdle(line.empty());
   while (Context.Port.Alive()) {
     const auto byte = Context.Port.ReadByte(std::chrono::milliseconds(500));
     if (!byte) continue;
     SetIdle(false);
     const char c = static_cast<char>(*byte);
     switch (c) {
-      case '\r':
+      case '\r': {
         Echo(c);
-        return line;
+        std::string entered;
+        entered.swap(line);
+        return entered;
+      }
       case '\n':  // terminals that send CR LF: the LF means nothing here
         break;
       case kBackspace:

@@ -4,7 +4,8 @@
 // Principles of operation
 // - Runs on the controller thread until the line goes down or a stop.
 // - Echoes every received character as it arrives, CR included; Backspace
-//   erases (BS, blank, BS), Ctrl+C drops the line. After the CR: CR LF, the
+//   erases (BS, blank, BS) and on an empty line is ignored without an echo,
+//   Ctrl+C drops the line. After the CR: CR LF, the
 //   command's lines each ended by CR LF, then the prompt without a line end,
 //   all in one write so that a listing has no gaps. A Ctrl+C that arrives
 //   while they go out stops them: "^C", CR LF and the prompt follow.
@@ -59,6 +60,10 @@ class Shell {
 
   ControllerContext& Context;
   FileCommands Files;
+  // The line being typed. It outlives the PC's openings and closings of
+  // the port, as a real controller's does: what one session typed without
+  // a carriage return, the next one's first line completes.
+  std::string Typed;
 };
 
 }  // namespace talosim

@@ -112,6 +112,9 @@ struct SimOptions {
   // controller makes; empty: the PC's clock. A fixed one makes listings and
   // images the same from run to run.
   std::string Clock;
+  // Text in the shell's line at start, typed and not entered, as an earlier
+  // session may have left it: the next command line typed completes it.
+  std::string StaleLine;
   // Writes a transcript of the line to this file as it goes (see
   // transcript.h): the bytes each way in order, the silences between them
   // in whole quanta, and the PC opening and closing the port. Empty: none.

@@ -5,6 +5,7 @@
 
 #include "link/answerreader.h"
 #include "link/portaccess.h"
+#include "link/shellline.h"
 #include "link/talocomport.h"
 #include "link/taloconsole.h"
 
@@ -23,10 +24,50 @@ QString NotASerialPort(const QString& port) {
                                "device): choose the port the controller's cable is on.");
 }
 
+namespace {
+// A command line as a message quotes it: without the carriage return that
+// ends it, which a terminal would show as a control character.
+QString Quoted(const QString& commandLine) {
+  QString command = commandLine;
+  while (command.endsWith(QLatin1Char('\r'))) command.chop(1);
+  return command;
+}
+const QString kCheckFirst = QStringLiteral("Check what it did before you go on.");
+}  // namespace
+
 QString UnableToSend(const QString& commandLine) {
-  return QStringLiteral("Unable to send command '") + commandLine +
+  return QStringLiteral("Unable to send command '") + Quoted(commandLine) +
          QStringLiteral(
              "'!\n\nPlease make sure the TALO-7100 is in INIT mode\n\nand no program is running");
+}
+
+QString EnterNotEchoed(const QString& commandLine) {
+  return QStringLiteral("The TALO-7100 may have run '%1': its carriage return went out, but "
+                        "the echo did not come back right.\n\n")
+             .arg(Quoted(commandLine)) +
+         kCheckFirst;
+}
+
+QString NoPromptAfter(const QString& commandLine) {
+  return QStringLiteral("The TALO-7100 did not come back to its prompt after '%1': it may have "
+                        "run it, or be running it still.\n\n")
+             .arg(Quoted(commandLine)) +
+         kCheckFirst;
+}
+
+JobResult WithCheck(JobResult result, const QString& check) {
+  if (!result.MayHaveRun) return result;
+  if (result.Text.isEmpty())
+    result.Text = check;
+  else if (result.Text.endsWith(kCheckFirst))
+    result.Text = result.Text.chopped(kCheckFirst.size()) + check;
+  else
+    result.Text += QStringLiteral("\n\n") + check;
+  return result;
+}
+
+QString LineErased() {
+  return QStringLiteral("(the unfinished command line was erased from the TALO-7100's line)");
 }
 
 QString Disconnected(const QString& port) {
@@ -62,6 +103,7 @@ QString WithCause(const QString& message, const QString& cause) {
 namespace {
 
 constexpr uint8_t kLineFeed = 10;
+constexpr uint8_t kCarriageReturn = 13;
 constexpr uint32_t kCommandTimeoutMs = 1000;
 
 }  // namespace
@@ -95,6 +137,8 @@ void DeviceShell::AppendConsoleLine(const QString& text) {
 void DeviceShell::Report(const JobResult& result) {
   if (result.Cancelled()) {
     AppendConsoleLine(JobRunner::StoppedText());
+    // Stopped after the command line went out: what to check.
+    if (result.MayHaveRun && !result.Text.isEmpty()) DialogsRef.ShowWarning(result.Text);
   } else if (!result.Text.isEmpty() && !result.Ok()) {
     if (result.Warning)
       DialogsRef.ShowWarning(result.Text);
@@ -107,26 +151,68 @@ void DeviceShell::AppendConsoleLine(const QByteArray& bytes) {
   AppendConsoleLine(QString::fromLatin1(bytes));
 }
 
-bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine, bool* answered) {
-  if (answered) *answered = false;
+bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine, Typing* typing) {
+  Typing local;
+  Typing& how = typing ? *typing : local;
+  how = {};
   if (commandLine.isEmpty()) return false;
   AppendConsoleLine(commandLine);
-  return TypeEchoed(port, commandLine, answered);
+  if (TypeEchoed(port, commandLine, &how)) return true;
+  if (how.Erased) AppendConsoleLine(ShellText::LineErased());
+  return false;
 }
 
-bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine, bool* answered) {
-  if (answered) *answered = false;
+bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine, Typing* typing) {
+  Typing local;
+  Typing& how = typing ? *typing : local;
+  how = {};
   if (commandLine.isEmpty()) return false;
+  // What an earlier line left that could not be erased then (the port was
+  // gone, nothing answered) goes before anything is typed onto it.
+  bool remembered = ShellLine::MayHoldText(port);
+  if (remembered) remembered = ShellLine::Erase(port, false) != ShellLine::Erased::Confirmed;
+  const auto stopped = [&port] { return JobRunner::StopRequested() || port.StopAsked(); };
+  // Stopped before the carriage return: nothing may stay in the shell's
+  // line for the next command line to complete.
+  const auto abandon = [&](bool anythingTyped) {
+    if (anythingTyped || !port.IsOpen()) {
+      (void)ShellLine::Erase(port, how.Answered);
+      how.Erased = true;
+    }
+    return false;
+  };
   // One byte at a time: each write purges the input first, so the byte read
   // back is the echo of this byte and not something older.
+  bool typed = false;
   for (const char c : commandLine) {
+    if (stopped()) {
+      how.Stopped = true;
+      return abandon(typed);
+    }
     const auto sent = static_cast<uint8_t>(c);
+    if (!port.Write(1, &sent)) return abandon(true);
+    typed = true;
+    if (sent == kCarriageReturn) how.Entered = true;
     uint8_t echo = 0;
     size_t received = 0;
-    if (!port.Write(1, &sent)) return false;
     const bool read = port.Read(1, &echo, &received);
-    if (answered && received > 0) *answered = true;
-    if (!read || echo != sent) return false;
+    if (received > 0) how.Answered = true;
+    if (remembered && how.Answered) {
+      // The erase before met silence, and the shell answers: the line was
+      // empty then.
+      ShellLine::Forget(port);
+      remembered = false;
+    }
+    if (read && echo == sent) continue;
+    // Entered: the shell runs what it holds, whatever came back - unless
+    // the carriage return itself reached it damaged, which leaves the line
+    // typed: the next line typed here erases first.
+    if (how.Entered) {
+      ShellLine::Remember(port);
+      return false;
+    }
+    how.Stopped = !read && stopped();
+    return abandon(true);
   }
   return true;
 }
@@ -150,10 +236,7 @@ JobResult DeviceShell::Exchange(const QByteArray& commandLine, uint32_t timeoutM
                                 PromptAt where, Pace pace) {
   ShellSession session(*this, timeoutMs, terminator, pace);
   if (!session.IsOpen()) return JobResult::Failed(session.OpenErrorText());
-  if (!session.Send(commandLine) || !session.ReadAnswer(onLine, budgetMs, where))
-    // Echoed but never back at the prompt: a program still runs there.
-    return session.Failure(ShellText::UnableToSend(QString::fromLatin1(commandLine)));
-  return JobResult::Done();
+  return session.Run(commandLine, onLine, budgetMs, where);
 }  // the port is closed before anyone shows the result
 
 JobResult DeviceShell::CommandExchange(const QByteArray& commandLine) {
@@ -201,7 +284,9 @@ QString ShellSession::FailureText(const QString& usual) const {
     case Cause::Silence:
     case Cause::Cancelled: break;
     case Cause::NoEcho:
-      return ShellText::WithCause(usual, ShellText::NothingAnswers(Shell.SelectedPort()));
+      // The bytes cannot tell a cable from a program that does not echo:
+      // the usual text names the program, the hint the cable.
+      return usual + QStringLiteral("\n\n") + ShellText::NothingAnswers(Shell.SelectedPort());
     case Cause::DriveError: return ShellText::WithCause(usual, ShellText::DriveError());
     case Cause::Endless: return ShellText::KeepsSending(LastCommand);
   }
@@ -216,15 +301,44 @@ JobResult ShellSession::Failure(const QString& usual) const {
   return JobResult::Failed(text);
 }
 
+JobResult ShellSession::Run(const QByteArray& commandLine, const DeviceShell::LineHandler& onLine,
+                            uint32_t budgetMs, DeviceShell::PromptAt where) {
+  const QString command = QString::fromLatin1(commandLine);
+  if (!Send(commandLine)) {
+    if (!Entered) return Failure(ShellText::UnableToSend(command));
+    // The carriage return went out although its echo did not come back
+    // right: the shell may be running the line. Its answer is waited for
+    // (and shown) as any other, but not taken for this command's.
+    // Back at the prompt, the line is empty whatever ran.
+    if (ReadAnswer({}, budgetMs, where)) ShellLine::Forget(*ComPort);
+    return AfterEnterFailure(ShellText::EnterNotEchoed(command));
+  }
+  if (ReadAnswer(onLine, budgetMs, where)) return JobResult::Done();
+  // The shell asked about its drive before it ran anything.
+  if (Seen == Cause::DriveError) return Failure(ShellText::UnableToSend(command));
+  return AfterEnterFailure(ShellText::NoPromptAfter(command));
+}
+
+JobResult ShellSession::AfterEnterFailure(const QString& usual) const {
+  JobResult result = Failure(usual);
+  result.MayHaveRun = true;
+  return result;
+}
+
 bool ShellSession::Send(const QByteArray& commandLine) {
   if (!Opened) return false;
   LastCommand = commandLine;
-  bool answered = false;
-  if (Shell.SendEchoed(*ComPort, commandLine, &answered)) {
+  DeviceShell::Typing typing;
+  const bool typed = Shell.SendEchoed(*ComPort, commandLine, &typing);
+  Entered = typed || typing.Entered;
+  if (typed) {
     if (Seen == Cause::Silence) Seen = Cause::None;  // the shell answers again
     return true;
   }
-  if (Seen != Cause::DriveError) Seen = answered ? Cause::None : Cause::NoEcho;
+  if (typing.Stopped)
+    Seen = Cause::Cancelled;
+  else if (Seen != Cause::DriveError)
+    Seen = typing.Answered ? Cause::None : Cause::NoEcho;
   return false;
 }
 

@@ -62,7 +62,18 @@ namespace ShellText {
 // first line and what the path is.
 QString UnableToOpen(const QString& port, int openError = 0);
 QString NotASerialPort(const QString& port);
-QString UnableToSend(const QString& commandLine);  // "Unable to send command '" + line + "'!\n\n..."
+// "Unable to send command '" + line + "'!\n\n...", the line without its
+// carriage return.
+QString UnableToSend(const QString& commandLine);
+// After the command line's carriage return went out: its echo was wrong or
+// missing; the prompt did not come back. Both end in a paragraph that asks
+// the user to check what the command did, which WithCheck replaces with
+// what the caller knows to check.
+QString EnterNotEchoed(const QString& commandLine);
+QString NoPromptAfter(const QString& commandLine);
+JobResult WithCheck(JobResult result, const QString& check);
+// The console's line after an unfinished command line was erased.
+QString LineErased();
 // The port went away in the middle of an operation (one line, so that the
 // command line prints it as one).
 QString Disconnected(const QString& port);
@@ -133,15 +144,28 @@ class DeviceShell {
   // lines, adds the line.
   void AppendConsoleLine(const QString& text);
   void AppendConsoleLine(const QByteArray& bytes);
+  // How the typing of a command line ended.
+  struct Typing {
+    bool Answered = false;  // at least one byte came back
+    // Its carriage return went out: the shell may be running the line even
+    // though the echo check failed.
+    bool Entered = false;
+    bool Stopped = false;  // a stop request ended it before the carriage return
+    bool Erased = false;   // what it typed was erased from the shell's line
+  };
   // Shows the line, then types it byte by byte, each byte's echo read back
-  // and compared. False on the first failed write, missing or wrong echo;
-  // *answered (when given) then tells whether any byte came back at all.
+  // and compared. False on the first failed write, missing or wrong echo,
+  // or a stop request (checked before each byte); *typing (when given)
+  // tells how it ended. A line stopped before its carriage return went out
+  // is erased from the shell's line before this returns (ShellLine), and a
+  // port whose line may still hold text from earlier is erased before the
+  // first byte.
   [[nodiscard]] bool SendEchoed(TaloComPort& port, const QByteArray& commandLine,
-                                bool* answered = nullptr);
+                                Typing* typing = nullptr);
   // The typing of SendEchoed without the console: for a thread other than the
   // main one, or a line nobody needs to see. False for an empty line.
   [[nodiscard]] static bool TypeEchoed(TaloComPort& port, const QByteArray& commandLine,
-                                       bool* answered = nullptr);
+                                       Typing* typing = nullptr);
   // How the reading of an answer ended.
   enum class AnswerEnd { Prompt, Silence, Endless, DriveError, Disconnected, Cancelled };
   // Reads lines until one is a prompt, within a budget (5000 ms unless an
@@ -207,8 +231,15 @@ class ShellSession {
   // The same as a result: its status tells a lost port, a shell that did
   // not answer in time and a job stopped by the user (no text) apart.
   JobResult Failure(const QString& usual) const;
+  // Failure after the command line was entered: MayHaveRun is set.
+  JobResult AfterEnterFailure(const QString& usual) const;
 
+  // Types a command line (SendEchoed). False when it was not typed whole;
+  // CommandEntered() then tells whether its carriage return went out all
+  // the same (the shell may be running it), and a line stopped before that
+  // has been erased from the shell's line.
   [[nodiscard]] bool Send(const QByteArray& commandLine);
+  bool CommandEntered() const { return Entered; }
   // Reads the answer (AnswerReader::ReadAnswer): every line before the
   // prompt is part of it, whatever pauses the shell made, and goes to onLine
   // while it wants them. True when the prompt came: an answer without it may
@@ -217,6 +248,14 @@ class ShellSession {
   [[nodiscard]] bool ReadAnswer(const DeviceShell::LineHandler& onLine = {},
                   uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
                   DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
+  // One command of the standard exchange: Send, then ReadAnswer. Ok when
+  // the line was typed and its answer ended at the prompt. A line that was
+  // not typed whole fails with the "Unable to send" text (and nothing ran);
+  // a failure after its carriage return went out carries MayHaveRun.
+  [[nodiscard]] JobResult Run(const QByteArray& commandLine,
+                              const DeviceShell::LineHandler& onLine = {},
+                              uint32_t budgetMs = DeviceShell::kPromptBudgetMs,
+                              DeviceShell::PromptAt where = DeviceShell::PromptAt::Start);
   // True when the last answer had a line past the line limit, which was
   // shown but not passed on.
   bool SkippedLongLine() const { return LongLineSkipped; }
@@ -235,4 +274,5 @@ class ShellSession {
   Cause Seen = Cause::None;
   bool LongLineSkipped = false;
   QByteArray LastCommand;
+  bool Entered = false;  // the last command line's carriage return went out
 };

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "link/interruption.h"
 #include "link/talothread.h"
 
 namespace {
@@ -17,6 +18,7 @@ struct JobScope {
 };
 
 thread_local JobScope CurrentJob;
+thread_local int StopsHeldDepth = 0;
 
 // Sets the calling thread's job for the lifetime of the guard.
 class ScopeGuard {
@@ -143,7 +145,14 @@ void JobRunner::SetBusy(bool busy) {
   emit BusyChanged(busy);
 }
 
-bool JobRunner::StopRequested() { return CurrentJob.Stop && CurrentJob.Stop->load(); }
+StopsHeld::StopsHeld() { ++StopsHeldDepth; }
+
+StopsHeld::~StopsHeld() { --StopsHeldDepth; }
+
+bool JobRunner::StopRequested() {
+  if (StopsHeldDepth > 0) return false;
+  return (CurrentJob.Stop && CurrentJob.Stop->load()) || Interruption::Requested();
+}
 
 bool JobRunner::OnWorker() { return CurrentJob.Worker != nullptr; }
 

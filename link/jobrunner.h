@@ -34,8 +34,10 @@
 // - Cancel() only sets a flag; the job sees it through StopRequested() at
 //   the points where its operation may stop (between the lines of an
 //   answer, between the files of a batch) and returns Cancelled, leaving
-//   what it was to change as it was. Nothing is cut off in the middle of a
-//   command line being typed.
+//   what it was to change as it was. A command line being typed stops
+//   before its next byte and is erased from the shell's line
+//   (DeviceShell::TypeEchoed), so nothing is left for a later command to
+//   complete.
 // - Busy() is true from Start until done has been called (BusyChanged
 //   tells the views). Destroying the runner cancels a running job and
 //   waits for it; its done is then not called.
@@ -55,6 +57,9 @@ struct [[nodiscard]] JobResult {
   QString Text;  // the user's text; empty when there is nothing to tell
   // A refusal that is shown as a warning rather than an error.
   bool Warning = false;
+  // The command line's carriage return went out before the failure (or the
+  // stop): the controller may have run it, and Text says what to check.
+  bool MayHaveRun = false;
 
   bool Ok() const { return Status == JobStatus::Ok; }
   bool Cancelled() const { return Status == JobStatus::Cancelled; }
@@ -67,6 +72,18 @@ struct [[nodiscard]] JobResult {
 };
 
 class QEventLoop;
+
+// While one lives, JobRunner::StopRequested() is false on its thread: for
+// the steps that end an operation cleanly after a stop (ending a helper
+// program, deleting what the operation put on the drive), which must be
+// typed and read whole because they are how a stop ends.
+class StopsHeld {
+ public:
+  StopsHeld();
+  ~StopsHeld();
+  StopsHeld(const StopsHeld&) = delete;
+  StopsHeld& operator=(const StopsHeld&) = delete;
+};
 
 class JobRunner : public QObject {
   Q_OBJECT
@@ -96,8 +113,9 @@ class JobRunner : public QObject {
   // it and forgets its done (BusyChanged is not emitted).
   void Abandon();
 
-  // For device logic inside a job: whether its job was asked to stop
-  // (false outside a job).
+  // For device logic inside a job: whether its job was asked to stop, or
+  // the process to end (Interruption: Ctrl+C or SIGTERM in the command
+  // line, inside a job or not). False while a StopsHeld lives.
   static bool StopRequested();
   // True on a job's worker thread.
   static bool OnWorker();

@@ -128,6 +128,9 @@ class TaloComPort {
   // Reads watch *flag (when given) and end as timed out once it is set.
   static constexpr uint32_t kStopPollMs = 20;
   void SetStopFlag(const std::atomic<bool>* flag) { StopFlag = flag; }
+  const std::atomic<bool>* GetStopFlag() const { return StopFlag; }
+  // True once the stop flag given is set.
+  bool StopAsked() const { return StopFlag && StopFlag->load(); }
 
   uint8_t GetTerminator() const { return Terminator; }
   void SetTerminator(uint8_t terminator) { Terminator = terminator; }

@@ -4,7 +4,9 @@
 // rather than the simulator's.
 //
 // It echoes every byte it reads (unless told not to, or told to echo a wrong
-// byte) and, after the CR of a command line, writes what the answer returns:
+// byte); a backspace deletes a typed byte and echoes BS blank BS, and on an
+// empty line is ignored without an echo, as a DOS shell's line input does.
+// After the CR of a command line, it writes what the answer returns:
 // by default a line feed and the prompt. The answer runs on the shell's
 // thread and may use the line itself, as a receiving program does, until the
 // shell is stopping. The accessors are thread-safe; the line is held until
@@ -74,6 +76,12 @@ class ScriptedShell {
         Got += in;
       }
       if (!Echo) continue;
+      if (in[0] == '\b') {
+        if (typed.empty()) continue;
+        typed.pop_back();
+        Line.Write(WrongEcho ? std::string(1, WrongEcho.load()) : std::string("\b \b"));
+        continue;
+      }
       Line.Write(WrongEcho ? std::string(1, WrongEcho.load()) : in);
       if (in[0] != '\r') {
         typed += in;

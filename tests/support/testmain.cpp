@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 
+#include "link/interruption.h"
+#include "link/shellline.h"
+
 #ifdef TALO_TEST_GUI
 #include <QApplication>
 using TestApp = QApplication;
@@ -35,11 +38,22 @@ extern "C" const char* __tsan_default_suppressions() {
 }
 #endif
 
+// The process's own state does not pass from one test to the next: a
+// raised Ctrl+C, and the lines remembered as holding text (a pty's name comes
+// back for the next test's line).
+class ProcessStateReset : public ::testing::EmptyTestEventListener {
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    Interruption::Reset();
+    ShellLine::ForgetAll();
+  }
+};
+
 int main(int argc, char** argv) {
 #ifdef TALO_TEST_GUI
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
 #endif
   TestApp app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ProcessStateReset);
   return RUN_ALL_TESTS();
 }

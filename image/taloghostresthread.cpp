@@ -32,8 +32,9 @@ void TaloGhostResThread::Execute() {
   if (!port) return Finish(false);
   // 4.-5.
   bool ok = false;
-  if (!DeviceShell::TypeEchoed(*port, QByteArray(kCommandLine)))
-    ErrorText = SendFailureText(*port, kCommandLine);
+  DeviceShell::Typing typing;
+  if (!DeviceShell::TypeEchoed(*port, QByteArray(kCommandLine), &typing))
+    ErrorText = SendFailureText(*port, kCommandLine, typing.Entered);
   else
     ok = SendBlocks(*port);
   // 6.

@@ -34,8 +34,9 @@ void TaloGhostThread::Execute() {
   DeviceShell::Drain(*port);
   // 5.-6.
   bool ok = false;
-  if (!SendCommand(*port))
-    ErrorText = SendFailureText(*port, kCommandLine);
+  bool entered = false;
+  if (!SendCommand(*port, entered))
+    ErrorText = SendFailureText(*port, kCommandLine, entered);
   else
     ok = ReceiveBlocks(*port);
   // 7. The helper's last words and the prompt, or what a broken run left.
@@ -46,7 +47,7 @@ void TaloGhostThread::Execute() {
   Finish(ok);
 }
 
-bool TaloGhostThread::SendCommand(TaloComPort& port) {
+bool TaloGhostThread::SendCommand(TaloComPort& port, bool& entered) {
   const QByteArray line(kCommandLine);
   if (Console) {
     TaloConsole* console = Console;
@@ -55,7 +56,10 @@ bool TaloGhostThread::SendCommand(TaloComPort& port) {
       DeviceShell(*console, none).AppendConsoleLine(line);
     });
   }
-  return DeviceShell::TypeEchoed(port, line);
+  DeviceShell::Typing typing;
+  const bool typed = DeviceShell::TypeEchoed(port, line, &typing);
+  entered = typing.Entered;
+  return typed;
 }
 
 bool TaloGhostThread::ReceiveBlocks(TaloComPort& port) {

@@ -60,7 +60,7 @@ class TaloGhostThread : public TaloGhostWorker {
   void Execute() override;
 
  private:
-  [[nodiscard]] bool SendCommand(TaloComPort& port);
+  [[nodiscard]] bool SendCommand(TaloComPort& port, bool& entered);
   [[nodiscard]] bool ReceiveBlocks(TaloComPort& port);
   [[nodiscard]] bool StoreBlock(const uint8_t* payload);
   // After the last block: true when the helper still sent a good frame.

@@ -49,13 +49,15 @@ bool TaloGhostWorker::ReadFirstFrame(TaloComPort& port, uint8_t* buffer, size_t 
   return ReadFrame(port, buffer + count - 1, 1);
 }
 
-QString TaloGhostWorker::SendFailureText(const TaloComPort& port, const char* commandLine) {
+QString TaloGhostWorker::SendFailureText(const TaloComPort& port, const char* commandLine,
+                                         bool entered) {
   // The port's reads give up once a stop is asked for: an echo cut short
   // by the user's stop is no failure to send.
-  if (StopWasRequested()) return QString();
+  if (StopWasRequested() && !entered) return QString();
   PortLost = port.IsDisconnected();
-  return PortLost ? ShellText::Disconnected(PortName)
-                  : ShellText::UnableToSend(QString::fromLatin1(commandLine));
+  if (PortLost) return ShellText::Disconnected(PortName);
+  return entered ? ShellText::EnterNotEchoed(QString::fromLatin1(commandLine))
+                 : ShellText::UnableToSend(QString::fromLatin1(commandLine));
 }
 
 void TaloGhostWorker::GiveUp() {

@@ -81,7 +81,11 @@ class TaloGhostWorker : public TaloThread {
   // The text for a command line that was not echoed: the disconnection
   // message when the port went away, else the "Unable to send" one; none
   // when a stop was asked for.
-  [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine);
+  // Why the helper's command line was not typed whole: nothing (a stop), the
+  // lost port, the shell that did not echo - or, when its carriage return
+  // went out all the same, that the helper may have started.
+  [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine,
+                                        bool entered);
   // Records the outcome, then Done.
   void Finish(bool ok);
 

@@ -88,6 +88,13 @@ struct SimulationStart {
   bool ModidStarted = false;  // its line went out: the programs were started
 };
 
+// A program's line that was not typed whole; one whose carriage return went
+// out may have started the program all the same.
+QString NotSent(const char* notSent, const DeviceShell::Typing& typing, const char* mayHaveRun) {
+  if (!typing.Entered) return Text(notSent);
+  return Text(notSent) + QStringLiteral("\n\n") + Text(mayHaveRun);
+}
+
 // Steps 5 to 10 on the open port.
 SimulationStart StartSimulation(const DioHost& host, TaloComPort& port) {
   DeviceShell& shell = host.Shell;
@@ -96,7 +103,9 @@ SimulationStart StartSimulation(const DioHost& host, TaloComPort& port) {
     DeviceShell::Drain(port, DioStartFlow::kDrainLimit);
   }
   if (Stopped(host)) return {{}, true};
-  if (!shell.SendEchoed(port, DioText::kModidLine)) return {Text(DioText::kModidNotSent)};
+  DeviceShell::Typing typing;
+  if (!shell.SendEchoed(port, DioText::kModidLine, &typing))
+    return {NotSent(DioText::kModidNotSent, typing, DioText::kModidMayHaveRun)};
   DioPause(host.Timings, host.Timings.AnswerPauseMs);
   QByteArray identified;
   {
@@ -106,7 +115,8 @@ SimulationStart StartSimulation(const DioHost& host, TaloComPort& port) {
   // The identification ends by itself: the shell is back at its prompt.
   if (Stopped(host)) return {{}, true, true};
   if (!identified.contains(DioText::kModuleModel)) return {Text(DioText::kNoModule)};
-  if (!shell.SendEchoed(port, DioText::kSimulationLine)) return {Text(DioText::kSimulationNotSent)};
+  if (!shell.SendEchoed(port, DioText::kSimulationLine, &typing))
+    return {NotSent(DioText::kSimulationNotSent, typing, DioText::kSimulationMayHaveRun)};
   // The shell's line feed follows the echoed carriage return; a first
   // module command sent before it arrived would read it as the start of its
   // reply. After the pause the command's write discards it.

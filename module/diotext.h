@@ -26,6 +26,14 @@ inline constexpr char kSimulationNotSent[] =
     "Unable to send command 'D:simu7101'!\n\nPlease make sure the TALO-7100 is in INIT mode,\n\n"
     "and no program is running";
 
+// After the echo of a program's carriage return came back wrong: the
+// program may have started.
+inline constexpr char kModidMayHaveRun[] =
+    "D:\\MODID may have started all the same: it ends by itself. Try again in a few seconds.";
+inline constexpr char kSimulationMayHaveRun[] =
+    "D:\\simu7101 may have started all the same: switch the terminal on and press Ctrl+C to end "
+    "it before you go on.";
+
 inline constexpr char kPolling[] = "Polling DIO data...";
 inline constexpr char kPollFailed[] = "Fail to fresh DIO data!";
 inline constexpr char kSetFailed[] = "Fail to set DO!";

@@ -197,7 +197,7 @@ JobResult NetConfig::PrepareDrive() {
                         {"dir\r", Times.CommandTimeoutMs, Times.CommandBudgetMs}};
   for (const Step& step : steps) {
     JobResult sent = SendShellCommand(step.Line, step.TimeoutMs, step.BudgetMs);
-    if (!sent) return sent;
+    if (!sent) return ShellText::WithCheck(sent, NetConfText::InitStepMayHaveRun());
     // A stop that came while the step's answer was read to its end: nothing
     // further is typed, nor copied after the last step.
     if (JobRunner::StopRequested()) return JobResult::Stopped();

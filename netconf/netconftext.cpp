@@ -8,6 +8,11 @@ QString BadAccountText(const QString& field) {
       .arg(field);
 }
 
+QString InitStepMayHaveRun() {
+  return QStringLiteral("D: may have been formatted: list the drive before you go on, then run "
+                        "the initialisation again.");
+}
+
 QString InitSucceeded() {
   return QString::fromLatin1(kInitSuccessful) +
          QStringLiteral(

@@ -21,6 +21,9 @@ inline constexpr char kInitFailed[] = "System Initial fail! Please reboot Talo-7
 // it installed holds the installation's default accounts, whose password is
 // no secret, and how to set one's own.
 QString InitSucceeded();
+// What to check when a step's command line went out but its end was not
+// seen: from the format on, D: may have been formatted.
+QString InitStepMayHaveRun();
 
 // The limit of an ID or password field as stated beside it, and the refusal
 // of a longer text.

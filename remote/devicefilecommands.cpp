@@ -105,7 +105,7 @@ JobResult DeviceFileCommands::RunChecked(const DeviceCommand::CommandLine& comma
       },
       Timeouts().PromptBudgetMs, DeviceShell::PromptAt::Start, DeviceShell::Pace::QuickWhenChosen);
   if (result.Ok() && !refusal.isEmpty()) return JobResult::Failed(refusal);
-  return result;
+  return ShellText::WithCheck(result, DeviceText::CommandMayHaveRun());
 }
 
 JobResult DeviceFileCommands::DeviceCommandJob(const QByteArray& commandLine,
@@ -204,8 +204,8 @@ void DeviceFileCommands::DeleteCounted(const std::vector<PShellItem>& items,
     for (size_t i = 0; i < items.size(); ++i) {
       if (JobRunner::StopRequested()) return JobResult::Stopped();
       JobResult deleted = RunChecked(commandLines[i], {}, items[i].Name);
+      changed = changed || deleted.Ok() || deleted.MayHaveRun;
       if (!deleted.Ok()) return deleted;
-      changed = true;
     }
     return JobResult::Done();
   });
@@ -236,7 +236,7 @@ bool DeviceFileCommands::RenameItem(int index, const QString& newName) {
       [this, rename, newName](bool& changed) {
         JobResult renamed = RunChecked(
             rename, {QStringLiteral("Invalid "), QStringLiteral("Duplicate ")}, newName);
-        changed = renamed.Ok();
+        changed = renamed.Ok() || renamed.MayHaveRun;
         return renamed;
       },
       newName);
@@ -254,7 +254,7 @@ bool DeviceFileCommands::MakeDirectory(const QString& name) {
       [this, make, name](bool& changed) {
         JobResult made =
             RunChecked(make, {QStringLiteral("Invalid "), QStringLiteral("Unable ")}, name);
-        changed = made.Ok();
+        changed = made.Ok() || made.MayHaveRun;
         return made;
       },
       name);
@@ -368,10 +368,13 @@ bool DeviceFileCommands::Format() {
   if (!Shell.Dialogs().AskYesNo(DeviceText::AskFormat())) return Refuse(Declined());
   return RunJob([this](bool& changed) {
     // The formatter ends its progress lines with a bare carriage return.
-    JobResult formatted = Shell.Exchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs,
-                                         kCarriageReturn, {}, Timeouts().PromptBudgetMs);
-    // A folder other than "\" is gone now; its listing shows the shell's refusal.
-    changed = formatted.Ok();
+    JobResult formatted = ShellText::WithCheck(
+        Shell.Exchange(DeviceCommand::FormatDriveD(), Timeouts().FormatMs, kCarriageReturn, {},
+                       Timeouts().PromptBudgetMs),
+        DeviceText::FormatMayHaveStarted());
+    // A folder other than "\" is gone now; its listing shows the shell's
+    // refusal. One that may have been formatted is listed to show the truth.
+    changed = formatted.Ok() || formatted.MayHaveRun;
     return formatted;
   });
 }
@@ -390,9 +393,7 @@ bool DeviceFileCommands::SetAutoRun(int selectedIndex) {
     if (!session.IsOpen()) return JobResult::Failed(session.OpenErrorText());
     if (JobResult selected = Browser.Lister().SelectFolder(session, kRoot); !selected.Ok())
       return selected;
-    // Echoed but never back at the prompt: a program still runs there.
-    if (!session.Send(append.Line) || !session.ReadAnswer({}, Timeouts().PromptBudgetMs))
-      return session.Failure(ShellText::UnableToSend(QString::fromLatin1(append.Line)));
-    return JobResult::Done();
+    return ShellText::WithCheck(session.Run(append.Line, {}, Timeouts().PromptBudgetMs),
+                                DeviceText::CommandMayHaveRun());
   });
 }

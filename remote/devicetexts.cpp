@@ -60,6 +60,12 @@ QString AskFormat() {
       "This action will format the D drive on TALO-7100.\nAll the data on that drive will be "
       "erased.\nAre you sure?");
 }
+QString FormatMayHaveStarted() {
+  return QStringLiteral("FORMAT may have started: list the drive before you go on.");
+}
+QString CommandMayHaveRun() {
+  return QStringLiteral("List the folder before you go on: it shows what the command did.");
+}
 QString InstallationFolderUnusable(const QString& folder, const QString& reason) {
   return QStringLiteral("The installation folder %1 cannot be used: %2.\n\nSet TALO7100_HOME to a "
                         "folder you may write to.")

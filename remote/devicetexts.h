@@ -31,6 +31,10 @@ QString RenamePrompt();
 QString MakeDirectoryCaption();
 QString MakeDirectoryPrompt();
 QString AskFormat();
+// What to check when a command's carriage return went out but its end was
+// not seen (ShellText::WithCheck).
+QString FormatMayHaveStarted();
+QString CommandMayHaveRun();
 // A name the utility will not type: which name and why.
 QString UnsafeName(const QString& name, const QString& why);
 // Command-line file commands.

@@ -272,8 +272,9 @@ TEST(ConfDialogReadBack, fillsBothPartsFromTheControllerButNoPassword) {
 namespace {
 
 // Esc in any step of the initialisation stops it there instead of closing
-// the dialog: the step ends at its exchange's stop point, nothing further is
-// typed or copied, the console says it stopped and no box says it failed.
+// the dialog: the step's line, shown but not yet typed, is not typed at all,
+// nothing further is typed or copied, the console says it stopped and no
+// box says it failed.
 // The buttons that start device work stay disabled until the flow ends.
 TEST(ConfDialogInit, escStopsTheInitialisationInTheStepAndKeepsTheDialogOpen) {
   netconftest::TestInstallation home;
@@ -306,7 +307,7 @@ TEST(ConfDialogInit, escStopsTheInitialisationInTheStepAndKeepsTheDialogOpen) {
     EXPECT_EQ(enabledAtEsc, QList<bool>(4, false));
     const std::vector<std::string> typed = c.Sim.Sim().Commands();
     EXPECT_EQ(std::vector<std::string>(typed.begin() + typedBefore, typed.end()),
-              std::vector<std::string>(steps.begin(), steps.begin() + stopped + 1));
+              std::vector<std::string>(steps.begin(), steps.begin() + stopped));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(dialog.findChild<QPushButton*>("Bt_SystemInit")->isEnabled());
     EXPECT_EQ(c.Console.Lines.at(c.Console.Lines.size() - 2), JobRunner::StoppedText());

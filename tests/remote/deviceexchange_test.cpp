@@ -91,7 +91,10 @@ TEST_F(DeviceExchange, refusedFolderUnopenablePortAndSilentShellReportTheirMessa
   Sim().SetFaults(faults);
   Browser.Refresh();
   ASSERT_EQ(Dialogs.Errors().size(), 3);
-  EXPECT_EQ(Dialogs.Errors()[2], "Unable to send command!\n\nNothing answers on " +
+  // The usual text (a program that does not echo), then the cable.
+  EXPECT_EQ(Dialogs.Errors()[2], QStringLiteral("Unable to send command!\n\nPlease make sure the TALO-7100 is in INIT "
+                                                 "mode\n\nand no program is running") +
+                                  "\n\nNothing answers on " +
                                     QString::fromStdString(PortPath()) +
                                     ": check the cable and that the controller is powered");
   EXPECT_EQ(Browser.SizeStatusText(), DeviceText::ListingFailedStatus(ListingFailure::NoAnswer, port));

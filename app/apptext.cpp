@@ -16,6 +16,15 @@ QString TerminalUnableToOpen(const QString& port, int openError) {
 }
 QString CopyTooLong() { return QStringLiteral("The selected text exceeds 1024 bytes!"); }
 
+QString TerminalLineErased() {
+  return QStringLiteral("(the line typed without Enter was erased from the TALO-7100's line)");
+}
+
+QString TerminalLineMayHoldText() {
+  return QStringLiteral("(the line typed without Enter may still be in the TALO-7100's line: it "
+                        "is erased before the next command)");
+}
+
 QString InitInitializing() { return QStringLiteral("Initializing..."); }
 QString InitScanningLocal() { return QStringLiteral("Scanning local system..."); }
 QString InitScanningPorts() { return QStringLiteral("Scanning COM port..."); }

@@ -14,6 +14,10 @@ QString ExitQuestion();                        // "Are you sure to exit?"
 // port (openError as TaloComPort::LastError gives it).
 QString TerminalUnableToOpen(const QString& port, int openError = 0);
 QString CopyTooLong();                         // "The selected text exceeds 1024 bytes!"
+// The console's line when the terminal, switched off, erased what was typed
+// without a carriage return; or could not tell that it did.
+QString TerminalLineErased();
+QString TerminalLineMayHoldText();
 
 // Start-up steps shown by the progress dialog.
 QString InitInitializing();

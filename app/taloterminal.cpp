@@ -1,9 +1,11 @@
 #include "app/taloterminal.h"
 
 #include <QThread>
+#include <algorithm>
 
 #include "app/apptext.h"
 #include "link/portaccess.h"
+#include "link/shellline.h"
 #include "link/talocomport.h"
 #include "link/taloconsole.h"
 #include "link/talodataring.h"
@@ -20,7 +22,8 @@ constexpr unsigned long kSettleMs = 1;
 }  // namespace
 
 TaloTerminal::TaloTerminal(TaloConsole& console, std::function<void()> bell)
-    : RingPtr(std::make_unique<TaloDataRing>()),
+    : ConsoleRef(console),
+      RingPtr(std::make_unique<TaloDataRing>()),
       ReceiverPtr(std::make_unique<TaloComReceiver>(RingPtr.get())),
       PrinterPtr(std::make_unique<TaloPrinterThread>(RingPtr.get(), &console)) {
   if (bell) PrinterPtr->SetBell(std::move(bell));
@@ -56,16 +59,22 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
     errorText = AppText::TerminalUnableToOpen(portName);
     return false;
   }
+  // 4. A line an earlier operation could not erase is erased before the
+  // carriage return below would run it; if that cannot be confirmed, no
+  // carriage return goes out at all.
+  const bool lineClean =
+      !ShellLine::MayHoldText(*port) || ShellLine::Erase(*port, false) == ShellLine::Erased::Confirmed;
   Port = std::move(port);
   PortName = portName;
   StopAfterLoss = false;
+  TypedBytes = 0;
   ReceiverPtr->SetPort(Port.get());
-  // 4. Workers: receiver first, so the printer finds bytes to show.
+  // 5. Workers: receiver first, so the printer finds bytes to show.
   ReceiverPtr->Resume();
   PrinterPtr->Resume();
-  // 5. A bare CR makes the shell print a fresh prompt.
+  // 6. A bare CR makes the shell print a fresh prompt.
   const uint8_t cr = kCarriageReturn;
-  (void)Port->Write(1, &cr);
+  if (lineClean) (void)Port->Write(1, &cr);
   KeyGate = true;
   return true;
 }
@@ -79,7 +88,29 @@ void TaloTerminal::Stop() {
   // The console output thread may have been paused in the middle of a burst,
   // with repainting held: the console must not stay frozen until next time.
   if (PrinterPtr) PrinterPtr->ReleaseHold();
+  if (TypedBytes > 0) EraseTypedLine();
   ReleasePort();
+}
+
+void TaloTerminal::EraseTypedLine() {
+  TypedBytes = 0;
+  // The workers are paused: the backspaces' echoes are the erase's alone.
+  const ShellLine::Erased erased = ShellLine::Erase(*Port, false);
+  ConsoleRef.AppendLine(erased == ShellLine::Erased::Confirmed
+                            ? AppText::TerminalLineErased()
+                            : AppText::TerminalLineMayHoldText());
+}
+
+void TaloTerminal::NoteTyped(const QByteArray& bytes) {
+  constexpr char kBackspace = 8, kEscape = 27, kCtrlC = 3, kDelete = 127;
+  for (const char c : bytes) {
+    if (c == kCarriageReturn || c == kEscape || c == kCtrlC)
+      TypedBytes = 0;
+    else if (c == kBackspace || c == kDelete)
+      TypedBytes = std::max(0, TypedBytes - 1);
+    else if (c != kLineFeed)
+      ++TypedBytes;
+  }
 }
 
 void TaloTerminal::ReleasePort() {
@@ -141,6 +172,7 @@ void TaloTerminal::KeyPress(QChar character) {
 
 void TaloTerminal::SendKey(const KeyBytes& key) {
   KeyGate = false;
+  NoteTyped(key.Bytes);
   if (key.Special) {
     if (!Port->Write(static_cast<size_t>(key.Bytes.size()),
                      reinterpret_cast<const uint8_t*>(key.Bytes.constData()),
@@ -218,6 +250,7 @@ void TaloTerminal::SendNextPasteStep() {
   if (PendingPaste.empty() || !IsOn()) return;
   const PasteStep step = PendingPaste.front();
   PendingPaste.pop_front();
+  NoteTyped(QByteArray(1, static_cast<char>(step.Byte)));
   (void)WritePaused(step.Byte, !step.LineEnd);
   if (PendingPaste.empty()) {
     SendKeysAfterPaste();
@@ -228,6 +261,8 @@ void TaloTerminal::SendNextPasteStep() {
 }
 
 void TaloTerminal::ShutDown() {
+  // Off first, as the user would switch it: a typed line is erased.
+  if (IsOn()) Stop();
   PasteTimer.stop();
   PendingPaste.clear();
   KeysAfterPaste.clear();

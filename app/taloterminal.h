@@ -28,6 +28,15 @@
 //   and the ring goes before the port.
 // - Failures travel as values: Start reports the text to show; a write that
 //   fails while typing or pasting loses the character silently.
+// - The shell's line: the terminal counts what the user typed since the
+//   last carriage return (Esc and Ctrl+C cancel a line, backspace deletes).
+//   Switching the terminal off (or shutting it down) with typed bytes left
+//   erases them from the shell's line (ShellLine) and says so in the
+//   console, so that the next command line the utility types does not
+//   complete them ("del " and then "d:" would run "del d:"). Start erases
+//   a line this process remembers as possibly holding text before its
+//   carriage return, and sends no carriage return when the erase could
+//   not be confirmed.
 // - A port that disconnects while the terminal is on (the adapter unplugged;
 //   seen by the receiver's read or by a key's write) turns the terminal off
 //   from the event loop, as Stop does, and then emits Disconnected: nothing
@@ -76,6 +85,9 @@ class TaloTerminal : public QObject {
   TaloTerminal(const TaloTerminal&) = delete;
   TaloTerminal& operator=(const TaloTerminal&) = delete;
 
+  // Bytes typed into the shell's line and not yet entered, as far as the
+  // terminal knows.
+  int TypedSinceEnter() const { return TypedBytes; }
   // True while the terminal holds its port.
   bool IsOn() const { return static_cast<bool>(Port); }
 
@@ -119,6 +131,7 @@ class TaloTerminal : public QObject {
   void Disconnected(const QString& portName);
 
  private:
+  TaloConsole& ConsoleRef;
   QString OpenHint;
   void PauseWorkers();
   void ResumeWorkers();
@@ -133,6 +146,10 @@ class TaloTerminal : public QObject {
   void SendKeysAfterPaste();
   void SendNextPasteStep();
   void ReleasePort();
+  // Counts the bytes typed into the shell's line since the last line end.
+  void NoteTyped(const QByteArray& bytes);
+  // Erases what the user typed without a carriage return (Stop, ShutDown).
+  void EraseTypedLine();
   // Arranges the stop after a disconnection (once; from the event loop).
   void LineLost();
   void StopAfterLineLost();
@@ -142,6 +159,7 @@ class TaloTerminal : public QObject {
   std::unique_ptr<TaloPrinterThread> PrinterPtr;
   std::unique_ptr<TaloComPort> Port;
   QString PortName;
+  int TypedBytes = 0;
   bool KeyGate = true;
   bool StopAfterLoss = false;
   std::deque<PasteStep> PendingPaste;

@@ -286,6 +286,27 @@ TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
 }
 
+// What the user typed in the terminal without Enter is erased when the
+// terminal goes off: the listing that follows runs "d:", not "del d:".
+TEST_F(MainWindowOnSimulator, turningTheTerminalOffErasesALineTypedWithoutEnter) {
+  ASSERT_TRUE(Sim().PutFile("\\KEEP.TXT", "k"));
+  window->pnlTalo()->PortChanged();
+  TurnOnAtPrompt();
+  Memo()->setFocus();
+  QTest::keyClicks(Memo(), QStringLiteral("del "));
+  ASSERT_TRUE(SimReceived("del "));
+  const size_t before = Sim().Commands().size();
+  window->tbtnDOSCmdClick();
+  ASSERT_FALSE(window->Terminal().IsOn());
+  EXPECT_TRUE(Memo()->toPlainText().contains(QStringLiteral("was erased")))
+      << Memo()->toPlainText().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Sim().Commands().size() >= before + 3; }, kDeadlineMs));
+  const std::vector<std::string> commands = Sim().Commands();
+  EXPECT_EQ(std::vector<std::string>(commands.begin() + static_cast<std::ptrdiff_t>(before), commands.end()),
+            (std::vector<std::string>{"d:", "cd\\", "dir"}));
+  EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
+}
+
 // The start-up listing holds the main thread while the controller answers:
 // it waits until the window has been painted, so the window is never blank.
 TEST_F(MainWindowOnSimulator, startListingWaitsForTheFirstPaint) {

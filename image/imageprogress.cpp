@@ -3,33 +3,19 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 
 #include "image/imagetext.h"
 #include "link/escapecontrols.h"
+#include "link/interruption.h"
 #include "link/progressline.h"
 
 namespace {
 
-// Set by the SIGINT handler, which may run on any thread: a lock-free atomic
-// is safe both in the handler and across threads (a volatile flag is only
-// the former).
-std::atomic<int> InterruptRequested{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-void OnImageInterrupt(int) {
-  InterruptRequested = 1;
-  // A second Ctrl+C ends the program the usual way.
-  std::signal(SIGINT, SIG_DFL);
-}
-
 }  // namespace
 
 void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
-  InterruptRequested = 0;
-  using Handler = void (*)(int);
-  const Handler previous = std::signal(SIGINT, OnImageInterrupt);
+  // Ctrl+C or SIGTERM (Interruption) stops the run.
+  Interruption::InstallSignalHandlers();
   Progress.Start(wait.Maximum);
   LastTenth = -1;
   QEventLoop loop;
@@ -50,12 +36,11 @@ void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
   redraw.start(kRedrawIntervalMs);
   watchdog.start(TickIntervalMs);
   if (!wait.ShouldClose()) loop.exec();
-  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
   Show(wait, true);
 }
 
 void ImageProgress::Redraw(const ImageWaitState& wait) {
-  if (InterruptRequested && !Interrupted && Keeper) {
+  if (Interruption::Requested() && !Interrupted && Keeper) {
     Interrupted = true;
     WipeBar();
     PrintLine(QString::fromLatin1(ImageText::kStopping));

@@ -69,6 +69,8 @@ JobResult DioSession::Release() {
 }
 
 JobResult DioSession::DeleteCompanions(TaloComPort& port, const DioTimings& timings) {
+  // Typed after a stop too: it is how a stopped panel or start ends.
+  const StopsHeld cleanup;
   const auto failed = [&port] {
     return port.IsDisconnected() ? Lost(port)
                                  : JobResult::Failed(QString::fromLatin1(DioText::kDeleteFailed));

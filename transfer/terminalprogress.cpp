@@ -1,27 +1,14 @@
 #include "transfer/terminalprogress.h"
 
 #include <QFileInfo>
-#include <atomic>
-#include <csignal>
 
 #include "link/escapecontrols.h"
+#include "link/interruption.h"
 #include "link/progressline.h"
 #include "link/taloconsole.h"
 #include "transfer/transferbatch.h"
 
 namespace {
-
-// Set by the SIGINT handler, which may run on any thread: a lock-free atomic
-// is safe both in the handler and across threads (a volatile flag is only
-// the former).
-std::atomic<int> InterruptRequested{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-extern "C" void OnInterrupt(int) {
-  InterruptRequested = 1;
-  // A second Ctrl+C ends the program the usual way.
-  std::signal(SIGINT, SIG_DFL);
-}
 
 const char* OutcomeWord(TransferOutcome::Result result) {
   switch (result) {
@@ -84,11 +71,9 @@ TaloConsole& TerminalProgress::Console(TaloConsole& inner) {
 void TerminalProgress::Present(TransferBatch& batch, bool cancelEnabled) {
   Batch = &batch;
   CancelEnabled = cancelEnabled;
-  InterruptRequested = 0;
-  using Handler = void (*)(int);
-  const Handler previous = std::signal(SIGINT, OnInterrupt);
+  // Ctrl+C or SIGTERM (Interruption) presses Cancel.
+  Interruption::InstallSignalHandlers();
   batch.Run(*this);
-  std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
   WipeBar();
   Batch = nullptr;
 }
@@ -134,7 +119,7 @@ void TerminalProgress::ShowProgress(int percent, int64_t acknowledged, int64_t s
 }
 
 void TerminalProgress::Tick() {
-  if (InterruptRequested && Batch && CancelEnabled && !Interrupted) {
+  if (Interruption::Requested() && Batch && CancelEnabled && !Interrupted) {
     Interrupted = true;
     WipeBar();
     PrintLine(QStringLiteral("Cancelling..."));

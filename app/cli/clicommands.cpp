@@ -17,6 +17,7 @@
 #include "image/cli/imagecli.h"
 #include "link/deviceshell.h"
 #include "link/escapecontrols.h"
+#include "link/interruption.h"
 #include "link/portscan.h"
 #include "link/progressline.h"
 #include "link/terminallog.h"
@@ -51,11 +52,37 @@ int RunPorts(CliContext& context, const QStringList& arguments) {
   return kExitOk;
 }
 
+// Why a command for "run" cannot be typed as one line, or empty when it can:
+// a carriage return or line feed inside would make the shell run two lines
+// (and leave the rest of the second typed), other control characters edit
+// or cancel the line, and the shell takes 8-bit characters only.
+QString UntypableCharacter(const QString& command) {
+  for (const QChar c : command) {
+    const char16_t code = c.unicode();
+    if (code == u'\r') return QStringLiteral("a carriage return (\\r)");
+    if (code == u'\n') return QStringLiteral("a line feed (\\n)");
+    if (code == u'\t') return QStringLiteral("a tab (\\t)");
+    if (code < 0x20 || code == 0x7F)
+      return QStringLiteral("the control character \\x%1").arg(code, 2, 16, QLatin1Char('0'));
+    if (code > 0xFF)
+      return QStringLiteral("the character U+%1, which the shell cannot take")
+          .arg(QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+  }
+  return {};
+}
+
 // run LINE: one command line typed into the shell, its answer on stdout.
 int RunLine(CliContext& context, const QStringList& arguments) {
   if (arguments.isEmpty()) return kUsageError;
-  QByteArray line = arguments.join(QLatin1Char(' ')).toLatin1();
-  if (!line.endsWith('\r')) line += '\r';
+  const QString command = arguments.join(QLatin1Char(' '));
+  if (const QString refused = UntypableCharacter(command); !refused.isEmpty()) {
+    PrintEscapedLine(stderr, QStringLiteral("talo7100-cli run: the command holds %1: give one "
+                                            "command line without control characters")
+                                 .arg(refused));
+    return kUsageError;
+  }
+  QByteArray line = command.toLatin1();
+  line += '\r';
   DeviceShell& shell = context.Shell;
   const JobResult result = shell.Jobs().Run([&] { return shell.CommandExchange(line); });
   shell.Report(result);
@@ -248,6 +275,10 @@ CliCall ParseCliCall(QStringList arguments) {
 }
 
 int RunCli(int argc, char** argv) {
+  // Ctrl+C and SIGTERM stop the work at its next safe point (a command line
+  // being typed is erased, the port released) instead of ending the
+  // program in the middle of it.
+  Interruption::InstallSignalHandlers();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("talo7100-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(TALO_VERSION));
@@ -299,6 +330,8 @@ int RunCli(int argc, char** argv) {
 
   int status = command->Run(context, arguments);
   console.Flush();
+  // Stopped by a signal: whatever the command made of its stop.
+  if (Interruption::Requested() && status != kUsageError) status = kExitInterrupted;
   // Why the port would not open, when it was for lack of permission.
   if (!shell.PermissionHint().isEmpty()) PrintEscapedLine(stderr, shell.PermissionHint());
   if (status == kUsageError) {

@@ -76,6 +76,8 @@ void FleetRunner::Run() {
   }
   using Handler = void (*)(int);
   const Handler previousInterrupt = std::signal(SIGINT, OnFleetInterrupt);
+  // SIGTERM stops the ports as Ctrl+C does: each child ends cleanly.
+  const Handler previousTerminate = std::signal(SIGTERM, OnFleetInterrupt);
   // A reader of our output that goes away must not take the ports' clean
   // ends with it.
   const Handler previousPipe = std::signal(SIGPIPE, SIG_IGN);
@@ -92,6 +94,7 @@ void FleetRunner::Run() {
 
   std::signal(SIGPIPE, previousPipe == SIG_ERR ? SIG_DFL : previousPipe);
   std::signal(SIGINT, previousInterrupt == SIG_ERR ? SIG_DFL : previousInterrupt);
+  std::signal(SIGTERM, previousTerminate == SIG_ERR ? SIG_DFL : previousTerminate);
   ChildCount = 0;
   ChildPids = nullptr;
   notifier.reset();

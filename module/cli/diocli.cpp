@@ -5,13 +5,13 @@
 #include <QCommandLineParser>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <optional>
 #include <thread>
 #include <vector>
 
 #include "link/deviceshell.h"
 #include "link/escapecontrols.h"
+#include "link/interruption.h"
 #include "link/progressline.h"
 #include "link/userdialogs.h"
 #include "module/diostartflow.h"
@@ -24,28 +24,8 @@ namespace DioCli {
 
 namespace {
 
-std::atomic<bool> StopRequested{false};
-
-void OnInterrupt(int) {
-  StopRequested = true;
-  std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the program
-}
-
-// Installs the Ctrl+C handler for its lifetime.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    StopRequested = false;
-    Previous = std::signal(SIGINT, OnInterrupt);
-  }
-  ~InterruptGuard() { std::signal(SIGINT, Previous == SIG_ERR ? SIG_DFL : Previous); }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  using Handler = void (*)(int);
-  Handler Previous = SIG_DFL;
-};
+// Ctrl+C and SIGTERM (Interruption) stop the start, the watch and the polls.
+bool StopRequested() { return Interruption::Requested(); }
 
 // The shell's dialogs, with the start question answered yes.
 class YesDialogs : public UserDialogs {
@@ -83,7 +63,7 @@ class StoppingPresenter : public TransferPresenter {
   explicit StoppingPresenter(TerminalProgress& inner) : Inner(inner) {}
   void Present(TransferBatch& batch, bool cancelEnabled) override {
     Inner.Present(batch, cancelEnabled);
-    if (Inner.CancelledByUser()) StopRequested = true;
+    if (Inner.CancelledByUser()) Interruption::Request();
   }
 
  private:
@@ -100,16 +80,16 @@ class Panel {
       : Session(port, DioStartFlow::kModuleAddress, timings), Out(output), Timings(timings) {}
 
   bool Run(const Arguments& arguments, UserDialogs& dialogs) {
-    if (!StopRequested) Poll();
+    if (!StopRequested()) Poll();
     for (const Setting& setting : arguments.Settings) {
-      if (StopRequested || Lost) {
+      if (StopRequested() || Lost) {
         AllGood = false;  // a set that was not applied is no success
         break;
       }
       Set(setting);
     }
     if (!Polled) AllGood = false;
-    while (arguments.Watch && !StopRequested && !Lost) {
+    while (arguments.Watch && !StopRequested() && !Lost) {
       if (WaitInterval()) Poll();
     }
     // A port that went away takes the release with it.
@@ -158,9 +138,9 @@ class Panel {
   // Waits one poll interval in short steps, so Ctrl+C is seen at once.
   bool WaitInterval() {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timings.PollIntervalMs);
-    while (!StopRequested && std::chrono::steady_clock::now() < end)
+    while (!StopRequested() && std::chrono::steady_clock::now() < end)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return !StopRequested;
+    return !StopRequested();
   }
 
   DioSession Session;
@@ -174,7 +154,7 @@ class Panel {
 
 }  // namespace
 
-void RequestStop() { StopRequested = true; }
+void RequestStop() { Interruption::Request(); }
 
 std::optional<Arguments> ParseArguments(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -205,10 +185,10 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
         const DioTimings& timings) {
   const std::optional<Arguments> parsed = ParseArguments(arguments);
   if (!parsed) return kUsageError;
-  const InterruptGuard interrupts;
+  Interruption::InstallSignalHandlers();
   // The start flow's check of the free space needs a listing.
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
-  if (StopRequested) return kExitInterrupted;
+  if (StopRequested()) return kExitInterrupted;
   if (!free) return kExitFailed;
 
   YesDialogs yes(shell.Dialogs());
@@ -218,12 +198,12 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   TerminalProgress progress(output.Messages, output.Interactive);
   StoppingPresenter uploads(progress);
   DioHost host{flowShell, uploads, *free, timings};
-  host.StopFlag = &StopRequested;
+  host.StopFlag = &Interruption::Flag();
   bool allGood = false;
   bool stoppedInStart = false;
   const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
     // A Ctrl+C as the simulation started: the panel only releases it.
-    stoppedInStart = StopRequested;
+    stoppedInStart = StopRequested();
     Panel panel(port, output, timings);
     allGood = panel.Run(*parsed, flowShell.Dialogs());
   });

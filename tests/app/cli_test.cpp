@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <thread>
 
@@ -108,9 +109,30 @@ TEST(CliRun, answerWithoutThePromptFailsWithOne) {
   });
   const auto result = RunCli({"--port", QString::fromStdString(shell.Path()), "run", "dir"});
   EXPECT_EQ(result.ExitCode, 1);
-  // The command's carriage return inside the quotes is shown, not obeyed.
-  EXPECT_EQ(result.Err, QStringLiteral("Error: Unable to send command 'dir\\x0d'!\n\nThe controller "
+  // The command is quoted without its carriage return.
+  EXPECT_EQ(result.Err, QStringLiteral("Error: Unable to send command 'dir'!\n\nThe controller "
                                        "reports a drive error: ABORT, then FORMAT if it persists\n"));
+}
+
+// run types one line: a line end inside would run a second line and leave
+// the rest of it typed, other control characters edit the line.
+TEST(CliRun, aCommandHoldingAControlCharacterIsAWrongCallAndNothingIsTyped) {
+  ScriptedShell shell(ScriptedShell::Outputs({}));
+  const QString port = QString::fromStdString(shell.Path());
+  struct Case {
+    QString Command;
+    QString Named;
+  };
+  for (const Case& c : {Case{"dir\rdel x", "a carriage return (\\r)"},
+                        Case{"dir\n", "a line feed (\\n)"},
+                        Case{"type\ta", "a tab (\\t)"},
+                        Case{"del \x1b[A", "the control character \\x1b"},
+                        Case{"echo \u20ac", "the character U+20AC"}}) {
+    const auto result = RunCli({"--port", port, "run", c.Command});
+    EXPECT_EQ(result.ExitCode, 2) << c.Named.toStdString();
+    EXPECT_TRUE(result.Err.contains("the command holds " + c.Named)) << result.Err.toStdString();
+  }
+  EXPECT_EQ(shell.Received(), "");
 }
 
 TEST(CliPorts, listsGivenPortOnceAfterScan) {
@@ -353,6 +375,36 @@ TEST_F(CliOnSimulator, memFormatAndAHostileNameRunAsThePanesCommands) {
   const auto format = RunCli({"--port", port, "format", "--yes"});
   EXPECT_EQ(format.ExitCode, 0) << format.Err.toStdString();
   EXPECT_FALSE(Sim().Exists("\\OLD.TXT"));
+}
+
+// Ctrl+C or SIGTERM while "C:\DLFMT D: /C" is being typed: the command
+// stops before its carriage return, the typed part is erased and the
+// program ends with 130. The drive keeps its files and the next command
+// runs as typed.
+TEST_F(CliOnSimulator, aSignalWhileACommandIsTypedErasesItAndEndsWith130) {
+  for (const int signalNumber : {SIGINT, SIGTERM}) {
+    auto options = SimHarness::DefaultOptions();
+    options.LatencyMs = 40;  // each echo comes 40 ms after its byte
+    StartSim(options);
+    ASSERT_TRUE(Sim().PutFile("\\KEEP.TXT", "kept"));
+    const QString port = QString::fromStdString(PortPath());
+    QProcess cli;
+    cli.start(QStringLiteral(TALO_CLI_PATH), {"--port", port, "format", "--yes"});
+    ASSERT_TRUE(cli.waitForStarted());
+    for (int i = 0; i < 1000 && Sim().Received().find("C:\\DLF") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(static_cast<pid_t>(cli.processId()), signalNumber);
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit) << signalNumber;
+    EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
+    EXPECT_NE(Sim().Received().find('\b'), std::string::npos) << "the typed part was erased";
+    EXPECT_TRUE(Sim().Commands().empty()) << Sim().Commands().front();
+    EXPECT_TRUE(Sim().Exists("\\KEEP.TXT"));
+
+    const auto ls = RunCli({"--port", port, "ls"});
+    EXPECT_EQ(ls.ExitCode, 0) << ls.Err.toStdString();
+    EXPECT_EQ(Sim().Commands(), (std::vector<std::string>{"d:", "cd\\", "dir"}));
+  }
 }
 
 // The adapter unplugged in the middle of a listing or a copy: the command

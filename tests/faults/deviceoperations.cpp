@@ -249,6 +249,8 @@ bool OperationWorld::ErrorShown() const {
 
 namespace DeviceOperations {
 
+DeviceTimeouts PaneTimeouts() { return QuickListing(); }
+
 // ---- listing and navigation ---------------------------------------------------
 
 Operation Listing() {

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "link/deviceshell.h"
+#include "remote/devicelister.h"
 #include "tests/faults/faultmatrix.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
@@ -87,6 +88,8 @@ struct Operation {
 // and LOG (empty) in the root.
 namespace DeviceOperations {
 
+// The short time-outs the pane's operations run with here.
+DeviceTimeouts PaneTimeouts();
 // The pane's first listing of the root at a port change.
 Operation Listing();
 // talo7100-cli ls: the listing of \DATA.

@@ -35,11 +35,14 @@ enum class Fault {
   NoHelper,
   Stall,
   HangUp,
+  // Echoes damaged now and then during the operation; then, without
+  // faults, the next operation (a listing) must run as typed.
+  EchoThenNext,
 };
 inline constexpr std::array kFaults = {
     Fault::NoEcho,       Fault::WrongEcho,    Fault::Drop,  Fault::Corrupt, Fault::NakBlock,
     Fault::CanBlock,     Fault::CorruptFrame, Fault::RestoreReply, Fault::NoHelper,
-    Fault::Stall,        Fault::HangUp};
+    Fault::Stall,        Fault::HangUp,       Fault::EchoThenNext};
 
 // The simulator's option for each fault, as the table's column heads.
 inline const char* FaultName(Fault fault) {
@@ -55,6 +58,7 @@ inline const char* FaultName(Fault fault) {
     case Fault::NoHelper: return "no-keepers";
     case Fault::Stall: return "stall-after";
     case Fault::HangUp: return "hangup-after";
+    case Fault::EchoThenNext: return "echo-then-next";
   }
   return "?";
 }

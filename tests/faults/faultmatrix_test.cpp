@@ -30,6 +30,7 @@
 #include "image/imagetext.h"
 #include "image/taloghostresthread.h"
 #include "link/deviceshell.h"
+#include "link/shellline.h"
 #include "link/talocomport.h"
 #include "link/taloconsole.h"
 #include "link/talothread.h"
@@ -102,6 +103,7 @@ talosim::FaultPlan PlanFor(Fault fault, int64_t cutAfterBytes) {
     case Fault::NoHelper: plan.ImageHelpersMissing = true; break;
     case Fault::Stall: plan.StallAfterBytes = cutAfterBytes; break;
     case Fault::HangUp: plan.HangUpAfterBytes = cutAfterBytes; break;
+    case Fault::EchoThenNext: plan.WrongEchoEvery = 7; break;
   }
   return plan;
 }
@@ -111,14 +113,43 @@ talosim::FaultPlan PlanFor(Fault fault, int64_t cutAfterBytes) {
 struct RowShape {
   std::vector<Fault> Faults;
   int64_t CutAfterBytes = 40;
+  // The user types the command lines (the terminal): no line of the
+  // utility's own to compare what ran with.
+  bool UserTypes = false;
 };
 
-const std::vector<Fault> kShellFaults = {Fault::NoEcho, Fault::WrongEcho, Fault::Drop,
-                                         Fault::Corrupt, Fault::Stall, Fault::HangUp};
+const std::vector<Fault> kShellFaults = {Fault::NoEcho,  Fault::WrongEcho, Fault::Drop,
+                                         Fault::Corrupt, Fault::Stall,     Fault::HangUp,
+                                         Fault::EchoThenNext};
 
 std::vector<Fault> With(std::vector<Fault> faults, std::initializer_list<Fault> more) {
   faults.insert(faults.end(), more.begin(), more.end());
   return faults;
+}
+
+// Nothing ran that the utility did not type whole (a command line it
+// stopped typing, completed by the next one, is in no console line), and the
+// next operation's command lines run as they are typed.
+void NextOperationRunsAsTyped(OperationWorld& world, bool userTypes, Findings& findings) {
+  world.Sim().SetFaults({});
+  // A line whose carriage return went out runs after the operation gave up.
+  (void)world.Sim().WaitUntilIdle(std::chrono::seconds(3));
+  const QString typed = world.Console.History.join(QLatin1Char('\n'));
+  for (const std::string& ran : world.Sim().Commands())
+    if (!userTypes && !typed.contains(QString::fromLatin1(ran)))
+      findings.push_back("the shell ran '" + ran + "', which was never typed whole");
+  const size_t before = world.Sim().Commands().size();
+  DeviceBrowser browser(world.Shell);
+  browser.Lister().SetTimeouts(DeviceOperations::PaneTimeouts());
+  browser.PortChanged();
+  const std::vector<std::string> all = world.Sim().Commands();
+  const std::vector<std::string> next(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  const std::vector<std::string> listing = {"d:", "cd\\", "dir"};
+  if (next != listing) {
+    std::string ran;
+    for (const std::string& command : next) ran += "'" + command + "' ";
+    findings.push_back("the next listing ran " + ran);
+  }
 }
 
 class FaultMatrix : public ::testing::Test {
@@ -155,6 +186,7 @@ class FaultMatrix : public ::testing::Test {
       // A block refused a few times is sent again until it arrives.
       if (fault == Fault::NakBlock && !world.Done)
         findings.push_back("the upload gave up on a block the receiver asked for again");
+      if (fault == Fault::EchoThenNext) NextOperationRunsAsTyped(world, shape.UserTypes, findings);
       // What the user was told, for a look at the cells behind the table.
       if (qEnvironmentVariableIsSet("TALO_FAULT_VERBOSE"))
         std::fprintf(stderr, "%s: controller sent %lld bytes; %s\n", FaultName(fault),
@@ -170,6 +202,7 @@ class FaultMatrix : public ::testing::Test {
       TaloComPort again(world.PortPath().toStdString());
       if (!again.Open()) findings.push_back("the port does not open again");
     }
+    ShellLine::ForgetAll();
     const Resources after = Resources::SettledTo(before);
     if (after.Threads != before.Threads)
       findings.push_back("threads " + std::to_string(before.Threads) + " -> " +
@@ -240,7 +273,7 @@ TEST_F(FaultMatrix, dioStartAndPoll) {
   });
 }
 
-TEST_F(FaultMatrix, terminal) { RunRow("terminal", {kShellFaults, 30}, Ops::Terminal); }
+TEST_F(FaultMatrix, terminal) { RunRow("terminal", {kShellFaults, 30, true}, Ops::Terminal); }
 
 // ---- all rows ------------------------------------------------------------------------
 

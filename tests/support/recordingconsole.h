@@ -9,6 +9,8 @@
 class RecordingConsole : public TaloConsole {
  public:
   QStringList Lines{QString()};
+  // Every line ever appended, also those a Clear took away.
+  QStringList History;
   int BeginUpdates = 0;
   int EndUpdates = 0;
   bool Held = false;
@@ -16,6 +18,7 @@ class RecordingConsole : public TaloConsole {
   int LineCount() const override { return static_cast<int>(Lines.size()); }
   void Clear() override { Lines = QStringList{QString()}; }
   void AppendLine(const QString& text) override {
+    History.append(text);
     if (Lines.back().isEmpty())
       Lines.back() = text;
     else

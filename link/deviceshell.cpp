@@ -70,6 +70,11 @@ QString LineErased() {
   return QStringLiteral("(the unfinished command line was erased from the TALO-7100's line)");
 }
 
+QString LineMayHoldText() {
+  return QStringLiteral("(the unfinished command line may still be in the TALO-7100's line: it "
+                        "is erased before the next command)");
+}
+
 QString Disconnected(const QString& port) {
   return QStringLiteral("The serial port ") + port +
          QStringLiteral(" was disconnected! Please plug the adapter in again, then retry.");
@@ -159,6 +164,7 @@ bool DeviceShell::SendEchoed(TaloComPort& port, const QByteArray& commandLine, T
   AppendConsoleLine(commandLine);
   if (TypeEchoed(port, commandLine, &how)) return true;
   if (how.Erased) AppendConsoleLine(ShellText::LineErased());
+  if (how.MayHoldText) AppendConsoleLine(ShellText::LineMayHoldText());
   return false;
 }
 
@@ -176,8 +182,8 @@ bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine, T
   // line for the next command line to complete.
   const auto abandon = [&](bool anythingTyped) {
     if (anythingTyped || !port.IsOpen()) {
-      (void)ShellLine::Erase(port, how.Answered);
-      how.Erased = true;
+      how.Erased = ShellLine::Erase(port, how.Answered) == ShellLine::Erased::Confirmed;
+      how.MayHoldText = !how.Erased;
     }
     return false;
   };

@@ -72,8 +72,10 @@ QString UnableToSend(const QString& commandLine);
 QString EnterNotEchoed(const QString& commandLine);
 QString NoPromptAfter(const QString& commandLine);
 JobResult WithCheck(JobResult result, const QString& check);
-// The console's line after an unfinished command line was erased.
+// The console's line after an unfinished command line was erased, or when
+// that could not be confirmed.
 QString LineErased();
+QString LineMayHoldText();
 // The port went away in the middle of an operation (one line, so that the
 // command line prints it as one).
 QString Disconnected(const QString& port);
@@ -152,6 +154,9 @@ class DeviceShell {
     bool Entered = false;
     bool Stopped = false;  // a stop request ended it before the carriage return
     bool Erased = false;   // what it typed was erased from the shell's line
+    // It typed something that could not be erased for sure (nothing
+    // answered, the port went away): the port's line is remembered.
+    bool MayHoldText = false;
   };
   // Shows the line, then types it byte by byte, each byte's echo read back
   // and compared. False on the first failed write, missing or wrong echo,

@@ -6,6 +6,7 @@
 #include "items/shellitem.h"
 #include "link/devicepath.h"
 #include "link/deviceshell.h"
+#include "link/talocomport.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr uint8_t kLineFeed = 10;
 constexpr char kEndOfText = '\x1A';
-constexpr int64_t kLineBytesPerSecond = 57600 / 10;
 
 // What the shell prints instead of a file it cannot type.
 const char* const kRefusals[] = {"File not found",   "Path not found", "Access denied",
@@ -39,7 +39,9 @@ bool IsTextName(const QString& name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot < 0) return false;
   const QString extension = name.mid(dot + 1).toUpper();
-  for (const char* text : {"BAT", "CFG", "UPW", "TXT", "INI", "LOG"})
+  // Batch files are the controller's programs (START.BAT, STOP.BAT): they
+  // run, as executables do; View in the menu still shows them.
+  for (const char* text : {"CFG", "UPW", "TXT", "INI", "LOG"})
     if (extension == QLatin1String(text)) return true;
   return false;
 }
@@ -73,7 +75,7 @@ QStringList Lines(const QByteArray& text) {
 }
 
 int SecondsOnLine(int64_t bytes) {
-  return static_cast<int>((bytes + kLineBytesPerSecond - 1) / kLineBytesPerSecond);
+  return static_cast<int>((bytes + kControllerBytesPerSecond - 1) / kControllerBytesPerSecond);
 }
 
 TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,

@@ -49,7 +49,8 @@ namespace DeviceTextFile {
 inline constexpr int64_t kAskAboveBytes = 64 * 1024;
 
 // The name has an extension of the texts the pane opens on a double-click
-// (BAT, CFG, UPW, TXT, INI, LOG; any case).
+// (CFG, UPW, TXT, INI, LOG; any case). A batch file is no such text: it is
+// a program, and runs in the terminal.
 bool IsTextName(const QString& name);
 
 // The answer to "type" as its lines were passed on (each with its line end,
@@ -64,7 +65,7 @@ Answer FromAnswer(const QByteArrayList& lines);
 // adds no empty line. Bytes are Latin-1, as the shell speaks.
 QStringList Lines(const QByteArray& text);
 
-// Seconds the line takes for bytes at 57600 baud, 10 bits a byte, rounded up.
+// Seconds the controller's line takes for bytes, rounded up.
 int SecondsOnLine(int64_t bytes);
 
 // A file read back: its text when Result is Ok, else nothing.

@@ -46,10 +46,11 @@ TEST(DeviceTextFile, linesDropTheirEndsAndAFinalEndAddsNoLine) {
   EXPECT_TRUE(DeviceTextFile::Lines("").isEmpty());
 }
 
+// Batch files are programs: a double-click runs them.
 TEST(DeviceTextFile, textNamesByExtensionInAnyCase) {
-  for (const char* name : {"AUTORUN.BAT", "socket.cfg", "SOCKET.UPW", "A.TXT", "X.INI", "Y.Log"})
+  for (const char* name : {"socket.cfg", "SOCKET.UPW", "A.TXT", "X.INI", "Y.Log"})
     EXPECT_TRUE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
-  for (const char* name : {"PROG.EXE", "BAT", "CFG.DAT", "README"})
+  for (const char* name : {"PROG.EXE", "AUTORUN.BAT", "start.bat", "BAT", "CFG.DAT", "README"})
     EXPECT_FALSE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
 }
 

@@ -1,8 +1,5 @@
 #include "image/taloghostthread.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QSaveFile>
 #include <array>
@@ -10,17 +7,14 @@
 #include "image/imagecrc.h"
 #include "image/imagetext.h"
 #include "link/deviceshell.h"
+#include "link/foreignlink.h"
 #include "link/talocomport.h"
 
 TaloGhostThread::TaloGhostThread() { Chunk.reserve(kChunkSize); }
 
 TaloGhostThread::~TaloGhostThread() { StopAndJoin(); }
 
-bool TaloGhostThread::TargetUsable(const QString& path) {
-  struct stat link {};
-  if (lstat(QFile::encodeName(path).constData(), &link) != 0) return true;  // a new file
-  return !S_ISLNK(link.st_mode) || link.st_uid == geteuid();
-}
+bool TaloGhostThread::TargetUsable(const QString& path) { return !ForeignLink::IsForeignLink(path); }
 
 void TaloGhostThread::Execute() {
   // 1.

@@ -47,9 +47,10 @@ QString KeepsSending(const QByteArray& commandLine) {
   QByteArray command = commandLine;
   while (command.endsWith('\r')) command.chop(1);
   return QStringLiteral("The TALO-7100 does not stop answering '%1'!\n\nReading stopped after "
-                        "%2 lines or 1 MiB; the answer was not used.")
+                        "%2 lines, 1 MiB or %3 minutes; the answer was not used.")
       .arg(QString::fromLatin1(command))
-      .arg(AnswerReader::kAnswerLines);
+      .arg(AnswerReader::kAnswerLines)
+      .arg((AnswerReader::kAnswerMs + 30000) / 60000);
 }
 
 QString WithCause(const QString& message, const QString& cause) {
@@ -74,6 +75,9 @@ bool DeviceShell::IsPrompt(const QByteArray& text, PromptAt where) {
   // Read up to the carriage return, the prompt comes after the previous
   // line's line feed.
   const QByteArrayView start = text.startsWith('\n') ? QByteArrayView(text).sliced(1) : QByteArrayView(text);
+  if (where == PromptAt::Closed &&
+      (!start.endsWith('>') || start.contains('\n') || start.contains('\r')))
+    return false;
   return start.startsWith("C:\\") || start.startsWith("D:\\");
 }
 

@@ -17,20 +17,12 @@ namespace {
 constexpr uint8_t kLineFeed = 10;
 constexpr char kEndOfText = '\x1A';
 
-// What the shell prints instead of a file it cannot type.
-const char* const kRefusals[] = {"File not found",   "Path not found", "Access denied",
-                                 "Invalid drive",    "Invalid file name",
-                                 "Invalid directory", "Required parameter missing",
-                                 "Too many parameters"};
-
 bool IsLineEnd(const QByteArray& line) { return line == "\n" || line == "\r\n"; }
 
+// A refusal stands alone in place of the text.
 QString RefusalOf(const QByteArray& text) {
   if (text.contains('\n')) return {};
-  const QByteArray line = text.trimmed();
-  for (const char* refusal : kRefusals)
-    if (line == refusal) return QString::fromLatin1(line);
-  return {};
+  return DeviceCommand::RefusalIn(text);
 }
 
 }  // namespace
@@ -91,7 +83,10 @@ TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
     return true;
   };
   if (!session.IsOpen()) return failed(JobResult::Failed(session.OpenErrorText()));
-  if (!session.Send(command.Line) || !session.ReadAnswer(keep, timeouts.PromptBudgetMs))
+  // A line of the file may begin like a prompt: only the shell's own, with
+  // no line end after its ">", ends the answer.
+  if (!session.Send(command.Line) ||
+      !session.ReadAnswer(keep, timeouts.PromptBudgetMs, DeviceShell::PromptAt::Closed))
     return failed(session.Failure(ShellText::UnableToSend(QString::fromLatin1(command.Line))));
   if (session.SkippedLongLine()) return failed(JobResult::Failed(DeviceText::TextLineTooLong(path)));
   Answer answer = FromAnswer(lines);

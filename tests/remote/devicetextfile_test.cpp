@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"lineFeedsOnly", {"\r\n", "a\n", "b\n", "\r\n"}, "a\nb\n", ""},
         AnswerCase{"fileNotFound", {"\r\n", "File not found\r\n"}, "", "File not found"},
         AnswerCase{"folder", {"\r\n", "Access denied\r\n"}, "", "Access denied"},
+        AnswerCase{"refusalFollowedByThePath", {"\r\n", "File not found - D:\\NOSUCH.TXT\r\n"},
+                   "", "File not found - D:\\NOSUCH.TXT"},
         AnswerCase{"refusalWordsInsideAText", {"\r\n", "File not found\r\n", "x\r\n"},
                    "File not found\r\nx", ""}),
     [](const auto& info) { return std::string(info.param.Name); });

@@ -287,6 +287,10 @@ uint32_t ImageKeeper::WorkerBlockCount() const {
   return worker ? worker->BlockCount.load() : 0;
 }
 
+uint32_t ImageKeeper::Answered444() const {
+  return RestoreWorker && RestoreWorker->Done.load() ? RestoreWorker->Answered444 : 0;
+}
+
 TaloGhostWorker* ImageKeeper::CurrentWorker() const {
   if (ModeValue == Mode::Backup) return BackupWorker.get();
   if (ModeValue == Mode::Restore) return RestoreWorker.get();

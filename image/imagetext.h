@@ -64,6 +64,11 @@ inline QString Answered444Note(uint32_t blocks) {
                         "the drive.")
       .arg(blocks);
 }
+// The same, short, for the command line's note after a success.
+inline QString Answered444Summary(uint32_t blocks) {
+  return blocks == 1 ? QStringLiteral("1 block answered 444")
+                     : QStringLiteral("%1 blocks answered 444").arg(blocks);
+}
 // A verification that found the drive different from the image.
 inline QString VerifyDiffers(int64_t block, int64_t offset) {
   return QStringLiteral("Restore not verified: block %1 (offset %2) differs from the image.\n"

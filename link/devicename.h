@@ -58,6 +58,9 @@ struct ShortName {
 };
 ShortName ShortForm(const QString& typed);
 
+// True for a character a new name may hold.
+bool IsNewNameChar(QChar c);
+
 // A name that is already a new name exactly as the rule allows (any case):
 // ShortForm() would neither refuse it nor cut it.
 bool IsNewName(const QString& name);

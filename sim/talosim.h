@@ -54,6 +54,12 @@ struct FaultPlan {
   // changed, and still answers "111": a drive that differs from the image
   // without the exchange showing it.
   int RestoreMisstoreBlock = -1;
+  // keeperwr stops before it asks for this block (from 0), as after a write
+  // error on the drive: it prints RestoreHelperEndText (may be empty) and
+  // the shell takes over with its prompt. What it had received is not
+  // written to the drive.
+  int RestoreHelperEndsAtBlock = -1;
+  std::string RestoreHelperEndText;
   // KEEPERRD and keeperwr are not found ("Bad command or file name"), as
   // when their upload reached a full drive or the controller runs another
   // firmware.

@@ -69,6 +69,8 @@ JobResult ImageKeeper::Backup(const QString& imagePath) {
   ModeValue = Mode::Backup;
   if (!TaloGhostThread::TargetUsable(imagePath))
     return JobResult::Failed(Text(ImageText::kLinkRefused));
+  if (const QString problem = TaloGhostThread::TargetProblem(imagePath); !problem.isEmpty())
+    return JobResult::Failed(Text(ImageText::kWriteFailed) + problem);
   // 4.-5.
   if (JobResult uploaded = UploadModeHelper(ImageText::kBackupHelper); !uploaded) return uploaded;
   // 6.-8.

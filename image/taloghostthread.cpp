@@ -1,6 +1,9 @@
 #include "image/taloghostthread.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QTemporaryFile>
 #include <QSaveFile>
 #include <array>
 
@@ -15,6 +18,23 @@ TaloGhostThread::TaloGhostThread() { Chunk.reserve(kChunkSize); }
 TaloGhostThread::~TaloGhostThread() { StopAndJoin(); }
 
 bool TaloGhostThread::TargetUsable(const QString& path) { return !ForeignLink::IsForeignLink(path); }
+
+QString TaloGhostThread::TargetProblem(const QString& path) {
+  const QFileInfo file(path);
+  const QString folder = file.absolutePath();
+  const QFileInfo folderInfo(folder);
+  if (!folderInfo.isDir()) return ImageText::NoSuchFolder(folder);
+  // Only a file made there tells: permissions say nothing to root, nor of a
+  // read-only mount.
+  QTemporaryFile probe(folder + QStringLiteral("/.talo7100-XXXXXX"));
+  if (!probe.open()) return ImageText::FolderNotWritable(folder, probe.errorString());
+  probe.close();
+  const QStorageInfo storage(folder);
+  const qint64 freeBytes = storage.bytesAvailable();
+  if (storage.isValid() && freeBytes >= 0 && freeBytes < kImageBytes)
+    return ImageText::FolderFull(folder, freeBytes);
+  return {};
+}
 
 void TaloGhostThread::Execute() {
   // 1.

@@ -498,6 +498,30 @@ TEST_F(ImageKeeperTest, aBlockSentTwiceFailsTheBackupAndLeavesTheShellReady) {
 
 // In a shared folder another user's link could point at any file the
 // operator may write: refused before anything is sent, the file untouched.
+// A target that cannot take the image is found before the helper goes up
+// or anything is typed: a folder that is not there, a file in a folder's
+// place, a folder that takes no new file.
+TEST_F(ImageKeeperTest, aBackupToAFolderThatCannotTakeTheImageTypesNothing) {
+  StartSim();
+  WriteFile(Work.filePath(QStringLiteral("plain.txt")), "a file");
+  const struct {
+    QString Path;
+    QString Says;
+  } cases[] = {
+      {Work.filePath(QStringLiteral("missing/7100D.img")), ImageText::NoSuchFolder(Work.filePath("missing"))},
+      {Work.filePath(QStringLiteral("plain.txt/7100D.img")),
+       ImageText::NoSuchFolder(Work.filePath("plain.txt"))},
+      {QStringLiteral("/proc/7100D.img"), QStringLiteral("The folder /proc cannot be written: ")},
+  };
+  for (const auto& c : cases) {
+    Dialogs.Messages.clear();
+    EXPECT_FALSE(Run(true, c.Path)) << c.Path.toStdString();
+    EXPECT_TRUE(LastMessage().startsWith(QString::fromLatin1(ImageText::kWriteFailed) + c.Says))
+        << LastMessage().toStdString();
+  }
+  EXPECT_EQ(Sim().Received(), "");
+}
+
 TEST_F(ImageKeeperTest, aLinkOfAnotherUserIsRefusedAndItsFileUntouched) {
   StartSim();
   const QString target = Work.filePath(QStringLiteral("precious.txt"));

@@ -133,7 +133,7 @@ JobResult DeviceLister::MeasureDeviceFolder(const QString& folder, const QString
   // A path the shell refuses counts nothing: it is no empty folder. A drive
   // with nothing on it is the one thing a shell may answer "File not found"
   // for when the path is there: its root has no "." and ".." to list.
-  const bool root = name.isEmpty() && (folder.isEmpty() || folder == QLatin1String("\"));
+  const bool root = name.isEmpty() && (folder.isEmpty() || folder == QLatin1String("\\"));
   if (!refusal.isEmpty() && !(root && refusal.startsWith("File not found")))
     return JobResult::Failed(
         DeviceText::ShellRefusal(QString::fromLatin1(refusal), DevicePath::OnDriveD(folder, name)));

@@ -70,6 +70,11 @@ struct FaultPlan {
   // A busy controller: every "dir" answer stops this long after its first
   // folder header line (0: never).
   uint32_t PauseListingMs = 0;
+  // A controller slow to carry out some commands (writing its drive): every
+  // command line whose first word is SlowCommand (any case; "mkdir", "D:",
+  // "dir") is answered SlowCommandMs after its carriage return. "" never.
+  std::string SlowCommand;
+  uint32_t SlowCommandMs = 500;
   // The module acknowledges an output change (">") but keeps its outputs.
   bool ModuleIgnoresSets = false;
   // A controller that lists what its drive does not hold: every "dir" of a

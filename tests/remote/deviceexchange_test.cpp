@@ -310,7 +310,8 @@ TEST_F(DeviceExchange, typedNamesAreSentAsTheirEightDotThreeFormAndUnsafeOnesNev
   EXPECT_EQ(Dialogs.Errors()[0],
             "The name 'A>B' cannot be sent to the TALO-7100: it holds a redirection or pipe (< > |).");
   EXPECT_TRUE(Dialogs.NameTexts[0].endsWith(
-      "\n(8 characters, a dot, 3 characters; letters, digits and _ ~ - only)"));
+      "\n(8 characters, a dot, 3 characters; letters, digits and ! # $ % & ' ( ) - @ ^ _ ` { } ~ "
+      "only)"));
 
   // Rename starts from the current name; OK on it unchanged sends nothing.
   EXPECT_FALSE(Commands.Rename(IndexOf("OLD.TXT")));

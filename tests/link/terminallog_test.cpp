@@ -76,12 +76,12 @@ TEST_F(TerminalLogTest, loggedConsoleShowsTheSameAndLogsWhatItShows) {
 // A link planted by another user is not written through; the user's own
 // link is followed as any path is.
 TEST_F(TerminalLogTest, aLinkOfAnotherUserIsRefusedAndTheUsersOwnFollowed) {
-  const QString target = Dir.filePath(QStringLiteral("precious.txt"));
   const struct {
     const char* Name;
     bool Foreign;
   } cases[] = {{"own.log", false}, {"planted.log", true}};
   for (const auto& c : cases) {
+    const QString target = Dir.filePath(QLatin1String(c.Name) + QStringLiteral(".target"));
     const QByteArray link = QFile::encodeName(Dir.filePath(QLatin1String(c.Name)));
     ASSERT_EQ(symlink(QFile::encodeName(target).constData(), link.constData()), 0);
     if (c.Foreign && (lchown(link.constData(), 65534, 65534) != 0 || geteuid() == 65534)) {

@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStorageInfo>
 #include <QTemporaryFile>
-#include <QSaveFile>
 #include <array>
 
 #include "image/imagecrc.h"

@@ -8,7 +8,7 @@ namespace AppText {
 
 // The version and the build come from the project (TALO_VERSION,
 // TALO_BUILD_TAG).
-QString MainCaption();                         // "TALO-7100 Series Utility (Ver 1.13)"
+QString MainCaption();                         // "TALO-7100 Series Utility (Ver " + version + ")"
 QString ExitQuestion();                        // "Are you sure to exit?"
 // "Unable to open " + port + " !", and what the path is when it is no serial
 // port (openError as TaloComPort::LastError gives it).
@@ -29,8 +29,8 @@ QString InitDone();
 
 QString AboutCaption();     // "About TALO-7100 Utility"
 QString AboutProduct();     // "TALO-7100 Series Utility"
-QString AboutVersion();     // "Version: 1.13"
-QString AboutBuild();       // "(B001)"
+QString AboutVersion();     // "Version: " + version
+QString AboutBuild();       // "(" + build tag + ")"
 QString AboutMakerNotice();
 
 QString CopyButtonHint();   // "Copy file to TALO"

@@ -1,6 +1,7 @@
 #include "image/imagecrc.h"
 
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -70,4 +71,10 @@ bool IsShellText(const uint8_t* frame, size_t length) {
     if (!text) return false;
   }
   return true;
+}
+
+bool HoldsShellTalk(const uint8_t* bytes, size_t length) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes), length);
+  return text.find_first_of("\r\n") != std::string_view::npos ||
+         text.find("C:\\") != std::string_view::npos || text.find("D:\\") != std::string_view::npos;
 }

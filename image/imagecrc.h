@@ -39,6 +39,11 @@ bool IsReadyReply(const uint8_t* reply);
 // Any reply to it would be typed into that shell.
 bool IsShellText(const uint8_t* frame, size_t length);
 
+// True when bytes that came where a restore reply belongs hold what a shell
+// prints - a line end or a prompt's "C:\" or "D:\" - rather than a reply:
+// the helper has ended and the shell is talking.
+bool HoldsShellTalk(const uint8_t* bytes, size_t length);
+
 // The restore worker's reading of the helper's 5-byte replies over one run,
 // one call per reply in the order they came. Pure; any thread.
 // - The first reply must be a ready one with a good CRC: anything else means

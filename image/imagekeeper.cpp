@@ -69,6 +69,8 @@ JobResult ImageKeeper::Backup(const QString& imagePath) {
   ModeValue = Mode::Backup;
   if (!TaloGhostThread::TargetUsable(imagePath))
     return JobResult::Failed(Text(ImageText::kLinkRefused));
+  if (const QString problem = TaloGhostThread::TargetProblem(imagePath); !problem.isEmpty())
+    return JobResult::Failed(Text(ImageText::kWriteFailed) + problem);
   // 4.-5.
   if (JobResult uploaded = UploadModeHelper(ImageText::kBackupHelper); !uploaded) return uploaded;
   // 6.-8.
@@ -285,6 +287,10 @@ int32_t ImageKeeper::WorkerProgress() const {
 uint32_t ImageKeeper::WorkerBlockCount() const {
   const TaloGhostWorker* worker = CurrentWorker();
   return worker ? worker->BlockCount.load() : 0;
+}
+
+uint32_t ImageKeeper::Answered444() const {
+  return RestoreWorker && RestoreWorker->Done.load() ? RestoreWorker->Answered444 : 0;
 }
 
 TaloGhostWorker* ImageKeeper::CurrentWorker() const {

@@ -137,6 +137,9 @@ class ImageKeeper {
   uint32_t WorkerBlockCount() const;
 
   Mode CurrentMode() const { return ModeValue; }
+  // After a restore: the blocks its helper answered "444" (0 for none, or
+  // when no restore ran).
+  uint32_t Answered444() const;
 
  private:
   TaloGhostWorker* CurrentWorker() const;

@@ -30,6 +30,19 @@ inline constexpr char kBackupDone[] = "Read image Successfully!\nPlease reboot T
 inline constexpr char kRestoreDone[] = "Write image Successfully!\nPlease reboot Talo-7100.";
 inline constexpr char kVerifyWaiting[] = "Please wait...system is reading the drive back to verify it.";
 inline constexpr char kRestoreVerified[] = "Restore verified.";
+// Why a backup's image file cannot be written, found before anything is
+// typed; each follows kWriteFailed.
+inline QString NoSuchFolder(const QString& folder) {
+  return QStringLiteral("The folder %1 does not exist.").arg(folder);
+}
+inline QString FolderNotWritable(const QString& folder, const QString& why) {
+  return QStringLiteral("The folder %1 cannot be written: %2").arg(folder, why);
+}
+inline QString FolderFull(const QString& folder, qint64 freeBytes) {
+  return QStringLiteral("The folder %1 has no room for the 1 MiB image (%2 bytes free).")
+      .arg(folder)
+      .arg(freeBytes);
+}
 inline constexpr char kLinkRefused[] =
     "The image file is a symbolic link that belongs to another user.\nPlease choose another "
     "file.";
@@ -63,6 +76,11 @@ inline QString Answered444Note(uint32_t blocks) {
                         "damaged.\nPlease restore again with \"Verify after restore\" to check "
                         "the drive.")
       .arg(blocks);
+}
+// The same, short, for the command line's note after a success.
+inline QString Answered444Summary(uint32_t blocks) {
+  return blocks == 1 ? QStringLiteral("1 block answered 444")
+                     : QStringLiteral("%1 blocks answered 444").arg(blocks);
 }
 // A verification that found the drive different from the image.
 inline QString VerifyDiffers(int64_t block, int64_t offset) {

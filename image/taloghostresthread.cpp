@@ -61,16 +61,26 @@ bool TaloGhostResThread::SendBlocks(TaloComPort& port) {
   for (uint32_t block = 0; block < kBlockCount; ++block) {
     // 5.1.-5.2.
     frame.fill(0);
-    const bool read = block == 0 ? ReadFirstFrame(port, frame.data(), ImageFrame::kReplyBytes)
-                                 : ReadFrame(port, frame.data(), ImageFrame::kReplyBytes);
+    bool shellSpoke = false;
+    const bool read = block == 0
+                          ? ReadFirstFrame(port, frame.data(), ImageFrame::kReplyBytes)
+                          : ReadFrame(port, frame.data(), ImageFrame::kReplyBytes, &shellSpoke);
+    if (shellSpoke) {
+      ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
+      return false;
+    }
     // A reply that came in as the stop was asked for gets no block: a
     // cancelled restore stops writing the drive at once.
     if (!read || StopWasRequested()) return false;
-    port.PurgeInput();
     // 5.3. Nothing goes on the line until a helper has answered: without
     // one, the shell would run the image as command lines.
     ImageFrame::Reply reply;
     std::copy_n(frame.begin(), reply.size(), reply.begin());
+    if (Crc16(reply.data(), reply.size()) != 0 && HelperHasEnded(port, reply)) {
+      ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
+      return false;
+    }
+    port.PurgeInput();
     if (!replies.Accept(reply)) {
       ErrorText = QString::fromLatin1(ImageText::kInvalidResponse);
       return false;
@@ -89,4 +99,10 @@ bool TaloGhostResThread::SendBlocks(TaloComPort& port) {
     Progress = static_cast<int32_t>(block);
   }
   return true;
+}
+
+bool TaloGhostResThread::HelperHasEnded(TaloComPort& port, const ImageFrame::Reply& reply) {
+  if (HoldsShellTalk(reply.data(), reply.size())) return true;
+  uint8_t next = 0;
+  return port.ReadByteWithin(next, kAfterReplyMs);
 }

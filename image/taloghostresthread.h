@@ -12,6 +12,16 @@
 //   ends the run; a reply whose CRC is damaged is not examined, up to
 //   RestoreReplies::kMaxBadInRow in a row. Nothing is read after the last
 //   block.
+// - A helper that stops part-way (a write error on the drive) returns to
+//   the shell, and a block sent then would be typed into it: its carriage
+//   returns would run lines of the image as commands. Line noise damages a
+//   reply's 5 bytes and then falls silent, as the helper waits for its
+//   block; a helper that has ended keeps talking (its message, line ends,
+//   the prompt). So before a block goes after a reply that fails its CRC,
+//   what follows is looked at: a line end or a prompt in the reply, or more
+//   bytes within kAfterReplyMs, ends the run with the invalid-response
+//   message and nothing more is sent. So does a reply read that times out
+//   on a line end or a prompt (a shell's prompt is shorter than a reply).
 // - Block 0 goes only after a ready reply with a good CRC (a line feed
 //   before it skipped): a helper that never started leaves the shell at the
 //   other end, and the worker then types nothing after its command line.
@@ -24,6 +34,7 @@
 #include <QFile>
 #include <QString>
 
+#include "image/imagecrc.h"
 #include "image/taloghostworker.h"
 
 class TaloGhostResThread : public TaloGhostWorker {
@@ -32,6 +43,11 @@ class TaloGhostResThread : public TaloGhostWorker {
   static constexpr uint32_t kBlockCount = 16384;  // 64 x 16384 = 1 MiB
   static constexpr int64_t kImageBytes = int64_t{kBlockSize} * kBlockCount;
   static constexpr char kCommandLine[] = "D:\\keeperwr 2 3 4\r";
+  // How long a reply that failed its CRC is watched for more bytes: a few
+  // character times at 57600 baud (0.17 ms each) and the slack of a USB
+  // adapter's latency timer and the scheduler. The helper answers within
+  // one character time of its reply when it is still talking.
+  static constexpr uint32_t kAfterReplyMs = 25;
 
   TaloGhostResThread() = default;
   ~TaloGhostResThread() override;
@@ -53,6 +69,9 @@ class TaloGhostResThread : public TaloGhostWorker {
  private:
   [[nodiscard]] bool OpenImage();
   [[nodiscard]] bool SendBlocks(TaloComPort& port);
+  // After a reply that failed its CRC: true when the shell, not the
+  // helper, is talking (see above).
+  [[nodiscard]] static bool HelperHasEnded(TaloComPort& port, const ImageFrame::Reply& reply);
 
   bool FirstRead = true;
   QFile ImageFile;

@@ -1,25 +1,39 @@
 #include "image/taloghostthread.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <QTemporaryFile>
 #include <array>
 
 #include "image/imagecrc.h"
 #include "image/imagetext.h"
 #include "link/deviceshell.h"
+#include "link/foreignlink.h"
 #include "link/talocomport.h"
 
 TaloGhostThread::TaloGhostThread() { Chunk.reserve(kChunkSize); }
 
 TaloGhostThread::~TaloGhostThread() { StopAndJoin(); }
 
-bool TaloGhostThread::TargetUsable(const QString& path) {
-  struct stat link {};
-  if (lstat(QFile::encodeName(path).constData(), &link) != 0) return true;  // a new file
-  return !S_ISLNK(link.st_mode) || link.st_uid == geteuid();
+bool TaloGhostThread::TargetUsable(const QString& path) { return !ForeignLink::IsForeignLink(path); }
+
+QString TaloGhostThread::TargetProblem(const QString& path) {
+  const QFileInfo file(path);
+  const QString folder = file.absolutePath();
+  const QFileInfo folderInfo(folder);
+  if (!folderInfo.isDir()) return ImageText::NoSuchFolder(folder);
+  // Only a file made there tells: permissions say nothing to root, nor of a
+  // read-only mount.
+  QTemporaryFile probe(folder + QStringLiteral("/.talo7100-XXXXXX"));
+  if (!probe.open()) return ImageText::FolderNotWritable(folder, probe.errorString());
+  probe.close();
+  const QStorageInfo storage(folder);
+  const qint64 freeBytes = storage.bytesAvailable();
+  if (storage.isValid() && freeBytes >= 0 && freeBytes < kImageBytes)
+    return ImageText::FolderFull(folder, freeBytes);
+  return {};
 }
 
 void TaloGhostThread::Execute() {

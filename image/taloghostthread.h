@@ -41,6 +41,7 @@ class TaloGhostThread : public TaloGhostWorker {
   static constexpr int kResendDelayMs = 500;
   static constexpr char kCommandLine[] = "D:\\KEEPERRD 2 3 4 5\r";
   static constexpr size_t kFrameBytes = kBlockSize + 2;
+  static constexpr int64_t kImageBytes = int64_t{kBlockSize} * kBlockCount;
   // Extra frames taken after the last block before the rest is drained.
   static constexpr int kMaxExtraFrames = 8;
 
@@ -52,6 +53,12 @@ class TaloGhostThread : public TaloGhostWorker {
 
   // False when path is a symbolic link that belongs to another user.
   static bool TargetUsable(const QString& path);
+  // Why an image cannot be written at path, or empty when it can: its
+  // folder must exist, take a new file and have room for 1 MiB beside
+  // whatever the file replaces (the new image is complete before the old
+  // one goes). Looked at before the helper starts: a backup that fails on
+  // its file part-way leaves the helper running on the controller.
+  static QString TargetProblem(const QString& path);
 
   // Adds one chunk to the image: the first creates the temporary file.
   [[nodiscard]] bool WriteChunk(const uint8_t* chunk);

@@ -27,14 +27,21 @@ std::unique_ptr<TaloComPort> TaloGhostWorker::OpenPort() {
   return port;
 }
 
-bool TaloGhostWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count) {
+bool TaloGhostWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count,
+                                bool* shellSpoke) {
+  if (shellSpoke) *shellSpoke = false;
   while (!StopRequested.load()) {
-    if (port.Read(count, buffer)) return true;
+    size_t received = 0;
+    if (port.Read(count, buffer, &received)) return true;
     // A port that went away fails every read at once: say so now rather than
     // let the watchdog call it a stall seconds later.
     if (port.IsDisconnected()) {
       PortLost = true;
       ErrorText = ShellText::Disconnected(PortName);
+      return false;
+    }
+    if (shellSpoke && HoldsShellTalk(buffer, received)) {
+      *shellSpoke = true;
       return false;
     }
   }

@@ -71,8 +71,12 @@ class TaloGhostWorker : public TaloThread {
   [[nodiscard]] std::unique_ptr<TaloComPort> OpenPort();
   // Reads exactly count bytes into buffer, repeating reads that time out
   // (their bytes are lost). False when a stop was requested, or when the
-  // port disconnected (ErrorText then says so).
-  [[nodiscard]] bool ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count);
+  // port disconnected (ErrorText then says so). With shellSpoke given, a
+  // read that timed out on what a shell prints (HoldsShellTalk:
+  // a helper that has ended, its shell's prompt) ends it too, false with
+  // *shellSpoke set.
+  [[nodiscard]] bool ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count,
+                               bool* shellSpoke = nullptr);
   // ReadFrame for the helper's first frame or reply. The shell ends the
   // helper's command line with a line feed after the echoed carriage return,
   // so a first frame that fails its CRC and begins with a line feed loses

@@ -13,7 +13,9 @@ AnswerReader::AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::P
       Where(where),
       OnLine(onLine),
       Wanted(static_cast<bool>(onLine)),
-      SettleMs(settleMs) {}
+      SettleMs(settleMs) {
+  Since.start();
+}
 
 DeviceShell::AnswerEnd AnswerReader::ReadAnswer(uint32_t budgetMs) {
   // Whole lines until the first short read; the text it gathered (normally
@@ -67,7 +69,7 @@ AnswerReader::Piece AnswerReader::ReadPiece(bool promptLines) {
   Pending.clear();
   Bytes += static_cast<qsizetype>(consumed);
   if (whole || overflowed) ++Lines;
-  if (Bytes > kAnswerBytes || Lines > kAnswerLines) {
+  if (Bytes > kAnswerBytes || Lines > kAnswerLines || Since.elapsed() > CeilingMs) {
     Shell.AppendConsoleLine(text);
     return Piece::Endless;
   }

@@ -17,10 +17,13 @@
 //   whole line gives the budget back. A silent shell is given up after
 //   budget / T reads of 2T each, as it always was; a busy one may pause as
 //   often as it likes, and one that keeps sending is read to its prompt.
-// - The ceiling: an answer is not read past kAnswerBytes bytes or
-//   kAnswerLines lines (Endless). Nothing is kept but the console's lines
-//   and what the handler keeps, so memory stays flat however long the
-//   controller talks.
+// - The ceiling: an answer is not read past kAnswerBytes bytes,
+//   kAnswerLines lines or kAnswerMs (Endless). The time ceiling is twice
+//   what the byte ceiling takes at the line's rate: a shell that drips a
+//   line now and then renews the prompt budget with each one, and would
+//   otherwise take hours to reach the other two. Nothing is kept but the
+//   console's lines and what the handler keeps, so memory stays flat
+//   however long the controller talks.
 // - A shell that asks "Abort, Retry, Fail?" waits for a key, not for time:
 //   the wait ends at once (DriveError). A port that disconnects ends it too.
 // - Quick answers (settleMs above 0): a text read that ends in ">" and is a
@@ -33,16 +36,19 @@
 // - The thread of the exchange it reads for; one answer per object.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "link/deviceshell.h"
+#include "link/talocomport.h"
 
 class AnswerReader {
  public:
   static constexpr qsizetype kAnswerBytes = qsizetype{1} << 20;
   static constexpr int kAnswerLines = 20000;
+  static constexpr int64_t kAnswerMs = 2 * kAnswerBytes * 1000 / kControllerBytesPerSecond;
 
   // settleMs: 0 for the standard ending, else the quick one's silence.
   AnswerReader(DeviceShell& shell, TaloComPort& port, DeviceShell::PromptAt where,
@@ -51,6 +57,9 @@ class AnswerReader {
   [[nodiscard]] DeviceShell::AnswerEnd ReadAnswer(uint32_t budgetMs);
   // lastText: what the caller's last read gathered (not shown here).
   [[nodiscard]] DeviceShell::AnswerEnd WaitForPrompt(const QByteArray& lastText, uint32_t budgetMs);
+  // The time ceiling, counted from the reader's making; kAnswerMs unless a
+  // test shortens it.
+  void SetTimeCeiling(int64_t ms) { CeilingMs = ms; }
   // True when a line past the line limit was shown but not passed on: an
   // exchange whose lines are its result is then missing a part of it.
   bool SkippedLongLine() const { return Skipped; }
@@ -78,4 +87,6 @@ class AnswerReader {
   bool Skipped = false;
   qsizetype Bytes = 0;
   int Lines = 0;
+  int64_t CeilingMs = kAnswerMs;
+  QElapsedTimer Since;
 };

@@ -27,6 +27,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // the desktop program would have shown an error box
 inline constexpr int kUsageError = 2;
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C
+// Opens a line that a command which succeeded prints on standard error for
+// what the user should know all the same (a restore's "444" blocks): the
+// many-ports summary carries it after "ok".
+inline constexpr char kNoteLinePrefix[] = "Note:";
 
 struct CliContext {
   DeviceShell& Shell;  // SelectedPort() is the port to use

@@ -16,13 +16,10 @@ bool IsDosNameChar(char16_t u) {
   return IsAsciiLetterOrDigit(u) || QStringView(u"!#$%&'()-@^_`{}~").contains(QChar(u));
 }
 
-bool IsNewNameChar(char16_t u) { return IsAsciiLetterOrDigit(u) || u == '_' || u == '~' || u == '-'; }
-
 // Why the shell would take c for something other than part of a name; empty
 // for a character that stays inside one.
 QString DangerOf(char16_t u) {
-  if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0))
-    return QStringLiteral("it holds a control character");
+  if (u < 0x20 || u == 0x7f) return QStringLiteral("it holds a control character");
   switch (u) {
     case ' ':
       return QStringLiteral("it holds a blank");
@@ -39,6 +36,13 @@ QString DangerOf(char16_t u) {
     case '/':
     case ':':
       return QStringLiteral("it holds a path separator (\\ / :)");
+    case '+':
+    case ',':
+    case ';':
+    case '=':
+    case '[':
+    case ']':
+      return QStringLiteral("it holds a separator of the shell's commands (+ , ; = [ ])");
     default:
       return {};
   }
@@ -58,9 +62,10 @@ QString Refusal(const QString& name) {
   for (const QChar c : name) {
     const char16_t u = c.unicode();
     if (const QString danger = DangerOf(u); !danger.isEmpty()) return danger;
-    if (u != '.' && !IsDosNameChar(u))
-      return NotAllowed(c, QStringLiteral("a DOS name holds letters, digits and "
-                                          "! # $ % & ' ( ) - @ ^ _ ` { } ~ only"));
+    // Bytes from 0x80 up are letters of the controller's code page; a
+    // character past one byte has no byte to be typed as.
+    if (u > 0xff)
+      return NotAllowed(c, QStringLiteral("the controller's names hold one byte per character"));
   }
   const qsizetype dot = name.indexOf(QLatin1Char('.'));
   const qsizetype baseLength = dot < 0 ? name.size() : dot;
@@ -83,7 +88,8 @@ PathRefusal CheckPath(const QString& path) {
 }
 
 QString NewNameRule() {
-  return QStringLiteral("8 characters, a dot, 3 characters; letters, digits and _ ~ - only");
+  return QStringLiteral(
+      "8 characters, a dot, 3 characters; letters, digits and ! # $ % & ' ( ) - @ ^ _ ` { } ~ only");
 }
 
 ShortName ShortForm(const QString& typed) {
@@ -93,8 +99,9 @@ ShortName ShortForm(const QString& typed) {
   for (const QChar c : text) {
     const char16_t u = c.unicode();
     if (const QString danger = DangerOf(u); !danger.isEmpty()) return {{}, danger};
-    if (u != '.' && !IsNewNameChar(u))
-      return {{}, NotAllowed(c, QStringLiteral("new names hold letters, digits and _ ~ - only"))};
+    if (u != '.' && !IsNewNameChar(c))
+      return {{}, NotAllowed(c, QStringLiteral("new names hold ASCII letters, digits and "
+                                                "! # $ % & ' ( ) - @ ^ _ ` { } ~ only"))};
   }
   const QStringList parts = text.split(QLatin1Char('.'));
   if (parts.size() > 2) return {{}, QStringLiteral("it holds more than one full stop")};
@@ -106,6 +113,10 @@ ShortName ShortForm(const QString& typed) {
   result.Cut = result.Name.size() != text.size();
   return result;
 }
+
+// Those of a DOS name that are ASCII, so that the name reads the same on
+// the PC and on the controller.
+bool IsNewNameChar(QChar c) { return IsDosNameChar(c.unicode()); }
 
 bool IsNewName(const QString& name) {
   const ShortName form = ShortForm(name);

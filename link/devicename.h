@@ -7,19 +7,21 @@
 // - The shell has no quoting. A name is typed as it stands, so a name from a
 //   listing or from the user is a piece of a command line: "X|FORMAT" pipes,
 //   "A>B" redirects, "A B" is two arguments, "*.*" is every file, "..\.."
-//   walks out of the folder. Refusal() lets through only what names one file
-//   or folder of the folder concerned: the 8.3 shape (1 to 8 characters,
-//   then at most one full stop and 1 to 3 characters) of the characters a
-//   DOS name may hold - letters, digits and ! # $ % & ' ( ) - @ ^ _ ` { } ~.
-//   "." and ".." are no names to act on. Everything else (wildcards, < > |,
-//   the quotation mark, blanks, control characters, "\", "/", ":", letters
-//   outside ASCII) is refused with the reason.
+//   walks out of the folder. Refusal() refuses what the shell treats
+//   specially or an 8.3 name cannot hold - blanks, " * + , / : ; < = > ? [
+//   \ ] |, control bytes - and names not in the 8.3 shape (1 to 8
+//   characters, then at most one full stop and 1 to 3 characters). What is
+//   left are the characters a DOS name may hold: letters, digits,
+//   ! # $ % & ' ( ) - @ ^ _ ` { } ~ and the bytes from 0x80 up, which are
+//   letters of the controller's code page (a listed name arrives as Latin-1
+//   and is typed back as the same bytes). "." and ".." are no names to act
+//   on.
 // - A path of D: ("\" and names joined by "\") is checked name by name; the
 //   root "\" holds none and passes.
-// - New names (make directory, rename, the copy's name prompt) follow a
-//   narrower rule the prompts state: letters, digits and _ ~ - only. The
-//   name typed is cut to 8.3 and put in capitals as the controller would
-//   store it; ShortForm() gives that result, or why there is none, so a
+// - New names (make directory, rename, the copy's name prompt) follow the
+//   same rule but stay ASCII, as the prompts state: they must read the same
+//   on the PC as on the controller. The name typed is cut to 8.3 and put
+//   in capitals as the controller would store it; ShortForm() gives that result, or why there is none, so a
 //   prompt can show it before anything is sent.
 
 #include <QString>
@@ -43,7 +45,8 @@ struct PathRefusal {
 PathRefusal CheckPath(const QString& path);
 
 // The rule for new names, as the prompts state it.
-QString NewNameRule();  // "8 characters, a dot, 3 characters; letters, digits and _ ~ - only"
+// "8 characters, a dot, 3 characters; letters, digits and ! # ... ~ only"
+QString NewNameRule();
 
 // A new name in the form it is sent: Name in 8.3 and capitals, empty when the
 // typed text cannot be made one (Why says why). Cut is true when characters
@@ -54,6 +57,9 @@ struct ShortName {
   bool Cut = false;
 };
 ShortName ShortForm(const QString& typed);
+
+// True for a character a new name may hold.
+bool IsNewNameChar(QChar c);
 
 // A name that is already a new name exactly as the rule allows (any case):
 // ShortForm() would neither refuse it nor cut it.

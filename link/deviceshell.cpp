@@ -93,9 +93,10 @@ QString KeepsSending(const QByteArray& commandLine) {
   QByteArray command = commandLine;
   while (command.endsWith('\r')) command.chop(1);
   return QStringLiteral("The TALO-7100 does not stop answering '%1'!\n\nReading stopped after "
-                        "%2 lines or 1 MiB; the answer was not used.")
+                        "%2 lines, 1 MiB or %3 minutes; the answer was not used.")
       .arg(QString::fromLatin1(command))
-      .arg(AnswerReader::kAnswerLines);
+      .arg(AnswerReader::kAnswerLines)
+      .arg((AnswerReader::kAnswerMs + 30000) / 60000);
 }
 
 QString WithCause(const QString& message, const QString& cause) {
@@ -121,6 +122,9 @@ bool DeviceShell::IsPrompt(const QByteArray& text, PromptAt where) {
   // Read up to the carriage return, the prompt comes after the previous
   // line's line feed.
   const QByteArrayView start = text.startsWith('\n') ? QByteArrayView(text).sliced(1) : QByteArrayView(text);
+  if (where == PromptAt::Closed &&
+      (!start.endsWith('>') || start.contains('\n') || start.contains('\r')))
+    return false;
   return start.startsWith("C:\\") || start.startsWith("D:\\");
 }
 
@@ -315,8 +319,7 @@ JobResult ShellSession::Run(const QByteArray& commandLine, const DeviceShell::Li
     // The carriage return went out although its echo did not come back
     // right: the shell may be running the line. Its answer is waited for
     // (and shown) as any other, but not taken for this command's.
-    // Back at the prompt, the line is empty whatever ran.
-    if (ReadAnswer({}, budgetMs, where)) ShellLine::Forget(*ComPort);
+    (void)ReadAnswer({}, budgetMs, where);
     return AfterEnterFailure(ShellText::EnterNotEchoed(command));
   }
   if (ReadAnswer(onLine, budgetMs, where)) return JobResult::Done();
@@ -337,6 +340,9 @@ bool ShellSession::Send(const QByteArray& commandLine) {
   DeviceShell::Typing typing;
   const bool typed = Shell.SendEchoed(*ComPort, commandLine, &typing);
   Entered = typed || typing.Entered;
+  // Entered with a damaged echo: the line is known empty once the prompt
+  // comes back (ReadAnswer).
+  LineUncertain = !typed && typing.Entered;
   if (typed) {
     if (Seen == Cause::Silence) Seen = Cause::None;  // the shell answers again
     return true;
@@ -357,7 +363,11 @@ bool ShellSession::ReadAnswer(const DeviceShell::LineHandler& onLine, uint32_t b
   if (end == DeviceShell::AnswerEnd::Endless) Seen = Cause::Endless;
   if (end == DeviceShell::AnswerEnd::Silence && Seen != Cause::DriveError) Seen = Cause::Silence;
   if (end == DeviceShell::AnswerEnd::Cancelled) Seen = Cause::Cancelled;
-  return end == DeviceShell::AnswerEnd::Prompt;
+  if (end != DeviceShell::AnswerEnd::Prompt) return false;
+  // Back at the prompt, the shell's line is empty whatever ran.
+  if (LineUncertain) ShellLine::Forget(*ComPort);
+  LineUncertain = false;
+  return true;
 }
 
 TaloComPort& ShellSession::Port() { return *ComPort; }

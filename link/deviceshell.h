@@ -137,8 +137,11 @@ class DeviceShell {
   // up to the line feed, so the prompt begins the last text; read up to the
   // carriage return (FORMAT), it follows the previous line's line feed,
   // which Start allows for. A helper program's output read up to the
-  // carriage return may hold the prompt anywhere.
-  enum class PromptAt { Start, Anywhere };
+  // carriage return may hold the prompt anywhere. An answer that carries a
+  // file's lines ("type") may hold lines that begin like a prompt: for it
+  // only a text that also ends in ">" with no line end after it is one
+  // (Closed), so that a line of the file never ends the answer.
+  enum class PromptAt { Start, Anywhere, Closed };
 
   static bool IsPrompt(const QByteArray& text, PromptAt where = PromptAt::Start);
 
@@ -280,4 +283,5 @@ class ShellSession {
   bool LongLineSkipped = false;
   QByteArray LastCommand;
   bool Entered = false;  // the last command line's carriage return went out
+  bool LineUncertain = false;  // ... with its echo damaged: the line may hold it
 };

@@ -62,6 +62,9 @@ struct LineSettings {
 // The controller's line: 57600 baud, 8 data bits, no parity, one stop bit.
 // Every operation that opens a port for the controller configures it so.
 inline constexpr LineSettings kControllerLine{57600, 8, LineParity::None, LineStopBits::One};
+// What the controller's line carries at most: each byte takes a start bit,
+// 8 data bits and a stop bit.
+inline constexpr int64_t kControllerBytesPerSecond = kControllerLine.BaudRate / 10;
 
 class TaloComPort {
  public:

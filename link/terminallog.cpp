@@ -1,9 +1,14 @@
 #include "link/terminallog.h"
 
 #include "link/escapecontrols.h"
+#include "link/foreignlink.h"
 
 bool TerminalLog::Open(const QString& path, QString* error) {
   Close();
+  if (ForeignLink::IsForeignLink(path)) {
+    if (error) *error = QStringLiteral("it is a symbolic link that belongs to another user");
+    return false;
+  }
   File.setFileName(path);
   // Owner only: the log holds whatever was typed into the terminal.
   if (!File.open(QIODevice::WriteOnly | QIODevice::Append,

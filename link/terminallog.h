@@ -14,6 +14,8 @@
 // - The file is flushed at each line end, so a crash or a pulled plug loses
 //   at most the unfinished line. Opening appends to an existing file; a new
 //   one is created readable by its owner only (it holds what was typed).
+//   A symbolic link in the file's place that belongs to another user is
+//   refused (ForeignLink): the log is not written through it.
 // - LoggedConsole puts a log in front of any console: the GUI's memo and the
 //   command line's stdout use the same one.
 

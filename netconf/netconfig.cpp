@@ -196,8 +196,14 @@ JobResult NetConfig::PrepareDrive() {
                         {"mkdir WebRoot\r", Times.CommandTimeoutMs, Times.CommandBudgetMs},
                         {"dir\r", Times.CommandTimeoutMs, Times.CommandBudgetMs}};
   for (const Step& step : steps) {
-    JobResult sent = SendShellCommand(step.Line, step.TimeoutMs, step.BudgetMs);
-    if (!sent) return ShellText::WithCheck(sent, NetConfText::InitStepMayHaveRun());
+    const bool formatted = &step != steps;
+    JobResult sent = formatted ? SendAfterFormat(step.Line, step.TimeoutMs, step.BudgetMs)
+                               : SendShellCommand(step.Line, step.TimeoutMs, step.BudgetMs);
+    if (!sent) {
+      // From the format on, D: may have been formatted whatever failed.
+      sent.MayHaveRun = sent.MayHaveRun || formatted;
+      return ShellText::WithCheck(sent, NetConfText::InitStepMayHaveRun());
+    }
     // A stop that came while the step's answer was read to its end: nothing
     // further is typed, nor copied after the last step.
     if (JobRunner::StopRequested()) return JobResult::Stopped();
@@ -226,6 +232,24 @@ JobResult NetConfig::SendShellCommand(const QByteArray& commandLine, uint32_t ti
   // also match an output line such as "Directory of D:\CONF".
   return Shell.Exchange(commandLine, timeoutMs, kCarriageReturn, {}, budgetMs);
 }
+
+JobResult NetConfig::SendAfterFormat(const QByteArray& commandLine, uint32_t timeoutMs,
+                                     uint32_t budgetMs) {
+  ShellSession session(Shell, timeoutMs, kCarriageReturn);
+  if (!session.IsOpen()) return JobResult::Failed(session.OpenErrorText());
+  const QString unableToSend = ShellText::UnableToSend(QString::fromLatin1(commandLine));
+  // A line whose carriage return went out counts as sent, its echo checked
+  // or not, as a late prompt does.
+  if (!session.Send(commandLine) && !session.CommandEntered()) return session.Failure(unableToSend);
+  if (session.ReadAnswer({}, budgetMs) || session.ReadAnswer({}, kLatePromptMs))
+    return JobResult::Done();
+  // Silence alone is a late prompt; whatever else ended the answer ends the
+  // initialisation.
+  const JobResult late = session.Failure(unableToSend);
+  if (late.Status != JobStatus::TimedOut) return late;
+  Shell.AppendConsoleLine(NetConfText::LatePrompt(commandLine));
+  return JobResult::Done();
+}  // the port is closed before the next step opens it
 
 JobResult NetConfig::LookUpFolders() {
   const TaloAppFolders folders = GetTaloAppDir();

@@ -32,8 +32,15 @@
 //   is undone.
 // - Each shell command of the initialisation is one standard exchange
 //   (DeviceShell::Exchange) read up to the carriage return, with its own
-//   time-out and prompt budget; a failed open, a missing echo and a prompt
-//   that never came back count as failure, with the exchange's message.
+//   time-out and prompt budget; a failed open and a missing echo count as
+//   failure, with the exchange's message. So does the format's prompt that
+//   never came back. After the format, a step that was echoed is sent,
+//   whenever its prompt comes (the shell may take its time writing the
+//   drive): ending there would leave the drive formatted and empty for no
+//   fault. Its prompt is awaited kLatePromptMs more, in time-out units,
+//   before the next step is typed; without it the step counts as sent and
+//   the console says so. A lost port, a stop, a drive error and an endless
+//   answer still end the initialisation.
 // - A stop asked while the shell steps run (the runner's Cancel: Esc in the
 //   dialog) ends the step running at its exchange's stop point; no further
 //   command is typed and no file copied, and the result is Cancelled: the
@@ -125,10 +132,18 @@ class NetConfig {
   [[nodiscard]] ConfigResult UpdateAccounts(const AccountSettings& accounts);
   [[nodiscard]] ConfigResult InitialiseSystem(const ServerChoice& servers);
 
+  // How long a step after the format waits for a late prompt, beyond its
+  // own budget.
+  static constexpr uint32_t kLatePromptMs = 5000;
+
   // One shell command line (with its carriage return) as a standard
   // exchange; Ok when the whole line was echoed and the prompt came back.
   [[nodiscard]] JobResult SendShellCommand(const QByteArray& commandLine, uint32_t timeoutMs,
                                            uint32_t budgetMs);
+  // The same after the format: Ok once the line was echoed, the prompt
+  // awaited kLatePromptMs more when it is late (see above).
+  [[nodiscard]] JobResult SendAfterFormat(const QByteArray& commandLine, uint32_t timeoutMs,
+                                          uint32_t budgetMs);
   // Failed, saying why, when the installation folder cannot be used.
   [[nodiscard]] JobResult LookUpFolders();
   // Uploads one PC file into a device directory; Ok when it arrived.

@@ -49,4 +49,9 @@ QString MissingFiles(const QStringList& paths) {
       .arg(paths.join(QLatin1Char('\n')));
 }
 
+QString LatePrompt(const QByteArray& commandLine) {
+  return QStringLiteral("No prompt after '%1' yet: counted as sent.")
+      .arg(QString::fromLatin1(commandLine.trimmed()));
+}
+
 }  // namespace NetConfText

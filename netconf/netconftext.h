@@ -1,6 +1,7 @@
 #pragma once
 // The texts the network configuration shows, in one place.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -46,5 +47,8 @@ inline constexpr char kPasswordsAgain[] =
 QString CannotWrite(const QString& path, const QString& reason);
 // The files system initialisation would copy but cannot read.
 QString MissingFiles(const QStringList& paths);
+// A step of the initialisation after the format whose prompt did not come
+// back in time: a console line, as the step counts as sent.
+QString LatePrompt(const QByteArray& commandLine);
 
 }  // namespace NetConfText

@@ -48,11 +48,16 @@ ReadBack<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts&
 }
 
 QString MaskingConsole::Masked(const QString& line) {
-  QStringList fields = line.split(QLatin1Char(' '));
+  // The ID is the printable text the line begins with. Whatever follows it
+  // is hidden whole, however the fields are separated (blanks, tabs, other
+  // bytes): the controller may split them otherwise than at single blanks,
+  // and a password must not show through a separator this side did not
+  // expect. A line without an ID shows nothing but the mask.
   const QString stars = QStringLiteral("*****");
-  if (fields.size() < 2) return stars;
-  fields[1] = stars;
-  return fields.join(QLatin1Char(' '));
+  qsizetype id = 0;
+  while (id < line.size() && line[id].unicode() > 0x20 && line[id].unicode() < 0x7f) ++id;
+  if (id == 0 || id == line.size()) return stars;
+  return line.left(id) + QLatin1Char(' ') + stars;
 }
 
 void MaskingConsole::Clear() {

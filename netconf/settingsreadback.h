@@ -10,8 +10,8 @@
 //   the file and the line that does not fit. The top level shows it.
 // - Passwords are neither kept nor shown: the accounts come back with empty
 //   password fields, and while SOCKET.UPW is typed the console (which shows
-//   every answer's lines) gets each of its lines with the second field, the
-//   password, masked.
+//   every answer's lines) gets each of its lines with everything after the
+//   ID, the password among it, masked.
 // - Runs wherever its shell's exchanges run: inside a job, the console's
 //   lines (masked ones included) are handed to the main thread.
 
@@ -38,9 +38,10 @@ ReadBack<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts&
 ReadBack<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts = {});
 
 // A console in front of another for the account file's answer: the first
-// line (the command typed) passes as it is, every later one with its second
-// blank-separated field - or, without a blank, the whole line - replaced by
-// asterisks. Without an inner console it shows nothing at all.
+// line (the command typed) passes as it is, every later one as its ID (the
+// printable ASCII it begins with) and asterisks for all the rest - or, with
+// no ID or nothing after it, asterisks alone. Without an inner console it
+// shows nothing at all.
 class MaskingConsole : public TaloConsole {
  public:
   explicit MaskingConsole(TaloConsole* inner) : Inner(inner) {}

@@ -78,4 +78,18 @@ QString CheckPath(const QString& path) {
   return refused.Why.isEmpty() ? QString() : DeviceText::UnsafeName(refused.Name, refused.Why);
 }
 
+QString RefusalIn(const QByteArray& line) {
+  // What the shell prints instead of an answer about a path it cannot use.
+  // Shells word the rest of the line their own way ("File not found -
+  // D:\X.TXT"): the start decides.
+  static const char* const kRefusals[] = {
+      "File not found",    "Path not found",  "Access denied",
+      "Invalid drive",     "Invalid file name", "Invalid directory",
+      "Invalid path",      "Required parameter missing", "Too many parameters"};
+  const QByteArray text = line.trimmed();
+  for (const char* refusal : kRefusals)
+    if (text.startsWith(refusal)) return QString::fromLatin1(text);
+  return {};
+}
+
 }  // namespace DeviceCommand

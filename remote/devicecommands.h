@@ -49,6 +49,11 @@ QByteArray ShowMemory();                        // "C:\mem"
 QByteArray AnswerAbort();                       // "A"
 QByteArray FormatDriveD();                      // "C:\DLFMT D: /C"
 
+// The shell's refusal of a command that names a path ("File not found",
+// "Path not found", "Invalid drive"... followed by anything): the line
+// without its line end, or empty when line is none.
+QString RefusalIn(const QByteArray& line);
+
 // The message that refuses a name (or the first refused name of a path of
 // D:), or empty when it may be typed.
 QString CheckName(const QString& name);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "items/datesettings.h"
+#include "link/devicepath.h"
 #include "link/deviceshell.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
@@ -115,8 +116,10 @@ JobResult DeviceLister::MeasureDeviceFolder(const QString& folder, const QString
   ShellSession session(Shell, Times.ListingMs, kLineFeed, DeviceShell::Pace::QuickWhenChosen);
   if (!session.IsOpen()) return JobResult::Failed(session.OpenErrorText());
   if (!session.Send(countTree.Line)) return session.Failure(DeviceText::UnableToSendCountTree());
+  QByteArray refusal;
   const bool whole = session.ReadAnswer(
       [&](const QByteArray& line) {
+        if (refusal.isEmpty() && !DeviceCommand::RefusalIn(line).isEmpty()) refusal = line;
         const DeviceListing::TreeLine entry = DeviceListing::ClassifyTreeLine(line);
         if (entry.LineKind == DeviceListing::TreeLine::Kind::Folder) ++counts.Folders;
         if (entry.LineKind == DeviceListing::TreeLine::Kind::File) {
@@ -127,5 +130,12 @@ JobResult DeviceLister::MeasureDeviceFolder(const QString& folder, const QString
       },
       Times.PromptBudgetMs);
   if (!whole) return session.Failure(DeviceText::CountCutShort());
+  // A path the shell refuses counts nothing: it is no empty folder. A drive
+  // with nothing on it is the one thing a shell may answer "File not found"
+  // for when the path is there: its root has no "." and ".." to list.
+  const bool root = name.isEmpty() && (folder.isEmpty() || folder == QLatin1String("\\"));
+  if (!refusal.isEmpty() && !(root && refusal.startsWith("File not found")))
+    return JobResult::Failed(
+        DeviceText::ShellRefusal(QString::fromLatin1(refusal), DevicePath::OnDriveD(folder, name)));
   return JobResult::Done();
 }  // The port is closed before anything is shown.

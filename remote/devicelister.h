@@ -102,8 +102,9 @@ class DeviceLister {
   ListingFailure LastFailure() const { return Failure; }
 
   // "dir/s" on name in folder (a path of D:), or on folder itself when name
-  // is empty. counts is zeroed first. Ok when the command was sent and its
-  // answer read.
+  // is empty. counts is zeroed first. Ok when the command was sent, its
+  // answer read and the path not refused (a refusal counts nothing, and
+  // must not pass for an empty folder before "rd").
   [[nodiscard]] JobResult MeasureDeviceFolder(const QString& folder, const QString& name,
                                               TreeCounts& counts);
 

@@ -6,6 +6,7 @@
 #include "items/shellitem.h"
 #include "link/devicepath.h"
 #include "link/deviceshell.h"
+#include "link/talocomport.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
@@ -15,22 +16,13 @@ namespace {
 
 constexpr uint8_t kLineFeed = 10;
 constexpr char kEndOfText = '\x1A';
-constexpr int64_t kLineBytesPerSecond = 57600 / 10;
-
-// What the shell prints instead of a file it cannot type.
-const char* const kRefusals[] = {"File not found",   "Path not found", "Access denied",
-                                 "Invalid drive",    "Invalid file name",
-                                 "Invalid directory", "Required parameter missing",
-                                 "Too many parameters"};
 
 bool IsLineEnd(const QByteArray& line) { return line == "\n" || line == "\r\n"; }
 
+// A refusal stands alone in place of the text.
 QString RefusalOf(const QByteArray& text) {
   if (text.contains('\n')) return {};
-  const QByteArray line = text.trimmed();
-  for (const char* refusal : kRefusals)
-    if (line == refusal) return QString::fromLatin1(line);
-  return {};
+  return DeviceCommand::RefusalIn(text);
 }
 
 }  // namespace
@@ -39,7 +31,9 @@ bool IsTextName(const QString& name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot < 0) return false;
   const QString extension = name.mid(dot + 1).toUpper();
-  for (const char* text : {"BAT", "CFG", "UPW", "TXT", "INI", "LOG"})
+  // Batch files are the controller's programs (START.BAT, STOP.BAT): they
+  // run, as executables do; View in the menu still shows them.
+  for (const char* text : {"CFG", "UPW", "TXT", "INI", "LOG"})
     if (extension == QLatin1String(text)) return true;
   return false;
 }
@@ -73,7 +67,7 @@ QStringList Lines(const QByteArray& text) {
 }
 
 int SecondsOnLine(int64_t bytes) {
-  return static_cast<int>((bytes + kLineBytesPerSecond - 1) / kLineBytesPerSecond);
+  return static_cast<int>((bytes + kControllerBytesPerSecond - 1) / kControllerBytesPerSecond);
 }
 
 TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
@@ -89,7 +83,10 @@ TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
     return true;
   };
   if (!session.IsOpen()) return failed(JobResult::Failed(session.OpenErrorText()));
-  if (!session.Send(command.Line) || !session.ReadAnswer(keep, timeouts.PromptBudgetMs))
+  // A line of the file may begin like a prompt: only the shell's own, with
+  // no line end after its ">", ends the answer.
+  if (!session.Send(command.Line) ||
+      !session.ReadAnswer(keep, timeouts.PromptBudgetMs, DeviceShell::PromptAt::Closed))
     return failed(session.Failure(ShellText::UnableToSend(QString::fromLatin1(command.Line))));
   if (session.SkippedLongLine()) return failed(JobResult::Failed(DeviceText::TextLineTooLong(path)));
   Answer answer = FromAnswer(lines);

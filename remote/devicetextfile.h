@@ -12,10 +12,14 @@
 //   bytes with their line ends as stored. Two things at the file's end are
 //   not text: the zero bytes an XMODEM upload pads its last block with, and
 //   a final ^Z (the DOS end-of-text mark).
-// - The shell prints its refusal ("File not found", "Access denied"...) in
-//   place of the text. An answer that is exactly one of those lines is
+// - The shell prints its refusal ("File not found", "Access denied"...,
+//   each maybe followed by more words) in place of the text. An answer of
+//   one line that begins with one of those (DeviceCommand::RefusalIn) is
 //   taken for the refusal, shown as an error with the shell's words and the
 //   path; a file holding nothing but such a line cannot be told from it.
+// - The answer ends at the shell's prompt, a text that begins with "C:\" or
+//   "D:\" and ends in ">" with no line end after it: a line of the file
+//   that begins so, after a pause of the shell or not, is part of the text.
 // - A text is whole or not at all: an answer without the prompt (cut off,
 //   endless, a drive error) or with a line past the shell exchange's line
 //   limit (shown in the console, never passed on) is an error, never a
@@ -49,7 +53,8 @@ namespace DeviceTextFile {
 inline constexpr int64_t kAskAboveBytes = 64 * 1024;
 
 // The name has an extension of the texts the pane opens on a double-click
-// (BAT, CFG, UPW, TXT, INI, LOG; any case).
+// (CFG, UPW, TXT, INI, LOG; any case). A batch file is no such text: it is
+// a program, and runs in the terminal.
 bool IsTextName(const QString& name);
 
 // The answer to "type" as its lines were passed on (each with its line end,
@@ -64,7 +69,7 @@ Answer FromAnswer(const QByteArrayList& lines);
 // adds no empty line. Bytes are Latin-1, as the shell speaks.
 QStringList Lines(const QByteArray& text);
 
-// Seconds the line takes for bytes at 57600 baud, 10 bits a byte, rounded up.
+// Seconds the controller's line takes for bytes, rounded up.
 int SecondsOnLine(int64_t bytes);
 
 // A file read back: its text when Result is Ok, else nothing.

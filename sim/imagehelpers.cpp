@@ -73,6 +73,10 @@ void RunKeeperWrite(ControllerContext& context) {
   size_t crcErrors = 0;
   bool lastBad = false;
   for (size_t block = 0; block < blocks; ++block) {
+    if (static_cast<int64_t>(block) == faults.RestoreHelperEndsAtBlock) {
+      port.Write(faults.RestoreHelperEndText);
+      return;
+    }
     // 1. Ask for the block: "111", or "444" after a block that failed its CRC.
     std::string reply = lastBad ? "444" : "111";
     if (!faults.RestoreReply.empty() && static_cast<int64_t>(block) == faults.RestoreReplyBlock) {

@@ -86,6 +86,10 @@ Faults (deterministic for a given --seed):
   --hangup-after N        close the terminal after N sent bytes
   --pause-listing MS      pause MS ms after the folder header of every
                           "dir" and "dir/s" answer (a busy controller)
+  --slow-command WORD     answer every command line whose first word is WORD
+                          (any case) only after a pause, as a controller
+                          busy writing its drive
+  --slow-ms MS            ... that pause (default 500)
   --module-ignores-sets   the module acknowledges output changes (">") but
                           keeps its outputs
   --listing-name NAME     every "dir" of D: also lists a file NAME that the
@@ -186,6 +190,10 @@ bool ParseOptions(int argc, char** argv, talosim::SimOptions& options, bool& hel
       options.TranscriptFile = value;
     } else if (name == "--listing-name" || name == "--listing-folder") {
       faults.ListingEntries.push_back({Unescaped(value), name == "--listing-folder"});
+    } else if (name == "--slow-command") {
+      faults.SlowCommand = value;
+    } else if (name == "--slow-ms" && needNumber(0)) {
+      faults.SlowCommandMs = static_cast<uint32_t>(number);
     } else if (name == "--folder-after-listing") {
       faults.FolderAfterListing = value;
     } else if (name == "--restore-reply") {

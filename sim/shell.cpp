@@ -161,11 +161,17 @@ void Shell::PrintEndlessListing(const FileCommands::Lines& lines) {
 }
 
 void Shell::Execute(const std::string& line) {
+  std::string slowWord;
+  uint32_t slowMs = 0;
   {
     std::lock_guard lock(Context.State.Mutex);
     Context.State.Commands.push_back(line);
+    slowWord = ToUpper(Context.State.Faults.SlowCommand);
+    slowMs = Context.State.Faults.SlowCommandMs;
   }
   const std::string text = Trim(line);
+  if (!slowWord.empty() && ToUpper(text.substr(0, text.find_first_of(" \t"))) == slowWord)
+    std::this_thread::sleep_for(std::chrono::milliseconds(slowMs));
   if (text.empty()) {
     Print({});
     return;

@@ -54,6 +54,12 @@ struct FaultPlan {
   // changed, and still answers "111": a drive that differs from the image
   // without the exchange showing it.
   int RestoreMisstoreBlock = -1;
+  // keeperwr stops before it asks for this block (from 0), as after a write
+  // error on the drive: it prints RestoreHelperEndText (may be empty) and
+  // the shell takes over with its prompt. What it had received is not
+  // written to the drive.
+  int RestoreHelperEndsAtBlock = -1;
+  std::string RestoreHelperEndText;
   // KEEPERRD and keeperwr are not found ("Bad command or file name"), as
   // when their upload reached a full drive or the controller runs another
   // firmware.
@@ -64,6 +70,11 @@ struct FaultPlan {
   // A busy controller: every "dir" answer stops this long after its first
   // folder header line (0: never).
   uint32_t PauseListingMs = 0;
+  // A controller slow to carry out some commands (writing its drive): every
+  // command line whose first word is SlowCommand (any case; "mkdir", "D:",
+  // "dir") is answered SlowCommandMs after its carriage return. "" never.
+  std::string SlowCommand;
+  uint32_t SlowCommandMs = 500;
   // The module acknowledges an output change (">") but keeps its outputs.
   bool ModuleIgnoresSets = false;
   // A controller that lists what its drive does not hold: every "dir" of a

@@ -9,12 +9,9 @@ namespace {
 constexpr int kBaseLength = 8;
 constexpr int kExtensionLength = 3;
 
-// What a short name keeps of a PC name ("~" is the suggestion's own mark).
-bool IsNameChar(QChar c) {
-  const char16_t u = c.unicode();
-  return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
-         u == '-';
-}
+// What a short name keeps of a PC name: what a new name may hold, but "~",
+// the suggestion's own mark.
+bool IsNameChar(QChar c) { return c != QLatin1Char('~') && DeviceName::IsNewNameChar(c); }
 
 // The characters of text a short name may hold, in capitals.
 QString Kept(QStringView text) {

@@ -43,8 +43,8 @@ class DeviceNames {
   explicit DeviceNames(std::vector<DeviceFolderEntry> listing) : Listing(std::move(listing)) {}
 
   // A new name as the name prompts state the rule (DeviceName::IsNewName):
-  // 1 to 8 characters, then optionally one full stop and 1 to 3 characters;
-  // each a letter, a digit, "_", "~" or "-".
+  // 1 to 8 characters, then optionally one full stop and 1 to 3 characters,
+  // of the ASCII characters a DOS name may hold.
   static bool ValidName(const QString& name);
 
   Verdict Examine(const QString& name) const;

@@ -96,6 +96,10 @@ QString FailureReason(int exitStatus, const QStringList& errorLines) {
                         : QStringLiteral("exit status %1").arg(exitStatus);
 }
 
+QString SuccessNote(const QStringList& errorLines) {
+  return LastOfKind(errorLines, QLatin1String(kNoteLinePrefix)).value_or(QString());
+}
+
 int ExitStatus(const QList<int>& statuses, bool interrupted) {
   if (interrupted) return 130;
   if (std::all_of(statuses.begin(), statuses.end(), [](int s) { return s == kExitOk; }))

@@ -18,8 +18,11 @@ QString SummaryLine(const QString& name, const FleetRunner::Result& result, bool
   if (!result.Started)
     return name + (interrupted ? QStringLiteral("  failed  not started (Ctrl+C)")
                                : QStringLiteral("  failed  not started"));
-  if (result.Status == kExitOk)
-    return name + QStringLiteral("  ok  %1 s").arg(result.Seconds, 0, 'f', 1);
+  if (result.Status == kExitOk) {
+    const QString note = FleetPlan::SuccessNote(result.ErrorLines);
+    return name + QStringLiteral("  ok") + (note.isEmpty() ? QString() : QStringLiteral(", ") + note) +
+           QStringLiteral("  %1 s").arg(result.Seconds, 0, 'f', 1);
+  }
   // A child ended by the Ctrl+C passed on to it was interrupted too.
   const int status = interrupted && result.Status < 0 ? 130 : result.Status;
   return name + QStringLiteral("  failed  ") + FleetPlan::FailureReason(status, result.ErrorLines);

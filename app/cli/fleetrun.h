@@ -23,7 +23,8 @@
 //   port's short name, as in "{port}"); on a terminal each running port
 //   also keeps one progress line below them (FleetScreen). At the end one
 //   summary line per port in the order given on standard output:
-//   "NAME  ok  12.3 s" or "NAME  failed  <reason in one line>".
+//   "NAME  ok  12.3 s" (with the port's note: "NAME  ok, <note>  12.3 s")
+//   or "NAME  failed  <reason in one line>".
 // - Exit status: 0 when every port succeeded, 130 after Ctrl+C, 2 when the
 //   call was wrong (found here, or by every port alike), 1 otherwise.
 // - Main thread only; needs the QCoreApplication.

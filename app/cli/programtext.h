@@ -5,8 +5,8 @@
 //   Usage: NAME ...
 //          NAME --help | --version
 //   (a blank line, what the program does, a blank line, the option lists)
-//   --version prints "NAME 1.13 (B001)": the project's version and build
-//   (TALO_VERSION, TALO_BUILD_TAG).
+//   --version prints "NAME VERSION (BUILD)": the project's version and
+//   build tag (TALO_VERSION, TALO_BUILD_TAG).
 //   A wrong option prints "NAME: unknown option --x" and the hint
 //   "Try NAME --help." on stderr and ends with status 2.
 // The simulator carries the same texts in its own code (it links nothing of

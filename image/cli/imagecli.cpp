@@ -49,6 +49,11 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
   const JobResult result =
       direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path, call.Verify);
   ShowResult(result, shell.Dialogs());
+  // The success stands, but the damaged blocks must not pass unseen in a
+  // summary of many ports.
+  if (result.Ok() && keeper.Answered444() > 0)
+    PrintEscapedLine(stderr, QLatin1String(kNoteLinePrefix) + QLatin1Char(' ') +
+                                 ImageText::Answered444Summary(keeper.Answered444()));
   if (upload.CancelledByUser() || progress.InterruptedByUser()) return kExitInterrupted;
   return result ? kExitOk : kExitFailed;
 }

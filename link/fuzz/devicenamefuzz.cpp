@@ -2,11 +2,11 @@
 // the way listing lines are. Whatever the check accepts must be one name of
 // the folder, safe to put on a command line as it stands:
 // - 1 to 8 characters, at most one full stop followed by 1 to 3, each a
-//   letter, a digit or ! # $ % & ' ( ) - @ ^ _ ` { } ~;
+//   letter, a digit, ! # $ % & ' ( ) - @ ^ _ ` { } ~ or a byte from 0x80 up;
 // - so no blank to split it, nothing that redirects, pipes, quotes, matches
 //   several files or names another folder.
 // A path passes exactly when each of its names passes, and a new name's
-// short form, when there is one, is a name the check accepts.
+// short form, when there is one, is an ASCII name the check accepts.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -24,7 +24,7 @@ void Require(bool condition) {
 bool IsDosNameChar(QChar c) {
   const char16_t u = c.unicode();
   return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-         QStringView(u"!#$%&'()-@^_`{}~").contains(c);
+         QStringView(u"!#$%&'()-@^_`{}~").contains(c) || (u >= 0x80 && u <= 0xff);
 }
 
 }  // namespace
@@ -55,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(DeviceName::Refusal(form.Name).isEmpty());
     Require(form.Name == form.Name.toUpper());
     Require(DeviceName::IsNewName(form.Name));
+    for (const QChar c : form.Name) Require(c.unicode() < 0x80);
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "netconf/cli/netconftable.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include "link/portnames.h"
@@ -49,12 +50,28 @@ QString PathIn(const QStringList& arguments) {
 }
 
 std::optional<QList<Row>> Read(const QString& path, QString& why) {
+  // Only a regular file of a sensible size: a FIFO or a terminal would
+  // block the open for ever, /dev/zero never ends.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile()) {
+    why = QStringLiteral("cannot read the table %1: it is no regular file").arg(path);
+    return std::nullopt;
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     why = QStringLiteral("cannot read the table %1: %2").arg(path, file.errorString());
     return std::nullopt;
   }
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+  // Read one byte past the limit: a file that grew since it was looked at
+  // is refused all the same.
+  const QByteArray bytes = file.read(kMaxTableBytes + 1);
+  if (bytes.size() > kMaxTableBytes) {
+    why = QStringLiteral("cannot read the table %1: it is larger than %2 bytes")
+              .arg(path)
+              .arg(kMaxTableBytes);
+    return std::nullopt;
+  }
+  const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
   QList<Row> rows;
   QSet<QString> devices;
   bool headerSeen = false;

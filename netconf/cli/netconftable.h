@@ -17,6 +17,8 @@
 //   have one row only; two names of one device (a by-id link and its tty)
 //   count as the same port (PortNames::DeviceKey), and a port finds its row
 //   the same way.
+// - Only a regular file of at most kMaxTableBytes is read: anything else
+//   (a FIFO, a device, a larger file) is refused before it is read.
 // - Reads the file and the device names only; any thread.
 
 #include <QList>
@@ -29,6 +31,8 @@
 namespace NetConfTable {
 
 inline constexpr char kHeader[] = "port,ip,gateway,dns";
+// A table of a few thousand controllers stays far below this.
+inline constexpr qsizetype kMaxTableBytes = qsizetype{1} << 20;
 
 struct Row {
   QString Port;

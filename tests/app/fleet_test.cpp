@@ -17,6 +17,7 @@
 #include "app/cli/fleetplan.h"
 #include "app/cli/fleetscreen.h"
 #include "link/talocomport.h"
+#include "remote/taloappdir.h"
 #include "tests/netconf/netconftesting.h"
 #include "tests/support/clirun.h"
 #include "tests/support/simfixture.h"
@@ -162,6 +163,31 @@ TEST_F(FleetOnSimulators, putReachesEveryPortAndSummarisesEachInOrder) {
   EXPECT_TRUE(lines[lines.size() - 2].startsWith("portA  ok  ")) << lines[lines.size() - 2].toStdString();
   EXPECT_TRUE(lines.last().startsWith("portB  ok  ")) << lines.last().toStdString();
   EXPECT_TRUE(lines.last().endsWith(" s"));
+}
+
+// A restore whose helper answered "444" still succeeds, and its summary
+// line says so; a port without such blocks has no note.
+TEST_F(FleetOnSimulators, aRestoresSummaryCarriesItsAnswered444Note) {
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.RestoreReply = "444";
+  options.Faults.RestoreReplyBlock = 7;
+  StartSims(2, options);
+  Sim(1).SetFaults({});
+  QTemporaryDir home;
+  ASSERT_TRUE(TaloAppDir::PrepareInstallationFolder(home.path(),
+                                                    {QStringLiteral(TALO_SHARE_DIR "/demo")}));
+  const QString image = Links.filePath(QStringLiteral("whole.img"));
+  netconftest::WriteBytes(image, QByteArray(1048576, '\x5A'));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("TALO7100_HOME"), home.path());
+  const CliResult restore =
+      RunCli(Ports() + QStringList{"restore", image, "--yes"}, environment, 180000);
+  EXPECT_EQ(restore.ExitCode, 0) << restore.Err.toStdString();
+  const QStringList lines = restore.Out.trimmed().split('\n');
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_TRUE(lines[lines.size() - 2].startsWith("portA  ok, 1 block answered 444  "))
+      << lines[lines.size() - 2].toStdString();
+  EXPECT_TRUE(lines.last().startsWith("portB  ok  ")) << lines.last().toStdString();
 }
 
 // --jobs 1: one port after the other, in the order given.

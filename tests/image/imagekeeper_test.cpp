@@ -384,21 +384,31 @@ TEST_F(ImageKeeperTest, aHangUpEndsTheRunWithItsMessageNotTheWatchdogs) {
 
 // The restore sends a block only to a helper that answers: what follows its
 // command line on the wire is counted in blocks of 66 bytes. Damaged
-// replies start at block 5 unless said otherwise.
+// replies start at block 5 unless said otherwise. Noise damages a reply and
+// falls silent; a helper that ended part-way (with its message or without)
+// leaves the shell talking, and nothing more is sent to it.
 TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
+  const std::string writeError = "KEEPERWR: write error on D:\r\n";
   struct Case {
     const char* Name;
     bool HelperMissing;
     int BadFrom;
     int BadReplies;
     bool LineFeed;
+    int EndsAt;
+    std::string EndText;
     size_t BlocksSent;  // SIZE_MAX: all of them
   } cases[] = {
-      {"helper missing", true, 0, 0, true, 0},
-      {"helper missing, no line feed", true, 0, 0, false, 0},
-      {"first reply damaged", false, 0, 1, true, 0},
-      {"three damaged in a row", false, 5, 3, true, SIZE_MAX},
-      {"four damaged in a row", false, 5, 4, false, 8},
+      {"helper missing", true, 0, 0, true, -1, "", 0},
+      {"helper missing, no line feed", true, 0, 0, false, -1, "", 0},
+      {"first reply damaged", false, 0, 1, true, -1, "", 0},
+      {"noise in one reply", false, 100, 1, true, -1, "", SIZE_MAX},
+      {"three damaged in a row", false, 5, 3, true, -1, "", SIZE_MAX},
+      {"four damaged in a row", false, 5, 4, false, -1, "", 8},
+      {"helper ends at block 1 with a message", false, 0, 0, true, 1, writeError, 1},
+      {"helper ends at block 1 without one", false, 0, 0, true, 1, "", 1},
+      {"helper ends at block 100 with a message", false, 0, 0, true, 100, writeError, 100},
+      {"helper ends at block 100 without one", false, 0, 0, true, 100, "", 100},
   };
   const QString whole = Work.filePath(QStringLiteral("whole.img"));
   WriteFile(whole, std::string(kImageBytes, '\x5A'));
@@ -409,6 +419,8 @@ TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
     options.Faults.ImageHelpersMissing = c.HelperMissing;
     options.Faults.RestoreReplyBlock = c.BadFrom;
     options.Faults.RestoreBadReplies = c.BadReplies;
+    options.Faults.RestoreHelperEndsAtBlock = c.EndsAt;
+    options.Faults.RestoreHelperEndText = c.EndText;
     StartSim(options);
     Dialogs.Messages.clear();
     const bool all = c.BlocksSent == SIZE_MAX;
@@ -486,6 +498,30 @@ TEST_F(ImageKeeperTest, aBlockSentTwiceFailsTheBackupAndLeavesTheShellReady) {
 
 // In a shared folder another user's link could point at any file the
 // operator may write: refused before anything is sent, the file untouched.
+// A target that cannot take the image is found before the helper goes up
+// or anything is typed: a folder that is not there, a file in a folder's
+// place, a folder that takes no new file.
+TEST_F(ImageKeeperTest, aBackupToAFolderThatCannotTakeTheImageTypesNothing) {
+  StartSim();
+  WriteFile(Work.filePath(QStringLiteral("plain.txt")), "a file");
+  const struct {
+    QString Path;
+    QString Says;
+  } cases[] = {
+      {Work.filePath(QStringLiteral("missing/7100D.img")), ImageText::NoSuchFolder(Work.filePath("missing"))},
+      {Work.filePath(QStringLiteral("plain.txt/7100D.img")),
+       ImageText::NoSuchFolder(Work.filePath("plain.txt"))},
+      {QStringLiteral("/proc/7100D.img"), QStringLiteral("The folder /proc cannot be written: ")},
+  };
+  for (const auto& c : cases) {
+    Dialogs.Messages.clear();
+    EXPECT_FALSE(Run(true, c.Path)) << c.Path.toStdString();
+    EXPECT_TRUE(LastMessage().startsWith(QString::fromLatin1(ImageText::kWriteFailed) + c.Says))
+        << LastMessage().toStdString();
+  }
+  EXPECT_EQ(Sim().Received(), "");
+}
+
 TEST_F(ImageKeeperTest, aLinkOfAnotherUserIsRefusedAndItsFileUntouched) {
   StartSim();
   const QString target = Work.filePath(QStringLiteral("precious.txt"));

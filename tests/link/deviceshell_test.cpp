@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "link/answerreader.h"
 #include "link/deviceshell.h"
 #include "link/shellline.h"
 #include "link/talocomport.h"
@@ -405,6 +406,20 @@ TEST(WaitForPrompt, readsABusyShellToItsPromptPassingWholeLines) {
               c.Prompted);
     EXPECT_EQ(passed, c.Passed);
   }
+}
+
+// An answer that drips a line now and then renews the prompt budget with
+// each one: its time ceiling ends it, as its byte and line ceilings do.
+TEST(AnswerCeiling, aDrippingAnswerEndsAtItsTimeCeiling) {
+  PromptLine p(50);
+  linktest::Peer peer([&](const std::atomic<bool>& stop) {
+    for (int i = 0; i < 40 && !stop; ++i) Play(p.Pty, {{"line\r\n", 80}});
+  });
+  AnswerReader reader(p.B.Shell, p.Port, DeviceShell::PromptAt::Start, {});
+  reader.SetTimeCeiling(400);
+  const auto start = Clock::now();
+  EXPECT_EQ(reader.ReadAnswer(300), DeviceShell::AnswerEnd::Endless);
+  EXPECT_LT(MsSince(start), 1500);
 }
 
 TEST(WaitForPrompt, listingLineStartingWithDriveRootCountsAsPrompt) {

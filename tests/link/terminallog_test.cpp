@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -70,6 +71,30 @@ TEST_F(TerminalLogTest, loggedConsoleShowsTheSameAndLogsWhatItShows) {
   QString why;
   EXPECT_FALSE(Log.Open(Dir.filePath(QStringLiteral("no/such/folder/x.log")), &why));
   EXPECT_FALSE(why.isEmpty());
+}
+
+// A link planted by another user is not written through; the user's own
+// link is followed as any path is.
+TEST_F(TerminalLogTest, aLinkOfAnotherUserIsRefusedAndTheUsersOwnFollowed) {
+  const struct {
+    const char* Name;
+    bool Foreign;
+  } cases[] = {{"own.log", false}, {"planted.log", true}};
+  for (const auto& c : cases) {
+    const QString target = Dir.filePath(QLatin1String(c.Name) + QStringLiteral(".target"));
+    const QByteArray link = QFile::encodeName(Dir.filePath(QLatin1String(c.Name)));
+    ASSERT_EQ(symlink(QFile::encodeName(target).constData(), link.constData()), 0);
+    if (c.Foreign && (lchown(link.constData(), 65534, 65534) != 0 || geteuid() == 65534)) {
+      GTEST_SKIP() << "giving the link to another user needs root";
+    }
+    QString why;
+    EXPECT_EQ(Log.Open(QFile::decodeName(link), &why), !c.Foreign) << c.Name;
+    Log.Close();
+    EXPECT_EQ(QFile::exists(target), !c.Foreign) << c.Name;
+    if (c.Foreign) {
+      EXPECT_TRUE(why.contains(QLatin1String("another user"))) << why.toStdString();
+    }
+  }
 }
 
 // What would act on a terminal is shown instead: colour, title and

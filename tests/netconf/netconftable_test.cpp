@@ -1,6 +1,7 @@
 // netconf --table: the CSV file of many controllers' settings, read and
 // checked whole before any port is touched.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -57,6 +58,29 @@ TEST(NetConfTable, anyFaultRefusesTheWholeTable) {
   QString why;
   EXPECT_FALSE(NetConfTable::Read(QStringLiteral("/nonexistent/cabinet.csv"), why));
   EXPECT_TRUE(why.startsWith(QStringLiteral("cannot read the table"))) << why.toStdString();
+}
+
+// Only a regular file of at most 1 MiB is read: nothing blocks on a FIFO
+// or grows without end on a device.
+TEST(NetConfTable, onlyARegularFileOfAtMostOneMebibyteIsRead) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath(QStringLiteral("fifo.csv"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString large = dir.filePath(QStringLiteral("large.csv"));
+  netconftest::WriteBytes(large, "port,ip,gateway,dns\n" +
+                                     QByteArray(NetConfTable::kMaxTableBytes, '\n'));
+  const struct {
+    QString Path;
+    const char* Says;
+  } cases[] = {{QStringLiteral("/dev/zero"), "no regular file"},
+               {fifo, "no regular file"},
+               {dir.path(), "no regular file"},
+               {large, "larger than 1048576 bytes"}};
+  for (const auto& c : cases) {
+    QString why;
+    EXPECT_FALSE(NetConfTable::Read(c.Path, why)) << c.Path.toStdString();
+    EXPECT_TRUE(why.contains(QLatin1String(c.Says))) << why.toStdString();
+  }
 }
 
 // A port finds its row by device: a by-id link matches its tty's row.

@@ -6,6 +6,8 @@
 
 #include <QRandomGenerator>
 
+#include "netconf/settingsreadback.h"
+
 #include "tests/netconf/netconftesting.h"
 
 using namespace netconftest;
@@ -168,5 +170,26 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"swapped", "web secret / e\r\n\r\nftp secret WebRoot d", 1, "FTP account"},
         Refused{"third", "ftp secret WebRoot d\nweb secret / e\nx secret / e\n", 3, "follows"}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The account file's lines as the console shows them while it is typed:
+// whatever separates the fields, nothing after the ID shows.
+TEST(ReadBack, theConsoleShowsNothingOfAnAccountLineAfterItsId) {
+  const struct {
+    const char* Line;
+    const char* Shown;
+  } cases[] = {
+      {"admin secret WebRoot dr", "admin *****"},
+      {"admin\tsecret\tWebRoot dr", "admin *****"},
+      {"admin  secret WebRoot dr", "admin *****"},
+      {" admin secret WebRoot dr", "*****"},
+      {"admin\x01secret / e", "admin *****"},
+      {"admin\xA0secret / e", "admin *****"},
+      {"adminsecret", "*****"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SettingsReadBack::MaskingConsole::Masked(QString::fromLatin1(c.Line)),
+              QLatin1String(c.Shown))
+        << c.Line;
+}
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "remote/devicetextfile.h"
 #include "remote/devicetexts.h"
 #include "tests/remote/remotesim.h"
+#include "tests/support/scriptedshell.h"
 
 namespace {
 
@@ -218,6 +219,26 @@ TEST_F(DeviceExchange, measureCountsTheWholeTreeIncludingEmptyFiles) {
   EXPECT_EQ(counts.Files + counts.Folders + counts.Bytes, 0);
 }
 
+// A path the shell refuses is an error, never an empty folder: "du"
+// exits 1 and a count before "rd" does not pass it.
+TEST_F(DeviceExchange, aRefusedPathCountsNothingAndFails) {
+  Sim().MakeDir("\\HOLLOW");
+  const struct {
+    const char* Path;
+    int Exit;
+    const char* Says;
+  } cases[] = {{"\\NOSUCH", 1, "File not found\r\n'D:\\NOSUCH'!"},
+               {"\\HOLLOW\\NOSUCH", 1, "File not found\r\n'D:\\HOLLOW\\NOSUCH'!"},
+               {"\\HOLLOW", 0, ""}};
+  for (const auto& c : cases) {
+    Dialogs.Messages.clear();
+    QStringList lines;
+    EXPECT_EQ(DeviceCli::MeasureFolder(Shell, QLatin1String(c.Path), lines, FastTimeouts()), c.Exit)
+        << c.Path;
+    EXPECT_EQ(Dialogs.Errors().join('|'), QLatin1String(c.Says)) << c.Path;
+  }
+}
+
 TEST_F(DeviceExchange, deepFolderHeaderDoesNotMakeAnEmptyFolderLookFull) {
   // " Directory of D:\" plus 27 characters or more reaches the entry columns.
   const std::string deep = "\\PROJECTS\\FIELDLOG\\ARCHIVES\\EMPTY";
@@ -292,7 +313,8 @@ TEST_F(DeviceExchange, typedNamesAreSentAsTheirEightDotThreeFormAndUnsafeOnesNev
   EXPECT_EQ(Dialogs.Errors()[0],
             "The name 'A>B' cannot be sent to the TALO-7100: it holds a redirection or pipe (< > |).");
   EXPECT_TRUE(Dialogs.NameTexts[0].endsWith(
-      "\n(8 characters, a dot, 3 characters; letters, digits and _ ~ - only)"));
+      "\n(8 characters, a dot, 3 characters; letters, digits and ! # $ % & ' ( ) - @ ^ _ ` { } ~ "
+      "only)"));
 
   // Rename starts from the current name; OK on it unchanged sends nothing.
   EXPECT_FALSE(Commands.Rename(IndexOf("OLD.TXT")));
@@ -667,7 +689,7 @@ TEST_F(DeviceExchange, listingThatNeverEndsStopsAtTheCeiling) {
   EXPECT_LE(items, 20000);
   EXPECT_EQ(listed.Text,
             QString{"The TALO-7100 does not stop answering 'dir'!\n\nReading stopped after "
-                    "20000 lines or 1 MiB; the answer was not used."});
+                    "20000 lines, 1 MiB or 6 minutes; the answer was not used."});
 }
 
 }  // namespace
@@ -747,4 +769,37 @@ TEST_F(DeviceExchange, catReportsWhatCannotBeShownWholeAndTypesNoUnsafeName) {
   EXPECT_TRUE(errors[2].contains("longer than 1023")) << errors[2].toStdString();
   EXPECT_TRUE(errors[3].startsWith("The name 'A|FORMAT'")) << errors[3].toStdString();
   EXPECT_EQ(CountRan("type D:\\A|FORMAT"), 0u);
+}
+
+// A typed file's line that begins like a prompt, after a pause of the
+// shell, is text; only the shell's own prompt (">" and no line end) ends
+// the answer, and an answer without it is no file.
+TEST(TypeAnswerEnd, onlyTheShellsPromptEndsATypedFile) {
+  const struct {
+    const char* Name;
+    std::string After;  // written 450 ms after "A\r\n"
+    bool Whole;
+  } cases[] = {{"a line like a prompt", "D:\\DATA\r\nB\r\n\r\nD:\\>", true},
+               {"a line like a whole prompt", "D:\\>\r\nB\r\n\r\nD:\\>", true},
+               {"no prompt at the end", "D:\\DATA\r\n", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ScriptedShell peer([&c](const std::string&, PtyPair& line, const auto&) {
+      (void)line.Write("\nA\r\n");
+      std::this_thread::sleep_for(std::chrono::milliseconds(450));
+      return c.After;
+    });
+    RecordingConsole console;
+    ScriptedDialogs dialogs;
+    DeviceShell shell(console, dialogs);
+    shell.SetSelectedPort(QString::fromStdString(peer.Path()));
+    DeviceTimeouts timeouts;
+    timeouts.FileCommandMs = 100;
+    timeouts.PromptBudgetMs = 500;
+    const DeviceTextFile::TextRead read =
+        DeviceTextFile::Read(shell, QStringLiteral("\\"), QStringLiteral("X.TXT"), timeouts);
+    EXPECT_EQ(read.Result.Ok(), c.Whole);
+    const std::string rest = c.After.substr(0, c.After.find("\r\n\r\n"));
+    EXPECT_EQ(read.Text.toStdString(), c.Whole ? "A\r\n" + rest + "\r\n" : "");
+  }
 }

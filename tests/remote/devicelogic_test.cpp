@@ -18,7 +18,8 @@
 namespace {
 
 // Names from a hostile listing or typed by the user: each refused one with
-// the reason the user is told.
+// the reason the user is told. Only what the shell treats specially or an
+// 8.3 name cannot hold is refused; bytes from 0x80 up are letters.
 TEST(DeviceNameCheck, refusesEveryNameThatIsMoreThanOneNameWithItsReason) {
   struct Case {
     QString Name;
@@ -36,8 +37,10 @@ TEST(DeviceNameCheck, refusesEveryNameThatIsMoreThanOneNameWithItsReason) {
       {"A B", "blank"},      {" ", "blank"},         {"\"A\"", "quotation mark"},
       {QString::fromLatin1("AB\0\0", 4), "control character"},
       {"X\rY", "control character"},                 {"\x1b[2J", "control character"},
-      {QString(QChar(0x85)), "control character"},   {"A+B", "the character '+'"},
-      {QString::fromUtf8("\xc3\x84.TXT"), "the character"},
+      {QString(QChar(0x85)), ""},                    {"A+B", "separator"},
+      {"A,B", "separator"},  {"A;B", "separator"},   {"A=B", "separator"},
+      {"[A]", "separator"},  {QString::fromLatin1("\xe9T\xe9.TXT"), ""},
+      {QString::fromUtf8("\xc3\x84.TXT"), ""},
       {QString::fromUtf8("\xe2\x82\xac"), "the character"},
       {"NINECHARS", "not an 8.3"},                   {"A.TEXT", "not an 8.3"},
       {"A.B.C", "not an 8.3"},                       {".EXE", "not an 8.3"},
@@ -60,7 +63,8 @@ TEST(DeviceNameCheck, pathsAreCheckedNameByName) {
   EXPECT_FALSE(DeviceName::CheckPath("\\DATA\\\\LOG").Why.isEmpty());
 }
 
-// What a name prompt makes of the text typed: the 8.3 name sent.
+// What a name prompt makes of the text typed: the 8.3 name sent, with DOS
+// punctuation but ASCII only.
 TEST(DeviceNameCheck, newNamesAreCutToEightDotThreeInCapitalsOrRefused) {
   struct Case {
     const char* Typed;
@@ -70,7 +74,9 @@ TEST(DeviceNameCheck, newNamesAreCutToEightDotThreeInCapitalsOrRefused) {
   for (const Case& c : {Case{"new.txt", "NEW.TXT", false}, Case{" log ", "LOG", false},
                         Case{"LONGNAME9", "LONGNAME", true}, Case{"recipe_1.text", "RECIPE_1.TEX", true},
                         Case{"ab-c~1.d", "AB-C~1.D", false}, Case{"ABC.", "ABC", true},
-                        Case{"A B", "", false}, Case{"A>B", "", false}, Case{"A!B", "", false},
+                        Case{"A B", "", false}, Case{"A>B", "", false}, Case{"a!b", "A!B", false},
+                        Case{"(1)#$.%&'", "(1)#$.%&'", false}, Case{"a@^`{}", "A@^`{}", false},
+                        Case{"a+b", "", false}, Case{"\xe9t\xe9", "", false},
                         Case{"A.B.C", "", false}, Case{".TXT", "", false}, Case{"..", "", false}}) {
     const DeviceName::ShortName form = DeviceName::ShortForm(QString::fromLatin1(c.Typed));
     EXPECT_EQ(form.Name, QString::fromLatin1(c.Sent)) << c.Typed;

@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"lineFeedsOnly", {"\r\n", "a\n", "b\n", "\r\n"}, "a\nb\n", ""},
         AnswerCase{"fileNotFound", {"\r\n", "File not found\r\n"}, "", "File not found"},
         AnswerCase{"folder", {"\r\n", "Access denied\r\n"}, "", "Access denied"},
+        AnswerCase{"refusalFollowedByThePath", {"\r\n", "File not found - D:\\NOSUCH.TXT\r\n"},
+                   "", "File not found - D:\\NOSUCH.TXT"},
         AnswerCase{"refusalWordsInsideAText", {"\r\n", "File not found\r\n", "x\r\n"},
                    "File not found\r\nx", ""}),
     [](const auto& info) { return std::string(info.param.Name); });
@@ -46,10 +48,11 @@ TEST(DeviceTextFile, linesDropTheirEndsAndAFinalEndAddsNoLine) {
   EXPECT_TRUE(DeviceTextFile::Lines("").isEmpty());
 }
 
+// Batch files are programs: a double-click runs them.
 TEST(DeviceTextFile, textNamesByExtensionInAnyCase) {
-  for (const char* name : {"AUTORUN.BAT", "socket.cfg", "SOCKET.UPW", "A.TXT", "X.INI", "Y.Log"})
+  for (const char* name : {"socket.cfg", "SOCKET.UPW", "A.TXT", "X.INI", "Y.Log"})
     EXPECT_TRUE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
-  for (const char* name : {"PROG.EXE", "BAT", "CFG.DAT", "README"})
+  for (const char* name : {"PROG.EXE", "AUTORUN.BAT", "start.bat", "BAT", "CFG.DAT", "README"})
     EXPECT_FALSE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
 }
 

@@ -77,7 +77,12 @@ JobResult FromImage(Host& host, const Plan& plan, const std::vector<Source>& sou
     backup = keeper.Backup(imagePath);
     if (host.KeeperMade) host.KeeperMade(nullptr);
   }
-  if (!backup) return backup;
+  // The backup's own words speak of an image file the user chose.
+  if (backup.Cancelled()) return {JobStatus::Cancelled, QString::fromLatin1(ImageText::kCopyCancelled)};
+  if (!backup) {
+    if (!backup.Text.isEmpty()) backup.Text.prepend(QString::fromLatin1(ImageText::kDriveNotRead));
+    return backup;
+  }
   QString why;
   const std::optional<FatVolume> volume = FatVolume::OpenFile(imagePath, why);
   if (!volume) return JobResult::Failed(why);

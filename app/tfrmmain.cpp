@@ -331,8 +331,10 @@ void TfrmMain::CopyToPc(const QList<int>& rows) {
   std::vector<PShellItem> items;
   for (const int row : rows)
     if (const PShellItem* item = Device->Browser().DeviceItemAt(row)) items.push_back(*item);
-  if (CopyToPcFlow::Run(this, *ShellPtr, Device->DevicePath(), items, Local->CurrentId()))
-    Local->RefreshAfterCommand();
+  const CopyToPcFlow::Outcome outcome =
+      CopyToPcFlow::Run(this, *ShellPtr, Device->DevicePath(), items, Local->CurrentId());
+  if (outcome.Ran) Local->RefreshAfterCommand();
+  if (outcome.DriveRead) Device->Browser().ResetDeviceFreeBytes();
 }
 
 void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {

@@ -293,28 +293,33 @@ bool FatVolume::Walk(const QString& folderPath, const Visitor& visitor) const {
     if (visitor.Error) visitor.Error(folderPath, folder ? ImageText::NotAFolder(folderPath) : why);
     return true;
   }
-  std::vector<uint32_t> seen;
+  // Folders met, by first cluster (the root's is 0).
+  std::vector<bool> seen(size_t{Clusters} + 2, false);
   const QStringList names = PathNames(folderPath);
   const QString path = names.isEmpty() ? QStringLiteral("\\") : QLatin1Char('\\') + names.join(QLatin1Char('\\'));
   return WalkFolder(path, *folder, 0, seen, visitor);
 }
 
-bool FatVolume::WalkFolder(const QString& path, const FatItem& folder, int depth, std::vector<uint32_t>& seen,
+bool FatVolume::WalkFolder(const QString& path, const FatItem& folder, int depth, std::vector<bool>& seen,
                            const Visitor& visitor) const {
   const auto fail = [&](const QString& why) {
     if (visitor.Error) visitor.Error(path, why);
     return true;
   };
   if (depth > kMaxDepth) return fail(Text(ImageText::kFolderTooDeep));
-  if (std::find(seen.begin(), seen.end(), folder.FirstCluster) != seen.end())
-    return fail(Text(ImageText::kFolderLoop));
-  seen.push_back(folder.FirstCluster);
+  // A folder entry's cluster outside the volume is told by its listing.
+  if (folder.FirstCluster < seen.size()) {
+    if (seen[folder.FirstCluster]) return fail(Text(ImageText::kFolderLoop));
+    seen[folder.FirstCluster] = true;
+  }
   const Listing listing = ListFolder(folder);
   if (!listing.Error.isEmpty()) return fail(listing.Error);
   for (const FatItem& item : listing.Items) {
     const QString itemPath = JoinPath(path, item.Name);
     if (visitor.Item && !visitor.Item(itemPath, item)) return false;
-    if (item.Folder && !WalkFolder(itemPath, item, depth + 1, seen, visitor)) return false;
+    if (item.Folder && (!visitor.Enter || visitor.Enter(itemPath, item)) &&
+        !WalkFolder(itemPath, item, depth + 1, seen, visitor))
+      return false;
   }
   return true;
 }

@@ -93,11 +93,13 @@ class FatVolume {
   // contents, each with its path from the volume's root ("\DATA\LOG"). A
   // folder that cannot be read, lies deeper than kMaxDepth or is met twice
   // (a loop in the tree) goes to the visitor's error with its path and is
-  // not entered. False when the visitor stopped the walk.
+  // not entered, nor is one the visitor's Enter (when set) turns down.
+  // False when the visitor stopped the walk.
   static constexpr int kMaxDepth = 32;
   struct Visitor {
     std::function<bool(const QString& path, const FatItem& item)> Item;
     std::function<void(const QString& path, const QString& error)> Error;
+    std::function<bool(const QString& path, const FatItem& folder)> Enter;
   };
   bool Walk(const QString& folderPath, const Visitor& visitor) const;
 
@@ -116,7 +118,7 @@ class FatVolume {
   // The bytes of the clusters, or an error for one past the image's end.
   QByteArray ClusterBytesOf(const std::vector<uint32_t>& clusters, QString& error) const;
   static Listing ParseEntries(const QByteArray& bytes);
-  bool WalkFolder(const QString& path, const FatItem& folder, int depth, std::vector<uint32_t>& seen,
+  bool WalkFolder(const QString& path, const FatItem& folder, int depth, std::vector<bool>& seen,
                   const Visitor& visitor) const;
 
   QByteArray Image;

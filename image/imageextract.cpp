@@ -21,14 +21,10 @@ void ForEach(const FatVolume& volume, const QString& path, const FatItem& item,
              const QString& target, QStringList& problems, Each each) {
   each(path, item, target);
   if (!item.Folder) return;
-  QStringList skipped;  // image paths left out, with all below them
   const QString top = path.endsWith(QLatin1Char('\\')) ? path : path + QLatin1Char('\\');
   FatVolume::Visitor visitor;
   visitor.Item = [&](const QString& itemPath, const FatItem& child) {
-    for (const QString& gone : skipped)
-      if (itemPath.startsWith(gone + QLatin1Char('\\'))) return true;
     if (!SafeName(child.Name)) {
-      skipped.append(itemPath);
       problems.append(Problem(itemPath, QString::fromLatin1(ImageText::kUnsafeName)));
       return true;
     }
@@ -36,6 +32,8 @@ void ForEach(const FatVolume& volume, const QString& path, const FatItem& item,
     each(itemPath, child, QDir(target).filePath(relative));
     return true;
   };
+  // Nothing below a folder that is left out.
+  visitor.Enter = [](const QString&, const FatItem& folder) { return SafeName(folder.Name); };
   visitor.Error = [&](const QString& folderPath, const QString& why) {
     problems.append(Problem(folderPath, why));
   };
@@ -46,9 +44,12 @@ void ForEach(const FatVolume& volume, const QString& path, const FatItem& item,
 
 bool SafeName(const QString& name) {
   if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
-  for (const QChar c : name)
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('/') || c == QLatin1Char('\\'))
+  for (const QChar c : name) {
+    const char16_t code = c.unicode();
+    // C0 and C1 controls, DEL, and the separators.
+    if (code < 0x20 || (code >= 0x7F && code < 0xA0) || c == QLatin1Char('/') || c == QLatin1Char('\\'))
       return false;
+  }
   return true;
 }
 

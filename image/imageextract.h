@@ -11,7 +11,8 @@
 // - A folder is made (or used, when it is one already) and filled with its
 //   files and folders in the image's order.
 // - A name from the image becomes a PC name only when it can name nothing
-//   else: not empty, not "." or "..", without "/", "\" or control bytes.
+//   else: not empty, not "." or "..", without "/", "\", DEL or a control
+//   byte (C0 or C1: a name is shown and logged too).
 //   An item with another name is left out and named in the problems, with
 //   everything below it.
 // - An existing file is replaced only when asked to; otherwise it is a

@@ -19,7 +19,9 @@
 // is a function of its content alone. Decoding takes any FAT12 volume of
 // this size with 512-byte sectors (mformat's as well as ours), checks it
 // cluster by cluster and keeps its geometry; long-name entries, deleted
-// entries and attributes other than "folder" are passed over.
+// entries and attributes other than "folder" are passed over. Such a volume
+// is laid out anew when it is encoded again: a backup after its restore
+// holds the same files and folders, not the same bytes.
 
 #include <cstdint>
 #include <string>

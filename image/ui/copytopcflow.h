@@ -22,9 +22,14 @@ class QWidget;
 
 namespace CopyToPcFlow {
 
-// True when the copy ran (the local pane may show new files), false when
-// the user called it off first.
-bool Run(QWidget* parent, DeviceShell& shell, const QString& deviceFolder,
-         const std::vector<PShellItem>& items, const QString& localFolder);
+// How far it went: Ran when the copy ran (the local pane may show new
+// files); DriveRead when a backup ran too, which put its helper on D: (the
+// device pane's free space is then forgotten, as after the image dialog).
+struct Outcome {
+  bool Ran = false;
+  bool DriveRead = false;
+};
+Outcome Run(QWidget* parent, DeviceShell& shell, const QString& deviceFolder,
+            const std::vector<PShellItem>& items, const QString& localFolder);
 
 }  // namespace CopyToPcFlow

@@ -121,7 +121,7 @@ TEST(FatVolume, namesThatCouldNameAnotherFileAreNotCopied) {
   ASSERT_EQ(outcome.Problems.size(), 1);
   EXPECT_TRUE(outcome.Problems.front().contains(QLatin1String(ImageText::kUnsafeName)));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"SUB"});
-  for (const char* name : {"", ".", "..", "A/B", "A\\B", "A\x01", "\x7F"})
+  for (const char* name : {"", ".", "..", "A/B", "A\\B", "A\x01", "\x7F", "\x9B" "2J"})
     EXPECT_FALSE(ImageExtract::SafeName(QString::fromLatin1(name))) << name;
   EXPECT_TRUE(ImageExtract::SafeName(QStringLiteral("README.TXT")));
 }

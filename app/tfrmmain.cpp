@@ -19,6 +19,8 @@
 #include "app/taloconsolememo.h"
 #include "app/tdlgtaloabout.h"
 #include "app/tdlgtaloinit.h"
+#include "image/ui/copytopcflow.h"
+#include "image/ui/imagepane.h"
 #include "image/ui/tdlgtaloghost.h"
 #include "link/jobrunner.h"
 #include "link/portscan.h"
@@ -89,6 +91,10 @@ TfrmMain::TfrmMain(UserDialogs* dialogs, QWidget* parent)
           [this](bool busy) { Form->btnCopy->setEnabled(!busy && !Term->IsOn()); });
   connect(Form->Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
   connect(Form->About1, &QAction::triggered, this, &TfrmMain::About1Click);
+  connect(Form->OpenImage1, &QAction::triggered, this,
+          [this] { (void)ImagePane::Open(this, *DialogService); });
+  connect(Form->CompareImages1, &QAction::triggered, this,
+          [this] { ImagePane::Compare(this, *DialogService); });
 
   BuildPanes();
   ConnectDeviceToolBar();
@@ -140,6 +146,7 @@ void TfrmMain::BuildPanes() {
   Form->splHori->setStretchFactor(1, 1);
   // A double-click on a program file runs it in the terminal.
   connect(Device, &DevicePane::RunProgramRequested, this, &TfrmMain::RunInTerminal);
+  connect(Device, &DevicePane::CopyToPcRequested, this, &TfrmMain::CopyToPc);
 }
 
 QComboBox* TfrmMain::cbxCOM() const {
@@ -316,6 +323,18 @@ void TfrmMain::CopyDroppedFiles(const QStringList& paths) {
     selected.push_back({info.absoluteFilePath(), info.isDir(), info.size()});
   }
   CopyIntoDeviceFolder(std::move(selected));
+}
+
+void TfrmMain::CopyToPc(const QList<int>& rows) {
+  // The terminal holds the port, or a job of the device pane uses it.
+  if (Term->IsOn() || ShellPtr->Jobs().Busy()) return;
+  std::vector<PShellItem> items;
+  for (const int row : rows)
+    if (const PShellItem* item = Device->Browser().DeviceItemAt(row)) items.push_back(*item);
+  const CopyToPcFlow::Outcome outcome =
+      CopyToPcFlow::Run(this, *ShellPtr, Device->DevicePath(), items, Local->CurrentId());
+  if (outcome.Ran) Local->RefreshAfterCommand();
+  if (outcome.DriveRead) Device->Browser().ResetDeviceFreeBytes();
 }
 
 void TfrmMain::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {

@@ -81,6 +81,9 @@ class TfrmMain : public QMainWindow {
   void btnCopyClick();
   // Files dropped on the device list: copied as the copy button copies.
   void CopyDroppedFiles(const QStringList& paths);
+  // The device pane's Copy to PC on rows of its list: into the folder the
+  // local pane shows.
+  void CopyToPc(const QList<int>& rows);
   void Exit1Click();
   void About1Click();
   // Turns the terminal on if needed and types text followed by CR into it.

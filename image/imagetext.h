@@ -95,6 +95,103 @@ inline constexpr char kVerifyReadFailed[] = "Restore not verified: the drive cou
 inline constexpr char kVerifyHelperCopied[] =
     "\nKEEPERRD.EXE was not on the restored drive and was copied to it to read it back.";
 
+// Reading an image's file system (FatVolume). The first line of an item's
+// message names the item; the reasons are those of a damaged volume.
+inline constexpr char kNotFat[] =
+    "This image holds no FAT file system: it can be restored but not browsed";
+inline QString CannotReadImage(const QString& path, const QString& why) {
+  return QStringLiteral("Cannot read the image %1: %2").arg(path, why);
+}
+inline QString ImageTooLarge(const QString& path, int64_t bytes) {
+  return QStringLiteral("%1 holds %2 bytes: too large for a drive image.").arg(path).arg(bytes);
+}
+inline QString ImageEndsEarly(int64_t size, int64_t needed) {
+  return QStringLiteral("The image ends after %1 bytes, inside its file system's tables (%2 bytes): "
+                        "it cannot be browsed.")
+      .arg(size)
+      .arg(needed);
+}
+inline QString ClusterOutside(uint32_t cluster) {
+  return QStringLiteral("its cluster chain leads to cluster %1, outside the volume").arg(cluster);
+}
+inline QString ClusterPastEnd(uint32_t cluster) {
+  return QStringLiteral("cluster %1 lies past the end of the image").arg(cluster);
+}
+inline QString ChainEndsEarly(int64_t chainBytes, uint32_t size) {
+  return QStringLiteral("its cluster chain ends after %1 of its %2 bytes").arg(chainBytes).arg(size);
+}
+inline QString SizePastVolume(uint32_t size, int64_t volumeBytes) {
+  return QStringLiteral("its size (%1 bytes) passes the volume's %2 bytes").arg(size).arg(volumeBytes);
+}
+inline constexpr char kChainLoops[] = "its cluster chain runs in a loop";
+inline constexpr char kChainBadCluster[] = "its cluster chain meets a cluster marked bad";
+inline constexpr char kChainFreeCluster[] = "its cluster chain meets a free cluster";
+inline constexpr char kFolderTooDeep[] = "the folder lies too deep to be a real one";
+inline constexpr char kFolderLoop[] = "the folder is met twice: the folder tree runs in a loop";
+inline QString NotInImage(const QString& path) { return QStringLiteral("%1 is not in the image.").arg(path); }
+inline QString NotAFolder(const QString& path) { return QStringLiteral("%1 is not a folder.").arg(path); }
+inline QString NotAFile(const QString& path) { return QStringLiteral("%1 is a folder, not a file.").arg(path); }
+
+// Copying out of an image (ImageExtract).
+inline constexpr char kUnsafeName[] =
+    "not copied: its name could name another file on the PC (\"/\", \"\\\", \".\", \"..\" or a "
+    "control character)";
+inline constexpr char kTargetExists[] = "exists already and was not replaced";
+inline constexpr char kDateNotKept[] = "copied, but its date could not be set";
+inline constexpr char kCannotMakeFolder[] = "the folder could not be made on the PC";
+
+// Comparing two images (ImageDiff).
+inline constexpr char kFirstImage[] = "first image";
+inline constexpr char kSecondImage[] = "second image";
+inline constexpr char kImagesEqual[] = "The images hold the same files and folders.";
+inline QString DiffTotals(int added, int removed, int changed, qsizetype unreadable) {
+  QString text = QStringLiteral("%1 added, %2 removed, %3 changed").arg(added).arg(removed).arg(changed);
+  if (unreadable > 0) text += QStringLiteral(", %1 unreadable").arg(unreadable);
+  return text;
+}
+
+// Copying files back from the controller (CopyToPc).
+inline QString ImageRoadNotice(const QStringList& names) {
+  return QStringLiteral("%1 cannot come through \"type\": copied from a backup of the whole "
+                        "D: drive, which takes about 6 minutes.")
+      .arg(names.join(QStringLiteral(", ")));
+}
+inline constexpr char kRebootAfterBackup[] = "Please reboot Talo-7100.";
+inline constexpr char kCopyCancelled[] =
+    "Copy to PC cancelled: nothing was copied from the drive's backup.";
+inline constexpr char kDriveNotRead[] = "The drive could not be read for the copy:\n";
+inline constexpr char kImageRoadQuestion[] = "Read the whole drive now?";
+inline QString NotCopied(const QString& path) { return QStringLiteral("%1: not copied").arg(path); }
+inline QString TargetsExist(const QStringList& paths) {
+  return QStringLiteral("Nothing was copied: these files exist already and are replaced only when "
+                        "asked to:\n%1")
+      .arg(paths.join(QLatin1Char('\n')));
+}
+inline QString NoScratchFolder(const QString& why) {
+  return QStringLiteral("No temporary folder for the drive image: %1").arg(why);
+}
+inline QString CopiedByType(const QString& from, const QString& to, qsizetype bytes) {
+  return QStringLiteral("%1 -> %2: %3 bytes (type)").arg(from, to).arg(bytes);
+}
+inline QString CopiedFromImage(const QString& from, const QString& to, int files, int64_t bytes) {
+  return QStringLiteral("%1 -> %2: %3 file(s), %4 bytes (drive image)").arg(from, to).arg(files).arg(bytes);
+}
+inline QString CopiedTotals(int files, int64_t bytes, const QString& destination) {
+  return QStringLiteral("%1 file(s), %2 bytes copied to %3.").arg(files).arg(bytes).arg(destination);
+}
+
+// The image pane.
+inline QString ImagePaneCaption(const QString& file, const QString& label) {
+  return label.isEmpty() ? QStringLiteral("%1 (read-only)").arg(file)
+                         : QStringLiteral("%1 - %2 (read-only)").arg(file, label);
+}
+inline QString ImagePaneStatus(qsizetype objects, const QString& sizeStatus) {
+  return QStringLiteral("%1 object(s)    %2").arg(objects).arg(sizeStatus);
+}
+inline QString AskReplace(const QStringList& paths) {
+  return QStringLiteral("These files exist already:\n%1\n\nReplace them?").arg(paths.join(QLatin1Char('\n')));
+}
+
 // The help window's memo, line by line (spaces included); the third notice
 // tells what the restore's verification costs.
 inline constexpr const char* kHelpLines[] = {

@@ -6,6 +6,7 @@
 // Device pane: RelativeId marks a folder (non-empty, as Folder), SizeBytes
 // holds the size in bytes and SizeKB is derived from it.
 
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 
@@ -16,6 +17,9 @@ struct PShellItem {
   QString Name;
   QString TypeText;
   QString ModifiedText;
+  // Device items: the date and time ModifiedText shows (invalid when the
+  // listing's did not parse), for a copy that keeps it.
+  QDateTime ModifiedAt;
   int IconIndex = 0;
   int64_t SizeKB = 0;
   int64_t SizeBytes = 0;

@@ -1,5 +1,7 @@
 #include "remote/devicecli.h"
 
+#include <algorithm>
+
 #include "link/clicommand.h"
 #include "link/devicename.h"
 #include "link/devicepath.h"
@@ -74,15 +76,26 @@ std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& t
 
 int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
                  const DeviceTimeouts& timeouts) {
+  // The listed size tells whether "type" gave the whole file.
+  std::vector<PShellItem> listed;
+  if (!ReadFreeSpace(shell, FolderOf(path), timeouts, &listed)) return kExitFailed;
+  const QString name = NameOf(path);
+  const auto item = std::find_if(listed.begin(), listed.end(), [&](const PShellItem& entry) {
+    return entry.Name.compare(name, Qt::CaseInsensitive) == 0;
+  });
   DeviceTextFile::TextRead read;
   const JobResult result = shell.Jobs().Run([&] {
-    read = DeviceTextFile::Read(shell, FolderOf(path), NameOf(path), timeouts);
+    read = DeviceTextFile::Read(shell, FolderOf(path), name, timeouts);
     return read.Result;
   });
   shell.Report(result);
   if (!result.Ok()) return kExitFailed;
   lines.append(DeviceTextFile::Lines(read.Text));
-  return kExitOk;
+  if (item != listed.end() && DeviceTextFile::ShowsWhole(read.Typed, item->SizeBytes)) return kExitOk;
+  // What was printed is not all of the file (a program, a text holding a
+  // ^Z): said, and no success.
+  shell.Dialogs().ShowError(DeviceText::PrintedNotWhole(DevicePath::OnDriveD(FolderOf(path), name)));
+  return kExitFailed;
 }
 
 int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,

@@ -9,7 +9,10 @@
 //                path ("\DATA\LOG", "DATA\LOG" or "\" for the whole drive):
 //                "N file(s), M folder(s)" and "B byte(s)", tab-separated.
 //   cat PATH     the text of a file of D:, one output line per line of it
-//                (the line ends removed; see DeviceTextFile).
+//                (the line ends removed; see DeviceTextFile), after a
+//                listing of its folder: when what "type" gave does not
+//                show all of the file (DeviceTextFile::ShowsWhole), that is
+//                said and the status is 1.
 //   rm, mv, mkdir, mem, format, autorun: the device pane's file commands
 //                over the same code (DeviceFileCommands), with the item
 //                found in a listing of its folder as the pane has it and the

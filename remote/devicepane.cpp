@@ -88,8 +88,9 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
     dialog.SetTexts(texts);
     dialog.exec();
   });
-  SetTextView([this](const QString& name, const QByteArray& text) {
-    auto* viewer = new DeviceTextViewer(name, text, BrowserPtr->Shell().Dialogs(), this);
+  SetTextView([this](const QString& name, const QByteArray& text,
+                     const std::optional<QByteArray>& file) {
+    auto* viewer = new DeviceTextViewer(name, text, file, BrowserPtr->Shell().Dialogs(), this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->show();
   });
@@ -163,6 +164,7 @@ void DevicePane::BuildContextMenu() {
     return action;
   };
   View1 = add(PopupMenu2, "&View", "View1");
+  CopyToPc1 = add(PopupMenu2, "Copy to &PC", "CopyToPC1");
   PopupMenu2->addSeparator();
   MakeDirectory1 = add(PopupMenu2, "&Make Directory", "MakeDirectory1");
   PopupMenu2->addSeparator();
@@ -191,6 +193,8 @@ void DevicePane::BuildContextMenu() {
 
   DeviceFileCommands& commands = *CommandsPtr;
   connect(View1, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
+  connect(CopyToPc1, &QAction::triggered, this,
+          [this] { emit CopyToPcRequested(Form->lstviewTalo->SelectedRows()); });
   connect(MakeDirectory1, &QAction::triggered, this,
           [&commands] { commands.MakeDirectory(); });
   connect(Delete1, &QAction::triggered, this,
@@ -265,10 +269,14 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
 
 void DevicePane::ViewFile(int index) {
   DeviceShell& shell = BrowserPtr->Shell();
+  const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+  const int64_t size = item ? item->SizeBytes : -1;
   (void)DeviceTextFile::ViewItem(
-      *BrowserPtr, index, [this, &shell](const QString& name, const DeviceTextFile::TextRead& read) {
+      *BrowserPtr, index,
+      [this, &shell, size](const QString& name, const DeviceTextFile::TextRead& read) {
         shell.Report(read.Result);
-        if (read.Result.Ok() && ShowText) ShowText(name, read.Text);
+        if (read.Result.Ok() && ShowText)
+          ShowText(name, read.Text, DeviceTextFile::FileBytes(read.Typed, size));
       });
 }
 
@@ -276,6 +284,7 @@ void DevicePane::PopupMenu2Popup() {
   const PShellItem* selected = SelectedItem();
   View1->setEnabled(selected && !selected->IsFolder() &&
                     Form->lstviewTalo->SelectedRows().size() == 1);
+  CopyToPc1->setEnabled(selected != nullptr);
   const DeviceMenuState state = BrowserPtr->PopupMenuState(Form->lstviewTalo->SelectedRows());
   MakeDirectory1->setEnabled(state.MakeDirectory);
   Delete1->setEnabled(state.Delete);

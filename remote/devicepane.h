@@ -31,6 +31,9 @@
 //   through the shell's UserDialogs (DeviceShell::Report).
 // - The list takes several items at once (Shift, Ctrl): Delete and
 //   Properties act on all selected, the other entries on one item only.
+// - Copy to PC (context menu) asks the owner to copy the selected items to
+//   the PC (CopyToPcRequested): that copy may read the whole drive through
+//   the image feature, which lies above this pane.
 // - The context menu's last entry switches the shell's quick answers
 //   (DeviceShell::SetQuickAnswers); the owner keeps the choice between runs.
 
@@ -38,6 +41,7 @@
 #include <functional>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "remote/devicebrowser.h"
 #include "remote/devicefilecommands.h"
@@ -87,8 +91,10 @@ class DevicePane : public QWidget {
 
   // Replaces the properties dialog (tests, other front ends).
   void SetPropertiesView(DeviceFileCommands::PropertiesView view);
-  // Replaces the text viewer: the file's name and its text as read.
-  using TextView = std::function<void(const QString& name, const QByteArray& text)>;
+  // Replaces the text viewer: the file's name, its text as read and, when
+  // that text is the whole file, the file's bytes.
+  using TextView = std::function<void(const QString& name, const QByteArray& text,
+                                      const std::optional<QByteArray>& file)>;
   void SetTextView(TextView view) { ShowText = std::move(view); }
   // View1: the text of the file at index, read as a job (a question first
   // when large); the viewer opens, or the failure is reported, when done.
@@ -120,6 +126,8 @@ class DevicePane : public QWidget {
 
  signals:
   void RunProgramRequested(const QString& name);
+  // Copy to PC on the selected items (rows of the browser's list).
+  void CopyToPcRequested(const QList<int>& rows);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -147,6 +155,7 @@ class DevicePane : public QWidget {
   QMenu* PopupMenu2 = nullptr;
   TextView ShowText;
   QAction* View1 = nullptr;
+  QAction* CopyToPc1 = nullptr;
   QAction* MakeDirectory1 = nullptr;
   QAction* Delete1 = nullptr;
   QAction* Rename1 = nullptr;

@@ -27,6 +27,13 @@ QString RefusalOf(const QByteArray& text) {
 
 }  // namespace
 
+bool ShowsWhole(const QByteArray& typed, int64_t size) {
+  constexpr int64_t kBlock = 128;
+  if (FileBytes(typed, size)) return true;
+  const int64_t shown = typed.size();
+  return shown <= size && size - shown < kBlock + 2;
+}
+
 bool IsTextName(const QString& name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot < 0) return false;
@@ -47,12 +54,25 @@ Answer FromAnswer(const QByteArrayList& lines) {
     text.chop(2);
   else if (text.endsWith('\n'))
     text.chop(1);
-  if (const QString refusal = RefusalOf(text); !refusal.isEmpty()) return {{}, refusal};
+  if (const QString refusal = RefusalOf(text); !refusal.isEmpty()) return {{}, refusal, {}};
+  const QByteArray typed = text;
   qsizetype end = text.size();
   while (end > 0 && text[end - 1] == '\0') --end;
   if (end > 0 && text[end - 1] == kEndOfText) --end;
   text.truncate(end);
-  return {text, {}};
+  return {text, {}, typed};
+}
+
+std::optional<QByteArray> FileBytes(const QByteArray& typed, int64_t size) {
+  // Padding zeros may end a file; a zero or a ^Z before its end is no text.
+  qsizetype end = typed.size();
+  while (end > 0 && typed[end - 1] == '\0') --end;
+  if (typed.left(end).contains('\0') || typed.contains(kEndOfText)) return std::nullopt;
+  // The shell's line end before the prompt stood for the file's last one
+  // when the file is that much longer than what was typed.
+  for (const QByteArray& ending : {QByteArray(), QByteArray("\r\n"), QByteArray("\n")})
+    if (typed.size() + ending.size() == size) return typed + ending;
+  return std::nullopt;
 }
 
 QStringList Lines(const QByteArray& text) {
@@ -72,7 +92,7 @@ int SecondsOnLine(int64_t bytes) {
 
 TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
               const DeviceTimeouts& timeouts) {
-  const auto failed = [](JobResult result) { return TextRead{{}, std::move(result)}; };
+  const auto failed = [](JobResult result) { return TextRead{{}, std::move(result), {}, false}; };
   const DeviceCommand::CommandLine command = DeviceCommand::TypeFile(folder, name);
   if (command.Refused()) return failed(JobResult::Failed(command.Refusal));
   const QString path = DevicePath::OnDriveD(folder, name);
@@ -88,12 +108,16 @@ TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
   if (!session.Send(command.Line) ||
       !session.ReadAnswer(keep, timeouts.PromptBudgetMs, DeviceShell::PromptAt::Closed))
     return failed(session.Failure(ShellText::UnableToSend(QString::fromLatin1(command.Line))));
-  if (session.SkippedLongLine()) return failed(JobResult::Failed(DeviceText::TextLineTooLong(path)));
+  if (session.SkippedLongLine()) {
+    TextRead tooLong = failed(JobResult::Failed(DeviceText::TextLineTooLong(path)));
+    tooLong.LineTooLong = true;
+    return tooLong;
+  }
   Answer answer = FromAnswer(lines);
   if (!answer.Refusal.isEmpty())
     return failed(
         JobResult::Failed(DeviceText::ShellRefusal(answer.Refusal + QLatin1Char('\n'), path)));
-  return {std::move(answer.Text), JobResult::Done()};
+  return {std::move(answer.Text), JobResult::Done(), std::move(answer.Typed), false};
 }
 
 bool ViewItem(DeviceBrowser& browser, int index, ViewDone done) {

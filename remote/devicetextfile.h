@@ -33,6 +33,15 @@
 // - The pane's View asks its question on the main thread, then reads the
 //   file as a job on the shell's runner and hands the read to the pane once
 //   the job is done.
+// - Whether the text is the whole file takes the file's listed size:
+//   "type" stops at a ^Z, and the shell's own line end before its prompt
+//   may stand for the file's last one. FileBytes tells the file's bytes
+//   from what was typed when the size allows only one reading, and refuses
+//   a text holding ^Z or NUL before its end (a console may drop or act on
+//   them). The line reads drop every zero byte, so a file holding any
+//   (XMODEM padding included) comes out shorter than listed and is refused
+//   too: where its zeros stood cannot be told. Only a text FileBytes gives
+//   is saved or copied as the file.
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -40,6 +49,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "link/jobrunner.h"
 #include "remote/devicelister.h"
@@ -62,6 +72,8 @@ bool IsTextName(const QString& name);
 struct Answer {
   QByteArray Text;
   QString Refusal;  // the shell's line, when it refused
+  // What the shell typed before its own line end, nothing else taken off.
+  QByteArray Typed;
 };
 Answer FromAnswer(const QByteArrayList& lines);
 
@@ -72,10 +84,24 @@ QStringList Lines(const QByteArray& text);
 // Seconds the controller's line takes for bytes, rounded up.
 int SecondsOnLine(int64_t bytes);
 
+// The file's bytes, when typed is all of a file of size bytes (see
+// above); none when "type" cannot have carried it whole.
+std::optional<QByteArray> FileBytes(const QByteArray& typed, int64_t size);
+
+// Whether the text shows all of a file of size bytes: FileBytes gives it,
+// or what is missing is no more than the padding of an upload's last
+// 128-byte block (zeros, which a text shows nothing of) and the final line
+// end. For showing, not saving.
+bool ShowsWhole(const QByteArray& typed, int64_t size);
+
 // A file read back: its text when Result is Ok, else nothing.
 struct TextRead {
   QByteArray Text;
   JobResult Result;
+  QByteArray Typed;  // Answer::Typed
+  // The answer held a line past the exchange's limit: the file is no text
+  // that "type" can carry (Result says so).
+  bool LineTooLong = false;
 };
 
 // The text of name in folder (a path of D: such as "\CONF"), at the file

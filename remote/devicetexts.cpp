@@ -108,6 +108,20 @@ QString TextLineTooLong(const QString& path) {
       .arg(DeviceShell::kLineLimit - 1);
 }
 
+QString PrintedNotWhole(const QString& path) {
+  return QStringLiteral("%1 did not come through \"type\" whole (it holds bytes \"type\" cannot "
+                        "carry): what was printed is not the file. \"talo7100-cli get\" copies it "
+                        "as the controller holds it.")
+      .arg(path);
+}
+
+QString NotReadWhole(const QString& name) {
+  return QStringLiteral("%1 did not come through \"type\" whole (it holds bytes \"type\" cannot "
+                        "carry), so it is not saved: the file would differ from the controller's.\n"
+                        "Copy to PC copies it as the controller holds it.")
+      .arg(name);
+}
+
 QString ListingFailedStatus(ListingFailure failure, const QString& port) {
   switch (failure) {
     case ListingFailure::PortNotOpened:

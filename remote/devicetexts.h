@@ -47,6 +47,10 @@ QString WouldBeCut(const QString& typed, const QString& shortName);
 QString AskViewLarge(const QString& name, int64_t bytes, int seconds);
 // A line of the file too long for the shell's answer to carry whole.
 QString TextLineTooLong(const QString& path);
+// The viewer's Save as... for a text that is not the whole file, and cat's
+// word after printing one.
+QString NotReadWhole(const QString& name);
+QString PrintedNotWhole(const QString& path);
 
 // The installation folder.
 QString InstallationFolderUnusable(const QString& folder, const QString& reason);

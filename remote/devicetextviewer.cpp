@@ -12,6 +12,7 @@
 
 #include "link/userdialogs.h"
 #include "remote/devicetextfile.h"
+#include "remote/devicetexts.h"
 #include "widgets/plaintexttools.h"
 
 namespace {
@@ -19,8 +20,9 @@ constexpr int kFindLength = 127;
 }  // namespace
 
 DeviceTextViewer::DeviceTextViewer(const QString& name, const QByteArray& text,
-                                   UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), Dialogs(dialogs), Name(name), Bytes(text) {
+                                   std::optional<QByteArray> file, UserDialogs& dialogs,
+                                   QWidget* parent)
+    : QDialog(parent), Dialogs(dialogs), Name(name), Bytes(std::move(file)) {
   setObjectName(QStringLiteral("dlgTaloView"));
   setWindowTitle(name + QStringLiteral(" - TALO-7100 (read-only)"));
   Text = new QPlainTextEdit(this);
@@ -66,13 +68,22 @@ void DeviceTextViewer::FindClick() {
 }
 
 bool DeviceTextViewer::SaveTo(const QString& path) {
-  const QString why = PlainTextTools::SaveBytes(path, Bytes);
+  if (!Bytes) {
+    Dialogs.ShowError(DeviceText::NotReadWhole(Name));
+    return false;
+  }
+  const QString why = PlainTextTools::SaveBytes(path, *Bytes);
   if (why.isEmpty()) return true;
   Dialogs.ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, why));
   return false;
 }
 
 void DeviceTextViewer::SaveAsClick() {
+  // Said before a file is chosen, not after.
+  if (!Bytes) {
+    Dialogs.ShowError(DeviceText::NotReadWhole(Name));
+    return;
+  }
   if (const std::optional<QString> path = Dialogs.ChooseSaveFile(
           QStringLiteral("Save as"), Name, QStringLiteral("All files (*)")))
     (void)SaveTo(*path);

@@ -8,7 +8,9 @@
 // - Find... (also Ctrl+F) looks from the caret on, ignoring case, round once
 //   from the top. Copy puts the selection, or the whole text when nothing is
 //   selected, on the clipboard. Save as... writes the file's bytes exactly
-//   as the controller typed them (line ends as stored), not the shown text.
+//   as the controller holds them (line ends as stored), not the shown text,
+//   and refuses, saying why, when the text that "type" gave is not the
+//   whole file (DeviceTextFile::FileBytes).
 // - Holds no port: the text was read before the window opened, and the
 //   window may stay open while the pane goes on working. Messages and
 //   prompts go through the given dialog service. Main thread only.
@@ -16,6 +18,7 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QString>
+#include <optional>
 
 class QPlainTextEdit;
 class UserDialogs;
@@ -25,9 +28,9 @@ class DeviceTextViewer : public QDialog {
 
  public:
   // name: the file's name on the controller (the caption and the name Save
-  // as proposes).
-  DeviceTextViewer(const QString& name, const QByteArray& text, UserDialogs& dialogs,
-                   QWidget* parent = nullptr);
+  // as proposes); file: its bytes when the text is all of it, else none.
+  DeviceTextViewer(const QString& name, const QByteArray& text, std::optional<QByteArray> file,
+                   UserDialogs& dialogs, QWidget* parent = nullptr);
 
   QPlainTextEdit* TextEdit() const { return Text; }
 
@@ -41,7 +44,7 @@ class DeviceTextViewer : public QDialog {
  private:
   UserDialogs& Dialogs;
   QString Name;
-  QByteArray Bytes;
+  std::optional<QByteArray> Bytes;
   QString LastFind;
   QPlainTextEdit* Text = nullptr;
 };

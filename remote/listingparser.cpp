@@ -89,6 +89,7 @@ void FillEntryDate(ListingLine& entry, const QByteArray& line, int currentYear,
   const std::optional<QDateTime> when = ParseListingDate(EntryDateText(line), currentYear);
   entry.DateRead = when.has_value();
   entry.Item.ModifiedText = when ? dates.Format(*when) : QString();
+  if (when) entry.Item.ModifiedAt = *when;
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ Ends cleanly on Ctrl+C, SIGTERM or SIGHUP.
 
 Line and drive:
   --link PATH             also make a symbolic link PATH to the terminal
-  --disk FILE             load D: from this 1 MiB image (if it exists) and
-                          save it there when ending
+  --disk FILE             load D: from this 1 MiB FAT12 image (if it
+                          exists) and save it there when ending
   --demo                  fill an empty D: with demonstration files
   --damaged               start with D:'s file system broken: commands on
                           D: ask "Abort, Retry, Fail?" until it is formatted

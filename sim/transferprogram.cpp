@@ -70,7 +70,7 @@ uint64_t RoomFor(ControllerContext& context, const TransferTarget& target) {
   std::lock_guard lock(context.State.Mutex);
   const VirtualDisk& disk = context.Disk(target.Drive);
   const DiskEntry* existing = disk.Find(target.Path);
-  return disk.FreeBytes() + (existing ? VirtualDisk::ClusterBytesFor(existing->Data.size()) : 0);
+  return disk.FreeBytes() + (existing ? disk.ClusterBytesFor(existing->Data.size()) : 0);
 }
 
 // Copies what is readable on from to to; false when from has ended.

@@ -8,11 +8,25 @@ VirtualDisk::VirtualDisk(std::string label, bool readOnly) : VolumeLabel(std::mo
   RootEntry.IsDir = true;
 }
 
-uint32_t VirtualDisk::ClusterBytesFor(uint64_t size) {
-  return static_cast<uint32_t>((size + kClusterBytes - 1) / kClusterBytes * kClusterBytes);
+uint32_t VirtualDisk::ClustersFor(uint64_t size) const {
+  return static_cast<uint32_t>((size + Geometry.ClusterBytes() - 1) / Geometry.ClusterBytes());
 }
 
-uint32_t VirtualDisk::FreeBytes() const { return kCapacityBytes - UsedClusters * kClusterBytes; }
+uint32_t VirtualDisk::ClusterBytesFor(uint64_t size) const { return ClustersFor(size) * Geometry.ClusterBytes(); }
+
+uint32_t VirtualDisk::FreeBytes() const { return (Geometry.DataClusters() - Used) * Geometry.ClusterBytes(); }
+
+DiskStatus VirtualDisk::RoomForEntry(const DiskEntry& folder, uint32_t& growth) const {
+  growth = 0;
+  if (&folder == &RootEntry) {
+    // The label takes the root's first entry.
+    const size_t entries = folder.Children.size() + (VolumeLabel.empty() ? 0 : 1);
+    return entries < Geometry.RootEntries ? DiskStatus::Ok : DiskStatus::TableFull;
+  }
+  const size_t children = folder.Children.size();
+  growth = Geometry.FolderClusters(children + 1) - Geometry.FolderClusters(children);
+  return DiskStatus::Ok;
+}
 
 DiskEntry* VirtualDisk::Child(const DiskEntry& folder, const std::string& name) {
   for (const auto& child : folder.Children)
@@ -60,13 +74,15 @@ DiskStatus VirtualDisk::MakeDir(const DosPath& path, DosStamp stamp) {
   DiskEntry* parent = ParentFolder(path, status);
   if (!parent) return status;
   if (Child(*parent, path.back())) return DiskStatus::Exists;
-  if (UsedSlots >= kEntrySlots) return DiskStatus::TableFull;
+  uint32_t growth = 0;
+  if (const DiskStatus room = RoomForEntry(*parent, growth); room != DiskStatus::Ok) return room;
+  if (Used + growth + Geometry.FolderClusters(0) > Geometry.DataClusters()) return DiskStatus::DiskFull;
   auto folder = std::make_unique<DiskEntry>();
   folder->Name = path.back();
   folder->IsDir = true;
   folder->Stamp = stamp;
   parent->Children.push_back(std::move(folder));
-  ++UsedSlots;
+  Used = UsedClusters(RootEntry, Geometry);
   return DiskStatus::Ok;
 }
 
@@ -78,23 +94,26 @@ DiskStatus VirtualDisk::WriteFile(const DosPath& path, std::string_view data, bo
   if (file && file->IsDir) return DiskStatus::IsDirectory;
   const uint64_t oldSize = file ? file->Data.size() : 0;
   const uint64_t newSize = append ? oldSize + data.size() : data.size();
-  const uint32_t oldClusters = ClusterBytesFor(oldSize) / kClusterBytes;
-  const uint32_t newClusters = static_cast<uint32_t>((newSize + kClusterBytes - 1) / kClusterBytes);
-  if (newSize > kCapacityBytes || UsedClusters - oldClusters + newClusters > kDataClusters) return DiskStatus::DiskFull;
+  uint32_t growth = 0;
   if (!file) {
-    if (UsedSlots >= kEntrySlots) return DiskStatus::TableFull;
+    if (const DiskStatus room = RoomForEntry(*parent, growth); room != DiskStatus::Ok) return room;
+  }
+  const uint64_t capacity = uint64_t{Geometry.DataClusters()} * Geometry.ClusterBytes();
+  if (newSize > capacity ||
+      uint64_t{Used} - ClustersFor(oldSize) + ClustersFor(newSize) + growth > Geometry.DataClusters())
+    return DiskStatus::DiskFull;
+  if (!file) {
     auto created = std::make_unique<DiskEntry>();
     created->Name = path.back();
     file = created.get();
     parent->Children.push_back(std::move(created));
-    ++UsedSlots;
   }
   if (append)
     file->Data.append(data);
   else
     file->Data.assign(data);
   file->Stamp = stamp;
-  UsedClusters = UsedClusters - oldClusters + newClusters;
+  Used = UsedClusters(RootEntry, Geometry);
   return DiskStatus::Ok;
 }
 
@@ -106,9 +125,8 @@ DiskStatus VirtualDisk::DeleteFile(const DosPath& path) {
   for (auto it = children.begin(); it != children.end(); ++it) {
     if ((*it)->Name != path.back()) continue;
     if ((*it)->IsDir) return DiskStatus::IsDirectory;
-    UsedClusters -= ClusterBytesFor((*it)->Data.size()) / kClusterBytes;
-    --UsedSlots;
     children.erase(it);
+    Used = UsedClusters(RootEntry, Geometry);
     return DiskStatus::Ok;
   }
   return DiskStatus::NotFound;
@@ -123,8 +141,8 @@ DiskStatus VirtualDisk::RemoveDir(const DosPath& path) {
     if ((*it)->Name != path.back()) continue;
     if (!(*it)->IsDir) return DiskStatus::NotDirectory;
     if (!(*it)->Children.empty()) return DiskStatus::NotEmpty;
-    --UsedSlots;
     children.erase(it);
+    Used = UsedClusters(RootEntry, Geometry);
     return DiskStatus::Ok;
   }
   return DiskStatus::NotFound;
@@ -144,8 +162,8 @@ DiskStatus VirtualDisk::Rename(const DosPath& path, const std::string& newName) 
 
 void VirtualDisk::Format() {
   RootEntry.Children.clear();
-  UsedClusters = 0;
-  UsedSlots = 0;
+  Geometry = DiskGeometry{};
+  Used = 0;
   RawImage.clear();
 }
 
@@ -156,23 +174,23 @@ void VirtualDisk::MarkDamaged(std::vector<uint8_t> rawImage) {
 }
 
 std::vector<uint8_t> VirtualDisk::Image() const {
-  return IsDamaged() ? RawImage : EncodeDiskImage(RootEntry, VolumeLabel);
+  return IsDamaged() ? RawImage : EncodeDiskImage(RootEntry, VolumeLabel, Geometry);
 }
 
 bool VirtualDisk::LoadImage(const std::vector<uint8_t>& image, std::string* error) {
   DiskEntry root;
   std::string label;
-  uint32_t clusters = 0, slots = 0;
+  DiskGeometry geometry;
   std::string why;
-  if (!DecodeDiskImage(image, root, label, clusters, slots, why)) {
+  if (!DecodeDiskImage(image, root, label, geometry, why)) {
     if (error) *error = why;
     return false;
   }
   RootEntry = std::move(root);
   RootEntry.IsDir = true;
   VolumeLabel = label;
-  UsedClusters = clusters;
-  UsedSlots = slots;
+  Geometry = geometry;
+  Used = UsedClusters(RootEntry, Geometry);
   RawImage.clear();
   return true;
 }

@@ -5,12 +5,14 @@
 // Principles of operation
 // - A tree of folders and files with 8.3 upper-case names, kept in the order
 //   they were made, as a DOS directory lists them.
-// - Space is counted in 512-byte clusters: a file takes whole clusters, a
-//   folder takes a slot of the entry table only. FreeBytes() is what "dir"
-//   reports and always agrees with what is stored.
-// - Image() is the drive as 1,048,576 bytes in this simulator's own layout
-//   (see diskimage.h); LoadImage() accepts only a consistent image and leaves
-//   the drive unchanged otherwise.
+// - The drive is a FAT12 volume (diskimage.h): a file takes whole clusters,
+//   a folder below the root takes whole clusters for its entries, and the
+//   root holds a fixed number of entries. FreeBytes() is what "dir" reports
+//   and always agrees with what Image() holds.
+// - Image() is the drive as 1,048,576 bytes; LoadImage() accepts only a
+//   consistent FAT12 volume of this size (keeping its geometry) and leaves
+//   the drive unchanged otherwise. Format() lays the drive out as the
+//   controller's formatter does.
 // - A damaged drive (a broken image was written to it) holds no readable
 //   content: it keeps the raw bytes for Image() and refuses every change
 //   until it is formatted or given a good image.
@@ -23,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/diskimage.h"
 #include "sim/dosname.h"
 
 namespace talosim {
@@ -34,7 +37,7 @@ enum class DiskStatus {
   Exists,         // the name is taken
   NotEmpty,       // folder still holds entries
   DiskFull,       // not enough free clusters
-  TableFull,      // no free slot in the entry table
+  TableFull,      // the root folder has no free entry
   ReadOnly,       // the drive cannot be written
   IsDirectory,    // a folder where a file was wanted
   NotDirectory,   // a file where a folder was wanted
@@ -52,11 +55,8 @@ struct DiskEntry {
 class VirtualDisk {
  public:
   static constexpr uint32_t kImageBytes = 1048576;
-  static constexpr uint32_t kClusterBytes = 512;
-  static constexpr uint32_t kFirstDataCluster = 96;
-  static constexpr uint32_t kDataClusters = kImageBytes / kClusterBytes - kFirstDataCluster;
-  static constexpr uint32_t kCapacityBytes = kDataClusters * kClusterBytes;  // 999,424
-  static constexpr uint32_t kEntrySlots = (kFirstDataCluster - 1) * kClusterBytes / 32;
+  // What a freshly formatted drive holds for files and folders: 999,424.
+  static constexpr uint32_t kCapacityBytes = 1952 * 512;
 
   explicit VirtualDisk(std::string label, bool readOnly = false);
 
@@ -77,7 +77,7 @@ class VirtualDisk {
 
   uint32_t FreeBytes() const;
   // What a file of this size would need, in bytes of whole clusters.
-  static uint32_t ClusterBytesFor(uint64_t size);
+  uint32_t ClusterBytesFor(uint64_t size) const;
 
   std::vector<uint8_t> Image() const;
   [[nodiscard]] bool LoadImage(const std::vector<uint8_t>& image, std::string* error = nullptr);
@@ -89,12 +89,16 @@ class VirtualDisk {
   DiskEntry* FindMutable(const DosPath& path);
   DiskEntry* ParentFolder(const DosPath& path, DiskStatus& status);
   static DiskEntry* Child(const DiskEntry& folder, const std::string& name);
+  uint32_t ClustersFor(uint64_t size) const;
+  // Whether one more entry fits into folder, and the clusters it would add
+  // to the folder's own.
+  DiskStatus RoomForEntry(const DiskEntry& folder, uint32_t& growth) const;
 
   std::string VolumeLabel;
   bool ReadOnly;
   DiskEntry RootEntry;
-  uint32_t UsedClusters = 0;
-  uint32_t UsedSlots = 0;
+  DiskGeometry Geometry;
+  uint32_t Used = 0;  // data clusters, UsedClusters() of the tree
   std::vector<uint8_t> RawImage;  // only while damaged
 };
 

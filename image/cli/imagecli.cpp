@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "image/cli/imagefilescli.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
@@ -102,6 +103,19 @@ const CliCommand kCommands[] = {
      },
      .OwnOptions = true,
      .JoinsFleet = true},
+    {.Name = "get",
+     .Arguments = ImageFilesCli::kGetArguments,
+     .Summary = "Copies files of D: to the PC (texts typed, others from a backup).",
+     .Run = ImageFilesCli::RunGet,
+     .ShowConsole = false,
+     .OwnOptions = true},
+    {.Name = "image",
+     .Arguments = ImageFilesCli::kImageArguments,
+     .Summary = "Lists, copies out of and compares drive image files.",
+     .Run = ImageFilesCli::RunImage,
+     .NeedsPort = false,
+     .ShowConsole = false,
+     .OwnOptions = true},
 };
 
 }  // namespace

@@ -2,16 +2,11 @@
 
 #include "image/imagetext.h"
 #include "image/ui/tdlgfrmhelp.h"
-#include "image/ui/tfrmmwaitfor.h"
 #include "link/deviceshell.h"
 #include "link/taloconsole.h"
 #include "link/userdialogs.h"
 #include "transfer/ui/transferdialogpresenter.h"
 #include "ui_tdlgtaloghost.h"
-
-namespace {
-constexpr int kTimerIntervalMs = 1000;
-}
 
 TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, UserDialogs& dialogs,
                              QWidget* parent, bool verifyAfterRestore)
@@ -20,11 +15,11 @@ TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, User
       Form(std::make_unique<Ui::TdlgTaloGhost>()),
       Console(console),
       Dialogs(dialogs),
-      Presenter(std::make_unique<TransferDialogPresenter>(this)) {
+      Presenter(std::make_unique<TransferDialogPresenter>(this)),
+      Wait(this) {
   Form->setupUi(this);
-  Timer.setInterval(kTimerIntervalMs);
-  connect(&Timer, &QTimer::timeout, this, [this] { KeeperPtr->WatchdogTick(); });
   KeeperPtr = std::make_unique<ImageKeeper>(ImageKeeperHost{portName, console, dialogs, *Presenter, *this});
+  Wait.SetKeeper(KeeperPtr.get());
   Form->Rbtlow->setChecked(true);
   Form->ChkVerify->setChecked(verifyAfterRestore);
   connect(Form->BtBackupImg, &QPushButton::clicked, this, &TdlgTaloGhost::BtBackupImgClick);
@@ -33,7 +28,8 @@ TdlgTaloGhost::TdlgTaloGhost(const QString& portName, TaloConsole& console, User
 }
 
 TdlgTaloGhost::~TdlgTaloGhost() {
-  Timer.stop();
+  Wait.SetTimerEnabled(false);
+  Wait.SetKeeper(nullptr);
   KeeperPtr.reset();
 }
 
@@ -54,18 +50,9 @@ QPushButton* TdlgTaloGhost::BtRestoreImg() const { return Form->BtRestoreImg; }
 QRadioButton* TdlgTaloGhost::Rbtlow() const { return Form->Rbtlow; }
 QCheckBox* TdlgTaloGhost::ChkVerify() const { return Form->ChkVerify; }
 
-void TdlgTaloGhost::SetTimerEnabled(bool on) {
-  if (on)
-    Timer.start();
-  else
-    Timer.stop();
-}
+void TdlgTaloGhost::SetTimerEnabled(bool on) { Wait.SetTimerEnabled(on); }
 
-void TdlgTaloGhost::RunWaitWindow(ImageWaitState& wait) {
-  TfrmMWaitFor window(wait, this);
-  connect(&window, &TfrmMWaitFor::CancelPressed, this, [this] { KeeperPtr->RequestStop(); });
-  window.exec();
-}
+void TdlgTaloGhost::RunWaitWindow(ImageWaitState& wait) { Wait.RunWaitWindow(wait); }
 
 void TdlgTaloGhost::BtBackupImgClick() {
   // The only speed there is.

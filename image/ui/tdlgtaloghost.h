@@ -23,11 +23,11 @@
 //   it with its settings. Unchecked by default.
 
 #include <QDialog>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
 #include "image/imagekeeper.h"
+#include "image/ui/imagewaitview.h"
 #include "widgets/devicetool.h"
 
 namespace Ui {
@@ -55,7 +55,6 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
   QPushButton* BtRestoreImg() const;
   QRadioButton* Rbtlow() const;
   QCheckBox* ChkVerify() const;
-  QTimer& TimerChkGhost() { return Timer; }
 
   void SetTimerEnabled(bool on) override;
   void RunWaitWindow(ImageWaitState& wait) override;
@@ -79,7 +78,7 @@ class TdlgTaloGhost : public QDialog, public ImageKeeperView {
   TaloConsole& Console;
   UserDialogs& Dialogs;
   std::unique_ptr<TransferPresenter> Presenter;
-  QTimer Timer;
+  ImageWaitView Wait;  // TimerChkGhost and the wait window
   std::unique_ptr<ImageKeeper> KeeperPtr;
   bool FlowRunning = false;
 };

@@ -217,6 +217,29 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   EXPECT_EQ(selected->Name, QStringLiteral("LOG.TXT")) << "the copied file keeps the highlight";
 }
 
+// Copy to PC on a text of the device pane: typed into the folder the local
+// pane shows, which then lists it.
+TEST_F(MainWindowOnSimulator, copyToPcPutsATextIntoTheFolderTheLocalPaneShows) {
+  QTemporaryDir pcFolder;
+  ASSERT_TRUE(Sim().PutFile("\\DATA\\A.TXT", "alpha\r\n"));
+  window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
+  LocalPane* local = window->pnlLocal();
+  ASSERT_TRUE(local->OpenPath(pcFolder.path()));
+  const int row = window->pnlTalo()->Browser().IndexOfName(QStringLiteral("A.TXT"));
+  ASSERT_GE(row, 0);
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    window->CopyToPc({row});
+    loop.quit();
+  });
+  loop.exec();
+  EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
+  QFile copied(pcFolder.filePath(QStringLiteral("A.TXT")));
+  ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copied.readAll(), "alpha\r\n");
+  EXPECT_GE(local->FolderModel().RowOf(copied.fileName()), 0) << "the local pane lists the copy";
+}
+
 // Files dragged from the local pane (its own drag data) or from a file
 // manager onto the device list go the copy button's way; a folder among
 // them is refused as there, and what carries no local file is not taken.

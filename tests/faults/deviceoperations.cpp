@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/taloterminal.h"
+#include "image/copytopc.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
@@ -365,6 +366,28 @@ Operation View() {
     if (text && *text != "alpha")
       findings.push_back("a wrong or partial text passed as whole: " + text->toStdString());
     ExpectToldOrDone(world, text.has_value(), findings, "view");
+  });
+}
+
+Operation GetText() {
+  return PaneOperation([](DeviceBrowser& browser, OperationWorld& world, Findings& findings) {
+    const QString out = world.WorkFile(QStringLiteral("A.TXT"));
+    CopyToPc::Plan plan;
+    plan.Sources.push_back({QStringLiteral("\\"), *browser.DeviceItemAt(browser.IndexOfName("A.TXT"))});
+    plan.Destination = world.Work.path();
+    FILE* null = std::fopen("/dev/null", "w");
+    ImageProgress view(null, false);
+    CopyToPc::Host host{world.Shell, world.Presenter, view, /*AskBeforeImage=*/true, QuickListing()};
+    // A text that did not come whole is not read from the whole drive here.
+    world.Dialogs.YesNoAnswers = {false};
+    const JobResult result = CopyToPc::Copy(host, plan);
+    std::fclose(null);
+    world.Shell.Report(result);
+    const std::string copied = ReadAll(out);
+    if (result.Ok() && copied != "alpha") findings.push_back("get told done, the copy holds: " + copied);
+    if (!result.Ok() && QFile::exists(out) && copied != "alpha")
+      findings.push_back("a failed get left a part of the file: " + copied);
+    ExpectToldOrDone(world, result.Ok(), findings, "get");
   });
 }
 

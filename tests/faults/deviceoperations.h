@@ -106,6 +106,9 @@ Operation FileCount();
 Operation Delete(bool folder);
 // "type" of a text file with its full path, as the viewer reads it.
 Operation View();
+// talo7100-cli get of A.TXT into the work folder: "type", its size from the
+// listing (reading the whole drive instead is refused).
+Operation GetText();
 // Make the folder NEWDIR.
 Operation MakeDirectory();
 // The console's MEM, ABORT and FORMAT.

@@ -235,6 +235,8 @@ TEST_F(FaultMatrix, deleteFile) {
 
 TEST_F(FaultMatrix, viewText) { RunRow("view", {kShellFaults, 18}, Ops::View); }
 
+TEST_F(FaultMatrix, getText) { RunRow("get text", {kShellFaults, 18}, Ops::GetText); }
+
 // A program below the root: "d:", "cd\", "echo".
 TEST_F(FaultMatrix, autorun) {
   RunRow("autorun", {kShellFaults, 30}, [] { return Ops::AutoRun(true); });
@@ -284,6 +286,7 @@ const std::vector<std::pair<const char*, const char*>> kRows = {
     {"properties", "properties"},
     {"deleteFile", "delete"},
     {"viewText", "view"},
+    {"getText", "get text"},
     {"autorun", "autorun"},
     {"copy", "copy"},
     {"settingsUpdate", "settings update"},

@@ -753,6 +753,15 @@ TEST_F(DeviceExchange, catTypesTheFileAndLeavesOutUploadPaddingAndTheShellsLines
   EXPECT_TRUE(Dialogs.Errors().isEmpty());
 }
 
+// A program's bytes stop at its first ^Z: what cat printed is no file.
+TEST_F(DeviceExchange, catSaysWhenWhatItPrintedIsNotAllOfTheFile) {
+  Sim().PutFile("\\APP.EXE", std::string("MZ\x90\x1A", 4) + std::string(3000, 'x'));
+  QStringList lines;
+  EXPECT_EQ(DeviceCli::ShowTextFile(Shell, "\\APP.EXE", lines, FastTimeouts()), 1);
+  ASSERT_EQ(Dialogs.Errors().size(), 1);
+  EXPECT_TRUE(Dialogs.Errors().front().startsWith("D:\\APP.EXE did not come through")) << Dialogs.Errors().front().toStdString();
+}
+
 TEST_F(DeviceExchange, catReportsWhatCannotBeShownWholeAndTypesNoUnsafeName) {
   Sim().MakeDir("\\DATA");
   Sim().PutFile("\\LONG.LOG", "a\r\n" + std::string(1500, 'x') + "\r\nb\r\n");

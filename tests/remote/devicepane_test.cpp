@@ -296,7 +296,7 @@ TEST_F(DevicePaneTest, viewAndDoubleClickOnATextFileShowItsTextAskingFirstWhenLa
   Pane.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&Pane));
   QStringList shown;
-  Pane.SetTextView([&](const QString& name, const QByteArray& text) {
+  Pane.SetTextView([&](const QString& name, const QByteArray& text, const std::optional<QByteArray>&) {
     shown.append(name + ':' + QString::fromLatin1(text));
   });
   Pane.Browser().OpenDeviceFolder("\\CONF");
@@ -328,7 +328,7 @@ TEST_F(DevicePaneTest, viewAndDoubleClickOnATextFileShowItsTextAskingFirstWhenLa
 TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
   ScriptedDialogs dialogs;
   const QByteArray bytes = "REM start\r\nD:\\SOCKETP.EXE\r\nrem end";
-  DeviceTextViewer viewer("AUTORUN.BAT", bytes, dialogs);
+  DeviceTextViewer viewer("AUTORUN.BAT", bytes, bytes, dialogs);
   QPlainTextEdit* text = viewer.TextEdit();
   EXPECT_TRUE(text->isReadOnly());
   EXPECT_EQ(text->toPlainText(), "REM start\nD:\\SOCKETP.EXE\nrem end");
@@ -347,6 +347,11 @@ TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
   EXPECT_EQ(saved.readAll(), bytes);
   EXPECT_FALSE(viewer.SaveTo(dir.filePath("none/x")));
   EXPECT_EQ(dialogs.Errors().size(), 1);
+  // A text that is not the whole file is not saved as the file.
+  DeviceTextViewer part("APPMAIN.EXE", "MZ", std::nullopt, dialogs);
+  EXPECT_FALSE(part.SaveTo(dir.filePath("APPMAIN.EXE")));
+  EXPECT_FALSE(QFile::exists(dir.filePath("APPMAIN.EXE")));
+  EXPECT_EQ(dialogs.Errors().size(), 2);
 
   text->moveCursor(QTextCursor::Start);
   viewer.CopyClick();
@@ -452,7 +457,7 @@ TEST_F(DevicePaneJobTest, viewRunsAsAJobAndAStoppedViewLeavesThePaneAsItWas) {
   Sim().PutFile("\\LOG.TXT", text);
   Sim().PutFile("\\A.TXT", "a");
   QStringList shown;
-  Pane.SetTextView([&](const QString& name, const QByteArray& bytes) {
+  Pane.SetTextView([&](const QString& name, const QByteArray& bytes, const std::optional<QByteArray>&) {
     shown.append(name + ':' + QString::number(bytes.size()));
   });
   Pane.show();

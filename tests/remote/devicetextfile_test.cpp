@@ -41,6 +41,35 @@ INSTANTIATE_TEST_SUITE_P(
                    "File not found\r\nx", ""}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// What "type" gave (the shell's own line end taken off) against the
+// listed size: the file's bytes only when one reading fits.
+struct WholeCase {
+  const char* Name;
+  QByteArray Typed;
+  int64_t Size;
+  std::optional<QByteArray> File;
+};
+void PrintTo(const WholeCase& whole, std::ostream* out) { *out << whole.Name; }
+
+class WholeText : public ::testing::TestWithParam<WholeCase> {};
+
+TEST_P(WholeText, isTheFileOnlyWhenItsSizeAllowsOneReading) {
+  EXPECT_EQ(DeviceTextFile::FileBytes(GetParam().Typed, GetParam().Size), GetParam().File);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceTextFile, WholeText,
+    ::testing::Values(
+        WholeCase{"noFinalLineEnd", "a\r\nb", 4, QByteArray("a\r\nb")},
+        WholeCase{"finalLineEndTheShellsStoodFor", "a\r\nb", 6, QByteArray("a\r\nb\r\n")},
+        WholeCase{"finalLineFeed", "a\nb", 4, QByteArray("a\nb\n")},
+        WholeCase{"paddingZerosAtTheEnd", QByteArray("ab\0\0", 4), 4, QByteArray("ab\0\0", 4)},
+        WholeCase{"cutAtAnEndMark", "abc", 9, std::nullopt},
+        WholeCase{"endMarkTyped", "ab\x1A" "c", 4, std::nullopt},
+        WholeCase{"zeroBeforeTheEnd", QByteArray("a\0b", 3), 3, std::nullopt},
+        WholeCase{"longerThanListed", "abcdef", 3, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 TEST(DeviceTextFile, linesDropTheirEndsAndAFinalEndAddsNoLine) {
   EXPECT_EQ(DeviceTextFile::Lines("a\r\nb\n\r\nc\r\n"), QStringList({"a", "b", "", "c"}));
   EXPECT_EQ(DeviceTextFile::Lines("a\rb"), QStringList({"a\rb"}));

@@ -245,7 +245,7 @@ void DevicePane::ConnectBrowser() {
 
   connect(list, &DeviceListView::RowActivated, this, [this](int index) {
     const PShellItem* item = BrowserPtr->DeviceItemAt(index);
-    if (item && !item->IsFolder() && DeviceTextFile::IsTextName(item->Name))
+    if (item && !item->IsFolder() && DeviceTextFile::OpensInViewer(item->Name))
       ViewFile(index);
     else
       BrowserPtr->OpenItem(index);

@@ -34,15 +34,24 @@ bool ShowsWhole(const QByteArray& typed, int64_t size) {
   return shown <= size && size - shown < kBlock + 2;
 }
 
-bool IsTextName(const QString& name) {
+namespace {
+QString Extension(const QString& name) {
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-  if (dot < 0) return false;
-  const QString extension = name.mid(dot + 1).toUpper();
-  // Batch files are the controller's programs (START.BAT, STOP.BAT): they
-  // run, as executables do; View in the menu still shows them.
-  for (const char* text : {"CFG", "UPW", "TXT", "INI", "LOG"})
+  return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+}
+}  // namespace
+
+bool IsTextName(const QString& name) {
+  const QString extension = Extension(name);
+  for (const char* text : {"CFG", "UPW", "TXT", "INI", "LOG", "BAT"})
     if (extension == QLatin1String(text)) return true;
   return false;
+}
+
+bool OpensInViewer(const QString& name) {
+  // Batch files are the controller's programs (START.BAT, STOP.BAT): they
+  // run, as executables do; View in the menu still shows them.
+  return IsTextName(name) && Extension(name) != QLatin1String("BAT");
 }
 
 Answer FromAnswer(const QByteArrayList& lines) {

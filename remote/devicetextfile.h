@@ -62,10 +62,12 @@ namespace DeviceTextFile {
 // Typing more than this takes long enough on the line to ask first.
 inline constexpr int64_t kAskAboveBytes = 64 * 1024;
 
-// The name has an extension of the texts the pane opens on a double-click
-// (CFG, UPW, TXT, INI, LOG; any case). A batch file is no such text: it is
-// a program, and runs in the terminal.
+// The name has an extension of a text file (CFG, UPW, TXT, INI, LOG, BAT;
+// any case): "type" may carry it.
 bool IsTextName(const QString& name);
+// A text the pane opens in its viewer on a double-click: not a batch file,
+// which is a program and runs in the terminal.
+bool OpensInViewer(const QString& name);
 
 // The answer to "type" as its lines were passed on (each with its line end,
 // the first being the command's own): the text, or the shell's refusal.

@@ -78,11 +78,23 @@ TEST(DeviceTextFile, linesDropTheirEndsAndAFinalEndAddsNoLine) {
 }
 
 // Batch files are programs: a double-click runs them.
+// Texts by extension in any case; batch files are texts that run rather
+// than open in the viewer.
 TEST(DeviceTextFile, textNamesByExtensionInAnyCase) {
-  for (const char* name : {"socket.cfg", "SOCKET.UPW", "A.TXT", "X.INI", "Y.Log"})
-    EXPECT_TRUE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
-  for (const char* name : {"PROG.EXE", "AUTORUN.BAT", "start.bat", "BAT", "CFG.DAT", "README"})
-    EXPECT_FALSE(DeviceTextFile::IsTextName(QLatin1String(name))) << name;
+  struct Case {
+    const char* Name;
+    bool Text;
+    bool Viewer;
+  };
+  for (const Case& c : {Case{"socket.cfg", true, true}, Case{"SOCKET.UPW", true, true},
+                        Case{"A.TXT", true, true}, Case{"X.INI", true, true},
+                        Case{"Y.Log", true, true}, Case{"AUTORUN.BAT", true, false},
+                        Case{"start.bat", true, false}, Case{"PROG.EXE", false, false},
+                        Case{"BAT", false, false}, Case{"CFG.DAT", false, false},
+                        Case{"README", false, false}}) {
+    EXPECT_EQ(DeviceTextFile::IsTextName(QLatin1String(c.Name)), c.Text) << c.Name;
+    EXPECT_EQ(DeviceTextFile::OpensInViewer(QLatin1String(c.Name)), c.Viewer) << c.Name;
+  }
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include "link/talocomport.h"
 #include "link/taloconsole.h"
 #include "link/talodataring.h"
-#include "link/taloprinterthread.h"
-#include "link/taloreceiver.h"
+#include "link/terminalprinter.h"
+#include "link/terminalreader.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ constexpr unsigned long kSettleMs = 1;
 TaloTerminal::TaloTerminal(TaloConsole& console, std::function<void()> bell)
     : ConsoleRef(console),
       RingPtr(std::make_unique<TaloDataRing>()),
-      ReceiverPtr(std::make_unique<TaloComReceiver>(RingPtr.get())),
-      PrinterPtr(std::make_unique<TaloPrinterThread>(RingPtr.get(), &console)) {
+      ReceiverPtr(std::make_unique<TerminalReader>(RingPtr.get())),
+      PrinterPtr(std::make_unique<TerminalPrinter>(RingPtr.get(), &console)) {
   if (bell) PrinterPtr->SetBell(std::move(bell));
   ReceiverPtr->SetLineLostHandler([this] { LineLost(); });
   PasteTimer.setSingleShot(true);

@@ -54,10 +54,10 @@
 #include <vector>
 
 class TaloComPort;
-class TaloComReceiver;
+class TerminalReader;
 class TaloConsole;
 class TaloDataRing;
-class TaloPrinterThread;
+class TerminalPrinter;
 
 class TaloTerminal : public QObject {
   Q_OBJECT
@@ -118,8 +118,8 @@ class TaloTerminal : public QObject {
 
   // For measurements and tests.
   TaloDataRing& Ring() { return *RingPtr; }
-  TaloComReceiver& Receiver() { return *ReceiverPtr; }
-  TaloPrinterThread& Printer() { return *PrinterPtr; }
+  TerminalReader& Receiver() { return *ReceiverPtr; }
+  TerminalPrinter& Printer() { return *PrinterPtr; }
 
   // Stops and joins the workers, then releases the ring and the port. Safe to
   // call more than once; the terminal cannot be started afterwards.
@@ -155,8 +155,8 @@ class TaloTerminal : public QObject {
   void StopAfterLineLost();
 
   std::unique_ptr<TaloDataRing> RingPtr;
-  std::unique_ptr<TaloComReceiver> ReceiverPtr;
-  std::unique_ptr<TaloPrinterThread> PrinterPtr;
+  std::unique_ptr<TerminalReader> ReceiverPtr;
+  std::unique_ptr<TerminalPrinter> PrinterPtr;
   std::unique_ptr<TaloComPort> Port;
   QString PortName;
   int TypedBytes = 0;

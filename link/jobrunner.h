@@ -49,27 +49,7 @@
 #include <functional>
 #include <memory>
 
-enum class JobStatus { Ok, Failed, TimedOut, Disconnected, Cancelled };
-
-// What a job, or a step of one, came to.
-struct [[nodiscard]] JobResult {
-  JobStatus Status = JobStatus::Ok;
-  QString Text;  // the user's text; empty when there is nothing to tell
-  // A refusal that is shown as a warning rather than an error.
-  bool Warning = false;
-  // The command line's carriage return went out before the failure (or the
-  // stop): the controller may have run it, and Text says what to check.
-  bool MayHaveRun = false;
-
-  bool Ok() const { return Status == JobStatus::Ok; }
-  bool Cancelled() const { return Status == JobStatus::Cancelled; }
-  explicit operator bool() const { return Ok(); }
-
-  static JobResult Done(const QString& text = QString()) { return {JobStatus::Ok, text}; }
-  static JobResult Failed(const QString& text) { return {JobStatus::Failed, text}; }
-  static JobResult Warned(const QString& text) { return {JobStatus::Failed, text, true}; }
-  static JobResult Stopped() { return {JobStatus::Cancelled, QString()}; }
-};
+#include "link/jobresult.h"
 
 class QEventLoop;
 

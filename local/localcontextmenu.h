@@ -1,5 +1,5 @@
 #pragma once
-// LocalContextMenu: the local list's context menu (PopupMenu1) and its
+// LocalContextMenu: the local list's context menu and its
 // commands: Open, Open Containing Folder, Copy Path, Rename..., Delete and
 // Properties.
 //

@@ -11,7 +11,8 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "link/userdialogs.h"
+#include "link/busycursor.h"
+#include "link/silentdialogs.h"
 #include "local/localcontextmenu.h"
 #include "local/localitemdelegate.h"
 #include "local/localmessages.h"
@@ -44,7 +45,7 @@ LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
   SetUpViews();
   SetUpStatusBar();
 
-  connect(Form->cbxLocal, qOverload<int>(&QComboBox::activated), this, [this] { cbxLocalClick(); });
+  connect(Form->cbxLocal, qOverload<int>(&QComboBox::activated), this, [this] { PlaceChosen(); });
   Form->cbxLocal->installEventFilter(this);
   Form->cbxLocal->lineEdit()->installEventFilter(this);
 }
@@ -67,9 +68,9 @@ void LocalPane::SetUpToolBar() {
   Form->tbtnLocalLsIcon->setIcon(ToolIcons::For(Kind::List));
   Form->tbtnLocalDtIcon->setIcon(ToolIcons::For(Kind::Report));
 
-  connect(Form->tbtnLocalOpenDir, &QAction::triggered, this, [this] { tbtnLocalOpenDirClick(); });
-  connect(Form->tbtnLocalUp, &QAction::triggered, this, [this] { tbtnLocalUpClick(); });
-  connect(Form->tbtnLocalRefresh, &QAction::triggered, this, [this] { tbtnLocalRefreshClick(); });
+  connect(Form->tbtnLocalOpenDir, &QAction::triggered, this, [this] { ChooseFolder(); });
+  connect(Form->tbtnLocalUp, &QAction::triggered, this, [this] { GoUp(); });
+  connect(Form->tbtnLocalRefresh, &QAction::triggered, this, [this] { RefreshFolder(); });
   connect(Form->tbtnLocalLgIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::LargeIcons); });
   connect(Form->tbtnLocalSmIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::SmallIcons); });
   connect(Form->tbtnLocalLsIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::List); });
@@ -107,11 +108,11 @@ void LocalPane::SetUpViews() {
   header->setSortIndicator(LocalFolderModel::kNameColumn, Qt::AscendingOrder);
   for (int column = 0; column < LocalFolderModel::kColumnCount; ++column)
     header->resizeSection(column, kColumnWidths[column]);
-  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { lstviewLocalColumnClick(column); });
+  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
 
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)}) {
     connect(view, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { lstviewLocalDblClick(index); });
+            [this](const QModelIndex& index) { OpenItem(index); });
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& position) { Menu->Popup(view->viewport()->mapToGlobal(position)); });
     view->installEventFilter(this);
@@ -217,7 +218,7 @@ std::vector<int> LocalPane::SelectedRows() const {
 std::vector<LocalPane::SelectedItem> LocalPane::SelectedItems() const {
   std::vector<SelectedItem> items;
   for (const int row : SelectedRows()) {
-    const PShellItem& item = Model->ItemAt(row);
+    const PaneItem& item = Model->ItemAt(row);
     items.push_back({Model->FullPath(row), item.IsFolder(), item.SizeBytes});
   }
   return items;
@@ -272,7 +273,7 @@ void LocalPane::SetViewStyle(ViewStyle style) {
 
 // ---- Handlers ----------------------------------------------------------------
 
-void LocalPane::tbtnLocalUpClick() {
+void LocalPane::GoUp() {
   const QString parent = Model->ParentId();
   // The root has no parent: from the computer location nothing happens.
   if (parent.isEmpty()) return;
@@ -287,18 +288,18 @@ void LocalPane::tbtnLocalUpClick() {
   ActiveView()->scrollTo(index);
 }
 
-void LocalPane::tbtnLocalRefreshClick() {
+void LocalPane::RefreshFolder() {
   if (OpenFolder(Model->CurrentId())) ClearSelection();
 }
 
-void LocalPane::tbtnLocalOpenDirClick() {
+void LocalPane::ChooseFolder() {
   const QString current = Model->CurrentId();
   const QString start = current.startsWith(QLatin1Char('/')) ? current : Model->Namespace().HomeId();
   const std::optional<QString> chosen = Dialogs().ChooseFolder(LocalMessages::kSelectDirectory, start);
   if (chosen && !chosen->isEmpty()) OpenPath(*chosen);
 }
 
-void LocalPane::cbxLocalClick() {
+void LocalPane::PlaceChosen() {
   const QString text = Form->cbxLocal->currentText();
   if (text.trimmed().isEmpty()) return;
   const int entry = Model->FindHistory(text);
@@ -308,12 +309,12 @@ void LocalPane::cbxLocalClick() {
     OpenPath(text);
 }
 
-void LocalPane::lstviewLocalDblClick(const QModelIndex& index) {
+void LocalPane::OpenItem(const QModelIndex& index) {
   if (!index.isValid() || !Model->ItemAt(index.row()).IsFolder()) return;
   if (OpenFolder(Model->FullPath(index.row()))) ClearSelection();
 }
 
-void LocalPane::lstviewLocalColumnClick(int column) {
+void LocalPane::SortByColumn(int column) {
   Model->SetNextSortColumn(column);
   Model->SetChosenSortColumn(column);
   OpenFolder(Model->CurrentId());
@@ -322,16 +323,16 @@ void LocalPane::lstviewLocalColumnClick(int column) {
 bool LocalPane::ListKeyDown(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Backspace || (key == Qt::Key_Up && event->modifiers() == Qt::AltModifier)) {
-    tbtnLocalUpClick();
+    GoUp();
     return true;
   }
   if (IsEnter(key)) {
     const std::vector<int> rows = SelectedRows();
-    if (!rows.empty()) lstviewLocalDblClick(Model->index(rows.front(), 0));
+    if (!rows.empty()) OpenItem(Model->index(rows.front(), 0));
     return true;
   }
   if (key == Qt::Key_F5) {
-    tbtnLocalRefreshClick();
+    RefreshFolder();
     return true;
   }
   if (key == Qt::Key_F2 && !SelectedRows().empty()) {
@@ -357,7 +358,7 @@ bool LocalPane::eventFilter(QObject* watched, QEvent* event) {
     // Enter opens what was typed; the box's own handling would pick a
     // history entry by similar text and open a second time.
     if (IsEnter(key->key())) {
-      cbxLocalClick();
+      PlaceChosen();
       return true;
     }
     return false;

@@ -106,12 +106,12 @@ class LocalPane : public QWidget {
   void ShowOpened(const LocalFolderModel::OpenResult& result);
 
   // Handlers.
-  void tbtnLocalUpClick();
-  void tbtnLocalRefreshClick();
-  void tbtnLocalOpenDirClick();
-  void cbxLocalClick();
-  void lstviewLocalDblClick(const QModelIndex& index);
-  void lstviewLocalColumnClick(int column);
+  void GoUp();
+  void RefreshFolder();
+  void ChooseFolder();
+  void PlaceChosen();
+  void OpenItem(const QModelIndex& index);
+  void SortByColumn(int column);
   bool ListKeyDown(QKeyEvent* event);
 
   std::unique_ptr<Ui::LocalPane> Form;

@@ -9,7 +9,7 @@
 #include "link/userdialogs.h"
 #include "module/diotext.h"
 #include "module/moduleprotocol.h"
-#include "module/talom7101.h"
+#include "module/diomodule.h"
 
 void DioPause(const DioTimings& timings, uint32_t ms) {
   if (timings.Pause)
@@ -19,7 +19,7 @@ void DioPause(const DioTimings& timings, uint32_t ms) {
 }
 
 DioSession::DioSession(TaloComPort& port, const std::string& address, DioTimings timings)
-    : Port(port), ModulePtr(std::make_unique<TaloM7101>(&port, address)), Timings(std::move(timings)) {}
+    : Port(port), ModulePtr(std::make_unique<DioModule>(&port, address)), Timings(std::move(timings)) {}
 
 DioSession::~DioSession() = default;
 

@@ -8,9 +8,10 @@
 #include "link/answerreader.h"
 #include "link/deviceshell.h"
 #include "link/talocomport.h"
+#include "link/busycursor.h"
 #include "link/userdialogs.h"
 #include "module/diotext.h"
-#include "remote/taloappdir.h"
+#include "remote/taloappfolders.h"
 #include "transfer/transferfile.h"
 
 namespace {

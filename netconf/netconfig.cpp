@@ -5,11 +5,12 @@
 
 #include "link/devicepath.h"
 #include "link/deviceshell.h"
+#include "link/shellsession.h"
 #include "link/userdialogs.h"
 #include "netconf/netconftext.h"
 #include "netconf/replacefile.h"
 #include "netconf/settingsreadback.h"
-#include "remote/taloappdir.h"
+#include "remote/taloappfolders.h"
 
 namespace {
 

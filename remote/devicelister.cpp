@@ -6,6 +6,7 @@
 #include "items/datesettings.h"
 #include "link/devicepath.h"
 #include "link/deviceshell.h"
+#include "link/shellsession.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
 

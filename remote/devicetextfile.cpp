@@ -3,9 +3,10 @@
 #include <memory>
 #include <utility>
 
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 #include "link/devicepath.h"
 #include "link/deviceshell.h"
+#include "link/shellsession.h"
 #include "link/talocomport.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
@@ -121,7 +122,7 @@ TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
 }
 
 bool ViewItem(DeviceBrowser& browser, int index, ViewDone done) {
-  const PShellItem* item = browser.DeviceItemAt(index);
+  const PaneItem* item = browser.DeviceItemAt(index);
   if (!item || item->IsFolder()) return false;
   const QString name = item->Name;
   const int64_t size = item->SizeBytes;

@@ -7,6 +7,7 @@
 #include "link/talocomport.h"
 #include "link/userdialogs.h"
 #include "transfer/transferfile.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transfertext.h"
 #include "transfer/transferview.h"
 

@@ -4,6 +4,7 @@
 #include "link/talocomport.h"
 #include "link/userdialogs.h"
 #include "transfer/transferbatch.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
 
 namespace TransferPort {

@@ -20,27 +20,9 @@
 #include <memory>
 
 #include "link/jobrunner.h"
+#include "transfer/transferhost.h"
 
 class TaloComPort;
-class TaloConsole;
-class TransferPresenter;
-class UserDialogs;
-
-namespace TransferPort {
-inline constexpr uint32_t kTimeoutMs = 500;
-inline constexpr uint8_t kTerminator = 13;
-}  // namespace TransferPort
-
-// What a transfer needs from the window that starts it.
-struct TransferHost {
-  QString PortName;  // the selected port
-  TaloConsole& Console;
-  UserDialogs& Dialogs;
-  TransferPresenter& Presenter;
-  // The port's time-out value. Only tests change it, to keep the drain and
-  // the closing reads short against a peer that answers at once.
-  uint32_t TimeoutMs = TransferPort::kTimeoutMs;
-};
 
 namespace TransferPort {
 // Opens and configures the port for a transfer. On failure returns null and

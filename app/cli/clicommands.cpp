@@ -20,6 +20,7 @@
 #include "link/interruption.h"
 #include "link/portscan.h"
 #include "link/progressline.h"
+#include "link/loggedconsole.h"
 #include "link/terminallog.h"
 #include "module/cli/diocli.h"
 #include "netconf/cli/netconfcli.h"

@@ -10,7 +10,7 @@
 #include "netconf/cli/netconfcli.h"
 #include "netconf/cli/netconftable.h"
 #include "netconf/netconftext.h"
-#include "remote/taloappdir.h"
+#include "remote/taloappfolders.h"
 
 namespace FleetPrepares {
 

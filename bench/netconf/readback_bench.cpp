@@ -14,7 +14,7 @@
 #include <string>
 
 #include "link/deviceshell.h"
-#include "link/userdialogs.h"
+#include "link/silentdialogs.h"
 #include "netconf/settingsparser.h"
 #include "netconf/settingsreadback.h"
 #include "remote/devicetextfile.h"

@@ -24,13 +24,14 @@
 #include <thread>
 
 #include "link/taloconsole.h"
-#include "link/userdialogs.h"
+#include "link/silentdialogs.h"
 #include "tests/support/simfixture.h"
 #include "transfer/transfertext.h"
 #include "transfer/transferbatch.h"
 #include "transfer/transferfile.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
-#include "transfer/tthreadxmodem.h"
+#include "transfer/xmodemsender.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "module/diotext.h"
 #include "remote/devicecli.h"
 #include "transfer/terminalprogress.h"
-#include "transfer/transferview.h"
+#include "transfer/transferpresenter.h"
 
 namespace DioCli {
 

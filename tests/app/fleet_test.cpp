@@ -17,7 +17,7 @@
 #include "app/cli/fleetplan.h"
 #include "app/cli/fleetscreen.h"
 #include "link/talocomport.h"
-#include "remote/taloappdir.h"
+#include "remote/taloappfolders.h"
 #include "tests/netconf/netconftesting.h"
 #include "tests/support/clirun.h"
 #include "tests/support/simfixture.h"

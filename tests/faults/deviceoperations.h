@@ -26,6 +26,7 @@
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
 
 // Runs a transfer batch at once, as a dialog whose first timer tick has come.

@@ -16,11 +16,11 @@
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
-#include "image/taloghostresthread.h"
-#include "image/taloghostthread.h"
+#include "image/restoreworker.h"
+#include "image/backupworker.h"
 #include "link/deviceshell.h"
 #include "remote/devicetexts.h"
-#include "remote/taloappdir.h"
+#include "remote/taloappfolders.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
@@ -175,7 +175,7 @@ TEST_F(ImageKeeperTest, aBackupWhoseHelperNeverStartsTypesNothingAfterItsCommand
   EXPECT_FALSE(Run(true, ImagePath()));
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
   const std::string received = Sim().Received();
-  const std::string command = TaloGhostThread::kCommandLine;
+  const std::string command = BackupWorker::kCommandLine;
   ASSERT_NE(received.rfind(command), std::string::npos);
   EXPECT_EQ(received.substr(received.rfind(command) + command.size()), "");
   EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
@@ -306,7 +306,7 @@ TEST_F(ImageKeeperTest, aWorkersResultSaysHowItsRunEnded) {
     options.Faults = c.Faults;
     StartSim(options);
     ASSERT_TRUE(Sim().PutFile("\\KEEPERWR.EXE", "MZ helper"));
-    TaloGhostResThread worker;
+    RestoreWorker worker;
     worker.ImagePath = whole;
     worker.PortName = QString::fromStdString(PortPath());
     worker.Resume();
@@ -412,7 +412,7 @@ TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
   };
   const QString whole = Work.filePath(QStringLiteral("whole.img"));
   WriteFile(whole, std::string(kImageBytes, '\x5A'));
-  const std::string command = TaloGhostResThread::kCommandLine;
+  const std::string command = RestoreWorker::kCommandLine;
   for (const Case& c : cases) {
     talosim::SimOptions options = SimHarness::DefaultOptions();
     options.HelperLineFeed = c.LineFeed;

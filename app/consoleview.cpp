@@ -9,8 +9,8 @@
 #include <QTextCursor>
 
 #include "app/apptext.h"
-#include "app/taloterminal.h"
 #include "link/escapecontrols.h"
+#include "link/terminal/taloterminal.h"
 #include "link/terminallog.h"
 #include "link/userdialogs.h"
 #include "widgets/plaintexttools.h"

@@ -5,8 +5,8 @@
 
 #include "app/appsettings.h"
 #include "app/cli/programtext.h"
-#include "app/taloapplication.h"
 #include "app/mainwindow.h"
+#include "app/taloapplication.h"
 
 namespace {
 

@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "app/consolefeed.h"
-#include "app/taloterminal.h"
 #include "app/widgetdialogs.h"
-#include "link/deviceshell.h"
 #include "link/loggedconsole.h"
+#include "link/shell/deviceshell.h"
+#include "link/terminal/taloterminal.h"
 #include "link/terminallog.h"
 
 namespace Ui {

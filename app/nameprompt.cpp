@@ -1,6 +1,6 @@
 #include "app/nameprompt.h"
 
-#include "link/devicename.h"
+#include "link/shell/devicename.h"
 #include "ui_nameprompt.h"
 
 NamePrompt::NamePrompt(QWidget* parent)

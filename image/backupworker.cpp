@@ -9,10 +9,10 @@
 
 #include "image/imageframe.h"
 #include "image/imagetext.h"
-#include "link/deviceshell.h"
 #include "link/foreignlink.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
-#include "link/talocomport.h"
 
 BackupWorker::BackupWorker() { Chunk.reserve(kChunkSize); }
 

@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "items/paneitem.h"
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "remote/devicelister.h"
 
 class DeviceShell;

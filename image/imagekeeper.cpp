@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "image/backupworker.h"
 #include "image/imagetext.h"
 #include "image/restoreworker.h"
-#include "image/backupworker.h"
-#include "link/deviceshell.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "remote/devicelister.h"
-#include "remote/taloappfolders.h"
 #include "transfer/transferfile.h"
 
 namespace {

@@ -43,7 +43,7 @@
 #include <memory>
 
 #include "image/imagekeeperview.h"
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 
 class TaloConsole;
 class RestoreWorker;

@@ -5,8 +5,8 @@
 #include "items/datesettings.h"
 #include "items/panestatus.h"
 #include "remote/devicebrowser.h"
-#include "remote/devicetypecatalog.h"
 #include "remote/devicelisting.h"
+#include "remote/devicetypecatalog.h"
 
 namespace ImageListing {
 

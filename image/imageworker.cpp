@@ -1,11 +1,13 @@
 #include "image/imageworker.h"
 
 #include <cstring>
+#include <utility>
 
 #include "image/imageframe.h"
 #include "image/imagetext.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/portopener.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 
 ImageWorker::~ImageWorker() { StopAndJoin(); }
 
@@ -16,15 +18,13 @@ void ImageWorker::StopAndJoin() {
 }
 
 std::unique_ptr<TaloComPort> ImageWorker::OpenPort() {
-  auto port = std::make_unique<TaloComPort>(PortName.toStdString());
-  port->SetTerminator(13);
-  if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(kTimeoutMs)) {
-    port->Close();
-    ErrorText = ShellText::UnableToOpen(PortName, port->LastError());
+  PortOpening opening = OpenControllerPort(PortName, kTimeoutMs);
+  if (!opening.Opened) {
+    ErrorText = ShellText::UnableToOpen(PortName, opening.Error);
     return nullptr;
   }
-  port->SetStopFlag(&StopRequested);
-  return port;
+  opening.Port->SetStopFlag(&StopRequested);
+  return std::move(opening.Port);
 }
 
 bool ImageWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count,

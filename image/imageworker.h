@@ -28,8 +28,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "link/jobrunner.h"
-#include "link/talothread.h"
+#include "link/jobs/jobrunner.h"
+#include "link/jobs/talothread.h"
 
 class TaloComPort;
 

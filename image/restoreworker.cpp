@@ -6,8 +6,8 @@
 
 #include "image/imageframe.h"
 #include "image/imagetext.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 
 RestoreWorker::~RestoreWorker() { StopAndJoin(); }
 

@@ -117,7 +117,12 @@ void LocalPane::SetUpViews() {
             [this, view](const QPoint& position) { Menu->Popup(view->viewport()->mapToGlobal(position)); });
     view->installEventFilter(this);
   }
-  Form->lstviewLocal->setCurrentWidget(report);
+  // Small icons run in rows, the list in columns.
+  Form->lstviewLocal->SetViews(
+      report, icons,
+      {{{QListView::IconMode, QSize(32, 32), QSize(96, 72), QListView::LeftToRight, true},
+        {QListView::ListMode, QSize(16, 16), QSize(180, 22), QListView::LeftToRight, false},
+        {QListView::ListMode, QSize(16, 16), QSize(180, 22), QListView::TopToBottom, false}}});
 }
 
 void LocalPane::SetUpStatusBar() {
@@ -226,49 +231,26 @@ std::vector<LocalPane::SelectedItem> LocalPane::SelectedItems() const {
 
 // ---- Views -----------------------------------------------------------------
 
-QAbstractItemView* LocalPane::ActiveView() const {
-  if (Style == ViewStyle::Report) return Form->lstviewLocalReport;
-  return Form->lstviewLocalIcons;
-}
+QAbstractItemView* LocalPane::ActiveView() const { return Form->lstviewLocal->ActiveView(); }
+
+LocalPane::ViewStyle LocalPane::CurrentViewStyle() const { return Form->lstviewLocal->Style(); }
 
 void LocalPane::SetViewStyle(ViewStyle style) {
-  const bool hadFocus = ActiveView()->hasFocus();
-  Style = style;
-  QListView* icons = Form->lstviewLocalIcons;
   switch (style) {
     case ViewStyle::LargeIcons:
       Form->tbtnLocalLgIcon->setChecked(true);
-      icons->setViewMode(QListView::IconMode);
-      icons->setIconSize(QSize(32, 32));
-      icons->setGridSize(QSize(96, 72));
       IconsDelegate->SetItemSize(QSize(92, 68));
-      icons->setWordWrap(true);
-      icons->setFlow(QListView::LeftToRight);
       break;
     case ViewStyle::SmallIcons:
     case ViewStyle::List:
       (style == ViewStyle::List ? Form->tbtnLocalLsIcon : Form->tbtnLocalSmIcon)->setChecked(true);
-      icons->setViewMode(QListView::ListMode);
-      icons->setIconSize(QSize(16, 16));
-      icons->setGridSize(QSize(180, 22));
       IconsDelegate->SetItemSize(QSize(176, 20));
-      icons->setWordWrap(false);
-      // Small icons run in rows, the list in columns.
-      icons->setFlow(style == ViewStyle::List ? QListView::TopToBottom : QListView::LeftToRight);
       break;
     case ViewStyle::Report:
       Form->tbtnLocalDtIcon->setChecked(true);
       break;
   }
-  if (style != ViewStyle::Report) {
-    icons->setWrapping(true);
-    icons->setMovement(QListView::Static);
-    icons->setResizeMode(QListView::Adjust);
-    icons->setUniformItemSizes(true);
-  }
-  Form->lstviewLocal->setCurrentWidget(ActiveView());
-  if (Selection->currentIndex().isValid()) ActiveView()->scrollTo(Selection->currentIndex());
-  if (hadFocus) ActiveView()->setFocus();
+  Form->lstviewLocal->SetViewStyle(style);
 }
 
 // ---- Handlers ----------------------------------------------------------------

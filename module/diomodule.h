@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "module/modulelink.h"
 #include "module/digitalinputpart.h"
 #include "module/digitaloutputpart.h"
+#include "module/modulelink.h"
 
 class DioModule : public ModuleLink {
  public:

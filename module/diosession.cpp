@@ -4,12 +4,12 @@
 #include <chrono>
 #include <thread>
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
+#include "module/diomodule.h"
 #include "module/diotext.h"
 #include "module/moduleprotocol.h"
-#include "module/diomodule.h"
 
 void DioPause(const DioTimings& timings, uint32_t ms) {
   if (timings.Pause)

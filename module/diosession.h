@@ -31,7 +31,7 @@
 #include <memory>
 #include <string>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "module/diopanelstate.h"
 
 class TaloComPort;

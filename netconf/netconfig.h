@@ -51,7 +51,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "netconf/netsettings.h"
 #include "netconf/settingsreadback.h"
 #include "remote/devicelister.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <numeric>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
 

@@ -22,7 +22,7 @@
 //   so a view keeps its selection), SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
 //   the terminal on and type a program's name.
-// - Every listing is a job on the shell's JobRunner (link/jobrunner.h): the
+// - Every listing is a job on the shell's JobRunner (link/jobs/jobrunner.h): the
 //   worker reads the folder (FolderListing), the main thread then shows it
 //   (ShowFolder). Nothing of the pane changes while the job runs, so a job
 //   stopped by the user leaves the pane as it was and says so in the

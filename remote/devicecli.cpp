@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "link/clicommand.h"
-#include "link/devicename.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
+#include "clisupport/clicommand.h"
+#include "link/shell/devicename.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicefilecommands.h"

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "items/paneitem.h"
-#include "link/devicename.h"
-#include "link/deviceshell.h"
-#include "link/shellsession.h"
+#include "link/shell/devicename.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellsession.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicelister.h"
 #include "remote/devicetexts.h"

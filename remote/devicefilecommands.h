@@ -52,7 +52,7 @@
 #include <optional>
 #include <vector>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicecommands.h"
 #include "remote/devicelister.h"
 

@@ -3,7 +3,7 @@
 // "dir" for one folder and "dir/s" for a whole tree.
 //
 // Principles of operation
-// - Each call is one ShellSession (link/shellsession.h) at 200 ms time-outs
+// - Each call is one ShellSession (link/shell/shellsession.h) at 200 ms time-outs
 //   with line feed as terminator: it opens the selected port, drains it,
 //   types its commands with echo check and closes the port. Every line read
 //   is in the console. Failures come back as a JobResult, once the port is
@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "items/paneitem.h"
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 
 #include "remote/devicelisting.h"
 

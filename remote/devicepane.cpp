@@ -13,8 +13,8 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include "link/deviceshell.h"
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
+#include "link/shell/deviceshell.h"
 #include "remote/deviceicons.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
@@ -118,11 +118,11 @@ void DevicePane::BuildToolBar() {
 
   auto* views = new QActionGroup(this);
   views->setExclusive(true);
-  const std::pair<QAction*, DeviceListView::ViewStyle> styles[] = {
-      {Form->tbtnTaloLgIcon, DeviceListView::ViewStyle::LargeIcons},
-      {Form->tbtnTaloSmIcon, DeviceListView::ViewStyle::SmallIcons},
-      {Form->tbtnTaloLsIcon, DeviceListView::ViewStyle::List},
-      {Form->tbtnTaloDtIcon, DeviceListView::ViewStyle::Report}};
+  const std::pair<QAction*, FolderView::ViewStyle> styles[] = {
+      {Form->tbtnTaloLgIcon, FolderView::ViewStyle::LargeIcons},
+      {Form->tbtnTaloSmIcon, FolderView::ViewStyle::SmallIcons},
+      {Form->tbtnTaloLsIcon, FolderView::ViewStyle::List},
+      {Form->tbtnTaloDtIcon, FolderView::ViewStyle::Report}};
   for (const auto& [action, style] : styles) {
     views->addAction(action);
     connect(action, &QAction::triggered, this,

@@ -22,7 +22,7 @@
 //   file runs it in the terminal as before. The file is read as a job (a
 //   large one after a question); the viewer opens when it is done, and a
 //   failed or stopped read is reported instead.
-// - Device work runs as jobs on the shell's JobRunner (link/jobrunner.h):
+// - Device work runs as jobs on the shell's JobRunner (link/jobs/jobrunner.h):
 //   while one runs the pane shows the hourglass, every control that starts
 //   device work is disabled (the feature tools, the terminal toggle and the
 //   port box included), and a Cancel button in the status bar and Esc ask

@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "items/paneitem.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
-#include "link/shellsession.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellsession.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"

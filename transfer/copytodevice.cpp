@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/transferfile.h"
 #include "transfer/transferpresenter.h"

@@ -8,10 +8,10 @@
 #include <chrono>
 #include <thread>
 
-#include "link/devicename.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
-#include "link/talothread.h"
+#include "link/jobs/talothread.h"
+#include "link/port/talocomport.h"
+#include "link/shell/devicename.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/transfertext.h"
 #include "transfer/transferview.h"

@@ -36,7 +36,7 @@
 #include <optional>
 #include <vector>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "transfer/devicenames.h"
 
 class TaloComPort;

@@ -4,7 +4,7 @@
 // own files, each with its own console.
 //
 // Principles of operation
-// - Main thread only. Opens its own port on host.PortName (kControllerLine,
+// - Main thread only. Opens its own port on host.PortName (OpenControllerPort:
 //   500 ms time-outs, carriage return as line terminator), runs the batch in
 //   single-file mode through host.Presenter and closes the port before it
 //   returns, whatever happened: the port can be opened again at once.
@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "transfer/transferhost.h"
 
 class TaloComPort;

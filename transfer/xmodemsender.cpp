@@ -9,11 +9,11 @@
 #include <functional>
 #include <string>
 
-#include "link/answerreader.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
-#include "link/taloconsole.h"
+#include "link/port/talocomport.h"
+#include "link/shell/answerreader.h"
+#include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
+#include "link/taloconsole.h"
 #include "transfer/transfertext.h"
 
 namespace {

@@ -28,10 +28,10 @@
 
 #include "app/consolefeed.h"
 #include "app/consoleview.h"
-#include "app/taloterminal.h"
-#include "link/talodataring.h"
-#include "link/terminalprinter.h"
-#include "link/terminalreader.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/taloterminal.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
 #include "sim/talosim.h"
 #include "tests/support/simprocess.h"
 

@@ -23,11 +23,11 @@
 #include <string>
 
 #include "app/mainwindow.h"
+#include "installation/taloappfolders.h"
 #include "netconf/ui/networkdialog.h"
 #include "remote/devicebrowser.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicepane.h"
-#include "remote/taloappfolders.h"
 #include "sim/talosim.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simprocess.h"

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "image/backupworker.h"
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicecli.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "image/restoreworker.h"
 #include "image/backupworker.h"
+#include "image/restoreworker.h"
 #include "tests/support/simfixture.h"
 
 namespace {

@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
-#include "link/taloconsole.h"
-#include "link/talodataring.h"
-#include "link/terminalprinter.h"
-#include "link/terminalreader.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
+#include "link/taloconsole.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
 #include "tests/support/ptypair.h"
 
 namespace {

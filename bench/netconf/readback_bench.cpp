@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
 #include "netconf/settingsparser.h"
 #include "netconf/settingsreadback.h"

@@ -23,7 +23,7 @@
 #include <cstdio>
 #include <string>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicelister.h"

@@ -25,8 +25,8 @@
 #include <thread>
 
 #include "image/backupworker.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
 #include "module/diostartflow.h"
 #include "remote/devicebrowser.h"

@@ -23,13 +23,13 @@
 #include <string>
 #include <thread>
 
-#include "link/taloconsole.h"
 #include "link/silentdialogs.h"
+#include "link/taloconsole.h"
 #include "tests/support/simfixture.h"
-#include "transfer/transfertext.h"
 #include "transfer/transferbatch.h"
 #include "transfer/transferfile.h"
 #include "transfer/transferpresenter.h"
+#include "transfer/transfertext.h"
 #include "transfer/transferview.h"
 #include "transfer/xmodemsender.h"
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "clisupport/progressline.h"
 #include "image/copytopc.h"
 #include "image/fatvolume.h"
 #include "image/imagediff.h"
@@ -14,10 +15,9 @@
 #include "image/imagelisting.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
 #include "link/escapecontrols.h"
-#include "link/progressline.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "remote/devicecli.h"
 #include "remote/devicetexts.h"

@@ -6,7 +6,7 @@
 #include "image/copytopc.h"
 #include "image/imagetext.h"
 #include "image/ui/imagewaitview.h"
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/ui/transferdialogpresenter.h"
 

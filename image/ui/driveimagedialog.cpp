@@ -2,7 +2,7 @@
 
 #include "image/imagetext.h"
 #include "image/ui/imagehelpwindow.h"
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "link/taloconsole.h"
 #include "link/userdialogs.h"
 #include "transfer/ui/transferdialogpresenter.h"

@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
+#include "module/diomodule.h"
 #include "module/diopanelstate.h"
 #include "module/moduleprotocol.h"
-#include "module/diomodule.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "link/userdialogs.h"
+#include "module/diomodule.h"
 #include "module/diotext.h"
 #include "module/dioworker.h"
-#include "module/diomodule.h"
 #include "ui_diopanel.h"
 
 // Panel 1 of the status bar: drawn by the panel, which picks the image by

@@ -1,6 +1,6 @@
 #include "module/ui/diopanelflow.h"
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "module/ui/diopanel.h"
 #include "transfer/ui/transferdialogpresenter.h"
 

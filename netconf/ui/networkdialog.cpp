@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "netconf/netconftext.h"
 #include "netconf/nocoredumps.h"
 #include "transfer/ui/transferdialogpresenter.h"

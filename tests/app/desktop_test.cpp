@@ -14,8 +14,8 @@
 #include <QToolBar>
 
 #include "app/appsettings.h"
-#include "app/portbox.h"
 #include "app/mainwindow.h"
+#include "app/portbox.h"
 #include "remote/devicepane.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/scripteddialogs.h"

@@ -27,7 +27,7 @@
 #include <utility>
 #include <memory>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "local/localfoldermodel.h"
 #include "local/localpane.h"
 #include "remote/deviceitemmodel.h"
@@ -36,8 +36,8 @@
 #include "remote/devicepane.h"
 
 #include "app/consoleview.h"
-#include "app/taloterminal.h"
 #include "app/mainwindow.h"
+#include "link/terminal/taloterminal.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
 

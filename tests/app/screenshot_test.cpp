@@ -7,12 +7,12 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include "app/consoleview.h"
-#include "app/taloterminal.h"
 #include "app/aboutdialog.h"
-#include "app/nameprompt.h"
+#include "app/consoleview.h"
 #include "app/mainwindow.h"
-#include "link/devicename.h"
+#include "app/nameprompt.h"
+#include "link/shell/devicename.h"
+#include "link/terminal/taloterminal.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
 

@@ -12,12 +12,12 @@
 #include <string_view>
 
 #include "app/consoleview.h"
-#include "app/taloterminal.h"
 #include "app/mainwindow.h"
-#include "link/talocomport.h"
-#include "link/talodataring.h"
-#include "link/terminalprinter.h"
-#include "link/terminalreader.h"
+#include "link/port/talocomport.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/taloterminal.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"

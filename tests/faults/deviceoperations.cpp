@@ -10,13 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/taloterminal.h"
 #include "image/copytopc.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
 #include "image/restoreworker.h"
-#include "link/talothread.h"
+#include "installation/taloappfolders.h"
+#include "link/jobs/talothread.h"
+#include "link/terminal/taloterminal.h"
 #include "module/diosession.h"
 #include "module/diostartflow.h"
 #include "module/diotext.h"
@@ -26,7 +27,6 @@
 #include "remote/devicecli.h"
 #include "remote/devicefilecommands.h"
 #include "remote/devicetextfile.h"
-#include "remote/taloappfolders.h"
 #include "transfer/copytodevice.h"
 #include "transfer/terminalprogress.h"
 #include "transfer/transferbatch.h"

@@ -20,7 +20,7 @@
 #include <optional>
 #include <string>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicelister.h"
 #include "tests/faults/faultmatrix.h"
 #include "tests/support/recordingconsole.h"

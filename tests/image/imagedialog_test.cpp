@@ -23,13 +23,13 @@
 
 #include "image/imagekeeper.h"
 #include "image/imagetext.h"
-#include "image/ui/imagehelpwindow.h"
 #include "image/ui/driveimagedialog.h"
+#include "image/ui/imagehelpwindow.h"
 #include "image/ui/imagewaitwindow.h"
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
+#include "tests/image/imagesimfixture.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/image/imagesimfixture.h"
 
 namespace {
 

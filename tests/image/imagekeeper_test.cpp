@@ -13,14 +13,15 @@
 #include <cstdio>
 #include <string>
 
+#include "image/backupworker.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
 #include "image/restoreworker.h"
-#include "image/backupworker.h"
-#include "link/deviceshell.h"
+#include "installation/installationtext.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicetexts.h"
-#include "remote/taloappfolders.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
@@ -333,7 +334,7 @@ TEST_F(ImageKeeperTest, missingHelperOrUnusableFolderIsNamedAndNothingIsSent) {
   StartSim();
   ASSERT_TRUE(QFile::remove(Home.filePath(QStringLiteral("program/KEEPERRD.EXE"))));
   EXPECT_FALSE(Run(true, ImagePath()));
-  EXPECT_EQ(LastMessage(), DeviceText::ShippedFileMissing(QStringLiteral("KEEPERRD.EXE"),
+  EXPECT_EQ(LastMessage(), InstallationText::ShippedFileMissing(QStringLiteral("KEEPERRD.EXE"),
                                                           Home.path() + QStringLiteral("/program/")));
 
   const QString blocked = Work.filePath(QStringLiteral("file"));

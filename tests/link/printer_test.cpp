@@ -2,8 +2,8 @@
 // recording console and the ring fed directly.
 #include <gtest/gtest.h>
 
-#include "link/talodataring.h"
-#include "link/terminalprinter.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalprinter.h"
 #include "tests/link/linktestutil.h"
 #include "tests/support/recordingconsole.h"
 

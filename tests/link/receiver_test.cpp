@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "link/talodataring.h"
-#include "link/terminalreader.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalreader.h"
 #include "tests/link/linktestutil.h"
 
 using linktest::Clock;

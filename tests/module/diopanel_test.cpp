@@ -10,13 +10,14 @@
 #include <QTimer>
 #include <functional>
 
-#include "link/talocomport.h"
+#include "installation/installationtext.h"
+#include "link/port/talocomport.h"
 #include "module/diotext.h"
-#include "module/ui/diopanelflow.h"
 #include "module/ui/diopanel.h"
-#include "transfer/ui/transferdialogpresenter.h"
+#include "module/ui/diopanelflow.h"
 #include "remote/devicetexts.h"
 #include "tests/module/diotesting.h"
+#include "transfer/ui/transferdialogpresenter.h"
 
 using namespace diotest;
 
@@ -140,7 +141,7 @@ TEST_F(DioPanelTest, aMissingCompanionIsNamedAndNothingIsSent) {
   Start("7101");
   ASSERT_TRUE(QFile::remove(Home.filePath(QStringLiteral("Config/SIMU7101.EXE"))));
   EXPECT_EQ(RunFlow([](DioPanel& panel) { panel.close(); }), DioStartResult::Failed);
-  EXPECT_EQ(Dialogs.Errors(), QStringList{DeviceText::ShippedFileMissing(
+  EXPECT_EQ(Dialogs.Errors(), QStringList{InstallationText::ShippedFileMissing(
                                   QStringLiteral("SIMU7101.EXE"), Home.path() + QStringLiteral("/Config/"))});
   EXPECT_EQ(Sim().Received(), "");
 }

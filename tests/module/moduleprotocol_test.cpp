@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "module/diomodule.h"
 #include "module/diopanelstate.h"
 #include "module/moduleprotocol.h"
-#include "module/diomodule.h"
 #include "tests/support/ptypair.h"
 
 namespace {

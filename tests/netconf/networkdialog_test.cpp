@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "netconf/netconftext.h"
 #include "tests/netconf/netconftesting.h"
 #include "tests/support/simfixture.h"

@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "link/devicename.h"
-#include "link/devicepath.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/devicename.h"
+#include "link/shell/devicepath.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecli.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
-#include "remote/taloappfolders.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
 #include "remote/devicetextviewer.h"

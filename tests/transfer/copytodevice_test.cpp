@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "tests/transfer/transfertesting.h"
 #include "transfer/cli/putcli.h"
 #include "transfer/transfertext.h"

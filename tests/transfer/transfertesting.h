@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "link/talocomport.h"
-#include "link/talothread.h"
+#include "link/jobs/talothread.h"
+#include "link/port/talocomport.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"

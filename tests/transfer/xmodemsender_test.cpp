@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "tests/support/scriptedshell.h"
 #include "tests/transfer/transfertesting.h"
 #include "transfer/transfertext.h"

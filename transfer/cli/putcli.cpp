@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "link/progressline.h"
+#include "clisupport/progressline.h"
 #include "remote/devicecli.h"
 
 namespace PutCli {

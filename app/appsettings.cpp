@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "app/apptext.h"
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
 
 namespace AppText {
 
@@ -9,21 +7,7 @@ QString MainCaption() {
   return QStringLiteral("TALO-7100 Series Utility (Ver " TALO_VERSION ")");
 }
 QString ExitQuestion() { return QStringLiteral("Are you sure to exit?"); }
-QString TerminalUnableToOpen(const QString& port, int openError) {
-  const QString first = QStringLiteral("Unable to open ") + port + QStringLiteral(" !");
-  if (!TaloComPort::IsNotSerialPortError(openError)) return first;
-  return first + QStringLiteral("\n\n") + ShellText::NotASerialPort(port);
-}
 QString CopyTooLong() { return QStringLiteral("The selected text exceeds 1024 bytes!"); }
-
-QString TerminalLineErased() {
-  return QStringLiteral("(the line typed without Enter was erased from the TALO-7100's line)");
-}
-
-QString TerminalLineMayHoldText() {
-  return QStringLiteral("(the line typed without Enter may still be in the TALO-7100's line: it "
-                        "is erased before the next command)");
-}
 
 QString InitInitializing() { return QStringLiteral("Initializing..."); }
 QString InitScanningLocal() { return QStringLiteral("Scanning local system..."); }

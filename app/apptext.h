@@ -1,6 +1,6 @@
 #pragma once
-// The texts the main window, the terminal console and the start-up and about
-// dialogs show. They are the program's own words: keep them byte for byte.
+// The texts the main window, the console and the start-up and about dialogs
+// show (the terminal's own are in link/terminal/terminaltext.h). They are the program's own words: keep them byte for byte.
 
 #include <QString>
 
@@ -10,14 +10,7 @@ namespace AppText {
 // TALO_BUILD_TAG).
 QString MainCaption();                         // "TALO-7100 Series Utility (Ver " + version + ")"
 QString ExitQuestion();                        // "Are you sure to exit?"
-// "Unable to open " + port + " !", and what the path is when it is no serial
-// port (openError as TaloComPort::LastError gives it).
-QString TerminalUnableToOpen(const QString& port, int openError = 0);
 QString CopyTooLong();                         // "The selected text exceeds 1024 bytes!"
-// The console's line when the terminal, switched off, erased what was typed
-// without a carriage return; or could not tell that it did.
-QString TerminalLineErased();
-QString TerminalLineMayHoldText();
 
 // Start-up steps shown by the progress dialog.
 QString InitInitializing();

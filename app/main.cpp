@@ -5,8 +5,8 @@
 
 #include "app/appsettings.h"
 #include "app/cli/programtext.h"
+#include "app/mainwindow.h"
 #include "app/taloapplication.h"
-#include "app/tfrmmain.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     return wrongCall();
 
   AppSettings settings;
-  TfrmMain window;
+  MainWindow window;
   window.VerifyAfterRestore = settings.VerifyAfterRestore();
   window.Shell().SetQuickAnswers(settings.QuickListings());
   const QString startPort = AppSettings::StartPort(options.value(port), settings.LastPort());

@@ -13,7 +13,7 @@
 #include <QString>
 #include <vector>
 
-#include "link/portscan.h"
+#include "link/port/portscan.h"
 
 class QComboBox;
 

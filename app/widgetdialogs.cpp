@@ -5,7 +5,7 @@
 #include <QFontDialog>
 #include <QMessageBox>
 
-#include "app/tdlgtaloaskname.h"
+#include "app/nameprompt.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ UserDialogs::Answer WidgetDialogs::AskYesNoToAll(const QString& text) {
 
 std::optional<QString> WidgetDialogs::AskName(const QString& caption, const QString& prompt,
                                               const QString& initial, int maxLength) {
-  TdlgTaloAskName dialog(Parent);
+  NamePrompt dialog(Parent);
   dialog.Setup(caption, prompt, initial, maxLength);
   if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;
   return dialog.Name();
@@ -85,7 +85,7 @@ std::optional<QString> WidgetDialogs::AskName(const QString& caption, const QStr
 std::optional<QString> WidgetDialogs::AskDeviceName(const QString& caption,
                                                     const QString& prompt,
                                                     const QString& initial, int maxLength) {
-  TdlgTaloAskName dialog(Parent);
+  NamePrompt dialog(Parent);
   dialog.Setup(caption, prompt, initial, maxLength);
   dialog.PreviewDeviceName();
   if (RunModal(dialog, BusyDepth) != QDialog::Accepted) return std::nullopt;

@@ -1,7 +1,7 @@
 #pragma once
 // WidgetDialogs: the dialog service of the desktop program. Message boxes
 // with the usual captions (Error, Warning, Information, Confirm), the name
-// prompt TdlgTaloAskName, the file, folder and font dialogs, the hourglass as
+// prompt NamePrompt, the file, folder and font dialogs, the hourglass as
 // an override cursor and the platform beep. Main thread only; every call is
 // modal. The parent (the main window) must outlive the service's use.
 

@@ -3,7 +3,7 @@
 # talo_defaults(<target> [NO_PCH]): warnings as errors and the sanitizer
 # flags of the active preset; with TALO_PCH the shared precompiled header of
 # the Qt and standard headers, unless NO_PCH (targets without Qt). Headers are
-# included with their folder from the top of the tree ("link/talocomport.h").
+# included with their folder from the top of the tree ("link/port/talocomport.h").
 # Third-party code never goes through here.
 function(talo_defaults target)
   cmake_parse_arguments(D "NO_PCH" "" "" ${ARGN})

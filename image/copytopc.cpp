@@ -8,7 +8,7 @@
 #include "image/imageextract.h"
 #include "image/imagekeeper.h"
 #include "image/imagetext.h"
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "remote/devicetextfile.h"
 

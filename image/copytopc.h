@@ -35,8 +35,8 @@
 #include <functional>
 #include <vector>
 
-#include "items/shellitem.h"
-#include "link/jobrunner.h"
+#include "items/paneitem.h"
+#include "link/jobs/jobrunner.h"
 #include "remote/devicelister.h"
 
 class DeviceShell;
@@ -49,7 +49,7 @@ namespace CopyToPc {
 
 struct Source {
   QString Folder;   // its folder on D: ("\", "\DATA")
-  PShellItem Item;  // as that folder's listing showed it
+  PaneItem Item;  // as that folder's listing showed it
   QString Path() const;  // "\DATA\LOG.TXT"
 };
 

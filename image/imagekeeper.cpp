@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "image/backupworker.h"
 #include "image/imagetext.h"
-#include "image/taloghostresthread.h"
-#include "image/taloghostthread.h"
-#include "link/deviceshell.h"
+#include "image/restoreworker.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "remote/devicelister.h"
-#include "remote/taloappdir.h"
 #include "transfer/transferfile.h"
 
 namespace {
@@ -39,8 +39,8 @@ ImageKeeper::ImageKeeper(const ImageKeeperHost& host) : Host(host) {
 
 // FormDestroy: a worker still running is asked to stop and joined.
 ImageKeeper::~ImageKeeper() {
-  BackupWorker.reset();
-  RestoreWorker.reset();
+  BackupRun.reset();
+  RestoreRun.reset();
 }
 
 JobResult ImageKeeper::AskBackup() {
@@ -67,9 +67,9 @@ JobResult ImageKeeper::AskRestore(bool verify) {
 
 JobResult ImageKeeper::Backup(const QString& imagePath) {
   ModeValue = Mode::Backup;
-  if (!TaloGhostThread::TargetUsable(imagePath))
+  if (!BackupWorker::TargetUsable(imagePath))
     return JobResult::Failed(Text(ImageText::kLinkRefused));
-  if (const QString problem = TaloGhostThread::TargetProblem(imagePath); !problem.isEmpty())
+  if (const QString problem = BackupWorker::TargetProblem(imagePath); !problem.isEmpty())
     return JobResult::Failed(Text(ImageText::kWriteFailed) + problem);
   // 4.-5.
   if (JobResult uploaded = UploadModeHelper(ImageText::kBackupHelper); !uploaded) return uploaded;
@@ -84,19 +84,19 @@ JobResult ImageKeeper::Restore(const QString& imagePath, bool verify) {
   ModeValue = Mode::Restore;
   // A file that cannot give a whole image is refused before the helper goes
   // up: the helper would write whatever it got past the file's end.
-  if (!TaloGhostResThread::ImageFileUsable(imagePath))
+  if (!RestoreWorker::ImageFileUsable(imagePath))
     return JobResult::Failed(Text(ImageText::kReadFailed));
   // 4.-5.
   if (JobResult uploaded = UploadModeHelper(ImageText::kRestoreHelper); !uploaded) return uploaded;
   // 6.-8.
-  RestoreWorker.reset();
-  RestoreWorker = std::make_unique<TaloGhostResThread>();
-  const JobResult run = RunWorker(*RestoreWorker, imagePath, ImageText::kRestoreWaiting,
+  RestoreRun.reset();
+  RestoreRun = std::make_unique<RestoreWorker>();
+  const JobResult run = RunWorker(*RestoreRun, imagePath, ImageText::kRestoreWaiting,
                                   Notice(Text(ImageText::kRestoreCancelled), /*warning=*/true));
   if (!run) return run;
   const QString done = Text(ImageText::kRestoreDone);
   if (verify) return VerifyRestore(imagePath, done);
-  const uint32_t damaged = RestoreWorker->Answered444;
+  const uint32_t damaged = RestoreRun->Answered444;
   return JobResult::Done(damaged ? done + ImageText::Answered444Note(damaged) : done);
 }
 
@@ -120,7 +120,7 @@ JobResult ImageKeeper::VerifyRestore(const QString& imagePath, const QString& re
       readBack, ImageText::kVerifyWaiting,
       Notice(restoreDone + QStringLiteral("\n\n") + Text(ImageText::kVerifyCancelled)));
   // The worker ends (and closes its file) before the folder goes.
-  BackupWorker.reset();
+  BackupRun.reset();
   if (!read) {
     // A stall says so as it is; a failure says what could not be checked.
     const bool failed =
@@ -130,7 +130,7 @@ JobResult ImageKeeper::VerifyRestore(const QString& imagePath, const QString& re
   }
   const int64_t block = FirstDifferingBlock(imagePath, readBack);
   if (block >= 0) {
-    QString text = ImageText::VerifyDiffers(block, block * TaloGhostResThread::kBlockSize);
+    QString text = ImageText::VerifyDiffers(block, block * RestoreWorker::kBlockSize);
     if (copied) text += Text(ImageText::kVerifyHelperCopied);
     return JobResult::Failed(text);
   }
@@ -160,10 +160,10 @@ int64_t ImageKeeper::FirstDifferingBlock(const QString& imagePath, const QString
   QFile image(imagePath);
   QFile readBack(readBackPath);
   if (!image.open(QIODevice::ReadOnly) || !readBack.open(QIODevice::ReadOnly)) return 0;
-  const QByteArray expected = image.read(TaloGhostResThread::kImageBytes);
-  const QByteArray found = readBack.read(TaloGhostResThread::kImageBytes);
-  const qsizetype blockSize = TaloGhostResThread::kBlockSize;
-  for (qsizetype at = 0; at < TaloGhostResThread::kImageBytes; at += blockSize) {
+  const QByteArray expected = image.read(RestoreWorker::kImageBytes);
+  const QByteArray found = readBack.read(RestoreWorker::kImageBytes);
+  const qsizetype blockSize = RestoreWorker::kBlockSize;
+  for (qsizetype at = 0; at < RestoreWorker::kImageBytes; at += blockSize) {
     if (expected.mid(at, blockSize) != found.mid(at, blockSize)) return at / blockSize;
   }
   return -1;
@@ -171,13 +171,13 @@ int64_t ImageKeeper::FirstDifferingBlock(const QString& imagePath, const QString
 
 JobResult ImageKeeper::RunBackupWorker(const QString& imagePath, const char* waiting,
                                        const JobResult& onCancel) {
-  BackupWorker.reset();
-  BackupWorker = std::make_unique<TaloGhostThread>();
-  BackupWorker->Console = &Host.Console;
-  return RunWorker(*BackupWorker, imagePath, waiting, onCancel);
+  BackupRun.reset();
+  BackupRun = std::make_unique<BackupWorker>();
+  BackupRun->Console = &Host.Console;
+  return RunWorker(*BackupRun, imagePath, waiting, onCancel);
 }
 
-JobResult ImageKeeper::RunWorker(TaloGhostWorker& worker, const QString& imagePath,
+JobResult ImageKeeper::RunWorker(ImageWorker& worker, const QString& imagePath,
                                  const char* waiting, const JobResult& onCancel) {
   // Whatever closes the wait window notes the end first.
   LastRun = JobResult::Failed(QString());
@@ -216,7 +216,7 @@ JobResult ImageKeeper::UploadHelper(const QString& deviceDir, const QString& loc
   return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true);
 }
 
-void ImageKeeper::StartWorker(TaloGhostWorker& worker, const QString& imagePath) {
+void ImageKeeper::StartWorker(ImageWorker& worker, const QString& imagePath) {
   worker.ImagePath = imagePath;
   worker.PortName = Host.PortName;
   // A new run gets the whole watchdog allowance, whatever the last one left.
@@ -227,11 +227,11 @@ void ImageKeeper::StartWorker(TaloGhostWorker& worker, const QString& imagePath)
 }
 
 bool ImageKeeper::ShowWaitWindow(const QString& message) {
-  const TaloGhostWorker* worker = CurrentWorker();
+  const ImageWorker* worker = CurrentWorker();
   if (!worker) return false;
   ImageWaitState wait;
   wait.Message = message;
-  wait.Maximum = ModeValue == Mode::Backup ? TaloGhostThread::kBlockCount : TaloGhostResThread::kBlockCount;
+  wait.Maximum = ModeValue == Mode::Backup ? BackupWorker::kBlockCount : RestoreWorker::kBlockCount;
   WaitWindow = &wait;
   Host.View.RunWaitWindow(wait);
   WaitWindow = nullptr;
@@ -239,7 +239,7 @@ bool ImageKeeper::ShowWaitWindow(const QString& message) {
 }
 
 void ImageKeeper::WatchdogTick() {
-  TaloGhostWorker* worker = CurrentWorker();
+  ImageWorker* worker = CurrentWorker();
   if (!worker) return;
   // 1. The watchdog.
   if (WaitWindow) {
@@ -264,7 +264,7 @@ void ImageKeeper::WatchdogTick() {
   if (worker->Done.load()) ReportEnd(*worker);
 }
 
-void ImageKeeper::ReportEnd(TaloGhostWorker& worker) {
+void ImageKeeper::ReportEnd(ImageWorker& worker) {
   Host.View.SetTimerEnabled(false);
   LastRun = worker.Result();
   if (!WaitWindow) return;
@@ -276,25 +276,25 @@ void ImageKeeper::ReportEnd(TaloGhostWorker& worker) {
 }
 
 void ImageKeeper::RequestStop() {
-  if (TaloGhostWorker* worker = CurrentWorker()) worker->RequestStop();
+  if (ImageWorker* worker = CurrentWorker()) worker->RequestStop();
 }
 
 int32_t ImageKeeper::WorkerProgress() const {
-  const TaloGhostWorker* worker = CurrentWorker();
+  const ImageWorker* worker = CurrentWorker();
   return worker ? worker->Progress.load() : 0;
 }
 
 uint32_t ImageKeeper::WorkerBlockCount() const {
-  const TaloGhostWorker* worker = CurrentWorker();
+  const ImageWorker* worker = CurrentWorker();
   return worker ? worker->BlockCount.load() : 0;
 }
 
 uint32_t ImageKeeper::Answered444() const {
-  return RestoreWorker && RestoreWorker->Done.load() ? RestoreWorker->Answered444 : 0;
+  return RestoreRun && RestoreRun->Done.load() ? RestoreRun->Answered444 : 0;
 }
 
-TaloGhostWorker* ImageKeeper::CurrentWorker() const {
-  if (ModeValue == Mode::Backup) return BackupWorker.get();
-  if (ModeValue == Mode::Restore) return RestoreWorker.get();
+ImageWorker* ImageKeeper::CurrentWorker() const {
+  if (ModeValue == Mode::Backup) return BackupRun.get();
+  if (ModeValue == Mode::Restore) return RestoreRun.get();
   return nullptr;
 }

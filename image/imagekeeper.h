@@ -1,6 +1,6 @@
 #pragma once
 // ImageKeeper: the image dialog's logic without widgets. The dialog
-// (TdlgTaloGhost), the command line and the tests drive the same object.
+// (DriveImageDialog), the command line and the tests drive the same object.
 //
 // Principles of operation
 // - Main thread only. One object lives as long as one dialog; it owns the
@@ -42,42 +42,20 @@
 #include <cstdint>
 #include <memory>
 
-#include "link/jobrunner.h"
+#include "image/imagekeeperview.h"
+#include "link/jobs/jobrunner.h"
 
 class TaloConsole;
-class TaloGhostResThread;
-class TaloGhostThread;
-class TaloGhostWorker;
+class RestoreWorker;
+class BackupWorker;
+class ImageWorker;
 class TransferPresenter;
 class UserDialogs;
-
-// The wait window as the flow sees it. The flow writes Position and
-// CloseRequested; the window shows Position on its own timer and closes once
-// it reaches Maximum or CloseRequested is set.
-struct ImageWaitState {
-  QString Message;
-  uint32_t Maximum = 0;
-  uint32_t Position = 0;
-  bool CloseRequested = false;
-
-  bool ShouldClose() const { return CloseRequested || Position >= Maximum; }
-};
 
 // The top level's part: an operation's result in the box it calls for
 // (information for Ok and for a stop that is no warning, else a warning
 // or an error box); nothing when it has no text.
 void ShowResult(const JobResult& result, UserDialogs& dialogs);
-
-// What the flow needs from the window around it.
-class ImageKeeperView {
- public:
-  virtual ~ImageKeeperView() = default;
-  // TimerChkGhost: while on, calls keeper.WatchdogTick() every second.
-  virtual void SetTimerEnabled(bool on) = 0;
-  // Shows the wait window modally (serving the workers' hand-overs to the
-  // main thread meanwhile); returns when it has closed.
-  virtual void RunWaitWindow(ImageWaitState& wait) = 0;
-};
 
 struct ImageKeeperHost {
   QString PortName;
@@ -142,23 +120,23 @@ class ImageKeeper {
   uint32_t Answered444() const;
 
  private:
-  TaloGhostWorker* CurrentWorker() const;
+  ImageWorker* CurrentWorker() const;
   [[nodiscard]] JobResult UploadModeHelper(const char* helper);
-  void StartWorker(TaloGhostWorker& worker, const QString& imagePath);
+  void StartWorker(ImageWorker& worker, const QString& imagePath);
   // Runs the worker behind the wait window; its result, a stop's carrying
   // onCancel's text and kind.
-  [[nodiscard]] JobResult RunWorker(TaloGhostWorker& worker, const QString& imagePath,
+  [[nodiscard]] JobResult RunWorker(ImageWorker& worker, const QString& imagePath,
                                     const char* waiting, const JobResult& onCancel);
   [[nodiscard]] JobResult RunBackupWorker(const QString& imagePath, const char* waiting,
                                           const JobResult& onCancel);
   [[nodiscard]] JobResult VerifyRestore(const QString& imagePath, const QString& restoreDone);
   // True when a listing of D:'s root shows the helper file.
   [[nodiscard]] bool HelperOnDrive(const QString& helper);
-  void ReportEnd(TaloGhostWorker& worker);
+  void ReportEnd(ImageWorker& worker);
 
   ImageKeeperHost Host;
-  std::unique_ptr<TaloGhostThread> BackupWorker;
-  std::unique_ptr<TaloGhostResThread> RestoreWorker;
+  std::unique_ptr<BackupWorker> BackupRun;
+  std::unique_ptr<RestoreWorker> RestoreRun;
   ImageWaitState* WaitWindow = nullptr;
   QString ProgramFolderText;
   Mode ModeValue = Mode::None;

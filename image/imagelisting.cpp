@@ -5,18 +5,18 @@
 #include "items/datesettings.h"
 #include "items/panestatus.h"
 #include "remote/devicebrowser.h"
+#include "remote/devicelisting.h"
 #include "remote/devicetypecatalog.h"
-#include "remote/listingparser.h"
 
 namespace ImageListing {
 
-PShellItem ShellItem(const FatItem& item, DeviceTypeCatalog& catalog) {
-  PShellItem shell;
+PaneItem ShellItem(const FatItem& item, DeviceTypeCatalog& catalog) {
+  PaneItem shell;
   shell.Name = item.Name;
   shell.Folder = item.Folder;
   if (item.Folder) shell.RelativeId = DeviceListing::FolderMarker();
   shell.SizeBytes = item.Size;
-  shell.SizeKB = PShellItem::RoundUpKB(item.Size);
+  shell.SizeKB = PaneItem::RoundUpKB(item.Size);
   shell.ModifiedAt = item.Modified();
   shell.ModifiedText = DateSettings::ListingFormat().Format(shell.ModifiedAt);
   catalog.FillDetails(shell);
@@ -25,7 +25,7 @@ PShellItem ShellItem(const FatItem& item, DeviceTypeCatalog& catalog) {
 
 void Sort(std::vector<FatItem>& items) {
   const auto byName = [](const FatItem& a, const FatItem& b) {
-    PShellItem left, right;
+    PaneItem left, right;
     left.Folder = a.Folder;
     left.Name = a.Name;
     right.Folder = b.Folder;
@@ -52,7 +52,7 @@ QStringList Lines(const std::vector<FatItem>& sorted, const FatVolume& volume) {
   QStringList lines;
   const QChar tab(QLatin1Char('\t'));
   for (const FatItem& item : sorted) {
-    const PShellItem shell = ShellItem(item, catalog);
+    const PaneItem shell = ShellItem(item, catalog);
     const QString size = item.Folder ? QString() : QString::number(item.Size);
     const QString type = item.Folder ? QStringLiteral("<DIR>") : shell.TypeText;
     lines.append(item.Name + tab + size + tab + type + tab + shell.ModifiedText);

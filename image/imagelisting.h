@@ -5,7 +5,7 @@
 // Principles of operation
 // - Items are sorted as the device pane sorts a listing by name: folders
 //   first, then by name, byte by byte.
-// - An item becomes the device pane's record (PShellItem): its name, size,
+// - An item becomes the device pane's record (PaneItem): its name, size,
 //   folder marker, and the date in the format listings are shown in; the
 //   type text and icon come from the same catalog as the pane's.
 // - Pure apart from the catalog's MIME look-up; main thread (the catalog's).
@@ -15,14 +15,14 @@
 #include <vector>
 
 #include "image/fatvolume.h"
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 
 class DeviceTypeCatalog;
 
 namespace ImageListing {
 
 void Sort(std::vector<FatItem>& items);
-PShellItem ShellItem(const FatItem& item, DeviceTypeCatalog& catalog);
+PaneItem ShellItem(const FatItem& item, DeviceTypeCatalog& catalog);
 
 // image ls: one tab-separated line per item (name, size or empty for a
 // folder, "<DIR>" or the type text, modified), as ls prints a folder of D:;

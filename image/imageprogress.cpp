@@ -4,10 +4,10 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "clisupport/progressline.h"
 #include "image/imagetext.h"
 #include "link/escapecontrols.h"
-#include "link/interruption.h"
-#include "link/progressline.h"
+#include "link/jobs/interruption.h"
 
 namespace {
 

@@ -56,18 +56,3 @@ void TerminalLog::Write(const QString& text) {
 void TerminalLog::WriteLine(const QString& text) {
   Write(AtLineStart ? text + QLatin1Char('\n') : QLatin1Char('\n') + text + QLatin1Char('\n'));
 }
-
-void LoggedConsole::AppendLine(const QString& text) {
-  Inner.AppendLine(text);
-  Log.WriteLine(text);
-}
-
-void LoggedConsole::AppendToLastLine(const QString& text) {
-  Inner.AppendToLastLine(text);
-  Log.Write(text);
-}
-
-void LoggedConsole::NewLine() {
-  Inner.NewLine();
-  Log.Write(QStringLiteral("\n"));
-}

@@ -16,15 +16,13 @@
 //   one is created readable by its owner only (it holds what was typed).
 //   A symbolic link in the file's place that belongs to another user is
 //   refused (ForeignLink): the log is not written through it.
-// - LoggedConsole puts a log in front of any console: the GUI's memo and the
-//   command line's stdout use the same one.
+// - LoggedConsole puts it in front of any console.
 
 #include <QDateTime>
 #include <QFile>
 #include <QString>
 #include <functional>
 
-#include "link/taloconsole.h"
 
 class TerminalLog {
  public:
@@ -51,26 +49,4 @@ class TerminalLog {
   Clock Now;
   QFile File;
   bool AtLineStart = true;
-};
-
-// A console that also writes what it shows into a log (when one is open).
-class LoggedConsole : public TaloConsole {
- public:
-  LoggedConsole(TaloConsole& inner, TerminalLog& log) : Inner(inner), Log(log) {}
-
-  int LineCount() const override { return Inner.LineCount(); }
-  void Clear() override { Inner.Clear(); }
-  void AppendLine(const QString& text) override;
-  void AppendToLastLine(const QString& text) override;
-  void EraseLastChar() override { Inner.EraseLastChar(); }
-  void ClearLastLine() override { Inner.ClearLastLine(); }
-  void NewLine() override;
-  void ResetTo(const QStringList& lines) override { Inner.ResetTo(lines); }
-  QString LastLine() const override { return Inner.LastLine(); }
-  void BeginUpdate() override { Inner.BeginUpdate(); }
-  void EndUpdate() override { Inner.EndUpdate(); }
-
- private:
-  TaloConsole& Inner;
-  TerminalLog& Log;
 };

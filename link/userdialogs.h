@@ -7,7 +7,7 @@
 //   modal and returns the user's answer.
 // - Widgets implement it with message boxes and dialogs; the command-line
 //   front end with stderr and default answers; tests with scripted answers;
-//   SilentDialogs below where nobody can be asked.
+//   SilentDialogs where nobody can be asked.
 // - Texts are shown exactly as given ("\n" breaks lines).
 
 #include <QString>
@@ -60,51 +60,4 @@ class UserDialogs {
   virtual void EndBusy() = 0;
   // The default message beep.
   virtual void Beep() = 0;
-};
-
-// The dialog service where nobody can be asked: a worker that only needs the
-// shell's console path, a pane before the main window hands over its own,
-// a benchmark. Shows nothing; answers every question No and cancels every
-// prompt and choice, so no answer of its own starts anything destructive.
-// Keeps the text of the last message, for a caller that reports it itself.
-class SilentDialogs : public UserDialogs {
- public:
-  // The last error, warning or information text; empty when there was none.
-  const QString& LastMessage() const { return Last; }
-
-  void ShowError(const QString& text) override { Last = text; }
-  void ShowWarning(const QString& text) override { Last = text; }
-  void ShowInformation(const QString& text) override { Last = text; }
-  bool AskYesNo(const QString&, BoxKind) override { return false; }
-  std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseOpenFile(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseSaveFile(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseFolder(const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::optional<QString> ChooseFont(const QString&) override { return std::nullopt; }
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  void Beep() override {}
-
- private:
-  QString Last;
-};
-
-// Shows the busy cursor for the lifetime of the guard.
-class BusyCursor {
- public:
-  explicit BusyCursor(UserDialogs& dialogs) : Dialogs(dialogs) { Dialogs.BeginBusy(); }
-  ~BusyCursor() { Dialogs.EndBusy(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  UserDialogs& Dialogs;
 };

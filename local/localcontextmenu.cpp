@@ -11,13 +11,14 @@
 #include "items/itemtexts.h"
 #include "link/userdialogs.h"
 #include "local/localfilecommands.h"
+#include "local/localfoldermodel.h"
 #include "local/localmessages.h"
 
 namespace {
 constexpr int kMaxNameLength = 255;
 }  // namespace
 
-LocalContextMenu::LocalContextMenu(LocalPane& pane)
+LocalContextMenu::LocalContextMenu(LocalMenuHost& pane)
     : Pane(pane), UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
 
 LocalContextMenu::Target LocalContextMenu::PrepareTarget() {
@@ -54,7 +55,7 @@ void LocalContextMenu::Popup(const QPoint& globalPosition) {
   const Target target = PrepareTarget();
   if (!target.Valid) return;
 
-  QMenu menu(&Pane);
+  QMenu menu(Pane.MenuParent());
   const bool onRow = target.Row >= 0;
   QAction* open = menu.addAction(LocalMessages::kMenuOpen);
   menu.setDefaultAction(open);

@@ -1,5 +1,5 @@
 #pragma once
-// LocalContextMenu: the local list's context menu (PopupMenu1) and its
+// LocalContextMenu: the local list's context menu and its
 // commands: Open, Open Containing Folder, Copy Path, Rename..., Delete and
 // Properties.
 //
@@ -10,7 +10,7 @@
 //   root offer no menu; an item that vanished since the listing gets the
 //   warning "Unable to get context menu interface.".
 // - After a command the pane re-reads the folder keeping the user's sort
-//   column and row (LocalPane::RefreshAfterCommand). Opening a folder is
+//   column and row (LocalMenuHost::RefreshAfterCommand). Opening a folder is
 //   navigation instead.
 // - Files are opened through the desktop's applications via the URL opener;
 //   everything the user is told or asked goes through the pane's dialogs.
@@ -21,13 +21,13 @@
 #include <QUrl>
 #include <functional>
 
-#include "local/localpane.h"
+#include "local/localmenuhost.h"
 
 class LocalContextMenu {
  public:
-  using Command = LocalPane::MenuCommand;
+  using Command = LocalMenuCommand;
 
-  explicit LocalContextMenu(LocalPane& pane);
+  explicit LocalContextMenu(LocalMenuHost& pane);
 
   void SetUrlOpener(std::function<bool(const QUrl&)> opener) { UrlOpener = std::move(opener); }
   // Shows the menu at a screen position and runs the chosen command.
@@ -54,6 +54,6 @@ class LocalContextMenu {
   void DeleteTarget(const Target& target);
   void ShowProperties(const Target& target);
 
-  LocalPane& Pane;
+  LocalMenuHost& Pane;
   std::function<bool(const QUrl&)> UrlOpener;
 };

@@ -63,7 +63,7 @@ QVariant LocalFolderModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
   const int row = index.row();
   const int column = index.column();
-  const PShellItem& item = Rows[static_cast<size_t>(row)].Item;
+  const PaneItem& item = Rows[static_cast<size_t>(row)].Item;
 
   switch (role) {
     case Qt::DisplayRole:
@@ -96,7 +96,7 @@ QVariant LocalFolderModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-QString LocalFolderModel::SizeText(const PShellItem& item) {
+QString LocalFolderModel::SizeText(const PaneItem& item) {
   if (item.Folder) return {};
   return QString::number(item.SizeKB) + QStringLiteral("KB");
 }
@@ -203,7 +203,7 @@ bool LocalFolderModel::FillItems(const QString& id, QString& error) {
     // Sizes come with the listing, so totals and copies never depend on
     // which rows happened to be shown.
     row.Item.SizeBytes = listed.Find.Size;
-    row.Item.SizeKB = PShellItem::RoundUpKB(listed.Find.Size);
+    row.Item.SizeKB = PaneItem::RoundUpKB(listed.Find.Size);
     row.Find = listed.Find;
     row.Place = listed.Place;
     row.PlaceKind = listed.PlaceKind;
@@ -248,7 +248,7 @@ const FileTypes::Type& LocalFolderModel::TypeOf(const Row& row) const {
 }
 
 void LocalFolderModel::FillRowDetails(Row& row) const {
-  PShellItem& item = row.Item;
+  PaneItem& item = row.Item;
   // 1. The absolute identifier.
   item.AbsoluteId = LocalNamespace::JoinIds(Current, item.RelativeId);
   // A network place was not stat'ed while listing; do it now for its row.
@@ -259,9 +259,9 @@ void LocalFolderModel::FillRowDetails(Row& row) const {
   item.TypeText = type.TypeText;
   // 4. Attributes from the find data.
   item.AttributeBits = 0;
-  if (LocalNamespace::IsReadOnly(item.AbsoluteId, row.Find)) item.AttributeBits |= PShellItem::kReadOnly;
-  if (!row.Place && IsHiddenPath(item.AbsoluteId)) item.AttributeBits |= PShellItem::kHidden;
-  if (IsSystemMode(row.Find.Mode)) item.AttributeBits |= PShellItem::kSystem;
+  if (LocalNamespace::IsReadOnly(item.AbsoluteId, row.Find)) item.AttributeBits |= PaneItem::kReadOnly;
+  if (!row.Place && IsHiddenPath(item.AbsoluteId)) item.AttributeBits |= PaneItem::kHidden;
+  if (IsSystemMode(row.Find.Mode)) item.AttributeBits |= PaneItem::kSystem;
   // 5. The date in the process-wide format; nothing for an unknown time.
   item.ModifiedText.clear();
   if (row.Find.Valid && row.Find.ModifiedMs != 0)

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "items/filetypes.h"
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 #include "local/localnamespace.h"
 
 class LocalIconProvider;
@@ -71,7 +71,7 @@ class LocalFolderModel : public QAbstractTableModel {
   QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
   int ItemCount() const { return static_cast<int>(Rows.size()); }
-  const PShellItem& ItemAt(int row) const { return Rows.at(static_cast<size_t>(row)).Item; }
+  const PaneItem& ItemAt(int row) const { return Rows.at(static_cast<size_t>(row)).Item; }
   // Full path of a row (JoinIds of the current folder and the row's id).
   QString FullPath(int row) const;
   // The row of an item of the current folder by its full path, or -1.
@@ -113,7 +113,7 @@ class LocalFolderModel : public QAbstractTableModel {
 
  private:
   struct Row {
-    PShellItem Item;
+    PaneItem Item;
     FindData Find;
     bool Place = false;
     MountEntry::Kind PlaceKind = MountEntry::Kind::Disk;
@@ -125,7 +125,7 @@ class LocalFolderModel : public QAbstractTableModel {
   void FillRowDetails(Row& row) const;
   void EnsureDetails(int row) const;
   QVariant IconFor(int iconIndex) const;
-  static QString SizeText(const PShellItem& item);
+  static QString SizeText(const PaneItem& item);
 
   LocalNamespace Places;
   LocalIconProvider* Icons = nullptr;

@@ -1,17 +1,17 @@
 #include "local/localitemdelegate.h"
 
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 #include "local/localfoldermodel.h"
 
 void LocalItemDelegate::ApplyAttributes(QStyleOptionViewItem& option, uint32_t attributeBits) {
   // Tested in this order, so a read-only system item takes the highlight colour.
-  if (attributeBits & PShellItem::kReadOnly) {
+  if (attributeBits & PaneItem::kReadOnly) {
     const QColor grey = option.palette.color(QPalette::Disabled, QPalette::Text);
     option.palette.setColor(QPalette::Text, grey);
     option.palette.setColor(QPalette::WindowText, grey);
   }
-  if (attributeBits & PShellItem::kHidden) option.font.setStrikeOut(true);
-  if (attributeBits & PShellItem::kSystem) {
+  if (attributeBits & PaneItem::kHidden) option.font.setStrikeOut(true);
+  if (attributeBits & PaneItem::kSystem) {
     const QColor highlight = option.palette.color(QPalette::Highlight);
     option.palette.setColor(QPalette::Text, highlight);
     option.palette.setColor(QPalette::WindowText, highlight);

@@ -11,7 +11,8 @@
 #include <QTreeView>
 #include <algorithm>
 
-#include "link/userdialogs.h"
+#include "link/busycursor.h"
+#include "link/silentdialogs.h"
 #include "local/localcontextmenu.h"
 #include "local/localitemdelegate.h"
 #include "local/localmessages.h"
@@ -44,7 +45,7 @@ LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
   SetUpViews();
   SetUpStatusBar();
 
-  connect(Form->cbxLocal, qOverload<int>(&QComboBox::activated), this, [this] { cbxLocalClick(); });
+  connect(Form->cbxLocal, qOverload<int>(&QComboBox::activated), this, [this] { PlaceChosen(); });
   Form->cbxLocal->installEventFilter(this);
   Form->cbxLocal->lineEdit()->installEventFilter(this);
 }
@@ -67,9 +68,9 @@ void LocalPane::SetUpToolBar() {
   Form->tbtnLocalLsIcon->setIcon(ToolIcons::For(Kind::List));
   Form->tbtnLocalDtIcon->setIcon(ToolIcons::For(Kind::Report));
 
-  connect(Form->tbtnLocalOpenDir, &QAction::triggered, this, [this] { tbtnLocalOpenDirClick(); });
-  connect(Form->tbtnLocalUp, &QAction::triggered, this, [this] { tbtnLocalUpClick(); });
-  connect(Form->tbtnLocalRefresh, &QAction::triggered, this, [this] { tbtnLocalRefreshClick(); });
+  connect(Form->tbtnLocalOpenDir, &QAction::triggered, this, [this] { ChooseFolder(); });
+  connect(Form->tbtnLocalUp, &QAction::triggered, this, [this] { GoUp(); });
+  connect(Form->tbtnLocalRefresh, &QAction::triggered, this, [this] { RefreshFolder(); });
   connect(Form->tbtnLocalLgIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::LargeIcons); });
   connect(Form->tbtnLocalSmIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::SmallIcons); });
   connect(Form->tbtnLocalLsIcon, &QAction::triggered, this, [this] { SetViewStyle(ViewStyle::List); });
@@ -107,16 +108,21 @@ void LocalPane::SetUpViews() {
   header->setSortIndicator(LocalFolderModel::kNameColumn, Qt::AscendingOrder);
   for (int column = 0; column < LocalFolderModel::kColumnCount; ++column)
     header->resizeSection(column, kColumnWidths[column]);
-  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { lstviewLocalColumnClick(column); });
+  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
 
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)}) {
     connect(view, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { lstviewLocalDblClick(index); });
+            [this](const QModelIndex& index) { OpenItem(index); });
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& position) { Menu->Popup(view->viewport()->mapToGlobal(position)); });
     view->installEventFilter(this);
   }
-  Form->lstviewLocal->setCurrentWidget(report);
+  // Small icons run in rows, the list in columns.
+  Form->lstviewLocal->SetViews(
+      report, icons,
+      {{{QListView::IconMode, QSize(32, 32), QSize(96, 72), QListView::LeftToRight, true},
+        {QListView::ListMode, QSize(16, 16), QSize(180, 22), QListView::LeftToRight, false},
+        {QListView::ListMode, QSize(16, 16), QSize(180, 22), QListView::TopToBottom, false}}});
 }
 
 void LocalPane::SetUpStatusBar() {
@@ -217,7 +223,7 @@ std::vector<int> LocalPane::SelectedRows() const {
 std::vector<LocalPane::SelectedItem> LocalPane::SelectedItems() const {
   std::vector<SelectedItem> items;
   for (const int row : SelectedRows()) {
-    const PShellItem& item = Model->ItemAt(row);
+    const PaneItem& item = Model->ItemAt(row);
     items.push_back({Model->FullPath(row), item.IsFolder(), item.SizeBytes});
   }
   return items;
@@ -225,54 +231,31 @@ std::vector<LocalPane::SelectedItem> LocalPane::SelectedItems() const {
 
 // ---- Views -----------------------------------------------------------------
 
-QAbstractItemView* LocalPane::ActiveView() const {
-  if (Style == ViewStyle::Report) return Form->lstviewLocalReport;
-  return Form->lstviewLocalIcons;
-}
+QAbstractItemView* LocalPane::ActiveView() const { return Form->lstviewLocal->ActiveView(); }
+
+LocalPane::ViewStyle LocalPane::CurrentViewStyle() const { return Form->lstviewLocal->Style(); }
 
 void LocalPane::SetViewStyle(ViewStyle style) {
-  const bool hadFocus = ActiveView()->hasFocus();
-  Style = style;
-  QListView* icons = Form->lstviewLocalIcons;
   switch (style) {
     case ViewStyle::LargeIcons:
       Form->tbtnLocalLgIcon->setChecked(true);
-      icons->setViewMode(QListView::IconMode);
-      icons->setIconSize(QSize(32, 32));
-      icons->setGridSize(QSize(96, 72));
       IconsDelegate->SetItemSize(QSize(92, 68));
-      icons->setWordWrap(true);
-      icons->setFlow(QListView::LeftToRight);
       break;
     case ViewStyle::SmallIcons:
     case ViewStyle::List:
       (style == ViewStyle::List ? Form->tbtnLocalLsIcon : Form->tbtnLocalSmIcon)->setChecked(true);
-      icons->setViewMode(QListView::ListMode);
-      icons->setIconSize(QSize(16, 16));
-      icons->setGridSize(QSize(180, 22));
       IconsDelegate->SetItemSize(QSize(176, 20));
-      icons->setWordWrap(false);
-      // Small icons run in rows, the list in columns.
-      icons->setFlow(style == ViewStyle::List ? QListView::TopToBottom : QListView::LeftToRight);
       break;
     case ViewStyle::Report:
       Form->tbtnLocalDtIcon->setChecked(true);
       break;
   }
-  if (style != ViewStyle::Report) {
-    icons->setWrapping(true);
-    icons->setMovement(QListView::Static);
-    icons->setResizeMode(QListView::Adjust);
-    icons->setUniformItemSizes(true);
-  }
-  Form->lstviewLocal->setCurrentWidget(ActiveView());
-  if (Selection->currentIndex().isValid()) ActiveView()->scrollTo(Selection->currentIndex());
-  if (hadFocus) ActiveView()->setFocus();
+  Form->lstviewLocal->SetViewStyle(style);
 }
 
 // ---- Handlers ----------------------------------------------------------------
 
-void LocalPane::tbtnLocalUpClick() {
+void LocalPane::GoUp() {
   const QString parent = Model->ParentId();
   // The root has no parent: from the computer location nothing happens.
   if (parent.isEmpty()) return;
@@ -287,18 +270,18 @@ void LocalPane::tbtnLocalUpClick() {
   ActiveView()->scrollTo(index);
 }
 
-void LocalPane::tbtnLocalRefreshClick() {
+void LocalPane::RefreshFolder() {
   if (OpenFolder(Model->CurrentId())) ClearSelection();
 }
 
-void LocalPane::tbtnLocalOpenDirClick() {
+void LocalPane::ChooseFolder() {
   const QString current = Model->CurrentId();
   const QString start = current.startsWith(QLatin1Char('/')) ? current : Model->Namespace().HomeId();
   const std::optional<QString> chosen = Dialogs().ChooseFolder(LocalMessages::kSelectDirectory, start);
   if (chosen && !chosen->isEmpty()) OpenPath(*chosen);
 }
 
-void LocalPane::cbxLocalClick() {
+void LocalPane::PlaceChosen() {
   const QString text = Form->cbxLocal->currentText();
   if (text.trimmed().isEmpty()) return;
   const int entry = Model->FindHistory(text);
@@ -308,12 +291,12 @@ void LocalPane::cbxLocalClick() {
     OpenPath(text);
 }
 
-void LocalPane::lstviewLocalDblClick(const QModelIndex& index) {
+void LocalPane::OpenItem(const QModelIndex& index) {
   if (!index.isValid() || !Model->ItemAt(index.row()).IsFolder()) return;
   if (OpenFolder(Model->FullPath(index.row()))) ClearSelection();
 }
 
-void LocalPane::lstviewLocalColumnClick(int column) {
+void LocalPane::SortByColumn(int column) {
   Model->SetNextSortColumn(column);
   Model->SetChosenSortColumn(column);
   OpenFolder(Model->CurrentId());
@@ -322,16 +305,16 @@ void LocalPane::lstviewLocalColumnClick(int column) {
 bool LocalPane::ListKeyDown(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Backspace || (key == Qt::Key_Up && event->modifiers() == Qt::AltModifier)) {
-    tbtnLocalUpClick();
+    GoUp();
     return true;
   }
   if (IsEnter(key)) {
     const std::vector<int> rows = SelectedRows();
-    if (!rows.empty()) lstviewLocalDblClick(Model->index(rows.front(), 0));
+    if (!rows.empty()) OpenItem(Model->index(rows.front(), 0));
     return true;
   }
   if (key == Qt::Key_F5) {
-    tbtnLocalRefreshClick();
+    RefreshFolder();
     return true;
   }
   if (key == Qt::Key_F2 && !SelectedRows().empty()) {
@@ -357,7 +340,7 @@ bool LocalPane::eventFilter(QObject* watched, QEvent* event) {
     // Enter opens what was typed; the box's own handling would pick a
     // history entry by similar text and open a second time.
     if (IsEnter(key->key())) {
-      cbxLocalClick();
+      PlaceChosen();
       return true;
     }
     return false;

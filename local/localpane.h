@@ -25,6 +25,8 @@
 #include <vector>
 
 #include "local/localfoldermodel.h"
+#include "local/localmenuhost.h"
+#include "widgets/folderview.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -39,12 +41,12 @@ namespace Ui {
 class LocalPane;
 }
 
-class LocalPane : public QWidget {
+class LocalPane : public QWidget, public LocalMenuHost {
   Q_OBJECT
 
  public:
-  enum class ViewStyle { LargeIcons, SmallIcons, List, Report };
-  enum class MenuCommand { Open, OpenContainingFolder, CopyPath, Rename, Delete, Properties };
+  using ViewStyle = FolderView::ViewStyle;
+  using MenuCommand = LocalMenuCommand;
   struct SelectedItem {
     QString Path;  // full path
     bool IsFolder = false;
@@ -66,16 +68,17 @@ class LocalPane : public QWidget {
   // could not be listed (the error has been shown).
   bool Start();
   bool OpenPath(const QString& text);
-  bool OpenFolder(const QString& id);
+  bool OpenFolder(const QString& id) override;
   void FocusPathBox();
 
   // The selected rows in list order, and what the copy button needs of them.
-  std::vector<int> SelectedRows() const;
+  std::vector<int> SelectedRows() const override;
   std::vector<SelectedItem> SelectedItems() const;
   QString CurrentId() const { return Model->CurrentId(); }
-  LocalFolderModel& FolderModel() { return *Model; }
+  LocalFolderModel& FolderModel() override { return *Model; }
+  QWidget* MenuParent() override { return this; }
 
-  ViewStyle CurrentViewStyle() const { return Style; }
+  ViewStyle CurrentViewStyle() const;
   void SetViewStyle(ViewStyle style);
   QAbstractItemView* ActiveView() const;
 
@@ -84,10 +87,10 @@ class LocalPane : public QWidget {
   void RunMenuCommand(MenuCommand command);
   // After a command: re-reads the folder in the order the user last chose,
   // with the row the menu was opened on selected.
-  void RefreshAfterCommand();
-  void ClearSelection();
+  void RefreshAfterCommand() override;
+  void ClearSelection() override;
   // The dialogs in force (silent ones until SetDialogs).
-  UserDialogs& Dialogs() const;
+  UserDialogs& Dialogs() const override;
 
  signals:
   void SelectionChanged();
@@ -106,12 +109,12 @@ class LocalPane : public QWidget {
   void ShowOpened(const LocalFolderModel::OpenResult& result);
 
   // Handlers.
-  void tbtnLocalUpClick();
-  void tbtnLocalRefreshClick();
-  void tbtnLocalOpenDirClick();
-  void cbxLocalClick();
-  void lstviewLocalDblClick(const QModelIndex& index);
-  void lstviewLocalColumnClick(int column);
+  void GoUp();
+  void RefreshFolder();
+  void ChooseFolder();
+  void PlaceChosen();
+  void OpenItem(const QModelIndex& index);
+  void SortByColumn(int column);
   bool ListKeyDown(QKeyEvent* event);
 
   std::unique_ptr<Ui::LocalPane> Form;
@@ -126,5 +129,4 @@ class LocalPane : public QWidget {
   QLabel* StatusTotal = nullptr;
   UserDialogs* UserDialogsPtr = nullptr;
   std::unique_ptr<LocalContextMenu> Menu;
-  ViewStyle Style = ViewStyle::Report;
 };

@@ -4,12 +4,12 @@
 #include <chrono>
 #include <thread>
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
+#include "module/diomodule.h"
 #include "module/diotext.h"
 #include "module/moduleprotocol.h"
-#include "module/talom7101.h"
 
 void DioPause(const DioTimings& timings, uint32_t ms) {
   if (timings.Pause)
@@ -19,7 +19,7 @@ void DioPause(const DioTimings& timings, uint32_t ms) {
 }
 
 DioSession::DioSession(TaloComPort& port, const std::string& address, DioTimings timings)
-    : Port(port), ModulePtr(std::make_unique<TaloM7101>(&port, address)), Timings(std::move(timings)) {}
+    : Port(port), ModulePtr(std::make_unique<DioModule>(&port, address)), Timings(std::move(timings)) {}
 
 DioSession::~DioSession() = default;
 

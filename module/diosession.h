@@ -31,11 +31,11 @@
 #include <memory>
 #include <string>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "module/diopanelstate.h"
 
 class TaloComPort;
-class TaloM7101;
+class DioModule;
 class UserDialogs;
 
 // One output switch and the state read back after it.
@@ -71,7 +71,7 @@ class DioSession {
   DioSession(const DioSession&) = delete;
   DioSession& operator=(const DioSession&) = delete;
 
-  TaloM7101& Module() { return *ModulePtr; }
+  DioModule& Module() { return *ModulePtr; }
 
   DioReading Poll();
   // A poll's and a switch's ends as a result: Ok, Disconnected with the
@@ -104,6 +104,6 @@ class DioSession {
   static JobResult Lost(const TaloComPort& port);
 
   TaloComPort& Port;
-  std::unique_ptr<TaloM7101> ModulePtr;
+  std::unique_ptr<DioModule> ModulePtr;
   DioTimings Timings;
 };

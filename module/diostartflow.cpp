@@ -4,13 +4,16 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <utility>
 
-#include "link/answerreader.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "installation/taloappfolders.h"
+#include "link/busycursor.h"
+#include "link/port/portopener.h"
+#include "link/port/talocomport.h"
+#include "link/shell/answerreader.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "module/diotext.h"
-#include "remote/taloappdir.h"
 #include "transfer/transferfile.h"
 
 namespace {
@@ -159,10 +162,12 @@ DioStart Run(const DioHost& host, const DioPanelRunner& showPanel) {
                               : JobResult::Failed(Text(DioText::kCheckCable)));
   }
   // 4.-5. The module port.
-  QString failure;
-  std::unique_ptr<TaloComPort> port =
-      TransferPort::Open(HostFor(host, host.Timings.PortTimeoutMs), failure);
-  if (!port) return ended(DioStartResult::Failed, JobResult::Failed(failure));
+  const QString portName = host.Shell.SelectedPort();
+  PortOpening opening = OpenControllerPort(portName, host.Timings.PortTimeoutMs);
+  if (!opening.Opened)
+    return ended(DioStartResult::Failed,
+                 JobResult::Failed(ShellText::UnableToOpen(portName, opening.Error)));
+  std::unique_ptr<TaloComPort> port = std::move(opening.Port);
   // 6.-10. Identification and simulation start, on the shell's runner.
   SimulationStart start;
   {

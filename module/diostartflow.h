@@ -34,7 +34,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "module/diosession.h"
 
 class DeviceShell;

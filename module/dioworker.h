@@ -7,7 +7,7 @@
 //   another in the order given, so the order on the wire is the order of the
 //   calls. done then runs on the thread that created the worker (the main
 //   thread), from its event loop, with the job's result: a JobResult, as
-//   every device job gives (link/jobrunner.h). What a job reads beside it
+//   every device job gives (link/jobs/jobrunner.h). What a job reads beside it
 //   (a poll's bytes) it leaves in an object that done reads after it: the
 //   hand-back orders the two.
 // - Busy() tells whether a job is queued or running; the owner uses it to
@@ -22,7 +22,7 @@
 #include <functional>
 #include <memory>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 
 class DioWorker : public QObject {
   Q_OBJECT

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
 
 namespace ModuleProtocol {
 namespace {

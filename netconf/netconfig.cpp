@@ -3,13 +3,14 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellsession.h"
 #include "link/userdialogs.h"
 #include "netconf/netconftext.h"
 #include "netconf/replacefile.h"
 #include "netconf/settingsreadback.h"
-#include "remote/taloappdir.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // NetConfig: the network configuration's device logic - the settings file,
 // the account file and the system initialisation - without widgets. The
-// dialog TdlgTaloTCPConf and the command line's netconf, accounts and init
+// dialog NetworkDialog and the command line's netconf, accounts and init
 // drive the same operations.
 //
 // Principles of operation
@@ -51,7 +51,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "netconf/netsettings.h"
 #include "netconf/settingsreadback.h"
 #include "remote/devicelister.h"

@@ -1,7 +1,7 @@
 #include "netconf/settingsreadback.h"
 
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
 #include "netconf/netconftext.h"
 #include "netconf/settingsparser.h"
 #include "remote/devicetextfile.h"

@@ -18,7 +18,7 @@
 #include <QString>
 #include <optional>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "link/taloconsole.h"
 #include "netconf/netsettings.h"
 #include "remote/devicelister.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <numeric>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
 
@@ -23,7 +23,7 @@ int CompareTexts(const QString& a, const QString& b) {
 DeviceBrowser::DeviceBrowser(DeviceShell& shell, QObject* parent)
     : QObject(parent), ShellRef(shell), ListerRef(shell) {}
 
-const PShellItem* DeviceBrowser::DeviceItemAt(int index) const {
+const PaneItem* DeviceBrowser::DeviceItemAt(int index) const {
   if (index < 0 || index >= ItemCount()) return nullptr;
   return &Items[static_cast<size_t>(index)];
 }
@@ -34,7 +34,7 @@ void DeviceBrowser::FillDeviceDetails(int first, int last) {
   for (int i = first; i <= last; ++i) Catalog.FillDetails(Items[static_cast<size_t>(i)]);
 }
 
-int DeviceBrowser::CompareDeviceItems(const PShellItem& a, const PShellItem& b, int column) {
+int DeviceBrowser::CompareDeviceItems(const PaneItem& a, const PaneItem& b, int column) {
   if (a.IsFolder() != b.IsFolder()) return a.IsFolder() ? -1 : 1;
   int order = 0;
   switch (column) {
@@ -182,7 +182,7 @@ QList<int> DeviceBrowser::SortItems(int column) {
     return CompareDeviceItems(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)],
                               column) < 0;
   });
-  std::vector<PShellItem> sorted;
+  std::vector<PaneItem> sorted;
   sorted.reserve(Items.size());
   QList<int> newRows(ItemCount());
   for (int row = 0; row < ItemCount(); ++row) {
@@ -197,7 +197,7 @@ QList<int> DeviceBrowser::SortItems(int column) {
 
 void DeviceBrowser::UpdateStatus() {
   uint64_t total = 0;
-  for (const PShellItem& item : Items)
+  for (const PaneItem& item : Items)
     total += static_cast<uint64_t>(std::max<int64_t>(item.SizeBytes, 0));
   StatusObjects = DeviceText::ObjectCount(ItemCount());
   StatusSize = FailureStatus.isEmpty() ? DeviceText::SizeText(total) + FreeCaption : FailureStatus;
@@ -237,7 +237,7 @@ int DeviceBrowser::IndexOfName(const QString& name) const {
 void DeviceBrowser::GoUp() { ListAndShow(ParentPath(Path), true); }
 
 void DeviceBrowser::OpenItem(int index) {
-  const PShellItem* item = DeviceItemAt(index);
+  const PaneItem* item = DeviceItemAt(index);
   if (!item) return;
   // A name from the listing is typed either way (into the terminal, or in
   // "cd"): one the shell would take for more than a name is refused here.
@@ -282,7 +282,7 @@ DeviceMenuState DeviceBrowser::PopupMenuState(const QList<int>& selectedRows) {
 
 DeviceMenuState DeviceBrowser::PopupMenuState(int selectedIndex) {
   DeviceMenuState state;
-  const PShellItem* item = DeviceItemAt(selectedIndex);
+  const PaneItem* item = DeviceItemAt(selectedIndex);
   if (!item) {
     state.MakeDirectory = true;
     return state;

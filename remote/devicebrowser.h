@@ -22,7 +22,7 @@
 //   so a view keeps its selection), SelectRequested with the row to select (-1: none), StatusChanged,
 //   PathShown. RunProgramRequested asks the owner (the main window) to turn
 //   the terminal on and type a program's name.
-// - Every listing is a job on the shell's JobRunner (link/jobrunner.h): the
+// - Every listing is a job on the shell's JobRunner (link/jobs/jobrunner.h): the
 //   worker reads the folder (FolderListing), the main thread then shows it
 //   (ShowFolder). Nothing of the pane changes while the job runs, so a job
 //   stopped by the user leaves the pane as it was and says so in the
@@ -49,7 +49,7 @@
 #include <functional>
 #include <vector>
 
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 #include "remote/devicelister.h"
 #include "remote/devicetypecatalog.h"
 
@@ -79,7 +79,7 @@ class DeviceBrowser : public QObject {
   // State read by the other features.
   const QString& DevicePath() const { return Path; }
   int64_t DeviceFreeBytes() const { return FreeBytes; }
-  const std::vector<PShellItem>& DeviceItems() const { return Items; }
+  const std::vector<PaneItem>& DeviceItems() const { return Items; }
   // Whether the last fill read a whole listing (DeviceItems is the folder's
   // content) rather than failing with an empty list.
   bool LastListingRead() const { return ListingRead; }
@@ -93,7 +93,7 @@ class DeviceBrowser : public QObject {
 
   int ItemCount() const { return static_cast<int>(Items.size()); }
   // The record at index, or null when out of range.
-  const PShellItem* DeviceItemAt(int index) const;
+  const PaneItem* DeviceItemAt(int index) const;
   // Icon and type text of the items first..last that do not have them yet.
   void FillDeviceDetails(int first, int last);
   // Drops the free-space figure (the image feature does so after a restore).
@@ -101,7 +101,7 @@ class DeviceBrowser : public QObject {
 
   // Negative when a goes first: folders first, then by column ascending,
   // then by name. Texts compare by code unit, case-sensitive.
-  static int CompareDeviceItems(const PShellItem& a, const PShellItem& b, int column);
+  static int CompareDeviceItems(const PaneItem& a, const PaneItem& b, int column);
   // The parent folder of a device path: "\" for "\" and for one-level paths.
   static QString ParentPath(const QString& path);
   // The path of a folder named name inside path, without doubled "\".
@@ -188,7 +188,7 @@ class DeviceBrowser : public QObject {
   DeviceLister ListerRef;
   DeviceTypeCatalog Catalog;
   QString Path;
-  std::vector<PShellItem> Items;
+  std::vector<PaneItem> Items;
   int64_t FreeBytes = 0;
   bool ListingRead = false;
   bool QuietFailures = false;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "link/clicommand.h"
-#include "link/devicename.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
+#include "clisupport/clicommand.h"
+#include "link/shell/devicename.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicefilecommands.h"
@@ -77,10 +77,10 @@ std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& t
 int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
                  const DeviceTimeouts& timeouts) {
   // The listed size tells whether "type" gave the whole file.
-  std::vector<PShellItem> listed;
+  std::vector<PaneItem> listed;
   if (!ReadFreeSpace(shell, FolderOf(path), timeouts, &listed)) return kExitFailed;
   const QString name = NameOf(path);
-  const auto item = std::find_if(listed.begin(), listed.end(), [&](const PShellItem& entry) {
+  const auto item = std::find_if(listed.begin(), listed.end(), [&](const PaneItem& entry) {
     return entry.Name.compare(name, Qt::CaseInsensitive) == 0;
   });
   DeviceTextFile::TextRead read;
@@ -106,7 +106,7 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
   if (!browser.FillDeviceItems(path)) return kExitFailed;
   browser.FillDeviceDetails(0, browser.ItemCount() - 1);
   const QChar tab(QLatin1Char('\t'));
-  for (const PShellItem& item : browser.DeviceItems()) {
+  for (const PaneItem& item : browser.DeviceItems()) {
     const QString size = item.IsFolder() ? QString() : QString::number(item.SizeBytes);
     const QString type = item.IsFolder() ? QStringLiteral("<DIR>") : item.TypeText;
     lines.append(item.Name + tab + size + tab + type + tab + item.ModifiedText);
@@ -118,7 +118,7 @@ int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
 
 std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
                                      const DeviceTimeouts& timeouts,
-                                     std::vector<PShellItem>* items) {
+                                     std::vector<PaneItem>* items) {
   DeviceBrowser browser(shell);
   browser.Lister().SetTimeouts(timeouts);
   if (!browser.FillDeviceItems(DevicePath::Normalised(folder))) return std::nullopt;

@@ -35,7 +35,7 @@
 #include <optional>
 #include <vector>
 
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 #include "remote/devicelister.h"
 
 class DeviceShell;
@@ -84,6 +84,6 @@ QString NameOf(const QString& path);
 // folder's items as listed.
 std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
                                      const DeviceTimeouts& timeouts = {},
-                                     std::vector<PShellItem>* items = nullptr);
+                                     std::vector<PaneItem>* items = nullptr);
 
 }  // namespace DeviceCli

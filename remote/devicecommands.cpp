@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "link/devicename.h"
-#include "link/devicepath.h"
+#include "link/shell/devicename.h"
+#include "link/shell/devicepath.h"
 #include "remote/devicetexts.h"
 
 namespace DeviceCommand {

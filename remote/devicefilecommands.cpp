@@ -5,9 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "items/shellitem.h"
-#include "link/devicename.h"
-#include "link/deviceshell.h"
+#include "items/paneitem.h"
+#include "link/shell/devicename.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellsession.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicelister.h"
 #include "remote/devicetexts.h"
@@ -128,7 +129,7 @@ std::optional<QString> DeviceFileCommands::AskNewName(const QString& caption,
   return form.Name;
 }
 
-DeviceCommand::CommandLine DeviceFileCommands::DeleteCommand(const PShellItem& item) const {
+DeviceCommand::CommandLine DeviceFileCommands::DeleteCommand(const PaneItem& item) const {
   return item.IsFolder() ? DeviceCommand::RemoveFolder(Folder(), item.Name)
                          : DeviceCommand::DeleteFile(Folder(), item.Name);
 }
@@ -139,9 +140,9 @@ bool DeviceFileCommands::Delete(int selectedIndex) {
 }
 
 bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
-  std::vector<PShellItem> items;
+  std::vector<PaneItem> items;
   for (const int row : rows) {
-    const PShellItem* item = Browser.DeviceItemAt(row);
+    const PaneItem* item = Browser.DeviceItemAt(row);
     if (!item) return false;
     // Copied: a listing replaces the items.
     items.push_back(*item);
@@ -155,7 +156,7 @@ bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
   //    cannot be typed leaves all items in place.
   std::vector<DeviceCommand::CommandLine> commandLines;
   QStringList folders;
-  for (const PShellItem& item : items) {
+  for (const PaneItem& item : items) {
     commandLines.push_back(DeleteCommand(item));
     if (commandLines.back().Refused()) return Refuse(JobResult::Failed(commandLines.back().Refusal));
     if (item.IsFolder()) folders.append(item.Name);
@@ -180,12 +181,12 @@ bool DeviceFileCommands::DeleteItems(const QList<int>& rows) {
   });
 }
 
-void DeviceFileCommands::DeleteCounted(const std::vector<PShellItem>& items,
+void DeviceFileCommands::DeleteCounted(const std::vector<PaneItem>& items,
                                        const std::vector<DeviceCommand::CommandLine>& commandLines,
                                        const std::vector<TreeCounts>& counts,
                                        const QString& question) {
   size_t folder = 0;
-  for (const PShellItem& item : items) {
+  for (const PaneItem& item : items) {
     if (!item.IsFolder()) continue;
     const TreeCounts& count = counts[folder++];
     if (count.Files > 0 || count.Folders > 0) {
@@ -212,7 +213,7 @@ void DeviceFileCommands::DeleteCounted(const std::vector<PShellItem>& items,
 }
 
 bool DeviceFileCommands::Rename(int selectedIndex) {
-  const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
+  const PaneItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   Browser.DeviceMenuItemIndex = selectedIndex;
   const QString oldName = item->Name;
@@ -227,7 +228,7 @@ bool DeviceFileCommands::Rename(int selectedIndex) {
 }
 
 bool DeviceFileCommands::RenameItem(int index, const QString& newName) {
-  const PShellItem* item = Browser.DeviceItemAt(index);
+  const PaneItem* item = Browser.DeviceItemAt(index);
   if (!item) return false;
   Browser.DeviceMenuItemIndex = index;
   const DeviceCommand::CommandLine rename = DeviceCommand::Rename(Folder(), item->Name, newName);
@@ -264,7 +265,7 @@ void DeviceFileCommands::ShowProperties(int selectedIndex) {
   DeviceProperties props;
   props.PropModule = DeviceText::ModuleName();
   props.PropPath = Browser.PathBoxText();
-  const PShellItem* selected = Browser.DeviceItemAt(selectedIndex);
+  const PaneItem* selected = Browser.DeviceItemAt(selectedIndex);
   if (selected && !selected->IsFolder()) {
     // The type text may not have been looked up yet if the row never showed.
     Browser.FillDeviceDetails(selectedIndex, selectedIndex);
@@ -312,18 +313,18 @@ void DeviceFileCommands::PropertiesOfItems(const QList<int>& rows) {
   props.PropModule = DeviceText::ModuleName();
   props.PropPath = Browser.PathBoxText();
   props.PropName = DeviceText::ItemCount(rows.size());
-  std::vector<PShellItem> items;
+  std::vector<PaneItem> items;
   for (const int row : rows) {
     Browser.FillDeviceDetails(row, row);
-    if (const PShellItem* item = Browser.DeviceItemAt(row)) items.push_back(*item);
+    if (const PaneItem* item = Browser.DeviceItemAt(row)) items.push_back(*item);
   }
-  const bool oneType = std::all_of(items.begin(), items.end(), [&](const PShellItem& item) {
+  const bool oneType = std::all_of(items.begin(), items.end(), [&](const PaneItem& item) {
     return item.TypeText == items.front().TypeText;
   });
   props.PropType = oneType && !items.empty() ? items.front().TypeText : DeviceText::SeveralTypes();
   TreeCounts files;
   QStringList folders;
-  for (const PShellItem& item : items) {
+  for (const PaneItem& item : items) {
     if (item.IsFolder()) {
       folders.append(item.Name);
       continue;
@@ -380,7 +381,7 @@ bool DeviceFileCommands::Format() {
 }
 
 bool DeviceFileCommands::SetAutoRun(int selectedIndex) {
-  const PShellItem* item = Browser.DeviceItemAt(selectedIndex);
+  const PaneItem* item = Browser.DeviceItemAt(selectedIndex);
   if (!item) return false;
   const DeviceCommand::CommandLine append = DeviceCommand::AppendToAutoRun(Folder(), item->Name);
   if (append.Refused()) return Refuse(JobResult::Failed(append.Refusal));

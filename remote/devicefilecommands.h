@@ -52,12 +52,12 @@
 #include <optional>
 #include <vector>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicecommands.h"
 #include "remote/devicelister.h"
 
 class DeviceBrowser;
-struct PShellItem;
+struct PaneItem;
 
 // The seven texts of the properties dialog.
 struct DeviceProperties {
@@ -139,11 +139,11 @@ class DeviceFileCommands {
   [[nodiscard]] std::optional<QString> AskNewName(const QString& caption, const QString& prompt,
                                                   const QString& initial);
   // The command that deletes item ("rd" for a folder), or its refusal.
-  [[nodiscard]] DeviceCommand::CommandLine DeleteCommand(const PShellItem& item) const;
+  [[nodiscard]] DeviceCommand::CommandLine DeleteCommand(const PaneItem& item) const;
   // Once the folders among items are counted (counts, in their order): a
   // folder that is not empty is refused; else the question, then each
   // deleted in turn in one job and the folder listed again.
-  void DeleteCounted(const std::vector<PShellItem>& items,
+  void DeleteCounted(const std::vector<PaneItem>& items,
                      const std::vector<DeviceCommand::CommandLine>& commandLines,
                      const std::vector<TreeCounts>& counts, const QString& question);
   // The standard exchange at the MEM/ABORT time-out.

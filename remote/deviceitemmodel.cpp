@@ -1,6 +1,6 @@
 #include "remote/deviceitemmodel.h"
 
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 #include "remote/devicebrowser.h"
 
 DeviceItemModel::DeviceItemModel(DeviceBrowser& browser, QObject* parent)
@@ -36,14 +36,14 @@ int DeviceItemModel::columnCount(const QModelIndex& parent) const {
 
 QString DeviceItemModel::SizeCellText(bool folder, int64_t sizeBytes) {
   if (folder) return {};
-  return QString::number(PShellItem::RoundUpKB(sizeBytes)) + QStringLiteral("KB");
+  return QString::number(PaneItem::RoundUpKB(sizeBytes)) + QStringLiteral("KB");
 }
 
 QVariant DeviceItemModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
     return {};
   const int row = index.row();
-  const PShellItem* item = Browser.DeviceItemAt(row);
+  const PaneItem* item = Browser.DeviceItemAt(row);
   if (!item) return {};
   if (item->DetailsPending && (role == Qt::DisplayRole || role == Qt::DecorationRole)) {
     Browser.FillDeviceDetails(row, row);

@@ -26,7 +26,7 @@ class DeviceItemModel : public QAbstractTableModel {
 
   explicit DeviceItemModel(DeviceBrowser& browser, QObject* parent = nullptr);
 
-  // The icon of a catalog entry (PShellItem::IconIndex), as a QVariant
+  // The icon of a catalog entry (PaneItem::IconIndex), as a QVariant
   // holding a QIcon.
   using IconSource = std::function<QVariant(int iconIndex)>;
   void SetIconSource(IconSource source) { Icons = std::move(source); }

@@ -4,8 +4,9 @@
 #include <optional>
 
 #include "items/datesettings.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellsession.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
 

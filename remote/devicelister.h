@@ -3,7 +3,7 @@
 // "dir" for one folder and "dir/s" for a whole tree.
 //
 // Principles of operation
-// - Each call is one ShellSession (link/deviceshell.h) at 200 ms time-outs
+// - Each call is one ShellSession (link/shell/shellsession.h) at 200 ms time-outs
 //   with line feed as terminator: it opens the selected port, drains it,
 //   types its commands with echo check and closes the port. Every line read
 //   is in the console. Failures come back as a JobResult, once the port is
@@ -31,10 +31,10 @@
 #include <functional>
 #include <vector>
 
-#include "items/shellitem.h"
-#include "link/jobrunner.h"
+#include "items/paneitem.h"
+#include "link/jobs/jobrunner.h"
 
-#include "remote/listingparser.h"
+#include "remote/devicelisting.h"
 
 class DeviceShell;
 class ShellSession;
@@ -63,7 +63,7 @@ enum class ListingFailure {
 
 // One folder's listing as a job read it, for the pane to show.
 struct FolderListing {
-  std::vector<PShellItem> Items;
+  std::vector<PaneItem> Items;
   bool HasFreeSpace = false;  // the listing had its free-space line
   int64_t FreeBytes = 0;
   QString FreeCaption;

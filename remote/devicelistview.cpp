@@ -17,33 +17,33 @@ constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 }  // namespace
 
-DeviceListView::DeviceListView(QWidget* parent) : QStackedWidget(parent) {
-  Report = new QTreeView(this);
-  Report->setObjectName(QStringLiteral("lstviewTaloReport"));
-  Report->setRootIsDecorated(false);
-  Report->setItemsExpandable(false);
-  Report->setUniformRowHeights(true);
-  Report->setAllColumnsShowFocus(true);
-  Report->setSortingEnabled(false);
-  Report->header()->setSectionsClickable(true);
-  Report->header()->setSectionsMovable(false);
-  Report->header()->setStretchLastSection(false);
-  Report->setIconSize(QSize(kSmallIcon, kSmallIcon));
-  connect(Report->header(), &QHeaderView::sectionClicked, this, &DeviceListView::ColumnClicked);
+DeviceListView::DeviceListView(QWidget* parent) : FolderView(parent) {
+  auto* report = new QTreeView(this);
+  report->setObjectName(QStringLiteral("lstviewTaloReport"));
+  report->setRootIsDecorated(false);
+  report->setItemsExpandable(false);
+  report->setUniformRowHeights(true);
+  report->setAllColumnsShowFocus(true);
+  report->setSortingEnabled(false);
+  report->header()->setSectionsClickable(true);
+  report->header()->setSectionsMovable(false);
+  report->header()->setStretchLastSection(false);
+  report->setIconSize(QSize(kSmallIcon, kSmallIcon));
+  connect(report->header(), &QHeaderView::sectionClicked, this, &DeviceListView::ColumnClicked);
 
-  Icons = new QListView(this);
-  Icons->setObjectName(QStringLiteral("lstviewTaloIcons"));
-  Icons->setUniformItemSizes(true);
-  Icons->setMovement(QListView::Static);
-  Icons->setResizeMode(QListView::Adjust);
-  Icons->setWrapping(true);
+  auto* icons = new QListView(this);
+  icons->setObjectName(QStringLiteral("lstviewTaloIcons"));
 
   for (QAbstractItemView* view :
-       {static_cast<QAbstractItemView*>(Report), static_cast<QAbstractItemView*>(Icons)}) {
+       {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)})
     SetUpView(view);
-    addWidget(view);
-  }
-  setCurrentWidget(Report);
+  SetViews(report, icons,
+           {{{QListView::IconMode, QSize(kLargeIcon, kLargeIcon),
+              // Wide enough for an 8.3 name under its icon.
+              QSize(kLargeIcon * 3 + 16, kLargeIcon * 2 + 8), QListView::LeftToRight},
+             {QListView::ListMode, QSize(kSmallIcon, kSmallIcon),
+              QSize(kColumnWidths[0] + kSmallIcon, kSmallIcon + 6), QListView::LeftToRight},
+             {QListView::ListMode, QSize(kSmallIcon, kSmallIcon), QSize(), QListView::TopToBottom}}});
 }
 
 void DeviceListView::SetUpView(QAbstractItemView* view) {
@@ -64,72 +64,39 @@ void DeviceListView::SetUpView(QAbstractItemView* view) {
 }
 
 void DeviceListView::SetModel(QAbstractItemModel* model) {
-  Report->setModel(model);
-  Icons->setModel(model);
+  ReportView()->setModel(model);
+  IconView()->setModel(model);
   // One selection for all views, so a change of view keeps it.
-  Icons->setSelectionModel(Report->selectionModel());
-  for (int column = 0; column < 4; ++column) Report->setColumnWidth(column, kColumnWidths[column]);
+  IconView()->setSelectionModel(ReportView()->selectionModel());
+  for (int column = 0; column < 4; ++column)
+    ReportView()->setColumnWidth(column, kColumnWidths[column]);
 }
 
-QAbstractItemView* DeviceListView::ActiveView() const {
-  return CurrentStyle == ViewStyle::Report ? static_cast<QAbstractItemView*>(Report)
-                                           : static_cast<QAbstractItemView*>(Icons);
-}
-
-void DeviceListView::SetViewStyle(ViewStyle style) {
-  CurrentStyle = style;
-  switch (style) {
-    case ViewStyle::LargeIcons:
-      Icons->setViewMode(QListView::IconMode);
-      Icons->setIconSize(QSize(kLargeIcon, kLargeIcon));
-      // Wide enough for an 8.3 name under its icon.
-      Icons->setGridSize(QSize(kLargeIcon * 3 + 16, kLargeIcon * 2 + 8));
-      Icons->setFlow(QListView::LeftToRight);
-      break;
-    case ViewStyle::SmallIcons:
-      Icons->setViewMode(QListView::ListMode);
-      Icons->setIconSize(QSize(kSmallIcon, kSmallIcon));
-      Icons->setGridSize(QSize(kColumnWidths[0] + kSmallIcon, kSmallIcon + 6));
-      Icons->setFlow(QListView::LeftToRight);
-      break;
-    case ViewStyle::List:
-      Icons->setViewMode(QListView::ListMode);
-      Icons->setIconSize(QSize(kSmallIcon, kSmallIcon));
-      Icons->setGridSize(QSize());
-      Icons->setFlow(QListView::TopToBottom);
-      break;
-    case ViewStyle::Report:
-      break;
-  }
-  if (style != ViewStyle::Report) Icons->setWrapping(true);
-  QWidget* shown = ActiveView();
-  const bool hadFocus = currentWidget() && currentWidget()->hasFocus();
-  setCurrentWidget(shown);
-  if (hadFocus) shown->setFocus();
+QModelIndex DeviceListView::ScrollTarget() const {
   const int row = SelectedRow();
-  if (row >= 0) ActiveView()->scrollTo(Report->model()->index(row, 0));
+  return row >= 0 ? ReportView()->model()->index(row, 0) : QModelIndex();
 }
 
 int DeviceListView::SelectedRow() const {
   const QList<int> rows = SelectedRows();
   if (rows.size() < 2) return rows.value(0, -1);
-  const int current = Report->selectionModel()->currentIndex().row();
+  const int current = ReportView()->selectionModel()->currentIndex().row();
   return rows.contains(current) ? current : rows.first();
 }
 
 QList<int> DeviceListView::SelectedRows() const {
   QList<int> rows;
-  if (!Report->selectionModel()) return rows;
-  for (const QModelIndex& index : Report->selectionModel()->selectedRows())
+  if (!ReportView()->selectionModel()) return rows;
+  for (const QModelIndex& index : ReportView()->selectionModel()->selectedRows())
     rows.append(index.row());
   std::sort(rows.begin(), rows.end());
   return rows;
 }
 
 void DeviceListView::SelectRow(int row) {
-  QItemSelectionModel* selection = Report->selectionModel();
+  QItemSelectionModel* selection = ReportView()->selectionModel();
   if (!selection) return;
-  const QModelIndex index = Report->model()->index(row, 0);
+  const QModelIndex index = ReportView()->model()->index(row, 0);
   if (!index.isValid()) {
     selection->clearSelection();
     selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -141,15 +108,15 @@ void DeviceListView::SelectRow(int row) {
 }
 
 void DeviceListView::ShowSortColumn(int column) {
-  Report->header()->setSortIndicatorShown(true);
-  Report->header()->setSortIndicator(column, Qt::AscendingOrder);
+  ReportView()->header()->setSortIndicatorShown(true);
+  ReportView()->header()->setSortIndicator(column, Qt::AscendingOrder);
 }
 
 QStringList DeviceListView::DroppedPaths(const QDropEvent& event) const {
   QStringList paths;
   const QObject* source = event.source();
-  if (source && (source == Report || source == Icons || source == Report->viewport() ||
-                 source == Icons->viewport()))
+  if (source && (source == ReportView() || source == IconView() ||
+                 source == ReportView()->viewport() || source == IconView()->viewport()))
     return paths;
   const QMimeData* data = event.mimeData();
   if (!data || !data->hasUrls()) return paths;

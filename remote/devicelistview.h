@@ -1,7 +1,7 @@
 #pragma once
-// DeviceListView (lstviewTalo): one list in four views over one model and
-// one selection - large icons, small icons and list in a QListView, report
-// (Name, Size, Type, Modified) in a QTreeView.
+// DeviceListView (lstviewTalo): the device folder's list in the four view
+// styles of a FolderView - report (Name, Size, Type, Modified) in a
+// QTreeView, the icon styles in a QListView.
 //
 // Extended selection (Shift for a range, Ctrl for one more), read-only. Rows are asked for only when visible
 // (uniform row sizes), which is when the model looks up icons and types.
@@ -14,7 +14,8 @@
 // folder shown; a drag that starts in this list itself is not taken.
 
 #include <QList>
-#include <QStackedWidget>
+
+#include "widgets/folderview.h"
 
 class QAbstractItemModel;
 class QAbstractItemView;
@@ -23,17 +24,13 @@ class QItemSelectionModel;
 class QListView;
 class QTreeView;
 
-class DeviceListView : public QStackedWidget {
+class DeviceListView : public FolderView {
   Q_OBJECT
 
  public:
-  enum class ViewStyle { LargeIcons, SmallIcons, List, Report };
-
   explicit DeviceListView(QWidget* parent = nullptr);
 
   void SetModel(QAbstractItemModel* model);
-  void SetViewStyle(ViewStyle style);
-  ViewStyle Style() const { return CurrentStyle; }
 
   // The selected row, -1 for none; of several, the current one where it is
   // selected, else the first.
@@ -45,9 +42,6 @@ class DeviceListView : public QStackedWidget {
   void SelectRow(int row);
   void ShowSortColumn(int column);
 
-  QTreeView* ReportView() const { return Report; }
-  QListView* IconView() const { return Icons; }
-  QAbstractItemView* ActiveView() const;
 
  signals:
   void RowActivated(int row);
@@ -61,13 +55,12 @@ class DeviceListView : public QStackedWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The selected row (SelectedRow).
+  QModelIndex ScrollTarget() const override;
 
  private:
   void SetUpView(QAbstractItemView* view);
   // The local paths a drag carries; empty when it is none of ours to take.
   QStringList DroppedPaths(const QDropEvent& event) const;
 
-  QTreeView* Report = nullptr;
-  QListView* Icons = nullptr;
-  ViewStyle CurrentStyle = ViewStyle::Report;
 };

@@ -13,15 +13,15 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include "link/deviceshell.h"
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
+#include "link/shell/deviceshell.h"
 #include "remote/deviceicons.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
 #include "remote/devicetextfile.h"
 #include "remote/devicetexts.h"
 #include "remote/devicetextviewer.h"
-#include "remote/tdlgtaloprop.h"
+#include "remote/propertiesdialog.h"
 #include "ui_devicepane.h"
 #include "widgets/toolicons.h"
 
@@ -84,7 +84,7 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
 
   ConnectBrowser();
   SetPropertiesView([this](const DeviceProperties& texts) {
-    TdlgTaloProp dialog(this);
+    PropertiesDialog dialog(this);
     dialog.SetTexts(texts);
     dialog.exec();
   });
@@ -118,11 +118,11 @@ void DevicePane::BuildToolBar() {
 
   auto* views = new QActionGroup(this);
   views->setExclusive(true);
-  const std::pair<QAction*, DeviceListView::ViewStyle> styles[] = {
-      {Form->tbtnTaloLgIcon, DeviceListView::ViewStyle::LargeIcons},
-      {Form->tbtnTaloSmIcon, DeviceListView::ViewStyle::SmallIcons},
-      {Form->tbtnTaloLsIcon, DeviceListView::ViewStyle::List},
-      {Form->tbtnTaloDtIcon, DeviceListView::ViewStyle::Report}};
+  const std::pair<QAction*, FolderView::ViewStyle> styles[] = {
+      {Form->tbtnTaloLgIcon, FolderView::ViewStyle::LargeIcons},
+      {Form->tbtnTaloSmIcon, FolderView::ViewStyle::SmallIcons},
+      {Form->tbtnTaloLsIcon, FolderView::ViewStyle::List},
+      {Form->tbtnTaloDtIcon, FolderView::ViewStyle::Report}};
   for (const auto& [action, style] : styles) {
     views->addAction(action);
     connect(action, &QAction::triggered, this,
@@ -156,73 +156,73 @@ void DevicePane::BuildPortBox() {
 }
 
 void DevicePane::BuildContextMenu() {
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+  ItemMenu = new QMenu(this);
+  ItemMenu->setObjectName(QStringLiteral("PopupMenu2"));
   auto add = [](QMenu* menu, const char* caption, const char* name) {
     QAction* action = menu->addAction(QString::fromLatin1(caption));
     action->setObjectName(QString::fromLatin1(name));
     return action;
   };
-  View1 = add(PopupMenu2, "&View", "View1");
-  CopyToPc1 = add(PopupMenu2, "Copy to &PC", "CopyToPC1");
-  PopupMenu2->addSeparator();
-  MakeDirectory1 = add(PopupMenu2, "&Make Directory", "MakeDirectory1");
-  PopupMenu2->addSeparator();
-  add(PopupMenu2, "TALO Cop&y", "TALOCopy1")->setEnabled(false);
-  add(PopupMenu2, "TALO Pas&te", "TALOPaste1")->setEnabled(false);
-  PopupMenu2->addSeparator();
-  Delete1 = add(PopupMenu2, "&Delete", "Delete1");
-  Rename1 = add(PopupMenu2, "&Rename", "Rename1");
-  PopupMenu2->addSeparator();
-  QMenu* dos = PopupMenu2->addMenu(QStringLiteral("D&OS command"));
+  ViewAction = add(ItemMenu, "&View", "View1");
+  CopyToPcAction = add(ItemMenu, "Copy to &PC", "CopyToPC1");
+  ItemMenu->addSeparator();
+  MakeDirectoryAction = add(ItemMenu, "&Make Directory", "MakeDirectory1");
+  ItemMenu->addSeparator();
+  add(ItemMenu, "TALO Cop&y", "TALOCopy1")->setEnabled(false);
+  add(ItemMenu, "TALO Pas&te", "TALOPaste1")->setEnabled(false);
+  ItemMenu->addSeparator();
+  DeleteAction = add(ItemMenu, "&Delete", "Delete1");
+  RenameAction = add(ItemMenu, "&Rename", "Rename1");
+  ItemMenu->addSeparator();
+  QMenu* dos = ItemMenu->addMenu(QStringLiteral("D&OS command"));
   dos->menuAction()->setObjectName(QStringLiteral("DOScommand1"));
   QAction* abort = add(dos, "&ABORT", "ABORT1");
   QAction* format = add(dos, "&FORMAT", "FORMAT1");
   QAction* mem = add(dos, "M&EM", "MEM1");
-  QMenu* autorun = PopupMenu2->addMenu(QStringLiteral("Set to &AutoRun"));
-  SetToAutoRun1 = autorun->menuAction();
-  SetToAutoRun1->setObjectName(QStringLiteral("SetToAutoRun1"));
+  QMenu* autorun = ItemMenu->addMenu(QStringLiteral("Set to &AutoRun"));
+  SetToAutoRunAction = autorun->menuAction();
+  SetToAutoRunAction->setObjectName(QStringLiteral("SetToAutoRun1"));
   QAction* talo = add(autorun, "Talo-7100", "Talo7100TCP1");
-  PopupMenu2->addSeparator();
-  Properities1 = add(PopupMenu2, "&Properities", "Properities1");
-  PopupMenu2->addSeparator();
-  QuickListings1 = add(PopupMenu2, "&Quick listings (end answers at the prompt)", "QuickListings1");
-  QuickListings1->setCheckable(true);
-  connect(QuickListings1, &QAction::toggled, this,
+  ItemMenu->addSeparator();
+  PropertiesAction = add(ItemMenu, "&Properities", "Properities1");
+  ItemMenu->addSeparator();
+  QuickListingsAction = add(ItemMenu, "&Quick listings (end answers at the prompt)", "QuickListings1");
+  QuickListingsAction->setCheckable(true);
+  connect(QuickListingsAction, &QAction::toggled, this,
           [this](bool on) { BrowserPtr->Shell().SetQuickAnswers(on); });
 
   DeviceFileCommands& commands = *CommandsPtr;
-  connect(View1, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
-  connect(CopyToPc1, &QAction::triggered, this,
+  connect(ViewAction, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
+  connect(CopyToPcAction, &QAction::triggered, this,
           [this] { emit CopyToPcRequested(Form->lstviewTalo->SelectedRows()); });
-  connect(MakeDirectory1, &QAction::triggered, this,
+  connect(MakeDirectoryAction, &QAction::triggered, this,
           [&commands] { commands.MakeDirectory(); });
-  connect(Delete1, &QAction::triggered, this,
+  connect(DeleteAction, &QAction::triggered, this,
           [this, &commands] { commands.DeleteItems(Form->lstviewTalo->SelectedRows()); });
-  connect(Rename1, &QAction::triggered, this,
+  connect(RenameAction, &QAction::triggered, this,
           [this, &commands] { commands.Rename(SelectedIndex()); });
   connect(abort, &QAction::triggered, this, [&commands] { commands.Abort(); });
   connect(format, &QAction::triggered, this, [&commands] { commands.Format(); });
   connect(mem, &QAction::triggered, this, [&commands] { commands.ShowMemory(); });
   connect(talo, &QAction::triggered, this,
           [this, &commands] { commands.SetAutoRun(SelectedIndex()); });
-  connect(Properities1, &QAction::triggered, this,
+  connect(PropertiesAction, &QAction::triggered, this,
           [this, &commands] { commands.PropertiesOfItems(Form->lstviewTalo->SelectedRows()); });
 
   connect(Form->lstviewTalo, &DeviceListView::MenuRequested, this, [this](const QPoint& pos) {
-    PopupMenu2Popup();
-    PopupMenu2->exec(pos);
+    RefreshMenuItems();
+    ItemMenu->exec(pos);
   });
   // The keys run the menu's entries under the menu's own rules (no rename of
   // a folder, nothing without a selection).
   const auto runIfEnabled = [this](QAction* action) {
-    PopupMenu2Popup();
+    RefreshMenuItems();
     if (action->isEnabled() && SelectedIndex() >= 0) action->trigger();
   };
   connect(Form->lstviewTalo, &DeviceListView::DeleteRequested, this,
-          [this, runIfEnabled] { runIfEnabled(Delete1); });
+          [this, runIfEnabled] { runIfEnabled(DeleteAction); });
   connect(Form->lstviewTalo, &DeviceListView::RenameRequested, this,
-          [this, runIfEnabled] { runIfEnabled(Rename1); });
+          [this, runIfEnabled] { runIfEnabled(RenameAction); });
   connect(Form->lstviewTalo, &DeviceListView::RefreshRequested, this, &DevicePane::Refresh);
 }
 
@@ -244,7 +244,7 @@ void DevicePane::ConnectBrowser() {
   connect(&browser, &DeviceBrowser::RunProgramRequested, this, &DevicePane::RunProgramRequested);
 
   connect(list, &DeviceListView::RowActivated, this, [this](int index) {
-    const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+    const PaneItem* item = BrowserPtr->DeviceItemAt(index);
     if (item && !item->IsFolder() && DeviceTextFile::OpensInViewer(item->Name))
       ViewFile(index);
     else
@@ -256,7 +256,7 @@ void DevicePane::ConnectBrowser() {
 
 int DevicePane::SelectedIndex() const { return Form->lstviewTalo->SelectedRow(); }
 
-const PShellItem* DevicePane::SelectedItem() const {
+const PaneItem* DevicePane::SelectedItem() const {
   return BrowserPtr->DeviceItemAt(SelectedIndex());
 }
 
@@ -269,7 +269,7 @@ void DevicePane::SetPropertiesView(DeviceFileCommands::PropertiesView view) {
 
 void DevicePane::ViewFile(int index) {
   DeviceShell& shell = BrowserPtr->Shell();
-  const PShellItem* item = BrowserPtr->DeviceItemAt(index);
+  const PaneItem* item = BrowserPtr->DeviceItemAt(index);
   const int64_t size = item ? item->SizeBytes : -1;
   (void)DeviceTextFile::ViewItem(
       *BrowserPtr, index,
@@ -280,18 +280,18 @@ void DevicePane::ViewFile(int index) {
       });
 }
 
-void DevicePane::PopupMenu2Popup() {
-  const PShellItem* selected = SelectedItem();
-  View1->setEnabled(selected && !selected->IsFolder() &&
+void DevicePane::RefreshMenuItems() {
+  const PaneItem* selected = SelectedItem();
+  ViewAction->setEnabled(selected && !selected->IsFolder() &&
                     Form->lstviewTalo->SelectedRows().size() == 1);
-  CopyToPc1->setEnabled(selected != nullptr);
+  CopyToPcAction->setEnabled(selected != nullptr);
   const DeviceMenuState state = BrowserPtr->PopupMenuState(Form->lstviewTalo->SelectedRows());
-  MakeDirectory1->setEnabled(state.MakeDirectory);
-  Delete1->setEnabled(state.Delete);
-  Rename1->setEnabled(state.Rename);
-  SetToAutoRun1->setEnabled(state.SetToAutoRun);
-  Properities1->setEnabled(state.Properties);
-  QuickListings1->setChecked(BrowserPtr->Shell().QuickAnswers());
+  MakeDirectoryAction->setEnabled(state.MakeDirectory);
+  DeleteAction->setEnabled(state.Delete);
+  RenameAction->setEnabled(state.Rename);
+  SetToAutoRunAction->setEnabled(state.SetToAutoRun);
+  PropertiesAction->setEnabled(state.Properties);
+  QuickListingsAction->setChecked(BrowserPtr->Shell().QuickAnswers());
 }
 
 void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }
@@ -334,7 +334,7 @@ void DevicePane::RefreshKeepingView(const QString& selectName) {
 
 void DevicePane::RelistAfterTerminal() {
   if (BrowserPtr->DevicePath().isEmpty()) return;
-  const PShellItem* selected = SelectedItem();
+  const PaneItem* selected = SelectedItem();
   BrowserPtr->RefreshKeepingItem(selected ? selected->Name : QString());
 }
 

@@ -22,7 +22,7 @@
 //   file runs it in the terminal as before. The file is read as a job (a
 //   large one after a question); the viewer opens when it is done, and a
 //   failed or stopped read is reported instead.
-// - Device work runs as jobs on the shell's JobRunner (link/jobrunner.h):
+// - Device work runs as jobs on the shell's JobRunner (link/jobs/jobrunner.h):
 //   while one runs the pane shows the hourglass, every control that starts
 //   device work is disabled (the feature tools, the terminal toggle and the
 //   port box included), and a Cancel button in the status bar and Esc ask
@@ -56,7 +56,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QShortcut;
-struct PShellItem;
+struct PaneItem;
 
 namespace Ui {
 class DevicePane;
@@ -79,7 +79,7 @@ class DevicePane : public QWidget {
   // The text of the path box cbxTalo (the folder last opened).
   QString PathBoxText() const { return BrowserPtr->PathBoxText(); }
   int SelectedIndex() const;
-  const PShellItem* SelectedItem() const;
+  const PaneItem* SelectedItem() const;
 
   // Controls other features connect. The feature tools (tbtnTaloConf "Config
   // TALO", tbtnTCPConf "Talo-7100 Configuration", tbtnGHOST "Quantelix Image
@@ -87,7 +87,7 @@ class DevicePane : public QWidget {
   QAction* TerminalAction() const;  // tbtnDOSCmd "Launch Terminal" (checkable)
   QComboBox* PortBox() const { return cbxCOM; }
   DeviceListView* ListView() const;
-  QMenu* ContextMenu() const { return PopupMenu2; }
+  QMenu* ContextMenu() const { return ItemMenu; }
 
   // Replaces the properties dialog (tests, other front ends).
   void SetPropertiesView(DeviceFileCommands::PropertiesView view);
@@ -96,12 +96,12 @@ class DevicePane : public QWidget {
   using TextView = std::function<void(const QString& name, const QByteArray& text,
                                       const std::optional<QByteArray>& file)>;
   void SetTextView(TextView view) { ShowText = std::move(view); }
-  // View1: the text of the file at index, read as a job (a question first
+  // ViewAction: the text of the file at index, read as a job (a question first
   // when large); the viewer opens, or the failure is reported, when done.
   void ViewFile(int index);
   // Enables the context menu's entries for the current selection; the menu
   // runs this each time it opens.
-  void PopupMenu2Popup();
+  void RefreshMenuItems();
 
  public slots:
   // The port in the shell changed: sort by name, select the first row and
@@ -152,16 +152,16 @@ class DevicePane : public QWidget {
   QComboBox* cbxCOM = nullptr;
   QLabel* StatusObjects = nullptr;
   QLabel* StatusSize = nullptr;
-  QMenu* PopupMenu2 = nullptr;
+  QMenu* ItemMenu = nullptr;
   TextView ShowText;
-  QAction* View1 = nullptr;
-  QAction* CopyToPc1 = nullptr;
-  QAction* MakeDirectory1 = nullptr;
-  QAction* Delete1 = nullptr;
-  QAction* Rename1 = nullptr;
-  QAction* SetToAutoRun1 = nullptr;
-  QAction* Properities1 = nullptr;
-  QAction* QuickListings1 = nullptr;  // the shell's quick answers, on or off
+  QAction* ViewAction = nullptr;
+  QAction* CopyToPcAction = nullptr;
+  QAction* MakeDirectoryAction = nullptr;
+  QAction* DeleteAction = nullptr;
+  QAction* RenameAction = nullptr;
+  QAction* SetToAutoRunAction = nullptr;
+  QAction* PropertiesAction = nullptr;
+  QAction* QuickListingsAction = nullptr;  // the shell's quick answers, on or off
   QPushButton* btnCancel = nullptr;   // shown while a job runs
   QShortcut* EscCancel = nullptr;
   bool TerminalOn = false;

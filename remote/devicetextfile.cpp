@@ -3,10 +3,11 @@
 #include <memory>
 #include <utility>
 
-#include "items/shellitem.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "items/paneitem.h"
+#include "link/port/talocomport.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellsession.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
@@ -130,7 +131,7 @@ TextRead Read(DeviceShell& shell, const QString& folder, const QString& name,
 }
 
 bool ViewItem(DeviceBrowser& browser, int index, ViewDone done) {
-  const PShellItem* item = browser.DeviceItemAt(index);
+  const PaneItem* item = browser.DeviceItemAt(index);
   if (!item || item->IsFolder()) return false;
   const QString name = item->Name;
   const int64_t size = item->SizeBytes;

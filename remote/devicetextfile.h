@@ -51,7 +51,7 @@
 #include <functional>
 #include <optional>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "remote/devicelister.h"
 
 class DeviceBrowser;

@@ -1,8 +1,8 @@
 #include "remote/devicetexts.h"
 
 #include "items/panestatus.h"
-#include "link/devicename.h"
-#include "link/deviceshell.h"
+#include "link/shell/devicename.h"
+#include "link/shell/deviceshell.h"
 
 namespace DeviceText {
 namespace {
@@ -65,16 +65,6 @@ QString FormatMayHaveStarted() {
 }
 QString CommandMayHaveRun() {
   return QStringLiteral("List the folder before you go on: it shows what the command did.");
-}
-QString InstallationFolderUnusable(const QString& folder, const QString& reason) {
-  return QStringLiteral("The installation folder %1 cannot be used: %2.\n\nSet TALO7100_HOME to a "
-                        "folder you may write to.")
-      .arg(folder, reason);
-}
-QString ShippedFileMissing(const QString& name, const QString& folder) {
-  return QStringLiteral("%1 is missing from the folder %2.\n\nThe controller needs it: install "
-                        "the utility again or copy the file there.")
-      .arg(name, folder);
 }
 QString UnsafeName(const QString& name, const QString& why) {
   return QStringLiteral("The name '") + name +

@@ -52,10 +52,6 @@ QString TextLineTooLong(const QString& path);
 QString NotReadWhole(const QString& name);
 QString PrintedNotWhole(const QString& path);
 
-// The installation folder.
-QString InstallationFolderUnusable(const QString& folder, const QString& reason);
-QString ShippedFileMissing(const QString& name, const QString& folder);
-
 // Status bar and properties.
 // Panel 1 after a failed listing, in place of the sizes: what went wrong and
 // what to do, short enough for the panel.

@@ -9,7 +9,7 @@ QString ExtensionOf(const QString& name) {
 
 }  // namespace
 
-void DeviceTypeCatalog::FillDetails(PShellItem& item) {
+void DeviceTypeCatalog::FillDetails(PaneItem& item) {
   if (!item.DetailsPending) return;
   const FileTypes::Type& type =
       item.IsFolder() ? Types.ForFolder() : Types.ForExtension(ExtensionOf(item.Name));

@@ -17,12 +17,12 @@
 #include <QString>
 
 #include "items/filetypes.h"
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 
 class DeviceTypeCatalog {
  public:
   // Fills TypeText and IconIndex and clears DetailsPending.
-  void FillDetails(PShellItem& item);
+  void FillDetails(PaneItem& item);
 
   int EntryCount() const { return Types.IconCount(); }
   bool IsFolderAt(int index) const;

@@ -3,10 +3,11 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/transferfile.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transfertext.h"
 #include "transfer/transferview.h"
 

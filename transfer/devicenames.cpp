@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/devicename.h"
+#include "link/shell/devicename.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
 #include "link/escapecontrols.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
 #include "transfer/copytodevice.h"
 #include "transfer/terminalprogress.h"
 #include "transfer/transferfile.h"

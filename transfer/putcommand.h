@@ -34,7 +34,7 @@
 #include <optional>
 #include <vector>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 #include "transfer/devicenames.h"
 
 class DeviceShell;

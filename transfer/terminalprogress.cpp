@@ -2,9 +2,9 @@
 
 #include <QFileInfo>
 
+#include "clisupport/progressline.h"
 #include "link/escapecontrols.h"
-#include "link/interruption.h"
-#include "link/progressline.h"
+#include "link/jobs/interruption.h"
 #include "link/taloconsole.h"
 #include "transfer/transferbatch.h"
 

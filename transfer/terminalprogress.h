@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
 
 class TaloConsole;

@@ -8,14 +8,14 @@
 #include <chrono>
 #include <thread>
 
-#include "link/devicename.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
-#include "link/talothread.h"
+#include "link/jobs/talothread.h"
+#include "link/port/talocomport.h"
+#include "link/shell/devicename.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/transfertext.h"
 #include "transfer/transferview.h"
-#include "transfer/tthreadxmodem.h"
+#include "transfer/xmodemsender.h"
 
 TransferBatch::TransferBatch(TaloComPort& port, TaloConsole& console, UserDialogs& dialogs)
     : Port(port), Console(console), Dialogs(dialogs) {}
@@ -149,7 +149,7 @@ bool TransferBatch::MayReplace(const QString& name) {
 
 int32_t TransferBatch::SendOne(int index, int total, const QString& name, TransferView& view) {
   Results[index].TargetName = TargetDir + name;
-  Worker = std::make_unique<TThreadXModem>();
+  Worker = std::make_unique<XmodemSender>();
   Worker->Port = &Port;
   Worker->Console = &Console;
   Worker->SourcePath = SourcePath;

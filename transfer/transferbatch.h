@@ -36,12 +36,12 @@
 #include <optional>
 #include <vector>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "transfer/devicenames.h"
 
 class TaloComPort;
 class TaloConsole;
-class TThreadXModem;
+class XmodemSender;
 class TransferView;
 class UserDialogs;
 
@@ -77,7 +77,7 @@ class TransferBatch {
   // (put --rename has chosen them already); empty: the PC file names.
   void SetDeviceNames(const QStringList& names) { GivenNames = names; }
 
-  // Runs the whole batch (the dialog's Timer1Timer).
+  // Runs the whole batch (the dialog's RunBatch).
   void Run(TransferView& view);
   // The Cancel button: the running sender is cancelled, the batch stops.
   void PressCancel() { CancelPressed = true; }
@@ -101,7 +101,7 @@ class TransferBatch {
   void UpdateView(int index, int total, TransferView& view);
   void Finish(int index, TransferOutcome::Result result, TransferView& view);
 
-  std::unique_ptr<TThreadXModem> Worker;
+  std::unique_ptr<XmodemSender> Worker;
   TaloComPort& Port;
   QStringList SourceList;
   TaloConsole& Console;

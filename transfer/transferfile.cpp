@@ -1,24 +1,22 @@
 #include "transfer/transferfile.h"
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/portopener.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/transferbatch.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
 
 namespace TransferPort {
 
 std::unique_ptr<TaloComPort> Open(const TransferHost& host, QString& failure) {
-  auto port = std::make_unique<TaloComPort>(host.PortName.toStdString());
-  port->SetTerminator(kTerminator);
-  // A port that opens but refuses the line settings is as useless as one
-  // that does not open: say so the same way.
-  if (!port->Open() || !port->Configure(kControllerLine) || !port->SetTimeouts(host.TimeoutMs)) {
-    port->Close();
-    failure = ShellText::UnableToOpen(host.PortName, port->LastError());
+  PortOpening opening = OpenControllerPort(host.PortName, host.TimeoutMs, kTerminator);
+  if (!opening.Opened) {
+    failure = ShellText::UnableToOpen(host.PortName, opening.Error);
     return nullptr;
   }
-  return port;
+  return std::move(opening.Port);
 }
 
 }  // namespace TransferPort

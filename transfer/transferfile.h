@@ -4,7 +4,7 @@
 // own files, each with its own console.
 //
 // Principles of operation
-// - Main thread only. Opens its own port on host.PortName (kControllerLine,
+// - Main thread only. Opens its own port on host.PortName (OpenControllerPort:
 //   500 ms time-outs, carriage return as line terminator), runs the batch in
 //   single-file mode through host.Presenter and closes the port before it
 //   returns, whatever happened: the port can be opened again at once.
@@ -19,28 +19,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
+#include "transfer/transferhost.h"
 
 class TaloComPort;
-class TaloConsole;
-class TransferPresenter;
-class UserDialogs;
-
-namespace TransferPort {
-inline constexpr uint32_t kTimeoutMs = 500;
-inline constexpr uint8_t kTerminator = 13;
-}  // namespace TransferPort
-
-// What a transfer needs from the window that starts it.
-struct TransferHost {
-  QString PortName;  // the selected port
-  TaloConsole& Console;
-  UserDialogs& Dialogs;
-  TransferPresenter& Presenter;
-  // The port's time-out value. Only tests change it, to keep the drain and
-  // the closing reads short against a peer that answers at once.
-  uint32_t TimeoutMs = TransferPort::kTimeoutMs;
-};
 
 namespace TransferPort {
 // Opens and configures the port for a transfer. On failure returns null and

@@ -1,6 +1,6 @@
 #pragma once
-// TransferView and TransferPresenter: what the copy logic needs from the
-// window that shows a transfer.
+// TransferView: what the copy logic needs from the window that shows a
+// transfer (TransferPresenter shows it around a batch).
 //
 // Principles of operation
 // - The batch (TransferBatch) runs on the main thread, which waits in an
@@ -9,10 +9,9 @@
 //   tells the view which file is in progress and how far it got, and calls
 //   Tick(): a redraw, and whatever the view polls (the command line's
 //   Ctrl+C). Tick never runs the event loop itself.
-// - The widget dialog TdlgTaloTran is one view; the command line shows a
+// - The widget dialog TransferDialog is one view; the command line shows a
 //   progress bar; tests record the calls.
-// - A presenter shows the view modally around one batch: it returns when the
-//   batch has run and the view has closed. Main thread only.
+// - Main thread only.
 
 #include <QString>
 #include <cstdint>
@@ -32,12 +31,4 @@ class TransferView {
   virtual void Tick() {}
   // A file has been sent, has failed, or was skipped.
   virtual void FileEnded(const TransferOutcome& outcome) { (void)outcome; }
-};
-
-class TransferPresenter {
- public:
-  virtual ~TransferPresenter() = default;
-  // Shows the transfer modally, runs batch.Run(view) inside it and returns
-  // when it has closed. cancelEnabled: whether the user may cancel.
-  virtual void Present(TransferBatch& batch, bool cancelEnabled) = 0;
 };

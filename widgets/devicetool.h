@@ -5,7 +5,7 @@
 //
 // Principles of operation
 // - Each such area hands out its DeviceTool from its ui/ folder; the main
-//   window lists them once (TfrmMain::ConnectDeviceToolBar) and connects
+//   window lists them once (MainWindow::ConnectDeviceToolBar) and connects
 //   each to the device pane's action of that object name.
 // - Open runs on the main thread, shows its dialog modally over host.Parent
 //   and returns when the dialog has closed. The main window calls it only

@@ -14,12 +14,13 @@
 #include "app/cli/programtext.h"
 #include "app/cli/streamconsole.h"
 #include "app/cli/streamdialogs.h"
+#include "clisupport/progressline.h"
 #include "image/cli/imagecli.h"
-#include "link/deviceshell.h"
 #include "link/escapecontrols.h"
-#include "link/interruption.h"
-#include "link/portscan.h"
-#include "link/progressline.h"
+#include "link/jobs/interruption.h"
+#include "link/loggedconsole.h"
+#include "link/port/portscan.h"
+#include "link/shell/deviceshell.h"
 #include "link/terminallog.h"
 #include "module/cli/diocli.h"
 #include "netconf/cli/netconfcli.h"
@@ -123,11 +124,6 @@ const CliCommand* FindCommand(const QString& name) {
 }  // namespace
 
 std::span<const CliCommand> CliCommands() { return AllCommands(); }
-
-QString CliUsageLine(const CliCommand& command) {
-  return QStringLiteral("Usage: talo7100-cli [--port NAME] %1 [--verbose] %2")
-      .arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
-}
 
 QString CliUsage() {
   QStringList joining;

@@ -4,7 +4,7 @@
 // Principles of operation
 // - QtCore only. The console is stdout (StreamConsole), the dialog service
 //   stderr (StreamDialogs); questions are answered by --yes or refused.
-// - The subcommands are the areas' tables (link/clicommand.h says how an
+// - The subcommands are the areas' tables (clisupport/clicommand.h says how an
 //   entry is declared): ports and run are the command line's own, the
 //   others come from each area's cli/ folder, listed once in
 //   clicommands.cpp. A new area's table is added there.
@@ -24,33 +24,13 @@
 #include <optional>
 #include <span>
 
-#include "link/clicommand.h"
+#include "app/cli/clicall.h"
+#include "clisupport/clicommand.h"
 
 // Every subcommand, in the order --help lists them.
 std::span<const CliCommand> CliCommands();
 QString CliUsage();
-// "Usage: talo7100-cli [--port NAME] NAME [--verbose] ARGUMENTS"
-QString CliUsageLine(const CliCommand& command);
 
-// What a command line asks for, before any port is touched: the global
-// options, the subcommand and, for one without options of its own, --verbose
-// and run's --log taken out of its arguments.
-struct CliCall {
-  enum class Action { Run, Help, Version, WrongCall };
-  Action What = Action::Run;
-  QString Message;  // WrongCall: the text for standard error
-  const CliCommand* Command = nullptr;  // Run
-  QStringList Arguments;                // Run: the subcommand's own
-  QString Port;       // the last --port
-  QStringList Ports;  // every --port, in order
-  int Jobs = 0;       // --jobs N; 0: every port at once
-  QStringList TypedArguments;  // Run: the subcommand's arguments as typed
-  bool PortGiven = false;
-  bool AssumeYes = false;
-  bool Quick = false;
-  bool Verbose = false;
-  QString LogPath;  // run --log FILE
-};
 // arguments: the command line without the program's name.
 CliCall ParseCliCall(QStringList arguments);
 

@@ -3,9 +3,9 @@
 #include <QSet>
 #include <algorithm>
 
-#include "app/cli/clicommands.h"
+#include "app/cli/clicall.h"
 #include "app/cli/fleetprepares.h"
-#include "link/portnames.h"
+#include "link/port/portnames.h"
 
 namespace FleetPlan {
 

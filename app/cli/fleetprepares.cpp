@@ -5,12 +5,12 @@
 #include "app/cli/fleetplan.h"
 #include "image/cli/imagecli.h"
 #include "image/imagetext.h"
+#include "installation/taloappfolders.h"
 #include "module/cli/diocli.h"
 #include "module/diotext.h"
 #include "netconf/cli/netconfcli.h"
 #include "netconf/cli/netconftable.h"
 #include "netconf/netconftext.h"
-#include "remote/taloappdir.h"
 
 namespace FleetPrepares {
 

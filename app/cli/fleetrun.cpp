@@ -4,13 +4,13 @@
 
 #include <QProcessEnvironment>
 
-#include "app/cli/clicommands.h"
+#include "app/cli/clicall.h"
 #include "app/cli/fleetplan.h"
 #include "app/cli/fleetrunner.h"
 #include "app/cli/fleetscreen.h"
 #include "app/cli/streamdialogs.h"
+#include "clisupport/progressline.h"
 #include "link/escapecontrols.h"
-#include "link/progressline.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "app/cli/fleetscreen.h"
-#include "link/progressline.h"
+#include "clisupport/progressline.h"
 
 namespace {
 

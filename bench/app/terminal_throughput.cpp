@@ -26,12 +26,12 @@
 #include <string>
 #include <vector>
 
-#include "app/memoconsole.h"
-#include "app/taloconsolememo.h"
-#include "app/taloterminal.h"
-#include "link/talodataring.h"
-#include "link/taloprinterthread.h"
-#include "link/taloreceiver.h"
+#include "app/consolefeed.h"
+#include "app/consoleview.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/taloterminal.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
 #include "sim/talosim.h"
 #include "tests/support/simprocess.h"
 
@@ -121,10 +121,10 @@ bool RunUntil(Done done, int timeoutMs) {
 // kBlockMs, as a window busy elsewhere would.
 void Measure(const char* label, const SimProcess& sim, const std::string& content,
              bool blockMainThread = false) {
-  TaloConsoleMemo memo;
+  ConsoleView memo;
   memo.resize(900, 400);
   if (!getenv("TALO_BENCH_HIDDEN")) memo.show();
-  MemoConsole console(memo, MemoConsole::kFrameMs);  // as the main window has it
+  ConsoleFeed console(memo, ConsoleFeed::kFrameMs);  // as the main window has it
   TaloTerminal terminal(console, nullptr);
   QString error;
   if (sim.Port().empty() || !terminal.Start(QString::fromStdString(sim.Port()), error)) {

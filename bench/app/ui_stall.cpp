@@ -22,12 +22,12 @@
 #include <functional>
 #include <string>
 
-#include "app/tfrmmain.h"
-#include "netconf/ui/tdlgtalotcpconf.h"
+#include "app/mainwindow.h"
+#include "installation/taloappfolders.h"
+#include "netconf/ui/networkdialog.h"
 #include "remote/devicebrowser.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicepane.h"
-#include "remote/taloappdir.h"
 #include "sim/talosim.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simprocess.h"
@@ -149,18 +149,18 @@ int main(int argc, char** argv) {
   }
 
   ScriptedDialogs dialogs;  // every question answered yes
-  TfrmMain window(&dialogs);
+  MainWindow window(&dialogs);
   window.resize(1200, 800);
   window.StartUp(QString::fromStdString(sim.Port()));
   window.show();
-  DevicePane& pane = *window.pnlTalo();
+  DevicePane& pane = *window.DevicePanel();
   int resets = 0;
   QObject::connect(&pane.Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
   const auto action = [&](const char* name) {
     return window.findChild<QAction*>(QLatin1String(name));
   };
   const auto configDialog = [&] {
-    auto* dialog = qobject_cast<TdlgTaloTCPConf*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<NetworkDialog*>(QApplication::activeModalWidget());
     return dialog && dialog->isVisible() ? dialog : nullptr;
   };
 

@@ -14,8 +14,8 @@
 #include <random>
 #include <thread>
 
-#include "image/taloghostthread.h"
-#include "link/deviceshell.h"
+#include "image/backupworker.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicecli.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
@@ -46,7 +46,7 @@ bool StartSim(SimHarness& harness, uint32_t adapterMs) {
 // Seconds for frames 1 to kFrames of a backup (the helper's start is no part
 // of the pace), or a negative value when the backup failed.
 double BackupFrames(SimHarness& harness, const QString& imagePath) {
-  TaloGhostThread backup;
+  BackupWorker backup;
   backup.PortName = QString::fromStdString(harness.PortPath());
   backup.ImagePath = imagePath;
   backup.Resume();
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     const double listing = Listing(harness);
     const double put = Upload(harness, upload.fileName());
     const double frames = BackupFrames(harness, dir.filePath(QStringLiteral("part.img")));
-    const double projected = frames < 0 ? -1 : frames * TaloGhostThread::kBlockCount / kFrames;
+    const double projected = frames < 0 ? -1 : frames * BackupWorker::kBlockCount / kFrames;
     std::printf("%3u ms   %10.2f s %12.0f s (%4.1f min) %10.2f s %13.2f s\n", adapterMs, frames,
                 projected, projected / 60, put, listing);
     std::fflush(stdout);

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "remote/taloappdir.h"
+#include "installation/taloappfolders.h"
 #include "tests/support/simfixture.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "image/taloghostresthread.h"
-#include "image/taloghostthread.h"
+#include "image/backupworker.h"
+#include "image/restoreworker.h"
 #include "tests/support/simfixture.h"
 
 namespace {
@@ -30,7 +30,7 @@ struct Direction {
 
 // Resumes the worker, times blocks 1 to kBlocks (the command line and the
 // helper's start are no part of the line's pace), then stops it.
-void Measure(TaloGhostWorker& worker, const Direction& direction) {
+void Measure(ImageWorker& worker, const Direction& direction) {
   worker.Resume();
   Clock::time_point first;
   bool started = false;
@@ -77,10 +77,10 @@ int main(int argc, char** argv) {
   {
     SimHarness harness;
     if (!StartSim(harness, "KEEPERRD.EXE")) return 1;
-    TaloGhostThread backup;
+    BackupWorker backup;
     backup.PortName = QString::fromStdString(harness.PortPath());
     backup.ImagePath = dir.filePath(QStringLiteral("bench.img"));
-    Measure(backup, {"backup", TaloGhostThread::kBlockCount, 15});
+    Measure(backup, {"backup", BackupWorker::kBlockCount, 15});
   }
   {
     SimHarness harness;
@@ -90,10 +90,10 @@ int main(int argc, char** argv) {
     if (!file.open(QIODevice::WriteOnly)) return 1;
     file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
     file.close();
-    TaloGhostResThread restore;
+    RestoreWorker restore;
     restore.PortName = QString::fromStdString(harness.PortPath());
     restore.ImagePath = file.fileName();
-    Measure(restore, {"restore", TaloGhostResThread::kBlockCount, 71});
+    Measure(restore, {"restore", RestoreWorker::kBlockCount, 71});
   }
   return 0;
 }

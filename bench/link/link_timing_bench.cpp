@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
+#include "link/silentdialogs.h"
 #include "link/taloconsole.h"
-#include "link/talodataring.h"
-#include "link/taloprinterthread.h"
-#include "link/taloreceiver.h"
-#include "link/userdialogs.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
 #include "tests/support/ptypair.h"
 
 namespace {
@@ -86,7 +86,7 @@ void ReceiverIdleRate() {
   TaloComPort port(pty.SlavePath());
   if (!OpenIdle(pty, port, 1)) return;
   TaloDataRing ring;
-  TaloComReceiver receiver(&ring);
+  TerminalReader receiver(&ring);
   receiver.SetPort(&port);
   receiver.Resume();
   ServeFor(100);
@@ -150,7 +150,7 @@ void EchoRoundTrip() {
 void PrinterThroughput() {
   TaloDataRing ring;
   NullConsole console;
-  TaloPrinterThread printer(&ring, &console);
+  TerminalPrinter printer(&ring, &console);
   const std::string line = "03-12-24  10:15a          1234 LOGFILE  TXT\r\n";
   for (size_t i = 0; i + line.size() < TaloDataRing::kCells; i += line.size())
     for (const char c : line) ring.Push(static_cast<uint8_t>(c));

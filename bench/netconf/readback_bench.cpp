@@ -13,8 +13,8 @@
 #include <functional>
 #include <string>
 
-#include "link/deviceshell.h"
-#include "link/userdialogs.h"
+#include "link/shell/deviceshell.h"
+#include "link/silentdialogs.h"
 #include "netconf/settingsparser.h"
 #include "netconf/settingsreadback.h"
 #include "remote/devicetextfile.h"

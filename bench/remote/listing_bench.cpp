@@ -23,11 +23,11 @@
 #include <cstdio>
 #include <string>
 
-#include "link/deviceshell.h"
-#include "link/userdialogs.h"
+#include "link/shell/deviceshell.h"
+#include "link/silentdialogs.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicelister.h"
-#include "remote/listingparser.h"
+#include "remote/devicelisting.h"
 #include "sim/talosim.h"
 #include "tests/support/recordingconsole.h"
 

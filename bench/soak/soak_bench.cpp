@@ -24,10 +24,10 @@
 #include <string>
 #include <thread>
 
-#include "image/taloghostthread.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
-#include "link/userdialogs.h"
+#include "image/backupworker.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
+#include "link/silentdialogs.h"
 #include "module/diostartflow.h"
 #include "remote/devicebrowser.h"
 #include "tests/support/recordingconsole.h"
@@ -123,7 +123,7 @@ class Soak {
   }
 
   void Backup() {
-    TaloGhostThread worker;
+    BackupWorker worker;
     worker.PortName = Shell.SelectedPort();
     worker.ImagePath = Scratch + QStringLiteral("/soak.img");
     worker.Resume();

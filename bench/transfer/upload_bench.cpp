@@ -23,14 +23,15 @@
 #include <string>
 #include <thread>
 
+#include "link/silentdialogs.h"
 #include "link/taloconsole.h"
-#include "link/userdialogs.h"
 #include "tests/support/simfixture.h"
-#include "transfer/transfertext.h"
 #include "transfer/transferbatch.h"
 #include "transfer/transferfile.h"
+#include "transfer/transferpresenter.h"
+#include "transfer/transfertext.h"
 #include "transfer/transferview.h"
-#include "transfer/tthreadxmodem.h"
+#include "transfer/xmodemsender.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <optional>
 
+#include "clisupport/progressline.h"
 #include "image/cli/imagefilescli.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
-#include "link/deviceshell.h"
 #include "link/escapecontrols.h"
-#include "link/progressline.h"
+#include "link/shell/deviceshell.h"
 #include "transfer/terminalprogress.h"
 
 namespace ImageCli {

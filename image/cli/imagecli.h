@@ -20,7 +20,7 @@
 #include <optional>
 #include <span>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 
 class DeviceShell;
 
@@ -44,7 +44,7 @@ std::optional<Call> ParseCall(const char* name, const QStringList& arguments, bo
 int Backup(DeviceShell& shell, const QStringList& arguments);
 int Restore(DeviceShell& shell, const QStringList& arguments);
 
-// The backup and restore subcommands' table (link/clicommand.h).
+// The backup and restore subcommands' table (clisupport/clicommand.h).
 std::span<const CliCommand> Commands();
 
 }  // namespace ImageCli

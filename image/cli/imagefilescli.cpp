@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "clisupport/progressline.h"
 #include "image/copytopc.h"
 #include "image/fatvolume.h"
 #include "image/imagediff.h"
@@ -14,10 +15,9 @@
 #include "image/imagelisting.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
-#include "link/devicepath.h"
-#include "link/deviceshell.h"
 #include "link/escapecontrols.h"
-#include "link/progressline.h"
+#include "link/shell/devicepath.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "remote/devicecli.h"
 #include "remote/devicetexts.h"
@@ -158,10 +158,10 @@ int RunGet(CliContext& context, const QStringList& arguments) {
   for (const QString& path : rest->mid(0, rest->size() - 1)) {
     if (!DeviceCli::CheckNameArgument(shell, path, true)) return kUsageError;
     const QString folder = DeviceCli::FolderOf(path);
-    std::vector<PShellItem> listed;
+    std::vector<PaneItem> listed;
     if (!DeviceCli::ReadFreeSpace(shell, folder, {}, &listed)) return kExitFailed;
     const QString name = DeviceCli::NameOf(path);
-    const auto found = std::find_if(listed.begin(), listed.end(), [&](const PShellItem& item) {
+    const auto found = std::find_if(listed.begin(), listed.end(), [&](const PaneItem& item) {
       return item.Name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == listed.end()) {

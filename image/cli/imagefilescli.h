@@ -22,7 +22,7 @@
 
 #include <QStringList>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 
 namespace ImageFilesCli {
 

@@ -12,7 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "image/imagecrc.h"
+#include "image/imageframe.h"
+#include "image/restorereplies.h"
 
 namespace {
 

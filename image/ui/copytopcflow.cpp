@@ -6,14 +6,14 @@
 #include "image/copytopc.h"
 #include "image/imagetext.h"
 #include "image/ui/imagewaitview.h"
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "transfer/ui/transferdialogpresenter.h"
 
 namespace CopyToPcFlow {
 
 Outcome Run(QWidget* parent, DeviceShell& shell, const QString& deviceFolder,
-            const std::vector<PShellItem>& items, const QString& localFolder) {
+            const std::vector<PaneItem>& items, const QString& localFolder) {
   if (items.empty()) return {};
   UserDialogs& dialogs = shell.Dialogs();
   CopyToPc::Plan plan;
@@ -23,7 +23,7 @@ Outcome Run(QWidget* parent, DeviceShell& shell, const QString& deviceFolder,
     if (!chosen || chosen->isEmpty()) return {};
     plan.Destination = *chosen;
   }
-  for (const PShellItem& item : items) plan.Sources.push_back({deviceFolder, item});
+  for (const PaneItem& item : items) plan.Sources.push_back({deviceFolder, item});
   if (const QStringList existing = CopyToPc::ExistingTargets(plan); !existing.isEmpty()) {
     if (!dialogs.AskYesNo(ImageText::AskReplace(existing), UserDialogs::BoxKind::Warning)) return {};
     plan.Replace = true;

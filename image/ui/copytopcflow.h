@@ -15,7 +15,7 @@
 #include <QString>
 #include <vector>
 
-#include "items/shellitem.h"
+#include "items/paneitem.h"
 
 class DeviceShell;
 class QWidget;
@@ -30,6 +30,6 @@ struct Outcome {
   bool DriveRead = false;
 };
 Outcome Run(QWidget* parent, DeviceShell& shell, const QString& deviceFolder,
-            const std::vector<PShellItem>& items, const QString& localFolder);
+            const std::vector<PaneItem>& items, const QString& localFolder);
 
 }  // namespace CopyToPcFlow

@@ -130,7 +130,7 @@ bool ImagePane::OpenFolder(const QString& path) {
   DeviceTypeCatalog catalog;
   ListWidget->clear();
   for (const FatItem& item : Shown) {
-    const PShellItem shell = ImageListing::ShellItem(item, catalog);
+    const PaneItem shell = ImageListing::ShellItem(item, catalog);
     auto* row = new QTreeWidgetItem(ListWidget);
     row->setText(kName, item.Name);
     row->setIcon(kName, style()->standardIcon(item.Folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));

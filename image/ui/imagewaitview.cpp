@@ -1,6 +1,6 @@
 #include "image/ui/imagewaitview.h"
 
-#include "image/ui/tfrmmwaitfor.h"
+#include "image/ui/imagewaitwindow.h"
 
 namespace {
 constexpr int kTimerIntervalMs = 1000;
@@ -21,8 +21,8 @@ void ImageWaitView::SetTimerEnabled(bool on) {
 }
 
 void ImageWaitView::RunWaitWindow(ImageWaitState& wait) {
-  TfrmMWaitFor window(wait, Parent);
-  QObject::connect(&window, &TfrmMWaitFor::CancelPressed, &window, [this] {
+  ImageWaitWindow window(wait, Parent);
+  QObject::connect(&window, &ImageWaitWindow::CancelPressed, &window, [this] {
     if (Keeper) Keeper->RequestStop();
   });
   window.exec();

@@ -3,7 +3,7 @@
 // runs outside the image dialog (the device pane's Copy to PC).
 //
 // Principles of operation
-// - The same wait window (TfrmMWaitFor) and one-second watchdog tick as the
+// - The same wait window (ImageWaitWindow) and one-second watchdog tick as the
 //   image dialog: the timer calls the keeper's WatchdogTick while the keeper
 //   has it on; the window's Cancel asks the keeper to stop its worker.
 // - The keeper is lent for its lifetime (SetKeeper, then null). Main thread

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "link/devicename.h"
+#include "link/shell/devicename.h"
 
 namespace {
 

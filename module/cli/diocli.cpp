@@ -9,16 +9,16 @@
 #include <thread>
 #include <vector>
 
-#include "link/deviceshell.h"
+#include "clisupport/progressline.h"
 #include "link/escapecontrols.h"
-#include "link/interruption.h"
-#include "link/progressline.h"
+#include "link/jobs/interruption.h"
+#include "link/shell/deviceshell.h"
 #include "link/userdialogs.h"
 #include "module/diostartflow.h"
 #include "module/diotext.h"
 #include "remote/devicecli.h"
 #include "transfer/terminalprogress.h"
-#include "transfer/transferview.h"
+#include "transfer/transferpresenter.h"
 
 namespace DioCli {
 

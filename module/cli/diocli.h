@@ -31,7 +31,7 @@
 #include <span>
 #include <vector>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 #include "module/diosession.h"
 
 class DeviceShell;
@@ -66,7 +66,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output =
 // Asks the running command to stop polling, as Ctrl+C does.
 void RequestStop();
 
-// The dio subcommand's table (link/clicommand.h): Run on stdout and stderr,
+// The dio subcommand's table (clisupport/clicommand.h): Run on stdout and stderr,
 // the progress bar when stderr is a terminal.
 std::span<const CliCommand> Commands();
 

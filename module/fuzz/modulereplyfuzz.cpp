@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
+#include "module/diomodule.h"
 #include "module/diopanelstate.h"
 #include "module/moduleprotocol.h"
-#include "module/talom7101.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (const std::optional<ModuleProtocol::ConfigurationCodes> codes =
           ModuleProtocol::ParseConfigurationReply(reply)) {
     Require(codes->Type.size() <= 2 && codes->Baud.size() <= 2 && codes->Format.size() <= 2);
-    TaloM7101 module(nullptr, "01");
+    DioModule module(nullptr, "01");
     module.SetDataFormat(codes->Format);
     std::string bit;
     for (int i = 0; i < 8; ++i) {
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string status = ModuleProtocol::ReplyBody(reply);
   Require(status.size() + 2 <= reply.size());
   DioReading reading;
-  reading.Ok = TaloM7101::SplitStatus(status, reading.DOByte, reading.DIByte);
+  reading.Ok = DioModule::SplitStatus(status, reading.DOByte, reading.DIByte);
   DioPanelState panel;
   panel.Apply(reading);
   if (reading.Ok) {

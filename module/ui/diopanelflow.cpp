@@ -1,7 +1,7 @@
 #include "module/ui/diopanelflow.h"
 
-#include "link/deviceshell.h"
-#include "module/ui/tdlgtalo7101.h"
+#include "link/shell/deviceshell.h"
+#include "module/ui/diopanel.h"
 #include "transfer/ui/transferdialogpresenter.h"
 
 DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFreeBytes,
@@ -9,7 +9,7 @@ DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFr
   TransferDialogPresenter presenter(parent);
   const DioHost host{shell, presenter, deviceFreeBytes, timings};
   const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
-    TdlgTalo7101 panel(shell.Dialogs(), parent);
+    DioPanel panel(shell.Dialogs(), parent);
     panel.Setup(port, QString::fromLatin1(DioStartFlow::kModuleAddress), timings);
     panel.exec();
   });

@@ -1,6 +1,6 @@
 #pragma once
 // The desktop side of "Config TALO": the start flow with the transfer dialog
-// for the uploads and TdlgTalo7101 as the panel, shown modally over parent
+// for the uploads and DioPanel as the panel, shown modally over parent
 // (the main window, which owns it while it is shown). Main thread only. The
 // top level of the start: it reports the start's messages.
 

@@ -8,10 +8,10 @@
 #include <iostream>
 #include <string>
 
-#include "link/deviceshell.h"
+#include "clisupport/progressline.h"
 #include "link/escapecontrols.h"
-#include "link/portnames.h"
-#include "link/progressline.h"
+#include "link/port/portnames.h"
+#include "link/shell/deviceshell.h"
 #include "netconf/cli/netconftable.h"
 #include "netconf/netconfig.h"
 #include "netconf/netconftext.h"

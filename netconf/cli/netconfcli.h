@@ -29,7 +29,7 @@
 #include <optional>
 #include <span>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 #include "netconf/netconfig.h"
 #include "netconf/netsettings.h"
 
@@ -64,7 +64,7 @@ int Netconf(DeviceShell& shell, const QStringList& arguments);
 int Accounts(DeviceShell& shell, const QStringList& arguments);
 int Init(DeviceShell& shell, const QStringList& arguments);
 
-// The three subcommands' table (link/clicommand.h).
+// The three subcommands' table (clisupport/clicommand.h).
 std::span<const CliCommand> Commands();
 
 }  // namespace NetConfCli

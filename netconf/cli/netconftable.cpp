@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include "link/portnames.h"
+#include "link/port/portnames.h"
 #include "netconf/cli/netconfcli.h"
 
 namespace NetConfTable {

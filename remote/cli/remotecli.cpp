@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "link/devicepath.h"
 #include "link/escapecontrols.h"
+#include "link/shell/devicepath.h"
 #include "remote/devicecli.h"
 
 namespace RemoteCli {

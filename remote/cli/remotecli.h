@@ -7,11 +7,11 @@
 
 #include <span>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 
 namespace RemoteCli {
 
-// The subcommands' table (link/clicommand.h).
+// The subcommands' table (clisupport/clicommand.h).
 std::span<const CliCommand> Commands();
 
 }  // namespace RemoteCli

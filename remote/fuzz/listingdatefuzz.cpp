@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "remote/listingparser.h"
+#include "remote/devicelisting.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "remote/listingparser.h"
+#include "remote/devicelisting.h"
 
 namespace {
 
@@ -55,12 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (parsed.LineKind == ListingLine::Kind::FreeSpace)
     Require(parsed.FreeBytes >= 0 && parsed.FreeBytes <= INT32_MAX);
   if (parsed.LineKind == ListingLine::Kind::Item) {
-    const PShellItem& item = parsed.Item;
+    const PaneItem& item = parsed.Item;
     Require(item.Name.size() <= 12);
     Require(item.Name == DeviceListing::TrimField(item.Name));
     if (!item.Folder) {
       Require(item.SizeBytes == SizeColumn(line));
-      Require(item.SizeKB == PShellItem::RoundUpKB(item.SizeBytes));
+      Require(item.SizeKB == PaneItem::RoundUpKB(item.SizeBytes));
     }
   }
   const bool listedFile = parsed.LineKind == ListingLine::Kind::Item && !parsed.Item.Folder;

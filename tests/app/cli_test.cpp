@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "app/cli/clicommands.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
 #include "tests/support/clirun.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/scriptedshell.h"

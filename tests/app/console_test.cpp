@@ -16,8 +16,8 @@
 #include <QTextDocument>
 #include <functional>
 
-#include "app/memoconsole.h"
-#include "app/taloconsolememo.h"
+#include "app/consolefeed.h"
+#include "app/consoleview.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -55,7 +55,7 @@ Step Clear() {
 // others).
 Step Flush() {
   return [](TaloConsole& c) {
-    if (auto* memo = dynamic_cast<MemoConsole*>(&c)) memo->Flush();
+    if (auto* memo = dynamic_cast<ConsoleFeed*>(&c)) memo->Flush();
   };
 }
 Step Held(std::vector<Step> inner) {
@@ -70,7 +70,7 @@ class MemoMatchesModel : public ::testing::TestWithParam<ConsoleCase> {};
 
 TEST_P(MemoMatchesModel, sameLinesAsReferenceConsole) {
   QPlainTextEdit memo;
-  MemoConsole console(memo);
+  ConsoleFeed console(memo);
   RecordingConsole model;
   for (const auto& step : GetParam().Steps) {
     step(console);
@@ -86,7 +86,7 @@ TEST_P(MemoMatchesModel, sameLinesAsReferenceConsole) {
 // with them, whether the frame comes or a reader applies them first.
 TEST_P(MemoMatchesModel, sameLinesWhenEditsWaitForTheFrame) {
   QPlainTextEdit memo;
-  MemoConsole console(memo, MemoConsole::kFrameMs);
+  ConsoleFeed console(memo, ConsoleFeed::kFrameMs);
   RecordingConsole model;
   for (const auto& step : GetParam().Steps) {
     step(console);
@@ -129,10 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(ConsoleMemo, viewFollowsTheEndUnlessScrolledUp) {
-  TaloConsoleMemo memo;
+  ConsoleView memo;
   memo.resize(400, 200);
   memo.show();
-  MemoConsole console(memo);
+  ConsoleFeed console(memo);
   for (int i = 0; i < 200; ++i) console.AppendLine(QStringLiteral("line %1").arg(i));
   QApplication::processEvents();
   auto* bar = memo.verticalScrollBar();
@@ -154,10 +154,10 @@ TEST(ConsoleMemo, viewFollowsTheEndUnlessScrolledUp) {
 // A line wider than the memo brings up the horizontal scroll bar, which takes
 // the height of a line from the view: the prompt after it must still show.
 TEST(ConsoleMemo, lastLineStaysVisibleAfterALongLineBringsUpTheScrollBar) {
-  TaloConsoleMemo memo;
+  ConsoleView memo;
   memo.resize(400, 200);
   memo.show();
-  MemoConsole console(memo);
+  ConsoleFeed console(memo);
   for (int i = 0; i < 30; ++i) console.AppendLine(QStringLiteral("line %1").arg(i));
   QApplication::processEvents();
   auto* bar = memo.verticalScrollBar();
@@ -186,10 +186,10 @@ TEST(ConsoleMemo, lastLineStaysVisibleAfterALongLineBringsUpTheScrollBar) {
 // A stream of output lines costs the memo one change per frame, not one per
 // line, and nothing reads the memo's text without what the console was given.
 TEST(ConsoleMemo, framedEditsGoInTogetherAndReadersSeeThem) {
-  TaloConsoleMemo memo;
+  ConsoleView memo;
   memo.resize(400, 200);
   memo.show();
-  MemoConsole console(memo, MemoConsole::kFrameMs);
+  ConsoleFeed console(memo, ConsoleFeed::kFrameMs);
   int changes = 0;
   QObject::connect(memo.document(), &QTextDocument::contentsChange, [&] { ++changes; });
   for (int i = 0; i < 100; ++i) {
@@ -216,7 +216,7 @@ TEST(ConsoleMemo, framedEditsGoInTogetherAndReadersSeeThem) {
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_TRUE(saved.readAll().endsWith("D:\\>find me\nsaved\n"));
   console.EraseLastChar();
-  memo.SelectAll1Click();
+  memo.SelectAllLines();
   EXPECT_TRUE(memo.textCursor().selectedText().endsWith(QStringLiteral("save")));
   console.NewLine();
   memo.MoveCaretToEnd();
@@ -226,7 +226,7 @@ TEST(ConsoleMemo, framedEditsGoInTogetherAndReadersSeeThem) {
   // While repainting is held the edits wait for the release, which shows them.
   console.BeginUpdate();
   console.AppendToLastLine(QStringLiteral("held"));
-  QTest::qWait(3 * MemoConsole::kFrameMs);
+  QTest::qWait(3 * ConsoleFeed::kFrameMs);
   EXPECT_TRUE(console.HasPendingEdits());
   console.EndUpdate();
   EXPECT_FALSE(console.HasPendingEdits());
@@ -245,22 +245,22 @@ class ConsoleMemoMenu : public ::testing::Test {
     cursor.setPosition(count, QTextCursor::KeepAnchor);
     memo.setTextCursor(cursor);
   }
-  QAction* Item(const char* name) { return memo.PopupMenu3()->findChild<QAction*>(name); }
+  QAction* Item(const char* name) { return memo.ContextMenu()->findChild<QAction*>(name); }
 
   ScriptedDialogs dialogs;
-  TaloConsoleMemo memo;
+  ConsoleView memo;
 };
 
 TEST_F(ConsoleMemoMenu, copiesUpTo1024CharactersAndRefusesMoreAlsoByShortcut) {
   QGuiApplication::clipboard()->setText(QStringLiteral("before"));
   Select(1024);
-  memo.Copy1Click();
+  memo.CopySelection();
   EXPECT_EQ(QGuiApplication::clipboard()->text().size(), 1024);
   EXPECT_TRUE(dialogs.Errors().isEmpty());
 
   QGuiApplication::clipboard()->setText(QStringLiteral("before"));
   Select(1025);
-  memo.Copy1Click();
+  memo.CopySelection();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
   EXPECT_EQ(dialogs.Errors(), QStringList{QStringLiteral("The selected text exceeds 1024 bytes!")});
 
@@ -272,14 +272,14 @@ TEST_F(ConsoleMemoMenu, copiesUpTo1024CharactersAndRefusesMoreAlsoByShortcut) {
 TEST_F(ConsoleMemoMenu, itemsEnableByStateWhenMenuOpens) {
   QGuiApplication::clipboard()->setText(QStringLiteral("dir"));
   Select(0);
-  memo.PopupMenu3Popup();
+  memo.RefreshMenuItems();
   EXPECT_FALSE(Item("Copy1")->isEnabled());
   EXPECT_FALSE(Item("Pasteto7100M1")->isEnabled()) << "no paste while the terminal is off";
   EXPECT_TRUE(Item("SelectAll1")->isEnabled());
   EXPECT_TRUE(Item("Font1")->isEnabled());
 
   Select(5);
-  memo.PopupMenu3Popup();
+  memo.RefreshMenuItems();
   EXPECT_TRUE(Item("Copy1")->isEnabled());
 }
 
@@ -295,7 +295,7 @@ TEST_F(ConsoleMemoMenu, findsTextByCtrlFAndSavesTheWholeText) {
   EXPECT_TRUE(memo.FindText(QStringLiteral("D:\\>")));
   EXPECT_EQ(memo.textCursor().selectionStart(), first) << "round from the top once";
   dialogs.NameAnswers.push_back(QStringLiteral("format"));
-  memo.Find1Click();
+  memo.AskAndFind();
   EXPECT_EQ(dialogs.Texts(ScriptedDialogs::Message::Information),
             QStringList{QStringLiteral("'format' was not found.")});
   EXPECT_EQ(memo.textCursor().selectionStart(), first) << "a miss keeps the selection";
@@ -303,7 +303,7 @@ TEST_F(ConsoleMemoMenu, findsTextByCtrlFAndSavesTheWholeText) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("console.txt"));
   dialogs.FileAnswers.push_back(path);
-  memo.SaveAs1Click();
+  memo.AskAndSave();
   QFile saved(path);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   // The controller's control characters saved as a log has them.
@@ -317,13 +317,13 @@ TEST_F(ConsoleMemoMenu, fontChoiceAppliesAndLeavesCaretAtEnd) {
   chosen.setPixelSize(21);
   dialogs.FontAnswers.push_back(chosen.toString());
   Select(10);
-  memo.Font1Click();
+  memo.ChooseConsoleFont();
   EXPECT_EQ(memo.font().pixelSize(), 21);
   EXPECT_FALSE(memo.textCursor().hasSelection());
   EXPECT_TRUE(memo.textCursor().atEnd());
 
   dialogs.FontAnswers.push_back(std::nullopt);  // cancelled: font stays
-  memo.Font1Click();
+  memo.ChooseConsoleFont();
   EXPECT_EQ(memo.font().pixelSize(), 21);
 }
 

@@ -14,8 +14,8 @@
 #include <QToolBar>
 
 #include "app/appsettings.h"
+#include "app/mainwindow.h"
 #include "app/portbox.h"
-#include "app/tfrmmain.h"
 #include "remote/devicepane.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/scripteddialogs.h"
@@ -93,14 +93,14 @@ TEST(PortBoxList, showsStableNamesOpensTheTtyAndFitsTheLongestName) {
 // it goes (no overflow arrow hiding buttons).
 TEST(FirstRunWindow, showsTheWholeDeviceToolBarAndThePortBoxAtEverySize) {
   ScriptedDialogs dialogs;
-  TfrmMain window(&dialogs);
+  MainWindow window(&dialogs);
   window.StartUp(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0"));
   EXPECT_GE(window.width(), 721);
   EXPECT_GE(window.height(), 580);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  auto* tools = window.pnlTalo()->findChild<QToolBar*>(QStringLiteral("tlbarTalo"));
-  auto* ports = window.pnlTalo()->PortBox();
+  auto* tools = window.DevicePanel()->findChild<QToolBar*>(QStringLiteral("tlbarTalo"));
+  auto* ports = window.DevicePanel()->PortBox();
   ASSERT_TRUE(tools && ports);
   const auto inSight = [&](const QWidget* widget, const QWidget* within) {
     const QRect shown(widget->mapTo(&window, QPoint(0, 0)), widget->size());
@@ -126,9 +126,9 @@ TEST(FirstRunWindow, showsTheWholeDeviceToolBarAndThePortBoxAtEverySize) {
 // listing each refuses with the warning to refresh first.
 TEST(FirstRunWindow, everyFeatureToolOpensItsFeature) {
   ScriptedDialogs dialogs;
-  TfrmMain window(&dialogs);
+  MainWindow window(&dialogs);
   for (const char* name : {"tbtnTaloConf", "tbtnTCPConf", "tbtnGHOST"}) {
-    auto* action = window.pnlTalo()->findChild<QAction*>(QLatin1String(name));
+    auto* action = window.DevicePanel()->findChild<QAction*>(QLatin1String(name));
     ASSERT_TRUE(action) << name;
     dialogs.Messages.clear();
     action->trigger();

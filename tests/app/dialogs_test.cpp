@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/tdlgtaloaskname.h"
+#include "app/nameprompt.h"
 #include "app/widgetdialogs.h"
 
 namespace {

@@ -27,7 +27,7 @@
 #include <utility>
 #include <memory>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "local/localfoldermodel.h"
 #include "local/localpane.h"
 #include "remote/deviceitemmodel.h"
@@ -35,9 +35,9 @@
 #include "remote/devicelistview.h"
 #include "remote/devicepane.h"
 
-#include "app/taloconsolememo.h"
-#include "app/taloterminal.h"
-#include "app/tfrmmain.h"
+#include "app/consoleview.h"
+#include "app/mainwindow.h"
+#include "link/terminal/taloterminal.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
 
@@ -49,7 +49,7 @@ class MainWindowOnSimulator : public SimFixture {
  protected:
   void SetUp() override {
     StartSim();
-    window = std::make_unique<TfrmMain>(&dialogs);
+    window = std::make_unique<MainWindow>(&dialogs);
     window->StartUp(QString::fromStdString(PortPath()));
     window->show();
   }
@@ -59,7 +59,7 @@ class MainWindowOnSimulator : public SimFixture {
     window.reset();
     SimFixture::TearDown();
   }
-  TaloConsoleMemo* Memo() { return window->meoDos(); }
+  ConsoleView* Memo() { return window->ConsoleWidget(); }
   bool ConsoleShows(const QString& text) {
     return QTest::qWaitFor([&] { return Memo()->toPlainText().contains(text); }, kDeadlineMs);
   }
@@ -67,14 +67,14 @@ class MainWindowOnSimulator : public SimFixture {
     return QTest::qWaitFor([&] { return Sim().Received() == bytes; }, kDeadlineMs);
   }
   void TurnOnAtPrompt() {
-    window->tbtnDOSCmdClick();
+    window->ToggleTerminal();
     ASSERT_TRUE(window->Terminal().IsOn()) << dialogs.Errors().join(' ').toStdString();
     ASSERT_TRUE(ConsoleShows(QStringLiteral("D:\\>")));
     Sim().ClearReceived();
   }
 
   ScriptedDialogs dialogs;
-  std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowOnSimulator, turningOnShowsThePrompt) {
@@ -121,7 +121,7 @@ TEST_F(MainWindowOnSimulator, ctrlCStopsALongTypeAtOnce) {
 TEST_F(MainWindowOnSimulator, pastedLinesReachTheShellAsTypedLines) {
   TurnOnAtPrompt();
   QGuiApplication::clipboard()->setText(QStringLiteral("dir\r\nmem"));
-  Memo()->Pasteto7100M1Click();
+  Memo()->PasteToController();
   EXPECT_TRUE(SimReceived("dir\rmem")) << Sim().Received();
 }
 
@@ -182,9 +182,9 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
 
   ASSERT_TRUE(Sim().MakeDir("\\DATA"));
   ASSERT_TRUE(Sim().PutFile("\\DATA\\A.TXT", "a"));  // on the row the menu last had
-  window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
-  ASSERT_GT(window->pnlTalo()->DeviceFreeBytes(), 0);
-  LocalPane* local = window->pnlLocal();
+  window->DevicePanel()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
+  ASSERT_GT(window->DevicePanel()->DeviceFreeBytes(), 0);
+  LocalPane* local = window->LocalPanel();
   ASSERT_TRUE(local->OpenPath(pcFolder.path()));
   const int row = local->FolderModel().RowOf(pcFile);
   ASSERT_GE(row, 0);
@@ -195,7 +195,7 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   // copy is then a job whose result the check must wait for.
   QEventLoop loop;
   QTimer::singleShot(0, [&] {
-    window->btnCopyClick();
+    window->CopySelectedToDevice();
     loop.quit();
   });
   loop.exec();
@@ -207,12 +207,12 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
   std::string expected(content.constData(), static_cast<size_t>(content.size()));
   expected.append(384 - expected.size(), '\0');
   EXPECT_EQ(*stored, expected);
-  EXPECT_EQ(window->pnlTalo()->DevicePath(), QStringLiteral("\\DATA"));
+  EXPECT_EQ(window->DevicePanel()->DevicePath(), QStringLiteral("\\DATA"));
   bool listed = false;
-  for (int i = 0; i < window->pnlTalo()->Model().rowCount(); ++i)
-    listed = listed || window->pnlTalo()->Model().index(i, 0).data().toString() == QStringLiteral("LOG.TXT");
+  for (int i = 0; i < window->DevicePanel()->Model().rowCount(); ++i)
+    listed = listed || window->DevicePanel()->Model().index(i, 0).data().toString() == QStringLiteral("LOG.TXT");
   EXPECT_TRUE(listed) << "the device pane is listed again after the copy";
-  const PShellItem* selected = window->pnlTalo()->SelectedItem();
+  const PaneItem* selected = window->DevicePanel()->SelectedItem();
   ASSERT_NE(selected, nullptr);
   EXPECT_EQ(selected->Name, QStringLiteral("LOG.TXT")) << "the copied file keeps the highlight";
 }
@@ -222,10 +222,10 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
 TEST_F(MainWindowOnSimulator, copyToPcPutsATextIntoTheFolderTheLocalPaneShows) {
   QTemporaryDir pcFolder;
   ASSERT_TRUE(Sim().PutFile("\\DATA\\A.TXT", "alpha\r\n"));
-  window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
-  LocalPane* local = window->pnlLocal();
+  window->DevicePanel()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
+  LocalPane* local = window->LocalPanel();
   ASSERT_TRUE(local->OpenPath(pcFolder.path()));
-  const int row = window->pnlTalo()->Browser().IndexOfName(QStringLiteral("A.TXT"));
+  const int row = window->DevicePanel()->Browser().IndexOfName(QStringLiteral("A.TXT"));
   ASSERT_GE(row, 0);
   QEventLoop loop;
   QTimer::singleShot(0, [&] {
@@ -252,8 +252,8 @@ TEST_F(MainWindowOnSimulator, filesDroppedOnTheDeviceListAreCopiedLikeTheCopyBut
   file.close();
   ASSERT_TRUE(QDir(pcFolder.path()).mkdir(QStringLiteral("SUB")));
   ASSERT_TRUE(Sim().MakeDir("\\DATA"));
-  window->pnlTalo()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
-  LocalPane* local = window->pnlLocal();
+  window->DevicePanel()->Browser().OpenDeviceFolder(QStringLiteral("\\DATA"));
+  LocalPane* local = window->LocalPanel();
   ASSERT_TRUE(local->OpenPath(pcFolder.path()));
   const int row = local->FolderModel().RowOf(pcFile);
   ASSERT_GE(row, 0);
@@ -262,7 +262,7 @@ TEST_F(MainWindowOnSimulator, filesDroppedOnTheDeviceListAreCopiedLikeTheCopyBut
   ASSERT_NE(fromPane, nullptr);
   ASSERT_EQ(fromPane->urls(), QList<QUrl>{QUrl::fromLocalFile(pcFile)});
 
-  QWidget* target = window->pnlTalo()->ListView()->ActiveView()->viewport();
+  QWidget* target = window->DevicePanel()->ListView()->ActiveView()->viewport();
   const auto drop = [&](const QMimeData& data) {
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
@@ -285,7 +285,7 @@ TEST_F(MainWindowOnSimulator, filesDroppedOnTheDeviceListAreCopiedLikeTheCopyBut
   EXPECT_TRUE(drop(*fromPane));
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();
   EXPECT_EQ(Sim().GetFile("\\DATA\\DROP.TXT"), std::string(200, 'd') + std::string(56, '\0'));
-  const PShellItem* selected = window->pnlTalo()->SelectedItem();
+  const PaneItem* selected = window->DevicePanel()->SelectedItem();
   ASSERT_NE(selected, nullptr) << "the device pane is listed again after the copy";
   EXPECT_EQ(selected->Name, QStringLiteral("DROP.TXT"));
 }
@@ -295,13 +295,13 @@ TEST_F(MainWindowOnSimulator, filesDroppedOnTheDeviceListAreCopiedLikeTheCopyBut
 TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
   ASSERT_TRUE(Sim().PutFile("\\B.TXT", "b"));
   ASSERT_TRUE(Sim().PutFile("\\C.TXT", "c"));
-  DevicePane* pane = window->pnlTalo();
+  DevicePane* pane = window->DevicePanel();
   pane->PortChanged();
   pane->ListView()->SelectRow(1);
   ASSERT_EQ(pane->SelectedItem()->Name, QStringLiteral("C.TXT"));
   TurnOnAtPrompt();
   ASSERT_TRUE(Sim().PutFile("\\A.TXT", "a"));
-  window->tbtnDOSCmdClick();
+  window->ToggleTerminal();
   ASSERT_FALSE(window->Terminal().IsOn());
   EXPECT_EQ(pane->Model().rowCount(), 3);
   ASSERT_NE(pane->SelectedItem(), nullptr);
@@ -313,13 +313,13 @@ TEST_F(MainWindowOnSimulator, turningTheTerminalOffListsTheFolderAgain) {
 // terminal goes off: the listing that follows runs "d:", not "del d:".
 TEST_F(MainWindowOnSimulator, turningTheTerminalOffErasesALineTypedWithoutEnter) {
   ASSERT_TRUE(Sim().PutFile("\\KEEP.TXT", "k"));
-  window->pnlTalo()->PortChanged();
+  window->DevicePanel()->PortChanged();
   TurnOnAtPrompt();
   Memo()->setFocus();
   QTest::keyClicks(Memo(), QStringLiteral("del "));
   ASSERT_TRUE(SimReceived("del "));
   const size_t before = Sim().Commands().size();
-  window->tbtnDOSCmdClick();
+  window->ToggleTerminal();
   ASSERT_FALSE(window->Terminal().IsOn());
   EXPECT_TRUE(Memo()->toPlainText().contains(QStringLiteral("was erased")))
       << Memo()->toPlainText().toStdString();
@@ -342,12 +342,12 @@ TEST_F(MainWindowOnSimulator, startListingWaitsForTheFirstPaint) {
   } probe;
   int listingsAtPaint = -1;
   probe.Seen = [&] { listingsAtPaint = static_cast<int>(Sim().Commands().size()); };
-  TfrmMain fresh(&dialogs);
+  MainWindow fresh(&dialogs);
   fresh.StartUp(QString::fromStdString(PortPath()));
   fresh.installEventFilter(&probe);
   fresh.OpenDeviceRootOncePainted();
   fresh.show();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return fresh.pnlTalo()->DeviceFreeBytes() > 0; }, kDeadlineMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fresh.DevicePanel()->DeviceFreeBytes() > 0; }, kDeadlineMs));
   EXPECT_EQ(listingsAtPaint, 0);
 }
 
@@ -389,7 +389,7 @@ class MainWindowUnplugged : public MainWindowOnSimulator {
     // The simulator answers at once: short listing time-outs keep this short.
     DeviceTimeouts fast;
     fast.ListingMs = 50;
-    window->pnlTalo()->Browser().Lister().SetTimeouts(fast);
+    window->DevicePanel()->Browser().Lister().SetTimeouts(fast);
   }
   QString Disconnected() const { return ShellText::Disconnected(QString::fromStdString(PortPath())); }
   void HangUpAfter(int64_t bytes) {
@@ -402,7 +402,7 @@ class MainWindowUnplugged : public MainWindowOnSimulator {
     StartSim();
     ASSERT_TRUE(Sim().PutFile("\\AGAIN.TXT", "a"));
     const qsizetype errors = dialogs.Errors().size();
-    window->pnlTalo()->Refresh();
+    window->DevicePanel()->Refresh();
     EXPECT_EQ(dialogs.Errors().size(), errors) << dialogs.Errors().join(' ').toStdString();
     EXPECT_EQ(Names(), QStringList{QStringLiteral("AGAIN.TXT")});
     EXPECT_EQ(window->SelectedPort(), QString::fromStdString(PortPath()));
@@ -412,8 +412,8 @@ class MainWindowUnplugged : public MainWindowOnSimulator {
   }
   QStringList Names() {
     QStringList names;
-    for (int i = 0; i < window->pnlTalo()->Model().rowCount(); ++i)
-      names.append(window->pnlTalo()->Model().index(i, 0).data().toString());
+    for (int i = 0; i < window->DevicePanel()->Model().rowCount(); ++i)
+      names.append(window->DevicePanel()->Model().index(i, 0).data().toString());
     return names;
   }
 };
@@ -424,11 +424,11 @@ TEST_F(MainWindowUnplugged, terminalTurnsItselfOffWithTheMessageAndComesBackOnTh
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Terminal().IsOn(); }, kDeadlineMs));
   EXPECT_EQ(dialogs.Errors(), QStringList{Disconnected()});
   EXPECT_TRUE(Memo()->toPlainText().contains(Disconnected()));
-  QAction* toggle = window->pnlTalo()->findChild<QAction*>(QStringLiteral("tbtnDOSCmd"));
+  QAction* toggle = window->DevicePanel()->findChild<QAction*>(QStringLiteral("tbtnDOSCmd"));
   ASSERT_NE(toggle, nullptr);
   EXPECT_FALSE(toggle->isChecked());
   EXPECT_TRUE(window->findChild<QComboBox*>(QStringLiteral("cbxCOM"))->isEnabled());
-  EXPECT_TRUE(window->pnlTalo()->findChild<QAction*>(QStringLiteral("tbtnRefresh"))->isEnabled());
+  EXPECT_TRUE(window->DevicePanel()->findChild<QAction*>(QStringLiteral("tbtnRefresh"))->isEnabled());
 
   ReplugAndList();
   TurnOnAtPrompt();
@@ -439,7 +439,7 @@ TEST_F(MainWindowUnplugged, listingCutByAHangUpSaysSoAndTheNextOneWorks) {
   for (int i = 0; i < 40; ++i)
     ASSERT_TRUE(Sim().PutFile("\\FILE" + std::to_string(i) + ".TXT", "x"));
   HangUpAfter(400);  // "d:" and "cd" answered, the listing half-way
-  window->pnlTalo()->Refresh();
+  window->DevicePanel()->Refresh();
   EXPECT_EQ(dialogs.Errors(), QStringList{Disconnected()});
   EXPECT_LT(Names().size(), 40) << "no half listing passes for a whole one";
   ReplugAndList();
@@ -452,9 +452,9 @@ TEST_F(MainWindowUnplugged, copyCutByAHangUpSaysSoOnceAndTheNextListingWorks) {
   QFile file(pcFile);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(64 * 1024, 'b')) == 64 * 1024);
   file.close();
-  window->pnlTalo()->Refresh();
-  ASSERT_GT(window->pnlTalo()->DeviceFreeBytes(), 0);
-  LocalPane* local = window->pnlLocal();
+  window->DevicePanel()->Refresh();
+  ASSERT_GT(window->DevicePanel()->DeviceFreeBytes(), 0);
+  LocalPane* local = window->LocalPanel();
   ASSERT_TRUE(local->OpenPath(pcFolder.path()));
   const int row = local->FolderModel().RowOf(pcFile);
   ASSERT_GE(row, 0);
@@ -462,7 +462,7 @@ TEST_F(MainWindowUnplugged, copyCutByAHangUpSaysSoOnceAndTheNextListingWorks) {
       local->FolderModel().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   HangUpAfter(100);  // the receiver's echo and a few dozen acknowledgements
 
-  window->btnCopyClick();
+  window->CopySelectedToDevice();
 
   EXPECT_EQ(dialogs.Errors(), QStringList{Disconnected()}) << "no second box from a listing";
   EXPECT_TRUE(Memo()->toPlainText().contains(Disconnected()));

@@ -7,12 +7,12 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include "app/taloconsolememo.h"
-#include "app/taloterminal.h"
-#include "app/tdlgtaloabout.h"
-#include "app/tdlgtaloaskname.h"
-#include "app/tfrmmain.h"
-#include "link/devicename.h"
+#include "app/aboutdialog.h"
+#include "app/consoleview.h"
+#include "app/mainwindow.h"
+#include "app/nameprompt.h"
+#include "link/shell/devicename.h"
+#include "link/terminal/taloterminal.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
 
@@ -25,7 +25,7 @@ TEST_F(MainWindowPicture, savesMainWindowWithDriveListedAndTerminalOn) {
   options.Demo = true;
   StartSim(options);
   ScriptedDialogs dialogs;
-  TfrmMain window(&dialogs);
+  MainWindow window(&dialogs);
   window.StartUp(QString::fromStdString(PortPath()));
   window.resize(1100, 720);
   window.show();
@@ -36,9 +36,9 @@ TEST_F(MainWindowPicture, savesMainWindowWithDriveListedAndTerminalOn) {
   const QImage listed = window.grab().toImage();
   ASSERT_TRUE(listed.save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-main-window.png")));
 
-  window.tbtnDOSCmdClick();
+  window.ToggleTerminal();
   ASSERT_TRUE(window.Terminal().IsOn());
-  TaloConsoleMemo* memo = window.meoDos();
+  ConsoleView* memo = window.ConsoleWidget();
   ASSERT_TRUE(QTest::qWaitFor([&] { return memo->document()->lastBlock().text() == "D:\\>"; }, 5000));
   window.RunInTerminal(QStringLiteral("C:\\mem"));
   (void)QTest::qWaitFor([&] { return memo->toPlainText().contains("bytes"); }, 5000);
@@ -58,10 +58,10 @@ TEST_F(MainWindowPicture, savesMainWindowWithDriveListedAndTerminalOn) {
 }
 
 TEST(DialogPictures, savesAboutBoxAndNamePrompt) {
-  TdlgTaloAbout about;
+  AboutDialog about;
   about.show();
   ASSERT_TRUE(about.grab().save(QStringLiteral(TALO_SCREENSHOT_DIR "/talo7100-about.png")));
-  TdlgTaloAskName prompt;
+  NamePrompt prompt;
   prompt.Setup(QStringLiteral("Make directory"),
                DeviceName::PromptWithRule(QStringLiteral("Please input new directory name:")),
                QStringLiteral("recipe_line.text"), DeviceName::kPromptLength);

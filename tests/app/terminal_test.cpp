@@ -11,13 +11,13 @@
 #include <memory>
 #include <string_view>
 
-#include "app/taloconsolememo.h"
-#include "app/taloterminal.h"
-#include "app/tfrmmain.h"
-#include "link/talocomport.h"
-#include "link/talodataring.h"
-#include "link/taloprinterthread.h"
-#include "link/taloreceiver.h"
+#include "app/consoleview.h"
+#include "app/mainwindow.h"
+#include "link/port/talocomport.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/taloterminal.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
@@ -30,7 +30,7 @@ class MainWindowTerminal : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(line.IsValid());
-    window = std::make_unique<TfrmMain>(&dialogs);
+    window = std::make_unique<MainWindow>(&dialogs);
     window->StartUp(Port());
     window->show();
   }
@@ -42,11 +42,11 @@ class MainWindowTerminal : public ::testing::Test {
     }
   }
   QString Port() const { return QString::fromStdString(line.SlavePath()); }
-  TaloConsoleMemo* Memo() { return window->meoDos(); }
+  ConsoleView* Memo() { return window->ConsoleWidget(); }
   QAction* Toggle() { return window->findChild<QAction*>(QStringLiteral("tbtnDOSCmd")); }
 
   void TurnOn() {
-    window->tbtnDOSCmdClick();
+    window->ToggleTerminal();
     ASSERT_TRUE(window->Terminal().IsOn());
     ASSERT_EQ(line.Read(1, kDeadlineMs), "\r") << "the shell is asked for a fresh prompt";
   }
@@ -68,7 +68,7 @@ class MainWindowTerminal : public ::testing::Test {
 
   PtyPair line;
   ScriptedDialogs dialogs;
-  std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTerminal, toggleHoldsPortDisablesDeviceControlsAndRestoresThem) {
@@ -91,7 +91,7 @@ TEST_F(MainWindowTerminal, toggleHoldsPortDisablesDeviceControlsAndRestoresThem)
   EXPECT_EQ(Memo()->palette().color(QPalette::Base), QColor(Qt::black));
   EXPECT_EQ(Memo()->palette().color(QPalette::Text), QColor(0xC0, 0xC0, 0xC0));
 
-  window->tbtnDOSCmdClick();
+  window->ToggleTerminal();
   EXPECT_FALSE(window->Terminal().IsOn());
   EXPECT_FALSE(Toggle()->isChecked());
   EXPECT_EQ(window->Terminal().Receiver().GetPort(), nullptr);
@@ -178,7 +178,7 @@ TEST_F(MainWindowTerminal, stoppingTerminalCancelsPaste) {
   TurnOn();
   window->Terminal().Paste(QString(200, QLatin1Char('x')));
   EXPECT_EQ(Sent(3), "xxx");
-  window->tbtnDOSCmdClick();
+  window->ToggleTerminal();
   const std::string rest = Sent(200, 300);
   EXPECT_LT(rest.size(), 10u) << "the paste stops with the terminal";
 }
@@ -186,7 +186,7 @@ TEST_F(MainWindowTerminal, stoppingTerminalCancelsPaste) {
 TEST_F(MainWindowTerminal, heldPortReportsAndLeavesTerminalOff) {
   TaloComPort other(line.SlavePath());
   ASSERT_TRUE(other.Open());
-  window->tbtnDOSCmdClick();
+  window->ToggleTerminal();
   EXPECT_FALSE(window->Terminal().IsOn());
   EXPECT_FALSE(Toggle()->isChecked());
   EXPECT_EQ(dialogs.Errors(), QStringList{QStringLiteral("Unable to open ") + Port() +
@@ -204,7 +204,7 @@ TEST_F(MainWindowTerminal, exitQuestionBeepsAndNoKeepsWindowOpen) {
   EXPECT_EQ(dialogs.Messages[0].Text, QStringLiteral("Are you sure to exit?"));
 
   dialogs.YesNoAnswers = {true};
-  window->Exit1Click();
+  window->AskAndExit();
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(dialogs.Messages.size(), 2u) << "File, Exit asks once";
   window.reset();

@@ -10,13 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/taloterminal.h"
 #include "image/copytopc.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
-#include "image/taloghostresthread.h"
-#include "link/talothread.h"
+#include "image/restoreworker.h"
+#include "installation/taloappfolders.h"
+#include "link/jobs/talothread.h"
+#include "link/terminal/taloterminal.h"
 #include "module/diosession.h"
 #include "module/diostartflow.h"
 #include "module/diotext.h"
@@ -26,7 +27,6 @@
 #include "remote/devicecli.h"
 #include "remote/devicefilecommands.h"
 #include "remote/devicetextfile.h"
-#include "remote/taloappdir.h"
 #include "transfer/copytodevice.h"
 #include "transfer/terminalprogress.h"
 #include "transfer/transferbatch.h"
@@ -98,7 +98,7 @@ void PrepareDrive(OperationWorld& world, Findings& findings) {
 
 QStringList Names(const DeviceBrowser& browser) {
   QStringList names;
-  for (const PShellItem& item : browser.DeviceItems()) names.append(item.Name);
+  for (const PaneItem& item : browser.DeviceItems()) names.append(item.Name);
   return names;
 }
 
@@ -480,11 +480,11 @@ Operation Copy(int files) {
         request.DevicePathText = QStringLiteral("\\");
         request.DeviceListing = {{"B.BIN", false, 900, ""}};
         request.RefreshDevicePane = [&](const QString&) -> std::optional<CopyRequest::Listing> {
-          std::vector<PShellItem> items;
+          std::vector<PaneItem> items;
           if (!DeviceCli::ReadFreeSpace(world.Shell, QStringLiteral("\\"), QuickListing(), &items))
             return std::nullopt;
           CopyRequest::Listing listing;
-          for (const PShellItem& item : items)
+          for (const PaneItem& item : items)
             listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
           return listing;
         };
@@ -597,7 +597,7 @@ Operation Restore() {
         // A helper that never started leaves the shell listening:
         // nothing of the image may follow the command line.
         const std::string received = world.Sim().Received();
-        const std::string command = TaloGhostResThread::kCommandLine;
+        const std::string command = RestoreWorker::kCommandLine;
         const size_t at = received.rfind(command);
         if (world.Fault == Fault::NoHelper && at != std::string::npos &&
             at + command.size() != received.size())

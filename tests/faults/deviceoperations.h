@@ -20,12 +20,13 @@
 #include <optional>
 #include <string>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicelister.h"
 #include "tests/faults/faultmatrix.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
 
 // Runs a transfer batch at once, as a dialog whose first timer tick has come.

@@ -9,11 +9,11 @@
 #include <thread>
 
 #include "image/cli/imagecli.h"
-#include "link/deviceshell.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/deviceshell.h"
+#include "tests/image/imagesimfixture.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/image/imagesimfixture.h"
 
 namespace {
 

@@ -23,13 +23,13 @@
 
 #include "image/imagekeeper.h"
 #include "image/imagetext.h"
-#include "image/ui/tdlgfrmhelp.h"
-#include "image/ui/tdlgtaloghost.h"
-#include "image/ui/tfrmmwaitfor.h"
-#include "link/deviceshell.h"
+#include "image/ui/driveimagedialog.h"
+#include "image/ui/imagehelpwindow.h"
+#include "image/ui/imagewaitwindow.h"
+#include "link/shell/deviceshell.h"
+#include "tests/image/imagesimfixture.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/image/imagesimfixture.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ TEST(ImageDialog, refusesUntilTheDevicePaneHasBeenListed) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
   bool verify = false;
-  EXPECT_FALSE(TdlgTaloGhost::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0, verify));
+  EXPECT_FALSE(DriveImageDialog::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0, verify));
   ASSERT_EQ(dialogs.Messages.size(), 1u);
   EXPECT_EQ(dialogs.Messages.front().Type, ScriptedDialogs::Message::Warning);
   EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ShellText::kRefreshFirst));
@@ -45,8 +45,8 @@ TEST(ImageDialog, refusesUntilTheDevicePaneHasBeenListed) {
 
 // The memo's lines carry leading and trailing blanks that the form must keep.
 TEST(ImageDialog, helpMemoHoldsItsElevenLinesBlanksIncluded) {
-  TdlgfrmHelp help;
-  const QStringList lines = help.Memo1()->toPlainText().split(QLatin1Char('\n'));
+  ImageHelpWindow help;
+  const QStringList lines = help.HelpText()->toPlainText().split(QLatin1Char('\n'));
   QStringList expected;
   for (const char* line : ImageText::kHelpLines) expected.append(QString::fromLatin1(line));
   EXPECT_EQ(lines, expected);
@@ -84,7 +84,7 @@ TEST(ImageDialog, theQuestionsComeInTheirOwnBoxes) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
   dialogs.YesNoAnswers = {false, false};
-  TdlgTaloGhost dialog(QStringLiteral("ttyNONE"), console, dialogs);
+  DriveImageDialog dialog(QStringLiteral("ttyNONE"), console, dialogs);
   dialog.BtBackupImg()->click();
   dialog.BtRestoreImg()->click();
   ASSERT_EQ(dialogs.Messages.size(), 2u);
@@ -96,7 +96,7 @@ TEST(ImageDialog, theQuestionsComeInTheirOwnBoxes) {
 // window open until the worker has ended; then it closes as always.
 struct CancelWay {
   const char* Name;
-  void (*Press)(TfrmMWaitFor& window);
+  void (*Press)(ImageWaitWindow& window);
 };
 class WaitWindowCancel : public ::testing::TestWithParam<CancelWay> {};
 
@@ -104,9 +104,9 @@ TEST_P(WaitWindowCancel, asksOnceForTheStopAndWaitsForTheEnd) {
   ImageWaitState state;
   state.Maximum = 100;
   state.Position = 40;
-  TfrmMWaitFor window(state);
+  ImageWaitWindow window(state);
   int asked = 0;
-  QObject::connect(&window, &TfrmMWaitFor::CancelPressed, [&] { ++asked; });
+  QObject::connect(&window, &ImageWaitWindow::CancelPressed, [&] { ++asked; });
   window.show();
   GetParam().Press(window);
   GetParam().Press(window);
@@ -115,14 +115,14 @@ TEST_P(WaitWindowCancel, asksOnceForTheStopAndWaitsForTheEnd) {
   EXPECT_FALSE(window.btnCancel()->isEnabled());
   EXPECT_EQ(window.LbUpdateMsg()->text(), QString::fromLatin1(ImageText::kStopping));
   state.CloseRequested = true;
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 3 * TfrmMWaitFor::kStatusIntervalMs));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 3 * ImageWaitWindow::kStatusIntervalMs));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, WaitWindowCancel,
-    ::testing::Values(CancelWay{"button", [](TfrmMWaitFor& w) { w.btnCancel()->click(); }},
-                      CancelWay{"escape", [](TfrmMWaitFor& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
-                      CancelWay{"closeBox", [](TfrmMWaitFor& w) { w.close(); }}),
+    ::testing::Values(CancelWay{"button", [](ImageWaitWindow& w) { w.btnCancel()->click(); }},
+                      CancelWay{"escape", [](ImageWaitWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+                      CancelWay{"closeBox", [](ImageWaitWindow& w) { w.close(); }}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // The dialog against the simulated controller: the helper goes up from a
@@ -137,7 +137,7 @@ class ImageDialogOnSimulator : public ImageSimFixture {
     QTimer watch;
     watch.setInterval(10);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-      auto* window = qobject_cast<TfrmMWaitFor*>(QApplication::activeModalWidget());
+      auto* window = qobject_cast<ImageWaitWindow*>(QApplication::activeModalWidget());
       const std::string received = Sim().Received();
       const size_t at = received.find(command);
       if (!window || at == std::string::npos || received.size() < at + command.size() + bytes) return;
@@ -161,7 +161,7 @@ TEST_F(ImageDialogOnSimulator, aCancelledBackupKeepsTheOldImageAndSaysSoOnce) {
   ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("the previous image") > 0);
   old.close();
   Dialogs.FileAnswers = {ImagePath()};
-  TdlgTaloGhost dialog(QString::fromStdString(PortPath()), Console, Dialogs);
+  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs);
   ASSERT_GT(RunAndCancel(dialog.BtBackupImg(), "D:\\KEEPERRD 2 3 4 5\r", 500), 0u);
 
   QFile image(ImagePath());
@@ -181,7 +181,7 @@ TEST_F(ImageDialogOnSimulator, aCancelledRestoreStopsAtOnceAndWarnsTheDriveIsPar
   ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1048576, 'i')) > 0);
   file.close();
   Dialogs.FileAnswers = {ImagePath()};
-  TdlgTaloGhost dialog(QString::fromStdString(PortPath()), Console, Dialogs);
+  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs);
   const size_t atCancel = RunAndCancel(dialog.BtRestoreImg(), "D:\\keeperwr 2 3 4\r", 66 * 50);
   ASSERT_GT(atCancel, 0u);
 
@@ -205,7 +205,7 @@ TEST_F(ImageDialogOnSimulator, aVerifiedRestoreFindsTheHelperAndSaysItMatched) {
   file.close();
   Sim().Format();
   Dialogs.FileAnswers = {ImagePath()};
-  TdlgTaloGhost dialog(QString::fromStdString(PortPath()), Console, Dialogs, nullptr, true);
+  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs, nullptr, true);
   // Clicked from a running loop, as a user clicks: the check runs on the
   // runner's worker.
   QEventLoop loop;

@@ -13,14 +13,15 @@
 #include <cstdio>
 #include <string>
 
+#include "image/backupworker.h"
 #include "image/imagekeeper.h"
 #include "image/imageprogress.h"
 #include "image/imagetext.h"
-#include "image/taloghostresthread.h"
-#include "image/taloghostthread.h"
-#include "link/deviceshell.h"
+#include "image/restoreworker.h"
+#include "installation/installationtext.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicetexts.h"
-#include "remote/taloappdir.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
@@ -175,7 +176,7 @@ TEST_F(ImageKeeperTest, aBackupWhoseHelperNeverStartsTypesNothingAfterItsCommand
   EXPECT_FALSE(Run(true, ImagePath()));
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse));
   const std::string received = Sim().Received();
-  const std::string command = TaloGhostThread::kCommandLine;
+  const std::string command = BackupWorker::kCommandLine;
   ASSERT_NE(received.rfind(command), std::string::npos);
   EXPECT_EQ(received.substr(received.rfind(command) + command.size()), "");
   EXPECT_EQ(ReadFile(ImagePath()), "the previous image");
@@ -306,7 +307,7 @@ TEST_F(ImageKeeperTest, aWorkersResultSaysHowItsRunEnded) {
     options.Faults = c.Faults;
     StartSim(options);
     ASSERT_TRUE(Sim().PutFile("\\KEEPERWR.EXE", "MZ helper"));
-    TaloGhostResThread worker;
+    RestoreWorker worker;
     worker.ImagePath = whole;
     worker.PortName = QString::fromStdString(PortPath());
     worker.Resume();
@@ -333,7 +334,7 @@ TEST_F(ImageKeeperTest, missingHelperOrUnusableFolderIsNamedAndNothingIsSent) {
   StartSim();
   ASSERT_TRUE(QFile::remove(Home.filePath(QStringLiteral("program/KEEPERRD.EXE"))));
   EXPECT_FALSE(Run(true, ImagePath()));
-  EXPECT_EQ(LastMessage(), DeviceText::ShippedFileMissing(QStringLiteral("KEEPERRD.EXE"),
+  EXPECT_EQ(LastMessage(), InstallationText::ShippedFileMissing(QStringLiteral("KEEPERRD.EXE"),
                                                           Home.path() + QStringLiteral("/program/")));
 
   const QString blocked = Work.filePath(QStringLiteral("file"));
@@ -412,7 +413,7 @@ TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
   };
   const QString whole = Work.filePath(QStringLiteral("whole.img"));
   WriteFile(whole, std::string(kImageBytes, '\x5A'));
-  const std::string command = TaloGhostResThread::kCommandLine;
+  const std::string command = RestoreWorker::kCommandLine;
   for (const Case& c : cases) {
     talosim::SimOptions options = SimHarness::DefaultOptions();
     options.HelperLineFeed = c.LineFeed;

@@ -5,7 +5,7 @@
 
 #include <QTemporaryDir>
 
-#include "remote/taloappdir.h"
+#include "installation/taloappfolders.h"
 #include "tests/support/simfixture.h"
 
 class ImageSimFixture : public SimFixture {

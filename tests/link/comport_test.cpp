@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <future>
 
-#include "link/lowlatencymode.h"
-#include "link/portscan.h"
-#include "link/talocomport.h"
+#include "link/port/lowlatencymode.h"
+#include "link/port/portscan.h"
+#include "link/port/talocomport.h"
 #include "tests/link/linktestutil.h"
 
 using linktest::Clock;

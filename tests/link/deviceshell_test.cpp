@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 
-#include "link/answerreader.h"
-#include "link/deviceshell.h"
-#include "link/shellline.h"
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "link/shell/answerreader.h"
+#include "link/shell/deviceshell.h"
+#include "link/shell/shellline.h"
 #include "tests/link/linktestutil.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
@@ -415,7 +415,8 @@ TEST(AnswerCeiling, aDrippingAnswerEndsAtItsTimeCeiling) {
   linktest::Peer peer([&](const std::atomic<bool>& stop) {
     for (int i = 0; i < 40 && !stop; ++i) Play(p.Pty, {{"line\r\n", 80}});
   });
-  AnswerReader reader(p.B.Shell, p.Port, DeviceShell::PromptAt::Start, {});
+  AnswerReader reader([&](const QString& text) { p.B.Shell.AppendConsoleLine(text); }, p.Port,
+                      DeviceShell::PromptAt::Start, {});
   reader.SetTimeCeiling(400);
   const auto start = Clock::now();
   EXPECT_EQ(reader.ReadAnswer(300), DeviceShell::AnswerEnd::Endless);

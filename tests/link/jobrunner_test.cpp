@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "link/jobrunner.h"
-#include "link/talothread.h"
+#include "link/jobs/jobrunner.h"
+#include "link/jobs/talothread.h"
 #include "tests/support/jobloop.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <functional>
 #include <thread>
 
-#include "link/talocomport.h"
-#include "link/talothread.h"
+#include "link/jobs/talothread.h"
+#include "link/port/talocomport.h"
 #include "tests/support/ptypair.h"
 
 namespace linktest {

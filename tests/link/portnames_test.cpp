@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "link/portnames.h"
-#include "link/progressline.h"
+#include "clisupport/progressline.h"
+#include "link/port/portnames.h"
 #include "tests/support/ptypair.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "link/portaccess.h"
-#include "link/portscan.h"
-#include "link/talocomport.h"
+#include "link/port/portaccess.h"
+#include "link/port/portscan.h"
+#include "link/port/talocomport.h"
 #include "tests/support/ptypair.h"
 
 namespace {

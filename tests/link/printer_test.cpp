@@ -1,9 +1,9 @@
-// TaloPrinterThread: the console semantics of the terminal output, with a
+// TerminalPrinter: the console semantics of the terminal output, with a
 // recording console and the ring fed directly.
 #include <gtest/gtest.h>
 
-#include "link/talodataring.h"
-#include "link/taloprinterthread.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalprinter.h"
 #include "tests/link/linktestutil.h"
 #include "tests/support/recordingconsole.h"
 
@@ -37,7 +37,7 @@ class CountingConsole : public RecordingConsole {
 struct Terminal {
   TaloDataRing Ring;
   CountingConsole Console;
-  TaloPrinterThread Printer{&Ring, &Console};
+  TerminalPrinter Printer{&Ring, &Console};
   std::atomic<int> Bells{0};  // rung on the printer thread
   Terminal() {
     Printer.SetBell([this] { ++Bells; });

@@ -1,12 +1,12 @@
-// TaloComReceiver on a real pty: idle pacing, burst pauses, a port that goes
+// TerminalReader on a real pty: idle pacing, burst pauses, a port that goes
 // away under it.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "link/talodataring.h"
-#include "link/taloreceiver.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalreader.h"
 #include "tests/link/linktestutil.h"
 
 using linktest::Clock;
@@ -18,7 +18,7 @@ namespace {
 
 struct TerminalLine : linktest::OpenPort {
   TaloDataRing Ring;
-  TaloComReceiver Receiver{&Ring};
+  TerminalReader Receiver{&Ring};
   TerminalLine() : OpenPort(1) { Receiver.SetPort(&Port); }
   ~TerminalLine() {
     Receiver.Terminate();

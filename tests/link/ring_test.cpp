@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/talodataring.h"
+#include "link/terminal/talodataring.h"
 
 namespace {
 std::vector<uint8_t> PopAll(TaloDataRing& ring) {

@@ -1,5 +1,6 @@
 // The terminal log: one timestamp per line however the line arrives, line
 // ends flushed, and the console behind it unchanged.
+#include "link/loggedconsole.h"
 #include "link/terminallog.h"
 
 #include <gtest/gtest.h>

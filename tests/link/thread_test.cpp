@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "link/talothread.h"
+#include "link/jobs/talothread.h"
 #include "tests/link/linktestutil.h"
 
 using linktest::Clock;

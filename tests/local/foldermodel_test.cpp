@@ -139,11 +139,11 @@ TEST(LocalFolderModel, hidesDotFilesAndMarksItemsOfAHiddenFolderOpenedByPath) {
   LocalFolderModel model(tree.Places());
   ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
   EXPECT_EQ(Names(model), QStringList{"visible"});
-  EXPECT_EQ(model.data(model.index(0, 0), LocalFolderModel::kAttributeRole).toUInt() & PShellItem::kHidden, 0u);
+  EXPECT_EQ(model.data(model.index(0, 0), LocalFolderModel::kAttributeRole).toUInt() & PaneItem::kHidden, 0u);
 
   ASSERT_TRUE(model.OpenPath(tree.Path("f/.secret")).Ok);
   ASSERT_EQ(Names(model), QStringList{"inside"});
-  EXPECT_NE(model.data(model.index(0, 0), LocalFolderModel::kAttributeRole).toUInt() & PShellItem::kHidden, 0u);
+  EXPECT_NE(model.data(model.index(0, 0), LocalFolderModel::kAttributeRole).toUInt() & PaneItem::kHidden, 0u);
 }
 
 TEST(LocalFolderModel, attributesMarkReadOnlyFilesAndSpecialFiles) {
@@ -156,9 +156,9 @@ TEST(LocalFolderModel, attributesMarkReadOnlyFilesAndSpecialFiles) {
   ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
   ASSERT_EQ(Names(model), (QStringList{"locked", "normal", "pipe"}));
   auto bits = [&](int row) { return model.data(model.index(row, 0), LocalFolderModel::kAttributeRole).toUInt(); };
-  EXPECT_EQ(bits(0), PShellItem::kReadOnly);
+  EXPECT_EQ(bits(0), PaneItem::kReadOnly);
   EXPECT_EQ(bits(1), 0u);
-  EXPECT_EQ(bits(2), PShellItem::kSystem);
+  EXPECT_EQ(bits(2), PaneItem::kSystem);
 }
 
 TEST(LocalFolderModel, emptyFolderSelectsNothingAndNextSelectIndexIsClampedThenConsumed) {

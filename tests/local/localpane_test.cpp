@@ -251,9 +251,9 @@ TEST_F(LocalPaneTest, attributeColoursMarkTheNameOnly) {
     QColor Colour;
     bool StrikeOut;
   } cases[] = {{0, normal, false},
-               {PShellItem::kReadOnly, grey, false},
-               {PShellItem::kHidden, normal, true},
-               {PShellItem::kReadOnly | PShellItem::kSystem, palette.color(QPalette::Highlight), false}};
+               {PaneItem::kReadOnly, grey, false},
+               {PaneItem::kHidden, normal, true},
+               {PaneItem::kReadOnly | PaneItem::kSystem, palette.color(QPalette::Highlight), false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Bits);
     QStyleOptionViewItem item;

@@ -10,13 +10,14 @@
 #include <QTimer>
 #include <functional>
 
-#include "link/talocomport.h"
+#include "installation/installationtext.h"
+#include "link/port/talocomport.h"
 #include "module/diotext.h"
+#include "module/ui/diopanel.h"
 #include "module/ui/diopanelflow.h"
-#include "module/ui/tdlgtalo7101.h"
-#include "transfer/ui/transferdialogpresenter.h"
 #include "remote/devicetexts.h"
 #include "tests/module/diotesting.h"
+#include "transfer/ui/transferdialogpresenter.h"
 
 using namespace diotest;
 
@@ -24,16 +25,16 @@ namespace {
 
 constexpr int kDeadlineMs = 5000;
 
-class DioPanel : public DioSimTest {
+class DioPanelTest : public DioSimTest {
  protected:
   // Runs the start flow; drive(panel) runs once the panel is up and should
   // close it.
-  DioStartResult RunFlow(std::function<void(TdlgTalo7101&)> drive, int pollIntervalMs = 0) {
+  DioStartResult RunFlow(std::function<void(DioPanel&)> drive, int pollIntervalMs = 0) {
     bool driven = false;
     QTimer watcher;
     watcher.setInterval(20);
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-      auto* panel = qobject_cast<TdlgTalo7101*>(QApplication::activeModalWidget());
+      auto* panel = qobject_cast<DioPanel*>(QApplication::activeModalWidget());
       if (!panel || driven) return;
       driven = true;
       PanelSeen = true;
@@ -47,10 +48,10 @@ class DioPanel : public DioSimTest {
   static bool WaitFor(const std::function<bool()>& condition) {
     return QTest::qWaitFor(condition, kDeadlineMs);
   }
-  static QString Hex(TdlgTalo7101& panel) {
+  static QString Hex(DioPanel& panel) {
     return panel.findChild<QLineEdit*>(QStringLiteral("edtDI_Hex"))->text();
   }
-  static bool Working(TdlgTalo7101& panel) {
+  static bool Working(DioPanel& panel) {
     const QString key = panel.PanelState().StatusKey();
     return key == QLatin1String("0") || key == QLatin1String("1");
   }
@@ -58,9 +59,9 @@ class DioPanel : public DioSimTest {
   bool PanelSeen = false;
 };
 
-TEST_F(DioPanel, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
+TEST_F(DioPanelTest, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
   Start("7101", 0x0A);
-  const DioStartResult result = RunFlow([this](TdlgTalo7101& panel) {
+  const DioStartResult result = RunFlow([this](DioPanel& panel) {
     EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0A00"; })) << Hex(panel).toStdString();
     EXPECT_EQ(panel.PanelState().LampsText(), "DI 0101 DO 0000");
     Sim().SetModuleInputs(0x05);
@@ -102,13 +103,13 @@ TEST_F(DioPanel, lampsFollowTheInputsAClickSwitchesAndClosingReleasesInOrder) {
 
 // A module that acknowledges the change and keeps its outputs: the lamps
 // show what it holds, and the set is reported as failed.
-TEST_F(DioPanel, aSetTheModuleDoesNotMakeSaysFailToSetDO) {
+TEST_F(DioPanelTest, aSetTheModuleDoesNotMakeSaysFailToSetDO) {
   Start("7101", 0x0A);
   talosim::FaultPlan ignoring;
   ignoring.ModuleIgnoresSets = true;
   Sim().SetFaults(ignoring);
   RunFlow(
-      [this](TdlgTalo7101& panel) {
+      [this](DioPanel& panel) {
         EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0A00"; }));
         panel.findChild<QPushButton*>(QStringLiteral("bitbtnDO1"))->click();
         EXPECT_TRUE(WaitFor([&] { return panel.StatusText() == DioText::kSetFailed; }));
@@ -121,9 +122,9 @@ TEST_F(DioPanel, aSetTheModuleDoesNotMakeSaysFailToSetDO) {
   EXPECT_NE(Sim().Received().find("#011101\r$016\r"), std::string::npos) << "set, then read back";
 }
 
-TEST_F(DioPanel, anAbsentModuleGivesItsMessageAndNoPanel) {
+TEST_F(DioPanelTest, anAbsentModuleGivesItsMessageAndNoPanel) {
   Start("NONE");
-  const DioStartResult result = RunFlow([](TdlgTalo7101& panel) { panel.close(); });
+  const DioStartResult result = RunFlow([](DioPanel& panel) { panel.close(); });
   EXPECT_EQ(result, DioStartResult::Failed);
   EXPECT_FALSE(PanelSeen);
   EXPECT_EQ(Dialogs.Errors(), QStringList{DioText::kNoModule});
@@ -136,18 +137,18 @@ TEST_F(DioPanel, anAbsentModuleGivesItsMessageAndNoPanel) {
 
 // A companion program missing from the installation folder is named with
 // the folder, not blamed on the cable, and nothing is sent.
-TEST_F(DioPanel, aMissingCompanionIsNamedAndNothingIsSent) {
+TEST_F(DioPanelTest, aMissingCompanionIsNamedAndNothingIsSent) {
   Start("7101");
   ASSERT_TRUE(QFile::remove(Home.filePath(QStringLiteral("Config/SIMU7101.EXE"))));
-  EXPECT_EQ(RunFlow([](TdlgTalo7101& panel) { panel.close(); }), DioStartResult::Failed);
-  EXPECT_EQ(Dialogs.Errors(), QStringList{DeviceText::ShippedFileMissing(
+  EXPECT_EQ(RunFlow([](DioPanel& panel) { panel.close(); }), DioStartResult::Failed);
+  EXPECT_EQ(Dialogs.Errors(), QStringList{InstallationText::ShippedFileMissing(
                                   QStringLiteral("SIMU7101.EXE"), Home.path() + QStringLiteral("/Config/"))});
   EXPECT_EQ(Sim().Received(), "");
 }
 
-TEST_F(DioPanel, aStalledModuleShowsTheFailurePairAndThePanelStillCloses) {
+TEST_F(DioPanelTest, aStalledModuleShowsTheFailurePairAndThePanelStillCloses) {
   Start("7101", 0x03);
-  RunFlow([this](TdlgTalo7101& panel) {
+  RunFlow([this](DioPanel& panel) {
     EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0300"; }));
     talosim::FaultPlan stall;
     stall.StallAfterBytes = 0;
@@ -171,9 +172,9 @@ TEST_F(DioPanel, aStalledModuleShowsTheFailurePairAndThePanelStillCloses) {
 // The adapter unplugged while the panel polls: the panel says so once and
 // closes by itself, without the release that could no longer reach the
 // controller; the port is free again.
-TEST_F(DioPanel, aHangUpClosesThePanelWithItsMessage) {
+TEST_F(DioPanelTest, aHangUpClosesThePanelWithItsMessage) {
   Start("7101", 0x03);
-  RunFlow([this](TdlgTalo7101& panel) {
+  RunFlow([this](DioPanel& panel) {
     EXPECT_TRUE(WaitFor([&] { return Hex(panel) == "0x0300"; }));
     Sim().HangUp();
     EXPECT_TRUE(WaitFor([&] { return !panel.isVisible(); }));
@@ -184,7 +185,7 @@ TEST_F(DioPanel, aHangUpClosesThePanelWithItsMessage) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST_F(DioPanel, refusesBeforeAListingAndAfterNo) {
+TEST_F(DioPanelTest, refusesBeforeAListingAndAfterNo) {
   Start();
   // The flow hands its refusal back; only the top level shows it.
   TransferDialogPresenter presenter;

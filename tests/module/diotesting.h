@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "module/diosession.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"

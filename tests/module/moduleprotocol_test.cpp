@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "link/talocomport.h"
+#include "link/port/talocomport.h"
+#include "module/diomodule.h"
 #include "module/diopanelstate.h"
 #include "module/moduleprotocol.h"
-#include "module/talom7101.h"
 #include "tests/support/ptypair.h"
 
 namespace {
@@ -186,7 +186,7 @@ TEST_F(ModuleProtocol, moduleCommandWithoutReplyBufferSendsAndFails) {
 }
 
 TEST_F(ModuleProtocol, commandsCarryTheAddressAndTheirCode) {
-  TaloM7101 module(&Port, "0123");  // cut to two characters
+  DioModule module(&Port, "0123");  // cut to two characters
   std::string a, b;
   EXPECT_TRUE(module.ReadConfiguration());
   EXPECT_TRUE(module.SendOL());
@@ -204,7 +204,7 @@ TEST_F(ModuleProtocol, commandsCarryTheAddressAndTheirCode) {
 
 TEST_F(ModuleProtocol, configurationCodesAreReadOnceAndGiveTheFormatBits) {
   Peer.AnswerAlways("!01400680\r");
-  TaloM7101 module(&Port, "01");
+  DioModule module(&Port, "01");
   std::string text;
   EXPECT_TRUE(module.GetTypeCode(text));
   EXPECT_EQ(text, "40");
@@ -218,15 +218,15 @@ TEST_F(ModuleProtocol, configurationCodesAreReadOnceAndGiveTheFormatBits) {
 
   struct Case {
     const char* Before;
-    void (Talo7KBase::*Set)(std::string_view);
+    void (ModuleLink::*Set)(std::string_view);
     const char* Bits;
     const char* After;
-  } cases[] = {{"00", &Talo7KBase::SetFormatBit6, "1", "40"},
-               {"FF", &Talo7KBase::SetFormatBits1To0, "10", "FE"},
-               {"00", &Talo7KBase::SetFormatBits1To0, "10", "02"},
-               {"00", &Talo7KBase::SetFormatBits5To2, "1010", "28"},
-               {"", &Talo7KBase::SetFormatBit7, "1", "80"},
-               {"zz", &Talo7KBase::SetFormatBit2B, "1", "04"}};
+  } cases[] = {{"00", &ModuleLink::SetFormatBit6, "1", "40"},
+               {"FF", &ModuleLink::SetFormatBits1To0, "10", "FE"},
+               {"00", &ModuleLink::SetFormatBits1To0, "10", "02"},
+               {"00", &ModuleLink::SetFormatBits5To2, "1010", "28"},
+               {"", &ModuleLink::SetFormatBit7, "1", "80"},
+               {"zz", &ModuleLink::SetFormatBit2B, "1", "04"}};
   for (const Case& c : cases) {
     module.SetDataFormat(c.Before);
     (module.*c.Set)(c.Bits);
@@ -242,7 +242,7 @@ TEST_F(ModuleProtocol, errorSilentShortAndOverlongRepliesFailEveryCommand) {
   for (const std::string& reply : {std::string("?01\r"), std::string(), std::string("!0F0300"),
                                    overlong}) {
     Peer.AnswerAlways(reply);
-    TaloM7101 module(&Port, "01");
+    DioModule module(&Port, "01");
     module.SetTypeCode("40");
     std::string a, b;
     EXPECT_FALSE(module.ReadConfiguration()) << reply;
@@ -251,7 +251,7 @@ TEST_F(ModuleProtocol, errorSilentShortAndOverlongRepliesFailEveryCommand) {
     EXPECT_FALSE(module.ReadDIO(a, b));
     EXPECT_FALSE(module.WriteDOChannel(0, "1"));
   }
-  TaloM7101 unplugged(nullptr, "01");
+  DioModule unplugged(nullptr, "01");
   EXPECT_FALSE(unplugged.SendOL());
 }
 
@@ -269,7 +269,7 @@ TEST_F(ModuleProtocol, statusGivesTwoHexBytesOrFailsKeepingTheLastReadState) {
                               {"!0F\r", false, "0F", ""},
                               {"!\r", false, "", ""},
                               {"!0F0G00\r", false, "0F", "0G"}};
-  TaloM7101 module(&Port, "01");
+  DioModule module(&Port, "01");
   DioPanelState state;
   for (const StatusCase& c : cases) {
     Peer.AnswerAlways(c.Reply);

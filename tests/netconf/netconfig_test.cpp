@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <functional>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "netconf/cli/netconfcli.h"
 #include "netconf/netconftext.h"
 #include "netconf/settingsparser.h"

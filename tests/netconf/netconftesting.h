@@ -8,7 +8,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "remote/taloappdir.h"
+#include "installation/taloappfolders.h"
 
 namespace netconftest {
 

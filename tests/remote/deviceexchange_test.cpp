@@ -29,7 +29,7 @@ class DeviceExchange : public RemoteSimTest {
 
   QStringList Names() const {
     QStringList names;
-    for (const PShellItem& item : Browser.DeviceItems()) names.append(item.Name);
+    for (const PaneItem& item : Browser.DeviceItems()) names.append(item.Name);
     return names;
   }
   int IndexOf(const QString& name) const { return static_cast<int>(Names().indexOf(name)); }
@@ -191,12 +191,12 @@ TEST_F(DeviceExchange, sortByTypeUsesTheTypeTextsOfEveryRow) {
   Browser.SortByColumn(DeviceBrowser::kSortType);
   const auto& items = Browser.DeviceItems();
   ASSERT_EQ(items.size(), 3u);
-  for (const PShellItem& item : items) EXPECT_FALSE(item.TypeText.isEmpty());
+  for (const PaneItem& item : items) EXPECT_FALSE(item.TypeText.isEmpty());
   // The two .TXT files sit together whatever their type is called.
   const QStringList names = Names();
   EXPECT_EQ(std::abs(names.indexOf("A.TXT") - names.indexOf("C.TXT")), 1);
   EXPECT_TRUE(
-      std::is_sorted(items.begin(), items.end(), [](const PShellItem& a, const PShellItem& b) {
+      std::is_sorted(items.begin(), items.end(), [](const PaneItem& a, const PaneItem& b) {
         return DeviceBrowser::CompareDeviceItems(a, b, DeviceBrowser::kSortType) < 0;
       }));
 }

@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
-#include "link/devicename.h"
-#include "link/devicepath.h"
+#include "installation/taloappfolders.h"
+#include "link/shell/devicename.h"
+#include "link/shell/devicepath.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicecli.h"
 #include "remote/devicecommands.h"
 #include "remote/devicetexts.h"
-#include "remote/taloappdir.h"
 
 namespace {
 
@@ -127,9 +127,9 @@ TEST(DeviceTexts, sizeTextSwitchesUnitsAtExactPowersOf1024) {
     EXPECT_EQ(DeviceText::SizeText(c.Bytes), QString::fromLatin1(c.Text)) << c.Bytes;
 }
 
-PShellItem Item(const char* name, bool folder, int64_t size = 0, const char* type = "",
+PaneItem Item(const char* name, bool folder, int64_t size = 0, const char* type = "",
                 const char* modified = "") {
-  PShellItem item;
+  PaneItem item;
   item.Name = QString::fromLatin1(name);
   item.Folder = folder;
   item.SizeBytes = size;
@@ -138,8 +138,8 @@ PShellItem Item(const char* name, bool folder, int64_t size = 0, const char* typ
   return item;
 }
 
-QStringList SortedNames(std::vector<PShellItem> items, int column) {
-  std::sort(items.begin(), items.end(), [column](const PShellItem& a, const PShellItem& b) {
+QStringList SortedNames(std::vector<PaneItem> items, int column) {
+  std::sort(items.begin(), items.end(), [column](const PaneItem& a, const PaneItem& b) {
     return DeviceBrowser::CompareDeviceItems(a, b, column) < 0;
   });
   QStringList names;
@@ -148,7 +148,7 @@ QStringList SortedNames(std::vector<PShellItem> items, int column) {
 }
 
 TEST(DeviceItemOrder, foldersFirstThenColumnThenNameAscending) {
-  const std::vector<PShellItem> items = {Item("ZED", true),
+  const std::vector<PaneItem> items = {Item("ZED", true),
                                          Item("B.TXT", false, 10, "Text", "2005/12/31 12:00:00"),
                                          Item("A.EXE", false, 10, "Program", "2006/01/01"),
                                          Item("C.BAT", false, 5, "Batch", ""),

@@ -20,7 +20,7 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 #include "remote/deviceitemmodel.h"
 #include "remote/devicelistview.h"
 #include "remote/devicetextviewer.h"
@@ -152,7 +152,7 @@ TEST_F(DevicePaneTest, severalRowsStaySelectedThroughASortAndAreDeletedTogether)
   EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
   EXPECT_EQ(Pane.ListView()->SelectedRows(), QList<int>({Row("B.DAT"), Row("A.DAT")}));
 
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   EXPECT_TRUE(Child<QAction>("Properities1")->isEnabled());
   for (const char* one : {"Rename1", "SetToAutoRun1", "MakeDirectory1"})
     EXPECT_FALSE(Child<QAction>(one)->isEnabled()) << one;
@@ -171,29 +171,29 @@ TEST_F(DevicePaneTest, contextMenuEnablesBySelectionAndDeleteKeepsTheRow) {
   auto enabled = [this](const char* name) { return Child<QAction>(name)->isEnabled(); };
 
   Pane.ListView()->SelectRow(-1);
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   EXPECT_TRUE(enabled("MakeDirectory1"));
   EXPECT_FALSE(enabled("Delete1") || enabled("Rename1") || enabled("SetToAutoRun1"));
   EXPECT_FALSE(enabled("TALOCopy1") || enabled("TALOPaste1"));
 
   Pane.ListView()->SelectRow(Row("B.EXE"));
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   EXPECT_TRUE(enabled("Delete1") && enabled("Rename1") && enabled("SetToAutoRun1"));
   EXPECT_FALSE(enabled("MakeDirectory1"));
 
   Pane.ListView()->SelectRow(Row("A.TXT"));
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   EXPECT_TRUE(enabled("Rename1"));
   EXPECT_FALSE(enabled("SetToAutoRun1"));
 
   Pane.ListView()->SelectRow(Row("DIR"));
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   EXPECT_TRUE(enabled("Delete1") && enabled("Properities1"));
   EXPECT_FALSE(enabled("Rename1") || enabled("SetToAutoRun1") || enabled("MakeDirectory1"));
 
   // The last row goes: the selection moves to the new last row.
   Pane.ListView()->SelectRow(Row("C.TXT"));
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   Dialogs.YesNoAnswers = {true};
   Child<QAction>("Delete1")->trigger();
   EXPECT_FALSE(Sim().Exists("\\C.TXT"));
@@ -211,7 +211,7 @@ TEST_F(DevicePaneTest, selectionFollowsTheChangedItemAndKeysRunTheMenu) {
   Pane.PortChanged();
   QTreeView* report = Pane.ListView()->ReportView();
   const auto selected = [this] {
-    const PShellItem* item = Pane.SelectedItem();
+    const PaneItem* item = Pane.SelectedItem();
     return item ? item->Name.toStdString() : std::string("(none)");
   };
 
@@ -223,9 +223,9 @@ TEST_F(DevicePaneTest, selectionFollowsTheChangedItemAndKeysRunTheMenu) {
 
   // The menu was last opened on Z.TXT's row, now on empty space.
   Pane.ListView()->SelectRow(Row("Z.TXT"));
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   Pane.ListView()->SelectRow(-1);
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   Dialogs.NameAnswers = {QString("new")};
   Child<QAction>("MakeDirectory1")->trigger();
   EXPECT_EQ(selected(), "NEW");
@@ -256,7 +256,7 @@ TEST_F(DevicePaneTest, detailsAreLookedUpOnlyForRowsThatShow) {
   QCoreApplication::processEvents();
   Pane.repaint();
   int looked = 0;
-  for (const PShellItem& item : Pane.Browser().DeviceItems()) looked += item.DetailsPending ? 0 : 1;
+  for (const PaneItem& item : Pane.Browser().DeviceItems()) looked += item.DetailsPending ? 0 : 1;
   EXPECT_GT(looked, 0);
   EXPECT_LT(looked, 60);
 }
@@ -304,10 +304,10 @@ TEST_F(DevicePaneTest, viewAndDoubleClickOnATextFileShowItsTextAskingFirstWhenLa
   QAction* view = Child<QAction>("View1");
 
   Pane.ListView()->SelectRow(-1);
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   EXPECT_FALSE(view->isEnabled());
   Pane.ListView()->SelectRow(Row("SOCKET.CFG"));
-  Pane.PopupMenu2Popup();
+  Pane.RefreshMenuItems();
   ASSERT_TRUE(view->isEnabled());
   view->trigger();
   EXPECT_EQ(shown, QStringList({"SOCKET.CFG:ip ttl 64\r\n"}));

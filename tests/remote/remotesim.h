@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "remote/devicelister.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"

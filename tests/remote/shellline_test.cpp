@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "link/interruption.h"
-#include "link/shellline.h"
-#include "link/talocomport.h"
+#include "link/jobs/interruption.h"
+#include "link/port/talocomport.h"
+#include "link/shell/shellline.h"
 #include "remote/devicebrowser.h"
 #include "remote/devicefilecommands.h"
 #include "tests/remote/remotesim.h"

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <functional>
 
-#include "link/jobrunner.h"
+#include "link/jobs/jobrunner.h"
 
 inline double RunJobInLoop(JobRunner& runner, const std::function<void()>& start,
                            const std::function<void()>& onTick = {}) {

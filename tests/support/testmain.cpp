@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "link/interruption.h"
-#include "link/shellline.h"
+#include "link/jobs/interruption.h"
+#include "link/shell/shellline.h"
 
 #ifdef TALO_TEST_GUI
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "link/deviceshell.h"
+#include "link/shell/deviceshell.h"
 #include "tests/transfer/transfertesting.h"
 #include "transfer/cli/putcli.h"
 #include "transfer/transfertext.h"
@@ -126,7 +126,7 @@ class CopyToController : public SimTransferTest<> {
   }
   // How often the frame of this block and data went out on the line.
   int FrameCount(uint8_t number, const std::string& data) {
-    const auto frame = TThreadXModem::BuildFrame(
+    const auto frame = XmodemSender::BuildFrame(
         number, reinterpret_cast<const uint8_t*>(data.data()), static_cast<int>(data.size()));
     const std::string wanted(reinterpret_cast<const char*>(frame.data()), frame.size());
     const std::string sent = Sim().Received();

@@ -67,7 +67,7 @@ struct Upload {
   std::unique_ptr<TaloComPort> Port;
   std::string Bytes;
   RecordingConsole Console;
-  TThreadXModem Sender;
+  XmodemSender Sender;
 };
 
 // Every size the block arithmetic can get wrong: 0 (EOT only), 1 and 127

@@ -16,15 +16,16 @@
 #include <thread>
 #include <vector>
 
-#include "link/talocomport.h"
-#include "link/talothread.h"
+#include "link/jobs/talothread.h"
+#include "link/port/talocomport.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
 #include "transfer/transferbatch.h"
 #include "transfer/transferfile.h"
+#include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
-#include "transfer/tthreadxmodem.h"
+#include "transfer/xmodemsender.h"
 
 namespace transfertest {
 
@@ -78,7 +79,7 @@ inline void Pump() {
 
 // Starts the sender and serves it until it has ended; cancelAfterPercent >= 0
 // asks it to cancel once that much is acknowledged.
-inline int32_t RunToEnd(TThreadXModem& sender, int cancelAfterPercent = -1) {
+inline int32_t RunToEnd(XmodemSender& sender, int cancelAfterPercent = -1) {
   sender.Resume();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (sender.TransferState.load() == 1 && std::chrono::steady_clock::now() < deadline) {

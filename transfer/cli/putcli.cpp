@@ -2,19 +2,19 @@
 
 #include <cstdio>
 
-#include "link/progressline.h"
+#include "clisupport/progressline.h"
 #include "remote/devicecli.h"
 
 namespace PutCli {
 
 PutCommand::FolderReader DeviceFolder(DeviceShell& shell) {
   return [&shell](const QString& folder) -> std::optional<PutCommand::FolderState> {
-    std::vector<PShellItem> items;
+    std::vector<PaneItem> items;
     const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, folder, {}, &items);
     if (!free) return std::nullopt;
     PutCommand::FolderState state;
     state.FreeBytes = *free;
-    for (const PShellItem& item : items)
+    for (const PaneItem& item : items)
       state.Entries.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
     return state;
   };

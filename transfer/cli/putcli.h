@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <span>
 
-#include "link/clicommand.h"
+#include "clisupport/clicommand.h"
 #include "transfer/putcommand.h"
 
 class DeviceShell;
@@ -22,7 +22,7 @@ PutCommand::FolderReader DeviceFolder(DeviceShell& shell);
 // talo7100-cli put [--rename] [--force] FILE... [FOLDER]; returns the exit status.
 int Put(DeviceShell& shell, const QStringList& arguments);
 
-// The put subcommand's table (link/clicommand.h): Put, with the folder
+// The put subcommand's table (clisupport/clicommand.h): Put, with the folder
 // checked as every device path given on the command line is.
 std::span<const CliCommand> Commands();
 

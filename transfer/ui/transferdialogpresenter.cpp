@@ -1,9 +1,9 @@
 #include "transfer/ui/transferdialogpresenter.h"
 
-#include "transfer/ui/tdlgtalotran.h"
+#include "transfer/ui/transferdialog.h"
 
 void TransferDialogPresenter::Present(TransferBatch& batch, bool cancelEnabled) {
-  TdlgTaloTran dialog(batch, Parent.data());
+  TransferDialog dialog(batch, Parent.data());
   dialog.SetCancelEnabled(cancelEnabled);
   dialog.exec();
 }

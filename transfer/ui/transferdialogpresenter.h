@@ -1,11 +1,11 @@
 #pragma once
-// TransferDialogPresenter: shows a TransferBatch in the modal TdlgTaloTran,
+// TransferDialogPresenter: shows a TransferBatch in the modal TransferDialog,
 // centred on the given parent (the main window or the dialog that uploads).
 
 #include <QPointer>
 #include <QWidget>
 
-#include "transfer/transferview.h"
+#include "transfer/transferpresenter.h"
 
 class TransferDialogPresenter : public TransferPresenter {
  public:

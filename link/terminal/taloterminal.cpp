@@ -1,0 +1,284 @@
+#include "link/terminal/taloterminal.h"
+
+#include <QThread>
+#include <algorithm>
+#include <utility>
+
+#include "link/port/portaccess.h"
+#include "link/port/portopener.h"
+#include "link/port/talocomport.h"
+#include "link/shell/shellline.h"
+#include "link/taloconsole.h"
+#include "link/terminal/talodataring.h"
+#include "link/terminal/terminalprinter.h"
+#include "link/terminal/terminalreader.h"
+#include "link/terminal/terminaltext.h"
+
+namespace {
+
+constexpr uint8_t kCarriageReturn = 13;
+constexpr uint8_t kLineFeed = 10;
+// Lets the workers reach their safe points and the line settle around a write.
+constexpr unsigned long kSettleMs = 1;
+
+}  // namespace
+
+TaloTerminal::TaloTerminal(TaloConsole& console, std::function<void()> bell)
+    : ConsoleRef(console),
+      RingPtr(std::make_unique<TaloDataRing>()),
+      ReceiverPtr(std::make_unique<TerminalReader>(RingPtr.get())),
+      PrinterPtr(std::make_unique<TerminalPrinter>(RingPtr.get(), &console)) {
+  if (bell) PrinterPtr->SetBell(std::move(bell));
+  ReceiverPtr->SetLineLostHandler([this] { LineLost(); });
+  PasteTimer.setSingleShot(true);
+  PasteTimer.setTimerType(Qt::PreciseTimer);
+  connect(&PasteTimer, &QTimer::timeout, this, &TaloTerminal::SendNextPasteStep);
+}
+
+TaloTerminal::~TaloTerminal() { ShutDown(); }
+
+bool TaloTerminal::Start(const QString& portName, QString& errorText) {
+  if (IsOn()) return true;
+  if (!ReceiverPtr || !PrinterPtr) {
+    // After shut-down the workers are gone; the terminal cannot run without them.
+    errorText = TerminalText::UnableToOpen(portName);
+    return false;
+  }
+  // 1. Open the port for the selected name, with the line settings and the
+  // short time-out the receiver polls with.
+  PortOpening opening = OpenControllerPort(portName, kPortTimeoutMs);
+  OpenHint.clear();
+  if (!opening.Opened) {
+    // 2. The terminal stays off; the caller shows the message.
+    OpenHint = PortAccess::PermissionHint(opening.Port->DevicePath(), opening.Error);
+    errorText = TerminalText::UnableToOpen(portName, opening.Error);
+    return false;
+  }
+  std::unique_ptr<TaloComPort> port = std::move(opening.Port);
+  // 3. A line an earlier operation could not erase is erased before the
+  // carriage return below would run it; if that cannot be confirmed, no
+  // carriage return goes out at all.
+  const bool lineClean =
+      !ShellLine::MayHoldText(*port) || ShellLine::Erase(*port, false) == ShellLine::Erased::Confirmed;
+  Port = std::move(port);
+  PortName = portName;
+  StopAfterLoss = false;
+  TypedBytes = 0;
+  ReceiverPtr->SetPort(Port.get());
+  // 4. Workers: receiver first, so the printer finds bytes to show.
+  ReceiverPtr->Resume();
+  PrinterPtr->Resume();
+  // 5. A bare CR makes the shell print a fresh prompt.
+  const uint8_t cr = kCarriageReturn;
+  if (lineClean) (void)Port->Write(1, &cr);
+  KeyGate = true;
+  return true;
+}
+
+void TaloTerminal::Stop() {
+  if (!IsOn()) return;
+  PasteTimer.stop();
+  PendingPaste.clear();
+  KeysAfterPaste.clear();
+  PauseWorkers();
+  // The console output thread may have been paused in the middle of a burst,
+  // with repainting held: the console must not stay frozen until next time.
+  if (PrinterPtr) PrinterPtr->ReleaseHold();
+  if (TypedBytes > 0) EraseTypedLine();
+  ReleasePort();
+}
+
+void TaloTerminal::EraseTypedLine() {
+  TypedBytes = 0;
+  // The workers are paused: the backspaces' echoes are the erase's alone.
+  const ShellLine::Erased erased = ShellLine::Erase(*Port, false);
+  ConsoleRef.AppendLine(erased == ShellLine::Erased::Confirmed
+                            ? TerminalText::LineErased()
+                            : TerminalText::LineMayHoldText());
+}
+
+void TaloTerminal::NoteTyped(const QByteArray& bytes) {
+  constexpr char kBackspace = 8, kEscape = 27, kCtrlC = 3, kDelete = 127;
+  for (const char c : bytes) {
+    if (c == kCarriageReturn || c == kEscape || c == kCtrlC)
+      TypedBytes = 0;
+    else if (c == kBackspace || c == kDelete)
+      TypedBytes = std::max(0, TypedBytes - 1);
+    else if (c != kLineFeed)
+      ++TypedBytes;
+  }
+}
+
+void TaloTerminal::ReleasePort() {
+  // Clear the receiver's port first: a read it has already handed to the main
+  // thread then finds no port instead of a destroyed one.
+  if (ReceiverPtr) ReceiverPtr->SetPort(nullptr);
+  if (Port) {
+    Port->Close();
+    Port.reset();
+  }
+}
+
+void TaloTerminal::LineLost() {
+  if (StopAfterLoss) return;
+  StopAfterLoss = true;
+  // Not here: the receiver's hand-over that saw the loss is still running.
+  QMetaObject::invokeMethod(this, &TaloTerminal::StopAfterLineLost, Qt::QueuedConnection);
+}
+
+void TaloTerminal::StopAfterLineLost() {
+  if (!StopAfterLoss) return;  // turned off (or on afresh) meanwhile
+  StopAfterLoss = false;
+  if (!IsOn()) return;
+  Stop();
+  emit Disconnected(PortName);
+}
+
+void TaloTerminal::PauseWorkers() {
+  if (PrinterPtr) PrinterPtr->Suspend();
+  if (ReceiverPtr) ReceiverPtr->Suspend();
+}
+
+void TaloTerminal::ResumeWorkers() {
+  if (ReceiverPtr) ReceiverPtr->Resume();
+  if (PrinterPtr) PrinterPtr->Resume();
+}
+
+bool TaloTerminal::WritePaused(uint8_t byte, bool settleAfter) {
+  PauseWorkers();
+  QThread::msleep(kSettleMs);
+  const bool written = Port->Write(1, &byte, TaloComPort::UnreadInput::Keep);
+  if (settleAfter) QThread::msleep(kSettleMs);
+  ResumeWorkers();
+  if (!written && Port->IsDisconnected()) LineLost();
+  return written;
+}
+
+void TaloTerminal::KeyPress(QChar character) {
+  if (!IsOn()) return;        // the read-only console ignores the key
+  if (!KeyGate) return;       // a key is still being sent: drop this one
+  if (character.unicode() > 0xFF) return;  // the shell speaks 8-bit characters
+  const KeyBytes key{QByteArray(1, static_cast<char>(character.unicode())), false};
+  if (IsPasting()) {
+    KeysAfterPaste.push_back(key);
+    return;
+  }
+  SendKey(key);
+}
+
+void TaloTerminal::SendKey(const KeyBytes& key) {
+  KeyGate = false;
+  NoteTyped(key.Bytes);
+  if (key.Special) {
+    if (!Port->Write(static_cast<size_t>(key.Bytes.size()),
+                     reinterpret_cast<const uint8_t*>(key.Bytes.constData()),
+                     TaloComPort::UnreadInput::Keep) &&
+        Port->IsDisconnected())
+      LineLost();
+  } else {
+    (void)WritePaused(static_cast<uint8_t>(key.Bytes.front()), true);
+  }
+  KeyGate = true;
+}
+
+void TaloTerminal::SendKeysAfterPaste() {
+  while (!KeysAfterPaste.empty() && IsOn()) {
+    const KeyBytes key = KeysAfterPaste.front();
+    KeysAfterPaste.pop_front();
+    SendKey(key);
+  }
+}
+
+QByteArray TaloTerminal::SpecialKeySequence(SpecialKey key) {
+  switch (key) {
+    case SpecialKey::Up: return QByteArrayLiteral("\x1b[A");
+    case SpecialKey::Down: return QByteArrayLiteral("\x1b[B");
+    case SpecialKey::Right: return QByteArrayLiteral("\x1b[C");
+    case SpecialKey::Left: return QByteArrayLiteral("\x1b[D");
+    case SpecialKey::F1: return QByteArrayLiteral("\x1bOP");
+    case SpecialKey::F2: return QByteArrayLiteral("\x1bOQ");
+    case SpecialKey::F3: return QByteArrayLiteral("\x1bOR");
+    case SpecialKey::F4: return QByteArrayLiteral("\x1bOS");
+  }
+  return {};
+}
+
+void TaloTerminal::SendSpecialKey(SpecialKey key) {
+  if (!IsOn() || !KeyGate) return;
+  const KeyBytes bytes{SpecialKeySequence(key), true};
+  if (IsPasting()) {
+    KeysAfterPaste.push_back(bytes);
+    return;
+  }
+  SendKey(bytes);
+}
+
+std::vector<TaloTerminal::PasteStep> TaloTerminal::PlanPaste(const QString& text) {
+  const QString head = text.left(kPasteLimit);
+  std::vector<PasteStep> steps;
+  steps.reserve(static_cast<size_t>(head.size()));
+  for (qsizetype i = 0; i < head.size(); ++i) {
+    const char16_t c = head.at(i).unicode();
+    const bool crBeforeLf = c == kCarriageReturn && i + 1 < head.size() &&
+                            head.at(i + 1).unicode() == kLineFeed;
+    if (crBeforeLf || c == kLineFeed) {
+      // Clipboard lines end with LF (or CR LF); the shell ends a typed line
+      // with CR alone.
+      steps.push_back({kCarriageReturn, kPasteLineEndMs, true});
+      if (crBeforeLf) ++i;
+      continue;
+    }
+    if (c > 0xFF) continue;
+    steps.push_back({static_cast<uint8_t>(c), 0, false});
+  }
+  return steps;
+}
+
+void TaloTerminal::Paste(const QString& text) {
+  if (!IsOn() || IsPasting()) return;
+  const auto steps = PlanPaste(text);
+  if (steps.empty()) return;
+  PendingPaste.assign(steps.begin(), steps.end());
+  PasteTimer.start(PendingPaste.front().DelayBeforeMs);
+}
+
+void TaloTerminal::SendNextPasteStep() {
+  if (PendingPaste.empty() || !IsOn()) return;
+  const PasteStep step = PendingPaste.front();
+  PendingPaste.pop_front();
+  NoteTyped(QByteArray(1, static_cast<char>(step.Byte)));
+  (void)WritePaused(step.Byte, !step.LineEnd);
+  if (PendingPaste.empty()) {
+    SendKeysAfterPaste();
+    emit PasteFinished();
+    return;
+  }
+  PasteTimer.start(kPasteGapMs + PendingPaste.front().DelayBeforeMs);
+}
+
+void TaloTerminal::ShutDown() {
+  // Off first, as the user would switch it: a typed line is erased.
+  if (IsOn()) Stop();
+  PasteTimer.stop();
+  PendingPaste.clear();
+  KeysAfterPaste.clear();
+  // Workers first: a running one is asked to end and joined (the join keeps
+  // serving what it hands to the main thread); a paused one leaves at its
+  // safe point without running again.
+  for (TaloThread* worker : {static_cast<TaloThread*>(PrinterPtr.get()),
+                             static_cast<TaloThread*>(ReceiverPtr.get())}) {
+    if (!worker) continue;
+    worker->Terminate();
+    if (worker->Started()) worker->WaitFor();
+  }
+  // A hold the output thread took before it was paused ends with it.
+  if (PrinterPtr) PrinterPtr->ReleaseHold();
+  PrinterPtr.reset();
+  ReceiverPtr.reset();
+  // Then the ring they used, then the port.
+  RingPtr.reset();
+  if (Port) {
+    Port->Close();
+    Port.reset();
+  }
+}

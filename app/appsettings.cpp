@@ -11,6 +11,10 @@ const QString kPortKey = QStringLiteral("Port/Last");
 const QString kGeometryKey = QStringLiteral("MainWindow/Geometry");
 const QString kVerifyKey = QStringLiteral("Image/VerifyAfterRestore");
 const QString kQuickKey = QStringLiteral("Device/QuickListings");
+const QString kLocalSortKey = QStringLiteral("Local/Sort");
+const QString kDeviceSortKey = QStringLiteral("Device/Sort");
+// Both panes' lists have four columns: name, size, type, modified.
+constexpr int kListColumns = 4;
 
 }  // namespace
 
@@ -42,6 +46,18 @@ void AppSettings::SetVerifyAfterRestore(bool verify) { Store->setValue(kVerifyKe
 bool AppSettings::QuickListings() const { return Store->value(kQuickKey, false).toBool(); }
 
 void AppSettings::SetQuickListings(bool quick) { Store->setValue(kQuickKey, quick); }
+
+ListSort AppSettings::LocalSort() const {
+  return ListSort::FromText(Store->value(kLocalSortKey).toString(), kListColumns);
+}
+
+void AppSettings::SetLocalSort(const ListSort& sort) { Store->setValue(kLocalSortKey, sort.ToText()); }
+
+ListSort AppSettings::DeviceSort() const {
+  return ListSort::FromText(Store->value(kDeviceSortKey).toString(), kListColumns);
+}
+
+void AppSettings::SetDeviceSort(const ListSort& sort) { Store->setValue(kDeviceSortKey, sort.ToText()); }
 
 bool AppSettings::Save() {
   Store->sync();

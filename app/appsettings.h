@@ -1,7 +1,7 @@
 #pragma once
 // What the desktop program remembers between runs: the last port, the
-// main window's size and place, the image dialog's "Verify after restore"
-// and the device pane's "Quick listings".
+// main window's size and place, the image dialog's "Verify after restore",
+// the device pane's "Quick listings" and each pane's sort order.
 //
 // Principles of operation
 // - One file per user, talo7100/talo7100.conf under the XDG config folder
@@ -14,6 +14,8 @@
 
 #include <QByteArray>
 #include <QString>
+
+#include "items/listsort.h"
 
 class QSettings;
 
@@ -32,6 +34,11 @@ class AppSettings {
   void SetVerifyAfterRestore(bool verify);
   bool QuickListings() const;  // false when never set
   void SetQuickListings(bool quick);
+  // Each pane's list order (name ascending when never set).
+  ListSort LocalSort() const;
+  void SetLocalSort(const ListSort& sort);
+  ListSort DeviceSort() const;
+  void SetDeviceSort(const ListSort& sort);
   // Writes to the file; false when it cannot be written.
   bool Save();
 

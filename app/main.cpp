@@ -6,6 +6,9 @@
 #include "app/appsettings.h"
 #include "app/cli/programtext.h"
 #include "app/mainwindow.h"
+#include "local/localpane.h"
+#include "remote/devicebrowser.h"
+#include "remote/devicepane.h"
 #include "app/taloapplication.h"
 
 namespace {
@@ -104,6 +107,8 @@ int main(int argc, char** argv) {
   window.VerifyAfterRestore = settings.VerifyAfterRestore();
   window.Shell().SetQuickAnswers(settings.QuickListings());
   const QString startPort = AppSettings::StartPort(options.value(port), settings.LastPort());
+  window.LocalPanel()->SetSortOrder(settings.LocalSort());
+  window.DevicePanel()->Browser().SetSortOrder(settings.DeviceSort());
   window.StartUp(startPort);
   if (options.isSet(log)) (void)window.StartTerminalLog(options.value(log));
   // A port given or remembered is listed as soon as the window has been
@@ -118,6 +123,8 @@ int main(int argc, char** argv) {
   settings.SetWindowGeometry(window.saveGeometry());
   settings.SetVerifyAfterRestore(window.VerifyAfterRestore);
   settings.SetQuickListings(window.Shell().QuickAnswers());
+  settings.SetLocalSort(window.LocalPanel()->SortOrder());
+  settings.SetDeviceSort(window.DevicePanel()->Browser().SortOrder());
   settings.Save();
   return status;
 }

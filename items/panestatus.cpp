@@ -1,5 +1,7 @@
 #include "items/panestatus.h"
 
+#include <QLocale>
+
 #include "items/itemtexts.h"
 
 namespace PaneStatus {
@@ -14,6 +16,15 @@ QString TotalSize(int64_t bytes) {
   }
   const float mb = static_cast<float>(bytes) * (1.0f / 1048576.0f);
   return QString::asprintf("%.1f MB", static_cast<double>(mb));
+}
+
+QString ExactSize(int64_t bytes) {
+  return QLocale().toString(static_cast<qlonglong>(bytes)) + QStringLiteral(" bytes");
+}
+
+QString SelectionSummary(qsizetype count, int64_t bytes) {
+  if (count <= 0) return {};
+  return QStringLiteral("%1 selected, %2").arg(count).arg(TotalSize(bytes));
 }
 
 }  // namespace PaneStatus

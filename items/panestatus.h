@@ -14,5 +14,9 @@ QString ObjectCount(qsizetype count);
 // precision, as the figure has always been computed: 1048575 bytes show
 // "1024.0 KB" rather than switching to MB early.
 QString TotalSize(int64_t bytes);
+// The exact figure with the locale's digit grouping: "61,210 bytes".
+QString ExactSize(int64_t bytes);
+// The selection's summary: "2 selected, 3.1 KB"; empty for none.
+QString SelectionSummary(qsizetype count, int64_t bytes);
 
 }  // namespace PaneStatus

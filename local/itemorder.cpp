@@ -43,8 +43,10 @@ int CompareNames(const QString& a, const QString& b) {
   return QString::compare(a, b, Qt::CaseSensitive);
 }
 
-bool Less(const Key& a, const Key& b, int column) {
-  if (a.Folder != b.Folder) return a.Folder;
+namespace {
+
+// a before b within one group (both folders or both files), ascending.
+bool Before(const Key& a, const Key& b, int column) {
   switch (column) {
     case 1:
       if (a.Size != b.Size) return a.Size < b.Size;
@@ -60,6 +62,13 @@ bool Less(const Key& a, const Key& b, int column) {
       break;
   }
   return CompareNames(*a.Name, *b.Name) < 0;
+}
+
+}  // namespace
+
+bool Less(const Key& a, const Key& b, int column, bool descending) {
+  if (a.Folder != b.Folder) return a.Folder;
+  return descending ? Before(b, a, column) : Before(a, b, column);
 }
 
 }  // namespace ItemOrder

@@ -82,6 +82,8 @@ QVariant LocalFolderModel::data(const QModelIndex& index, int role) const {
       if (column == kSizeColumn) return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
       return {};
     case Qt::ToolTipRole:
+      // The size column shows KB; the tip gives the exact figure.
+      if (column == kSizeColumn) return item.Folder ? QVariant() : PaneStatus::ExactSize(item.SizeBytes);
       if (column != kNameColumn) return {};
       return FullPath(row);
     case kAttributeRole:
@@ -210,24 +212,27 @@ bool LocalFolderModel::FillItems(const QString& id, QString& error) {
     TotalBytes += listed.Find.Size;
     Rows.push_back(std::move(row));
   }
-  SortRows(NextSort);
+  SortRows(Sort);
   endResetModel();
-  NextSort = 0;
   return true;
 }
 
-void LocalFolderModel::SortRows(int column) {
-  Sorted = std::clamp(column, 0, kColumnCount - 1);
+void LocalFolderModel::SetSortOrder(const ListSort& sort) {
+  Sort = {std::clamp(sort.Column, 0, kColumnCount - 1), sort.Descending};
+}
+
+void LocalFolderModel::SortRows(const ListSort& sort) {
+  Sorted = sort;
   std::vector<ItemOrder::Key> keys(Rows.size());
   for (size_t i = 0; i < Rows.size(); ++i) {
     const Row& row = Rows[i];
     keys[i] = {row.Item.Folder, &row.Item.Name, row.Find.Size,
-               Sorted == kTypeColumn ? &TypeOf(row).TypeText : nullptr, row.Find.ModifiedMs};
+               Sorted.Column == kTypeColumn ? &TypeOf(row).TypeText : nullptr, row.Find.ModifiedMs};
   }
   std::vector<size_t> order(Rows.size());
   std::iota(order.begin(), order.end(), size_t{0});
   std::sort(order.begin(), order.end(),
-            [&](size_t a, size_t b) { return ItemOrder::Less(keys[a], keys[b], Sorted); });
+            [&](size_t a, size_t b) { return ItemOrder::Less(keys[a], keys[b], Sorted.Column, Sorted.Descending); });
   std::vector<Row> sorted;
   sorted.reserve(Rows.size());
   for (size_t i : order) sorted.push_back(std::move(Rows[i]));
@@ -265,7 +270,9 @@ void LocalFolderModel::FillRowDetails(Row& row) const {
   // 5. The date in the process-wide format; nothing for an unknown time.
   item.ModifiedText.clear();
   if (row.Find.Valid && row.Find.ModifiedMs != 0)
-    item.ModifiedText = DateSettings::FormatDateTime(QDateTime::fromMSecsSinceEpoch(row.Find.ModifiedMs));
+    // The device pane's and the image pane's format, so both lists read alike.
+    item.ModifiedText =
+        DateSettings::ListingFormat().Format(QDateTime::fromMSecsSinceEpoch(row.Find.ModifiedMs));
   // 6.
   item.DetailsPending = false;
 }

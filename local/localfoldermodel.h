@@ -14,9 +14,10 @@
 //   Views with uniform row sizes ask only for the rows they paint.
 // - Sizes and totals are 64-bit; ItemAt(row).SizeBytes is valid from the
 //   fill on, details pending or not.
-// - The sort column of the next fill and the row to select after it are
-//   consumed by that fill (both back to 0), so navigation sorts by name and
-//   selects the first row unless the caller asks otherwise just before.
+// - Every fill sorts by the order the user chose last (SetSortOrder; by name
+//   ascending until one is chosen), navigation included. The row to select
+//   after a fill is consumed by it (back to 0), so navigation selects the
+//   first row unless the caller asks otherwise just before.
 // - QtCore only; icons arrive through LocalIconProvider. Main thread only.
 
 #include <QAbstractTableModel>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "items/filetypes.h"
+#include "items/listsort.h"
 #include "items/paneitem.h"
 #include "local/localnamespace.h"
 
@@ -98,16 +100,16 @@ class LocalFolderModel : public QAbstractTableModel {
   QString TotalText() const;
   int64_t Total() const { return TotalBytes; }
 
-  int NextSortColumn() const { return NextSort; }
-  void SetNextSortColumn(int column) { NextSort = column; }
-  int ChosenSortColumn() const { return ChosenSort; }
-  void SetChosenSortColumn(int column) { ChosenSort = column; }
+  const ListSort& SortOrder() const { return Sort; }
+  // Takes effect at the next fill.
+  void SetSortOrder(const ListSort& sort);
   int NextSelectIndex() const { return NextSelect; }
   void SetNextSelectIndex(int row) { NextSelect = row; }
   int MenuItemIndex() const { return MenuItem; }
   void SetMenuItemIndex(int row) { MenuItem = row; }
   // The column the list is sorted by now.
-  int SortedColumn() const { return Sorted; }
+  int SortedColumn() const { return Sorted.Column; }
+  const ListSort& SortedBy() const { return Sorted; }
   // Rows whose details have been filled (benchmarks).
   int DetailedCount() const;
 
@@ -120,7 +122,7 @@ class LocalFolderModel : public QAbstractTableModel {
   };
 
   [[nodiscard]] bool FillItems(const QString& id, QString& error);
-  void SortRows(int column);
+  void SortRows(const ListSort& sort);
   const FileTypes::Type& TypeOf(const Row& row) const;
   void FillRowDetails(Row& row) const;
   void EnsureDetails(int row) const;
@@ -138,9 +140,8 @@ class LocalFolderModel : public QAbstractTableModel {
   QString CurrentText;
   std::vector<HistoryEntry> PathHistory;
   int64_t TotalBytes = 0;
-  int NextSort = 0;
-  int ChosenSort = 0;
+  ListSort Sort;
   int NextSelect = 0;
   int MenuItem = 0;
-  int Sorted = 0;
+  ListSort Sorted;
 };

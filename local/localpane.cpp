@@ -11,6 +11,7 @@
 #include <QTreeView>
 #include <algorithm>
 
+#include "items/panestatus.h"
 #include "link/busycursor.h"
 #include "link/silentdialogs.h"
 #include "local/localcontextmenu.h"
@@ -108,6 +109,8 @@ void LocalPane::SetUpViews() {
   header->setSortIndicator(LocalFolderModel::kNameColumn, Qt::AscendingOrder);
   for (int column = 0; column < LocalFolderModel::kColumnCount; ++column)
     header->resizeSection(column, kColumnWidths[column]);
+  header->resizeSection(LocalFolderModel::kNameColumn,
+                        std::max(kColumnWidths[0], FolderView::ShortNameWidth(*report, 16)));
   connect(header, &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
 
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)}) {
@@ -118,11 +121,14 @@ void LocalPane::SetUpViews() {
     view->installEventFilter(this);
   }
   // Small icons run in rows, the list in columns.
+  // Wide enough for an 8.3 name under or beside its icon; longer PC names wrap.
+  const int underIcon = std::max(96, FolderView::ShortNameWidth(*icons, 0));
+  const int besideIcon = std::max(180, FolderView::ShortNameWidth(*icons, 16));
   Form->lstviewLocal->SetViews(
       report, icons,
-      {{{QListView::IconMode, QSize(32, 32), QSize(96, 72), QListView::LeftToRight, true},
-        {QListView::ListMode, QSize(16, 16), QSize(180, 22), QListView::LeftToRight, false},
-        {QListView::ListMode, QSize(16, 16), QSize(180, 22), QListView::TopToBottom, false}}});
+      {{{QListView::IconMode, QSize(32, 32), QSize(underIcon, 72), QListView::LeftToRight, true},
+        {QListView::ListMode, QSize(16, 16), QSize(besideIcon, 22), QListView::LeftToRight, false},
+        {QListView::ListMode, QSize(16, 16), QSize(besideIcon, 22), QListView::TopToBottom, false}}});
 }
 
 void LocalPane::SetUpStatusBar() {
@@ -132,8 +138,12 @@ void LocalPane::SetUpStatusBar() {
   StatusTotal = new QLabel(Form->stabarLocal);
   StatusTotal->setObjectName(QStringLiteral("stabarLocalPanel1"));
   StatusTotal->setMinimumWidth(kStatusTotalWidth);
+  StatusSelection = new QLabel(Form->stabarLocal);
+  StatusSelection->setObjectName(QStringLiteral("stabarLocalSelection"));
   Form->stabarLocal->addWidget(StatusCount);
   Form->stabarLocal->addWidget(StatusTotal, 1);
+  Form->stabarLocal->addWidget(StatusSelection);
+  connect(this, &LocalPane::SelectionChanged, this, &LocalPane::ShowSelectionSummary);
 }
 
 void LocalPane::resizeEvent(QResizeEvent* event) {
@@ -193,7 +203,8 @@ void LocalPane::ShowOpened(const LocalFolderModel::OpenResult& result) {
   }
   StatusCount->setText(Model->CountText());
   StatusTotal->setText(Model->TotalText());
-  Form->lstviewLocalReport->header()->setSortIndicator(Model->SortedColumn(), Qt::AscendingOrder);
+  Form->lstviewLocalReport->header()->setSortIndicator(Model->SortedBy().Column,
+                                                       Model->SortedBy().Order());
   // Up has nowhere to go from the computer location.
   Form->tbtnLocalUp->setEnabled(!Model->ParentId().isEmpty());
 }
@@ -201,8 +212,7 @@ void LocalPane::ShowOpened(const LocalFolderModel::OpenResult& result) {
 void LocalPane::ClearSelection() { Selection->clearSelection(); }
 
 void LocalPane::RefreshAfterCommand() {
-  // After a command: re-read in the user's order with the same row selected.
-  Model->SetNextSortColumn(Model->ChosenSortColumn());
+  // After a command: re-read (in the user's order) with the same row selected.
   Model->SetNextSelectIndex(Model->MenuItemIndex());
   OpenFolder(Model->CurrentId());
 }
@@ -218,6 +228,13 @@ std::vector<int> LocalPane::SelectedRows() const {
     rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
   return rows;
+}
+
+void LocalPane::ShowSelectionSummary() {
+  int64_t bytes = 0;
+  const std::vector<int> rows = SelectedRows();
+  for (const int row : rows) bytes += Model->ItemAt(row).SizeBytes;
+  StatusSelection->setText(PaneStatus::SelectionSummary(static_cast<qsizetype>(rows.size()), bytes));
 }
 
 std::vector<LocalPane::SelectedItem> LocalPane::SelectedItems() const {
@@ -296,10 +313,11 @@ void LocalPane::OpenItem(const QModelIndex& index) {
   if (OpenFolder(Model->FullPath(index.row()))) ClearSelection();
 }
 
-void LocalPane::SortByColumn(int column) {
-  Model->SetNextSortColumn(column);
-  Model->SetChosenSortColumn(column);
-  OpenFolder(Model->CurrentId());
+void LocalPane::SortByColumn(int column) { SetSortOrder(Model->SortOrder().Clicked(column)); }
+
+void LocalPane::SetSortOrder(const ListSort& sort) {
+  Model->SetSortOrder(sort);
+  if (!Model->CurrentId().isEmpty()) OpenFolder(Model->CurrentId());
 }
 
 bool LocalPane::ListKeyDown(QKeyEvent* event) {

@@ -78,6 +78,11 @@ class LocalPane : public QWidget, public LocalMenuHost {
   LocalFolderModel& FolderModel() override { return *Model; }
   QWidget* MenuParent() override { return this; }
 
+  // The list's order: a header click turns it round or picks another column;
+  // every folder shown follows it. Setting it re-reads the folder shown.
+  const ListSort& SortOrder() const { return Model->SortOrder(); }
+  void SetSortOrder(const ListSort& sort);
+
   ViewStyle CurrentViewStyle() const;
   void SetViewStyle(ViewStyle style);
   QAbstractItemView* ActiveView() const;
@@ -116,6 +121,7 @@ class LocalPane : public QWidget, public LocalMenuHost {
   void OpenItem(const QModelIndex& index);
   void SortByColumn(int column);
   bool ListKeyDown(QKeyEvent* event);
+  void ShowSelectionSummary();
 
   std::unique_ptr<Ui::LocalPane> Form;
   std::unique_ptr<ThemeIconProvider> IconSource;
@@ -127,6 +133,7 @@ class LocalPane : public QWidget, public LocalMenuHost {
   LocalItemDelegate* IconsDelegate = nullptr;
   QLabel* StatusCount = nullptr;
   QLabel* StatusTotal = nullptr;
+  QLabel* StatusSelection = nullptr;  // the selection's items and size
   UserDialogs* UserDialogsPtr = nullptr;
   std::unique_ptr<LocalContextMenu> Menu;
 };

@@ -34,7 +34,8 @@ void DeviceBrowser::FillDeviceDetails(int first, int last) {
   for (int i = first; i <= last; ++i) Catalog.FillDetails(Items[static_cast<size_t>(i)]);
 }
 
-int DeviceBrowser::CompareDeviceItems(const PaneItem& a, const PaneItem& b, int column) {
+int DeviceBrowser::CompareDeviceItems(const PaneItem& a, const PaneItem& b, int column,
+                                      bool descending) {
   if (a.IsFolder() != b.IsFolder()) return a.IsFolder() ? -1 : 1;
   int order = 0;
   switch (column) {
@@ -47,10 +48,16 @@ int DeviceBrowser::CompareDeviceItems(const PaneItem& a, const PaneItem& b, int 
       order = CompareTexts(a.TypeText, b.TypeText);
       break;
     default:
-      order = CompareTexts(a.ModifiedText, b.ModifiedText);
+      // The shown text sorts by date only while the date comes first in it
+      // and its time has a fixed width; the value always does.
+      if (a.ModifiedAt.isValid() && b.ModifiedAt.isValid())
+        order = Sign(a.ModifiedAt.toMSecsSinceEpoch() - b.ModifiedAt.toMSecsSinceEpoch());
+      else
+        order = CompareTexts(a.ModifiedText, b.ModifiedText);
       break;
   }
-  return order != 0 ? order : CompareTexts(a.Name, b.Name);
+  if (order == 0) order = CompareTexts(a.Name, b.Name);
+  return descending ? -order : order;
 }
 
 QString DeviceBrowser::ParentPath(const QString& path) {
@@ -144,7 +151,7 @@ bool DeviceBrowser::ApplyListing(FolderListing& listing) {
       emit FreeSpaceCaptionChanged(FreeCaption);
     }
   }
-  (void)SortItems(DeviceChosenSortColumn);
+  (void)SortItems(ChosenSort);
   ListingRead = listed;
   FailureStatus =
       listed ? QString() : DeviceText::ListingFailedStatus(listing.Failure, ShellRef.SelectedPort());
@@ -170,17 +177,17 @@ void DeviceBrowser::ReportResult(const JobResult& result) {
     ShellRef.Report(result);
 }
 
-QList<int> DeviceBrowser::SortItems(int column) {
+QList<int> DeviceBrowser::SortItems(const ListSort& sort) {
   // Type texts are otherwise looked up only for rows that become visible; a
   // sort by type needs them all, or it would compare empty texts.
-  if (column == kSortType) FillDeviceDetails(0, ItemCount() - 1);
+  if (sort.Column == kSortType) FillDeviceDetails(0, ItemCount() - 1);
   std::vector<int> order(Items.size());
   std::iota(order.begin(), order.end(), 0);
   // Stable: a listing may name an item twice, and equal items keep their
   // places rather than swap at every sort.
-  std::stable_sort(order.begin(), order.end(), [this, column](int a, int b) {
+  std::stable_sort(order.begin(), order.end(), [this, &sort](int a, int b) {
     return CompareDeviceItems(Items[static_cast<size_t>(a)], Items[static_cast<size_t>(b)],
-                              column) < 0;
+                              sort.Column, sort.Descending) < 0;
   });
   std::vector<PaneItem> sorted;
   sorted.reserve(Items.size());
@@ -191,7 +198,7 @@ QList<int> DeviceBrowser::SortItems(int column) {
     newRows[old] = row;
   }
   Items = std::move(sorted);
-  LastSortColumn = column;
+  LastSort = sort;
   return newRows;
 }
 
@@ -254,10 +261,12 @@ void DeviceBrowser::OpenItem(int index) {
 
 void DeviceBrowser::ChooseHistoryPath(const QString& path) { OpenDeviceFolder(path); }
 
-void DeviceBrowser::SortByColumn(int column) {
-  DeviceChosenSortColumn = column;
+void DeviceBrowser::SortByColumn(int column) { SetSortOrder(ChosenSort.Clicked(column)); }
+
+void DeviceBrowser::SetSortOrder(const ListSort& sort) {
+  ChosenSort = {std::clamp(sort.Column, int{kSortName}, int{kSortModified}), sort.Descending};
   emit ItemsAboutToSort();
-  const QList<int> newRows = SortItems(column);
+  const QList<int> newRows = SortItems(ChosenSort);
   emit ItemsSorted(newRows);
 }
 

@@ -9,8 +9,9 @@
 //   and refresh lists the folder again through DeviceLister. A sort orders
 //   the items held (ItemsSorted), without a new listing: the listing has
 //   nothing the sort needs.
-// - Every fill sorts by the column the user chose last (by name until one
-//   is chosen), whatever asked for it. OpenDeviceFolder is the one way to
+// - Every fill sorts by the order the user chose last (by name ascending
+//   until one is chosen; a second click on the same column turns it round),
+//   whatever asked for it. OpenDeviceFolder is the one way to
 //   show a folder. Refresh and navigation select the first item (and then
 //   clear the selection); RefreshKeepingView, used after commands that
 //   change the device, keeps the user's selection: by name where the command knows
@@ -49,6 +50,7 @@
 #include <functional>
 #include <vector>
 
+#include "items/listsort.h"
 #include "items/paneitem.h"
 #include "remote/devicelister.h"
 #include "remote/devicetypecatalog.h"
@@ -89,7 +91,11 @@ class DeviceBrowser : public QObject {
   const QString& PathBoxText() const { return PathText; }
   const QString& ObjectsText() const { return StatusObjects; }
   const QString& SizeStatusText() const { return StatusSize; }
-  int SortedBy() const { return LastSortColumn; }
+  // The order the items are in now, and the one every fill follows.
+  const ListSort& SortedBy() const { return LastSort; }
+  const ListSort& SortOrder() const { return ChosenSort; }
+  // Sorts the items held by sort and keeps it for later fills.
+  void SetSortOrder(const ListSort& sort);
 
   int ItemCount() const { return static_cast<int>(Items.size()); }
   // The record at index, or null when out of range.
@@ -99,16 +105,17 @@ class DeviceBrowser : public QObject {
   // Drops the free-space figure (the image feature does so after a restore).
   void ResetDeviceFreeBytes() { FreeBytes = 0; }
 
-  // Negative when a goes first: folders first, then by column ascending,
-  // then by name. Texts compare by code unit, case-sensitive.
-  static int CompareDeviceItems(const PaneItem& a, const PaneItem& b, int column);
+  // Negative when a goes first: folders first, then by column, then by
+  // name; descending turns round all but the folders-first. Texts compare
+  // by code unit, case-sensitive; dates by their value where both have one.
+  static int CompareDeviceItems(const PaneItem& a, const PaneItem& b, int column,
+                                bool descending = false);
   // The parent folder of a device path: "\" for "\" and for one-level paths.
   static QString ParentPath(const QString& path);
   // The path of a folder named name inside path, without doubled "\".
   static QString ChildPath(const QString& path, const QString& name);
 
   // Sort and selection fields of the next fill (see the class comment).
-  int DeviceChosenSortColumn = kSortName;
   int DeviceNextSelectIndex = 0;
   int DeviceMenuItemIndex = 0;
   // When set, the next fill selects the item of this name (ignoring case)
@@ -150,7 +157,7 @@ class DeviceBrowser : public QObject {
   void GoUp();                // parent folder, no selection
   void OpenItem(int index);   // folder: open it; file: RunProgramRequested
   void ChooseHistoryPath(const QString& path);
-  void SortByColumn(int column);  // the items held sorted by column, kept for later fills
+  void SortByColumn(int column);  // a header click: SetSortOrder(SortOrder().Clicked(column))
   void PortChanged();             // fresh start on the root of the new port
   // As PortChanged, for the listing nobody asked for at start-up: a failure
   // goes to the status bar and the console instead of a box.
@@ -179,8 +186,8 @@ class DeviceBrowser : public QObject {
   // Takes the listing's items, free space and status; false when it failed.
   bool ApplyListing(FolderListing& listing);
   void ReportListing(const JobResult& result, bool quiet);
-  // Sorts Items by column; each old row's new row.
-  QList<int> SortItems(int column);
+  // Sorts Items; each old row's new row.
+  QList<int> SortItems(const ListSort& sort);
   void UpdateStatus();
   void RecordInHistory(const QString& path);
 
@@ -199,5 +206,6 @@ class DeviceBrowser : public QObject {
   QString PathText;
   QString StatusObjects;
   QString StatusSize;
-  int LastSortColumn = kSortName;
+  ListSort ChosenSort;
+  ListSort LastSort;
 };

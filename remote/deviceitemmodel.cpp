@@ -1,6 +1,7 @@
 #include "remote/deviceitemmodel.h"
 
 #include "items/paneitem.h"
+#include "items/panestatus.h"
 #include "remote/devicebrowser.h"
 
 DeviceItemModel::DeviceItemModel(DeviceBrowser& browser, QObject* parent)
@@ -66,6 +67,10 @@ QVariant DeviceItemModel::data(const QModelIndex& index, int role) const {
       break;
     case Qt::TextAlignmentRole:
       if (index.column() == kSize) return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
+      break;
+    case Qt::ToolTipRole:
+      // The column shows KB; the tip gives the exact figure.
+      if (index.column() == kSize && !item->IsFolder()) return PaneStatus::ExactSize(item->SizeBytes);
       break;
     default:
       break;

@@ -37,13 +37,18 @@ DeviceListView::DeviceListView(QWidget* parent) : FolderView(parent) {
   for (QAbstractItemView* view :
        {static_cast<QAbstractItemView*>(report), static_cast<QAbstractItemView*>(icons)})
     SetUpView(view);
+  // Every cell wide enough for an 8.3 name: under its icon, or beside it.
+  // The list style gets a grid too: its items are of one size, and without
+  // one that is the first item's.
+  const int underIcon = std::max(kLargeIcon * 3 + 16, ShortNameWidth(*icons, 0));
+  const int besideIcon = std::max(kColumnWidths[0] + kSmallIcon, ShortNameWidth(*icons, kSmallIcon));
   SetViews(report, icons,
-           {{{QListView::IconMode, QSize(kLargeIcon, kLargeIcon),
-              // Wide enough for an 8.3 name under its icon.
-              QSize(kLargeIcon * 3 + 16, kLargeIcon * 2 + 8), QListView::LeftToRight},
-             {QListView::ListMode, QSize(kSmallIcon, kSmallIcon),
-              QSize(kColumnWidths[0] + kSmallIcon, kSmallIcon + 6), QListView::LeftToRight},
-             {QListView::ListMode, QSize(kSmallIcon, kSmallIcon), QSize(), QListView::TopToBottom}}});
+           {{{QListView::IconMode, QSize(kLargeIcon, kLargeIcon), QSize(underIcon, kLargeIcon * 2 + 8),
+              QListView::LeftToRight},
+             {QListView::ListMode, QSize(kSmallIcon, kSmallIcon), QSize(besideIcon, kSmallIcon + 6),
+              QListView::LeftToRight},
+             {QListView::ListMode, QSize(kSmallIcon, kSmallIcon), QSize(besideIcon, kSmallIcon + 6),
+              QListView::TopToBottom}}});
 }
 
 void DeviceListView::SetUpView(QAbstractItemView* view) {
@@ -70,6 +75,8 @@ void DeviceListView::SetModel(QAbstractItemModel* model) {
   IconView()->setSelectionModel(ReportView()->selectionModel());
   for (int column = 0; column < 4; ++column)
     ReportView()->setColumnWidth(column, kColumnWidths[column]);
+  ReportView()->setColumnWidth(
+      0, std::max(kColumnWidths[0], ShortNameWidth(*ReportView(), kSmallIcon)));
 }
 
 QModelIndex DeviceListView::ScrollTarget() const {
@@ -107,9 +114,9 @@ void DeviceListView::SelectRow(int row) {
   ActiveView()->scrollTo(index, QAbstractItemView::EnsureVisible);
 }
 
-void DeviceListView::ShowSortColumn(int column) {
+void DeviceListView::ShowSort(const ListSort& sort) {
   ReportView()->header()->setSortIndicatorShown(true);
-  ReportView()->header()->setSortIndicator(column, Qt::AscendingOrder);
+  ReportView()->header()->setSortIndicator(sort.Column, sort.Order());
 }
 
 QStringList DeviceListView::DroppedPaths(const QDropEvent& event) const {

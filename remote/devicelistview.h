@@ -15,6 +15,7 @@
 
 #include <QList>
 
+#include "items/listsort.h"
 #include "widgets/folderview.h"
 
 class QAbstractItemModel;
@@ -40,7 +41,7 @@ class DeviceListView : public FolderView {
   // Selects row, gives it the focus state and scrolls it fully into view;
   // -1 clears the selection.
   void SelectRow(int row);
-  void ShowSortColumn(int column);
+  void ShowSort(const ListSort& sort);
 
 
  signals:

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -12,7 +13,9 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QTreeView>
 
+#include "items/panestatus.h"
 #include "link/jobs/jobrunner.h"
 #include "link/shell/deviceshell.h"
 #include "remote/deviceicons.h"
@@ -59,8 +62,11 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   StatusSize = new QLabel(this);
   StatusSize->setObjectName(QStringLiteral("stabarTaloPanel1"));
   StatusSize->setMinimumWidth(kSizePanelMinWidth);
+  StatusSelection = new QLabel(this);
+  StatusSelection->setObjectName(QStringLiteral("stabarTaloSelection"));
   Form->stabarTalo->addWidget(StatusObjects);
   Form->stabarTalo->addWidget(StatusSize, 1);
+  Form->stabarTalo->addWidget(StatusSelection);
   btnCancel = new QPushButton(DeviceText::CancelCaption(), this);
   btnCancel->setObjectName(QStringLiteral("btnTaloCancel"));
   btnCancel->hide();
@@ -230,10 +236,14 @@ void DevicePane::ConnectBrowser() {
   DeviceBrowser& browser = *BrowserPtr;
   DeviceListView* list = Form->lstviewTalo;
   connect(&browser, &DeviceBrowser::SelectRequested, list, &DeviceListView::SelectRow);
-  connect(&browser, &DeviceBrowser::ItemsReset, list,
-          [list, &browser] { list->ShowSortColumn(browser.SortedBy()); });
+  connect(&browser, &DeviceBrowser::ItemsReset, list, [this, list, &browser] {
+    list->ShowSort(browser.SortedBy());
+    ShowSelectionSummary();
+  });
+  connect(list->ReportView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &DevicePane::ShowSelectionSummary);
   connect(&browser, &DeviceBrowser::ItemsSorted, list, [list, &browser] {
-    list->ShowSortColumn(browser.SortedBy());
+    list->ShowSort(browser.SortedBy());
     // The item the user was on stays in sight wherever the sort put it.
     QAbstractItemView* view = list->ActiveView();
     if (view->currentIndex().isValid()) view->scrollTo(view->currentIndex());
@@ -252,6 +262,14 @@ void DevicePane::ConnectBrowser() {
   });
   connect(list, &DeviceListView::UpRequested, &browser, &DeviceBrowser::GoUp);
   connect(list, &DeviceListView::ColumnClicked, &browser, &DeviceBrowser::SortByColumn);
+}
+
+void DevicePane::ShowSelectionSummary() {
+  int64_t bytes = 0;
+  const QList<int> rows = Form->lstviewTalo->SelectedRows();
+  for (const int row : rows)
+    if (const PaneItem* item = BrowserPtr->DeviceItemAt(row)) bytes += item->SizeBytes;
+  StatusSelection->setText(PaneStatus::SelectionSummary(rows.size(), bytes));
 }
 
 int DevicePane::SelectedIndex() const { return Form->lstviewTalo->SelectedRow(); }

@@ -143,6 +143,7 @@ class DevicePane : public QWidget {
   void ConnectBrowser();
   void UpdatePathBox(const QString& path);
   void UpdateStatusBar();
+  void ShowSelectionSummary();
 
   std::unique_ptr<Ui::DevicePane> Form;
   std::unique_ptr<DeviceBrowser> BrowserPtr;
@@ -152,6 +153,7 @@ class DevicePane : public QWidget {
   QComboBox* cbxCOM = nullptr;
   QLabel* StatusObjects = nullptr;
   QLabel* StatusSize = nullptr;
+  QLabel* StatusSelection = nullptr;  // the selection's items and size
   QMenu* ItemMenu = nullptr;
   TextView ShowText;
   QAction* ViewAction = nullptr;

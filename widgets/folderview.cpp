@@ -1,5 +1,6 @@
 #include "widgets/folderview.h"
 
+#include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QTreeView>
 
@@ -16,6 +17,13 @@ void FolderView::SetViews(QTreeView* report, QListView* icons, const IconLayouts
   if (indexOf(Report) < 0) addWidget(Report);
   if (indexOf(Icons) < 0) addWidget(Icons);
   setCurrentWidget(Report);
+}
+
+int FolderView::ShortNameWidth(const QWidget& widget, int iconWidth) {
+  // The item's margins and the gap between icon and text, with room to spare.
+  constexpr int kMargins = 20;
+  return QFontMetrics(widget.font()).horizontalAdvance(QStringLiteral("WWWWWWWW.WWW")) + iconWidth +
+         kMargins;
 }
 
 QAbstractItemView* FolderView::ActiveView() const {

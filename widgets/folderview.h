@@ -47,6 +47,11 @@ class FolderView : public QStackedWidget {
   void SetViews(QTreeView* report, QListView* icons, const IconLayouts& layouts);
 
   void SetViewStyle(ViewStyle style);
+
+  // The width a name column or an icon's cell needs to show any 8.3 name
+  // whole ("WWWWWWWW.WWW", the widest there is) beside an icon of iconWidth
+  // in the widget's font: a short name is never cut, at any text scale.
+  static int ShortNameWidth(const QWidget& widget, int iconWidth);
   ViewStyle Style() const { return CurrentStyle; }
   QAbstractItemView* ActiveView() const;
   QTreeView* ReportView() const { return Report; }

@@ -12,14 +12,17 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "image/imagediff.h"
 #include "image/imageextract.h"
 #include "image/imagelisting.h"
 #include "image/imagetext.h"
+#include "items/panestatus.h"
 #include "link/userdialogs.h"
 #include "remote/devicetextviewer.h"
 #include "remote/devicetypecatalog.h"
+#include "widgets/folderview.h"
 
 namespace {
 
@@ -61,7 +64,7 @@ ImagePane::ImagePane(FatVolume volume, const QString& imagePath, UserDialogs& di
   ListWidget->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListWidget->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Type"),
                                QStringLiteral("Modified")});
-  ListWidget->header()->resizeSection(kName, 140);
+  ListWidget->header()->resizeSection(kName, std::max(140, FolderView::ShortNameWidth(*ListWidget, 16)));
   Status = new QLabel(this);
   Status->setObjectName(QStringLiteral("lblImageStatus"));
 
@@ -134,7 +137,10 @@ bool ImagePane::OpenFolder(const QString& path) {
     auto* row = new QTreeWidgetItem(ListWidget);
     row->setText(kName, item.Name);
     row->setIcon(kName, style()->standardIcon(item.Folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
-    if (!item.Folder) row->setText(kSize, QStringLiteral("%1KB").arg(shell.SizeKB));
+    if (!item.Folder) {
+      row->setText(kSize, QStringLiteral("%1KB").arg(shell.SizeKB));
+      row->setToolTip(kSize, PaneStatus::ExactSize(shell.SizeBytes));
+    }
     row->setTextAlignment(kSize, Qt::AlignRight | Qt::AlignVCenter);
     row->setText(kType, shell.TypeText);
     row->setText(kModified, shell.ModifiedText);

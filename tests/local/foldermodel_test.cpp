@@ -2,6 +2,7 @@
 // history and the way up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <QAbstractItemModelTester>
 #include <QStringList>
 #include <QUrl>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "items/datesettings.h"
+#include "items/listsort.h"
 #include "local/itemorder.h"
 #include "local/localfoldermodel.h"
 #include "tests/local/localtesttree.h"
@@ -108,15 +110,22 @@ TEST(LocalFolderModel, sortsFoldersFirstThenByTheChosenColumnWithNameAsTieBreak)
   LocalFolderModel model(tree.Places());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Column);
-    model.SetNextSortColumn(c.Column);
+    model.SetSortOrder({c.Column, false});
     ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
     if (!c.Expected.isEmpty()) {
       EXPECT_EQ(Names(model), c.Expected);
+      // Descending turns round the files; the folders stay first.
+      model.SetSortOrder({c.Column, true});
+      ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
+      QStringList reversed = c.Expected.mid(2);
+      std::reverse(reversed.begin(), reversed.end());
+      EXPECT_EQ(Names(model).mid(2), reversed);
+      EXPECT_EQ(Names(model).mid(0, 2), (QStringList{"Zeta", "alpha"}));
+      model.SetSortOrder({c.Column, false});
     }
     EXPECT_EQ(model.SortedColumn(), c.Column);
-    EXPECT_EQ(model.NextSortColumn(), 0) << "the sort column lasts one fill";
   }
-  model.SetNextSortColumn(2);
+  model.SetSortOrder({2, false});
   ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
   EXPECT_EQ(Names(model).mid(0, 2), (QStringList{"alpha", "Zeta"}));
   for (int row = 3; row < model.ItemCount(); ++row) {
@@ -128,6 +137,28 @@ TEST(LocalFolderModel, sortsFoldersFirstThenByTheChosenColumnWithNameAsTieBreak)
       EXPECT_LT(ItemOrder::CompareNames(model.ItemAt(row - 1).Name, model.ItemAt(row).Name), 0);
     }
   }
+}
+
+// The order each pane keeps between runs, as text: what does not read back
+// gives the name column ascending; a header click turns round or starts anew.
+TEST(ListSortOrder, readsBackWhatItWroteAndNothingElse) {
+  const struct {
+    const char* Text;
+    ListSort Read;
+  } cases[] = {
+      {"3 descending", {3, true}}, {"1 ascending", {1, false}}, {"0 descending", {0, true}},
+      {"4 ascending", {}},         {"-1 descending", {}},       {"2 sideways", {}},
+      {"", {}},                    {"x ascending", {}},         {"2 descending extra", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const ListSort read = ListSort::FromText(QString::fromLatin1(c.Text), 4);
+    EXPECT_EQ(read, c.Read);
+    EXPECT_EQ(ListSort::FromText(read.ToText(), 4), read);
+  }
+  EXPECT_EQ((ListSort{2, false}.Clicked(2)), (ListSort{2, true}));
+  EXPECT_EQ((ListSort{2, true}.Clicked(2)), (ListSort{2, false}));
+  EXPECT_EQ((ListSort{2, true}.Clicked(1)), (ListSort{1, false}));
 }
 
 TEST(LocalFolderModel, hidesDotFilesAndMarksItemsOfAHiddenFolderOpenedByPath) {
@@ -305,7 +336,7 @@ TEST(LocalFolderModel, fillsDetailsOnlyForRowsAskedFor) {
   EXPECT_EQ(model.ItemAt(10).IconIndex, model.ItemAt(19).IconIndex) << "one icon per type";
 }
 
-TEST(LocalFolderModel, datesFollowTheProcessWideFormatAndOmitMidnight) {
+TEST(LocalFolderModel, datesReadAsTheDevicePanesAndOmitMidnight) {
   LocalTestTree tree;
   LocalTestTree::SetModified(tree.File("f/a"), QDateTime(QDate(2005, 12, 31), QTime(0, 0)));
   LocalTestTree::SetModified(tree.File("f/b"), QDateTime(QDate(2005, 12, 31), QTime(12, 0)));
@@ -316,10 +347,11 @@ TEST(LocalFolderModel, datesFollowTheProcessWideFormatAndOmitMidnight) {
   const QString noon = Cell(model, 1, LocalFolderModel::kModifiedColumn);
   EXPECT_TRUE(noon.startsWith("2005/12/31 ")) << noon.toStdString();
   EXPECT_TRUE(noon.contains("12")) << noon.toStdString();
-  // After a listing date that did not convert: month first, with "-".
+  // A listing date that did not convert changes nothing here: the list
+  // shows dates as the device pane shows them.
   DateSettings::NoteListingConversion(false);
   ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
-  EXPECT_EQ(Cell(model, 0, LocalFolderModel::kModifiedColumn), "12-31-05");
+  EXPECT_EQ(Cell(model, 0, LocalFolderModel::kModifiedColumn), "2005/12/31");
   DateSettings::Reset();
 }
 
@@ -331,7 +363,7 @@ TEST(LocalFolderModel, passesTheItemModelTesterThroughFolderChanges) {
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
   model.FillDetails(0, 5);
-  model.SetNextSortColumn(3);
+  model.SetSortOrder({3, false});
   ASSERT_TRUE(model.OpenFolder(tree.Path("f")).Ok);
   ASSERT_TRUE(model.OpenFolder(tree.Path("f/sub")).Ok);
   ASSERT_TRUE(model.OpenFolder(model.ComputerId()).Ok);

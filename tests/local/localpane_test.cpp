@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -96,21 +97,44 @@ TEST_F(LocalPaneTest, navigatesByDoubleClickEnterBackspaceAndStopsAtTheComputer)
   EXPECT_TRUE(Dialogs.Messages.empty());
 }
 
-TEST_F(LocalPaneTest, columnClickSortsOnceAndRefreshSortsByNameAgain) {
+// A header click sorts by the column, a second turns the order round
+// (folders stay first); refresh and navigation keep the order chosen.
+TEST_F(LocalPaneTest, columnClicksSortBothWaysAndEveryFolderShownKeepsTheOrder) {
   Tree.File("a.txt", 3000);
   Tree.File("b.txt", 10);
   Tree.File("c.txt", 200);
+  Tree.Folder("sub");
   ASSERT_TRUE(Pane->OpenFolder(Tree.Root));
-  emit Report()->header()->sectionClicked(LocalFolderModel::kSizeColumn);
-  EXPECT_EQ(Names(), (QStringList{"b.txt", "c.txt", "a.txt"}));
-  EXPECT_EQ(Report()->header()->sortIndicatorSection(), LocalFolderModel::kSizeColumn);
-  EXPECT_EQ(Pane->SelectedRows(), std::vector<int>{0}) << "the row picked by the fill stays selected";
-  EXPECT_EQ(Pane->findChild<QLabel*>("stabarLocalPanel0")->text(), "3 object(s)");
+  const struct {
+    const char* Then;
+    QStringList Rows;
+    Qt::SortOrder Arrow;
+  } steps[] = {
+      {"first click", {"sub", "b.txt", "c.txt", "a.txt"}, Qt::AscendingOrder},
+      {"second click", {"sub", "a.txt", "c.txt", "b.txt"}, Qt::DescendingOrder},
+      {"refresh", {"sub", "a.txt", "c.txt", "b.txt"}, Qt::DescendingOrder},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Then);
+    if (QByteArray(step.Then) == "refresh")
+      Pane->findChild<QAction*>("tbtnLocalRefresh")->trigger();
+    else
+      emit Report()->header()->sectionClicked(LocalFolderModel::kSizeColumn);
+    EXPECT_EQ(Names(), step.Rows);
+    EXPECT_EQ(Report()->header()->sortIndicatorSection(), LocalFolderModel::kSizeColumn);
+    EXPECT_EQ(Report()->header()->sortIndicatorOrder(), step.Arrow);
+  }
+  EXPECT_TRUE(Pane->SelectedRows().empty()) << "refresh clears the selection";
+  EXPECT_EQ(Pane->findChild<QLabel*>("stabarLocalSelection")->text(), "");
+  EXPECT_EQ(Pane->findChild<QLabel*>("stabarLocalPanel0")->text(), "4 object(s)");
   EXPECT_EQ(Pane->findChild<QLabel*>("stabarLocalPanel1")->text(), "3.1 KB");
+  Select(RowOf("a.txt"));
+  EXPECT_EQ(Pane->findChild<QLabel*>("stabarLocalSelection")->text(), "1 selected, 2.9 KB");
+  const QModelIndex size = Pane->FolderModel().index(RowOf("a.txt"), LocalFolderModel::kSizeColumn);
+  EXPECT_EQ(size.data(Qt::ToolTipRole).toString(), QLocale().toString(3000) + " bytes");
 
-  Pane->findChild<QAction*>("tbtnLocalRefresh")->trigger();
-  EXPECT_EQ(Names(), (QStringList{"a.txt", "b.txt", "c.txt"}));
-  EXPECT_TRUE(Pane->SelectedRows().empty());
+  ASSERT_TRUE(Pane->OpenFolder(Tree.Path("sub")));
+  EXPECT_EQ(Report()->header()->sortIndicatorOrder(), Qt::DescendingOrder) << "navigation keeps it";
 }
 
 TEST_F(LocalPaneTest, contextCommandsRefreshKeepingTheChosenSortAndRow) {

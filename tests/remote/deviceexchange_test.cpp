@@ -155,7 +155,7 @@ TEST_F(DeviceExchange, sortBySizeKeepsFoldersFirstAndRefreshKeepsTheUsersView) {
   const size_t commands = Sim().Commands().size();
   Browser.SortByColumn(DeviceBrowser::kSortSize);
   EXPECT_EQ(Names(), QStringList({"ZED", "SMALL.DAT", "MID.DAT", "TWIN.DAT", "BIG.DAT"}));
-  EXPECT_EQ(Browser.SortedBy(), DeviceBrowser::kSortSize);
+  EXPECT_EQ(Browser.SortedBy().Column, DeviceBrowser::kSortSize);
   EXPECT_EQ(Sim().Commands().size(), commands) << "nothing listed";
 
   // The user's row survives a change of the device; it is clamped when the

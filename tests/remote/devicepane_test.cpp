@@ -14,7 +14,9 @@
 #include <functional>
 #include <QHeaderView>
 #include <QLabel>
+#include <QFontMetrics>
 #include <QListView>
+#include <QLocale>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -108,18 +110,67 @@ TEST_F(DevicePaneTest, keysAndDoubleClickNavigateAndRunPrograms) {
   EXPECT_EQ(Child<QComboBox>("cbxTalo")->count(), 2);
 }
 
-TEST_F(DevicePaneTest, headerClickSortsBySizeFoldersFirst) {
+// A header click sorts by the column; a second click turns the order round
+// (folders stay first), shown by the header's arrow; the next listing keeps it.
+TEST_F(DevicePaneTest, headerClicksSortBothWaysFoldersFirstAndListingsKeepTheOrder) {
   Sim().PutFile("\\B.DAT", std::string(900, 'b'));
   Sim().PutFile("\\A.DAT", std::string(1900, 'a'));
   Sim().MakeDir("\\Z");
   Pane.PortChanged();
   QHeaderView* header = Pane.ListView()->ReportView()->header();
   const int x = header->sectionViewportPosition(DeviceItemModel::kSize) + 10;
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-  EXPECT_EQ(Row("Z"), 0);
-  EXPECT_EQ(Row("B.DAT"), 1);
-  EXPECT_EQ(Row("A.DAT"), 2);
-  EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+  const struct {
+    const char* Then;
+    QStringList Rows;
+    Qt::SortOrder Arrow;
+  } steps[] = {
+      {"first click", {"Z", "B.DAT", "A.DAT"}, Qt::AscendingOrder},
+      {"second click", {"Z", "A.DAT", "B.DAT"}, Qt::DescendingOrder},
+      {"refresh", {"Z", "A.DAT", "B.DAT"}, Qt::DescendingOrder},
+      {"third click", {"Z", "B.DAT", "A.DAT"}, Qt::AscendingOrder},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.Then);
+    if (QByteArray(step.Then) == "refresh")
+      Pane.Browser().RefreshKeepingView();
+    else
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    for (int row = 0; row < step.Rows.size(); ++row) EXPECT_EQ(Row(step.Rows[row]), row);
+    EXPECT_EQ(header->sortIndicatorSection(), DeviceItemModel::kSize);
+    EXPECT_EQ(header->sortIndicatorOrder(), step.Arrow);
+  }
+  // The size column's tip gives the exact figure; the status bar sums up the selection.
+  const QModelIndex size = Pane.Model().index(Row("A.DAT"), DeviceItemModel::kSize);
+  EXPECT_EQ(size.data(Qt::ToolTipRole).toString(), QLocale().toString(1900) + " bytes");
+  Pane.ListView()->ReportView()->selectAll();
+  EXPECT_EQ(Child<QLabel>("stabarTaloSelection")->text(), "3 selected, 2.7 KB");
+}
+
+// An 8.3 name is never cut, in any view style: the widest there is gets a
+// cell as wide as its text (and its icon beside it, where the icon is beside).
+TEST_F(DevicePaneTest, theWidestShortNameFitsItsCellInEveryViewStyle) {
+  Sim().PutFile("\\A.TXT", "a");
+  Sim().PutFile("\\WWWWWWWW.WWW", "w");
+  Pane.PortChanged();
+  Pane.resize(800, 600);
+  Pane.show();
+  DeviceListView* list = Pane.ListView();
+  const QString name = QStringLiteral("WWWWWWWW.WWW");
+  const struct {
+    FolderView::ViewStyle Style;
+    int IconBeside;
+  } styles[] = {{FolderView::ViewStyle::LargeIcons, 0},
+                {FolderView::ViewStyle::SmallIcons, 16},
+                {FolderView::ViewStyle::List, 16},
+                {FolderView::ViewStyle::Report, 16}};
+  for (const auto& c : styles) {
+    SCOPED_TRACE(static_cast<int>(c.Style));
+    list->SetViewStyle(c.Style);
+    QCoreApplication::processEvents();
+    QAbstractItemView* view = list->ActiveView();
+    const int width = view->visualRect(Pane.Model().index(Row(name), 0)).width();
+    EXPECT_GE(width, QFontMetrics(view->font()).horizontalAdvance(name) + c.IconBeside);
+  }
 }
 
 // Shift and Ctrl select several rows; a header click sorts the rows held,

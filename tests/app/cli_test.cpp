@@ -218,8 +218,10 @@ TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
                                     "--verbose", "dir", "--verbose"});
   ASSERT_EQ(run.What, CliCall::Action::Run);
   EXPECT_EQ(QLatin1String(run.Command->Name), QLatin1String("run"));
-  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose && run.Quick);
-  EXPECT_FALSE(ParseCliCall({"ls"}).Quick);
+  // --quick, once the way to quick answers, is taken and changes nothing.
+  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose && !run.StandardWaits && !run.Json);
+  EXPECT_TRUE(ParseCliCall({"--standard-waits", "--json", "ls"}).StandardWaits);
+  EXPECT_TRUE(ParseCliCall({"ls", "--json"}).Json);
   EXPECT_EQ(run.Port, QStringLiteral("COM3"));
   EXPECT_EQ(run.LogPath, QStringLiteral("x.log"));
   // After the first argument an option-like word belongs to the line.
@@ -301,7 +303,8 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   std::ofstream(pcFile, std::ios::binary) << content;
   const QString port = QString::fromStdString(PortPath());
 
-  // Quick answers for the free-space look-up.
+  // Quick answers for the free-space look-up (the default; --quick is kept
+  // for scripts that still pass it).
   const auto put =
       RunCli({"--port", port, "--quick", "put", QString::fromStdString(pcFile), "\\DATA"});
   EXPECT_EQ(put.ExitCode, 0) << put.Err.toStdString();

@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -163,6 +166,34 @@ TEST_F(FleetOnSimulators, putReachesEveryPortAndSummarisesEachInOrder) {
   EXPECT_TRUE(lines[lines.size() - 2].startsWith("portA  ok  ")) << lines[lines.size() - 2].toStdString();
   EXPECT_TRUE(lines.last().startsWith("portB  ok  ")) << lines.last().toStdString();
   EXPECT_TRUE(lines.last().endsWith(" s"));
+}
+
+// run types its line on every port: each answer line prefixed, a summary
+// line a port (an object with --json), the fleet's exit status; a log must
+// be each port's own.
+TEST_F(FleetOnSimulators, runTypesTheLineOnEveryPortAndSummarisesEach) {
+  StartSims(2);
+  const QString missing = Links.filePath(QStringLiteral("ttyGONE"));
+  const CliResult all = RunCli(Ports() + QStringList{"run", "ver"});
+  EXPECT_EQ(all.ExitCode, 0) << all.Err.toStdString();
+  for (const char* name : {"portA", "portB"}) {
+    EXPECT_TRUE(all.Out.contains(QStringLiteral("[%1] ver\n").arg(name))) << all.Out.toStdString();
+    EXPECT_TRUE(all.Out.contains(QRegularExpression(QStringLiteral("\n%1  ok  [0-9.]+ s").arg(name))));
+  }
+  const CliResult one = RunCli(QStringList{"--json"} + Ports() + QStringList{"--port", missing, "run", "ver"});
+  EXPECT_EQ(one.ExitCode, 1) << one.Err.toStdString();
+  const QStringList lines = one.Out.trimmed().split('\n');
+  ASSERT_GE(lines.size(), 3);
+  const QJsonObject gone = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+  EXPECT_EQ(gone.value("port").toString(), "ttyGONE");
+  EXPECT_EQ(gone.value("result").toString(), "failed");
+  EXPECT_EQ(gone.value("reason").toString(), "Unable to open " + missing + "!");
+  EXPECT_EQ(QJsonDocument::fromJson(lines[lines.size() - 3].toUtf8()).object().value("result"), "ok");
+  const size_t typed = Sim(0).Commands().size();
+  const CliResult log = RunCli(Ports() + QStringList{"run", "--log", "one.log", "ver"});
+  EXPECT_EQ(log.ExitCode, 2);
+  EXPECT_TRUE(log.Err.contains("put {port} in FILE")) << log.Err.toStdString();
+  EXPECT_EQ(Sim(0).Commands().size(), typed) << "the refused call typed nothing";
 }
 
 // A restore whose helper answered "444" still succeeds, and its summary

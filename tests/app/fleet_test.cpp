@@ -48,7 +48,7 @@ TEST(FleetPlan, refusesWhatCannotRunOnEveryPort) {
   netconftest::WriteBytes(table, "port,ip,gateway,dns\n" + a.toLocal8Bit() + ",dhcp,,\n");
   const QStringList two{"--port", a, "--port", b};
   const QList<std::pair<QStringList, QString>> refused = {
-      {two + QStringList{"run", "dir"}, "run works on one port at a time"},
+      {two + QStringList{"mem"}, "mem works on one port at a time"},
       {two + QStringList{"rm", "--yes", "X"}, "rm works on one port at a time"},
       {two + QStringList{"dio", "--watch", "--yes"}, "dio --watch polls one controller"},
       {two + QStringList{"backup", "cabinet.img"}, "several controllers would write one file"},
@@ -75,12 +75,12 @@ TEST(FleetPlan, refusesWhatCannotRunOnEveryPort) {
 
 // A port's run is the single-port command line, "{port}" its name.
 TEST(FleetPlan, eachPortRunsTheSinglePortCommandLine) {
-  const CliCall call = ParseCliCall({"--yes", "--quick", "--jobs", "2", "--port", "ttyUSB0", "--port",
+  const CliCall call = ParseCliCall({"--yes", "--standard-waits", "--jobs", "2", "--port", "ttyUSB0", "--port",
                                      "/dev/serial/by-id/usb-B-port0", "put", "--verbose",
                                      "--force", "recipe-{port}.dat", "\\DATA"});
   EXPECT_EQ(call.Jobs, 2);
   EXPECT_EQ(FleetPlan::ChildArguments(call, call.Ports[1]),
-            QStringList({"--port", "/dev/serial/by-id/usb-B-port0", "--yes", "--quick", "--verbose",
+            QStringList({"--port", "/dev/serial/by-id/usb-B-port0", "--yes", "--standard-waits", "--verbose",
                          "put", "--verbose", "--force", "recipe-usb-B-port0.dat", "\\DATA"}));
   EXPECT_EQ(ParseCliCall({"--jobs", "0", "--port", "a", "ls"}).What, CliCall::Action::WrongCall);
 }
@@ -236,7 +236,7 @@ TEST_F(FleetOnSimulators, refusedCallsAndUnansweredQuestionsTouchNoPort) {
   StartSims(2);
   netconftest::TestInstallation installation;
   const QList<std::pair<QStringList, int>> calls = {
-      {{"init"}, 1}, {{"backup", "one.img"}, 2}, {{"run", "dir"}, 2}, {{"--port", "/dev/x/", "ls"}, 2}};
+      {{"init"}, 1}, {{"backup", "one.img"}, 2}, {{"mem"}, 2}, {{"--port", "/dev/x/", "ls"}, 2}};
   for (const auto& [call, status] : calls) {
     const CliResult result = RunCli(Ports() + call);
     EXPECT_EQ(result.ExitCode, status) << call.join(' ').toStdString() << result.Err.toStdString();

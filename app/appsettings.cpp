@@ -10,7 +10,10 @@ namespace {
 const QString kPortKey = QStringLiteral("Port/Last");
 const QString kGeometryKey = QStringLiteral("MainWindow/Geometry");
 const QString kVerifyKey = QStringLiteral("Image/VerifyAfterRestore");
-const QString kQuickKey = QStringLiteral("Device/QuickListings");
+// Quick answers became the default: the setting kept is the way back to
+// the standard waits (the former "Device/QuickListings", saved at every
+// exit, would hold the old default for everyone).
+const QString kStandardWaitsKey = QStringLiteral("Device/StandardWaits");
 const QString kLocalSortKey = QStringLiteral("Local/Sort");
 const QString kDeviceSortKey = QStringLiteral("Device/Sort");
 // Both panes' lists have four columns: name, size, type, modified.
@@ -43,9 +46,9 @@ bool AppSettings::VerifyAfterRestore() const { return Store->value(kVerifyKey, f
 
 void AppSettings::SetVerifyAfterRestore(bool verify) { Store->setValue(kVerifyKey, verify); }
 
-bool AppSettings::QuickListings() const { return Store->value(kQuickKey, false).toBool(); }
+bool AppSettings::QuickListings() const { return !Store->value(kStandardWaitsKey, false).toBool(); }
 
-void AppSettings::SetQuickListings(bool quick) { Store->setValue(kQuickKey, quick); }
+void AppSettings::SetQuickListings(bool quick) { Store->setValue(kStandardWaitsKey, !quick); }
 
 ListSort AppSettings::LocalSort() const {
   return ListSort::FromText(Store->value(kLocalSortKey).toString(), kListColumns);

@@ -32,7 +32,7 @@ class AppSettings {
   void SetWindowGeometry(const QByteArray& geometry);
   bool VerifyAfterRestore() const;  // false when never set
   void SetVerifyAfterRestore(bool verify);
-  bool QuickListings() const;  // false when never set
+  bool QuickListings() const;  // true when never set: "Standard waits" is off
   void SetQuickListings(bool quick);
   // Each pane's list order (name ascending when never set).
   ListSort LocalSort() const;

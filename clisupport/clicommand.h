@@ -14,9 +14,18 @@
 //   printing to stdout. An error box that would have been shown makes the
 //   status 1 in any case; a wrong call returns kUsageError, and the command
 //   line then prints the usage line.
+// - With --json (CliContext::Json) a command that has a result prints it as
+//   JSON through PrintJson: one compact document a line (a watch prints one
+//   a poll), its field names documented in the manual page. A command
+//   without a JSON form prints as it always does.
 // - QtCore only; the handlers run on the main thread.
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
+#include <cstdio>
+
+#include "link/escapecontrols.h"
 
 class DeviceShell;
 class TaloConsole;
@@ -38,7 +47,17 @@ struct CliContext {
   UserDialogs& Dialogs;
   bool AssumeYes = false;
   bool PortGiven = false;  // --port was on the command line
+  bool Json = false;       // --json: results as JSON (PrintJson)
 };
+
+// One JSON document on one line of out. QJsonDocument escapes every control
+// character, so nothing the controller sent can act on a terminal.
+inline void PrintJson(FILE* out, const QJsonObject& object) {
+  EndOpenLineBefore(out);
+  const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+  std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), out);
+  std::fflush(out);
+}
 
 using CliHandler = int (*)(CliContext& context, const QStringList& arguments);
 
@@ -48,10 +67,10 @@ struct CliCommand {
   const char* Summary = "";
   CliHandler Run = nullptr;
   bool NeedsPort = true;  // resolve --port or the first scanned port first
-  // The controller's lines on stdout (run); false for a command whose own
-  // lines are its output (a listing, a copy's progress) and would be
-  // cluttered by the log. --verbose shows them in any case.
-  bool ShowConsole = true;
+  // The controller's lines are the command's result (run, mem): they go to
+  // stdout. Any other command keeps them back; --verbose shows them on
+  // stderr.
+  bool ShowConsole = false;
   // The subcommand declares and parses options of its own: only --verbose
   // is taken out before it runs. Otherwise any option but --verbose is a
   // wrong call.

@@ -23,12 +23,14 @@ void Draw(FILE* out, const QString& text) {
   } else {
     std::fputs("\r\033[K", out);
     std::fputs(escaped.constData(), out);
+    NoteOpenLine(out);
   }
   std::fflush(out);
 }
 
 void Wipe(FILE* out) {
   std::fputs(AsLines() ? "\x1e\n" : "\r\033[K", out);
+  if (!AsLines()) NoteOpenLine(nullptr);
   std::fflush(out);
 }
 

@@ -1,5 +1,7 @@
 #include "link/escapecontrols.h"
 
+#include <unistd.h>
+
 namespace {
 
 bool MustEscape(QStringView text, qsizetype at) {
@@ -24,7 +26,23 @@ QString EscapeControls(QStringView text) {
   return out;
 }
 
+namespace {
+
+FILE* OpenLine = nullptr;
+
+}  // namespace
+
+void NoteOpenLine(FILE* out) { OpenLine = out; }
+
+void EndOpenLineBefore(FILE* out) {
+  if (!OpenLine || (out != OpenLine && isatty(fileno(out)) != 1)) return;
+  std::fputc('\n', OpenLine);
+  std::fflush(OpenLine);
+  OpenLine = nullptr;
+}
+
 void PrintEscapedLine(FILE* out, const QString& text) {
+  EndOpenLineBefore(out);
   const QByteArray bytes = EscapeControls(text).toLocal8Bit() + '\n';
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out);
   std::fflush(out);

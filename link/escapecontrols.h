@@ -17,6 +17,10 @@
 //   text (the device pane needs the raw bytes to match names).
 // - Pure; any thread. PrintEscapedLine writes to a stdio stream, which the
 //   caller must not use from two threads at once.
+// - A line drawn in place and left open (a progress bar: ProgressLine) is
+//   ended with a line feed before a printed line goes to its stream, or to
+//   any terminal (standard output and error may be one screen): a message
+//   never continues a bar's line. Main thread only, as the bars are.
 
 #include <QString>
 #include <QStringView>
@@ -26,3 +30,8 @@ QString EscapeControls(QStringView text);
 
 // The text escaped, in the local encoding, then a line feed; flushed.
 void PrintEscapedLine(FILE* out, const QString& text);
+
+// out now holds a line drawn in place without its line end (none: ended).
+void NoteOpenLine(FILE* out);
+// Ends the open line with a line feed when text for out would land on it.
+void EndOpenLineBefore(FILE* out);

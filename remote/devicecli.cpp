@@ -76,6 +76,14 @@ std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& t
 
 int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
                  const DeviceTimeouts& timeouts) {
+  TextShown shown;
+  const int status = ShowTextFile(shell, path, shown, timeouts);
+  lines.append(DeviceTextFile::Lines(shown.Text));
+  return status;
+}
+
+int ShowTextFile(DeviceShell& shell, const QString& path, TextShown& shown,
+                 const DeviceTimeouts& timeouts) {
   // The listed size tells whether "type" gave the whole file.
   std::vector<PaneItem> listed;
   if (!ReadFreeSpace(shell, FolderOf(path), timeouts, &listed)) return kExitFailed;
@@ -90,30 +98,48 @@ int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
   });
   shell.Report(result);
   if (!result.Ok()) return kExitFailed;
-  lines.append(DeviceTextFile::Lines(read.Text));
-  if (item != listed.end() && DeviceTextFile::ShowsWhole(read.Typed, item->SizeBytes)) return kExitOk;
+  shown.Text = read.Text;
+  shown.Whole = item != listed.end() && DeviceTextFile::ShowsWhole(read.Typed, item->SizeBytes);
+  if (shown.Whole) return kExitOk;
   // What was printed is not all of the file (a program, a text holding a
   // ^Z): said, and no success.
   shell.Dialogs().ShowError(DeviceText::PrintedNotWhole(DevicePath::OnDriveD(FolderOf(path), name)));
   return kExitFailed;
 }
 
-int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
+int ListFolder(DeviceShell& shell, const QString& folder, FolderListing& listing,
                const DeviceTimeouts& timeouts) {
   DeviceBrowser browser(shell);
   browser.Lister().SetTimeouts(timeouts);
   const QString path = DevicePath::Normalised(folder);
   if (!browser.FillDeviceItems(path)) return kExitFailed;
   browser.FillDeviceDetails(0, browser.ItemCount() - 1);
+  listing.Items = browser.DeviceItems();
+  listing.ObjectsText = browser.ObjectsText();
+  listing.SizeText = browser.SizeStatusText();
+  listing.FreeBytes = browser.DeviceFreeBytes();
+  return kExitOk;
+}
+
+QStringList ListingLines(const FolderListing& listing) {
+  QStringList lines;
   const QChar tab(QLatin1Char('\t'));
-  for (const PaneItem& item : browser.DeviceItems()) {
+  for (const PaneItem& item : listing.Items) {
     const QString size = item.IsFolder() ? QString() : QString::number(item.SizeBytes);
     const QString type = item.IsFolder() ? QStringLiteral("<DIR>") : item.TypeText;
     lines.append(item.Name + tab + size + tab + type + tab + item.ModifiedText);
   }
-  lines.append(browser.ObjectsText());
-  lines.append(browser.SizeStatusText());
-  return kExitOk;
+  lines.append(listing.ObjectsText);
+  lines.append(listing.SizeText);
+  return lines;
+}
+
+int ListFolder(DeviceShell& shell, const QString& folder, QStringList& lines,
+               const DeviceTimeouts& timeouts) {
+  FolderListing listing;
+  const int status = ListFolder(shell, folder, listing, timeouts);
+  if (status == kExitOk) lines.append(ListingLines(listing));
+  return status;
 }
 
 std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
@@ -128,21 +154,27 @@ std::optional<int64_t> ReadFreeSpace(DeviceShell& shell, const QString& folder,
 
 int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
                   const DeviceTimeouts& timeouts) {
+  TreeCounts counts;
+  const int status = MeasureFolder(shell, name, counts, timeouts);
+  if (status == kExitOk)
+    lines.append(DeviceText::Contents(counts.Files, counts.Folders) + QLatin1Char('\t') +
+                 DeviceText::ByteCount(counts.Bytes));
+  return status;
+}
+
+int MeasureFolder(DeviceShell& shell, const QString& name, TreeCounts& counts,
+                  const DeviceTimeouts& timeouts) {
   // "dir/s" names its folder by its full path: no listing first.
   const QString path = DevicePath::Normalised(name);
   const bool wholeDrive = path == QLatin1String("\\");
   DeviceLister lister(shell);
   lister.SetTimeouts(timeouts);
-  TreeCounts counts;
   const JobResult counted = shell.Jobs().Run([&] {
     return lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
                                       wholeDrive ? QString() : NameOf(path), counts);
   });
   shell.Report(counted);
-  if (!counted.Ok()) return kExitFailed;
-  lines.append(DeviceText::Contents(counts.Files, counts.Folders) + QLatin1Char('\t') +
-               DeviceText::ByteCount(counts.Bytes));
-  return kExitOk;
+  return counted.Ok() ? kExitOk : kExitFailed;
 }
 
 int Remove(DeviceShell& shell, const QStringList& paths, const DeviceTimeouts& timeouts) {

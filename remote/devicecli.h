@@ -49,6 +49,26 @@ int MeasureFolder(DeviceShell& shell, const QString& name, QStringList& lines,
 int ShowTextFile(DeviceShell& shell, const QString& path, QStringList& lines,
                  const DeviceTimeouts& timeouts = {});
 
+// The same results as values, for the command line's JSON: what the lines
+// above are made of.
+struct FolderListing {
+  std::vector<PaneItem> Items;  // in the pane's order, details filled in
+  QString ObjectsText;          // "N object(s)"
+  QString SizeText;             // the size text with the free-space caption
+  int64_t FreeBytes = 0;        // 0 when the listing printed none
+};
+int ListFolder(DeviceShell& shell, const QString& folder, FolderListing& listing,
+               const DeviceTimeouts& timeouts = {});
+QStringList ListingLines(const FolderListing& listing);
+int MeasureFolder(DeviceShell& shell, const QString& name, TreeCounts& counts,
+                  const DeviceTimeouts& timeouts = {});
+struct TextShown {
+  QByteArray Text;     // what "type" gave, its bytes as the shell sent them
+  bool Whole = false;  // it shows all of the file (the status is 0)
+};
+int ShowTextFile(DeviceShell& shell, const QString& path, TextShown& shown,
+                 const DeviceTimeouts& timeouts = {});
+
 // Each path in turn, as the pane's Delete does (a folder only when empty),
 // going on after a failure.
 int Remove(DeviceShell& shell, const QStringList& paths, const DeviceTimeouts& timeouts = {});

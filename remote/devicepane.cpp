@@ -192,10 +192,12 @@ void DevicePane::BuildContextMenu() {
   ItemMenu->addSeparator();
   PropertiesAction = add(ItemMenu, "&Properities", "Properities1");
   ItemMenu->addSeparator();
-  QuickListingsAction = add(ItemMenu, "&Quick listings (end answers at the prompt)", "QuickListings1");
+  // Checked: the answers are read to their time-outs, as before quick
+  // answers (ended at the prompt) became the default.
+  QuickListingsAction = add(ItemMenu, "&Standard waits (answers read to their time-outs)", "StandardWaits1");
   QuickListingsAction->setCheckable(true);
   connect(QuickListingsAction, &QAction::toggled, this,
-          [this](bool on) { BrowserPtr->Shell().SetQuickAnswers(on); });
+          [this](bool on) { BrowserPtr->Shell().SetQuickAnswers(!on); });
 
   DeviceFileCommands& commands = *CommandsPtr;
   connect(ViewAction, &QAction::triggered, this, [this] { ViewFile(SelectedIndex()); });
@@ -309,7 +311,7 @@ void DevicePane::RefreshMenuItems() {
   RenameAction->setEnabled(state.Rename);
   SetToAutoRunAction->setEnabled(state.SetToAutoRun);
   PropertiesAction->setEnabled(state.Properties);
-  QuickListingsAction->setChecked(BrowserPtr->Shell().QuickAnswers());
+  QuickListingsAction->setChecked(!BrowserPtr->Shell().QuickAnswers());
 }
 
 void DevicePane::PortChanged() { BrowserPtr->PortChanged(); }

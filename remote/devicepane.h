@@ -34,8 +34,9 @@
 // - Copy to PC (context menu) asks the owner to copy the selected items to
 //   the PC (CopyToPcRequested): that copy may read the whole drive through
 //   the image feature, which lies above this pane.
-// - The context menu's last entry switches the shell's quick answers
-//   (DeviceShell::SetQuickAnswers); the owner keeps the choice between runs.
+// - The context menu's last entry, "Standard waits", switches the shell's
+//   quick answers off when checked (DeviceShell::SetQuickAnswers); the owner
+//   keeps the choice between runs.
 
 #include <QWidget>
 #include <functional>
@@ -163,7 +164,7 @@ class DevicePane : public QWidget {
   QAction* RenameAction = nullptr;
   QAction* SetToAutoRunAction = nullptr;
   QAction* PropertiesAction = nullptr;
-  QAction* QuickListingsAction = nullptr;  // the shell's quick answers, on or off
+  QAction* QuickListingsAction = nullptr;  // "Standard waits": checked = no quick answers
   QPushButton* btnCancel = nullptr;   // shown while a job runs
   QShortcut* EscCancel = nullptr;
   bool TerminalOn = false;

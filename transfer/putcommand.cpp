@@ -118,7 +118,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
   request.DeviceFreeBytes = folder->FreeBytes;
   request.DevicePathText = parsed->Folder;
   // 5. The copy, with the checks of the copy button.
-  TerminalProgress progress(output.Stream, output.Interactive);
+  TerminalProgress progress(output.Progress, output.Interactive, output.Stream);
   // The folder is listed again afterwards, what it shows must be what was
   // sent; not after Ctrl+C, which asks to stop at once.
   request.RefreshDevicePane = [&](const QString&) -> std::optional<CopyRequest::Listing> {

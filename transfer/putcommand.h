@@ -63,8 +63,9 @@ struct FolderState {
 using FolderReader = std::function<std::optional<FolderState>(const QString& folder)>;
 
 struct Output {
-  FILE* Stream = stdout;
-  bool Interactive = false;  // a terminal: the progress bar
+  FILE* Stream = stdout;    // the result: each file's line, the names given
+  FILE* Progress = stderr;  // the bar or the progress lines
+  bool Interactive = false;  // Progress is a terminal: the bar
 };
 
 int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& readFolder,

@@ -58,8 +58,8 @@ class TerminalProgress::BarConsole : public TaloConsole {
   TerminalProgress& Bar;
 };
 
-TerminalProgress::TerminalProgress(FILE* out, bool interactive)
-    : Out(out), Interactive(interactive) {}
+TerminalProgress::TerminalProgress(FILE* out, bool interactive, FILE* results)
+    : Out(out), Results(results ? results : out), Interactive(interactive) {}
 
 TerminalProgress::~TerminalProgress() = default;
 
@@ -139,7 +139,7 @@ void TerminalProgress::FileEnded(const TransferOutcome& outcome) {
             QStringLiteral(", %1 bytes in %2 s").arg(outcome.Size).arg(seconds, 0, 'f', 1);
     if (Rate() > 0) line += QStringLiteral(" (") + HumanBytes(static_cast<int64_t>(Rate())) + QStringLiteral("/s)");
   }
-  PrintLine(line);
+  PrintEscapedLine(Results, line);
 }
 
 QString TerminalProgress::HumanBytes(int64_t bytes) {

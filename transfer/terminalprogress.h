@@ -7,6 +7,9 @@
 //   Elsewhere (a pipe, a log) plain lines: one when a file starts, one per
 //   tenth of it, one when it ends. The line in place is a ProgressLine: it
 //   goes as frames on lines of their own when the several-ports call asks.
+//   A finished file's summary line is a result: it goes to results (the
+//   command's output) while the bar and the step lines go to out (the
+//   message stream).
 // - Console lines (the sender's status lines, which go to the same stream)
 //   first wipe the bar: wrap the console in Console() so they do.
 // - Ctrl+C presses Cancel: the first SIGINT during Present() asks the batch
@@ -30,7 +33,8 @@ class TerminalProgress : public TransferView, public TransferPresenter {
   static constexpr int kBarWidth = 24;
   static constexpr int kRedrawIntervalMs = 100;
 
-  TerminalProgress(FILE* out, bool interactive);
+  // results: where a finished file's line goes; none: out.
+  TerminalProgress(FILE* out, bool interactive, FILE* results = nullptr);
   ~TerminalProgress() override;
 
   // The console to give the transfer: forwards to inner, wiping the bar
@@ -64,6 +68,7 @@ class TerminalProgress : public TransferView, public TransferPresenter {
   double Rate() const;
 
   FILE* Out;
+  FILE* Results;
   bool Interactive;
   std::unique_ptr<BarConsole> Wrapped;
   TransferBatch* Batch = nullptr;

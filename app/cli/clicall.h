@@ -25,7 +25,8 @@ struct CliCall {
   QStringList TypedArguments;  // Run: the subcommand's arguments as typed
   bool PortGiven = false;
   bool AssumeYes = false;
-  bool Quick = false;
+  bool StandardWaits = false;  // --standard-waits: no quick answers
+  bool Json = false;
   bool Verbose = false;
   QString LogPath;  // run --log FILE
 };

@@ -2,6 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <algorithm>
 #include <QTextStream>
 #include <cstdio>
 #include <iterator>
@@ -38,17 +41,25 @@ QStringList ScannedPorts() {
 // ports: the port box's list, one port a line: its name, its stable name
 // beside it and "(no permission)" for one this user cannot open; --port adds
 // its name as the desktop program does.
+// With --json: {"ports": [{"name", "stable", "accessible"}]}.
 int RunPorts(CliContext& context, const QStringList& arguments) {
   if (!arguments.isEmpty()) return kUsageError;
-  const std::vector<ScannedPort> ports = ScanPorts();
+  std::vector<ScannedPort> ports = ScanPorts();
   const std::string given = context.Shell.SelectedPort().toStdString();
-  bool listed = false;
-  for (const ScannedPort& port : ports) {
-    PrintEscapedLine(stdout, QString::fromStdString(PortLabel(port)));
-    listed = listed || port.Name == given;
+  const bool listed = std::any_of(ports.begin(), ports.end(),
+                                  [&](const ScannedPort& port) { return port.Name == given; });
+  if (context.PortGiven && !given.empty() && !listed) ports.push_back({given, {}, true});
+  if (context.Json) {
+    QJsonArray list;
+    for (const ScannedPort& port : ports)
+      list.append(QJsonObject{{"name", QString::fromStdString(port.Name)},
+                              {"stable", QString::fromStdString(port.StableName)},
+                              {"accessible", port.Accessible}});
+    PrintJson(stdout, {{"ports", list}});
+    return kExitOk;
   }
-  if (context.PortGiven && !given.empty() && !listed)
-    PrintEscapedLine(stdout, QString::fromStdString(given));
+  for (const ScannedPort& port : ports)
+    PrintEscapedLine(stdout, QString::fromStdString(PortLabel(port)));
   std::fflush(stdout);
   return kExitOk;
 }
@@ -99,7 +110,9 @@ const CliCommand kOwnCommands[] = {
     {.Name = "run",
      .Arguments = "[--log FILE] LINE",
      .Summary = "Types LINE into the controller's shell and prints its answer.",
-     .Run = RunLine},
+     .Run = RunLine,
+     .ShowConsole = true,
+     .JoinsFleet = true},
 };
 
 // Every area's table, once, in the order --help lists them.
@@ -132,13 +145,14 @@ QString CliUsage() {
   QString text;
   QTextStream out(&text);
   out << ProgramText::UsageHead(QStringLiteral("talo7100-cli"),
-                                QStringLiteral("[--port NAME] [--yes] [--quick] COMMAND [ARGUMENTS]"))
+                                QStringLiteral("[--port NAME] [--yes] [--json] [--standard-waits] "
+                                               "COMMAND [ARGUMENTS]"))
       << "\n"
          "Drives a TALO-7100 controller over one RS-232 line (57600 baud, 8N1) by typing\n"
-         "command lines into its shell. The controller's answers go to standard output,\n"
-         "messages to standard error. The exit status is 0 on success, 1 when the\n"
-         "command failed (the desktop program would have shown an error box), 2 for a\n"
-         "wrong command line.\n\n"
+         "command lines into its shell. The command's result goes to standard output,\n"
+         "messages and progress to standard error. The exit status is 0 on success, 1\n"
+         "when the command failed (the desktop program would have shown an error box),\n"
+         "2 for a wrong command line.\n\n"
          "Options:\n"
          "  --port NAME  the serial port: ttyUSB0, ttyS0, /dev/pts/3, COM1..COM255\n"
          "               (default: the first port found; TALO7100_PORTS adds names).\n"
@@ -149,12 +163,16 @@ QString CliUsage() {
       << joining.join(QLatin1Char(' ')) << "\n"
       << "  --jobs N     with several ports, at most N at a time (default: all)\n"
          "  --yes        answer yes to every question (otherwise questions are refused)\n"
-         "  --quick      end the answers of listings, counts, file commands and mem at\n"
-         "               the shell's prompt instead of after the read time-outs\n"
+         "  --json       results as JSON, one document a line; messages on standard\n"
+         "               error as JSON too, a failure's last line {\"error\", \"exit\"}\n"
+         "  --standard-waits  read the answers of listings, counts, file commands and\n"
+         "               mem to their time-outs instead of ending them at the shell's\n"
+         "               prompt (--quick, which asked for the prompt, is the default)\n"
          "  --help       show this text\n"
          "  --version    show the version\n\n"
          "Every command also takes:\n"
-         "  --verbose    show the console lines of the exchanges on standard output\n\n"
+         "  --verbose    show the console lines of the exchanges on standard error\n"
+         "  --json       as before the command\n\n"
          "Commands:\n";
   for (const CliCommand& command : AllCommands()) {
     const QString call = QLatin1String(command.Name) +
@@ -180,6 +198,8 @@ std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList
   const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                          QStringLiteral("Shows the console lines of the exchanges."));
   parser.addOption(verboseOption);
+  const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Results as JSON."));
+  parser.addOption(jsonOption);
   const QCommandLineOption logOption(QStringLiteral("log"),
                                      QStringLiteral("Appends the answer, timestamped, to <file>."),
                                      QStringLiteral("file"));
@@ -191,13 +211,14 @@ std::optional<QString> ParseCommonOptions(const CliCommand& command, QStringList
     return QStringLiteral("talo7100-cli %1: %2\n").arg(name, parser.errorText()) + CliUsageLine(command);
   arguments = parser.positionalArguments();
   call.Verbose = call.Verbose || parser.isSet(verboseOption);
+  call.Json = call.Json || parser.isSet(jsonOption);
   if (command.Run == RunLine) call.LogPath = parser.value(logOption);
   if (command.Asks) call.AssumeYes = call.AssumeYes || parser.isSet(yesOption);
   return std::nullopt;
 }
 
-CliCall WrongCall(const QString& message) {
-  CliCall call;
+// A wrong call keeps what was parsed (--json says how to report it).
+CliCall WrongCall(CliCall call, const QString& message) {
   call.What = CliCall::Action::WrongCall;
   call.Message = message;
   return call;
@@ -220,8 +241,12 @@ CliCall ParseCliCall(QStringList arguments) {
     }
     if (option == QLatin1String("--yes")) {
       call.AssumeYes = true;
+    } else if (option == QLatin1String("--standard-waits")) {
+      call.StandardWaits = true;
     } else if (option == QLatin1String("--quick")) {
-      call.Quick = true;
+      // Quick answers are the default; scripts written before may still ask.
+    } else if (option == QLatin1String("--json")) {
+      call.Json = true;
     } else if (option == QLatin1String("--verbose")) {
       call.Verbose = true;
     } else if (option == QLatin1String("--port") && !arguments.isEmpty()) {
@@ -238,33 +263,35 @@ CliCall ParseCliCall(QStringList arguments) {
       bool number = false;
       call.Jobs = value.toInt(&number);
       if (!number || call.Jobs < 1)
-        return WrongCall(ProgramText::WrongCall(
+        return WrongCall(call, ProgramText::WrongCall(
             QStringLiteral("talo7100-cli"),
             QStringLiteral("--jobs takes a number of ports from 1 up, not %1").arg(value)));
     } else {
-      return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
+      return WrongCall(call, ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
                                               QStringLiteral("unknown option %1").arg(option)));
     }
   }
-  if (arguments.isEmpty()) return WrongCall(CliUsage());
+  if (arguments.isEmpty()) return WrongCall(call, CliUsage());
   const QString name = arguments.takeFirst();
   call.Command = FindCommand(name);
   if (!call.Command)
-    return WrongCall(ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
+    return WrongCall(call, ProgramText::WrongCall(QStringLiteral("talo7100-cli"),
                                             QStringLiteral("unknown command %1").arg(name)));
   call.TypedArguments = arguments;
-  // --verbose is every subcommand's; a subcommand with options of its own
-  // parses the rest itself ("--" ends the options).
+  // --verbose and --json are every subcommand's; a subcommand with options
+  // of its own parses the rest itself ("--" ends the options).
   if (call.Command->OwnOptions) {
     const qsizetype end = arguments.indexOf(QStringLiteral("--"));
     for (qsizetype i = (end < 0 ? arguments.size() : end) - 1; i >= 0; --i) {
-      if (arguments[i] != QLatin1String("--verbose")) continue;
+      bool& flag = arguments[i] == QLatin1String("--json") ? call.Json : call.Verbose;
+      if (arguments[i] != QLatin1String("--verbose") && arguments[i] != QLatin1String("--json"))
+        continue;
       arguments.removeAt(i);
-      call.Verbose = true;
+      flag = true;
     }
   } else if (const std::optional<QString> wrong =
                  ParseCommonOptions(*call.Command, arguments, call)) {
-    return WrongCall(*wrong);
+    return WrongCall(call, *wrong);
   }
   call.Arguments = arguments;
   return call;
@@ -288,7 +315,10 @@ int RunCli(int argc, char** argv) {
       PrintEscapedLine(stdout, ProgramText::VersionLine(QStringLiteral("talo7100-cli")));
       return kExitOk;
     case CliCall::Action::WrongCall:
-      PrintEscapedLine(stderr, call.Message);
+      if (call.Json)
+        PrintJson(stderr, {{"error", call.Message}, {"exit", kUsageError}});
+      else
+        PrintEscapedLine(stderr, call.Message);
       return kUsageError;
     case CliCall::Action::Run:
       break;
@@ -302,8 +332,10 @@ int RunCli(int argc, char** argv) {
   const bool portGiven = call.PortGiven;
   QString port = call.Port;
 
-  StreamConsole console(command->ShowConsole || verbose ? stdout : nullptr);
-  StreamDialogs dialogs(assumeYes, stderr);
+  // The console is the result of run and mem; of any other command it is
+  // shown only when asked for, beside the messages.
+  StreamConsole console(command->ShowConsole ? stdout : verbose ? stderr : nullptr);
+  StreamDialogs dialogs(assumeYes, stderr, call.Json);
   TerminalLog log;
   if (!logPath.isEmpty()) {
     QString why;
@@ -321,8 +353,8 @@ int RunCli(int argc, char** argv) {
   }
   shell.SetSelectedPort(port);
   if (command->JoinsFleet) arguments = FleetPlan::WithPortName(arguments, port);
-  shell.SetQuickAnswers(call.Quick);
-  CliContext context{shell, console, dialogs, assumeYes, portGiven};
+  shell.SetQuickAnswers(!call.StandardWaits);
+  CliContext context{shell, console, dialogs, assumeYes, portGiven, call.Json};
 
   int status = command->Run(context, arguments);
   console.Flush();
@@ -330,10 +362,15 @@ int RunCli(int argc, char** argv) {
   if (Interruption::Requested() && status != kUsageError) status = kExitInterrupted;
   // Why the port would not open, when it was for lack of permission.
   if (!shell.PermissionHint().isEmpty()) PrintEscapedLine(stderr, shell.PermissionHint());
-  if (status == kUsageError) {
-    PrintEscapedLine(stderr, CliUsageLine(*command));
-    return kUsageError;
-  }
   if (status == kExitOk && dialogs.ErrorCount() > 0) status = kExitFailed;
+  if (call.Json && status != kExitOk) {
+    const QString why = status == kUsageError        ? CliUsageLine(*command)
+                        : status == kExitInterrupted ? QStringLiteral("interrupted")
+                        : !dialogs.LastError().isEmpty() ? dialogs.LastError()
+                                                         : QStringLiteral("failed");
+    PrintJson(stderr, {{"error", why}, {"exit", status}});
+  } else if (status == kUsageError) {
+    PrintEscapedLine(stderr, CliUsageLine(*command));
+  }
   return status;
 }

@@ -9,15 +9,24 @@
 //   others come from each area's cli/ folder, listed once in
 //   clicommands.cpp. A new area's table is added there.
 // - Global options come before the subcommand: --port NAME (default: the
-//   first port the scan finds), --yes, --quick (the shell's quick answers,
-//   as the device pane's "Quick listings"), --help, --version.
+//   first port the scan finds), --yes, --json, --standard-waits (the
+//   shell's answers read to their time-outs instead of the quick answers
+//   that are the default; --quick, the old way to ask for them, is taken
+//   and does nothing), --help, --version.
+// - Standard output holds the command's result alone (for run and mem the
+//   controller's lines). --verbose sends the console lines of the
+//   exchanges to standard error; progress goes there too, in place only
+//   when standard error is a terminal, and never shares a line with other
+//   text (ProgressLine, PrintEscapedLine).
+// - --json: results as JSON (CliContext::Json); on standard error each
+//   message is an object {"kind", "text"}, and a failed command's last line
+//   is {"error": TEXT, "exit": STATUS}, with the usual exit status.
 // - --port given more than once runs the subcommand on every port at once
 //   (--jobs N at a time): fleetrun.h. A subcommand takes part by setting
 //   JoinsFleet in its entry (what only it must check first is in
 //   fleetprepares.h); any other refuses such a call as wrong.
-// - Every subcommand takes --verbose (declared once, with QCommandLineParser,
-//   before its own arguments): the console lines of its exchanges go to
-//   stdout as well, also for a command that keeps them back by default.
+// - Every subcommand takes --verbose and --json after its name too (declared
+//   once, with QCommandLineParser, before its own arguments).
 
 #include <QString>
 #include <QStringList>

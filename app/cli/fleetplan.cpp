@@ -1,5 +1,7 @@
 #include "app/cli/fleetplan.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <algorithm>
 
@@ -13,10 +15,27 @@ namespace {
 
 const QString kCli = QStringLiteral("talo7100-cli");
 
+// A message a port printed as JSON (--json) as it would have printed it
+// plainly: {"kind": "error", "text": T} as "Error: T", {"error": T} too.
+QString PlainMessage(const QString& line) {
+  if (!line.startsWith(QLatin1Char('{'))) return line;
+  const QJsonObject message = QJsonDocument::fromJson(line.toUtf8()).object();
+  QString kind = message.value(QLatin1String("kind")).toString();
+  QString text = message.value(QLatin1String("text")).toString();
+  if (message.contains(QLatin1String("error"))) {
+    kind = QStringLiteral("error");
+    text = message.value(QLatin1String("error")).toString();
+  }
+  if (kind.isEmpty()) return line;
+  return kind.left(1).toUpper() + kind.mid(1) + QStringLiteral(": ") + text;
+}
+
 // The first line of the last line that begins with kind, without it.
 std::optional<QString> LastOfKind(const QStringList& lines, const QString& kind) {
-  for (qsizetype i = lines.size() - 1; i >= 0; --i)
-    if (lines[i].startsWith(kind)) return lines[i].mid(kind.size()).trimmed();
+  for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+    const QString line = PlainMessage(lines[i]);
+    if (line.startsWith(kind)) return line.mid(kind.size()).section(QLatin1Char('\n'), 0, 0).trimmed();
+  }
   return std::nullopt;
 }
 
@@ -66,6 +85,9 @@ std::optional<FleetCall> Prepare(const CliCall& call, QString& why) {
               .arg(QLatin1String(call.Command->Name));
   else if (const std::optional<QString> refused = CheckPorts(fleet))
     why = *refused;
+  else if (!call.LogPath.isEmpty() && !call.LogPath.contains(QLatin1String(kPortPattern)))
+    why = QStringLiteral("several controllers would write one log: put %1 in FILE (--log %1.log)")
+              .arg(QLatin1String(kPortPattern));
   else
     why = FleetPrepares::Prepare(fleet).value_or(QString());
   if (!why.isEmpty()) return std::nullopt;
@@ -75,7 +97,8 @@ std::optional<FleetCall> Prepare(const CliCall& call, QString& why) {
 QStringList ChildArguments(const CliCall& call, const QString& port) {
   QStringList arguments{QStringLiteral("--port"), port};
   if (call.AssumeYes) arguments.append(QStringLiteral("--yes"));
-  if (call.Quick) arguments.append(QStringLiteral("--quick"));
+  if (call.StandardWaits) arguments.append(QStringLiteral("--standard-waits"));
+  if (call.Json) arguments.append(QStringLiteral("--json"));
   if (call.Verbose) arguments.append(QStringLiteral("--verbose"));
   arguments.append(QLatin1String(call.Command->Name));
   return arguments + WithPortName(call.TypedArguments, port);
@@ -98,6 +121,14 @@ QString FailureReason(int exitStatus, const QStringList& errorLines) {
 
 QString SuccessNote(const QStringList& errorLines) {
   return LastOfKind(errorLines, QLatin1String(kNoteLinePrefix)).value_or(QString());
+}
+
+QStringList Notes(const QStringList& errorLines) {
+  const QString prefix = QLatin1String(kNoteLinePrefix);
+  QStringList notes;
+  for (const QString& line : errorLines)
+    if (line.startsWith(prefix)) notes.append(line.mid(prefix.size()).trimmed());
+  return notes;
 }
 
 int ExitStatus(const QList<int>& statuses, bool interrupted) {

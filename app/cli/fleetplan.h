@@ -59,6 +59,8 @@ QString FailureReason(int exitStatus, const QStringList& errorLines);
 // What a port's summary line says after "ok": its last note line on its
 // standard error (kNoteLinePrefix), or nothing.
 QString SuccessNote(const QStringList& errorLines);
+// Every note line on its standard error, without kNoteLinePrefix.
+QStringList Notes(const QStringList& errorLines);
 
 // The call's exit status from its ports': 130 after Ctrl+C, 0 when every
 // port succeeded, 2 when every port found its call wrong, 1 otherwise.

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcessEnvironment>
 
 #include "app/cli/clicall.h"
@@ -10,6 +12,7 @@
 #include "app/cli/fleetscreen.h"
 #include "app/cli/streamdialogs.h"
 #include "clisupport/progressline.h"
+#include "clisupport/clicommand.h"
 #include "link/escapecontrols.h"
 
 namespace {
@@ -26,6 +29,19 @@ QString SummaryLine(const QString& name, const FleetRunner::Result& result, bool
   // A child ended by the Ctrl+C passed on to it was interrupted too.
   const int status = interrupted && result.Status < 0 ? 130 : result.Status;
   return name + QStringLiteral("  failed  ") + FleetPlan::FailureReason(status, result.ErrorLines);
+}
+
+// --json: the summary line as one object.
+QJsonObject SummaryObject(const QString& name, const FleetRunner::Result& result, bool interrupted) {
+  QJsonObject summary{{"port", name}, {"result", result.Started && result.Status == kExitOk ? "ok" : "failed"},
+                      {"seconds", result.Started ? qRound(result.Seconds * 10) / 10.0 : 0.0}};
+  const QString line = SummaryLine(name, result, interrupted);
+  if (summary.value(QLatin1String("result")) == QLatin1String("failed"))
+    summary.insert(QLatin1String("reason"), line.section(QStringLiteral("  "), 2));
+  QJsonArray notes;
+  for (const QString& note : FleetPlan::Notes(result.ErrorLines)) notes.append(note);
+  summary.insert(QLatin1String("notes"), notes);
+  return summary;
 }
 
 QProcessEnvironment ChildEnvironment(const FleetCall& fleet, bool drawProgress) {
@@ -49,15 +65,21 @@ int RunFleet(const CliCall& call) {
     PrintEscapedLine(stderr, CliUsageLine(*call.Command));
     return kUsageError;
   }
-  const bool drawProgress = ::isatty(fileno(stdout)) == 1;
+  const bool drawProgress = ::isatty(fileno(stderr)) == 1;
   FleetScreen screen(stdout, stderr, drawProgress, fleet->Names);
   if (!fleet->Question.isEmpty() && !fleet->AssumeYes) {
     StreamDialogs dialogs(false, stderr);
     (void)dialogs.AskYesNo(fleet->Question + QStringLiteral("\n(on every port: ") +
                                fleet->Names.join(QStringLiteral(", ")) + QLatin1Char(')'),
                            UserDialogs::BoxKind::Warning);
-    for (const QString& name : fleet->Names)
-      screen.Plain(stdout, name + QStringLiteral("  failed  not started: the question was not answered yes"));
+    for (const QString& name : fleet->Names) {
+      const QString reason = QStringLiteral("not started: the question was not answered yes");
+      if (call.Json)
+        PrintJson(stdout, {{"port", name}, {"result", "failed"}, {"seconds", 0.0}, {"reason", reason},
+                           {"notes", QJsonArray()}});
+      else
+        screen.Plain(stdout, name + QStringLiteral("  failed  ") + reason);
+    }
     return kExitFailed;
   }
 
@@ -70,7 +92,10 @@ int RunFleet(const CliCall& call) {
   for (qsizetype i = 0; i < fleet->Names.size(); ++i) {
     const FleetRunner::Result& result = runner.Results()[i];
     statuses.append(result.Status);
-    screen.Plain(stdout, SummaryLine(fleet->Names[i], result, runner.Interrupted()));
+    if (call.Json)
+      PrintJson(stdout, SummaryObject(fleet->Names[i], result, runner.Interrupted()));
+    else
+      screen.Plain(stdout, SummaryLine(fleet->Names[i], result, runner.Interrupted()));
   }
   return FleetPlan::ExitStatus(statuses, runner.Interrupted());
 }

@@ -20,11 +20,13 @@
 //   no new path to get wrong. A child waits on its line in poll(), so N
 //   children on paced lines cost about N times one (bench/app/fleet_bench).
 // - Its lines come out as they are printed, "[NAME] " in front (NAME: the
-//   port's short name, as in "{port}"); on a terminal each running port
-//   also keeps one progress line below them (FleetScreen). At the end one
+//   port's short name, as in "{port}"); when standard error is a terminal
+//   each running port also keeps one progress line there (FleetScreen). At the end one
 //   summary line per port in the order given on standard output:
 //   "NAME  ok  12.3 s" (with the port's note: "NAME  ok, <note>  12.3 s")
-//   or "NAME  failed  <reason in one line>".
+//   or "NAME  failed  <reason in one line>". With --json one object a
+//   port instead: {"port", "result": "ok"|"failed", "seconds", "reason"
+//   (failed only), "notes": [...]}; the ports' own lines keep their prefix.
 // - Exit status: 0 when every port succeeded, 130 after Ctrl+C, 2 when the
 //   call was wrong (found here, or by every port alike), 1 otherwise.
 // - Main thread only; needs the QCoreApplication.

@@ -75,16 +75,16 @@ void FleetScreen::Refresh() {
 void FleetScreen::EraseBlock() {
   if (BlockLines == 0) return;
   // From the line's start: the terminal may have echoed ^C after the block.
-  std::fprintf(Out, "\r\033[%dA\033[J", BlockLines);
-  std::fflush(Out);
+  std::fprintf(Err, "\r\033[%dA\033[J", BlockLines);
+  std::fflush(Err);
   BlockLines = 0;
 }
 
 void FleetScreen::DrawBlock() {
   if (!Draw) return;
-  // Whatever went to standard error is on the screen before the block.
-  std::fflush(Err);
-  const TerminalSize size = SizeOf(Out);
+  // Whatever went to standard output is on the screen before the block.
+  std::fflush(Out);
+  const TerminalSize size = SizeOf(Err);
   QList<int> running;
   for (int port = 0; port < Slots.size(); ++port)
     if (Slots[port].Running) running.append(port);
@@ -98,8 +98,8 @@ void FleetScreen::DrawBlock() {
     lines.append(SlotText(running[i]));
   }
   for (const QString& line : lines)
-    std::fprintf(Out, "%s\n", EscapeControls(line).left(size.Columns - 1).toLocal8Bit().constData());
-  std::fflush(Out);
+    std::fprintf(Err, "%s\n", EscapeControls(line).left(size.Columns - 1).toLocal8Bit().constData());
+  std::fflush(Err);
   BlockLines = static_cast<int>(lines.size());
   Dirty = false;
   LastDraw.restart();

@@ -5,8 +5,8 @@
 // - Every line a port's run prints goes to the same stream it went to
 //   (standard output or error) with "[NAME] " in front, escaped
 //   (EscapeControls) as everything the command line prints.
-// - On a terminal (drawProgress) the ports that run keep one line each in a
-//   block below the output: the port's latest progress frame
+// - When standard error is a terminal (drawProgress) the ports that run keep
+//   one line each in a block there, below the output: the port's latest progress frame
 //   (ProgressLine), or how long it has been running. A printed line first
 //   erases the block, which is drawn again below it; frames are drawn at
 //   most every kRedrawIntervalMs. Lines are cut to the terminal's width and

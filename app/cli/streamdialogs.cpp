@@ -1,13 +1,18 @@
 #include "app/cli/streamdialogs.h"
 
+#include "clisupport/clicommand.h"
 #include "link/escapecontrols.h"
 
 void StreamDialogs::Print(const char* kind, const QString& text) {
-  PrintEscapedLine(Out, QLatin1String(kind) + QStringLiteral(": ") + text);
+  if (Json)
+    PrintJson(Out, {{"kind", QString::fromLatin1(kind).toLower()}, {"text", text}});
+  else
+    PrintEscapedLine(Out, QLatin1String(kind) + QStringLiteral(": ") + text);
 }
 
 void StreamDialogs::ShowError(const QString& text) {
   ++Errors;
+  LastErrorText = text;
   Print("Error", text);
 }
 

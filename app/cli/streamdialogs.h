@@ -4,7 +4,8 @@
 // answered yes when the user gave --yes and refused otherwise; name prompts
 // and file, folder and font choices are refused (there is nobody to ask).
 // Counts the errors, which decide the exit status. Messages are printed
-// escaped (EscapeControls): they quote the controller's lines and names.
+// escaped (EscapeControls): they quote the controller's lines and names;
+// as JSON, {"kind": "error", "text": ...} one a line, when asked for.
 
 #include <QString>
 #include <cstdio>
@@ -13,7 +14,8 @@
 
 class StreamDialogs : public UserDialogs {
  public:
-  explicit StreamDialogs(bool assumeYes, FILE* out = stderr) : AssumeYes(assumeYes), Out(out) {}
+  explicit StreamDialogs(bool assumeYes, FILE* out = stderr, bool json = false)
+      : AssumeYes(assumeYes), Out(out), Json(json) {}
 
   void ShowError(const QString& text) override;
   void ShowWarning(const QString& text) override;
@@ -32,6 +34,7 @@ class StreamDialogs : public UserDialogs {
   void Beep() override {}
 
   int ErrorCount() const { return Errors; }
+  QString LastError() const { return LastErrorText; }
 
  private:
   void Print(const char* kind, const QString& text);
@@ -39,5 +42,7 @@ class StreamDialogs : public UserDialogs {
 
   bool AssumeYes;
   FILE* Out;
+  bool Json;
   int Errors = 0;
+  QString LastErrorText;
 };

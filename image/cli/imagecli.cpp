@@ -39,9 +39,10 @@ namespace {
 enum class Direction { Backup, Restore };
 
 int Run(DeviceShell& shell, const Call& call, Direction direction) {
-  const bool interactive = ProgressLine::Interactive(stdout);
-  TerminalProgress upload(stdout, interactive);
-  ImageProgress progress(stdout, interactive);
+  // Progress only: the image file is the result.
+  const bool interactive = ProgressLine::Interactive(stderr);
+  TerminalProgress upload(stderr, interactive);
+  ImageProgress progress(stderr, interactive);
   const ImageKeeperHost host{shell.SelectedPort(), upload.Console(shell.Console()), shell.Dialogs(),
                              upload, progress};
   ImageKeeper keeper(host);

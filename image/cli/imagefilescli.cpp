@@ -175,9 +175,10 @@ int RunGet(CliContext& context, const QStringList& arguments) {
   if (!into) return kUsageError;
   plan.IntoFolder = *into;
 
-  const bool interactive = ProgressLine::Interactive(stdout);
-  TerminalProgress upload(stdout, interactive);
-  ImageProgress progress(stdout, interactive);
+  // The copied files' lines on stdout, the progress on stderr.
+  const bool interactive = ProgressLine::Interactive(stderr);
+  TerminalProgress upload(stderr, interactive);
+  ImageProgress progress(stderr, interactive);
   CopyToPc::Host host{shell, upload, progress, /*AskBeforeImage=*/false};
   host.Console = &upload.Console(shell.Console());
   host.KeeperMade = [&progress](ImageKeeper* keeper) { progress.SetKeeper(keeper); };

@@ -21,7 +21,9 @@
 //   counts the shell's silence, not its lines, and every answer has a
 //   ceiling. A failed exchange's message tells the causes apart where the
 //   bytes allow it (FailureText).
-// - Quick answers, the user's choice and off by default (SetQuickAnswers):
+// - Quick answers, the user's choice (SetQuickAnswers; off in a new shell,
+//   on in the command line and the window unless the standard waits are
+//   chosen):
 //   the exchanges that take them (Pace::QuickWhenChosen: listings, "dir/s",
 //   the file commands, MEM) drain until kQuickSettleMs of silence and end
 //   an answer once its prompt has come and kQuickSettleMs passed without a

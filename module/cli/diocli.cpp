@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <atomic>
 #include <chrono>
 #include <optional>
@@ -112,11 +114,22 @@ class Panel {
       return;
     }
     if (State.StatusKey() == QLatin1String("0") || State.StatusKey() == QLatin1String("1")) {
-      Print(Out.Lines, State.HexText() + QLatin1Char(' ') + State.LampsText());
+      if (Out.Json)
+        PrintJson(Out.Lines, PollObject());
+      else
+        Print(Out.Lines, State.HexText() + QLatin1Char(' ') + State.LampsText());
     } else {
       AllGood = false;
       Print(Out.Messages, State.StatusMessage());
     }
+  }
+  // {"hex", "inputs": [0|1, ...], "outputs": [0|1, ...]}, channel 0 first.
+  QJsonObject PollObject() const {
+    QJsonArray inputs;
+    QJsonArray outputs;
+    for (int channel = 0; channel < State.DICount(); ++channel) inputs.append(State.DIOn(channel) ? 1 : 0);
+    for (int channel = 0; channel < State.DOCount(); ++channel) outputs.append(State.DOOn(channel) ? 1 : 0);
+    return {{"hex", State.HexText()}, {"inputs", inputs}, {"outputs", outputs}};
   }
   void Set(const Setting& setting) {
     const std::optional<std::string> value = State.ToggleValue(setting.Channel);
@@ -215,7 +228,8 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
 namespace {
 
 int RunDio(CliContext& context, const QStringList& arguments) {
-  return Run(context.Shell, arguments, {stdout, stderr, ProgressLine::Interactive(stderr)});
+  return Run(context.Shell, arguments,
+             {stdout, stderr, ProgressLine::Interactive(stderr), context.Json});
 }
 
 const CliCommand kCommands[] = {

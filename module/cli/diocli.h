@@ -44,6 +44,7 @@ struct Output {
   FILE* Lines = stdout;     // the poll lines
   FILE* Messages = stderr;  // failed polls and sets
   bool Interactive = false; // the uploads' progress bar
+  bool Json = false;        // a poll as one JSON object a line
 };
 
 // The subcommand's own options.

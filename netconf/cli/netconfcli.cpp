@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -63,16 +64,21 @@ bool DeviceListed(DeviceShell& shell) {
 // window; its messages as the dialog shows them.
 int RunWithProgress(DeviceShell& shell, const std::function<ConfigResult(NetConfig&)>& operation) {
   if (!DeviceListed(shell)) return kExitFailed;
-  TerminalProgress progress(stdout, ProgressLine::Interactive(stdout));
+  // The copies' progress and lines are no result of the command.
+  TerminalProgress progress(stderr, ProgressLine::Interactive(stderr));
   DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs());
   barShell.SetSelectedPort(shell.SelectedPort());
   NetConfig config(barShell, progress);
   return ReportConfigResult(barShell, operation(config)) ? kExitOk : kExitFailed;
 }
 
-// --show: what read gives, printed line by line.
-using ReadBack = std::function<std::optional<QStringList>(DeviceShell&)>;
-int Show(DeviceShell& shell, const QStringList& arguments, const ReadBack& read) {
+// --show: what read gives, printed line by line or as one JSON object.
+struct Shown {
+  QStringList Lines;
+  QJsonObject Json;
+};
+using ReadBack = std::function<std::optional<Shown>(DeviceShell&)>;
+int Show(DeviceShell& shell, const QStringList& arguments, bool json, const ReadBack& read) {
   if (arguments != QStringList{QStringLiteral("--show")}) {
     PrintError(QStringLiteral("--show takes no other option"));
     return kUsageError;
@@ -81,10 +87,17 @@ int Show(DeviceShell& shell, const QStringList& arguments, const ReadBack& read)
   SettingsReadBack::MaskingConsole quiet(nullptr);
   DeviceShell reader(quiet, shell.Dialogs());
   reader.SetSelectedPort(shell.SelectedPort());
-  const std::optional<QStringList> lines = read(reader);
-  if (!lines) return kExitFailed;
-  for (const QString& line : *lines) PrintEscapedLine(stdout, line);
+  const std::optional<Shown> shown = read(reader);
+  if (!shown) return kExitFailed;
+  if (json)
+    PrintJson(stdout, shown->Json);
+  else
+    for (const QString& line : shown->Lines) PrintEscapedLine(stdout, line);
   return kExitOk;
+}
+
+QString Dotted(const OctetTexts& octets) {
+  return QStringList{octets[0], octets[1], octets[2], octets[3]}.join(QLatin1Char('.'));
 }
 
 std::optional<QString> ReadFromTerminal(const QString& prompt) {
@@ -212,13 +225,22 @@ std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why
   return choice;
 }
 
-int Netconf(DeviceShell& shell, const QStringList& arguments) {
+int Netconf(DeviceShell& shell, const QStringList& arguments, bool json) {
+  // JSON: {"dhcp", "ip", "gateway", "dns", "autoDns"}, the addresses dotted
+  // ("" when not set).
   if (arguments.contains(QStringLiteral("--show")))
-    return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
+    return Show(shell, arguments, json, [](DeviceShell& reader) -> std::optional<Shown> {
       const auto settings = SettingsReadBack::ReadSettings(reader);
       reader.Report(settings.Result);
       if (!settings.Value) return std::nullopt;
-      return QStringList{NetSettings::SettingsOptions(*settings.Value)};
+      const AddressSettings& value = *settings.Value;
+      const bool fixed = value.StaticIp;
+      return Shown{{NetSettings::SettingsOptions(value)},
+                   {{"dhcp", !fixed},
+                    {"ip", fixed ? Dotted(value.Ip) : QString()},
+                    {"gateway", fixed && !value.Gateway[0].isEmpty() ? Dotted(value.Gateway) : QString()},
+                    {"dns", fixed && !value.AutoDns ? Dotted(value.Dns) : QString()},
+                    {"autoDns", fixed && value.AutoDns}}};
     });
   QString why;
   const QString table = NetConfTable::PathIn(arguments);
@@ -266,13 +288,18 @@ std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QStrin
   return accounts;
 }
 
-int Accounts(DeviceShell& shell, const QStringList& arguments) {
+int Accounts(DeviceShell& shell, const QStringList& arguments, bool json) {
+  // JSON: {"ftp": {"id", "rights"}, "http": {"id", "rights"}}; never a
+  // password.
   if (arguments.contains(QStringLiteral("--show")))
-    return Show(shell, arguments, [](DeviceShell& reader) -> std::optional<QStringList> {
+    return Show(shell, arguments, json, [](DeviceShell& reader) -> std::optional<Shown> {
       const auto accounts = SettingsReadBack::ReadAccounts(reader);
       reader.Report(accounts.Result);
       if (!accounts.Value) return std::nullopt;
-      return NetSettings::AccountLinesShown(*accounts.Value);
+      const AccountSettings& value = *accounts.Value;
+      return Shown{NetSettings::AccountLinesShown(value),
+                   {{"ftp", QJsonObject{{"id", value.FtpId}, {"rights", value.FtpRights}}},
+                    {"http", QJsonObject{{"id", value.HttpId}, {"rights", value.HttpRights}}}}};
     });
   QString why;
   const std::optional<AccountSettings> accounts = ReadAccounts(arguments, why);
@@ -306,7 +333,7 @@ const CliCommand kCommands[] = {
      .Summary = "Writes SOCKET.CFG and copies it to D:\\CONF (--table: each port's row; --show: "
                 "reads it back).",
      .Run = [](CliContext& context, const QStringList& arguments) {
-       return Netconf(context.Shell, arguments);
+       return Netconf(context.Shell, arguments, context.Json);
      },
      .OwnOptions = true,
      .JoinsFleet = true},
@@ -316,7 +343,7 @@ const CliCommand kCommands[] = {
                 "TALO7100_FTP_PASSWORD and TALO7100_HTTP_PASSWORD or the terminal; --show: reads IDs "
                 "and rights back).",
      .Run = [](CliContext& context, const QStringList& arguments) {
-       return Accounts(context.Shell, arguments);
+       return Accounts(context.Shell, arguments, context.Json);
      },
      .OwnOptions = true,
      .JoinsFleet = true},

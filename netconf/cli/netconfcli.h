@@ -60,8 +60,9 @@ std::optional<ServerChoice> ParseInit(const QStringList& arguments, QString& why
 // dialog's rules; none with why on a wrong call. Turns core dumps off first.
 std::optional<AccountSettings> ReadAccounts(const QStringList& arguments, QString& why);
 
-int Netconf(DeviceShell& shell, const QStringList& arguments);
-int Accounts(DeviceShell& shell, const QStringList& arguments);
+// json: --show prints one JSON object (its fields in the manual page).
+int Netconf(DeviceShell& shell, const QStringList& arguments, bool json = false);
+int Accounts(DeviceShell& shell, const QStringList& arguments, bool json = false);
 int Init(DeviceShell& shell, const QStringList& arguments);
 
 // The three subcommands' table (clisupport/clicommand.h).

@@ -1,5 +1,7 @@
 #include "remote/cli/remotecli.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <cstdio>
 #include <optional>
 
@@ -16,32 +18,69 @@ int PrintLines(int status, const QStringList& lines) {
   return status;
 }
 
-// ls [FOLDER]: the folder as the device pane lists it.
+// ls [FOLDER]: the folder as the device pane lists it. JSON: {"folder",
+// "items": [{"name", "folder", "size" (null for a folder), "type",
+// "modified"}], "objects", "free"}.
 int RunLs(CliContext& context, const QStringList& arguments) {
   if (arguments.size() > 1) return kUsageError;
   if (!DeviceCli::CheckNameArgument(context.Shell, arguments.value(0))) return kUsageError;
   const QString folder = DevicePath::Normalised(arguments.value(0));
-  QStringList lines;
-  const int status = DeviceCli::ListFolder(context.Shell, folder, lines);
-  return PrintLines(status, lines);
+  DeviceCli::FolderListing listing;
+  const int status = DeviceCli::ListFolder(context.Shell, folder, listing);
+  if (status != kExitOk) return status;
+  if (!context.Json) return PrintLines(status, DeviceCli::ListingLines(listing));
+  QJsonArray items;
+  for (const PaneItem& item : listing.Items)
+    items.append(QJsonObject{
+        {"name", item.Name},
+        {"folder", item.IsFolder()},
+        {"size", item.IsFolder() ? QJsonValue() : QJsonValue(static_cast<qint64>(item.SizeBytes))},
+        {"type", item.IsFolder() ? QString() : item.TypeText},
+        {"modified", item.ModifiedText}});
+  PrintJson(stdout, {{"folder", folder},
+                     {"items", items},
+                     {"objects", static_cast<qint64>(listing.Items.size())},
+                     {"free", static_cast<qint64>(listing.FreeBytes)}});
+  return status;
 }
 
-// du NAME: files, folders and bytes below a file or folder.
+// du NAME: files, folders and bytes below a file or folder. JSON: {"path",
+// "files", "folders", "bytes"}.
 int RunDu(CliContext& context, const QStringList& arguments) {
   if (arguments.size() != 1) return kUsageError;
   if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front())) return kUsageError;
-  QStringList lines;
-  const int status = DeviceCli::MeasureFolder(context.Shell, arguments.front(), lines);
-  return PrintLines(status, lines);
+  if (!context.Json) {
+    QStringList lines;
+    return PrintLines(DeviceCli::MeasureFolder(context.Shell, arguments.front(), lines), lines);
+  }
+  TreeCounts counts;
+  const int status = DeviceCli::MeasureFolder(context.Shell, arguments.front(), counts);
+  if (status == kExitOk)
+    PrintJson(stdout, {{"path", DevicePath::Normalised(arguments.front())},
+                       {"files", static_cast<qint64>(counts.Files)},
+                       {"folders", static_cast<qint64>(counts.Folders)},
+                       {"bytes", static_cast<qint64>(counts.Bytes)}});
+  return status;
 }
 
-// cat PATH: a text file of D:, its lines on stdout.
+// cat PATH: a text file of D:, its lines on stdout. JSON: {"path",
+// "encoding": "latin1" (the shell's bytes, one character each), "text" (the
+// line ends kept), "whole" (false: not all of the file, and the status 1)}.
 int RunCat(CliContext& context, const QStringList& arguments) {
   if (arguments.size() != 1) return kUsageError;
   if (!DeviceCli::CheckNameArgument(context.Shell, arguments.front(), true)) return kUsageError;
-  QStringList lines;
-  const int status = DeviceCli::ShowTextFile(context.Shell, arguments.front(), lines);
-  return PrintLines(status, lines);
+  if (!context.Json) {
+    QStringList lines;
+    return PrintLines(DeviceCli::ShowTextFile(context.Shell, arguments.front(), lines), lines);
+  }
+  DeviceCli::TextShown shown;
+  const int status = DeviceCli::ShowTextFile(context.Shell, arguments.front(), shown);
+  if (status == kExitOk || !shown.Text.isEmpty())
+    PrintJson(stdout, {{"path", DevicePath::Normalised(arguments.front())},
+                       {"encoding", "latin1"},
+                       {"text", QString::fromLatin1(shown.Text)},
+                       {"whole", shown.Whole}});
+  return status;
 }
 
 // rm PATH...: files and empty folders of D:, each after the pane's question.
@@ -124,7 +163,10 @@ const CliCommand kCommands[] = {
      .Summary = "Makes a folder on D: (its name: 8.3, letters, digits, _ ~ -).",
      .Run = RunMkdir,
      .ShowConsole = false},
-    {.Name = "mem", .Summary = "Shows the controller's memory report.", .Run = RunMem},
+    {.Name = "mem",
+     .Summary = "Shows the controller's memory report.",
+     .Run = RunMem,
+     .ShowConsole = true},
     {.Name = "format",
      .Arguments = "[--yes]",
      .Summary = "Formats D:, erasing it (asks first; --yes).",

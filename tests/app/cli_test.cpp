@@ -8,17 +8,23 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "app/cli/clicommands.h"
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
+#include "installation/taloappfolders.h"
 #include "tests/support/clirun.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/scriptedshell.h"
@@ -218,8 +224,10 @@ TEST(CliCall, globalOptionsStopAtTheCommandAndVerboseIsEveryCommands) {
                                     "--verbose", "dir", "--verbose"});
   ASSERT_EQ(run.What, CliCall::Action::Run);
   EXPECT_EQ(QLatin1String(run.Command->Name), QLatin1String("run"));
-  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose && run.Quick);
-  EXPECT_FALSE(ParseCliCall({"ls"}).Quick);
+  // --quick, once the way to quick answers, is taken and changes nothing.
+  EXPECT_TRUE(run.AssumeYes && run.PortGiven && run.Verbose && !run.StandardWaits && !run.Json);
+  EXPECT_TRUE(ParseCliCall({"--standard-waits", "--json", "ls"}).StandardWaits);
+  EXPECT_TRUE(ParseCliCall({"ls", "--json"}).Json);
   EXPECT_EQ(run.Port, QStringLiteral("COM3"));
   EXPECT_EQ(run.LogPath, QStringLiteral("x.log"));
   // After the first argument an option-like word belongs to the line.
@@ -291,7 +299,18 @@ TEST(CliFolderArguments, unsafeNamesAreRefusedWithExitTwoAndNothingTyped) {
 
 // The device subcommands against the simulator: ls and du read what put
 // stored, and put's file arrives byte-exact.
-class CliOnSimulator : public SimFixture {};
+class CliOnSimulator : public SimFixture {
+ protected:
+  // An installation folder of the test's own, with the demo's programs.
+  QProcessEnvironment SimEnvironment() {
+    const QString home = QString::fromStdString(TempDir()) + "/home";
+    EXPECT_TRUE(TaloAppDir::PrepareInstallationFolder(
+        home, {QStringLiteral(TALO_SHARE_DIR "/defaults"), QStringLiteral(TALO_SHARE_DIR "/demo")}));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TALO7100_HOME", home);
+    return environment;
+  }
+};
 
 TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   StartSim();
@@ -301,7 +320,8 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   std::ofstream(pcFile, std::ios::binary) << content;
   const QString port = QString::fromStdString(PortPath());
 
-  // Quick answers for the free-space look-up.
+  // Quick answers for the free-space look-up (the default; --quick is kept
+  // for scripts that still pass it).
   const auto put =
       RunCli({"--port", port, "--quick", "put", QString::fromStdString(pcFile), "\\DATA"});
   EXPECT_EQ(put.ExitCode, 0) << put.Err.toStdString();
@@ -317,15 +337,146 @@ TEST_F(CliOnSimulator, putThenLsAndDuSeeTheFile) {
   EXPECT_TRUE(ls.Out.startsWith(QStringLiteral("NOTES.TXT\t128\t"))) << ls.Out.toStdString();
   EXPECT_TRUE(ls.Out.contains(QStringLiteral("1 object(s)\n128 byte(s)("))) << ls.Out.toStdString();
 
-  // --verbose adds the exchanges' console lines to the listing.
+  // --verbose adds the exchanges' console lines, on standard error.
   const auto verbose = RunCli({"--port", port, "ls", "--verbose", "DATA"});
   EXPECT_EQ(verbose.ExitCode, 0) << verbose.Err.toStdString();
-  EXPECT_TRUE(verbose.Out.contains(QStringLiteral("\ndir\n"))) << verbose.Out.toStdString();
-  EXPECT_TRUE(verbose.Out.contains(QStringLiteral("NOTES.TXT\t128\t"))) << verbose.Out.toStdString();
+  EXPECT_TRUE(verbose.Err.contains(QStringLiteral("\ndir\n"))) << verbose.Err.toStdString();
+  EXPECT_EQ(verbose.Out, ls.Out);
 
   const auto du = RunCli({"--port", port, "du", "\\"});
   EXPECT_EQ(du.ExitCode, 0) << du.Err.toStdString();
   EXPECT_EQ(du.Out, QStringLiteral("1 file(s), 1 folder(s)\t128 byte(s)\n"));
+}
+
+// Each command's JSON parsed back holds the facts its plain output shows.
+TEST_F(CliOnSimulator, jsonOutputCarriesTheFactsOfThePlainOutput) {
+  StartSim();
+  Sim().FillDemo();
+  ASSERT_TRUE(Sim().PutFile("\\NEW\\A.TXT", "one\r\ntwo\r\n") && Sim().MakeDir("\\NEW\\SUB"));
+  const QString port = QString::fromStdString(PortPath());
+  const QProcessEnvironment environment = SimEnvironment();
+  struct Case {
+    QStringList Call;
+    std::function<void(const QString& plain, const QJsonObject& json)> Compare;
+  };
+  const auto field = [](const QJsonObject& o, const char* name) { return o.value(QLatin1String(name)); };
+  const Case cases[] = {
+      {{"ls", "\\NEW"},
+       [&](const QString& plain, const QJsonObject& json) {
+         const QJsonArray items = field(json, "items").toArray();
+         ASSERT_EQ(items.size(), 2);
+         const QJsonObject file = items[1].toObject();
+         EXPECT_EQ(plain.section('\n', 0, 0), field(items[0].toObject(), "name").toString() + "\t\t<DIR>\t" +
+                                                  field(items[0].toObject(), "modified").toString());
+         EXPECT_EQ(plain.section('\n', 1, 1), QStringList({field(file, "name").toString(),
+                                                           QString::number(field(file, "size").toInteger()),
+                                                           field(file, "type").toString(),
+                                                           field(file, "modified").toString()})
+                                                  .join('\t'));
+         EXPECT_TRUE(plain.contains(QStringLiteral("%1 object(s)").arg(field(json, "objects").toInt())));
+         EXPECT_TRUE(plain.contains(QLocale(QLocale::English).toString(field(json, "free").toInteger()) +
+                                    " bytes free"))
+             << plain.toStdString();
+       }},
+      {{"du", "\\NEW"},
+       [&](const QString& plain, const QJsonObject& json) {
+         EXPECT_EQ(plain, QStringLiteral("%1 file(s), %2 folder(s)\t%3 byte(s)\n")
+                              .arg(field(json, "files").toInt())
+                              .arg(field(json, "folders").toInt())
+                              .arg(field(json, "bytes").toInt()));
+       }},
+      {{"cat", "\\NEW\\A.TXT"},
+       [&](const QString& plain, const QJsonObject& json) {
+         // The shell's line end before its prompt stands for the last one.
+         EXPECT_EQ(field(json, "text").toString().remove('\r') + '\n', plain);
+         EXPECT_TRUE(field(json, "whole").toBool());
+         EXPECT_EQ(field(json, "encoding").toString(), "latin1");
+       }},
+      {{"ports"},
+       [&](const QString& plain, const QJsonObject& json) {
+         QStringList names;
+         for (const QJsonValue& listed : field(json, "ports").toArray())
+           names.append(listed.toObject().value("name").toString());
+         EXPECT_TRUE(names.contains(port));
+         EXPECT_TRUE(plain.contains(port));
+       }},
+      {{"netconf", "--show"},
+       [&](const QString& plain, const QJsonObject& json) {
+         EXPECT_EQ(plain, "--static " + field(json, "ip").toString() + " --gateway " +
+                              field(json, "gateway").toString() + " --dns " + field(json, "dns").toString() + "\n");
+         EXPECT_FALSE(field(json, "dhcp").toBool());
+       }},
+      {{"accounts", "--show"},
+       [&](const QString& plain, const QJsonObject& json) {
+         const QJsonObject ftp = field(json, "ftp").toObject();
+         const QJsonObject http = field(json, "http").toObject();
+         EXPECT_EQ(plain, QStringList({"ftp", ftp.value("id").toString(), ftp.value("rights").toString()}).join(' ') +
+                              "\n" +
+                              QStringList({"http", http.value("id").toString(), http.value("rights").toString()}).join(' ') +
+                              "\n");
+         EXPECT_FALSE(QJsonDocument(json).toJson().contains("password"));
+       }},
+      {{"dio", "--yes"},
+       [&](const QString& plain, const QJsonObject& json) {
+         QString lamps = field(json, "hex").toString() + " DI ";
+         for (const QJsonValue bit : field(json, "inputs").toArray()) lamps += QString::number(bit.toInt());
+         lamps += " DO ";
+         for (const QJsonValue bit : field(json, "outputs").toArray()) lamps += QString::number(bit.toInt());
+         // The inputs change between the two runs; the outputs and the
+         // line's form do not.
+         const QRegularExpression line(QStringLiteral("^0x[0-9A-F]{4} DI [01]{4} DO ([01]{4})\n$"));
+         EXPECT_TRUE(line.match(plain).hasMatch()) << plain.toStdString();
+         EXPECT_EQ(line.match(lamps + "\n").captured(1), line.match(plain).captured(1)) << lamps.toStdString();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Call.join(' ').toStdString());
+    const CliResult plain = RunCli(QStringList{"--port", port} + c.Call, environment);
+    const CliResult json = RunCli(QStringList{"--port", port, "--json"} + c.Call, environment);
+    ASSERT_EQ(plain.ExitCode, 0) << plain.Err.toStdString();
+    ASSERT_EQ(json.ExitCode, 0) << json.Err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json.Out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.Out.toStdString();
+    ASSERT_EQ(json.Out.count('\n'), 1) << "one document, one line";
+    c.Compare(plain.Out, document.object());
+  }
+  // A failure: its message and exit status as JSON on standard error.
+  const CliResult missing = RunCli({"--port", port, "--json", "ls", "\\NONE"}, environment);
+  EXPECT_EQ(missing.ExitCode, 1);
+  EXPECT_EQ(missing.Out, QString());
+  const QJsonObject last =
+      QJsonDocument::fromJson(missing.Err.trimmed().section('\n', -1).toUtf8()).object();
+  EXPECT_EQ(last.value("exit").toInt(), 1);
+  EXPECT_TRUE(last.value("error").toString().contains("NONE")) << missing.Err.toStdString();
+}
+
+// Without --verbose standard output holds the result alone: no console
+// line, no progress.
+TEST_F(CliOnSimulator, stdoutHoldsOnlyTheResultWithoutVerbose) {
+  StartSim();
+  Sim().FillDemo();
+  const QString port = QString::fromStdString(PortPath());
+  const std::string pcFile = TempDir() + "/UP.BIN";
+  std::ofstream(pcFile, std::ios::binary) << std::string(3000, 'u');
+  QTemporaryDir dir;
+  const QProcessEnvironment environment = SimEnvironment();
+  const struct {
+    QStringList Call;
+    QRegularExpression Result;  // the whole of standard output
+  } cases[] = {
+      {{"netconf", "--dhcp"}, QRegularExpression("^$")},
+      {{"backup", dir.filePath("D.img")}, QRegularExpression("^$")},
+      {{"put", QString::fromStdString(pcFile)},
+       QRegularExpression("^1/1 \\S+UP\\.BIN: sent as D:\\\\UP\\.BIN, 3000 bytes in [0-9.]+ s[^\n]*\n$")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Call.join(' ').toStdString());
+    const CliResult result = RunCli(QStringList{"--port", port} + c.Call, environment, 600000);
+    EXPECT_EQ(result.ExitCode, 0) << result.Err.toStdString();
+    EXPECT_TRUE(c.Result.match(result.Out).hasMatch()) << result.Out.toStdString();
+    EXPECT_FALSE(result.Err.isEmpty()) << "the progress and messages";
+  }
 }
 
 // The pane's file commands on the command line: the question is refused

@@ -30,8 +30,8 @@ TEST(AppSettingsFile, portAndGeometryOutliveTheProgramInTheUsersConfigFolder) {
     AppSettings first;
     EXPECT_EQ(first.LastPort(), QString());
     EXPECT_TRUE(first.WindowGeometry().isEmpty());
-    EXPECT_FALSE(first.QuickListings());
-    first.SetQuickListings(true);
+    EXPECT_TRUE(first.QuickListings());
+    first.SetQuickListings(false);
     first.SetLastPort(QStringLiteral("ttyUSB0"));
     first.SetWindowGeometry(geometry);
     EXPECT_TRUE(first.Save());
@@ -40,7 +40,7 @@ TEST(AppSettingsFile, portAndGeometryOutliveTheProgramInTheUsersConfigFolder) {
   AppSettings next;
   EXPECT_EQ(next.LastPort(), QStringLiteral("ttyUSB0"));
   EXPECT_EQ(next.WindowGeometry(), geometry);
-  EXPECT_TRUE(next.QuickListings());
+  EXPECT_FALSE(next.QuickListings());
   // No port selected at the end: nothing stale is offered next time.
   next.SetLastPort(QString());
   next.Save();

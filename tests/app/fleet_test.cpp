@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -45,7 +48,7 @@ TEST(FleetPlan, refusesWhatCannotRunOnEveryPort) {
   netconftest::WriteBytes(table, "port,ip,gateway,dns\n" + a.toLocal8Bit() + ",dhcp,,\n");
   const QStringList two{"--port", a, "--port", b};
   const QList<std::pair<QStringList, QString>> refused = {
-      {two + QStringList{"run", "dir"}, "run works on one port at a time"},
+      {two + QStringList{"mem"}, "mem works on one port at a time"},
       {two + QStringList{"rm", "--yes", "X"}, "rm works on one port at a time"},
       {two + QStringList{"dio", "--watch", "--yes"}, "dio --watch polls one controller"},
       {two + QStringList{"backup", "cabinet.img"}, "several controllers would write one file"},
@@ -72,12 +75,12 @@ TEST(FleetPlan, refusesWhatCannotRunOnEveryPort) {
 
 // A port's run is the single-port command line, "{port}" its name.
 TEST(FleetPlan, eachPortRunsTheSinglePortCommandLine) {
-  const CliCall call = ParseCliCall({"--yes", "--quick", "--jobs", "2", "--port", "ttyUSB0", "--port",
+  const CliCall call = ParseCliCall({"--yes", "--standard-waits", "--jobs", "2", "--port", "ttyUSB0", "--port",
                                      "/dev/serial/by-id/usb-B-port0", "put", "--verbose",
                                      "--force", "recipe-{port}.dat", "\\DATA"});
   EXPECT_EQ(call.Jobs, 2);
   EXPECT_EQ(FleetPlan::ChildArguments(call, call.Ports[1]),
-            QStringList({"--port", "/dev/serial/by-id/usb-B-port0", "--yes", "--quick", "--verbose",
+            QStringList({"--port", "/dev/serial/by-id/usb-B-port0", "--yes", "--standard-waits", "--verbose",
                          "put", "--verbose", "--force", "recipe-usb-B-port0.dat", "\\DATA"}));
   EXPECT_EQ(ParseCliCall({"--jobs", "0", "--port", "a", "ls"}).What, CliCall::Action::WrongCall);
 }
@@ -165,6 +168,34 @@ TEST_F(FleetOnSimulators, putReachesEveryPortAndSummarisesEachInOrder) {
   EXPECT_TRUE(lines.last().endsWith(" s"));
 }
 
+// run types its line on every port: each answer line prefixed, a summary
+// line a port (an object with --json), the fleet's exit status; a log must
+// be each port's own.
+TEST_F(FleetOnSimulators, runTypesTheLineOnEveryPortAndSummarisesEach) {
+  StartSims(2);
+  const QString missing = Links.filePath(QStringLiteral("ttyGONE"));
+  const CliResult all = RunCli(Ports() + QStringList{"run", "ver"});
+  EXPECT_EQ(all.ExitCode, 0) << all.Err.toStdString();
+  for (const char* name : {"portA", "portB"}) {
+    EXPECT_TRUE(all.Out.contains(QStringLiteral("[%1] ver\n").arg(name))) << all.Out.toStdString();
+    EXPECT_TRUE(all.Out.contains(QRegularExpression(QStringLiteral("\n%1  ok  [0-9.]+ s").arg(name))));
+  }
+  const CliResult one = RunCli(QStringList{"--json"} + Ports() + QStringList{"--port", missing, "run", "ver"});
+  EXPECT_EQ(one.ExitCode, 1) << one.Err.toStdString();
+  const QStringList lines = one.Out.trimmed().split('\n');
+  ASSERT_GE(lines.size(), 3);
+  const QJsonObject gone = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+  EXPECT_EQ(gone.value("port").toString(), "ttyGONE");
+  EXPECT_EQ(gone.value("result").toString(), "failed");
+  EXPECT_EQ(gone.value("reason").toString(), "Unable to open " + missing + "!");
+  EXPECT_EQ(QJsonDocument::fromJson(lines[lines.size() - 3].toUtf8()).object().value("result"), "ok");
+  const size_t typed = Sim(0).Commands().size();
+  const CliResult log = RunCli(Ports() + QStringList{"run", "--log", "one.log", "ver"});
+  EXPECT_EQ(log.ExitCode, 2);
+  EXPECT_TRUE(log.Err.contains("put {port} in FILE")) << log.Err.toStdString();
+  EXPECT_EQ(Sim(0).Commands().size(), typed) << "the refused call typed nothing";
+}
+
 // A restore whose helper answered "444" still succeeds, and its summary
 // line says so; a port without such blocks has no note.
 TEST_F(FleetOnSimulators, aRestoresSummaryCarriesItsAnswered444Note) {
@@ -205,7 +236,7 @@ TEST_F(FleetOnSimulators, refusedCallsAndUnansweredQuestionsTouchNoPort) {
   StartSims(2);
   netconftest::TestInstallation installation;
   const QList<std::pair<QStringList, int>> calls = {
-      {{"init"}, 1}, {{"backup", "one.img"}, 2}, {{"run", "dir"}, 2}, {{"--port", "/dev/x/", "ls"}, 2}};
+      {{"init"}, 1}, {{"backup", "one.img"}, 2}, {{"mem"}, 2}, {{"--port", "/dev/x/", "ls"}, 2}};
   for (const auto& [call, status] : calls) {
     const CliResult result = RunCli(Ports() + call);
     EXPECT_EQ(result.ExitCode, status) << call.join(' ').toStdString() << result.Err.toStdString();

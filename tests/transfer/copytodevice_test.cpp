@@ -401,7 +401,7 @@ class PutCommandTest : public SimTransferTest<> {
     shell.SetSelectedPort(QString::fromStdString(PortPath()));
     FILE* out = std::tmpfile();
     const int status = PutCommand::Run(shell, arguments, PutCli::DeviceFolder(shell),
-                                       PutCommand::Output{out, false});
+                                       PutCommand::Output{out, out, false});
     std::rewind(out);
     char buffer[4096];
     Output.clear();

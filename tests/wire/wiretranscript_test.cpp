@@ -105,6 +105,11 @@ QString Difference(const QString& goldenPath, const QString& actualPath) {
 // none when the operation failed (the failure is reported).
 std::optional<QString> Record(const WireCase& wire) {
   OperationWorld world;
+  // The transcripts hold the standard waits (the silences waited out); the
+  // command line and the window end answers at the prompt unless asked not
+  // to, which the fault matrix and the listing cases show to carry the
+  // same bytes in the same order.
+  world.Shell.SetQuickAnswers(false);
   const QString recorded = QString::fromStdString(world.Harness.TempDir()) + "/transcript.txt";
   talosim::SimOptions options = OperationWorld::DefaultOptions();
   options.Clock = "2024-05-06 07:08";  // the same listings and images every run

@@ -21,7 +21,7 @@ PutCommand::FolderReader DeviceFolder(DeviceShell& shell) {
 }
 
 int Put(DeviceShell& shell, const QStringList& arguments) {
-  const PutCommand::Output output{stdout, ProgressLine::Interactive(stdout)};
+  const PutCommand::Output output{stdout, stderr, ProgressLine::Interactive(stderr)};
   return PutCommand::Run(shell, arguments, DeviceFolder(shell), output);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The "put" subcommand of talo7100-cli, wired to the device listing: the
 // folder is listed as the device pane lists it, and its free-space line
-// gives the space the copy checks against. Output on stdout, with the
-// progress bar when stdout is a terminal. Main thread only.
+// gives the space the copy checks against. Each file's line on stdout, the
+// progress on stderr (a bar when stderr is a terminal). Main thread only.
 
 #include <QString>
 #include <QStringList>

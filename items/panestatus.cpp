@@ -23,7 +23,7 @@ QString ExactSize(int64_t bytes) {
 }
 
 QString SelectionSummary(qsizetype count, int64_t bytes) {
-  if (count <= 0) return {};
+  if (count < 2) return {};
   return QStringLiteral("%1 selected, %2").arg(count).arg(TotalSize(bytes));
 }
 

@@ -16,7 +16,8 @@ QString ObjectCount(qsizetype count);
 QString TotalSize(int64_t bytes);
 // The exact figure with the locale's digit grouping: "61,210 bytes".
 QString ExactSize(int64_t bytes);
-// The selection's summary: "2 selected, 3.1 KB"; empty for none.
+// The selection's summary: "2 selected, 3.1 KB"; empty below two items (one
+// item's size is in its row, and every fill selects a row).
 QString SelectionSummary(qsizetype count, int64_t bytes);
 
 }  // namespace PaneStatus

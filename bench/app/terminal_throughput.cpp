@@ -109,6 +109,10 @@ void MeasureBareLine(const char* label, const SimProcess& sim, const std::string
               static_cast<double>(total) / seconds / kLineBytesPerSecond, content.size());
 }
 
+// How often the measurement looks at the console: seldom enough that its
+// own wake-ups stay out of the utility's figures.
+constexpr int kLookMs = 25;
+
 // Runs the event loop until done() or timeoutMs.
 template <typename Done>
 bool RunUntil(Done done, int timeoutMs) {
@@ -117,7 +121,7 @@ bool RunUntil(Done done, int timeoutMs) {
   QEventLoop loop;
   while (!done()) {
     if (clock.elapsed() > timeoutMs) return false;
-    QTimer::singleShot(5, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kLookMs, &loop, &QEventLoop::quit);
     loop.exec();
   }
   return true;
@@ -165,7 +169,7 @@ Figures Measure(const char* label, const SimProcess& sim, const std::string& con
   const QString lastFileLine = QString::fromLatin1(content.data() + content.rfind('\n', content.size() - 2) + 1).trimmed();
   RunUntil(
       [&] {
-        if (getenv("TALO_BENCH_TRACE") && clock.elapsed() % 1000 < 6)
+        if (getenv("TALO_BENCH_TRACE") && clock.elapsed() % 1000 < kLookMs + 1)
           std::printf("  t=%lld shown=%llu dropped=%llu last=%s\n", (long long)clock.elapsed(),
                       (unsigned long long)terminal.Printer().BytesShown(),
                       (unsigned long long)terminal.Ring().DroppedBytes(), qPrintable(console.LastLine()));

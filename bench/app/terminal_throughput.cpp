@@ -1,16 +1,21 @@
 // Terminal throughput: the controller prints a large file with "type" and the
 // terminal shows it in the real console memo (offscreen). Once with the line
-// unpaced, once at the 57600-baud line model, and once more at 57600 with the
-// main thread blocked for a second half-way through (a busy window must not
-// cost output). Prints what was sent, shown and dropped, the utility's CPU
-// time and share of a core, and the sustained rate; asserts nothing.
-// TALO_BENCH_HIDDEN=1 keeps the memo hidden: the figures then leave out the
-// drawing and show the receive path and the console's text alone.
+// unpaced, once at the 57600-baud line model with the memo drawn, once at
+// 57600 with the memo hidden (the receive path and the console's text alone,
+// no drawing), and once more at 57600 with the main thread blocked for a
+// second half-way through (a busy window must not cost output). Then picocom
+// receives the same file on its own simulated 57600-baud line, as the
+// yardstick for the receive path: the summary gives the hidden run's CPU time
+// as a multiple of picocom's, and the drawn run's share of a core. Prints what
+// was sent, shown and dropped, CPU time and share of a core, and the
+// sustained rate; asserts nothing. TALO_BENCH_HIDDEN=1 keeps the memo hidden
+// in every run.
 //
 // The simulator runs in a child process forked before anything else starts,
 // so the CPU figures are the utility's alone.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <sys/wait.h>
@@ -22,6 +27,7 @@
 #include <QTextBlock>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -103,6 +109,10 @@ void MeasureBareLine(const char* label, const SimProcess& sim, const std::string
               static_cast<double>(total) / seconds / kLineBytesPerSecond, content.size());
 }
 
+// How often the measurement looks at the console: seldom enough that its
+// own wake-ups stay out of the utility's figures.
+constexpr int kLookMs = 25;
+
 // Runs the event loop until done() or timeoutMs.
 template <typename Done>
 bool RunUntil(Done done, int timeoutMs) {
@@ -111,30 +121,36 @@ bool RunUntil(Done done, int timeoutMs) {
   QEventLoop loop;
   while (!done()) {
     if (clock.elapsed() > timeoutMs) return false;
-    QTimer::singleShot(5, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kLookMs, &loop, &QEventLoop::quit);
     loop.exec();
   }
   return true;
 }
 
+struct Figures {
+  double CpuSeconds = -1;  // negative: not measured
+  double Seconds = 0;
+  uint64_t Lost = 0;
+};
+
 // blockMainThread: once half the file is shown, the main thread sleeps
 // kBlockMs, as a window busy elsewhere would.
-void Measure(const char* label, const SimProcess& sim, const std::string& content,
-             bool blockMainThread = false) {
+Figures Measure(const char* label, const SimProcess& sim, const std::string& content,
+                bool blockMainThread = false, bool hidden = false) {
   ConsoleView memo;
   memo.resize(900, 400);
-  if (!getenv("TALO_BENCH_HIDDEN")) memo.show();
+  if (!hidden && !getenv("TALO_BENCH_HIDDEN")) memo.show();
   ConsoleFeed console(memo, ConsoleFeed::kFrameMs);  // as the main window has it
   TaloTerminal terminal(console, nullptr);
   QString error;
   if (sim.Port().empty() || !terminal.Start(QString::fromStdString(sim.Port()), error)) {
     std::printf("%-8s could not start the terminal: %s\n", label, qPrintable(error));
-    return;
+    return {};
   }
   const QString prompt = QStringLiteral("D:\\>");
   if (!RunUntil([&] { return console.LastLine() == prompt; }, 5000)) {
     std::printf("%-8s no prompt\n", label);
-    return;
+    return {};
   }
   const uint64_t shownBefore = terminal.Printer().BytesShown();
   const uint64_t droppedBefore = terminal.Ring().DroppedBytes();
@@ -149,10 +165,11 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   uint64_t lastShown = 0;
   qint64 lastChange = 0;
   bool blocked = false;
+  bool complete = false;
   const QString lastFileLine = QString::fromLatin1(content.data() + content.rfind('\n', content.size() - 2) + 1).trimmed();
   RunUntil(
       [&] {
-        if (getenv("TALO_BENCH_TRACE") && clock.elapsed() % 1000 < 6)
+        if (getenv("TALO_BENCH_TRACE") && clock.elapsed() % 1000 < kLookMs + 1)
           std::printf("  t=%lld shown=%llu dropped=%llu last=%s\n", (long long)clock.elapsed(),
                       (unsigned long long)terminal.Printer().BytesShown(),
                       (unsigned long long)terminal.Ring().DroppedBytes(), qPrintable(console.LastLine()));
@@ -167,6 +184,7 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
         }
         const bool promptBack = console.LastLine() == prompt &&
                                 memo.document()->lastBlock().previous().text() == lastFileLine;
+        complete = promptBack;
         return promptBack || clock.elapsed() - lastChange > kQuietEndMs;
       },
       600000);
@@ -177,12 +195,70 @@ void Measure(const char* label, const SimProcess& sim, const std::string& conten
   const double rate = static_cast<double>(content.size()) / seconds;
   // Each read is a hand-over to the main thread: what the receive path costs.
   const double reads = static_cast<double>(terminal.Receiver().ReadCount() - readsBefore);
+  // Lost: what the ring dropped, or everything when the prompt never came
+  // back after the file's last line.
+  const uint64_t lost = complete ? dropped : content.size();
   std::printf("%-8s file %zu B  shown %llu B  dropped by ring %llu B  time %.2f s  CPU %.2f s  "
-              "(%.1f %% of a core)  rate %.0f B/s = %.2f x 5760 B/s  reads %.0f/s  console lines %d\n",
+              "(%.1f %% of a core)  rate %.0f B/s = %.2f x 5760 B/s  reads %.0f/s  console lines %d  "
+              "lost %llu B\n",
               label, content.size(), static_cast<unsigned long long>(shown),
               static_cast<unsigned long long>(dropped), seconds, cpu, 100.0 * cpu / seconds, rate,
-              rate / kLineBytesPerSecond, reads / seconds, memo.document()->blockCount());
+              rate / kLineBytesPerSecond, reads / seconds, memo.document()->blockCount(),
+              static_cast<unsigned long long>(lost));
   terminal.Stop();
+  return {cpu, seconds, lost};
+}
+
+// picocom on its own simulated line, with a pseudo-terminal for its screen
+// that is read as fast as it writes: its CPU time for the same stream.
+Figures MeasurePicocom(const char* label, const SimProcess& sim, const std::string& content) {
+  int screen = -1;
+  winsize size{};
+  size.ws_row = 50;
+  size.ws_col = 132;
+  const pid_t child = forkpty(&screen, nullptr, nullptr, &size);
+  if (child < 0) {
+    std::printf("%-8s picocom: no pseudo-terminal\n", label);
+    return {};
+  }
+  if (child == 0) {
+    execlp("picocom", "picocom", "--quiet", "--baud", "57600", "--noreset", "--initstring",
+           "type BIG.TXT\r", "--exit-after", "2000", sim.Port().c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  QElapsedTimer clock;
+  clock.start();
+  size_t total = 0;
+  qint64 first = -1, last = 0;
+  char buffer[4096];
+  for (;;) {
+    pollfd p{screen, POLLIN, 0};
+    const int ready = poll(&p, 1, 10000);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t got = read(screen, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;  // picocom has gone: its side of the pty is closed
+    total += static_cast<size_t>(got);
+    if (first < 0) first = clock.elapsed();
+    last = clock.elapsed();
+  }
+  close(screen);
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 127) {
+    std::printf("%-8s picocom could not run (is it installed?)\n", label);
+    return {};
+  }
+  const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  const double seconds = static_cast<double>(last - std::max<qint64>(first, 0)) / 1000.0;
+  // Its screen also shows the command's echo and the prompts.
+  const uint64_t lost = total >= content.size() ? 0 : content.size() - total;
+  std::printf("%-8s picocom: screen %zu B  time %.2f s  CPU %.2f s  (%.1f %% of a core)  lost %llu B\n",
+              label, total, seconds, cpu, seconds > 0 ? 100.0 * cpu / seconds : 0.0,
+              static_cast<unsigned long long>(lost));
+  return {cpu, seconds, lost};
 }
 
 }  // namespace
@@ -191,10 +267,12 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const std::string content = FileContent();
   // Both simulators first: nothing else may run in this process at fork time.
-  SimProcess unpaced, paced, blocked;
+  SimProcess unpaced, paced, hidden, blocked, reference;
   SpawnSimulator(unpaced, 0, content);
   SpawnSimulator(paced, 57600, content);
+  SpawnSimulator(hidden, 57600, content);
   SpawnSimulator(blocked, 57600, content);
+  SpawnSimulator(reference, 57600, content);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   int result = 0;
   {
@@ -202,9 +280,19 @@ int main(int argc, char** argv) {
     std::printf("Terminal throughput: \"type\" of a %zu-byte file into the console memo\n",
                 content.size());
     Measure("unpaced", unpaced, content);
-    Measure("57600", paced, content);
+    const Figures drawn = Measure("57600", paced, content);
+    const Figures receive = Measure("57600 memo hidden", hidden, content, false, true);
     Measure("57600 main thread blocked 1 s", blocked, content, true);
     MeasureBareLine("57600", paced, content);
+    const Figures picocom = MeasurePicocom("57600", reference, content);
+    if (drawn.CpuSeconds >= 0 && drawn.Seconds > 0)
+      std::printf("summary  console drawn: %.1f %% of a core, lost %llu B\n",
+                  100.0 * drawn.CpuSeconds / drawn.Seconds,
+                  static_cast<unsigned long long>(drawn.Lost));
+    if (receive.CpuSeconds >= 0 && picocom.CpuSeconds > 0)
+      std::printf("summary  receive path: CPU %.3f s = %.2f x picocom's %.3f s, lost %llu B\n",
+                  receive.CpuSeconds, receive.CpuSeconds / picocom.CpuSeconds, picocom.CpuSeconds,
+                  static_cast<unsigned long long>(receive.Lost));
   }
   // Each child holds copies of the earlier ones' pipes: the last stops first,
   // as the simulators go in reverse order.

@@ -34,9 +34,10 @@ enum class WaitResult { Ready, TimedOut, HungUp };
 // Waits for the fd to become readable or writable until the deadline.
 WaitResult WaitFor(int fd, short events, Clock::time_point deadline) {
   for (;;) {
-    const auto now = Clock::now();
-    if (now >= deadline) return WaitResult::TimedOut;
-    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now);
+    // A deadline already passed still gets one look without waiting: a
+    // caller that takes only what has arrived must see a hang-up as well.
+    const auto left = std::max(std::chrono::nanoseconds(0),
+                               std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now()));
     timespec ts{};
     ts.tv_sec = static_cast<time_t>(left.count() / 1000000000);
     ts.tv_nsec = static_cast<long>(left.count() % 1000000000);
@@ -46,7 +47,10 @@ WaitResult WaitFor(int fd, short events, Clock::time_point deadline) {
       if (errno == EINTR) continue;
       return WaitResult::HungUp;
     }
-    if (rc == 0) continue;  // the loop head decides whether the deadline passed
+    if (rc == 0) {
+      if (left.count() == 0) return WaitResult::TimedOut;
+      continue;  // the next look decides whether the deadline passed
+    }
     // Checked first: a hung-up tty also reports readable, yet reads 0 for ever.
     // Callers read before they wait, so no pending byte is lost here.
     if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return WaitResult::HungUp;

@@ -1,6 +1,5 @@
 #include "link/terminal/taloterminal.h"
 
-#include <QThread>
 #include <algorithm>
 #include <utility>
 
@@ -18,8 +17,6 @@ namespace {
 
 constexpr uint8_t kCarriageReturn = 13;
 constexpr uint8_t kLineFeed = 10;
-// Lets the workers reach their safe points and the line settle around a write.
-constexpr unsigned long kSettleMs = 1;
 
 }  // namespace
 
@@ -45,7 +42,7 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
     return false;
   }
   // 1. Open the port for the selected name, with the line settings and the
-  // short time-out the receiver polls with.
+  // short time-out that bounds a key's write.
   PortOpening opening = OpenControllerPort(portName, kPortTimeoutMs);
   OpenHint.clear();
   if (!opening.Opened) {
@@ -66,8 +63,7 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
   TypedBytes = 0;
   ReceiverPtr->SetPort(Port.get());
   // 4. Workers: receiver first, so the printer finds bytes to show.
-  ReceiverPtr->Resume();
-  PrinterPtr->Resume();
+  ResumeWorkers();
   // 5. A bare CR makes the shell print a fresh prompt.
   const uint8_t cr = kCarriageReturn;
   if (lineClean) (void)Port->Write(1, &cr);
@@ -84,13 +80,16 @@ void TaloTerminal::Stop() {
   // The console output thread may have been paused in the middle of a burst,
   // with repainting held: the console must not stay frozen until next time.
   if (PrinterPtr) PrinterPtr->ReleaseHold();
+  // From here on the port is this thread's alone.
+  if (ReceiverPtr) ReceiverPtr->SetPort(nullptr);
   if (TypedBytes > 0) EraseTypedLine();
   ReleasePort();
 }
 
 void TaloTerminal::EraseTypedLine() {
   TypedBytes = 0;
-  // The workers are paused: the backspaces' echoes are the erase's alone.
+  // The receiver has let go of the port: the backspaces' echoes are the
+  // erase's alone.
   const ShellLine::Erased erased = ShellLine::Erase(*Port, false);
   ConsoleRef.AppendLine(erased == ShellLine::Erased::Confirmed
                             ? TerminalText::LineErased()
@@ -110,8 +109,8 @@ void TaloTerminal::NoteTyped(const QByteArray& bytes) {
 }
 
 void TaloTerminal::ReleasePort() {
-  // Clear the receiver's port first: a read it has already handed to the main
-  // thread then finds no port instead of a destroyed one.
+  // Clear the receiver's port first: it waits for a read in progress, and
+  // the next read finds no port instead of a destroyed one.
   if (ReceiverPtr) ReceiverPtr->SetPort(nullptr);
   if (Port) {
     Port->Close();
@@ -144,21 +143,24 @@ void TaloTerminal::ResumeWorkers() {
   if (PrinterPtr) PrinterPtr->Resume();
 }
 
-bool TaloTerminal::WritePaused(uint8_t byte, bool settleAfter) {
-  PauseWorkers();
-  QThread::msleep(kSettleMs);
-  const bool written = Port->Write(1, &byte, TaloComPort::UnreadInput::Keep);
-  if (settleAfter) QThread::msleep(kSettleMs);
-  ResumeWorkers();
-  if (!written && Port->IsDisconnected()) LineLost();
-  return written;
+void TaloTerminal::WriteTyped(const QByteArray& bytes) {
+  bool lost = false;
+  {
+    // The receiver holds the port only for a read that does not wait.
+    const auto hold = ReceiverPtr->HoldPort();
+    lost = !Port->Write(static_cast<size_t>(bytes.size()),
+                        reinterpret_cast<const uint8_t*>(bytes.constData()),
+                        TaloComPort::UnreadInput::Keep) &&
+           Port->IsDisconnected();
+  }
+  if (lost) LineLost();
 }
 
 void TaloTerminal::KeyPress(QChar character) {
   if (!IsOn()) return;        // the read-only console ignores the key
   if (!KeyGate) return;       // a key is still being sent: drop this one
   if (character.unicode() > 0xFF) return;  // the shell speaks 8-bit characters
-  const KeyBytes key{QByteArray(1, static_cast<char>(character.unicode())), false};
+  const QByteArray key(1, static_cast<char>(character.unicode()));
   if (IsPasting()) {
     KeysAfterPaste.push_back(key);
     return;
@@ -166,24 +168,16 @@ void TaloTerminal::KeyPress(QChar character) {
   SendKey(key);
 }
 
-void TaloTerminal::SendKey(const KeyBytes& key) {
+void TaloTerminal::SendKey(const QByteArray& key) {
   KeyGate = false;
-  NoteTyped(key.Bytes);
-  if (key.Special) {
-    if (!Port->Write(static_cast<size_t>(key.Bytes.size()),
-                     reinterpret_cast<const uint8_t*>(key.Bytes.constData()),
-                     TaloComPort::UnreadInput::Keep) &&
-        Port->IsDisconnected())
-      LineLost();
-  } else {
-    (void)WritePaused(static_cast<uint8_t>(key.Bytes.front()), true);
-  }
+  NoteTyped(key);
+  WriteTyped(key);
   KeyGate = true;
 }
 
 void TaloTerminal::SendKeysAfterPaste() {
   while (!KeysAfterPaste.empty() && IsOn()) {
-    const KeyBytes key = KeysAfterPaste.front();
+    const QByteArray key = KeysAfterPaste.front();
     KeysAfterPaste.pop_front();
     SendKey(key);
   }
@@ -205,7 +199,7 @@ QByteArray TaloTerminal::SpecialKeySequence(SpecialKey key) {
 
 void TaloTerminal::SendSpecialKey(SpecialKey key) {
   if (!IsOn() || !KeyGate) return;
-  const KeyBytes bytes{SpecialKeySequence(key), true};
+  const QByteArray bytes = SpecialKeySequence(key);
   if (IsPasting()) {
     KeysAfterPaste.push_back(bytes);
     return;
@@ -246,8 +240,9 @@ void TaloTerminal::SendNextPasteStep() {
   if (PendingPaste.empty() || !IsOn()) return;
   const PasteStep step = PendingPaste.front();
   PendingPaste.pop_front();
-  NoteTyped(QByteArray(1, static_cast<char>(step.Byte)));
-  (void)WritePaused(step.Byte, !step.LineEnd);
+  const QByteArray byte(1, static_cast<char>(step.Byte));
+  NoteTyped(byte);
+  WriteTyped(byte);
   if (PendingPaste.empty()) {
     SendKeysAfterPaste();
     emit PasteFinished();

@@ -6,25 +6,28 @@
 //   while the terminal is on, the terminal's port. All three long-lived objects
 //   are created paused by the constructor, before anything that can fail, so
 //   no later call can reach a missing object.
-// - Main thread only. The receiver's one-byte reads and every console change
-//   are handed to the main thread by the workers, so the port and the console
-//   are only ever touched here.
-// - Keys: each typed character is written as one byte with both workers
-//   paused around the write (console output first, then the receiver; resumed
-//   in the opposite order). A key that arrives while another is being sent is
-//   dropped (KeyGate). The cursor and PF keys go out as one three-byte write.
-//   Key and paste writes keep the port's unread input: output the controller
-//   sent and the receiver has not read yet still reaches the console.
+// - Main thread only. The receiver is the one reader of the port: its thread
+//   reads and passes the bytes through the ring to the console output
+//   thread, which hands the console's changes to the main thread in batches.
+//   The console is only ever touched here; the port is shared with the
+//   receiver under its port hold (TerminalReader::HoldPort).
+// - Keys: each typed character is written as one byte, the cursor and PF keys
+//   as one three-byte write, while holding the port; the workers go on and
+//   nothing sleeps. A key that arrives while another is being sent is dropped
+//   (KeyGate). Key and paste writes keep the port's unread input: output the
+//   controller sent and the receiver has not read yet still reaches the
+//   console, in order.
 // - Paste: the text is cut to 1023 characters; a line end (LF or CR LF) goes
 //   out as one CR. Bytes are paced (10 ms apart, 20 ms more before a line
 //   end) by a timer, so the window stays live while a long text is sent.
 //   Keys typed meanwhile wait, in order, until the paste has gone out, so the
 //   controller never gets them in the middle of a pasted line.
 // - Stop (and destruction) pause the workers and clear the receiver's port
-//   before the port is closed and destroyed, so a read already handed over
-//   never runs on a destroyed port. A repaint hold the console output thread
-//   had taken is released, so the console keeps painting while the terminal
-//   is off. Destruction stops and joins both workers before the ring goes,
+//   (which waits for a read in progress) before a typed line is erased and
+//   the port is closed and destroyed, so the receiver never reads the
+//   erase's echoes or a destroyed port. A repaint hold the console output
+//   thread had taken is released, so the console keeps painting while the
+//   terminal is off. Destruction stops and joins both workers before the ring goes,
 //   and the ring goes before the port.
 // - Failures travel as values: Start reports the text to show; a write that
 //   fails while typing or pasting loses the character silently.
@@ -104,7 +107,7 @@ class TaloTerminal : public QObject {
 
   // A character typed in the console (Latin-1; others are dropped).
   void KeyPress(QChar character);
-  // A cursor or PF key: its VT100 sequence in one write, workers running.
+  // A cursor or PF key: its VT100 sequence in one write.
   void SendSpecialKey(SpecialKey key);
   // Keys typed during a paste, waiting for its end.
   size_t KeysWaiting() const { return KeysAfterPaste.size(); }
@@ -135,14 +138,11 @@ class TaloTerminal : public QObject {
   QString OpenHint;
   void PauseWorkers();
   void ResumeWorkers();
-  // One byte with the workers paused around it; false when the write failed.
-  bool WritePaused(uint8_t byte, bool settleAfter);
+  // Typed bytes onto the line, keeping its unread input; a write that finds
+  // the port gone turns the terminal off.
+  void WriteTyped(const QByteArray& bytes);
   // A key as it goes out: one typed byte, or a special key's sequence.
-  struct KeyBytes {
-    QByteArray Bytes;
-    bool Special = false;
-  };
-  void SendKey(const KeyBytes& key);
+  void SendKey(const QByteArray& key);
   void SendKeysAfterPaste();
   void SendNextPasteStep();
   void ReleasePort();
@@ -163,6 +163,6 @@ class TaloTerminal : public QObject {
   bool KeyGate = true;
   bool StopAfterLoss = false;
   std::deque<PasteStep> PendingPaste;
-  std::deque<KeyBytes> KeysAfterPaste;
+  std::deque<QByteArray> KeysAfterPaste;
   QTimer PasteTimer;
 };

@@ -20,41 +20,67 @@ TerminalPrinter::~TerminalPrinter() {
   WaitFor();
 }
 
+void TerminalPrinter::Collect(std::function<void()> change) {
+  if (Changes.empty()) FirstChange = std::chrono::steady_clock::now();
+  Changes.push_back(std::move(change));
+}
+
+bool TerminalPrinter::HandOverChanges() {
+  if (Changes.empty()) return true;
+  std::vector<std::function<void()>> batch;
+  batch.swap(Changes);
+  return Synchronize([&batch] {
+    for (const auto& change : batch) change();
+  });
+}
+
 void TerminalPrinter::Execute() {
   int idleWaits = 0;
   while (!Terminated()) {
-    uint8_t byte = 0;
-    if (Ring->Pop(byte)) {
-      ++Shown;
-      if (PendingCR) {
-        if (byte == kLineFeed) {
-          FinishLine();
+    const size_t taken = Ring->Pop(Taken.data(), Taken.size());
+    if (taken > 0) {
+      Shown += taken;
+      for (size_t i = 0; i < taken; ++i) {
+        const uint8_t byte = Taken[i];
+        if (PendingCR) {
+          if (byte == kLineFeed) {
+            FinishLine();
+            ResetLine();
+            ControlRepaint();
+            continue;
+          }
+          if (byte == kCarriageReturn) continue;
+          // A lone CR starts the line again: the new text replaces the old.
+          Collect([this] { Console->ClearLastLine(); });
           ResetLine();
-          continue;
         }
-        if (byte == kCarriageReturn) continue;
-        // A lone CR starts the line again: the new text replaces the old.
-        Synchronize([this] { Console->ClearLastLine(); });
-        ResetLine();
+        HandleByte(byte);
+        ControlRepaint();
       }
-      HandleByte(byte);
-    } else {
-      // Text without a line end (a prompt) is shown after a short silence;
-      // the waits add up across short bursts until the flush.
-      if (Column > 0 && idleWaits < kIdleWaits) {
-        ++idleWaits;
-        Sleep(kIdleWaitMs);
-        continue;
-      }
-      if (Column > 0) {
-        FlushBuffer();
-        ResetLine();
-        idleWaits = 0;
-      }
-      BurstLines = 0;
-      Sleep(kIdleSleepMs);
+      if (std::chrono::steady_clock::now() - FirstChange >= std::chrono::milliseconds(kHandOverMs) &&
+          !HandOverChanges())
+        break;
+      continue;
     }
+    // Text without a line end (a prompt) is shown after a short silence;
+    // the waits add up across short bursts until the flush.
+    if (Column > 0 && idleWaits < kIdleWaits) {
+      ++idleWaits;
+      if (std::chrono::steady_clock::now() - FirstChange >= std::chrono::milliseconds(kHandOverMs) &&
+          !HandOverChanges())
+        break;
+      Sleep(kIdleWaitMs);
+      continue;
+    }
+    if (Column > 0) {
+      FlushBuffer();
+      ResetLine();
+      idleWaits = 0;
+    }
+    BurstLines = 0;
     ControlRepaint();
+    if (!HandOverChanges()) break;
+    Sleep(kIdleSleepMs);
   }
   if (Held) SynchronizeOnExit([this] { ReleaseHold(); });
 }
@@ -66,7 +92,7 @@ void TerminalPrinter::HandleByte(uint8_t byte) {
         LineBuffer.chop(1);
         --Column;
       } else {
-        Synchronize([this] { Console->EraseLastChar(); });
+        Collect([this] { Console->EraseLastChar(); });
       }
       return;
     case kLineFeed:
@@ -77,6 +103,8 @@ void TerminalPrinter::HandleByte(uint8_t byte) {
       PendingCR = true;
       return;
     case kBell:
+      // What came before the bell is shown before it rings.
+      (void)HandOverChanges();
       SoundBell();
       return;
     case kNul:
@@ -99,16 +127,19 @@ void TerminalPrinter::HandleByte(uint8_t byte) {
 
 void TerminalPrinter::ControlRepaint() {
   if (!Held && BurstLines > kHoldThreshold) {
-    // A hold handed over just before a pause must not start once the
-    // thread is paused: nothing would release it until the next resume.
-    Synchronize([this] {
+    // A hold collected just before a pause must not start once the thread
+    // is paused: nothing would release it until the next resume. Held is
+    // set when the change runs; until then no second hold is collected.
+    Collect([this] {
       if (Held || Suspended()) return;
       Held = true;
       Console->BeginUpdate();
     });
+    (void)HandOverChanges();
   }
   if (Held && (BurstLines > kReleaseThreshold || BurstLines == 0)) {
-    Synchronize([this] { ReleaseHold(); });
+    Collect([this] { ReleaseHold(); });
+    (void)HandOverChanges();
     BurstLines = kHoldThreshold;
     Sleep(kReleasePauseMs);
   }
@@ -128,11 +159,11 @@ void TerminalPrinter::SoundBell() {
 }
 
 void TerminalPrinter::FinishLine() {
-  Synchronize([this] {
-    Console->AppendToLastLine(LineBuffer);
+  ++BurstLines;
+  Collect([this, text = LineBuffer] {
+    Console->AppendToLastLine(text);
     const QString finished = Console->LastLine();
     Console->NewLine();
-    ++BurstLines;
     // Past half the limit, remember each finished line; at the limit start
     // again from those, so the most recent output always stays.
     if (Console->LineCount() > kMemoLineLimit / 2) KeptLines.append(finished);
@@ -144,7 +175,7 @@ void TerminalPrinter::FinishLine() {
 }
 
 void TerminalPrinter::FlushBuffer() {
-  Synchronize([this] { Console->AppendToLastLine(LineBuffer); });
+  Collect([this, text = LineBuffer] { Console->AppendToLastLine(text); });
 }
 
 void TerminalPrinter::ResetLine() {

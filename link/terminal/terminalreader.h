@@ -1,22 +1,30 @@
 #pragma once
-// TerminalReader: feeds the ring from the terminal's port while the terminal
-// is on. Each read is handed to the main thread (ReadWaitingBytes), which is
-// the only thread that uses the terminal's port; the bytes are then pushed
-// into the ring. One hand-over waits for one byte (at most 2 ms at the
-// terminal's time-out) and takes with it every byte already waiting, up to
-// the next breather: a 30 ms pause after every 258 bytes of a stream. A read
-// that found nothing is followed by 50 ms of sleep.
-// A read that took all there was short of the breather means the line is
-// slower than the reads (57600 baud brings about six bytes a millisecond):
-// the receiver then waits 10 ms for the bytes to gather, so a paced stream
-// costs the main thread about a hundred hand-overs a second instead of one
-// per byte or two. The wait is far below what the port's input buffer holds
-// and below a frame of the console, so nothing is lost and nothing shows
-// later; a stream that keeps up with the reads (the breathers) never waits.
-// A read that finds the port disconnected (the adapter unplugged) lets go of
-// the port, so later hand-overs read nothing, and calls the line-lost handler
-// once, on the main thread, inside the hand-over: the handler must not close
-// the port there, only arrange for the terminal to stop.
+// TerminalReader: the one reader of the terminal's port. Its thread takes
+// whatever the port has received, without waiting on the line, and pushes
+// the bytes into the ring; the console output thread takes them from there.
+//
+// Principles of operation
+// - Pacing: a read that found nothing is followed by 50 ms of sleep. A read
+//   that took all there was is followed by 10 ms for the next bytes to
+//   gather (57600 baud brings about six bytes a millisecond), so a paced
+//   stream costs about a hundred reads a second instead of one per byte or
+//   two. An unbroken stream gets a breather, a 30 ms pause, after every 258
+//   bytes, for the console to draw. The waits are far below what the port's
+//   input buffer holds, so nothing is lost.
+// - A read never takes more than the ring has room for: what the ring cannot
+//   take yet (the console is behind, the window busy) waits in the port.
+// - The port is shared with the main thread, which writes the keys: every
+//   use of it by either thread happens while holding the port (HoldPort).
+//   The reader holds it only for a read that does not wait, so a key's write
+//   never waits for the line. Writes keep the port's unread input, so
+//   nothing the controller sends meanwhile is lost or reordered.
+// - SetPort (main thread) takes the port hold, so once it returns the reader
+//   no longer touches the old port: the terminal clears it before it uses
+//   the port alone (erasing a typed line) or closes it.
+// - A read that finds the port disconnected (the adapter unplugged) lets go
+//   of the port, so later reads find none, and calls the line-lost handler
+//   once, on the main thread: the handler must not close the port there,
+//   only arrange for the terminal to stop.
 
 #include "link/jobs/talothread.h"
 
@@ -25,6 +33,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 class TaloComPort;
 class TaloDataRing;
@@ -41,16 +50,15 @@ class TerminalReader : public TaloThread {
   explicit TerminalReader(TaloDataRing* ring);
   ~TerminalReader() override;
 
-  // Main thread only. Null while the terminal is off: a read already handed
-  // over then does nothing.
-  void SetPort(TaloComPort* port) { Port = port; }
-  TaloComPort* GetPort() const { return Port; }
-  // Main thread only; see above.
+  // Main thread only. Null while the terminal is off. Waits for a read in
+  // progress (which does not wait on the line) to end.
+  void SetPort(TaloComPort* port);
+  TaloComPort* GetPort() const;
+  // Main thread only, before the thread first runs.
   void SetLineLostHandler(std::function<void()> handler) { LineLost = std::move(handler); }
 
-  // Runs on the main thread: one byte within the port's time-out, then the
-  // bytes already waiting, no further than the next breather.
-  void ReadWaitingBytes();
+  // Keeps the reader off the port while the caller uses it.
+  [[nodiscard]] std::unique_lock<std::mutex> HoldPort() { return std::unique_lock(PortLock); }
 
   // Counters for tests and measurements.
   uint64_t ReadCount() const { return Reads.load(); }
@@ -60,14 +68,17 @@ class TerminalReader : public TaloThread {
   void Execute() override;
 
  private:
+  // One read of what the port has, no further than the next breather and
+  // the ring's room; sets LostLine when the port turned out to be gone.
+  size_t ReadWaitingBytes();
+
   TaloDataRing* Ring;
-  TaloComPort* Port = nullptr;  // main thread only
-  std::function<void()> LineLost;  // main thread only
-  // Filled on the main thread, read by the worker after Synchronize.
-  std::array<uint8_t, kBreatherBytes> Chunk{};
-  size_t ChunkSize = 0;
-  // Bytes since the last breather; lives as long as the thread. Changed by
-  // the worker, read by the hand-over it waits for.
+  mutable std::mutex PortLock;
+  TaloComPort* Port = nullptr;  // guarded by PortLock
+  std::function<void()> LineLost;
+  bool LostLine = false;  // this thread only
+  std::array<uint8_t, kBreatherBytes> Chunk{};  // this thread only
+  // Bytes since the last breather; this thread only.
   size_t StreamBytes = 0;
   std::atomic<uint64_t> Reads{0};
   std::atomic<uint64_t> Pushes{0};

@@ -69,18 +69,19 @@ TEST(Receiver, streamPausesAfterEvery258Bytes) {
   std::string data;
   for (int i = 0; i < 1000; ++i) data.push_back(static_cast<char>(i % 256));
   ASSERT_TRUE(t.Pty.Write(data));
-  t.Receiver.Resume();
-  // Every read is served here, on the main thread, so the time between two
-  // reads is the receiver's sleep plus however late this thread was: a
-  // loaded machine only lengthens it. For each read, note when it was served
-  // and how many bytes had been pushed by then.
+  // Each read is noticed here a moment after the receiver's thread made it
+  // (the first may even be made before this thread looks), so the time
+  // between two reads seen is the receiver's sleep give or take that moment.
+  // For each read, note when it was seen and how many bytes had been pushed
+  // by then, starting from the moment before the receiver runs.
   struct Served {
     double at;
     uint64_t pushed;
   };
-  std::vector<Served> reads;
+  std::vector<Served> reads{{0.0, 0}};
   uint64_t seenReads = t.Receiver.ReadCount();
   const auto start = Clock::now();
+  t.Receiver.Resume();
   while (t.Receiver.PushCount() < 1000 && MsSince(start) < 10000) {
     TaloThread::ServeMainThread();
     if (t.Receiver.ReadCount() != seenReads) {
@@ -89,8 +90,8 @@ TEST(Receiver, streamPausesAfterEvery258Bytes) {
     }
   }
   ASSERT_EQ(t.Receiver.PushCount(), 1000u);
-  // Bytes already waiting travel together: a handful of hand-overs to the
-  // main thread, not one per byte.
+  // Bytes already waiting travel together: a handful of reads, not one per
+  // byte.
   EXPECT_LT(t.Receiver.ReadCount(), 50u);
   // The read that ends at a breather's byte is followed by the 30 ms pause
   // before the next one. The count noted at a read may lag its own bytes,
@@ -135,7 +136,7 @@ TEST(Receiver, readHandedOverAfterThePortWasClearedDoesNothing) {
   TerminalLine t;
   t.Receiver.Resume();
   PumpFor(30);
-  // The terminal stops: the worker may already have a read queued for us.
+  // The terminal stops: the worker may be about to read.
   t.Receiver.Suspend();
   t.Receiver.SetPort(nullptr);
   t.Port.Close();

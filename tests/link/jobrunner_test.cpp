@@ -208,8 +208,8 @@ TEST(JobRunner, abandoningTheRunnerEndsAnAwaitAsStopped) {
 struct DeadlineCase {
   const char* Name;
   bool OnWorker;
-  int ReportsEvery10Ms;  // reports before it falls silent
-  bool Silent;           // then waits for the stop; else returns Done
+  int ReportsForMs;  // reports every few ms for this long before it falls silent
+  bool Silent;       // then waits for the stop; else returns Done
   JobStatus Expected;
 };
 
@@ -219,10 +219,12 @@ TEST_P(JobDeadline, stopsASilentJobAndTellsItsText) {
   const DeadlineCase& c = GetParam();
   JobRunner runner;
   JobResult got;
+  int reports = 0;
   const auto job = [&] {
-    for (int i = 0; i < c.ReportsEvery10Ms; ++i) {
-      JobRunner::Report(i + 1, 100);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(c.ReportsForMs);
+    while (std::chrono::steady_clock::now() < until) {
+      JobRunner::Report(++reports, 1000000);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
       if (JobRunner::StopRequested()) return JobResult::Failed(QStringLiteral("stopped early"));
     }
     if (!c.Silent) return JobResult::Done();
@@ -230,7 +232,9 @@ TEST_P(JobDeadline, stopsASilentJobAndTellsItsText) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return JobResult::Stopped();
   };
-  const JobRunner::Limit limit{60, QStringLiteral("No progress.")};
+  // Wide against the 5 ms steps: a loaded machine (or a sanitizer) may
+  // oversleep one by a few hundred ms.
+  const JobRunner::Limit limit{1000, QStringLiteral("No progress.")};
   const auto start = [&] {
     EXPECT_TRUE(runner.Start(job, [&](const JobResult& result) { got = result; }, limit));
   };
@@ -242,16 +246,16 @@ TEST_P(JobDeadline, stopsASilentJobAndTellsItsText) {
   if (c.Expected == JobStatus::TimedOut) {
     EXPECT_EQ(got.Text, QStringLiteral("No progress."));
   }
-  EXPECT_EQ(runner.LastProgress().Done, c.ReportsEvery10Ms);
+  EXPECT_EQ(runner.LastProgress().Done, reports);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     JobRunner, JobDeadline,
     ::testing::Values(DeadlineCase{"silentFromTheStart", true, 0, true, JobStatus::TimedOut},
-                      DeadlineCase{"silentAfterProgress", true, 20, true, JobStatus::TimedOut},
-                      DeadlineCase{"reportingPastTheLimit", true, 20, false, JobStatus::Ok},
-                      DeadlineCase{"inlineSilent", false, 10, true, JobStatus::TimedOut},
-                      DeadlineCase{"inlineReporting", false, 20, false, JobStatus::Ok}),
+                      DeadlineCase{"silentAfterProgress", true, 1500, true, JobStatus::TimedOut},
+                      DeadlineCase{"reportingPastTheLimit", true, 1500, false, JobStatus::Ok},
+                      DeadlineCase{"inlineSilent", false, 100, true, JobStatus::TimedOut},
+                      DeadlineCase{"inlineReporting", false, 1500, false, JobStatus::Ok}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // A worker's reports reach the runner's thread in order, the last one among

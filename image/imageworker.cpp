@@ -30,7 +30,9 @@ std::unique_ptr<TaloComPort> ImageWorker::OpenPort() {
 bool ImageWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count,
                                 bool* shellSpoke) {
   if (shellSpoke) *shellSpoke = false;
-  while (!StopRequested.load()) {
+  // The port's waits end at a stop of the process too (Ctrl+C): so does
+  // this loop.
+  while (!StopRequested.load() && !JobRunner::StopRequested()) {
     size_t received = 0;
     if (port.Read(count, buffer, &received)) return true;
     // A port that went away fails every read at once: say so now rather than

@@ -60,6 +60,8 @@ DioSetResult DioSession::SetOutput(int channel, const std::string& value) {
 }
 
 JobResult DioSession::Release() {
+  // Typed and read whole after a stop too: it is how a stopped panel ends.
+  const StopsHeld ending;
   // 2. End the simulation; whether it answered changes nothing below.
   (void)ModulePtr->SendOL();
   if (Port.IsDisconnected()) return Lost(Port);

@@ -152,6 +152,8 @@ bool XmodemSender::Run() {
   if (!WaitForStart()) return false;
   // 6.-9. The blocks.
   if (!SendFile()) return false;
+  // Every block is through: the end is read whole, a stop notwithstanding.
+  const StopsHeld ending;
   // 10. End of transmission. The receiver stores the file only once it has
   // seen the end, so an EOT nobody acknowledged leaves the file's arrival
   // unknown: that is a failure, not a success to report.
@@ -242,6 +244,8 @@ XmodemSender::BlockResult XmodemSender::SendBlock(const Frame& frame) {
     // A failed write shows up as a missing reply below.
     (void)WriteFrame(frame);
     const int reply = ReadReply(attempts);
+    // A stop ends the wait for the reply: the block counts as cancelled.
+    if (reply < 0 && Cancelling()) return BlockResult::Cancelled;
     Sleep(kReplyPauseMs);
     if (reply == kNak && attempts < kBlockAttempts) continue;
     if (reply == kAck) return BlockResult::Acknowledged;
@@ -261,12 +265,14 @@ int XmodemSender::ReadReply(int& attempts) {
   for (;;) {
     uint8_t byte = 0;
     if (Port->Read(1, &byte)) return byte;
-    if (attempts >= kBlockAttempts || Port->IsDisconnected()) return -1;
+    if (attempts >= kBlockAttempts || Port->IsDisconnected() || Cancelling()) return -1;
     ++attempts;
   }
 }
 
 void XmodemSender::CancelTransfer() {
+  // How a stop ends: written and read whole.
+  const StopsHeld ending;
   const std::array<uint8_t, kCancelBytes> cancel{kCan, kCan, kCan, kCan, kCan};
   (void)Port->Write(cancel.size(), cancel.data());
   // The receiving program says goodbye; show it until the line falls silent,
@@ -294,7 +300,9 @@ bool XmodemSender::EndTransmission() {
   return Fail(TransferText::kNoEotAck);
 }
 
-bool XmodemSender::Cancelling() const { return CancelRequested.load() || Terminated(); }
+bool XmodemSender::Cancelling() const {
+  return CancelRequested.load() || Terminated() || JobRunner::StopRequested();
+}
 
 void XmodemSender::ShowStatusFromWorker(const QString& text) {
   if (Console) Shell->AppendConsoleLine(text);

@@ -2,6 +2,9 @@
 
 #include <signal.h>
 
+#include "link/jobs/jobrunner.h"
+#include "link/port/talocomport.h"
+
 namespace {
 
 std::atomic<bool> Interrupted{false};
@@ -27,6 +30,8 @@ void InstallSignalHandlers() {
   action.sa_flags = 0;
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);
+  // A wait on the line ends at the signal, as at a job's stop.
+  TaloComPort::WatchStops(&JobRunner::StopRequested);
 }
 
 bool Requested() { return Interrupted.load(); }

@@ -4,9 +4,11 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
+#include <chrono>
 
 #include "link/jobs/interruption.h"
 #include "link/jobs/talothread.h"
+#include "link/port/talocomport.h"
 
 namespace {
 
@@ -15,7 +17,14 @@ namespace {
 struct JobScope {
   const std::atomic<bool>* Stop = nullptr;
   TaloThread* Worker = nullptr;
+  JobRunner* Runner = nullptr;
 };
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 thread_local JobScope CurrentJob;
 thread_local int StopsHeldDepth = 0;
@@ -52,7 +61,7 @@ class JobRunner::Worker : public TaloThread {
  protected:
   void Execute() override {
     {
-      ScopeGuard scope({&Runner.Stop, this});
+      ScopeGuard scope({&Runner.Stop, this, &Runner});
       Result = Body();
     }
     if (Terminated()) return;  // the runner is going: nobody waits for done
@@ -66,16 +75,27 @@ class JobRunner::Worker : public TaloThread {
   Job Body;
 };
 
-JobRunner::JobRunner(QObject* parent) : QObject(parent) {}
+JobRunner::JobRunner(QObject* parent) : QObject(parent) {
+  TaloComPort::WatchStops(&JobRunner::StopRequested);
+}
 
 JobRunner::~JobRunner() { Abandon(); }
 
-bool JobRunner::Start(Job job, Done done) {
+bool JobRunner::Start(Job job, Done done) { return Start(std::move(job), std::move(done), Limit()); }
+
+bool JobRunner::Start(Job job, Done done, Limit limit) {
   if (Running) return false;
   Stop = false;
+  Expired = false;
+  ExpiredText = limit.Text;
+  IdleNs = limit.IdleMs > 0 ? limit.IdleMs * 1000000 : 0;
+  DeadlineAt = IdleNs ? NowNs() + IdleNs : 0;
+  ProgressDone = 0;
+  ProgressTotal = 0;
   SetBusy(true);
   if (!EventLoopRuns()) {
-    const JobResult result = Run(job);
+    const JobResult result = Ended(Run(job));
+    DeadlineAt = 0;
     SetBusy(false);
     if (done) done(result);
     return true;
@@ -87,8 +107,13 @@ bool JobRunner::Start(Job job, Done done) {
 }
 
 JobResult JobRunner::Run(const Job& job) {
-  ScopeGuard scope({&Stop, nullptr});
+  ScopeGuard scope({&Stop, nullptr, this});
   return job();
+}
+
+JobResult JobRunner::Ended(const JobResult& result) const {
+  if (Expired.load()) return {JobStatus::TimedOut, ExpiredText};
+  return result;
 }
 
 JobResult JobRunner::Await(Job job) {
@@ -131,8 +156,9 @@ void JobRunner::Abandon() {
 void JobRunner::Finish() {
   if (!Thread) return;
   Thread->WaitFor();  // it has returned from its job: a short join
-  const JobResult result = Thread->Result;
+  const JobResult result = Ended(Thread->Result);
   Thread.reset();
+  DeadlineAt = 0;
   Done done = std::move(OnDone);
   OnDone = {};
   SetBusy(false);
@@ -151,10 +177,44 @@ StopsHeld::~StopsHeld() { --StopsHeldDepth; }
 
 bool JobRunner::StopRequested() {
   if (StopsHeldDepth > 0) return false;
-  return (CurrentJob.Stop && CurrentJob.Stop->load()) || Interruption::Requested();
+  if (CurrentJob.Stop && CurrentJob.Stop->load()) return true;
+  if (CurrentJob.Runner && CurrentJob.Runner->DeadlinePassed()) return true;
+  return Interruption::Requested();
+}
+
+bool JobRunner::DeadlinePassed() {
+  if (Expired.load()) return true;
+  const int64_t at = DeadlineAt.load();
+  if (at == 0 || NowNs() < at) return false;
+  Expired = true;
+  return true;
 }
 
 bool JobRunner::OnWorker() { return CurrentJob.Worker != nullptr; }
+
+void JobRunner::Report(int64_t done, int64_t total) {
+  if (CurrentJob.Runner) CurrentJob.Runner->Progressed(done, total);
+}
+
+void JobRunner::Progressed(int64_t done, int64_t total) {
+  const bool moved = done != ProgressDone.load() || total != ProgressTotal.load();
+  ProgressDone = done;
+  ProgressTotal = total;
+  // Progress renews the allowance; a report of the same figures is none.
+  if (moved && IdleNs && !Expired.load()) DeadlineAt = NowNs() + IdleNs;
+  if (!CurrentJob.Worker) {
+    emit ProgressChanged(done, total);
+    return;
+  }
+  // One post at a time: what it publishes is the latest report when it runs.
+  if (ProgressPosted.exchange(true)) return;
+  QMetaObject::invokeMethod(this, [this] { PublishProgress(); }, Qt::QueuedConnection);
+}
+
+void JobRunner::PublishProgress() {
+  ProgressPosted = false;
+  emit ProgressChanged(ProgressDone.load(), ProgressTotal.load());
+}
 
 void JobRunner::OnMainThread(const std::function<void()>& op) {
   if (auto* worker = static_cast<Worker*>(CurrentJob.Worker))

@@ -38,6 +38,21 @@
 //   before its next byte and is erased from the shell's line
 //   (DeviceShell::TypeEchoed), so nothing is left for a later command to
 //   complete.
+// - The ports see the same stop: every wait of a TaloComPort asks
+//   StopRequested() (TaloComPort::WatchStops, installed by the first
+//   runner), so a job blocked on the line ends its read or write within
+//   TaloComPort::kStopPollMs of a Cancel, a deadline or Ctrl+C.
+// - A job may have a deadline (Start's limit): once limit.IdleMs pass
+//   without progress - since the start or the job's last Report - it is
+//   stopped as by Cancel, and whatever it returns, it ends TimedOut with
+//   limit.Text. Only the job's own stop points and the ports' waits see
+//   it, as they see a Cancel.
+// - Progress is the runner's: a job tells it through Report(done, total),
+//   which renews the deadline; the runner publishes it (ProgressChanged,
+//   on the runner's thread; several reports between two turns of its event
+//   loop come as one, the latest) and keeps the latest (LastProgress) for
+//   views that draw at their own pace. An inline job's report is published
+//   at once.
 // - Busy() is true from Start until done has been called (BusyChanged
 //   tells the views). Destroying the runner cancels a running job and
 //   waits for it; its done is then not called.
@@ -46,6 +61,7 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -72,11 +88,23 @@ class JobRunner : public QObject {
   using Job = std::function<JobResult()>;
   using Done = std::function<void(const JobResult&)>;
 
+  // A job's deadline (see above); none while IdleMs is 0.
+  struct Limit {
+    int64_t IdleMs = 0;
+    QString Text;  // what the user is told when it passes
+  };
+  struct Progress {
+    int64_t Done = 0;
+    int64_t Total = 0;
+  };
+
   explicit JobRunner(QObject* parent = nullptr);
   ~JobRunner() override;
 
   // False, and nothing run, while another job is running.
   bool Start(Job job, Done done = {});
+  // As Start, the job with a deadline.
+  bool Start(Job job, Done done, Limit limit);
   // The job inline on the calling thread; its result.
   JobResult Run(const Job& job);
   // The job on the worker, its result once done (see above); Failed with
@@ -99,6 +127,11 @@ class JobRunner : public QObject {
   static bool StopRequested();
   // True on a job's worker thread.
   static bool OnWorker();
+  // For device logic inside a job: how far it has come (see above). Outside
+  // a job it does nothing.
+  static void Report(int64_t done, int64_t total);
+  // The running (or last) job's latest report.
+  Progress LastProgress() const { return {ProgressDone.load(), ProgressTotal.load()}; }
   // Runs op on the main thread (see above) and waits for it.
   static void OnMainThread(const std::function<void()>& op);
 
@@ -109,14 +142,30 @@ class JobRunner : public QObject {
 
  signals:
   void BusyChanged(bool busy);
+  void ProgressChanged(qint64 done, qint64 total);
 
  private:
   class Worker;
   void SetBusy(bool busy);
   void Finish();
+  // The job's own result, or its deadline's when that passed.
+  JobResult Ended(const JobResult& result) const;
+  // Job side: Report, StopRequested.
+  void Progressed(int64_t done, int64_t total);
+  bool DeadlinePassed();
+  void PublishProgress();
 
   std::unique_ptr<Worker> Thread;
   std::atomic<bool> Stop{false};
+  // The deadline: IdleNs of silence allowed, the steady-clock time (ns) it
+  // passes at, whether it has passed.
+  int64_t IdleNs = 0;
+  std::atomic<int64_t> DeadlineAt{0};
+  std::atomic<bool> Expired{false};
+  QString ExpiredText;
+  std::atomic<int64_t> ProgressDone{0};
+  std::atomic<int64_t> ProgressTotal{0};
+  std::atomic<bool> ProgressPosted{false};
   bool Running = false;
   Done OnDone;
   QEventLoop* Waiting = nullptr;  // Await's loop, while it waits

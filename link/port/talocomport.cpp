@@ -29,6 +29,8 @@ Clock::time_point TotalDeadline(Clock::time_point start, uint32_t timeout, size_
   return start + std::chrono::milliseconds(capped);
 }
 
+std::atomic<TaloComPort::StopCheck> ProcessStopCheck{nullptr};
+
 enum class WaitResult { Ready, TimedOut, HungUp };
 
 // Waits for the fd to become readable or writable until the deadline.
@@ -246,9 +248,9 @@ bool TaloComPort::Write(size_t count, const uint8_t* bytes, UnreadInput unread) 
     }
     if (w < 0 && errno == EINTR) continue;
     if (w < 0 && errno != EAGAIN) return RecoverFromHardError();
-    const WaitResult waited = WaitFor(Fd, POLLOUT, deadline);
-    if (waited == WaitResult::TimedOut) return false;
-    if (waited == WaitResult::HungUp) return RecoverFromHardError();
+    const Waited waited = WaitWatchingStops(POLLOUT, deadline);
+    if (waited == Waited::TimedOut) return false;
+    if (waited == Waited::HungUp) return RecoverFromHardError();
   }
   return true;
 }
@@ -273,16 +275,35 @@ TaloComPort::IoResult TaloComPort::ReadSome(size_t count, uint8_t* buffer, size_
     }
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && errno != EAGAIN) return IoResult::HardError;
-    // Nothing there (raw mode reads 0, or EAGAIN): wait for more, in short
-    // slices when a stop request may end the wait early.
-    if (StopFlag && StopFlag->load()) return IoResult::TimedOut;
-    const auto slice =
-        StopFlag ? std::min(deadline, Clock::now() + std::chrono::milliseconds(kStopPollMs)) : deadline;
-    const WaitResult waited = WaitFor(Fd, POLLIN, slice);
-    if (waited == WaitResult::TimedOut && slice == deadline) return IoResult::TimedOut;
-    if (waited == WaitResult::HungUp) return IoResult::HardError;
+    // Nothing there (raw mode reads 0, or EAGAIN): wait for more.
+    const Waited waited = WaitWatchingStops(POLLIN, deadline);
+    if (waited == Waited::TimedOut) return IoResult::TimedOut;
+    if (waited == Waited::HungUp) return IoResult::HardError;
   }
   return IoResult::Complete;
+}
+
+void TaloComPort::WatchStops(StopCheck check) { ProcessStopCheck = check; }
+
+bool TaloComPort::StopAsked() const {
+  if (StopFlag && StopFlag->load()) return true;
+  const StopCheck check = ProcessStopCheck.load();
+  return check && check();
+}
+
+TaloComPort::Waited TaloComPort::WaitWatchingStops(short events,
+                                                   Clock::time_point deadline) const {
+  const bool watched = StopFlag || ProcessStopCheck.load();
+  for (;;) {
+    if (watched && StopAsked()) return Waited::TimedOut;
+    const auto slice =
+        watched ? std::min(deadline, Clock::now() + std::chrono::milliseconds(kStopPollMs))
+                : deadline;
+    const WaitResult waited = WaitFor(Fd, events, slice);
+    if (waited == WaitResult::Ready) return Waited::Ready;
+    if (waited == WaitResult::HungUp) return Waited::HungUp;
+    if (slice == deadline) return Waited::TimedOut;
+  }
 }
 
 bool TaloComPort::ReadCounted(size_t count, uint8_t* buffer, size_t* received, int64_t totalMs) {

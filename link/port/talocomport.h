@@ -32,15 +32,22 @@
 //   and leaves nothing open.
 // - Open asks the driver for low-latency mode and Close puts back the flag it
 //   found (LowLatencyMode); a driver that refuses changes nothing.
-// - A worker that must react to a stop request while it waits for the line
-//   gives the port its stop flag (SetStopFlag): a read then also ends, short
-//   and as a time-out, within kStopPollMs of the flag being set.
+// - Stops: a read or a write that waits for the line also ends, short and
+//   as a time-out, within kStopPollMs of a stop being asked. Two things ask:
+//   the flag given to SetStopFlag (when given), and the process's stop
+//   check (WatchStops), which the job runner installs: its job's stop, its
+//   deadline and the command line's Ctrl+C are seen by every port's waits,
+//   on whatever thread the job uses the port. A step that must read and
+//   write whole after a stop (the erase of a half-typed line) holds the
+//   check off (StopsHeld) for its time. Bytes that are there are taken and
+//   bytes that can go out go before a stop is looked at: only waits end.
 // - Threads: not safe for simultaneous use. The owner uses it from one thread
 //   at a time.
 // - Nothing is thrown; failures are false. LastError() keeps the errno of the
 //   last failed Open.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -128,12 +135,16 @@ class TaloComPort {
   bool IsNotSerialPort() const { return IsNotSerialPortError(OpenError); }
   static bool IsNotSerialPortError(int openError);
 
-  // Reads watch *flag (when given) and end as timed out once it is set.
+  // Waits watch *flag (when given) and end as timed out once it is set.
   static constexpr uint32_t kStopPollMs = 20;
   void SetStopFlag(const std::atomic<bool>* flag) { StopFlag = flag; }
   const std::atomic<bool>* GetStopFlag() const { return StopFlag; }
-  // True once the stop flag given is set.
-  bool StopAsked() const { return StopFlag && StopFlag->load(); }
+  // The process's stop check, asked on the waiting thread (see above); null
+  // for none. Safe to call from any thread.
+  using StopCheck = bool (*)();
+  static void WatchStops(StopCheck check);
+  // True once the stop flag given is set or the stop check holds.
+  bool StopAsked() const;
 
   uint8_t GetTerminator() const { return Terminator; }
   void SetTerminator(uint8_t terminator) { Terminator = terminator; }
@@ -147,6 +158,10 @@ class TaloComPort {
   // up at the first moment the line has nothing more.
   static constexpr int64_t kByTimeout = -1;
   IoResult ReadSome(size_t count, uint8_t* buffer, size_t& got, int64_t totalMs = kByTimeout);
+  // Waits for events until deadline, in kStopPollMs slices while a stop may
+  // be asked; a stop ends it as a time-out.
+  enum class Waited { Ready, TimedOut, HungUp };
+  Waited WaitWatchingStops(short events, std::chrono::steady_clock::time_point deadline) const;
   bool ReadCounted(size_t count, uint8_t* buffer, size_t* received, int64_t totalMs);
   bool RecoverFromHardError();
   bool ApplyLineSettings();

@@ -192,7 +192,13 @@ bool DeviceShell::TypeEchoed(TaloComPort& port, const QByteArray& commandLine, T
     if (sent == kCarriageReturn) how.Entered = true;
     uint8_t echo = 0;
     size_t received = 0;
-    const bool read = port.Read(1, &echo, &received);
+    bool read = false;
+    {
+      // A stop is seen between bytes, not inside a byte's echo: an echo
+      // still on its way would meet the erase that follows the stop.
+      const StopsHeld wholeEcho;
+      read = port.Read(1, &echo, &received);
+    }
     if (received > 0) how.Answered = true;
     if (remembered && how.Answered) {
       // The erase before met silence, and the shell answers: the line was

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "link/jobs/jobrunner.h"
 #include "link/port/talocomport.h"
 
 namespace {
@@ -27,7 +28,8 @@ std::string LineKey(const std::string& devicePath) {
   return error || resolved.empty() ? devicePath : resolved.string();
 }
 
-// The erase must read its echoes even when a stop is what called for it.
+// The erase must write and read its echoes even when a stop is what called
+// for it: neither the port's own flag nor the job's stop ends its waits.
 class StopFlagHeld {
  public:
   explicit StopFlagHeld(TaloComPort& port) : Port(port), Saved(port.GetStopFlag()) {
@@ -40,6 +42,7 @@ class StopFlagHeld {
  private:
   TaloComPort& Port;
   const std::atomic<bool>* Saved;
+  StopsHeld JobStops;
 };
 
 }  // namespace

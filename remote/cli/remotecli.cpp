@@ -20,7 +20,8 @@ int PrintLines(int status, const QStringList& lines) {
 
 // ls [FOLDER]: the folder as the device pane lists it. JSON: {"folder",
 // "items": [{"name", "folder", "size" (null for a folder), "type",
-// "modified"}], "objects", "free"}.
+// "modified" (ISO 8601, null when the listing's date did not read)}],
+// "objects", "free"}.
 int RunLs(CliContext& context, const QStringList& arguments) {
   if (arguments.size() > 1) return kUsageError;
   if (!DeviceCli::CheckNameArgument(context.Shell, arguments.value(0))) return kUsageError;
@@ -36,7 +37,11 @@ int RunLs(CliContext& context, const QStringList& arguments) {
         {"folder", item.IsFolder()},
         {"size", item.IsFolder() ? QJsonValue() : QJsonValue(static_cast<qint64>(item.SizeBytes))},
         {"type", item.IsFolder() ? QString() : item.TypeText},
-        {"modified", item.ModifiedText}});
+        // ISO 8601 as the controller keeps it (no zone): the shown text
+        // follows the locale's time format, a script wants one form.
+        {"modified", item.ModifiedAt.isValid()
+                         ? QJsonValue(item.ModifiedAt.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")))
+                         : QJsonValue()}});
   PrintJson(stdout, {{"folder", folder},
                      {"items", items},
                      {"objects", static_cast<qint64>(listing.Items.size())},

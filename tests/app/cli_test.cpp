@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,9 +23,10 @@
 #include <thread>
 
 #include "app/cli/clicommands.h"
+#include "installation/taloappfolders.h"
+#include "items/datesettings.h"
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
-#include "installation/taloappfolders.h"
 #include "tests/support/clirun.h"
 #include "tests/support/ptypair.h"
 #include "tests/support/scriptedshell.h"
@@ -366,12 +368,16 @@ TEST_F(CliOnSimulator, jsonOutputCarriesTheFactsOfThePlainOutput) {
          const QJsonArray items = field(json, "items").toArray();
          ASSERT_EQ(items.size(), 2);
          const QJsonObject file = items[1].toObject();
+         // The plain list shows the date in the listing format; JSON keeps ISO 8601.
+         const auto shown = [](const QJsonValue& iso) {
+           return DateSettings::ListingFormat().Format(QDateTime::fromString(iso.toString(), Qt::ISODate));
+         };
          EXPECT_EQ(plain.section('\n', 0, 0), field(items[0].toObject(), "name").toString() + "\t\t<DIR>\t" +
-                                                  field(items[0].toObject(), "modified").toString());
+                                                  shown(field(items[0].toObject(), "modified")));
          EXPECT_EQ(plain.section('\n', 1, 1), QStringList({field(file, "name").toString(),
                                                            QString::number(field(file, "size").toInteger()),
                                                            field(file, "type").toString(),
-                                                           field(file, "modified").toString()})
+                                                           shown(field(file, "modified"))})
                                                   .join('\t'));
          EXPECT_TRUE(plain.contains(QStringLiteral("%1 object(s)").arg(field(json, "objects").toInt())));
          EXPECT_TRUE(plain.contains(QLocale(QLocale::English).toString(field(json, "free").toInteger()) +

@@ -198,7 +198,6 @@ QList<int> DeviceBrowser::SortItems(const ListSort& sort) {
     newRows[old] = row;
   }
   Items = std::move(sorted);
-  LastSort = sort;
   return newRows;
 }
 

@@ -91,8 +91,9 @@ class DeviceBrowser : public QObject {
   const QString& PathBoxText() const { return PathText; }
   const QString& ObjectsText() const { return StatusObjects; }
   const QString& SizeStatusText() const { return StatusSize; }
-  // The order the items are in now, and the one every fill follows.
-  const ListSort& SortedBy() const { return LastSort; }
+  // The order the items are in, which every fill follows: a change of it
+  // sorts the items held at once, so the two never differ.
+  const ListSort& SortedBy() const { return ChosenSort; }
   const ListSort& SortOrder() const { return ChosenSort; }
   // Sorts the items held by sort and keeps it for later fills.
   void SetSortOrder(const ListSort& sort);
@@ -207,5 +208,4 @@ class DeviceBrowser : public QObject {
   QString StatusObjects;
   QString StatusSize;
   ListSort ChosenSort;
-  ListSort LastSort;
 };

@@ -441,45 +441,54 @@ TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
 // one block stored wrongly by the helper while it answered "111"; an image
 // without the read-back helper, which has to be copied onto the drive.
 // Whatever the end, the read-back file goes.
-TEST_F(ImageKeeperTest, aVerifiedRestoreComparesTheDriveWithTheImage) {
-  struct Case {
-    const char* Name;
-    bool HelperInImage;
-    int Misstore;
-    QString Prefix;
-    QString Suffix;
-  } cases[] = {
-      {"equal", true, -1,
-       QString::fromLatin1(ImageText::kRestoreDone) + QStringLiteral("\n\n") + ImageText::kRestoreVerified,
-       QString()},
-      {"block stored wrongly", true, 900, ImageText::VerifyDiffers(900, 57600), QString()},
-      {"helper copied", false, -1, QStringLiteral("Restore not verified: block "),
-       QString::fromLatin1(ImageText::kVerifyHelperCopied)},
-  };
+struct VerifyCase {
+  const char* Name;
+  bool HelperInImage;
+  int Misstore;
+  QString Prefix;
+  QString Suffix;
+};
+void PrintTo(const VerifyCase& c, std::ostream* out) { *out << c.Name; }
+
+// Each case restores and reads back the whole drive: one test a case, so that
+// they run side by side.
+class VerifiedRestore : public ImageKeeperTest, public ::testing::WithParamInterface<VerifyCase> {};
+
+TEST_P(VerifiedRestore, comparesTheDriveWithTheImage) {
+  const VerifyCase& c = GetParam();
   const QTemporaryDir scratch;
   qputenv("TMPDIR", scratch.path().toLocal8Bit());
   const QString path = Work.filePath(QStringLiteral("verify.img"));
-  for (const Case& c : cases) {
-    talosim::SimOptions options = SimHarness::DefaultOptions();
-    options.Faults.RestoreMisstoreBlock = c.Misstore;
-    StartSim(options);
-    Sim().Format();
-    // A file over blocks 768 to 1800 or so, whatever comes first on the drive.
-    ASSERT_TRUE(Sim().PutFile("\\DATA.BIN", std::string(65536, '\x11')));
-    if (c.HelperInImage) {
-      ASSERT_TRUE(Sim().PutFile("\\KEEPERRD.EXE", "MZ helper"));
-    }
-    const std::vector<uint8_t> drive = Sim().Image();
-    WriteFile(path, std::string(drive.begin(), drive.end()));
-    Sim().Format();
-    Dialogs.Messages.clear();
-    EXPECT_EQ(Run(false, path, nullptr, true), c.Misstore < 0 && c.HelperInImage) << c.Name;
-    EXPECT_TRUE(LastMessage().startsWith(c.Prefix)) << c.Name << ": " << LastMessage().toStdString();
-    EXPECT_TRUE(LastMessage().endsWith(c.Suffix)) << c.Name << ": " << LastMessage().toStdString();
-    EXPECT_TRUE(QDir(scratch.path()).isEmpty()) << c.Name;
+  talosim::SimOptions options = SimHarness::DefaultOptions();
+  options.Faults.RestoreMisstoreBlock = c.Misstore;
+  StartSim(options);
+  Sim().Format();
+  // A file over blocks 768 to 1800 or so, whatever comes first on the drive.
+  ASSERT_TRUE(Sim().PutFile("\\DATA.BIN", std::string(65536, '\x11')));
+  if (c.HelperInImage) {
+    ASSERT_TRUE(Sim().PutFile("\\KEEPERRD.EXE", "MZ helper"));
   }
+  const std::vector<uint8_t> drive = Sim().Image();
+  WriteFile(path, std::string(drive.begin(), drive.end()));
+  Sim().Format();
+  Dialogs.Messages.clear();
+  EXPECT_EQ(Run(false, path, nullptr, true), c.Misstore < 0 && c.HelperInImage);
+  EXPECT_TRUE(LastMessage().startsWith(c.Prefix)) << LastMessage().toStdString();
+  EXPECT_TRUE(LastMessage().endsWith(c.Suffix)) << LastMessage().toStdString();
+  EXPECT_TRUE(QDir(scratch.path()).isEmpty());
   qunsetenv("TMPDIR");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    ImageKeeperTest, VerifiedRestore,
+    ::testing::Values(
+        VerifyCase{"equal", true, -1,
+                   QString::fromLatin1(ImageText::kRestoreDone) + QStringLiteral("\n\n") + ImageText::kRestoreVerified,
+                   QString()},
+        VerifyCase{"blockStoredWrongly", true, 900, ImageText::VerifyDiffers(900, 57600), QString()},
+        VerifyCase{"helperCopied", false, -1, QStringLiteral("Restore not verified: block "),
+                   QString::fromLatin1(ImageText::kVerifyHelperCopied)}),
+    [](const ::testing::TestParamInfo<VerifyCase>& info) { return std::string(info.param.Name); });
 
 // A "111" damaged on the way makes the helper send a block twice: the image
 // would be shifted. The backup fails, the old image stays, and the helper is

@@ -121,8 +121,10 @@ void ConsoleView::ApplyPendingEdits() {
 bool ConsoleView::event(QEvent* event) {
   if (TerminalOn()) {
     if (event->type() == QEvent::ShortcutOverride) {
-      // Keys for the controller must not trigger shortcuts (Ctrl+C is ETX here).
+      // Keys for the controller must not trigger shortcuts (Ctrl+C is ETX
+      // here); a key a menu shows is the window's, never the controller's.
       auto* key = static_cast<QKeyEvent*>(event);
+      if (MenuShortcutAction(key)) return QPlainTextEdit::event(event);
       if (SpecialKeyOf(key->key()) || !CharactersOf(key).isEmpty()) {
         event->accept();
         return true;
@@ -150,8 +152,27 @@ bool ConsoleView::SendKeyToController(QKeyEvent* event) {
   return true;
 }
 
+QAction* ConsoleView::MenuShortcutAction(const QKeyEvent* event) const {
+  const QKeySequence pressed(event->keyCombination());
+  for (QAction* action : window()->findChildren<QAction*>()) {
+    for (const QKeySequence& shortcut : action->shortcuts())
+      if (shortcut.matches(pressed) == QKeySequence::ExactMatch) return action;
+  }
+  return nullptr;
+}
+
 void ConsoleView::keyPressEvent(QKeyEvent* event) {
   if (TerminalOn()) {
+    if (QAction* action = MenuShortcutAction(event)) {
+      // A window shortcut that did not fire here (it belongs to another
+      // widget, or is off) is dropped; the console's own menu acts on it.
+      if (action->parent() == Popup) {
+        RefreshMenuItems();
+        if (action->isEnabled()) action->trigger();
+      }
+      event->accept();
+      return;
+    }
     if (SendKeyToController(event)) {
       event->accept();
       return;

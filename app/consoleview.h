@@ -2,16 +2,19 @@
 // ConsoleView: the console memo meoDos at the bottom of the main window.
 //
 // Principles of operation
-// - Read-only to typing. While the terminal is on, every key goes to the
+// - Read-only to typing. While the terminal is on, keys go to the
 //   controller instead: characters (Enter as CR, Backspace as BS, Ctrl+C as
-//   ETX...) through TaloTerminal::KeyPress, the cursor keys and F1-F4 as VT100
-//   sequences. Shortcuts do not see those keys, so control characters reach
-//   the controller; copying is on the context menu. Alt combinations still
-//   reach the menu bar. While the terminal is off the memo behaves as a
-//   read-only text (selection, scrolling, copy with the 1024-character limit).
+//   ETX...) through TaloTerminal::KeyPress, the cursor keys and F1-F4 through
+//   SendSpecialKey. Other shortcuts do not see those keys, so control
+//   characters reach the controller; copying is on the context menu. Alt
+//   combinations still reach the menu bar. A key that any menu of the window
+//   shows as its shortcut never goes to the controller: the window's
+//   shortcut takes it, or the console's own menu item (Ctrl+F finds), or it
+//   is dropped; so a menu must not show a key the shell needs (Ctrl+C).
+//   While the terminal is off the memo behaves as a read-only text
+//   (selection, scrolling, copy with the 1024-character limit).
 // - The context menu enables its items each time it opens. Beside
-//   the copy and select entries it finds text (also Ctrl+F, while the
-//   terminal is off: on, the key goes to the controller), saves the whole
+//   the copy and select entries it finds text (also Ctrl+F), saves the whole
 //   text into a file, and starts or stops the terminal log (TerminalLog).
 // - Main thread only. The terminal and the dialog service are not owned and
 //   must outlive the memo's use of them (the main window owns all three).
@@ -83,6 +86,8 @@ class ConsoleView : public QPlainTextEdit {
   QString SelectedPlainText();
   // True when the key was sent to the controller.
   bool SendKeyToController(QKeyEvent* event);
+  // The window's action whose shortcut is this key; null for none.
+  QAction* MenuShortcutAction(const QKeyEvent* event) const;
 
   TaloTerminal* Terminal = nullptr;
   UserDialogs* Dialogs = nullptr;

@@ -14,3 +14,13 @@ void LoggedConsole::NewLine() {
   Inner.NewLine();
   Log.Write(QStringLiteral("\n"));
 }
+
+void LoggedConsole::EraseLastChar() {
+  Inner.EraseLastChar();
+  Log.EraseLastChar();
+}
+
+void LoggedConsole::ClearLastLine() {
+  Inner.ClearLastLine();
+  Log.ClearLine();
+}

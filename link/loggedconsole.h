@@ -19,8 +19,8 @@ class LoggedConsole : public TaloConsole {
   void Clear() override { Inner.Clear(); }
   void AppendLine(const QString& text) override;
   void AppendToLastLine(const QString& text) override;
-  void EraseLastChar() override { Inner.EraseLastChar(); }
-  void ClearLastLine() override { Inner.ClearLastLine(); }
+  void EraseLastChar() override;
+  void ClearLastLine() override;
   void NewLine() override;
   void ResetTo(const QStringList& lines) override { Inner.ResetTo(lines); }
   QString LastLine() const override { return Inner.LastLine(); }

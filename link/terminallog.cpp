@@ -22,8 +22,14 @@ bool TerminalLog::Open(const QString& path, QString* error) {
 
 void TerminalLog::Close() {
   if (!File.isOpen()) return;
-  if (!AtLineStart) File.write("\n");
+  if (!AtLineStart) WriteOpenLine();
   File.close();
+  AtLineStart = true;
+}
+
+void TerminalLog::WriteOpenLine() {
+  File.write((OpenLineStamp + EscapeControls(OpenLine) + QLatin1Char('\n')).toUtf8());
+  OpenLine.clear();
   AtLineStart = true;
 }
 
@@ -34,23 +40,29 @@ QString TerminalLog::Stamp(const QDateTime& time) {
 
 void TerminalLog::Write(const QString& text) {
   if (!File.isOpen() || text.isEmpty()) return;
-  QString kept = text;
-  kept.remove(QLatin1Char('\r'));
-  QString out;
   bool lineEnded = false;
-  for (const QChar c : EscapeControls(kept)) {
+  for (const QChar c : text) {
+    if (c == QLatin1Char('\r')) continue;
     if (AtLineStart) {
-      out += Stamp(Now());
+      OpenLineStamp = Stamp(Now());
       AtLineStart = false;
     }
-    out += c;
     if (c == QLatin1Char('\n')) {
-      AtLineStart = true;
+      WriteOpenLine();
       lineEnded = true;
+    } else {
+      OpenLine += c;
     }
   }
-  File.write(out.toUtf8());
   if (lineEnded) File.flush();
+}
+
+void TerminalLog::EraseLastChar() {
+  if (!AtLineStart) OpenLine.chop(1);
+}
+
+void TerminalLog::ClearLine() {
+  if (!AtLineStart) OpenLine.clear();
 }
 
 void TerminalLog::WriteLine(const QString& text) {

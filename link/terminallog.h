@@ -11,8 +11,12 @@
 //   carriage return is kept out of the file; a line feed ends the line.
 //   Other control characters are written escaped (EscapeControls): reading
 //   the log in a terminal shows them instead of obeying them.
-// - The file is flushed at each line end, so a crash or a pulled plug loses
-//   at most the unfinished line. Opening appends to an existing file; a new
+// - The unfinished line is kept until its line feed, and edits of it as the
+//   console makes them (a character erased by the shell's backspace echo, a
+//   line rewritten from its start) apply to it: the log holds the line the
+//   shell ran, not the keystrokes that made it.
+// - Each line is written and flushed at its end, so a crash or a pulled plug
+//   loses at most the unfinished line. Opening appends to an existing file; a new
 //   one is created readable by its owner only (it holds what was typed).
 //   A symbolic link in the file's place that belongs to another user is
 //   refused (ForeignLink): the log is not written through it.
@@ -40,6 +44,9 @@ class TerminalLog {
   QString Path() const { return File.fileName(); }
 
   void Write(const QString& text);
+  // Edits of the unfinished line (the console's EraseLastChar, ClearLastLine).
+  void EraseLastChar();
+  void ClearLine();
   // text as a whole line of its own (ending an unfinished one first).
   void WriteLine(const QString& text);
 
@@ -49,4 +56,8 @@ class TerminalLog {
   Clock Now;
   QFile File;
   bool AtLineStart = true;
+  QString OpenLine;
+  QString OpenLineStamp;
+
+  void WriteOpenLine();
 };

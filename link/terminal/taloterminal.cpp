@@ -60,7 +60,8 @@ bool TaloTerminal::Start(const QString& portName, QString& errorText) {
   Port = std::move(port);
   PortName = portName;
   StopAfterLoss = false;
-  TypedBytes = 0;
+  TypedLine.clear();
+  HistoryAt = History.size();
   ReceiverPtr->SetPort(Port.get());
   // 4. Workers: receiver first, so the printer finds bytes to show.
   ResumeWorkers();
@@ -82,12 +83,12 @@ void TaloTerminal::Stop() {
   if (PrinterPtr) PrinterPtr->ReleaseHold();
   // From here on the port is this thread's alone.
   if (ReceiverPtr) ReceiverPtr->SetPort(nullptr);
-  if (TypedBytes > 0) EraseTypedLine();
+  if (!TypedLine.isEmpty()) EraseTypedLine();
   ReleasePort();
 }
 
 void TaloTerminal::EraseTypedLine() {
-  TypedBytes = 0;
+  TypedLine.clear();
   // The receiver has let go of the port: the backspaces' echoes are the
   // erase's alone.
   const ShellLine::Erased erased = ShellLine::Erase(*Port, false);
@@ -99,13 +100,25 @@ void TaloTerminal::EraseTypedLine() {
 void TaloTerminal::NoteTyped(const QByteArray& bytes) {
   constexpr char kBackspace = 8, kEscape = 27, kCtrlC = 3, kDelete = 127;
   for (const char c : bytes) {
-    if (c == kCarriageReturn || c == kEscape || c == kCtrlC)
-      TypedBytes = 0;
-    else if (c == kBackspace || c == kDelete)
-      TypedBytes = std::max(0, TypedBytes - 1);
-    else if (c != kLineFeed)
-      ++TypedBytes;
+    if (c == kCarriageReturn) {
+      Remember(TypedLine);
+      TypedLine.clear();
+    } else if (c == kEscape || c == kCtrlC) {
+      TypedLine.clear();
+    } else if (c == kBackspace || c == kDelete) {
+      TypedLine.chop(1);
+    } else if (c != kLineFeed) {
+      TypedLine += c;
+    }
   }
+}
+
+void TaloTerminal::Remember(const QByteArray& line) {
+  if (!line.trimmed().isEmpty() && (History.empty() || History.back() != line)) {
+    History.push_back(line);
+    if (History.size() > kHistoryLines) History.pop_front();
+  }
+  HistoryAt = History.size();
 }
 
 void TaloTerminal::ReleasePort() {
@@ -185,26 +198,63 @@ void TaloTerminal::SendKeysAfterPaste() {
 
 QByteArray TaloTerminal::SpecialKeySequence(SpecialKey key) {
   switch (key) {
-    case SpecialKey::Up: return QByteArrayLiteral("\x1b[A");
-    case SpecialKey::Down: return QByteArrayLiteral("\x1b[B");
-    case SpecialKey::Right: return QByteArrayLiteral("\x1b[C");
-    case SpecialKey::Left: return QByteArrayLiteral("\x1b[D");
     case SpecialKey::F1: return QByteArrayLiteral("\x1bOP");
     case SpecialKey::F2: return QByteArrayLiteral("\x1bOQ");
     case SpecialKey::F3: return QByteArrayLiteral("\x1bOR");
     case SpecialKey::F4: return QByteArrayLiteral("\x1bOS");
+    // The shell takes Esc as "cancel the line" and keeps the rest as typed
+    // text: a cursor key's sequence would leave "[A" on its line.
+    case SpecialKey::Up:
+    case SpecialKey::Down:
+    case SpecialKey::Right:
+    case SpecialKey::Left: return {};
   }
   return {};
 }
 
 void TaloTerminal::SendSpecialKey(SpecialKey key) {
   if (!IsOn() || !KeyGate) return;
+  if (key == SpecialKey::Up || key == SpecialKey::Down) {
+    RecallLine(key == SpecialKey::Up);
+    return;
+  }
   const QByteArray bytes = SpecialKeySequence(key);
+  if (bytes.isEmpty()) return;
   if (IsPasting()) {
     KeysAfterPaste.push_back(bytes);
     return;
   }
   SendKey(bytes);
+}
+
+std::optional<QByteArray> TaloTerminal::RecalledLine(bool older) {
+  if (History.empty()) return std::nullopt;
+  if (older) {
+    if (HistoryAt == 0) return std::nullopt;
+    --HistoryAt;
+  } else {
+    if (HistoryAt >= History.size()) return std::nullopt;
+    ++HistoryAt;
+  }
+  return HistoryAt < History.size() ? History[HistoryAt] : QByteArray();
+}
+
+void TaloTerminal::RecallLine(bool older) {
+  // Keys typed during a paste wait for it; a recall would change the line
+  // under them, so it is not taken then.
+  if (IsPasting()) return;
+  const std::optional<QByteArray> line = RecalledLine(older);
+  if (!line) return;
+  // Backspaces take the typed line off the shell's line, one at a time as a
+  // hand would type them, then the recalled line goes out the same way,
+  // paced like a paste; nothing is entered.
+  std::vector<PasteStep> steps;
+  steps.reserve(static_cast<size_t>(TypedLine.size() + line->size()));
+  for (qsizetype i = 0; i < TypedLine.size(); ++i) steps.push_back({8, 0, false});
+  for (const char c : *line) steps.push_back({static_cast<uint8_t>(c), 0, false});
+  if (steps.empty()) return;
+  PendingPaste.assign(steps.begin(), steps.end());
+  PasteTimer.start(0);
 }
 
 std::vector<TaloTerminal::PasteStep> TaloTerminal::PlanPaste(const QString& text) {

@@ -11,9 +11,13 @@
 //   thread, which hands the console's changes to the main thread in batches.
 //   The console is only ever touched here; the port is shared with the
 //   receiver under its port hold (TerminalReader::HoldPort).
-// - Keys: each typed character is written as one byte, the cursor and PF keys
-//   as one three-byte write, while holding the port; the workers go on and
-//   nothing sleeps. A key that arrives while another is being sent is dropped
+// - Keys: each typed character is written as one byte, a PF key as one
+//   three-byte write, while holding the port; the workers go on and nothing
+//   sleeps. The shell cancels its line at an Esc and keeps what follows as
+//   text, so the cursor keys send nothing: Up and Down recall the lines typed
+//   in this terminal (the last kHistoryLines, a line repeated at once kept
+//   once), going out as backspaces over the typed line and then the recalled
+//   text, paced as a paste is; Left and Right are ignored. A key that arrives while another is being sent is dropped
 //   (KeyGate). Key and paste writes keep the port's unread input: output the
 //   controller sent and the receiver has not read yet still reaches the
 //   console, in order.
@@ -31,7 +35,7 @@
 //   and the ring goes before the port.
 // - Failures travel as values: Start reports the text to show; a write that
 //   fails while typing or pasting loses the character silently.
-// - The shell's line: the terminal counts what the user typed since the
+// - The shell's line: the terminal keeps what the user typed since the
 //   last carriage return (Esc and Ctrl+C cancel a line, backspace deletes).
 //   Switching the terminal off (or shutting it down) with typed bytes left
 //   erases them from the shell's line (ShellLine) and says so in the
@@ -54,6 +58,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TaloComPort;
@@ -70,6 +75,7 @@ class TaloTerminal : public QObject {
   static constexpr int kPasteGapMs = 10;
   static constexpr int kPasteLineEndMs = 20;
   static constexpr uint32_t kPortTimeoutMs = 1;
+  static constexpr size_t kHistoryLines = 100;
 
   enum class SpecialKey { Up, Down, Right, Left, F1, F2, F3, F4 };
 
@@ -90,7 +96,7 @@ class TaloTerminal : public QObject {
 
   // Bytes typed into the shell's line and not yet entered, as far as the
   // terminal knows.
-  int TypedSinceEnter() const { return TypedBytes; }
+  int TypedSinceEnter() const { return static_cast<int>(TypedLine.size()); }
   // True while the terminal holds its port.
   bool IsOn() const { return static_cast<bool>(Port); }
 
@@ -107,7 +113,9 @@ class TaloTerminal : public QObject {
 
   // A character typed in the console (Latin-1; others are dropped).
   void KeyPress(QChar character);
-  // A cursor or PF key: its VT100 sequence in one write.
+  // A PF key: its VT100 sequence in one write. Up and Down: the previous or
+  // next line typed in this terminal (past the newest, an empty line);
+  // ignored during a paste. Left and Right: nothing.
   void SendSpecialKey(SpecialKey key);
   // Keys typed during a paste, waiting for its end.
   size_t KeysWaiting() const { return KeysAfterPaste.size(); }
@@ -146,8 +154,14 @@ class TaloTerminal : public QObject {
   void SendKeysAfterPaste();
   void SendNextPasteStep();
   void ReleasePort();
-  // Counts the bytes typed into the shell's line since the last line end.
+  // Follows the shell's line as the typed bytes change it.
   void NoteTyped(const QByteArray& bytes);
+  // A line entered: kept for Up and Down.
+  void Remember(const QByteArray& line);
+  // The history's line one step older or newer; none at its ends.
+  std::optional<QByteArray> RecalledLine(bool older);
+  // Replaces the typed line with a recalled one.
+  void RecallLine(bool older);
   // Erases what the user typed without a carriage return (Stop, ShutDown).
   void EraseTypedLine();
   // Arranges the stop after a disconnection (once; from the event loop).
@@ -159,7 +173,9 @@ class TaloTerminal : public QObject {
   std::unique_ptr<TerminalPrinter> PrinterPtr;
   std::unique_ptr<TaloComPort> Port;
   QString PortName;
-  int TypedBytes = 0;
+  QByteArray TypedLine;
+  std::deque<QByteArray> History;
+  size_t HistoryAt = 0;  // History.size(): not browsing
   bool KeyGate = true;
   bool StopAfterLoss = false;
   std::deque<PasteStep> PendingPaste;

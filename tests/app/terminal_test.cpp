@@ -129,12 +129,53 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"tabIsNotAFocusMove", Qt::Key_Tab, Qt::NoModifier, "\t"},
                       KeyCase{"ctrlCIsETX", Qt::Key_C, Qt::ControlModifier, "\x03"},
                       KeyCase{"ctrlAIsSOH", Qt::Key_A, Qt::ControlModifier, "\x01"},
-                      KeyCase{"up", Qt::Key_Up, Qt::NoModifier, "\x1b[A"},
-                      KeyCase{"down", Qt::Key_Down, Qt::NoModifier, "\x1b[B"},
-                      KeyCase{"right", Qt::Key_Right, Qt::NoModifier, "\x1b[C"},
-                      KeyCase{"left", Qt::Key_Left, Qt::NoModifier, "\x1b[D"},
+                      // With nothing typed yet there is nothing to recall.
+                      KeyCase{"upSendsNoSequence", Qt::Key_Up, Qt::NoModifier, ""},
+                      KeyCase{"downSendsNoSequence", Qt::Key_Down, Qt::NoModifier, ""},
+                      KeyCase{"rightSendsNothing", Qt::Key_Right, Qt::NoModifier, ""},
+                      KeyCase{"leftSendsNothing", Qt::Key_Left, Qt::NoModifier, ""},
+                      // The console's menu shows Ctrl+F for Find.
+                      KeyCase{"ctrlFFindsInsteadOfSending", Qt::Key_F, Qt::ControlModifier, ""},
                       KeyCase{"f1", Qt::Key_F1, Qt::NoModifier, "\x1bOP"},
                       KeyCase{"f4", Qt::Key_F4, Qt::NoModifier, "\x1bOS"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// Up and Down recall what was typed in this terminal: backspaces over the
+// typed line, then the recalled text, never an escape sequence.
+struct RecallCase {
+  const char* Name;
+  const char* Typed;  // keys typed first (sent as they are)
+  const char* Keys;   // then U for Up, D for Down
+  const char* Bytes;  // what those send
+};
+void PrintTo(const RecallCase& c, std::ostream* out) { *out << c.Name; }
+
+class TerminalRecall : public MainWindowTerminal, public ::testing::WithParamInterface<RecallCase> {};
+
+TEST_P(TerminalRecall, sendsTheRecalledLineInPlaceOfTheTypedOne) {
+  TurnOn();
+  TaloTerminal& terminal = window->Terminal();
+  const std::string typed = GetParam().Typed;
+  for (const char c : typed) terminal.KeyPress(QLatin1Char(c));
+  ASSERT_EQ(Sent(typed.size()), typed);
+  for (const char key : std::string(GetParam().Keys)) {
+    terminal.SendSpecialKey(key == 'U' ? TaloTerminal::SpecialKey::Up : TaloTerminal::SpecialKey::Down);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !terminal.IsPasting(); }, kDeadlineMs));
+  }
+  const std::string expected = GetParam().Bytes;
+  EXPECT_EQ(Sent(expected.size()), expected);
+  EXPECT_EQ(Sent(1, 100), "") << "nothing more is sent";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TerminalRecall,
+    ::testing::Values(RecallCase{"upRecallsTheLastLine", "dir\rmem\r", "U", "mem"},
+                      RecallCase{"upAgainGoesFurtherBack", "dir\rmem\r", "UU", "mem\b\b\bdir"},
+                      RecallCase{"upStopsAtTheOldest", "dir\r", "UU", "dir"},
+                      RecallCase{"typedTextIsErasedFirst", "dir\rxy", "U", "\b\bdir"},
+                      RecallCase{"downPastTheNewestEmptiesTheLine", "dir\r", "UD", "dir\b\b\b"},
+                      RecallCase{"aRepeatedLineIsKeptOnce", "dir\rdir\r", "UU", "dir"},
+                      RecallCase{"aCancelledLineIsNotKept", "dir\rcls\x1b", "U", "dir"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MainWindowTerminal, keysAreIgnoredWhileTerminalIsOff) {
@@ -153,8 +194,8 @@ TEST_F(MainWindowTerminal, keysTypedDuringLongOutputLoseNoneOfIt) {
   for (int i = 0; i < 100; ++i) output += "output line " + std::to_string(i) + " of many\r\n";
   ASSERT_TRUE(line.Write(output));
   for (const char c : {'x', 'y', 'z'}) window->Terminal().KeyPress(QLatin1Char(c));
-  window->Terminal().SendSpecialKey(TaloTerminal::SpecialKey::Up);
-  EXPECT_EQ(Sent(6), "xyz\x1b[A");
+  window->Terminal().SendSpecialKey(TaloTerminal::SpecialKey::F1);
+  EXPECT_EQ(Sent(6), "xyz\x1bOP");
   ASSERT_TRUE(ConsoleShows(QStringLiteral("output line 99 of many")));
   const QString shown = Memo()->toPlainText();
   for (int i = 0; i < 100; ++i)
@@ -168,9 +209,9 @@ TEST_F(MainWindowTerminal, keysTypedDuringPasteFollowIt) {
   TaloTerminal& terminal = window->Terminal();
   terminal.Paste(QStringLiteral("dir\r\nmem"));
   terminal.KeyPress(QLatin1Char('x'));
-  terminal.SendSpecialKey(TaloTerminal::SpecialKey::Up);
+  terminal.SendSpecialKey(TaloTerminal::SpecialKey::F1);
   terminal.KeyPress(QLatin1Char('\r'));
-  EXPECT_EQ(Sent(12), "dir\rmemx\x1b[A\r");
+  EXPECT_EQ(Sent(12), "dir\rmemx\x1bOP\r");
   EXPECT_EQ(terminal.KeysWaiting(), 0u);
 }
 

@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "link/escapecontrols.h"
@@ -51,6 +54,42 @@ TEST_F(TerminalLogTest, lineSplitAcrossReadsGetsOneTimestampAndIsFlushedAtItsEnd
   Log.Close();
   EXPECT_TRUE(Written().startsWith(QStringLiteral("[2026-12-08 03:04:05.600] D:\\>dir\n")));
   EXPECT_TRUE(Written().endsWith(QStringLiteral("[2026-12-08 03:04:05.605] x\n")));
+}
+
+// The console's edits of the open line reach the log: it holds the line the
+// shell ran, not the keys and echoes that made it.
+TEST_F(TerminalLogTest, editsOfTheOpenLineAreLoggedAsTheConsoleShowsThem) {
+  struct Step {
+    char Op;  // W writes Text, E erases the last character, C clears the line
+    const char* Text;
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Step> Steps;
+    const char* Logged;
+  } cases[] = {
+      {"backspace echo over a recalled line",
+       {{'W', "D:\\>dir"}, {'E', ""}, {'E', ""}, {'E', ""}, {'W', "mem\r\n"}},
+       "D:\\>mem\n"},
+      {"erase past the start of the line is nothing",
+       {{'W', "ab"}, {'E', ""}, {'E', ""}, {'E', ""}, {'W', "c\n"}},
+       "c\n"},
+      {"a line rewritten from its start", {{'W', "50 %"}, {'C', ""}, {'W', "100 %\n"}}, "100 %\n"},
+      {"an erase after the line end leaves the written line", {{'W', "done\n"}, {'E', ""}}, "done\n"},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(Path);
+    ASSERT_TRUE(Log.Open(Path));
+    for (const Step& step : c.Steps) {
+      if (step.Op == 'W') Log.Write(QString::fromLatin1(step.Text));
+      if (step.Op == 'E') Log.EraseLastChar();
+      if (step.Op == 'C') Log.ClearLine();
+    }
+    Log.Close();
+    QString logged = Written();
+    logged.remove(QRegularExpression(QStringLiteral("^\\[[^]]*\\] "), QRegularExpression::MultilineOption));
+    EXPECT_EQ(logged, QString::fromLatin1(c.Logged)) << c.Name;
+  }
 }
 
 TEST_F(TerminalLogTest, loggedConsoleShowsTheSameAndLogsWhatItShows) {

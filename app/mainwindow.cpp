@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
+#include <QKeySequence>
+#include <QMenu>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -98,6 +100,7 @@ MainWindow::MainWindow(UserDialogs* dialogs, QWidget* parent)
 
   BuildPanes();
   ConnectDeviceToolBar();
+  BuildMenuBar();
 
   // The form's size, or more when the panes need more (a larger font): the
   // first window shows every button of both tool bars.
@@ -147,6 +150,79 @@ void MainWindow::BuildPanes() {
   // A double-click on a program file runs it in the terminal.
   connect(Device, &DevicePane::RunProgramRequested, this, &MainWindow::RunInTerminal);
   connect(Device, &DevicePane::CopyToPcRequested, this, &MainWindow::CopyToPc);
+}
+
+void MainWindow::BuildMenuBar() {
+  auto action = [](QWidget* pane, const char* name) {
+    return pane->findChild<QAction*>(QLatin1String(name));
+  };
+  // The PC pane's keys, as the device pane has them for its files.
+  for (const auto& [name, key] : {std::pair{"tbtnLocalRefresh", QKeySequence(Qt::Key_F5)},
+                                  std::pair{"tbtnLocalUp", QKeySequence(Qt::ALT | Qt::Key_Up)}}) {
+    if (QAction* local = action(Local, name)) {
+      local->setShortcut(key);
+      local->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+      Local->addAction(local);
+    }
+  }
+
+  // Controller: the device pane's commands, the same actions as its tool bar
+  // and context menu, so their keys and enabling are the pane's.
+  QMenu* controller = Form->mnuController;
+  for (const char* name : {"tbtnRefresh", "tbtnTaloUp"})
+    if (QAction* tool = action(Device, name)) controller->addAction(tool);
+  controller->addSeparator();
+  for (QAction* item : Device->ContextMenu()->actions()) {
+    const QString name = item->objectName();
+    // Placeholders the context menu keeps greyed out are not repeated here.
+    if (name == QLatin1String("TALOCopy1") || name == QLatin1String("TALOPaste1")) continue;
+    // Make Directory, there for the empty part of the list, is New Folder here.
+    if (name == QLatin1String("MakeDirectory1")) item = action(Device, "NewFolder1");
+    controller->addAction(item);
+  }
+  controller->addSeparator();
+  Form->actCopyToDevice->setIcon(AppIcons::CopyToDevice());
+  controller->addAction(Form->actCopyToDevice);
+  connect(Form->actCopyToDevice, &QAction::triggered, this, &MainWindow::CopySelectedToDevice);
+  connect(controller, &QMenu::aboutToShow, this, [this] {
+    Device->RefreshMenuItems();
+    Form->actCopyToDevice->setEnabled(Form->btnCopy->isEnabled());
+  });
+
+  // View: each pane's view styles.
+  QMenu* view = Form->mnuView;
+  view->addSection(QStringLiteral("PC files"));
+  for (const char* name : {"tbtnLocalLgIcon", "tbtnLocalSmIcon", "tbtnLocalLsIcon", "tbtnLocalDtIcon",
+                           "tbtnLocalRefresh", "tbtnLocalUp"})
+    if (QAction* local = action(Local, name)) view->addAction(local);
+  view->addSection(QStringLiteral("TALO-7100 files"));
+  for (const char* name : {"tbtnTaloLgIcon", "tbtnTaloSmIcon", "tbtnTaloLsIcon", "tbtnTaloDtIcon"})
+    if (QAction* device = action(Device, name)) view->addAction(device);
+
+  // Tools: what each does in the menu; the tool bar's hint keeps its name
+  // and says the same.
+  struct Tool {
+    const char* Name;
+    const char* Text;
+    const char* Does;
+    QKeySequence Key;
+  };
+  const Tool tools[] = {
+      {"tbtnDOSCmd", "&Terminal", "type into the controller's shell", QKeySequence(Qt::CTRL | Qt::Key_T)},
+      {"tbtnTaloConf", "&Digital I/O Module...", "the inputs and outputs of the I/O module", {}},
+      {"tbtnTCPConf", "&Network Settings...", "network settings, accounts and system initialisation", {}},
+      {"tbtnGHOST", "Drive &Image Backup and Restore...", "back drive D: up to an image file, or restore one", {}},
+  };
+  for (const Tool& tool : tools) {
+    QAction* item = action(Device, tool.Name);
+    if (!item) continue;
+    const QString name = item->toolTip();
+    item->setText(QString::fromLatin1(tool.Text));
+    item->setToolTip(QStringLiteral("%1: %2").arg(name, QLatin1String(tool.Does)) +
+                     (tool.Key.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(tool.Key.toString(QKeySequence::NativeText))));
+    if (!tool.Key.isEmpty()) item->setShortcut(tool.Key);
+    Form->mnuTools->addAction(item);
+  }
 }
 
 QComboBox* MainWindow::PortCombo() const {

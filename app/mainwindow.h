@@ -106,6 +106,8 @@ class MainWindow : public QMainWindow {
  private:
   void BuildPanes();
   void ConnectDeviceToolBar();
+  // The menu bar: every command of the panes and tools, with its key.
+  void BuildMenuBar();
   // Runs a device tool's Open with this window's shell and device pane.
   void OpenDeviceTool(void (*open)(DeviceToolHost& host));
   void ScanComPort(const QString& preferredPort);

@@ -55,6 +55,7 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   BuildToolBar();
   BuildPortBox();
   BuildContextMenu();
+  InstallShortcuts();
 
   StatusObjects = new QLabel(this);
   StatusObjects->setObjectName(QStringLiteral("stabarTaloPanel0"));
@@ -181,7 +182,8 @@ void DevicePane::BuildContextMenu() {
   RenameAction = add(ItemMenu, "&Rename", "Rename1");
   ItemMenu->addSeparator();
   QMenu* dos = ItemMenu->addMenu(QStringLiteral("D&OS command"));
-  dos->menuAction()->setObjectName(QStringLiteral("DOScommand1"));
+  DosCommandAction = dos->menuAction();
+  DosCommandAction->setObjectName(QStringLiteral("DOScommand1"));
   QAction* abort = add(dos, "&ABORT", "ABORT1");
   QAction* format = add(dos, "&FORMAT", "FORMAT1");
   QAction* mem = add(dos, "M&EM", "MEM1");
@@ -300,17 +302,52 @@ void DevicePane::ViewFile(int index) {
       });
 }
 
+void DevicePane::InstallShortcuts() {
+  // The context menu offers Make Directory on the empty part of the list
+  // only; from the menu bar and its key a new folder can be made whatever
+  // is selected.
+  NewFolderAction = new QAction(QStringLiteral("&New Folder..."), this);
+  NewFolderAction->setObjectName(QStringLiteral("NewFolder1"));
+  connect(NewFolderAction, &QAction::triggered, this, [this] { CommandsPtr->MakeDirectory(); });
+  // Keys of the pane's own commands, shown wherever the actions are (the
+  // window's menu bar too) and taken while the focus is in this pane: the
+  // PC pane has the same keys for its own files.
+  const std::pair<QAction*, QKeySequence> keys[] = {
+      {Form->tbtnRefresh, QKeySequence(Qt::Key_F5)},
+      {Form->tbtnTaloUp, QKeySequence(Qt::ALT | Qt::Key_Up)},
+      {DeleteAction, QKeySequence(Qt::Key_Delete)},
+      {RenameAction, QKeySequence(Qt::Key_F2)},
+      {NewFolderAction, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)},
+      {PropertiesAction, QKeySequence(Qt::ALT | Qt::Key_Return)},
+  };
+  for (const auto& [action, key] : keys) {
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(action);
+  }
+  // A key acts only where the menu would offer the command.
+  connect(Form->lstviewTalo->ReportView()->selectionModel(), &QItemSelectionModel::selectionChanged,
+          this, &DevicePane::RefreshMenuItems);
+  connect(&*BrowserPtr, &DeviceBrowser::ItemsReset, this, &DevicePane::RefreshMenuItems);
+  RefreshMenuItems();
+}
+
 void DevicePane::RefreshMenuItems() {
+  if (!ViewAction) return;  // before the menu is built
+  // Nothing starts beside a job, or while the terminal holds the port.
+  const bool free = !TerminalOn && !JobOn;
+  DosCommandAction->setEnabled(free);
   const PaneItem* selected = SelectedItem();
-  ViewAction->setEnabled(selected && !selected->IsFolder() &&
-                    Form->lstviewTalo->SelectedRows().size() == 1);
-  CopyToPcAction->setEnabled(selected != nullptr);
+  ViewAction->setEnabled(free && selected && !selected->IsFolder() &&
+                         Form->lstviewTalo->SelectedRows().size() == 1);
+  CopyToPcAction->setEnabled(free && selected != nullptr);
   const DeviceMenuState state = BrowserPtr->PopupMenuState(Form->lstviewTalo->SelectedRows());
-  MakeDirectoryAction->setEnabled(state.MakeDirectory);
-  DeleteAction->setEnabled(state.Delete);
-  RenameAction->setEnabled(state.Rename);
-  SetToAutoRunAction->setEnabled(state.SetToAutoRun);
-  PropertiesAction->setEnabled(state.Properties);
+  MakeDirectoryAction->setEnabled(free && state.MakeDirectory);
+  if (NewFolderAction) NewFolderAction->setEnabled(free && !BrowserPtr->DevicePath().isEmpty());
+  DeleteAction->setEnabled(free && state.Delete);
+  RenameAction->setEnabled(free && state.Rename);
+  SetToAutoRunAction->setEnabled(free && state.SetToAutoRun);
+  PropertiesAction->setEnabled(free && state.Properties);
   QuickListingsAction->setChecked(!BrowserPtr->Shell().QuickAnswers());
 }
 
@@ -346,6 +383,7 @@ void DevicePane::UpdateControls() {
   cbxCOM->setEnabled(enabled);
   Form->cbxTalo->setEnabled(enabled);
   Form->lstviewTalo->setEnabled(enabled);
+  RefreshMenuItems();
 }
 
 void DevicePane::RefreshKeepingView(const QString& selectName) {

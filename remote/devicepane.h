@@ -141,6 +141,7 @@ class DevicePane : public QWidget {
   void BuildToolBar();
   void BuildPortBox();
   void BuildContextMenu();
+  void InstallShortcuts();
   void ConnectBrowser();
   void UpdatePathBox(const QString& path);
   void UpdateStatusBar();
@@ -167,6 +168,8 @@ class DevicePane : public QWidget {
   QAction* QuickListingsAction = nullptr;  // "Standard waits": checked = no quick answers
   QPushButton* btnCancel = nullptr;   // shown while a job runs
   QShortcut* EscCancel = nullptr;
+  QAction* DosCommandAction = nullptr;
+  QAction* NewFolderAction = nullptr;
   bool TerminalOn = false;
   bool JobOn = false;
 };

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -134,6 +136,58 @@ TEST(FirstRunWindow, everyFeatureToolOpensItsFeature) {
     action->trigger();
     ASSERT_EQ(dialogs.Warnings().size(), 1) << name;
     EXPECT_TRUE(dialogs.Warnings().front().contains("Refresh folder")) << name;
+  }
+  dialogs.YesNoAnswers.push_back(true);
+  window.close();
+}
+
+// Every command is in the menu bar with its key, so the keyboard reaches it;
+// a tool's hint keeps its name and says what the tool does.
+TEST(FirstRunWindow, everyCommandIsInTheMenuBarWithItsKey) {
+  struct Case {
+    const char* Menu;
+    const char* Action;
+    const char* Key;
+    const char* HintStart;
+  } cases[] = {
+      {"mnuController", "tbtnRefresh", "F5", nullptr},
+      {"mnuController", "tbtnTaloUp", "Alt+Up", nullptr},
+      {"mnuController", "Delete1", "Del", nullptr},
+      {"mnuController", "Rename1", "F2", nullptr},
+      {"mnuController", "NewFolder1", "Ctrl+Shift+N", nullptr},
+      {"mnuController", "Properities1", "Alt+Return", nullptr},
+      {"mnuController", "DOScommand1", "", nullptr},
+      {"mnuController", "CopyToPC1", "", nullptr},
+      {"mnuController", "actCopyToDevice", "", nullptr},
+      {"mnuView", "tbtnLocalRefresh", "F5", nullptr},
+      {"mnuView", "tbtnTaloDtIcon", "", nullptr},
+      {"mnuTools", "tbtnDOSCmd", "Ctrl+T", "Launch Terminal: "},
+      {"mnuTools", "tbtnTaloConf", "", "Config TALO: "},
+      {"mnuTools", "tbtnTCPConf", "", "Talo-7100 Configuration: "},
+      {"mnuTools", "tbtnGHOST", "", "Quantelix Image Keeper: "},
+      {"mnuFile", "actExit", "Ctrl+Q", nullptr},
+  };
+  ScriptedDialogs dialogs;
+  MainWindow window(&dialogs);
+  for (const Case& c : cases) {
+    auto* menu = window.findChild<QMenu*>(QLatin1String(c.Menu));
+    auto* action = window.findChild<QAction*>(QLatin1String(c.Action));
+    ASSERT_TRUE(menu && action) << c.Action;
+    EXPECT_TRUE(menu->actions().contains(action)) << c.Action;
+    EXPECT_EQ(action->shortcut(), QKeySequence::fromString(QLatin1String(c.Key))) << c.Action;
+    if (c.HintStart) {
+      EXPECT_TRUE(action->toolTip().startsWith(QLatin1String(c.HintStart))) << c.Action;
+    }
+  }
+  // Nothing on the device pane's tool bar is left out of the menus.
+  QList<QAction*> inMenus;
+  for (QMenu* menu : window.menuBar()->findChildren<QMenu*>()) inMenus += menu->actions();
+  auto* tools = window.DevicePanel()->findChild<QToolBar*>(QStringLiteral("tlbarTalo"));
+  ASSERT_TRUE(tools);
+  for (QAction* action : tools->actions()) {
+    if (!action->isSeparator()) {
+      EXPECT_TRUE(inMenus.contains(action)) << action->objectName().toStdString();
+    }
   }
   dialogs.YesNoAnswers.push_back(true);
   window.close();

@@ -93,11 +93,21 @@ TEST_F(MainWindowOnSimulator, typingDirShowsTheListing) {
   EXPECT_EQ(Sim().Commands().back(), "dir");
 }
 
-TEST_F(MainWindowOnSimulator, upKeySendsVt100Sequence) {
+// Up recalls the line typed before and the shell runs it again: no escape
+// sequence reaches the shell to cancel its line and leave "[A" on it.
+TEST_F(MainWindowOnSimulator, upKeyRecallsTheLineTypedBefore) {
   TurnOnAtPrompt();
   Memo()->setFocus();
+  QTest::keyClicks(Memo(), QStringLiteral("ver"));
+  QTest::keyClick(Memo(), Qt::Key_Return);
+  ASSERT_TRUE(ConsoleShows(QStringLiteral("version")));
   QTest::keyClick(Memo(), Qt::Key_Up);
-  EXPECT_TRUE(SimReceived("\x1b[A")) << Sim().Received();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Terminal().IsPasting(); }, 3000));
+  QTest::keyClick(Memo(), Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Memo()->toPlainText().count(QStringLiteral("version")) == 2; }, 3000))
+      << Memo()->toPlainText().toStdString();
+  EXPECT_TRUE(SimReceived("ver\rver\r")) << Sim().Received();
+  EXPECT_EQ(Sim().Received().find('\x1b'), std::string::npos);
 }
 
 // Ctrl+C typed while the controller pours out a long "type" (at the line's

@@ -1,13 +1,14 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
-#include <QKeySequence>
-#include <QMenu>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
 #include <QSplitter>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include "image/ui/copytopcflow.h"
 #include "image/ui/driveimagedialog.h"
 #include "image/ui/imagepane.h"
+#include "installation/helperfiles.h"
 #include "link/jobs/jobrunner.h"
 #include "link/port/portscan.h"
 #include "local/localpane.h"
@@ -213,6 +215,10 @@ void MainWindow::BuildMenuBar() {
       {"tbtnTCPConf", "&Network Settings...", "network settings, accounts and system initialisation", {}},
       {"tbtnGHOST", "Drive &Image Backup and Restore...", "back drive D: up to an image file, or restore one", {}},
   };
+  QAction* import = Form->mnuTools->addAction(QStringLiteral("Import &Helper Programs..."));
+  import->setObjectName(QStringLiteral("actImportHelpers"));
+  connect(import, &QAction::triggered, this, &MainWindow::ImportHelperPrograms);
+  Form->mnuTools->addSeparator();
   for (const Tool& tool : tools) {
     QAction* item = action(Device, tool.Name);
     if (!item) continue;
@@ -223,6 +229,38 @@ void MainWindow::BuildMenuBar() {
     if (!tool.Key.isEmpty()) item->setShortcut(tool.Key);
     Form->mnuTools->addAction(item);
   }
+}
+
+void MainWindow::ImportHelperPrograms() {
+  const TaloAppFolders folders = GetTaloAppDir();
+  if (!folders.Error.isEmpty()) {
+    DialogService->ShowError(folders.Error);
+    return;
+  }
+  const auto from = DialogService->ChooseFolder(
+      QStringLiteral("The folder that holds the controller's programs (its CD, the maker's archive)"),
+      QDir::homePath());
+  if (!from) return;
+  const HelperFiles::ImportResult result = HelperFiles::Import(*from, folders);
+  QString text;
+  if (!result.Copied.isEmpty())
+    text += QStringLiteral("Copied into %1:\n  %2\n\n").arg(folders.InstallFolder, result.Copied.join(QStringLiteral("\n  ")));
+  if (!result.Failed.isEmpty())
+    text += QStringLiteral("Could not copy:\n  %1\n\n").arg(result.Failed.join(QStringLiteral("\n  ")));
+  QStringList missing;
+  for (const HelperFiles::State& state : HelperFiles::Check(folders))
+    if (!state.Present)
+      missing.append(QStringLiteral("%1 (%2%3)").arg(QDir(folders.InstallFolder).relativeFilePath(state.Where),
+                                                   QLatin1String(state.File->Feature),
+                                                   state.File->Optional ? QStringLiteral(", optional") : QString()));
+  if (missing.isEmpty())
+    text += QStringLiteral("Every file the controller needs is in place.");
+  else
+    text += QStringLiteral("Not found in %1:\n  %2").arg(*from, missing.join(QStringLiteral("\n  ")));
+  if (result.Failed.isEmpty())
+    DialogService->ShowInformation(text);
+  else
+    DialogService->ShowError(text);
 }
 
 QComboBox* MainWindow::PortCombo() const {

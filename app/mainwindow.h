@@ -108,6 +108,9 @@ class MainWindow : public QMainWindow {
   void ConnectDeviceToolBar();
   // The menu bar: every command of the panes and tools, with its key.
   void BuildMenuBar();
+  // Copies the controller's programs the installation lacks from a folder the
+  // user picks, and says what was copied and what is still missing.
+  void ImportHelperPrograms();
   // Runs a device tool's Open with this window's shell and device pane.
   void OpenDeviceTool(void (*open)(DeviceToolHost& host));
   void ScanComPort(const QString& preferredPort);

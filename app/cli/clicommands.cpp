@@ -2,8 +2,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLocale>
 #include <algorithm>
 #include <QTextStream>
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include "app/cli/streamdialogs.h"
 #include "clisupport/progressline.h"
 #include "image/cli/imagecli.h"
+#include "installation/helperfiles.h"
 #include "link/escapecontrols.h"
 #include "link/jobs/interruption.h"
 #include "link/loggedconsole.h"
@@ -101,12 +105,93 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   return result.Ok() ? kExitOk : kExitFailed;
 }
 
+// helpers [--import FOLDER]: the files the controller needs from the
+// installation folder, one a line (present with its size, or missing); with
+// --import the missing ones are copied in from FOLDER first. Exit 1 while a
+// file a feature cannot do without is missing.
+// With --json: {"folder", "files": [{"path", "feature", "present", "size",
+// "from", "optional"}], and after an import "copied", "kept", "not_found",
+// "failed"}.
+int RunHelpers(CliContext& context, const QStringList& arguments) {
+  QString importFrom;
+  if (arguments.size() == 2 && arguments[0] == QLatin1String("--import")) {
+    importFrom = arguments[1];
+  } else if (arguments.size() == 1 && arguments[0].startsWith(QLatin1String("--import="))) {
+    importFrom = arguments[0].mid(9);
+  } else if (!arguments.isEmpty()) {
+    return kUsageError;
+  }
+  const TaloAppFolders folders = GetTaloAppDir();
+  if (!folders.Error.isEmpty()) {
+    context.Dialogs.ShowError(folders.Error);
+    return kExitFailed;
+  }
+  if (!importFrom.isEmpty() && !QFileInfo(importFrom).isDir()) {
+    context.Dialogs.ShowError(QStringLiteral("'%1' is not a folder.").arg(importFrom));
+    return kExitFailed;
+  }
+  std::optional<HelperFiles::ImportResult> imported;
+  if (!importFrom.isEmpty()) imported = HelperFiles::Import(importFrom, folders);
+  const std::vector<HelperFiles::State> states = HelperFiles::Check(folders);
+  const QDir install(folders.InstallFolder);
+  bool complete = true;
+  for (const HelperFiles::State& state : states)
+    if (!state.Present && !state.File->Optional) complete = false;
+
+  if (context.Json) {
+    QJsonArray files;
+    for (const HelperFiles::State& state : states)
+      files.append(QJsonObject{{"path", install.relativeFilePath(state.Where)},
+                               {"feature", QLatin1String(state.File->Feature)},
+                               {"present", state.Present},
+                               {"size", state.Size},
+                               {"from", state.File->FromMaker ? "maker" : "utility"},
+                               {"optional", state.File->Optional}});
+    QJsonObject result{{"folder", folders.InstallFolder}, {"files", files}};
+    if (imported) {
+      result.insert("copied", QJsonArray::fromStringList(imported->Copied));
+      result.insert("kept", QJsonArray::fromStringList(imported->Kept));
+      result.insert("not_found", QJsonArray::fromStringList(imported->NotFound));
+      result.insert("failed", QJsonArray::fromStringList(imported->Failed));
+    }
+    PrintJson(stdout, result);
+    return complete ? kExitOk : kExitFailed;
+  }
+  if (imported) {
+    for (const QString& path : imported->Copied) PrintEscapedLine(stdout, QStringLiteral("copied  %1").arg(path));
+    for (const QString& failure : imported->Failed)
+      PrintEscapedLine(stderr, QStringLiteral("Error: cannot copy %1").arg(failure));
+  }
+  PrintEscapedLine(stdout, QStringLiteral("Installation folder: %1").arg(folders.InstallFolder));
+  for (const HelperFiles::State& state : states) {
+    const QString size = state.Present ? QLocale::c().toString(state.Size) : QStringLiteral("-");
+    PrintEscapedLine(stdout, QStringLiteral("%1 %2  %3  (%4%5; %6)")
+                                 .arg(state.Present ? QStringLiteral("present") : QStringLiteral("missing"))
+                                 .arg(size, 9)
+                                 .arg(install.relativeFilePath(state.Where), QLatin1String(state.File->Feature),
+                                      state.File->Optional ? QStringLiteral(", optional") : QString(),
+                                      state.File->FromMaker ? QStringLiteral("from the controller's maker")
+                                                            : QStringLiteral("shipped with this utility")));
+  }
+  if (!complete)
+    PrintEscapedLine(stderr, QStringLiteral("Missing files come with the controller (its CD or the maker's "
+                                            "archive): talo7100-cli helpers --import FOLDER copies them in."));
+  std::fflush(stdout);
+  return complete ? kExitOk : kExitFailed;
+}
+
 // The command line's own subcommands.
 const CliCommand kOwnCommands[] = {
     {.Name = "ports",
      .Summary = "Lists the serial ports (with --port NAME added when missing).",
      .Run = RunPorts,
      .NeedsPort = false},
+    {.Name = "helpers",
+     .Arguments = "[--import FOLDER]",
+     .Summary = "Lists the files the controller needs; --import copies missing ones in from FOLDER.",
+     .Run = RunHelpers,
+     .NeedsPort = false,
+     .OwnOptions = true},
     {.Name = "run",
      .Arguments = "[--log FILE] LINE",
      .Summary = "Types LINE into the controller's shell and prints its answer.",

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "installation/helperfiles.h"
 #include "installation/taloappfolders.h"
 #include "link/shell/devicename.h"
 #include "link/shell/devicepath.h"
@@ -266,6 +267,53 @@ TEST_F(InstallationFolders, unusableFolderOrMissingFileIsNamedWithTheReason) {
   Write(good + "/Config/MODID.EXE", "prog");
   EXPECT_EQ(TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, "MODID.EXE", why),
             good + "/Config/MODID.EXE");
+}
+
+// An import fills gaps only: a file found under the folder in any letter
+// case and any subfolder goes where its feature looks; one that is there is
+// kept as it is; the first match in path order wins.
+TEST_F(InstallationFolders, importCopiesMissingHelpersAndKeepsThoseThere) {
+  const QString root = Temp.filePath("inst");
+  const QString cd = Temp.filePath("cd");
+  const TaloAppFolders folders = TaloAppDir::FoldersOf(root);
+  ASSERT_TRUE(TaloAppDir::PrepareInstallationFolder(root, {}));
+  Write(folders.ProgramFolder + "KEEPERWR.EXE", "the one installed");
+  struct Offered {
+    const char* Path;  // under the CD
+    const char* Bytes;
+  } offered[] = {
+      {"DISK1/UTIL/keeperrd.exe", "read helper"},
+      {"KEEPERWR.EXE", "another writer"},
+      {"B/MODID.EXE", "second"},
+      {"A/MODID.EXE", "first in path order"},
+      {"WEB/HTTPD.EXE", "web"},
+  };
+  for (const Offered& file : offered) Write(cd + "/" + file.Path, file.Bytes);
+
+  const HelperFiles::ImportResult result = HelperFiles::Import(cd, folders);
+  struct Expect {
+    const char* Where;  // below the installation folder
+    const char* Bytes;  // empty: not there
+  } expected[] = {
+      {"program/KEEPERRD.EXE", "read helper"},
+      {"program/KEEPERWR.EXE", "the one installed"},
+      {"Config/MODID.EXE", "first in path order"},
+      {"Config/SIMU7101.EXE", ""},
+      {"Source/Drive_D/Extension_files/WebRoot/httpd.exe", "web"},
+  };
+  for (const Expect& file : expected) {
+    QFile copy(root + "/" + file.Where);
+    EXPECT_EQ(copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray(), QByteArray(file.Bytes)) << file.Where;
+  }
+  EXPECT_EQ(result.Copied, QStringList({"program/KEEPERRD.EXE", "Config/MODID.EXE",
+                                        "Source/Drive_D/Extension_files/WebRoot/httpd.exe"}));
+  EXPECT_TRUE(result.Kept.contains("program/KEEPERWR.EXE"));
+  EXPECT_TRUE(result.NotFound.contains("Config/SIMU7101.EXE"));
+  EXPECT_TRUE(result.Failed.isEmpty());
+  // What Check then says of each file the features need.
+  int present = 0;
+  for (const HelperFiles::State& state : HelperFiles::Check(folders)) present += state.Present;
+  EXPECT_EQ(present, 4);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "app/appsettings.h"
 #include "app/cli/fleetplan.h"
 #include "app/cli/fleetrun.h"
 #include "app/cli/programtext.h"
@@ -35,12 +36,6 @@
 #include "transfer/cli/putcli.h"
 
 namespace {
-
-QStringList ScannedPorts() {
-  QStringList names;
-  for (const std::string& name : ScanComPort()) names.append(QString::fromStdString(name));
-  return names;
-}
 
 // ports: the port box's list, one port a line: its name, its stable name
 // beside it and "(no permission)" for one this user cannot open; --port adds
@@ -433,8 +428,18 @@ int RunCli(int argc, char** argv) {
   LoggedConsole logged(console, log);
   DeviceShell shell(logged, dialogs);
   if (!portGiven && command->NeedsPort) {
-    const QStringList found = ScannedPorts();
-    port = found.isEmpty() ? QString() : found.front();
+    // The port the window used last, while its device is there; never a
+    // guess at the first port of the list (ttyS0 on most PCs).
+    port = AppSettings::StartPort(QString(), AppSettings().LastPort());
+    if (port.isEmpty()) {
+      PrintEscapedLine(stderr, QStringLiteral("talo7100-cli %1: give the controller's port with --port NAME "
+                                              "(no port is remembered from the window). The ports found:")
+                                   .arg(QLatin1String(command->Name)));
+      for (const ScannedPort& found : ScanPorts())
+        PrintEscapedLine(stderr, QStringLiteral("  ") + QString::fromStdString(PortLabel(found)));
+      if (call.Json) PrintJson(stderr, {{"error", QStringLiteral("no --port given")}, {"exit", kUsageError}});
+      return kUsageError;
+    }
   }
   shell.SetSelectedPort(port);
   if (command->JoinsFleet) arguments = FleetPlan::WithPortName(arguments, port);

@@ -9,7 +9,8 @@
 //   others come from each area's cli/ folder, listed once in
 //   clicommands.cpp. A new area's table is added there.
 // - Global options come before the subcommand: --port NAME (default: the
-//   first port the scan finds), --yes, --json, --standard-waits (the
+//   port the window used last while its device is there; without one a
+//   command that needs a port lists the ports found and is a wrong call), --yes, --json, --standard-waits (the
 //   shell's answers read to their time-outs instead of the quick answers
 //   that are the default; --quick, the old way to ask for them, is taken
 //   and does nothing), --help, --version.

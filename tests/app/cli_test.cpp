@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
@@ -214,6 +215,16 @@ TEST(CliUsage, wrongCallsExitWithTwoAndHelpDocumentsCommands) {
   EXPECT_EQ(RunCli({"frobnicate"}).ExitCode, 2);
   EXPECT_EQ(RunCli({"--bogus", "ports"}).ExitCode, 2);
   EXPECT_EQ(RunCli({"--port", "/dev/null", "run"}).ExitCode, 2);
+  {
+    // No --port and no port remembered: the ports are listed, nothing is
+    // tried on the first of them.
+    const QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    const auto unnamed = RunCli({"ls"});
+    EXPECT_EQ(unnamed.ExitCode, 2);
+    EXPECT_TRUE(unnamed.Err.contains(QStringLiteral("give the controller's port with --port NAME")))
+        << unnamed.Err.toStdString();
+  }
   const auto help = RunCli({"--help"});
   EXPECT_EQ(help.ExitCode, 0);
   EXPECT_TRUE(help.Out.contains(QStringLiteral("  run [--log FILE] LINE")));

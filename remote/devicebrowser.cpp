@@ -271,6 +271,12 @@ void DeviceBrowser::SetSortOrder(const ListSort& sort) {
 
 void DeviceBrowser::PortChanged() {
   DeviceNextSelectIndex = 0;
+  // What the last port did not answer is not this port's: the status bar
+  // forgets it before this port is listed.
+  if (!FailureStatus.isEmpty()) {
+    FailureStatus.clear();
+    UpdateStatus();
+  }
   OpenDeviceFolder(kRoot);
 }
 

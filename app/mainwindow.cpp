@@ -58,23 +58,25 @@ void RingBell() {
 
 }  // namespace
 
-MainWindow::MainWindow(UserDialogs* dialogs, QWidget* parent)
+MainWindow::MainWindow(UserDialogs* dialogs, ResultTeller* teller, QWidget* parent)
     : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()) {
   Form->setupUi(this);
   setWindowTitle(AppText::MainCaption());
   setWindowIcon(AppIcons::ProgramIcon());
-  if (!dialogs) {
+  if (!dialogs || !teller) {
     OwnDialogs = std::make_unique<WidgetDialogs>(this);
-    dialogs = OwnDialogs.get();
+    if (!dialogs) dialogs = OwnDialogs.get();
+    if (!teller) teller = OwnDialogs.get();
   }
   DialogService = dialogs;
+  TellerService = teller;
 
   // The long-lived objects come first, so nothing that fails later in the
   // start-up leaves a control that reaches a missing object.
   // The terminal's output reaches the memo a frame at a time.
   Console = std::make_unique<ConsoleFeed>(*Form->meoDos, ConsoleFeed::kFrameMs);
   Logged = std::make_unique<LoggedConsole>(*Console, Log);
-  ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService);
+  ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService, *TellerService);
   Term = std::make_unique<TaloTerminal>(*Logged, RingBell);
   Form->meoDos->SetTerminal(Term.get());
   Form->meoDos->SetDialogs(DialogService);
@@ -132,7 +134,7 @@ void MainWindow::BuildPanes() {
   Local = new LocalPane(Form->splLocalDevice);
   Local->setObjectName(QStringLiteral("pnlLocal"));
   Local->setMinimumWidth(150);
-  Local->SetDialogs(DialogService);
+  Local->SetDialogs(DialogService, TellerService);
   Form->splLocalDevice->insertWidget(0, Local);
   Device = new DevicePane(*ShellPtr, Form->splButtonDevice);
   Device->setObjectName(QStringLiteral("pnlTalo"));
@@ -362,7 +364,7 @@ void MainWindow::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
   };
   TransferDialogPresenter presenter(this);
   const TransferHost host{SelectedPort(), *Logged, *DialogService, presenter};
-  (void)::CopyToDevice(host, request);
+  (void)::CopyToDevice(host, request, *TellerService);
 }
 
 void MainWindow::RunInTerminal(const QString& text) {

@@ -8,13 +8,16 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class WidgetDialogs : public UserDialogs {
+class WidgetDialogs : public UserDialogs, public ResultTeller {
  public:
   explicit WidgetDialogs(QWidget* parent = nullptr) : Parent(parent) {}
   void SetParent(QWidget* parent) { Parent = parent; }
 
+  // The window's telling of a result: a box of its kind (HowTold).
+  void Tell(const JobResult& result) override;
   void ShowError(const QString& text) override;
   void ShowWarning(const QString& text) override;
   void ShowInformation(const QString& text) override;

@@ -11,13 +11,17 @@
 #include <QString>
 #include <optional>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class SilentDialogs : public UserDialogs {
+class SilentDialogs : public UserDialogs, public ResultTeller {
  public:
   // The last error, warning or information text; empty when there was none.
   const QString& LastMessage() const { return Last; }
 
+  void Tell(const JobResult& result) override {
+    if (HowTold(result) != ToldAs::Nothing) Last = result.Text;
+  }
   void ShowError(const QString& text) override { Last = text; }
   void ShowWarning(const QString& text) override { Last = text; }
   void ShowInformation(const QString& text) override { Last = text; }

@@ -97,7 +97,7 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   line += '\r';
   DeviceShell& shell = context.Shell;
   const JobResult result = shell.Jobs().Run([&] { return shell.CommandExchange(line); });
-  shell.Report(result);
+  shell.Tell(result);
   return result.Ok() ? kExitOk : kExitFailed;
 }
 
@@ -346,7 +346,7 @@ int RunCli(int argc, char** argv) {
     }
   }
   LoggedConsole logged(console, log);
-  DeviceShell shell(logged, dialogs);
+  DeviceShell shell(logged, dialogs, dialogs);
   if (!portGiven && command->NeedsPort) {
     const QStringList found = ScannedPorts();
     port = found.isEmpty() ? QString() : found.front();

@@ -10,6 +10,21 @@ void StreamDialogs::Print(const char* kind, const QString& text) {
     PrintEscapedLine(Out, QLatin1String(kind) + QStringLiteral(": ") + text);
 }
 
+void StreamDialogs::Tell(const JobResult& result) {
+  switch (HowTold(result)) {
+    case ToldAs::Nothing:
+      return;
+    case ToldAs::Information:
+      return Print("Information", result.Text);
+    case ToldAs::Warning:
+      return Print("Warning", result.Text);
+    case ToldAs::Error:
+      ++Errors;
+      LastErrorText = result.Text;
+      return Print("Error", result.Text);
+  }
+}
+
 void StreamDialogs::ShowError(const QString& text) {
   ++Errors;
   LastErrorText = text;

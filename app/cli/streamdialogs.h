@@ -10,13 +10,16 @@
 #include <QString>
 #include <cstdio>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class StreamDialogs : public UserDialogs {
+class StreamDialogs : public UserDialogs, public ResultTeller {
  public:
   explicit StreamDialogs(bool assumeYes, FILE* out = stderr, bool json = false)
       : AssumeYes(assumeYes), Out(out), Json(json) {}
 
+  // The command line's telling of a result: its kind (HowTold) and text.
+  void Tell(const JobResult& result) override;
   void ShowError(const QString& text) override;
   void ShowWarning(const QString& text) override;
   void ShowInformation(const QString& text) override;

@@ -165,7 +165,7 @@ int RunGet(CliContext& context, const QStringList& arguments) {
       return item.Name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == listed.end()) {
-      shell.Dialogs().ShowError(DeviceText::NotFound(DevicePath::Normalised(path)));
+      shell.Teller().Tell(JobResult::Failed(DeviceText::NotFound(DevicePath::Normalised(path))));
       return kExitFailed;
     }
     plan.Sources.push_back({folder, *found});
@@ -188,7 +188,7 @@ int RunGet(CliContext& context, const QStringList& arguments) {
   if (result.Ok())
     Print({result.Text});
   else
-    shell.Report(result);
+    shell.Tell(result);
   return result.Ok() ? kExitOk : kExitFailed;
 }
 

@@ -79,7 +79,7 @@ MainWindow::MainWindow(UserDialogs* dialogs, ResultTeller* teller, QWidget* pare
   ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService, *TellerService);
   Term = std::make_unique<TaloTerminal>(*Logged, RingBell);
   Form->meoDos->SetTerminal(Term.get());
-  Form->meoDos->SetDialogs(DialogService);
+  Form->meoDos->SetDialogs(DialogService, TellerService);
   Form->meoDos->SetLog(&Log);
   connect(Term.get(), &TaloTerminal::Disconnected, this, &MainWindow::TerminalDisconnected);
 
@@ -94,9 +94,9 @@ MainWindow::MainWindow(UserDialogs* dialogs, ResultTeller* teller, QWidget* pare
   connect(Form->actExit, &QAction::triggered, this, &MainWindow::AskAndExit);
   connect(Form->actAbout, &QAction::triggered, this, &MainWindow::ShowAbout);
   connect(Form->actOpenImage, &QAction::triggered, this,
-          [this] { (void)ImagePane::Open(this, *DialogService); });
+          [this] { (void)ImagePane::Open(this, *DialogService, *TellerService); });
   connect(Form->actCompareImages, &QAction::triggered, this,
-          [this] { ImagePane::Compare(this, *DialogService); });
+          [this] { ImagePane::Compare(this, *DialogService, *TellerService); });
 
   BuildPanes();
   ConnectDeviceToolBar();
@@ -210,7 +210,8 @@ void MainWindow::StartUp(const QString& preferredPort) {
   } catch (...) {
     // The rest of the start-up is skipped; the window opens with what is set
     // up, and the terminal still has its ring and workers.
-    DialogService->ShowError(TaloApplication::DescribeException(std::current_exception()));
+    TellerService->Tell(
+        JobResult::Failed(TaloApplication::DescribeException(std::current_exception())));
   }
   init.close();
 }
@@ -265,7 +266,7 @@ void MainWindow::ToggleTerminal() {
       if (!Term->PermissionHint().isEmpty()) Console->AppendLine(Term->PermissionHint());
       ShowTerminalState();
       EnableDeviceControls(true);
-      DialogService->ShowError(error);
+      TellerService->Tell(JobResult::Failed(error));
       return;
     }
   } else {
@@ -285,7 +286,7 @@ void MainWindow::TerminalDisconnected(const QString& port) {
   EnableDeviceControls(true);
   const QString message = ShellText::Disconnected(port);
   Logged->AppendLine(message);
-  DialogService->ShowError(message);
+  TellerService->Tell(JobResult::Failed(message));
 }
 
 void MainWindow::ShowTerminalState() {

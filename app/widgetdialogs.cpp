@@ -54,18 +54,6 @@ void WidgetDialogs::Tell(const JobResult& result) {
   }
 }
 
-void WidgetDialogs::ShowError(const QString& text) {
-  ShowBox(QMessageBox::Critical, QStringLiteral("Error"), text);
-}
-
-void WidgetDialogs::ShowWarning(const QString& text) {
-  ShowBox(QMessageBox::Warning, QStringLiteral("Warning"), text);
-}
-
-void WidgetDialogs::ShowInformation(const QString& text) {
-  ShowBox(QMessageBox::Information, QStringLiteral("Information"), text);
-}
-
 bool WidgetDialogs::AskYesNo(const QString& text, BoxKind kind) {
   const QMessageBox::Icon icon = kind == BoxKind::Warning       ? QMessageBox::Warning
                                  : kind == BoxKind::Information ? QMessageBox::Information

@@ -22,9 +22,6 @@ class SilentDialogs : public UserDialogs, public ResultTeller {
   void Tell(const JobResult& result) override {
     if (HowTold(result) != ToldAs::Nothing) Last = result.Text;
   }
-  void ShowError(const QString& text) override { Last = text; }
-  void ShowWarning(const QString& text) override { Last = text; }
-  void ShowInformation(const QString& text) override { Last = text; }
   bool AskYesNo(const QString&, BoxKind) override { return false; }
   std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
     return std::nullopt;

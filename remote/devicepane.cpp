@@ -96,7 +96,8 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   });
   SetTextView([this](const QString& name, const QByteArray& text,
                      const std::optional<QByteArray>& file) {
-    auto* viewer = new DeviceTextViewer(name, text, file, BrowserPtr->Shell().Dialogs(), this);
+    auto* viewer = new DeviceTextViewer(name, text, file, BrowserPtr->Shell().Dialogs(),
+                                        BrowserPtr->Shell().Teller(), this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->show();
   });

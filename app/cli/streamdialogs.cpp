@@ -25,16 +25,6 @@ void StreamDialogs::Tell(const JobResult& result) {
   }
 }
 
-void StreamDialogs::ShowError(const QString& text) {
-  ++Errors;
-  LastErrorText = text;
-  Print("Error", text);
-}
-
-void StreamDialogs::ShowWarning(const QString& text) { Print("Warning", text); }
-
-void StreamDialogs::ShowInformation(const QString& text) { Print("Information", text); }
-
 bool StreamDialogs::AskYesNo(const QString& text, BoxKind) {
   Print("Question", text);
   Print("Answer", AssumeYes ? QStringLiteral("yes (--yes)")

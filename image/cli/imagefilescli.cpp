@@ -48,7 +48,7 @@ std::optional<QStringList> Parse(const QString& name, const QStringList& argumen
 std::optional<FatVolume> OpenVolume(CliContext& context, const QString& path) {
   QString why;
   std::optional<FatVolume> volume = FatVolume::OpenFile(path, why);
-  if (!volume) context.Dialogs.ShowError(QStringLiteral("%1: %2").arg(path, why));
+  if (!volume) context.Shell.Teller().Tell(JobResult::Failed(QStringLiteral("%1: %2").arg(path, why)));
   return volume;
 }
 
@@ -68,14 +68,14 @@ int ImageLs(CliContext& context, const QStringList& arguments) {
   QString why;
   const std::optional<FatItem> item = volume->Find(path, why);
   if (!item) {
-    context.Dialogs.ShowError(why);
+    context.Shell.Teller().Tell(JobResult::Failed(why));
     return kExitFailed;
   }
   std::vector<FatItem> items{*item};
   if (item->Folder) {
     FatVolume::Listing listing = volume->ListFolder(*item);
     if (!listing.Error.isEmpty()) {
-      context.Dialogs.ShowError(QStringLiteral("%1: %2").arg(path, listing.Error));
+      context.Shell.Teller().Tell(JobResult::Failed(QStringLiteral("%1: %2").arg(path, listing.Error)));
       return kExitFailed;
     }
     items = std::move(listing.Items);
@@ -97,7 +97,7 @@ int ImageGet(CliContext& context, const QStringList& arguments, bool force) {
     QString why;
     const std::optional<FatItem> item = volume->Find(path, why);
     if (!item) {
-      context.Dialogs.ShowError(why);
+      context.Shell.Teller().Tell(JobResult::Failed(why));
       return kExitFailed;
     }
     items.emplace_back(path, *item);
@@ -116,7 +116,7 @@ int ImageGet(CliContext& context, const QStringList& arguments, bool force) {
     ImageExtract::Extract(*volume, path, item, target, force, outcome);
   }
   Print({ImageText::CopiedTotals(outcome.Files, outcome.Bytes, destination)});
-  for (const QString& problem : outcome.Problems) context.Dialogs.ShowError(problem);
+  for (const QString& problem : outcome.Problems) context.Shell.Teller().Tell(JobResult::Failed(problem));
   return outcome.Ok() ? kExitOk : kExitFailed;
 }
 

@@ -33,9 +33,6 @@ bool StopRequested() { return Interruption::Requested(); }
 class YesDialogs : public UserDialogs {
  public:
   explicit YesDialogs(UserDialogs& inner) : Inner(inner) {}
-  void ShowError(const QString& text) override { Inner.ShowError(text); }
-  void ShowWarning(const QString& text) override { Inner.ShowWarning(text); }
-  void ShowInformation(const QString& text) override { Inner.ShowInformation(text); }
   bool AskYesNo(const QString&, BoxKind) override { return true; }
   std::optional<QString> AskName(const QString& c, const QString& p, const QString& i, int m) override {
     return Inner.AskName(c, p, i, m);

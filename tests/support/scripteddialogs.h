@@ -42,11 +42,6 @@ class ScriptedDialogs : public UserDialogs, public ResultTeller {
         return Messages.push_back({Message::Error, result.Text});
     }
   }
-  void ShowError(const QString& text) override { Messages.push_back({Message::Error, text}); }
-  void ShowWarning(const QString& text) override { Messages.push_back({Message::Warning, text}); }
-  void ShowInformation(const QString& text) override {
-    Messages.push_back({Message::Information, text});
-  }
   bool AskYesNo(const QString& text, BoxKind kind) override {
     Messages.push_back({Message::Question, text, kind});
     return Take(YesNoAnswers, true);

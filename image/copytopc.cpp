@@ -84,13 +84,12 @@ JobResult FromImage(Host& host, const Plan& plan, const std::vector<Source>& sou
     if (!backup.Text.isEmpty()) backup.Text.prepend(QString::fromLatin1(ImageText::kDriveNotRead));
     return backup;
   }
-  QString why;
-  const std::optional<FatVolume> volume = FatVolume::OpenFile(imagePath, why);
-  if (!volume) return JobResult::Failed(why);
+  const Expected<FatVolume> volume = FatVolume::OpenFile(imagePath);
+  if (!volume) return JobResult::Failed(volume.Error());
   for (const Source& source : sources) {
-    const std::optional<FatItem> item = volume->Find(source.Path(), why);
+    const Expected<FatItem> item = volume->Find(source.Path());
     if (!item) {
-      tally.Problems.append(why);
+      tally.Problems.append(item.Error());
       continue;
     }
     ImageExtract::Outcome outcome;

@@ -46,10 +46,13 @@ std::optional<QStringList> Parse(const QString& name, const QStringList& argumen
 }
 
 std::optional<FatVolume> OpenVolume(CliContext& context, const QString& path) {
-  QString why;
-  std::optional<FatVolume> volume = FatVolume::OpenFile(path, why);
-  if (!volume) context.Shell.Teller().Tell(JobResult::Failed(QStringLiteral("%1: %2").arg(path, why)));
-  return volume;
+  Expected<FatVolume> volume = FatVolume::OpenFile(path);
+  if (!volume) {
+    context.Shell.Teller().Tell(
+        JobResult::Failed(QStringLiteral("%1: %2").arg(path, volume.Error())));
+    return std::nullopt;
+  }
+  return std::move(*volume);
 }
 
 // Where the items go: into DEST when it is a folder; as DEST when one file
@@ -65,10 +68,9 @@ int ImageLs(CliContext& context, const QStringList& arguments) {
   const std::optional<FatVolume> volume = OpenVolume(context, arguments[0]);
   if (!volume) return kExitFailed;
   const QString path = arguments.value(1, QStringLiteral("\\"));
-  QString why;
-  const std::optional<FatItem> item = volume->Find(path, why);
+  const Expected<FatItem> item = volume->Find(path);
   if (!item) {
-    context.Shell.Teller().Tell(JobResult::Failed(why));
+    context.Shell.Teller().Tell(JobResult::Failed(item.Error()));
     return kExitFailed;
   }
   std::vector<FatItem> items{*item};
@@ -94,10 +96,9 @@ int ImageGet(CliContext& context, const QStringList& arguments, bool force) {
   // Every path found before anything is written.
   std::vector<std::pair<QString, FatItem>> items;
   for (const QString& path : paths) {
-    QString why;
-    const std::optional<FatItem> item = volume->Find(path, why);
+    const Expected<FatItem> item = volume->Find(path);
     if (!item) {
-      context.Shell.Teller().Tell(JobResult::Failed(why));
+      context.Shell.Teller().Tell(JobResult::Failed(item.Error()));
       return kExitFailed;
     }
     items.emplace_back(path, *item);

@@ -37,10 +37,12 @@ std::optional<FatVolume> OpenChosen(UserDialogs& dialogs, ResultTeller& teller, 
       dialogs.ChooseOpenFile(caption, Text(ImageText::kDefaultImageName), Text(ImageText::kImageFilter));
   if (!chosen || chosen->isEmpty()) return std::nullopt;
   path = *chosen;
-  QString why;
-  std::optional<FatVolume> volume = FatVolume::OpenFile(path, why);
-  if (!volume) teller.Tell(JobResult::Failed(QStringLiteral("%1\n\n%2").arg(path, why)));
-  return volume;
+  Expected<FatVolume> volume = FatVolume::OpenFile(path);
+  if (!volume) {
+    teller.Tell(JobResult::Failed(QStringLiteral("%1\n\n%2").arg(path, volume.Error())));
+    return std::nullopt;
+  }
+  return std::move(*volume);
 }
 
 }  // namespace
@@ -235,10 +237,9 @@ void ImagePane::ViewRow(int row) {
 
 void ImagePane::PropertiesOfRow(int row) {
   // Nothing selected: the folder shown.
-  QString why;
-  const std::optional<FatItem> item =
-      row >= 0 && row < static_cast<int>(Shown.size()) ? std::optional(Shown[static_cast<size_t>(row)])
-                                                       : Volume.Find(Folder, why);
+  const Expected<FatItem> item = row >= 0 && row < static_cast<int>(Shown.size())
+                                    ? Expected<FatItem>(Shown[static_cast<size_t>(row)])
+                                    : Volume.Find(Folder);
   if (!item) return;
   const QString path = row >= 0 ? FatVolume::JoinPath(Folder, item->Name) : Folder;
   Teller.Tell(JobResult::Done(ImageListing::Properties(Volume, path, *item)));

@@ -10,6 +10,7 @@
 
 #include "app/apptext.h"
 #include "link/escapecontrols.h"
+#include "link/resultteller.h"
 #include "link/terminal/taloterminal.h"
 #include "link/terminallog.h"
 #include "link/userdialogs.h"
@@ -243,7 +244,7 @@ void ConsoleView::CopySelection() {
   const QString text = SelectedPlainText();
   if (text.isEmpty()) return;
   if (text.size() > kCopyLimit) {
-    if (Dialogs) Dialogs->ShowError(AppText::CopyTooLong());
+    if (Teller) Teller->Tell(JobResult::Failed(AppText::CopyTooLong()));
     return;
   }
   QGuiApplication::clipboard()->setText(text);
@@ -282,7 +283,8 @@ void ConsoleView::AskAndFind() {
   const auto text = Dialogs->AskName(QStringLiteral("Find"), QStringLiteral("Find in the console:"),
                                      LastFind, 127);
   if (!text || text->isEmpty()) return;
-  if (!FindText(*text)) Dialogs->ShowInformation(QStringLiteral("'%1' was not found.").arg(*text));
+  if (!FindText(*text) && Teller)
+    Teller->Tell(JobResult::Done(QStringLiteral("'%1' was not found.").arg(*text)));
 }
 
 bool ConsoleView::SaveText(const QString& path) {
@@ -293,7 +295,7 @@ bool ConsoleView::SaveText(const QString& path) {
   if (!bytes.isEmpty() && !bytes.endsWith('\n')) bytes += '\n';
   const QString why = PlainTextTools::SaveBytes(path, bytes);
   if (why.isEmpty()) return true;
-  if (Dialogs) Dialogs->ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, why));
+  if (Teller) Teller->Tell(JobResult::Failed(QStringLiteral("Cannot write '%1': %2").arg(path, why)));
   return false;
 }
 
@@ -309,7 +311,8 @@ bool ConsoleView::StartLog(const QString& path) {
   if (!Log) return false;
   QString why;
   if (Log->Open(path, &why)) return true;
-  if (Dialogs) Dialogs->ShowError(QStringLiteral("Cannot write the log '%1': %2").arg(path, why));
+  if (Teller)
+    Teller->Tell(JobResult::Failed(QStringLiteral("Cannot write the log '%1': %2").arg(path, why)));
   return false;
 }
 

@@ -30,6 +30,7 @@ class QMenu;
 class QAction;
 class TaloTerminal;
 class TerminalLog;
+class ResultTeller;
 class UserDialogs;
 
 class ConsoleView : public QPlainTextEdit {
@@ -42,7 +43,10 @@ class ConsoleView : public QPlainTextEdit {
   explicit ConsoleView(QWidget* parent = nullptr);
 
   void SetTerminal(TaloTerminal* terminal) { Terminal = terminal; }
-  void SetDialogs(UserDialogs* dialogs) { Dialogs = dialogs; }
+  void SetDialogs(UserDialogs* dialogs, ResultTeller* teller) {
+    Dialogs = dialogs;
+    Teller = teller;
+  }
   void SetLog(TerminalLog* log) { Log = log; }
   // Applies the edits a console still holds back; null for none.
   void SetPendingEdits(std::function<void()> apply) { ApplyPending = std::move(apply); }
@@ -91,6 +95,7 @@ class ConsoleView : public QPlainTextEdit {
 
   TaloTerminal* Terminal = nullptr;
   UserDialogs* Dialogs = nullptr;
+  ResultTeller* Teller = nullptr;
   QMenu* Popup = nullptr;
   QAction* CopyAction = nullptr;
   QAction* PasteAction = nullptr;

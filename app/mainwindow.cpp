@@ -62,26 +62,28 @@ void RingBell() {
 
 }  // namespace
 
-MainWindow::MainWindow(UserDialogs* dialogs, QWidget* parent)
+MainWindow::MainWindow(UserDialogs* dialogs, ResultTeller* teller, QWidget* parent)
     : QMainWindow(parent), Form(std::make_unique<Ui::MainWindow>()) {
   Form->setupUi(this);
   setWindowTitle(AppText::MainCaption());
   setWindowIcon(AppIcons::ProgramIcon());
-  if (!dialogs) {
+  if (!dialogs || !teller) {
     OwnDialogs = std::make_unique<WidgetDialogs>(this);
-    dialogs = OwnDialogs.get();
+    if (!dialogs) dialogs = OwnDialogs.get();
+    if (!teller) teller = OwnDialogs.get();
   }
   DialogService = dialogs;
+  TellerService = teller;
 
   // The long-lived objects come first, so nothing that fails later in the
   // start-up leaves a control that reaches a missing object.
   // The terminal's output reaches the memo a frame at a time.
   Console = std::make_unique<ConsoleFeed>(*Form->meoDos, ConsoleFeed::kFrameMs);
   Logged = std::make_unique<LoggedConsole>(*Console, Log);
-  ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService);
+  ShellPtr = std::make_unique<DeviceShell>(*Logged, *DialogService, *TellerService);
   Term = std::make_unique<TaloTerminal>(*Logged, RingBell);
   Form->meoDos->SetTerminal(Term.get());
-  Form->meoDos->SetDialogs(DialogService);
+  Form->meoDos->SetDialogs(DialogService, TellerService);
   Form->meoDos->SetLog(&Log);
   connect(Term.get(), &TaloTerminal::Disconnected, this, &MainWindow::TerminalDisconnected);
 
@@ -96,9 +98,9 @@ MainWindow::MainWindow(UserDialogs* dialogs, QWidget* parent)
   connect(Form->actExit, &QAction::triggered, this, &MainWindow::AskAndExit);
   connect(Form->actAbout, &QAction::triggered, this, &MainWindow::ShowAbout);
   connect(Form->actOpenImage, &QAction::triggered, this,
-          [this] { (void)ImagePane::Open(this, *DialogService); });
+          [this] { (void)ImagePane::Open(this, *DialogService, *TellerService); });
   connect(Form->actCompareImages, &QAction::triggered, this,
-          [this] { ImagePane::Compare(this, *DialogService); });
+          [this] { ImagePane::Compare(this, *DialogService, *TellerService); });
 
   BuildPanes();
   ConnectDeviceToolBar();
@@ -137,7 +139,7 @@ void MainWindow::BuildPanes() {
   Local = new LocalPane(Form->splLocalDevice);
   Local->setObjectName(QStringLiteral("pnlLocal"));
   Local->setMinimumWidth(150);
-  Local->SetDialogs(DialogService);
+  Local->SetDialogs(DialogService, TellerService);
   Form->splLocalDevice->insertWidget(0, Local);
   Device = new DevicePane(*ShellPtr, Form->splButtonDevice);
   Device->setObjectName(QStringLiteral("pnlTalo"));
@@ -322,7 +324,8 @@ void MainWindow::StartUp(const QString& preferredPort) {
   } catch (...) {
     // The rest of the start-up is skipped; the window opens with what is set
     // up, and the terminal still has its ring and workers.
-    DialogService->ShowError(TaloApplication::DescribeException(std::current_exception()));
+    TellerService->Tell(
+        JobResult::Failed(TaloApplication::DescribeException(std::current_exception())));
   }
   init.close();
 }
@@ -377,7 +380,7 @@ void MainWindow::ToggleTerminal() {
       if (!Term->PermissionHint().isEmpty()) Console->AppendLine(Term->PermissionHint());
       ShowTerminalState();
       EnableDeviceControls(true);
-      DialogService->ShowError(error);
+      TellerService->Tell(JobResult::Failed(error));
       return;
     }
   } else {
@@ -397,7 +400,7 @@ void MainWindow::TerminalDisconnected(const QString& port) {
   EnableDeviceControls(true);
   const QString message = ShellText::Disconnected(port);
   Logged->AppendLine(message);
-  DialogService->ShowError(message);
+  TellerService->Tell(JobResult::Failed(message));
 }
 
 void MainWindow::ShowTerminalState() {
@@ -476,7 +479,7 @@ void MainWindow::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
   };
   TransferDialogPresenter presenter(this);
   const TransferHost host{SelectedPort(), *Logged, *DialogService, presenter};
-  (void)::CopyToDevice(host, request);
+  (void)::CopyToDevice(host, request, *TellerService);
 }
 
 void MainWindow::RunInTerminal(const QString& text) {

@@ -49,7 +49,9 @@ class MainWindow : public QMainWindow {
  public:
   // dialogs: the dialog service to use (tests pass scripted answers); null
   // means message boxes and dialogs on this window.
-  explicit MainWindow(UserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+  // The dialogs and the teller of results given (tests) or the window's own.
+  explicit MainWindow(UserDialogs* dialogs = nullptr, ResultTeller* teller = nullptr,
+                      QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // The start-up steps behind StartupWindow. preferredPort (e.g. from
@@ -129,6 +131,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<Ui::MainWindow> Form;
   std::unique_ptr<WidgetDialogs> OwnDialogs;
   UserDialogs* DialogService = nullptr;
+  ResultTeller* TellerService = nullptr;
   std::unique_ptr<ConsoleFeed> Console;
   // What the console shows also goes to the terminal log, when one is open;
   // every feature writes to the console through Logged.

@@ -41,16 +41,17 @@ void WidgetDialogs::ShowBox(int icon, const QString& caption, const QString& tex
   RunModal(box, BusyDepth);
 }
 
-void WidgetDialogs::ShowError(const QString& text) {
-  ShowBox(QMessageBox::Critical, QStringLiteral("Error"), text);
-}
-
-void WidgetDialogs::ShowWarning(const QString& text) {
-  ShowBox(QMessageBox::Warning, QStringLiteral("Warning"), text);
-}
-
-void WidgetDialogs::ShowInformation(const QString& text) {
-  ShowBox(QMessageBox::Information, QStringLiteral("Information"), text);
+void WidgetDialogs::Tell(const JobResult& result) {
+  switch (HowTold(result)) {
+    case ToldAs::Nothing:
+      return;
+    case ToldAs::Information:
+      return ShowBox(QMessageBox::Information, QStringLiteral("Information"), result.Text);
+    case ToldAs::Warning:
+      return ShowBox(QMessageBox::Warning, QStringLiteral("Warning"), result.Text);
+    case ToldAs::Error:
+      return ShowBox(QMessageBox::Critical, QStringLiteral("Error"), result.Text);
+  }
 }
 
 bool WidgetDialogs::AskYesNo(const QString& text, BoxKind kind) {

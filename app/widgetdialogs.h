@@ -1,6 +1,7 @@
 #pragma once
-// WidgetDialogs: the dialog service of the desktop program. Message boxes
-// with the usual captions (Error, Warning, Information, Confirm), the name
+// WidgetDialogs: the dialog service and the teller of results of the desktop
+// program. Results as message boxes of their kind (HowTold) with the usual
+// captions (Error, Warning, Information), questions as Confirm boxes, the name
 // prompt NamePrompt, the file, folder and font dialogs, the hourglass as
 // an override cursor and the platform beep. Main thread only; every call is
 // modal. The parent (the main window) must outlive the service's use.
@@ -8,16 +9,16 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class WidgetDialogs : public UserDialogs {
+class WidgetDialogs : public UserDialogs, public ResultTeller {
  public:
   explicit WidgetDialogs(QWidget* parent = nullptr) : Parent(parent) {}
   void SetParent(QWidget* parent) { Parent = parent; }
 
-  void ShowError(const QString& text) override;
-  void ShowWarning(const QString& text) override;
-  void ShowInformation(const QString& text) override;
+  // The window's telling of a result: a box of its kind (HowTold).
+  void Tell(const JobResult& result) override;
   bool AskYesNo(const QString& text, BoxKind kind = BoxKind::Question) override;
   Answer AskYesNoToAll(const QString& text) override;
   std::optional<QString> AskName(const QString& caption, const QString& prompt,

@@ -68,7 +68,7 @@ bool BackupWorker::SendCommand(TaloComPort& port, bool& entered) {
     TaloConsole* console = Console;
     (void)Synchronize([console, &line] {
       SilentDialogs none;
-      DeviceShell(*console, none).AppendConsoleLine(line);
+      DeviceShell(*console, none, none).AppendConsoleLine(line);
     });
   }
   DeviceShell::Typing typing;

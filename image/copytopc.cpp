@@ -77,19 +77,19 @@ JobResult FromImage(Host& host, const Plan& plan, const std::vector<Source>& sou
     backup = keeper.Backup(imagePath);
     if (host.KeeperMade) host.KeeperMade(nullptr);
   }
-  // The backup's own words speak of an image file the user chose.
-  if (backup.Cancelled()) return {JobStatus::Cancelled, QString::fromLatin1(ImageText::kCopyCancelled)};
+  // The backup's own words speak of an image file the user chose; the stop
+  // the user asked for is told as a console line only.
+  if (backup.Cancelled()) return JobResult::Stopped();
   if (!backup) {
     if (!backup.Text.isEmpty()) backup.Text.prepend(QString::fromLatin1(ImageText::kDriveNotRead));
     return backup;
   }
-  QString why;
-  const std::optional<FatVolume> volume = FatVolume::OpenFile(imagePath, why);
-  if (!volume) return JobResult::Failed(why);
+  const Expected<FatVolume> volume = FatVolume::OpenFile(imagePath);
+  if (!volume) return JobResult::Failed(volume.Error());
   for (const Source& source : sources) {
-    const std::optional<FatItem> item = volume->Find(source.Path(), why);
+    const Expected<FatItem> item = volume->Find(source.Path());
     if (!item) {
-      tally.Problems.append(why);
+      tally.Problems.append(item.Error());
       continue;
     }
     ImageExtract::Outcome outcome;
@@ -153,7 +153,8 @@ JobResult Copy(Host& host, const Plan& plan) {
                                                  QString::fromLatin1(ImageText::kImageRoadQuestion))) {
       for (const QString& name : names) tally.Problems.append(ImageText::NotCopied(name));
     } else {
-      if (!host.AskBeforeImage) dialogs.ShowInformation(notice);
+      // Said at once, before the long read (the command line's front).
+      if (!host.AskBeforeImage) host.Shell.Teller().Tell(JobResult::Done(notice));
       if (JobResult read = FromImage(host, plan, imageRoad, tally); !read) return read;
       driveRead = true;
     }

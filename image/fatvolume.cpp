@@ -51,30 +51,27 @@ QDateTime FatItem::Modified() const {
   return QDateTime(date, time);
 }
 
-std::optional<FatVolume> FatVolume::OpenFile(const QString& path, QString& why) {
+Expected<FatVolume> FatVolume::OpenFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    why = ImageText::CannotReadImage(path, file.errorString());
-    return std::nullopt;
+    return Unexpected{ImageText::CannotReadImage(path, file.errorString())};
   }
   // The whole image is held in memory: a file far larger than any drive
   // this utility meets is refused before it is read.
   if (file.size() > kMaxImageBytes) {
-    why = ImageText::ImageTooLarge(path, file.size());
-    return std::nullopt;
+    return Unexpected{ImageText::ImageTooLarge(path, file.size())};
   }
   const QByteArray image = file.readAll();
   if (file.error() != QFileDevice::NoError) {
-    why = ImageText::CannotReadImage(path, file.errorString());
-    return std::nullopt;
+    return Unexpected{ImageText::CannotReadImage(path, file.errorString())};
   }
-  return Open(image, why);
+  return Open(image);
 }
 
-std::optional<FatVolume> FatVolume::Open(const QByteArray& image, QString& why) {
-  why = Text(ImageText::kNotFat);
+Expected<FatVolume> FatVolume::Open(const QByteArray& image) {
+  const Unexpected notFat{Text(ImageText::kNotFat)};
   const int64_t size = image.size();
-  if (size < 512) return std::nullopt;
+  if (size < 512) return notFat;
   // 1. The boot sector's figures, each in the range DOS gives it.
   const uint32_t jump = Byte(image, 0);
   const uint32_t sectorBytes = Word(image, 11);
@@ -88,17 +85,17 @@ std::optional<FatVolume> FatVolume::Open(const QByteArray& image, QString& why) 
   if ((jump != 0xEB && jump != 0xE9) || sectorBytes < 512 || sectorBytes > 4096 ||
       !PowerOfTwo(sectorBytes) || !PowerOfTwo(sectorsPerCluster) || reserved == 0 || fats == 0 ||
       rootEntries == 0 || sectorsPerFat == 0 || media < 0xF0)
-    return std::nullopt;
+    return notFat;
   // 2. The areas they make, each checked against the next.
   const int64_t rootSectors = (int64_t{rootEntries} * kEntryBytes + sectorBytes - 1) / sectorBytes;
   const int64_t firstData = int64_t{reserved} + int64_t{fats} * sectorsPerFat + rootSectors;
-  if (total <= firstData) return std::nullopt;
+  if (total <= firstData) return notFat;
   const int64_t clusters = (total - firstData) / sectorsPerCluster;
-  if (clusters == 0 || clusters >= kFat16Limit) return std::nullopt;
+  if (clusters == 0 || clusters >= kFat16Limit) return notFat;
   FatVolume volume;
   volume.Kind = clusters < kFat12Limit ? Type::Fat12 : Type::Fat16;
   const int64_t entriesBytes = volume.Kind == Type::Fat12 ? ((clusters + 2) * 3 + 1) / 2 : (clusters + 2) * 2;
-  if (int64_t{sectorsPerFat} * sectorBytes < entriesBytes) return std::nullopt;
+  if (int64_t{sectorsPerFat} * sectorBytes < entriesBytes) return notFat;
   volume.Image = image;
   volume.BytesPerSector = sectorBytes;
   volume.BytesPerCluster = sectorBytes * sectorsPerCluster;
@@ -111,15 +108,14 @@ std::optional<FatVolume> FatVolume::Open(const QByteArray& image, QString& why) 
   // 3. The tables must be there to read anything at all; data clusters past
   // the end are told about as they are read.
   if (volume.RootOffset + int64_t{rootEntries} * kEntryBytes > size) {
-    why = ImageText::ImageEndsEarly(size, volume.RootOffset + int64_t{rootEntries} * kEntryBytes);
-    return std::nullopt;
+    return Unexpected{
+        ImageText::ImageEndsEarly(size, volume.RootOffset + int64_t{rootEntries} * kEntryBytes)};
   }
   volume.VolumeLabel = RootLabel(image.mid(volume.RootOffset, int64_t{rootEntries} * kEntryBytes));
   if (volume.VolumeLabel.isEmpty() && Byte(image, 38) == 0x29) {
     const QString label = Padded(image, 43, 11);
     if (label != QLatin1String("NO NAME")) volume.VolumeLabel = label;
   }
-  why.clear();
   return volume;
 }
 
@@ -230,35 +226,31 @@ FatVolume::Listing FatVolume::ListFolder(const FatItem& folder) const {
 }
 
 FatVolume::Listing FatVolume::List(const QString& folderPath) const {
-  QString why;
-  const std::optional<FatItem> folder = Find(folderPath, why);
-  if (!folder) return {{}, why};
+  const Expected<FatItem> folder = Find(folderPath);
+  if (!folder) return {{}, folder.Error()};
   if (!folder->Folder) return {{}, ImageText::NotAFolder(folderPath)};
   return ListFolder(*folder);
 }
 
-std::optional<FatItem> FatVolume::Find(const QString& path, QString& why) const {
+Expected<FatItem> FatVolume::Find(const QString& path) const {
   FatItem item;
   item.Name = QStringLiteral("\\");
   item.Folder = true;
   QString walked = QStringLiteral("\\");
   for (const QString& name : PathNames(path)) {
     if (!item.Folder) {
-      why = ImageText::NotAFolder(walked);
-      return std::nullopt;
+      return Unexpected{ImageText::NotAFolder(walked)};
     }
     const Listing listing = ListFolder(item);
     if (!listing.Error.isEmpty()) {
-      why = walked + QStringLiteral(": ") + listing.Error;
-      return std::nullopt;
+      return Unexpected{walked + QStringLiteral(": ") + listing.Error};
     }
     const auto found = std::find_if(listing.Items.begin(), listing.Items.end(), [&](const FatItem& entry) {
       return entry.Name.compare(name, Qt::CaseInsensitive) == 0;
     });
     walked = JoinPath(walked, name);
     if (found == listing.Items.end()) {
-      why = ImageText::NotInImage(walked);
-      return std::nullopt;
+      return Unexpected{ImageText::NotInImage(walked)};
     }
     item = *found;
   }
@@ -287,10 +279,10 @@ FatVolume::Contents FatVolume::Read(const FatItem& file) const {
 }
 
 bool FatVolume::Walk(const QString& folderPath, const Visitor& visitor) const {
-  QString why;
-  const std::optional<FatItem> folder = Find(folderPath, why);
+  const Expected<FatItem> folder = Find(folderPath);
   if (!folder || !folder->Folder) {
-    if (visitor.Error) visitor.Error(folderPath, folder ? ImageText::NotAFolder(folderPath) : why);
+    if (visitor.Error)
+      visitor.Error(folderPath, folder ? ImageText::NotAFolder(folderPath) : folder.Error());
     return true;
   }
   // Folders met, by first cluster (the root's is 0).

@@ -35,6 +35,8 @@
 #include <optional>
 #include <vector>
 
+#include "link/expected.h"
+
 // One entry of a folder of the volume.
 struct FatItem {
   QString Name;  // "NAME.EXT" or "NAME", the stored bytes as Latin-1
@@ -53,13 +55,13 @@ class FatVolume {
  public:
   enum class Type { Fat12, Fat16 };
 
-  // The volume in image, or none and why (NotFat for what holds no FAT
+  // The volume in image, or why there is none (NotFat for what holds no FAT
   // file system).
-  static std::optional<FatVolume> Open(const QByteArray& image, QString& why);
+  static Expected<FatVolume> Open(const QByteArray& image);
   // The image file read whole first (a read failure says so; a file past
   // kMaxImageBytes is refused unread).
   static constexpr int64_t kMaxImageBytes = 256 * 1024 * 1024;
-  static std::optional<FatVolume> OpenFile(const QString& path, QString& why);
+  static Expected<FatVolume> OpenFile(const QString& path);
 
   Type FileSystem() const { return Kind; }
   QString Label() const { return VolumeLabel; }
@@ -78,9 +80,9 @@ class FatVolume {
   Listing ListFolder(const FatItem& folder) const;
   Listing ListRoot() const;
 
-  // The item at path; none (and why) when the path leads nowhere. The root
-  // itself is a folder item named "\" with FirstCluster 0.
-  std::optional<FatItem> Find(const QString& path, QString& why) const;
+  // The item at path, or why the path leads nowhere. The root itself is a
+  // folder item named "\" with FirstCluster 0.
+  Expected<FatItem> Find(const QString& path) const;
 
   // A file's bytes, exactly Size of them, or the reason it cannot give them.
   struct Contents {

@@ -8,6 +8,7 @@
 #include "image/restoreworker.h"
 #include "installation/taloappfolders.h"
 #include "link/shell/deviceshell.h"
+#include "link/silentdialogs.h"
 #include "link/userdialogs.h"
 #include "remote/devicelister.h"
 #include "transfer/transferfile.h"
@@ -22,16 +23,6 @@ JobResult Notice(const QString& text, bool warning = false) {
 }
 
 }  // namespace
-
-void ShowResult(const JobResult& result, UserDialogs& dialogs) {
-  if (result.Text.isEmpty()) return;
-  if (result.Ok() || (result.Cancelled() && !result.Warning))
-    dialogs.ShowInformation(result.Text);
-  else if (result.Warning)
-    dialogs.ShowWarning(result.Text);
-  else
-    dialogs.ShowError(result.Text);
-}
 
 ImageKeeper::ImageKeeper(const ImageKeeperHost& host) : Host(host) {
   Host.View.SetTimerEnabled(false);
@@ -138,7 +129,9 @@ JobResult ImageKeeper::VerifyRestore(const QString& imagePath, const QString& re
 }
 
 bool ImageKeeper::HelperOnDrive(const QString& helper) {
-  DeviceShell shell(Host.Console, Host.Dialogs);
+  // A failed listing is no message: the helper is then copied anyway.
+  SilentDialogs unheard;
+  DeviceShell shell(Host.Console, Host.Dialogs, unheard);
   shell.SetSelectedPort(Host.PortName);
   DeviceLister lister(shell);
   // The year is read here: the clock's time zone is the main thread's.

@@ -14,7 +14,7 @@
 //   for 11 ticks (backup) or 16 ticks (restore), and notes the worker's end.
 // - Results are values: an operation returns a JobResult and shows no box
 //   of its own; the top level that started it (the dialog, the command
-//   line) tells the user through ShowResult, once the wait window has
+//   line) tells the user through its ResultTeller, once the wait window has
 //   closed: Ok carries the success text (an information box), a failure,
 //   a disconnection and the watchdog's stall (TimedOut) their error text, a
 //   stop its notice (see below). A result without text has nothing more to
@@ -51,11 +51,6 @@ class BackupWorker;
 class ImageWorker;
 class TransferPresenter;
 class UserDialogs;
-
-// The top level's part: an operation's result in the box it calls for
-// (information for Ok and for a stop that is no warning, else a warning
-// or an error box); nothing when it has no text.
-void ShowResult(const JobResult& result, UserDialogs& dialogs);
 
 struct ImageKeeperHost {
   QString PortName;

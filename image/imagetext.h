@@ -157,8 +157,6 @@ inline QString ImageRoadNotice(const QStringList& names) {
       .arg(names.join(QStringLiteral(", ")));
 }
 inline constexpr char kRebootAfterBackup[] = "Please reboot Talo-7100.";
-inline constexpr char kCopyCancelled[] =
-    "Copy to PC cancelled: nothing was copied from the drive's backup.";
 inline constexpr char kDriveNotRead[] = "The drive could not be read for the copy:\n";
 inline constexpr char kImageRoadQuestion[] = "Read the whole drive now?";
 inline QString NotCopied(const QString& path) { return QStringLiteral("%1: not copied").arg(path); }

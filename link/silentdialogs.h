@@ -11,16 +11,17 @@
 #include <QString>
 #include <optional>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class SilentDialogs : public UserDialogs {
+class SilentDialogs : public UserDialogs, public ResultTeller {
  public:
   // The last error, warning or information text; empty when there was none.
   const QString& LastMessage() const { return Last; }
 
-  void ShowError(const QString& text) override { Last = text; }
-  void ShowWarning(const QString& text) override { Last = text; }
-  void ShowInformation(const QString& text) override { Last = text; }
+  void Tell(const JobResult& result) override {
+    if (HowTold(result) != ToldAs::Nothing) Last = result.Text;
+  }
   bool AskYesNo(const QString&, BoxKind) override { return false; }
   std::optional<QString> AskName(const QString&, const QString&, const QString&, int) override {
     return std::nullopt;

@@ -1,9 +1,10 @@
 #pragma once
-// UserDialogs: how the device logic reaches the user.
+// UserDialogs: how the device logic asks the user.
 //
 // Principles of operation
-// - Message boxes, questions, name prompts, file/folder/font choice, the
-//   busy cursor and the beep. All calls on the main thread; every call is
+// - Questions, name prompts, file/folder/font choice, the busy cursor and
+//   the beep. Results are not told here: they are values, told at the top
+//   through the front's ResultTeller (link/resultteller.h). All calls on the main thread; every call is
 //   modal and returns the user's answer.
 // - Widgets implement it with message boxes and dialogs; the command-line
 //   front end with stderr and default answers; tests with scripted answers;
@@ -17,9 +18,6 @@ class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
 
-  virtual void ShowError(const QString& text) = 0;
-  virtual void ShowWarning(const QString& text) = 0;
-  virtual void ShowInformation(const QString& text) = 0;
   // The icon a question comes with: most are plain questions; some warn
   // (a format, a restore) or inform (a backup's needs) as well.
   enum class BoxKind { Question, Warning, Information };

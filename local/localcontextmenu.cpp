@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "items/itemtexts.h"
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 #include "local/localfilecommands.h"
 #include "local/localfoldermodel.h"
@@ -44,7 +45,7 @@ LocalContextMenu::Target LocalContextMenu::PrepareTarget() {
   // An item that vanished since the listing cannot be acted on.
   struct stat st {};
   if (lstat(QFile::encodeName(target.Path).constData(), &st) != 0) {
-    Pane.Dialogs().ShowWarning(LocalMessages::kNoContextMenu);
+    Pane.Teller().Tell(JobResult::Warned(LocalMessages::kNoContextMenu));
     return target;
   }
   target.Valid = true;
@@ -98,7 +99,7 @@ void LocalContextMenu::Run(Command command, const Target& target) {
       break;
     case Command::OpenContainingFolder: {
       const QString parent = target.Path.left(std::max<qsizetype>(1, target.Path.lastIndexOf(QLatin1Char('/'))));
-      if (!UrlOpener(QUrl::fromLocalFile(parent))) Pane.Dialogs().ShowError(LocalMessages::kOpenFailed);
+      if (!UrlOpener(QUrl::fromLocalFile(parent))) Pane.Teller().Tell(JobResult::Failed(LocalMessages::kOpenFailed));
       break;
     }
     case Command::CopyPath:
@@ -124,7 +125,7 @@ bool LocalContextMenu::OpenTarget(const Target& target) {
     if (Pane.OpenFolder(target.Path)) Pane.ClearSelection();
     return false;
   }
-  if (!UrlOpener(QUrl::fromLocalFile(target.Path))) Pane.Dialogs().ShowError(LocalMessages::kOpenFailed);
+  if (!UrlOpener(QUrl::fromLocalFile(target.Path))) Pane.Teller().Tell(JobResult::Failed(LocalMessages::kOpenFailed));
   return true;
 }
 
@@ -133,7 +134,7 @@ void LocalContextMenu::RenameTarget(const Target& target) {
       Pane.Dialogs().AskName(LocalMessages::kRenameCaption, LocalMessages::kRenamePrompt, target.Name, kMaxNameLength);
   if (!name || *name == target.Name) return;
   const LocalFileCommands::Result result = LocalFileCommands::Rename(target.Path, *name);
-  if (!result.Ok) Pane.Dialogs().ShowError(result.Error);
+  if (!result.Ok) Pane.Teller().Tell(JobResult::Failed(result.Error));
 }
 
 void LocalContextMenu::DeleteTarget(const Target& target) {
@@ -148,7 +149,7 @@ void LocalContextMenu::DeleteTarget(const Target& target) {
     if (!Pane.Dialogs().AskYesNo(LocalMessages::AskDeleteForever(name, trashed.Error))) return;
     const LocalFileCommands::Result deleted = LocalFileCommands::DeleteForever(path);
     if (!deleted.Ok) {
-      Pane.Dialogs().ShowError(deleted.Error);
+      Pane.Teller().Tell(JobResult::Failed(deleted.Error));
       return;
     }
   }
@@ -163,5 +164,5 @@ void LocalContextMenu::ShowProperties(const Target& target) {
   } else {
     typeText = ItemText::kFolderType;
   }
-  Pane.Dialogs().ShowInformation(LocalFileCommands::PropertiesText(target.Path, typeText));
+  Pane.Teller().Tell(JobResult::Done(LocalFileCommands::PropertiesText(target.Path, typeText)));
 }

@@ -12,6 +12,7 @@
 
 class LocalFolderModel;
 class QWidget;
+class ResultTeller;
 class UserDialogs;
 
 enum class LocalMenuCommand { Open, OpenContainingFolder, CopyPath, Rename, Delete, Properties };
@@ -25,8 +26,9 @@ class LocalMenuHost {
   virtual LocalFolderModel& FolderModel() = 0;
   // The selected rows in list order.
   virtual std::vector<int> SelectedRows() const = 0;
-  // The dialogs in force.
+  // The dialogs and the teller of results in force.
   virtual UserDialogs& Dialogs() const = 0;
+  virtual ResultTeller& Teller() const = 0;
   // Opens a folder of the model (navigation); false when it could not.
   virtual bool OpenFolder(const QString& id) = 0;
   virtual void ClearSelection() = 0;

@@ -53,11 +53,16 @@ LocalPane::LocalPane(LocalNamespace places, QWidget* parent)
 
 LocalPane::~LocalPane() = default;
 
-void LocalPane::SetDialogs(UserDialogs* dialogs) { UserDialogsPtr = dialogs; }
+void LocalPane::SetDialogs(UserDialogs* dialogs, ResultTeller* teller) {
+  UserDialogsPtr = dialogs;
+  TellerPtr = teller;
+}
 
 void LocalPane::SetUrlOpener(std::function<bool(const QUrl&)> opener) { Menu->SetUrlOpener(std::move(opener)); }
 
 UserDialogs& LocalPane::Dialogs() const { return UserDialogsPtr ? *UserDialogsPtr : *FallbackDialogs; }
+
+ResultTeller& LocalPane::Teller() const { return TellerPtr ? *TellerPtr : *FallbackDialogs; }
 
 void LocalPane::SetUpToolBar() {
   using ToolIcons::Kind;
@@ -181,7 +186,7 @@ bool LocalPane::Navigate(const std::function<LocalFolderModel::OpenResult()>& op
     Form->lstviewLocal->setUpdatesEnabled(true);
   }
   if (!result.Ok) {
-    Dialogs().ShowError(result.Error);
+    Teller().Tell(JobResult::Failed(result.Error));
     return false;
   }
   emit FolderOpened(Model->CurrentId());

@@ -10,10 +10,11 @@
 //   and only those rows get their details.
 // - Every change of folder goes through OpenFolder/OpenPath here, which
 //   also keep the path box, its history and the status bar in step. A folder
-//   that cannot be opened is reported through UserDialogs::ShowError with the
-//   system's message and the pane keeps the folder it showed.
-// - All messages, questions and the folder chooser go through the
-//   UserDialogs given to SetDialogs (not owned; it must outlive the pane).
+//   that cannot be opened is told as an error with the system's message and
+//   the pane keeps the folder it showed.
+// - Questions and the folder chooser go through the UserDialogs, messages
+//   through the ResultTeller given to SetDialogs (not owned; they must
+//   outlive the pane).
 //   The pane itself never opens a message box.
 // - Main thread only.
 
@@ -35,6 +36,8 @@ class LocalItemDelegate;
 class QLabel;
 class QModelIndex;
 class ThemeIconProvider;
+class ResultTeller;
+class SilentDialogs;
 class UserDialogs;
 
 namespace Ui {
@@ -58,7 +61,7 @@ class LocalPane : public QWidget, public LocalMenuHost {
   explicit LocalPane(LocalNamespace places, QWidget* parent = nullptr);
   ~LocalPane() override;
 
-  void SetDialogs(UserDialogs* dialogs);
+  void SetDialogs(UserDialogs* dialogs, ResultTeller* teller);
   // How files and folders are opened with the desktop's applications
   // (default: QDesktopServices). Returns false when nothing could open it.
   void SetUrlOpener(std::function<bool(const QUrl&)> opener);
@@ -96,6 +99,7 @@ class LocalPane : public QWidget, public LocalMenuHost {
   void ClearSelection() override;
   // The dialogs in force (silent ones until SetDialogs).
   UserDialogs& Dialogs() const override;
+  ResultTeller& Teller() const override;
 
  signals:
   void SelectionChanged();
@@ -127,7 +131,7 @@ class LocalPane : public QWidget, public LocalMenuHost {
   std::unique_ptr<ThemeIconProvider> IconSource;
   // Until SetDialogs: says nothing, answers every question with the harmless
   // choice.
-  std::unique_ptr<UserDialogs> FallbackDialogs;
+  std::unique_ptr<SilentDialogs> FallbackDialogs;
   LocalFolderModel* Model = nullptr;
   QItemSelectionModel* Selection = nullptr;
   LocalItemDelegate* IconsDelegate = nullptr;
@@ -135,5 +139,6 @@ class LocalPane : public QWidget, public LocalMenuHost {
   QLabel* StatusTotal = nullptr;
   QLabel* StatusSelection = nullptr;  // the selection's items and size
   UserDialogs* UserDialogsPtr = nullptr;
+  ResultTeller* TellerPtr = nullptr;
   std::unique_ptr<LocalContextMenu> Menu;
 };

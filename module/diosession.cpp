@@ -6,7 +6,6 @@
 
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
-#include "link/userdialogs.h"
 #include "module/diomodule.h"
 #include "module/diotext.h"
 #include "module/moduleprotocol.h"
@@ -86,13 +85,6 @@ JobResult DioSession::DeleteCompanions(TaloComPort& port, const DioTimings& timi
 
 JobResult DioSession::Lost(const TaloComPort& port) {
   return {JobStatus::Disconnected, ShellText::Disconnected(QString::fromStdString(port.PortName()))};
-}
-
-void DioSession::ReportRelease(UserDialogs& dialogs, const JobResult& result) {
-  if (result.Ok())
-    dialogs.ShowInformation(result.Text);
-  else
-    dialogs.ShowError(result.Text);
 }
 
 bool DioSession::SendText(TaloComPort* port, const std::string& text) {

@@ -22,7 +22,7 @@
 //   say so once.
 // - The release hands back a JobResult: Ok with the "released" text,
 //   Failed with kDeleteFailed, Disconnected with the port's message. The
-//   owner shows it (ReportRelease).
+//   owner tells it (ResultTeller).
 // - The session owns the module object; the port is borrowed and stays open.
 
 #include <QString>
@@ -36,7 +36,6 @@
 
 class TaloComPort;
 class DioModule;
-class UserDialogs;
 
 // One output switch and the state read back after it.
 struct DioSetResult {
@@ -91,9 +90,6 @@ class DioSession {
   // The release's two deletes on the shell's prompt, with its pause between
   // them: for a start that ran MODID and was stopped before the simulation.
   static JobResult DeleteCompanions(TaloComPort& port, const DioTimings& timings);
-  // The top level's part: the released text as information, a failure as
-  // an error.
-  static void ReportRelease(UserDialogs& dialogs, const JobResult& result);
 
   // Types text with echo check and shows nothing; false for a missing port
   // or an empty text.

@@ -198,10 +198,10 @@ DioStart Run(const DioHost& host, const DioPanelRunner& showPanel) {
   return ended(DioStartResult::PanelShown, JobResult::Done());
 }
 
-void Report(DeviceShell& shell, const DioStart& start) {
-  ShowTransferFailure(shell.Dialogs(), start.Upload);
+std::vector<JobResult> Told(const DioStart& start) {
   // A start stopped on request, or answered No, says nothing.
-  if (!start.Result.Cancelled()) shell.Report(start.Result);
+  if (start.Result.Cancelled()) return {start.Upload};
+  return {start.Upload, start.Result};
 }
 
 }  // namespace DioStartFlow

@@ -12,8 +12,8 @@
 //   window paints meanwhile, the busy cursor shows), every command and every
 //   line the identification prints going to the shell's console.
 // - Shows no message itself: Run returns a DioStart whose results the top
-//   level (the panel's start in the window, the command line's dio) hands
-//   to Report - an upload's own failure first, then the flow's (the refusal
+//   level (the panel's start in the window, the command line's dio) tells
+//   as Told lists them - an upload's own failure first, then the flow's (the refusal
 //   before a listing as a warning, the cable, module and command texts as
 //   errors). A start stopped on request says nothing.
 // - The companion programs come from the installation's Config folder and
@@ -33,6 +33,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "link/jobs/jobrunner.h"
 #include "module/diosession.h"
@@ -74,6 +75,6 @@ inline constexpr size_t kLineLimit = 512;
 inline constexpr char kModuleAddress[] = "01";
 
 [[nodiscard]] DioStart Run(const DioHost& host, const DioPanelRunner& showPanel);
-// The top level's part: the start's messages, in the order they arose.
-void Report(DeviceShell& shell, const DioStart& start);
+// What the start has to tell, in the order it arose.
+std::vector<JobResult> Told(const DioStart& start);
 }  // namespace DioStartFlow

@@ -39,13 +39,11 @@ SettingsReadBack::ReadBack<Values> ReadAsJob(
 
 }  // namespace
 
-bool ReportConfigResult(DeviceShell& shell, const ConfigResult& result) {
-  for (const QString& error : result.Errors) shell.Dialogs().ShowError(error);
-  if (result.Ok() && !result.Result.Text.isEmpty())
-    shell.Dialogs().ShowInformation(result.Result.Text);
-  else
-    shell.Report(result.Result);
-  return result.Ok();
+std::vector<JobResult> ConfigResult::Told() const {
+  std::vector<JobResult> told;
+  for (const QString& error : Errors) told.push_back(JobResult::Failed(error));
+  told.push_back(Result);
+  return told;
 }
 
 NetConfig::NetConfig(DeviceShell& shell, TransferPresenter& presenter, NetConfigTimes times)

@@ -12,8 +12,8 @@
 //   one port connection per file, Cancel enabled.
 // - The flows show nothing: each returns a ConfigResult, the messages the
 //   user is to see in order, and the top level that started it (the dialog,
-//   the command line) shows them (ReportConfigResult): the same texts, box
-//   kinds and order as ever. The format question is the top level's too,
+//   the command line) tells them (Told, handed to DeviceShell::Tell): the
+//   same texts, kinds and order as ever. The format question is the top level's too,
 //   asked before the initialisation starts (ConfirmFormat).
 // - The files are written into the installation's program folder
 //   (LookUpFolders, repeated by every operation; a folder that cannot be
@@ -50,6 +50,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "link/jobs/jobrunner.h"
 #include "netconf/netsettings.h"
@@ -87,13 +88,11 @@ struct ConfigResult {
   JobResult Result;
 
   bool Ok() const { return Result.Ok(); }
+  // What the user is told, in order: every error, then the flow's result.
+  std::vector<JobResult> Told() const;
 };
 
 class UserDialogs;
-
-// The top level's part (the dialog, the command line): shows a flow's
-// messages as ConfigResult says. True when the flow succeeded.
-bool ReportConfigResult(DeviceShell& shell, const ConfigResult& result);
 
 class NetConfig {
  public:

@@ -35,7 +35,7 @@ ReadBack<AddressSettings> ReadSettings(DeviceShell& shell, const DeviceTimeouts&
 ReadBack<AccountSettings> ReadAccounts(DeviceShell& shell, const DeviceTimeouts& timeouts) {
   const char* name = NetSettings::kAccountFileName;
   MaskingConsole console(&shell.Console());
-  DeviceShell masked(console, shell.Dialogs());
+  DeviceShell masked(console, shell.Dialogs(), shell.Teller());
   masked.SetSelectedPort(shell.SelectedPort());
   const DeviceTextFile::TextRead read =
       DeviceTextFile::Read(masked, kFolder, QString::fromLatin1(name), timeouts);

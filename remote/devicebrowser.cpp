@@ -174,7 +174,7 @@ void DeviceBrowser::ReportResult(const JobResult& result) {
   if (ReportTo)
     ReportTo(result);
   else
-    ShellRef.Report(result);
+    ShellRef.Tell(result);
 }
 
 QList<int> DeviceBrowser::SortItems(const ListSort& sort) {

@@ -31,7 +31,7 @@
 //   return before the listing is shown; without one they run inline.
 //   FillDeviceItems always runs inline.
 // - Failures are handed to the report the top level set (SetReport; the
-//   shell's Report until one is set) once the views are consistent.
+//   shell's Tell until one is set) once the views are consistent.
 // - A failed listing leaves an empty list (nothing read before the failure is kept),
 //   DeviceFreeBytes 0 (so the features that need a listing ask for a
 //   Refresh), no free-space caption, DevicePath on the folder asked for, and

@@ -22,7 +22,7 @@ struct Pane {
     Browser.Lister().SetTimeouts(timeouts);
     Commands.SetRelistAfterChange(false);
     // The command line is the top level: its dialogs print the failures.
-    const auto report = [&shell](const JobResult& result) { shell.Report(result); };
+    const auto report = [&shell](const JobResult& result) { shell.Tell(result); };
     Browser.SetReport(report);
     Commands.SetReport(report);
   }
@@ -33,7 +33,7 @@ struct Pane {
     Browser.OpenDeviceFolder(DeviceBrowser::ParentPath(normal));
     if (!Browser.LastListingRead()) return -1;
     const int index = Browser.IndexOfName(NameOf(normal));
-    if (index < 0) Browser.Shell().Dialogs().ShowError(DeviceText::NotFound(normal));
+    if (index < 0) Browser.Shell().Teller().Tell(JobResult::Failed(DeviceText::NotFound(normal)));
     return index;
   }
   DeviceBrowser Browser;
@@ -59,16 +59,16 @@ bool CheckNameArgument(DeviceShell& shell, const QString& path, bool needsName) 
   if (refusal.isEmpty() && needsName && normal == QLatin1String("\\"))
     refusal = DeviceText::UnsafeName(path, QStringLiteral("it names the root, not a file or folder"));
   if (refusal.isEmpty()) return true;
-  shell.Dialogs().ShowError(refusal);
+  shell.Teller().Tell(JobResult::Failed(refusal));
   return false;
 }
 
 std::optional<QString> CheckNewNameArgument(DeviceShell& shell, const QString& typed) {
   const DeviceName::ShortName form = DeviceName::ShortForm(typed);
   if (form.Name.isEmpty())
-    shell.Dialogs().ShowError(DeviceText::UnsafeName(typed, form.Why));
+    shell.Teller().Tell(JobResult::Failed(DeviceText::UnsafeName(typed, form.Why)));
   else if (form.Cut)
-    shell.Dialogs().ShowError(DeviceText::WouldBeCut(typed, form.Name));
+    shell.Teller().Tell(JobResult::Failed(DeviceText::WouldBeCut(typed, form.Name)));
   else
     return form.Name;
   return std::nullopt;
@@ -96,14 +96,14 @@ int ShowTextFile(DeviceShell& shell, const QString& path, TextShown& shown,
     read = DeviceTextFile::Read(shell, FolderOf(path), name, timeouts);
     return read.Result;
   });
-  shell.Report(result);
+  shell.Tell(result);
   if (!result.Ok()) return kExitFailed;
   shown.Text = read.Text;
   shown.Whole = item != listed.end() && DeviceTextFile::ShowsWhole(read.Typed, item->SizeBytes);
   if (shown.Whole) return kExitOk;
   // What was printed is not all of the file (a program, a text holding a
   // ^Z): said, and no success.
-  shell.Dialogs().ShowError(DeviceText::PrintedNotWhole(DevicePath::OnDriveD(FolderOf(path), name)));
+  shell.Teller().Tell(JobResult::Failed(DeviceText::PrintedNotWhole(DevicePath::OnDriveD(FolderOf(path), name))));
   return kExitFailed;
 }
 
@@ -173,7 +173,7 @@ int MeasureFolder(DeviceShell& shell, const QString& name, TreeCounts& counts,
     return lister.MeasureDeviceFolder(DeviceBrowser::ParentPath(path),
                                       wholeDrive ? QString() : NameOf(path), counts);
   });
-  shell.Report(counted);
+  shell.Tell(counted);
   return counted.Ok() ? kExitOk : kExitFailed;
 }
 
@@ -193,7 +193,7 @@ int Rename(DeviceShell& shell, const QString& path, const QString& newName,
   const int index = pane.Locate(path);
   if (index < 0) return kExitFailed;
   if (pane.Browser.DeviceItemAt(index)->IsFolder()) {
-    shell.Dialogs().ShowError(DeviceText::NotAFile(DevicePath::Normalised(path)));
+    shell.Teller().Tell(JobResult::Failed(DeviceText::NotAFile(DevicePath::Normalised(path))));
     return kExitFailed;
   }
   return Status(pane.Commands.RenameItem(index, newName));
@@ -223,7 +223,7 @@ int AutoRun(DeviceShell& shell, const QString& path, const DeviceTimeouts& timeo
   if (index < 0) return kExitFailed;
   // The pane offers the entry for its programs only.
   if (!pane.Browser.PopupMenuState(index).SetToAutoRun) {
-    shell.Dialogs().ShowError(DeviceText::NotAProgram(DevicePath::Normalised(path)));
+    shell.Teller().Tell(JobResult::Failed(DeviceText::NotAProgram(DevicePath::Normalised(path))));
     return kExitFailed;
   }
   return Status(pane.Commands.SetAutoRun(index));

@@ -33,7 +33,7 @@ void DeviceFileCommands::ReportResult(const JobResult& result) {
   if (ReportTo)
     ReportTo(result);
   else
-    Shell.Report(result);
+    Shell.Tell(result);
 }
 
 bool DeviceFileCommands::Refuse(const JobResult& result) {

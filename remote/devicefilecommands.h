@@ -20,7 +20,7 @@
 //   delete of several items stops between two of them when the job is
 //   asked to; a count or FORMAT stops waiting for the answer.
 // - Results are values: every failure and refusal goes to the report the
-//   top level set (SetReport; the shell's Report until one is set), after
+//   top level set (SetReport; the shell's Tell until one is set), after
 //   the port has been closed and the folder shown again. The bool each
 //   command returns is what it came to where the job ran inline (no event
 //   loop: the command line, tests of logic); on a running event loop it is

@@ -80,7 +80,7 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   connect(EscCancel, &QShortcut::activated, &jobs, &JobRunner::Cancel);
   connect(&jobs, &JobRunner::BusyChanged, this, &DevicePane::SetJobActive);
   // The pane is the top level of the device work it starts.
-  const auto report = [&shell](const JobResult& result) { shell.Report(result); };
+  const auto report = [&shell](const JobResult& result) { shell.Tell(result); };
   BrowserPtr->SetReport(report);
   CommandsPtr->SetReport(report);
 
@@ -97,7 +97,8 @@ DevicePane::DevicePane(DeviceShell& shell, QWidget* parent)
   });
   SetTextView([this](const QString& name, const QByteArray& text,
                      const std::optional<QByteArray>& file) {
-    auto* viewer = new DeviceTextViewer(name, text, file, BrowserPtr->Shell().Dialogs(), this);
+    auto* viewer = new DeviceTextViewer(name, text, file, BrowserPtr->Shell().Dialogs(),
+                                        BrowserPtr->Shell().Teller(), this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->show();
   });
@@ -296,7 +297,7 @@ void DevicePane::ViewFile(int index) {
   (void)DeviceTextFile::ViewItem(
       *BrowserPtr, index,
       [this, &shell, size](const QString& name, const DeviceTextFile::TextRead& read) {
-        shell.Report(read.Result);
+        shell.Tell(read.Result);
         if (read.Result.Ok() && ShowText)
           ShowText(name, read.Text, DeviceTextFile::FileBytes(read.Typed, size));
       });

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 #include "remote/devicetextfile.h"
 #include "remote/devicetexts.h"
@@ -21,8 +22,9 @@ constexpr int kFindLength = 127;
 
 DeviceTextViewer::DeviceTextViewer(const QString& name, const QByteArray& text,
                                    std::optional<QByteArray> file, UserDialogs& dialogs,
+                                   ResultTeller& teller,
                                    QWidget* parent)
-    : QDialog(parent), Dialogs(dialogs), Name(name), Bytes(std::move(file)) {
+    : QDialog(parent), Dialogs(dialogs), Teller(teller), Name(name), Bytes(std::move(file)) {
   setObjectName(QStringLiteral("dlgTaloView"));
   setWindowTitle(name + QStringLiteral(" - TALO-7100 (read-only)"));
   Text = new QPlainTextEdit(this);
@@ -64,24 +66,25 @@ void DeviceTextViewer::FindClick() {
       Dialogs.AskName(QStringLiteral("Find"), QStringLiteral("Find in %1:").arg(Name), LastFind,
                       kFindLength);
   if (!text || text->isEmpty()) return;
-  if (!FindText(*text)) Dialogs.ShowInformation(QStringLiteral("'%1' was not found.").arg(*text));
+  if (!FindText(*text))
+    Teller.Tell(JobResult::Done(QStringLiteral("'%1' was not found.").arg(*text)));
 }
 
 bool DeviceTextViewer::SaveTo(const QString& path) {
   if (!Bytes) {
-    Dialogs.ShowError(DeviceText::NotReadWhole(Name));
+    Teller.Tell(JobResult::Failed(DeviceText::NotReadWhole(Name)));
     return false;
   }
   const QString why = PlainTextTools::SaveBytes(path, *Bytes);
   if (why.isEmpty()) return true;
-  Dialogs.ShowError(QStringLiteral("Cannot write '%1': %2").arg(path, why));
+  Teller.Tell(JobResult::Failed(QStringLiteral("Cannot write '%1': %2").arg(path, why)));
   return false;
 }
 
 void DeviceTextViewer::SaveAsClick() {
   // Said before a file is chosen, not after.
   if (!Bytes) {
-    Dialogs.ShowError(DeviceText::NotReadWhole(Name));
+    Teller.Tell(JobResult::Failed(DeviceText::NotReadWhole(Name)));
     return;
   }
   if (const std::optional<QString> path = Dialogs.ChooseSaveFile(

@@ -12,8 +12,9 @@
 //   and refuses, saying why, when the text that "type" gave is not the
 //   whole file (DeviceTextFile::FileBytes).
 // - Holds no port: the text was read before the window opened, and the
-//   window may stay open while the pane goes on working. Messages and
-//   prompts go through the given dialog service. Main thread only.
+//   window may stay open while the pane goes on working. Prompts go
+//   through the given dialog service, messages through the teller. Main
+//   thread only.
 
 #include <QByteArray>
 #include <QDialog>
@@ -21,6 +22,7 @@
 #include <optional>
 
 class QPlainTextEdit;
+class ResultTeller;
 class UserDialogs;
 
 class DeviceTextViewer : public QDialog {
@@ -30,7 +32,7 @@ class DeviceTextViewer : public QDialog {
   // name: the file's name on the controller (the caption and the name Save
   // as proposes); file: its bytes when the text is all of it, else none.
   DeviceTextViewer(const QString& name, const QByteArray& text, std::optional<QByteArray> file,
-                   UserDialogs& dialogs, QWidget* parent = nullptr);
+                   UserDialogs& dialogs, ResultTeller& teller, QWidget* parent = nullptr);
 
   QPlainTextEdit* TextEdit() const { return Text; }
 
@@ -43,6 +45,7 @@ class DeviceTextViewer : public QDialog {
 
  private:
   UserDialogs& Dialogs;
+  ResultTeller& Teller;
   QString Name;
   std::optional<QByteArray> Bytes;
   QString LastFind;

@@ -5,7 +5,7 @@
 
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
-#include "link/userdialogs.h"
+#include "link/resultteller.h"
 #include "transfer/transferfile.h"
 #include "transfer/transferpresenter.h"
 #include "transfer/transfertext.h"
@@ -75,7 +75,8 @@ namespace {
 
 // One console line per skipped file, and a final message with them all:
 // after a long batch nobody remembers which questions were answered No.
-void ReportSkipped(const TransferHost& host, const std::vector<TransferOutcome>& outcomes) {
+void ReportSkipped(const TransferHost& host, const std::vector<TransferOutcome>& outcomes,
+                   ResultTeller& teller) {
   QStringList lines;
   int copied = 0;
   for (const TransferOutcome& outcome : outcomes) {
@@ -84,28 +85,29 @@ void ReportSkipped(const TransferHost& host, const std::vector<TransferOutcome>&
       lines.append(TransferText::SkippedLine(outcome));
   }
   if (lines.isEmpty()) return;
-  DeviceShell console(host.Console, host.Dialogs);
+  DeviceShell console(host.Console, host.Dialogs, teller);
   for (const QString& line : lines) console.AppendConsoleLine(line);
-  host.Dialogs.ShowInformation(
-      TransferText::SkippedSummary(copied, static_cast<int>(outcomes.size()), lines));
+  teller.Tell(JobResult::Done(
+      TransferText::SkippedSummary(copied, static_cast<int>(outcomes.size()), lines)));
 }
 
 }  // namespace
 
-CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
+CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request,
+                        ResultTeller& teller) {
   CopyReport report;
   // 1.-4. The checks, in order.
   const CopyToDeviceLogic::Checked checked =
       CopyToDeviceLogic::CheckSelection(request.Selected, request.DeviceFreeBytes);
   if (checked.Warning) {
-    host.Dialogs.ShowWarning(*checked.Warning);
+    teller.Tell(JobResult::Warned(*checked.Warning));
     return report;
   }
   // 5.-6. The port.
   QString failure;
   std::unique_ptr<TaloComPort> port = TransferPort::Open(host, failure);
   if (!port) {
-    host.Dialogs.ShowError(failure);
+    teller.Tell(JobResult::Failed(failure));
     return report;
   }
   report.Started = true;
@@ -124,7 +126,7 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
   port->Close();
   port.reset();
   // The batch's failure, told before the folder is listed again.
-  ShowTransferFailure(host.Dialogs, report.Result);
+  teller.Tell(report.Result);
   // The batch has said the port went away; a listing could only fail again.
   if (report.Disconnected) return report;
   // 9. Show the folder again, keeping the user's view.
@@ -137,10 +139,10 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request) {
     if (listing) {
       report.Mismatches = CopyToDeviceLogic::UploadMismatches(report.Outcomes, *listing);
       if (!report.Mismatches.isEmpty())
-        host.Dialogs.ShowWarning(report.Mismatches.join(QLatin1Char('\n')));
+        teller.Tell(JobResult::Warned(report.Mismatches.join(QLatin1Char('\n'))));
     }
   }
   // 11. The files the user chose not to send, named once more at the end.
-  ReportSkipped(host, report.Outcomes);
+  ReportSkipped(host, report.Outcomes, teller);
   return report;
 }

@@ -8,13 +8,15 @@
 //   callback, the device pane's refresh that keeps the user's sort column and
 //   selection; nothing here reads a widget. The listing the pane holds goes
 //   to the batch, which asks before a file replaces one of the same name.
-// - The checks run in a fixed order and the first one that fails shows its
+// - What the copy has to tell is handed to the top level's teller as it
+//   arises (the batch's failure must come before the refresh's own).
+// - The checks run in a fixed order and the first one that fails tells its
 //   warning and sends nothing: nothing selected, a folder selected, no listing
 //   yet, not enough space (the whole 64-bit total against the free space).
 // - The port is opened after the checks and closed before the refresh; the
 //   refresh runs whenever the port could be opened, also after a failure or
 //   a cancel. This is the batch's top level: an "Unable to open" and the
-//   batch's failure (TransferBatch::Result) are shown here, the latter once
+//   batch's failure (TransferBatch::Result) are told here, the latter once
 //   the port is closed and before the refresh.
 // - The refreshed listing is the proof of the copy: every file the batch
 //   counts as sent must be listed with the size it was sent with, or with
@@ -90,4 +92,6 @@ QStringList UploadMismatches(const std::vector<TransferOutcome>& outcomes,
                              const std::vector<DeviceFolderEntry>& listing);
 }  // namespace CopyToDeviceLogic
 
-CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request);
+class ResultTeller;
+CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request,
+                        ResultTeller& teller);

@@ -38,8 +38,8 @@ bool SettleNames(DeviceShell& shell, const Arguments& call, const std::vector<Co
     const DeviceNames::Verdict verdict = names.Examine(name);
     if (verdict == DeviceNames::Verdict::FileListed && !call.Force) {
       const DeviceFolderEntry* listed = names.Listed(name);
-      shell.Dialogs().ShowError(TransferText::NotReplaced(file.FullPath, listed->Name,
-                                                          listed->SizeBytes, listed->ModifiedText));
+      shell.Teller().Tell(JobResult::Failed(TransferText::NotReplaced(
+          file.FullPath, listed->Name, listed->SizeBytes, listed->ModifiedText)));
       refusedSome = true;
       continue;
     }
@@ -49,8 +49,8 @@ bool SettleNames(DeviceShell& shell, const Arguments& call, const std::vector<Co
         PrintEscapedLine(output.Stream,
                          file.FullPath + QStringLiteral(": renamed to ") + suggestion);
       } else {
-        shell.Dialogs().ShowError(
-            TransferText::NameRefused(file.FullPath, name.toUpper(), verdict, suggestion));
+        shell.Teller().Tell(JobResult::Failed(
+            TransferText::NameRefused(file.FullPath, name.toUpper(), verdict, suggestion)));
         usable = false;
       }
       name = suggestion;
@@ -96,11 +96,11 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
   for (const QString& path : parsed->Files) {
     const QFileInfo info(path);
     if (!info.exists()) {
-      shell.Dialogs().ShowError(NoSuchFile(path));
+      shell.Teller().Tell(JobResult::Failed(NoSuchFile(path)));
       return kExitFailed;
     }
     if (!info.isFile()) {  // a folder, FIFO, device or socket
-      shell.Dialogs().ShowWarning(QString::fromLatin1(TransferText::kOnlyFiles));
+      shell.Teller().Tell(JobResult::Warned(QString::fromLatin1(TransferText::kOnlyFiles)));
       return kExitFailed;
     }
     files.push_back({info.absoluteFilePath(), false, info.size()});
@@ -129,7 +129,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
   };
   const TransferHost host{shell.SelectedPort(), progress.Console(shell.Console()), shell.Dialogs(),
                           progress};
-  const CopyReport report = CopyToDevice(host, request);
+  const CopyReport report = CopyToDevice(host, request, shell.Teller());
   // 6. The verdict.
   if (progress.CancelledByUser()) return kExitInterrupted;
   if (refusedSome) return kExitFailed;

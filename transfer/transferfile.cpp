@@ -3,7 +3,6 @@
 #include "link/port/portopener.h"
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
-#include "link/userdialogs.h"
 #include "transfer/transferbatch.h"
 #include "transfer/transferpresenter.h"
 #include "transfer/transferview.h"
@@ -21,10 +20,6 @@ std::unique_ptr<TaloComPort> Open(const TransferHost& host, QString& failure) {
 
 }  // namespace TransferPort
 
-void ShowTransferFailure(UserDialogs& dialogs, const JobResult& result) {
-  if (!result.Ok() && !result.Cancelled() && !result.Text.isEmpty())
-    dialogs.ShowError(result.Text);
-}
 
 JobResult TransferFile(const TransferHost& host, const QString& targetDir,
                        const QString& sourcePath, bool cancelEnabled) {

@@ -12,7 +12,7 @@
 //   the "Unable to open" text, a failed file the batch's result (Failed or
 //   Disconnected, with its text), a cancelled one Cancelled without a text,
 //   and a file that was skipped (no usable name) Failed without a text. The
-//   caller shows it (ShowTransferFailure) where the box has always come.
+//   caller tells it (ResultTeller) where it has always been told.
 // - The device folder is not listed again; that is the caller's business.
 
 #include <QString>
@@ -30,10 +30,6 @@ namespace TransferPort {
 std::unique_ptr<TaloComPort> Open(const TransferHost& host, QString& failure);
 }  // namespace TransferPort
 
-// The top level's part for a transfer: a failure's text in an error box. A
-// cancel, and a failure without a text, show nothing: the user asked for
-// the one and has been asked about the other.
-void ShowTransferFailure(UserDialogs& dialogs, const JobResult& result);
 
 // Ok when the file arrived. cancelEnabled: whether the dialog's Cancel
 // button may be used (the DIO set-up leaves it off, the configuration and

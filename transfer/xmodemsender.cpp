@@ -90,7 +90,7 @@ class XmodemSender::HandedConsole : public TaloConsole {
 XmodemSender::XmodemSender()
     : Handed(std::make_unique<HandedConsole>(*this)),
       NoQuestions(std::make_unique<SilentDialogs>()),
-      Shell(std::make_unique<DeviceShell>(*Handed, *NoQuestions)) {}
+      Shell(std::make_unique<DeviceShell>(*Handed, *NoQuestions, *NoQuestions)) {}
 
 XmodemSender::~XmodemSender() {
   // The worker uses this object's fields up to its last statement: stop and

@@ -96,7 +96,7 @@ int RunLine(CliContext& context, const QStringList& arguments) {
   line += '\r';
   DeviceShell& shell = context.Shell;
   const JobResult result = shell.Jobs().Run([&] { return shell.CommandExchange(line); });
-  shell.Report(result);
+  shell.Tell(result);
   return result.Ok() ? kExitOk : kExitFailed;
 }
 
@@ -426,7 +426,7 @@ int RunCli(int argc, char** argv) {
     }
   }
   LoggedConsole logged(console, log);
-  DeviceShell shell(logged, dialogs);
+  DeviceShell shell(logged, dialogs, dialogs);
   if (!portGiven && command->NeedsPort) {
     // The port the window used last, while its device is there; never a
     // guess at the first port of the list (ttyS0 on most PCs).

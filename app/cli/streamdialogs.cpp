@@ -10,15 +10,20 @@ void StreamDialogs::Print(const char* kind, const QString& text) {
     PrintEscapedLine(Out, QLatin1String(kind) + QStringLiteral(": ") + text);
 }
 
-void StreamDialogs::ShowError(const QString& text) {
-  ++Errors;
-  LastErrorText = text;
-  Print("Error", text);
+void StreamDialogs::Tell(const JobResult& result) {
+  switch (HowTold(result)) {
+    case ToldAs::Nothing:
+      return;
+    case ToldAs::Information:
+      return Print("Information", result.Text);
+    case ToldAs::Warning:
+      return Print("Warning", result.Text);
+    case ToldAs::Error:
+      ++Errors;
+      LastErrorText = result.Text;
+      return Print("Error", result.Text);
+  }
 }
-
-void StreamDialogs::ShowWarning(const QString& text) { Print("Warning", text); }
-
-void StreamDialogs::ShowInformation(const QString& text) { Print("Information", text); }
 
 bool StreamDialogs::AskYesNo(const QString& text, BoxKind) {
   Print("Question", text);

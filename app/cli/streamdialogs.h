@@ -1,6 +1,7 @@
 #pragma once
-// StreamDialogs: the dialog service of the command-line front end. Messages
-// go to a stdio stream (stderr) with their kind in front; questions are
+// StreamDialogs: the dialog service and the teller of results of the
+// command-line front end. Results go to a stdio stream (stderr) with their
+// kind (HowTold) in front; questions are
 // answered yes when the user gave --yes and refused otherwise; name prompts
 // and file, folder and font choices are refused (there is nobody to ask).
 // Counts the errors, which decide the exit status. Messages are printed
@@ -10,16 +11,16 @@
 #include <QString>
 #include <cstdio>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class StreamDialogs : public UserDialogs {
+class StreamDialogs : public UserDialogs, public ResultTeller {
  public:
   explicit StreamDialogs(bool assumeYes, FILE* out = stderr, bool json = false)
       : AssumeYes(assumeYes), Out(out), Json(json) {}
 
-  void ShowError(const QString& text) override;
-  void ShowWarning(const QString& text) override;
-  void ShowInformation(const QString& text) override;
+  // The command line's telling of a result: its kind (HowTold) and text.
+  void Tell(const JobResult& result) override;
   bool AskYesNo(const QString& text, BoxKind kind) override;
   std::optional<QString> AskName(const QString& caption, const QString& prompt,
                                  const QString& initial, int maxLength) override;

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   }
 
   ScriptedDialogs dialogs;  // every question answered yes
-  MainWindow window(&dialogs);
+  MainWindow window(&dialogs, &dialogs);
   window.resize(1200, 800);
   window.StartUp(QString::fromStdString(sim.Port()));
   window.show();

@@ -80,7 +80,7 @@ double Upload(SimHarness& harness, const QString& file) {
 double Listing(SimHarness& harness, bool quick, QStringList& lines) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);
+  DeviceShell shell(console, dialogs, dialogs);
   shell.SetSelectedPort(QString::fromStdString(harness.PortPath()));
   shell.SetQuickAnswers(quick);
   const auto start = Clock::now();

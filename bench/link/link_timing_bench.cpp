@@ -131,7 +131,7 @@ void EchoRoundTrip() {
   });
   NullConsole console;
   SilentDialogs dialogs;  // the echo check asks nothing
-  DeviceShell shell(console, dialogs);
+  DeviceShell shell(console, dialogs, dialogs);
   const QByteArray command = "dir D:\\DATA\\LOGS\r";
   std::vector<double> perByte;
   for (int i = 0; i < 20; ++i) {

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
 
   RecordingConsole console;
   SilentDialogs dialogs;
-  DeviceShell shell(console, dialogs);
+  DeviceShell shell(console, dialogs, dialogs);
   shell.SetSelectedPort(QString::fromStdString(harness.PortPath()));
   const DeviceTimeouts timeouts;
 

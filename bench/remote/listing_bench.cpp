@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
 
   RecordingConsole console;
   SilentDialogs dialogs;  // the listing asks nothing and shows nothing
-  DeviceShell shell(console, dialogs);
+  DeviceShell shell(console, dialogs, dialogs);
   shell.SetSelectedPort(QString::fromStdString(sim.SlavePath()));
   DeviceLister lister(shell);
   const auto listed = [&](bool quick, const QString& folder, int entries,

@@ -91,7 +91,7 @@ class YesDialogs : public SilentDialogs {
 class Soak {
  public:
   Soak(const std::string& port, const QString& scratch)
-      : Shell(Console, Dialogs), Browser(Shell), Quiet(std::fopen("/dev/null", "w")),
+      : Shell(Console, Dialogs, Dialogs), Browser(Shell), Quiet(std::fopen("/dev/null", "w")),
         Progress(Quiet, false), Scratch(scratch) {
     Shell.SetSelectedPort(QString::fromStdString(port));
     DeviceTimeouts t;

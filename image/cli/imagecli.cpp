@@ -50,7 +50,7 @@ int Run(DeviceShell& shell, const Call& call, Direction direction) {
   const QString path = QFileInfo(call.ImagePath).absoluteFilePath();
   const JobResult result =
       direction == Direction::Backup ? keeper.Backup(path) : keeper.Restore(path, call.Verify);
-  ShowResult(result, shell.Dialogs());
+  shell.Teller().Tell(result);
   // The success stands, but the damaged blocks must not pass unseen in a
   // summary of many ports.
   if (result.Ok() && keeper.Answered444() > 0)

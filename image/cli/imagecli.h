@@ -5,7 +5,7 @@
 // - The same flow as the image dialog (ImageKeeper): the helper program goes
 //   up through the transfer's progress display, then the worker runs behind
 //   ImageProgress with the dialog's watchdog. The subcommand is the top
-//   level: it shows the operation's result (ShowResult) - messages on
+//   level: it tells the operation's result (the shell's teller) - messages on
 //   standard error, the console's lines and the progress on standard output.
 // - restore asks the dialog's warning question; --yes (its own or the
 //   global one) answers it. restore --verify reads the drive back afterwards

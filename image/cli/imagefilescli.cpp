@@ -46,10 +46,13 @@ std::optional<QStringList> Parse(const QString& name, const QStringList& argumen
 }
 
 std::optional<FatVolume> OpenVolume(CliContext& context, const QString& path) {
-  QString why;
-  std::optional<FatVolume> volume = FatVolume::OpenFile(path, why);
-  if (!volume) context.Dialogs.ShowError(QStringLiteral("%1: %2").arg(path, why));
-  return volume;
+  Expected<FatVolume> volume = FatVolume::OpenFile(path);
+  if (!volume) {
+    context.Shell.Teller().Tell(
+        JobResult::Failed(QStringLiteral("%1: %2").arg(path, volume.Error())));
+    return std::nullopt;
+  }
+  return std::move(*volume);
 }
 
 // Where the items go: into DEST when it is a folder; as DEST when one file
@@ -65,17 +68,16 @@ int ImageLs(CliContext& context, const QStringList& arguments) {
   const std::optional<FatVolume> volume = OpenVolume(context, arguments[0]);
   if (!volume) return kExitFailed;
   const QString path = arguments.value(1, QStringLiteral("\\"));
-  QString why;
-  const std::optional<FatItem> item = volume->Find(path, why);
+  const Expected<FatItem> item = volume->Find(path);
   if (!item) {
-    context.Dialogs.ShowError(why);
+    context.Shell.Teller().Tell(JobResult::Failed(item.Error()));
     return kExitFailed;
   }
   std::vector<FatItem> items{*item};
   if (item->Folder) {
     FatVolume::Listing listing = volume->ListFolder(*item);
     if (!listing.Error.isEmpty()) {
-      context.Dialogs.ShowError(QStringLiteral("%1: %2").arg(path, listing.Error));
+      context.Shell.Teller().Tell(JobResult::Failed(QStringLiteral("%1: %2").arg(path, listing.Error)));
       return kExitFailed;
     }
     items = std::move(listing.Items);
@@ -94,10 +96,9 @@ int ImageGet(CliContext& context, const QStringList& arguments, bool force) {
   // Every path found before anything is written.
   std::vector<std::pair<QString, FatItem>> items;
   for (const QString& path : paths) {
-    QString why;
-    const std::optional<FatItem> item = volume->Find(path, why);
+    const Expected<FatItem> item = volume->Find(path);
     if (!item) {
-      context.Dialogs.ShowError(why);
+      context.Shell.Teller().Tell(JobResult::Failed(item.Error()));
       return kExitFailed;
     }
     items.emplace_back(path, *item);
@@ -116,7 +117,7 @@ int ImageGet(CliContext& context, const QStringList& arguments, bool force) {
     ImageExtract::Extract(*volume, path, item, target, force, outcome);
   }
   Print({ImageText::CopiedTotals(outcome.Files, outcome.Bytes, destination)});
-  for (const QString& problem : outcome.Problems) context.Dialogs.ShowError(problem);
+  for (const QString& problem : outcome.Problems) context.Shell.Teller().Tell(JobResult::Failed(problem));
   return outcome.Ok() ? kExitOk : kExitFailed;
 }
 
@@ -165,7 +166,7 @@ int RunGet(CliContext& context, const QStringList& arguments) {
       return item.Name.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == listed.end()) {
-      shell.Dialogs().ShowError(DeviceText::NotFound(DevicePath::Normalised(path)));
+      shell.Teller().Tell(JobResult::Failed(DeviceText::NotFound(DevicePath::Normalised(path))));
       return kExitFailed;
     }
     plan.Sources.push_back({folder, *found});
@@ -188,7 +189,7 @@ int RunGet(CliContext& context, const QStringList& arguments) {
   if (result.Ok())
     Print({result.Text});
   else
-    shell.Report(result);
+    shell.Tell(result);
   return result.Ok() ? kExitOk : kExitFailed;
 }
 

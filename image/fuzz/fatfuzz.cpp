@@ -95,8 +95,7 @@ void Exercise(const FatVolume& volume) {
   FatVolume::Visitor visitor;
   visitor.Item = [&](const QString& path, const FatItem& item) {
     (void)ImageExtract::SafeName(item.Name);
-    QString why;
-    (void)volume.Find(path, why);
+    (void)volume.Find(path);
     if (!item.Folder) {
       const FatVolume::Contents contents = volume.Read(item);
       Require(!contents.Error.isEmpty() || contents.Bytes.size() == item.Size);
@@ -115,8 +114,7 @@ void Exercise(const FatVolume& volume) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const QByteArray base = [] {
     const QByteArray image = BaseVolume();
-    QString why;
-    const std::optional<FatVolume> volume = FatVolume::Open(image, why);
+    const Expected<FatVolume> volume = FatVolume::Open(image);
     // The volume as built reads whole: five items, nothing damaged.
     Require(volume.has_value() && volume->Label() == QLatin1String("FUZZ-VOLUME"));
     Require(ImageDiff::Compare(*volume, *volume).Equal());
@@ -133,9 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (offset + static_cast<int>(i) < image.size()) image[offset + static_cast<int>(i)] = static_cast<char>(data[at]);
   }
   if (cut != 0) image.truncate(cut % image.size());
-  QString why;
-  const std::optional<FatVolume> volume = FatVolume::Open(image, why);
-  Require(volume.has_value() || !why.isEmpty());
+  const Expected<FatVolume> volume = FatVolume::Open(image);
+  Require(volume.has_value() || !volume.Error().isEmpty());
   if (volume) Exercise(*volume);
   return 0;
 }

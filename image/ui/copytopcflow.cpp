@@ -37,10 +37,7 @@ Outcome Run(QWidget* parent, DeviceShell& shell, const QString& deviceFolder,
     outcome.DriveRead = outcome.DriveRead || keeper != nullptr;
   };
   const JobResult result = CopyToPc::Copy(host, plan);
-  if (result.Ok())
-    dialogs.ShowInformation(result.Text);
-  else
-    shell.Report(result);
+  shell.Tell(result);
   return outcome;
 }
 

@@ -4,17 +4,18 @@
 #include "image/ui/imagehelpwindow.h"
 #include "link/shell/deviceshell.h"
 #include "link/taloconsole.h"
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 #include "transfer/ui/transferdialogpresenter.h"
 #include "ui_driveimagedialog.h"
 
 DriveImageDialog::DriveImageDialog(const QString& portName, TaloConsole& console, UserDialogs& dialogs,
-                             QWidget* parent, bool verifyAfterRestore)
+                             ResultTeller& teller, QWidget* parent, bool verifyAfterRestore)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       Form(std::make_unique<Ui::DriveImageDialog>()),
       Console(console),
-      Dialogs(dialogs),
+      Teller(teller),
       Presenter(std::make_unique<TransferDialogPresenter>(this)),
       Wait(this) {
   Form->setupUi(this);
@@ -34,12 +35,13 @@ DriveImageDialog::~DriveImageDialog() {
 }
 
 bool DriveImageDialog::Open(QWidget* parent, const QString& portName, TaloConsole& console,
-                         UserDialogs& dialogs, int64_t deviceFreeBytes, bool& verifyAfterRestore) {
+                         UserDialogs& dialogs, ResultTeller& teller, int64_t deviceFreeBytes,
+                         bool& verifyAfterRestore) {
   if (deviceFreeBytes == 0) {
-    dialogs.ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
+    teller.Tell(JobResult::Warned(QString::fromLatin1(ShellText::kRefreshFirst)));
     return false;
   }
-  DriveImageDialog dialog(portName, console, dialogs, parent, verifyAfterRestore);
+  DriveImageDialog dialog(portName, console, dialogs, teller, parent, verifyAfterRestore);
   dialog.exec();
   verifyAfterRestore = dialog.ChkVerify()->isChecked();
   return true;
@@ -85,7 +87,7 @@ void DriveImageDialog::RunFlow(const std::function<JobResult()>& flow) {
 void DriveImageDialog::Report(const JobResult& result) {
   if (result.Cancelled())
     for (const QString& line : result.Text.split(QLatin1Char('\n'))) Console.AppendLine(line);
-  ShowResult(result, Dialogs);
+  Teller.Tell(result);
   // The watchdog gave up: the dialog goes, and the keeper with it.
   if (result.Status == JobStatus::TimedOut) reject();
 }
@@ -99,7 +101,7 @@ DeviceTool ImageKeeperTool() {
   return {.ActionName = "tbtnGHOST", .Open = [](DeviceToolHost& host) {
             DeviceShell& shell = host.Shell;
             if (DriveImageDialog::Open(host.Parent, shell.SelectedPort(), shell.Console(),
-                                    shell.Dialogs(), host.DeviceFreeBytes,
+                                    shell.Dialogs(), shell.Teller(), host.DeviceFreeBytes,
                                     host.VerifyAfterRestore))
               host.ForgetListing();
           }};

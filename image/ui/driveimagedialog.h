@@ -9,7 +9,7 @@
 //   shows the dialog modally. The caller then forgets the device's free
 //   space, so that the pane is listed again before the next operation.
 // - The buttons' handlers are the flows' top level: the keeper returns the
-//   operation's result and the handler shows it (ShowResult), once the
+//   operation's result and the handler tells it (ResultTeller), once the
 //   wait window has closed. A cancelled operation's notice also goes on the
 //   console; after the watchdog's stall box the dialog closes.
 // - Closing the dialog destroys the keeper, which stops and joins a running
@@ -34,6 +34,7 @@ namespace Ui {
 class DriveImageDialog;
 }
 class QCheckBox;
+class ResultTeller;
 class QPushButton;
 class QRadioButton;
 
@@ -42,13 +43,15 @@ class DriveImageDialog : public QDialog, public ImageKeeperView {
 
  public:
   DriveImageDialog(const QString& portName, TaloConsole& console, UserDialogs& dialogs,
+                   ResultTeller& teller,
                 QWidget* parent = nullptr, bool verifyAfterRestore = false);
   ~DriveImageDialog() override;
 
   // The main window's tbtnGHOST: true when the dialog was shown (and has
   // closed again).
   static bool Open(QWidget* parent, const QString& portName, TaloConsole& console,
-                   UserDialogs& dialogs, int64_t deviceFreeBytes, bool& verifyAfterRestore);
+                   UserDialogs& dialogs, ResultTeller& teller, int64_t deviceFreeBytes,
+                   bool& verifyAfterRestore);
 
   ImageKeeper& Keeper() { return *KeeperPtr; }
   QPushButton* BtBackupImg() const;
@@ -76,7 +79,7 @@ class DriveImageDialog : public QDialog, public ImageKeeperView {
 
   std::unique_ptr<Ui::DriveImageDialog> Form;
   TaloConsole& Console;
-  UserDialogs& Dialogs;
+  ResultTeller& Teller;
   std::unique_ptr<TransferPresenter> Presenter;
   ImageWaitView Wait;  // the watchdog timer and the wait window
   std::unique_ptr<ImageKeeper> KeeperPtr;

@@ -19,6 +19,7 @@
 #include "image/imagelisting.h"
 #include "image/imagetext.h"
 #include "items/panestatus.h"
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 #include "remote/devicetextviewer.h"
 #include "remote/devicetypecatalog.h"
@@ -30,21 +31,25 @@ enum Column { kName, kSize, kType, kModified };
 
 QString Text(const char* text) { return QString::fromLatin1(text); }
 
-std::optional<FatVolume> OpenChosen(UserDialogs& dialogs, const QString& caption, QString& path) {
+std::optional<FatVolume> OpenChosen(UserDialogs& dialogs, ResultTeller& teller, const QString& caption,
+                                    QString& path) {
   const std::optional<QString> chosen =
       dialogs.ChooseOpenFile(caption, Text(ImageText::kDefaultImageName), Text(ImageText::kImageFilter));
   if (!chosen || chosen->isEmpty()) return std::nullopt;
   path = *chosen;
-  QString why;
-  std::optional<FatVolume> volume = FatVolume::OpenFile(path, why);
-  if (!volume) dialogs.ShowError(QStringLiteral("%1\n\n%2").arg(path, why));
-  return volume;
+  Expected<FatVolume> volume = FatVolume::OpenFile(path);
+  if (!volume) {
+    teller.Tell(JobResult::Failed(QStringLiteral("%1\n\n%2").arg(path, volume.Error())));
+    return std::nullopt;
+  }
+  return std::move(*volume);
 }
 
 }  // namespace
 
-ImagePane::ImagePane(FatVolume volume, const QString& imagePath, UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), Volume(std::move(volume)), Dialogs(dialogs) {
+ImagePane::ImagePane(FatVolume volume, const QString& imagePath, UserDialogs& dialogs,
+                     ResultTeller& teller, QWidget* parent)
+    : QDialog(parent), Volume(std::move(volume)), Dialogs(dialogs), Teller(teller) {
   setObjectName(QStringLiteral("dlgImagePane"));
   setWindowTitle(ImageText::ImagePaneCaption(QFileInfo(imagePath).fileName(), Volume.Label()));
   auto* up = new QToolButton(this);
@@ -96,26 +101,27 @@ ImagePane::ImagePane(FatVolume volume, const QString& imagePath, UserDialogs& di
   (void)OpenFolder(QStringLiteral("\\"));
 }
 
-ImagePane* ImagePane::Open(QWidget* parent, UserDialogs& dialogs) {
+ImagePane* ImagePane::Open(QWidget* parent, UserDialogs& dialogs, ResultTeller& teller) {
   QString path;
-  std::optional<FatVolume> volume = OpenChosen(dialogs, QStringLiteral("Open image"), path);
+  std::optional<FatVolume> volume = OpenChosen(dialogs, teller, QStringLiteral("Open image"), path);
   if (!volume) return nullptr;
-  auto* pane = new ImagePane(std::move(*volume), path, dialogs, parent);
+  auto* pane = new ImagePane(std::move(*volume), path, dialogs, teller, parent);
   pane->setAttribute(Qt::WA_DeleteOnClose);
   pane->show();
   return pane;
 }
 
-void ImagePane::Compare(QWidget* parent, UserDialogs& dialogs) {
+void ImagePane::Compare(QWidget* parent, UserDialogs& dialogs, ResultTeller& teller) {
   QString first, second;
-  const std::optional<FatVolume> before = OpenChosen(dialogs, QStringLiteral("Compare images: the first"), first);
+  const std::optional<FatVolume> before = OpenChosen(dialogs, teller, QStringLiteral("Compare images: the first"), first);
   if (!before) return;
-  const std::optional<FatVolume> after = OpenChosen(dialogs, QStringLiteral("Compare images: the second"), second);
+  const std::optional<FatVolume> after = OpenChosen(dialogs, teller, QStringLiteral("Compare images: the second"), second);
   if (!after) return;
   QStringList lines{QStringLiteral("%1 -> %2").arg(first, second)};
   lines += ImageDiff::Lines(ImageDiff::Compare(*before, *after));
   const QByteArray text = lines.join(QLatin1Char('\n')).toLocal8Bit() + '\n';
-  auto* viewer = new DeviceTextViewer(QStringLiteral("image-diff.txt"), text, text, dialogs, parent);
+  auto* viewer = new DeviceTextViewer(QStringLiteral("image-diff.txt"), text, text, dialogs, teller,
+                                      parent);
   viewer->setAttribute(Qt::WA_DeleteOnClose);
   viewer->show();
 }
@@ -123,7 +129,7 @@ void ImagePane::Compare(QWidget* parent, UserDialogs& dialogs) {
 bool ImagePane::OpenFolder(const QString& path) {
   const FatVolume::Listing listing = Volume.List(path);
   if (!listing.Error.isEmpty()) {
-    Dialogs.ShowError(listing.Error);
+    Teller.Tell(JobResult::Failed(listing.Error));
     return false;
   }
   const QStringList names = FatVolume::PathNames(path);
@@ -210,9 +216,9 @@ bool ImagePane::CopyRows(const std::vector<int>& rows, const QString& destinatio
   }
   const QString done = ImageText::CopiedTotals(outcome.Files, outcome.Bytes, destination);
   if (outcome.Ok())
-    Dialogs.ShowInformation(done);
+    Teller.Tell(JobResult::Done(done));
   else
-    Dialogs.ShowError(done + QLatin1Char('\n') + outcome.Problems.join(QLatin1Char('\n')));
+    Teller.Tell(JobResult::Failed(done + QLatin1Char('\n') + outcome.Problems.join(QLatin1Char('\n'))));
   return outcome.Ok();
 }
 
@@ -221,23 +227,22 @@ void ImagePane::ViewRow(int row) {
   const FatItem& item = Shown[static_cast<size_t>(row)];
   const FatVolume::Contents contents = Volume.Read(item);
   if (!contents.Error.isEmpty()) {
-    Dialogs.ShowError(contents.Error);
+    Teller.Tell(JobResult::Failed(contents.Error));
     return;
   }
-  auto* viewer = new DeviceTextViewer(item.Name, contents.Bytes, contents.Bytes, Dialogs, this);
+  auto* viewer = new DeviceTextViewer(item.Name, contents.Bytes, contents.Bytes, Dialogs, Teller, this);
   viewer->setAttribute(Qt::WA_DeleteOnClose);
   viewer->show();
 }
 
 void ImagePane::PropertiesOfRow(int row) {
   // Nothing selected: the folder shown.
-  QString why;
-  const std::optional<FatItem> item =
-      row >= 0 && row < static_cast<int>(Shown.size()) ? std::optional(Shown[static_cast<size_t>(row)])
-                                                       : Volume.Find(Folder, why);
+  const Expected<FatItem> item = row >= 0 && row < static_cast<int>(Shown.size())
+                                    ? Expected<FatItem>(Shown[static_cast<size_t>(row)])
+                                    : Volume.Find(Folder);
   if (!item) return;
   const QString path = row >= 0 ? FatVolume::JoinPath(Folder, item->Name) : Folder;
-  Dialogs.ShowInformation(ImageListing::Properties(Volume, path, *item));
+  Teller.Tell(JobResult::Done(ImageListing::Properties(Volume, path, *item)));
 }
 
 void ImagePane::keyPressEvent(QKeyEvent* event) {

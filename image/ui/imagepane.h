@@ -15,8 +15,8 @@
 //   it replaces a file. View shows a file in the text viewer (whose Save
 //   as... then saves it whole); Properties tells what the item is and, for a
 //   folder, what it holds.
-// - Messages and questions go through the given dialog service, which
-//   outlives the window. Main thread only.
+// - Questions go through the given dialog service, messages through the
+//   given teller; both outlive the window. Main thread only.
 
 #include <QDialog>
 #include <vector>
@@ -26,19 +26,21 @@
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
+class ResultTeller;
 class UserDialogs;
 
 class ImagePane : public QDialog {
   Q_OBJECT
 
  public:
-  ImagePane(FatVolume volume, const QString& imagePath, UserDialogs& dialogs, QWidget* parent = nullptr);
+  ImagePane(FatVolume volume, const QString& imagePath, UserDialogs& dialogs, ResultTeller& teller,
+            QWidget* parent = nullptr);
 
   // "Open image...": the file chosen, read and shown in a new pane (deleted
   // when closed); nullptr when refused or nothing was chosen.
-  static ImagePane* Open(QWidget* parent, UserDialogs& dialogs);
+  static ImagePane* Open(QWidget* parent, UserDialogs& dialogs, ResultTeller& teller);
   // "Compare images...": two files chosen and their differences shown.
-  static void Compare(QWidget* parent, UserDialogs& dialogs);
+  static void Compare(QWidget* parent, UserDialogs& dialogs, ResultTeller& teller);
 
   // The folder shown and its items in the order shown.
   const QString& FolderShown() const { return Folder; }
@@ -64,6 +66,7 @@ class ImagePane : public QDialog {
 
   FatVolume Volume;
   UserDialogs& Dialogs;
+  ResultTeller& Teller;
   QString Folder;
   std::vector<FatItem> Shown;
   QLineEdit* PathBox = nullptr;

@@ -31,3 +31,18 @@ struct [[nodiscard]] JobResult {
   static JobResult Warned(const QString& text) { return {JobStatus::Failed, text, true}; }
   static JobResult Stopped() { return {JobStatus::Cancelled, QString()}; }
 };
+
+// How a result is told, in the window (a box of that kind) and on the
+// command line (a line with that kind in front) alike: nothing without a
+// text; a success's text informs; a stop's text informs, or warns when it
+// is a warning or the stopped command may have run (what to check); any
+// other failure is an error, or a warning for a refusal that is only one.
+enum class ToldAs { Nothing, Information, Warning, Error };
+
+inline ToldAs HowTold(const JobResult& result) {
+  if (result.Text.isEmpty()) return ToldAs::Nothing;
+  if (result.Ok()) return ToldAs::Information;
+  if (result.Cancelled())
+    return result.Warning || result.MayHaveRun ? ToldAs::Warning : ToldAs::Information;
+  return result.Warning ? ToldAs::Warning : ToldAs::Error;
+}

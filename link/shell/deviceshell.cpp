@@ -112,8 +112,8 @@ constexpr uint8_t kCarriageReturn = 13;
 
 }  // namespace
 
-DeviceShell::DeviceShell(TaloConsole& console, UserDialogs& dialogs)
-    : ConsoleRef(console), DialogsRef(dialogs) {}
+DeviceShell::DeviceShell(TaloConsole& console, UserDialogs& dialogs, ResultTeller& teller)
+    : ConsoleRef(console), DialogsRef(dialogs), TellerRef(teller) {}
 
 void DeviceShell::AppendConsoleLine(const QString& text) {
   QString line = text;
@@ -130,17 +130,13 @@ void DeviceShell::AppendConsoleLine(const QString& text) {
   });
 }
 
-void DeviceShell::Report(const JobResult& result) {
-  if (result.Cancelled()) {
-    AppendConsoleLine(JobRunner::StoppedText());
-    // Stopped after the command line went out: what to check.
-    if (result.MayHaveRun && !result.Text.isEmpty()) DialogsRef.ShowWarning(result.Text);
-  } else if (!result.Text.isEmpty() && !result.Ok()) {
-    if (result.Warning)
-      DialogsRef.ShowWarning(result.Text);
-    else
-      DialogsRef.ShowError(result.Text);
-  }
+void DeviceShell::Tell(const JobResult& result) {
+  if (result.Cancelled()) AppendConsoleLine(JobRunner::StoppedText());
+  TellerRef.Tell(result);
+}
+
+void DeviceShell::Tell(const std::vector<JobResult>& results) {
+  for (const JobResult& result : results) Tell(result);
 }
 
 void DeviceShell::AppendConsoleLine(const QByteArray& bytes) {

@@ -42,7 +42,8 @@
 //   next exchange's drain and purge discard the rest). Outside a job, and
 //   in an inline one, everything runs on the main thread as before.
 // - Exchange, CommandExchange and the sessions hand their failure back as a
-//   JobResult and show no box; only the top level shows it (Report).
+//   JobResult and show no box; only the top level tells it (Tell: the front's
+//   ResultTeller, which the shell carries for the flows that hand results up).
 
 #include <QByteArray>
 #include <QString>
@@ -50,9 +51,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "link/jobs/jobrunner.h"
 #include "link/shell/shellanswer.h"
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
 class TaloComPort;
@@ -112,15 +115,19 @@ class DeviceShell {
   // Whether an exchange may end its answers at the prompt (see above).
   enum class Pace { Standard, QuickWhenChosen };
 
-  DeviceShell(TaloConsole& console, UserDialogs& dialogs);
+  DeviceShell(TaloConsole& console, UserDialogs& dialogs, ResultTeller& teller);
 
   TaloConsole& Console() { return ConsoleRef; }
   UserDialogs& Dialogs() { return DialogsRef; }
+  // The front's teller of results (the window's, the command line's).
+  ResultTeller& Teller() { return TellerRef; }
   // The one runner of the device work that goes through this shell.
   JobRunner& Jobs() { return Runner; }
-  // The top level's part: a failure's text in an error box (a warning box
-  // for a refusal that is only a warning), a stopped job as a console line.
-  void Report(const JobResult& result);
+  // The top level's part: a stopped job as a console line, then the result
+  // to the front's teller.
+  void Tell(const JobResult& result);
+  // An operation's results, told in their order.
+  void Tell(const std::vector<JobResult>& results);
 
   // The port every exchange opens (empty when none is selected).
   const QString& SelectedPort() const { return Port; }
@@ -206,6 +213,7 @@ class DeviceShell {
   friend class ShellSession;
   TaloConsole& ConsoleRef;
   UserDialogs& DialogsRef;
+  ResultTeller& TellerRef;
   JobRunner Runner;
   QString Port;
   QString Hint;

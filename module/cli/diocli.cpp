@@ -33,9 +33,6 @@ bool StopRequested() { return Interruption::Requested(); }
 class YesDialogs : public UserDialogs {
  public:
   explicit YesDialogs(UserDialogs& inner) : Inner(inner) {}
-  void ShowError(const QString& text) override { Inner.ShowError(text); }
-  void ShowWarning(const QString& text) override { Inner.ShowWarning(text); }
-  void ShowInformation(const QString& text) override { Inner.ShowInformation(text); }
   bool AskYesNo(const QString&, BoxKind) override { return true; }
   std::optional<QString> AskName(const QString& c, const QString& p, const QString& i, int m) override {
     return Inner.AskName(c, p, i, m);
@@ -81,7 +78,7 @@ class Panel {
   Panel(TaloComPort& port, const Output& output, const DioTimings& timings)
       : Session(port, DioStartFlow::kModuleAddress, timings), Out(output), Timings(timings) {}
 
-  bool Run(const Arguments& arguments, UserDialogs& dialogs) {
+  bool Run(const Arguments& arguments, ResultTeller& teller) {
     if (!StopRequested()) Poll();
     for (const Setting& setting : arguments.Settings) {
       if (StopRequested() || Lost) {
@@ -98,7 +95,7 @@ class Panel {
     const JobResult released =
         Lost ? JobResult{JobStatus::Disconnected, Session.DisconnectedText()} : Session.Release();
     if (released.Status == JobStatus::Disconnected) AllGood = false;
-    DioSession::ReportRelease(dialogs, released);
+    teller.Tell(released);
     return AllGood;
   }
 
@@ -205,7 +202,7 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
   if (!free) return kExitFailed;
 
   YesDialogs yes(shell.Dialogs());
-  DeviceShell yesShell(shell.Console(), yes);
+  DeviceShell yesShell(shell.Console(), yes, shell.Teller());
   yesShell.SetSelectedPort(shell.SelectedPort());
   DeviceShell& flowShell = parsed->Yes ? yesShell : shell;
   TerminalProgress progress(output.Messages, output.Interactive);
@@ -218,9 +215,9 @@ int Run(DeviceShell& shell, const QStringList& arguments, const Output& output,
     // A Ctrl+C as the simulation started: the panel only releases it.
     stoppedInStart = StopRequested();
     Panel panel(port, output, timings);
-    allGood = panel.Run(*parsed, flowShell.Dialogs());
+    allGood = panel.Run(*parsed, flowShell.Teller());
   });
-  DioStartFlow::Report(flowShell, start);
+  flowShell.Tell(DioStartFlow::Told(start));
   if (start.State == DioStartResult::Interrupted || stoppedInStart) return kExitInterrupted;
   return start.State == DioStartResult::PanelShown && allGood ? kExitOk : kExitFailed;
 }

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "link/userdialogs.h"
+#include "link/resultteller.h"
 #include "module/diomodule.h"
 #include "module/diotext.h"
 #include "module/dioworker.h"
@@ -72,11 +72,11 @@ QPixmap DioPanel::LampImage(bool on) {
             : Disc(QColor(90, 90, 90), QColor(60, 60, 60), false);
 }
 
-DioPanel::DioPanel(UserDialogs& dialogs, QWidget* parent)
+DioPanel::DioPanel(ResultTeller& teller, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       Form(std::make_unique<Ui::DioPanel>()),
-      Dialogs(dialogs) {
+      Teller(teller) {
   Form->setupUi(this);
   Form->edt_DESC->setText(QString::fromLatin1(DioText::kDescription));
   Form->bitbtnOn->setIcon(LampImage(true));
@@ -160,7 +160,7 @@ void DioPanel::LineLost(const QString& message) {
   Releasing = true;
   ReleaseDone = true;
   StatusMessage->setText(message);
-  Dialogs.ShowError(message);
+  Teller.Tell(JobResult::Failed(message));
   QDialog::reject();
 }
 
@@ -252,7 +252,7 @@ void DioPanel::BeginRelease() {
 }
 
 void DioPanel::ReleaseFinished(const JobResult& result) {
-  DioSession::ReportRelease(Dialogs, result);
+  Teller.Tell(result);
   ReleaseDone = true;
   QDialog::reject();
 }

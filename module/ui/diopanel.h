@@ -45,13 +45,13 @@ class QPainter;
 class QTimer;
 class StatusImagePanel;
 class TaloComPort;
-class UserDialogs;
+class ResultTeller;
 
 class DioPanel : public QDialog {
   Q_OBJECT
 
  public:
-  explicit DioPanel(UserDialogs& dialogs, QWidget* parent = nullptr);
+  explicit DioPanel(ResultTeller& teller, QWidget* parent = nullptr);
   ~DioPanel() override;
 
   // Polls once (from the timer, and right after an output was switched).
@@ -89,7 +89,7 @@ class DioPanel : public QDialog {
   void ShowState();
 
   std::unique_ptr<Ui::DioPanel> Form;
-  UserDialogs& Dialogs;
+  ResultTeller& Teller;
   TaloComPort* Port = nullptr;
   std::unique_ptr<DioSession> Session;  // the module; used on the worker only
   std::unique_ptr<DioWorker> Worker;    // declared after Session: joined first

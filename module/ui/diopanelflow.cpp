@@ -9,11 +9,11 @@ DioStartResult RunDioPanel(QWidget* parent, DeviceShell& shell, int64_t deviceFr
   TransferDialogPresenter presenter(parent);
   const DioHost host{shell, presenter, deviceFreeBytes, timings};
   const DioStart start = DioStartFlow::Run(host, [&](TaloComPort& port) {
-    DioPanel panel(shell.Dialogs(), parent);
+    DioPanel panel(shell.Teller(), parent);
     panel.Setup(port, QString::fromLatin1(DioStartFlow::kModuleAddress), timings);
     panel.exec();
   });
-  DioStartFlow::Report(shell, start);
+  shell.Tell(DioStartFlow::Told(start));
   return start.State;
 }
 

@@ -56,7 +56,7 @@ bool DeviceListed(DeviceShell& shell) {
   const std::optional<int64_t> free = DeviceCli::ReadFreeSpace(shell, QStringLiteral("\\"));
   if (!free) return false;
   if (*free != 0) return true;
-  shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
+  shell.Teller().Tell(JobResult::Warned(QString::fromLatin1(ShellText::kRefreshFirst)));
   return false;
 }
 
@@ -66,10 +66,12 @@ int RunWithProgress(DeviceShell& shell, const std::function<ConfigResult(NetConf
   if (!DeviceListed(shell)) return kExitFailed;
   // The copies' progress and lines are no result of the command.
   TerminalProgress progress(stderr, ProgressLine::Interactive(stderr));
-  DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs());
+  DeviceShell barShell(progress.Console(shell.Console()), shell.Dialogs(), shell.Teller());
   barShell.SetSelectedPort(shell.SelectedPort());
   NetConfig config(barShell, progress);
-  return ReportConfigResult(barShell, operation(config)) ? kExitOk : kExitFailed;
+  const ConfigResult result = operation(config);
+  barShell.Tell(result.Told());
+  return result.Ok() ? kExitOk : kExitFailed;
 }
 
 // --show: what read gives, printed line by line or as one JSON object.
@@ -85,7 +87,7 @@ int Show(DeviceShell& shell, const QStringList& arguments, bool json, const Read
   }
   // Standard output is the result alone.
   SettingsReadBack::MaskingConsole quiet(nullptr);
-  DeviceShell reader(quiet, shell.Dialogs());
+  DeviceShell reader(quiet, shell.Dialogs(), shell.Teller());
   reader.SetSelectedPort(shell.SelectedPort());
   const std::optional<Shown> shown = read(reader);
   if (!shown) return kExitFailed;
@@ -231,7 +233,7 @@ int Netconf(DeviceShell& shell, const QStringList& arguments, bool json) {
   if (arguments.contains(QStringLiteral("--show")))
     return Show(shell, arguments, json, [](DeviceShell& reader) -> std::optional<Shown> {
       const auto settings = SettingsReadBack::ReadSettings(reader);
-      reader.Report(settings.Result);
+      reader.Tell(settings.Result);
       if (!settings.Value) return std::nullopt;
       const AddressSettings& value = *settings.Value;
       const bool fixed = value.StaticIp;
@@ -294,7 +296,7 @@ int Accounts(DeviceShell& shell, const QStringList& arguments, bool json) {
   if (arguments.contains(QStringLiteral("--show")))
     return Show(shell, arguments, json, [](DeviceShell& reader) -> std::optional<Shown> {
       const auto accounts = SettingsReadBack::ReadAccounts(reader);
-      reader.Report(accounts.Result);
+      reader.Tell(accounts.Result);
       if (!accounts.Value) return std::nullopt;
       const AccountSettings& value = *accounts.Value;
       return Shown{NetSettings::AccountLinesShown(value),

@@ -275,7 +275,7 @@ void NetworkDialog::RunFlow(const std::function<ConfigResult()>& flow) {
   const ConfigResult result = flow();
   for (QPushButton* button : buttons) button->setEnabled(true);
   FlowRunning = false;
-  (void)ReportConfigResult(Shell, result);
+  Shell.Tell(result.Told());
 }
 
 void NetworkDialog::reject() {
@@ -349,7 +349,7 @@ void NetworkDialog::ShowAccounts(const AccountSettings& accounts) {
 void NetworkDialog::Open(QWidget* owner, DeviceShell& shell, int64_t deviceFreeBytes,
                       const std::function<void()>& refreshKeepingView) {
   if (deviceFreeBytes == 0) {
-    shell.Dialogs().ShowWarning(QString::fromLatin1(ShellText::kRefreshFirst));
+    shell.Teller().Tell(JobResult::Warned(QString::fromLatin1(ShellText::kRefreshFirst)));
     return;
   }
   {

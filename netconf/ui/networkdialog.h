@@ -25,7 +25,7 @@
 //   start an update, let alone a format.
 // - The dialog is the top level of its flows: it asks the format question
 //   before the initialisation starts, and shows what a flow came to
-//   (ReportConfigResult) once it has ended.
+//   (ConfigResult::Told) once it has ended.
 // - While a flow runs, the four buttons that start device work are
 //   disabled, and Esc or the close box does not close the dialog: it asks
 //   the shell's running job to stop (the initialisation's shell steps stop

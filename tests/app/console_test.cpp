@@ -236,7 +236,7 @@ TEST(ConsoleMemo, framedEditsGoInTogetherAndReadersSeeThem) {
 class ConsoleMemoMenu : public ::testing::Test {
  protected:
   void SetUp() override {
-    memo.SetDialogs(&dialogs);
+    memo.SetDialogs(&dialogs, &dialogs);
     memo.setPlainText(QString(2000, QLatin1Char('x')));
   }
   void Select(int count) {

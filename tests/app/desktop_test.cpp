@@ -95,7 +95,7 @@ TEST(PortBoxList, showsStableNamesOpensTheTtyAndFitsTheLongestName) {
 // it goes (no overflow arrow hiding buttons).
 TEST(FirstRunWindow, showsTheWholeDeviceToolBarAndThePortBoxAtEverySize) {
   ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
+  MainWindow window(&dialogs, &dialogs);
   window.StartUp(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0"));
   EXPECT_GE(window.width(), 721);
   EXPECT_GE(window.height(), 580);
@@ -128,7 +128,7 @@ TEST(FirstRunWindow, showsTheWholeDeviceToolBarAndThePortBoxAtEverySize) {
 // listing each refuses with the warning to refresh first.
 TEST(FirstRunWindow, everyFeatureToolOpensItsFeature) {
   ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
+  MainWindow window(&dialogs, &dialogs);
   for (const char* name : {"tbtnTaloConf", "tbtnTCPConf", "tbtnGHOST"}) {
     auto* action = window.DevicePanel()->findChild<QAction*>(QLatin1String(name));
     ASSERT_TRUE(action) << name;

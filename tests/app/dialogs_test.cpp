@@ -1,5 +1,5 @@
 // The desktop dialogs as a user meets them: the name prompt and the message
-// boxes.
+// boxes; results told in the window and on the command line alike.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,8 +9,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
 
+#include "app/cli/streamdialogs.h"
 #include "app/nameprompt.h"
 #include "app/widgetdialogs.h"
 
@@ -99,7 +101,7 @@ TEST(MessageBoxes, showTextsExactlyAndAnswerYesOrNo) {
     shown = static_cast<QMessageBox*>(box)->text();
     static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
   });
-  dialogs.ShowError(QStringLiteral("Unable to open COM1 !"));
+  dialogs.Tell(JobResult::Failed(QStringLiteral("Unable to open COM1 !")));
   EXPECT_EQ(shown, QStringLiteral("Unable to open COM1 !"));
 
   WhenModalShows([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::No)->click(); });
@@ -132,7 +134,7 @@ TEST(MessageBoxes, busyCursorGivesWayWhileABoxWaits) {
     duringBox = QApplication::overrideCursor()->shape();
     static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
   });
-  dialogs.ShowWarning(QStringLiteral("warning"));
+  dialogs.Tell(JobResult::Warned(QStringLiteral("warning")));
   EXPECT_EQ(duringBox, Qt::ArrowCursor);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   dialogs.EndBusy();
@@ -140,3 +142,60 @@ TEST(MessageBoxes, busyCursorGivesWayWhileABoxWaits) {
 }
 
 }  // namespace
+
+// Every way a device operation ends, told by the window's teller and the
+// command line's: the same text, the same kind, or nothing in both.
+TEST(ToldResults, sameTextAndKindInTheWindowAndOnTheCommandLine) {
+  const auto stoppedAfterEnter = [] {
+    JobResult result{JobStatus::Cancelled, QStringLiteral("Check A.TXT on the controller.")};
+    result.MayHaveRun = true;
+    return result;
+  };
+  struct Case {
+    const char* Name;
+    JobResult Result;
+    const char* Kind;  // "" when nothing is told
+  };
+  const Case cases[] = {
+      {"a success with its text", JobResult::Done(QStringLiteral("Update Successfully!")),
+       "Information"},
+      {"a success without one", JobResult::Done(), ""},
+      {"a refusal", JobResult::Warned(QStringLiteral("Please press 'Refresh folder'.")), "Warning"},
+      {"a failure", JobResult::Failed(QStringLiteral("Unable to open ttyS0!")), "Error"},
+      {"a port gone", {JobStatus::Disconnected, QStringLiteral("ttyS0 went away.")}, "Error"},
+      {"a silent shell", {JobStatus::TimedOut, QStringLiteral("Nothing answers.")}, "Error"},
+      {"a stop the user asked for", JobResult::Stopped(), ""},
+      {"a stop with its notice", {JobStatus::Cancelled, QStringLiteral("Backup cancelled.")},
+       "Information"},
+      {"a stop after the line went out", stoppedAfterEnter(), "Warning"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WidgetDialogs window;
+    QString caption = QStringLiteral("none");
+    QString boxText;
+    if (*c.Kind != 0)
+      WhenModalShows([&](QWidget* widget) {
+        auto* box = static_cast<QMessageBox*>(widget);
+        caption = box->windowTitle();
+        boxText = box->text();
+        box->button(QMessageBox::Ok)->click();
+      });
+    window.Tell(c.Result);  // a box it did show would wait here for ever
+    char printed[512] = {};
+    FILE* stream = fmemopen(printed, sizeof printed - 1, "w");
+    StreamDialogs commandLine(false, stream);
+    commandLine.Tell(c.Result);
+    std::fclose(stream);
+    if (*c.Kind == 0) {
+      EXPECT_EQ(caption, QStringLiteral("none"));
+      EXPECT_STREQ(printed, "");
+      continue;
+    }
+    EXPECT_EQ(caption, QLatin1String(c.Kind));
+    EXPECT_EQ(boxText, c.Result.Text);
+    EXPECT_EQ(QString::fromUtf8(printed), QLatin1String(c.Kind) + QStringLiteral(": ") +
+                                              c.Result.Text + QLatin1Char('\n'));
+    EXPECT_EQ(commandLine.ErrorCount(), QLatin1String(c.Kind) == QLatin1String("Error") ? 1 : 0);
+  }
+}

@@ -49,7 +49,7 @@ class MainWindowOnSimulator : public SimFixture {
  protected:
   void SetUp() override {
     StartSim();
-    window = std::make_unique<MainWindow>(&dialogs);
+    window = std::make_unique<MainWindow>(&dialogs, &dialogs);
     window->StartUp(QString::fromStdString(PortPath()));
     window->show();
   }
@@ -352,7 +352,7 @@ TEST_F(MainWindowOnSimulator, startListingWaitsForTheFirstPaint) {
   } probe;
   int listingsAtPaint = -1;
   probe.Seen = [&] { listingsAtPaint = static_cast<int>(Sim().Commands().size()); };
-  MainWindow fresh(&dialogs);
+  MainWindow fresh(&dialogs, &dialogs);
   fresh.StartUp(QString::fromStdString(PortPath()));
   fresh.installEventFilter(&probe);
   fresh.OpenDeviceRootOncePainted();

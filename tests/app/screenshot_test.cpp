@@ -25,7 +25,7 @@ TEST_F(MainWindowPicture, savesMainWindowWithDriveListedAndTerminalOn) {
   options.Demo = true;
   StartSim(options);
   ScriptedDialogs dialogs;
-  MainWindow window(&dialogs);
+  MainWindow window(&dialogs, &dialogs);
   window.StartUp(QString::fromStdString(PortPath()));
   window.resize(1100, 720);
   window.show();

@@ -30,7 +30,7 @@ class MainWindowTerminal : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(line.IsValid());
-    window = std::make_unique<MainWindow>(&dialogs);
+    window = std::make_unique<MainWindow>(&dialogs, &dialogs);
     window->StartUp(Port());
     window->show();
   }

@@ -165,7 +165,9 @@ Operation ConfUpdate(const char* deviceName,
                    },
                    [devicePath, deviceName, update](OperationWorld& world, Findings& findings) {
                      NetConfig config(world.Shell, world.Presenter, QuickNetTimes());
-                     const bool done = ReportConfigResult(world.Shell, update(config));
+                     const ConfigResult result = update(config);
+                     world.Shell.Tell(result.Told());
+                     const bool done = result.Ok();
                      const std::string local =
                          ReadAll(world.Root + QStringLiteral("/program/") + deviceName);
                      const auto stored = world.Sim().GetFile(devicePath);
@@ -196,7 +198,7 @@ bool RunImage(OperationWorld& world, bool backup, const QString& path) {
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
     const JobResult result = backup ? keeper.Backup(path) : keeper.Restore(path);
-    ShowResult(result, world.Dialogs);  // as the command line tells it
+    world.Dialogs.Tell(result);  // as the command line tells it
     done = result.Ok();
   }
   std::fclose(null);
@@ -360,7 +362,7 @@ Operation View() {
     std::optional<QByteArray> text;
     (void)DeviceTextFile::ViewItem(browser, browser.IndexOfName("A.TXT"),
                                    [&](const QString&, const DeviceTextFile::TextRead& read) {
-                                     browser.Shell().Report(read.Result);
+                                     browser.Shell().Tell(read.Result);
                                      if (read.Result.Ok()) text = read.Text;
                                    });
     if (text && *text != "alpha")
@@ -382,7 +384,7 @@ Operation GetText() {
     world.Dialogs.YesNoAnswers = {false};
     const JobResult result = CopyToPc::Copy(host, plan);
     std::fclose(null);
-    world.Shell.Report(result);
+    world.Shell.Tell(result);
     const std::string copied = ReadAll(out);
     if (result.Ok() && copied != "alpha") findings.push_back("get told done, the copy holds: " + copied);
     if (!result.Ok() && QFile::exists(out) && copied != "alpha")
@@ -488,7 +490,7 @@ Operation Copy(int files) {
             listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
           return listing;
         };
-        const CopyReport report = CopyToDevice(host, request);
+        const CopyReport report = CopyToDevice(host, request, world.Dialogs);
         for (const Sent& file : sent) {
           const auto stored = world.Sim().GetFile("\\" + file.Name.toStdString());
           if (report.AllSucceeded && stored != Padded(file.Bytes))
@@ -525,8 +527,12 @@ Operation AccountUpdate() {
 Operation SystemInitialisation() {
   return Operation{PrepareDrive, [](OperationWorld& world, Findings& findings) {
                      NetConfig config(world.Shell, world.Presenter, QuickNetTimes());
-                     const bool done = NetConfig::ConfirmFormat(world.Shell.Dialogs()) &&
-                                       ReportConfigResult(world.Shell, config.InitialiseSystem({}));
+                     bool done = false;
+                     if (NetConfig::ConfirmFormat(world.Shell.Dialogs())) {
+                       const ConfigResult result = config.InitialiseSystem({});
+                       world.Shell.Tell(result.Told());
+                       done = result.Ok();
+                     }
                      const bool toldDone = world.Shown(NetConfText::InitSucceeded());
                      if (done != toldDone)
                        findings.push_back("the end told does not match the result");
@@ -633,11 +639,11 @@ Operation Dio(const DioPlan& plan) {
             }
           }
           if (plan.Set && !session.SetOutput(2, "1").Applied)
-            world.Dialogs.ShowError(QStringLiteral("output 2 did not switch"));
+            world.Dialogs.Tell(JobResult::Failed(QStringLiteral("output 2 did not switch")));
           const JobResult released = session.Release();
-          if (released.Status == JobStatus::Failed) world.Dialogs.ShowError(released.Text);
+          if (released.Status == JobStatus::Failed) world.Dialogs.Tell(released);
         });
-        DioStartFlow::Report(world.Shell, start);
+        world.Shell.Tell(DioStartFlow::Told(start));
         const DioStartResult result = start.State;
         world.Done = result == DioStartResult::PanelShown;
         if (result == DioStartResult::Failed && !world.ErrorShown())
@@ -657,7 +663,7 @@ Operation Terminal() {
                      QObject::connect(&terminal, &TaloTerminal::Disconnected,
                                       [&](const QString& port) {
                                         disconnected = true;
-                                        world.Dialogs.ShowError(ShellText::Disconnected(port));
+                                        world.Dialogs.Tell(JobResult::Failed(ShellText::Disconnected(port)));
                                       });
                      QString error;
                      if (!terminal.Start(world.PortPath(), error)) {

@@ -68,7 +68,7 @@ class OperationWorld {
   SimHarness Harness;
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
   DirectPresenter Presenter;
   // The fault the simulator injects during Act, when one does.
   std::optional<faultmatrix::Fault> Fault;

@@ -83,9 +83,8 @@ class DamagedImage : public ::testing::TestWithParam<Damage> {};
 TEST_P(DamagedImage, isToldAndNoPartOfAFileIsHandedOut) {
   QByteArray image = Drive();
   GetParam().Do(image);
-  QString why;
-  const std::optional<FatVolume> volume = FatVolume::Open(image, why);
-  QStringList told{why};
+  const Expected<FatVolume> volume = FatVolume::Open(image);
+  QStringList told{volume.Error()};
   if (volume) {
     FatVolume::Visitor visitor;
     visitor.Item = [&](const QString& path, const FatItem& item) {
@@ -109,11 +108,10 @@ INSTANTIATE_TEST_SUITE_P(FatVolume, DamagedImage, ::testing::ValuesIn(kDamages),
 TEST(FatVolume, namesThatCouldNameAnotherFileAreNotCopied) {
   QByteArray image = Drive();
   image.replace(Entry(image, "A       TXT"), 11, QByteArray("..\x1B/    TXT", 11));
-  QString why;
-  const std::optional<FatVolume> volume = FatVolume::Open(image, why);
+  const Expected<FatVolume> volume = FatVolume::Open(image);
   ASSERT_TRUE(volume);
   EXPECT_EQ(volume->ListRoot().Items.front().Name, QString::fromLatin1("..\x1B/.TXT"));
-  const std::optional<FatItem> root = volume->Find(QStringLiteral("\\"), why);
+  const Expected<FatItem> root = volume->Find(QStringLiteral("\\"));
   ASSERT_TRUE(root);
   QTemporaryDir dir;
   ImageExtract::Outcome outcome;

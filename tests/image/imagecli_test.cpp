@@ -36,7 +36,7 @@ class ImageCliTest : public ImageSimFixture {
 
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
 };
 
 TEST_F(ImageCliTest, refusalsAndWrongCallsSendNothing) {

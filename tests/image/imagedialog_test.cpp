@@ -37,7 +37,7 @@ TEST(ImageDialog, refusesUntilTheDevicePaneHasBeenListed) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
   bool verify = false;
-  EXPECT_FALSE(DriveImageDialog::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, 0, verify));
+  EXPECT_FALSE(DriveImageDialog::Open(nullptr, QStringLiteral("ttyNONE"), console, dialogs, dialogs, 0, verify));
   ASSERT_EQ(dialogs.Messages.size(), 1u);
   EXPECT_EQ(dialogs.Messages.front().Type, ScriptedDialogs::Message::Warning);
   EXPECT_EQ(dialogs.Messages.front().Text, QString::fromLatin1(ShellText::kRefreshFirst));
@@ -84,7 +84,7 @@ TEST(ImageDialog, theQuestionsComeInTheirOwnBoxes) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
   dialogs.YesNoAnswers = {false, false};
-  DriveImageDialog dialog(QStringLiteral("ttyNONE"), console, dialogs);
+  DriveImageDialog dialog(QStringLiteral("ttyNONE"), console, dialogs, dialogs);
   dialog.BtBackupImg()->click();
   dialog.BtRestoreImg()->click();
   ASSERT_EQ(dialogs.Messages.size(), 2u);
@@ -161,7 +161,7 @@ TEST_F(ImageDialogOnSimulator, aCancelledBackupKeepsTheOldImageAndSaysSoOnce) {
   ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("the previous image") > 0);
   old.close();
   Dialogs.FileAnswers = {ImagePath()};
-  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs);
+  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs, Dialogs);
   ASSERT_GT(RunAndCancel(dialog.BtBackupImg(), "D:\\KEEPERRD 2 3 4 5\r", 500), 0u);
 
   QFile image(ImagePath());
@@ -181,7 +181,7 @@ TEST_F(ImageDialogOnSimulator, aCancelledRestoreStopsAtOnceAndWarnsTheDriveIsPar
   ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(1048576, 'i')) > 0);
   file.close();
   Dialogs.FileAnswers = {ImagePath()};
-  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs);
+  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs, Dialogs);
   const size_t atCancel = RunAndCancel(dialog.BtRestoreImg(), "D:\\keeperwr 2 3 4\r", 66 * 50);
   ASSERT_GT(atCancel, 0u);
 
@@ -205,7 +205,7 @@ TEST_F(ImageDialogOnSimulator, aVerifiedRestoreFindsTheHelperAndSaysItMatched) {
   file.close();
   Sim().Format();
   Dialogs.FileAnswers = {ImagePath()};
-  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs, nullptr, true);
+  DriveImageDialog dialog(QString::fromStdString(PortPath()), Console, Dialogs, Dialogs, nullptr, true);
   // Clicked from a running loop, as a user clicks: the check runs on the
   // runner's worker.
   QEventLoop loop;

@@ -95,7 +95,7 @@ class ImageKeeperTest : public SimFixture {
     view.SetKeeper(&keeper);
     Result = backup ? keeper.Backup(path) : keeper.Restore(path, verify);
     // As the command line tells it.
-    ShowResult(Result, Dialogs);
+    Dialogs.Tell(Result);
     return Result.Ok();
   }
 

@@ -36,7 +36,7 @@ TEST(ImagePane, showsFoldersFirstAndCopiesTheSelectionWithItsDates) {
   ASSERT_TRUE(sim.PutFile("\\B.TXT", "bee") && sim.PutFile("\\A\\IN.DAT", "inside"));
   ScriptedDialogs dialogs;
   dialogs.FileAnswers = {SaveDrive(dir, sim.Image())};
-  ImagePane* pane = ImagePane::Open(nullptr, dialogs);
+  ImagePane* pane = ImagePane::Open(nullptr, dialogs, dialogs);
   ASSERT_NE(pane, nullptr);
   EXPECT_EQ(Names(*pane), QStringList({"A", "B.TXT"}));
   EXPECT_EQ(pane->List()->topLevelItemCount(), 2);
@@ -66,7 +66,7 @@ TEST(ImagePane, anImageWithoutAFileSystemOpensNoWindow) {
   QTemporaryDir dir;
   ScriptedDialogs dialogs;
   dialogs.FileAnswers = {SaveDrive(dir, std::vector<uint8_t>(1048576, 0))};
-  EXPECT_EQ(ImagePane::Open(nullptr, dialogs), nullptr);
+  EXPECT_EQ(ImagePane::Open(nullptr, dialogs, dialogs), nullptr);
   ASSERT_EQ(dialogs.Errors().size(), 1);
   EXPECT_TRUE(dialogs.Errors().front().contains(QLatin1String(ImageText::kNotFat)));
 }

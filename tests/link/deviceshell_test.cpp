@@ -24,16 +24,16 @@ namespace {
 class OrderedDialogs : public ScriptedDialogs {
  public:
   std::vector<int> BusyAtMessage;
-  void ShowError(const QString& text) override {
-    BusyAtMessage.push_back(BusyDepth);
-    ScriptedDialogs::ShowError(text);
+  void Tell(const JobResult& result) override {
+    if (HowTold(result) == ToldAs::Error) BusyAtMessage.push_back(BusyDepth);
+    ScriptedDialogs::Tell(result);
   }
 };
 
 struct ShellBench {
   RecordingConsole Console;
   OrderedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
   explicit ShellBench(const std::string& port = {}) {
     Shell.SetSelectedPort(QString::fromStdString(port));
   }
@@ -70,7 +70,7 @@ const QString kHeld = "!\n\nPlease make sure there is no other application using
 // The exchange's result shown as the top level shows it; true when it
 // succeeded.
 bool Reported(DeviceShell& shell, const JobResult& result) {
-  shell.Report(result);
+  shell.Tell(result);
   return result.Ok();
 }
 
@@ -150,7 +150,7 @@ TEST(ShellExchange, failedExchangeNamesTheCauseTheBytesShow) {
     EXPECT_LT(MsSince(start), 1500) << "no prompt budget waited out";
     EXPECT_EQ(result.Status, c.Status);
     EXPECT_TRUE(b.Dialogs.Messages.empty()) << "nothing shown from inside";
-    b.Shell.Report(result);
+    b.Shell.Tell(result);
     // The command quoted without its carriage return; no echo at all keeps
     // the usual text (a running program) before the cable.
     const QString usual = "Unable to send command 'dir" + kNoInit;

@@ -28,7 +28,7 @@ class LocalPaneTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Pane = std::make_unique<LocalPane>(Tree.Places());
-    Pane->SetDialogs(&Dialogs);
+    Pane->SetDialogs(&Dialogs, &Dialogs);
     Pane->SetUrlOpener([this](const QUrl& url) {
       Opened << url.toLocalFile();
       return true;

@@ -192,7 +192,7 @@ TEST_F(DioPanelTest, refusesBeforeAListingAndAfterNo) {
   const DioStart refused = DioStartFlow::Run({Shell, presenter, 0, Timings()}, [](TaloComPort&) {});
   EXPECT_EQ(refused.State, DioStartResult::NotStarted);
   EXPECT_TRUE(Dialogs.Messages.empty());
-  DioStartFlow::Report(Shell, refused);
+  Shell.Tell(DioStartFlow::Told(refused));
   EXPECT_EQ(Dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});
   EXPECT_EQ(RunDioPanel(nullptr, Shell, 0, Timings()), DioStartResult::NotStarted);
   Dialogs.YesNoAnswers.push_back(false);

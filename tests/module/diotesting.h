@@ -83,7 +83,7 @@ class DioSimTest : public SimFixture {
   QTemporaryDir Home;
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
   std::mutex PauseGuard;
   std::vector<PauseSeen> Pauses;
 };

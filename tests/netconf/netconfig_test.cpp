@@ -53,7 +53,10 @@ class NetConfigOnSim : public SimFixture {
   QStringList Informations() const { return Dialogs.Texts(ScriptedDialogs::Message::Information); }
   bool SentTransfer() { return Sim().Received().find("C:\\transfer") != std::string::npos; }
   // The top level's part, as the dialog and the command line do it.
-  bool Told(const ConfigResult& result) { return ReportConfigResult(Shell, result); }
+  bool Told(const ConfigResult& result) {
+    Shell.Tell(result.Told());
+    return result.Ok();
+  }
   bool Initialise(const ServerChoice& servers) {
     return NetConfig::ConfirmFormat(Dialogs) && Told(Config.InitialiseSystem(servers));
   }
@@ -61,7 +64,7 @@ class NetConfigOnSim : public SimFixture {
   TestInstallation Home;
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
   DirectPresenter Shows;
   NetConfig Config{Shell, Shows, QuickTimes()};
 };
@@ -127,7 +130,7 @@ TEST(AccountsCommand, turnsCoreDumpsOffBeforeReadingPasswords) {
   qputenv("TALO7100_HTTP_PASSWORD", "pw");
   RecordingConsole console;
   ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);  // no port: the listing fails at once
+  DeviceShell shell(console, dialogs, dialogs);  // no port: the listing fails at once
   EXPECT_EQ(NetConfCli::Accounts(shell, {"--ftp-id", "a", "--http-id", "b"}), 1);
   qunsetenv("TALO7100_FTP_PASSWORD");
   qunsetenv("TALO7100_HTTP_PASSWORD");

@@ -48,7 +48,7 @@ struct ControllerOnSim {
   SimHarness Sim;
   WatchingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
   DirectPresenter Shows;
 };
 
@@ -73,7 +73,7 @@ class ConfDialog : public ::testing::Test {
 
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
   DirectPresenter Shows;
   NetworkDialog Dialog{Shell, Shows};
 };
@@ -192,7 +192,7 @@ TEST(ConfDialogPasswords, coreDumpsAreOffOnceTheDialogIsMade) {
   ASSERT_EQ(::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
   RecordingConsole console;
   ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);
+  DeviceShell shell(console, dialogs, dialogs);
   DirectPresenter shows;
   NetworkDialog dialog(shell, shows);
   EXPECT_EQ(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
@@ -204,7 +204,7 @@ TEST(ConfDialogPasswords, coreDumpsAreOffOnceTheDialogIsMade) {
 TEST(TcpConfButton, refusesBeforeAListingAndListsAgainAfterTheDialog) {
   RecordingConsole console;
   ScriptedDialogs dialogs;
-  DeviceShell shell(console, dialogs);
+  DeviceShell shell(console, dialogs, dialogs);
   int refreshed = 0;
   NetworkDialog::Open(nullptr, shell, 0, [&] { ++refreshed; });
   EXPECT_EQ(dialogs.Warnings(), QStringList{ShellText::kRefreshFirst});

@@ -488,12 +488,12 @@ TEST_F(DeviceExchange, listingFailureIsShownAfterTheItemsWereReset) {
   struct ResetAwareDialogs : ScriptedDialogs {
     bool InReset = false;
     std::vector<bool> InResetAtError;
-    void ShowError(const QString& text) override {
-      InResetAtError.push_back(InReset);
-      ScriptedDialogs::ShowError(text);
+    void Tell(const JobResult& result) override {
+      if (HowTold(result) == ToldAs::Error) InResetAtError.push_back(InReset);
+      ScriptedDialogs::Tell(result);
     }
   } dialogs;
-  DeviceShell shell(Console, dialogs);
+  DeviceShell shell(Console, dialogs, dialogs);
   shell.SetSelectedPort(QString::fromStdString(PortPath()));
   DeviceBrowser browser(shell);
   browser.Lister().SetTimeouts(FastTimeouts());
@@ -800,7 +800,7 @@ TEST(TypeAnswerEnd, onlyTheShellsPromptEndsATypedFile) {
     });
     RecordingConsole console;
     ScriptedDialogs dialogs;
-    DeviceShell shell(console, dialogs);
+    DeviceShell shell(console, dialogs, dialogs);
     shell.SetSelectedPort(QString::fromStdString(peer.Path()));
     DeviceTimeouts timeouts;
     timeouts.FileCommandMs = 100;

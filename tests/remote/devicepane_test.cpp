@@ -379,7 +379,7 @@ TEST_F(DevicePaneTest, viewAndDoubleClickOnATextFileShowItsTextAskingFirstWhenLa
 TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
   ScriptedDialogs dialogs;
   const QByteArray bytes = "REM start\r\nD:\\SOCKETP.EXE\r\nrem end";
-  DeviceTextViewer viewer("AUTORUN.BAT", bytes, bytes, dialogs);
+  DeviceTextViewer viewer("AUTORUN.BAT", bytes, bytes, dialogs, dialogs);
   QPlainTextEdit* text = viewer.TextEdit();
   EXPECT_TRUE(text->isReadOnly());
   EXPECT_EQ(text->toPlainText(), "REM start\nD:\\SOCKETP.EXE\nrem end");
@@ -399,7 +399,7 @@ TEST(DeviceTextViewer, findsSavesTheBytesAsReadAndCopies) {
   EXPECT_FALSE(viewer.SaveTo(dir.filePath("none/x")));
   EXPECT_EQ(dialogs.Errors().size(), 1);
   // A text that is not the whole file is not saved as the file.
-  DeviceTextViewer part("APPMAIN.EXE", "MZ", std::nullopt, dialogs);
+  DeviceTextViewer part("APPMAIN.EXE", "MZ", std::nullopt, dialogs, dialogs);
   EXPECT_FALSE(part.SaveTo(dir.filePath("APPMAIN.EXE")));
   EXPECT_FALSE(QFile::exists(dir.filePath("APPMAIN.EXE")));
   EXPECT_EQ(dialogs.Errors().size(), 2);

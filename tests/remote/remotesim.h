@@ -44,5 +44,5 @@ class RemoteSimTest : public SimFixture {
 
   RecordingConsole Console;
   ScriptedDialogs Dialogs;
-  DeviceShell Shell{Console, Dialogs};
+  DeviceShell Shell{Console, Dialogs, Dialogs};
 };

@@ -6,9 +6,10 @@
 #include <deque>
 #include <optional>
 
+#include "link/resultteller.h"
 #include "link/userdialogs.h"
 
-class ScriptedDialogs : public UserDialogs {
+class ScriptedDialogs : public UserDialogs, public ResultTeller {
  public:
   struct Message {
     enum Kind { Error, Warning, Information, Question } Type;
@@ -28,10 +29,18 @@ class ScriptedDialogs : public UserDialogs {
   int MaxBusyDepth = 0;
   int Beeps = 0;
 
-  void ShowError(const QString& text) override { Messages.push_back({Message::Error, text}); }
-  void ShowWarning(const QString& text) override { Messages.push_back({Message::Warning, text}); }
-  void ShowInformation(const QString& text) override {
-    Messages.push_back({Message::Information, text});
+  // A told result is recorded as the box it would show.
+  void Tell(const JobResult& result) override {
+    switch (HowTold(result)) {
+      case ToldAs::Nothing:
+        return;
+      case ToldAs::Information:
+        return Messages.push_back({Message::Information, result.Text});
+      case ToldAs::Warning:
+        return Messages.push_back({Message::Warning, result.Text});
+      case ToldAs::Error:
+        return Messages.push_back({Message::Error, result.Text});
+    }
   }
   bool AskYesNo(const QString& text, BoxKind kind) override {
     Messages.push_back({Message::Question, text, kind});

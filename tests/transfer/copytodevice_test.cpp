@@ -108,11 +108,11 @@ class CopyToController : public SimTransferTest<> {
       Copied = copied;
       return ListFolder(folder);
     };
-    return CopyToDevice(Host(), request);
+    return CopyToDevice(Host(), request, Dialogs);
   }
   // The folder as a listing shows it, read from the simulated drive.
   std::optional<CopyRequest::Listing> ListFolder(const QString& folder) {
-    DeviceShell shell(Console, Dialogs);
+    DeviceShell shell(Console, Dialogs, Dialogs);
     shell.SetSelectedPort(QString::fromStdString(PortPath()));
     const auto state = PutCli::DeviceFolder(shell)(folder);
     if (!state) return std::nullopt;
@@ -222,7 +222,7 @@ TEST_F(CopyToController, listedFileIsReplacedOnlyWhenTheUserSaysSo) {
                            {"C.TXT", false, 3, "01-02-26 10:00a"},
                            {"DATA", true, 0, "01-02-26 10:01a"},
                            {"LOG.TXT", false, 3, "01-02-26 09:59a"}};
-  CopyToDevice(Host(), request);
+  CopyToDevice(Host(), request, Dialogs);
   EXPECT_EQ(Dialogs.Questions(), (QStringList{"Replace LOG.TXT (3 byte(s), 01-02-26 09:59a) on the TALO-7100?",
                                               "Replace B.TXT (3 byte(s), 01-02-26 10:00a) on the TALO-7100?"}));
   EXPECT_EQ(Sim().GetFile("\\LOG.TXT"), "old");
@@ -302,7 +302,7 @@ TEST_F(CopyToController, refusedCopyOrUnavailablePortSendsNothingAndKeepsThePane
   request.DeviceFreeBytes = 1000;
   request.DevicePathText = "\\";
   TransferHost host{"/dev/absent-talo-port", Console, Dialogs, Shows};
-  EXPECT_FALSE(CopyToDevice(host, request).Started);
+  EXPECT_FALSE(CopyToDevice(host, request, Dialogs).Started);
   EXPECT_EQ(Dialogs.Errors(), QStringList{ShellText::UnableToOpen("/dev/absent-talo-port")});
   EXPECT_EQ(Refreshes, 0);
   EXPECT_TRUE(Sim().Commands().empty());
@@ -366,7 +366,7 @@ TEST_F(CopyToController, transferResultCarriesTheTextTheCallerShows) {
     EXPECT_EQ(result.Status, c.Status);
     EXPECT_EQ(result.Text, c.Text);
     EXPECT_TRUE(Dialogs.Messages.empty()) << "the caller shows it";
-    ShowTransferFailure(Dialogs, result);
+    Dialogs.Tell(result);
     EXPECT_EQ(Dialogs.Errors(), c.Text.isEmpty() ? QStringList() : QStringList{c.Text});
     Dialogs.Messages.clear();
     if (c.Faults) StartSim();  // a fresh controller for the next case
@@ -397,7 +397,7 @@ TEST_F(CopyToController, shellWithoutEchoGetsNoXmodemByte) {
 class PutCommandTest : public SimTransferTest<> {
  protected:
   int Put(const QStringList& arguments) {
-    DeviceShell shell(Console, Dialogs);
+    DeviceShell shell(Console, Dialogs, Dialogs);
     shell.SetSelectedPort(QString::fromStdString(PortPath()));
     FILE* out = std::tmpfile();
     const int status = PutCommand::Run(shell, arguments, PutCli::DeviceFolder(shell),

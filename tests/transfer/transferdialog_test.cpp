@@ -75,7 +75,7 @@ TEST_F(TransferDialogTest, showingTheDialogAgainDoesNotRestartTheBatch) {
     QShowEvent show;
     QApplication::sendEvent(&dialog, &show);
   });
-  const CopyReport report = CopyToDevice(Host(), request);
+  const CopyReport report = CopyToDevice(Host(), request, Dialogs);
   EXPECT_TRUE(shownAgain);
   EXPECT_TRUE(report.AllSucceeded);
   const std::vector<std::string> commands = Sim().Commands();
@@ -94,7 +94,7 @@ TEST_F(TransferDialogTest, cancelStopsTheBatchAndTheDialogCloses) {
     if (dialog.ProgressBar()->value() >= 5 && dialog.btnCancel()->isEnabled())
       dialog.btnCancel()->click();
   });
-  const CopyReport report = CopyToDevice(Host(), request);
+  const CopyReport report = CopyToDevice(Host(), request, Dialogs);
   ASSERT_EQ(report.Outcomes.size(), 2u);
   EXPECT_EQ(report.Outcomes[0].Outcome, TransferOutcome::Result::Cancelled);
   EXPECT_EQ(report.Outcomes[1].Outcome, TransferOutcome::Result::NotSent);

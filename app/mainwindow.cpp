@@ -236,7 +236,7 @@ void MainWindow::BuildMenuBar() {
 void MainWindow::ImportHelperPrograms() {
   const TaloAppFolders folders = GetTaloAppDir();
   if (!folders.Error.isEmpty()) {
-    DialogService->ShowError(folders.Error);
+    TellerService->Tell(JobResult::Failed(folders.Error));
     return;
   }
   const auto from = DialogService->ChooseFolder(
@@ -259,10 +259,7 @@ void MainWindow::ImportHelperPrograms() {
     text += QStringLiteral("Every file the controller needs is in place.");
   else
     text += QStringLiteral("Not found in %1:\n  %2").arg(*from, missing.join(QStringLiteral("\n  ")));
-  if (result.Failed.isEmpty())
-    DialogService->ShowInformation(text);
-  else
-    DialogService->ShowError(text);
+  TellerService->Tell(result.Failed.isEmpty() ? JobResult::Done(text) : JobResult::Failed(text));
 }
 
 QComboBox* MainWindow::PortCombo() const {

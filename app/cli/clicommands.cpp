@@ -118,11 +118,11 @@ int RunHelpers(CliContext& context, const QStringList& arguments) {
   }
   const TaloAppFolders folders = GetTaloAppDir();
   if (!folders.Error.isEmpty()) {
-    context.Dialogs.ShowError(folders.Error);
+    context.Shell.Tell(JobResult::Failed(folders.Error));
     return kExitFailed;
   }
   if (!importFrom.isEmpty() && !QFileInfo(importFrom).isDir()) {
-    context.Dialogs.ShowError(QStringLiteral("'%1' is not a folder.").arg(importFrom));
+    context.Shell.Tell(JobResult::Failed(QStringLiteral("'%1' is not a folder.").arg(importFrom)));
     return kExitFailed;
   }
   std::optional<HelperFiles::ImportResult> imported;

@@ -56,7 +56,6 @@ class DriveImageDialog : public QDialog, public ImageKeeperView {
   QRadioButton* Rbtlow() const;
   QCheckBox* ChkVerify() const;
 
-  void SetTimerEnabled(bool on) override;
   void RunWaitWindow(ImageWaitState& wait) override;
 
  public slots:
@@ -78,7 +77,7 @@ class DriveImageDialog : public QDialog, public ImageKeeperView {
   TaloConsole& Console;
   UserDialogs& Dialogs;
   std::unique_ptr<TransferPresenter> Presenter;
-  ImageWaitView Wait;  // the watchdog timer and the wait window
+  ImageWaitView Wait;  // the wait window
   std::unique_ptr<ImageKeeper> KeeperPtr;
   bool FlowRunning = false;
 };

@@ -188,11 +188,11 @@ bool RunImage(OperationWorld& world, bool backup, const QString& path) {
   FILE* null = std::fopen("/dev/null", "w");
   TerminalProgress bar(null, false);
   ImageProgress view(null, false);
-  view.TickIntervalMs = 100;
   bool done = false;
   {
     ImageKeeperHost host{world.PortPath(), bar.Console(world.Console), world.Dialogs, bar, view,
                          100};
+    host.WatchdogTickMs = 100;
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
     const JobResult result = backup ? keeper.Backup(path) : keeper.Restore(path);

@@ -479,14 +479,14 @@ Operation Copy(int files) {
         request.DeviceFreeBytes = 500'000;
         request.DevicePathText = QStringLiteral("\\");
         request.DeviceListing = {{"B.BIN", false, 900, ""}};
-        request.RefreshDevicePane = [&](const QString&) -> std::optional<CopyRequest::Listing> {
+        request.RefreshDevicePane = [&](const QString&, const CopyRequest::Listed& listed) {
           std::vector<PaneItem> items;
           if (!DeviceCli::ReadFreeSpace(world.Shell, QStringLiteral("\\"), QuickListing(), &items))
-            return std::nullopt;
+            return listed(std::nullopt);
           CopyRequest::Listing listing;
           for (const PaneItem& item : items)
             listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
-          return listing;
+          listed(listing);
         };
         const CopyReport report = CopyToDevice(host, request);
         for (const Sent& file : sent) {

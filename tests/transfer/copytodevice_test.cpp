@@ -104,10 +104,11 @@ class CopyToController : public SimTransferTest<> {
     request.Selected = std::move(selected);
     request.DeviceFreeBytes = freeBytes;
     request.DevicePathText = folder;
-    request.RefreshDevicePane = [this, folder](const QString& copied) {
+    request.RefreshDevicePane = [this, folder](const QString& copied,
+                                               const CopyRequest::Listed& listed) {
       ++Refreshes;
       Copied = copied;
-      return ListFolder(folder);
+      listed(ListFolder(folder));
     };
     return CopyToDevice(Host(), request);
   }

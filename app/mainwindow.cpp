@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "app/aboutdialog.h"
@@ -462,17 +463,29 @@ void MainWindow::CopyIntoDeviceFolder(std::vector<CopySelection> selected) {
   for (const PaneItem& item : Device->Browser().DeviceItems())
     request.DeviceListing.push_back(
         {item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
-  request.RefreshDevicePane = [this](const QString& copied) -> std::optional<CopyRequest::Listing> {
+  request.RefreshDevicePane = [this](const QString& copied, CopyRequest::Listed listed) {
+    // What is checked is what the new listing shows, not the listing from
+    // before the copy: from the window's loop it runs as a job, and the
+    // check goes on when that job has ended.
+    const auto shown = [this, listed] {
+      const DeviceBrowser& browser = Device->Browser();
+      if (!browser.LastListingRead()) return listed(std::nullopt);
+      CopyRequest::Listing listing;
+      for (const PaneItem& item : browser.DeviceItems())
+        listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
+      listed(listing);
+    };
     Device->RefreshKeepingView(copied);
-    // From the window's loop the listing runs as a job: what is checked is
-    // what it lists, not the listing from before the copy.
-    ShellPtr->Jobs().WaitUntilIdle();
-    const DeviceBrowser& browser = Device->Browser();
-    if (!browser.LastListingRead()) return std::nullopt;
-    CopyRequest::Listing listing;
-    for (const PaneItem& item : browser.DeviceItems())
-      listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
-    return listing;
+    JobRunner& jobs = ShellPtr->Jobs();
+    if (!jobs.Busy()) return shown();
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&jobs, &JobRunner::BusyChanged, this, [this, once, shown](bool busy) {
+      if (busy) return;
+      QObject::disconnect(*once);
+      // The runner tells the views it is idle before it hands the listing
+      // over: the check goes on after that.
+      QMetaObject::invokeMethod(this, shown, Qt::QueuedConnection);
+    });
   };
   TransferDialogPresenter presenter(this);
   const TransferHost host{SelectedPort(), *Logged, *DialogService, presenter};

@@ -6,17 +6,20 @@
 #include <QStorageInfo>
 #include <QTemporaryFile>
 #include <array>
+#include <chrono>
+#include <thread>
 
 #include "image/imageframe.h"
 #include "image/imagetext.h"
 #include "link/foreignlink.h"
+#include "link/jobs/jobrunner.h"
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
 
 BackupWorker::BackupWorker() { Chunk.reserve(kChunkSize); }
 
-BackupWorker::~BackupWorker() { StopAndJoin(); }
+BackupWorker::~BackupWorker() = default;
 
 bool BackupWorker::TargetUsable(const QString& path) { return !ForeignLink::IsForeignLink(path); }
 
@@ -39,7 +42,6 @@ QString BackupWorker::TargetProblem(const QString& path) {
 
 void BackupWorker::Execute() {
   // 1.
-  BlockCount = kBlockCount;
   FirstWrite = true;
   Chunk.clear();
   // 2.-3.
@@ -66,7 +68,7 @@ bool BackupWorker::SendCommand(TaloComPort& port, bool& entered) {
   const QByteArray line(kCommandLine);
   if (Console) {
     TaloConsole* console = Console;
-    (void)Synchronize([console, &line] {
+    JobRunner::OnMainThread([console, &line] {
       SilentDialogs none;
       DeviceShell(*console, none, none).AppendConsoleLine(line);
     });
@@ -109,12 +111,12 @@ bool BackupWorker::ReceiveBlocks(TaloComPort& port) {
         ErrorText = QString::fromLatin1(ImageText::kChecksumError);
         return false;
       }
-      Sleep(kResendDelayMs);
+      std::this_thread::sleep_for(std::chrono::milliseconds(kResendDelayMs));
     }
     // 6.5.-6.6. A lost reply is no error of ours: the helper asks again.
     const ImageFrame::Reply& reply = good ? ImageFrame::kAccepted : ImageFrame::kResend;
     (void)port.Write(reply.size(), reply.data());
-    Progress = static_cast<int32_t>(block);
+    Progressed(block, kBlockCount);
     if (good) ++block;
   }
   // 6.7. The frames carry no block number: a "111" damaged on the way made

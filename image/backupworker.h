@@ -22,7 +22,7 @@
 //   stays. Such frames are answered "111" so that the helper ends.
 // - The command line is shown on Console through the main thread; nothing
 //   else of the exchange is.
-// - Fields and threads as ImageWorker says.
+// - Fields, threads and the run's end as ImageWorker says.
 
 #include <QByteArray>
 #include <memory>
@@ -48,7 +48,8 @@ class BackupWorker : public ImageWorker {
   BackupWorker();
   ~BackupWorker() override;
 
-  // Set by the owner before Resume(); not owned. Null: nothing is shown.
+  // Set by the owner before the job starts; not owned. Null: nothing is
+  // shown.
   TaloConsole* Console = nullptr;
 
   // False when path is a symbolic link that belongs to another user.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "image/backupworker.h"
 #include "image/imagetext.h"
@@ -25,14 +26,12 @@ JobResult Notice(const QString& text, bool warning = false) {
 }  // namespace
 
 ImageKeeper::ImageKeeper(const ImageKeeperHost& host) : Host(host) {
-  Host.View.SetTimerEnabled(false);
+  QObject::connect(&Runner, &JobRunner::ProgressChanged, &Runner,
+                   [this](qint64 done, qint64) { Progressed(done); });
 }
 
-// FormDestroy: a worker still running is asked to stop and joined.
-ImageKeeper::~ImageKeeper() {
-  BackupRun.reset();
-  RestoreRun.reset();
-}
+// FormDestroy: a run still going is stopped and joined.
+ImageKeeper::~ImageKeeper() { Runner.Abandon(); }
 
 JobResult ImageKeeper::AskBackup() {
   // 1.-3.
@@ -172,11 +171,44 @@ JobResult ImageKeeper::RunBackupWorker(const QString& imagePath, const char* wai
 
 JobResult ImageKeeper::RunWorker(ImageWorker& worker, const QString& imagePath,
                                  const char* waiting, const JobResult& onCancel) {
-  // Whatever closes the wait window notes the end first.
-  LastRun = JobResult::Failed(QString());
-  StartWorker(worker, imagePath);
-  (void)ShowWaitWindow(Text(waiting));
-  return LastRun.Cancelled() ? onCancel : LastRun;
+  worker.ImagePath = imagePath;
+  worker.PortName = Host.PortName;
+  ImageWaitState wait;
+  wait.Message = Text(waiting);
+  const bool backup = ModeValue == Mode::Backup;
+  wait.Maximum = backup ? BackupWorker::kBlockCount : RestoreWorker::kBlockCount;
+  // The watchdog: a run that moves on gets the whole allowance again.
+  const uint32_t idleTicks = (backup ? kBackupIdleLimit : kRestoreIdleLimit) + 1;
+  const JobRunner::Limit limit{int64_t{idleTicks} * Host.WatchdogTickMs, Text(ImageText::kStalled)};
+  JobResult end = JobResult::Failed(QString());
+  WaitWindow = &wait;
+  Host.View.WaitBegins(wait);
+  (void)Runner.Start([&worker] { return worker.Run(); },
+                     [&end, &wait](const JobResult& result) {
+                       end = result;
+                       // The bar ends full only on success; the message follows the window.
+                       if (result.Ok())
+                         wait.Position = wait.Maximum;
+                       else
+                         wait.CloseRequested = true;
+                     },
+                     limit);
+  Host.View.RunWaitWindow(wait);
+  // A window closed under a running job (the program going) leaves nothing
+  // running behind it.
+  if (Runner.Busy()) {
+    Runner.Abandon();
+    end = JobResult::Stopped();
+  }
+  WaitWindow = nullptr;
+  return end.Cancelled() ? onCancel : end;
+}
+
+void ImageKeeper::Progressed(int64_t done) {
+  if (!WaitWindow) return;
+  // The last block's index: only the job's end fills the bar.
+  WaitWindow->Position = static_cast<uint32_t>(std::min<int64_t>(done, WaitWindow->Maximum - 1));
+  Host.View.PositionMoved(*WaitWindow);
 }
 
 JobResult ImageKeeper::UploadModeHelper(const char* helper) {
@@ -209,85 +241,8 @@ JobResult ImageKeeper::UploadHelper(const QString& deviceDir, const QString& loc
   return TransferFile(transfer, deviceDir, localPath, /*cancelEnabled=*/true);
 }
 
-void ImageKeeper::StartWorker(ImageWorker& worker, const QString& imagePath) {
-  worker.ImagePath = imagePath;
-  worker.PortName = Host.PortName;
-  // A new run gets the whole watchdog allowance, whatever the last one left.
-  IdleTicks = 0;
-  LastProgress = 0;
-  worker.Resume();
-  Host.View.SetTimerEnabled(true);
-}
-
-bool ImageKeeper::ShowWaitWindow(const QString& message) {
-  const ImageWorker* worker = CurrentWorker();
-  if (!worker) return false;
-  ImageWaitState wait;
-  wait.Message = message;
-  wait.Maximum = ModeValue == Mode::Backup ? BackupWorker::kBlockCount : RestoreWorker::kBlockCount;
-  WaitWindow = &wait;
-  Host.View.RunWaitWindow(wait);
-  WaitWindow = nullptr;
-  return true;
-}
-
-void ImageKeeper::WatchdogTick() {
-  ImageWorker* worker = CurrentWorker();
-  if (!worker) return;
-  // 1. The watchdog.
-  if (WaitWindow) {
-    const int32_t progress = worker->Progress.load();
-    if (progress == LastProgress) {
-      const uint32_t limit = ModeValue == Mode::Backup ? kBackupIdleLimit : kRestoreIdleLimit;
-      if (++IdleTicks > limit) {
-        IdleTicks = 0;
-        WaitWindow->CloseRequested = true;
-        Host.View.SetTimerEnabled(false);
-        worker->GiveUp();
-        LastRun = worker->Result();
-        return;
-      }
-    } else {
-      LastProgress = progress;
-      WaitWindow->Position = static_cast<uint32_t>(progress);
-      IdleTicks = 0;
-    }
-  }
-  // 2. The end of the run.
-  if (worker->Done.load()) ReportEnd(*worker);
-}
-
-void ImageKeeper::ReportEnd(ImageWorker& worker) {
-  Host.View.SetTimerEnabled(false);
-  LastRun = worker.Result();
-  if (!WaitWindow) return;
-  // The bar ends full only on success; the message follows the window.
-  if (LastRun.Ok())
-    WaitWindow->Position = worker.BlockCount.load();
-  else
-    WaitWindow->CloseRequested = true;
-}
-
-void ImageKeeper::RequestStop() {
-  if (ImageWorker* worker = CurrentWorker()) worker->RequestStop();
-}
-
-int32_t ImageKeeper::WorkerProgress() const {
-  const ImageWorker* worker = CurrentWorker();
-  return worker ? worker->Progress.load() : 0;
-}
-
-uint32_t ImageKeeper::WorkerBlockCount() const {
-  const ImageWorker* worker = CurrentWorker();
-  return worker ? worker->BlockCount.load() : 0;
-}
+void ImageKeeper::RequestStop() { Runner.Cancel(); }
 
 uint32_t ImageKeeper::Answered444() const {
-  return RestoreRun && RestoreRun->Done.load() ? RestoreRun->Answered444 : 0;
-}
-
-ImageWorker* ImageKeeper::CurrentWorker() const {
-  if (ModeValue == Mode::Backup) return BackupRun.get();
-  if (ModeValue == Mode::Restore) return RestoreRun.get();
-  return nullptr;
+  return RestoreRun && !Runner.Busy() ? RestoreRun->Answered444 : 0;
 }

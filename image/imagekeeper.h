@@ -4,14 +4,18 @@
 //
 // Principles of operation
 // - Main thread only. One object lives as long as one dialog; it owns the
-//   workers it starts and, when destroyed, asks a running one to stop and
-//   joins it (the dialog's FormDestroy).
+//   runs it starts and, when destroyed, stops a running one and joins it
+//   (the dialog's FormDestroy).
 // - An operation: the question and the file choice (the button handlers),
-//   then the helper program's upload through TransferFile, then a worker
-//   behind the modal wait window. The view runs the wait window and the
-//   watchdog timer; every second the timer calls WatchdogTick(), which
-//   moves the wait window's bar, gives up a worker that made no progress
-//   for 11 ticks (backup) or 16 ticks (restore), and notes the worker's end.
+//   then the helper program's upload through TransferFile, then the run (a
+//   BackupWorker or RestoreWorker) as a job on the keeper's JobRunner
+//   behind the modal wait window. In the window the job runs on the
+//   runner's worker while the wait window's own loop runs; on the command
+//   line it runs inline and the wait window only shows how it ended. The
+//   runner's published progress moves the wait window's bar; its deadline
+//   is the watchdog: a run that makes no progress for 11 ticks of
+//   WatchdogTickMs (backup) or 16 (restore) is stopped and ends TimedOut.
+//   The job's end closes the wait window (a success fills its bar first).
 // - Results are values: an operation returns a JobResult and shows no box
 //   of its own; the top level that started it (the dialog, the command
 //   line) tells the user through its ResultTeller, once the wait window has
@@ -30,8 +34,8 @@
 //   changes the drive.
 // - A restore whose helper answered "444" (blocks it received damaged, which
 //   the exchange does not resend) says how many after its success text.
-// - RequestStop() (the wait window's Cancel, Esc and close box; Ctrl+C on
-//   the command line) asks the running worker to stop. Its end is
+// - RequestStop() (the wait window's Cancel, Esc and close box) and Ctrl+C
+//   on the command line stop the running job. Its end is
 //   Cancelled, the text its notice (Warning when it is to be shown as a
 //   warning): a cancelled backup leaves the image file as it was; a
 //   cancelled restore leaves the drive holding part of the image, and its
@@ -60,6 +64,9 @@ struct ImageKeeperHost {
   ImageKeeperView& View;
   // The upload's port time-out. Only tests change it (see TransferHost).
   uint32_t TransferTimeoutMs = 500;
+  // The watchdog's tick: a run's allowance of silence is counted in them.
+  // Only tests shorten it.
+  int WatchdogTickMs = 1000;
 };
 
 class ImageKeeper {
@@ -97,17 +104,9 @@ class ImageKeeper {
   // One file into a device folder through the transfer window, Cancel
   // enabled; the transfer's result (TransferFile), shown by nobody yet.
   [[nodiscard]] JobResult UploadHelper(const QString& deviceDir, const QString& localPath);
-  // The wait window for the worker of the current mode; false (nothing
-  // shown) when there is none.
-  bool ShowWaitWindow(const QString& message);
-  void WatchdogTick();
 
-  // Asks the running worker to stop (Cancel, Ctrl+C). Its end is seen by
-  // the next timer tick; the operation then returns Cancelled.
+  // Stops the running job (Cancel); the operation then returns Cancelled.
   void RequestStop();
-  // The running worker's progress and block count (0 when there is none).
-  int32_t WorkerProgress() const;
-  uint32_t WorkerBlockCount() const;
 
   Mode CurrentMode() const { return ModeValue; }
   // After a restore: the blocks its helper answered "444" (0 for none, or
@@ -115,11 +114,9 @@ class ImageKeeper {
   uint32_t Answered444() const;
 
  private:
-  ImageWorker* CurrentWorker() const;
   [[nodiscard]] JobResult UploadModeHelper(const char* helper);
-  void StartWorker(ImageWorker& worker, const QString& imagePath);
-  // Runs the worker behind the wait window; its result, a stop's carrying
-  // onCancel's text and kind.
+  // Runs the worker as a job behind the wait window; its result, a stop's
+  // carrying onCancel's text and kind.
   [[nodiscard]] JobResult RunWorker(ImageWorker& worker, const QString& imagePath,
                                     const char* waiting, const JobResult& onCancel);
   [[nodiscard]] JobResult RunBackupWorker(const QString& imagePath, const char* waiting,
@@ -127,15 +124,13 @@ class ImageKeeper {
   [[nodiscard]] JobResult VerifyRestore(const QString& imagePath, const QString& restoreDone);
   // True when a listing of D:'s root shows the helper file.
   [[nodiscard]] bool HelperOnDrive(const QString& helper);
-  void ReportEnd(ImageWorker& worker);
+  void Progressed(int64_t done);
 
   ImageKeeperHost Host;
   std::unique_ptr<BackupWorker> BackupRun;
   std::unique_ptr<RestoreWorker> RestoreRun;
+  JobRunner Runner;  // after the runs: stopped and joined before they go
   ImageWaitState* WaitWindow = nullptr;
   QString ProgramFolderText;
   Mode ModeValue = Mode::None;
-  int32_t LastProgress = 0;
-  uint32_t IdleTicks = 0;
-  JobResult LastRun;  // the worker's end, as WatchdogTick saw it
 };

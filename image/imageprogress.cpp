@@ -1,7 +1,5 @@
 #include "image/imageprogress.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 
 #include "clisupport/progressline.h"
@@ -9,44 +7,33 @@
 #include "link/escapecontrols.h"
 #include "link/jobs/interruption.h"
 
-namespace {
-
-}  // namespace
-
-void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
+void ImageProgress::WaitBegins(const ImageWaitState& wait) {
   // Ctrl+C or SIGTERM (Interruption) stops the run.
   Interruption::InstallSignalHandlers();
   Progress.Start(wait.Maximum);
   LastTenth = -1;
-  QEventLoop loop;
-  QTimer redraw;
-  QTimer watchdog;
-  QObject::connect(&redraw, &QTimer::timeout, &loop, [&] {
-    Redraw(wait);
-    if (wait.ShouldClose()) loop.quit();
-  });
-  QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] {
-    if (TimerOn && Keeper) {
-      // The tick may print a message: not into the middle of the bar.
-      WipeBar();
-      Keeper->WatchdogTick();
-    }
-    if (wait.ShouldClose()) loop.quit();
-  });
-  redraw.start(kRedrawIntervalMs);
-  watchdog.start(TickIntervalMs);
-  if (!wait.ShouldClose()) loop.exec();
+  LastDraw = Clocks::time_point();
+}
+
+void ImageProgress::PositionMoved(const ImageWaitState& wait) {
+  NoteInterruption();
+  const auto now = Clocks::now();
+  if (now - LastDraw < std::chrono::milliseconds(kRedrawIntervalMs)) return;
+  LastDraw = now;
+  Show(wait, false);
+}
+
+void ImageProgress::RunWaitWindow(ImageWaitState& wait) {
+  NoteInterruption();
   Show(wait, true);
 }
 
-void ImageProgress::Redraw(const ImageWaitState& wait) {
-  if (Interruption::Requested() && !Interrupted && Keeper) {
-    Interrupted = true;
-    WipeBar();
-    PrintLine(QString::fromLatin1(ImageText::kStopping));
-    Keeper->RequestStop();
-  }
-  Show(wait, false);
+void ImageProgress::NoteInterruption() {
+  if (!Interruption::Requested() || Interrupted || !Keeper) return;
+  Interrupted = true;
+  WipeBar();
+  PrintLine(QString::fromLatin1(ImageText::kStopping));
+  Keeper->RequestStop();
 }
 
 void ImageProgress::Show(const ImageWaitState& wait, bool final) {
@@ -54,7 +41,7 @@ void ImageProgress::Show(const ImageWaitState& wait, bool final) {
   const auto now = Clocks::now();
   const uint32_t total = wait.Maximum;
   // The bar ends full only when the keeper says the image went through.
-  const int64_t done = final ? wait.Position : std::min<int64_t>(Keeper->WorkerProgress(), total - 1);
+  const int64_t done = final ? wait.Position : std::min<int64_t>(wait.Position, total - 1);
   Progress.Update(done, now);
   const int percent = Progress.Percent();
   if (!Interactive) {

@@ -1,18 +1,17 @@
 #pragma once
-// ImageProgress: the wait window and watchdog timer of the command line.
+// ImageProgress: the wait window of the command line.
 //
 // Principles of operation
-// - RunWaitWindow keeps the main thread in an event loop until the wait
-//   state says to close: the loop serves the worker's hand-overs, a timer
-//   calls the keeper's WatchdogTick every TickIntervalMs while the keeper
-//   has it on, and another, every kRedrawIntervalMs, shows the worker's
-//   progress and looks for Ctrl+C. On a terminal one line is redrawn in
-//   place (a bar, then the BlockProgress text: percent, blocks, time left;
-//   a ProgressLine); elsewhere that text once per tenth of the image.
-// - Ctrl+C asks the worker to stop; the loop goes on until the keeper has
-//   seen the worker end, so the port is closed and a backup's temporary file
-//   removed before the program leaves. A second Ctrl+C ends the program the
-//   usual way. InterruptedByUser() tells afterwards.
+// - For where no event loop runs: the keeper's run goes inline, and this
+//   view draws as the run moves (PositionMoved), at most every
+//   kRedrawIntervalMs, and shows the end in RunWaitWindow. On a terminal one
+//   line is redrawn in place (a bar, then the BlockProgress text: percent,
+//   blocks, time left; a ProgressLine); elsewhere that text once per tenth
+//   of the image.
+// - Ctrl+C stops the run's job (Interruption, seen by the job as its stop):
+//   the run closes its port and a backup removes its temporary file before
+//   the program leaves; the view says it is stopping. A second Ctrl+C ends
+//   the program the usual way. InterruptedByUser() tells afterwards.
 // - Main thread only, except the signal handler, which only sets a flag.
 
 #include <QString>
@@ -31,10 +30,9 @@ class ImageProgress : public ImageKeeperView {
   ImageProgress(FILE* out, bool interactive) : Out(out), Interactive(interactive) {}
 
   void SetKeeper(ImageKeeper* keeper) { Keeper = keeper; }
-  // The watchdog's tick; tests shorten it.
-  int TickIntervalMs = 1000;
 
-  void SetTimerEnabled(bool on) override { TimerOn = on; }
+  void WaitBegins(const ImageWaitState& wait) override;
+  void PositionMoved(const ImageWaitState& wait) override;
   void RunWaitWindow(ImageWaitState& wait) override;
 
   bool InterruptedByUser() const { return Interrupted; }
@@ -42,8 +40,8 @@ class ImageProgress : public ImageKeeperView {
  private:
   using Clocks = BlockProgress::Clock;
 
-  // The redraw timer's step: Ctrl+C, then the progress.
-  void Redraw(const ImageWaitState& wait);
+  // Says so once Ctrl+C has stopped the run.
+  void NoteInterruption();
   void Show(const ImageWaitState& wait, bool final);
   void PrintLine(const QString& text);
   void WipeBar();
@@ -51,7 +49,7 @@ class ImageProgress : public ImageKeeperView {
   FILE* Out;
   bool Interactive;
   ImageKeeper* Keeper = nullptr;
-  bool TimerOn = false;
+  Clocks::time_point LastDraw;
   bool Interrupted = false;
   bool BarShown = false;
   int LastTenth = -1;

@@ -5,17 +5,25 @@
 
 #include "image/imageframe.h"
 #include "image/imagetext.h"
+#include "link/jobs/jobrunner.h"
 #include "link/port/portopener.h"
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
 
-ImageWorker::~ImageWorker() { StopAndJoin(); }
-
-void ImageWorker::StopAndJoin() {
-  RequestStop();
-  Terminate();
-  if (Started()) WaitFor();
+JobResult ImageWorker::Run() {
+  Succeeded = false;
+  PortLost = false;
+  ErrorText.clear();
+  Execute();
+  if (Succeeded) return JobResult::Done();
+  if (!ErrorText.isEmpty())
+    return {PortLost ? JobStatus::Disconnected : JobStatus::Failed, ErrorText};
+  return StopWasRequested() ? JobResult::Stopped() : JobResult::Failed(QString());
 }
+
+void ImageWorker::Progressed(uint32_t block, uint32_t count) { JobRunner::Report(block, count); }
+
+bool ImageWorker::StopWasRequested() { return JobRunner::StopRequested(); }
 
 std::unique_ptr<TaloComPort> ImageWorker::OpenPort() {
   PortOpening opening = OpenControllerPort(PortName, kTimeoutMs);
@@ -23,16 +31,14 @@ std::unique_ptr<TaloComPort> ImageWorker::OpenPort() {
     ErrorText = ShellText::UnableToOpen(PortName, opening.Error);
     return nullptr;
   }
-  opening.Port->SetStopFlag(&StopRequested);
   return std::move(opening.Port);
 }
 
 bool ImageWorker::ReadFrame(TaloComPort& port, uint8_t* buffer, size_t count,
                                 bool* shellSpoke) {
   if (shellSpoke) *shellSpoke = false;
-  // The port's waits end at a stop of the process too (Ctrl+C): so does
-  // this loop.
-  while (!StopRequested.load() && !JobRunner::StopRequested()) {
+  // The port's waits end at the job's stop: so does this loop.
+  while (!StopWasRequested()) {
     size_t received = 0;
     if (port.Read(count, buffer, &received)) return true;
     // A port that went away fails every read at once: say so now rather than
@@ -67,24 +73,4 @@ QString ImageWorker::SendFailureText(const TaloComPort& port, const char* comman
   if (PortLost) return ShellText::Disconnected(PortName);
   return entered ? ShellText::EnterNotEchoed(QString::fromLatin1(commandLine))
                  : ShellText::UnableToSend(QString::fromLatin1(commandLine));
-}
-
-void ImageWorker::GiveUp() {
-  Stalled = true;
-  RequestStop();
-}
-
-JobResult ImageWorker::Result() const {
-  // Given up, the worker may still be writing its own end: nothing of it
-  // is read.
-  if (Stalled) return {JobStatus::TimedOut, QString::fromLatin1(ImageText::kStalled)};
-  if (Succeeded) return JobResult::Done();
-  if (!ErrorText.isEmpty())
-    return {PortLost ? JobStatus::Disconnected : JobStatus::Failed, ErrorText};
-  return StopWasRequested() ? JobResult::Stopped() : JobResult::Failed(QString());
-}
-
-void ImageWorker::Finish(bool ok) {
-  Succeeded = ok;
-  Done = true;
 }

@@ -1,70 +1,61 @@
 #pragma once
-// ImageWorker: what the backup and the restore workers share.
+// ImageWorker: what the backup and the restore runs share.
 //
 // Principles of operation
-// - A worker thread (TaloThread, created paused) that owns its own port for
-//   the whole run: opened with kControllerLine, 100 ms time-outs and
-//   carriage return as line terminator, closed before the worker reports
-//   Done.
-// - The owner sets ImagePath, PortName (and the backup's Console) before
-//   Resume() and does not change them afterwards.
-// - The main thread polls Progress, BlockCount and Done at any time, and
-//   Result() once it has seen Done: the worker writes what Result() reads
-//   before it sets Done, so it needs no lock. Result() is Ok; Failed with
-//   the worker's message; Disconnected when the port went away; Cancelled
-//   after a requested stop; TimedOut once the owner's watchdog gave the run
-//   up (GiveUp, valid at once: the worker may still be on its way out).
-// - RequestStop() may be called from any thread. The port watches the flag,
-//   so a worker waiting for the controller notices within
-//   TaloComPort::kStopPollMs; it then ends without a message of its own.
-//   A worker that failed on its own before it saw the stop says why.
+// - A run is a job on a JobRunner (link/jobs/jobrunner.h): Run() does the
+//   whole exchange on the calling thread (the runner's worker in the window,
+//   inline on the command line) and returns how it ended. It owns its own
+//   port for the run: opened with kControllerLine, 100 ms time-outs and
+//   carriage return as line terminator, closed before Run() returns.
+// - The owner sets ImagePath, PortName (and the backup's Console) before the
+//   job starts and does not change them afterwards; the object outlives the
+//   job.
+// - Progress goes to the runner (JobRunner::Report): the index of the last
+//   block answered, out of the run's block count. The runner's deadline is
+//   the watchdog: progress renews it, and a run that makes none for its
+//   allowance is stopped and ends TimedOut with the runner's text.
+// - Result: Ok; Failed with the run's message; Disconnected when the port
+//   went away; Cancelled after the job's stop (Cancel, Ctrl+C), which the
+//   port's waits see within TaloComPort::kStopPollMs: the run then ends
+//   without a message of its own. A run that failed on its own before it
+//   saw the stop says why.
 // - A port that disconnects (the adapter unplugged) ends the run at once with
-//   the disconnection message: no read waits for the watchdog on a dead line.
-// - The destructor asks the worker to stop and joins it.
+//   the disconnection message: no read waits for the deadline on a dead line.
 
 #include <QString>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-#include "link/jobs/jobrunner.h"
-#include "link/jobs/talothread.h"
+#include "link/jobs/jobresult.h"
 
 class TaloComPort;
 
-class ImageWorker : public TaloThread {
+class ImageWorker {
  public:
   static constexpr uint32_t kTimeoutMs = 100;
   static constexpr size_t kBufferBytes = 1024;
 
-  ~ImageWorker() override;
+  virtual ~ImageWorker() = default;
+  ImageWorker(const ImageWorker&) = delete;
+  ImageWorker& operator=(const ImageWorker&) = delete;
 
-  void RequestStop() { StopRequested = true; }
-  bool StopWasRequested() const { return StopRequested.load(); }
-  // The watchdog's end of a run that made no progress: asks for the stop
-  // and makes Result() the stall's. Main thread only.
-  void GiveUp();
+  // The whole run as a job (see above).
+  [[nodiscard]] JobResult Run();
 
-  // How the run ended: valid once Done is set, or after GiveUp().
-  JobResult Result() const;
-
-  // Set by the owner before Resume().
+  // Set by the owner before the job starts.
   QString ImagePath;
   QString PortName;
 
-  // Polled by the owner.
-  std::atomic<int32_t> Progress{0};     // index of the last block answered
-  std::atomic<uint32_t> BlockCount{0};  // set when Execute starts
-  std::atomic<bool> Done{false};
-  // Valid once Done is set; Result() says the same as a value.
-  bool Succeeded = false;
-  QString ErrorText;
-
  protected:
   ImageWorker() = default;
-  // Call first thing in the derived destructor.
-  void StopAndJoin();
+
+  // The run's steps; ends with Finish().
+  virtual void Execute() = 0;
+  // How far the run has come: block index out of count.
+  static void Progressed(uint32_t block, uint32_t count);
+  // Whether the job was asked to stop (or its deadline passed).
+  [[nodiscard]] static bool StopWasRequested();
 
   // Opens and configures the port; on failure sets ErrorText to the
   // "Unable to open" message and returns null.
@@ -82,19 +73,17 @@ class ImageWorker : public TaloThread {
   // so a first frame that fails its CRC and begins with a line feed loses
   // that byte and takes the next one instead; the caller checks it again.
   [[nodiscard]] bool ReadFirstFrame(TaloComPort& port, uint8_t* buffer, size_t count);
-  // The text for a command line that was not echoed: the disconnection
-  // message when the port went away, else the "Unable to send" one; none
-  // when a stop was asked for.
   // Why the helper's command line was not typed whole: nothing (a stop), the
   // lost port, the shell that did not echo - or, when its carriage return
   // went out all the same, that the helper may have started.
   [[nodiscard]] QString SendFailureText(const TaloComPort& port, const char* commandLine,
                                         bool entered);
-  // Records the outcome, then Done.
-  void Finish(bool ok);
+  // Records the outcome.
+  void Finish(bool ok) { Succeeded = ok; }
+
+  QString ErrorText;
 
  private:
-  std::atomic<bool> StopRequested{false};
-  bool PortLost = false;  // written before Done, as ErrorText
-  bool Stalled = false;   // the owner's: GiveUp()
+  bool Succeeded = false;
+  bool PortLost = false;
 };

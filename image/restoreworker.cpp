@@ -9,7 +9,7 @@
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
 
-RestoreWorker::~RestoreWorker() { StopAndJoin(); }
+RestoreWorker::~RestoreWorker() = default;
 
 bool RestoreWorker::ImageFileUsable(const QString& path) {
   QFile file(path);
@@ -19,7 +19,6 @@ bool RestoreWorker::ImageFileUsable(const QString& path) {
 
 void RestoreWorker::Execute() {
   // 1.
-  BlockCount = kBlockCount;
   FirstRead = true;
   Answered444 = 0;
   // The file first: a run that cannot read it must not start the helper.
@@ -96,7 +95,7 @@ bool RestoreWorker::SendBlocks(TaloComPort& port) {
     frame[kBlockSize + 1] = static_cast<uint8_t>(crc >> 8);
     (void)port.Write(kBlockSize + 2, frame.data());
     // 5.7.
-    Progress = static_cast<int32_t>(block);
+    Progressed(block, kBlockCount);
   }
   return true;
 }

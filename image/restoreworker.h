@@ -29,7 +29,7 @@
 // - A restore that ends part-way leaves the drive partly overwritten. A stop
 //   request is checked again before each block goes: once asked, no further
 //   block is written.
-// - Fields and threads as ImageWorker says.
+// - Fields, threads and the run's end as ImageWorker says.
 
 #include <QFile>
 #include <QString>
@@ -60,8 +60,8 @@ class RestoreWorker : public ImageWorker {
   // when the file cannot be opened or read, or ends before the block does.
   [[nodiscard]] bool ReadImageBlock(uint8_t* buffer);
 
-  // Valid once Done is set: the "444" replies of the run, each a block the
-  // helper received damaged (the protocol does not send it again).
+  // Read once the job has ended: the "444" replies of the run, each a block
+  // the helper received damaged (the protocol does not send it again).
   uint32_t Answered444 = 0;
 
  protected:

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <memory>
 
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
@@ -133,16 +134,21 @@ CopyReport CopyToDevice(const TransferHost& host, const CopyRequest& request,
   QString copiedName;
   if (report.Outcomes.size() == 1 && report.Outcomes[0].Outcome == TransferOutcome::Result::Sent)
     copiedName = report.Outcomes[0].TargetName.section(QLatin1Char('\\'), -1);
-  if (request.RefreshDevicePane) {
-    const std::optional<CopyRequest::Listing> listing = request.RefreshDevicePane(copiedName);
-    // 10. What the listing shows must be what was sent.
+  // 10.-11. Once listed: what the listing shows must be what was sent; the
+  // files the user chose not to send are named once more at the end.
+  auto ended = std::make_shared<CopyReport>(std::move(report));
+  // The teller is the front's, which outlives the listing.
+  const auto listed = [host, ended, teller = &teller](std::optional<CopyRequest::Listing> listing) {
     if (listing) {
-      report.Mismatches = CopyToDeviceLogic::UploadMismatches(report.Outcomes, *listing);
-      if (!report.Mismatches.isEmpty())
-        teller.Tell(JobResult::Warned(report.Mismatches.join(QLatin1Char('\n'))));
+      ended->Mismatches = CopyToDeviceLogic::UploadMismatches(ended->Outcomes, *listing);
+      if (!ended->Mismatches.isEmpty())
+        teller->Tell(JobResult::Warned(ended->Mismatches.join(QLatin1Char('\n'))));
     }
-  }
-  // 11. The files the user chose not to send, named once more at the end.
-  ReportSkipped(host, report.Outcomes, teller);
-  return report;
+    ReportSkipped(host, ended->Outcomes, *teller);
+  };
+  if (request.RefreshDevicePane)
+    request.RefreshDevicePane(copiedName, listed);
+  else
+    listed(std::nullopt);
+  return *ended;
 }

@@ -57,10 +57,12 @@ struct CopyRequest {
   QStringList DeviceNames;
   // Lists the folder again keeping the user's view; copiedName is the device
   // name of the file when exactly one was copied (empty otherwise), which
-  // keeps the highlight on it wherever the sort puts it. Returns what the
-  // folder now holds, none when the listing failed.
+  // keeps the highlight on it wherever the sort puts it. Hands what the
+  // folder now holds (none when the listing failed) to listed: at once, or
+  // once the listing's job has ended (the window's pane).
   using Listing = std::vector<DeviceFolderEntry>;
-  std::function<std::optional<Listing>(const QString& copiedName)> RefreshDevicePane;
+  using Listed = std::function<void(std::optional<Listing>)>;
+  std::function<void(const QString& copiedName, Listed listed)> RefreshDevicePane;
 };
 
 struct CopyReport {
@@ -71,7 +73,8 @@ struct CopyReport {
   std::vector<TransferOutcome> Outcomes;
   // The batch's result, its failure already shown.
   JobResult Result;
-  // One line per file sent that the refreshed listing does not show whole.
+  // One line per file sent that the refreshed listing does not show whole;
+  // filled here when the listing came at once (the command line).
   QStringList Mismatches;
 };
 

@@ -121,11 +121,11 @@ int Run(DeviceShell& shell, const QStringList& arguments, const FolderReader& re
   TerminalProgress progress(output.Progress, output.Interactive, output.Stream);
   // The folder is listed again afterwards, what it shows must be what was
   // sent; not after Ctrl+C, which asks to stop at once.
-  request.RefreshDevicePane = [&](const QString&) -> std::optional<CopyRequest::Listing> {
-    if (progress.CancelledByUser()) return std::nullopt;
+  request.RefreshDevicePane = [&](const QString&, const CopyRequest::Listed& listed) {
+    if (progress.CancelledByUser()) return listed(std::nullopt);
     const std::optional<FolderState> after = readFolder(parsed->Folder);
-    if (!after) return std::nullopt;
-    return after->Entries;
+    if (!after) return listed(std::nullopt);
+    listed(after->Entries);
   };
   const TransferHost host{shell.SelectedPort(), progress.Console(shell.Console()), shell.Dialogs(),
                           progress};

@@ -1,14 +1,7 @@
 #include "transfer/transferbatch.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QThread>
-#include <QTimer>
-#include <chrono>
-#include <thread>
 
-#include "link/jobs/talothread.h"
 #include "link/port/talocomport.h"
 #include "link/shell/devicename.h"
 #include "link/shell/deviceshell.h"
@@ -18,7 +11,14 @@
 #include "transfer/xmodemsender.h"
 
 TransferBatch::TransferBatch(TaloComPort& port, TaloConsole& console, UserDialogs& dialogs)
-    : Port(port), Console(console), Dialogs(dialogs) {}
+    : Port(port), Console(console), Dialogs(dialogs) {
+  QObject::connect(&Runner, &JobRunner::ProgressChanged, &Runner,
+                   [this](qint64 done, qint64 total) {
+                     if (!View) return;
+                     View->ShowProgress(XmodemSender::PercentOf(done, total), done, total);
+                     View->Tick();
+                   });
+}
 
 TransferBatch::~TransferBatch() = default;
 
@@ -47,58 +47,115 @@ void TransferBatch::SetDeviceListing(std::vector<DeviceFolderEntry> listing) {
 
 bool TransferBatch::ValidFileName(const QString& name) { return DeviceNames::ValidName(name); }
 
-void TransferBatch::Run(TransferView& view) {
-  const int total = FileCount();
-  Results.assign(static_cast<size_t>(total), TransferOutcome{});
-  for (int i = 0; i < total; ++i) {
+void TransferBatch::Start(TransferView& view, std::function<void()> done) {
+  View = &view;
+  OnEnded = std::move(done);
+  Total = FileCount();
+  Index = 0;
+  Results.assign(static_cast<size_t>(Total), TransferOutcome{});
+  for (int i = 0; i < Total; ++i) {
     Results[i].SourcePath = SingleFile ? SourcePath : SourceList[i];
     Results[i].Number = i + 1;
   }
+  Next();
+}
 
-  for (int i = 0; i < total; ++i) {
+void TransferBatch::PressCancel() {
+  CancelPressed = true;
+  Runner.Cancel();
+}
+
+void TransferBatch::Next() {
+  if (Stepping) {
+    StepAgain = true;
+    return;
+  }
+  Stepping = true;
+  do {
+    StepAgain = false;
+    Step();
+  } while (StepAgain);
+  Stepping = false;
+}
+
+void TransferBatch::Step() {
+  for (; Index < Total; ++Index) {
     // A Cancel that came in while no sender ran (the rename prompt of the
     // command line) still stops the batch.
     if (CancelPressed) {
       Succeeded = false;
       Outcome = JobResult::Stopped();
-      return;
+      break;
     }
-    if (!SingleFile) SourcePath = SourceList[i];
-    const std::optional<QString> name =
-        AcceptedName(i < GivenNames.size() ? GivenNames[i] : QFileInfo(SourcePath).fileName());
+    if (!SingleFile) SourcePath = SourceList[Index];
+    const std::optional<QString> name = AcceptedName(
+        Index < GivenNames.size() ? GivenNames[Index] : QFileInfo(SourcePath).fileName());
     if (!name) {
-      Results[i].SkipReason = LastSkip;
-      Finish(i, TransferOutcome::Result::Skipped, view);
+      Results[Index].SkipReason = LastSkip;
+      Finish(Index, TransferOutcome::Result::Skipped);
       continue;
     }
-    const int32_t state = SendOne(i, total, *name, view);
-    if (CancelPressed) {
-      // A cancelled file did not arrive, and neither did the ones after it:
-      // the caller sees a failure, the user has seen no message box.
-      const bool arrived = state == 0;
-      Finish(i, arrived ? TransferOutcome::Result::Sent : TransferOutcome::Result::Cancelled,
-             view);
-      if (!arrived && SingleResult) *SingleResult = false;
-      if (!arrived || i + 1 < total) {
-        Succeeded = false;
-        Outcome = JobResult::Stopped();
-      }
-      return;
-    }
-    if (state == 0) {
-      Finish(i, TransferOutcome::Result::Sent, view);
-      continue;
-    }
-    Finish(i, TransferOutcome::Result::Failed, view);
-    if (SingleResult) *SingleResult = false;
-    Succeeded = false;
-    // An unplugged adapter is not the file's fault: say what happened.
-    Outcome = Port.IsDisconnected()
-                  ? JobResult{JobStatus::Disconnected,
-                              ShellText::Disconnected(QString::fromStdString(Port.PortName()))}
-                  : JobResult::Failed(TransferText::FailedToTransfer(*name));
+    SendOne(*name);
     return;
   }
+  End();
+}
+
+void TransferBatch::SendOne(const QString& name) {
+  Results[Index].TargetName = TargetDir + name;
+  Worker = std::make_unique<XmodemSender>();
+  Worker->Port = &Port;
+  Worker->Console = &Console;
+  Worker->SourcePath = SourcePath;
+  Worker->TargetName = Results[Index].TargetName.toLatin1();
+  View->ShowFile(SourcePath, Index + 1, Total);
+  View->ShowProgress(0, 0, 0);
+  // Nothing else runs on the batch's runner: it is free once a job has ended.
+  (void)Runner.Start([sender = Worker.get()] { return sender->Send(); },
+                     [this, name](const JobResult& result) { Sent(result, name); });
+}
+
+void TransferBatch::Sent(const JobResult& result, const QString& name) {
+  Results[Index].Size = Worker->MeasuredSize();
+  Worker.reset();
+  // What the command line polls (Ctrl+C) is looked at once more.
+  View->Tick();
+  const bool arrived = result.Ok();
+  if (CancelPressed || result.Cancelled()) {
+    // A cancelled file did not arrive, and neither did the ones after it:
+    // the caller sees a failure, the user has seen no message box.
+    Finish(Index, arrived ? TransferOutcome::Result::Sent : TransferOutcome::Result::Cancelled);
+    if (!arrived && SingleResult) *SingleResult = false;
+    if (!arrived || Index + 1 < Total) {
+      Succeeded = false;
+      Outcome = JobResult::Stopped();
+    }
+    End();
+    return;
+  }
+  if (arrived) {
+    Finish(Index, TransferOutcome::Result::Sent);
+    ++Index;
+    Next();
+    return;
+  }
+  Finish(Index, TransferOutcome::Result::Failed);
+  if (SingleResult) *SingleResult = false;
+  Succeeded = false;
+  // An unplugged adapter is not the file's fault: say what happened.
+  Outcome = Port.IsDisconnected()
+                ? JobResult{JobStatus::Disconnected,
+                            ShellText::Disconnected(QString::fromStdString(Port.PortName()))}
+                : JobResult::Failed(TransferText::FailedToTransfer(name));
+  End();
+}
+
+void TransferBatch::End() {
+  View = nullptr;
+  Index = Total;
+  const std::function<void()> done = std::move(OnEnded);
+  OnEnded = {};
+  if (done) done();
 }
 
 // The file's name as the controller will store it: as it is when it is a
@@ -147,57 +204,7 @@ bool TransferBatch::MayReplace(const QString& name) {
   return false;
 }
 
-int32_t TransferBatch::SendOne(int index, int total, const QString& name, TransferView& view) {
-  Results[index].TargetName = TargetDir + name;
-  Worker = std::make_unique<XmodemSender>();
-  Worker->Port = &Port;
-  Worker->Console = &Console;
-  Worker->SourcePath = SourcePath;
-  Worker->TargetName = Results[index].TargetName.toLatin1();
-  Worker->Resume();
-  AwaitSender(index, total, view);
-  view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
-                    Worker->FileSize.load());
-  const int32_t state = Worker->TransferState.load();
-  Results[index].Size = Worker->FileSize.load();
-  Worker.reset();  // joins the sender's thread
-  return state;
-}
-
-void TransferBatch::Finish(int index, TransferOutcome::Result result, TransferView& view) {
+void TransferBatch::Finish(int index, TransferOutcome::Result result) {
   Results[index].Outcome = result;
-  view.FileEnded(Results[index]);
-}
-
-void TransferBatch::AwaitSender(int index, int total, TransferView& view) {
-  const auto tick = [&] {
-    UpdateView(index, total, view);
-    view.Tick();
-    if (CancelPressed) Worker->CancelRequested = true;
-    return Worker->TransferState.load() == 1;
-  };
-  const QCoreApplication* app = QCoreApplication::instance();
-  if (app && QThread::currentThread() == app->thread()) {
-    // The sender hands its status lines to this thread through the event
-    // loop; the loop also paints and delivers Cancel.
-    QEventLoop loop;
-    QTimer timer;
-    timer.setInterval(kPumpIntervalMs);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-      if (!tick()) loop.quit();
-    });
-    timer.start();
-    if (tick()) loop.exec();
-    return;
-  }
-  while (tick()) {
-    TaloThread::ServeMainThread();
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPumpIntervalMs));
-  }
-}
-
-void TransferBatch::UpdateView(int index, int total, TransferView& view) {
-  view.ShowFile(SourcePath, index + 1, total);
-  view.ShowProgress(Worker->Progress.load(), Worker->Acknowledged.load(),
-                    Worker->FileSize.load());
+  View->FileEnded(Results[index]);
 }

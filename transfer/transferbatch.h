@@ -4,12 +4,17 @@
 // into one device folder.
 //
 // Principles of operation
-// - Main thread only. Run(view) is the dialog's first timer tick and
-//   returns when the batch has ended. While a sender runs on its thread the
-//   main thread waits in an event loop (the window paints, Cancel gets
-//   through, the sender's hand-overs are served) and every 5 ms updates the
-//   view and calls view.Tick(). Without a QCoreApplication (plain logic) it
-//   waits in 5 ms sleeps, serving the hand-overs itself.
+// - Main thread only. Start(view, done) goes through the files; each file's
+//   upload is a job (XmodemSender::Send) on the batch's own JobRunner, and
+//   the batch goes on when that job ends. In the window the job runs on the
+//   runner's worker: Start returns at once, the window paints, Cancel gets
+//   through, the sender's console lines are handed over, and done is called
+//   once the batch has ended. Where no event loop runs (the command line,
+//   tests of plain logic) every job runs inline and the batch has ended,
+//   done called, when Start returns; Run(view) is that form.
+// - The view hears of the file in progress when it comes up, and of the
+//   runner's published progress (TransferView::ShowProgress, then Tick)
+//   while it is sent, and once more when its job has ended.
 // - The port is the caller's: opened and configured before Run, closed after.
 // - A name that is not an 8.3 name of letters, digits and "_" (see
 //   DeviceNames), or that an earlier file of the batch already went under
@@ -32,6 +37,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -60,8 +66,6 @@ struct TransferOutcome {
 
 class TransferBatch {
  public:
-  static constexpr int kPumpIntervalMs = 5;
-
   TransferBatch(TaloComPort& port, TaloConsole& console, UserDialogs& dialogs);
   ~TransferBatch();
   TransferBatch(const TransferBatch&) = delete;
@@ -77,10 +81,13 @@ class TransferBatch {
   // (put --rename has chosen them already); empty: the PC file names.
   void SetDeviceNames(const QStringList& names) { GivenNames = names; }
 
-  // Runs the whole batch (the dialog's RunBatch).
-  void Run(TransferView& view);
-  // The Cancel button: the running sender is cancelled, the batch stops.
-  void PressCancel() { CancelPressed = true; }
+  // Runs the whole batch (see above); done once it has ended. The view must
+  // outlive the batch's run.
+  void Start(TransferView& view, std::function<void()> done = {});
+  // Start where no event loop runs: the batch has ended when it returns.
+  void Run(TransferView& view) { Start(view); }
+  // The Cancel button: the running sender is stopped, the batch stops.
+  void PressCancel();
   bool CancelWasPressed() const { return CancelPressed; }
 
   bool AllSucceeded() const { return Succeeded; }
@@ -95,13 +102,23 @@ class TransferBatch {
  private:
   [[nodiscard]] std::optional<QString> AcceptedName(const QString& name);
   [[nodiscard]] bool MayReplace(const QString& name);
-  [[nodiscard]] int32_t SendOne(int index, int total, const QString& name, TransferView& view);
-  // Until the sender has ended: the view kept up to date, Cancel passed on.
-  void AwaitSender(int index, int total, TransferView& view);
-  void UpdateView(int index, int total, TransferView& view);
-  void Finish(int index, TransferOutcome::Result result, TransferView& view);
+  // Takes the files from Index on until one is being sent or the batch has
+  // ended; a job that ended inline goes on in the same loop, not deeper.
+  void Next();
+  void Step();
+  void SendOne(const QString& name);
+  void Sent(const JobResult& result, const QString& name);
+  void Finish(int index, TransferOutcome::Result result);
+  void End();
 
-  std::unique_ptr<XmodemSender> Worker;
+  std::unique_ptr<XmodemSender> Worker;  // the file being sent
+  JobRunner Runner;                      // after Worker: stopped and joined first
+  TransferView* View = nullptr;          // while the batch runs
+  std::function<void()> OnEnded;
+  int Index = 0;
+  int Total = 0;
+  bool Stepping = false;
+  bool StepAgain = false;
   TaloComPort& Port;
   QStringList SourceList;
   TaloConsole& Console;

@@ -3,12 +3,13 @@
 // transfer (TransferPresenter shows it around a batch).
 //
 // Principles of operation
-// - The batch (TransferBatch) runs on the main thread, which waits in an
-//   event loop while a sender works: the view paints and its Cancel reaches
-//   the batch (TransferBatch::PressCancel) as usual. Every 5 ms the batch
-//   tells the view which file is in progress and how far it got, and calls
-//   Tick(): a redraw, and whatever the view polls (the command line's
-//   Ctrl+C). Tick never runs the event loop itself.
+// - The batch (TransferBatch) tells the view which file comes up, how far
+//   its upload got whenever the job runner publishes progress, and calls
+//   Tick() after each such report and once when a file's upload has ended:
+//   a redraw, and whatever the view polls (the command line's Ctrl+C). In
+//   the window the upload runs on a worker, so the view paints and its
+//   Cancel reaches the batch (TransferBatch::PressCancel) as usual. Tick
+//   never runs the event loop itself.
 // - The widget dialog TransferDialog is one view; the command line shows a
 //   progress bar; tests record the calls.
 // - Main thread only.
@@ -27,7 +28,7 @@ class TransferView {
   virtual void ShowFile(const QString& sourcePath, int number, int total) = 0;
   // Percentage acknowledged, with the bytes behind it (size as measured).
   virtual void ShowProgress(int percent, int64_t acknowledged, int64_t size) = 0;
-  // Every 5 ms while a sender runs (see above).
+  // After each progress report and at a file's end (see above).
   virtual void Tick() {}
   // A file has been sent, has failed, or was skipped.
   virtual void FileEnded(const TransferOutcome& outcome) { (void)outcome; }

@@ -6,9 +6,12 @@
 
 #include <QFile>
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 
+#include "link/jobs/jobrunner.h"
 #include "link/port/talocomport.h"
 #include "link/shell/answerreader.h"
 #include "link/shell/deviceshell.h"
@@ -48,11 +51,13 @@ bool OpenRegularFile(QFile& file, const QString& path) {
   return true;
 }
 
+void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
 }  // namespace
 
-// The console as the worker sees it: every call is handed to the main thread,
-// which owns the console, and the worker waits for it. A call dropped by
-// Terminate() does nothing (and reads as an empty console).
+// The console as the job sees it: every call is handed to the main thread,
+// which owns the console, and the job waits for it (at once outside a
+// worker).
 class XmodemSender::HandedConsole : public TaloConsole {
  public:
   explicit HandedConsole(XmodemSender& owner) : Owner(owner) {}
@@ -80,25 +85,19 @@ class XmodemSender::HandedConsole : public TaloConsole {
 
  private:
   TaloConsole& Inner() const { return *Owner.Console; }
-  void Hand(const std::function<void()>& op) const { (void)Owner.Synchronize(op); }
+  static void Hand(const std::function<void()>& op) { JobRunner::OnMainThread(op); }
 
   XmodemSender& Owner;
 };
 
 // The shell that shows the lines is made here, on the owner's thread, and
-// only used by the worker. Nothing it does asks the user anything.
+// only used by the job. Nothing it does asks the user anything.
 XmodemSender::XmodemSender()
     : Handed(std::make_unique<HandedConsole>(*this)),
       NoQuestions(std::make_unique<SilentDialogs>()),
       Shell(std::make_unique<DeviceShell>(*Handed, *NoQuestions, *NoQuestions)) {}
 
-XmodemSender::~XmodemSender() {
-  // The worker uses this object's fields up to its last statement: stop and
-  // join it here, before they are destroyed.
-  CancelRequested = true;
-  Terminate();
-  if (Started()) WaitFor();
-}
+XmodemSender::~XmodemSender() = default;
 
 XmodemSender::Frame XmodemSender::BuildFrame(uint8_t blockNumber, const uint8_t* data,
                                                int length) {
@@ -120,21 +119,17 @@ int32_t XmodemSender::PercentOf(int64_t acknowledged, int64_t size) {
   return static_cast<int32_t>(acknowledged * 100 / size);
 }
 
-void XmodemSender::Execute() {
-  const bool sent = Run();
+JobResult XmodemSender::Send() {
+  if (Run()) return JobResult::Done();
   // Whatever step met it, a port that went away is the reason to show.
-  if (sent) {
-    Outcome = JobResult::Done();
-  } else if (Port && Port->IsDisconnected()) {
-    Outcome = {JobStatus::Disconnected,
-               ShellText::Disconnected(QString::fromStdString(Port->PortName()))};
-    ShowStatusFromWorker(Outcome.Text);
-  } else if (CancelSeen) {
-    Outcome = JobResult::Stopped();
-  } else {
-    Outcome = JobResult::Failed(FailureText);
+  if (Port && Port->IsDisconnected()) {
+    const JobResult lost{JobStatus::Disconnected,
+                         ShellText::Disconnected(QString::fromStdString(Port->PortName()))};
+    ShowStatusFromWorker(lost.Text);
+    return lost;
   }
-  TransferState = sent ? 0 : -1;
+  if (CancelSeen) return JobResult::Stopped();
+  return JobResult::Failed(FailureText);
 }
 
 // The upload, step by step. Every step that fails has already shown its own
@@ -161,7 +156,7 @@ bool XmodemSender::Run() {
   // 11. The program's closing lines and the prompt, read whether or not the
   // end was acknowledged: left in the line they would spill into the next
   // exchange. A port that went away has none to give.
-  if (Port->IsDisconnected() || Terminated()) return false;
+  if (Port->IsDisconnected()) return false;
   ShowTrailingOutput();
   // 12.
   return ended;
@@ -171,14 +166,18 @@ bool XmodemSender::MeasureSource() {
   QFile file;
   if (!OpenRegularFile(file, SourcePath)) return false;
   FileSize = file.size();
+  // An empty file is complete only once it has ended (see SendFile).
+  if (FileSize > 0) JobRunner::Report(0, FileSize);
   return true;
 }
 
 bool XmodemSender::StartReceiver() {
   CommandLine = QByteArray(TransferText::kReceiveCommand) + TargetName + '\r';
-  // A sender terminated before it began types nothing; once begun, the
-  // line is typed whole.
-  return !Terminated() && SendTransferCommand();
+  // A sender stopped before it began types nothing; a line stopped while it
+  // is typed is erased. Either way the transfer was cancelled.
+  if (!Cancelling() && SendTransferCommand()) return true;
+  CancelSeen = Cancelling();
+  return false;
 }
 
 bool XmodemSender::WaitForStart() {
@@ -193,7 +192,7 @@ bool XmodemSender::WaitForStart() {
       return false;
     }
     if (Port->IsDisconnected()) return false;  // no receiver will ever answer
-    Sleep(kStartRetryPauseMs);
+    Pause(kStartRetryPauseMs);
   }
   return Fail(TransferText::kNoAckFromTalo);
 }
@@ -211,7 +210,7 @@ bool XmodemSender::SendFile() {
     if (!SendChunk(chunk.left(static_cast<int>(got)), blockNumber)) return false;
   }
   // An empty file sends no block and is complete as soon as it ends.
-  if (FileSize.load() == 0) Progress = 100;
+  if (FileSize == 0) JobRunner::Report(0, 0);
   return true;
 }
 
@@ -231,7 +230,7 @@ bool XmodemSender::SendChunk(const QByteArray& chunk, uint8_t& blockNumber) {
     }
     Acknowledged += length;
     blockNumber = static_cast<uint8_t>(blockNumber + 1);
-    Progress = PercentOf(Acknowledged.load(), FileSize.load());
+    JobRunner::Report(Acknowledged, FileSize);
   }
   return true;
 }
@@ -246,7 +245,7 @@ XmodemSender::BlockResult XmodemSender::SendBlock(const Frame& frame) {
     const int reply = ReadReply(attempts);
     // A stop ends the wait for the reply: the block counts as cancelled.
     if (reply < 0 && Cancelling()) return BlockResult::Cancelled;
-    Sleep(kReplyPauseMs);
+    Pause(kReplyPauseMs);
     if (reply == kNak && attempts < kBlockAttempts) continue;
     if (reply == kAck) return BlockResult::Acknowledged;
     return BlockResult::Failed;
@@ -289,7 +288,7 @@ bool XmodemSender::EndTransmission() {
        ++attempt) {
     const uint8_t eot = kEot;
     (void)Port->Write(1, &eot);
-    Sleep(kReplyPauseMs);
+    Pause(kReplyPauseMs);
     uint8_t reply = 0;
     acknowledged = Port->Read(1, &reply) && reply == kAck;
   }
@@ -300,9 +299,7 @@ bool XmodemSender::EndTransmission() {
   return Fail(TransferText::kNoEotAck);
 }
 
-bool XmodemSender::Cancelling() const {
-  return CancelRequested.load() || Terminated() || JobRunner::StopRequested();
-}
+bool XmodemSender::Cancelling() { return JobRunner::StopRequested(); }
 
 void XmodemSender::ShowStatusFromWorker(const QString& text) {
   if (Console) Shell->AppendConsoleLine(text);

@@ -3,47 +3,44 @@
 // (128-byte blocks, one-byte checksum, receiver-driven start with NAK).
 //
 // Principles of operation
-// - Ownership: the owner creates the object (paused), sets Port, Console,
-//   SourcePath and TargetName, calls Resume() and then polls TransferState and
-//   Progress. It deletes the object once TransferState is no longer 1; the
-//   destructor cancels a transfer still running and joins the thread. The
-//   object never owns the port or the console.
-// - Threads: Execute() runs on the worker and uses Port alone for the whole
-//   transfer: typing the command line, the blocks, the closing output. Only
-//   the console lines are handed to the main thread, the worker waiting for
-//   each, so the main thread never waits on the line and the window paints
-//   throughout. The main thread's pump must serve those hand-overs
-//   (TaloThread::ServeMainThread or the event loop), or the worker waits
-//   for ever.
+// - Ownership: the owner creates the object on the main thread, sets Port,
+//   Console, SourcePath and TargetName, and runs Send() as a job on a
+//   JobRunner (link/jobs/jobrunner.h): on the runner's worker where an event
+//   loop runs, inline on the command line. The object must outlive the job;
+//   it never owns the port or the console.
+// - Threads: Send() uses Port alone for the whole transfer: typing the command
+//   line, the blocks, the closing output. Only the console lines are handed
+//   to the main thread (JobRunner::OnMainThread), the job waiting for each,
+//   so the main thread never waits on the line and the window paints
+//   throughout.
 // - Port set-up is the caller's: kControllerLine, one time-out value T for every
 //   read (500 ms for transfers: a one-byte read gives up after 2T), carriage
 //   return as the line terminator.
-// - Results: TransferState 1 while running, then 0 (the file was sent and its
-//   EOT acknowledged) or -1 (failed or cancelled). An EOT that ten tries left
+// - Progress goes to the runner (JobRunner::Report): the file's size once it
+//   is measured (an empty file only once it has ended), then the bytes the
+//   receiver has acknowledged after every block.
+// - Result: Ok (the file was sent and its EOT acknowledged); Failed with the
+//   status line that gave the reason (empty where none was shown); Cancelled
+//   (no text); Disconnected with its status line. An EOT that ten tries left
 //   unacknowledged fails the transfer: the receiver keeps a file only once it
 //   has seen its end, so the file's arrival is unknown. The receiver's
-//   closing output is read and shown after the EOTs in either case. The reason of a
-//   failure is what the console shows; some failures show nothing. A port
+//   closing output is read and shown after the EOTs in either case. A port
 //   that disconnects ends the transfer at once, with the disconnection as
 //   its status line.
-// - Result() tells the same as a value once TransferState is no longer 1:
-//   Ok; Failed with the status line that gave the reason (empty where none
-//   was shown); Cancelled (no text); Disconnected with its status line.
-// - Cancel: CancelRequested is honoured while waiting for the receiver (nothing
-//   is sent) and before every block send (five CAN bytes go out once). Deleting
-//   the object or Terminate() counts as a cancel.
+// - Stop: the job's stop (JobRunner::StopRequested: Cancel, Ctrl+C, the
+//   runner going away) is honoured while waiting for the receiver (nothing
+//   is sent) and before every block send (five CAN bytes go out once, and
+//   the receiver's goodbye is read whole).
 // - A failed transfer leaves the port open and the controller's receiving
 //   program in whatever state the failure left it; the caller closes the port.
 
 #include <QByteArray>
 #include <QString>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "link/jobs/jobrunner.h"
-#include "link/jobs/talothread.h"
+#include "link/jobs/jobresult.h"
 
 class DeviceShell;
 class QFile;
@@ -51,7 +48,7 @@ class SilentDialogs;
 class TaloComPort;
 class TaloConsole;
 
-class XmodemSender : public TaloThread {
+class XmodemSender {
  public:
   static constexpr uint8_t kSoh = 0x01;
   static constexpr uint8_t kEot = 0x04;
@@ -72,32 +69,27 @@ class XmodemSender : public TaloThread {
   using Frame = std::array<uint8_t, kFrameSize>;
 
   XmodemSender();
-  ~XmodemSender() override;
+  ~XmodemSender();
+  XmodemSender(const XmodemSender&) = delete;
+  XmodemSender& operator=(const XmodemSender&) = delete;
 
-  // Inputs, set before Resume() and not changed afterwards.
+  // Inputs, set before Send() and not changed afterwards.
   TaloComPort* Port = nullptr;
   TaloConsole* Console = nullptr;
   QString SourcePath;
   QByteArray TargetName;  // passed unchanged to the receiving program
 
-  // Shared with the owner while the worker runs.
-  std::atomic<bool> CancelRequested{false};
-  std::atomic<int32_t> TransferState{1};
-  std::atomic<int32_t> Progress{0};
-  std::atomic<int64_t> Acknowledged{0};  // file bytes the receiver has acknowledged
-  std::atomic<int64_t> FileSize{0};      // as measured before the transfer
-
-  // What the transfer came to; read only once TransferState is no longer 1.
-  const JobResult& Result() const { return Outcome; }
+  // The upload (see above); on the job's thread.
+  [[nodiscard]] JobResult Send();
+  // The file's size as measured before the transfer; read once Send() has
+  // returned.
+  int64_t MeasuredSize() const { return FileSize; }
 
   // The 132-byte frame of one block: SOH, number, its complement, the data
   // padded with zero bytes, the sum of the data bytes modulo 256.
   static Frame BuildFrame(uint8_t blockNumber, const uint8_t* data, int length);
   // Percentage of size acknowledged, 0 to 100; an empty file counts as done.
   static int32_t PercentOf(int64_t acknowledged, int64_t size);
-
- protected:
-  void Execute() override;
 
  private:
   enum class BlockResult { Acknowledged, Cancelled, Failed };
@@ -115,7 +107,7 @@ class XmodemSender : public TaloThread {
   // Up to ten EOTs; true once one is acknowledged.
   [[nodiscard]] bool EndTransmission();
 
-  [[nodiscard]] bool Cancelling() const;
+  [[nodiscard]] static bool Cancelling();
   // Shows a status line in the console (handed to the main thread).
   void ShowStatusFromWorker(const QString& text);
   bool Fail(const char* status);
@@ -129,8 +121,9 @@ class XmodemSender : public TaloThread {
   std::unique_ptr<HandedConsole> Handed;
   std::unique_ptr<SilentDialogs> NoQuestions;
   std::unique_ptr<DeviceShell> Shell;  // on Handed: every line handed over
-  // The worker's alone until TransferState leaves 1 (set after them).
+  // The job's alone while Send() runs.
   QString FailureText;
   bool CancelSeen = false;
-  JobResult Outcome;
+  int64_t FileSize = 0;
+  int64_t Acknowledged = 0;  // file bytes the receiver has acknowledged
 };

@@ -3,10 +3,11 @@
 // (offscreen) while a simulated controller at the 57600-baud line model,
 // with its programs' real waits, serves the device operations as a user
 // starts them: the device pane's refresh of a folder of 100 entries, FORMAT
-// from the device menu (its question answered yes) and the system
-// initialisation from the configuration dialog (its shell steps and its
-// copies apart). Prints, per operation, the longest gap between two ticks
-// and the operation's time; asserts nothing.
+// from the device menu (its question answered yes), an upload of 16 KiB
+// dropped on the device list, the system initialisation from the
+// configuration dialog (its shell steps and its copies apart). Prints, per
+// operation, the longest gap between two ticks and the operation's time;
+// asserts nothing.
 // A window that answers keeps every gap at 50 ms or less.
 //
 // The simulator runs in a child process forked before anything else starts,
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -187,6 +189,23 @@ int main(int argc, char** argv) {
   watch.Add({nullptr, [&] { pane.Browser().OpenDeviceFolder(QStringLiteral("\\")); },
              [&] { return pane.Model().rowCount() < kEntries && pane.DeviceFreeBytes() > 0; }});
   watch.Add({"FORMAT", trigger("FORMAT1"), listedAgain});
+  // An upload into the root, dropped on the device list.
+  const QString upload = home.filePath(QStringLiteral("UPLOAD.BIN"));
+  {
+    QFile file(upload);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(16 * 1024, 'u')) != 16 * 1024) {
+      std::printf("the file to upload could not be written\n");
+      return 1;
+    }
+  }
+  watch.Add({"upload (16 KiB)",
+             [&] {
+               resetsAtStart = resets;
+               returned = false;
+               window.CopyDroppedFiles({upload});
+               returned = true;
+             },
+             listedAgain});
   // The configuration dialog opens (unmeasured); its initialisation is.
   watch.Add({nullptr, trigger("tbtnTCPConf"), [&] { return configDialog() != nullptr; }});
   // Measured in two parts: the format and the folders (the shell steps),

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "image/backupworker.h"
+#include "link/jobs/jobrunner.h"
 #include "link/shell/deviceshell.h"
 #include "remote/devicecli.h"
 #include "tests/support/recordingconsole.h"
@@ -49,20 +50,25 @@ double BackupFrames(SimHarness& harness, const QString& imagePath) {
   BackupWorker backup;
   backup.PortName = QString::fromStdString(harness.PortPath());
   backup.ImagePath = imagePath;
-  backup.Resume();
+  // A job run inline (no event loop runs here), stopped at kFrames.
+  JobRunner runner;
   Clock::time_point first;
+  Clock::time_point last;
   bool started = false;
-  const auto deadline = Clock::now() + std::chrono::minutes(5);
-  while (!backup.Done.load() && Clock::now() < deadline && backup.Progress.load() < kFrames) {
-    if (!started && backup.Progress.load() >= 1) {
+  int64_t progress = 0;
+  QObject::connect(&runner, &JobRunner::ProgressChanged, [&](qint64 done, qint64) {
+    if (progress >= kFrames) return;
+    if (!started && done >= 1) {
       first = Clock::now();
       started = true;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  const bool reached = backup.Progress.load() >= kFrames;
-  const double seconds = started ? SecondsSince(first) : -1;
-  backup.RequestStop();
+    progress = done;
+    last = Clock::now();
+    if (done >= kFrames) runner.Cancel();
+  });
+  (void)runner.Start([&] { return backup.Run(); }, {}, {300000, QStringLiteral("no progress")});
+  const bool reached = progress >= kFrames;
+  const double seconds = started ? std::chrono::duration<double>(last - first).count() : -1;
   return reached ? seconds * kFrames / (kFrames - 1) : -1;
 }
 

@@ -13,6 +13,7 @@
 
 #include "image/backupworker.h"
 #include "image/restoreworker.h"
+#include "link/jobs/jobrunner.h"
 #include "tests/support/simfixture.h"
 
 namespace {
@@ -28,34 +29,39 @@ struct Direction {
   uint32_t WireBytesPerBlock;
 };
 
-// Resumes the worker, times blocks 1 to kBlocks (the command line and the
-// helper's start are no part of the line's pace), then stops it.
+// Runs the worker as a job (inline: no event loop runs here), times blocks
+// 1 to kBlocks (the command line and the helper's start are no part of the
+// line's pace), then stops it.
 void Measure(ImageWorker& worker, const Direction& direction) {
-  worker.Resume();
+  JobRunner runner;
   Clock::time_point first;
+  Clock::time_point last;
   bool started = false;
-  const auto deadline = Clock::now() + std::chrono::minutes(5);
-  while (!worker.Done.load() && Clock::now() < deadline) {
-    const int32_t progress = worker.Progress.load();
-    if (!started && progress >= 1) {
+  int64_t progress = 0;
+  QObject::connect(&runner, &JobRunner::ProgressChanged, [&](qint64 done, qint64) {
+    if (!started && done >= 1) {
       first = Clock::now();
       started = true;
     }
-    if (progress >= kBlocks) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  const double seconds = std::chrono::duration<double>(Clock::now() - first).count();
-  const int32_t blocks = worker.Progress.load() - 1;
-  worker.RequestStop();
+    if (progress >= kBlocks) return;
+    progress = done;
+    last = Clock::now();
+    if (done >= kBlocks) runner.Cancel();
+  });
+  JobResult end;
+  (void)runner.Start([&] { return worker.Run(); }, [&](const JobResult& result) { end = result; },
+                     {300000, QStringLiteral("no progress")});
+  const double seconds = std::chrono::duration<double>(last - first).count();
+  const int64_t blocks = progress - 1;
   if (!started || blocks <= 0) {
-    std::printf("%s: no blocks (%s)\n", direction.Name, worker.ErrorText.toLocal8Bit().constData());
+    std::printf("%s: no blocks (%s)\n", direction.Name, end.Text.toLocal8Bit().constData());
     return;
   }
   const double rate = blocks / seconds;
   const double projected = direction.BlockCount / rate;
   const double limit = static_cast<double>(direction.BlockCount) * direction.WireBytesPerBlock / kLineBytesPerSecond;
-  std::printf("%-7s %5d blocks in %6.2f s: %7.1f blocks/s, 1 MiB in %5.1f s (line limit %5.1f s), efficiency %.3f\n",
-              direction.Name, blocks, seconds, rate, projected, limit, limit / projected);
+  std::printf("%-7s %5lld blocks in %6.2f s: %7.1f blocks/s, 1 MiB in %5.1f s (line limit %5.1f s), efficiency %.3f\n",
+              direction.Name, static_cast<long long>(blocks), seconds, rate, projected, limit, limit / projected);
   std::fflush(stdout);
 }
 

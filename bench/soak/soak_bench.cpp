@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "image/backupworker.h"
+#include "link/jobs/jobrunner.h"
 #include "link/port/talocomport.h"
 #include "link/shell/deviceshell.h"
 #include "link/silentdialogs.h"
@@ -126,12 +127,14 @@ class Soak {
     BackupWorker worker;
     worker.PortName = Shell.SelectedPort();
     worker.ImagePath = Scratch + QStringLiteral("/soak.img");
-    worker.Resume();
-    while (!worker.Done.load() && worker.Progress.load() < kBackupBlocks)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (worker.Done.load() && !worker.Succeeded) Fail("backup");
-    worker.RequestStop();
-    worker.WaitFor();
+    // A job run inline (no event loop runs here), stopped part-way.
+    JobRunner runner;
+    QObject::connect(&runner, &JobRunner::ProgressChanged, [&](qint64 done, qint64) {
+      if (done >= kBackupBlocks) runner.Cancel();
+    });
+    (void)runner.Start([&] { return worker.Run(); }, [this](const JobResult& end) {
+      if (!end.Ok() && !end.Cancelled()) Fail("backup");
+    });
     // The helper on the controller gives up after its own silence and hands
     // the line back to the shell; the simulator's is 1.5 s in its fast mode.
     std::this_thread::sleep_for(std::chrono::milliseconds(1700));

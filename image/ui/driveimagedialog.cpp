@@ -29,7 +29,6 @@ DriveImageDialog::DriveImageDialog(const QString& portName, TaloConsole& console
 }
 
 DriveImageDialog::~DriveImageDialog() {
-  Wait.SetTimerEnabled(false);
   Wait.SetKeeper(nullptr);
   KeeperPtr.reset();
 }
@@ -51,8 +50,6 @@ QPushButton* DriveImageDialog::BtBackupImg() const { return Form->BtBackupImg; }
 QPushButton* DriveImageDialog::BtRestoreImg() const { return Form->BtRestoreImg; }
 QRadioButton* DriveImageDialog::Rbtlow() const { return Form->Rbtlow; }
 QCheckBox* DriveImageDialog::ChkVerify() const { return Form->ChkVerify; }
-
-void DriveImageDialog::SetTimerEnabled(bool on) { Wait.SetTimerEnabled(on); }
 
 void DriveImageDialog::RunWaitWindow(ImageWaitState& wait) { Wait.RunWaitWindow(wait); }
 

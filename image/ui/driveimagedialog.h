@@ -59,7 +59,6 @@ class DriveImageDialog : public QDialog, public ImageKeeperView {
   QRadioButton* Rbtlow() const;
   QCheckBox* ChkVerify() const;
 
-  void SetTimerEnabled(bool on) override;
   void RunWaitWindow(ImageWaitState& wait) override;
 
  public slots:
@@ -81,7 +80,7 @@ class DriveImageDialog : public QDialog, public ImageKeeperView {
   TaloConsole& Console;
   ResultTeller& Teller;
   std::unique_ptr<TransferPresenter> Presenter;
-  ImageWaitView Wait;  // the watchdog timer and the wait window
+  ImageWaitView Wait;  // the wait window
   std::unique_ptr<ImageKeeper> KeeperPtr;
   bool FlowRunning = false;
 };

@@ -2,23 +2,7 @@
 
 #include "image/ui/imagewaitwindow.h"
 
-namespace {
-constexpr int kTimerIntervalMs = 1000;
-}
-
-ImageWaitView::ImageWaitView(QWidget* parent) : Parent(parent) {
-  Timer.setInterval(kTimerIntervalMs);
-  QObject::connect(&Timer, &QTimer::timeout, &Timer, [this] {
-    if (Keeper) Keeper->WatchdogTick();
-  });
-}
-
-void ImageWaitView::SetTimerEnabled(bool on) {
-  if (on)
-    Timer.start();
-  else
-    Timer.stop();
-}
+ImageWaitView::ImageWaitView(QWidget* parent) : Parent(parent) {}
 
 void ImageWaitView::RunWaitWindow(ImageWaitState& wait) {
   ImageWaitWindow window(wait, Parent);

@@ -121,20 +121,16 @@ JobResult JobRunner::Await(Job job) {
   // Stays so when the runner is abandoned before the job's done.
   JobResult result = JobResult::Stopped();
   (void)Start(std::move(job), [&result](const JobResult& done) { result = done; });
-  WaitUntilIdle();
-  return result;
-}
-
-void JobRunner::WaitUntilIdle() {
-  if (!Running || !Thread) return;
+  if (!Running || !Thread) return result;  // ran inline
   QEventLoop loop;
   // Finish calls done right after this signal, before the loop looks again.
   connect(this, &JobRunner::BusyChanged, &loop, [&loop](bool busy) {
     if (!busy) loop.quit();
   });
   Waiting = &loop;
-  if (loop.exec() != 0) return;  // abandoned
+  if (loop.exec() != 0) return result;  // abandoned
   Waiting = nullptr;
+  return result;
 }
 
 void JobRunner::Cancel() {

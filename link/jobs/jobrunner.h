@@ -110,10 +110,6 @@ class JobRunner : public QObject {
   // The job on the worker, its result once done (see above); Failed with
   // BusyText() when another job is running.
   JobResult Await(Job job);
-  // Waits, in a local event loop, until the running job's done has been
-  // called (at once when none runs): for a caller that started a job
-  // through some view and needs what it left behind.
-  void WaitUntilIdle();
   bool Busy() const { return Running; }
   // Asks the running job to stop at its next stop point.
   void Cancel();

@@ -202,13 +202,15 @@ TEST_F(MainWindowOnSimulator, copyButtonSendsSelectedFileIntoShownFolder) {
       local->FolderModel().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
   // Clicked from the running loop, as in the window: the listing after the
-  // copy is then a job whose result the check must wait for.
+  // copy is then a job, and the copy's check goes on once it has ended.
   QEventLoop loop;
   QTimer::singleShot(0, [&] {
     window->CopySelectedToDevice();
     loop.quit();
   });
   loop.exec();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Shell().Jobs().Busy(); }, kDeadlineMs));
+  QCoreApplication::processEvents();  // the check, queued behind the listing
 
   EXPECT_TRUE(dialogs.Warnings().isEmpty()) << dialogs.Warnings().join(' ').toStdString();
   EXPECT_TRUE(dialogs.Errors().isEmpty()) << dialogs.Errors().join(' ').toStdString();

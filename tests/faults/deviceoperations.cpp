@@ -190,11 +190,11 @@ bool RunImage(OperationWorld& world, bool backup, const QString& path) {
   FILE* null = std::fopen("/dev/null", "w");
   TerminalProgress bar(null, false);
   ImageProgress view(null, false);
-  view.TickIntervalMs = 100;
   bool done = false;
   {
     ImageKeeperHost host{world.PortPath(), bar.Console(world.Console), world.Dialogs, bar, view,
                          100};
+    host.WatchdogTickMs = 100;
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
     const JobResult result = backup ? keeper.Backup(path) : keeper.Restore(path);
@@ -481,14 +481,14 @@ Operation Copy(int files) {
         request.DeviceFreeBytes = 500'000;
         request.DevicePathText = QStringLiteral("\\");
         request.DeviceListing = {{"B.BIN", false, 900, ""}};
-        request.RefreshDevicePane = [&](const QString&) -> std::optional<CopyRequest::Listing> {
+        request.RefreshDevicePane = [&](const QString&, const CopyRequest::Listed& listed) {
           std::vector<PaneItem> items;
           if (!DeviceCli::ReadFreeSpace(world.Shell, QStringLiteral("\\"), QuickListing(), &items))
-            return std::nullopt;
+            return listed(std::nullopt);
           CopyRequest::Listing listing;
           for (const PaneItem& item : items)
             listing.push_back({item.Name, item.IsFolder(), item.SizeBytes, item.ModifiedText});
-          return listing;
+          listed(listing);
         };
         const CopyReport report = CopyToDevice(host, request, world.Dialogs);
         for (const Sent& file : sent) {

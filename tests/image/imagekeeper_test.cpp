@@ -22,6 +22,7 @@
 #include "installation/taloappfolders.h"
 #include "link/shell/deviceshell.h"
 #include "remote/devicetexts.h"
+#include "tests/support/jobloop.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
@@ -33,7 +34,8 @@
 namespace {
 
 constexpr size_t kImageBytes = 1048576;
-// The watchdog counts ticks; shorter ones keep a stalled run short.
+// The watchdog's allowance is counted in ticks; shorter ones keep a stalled
+// run short.
 constexpr int kTickMs = 250;
 
 std::string ReadFile(const QString& path) {
@@ -88,9 +90,9 @@ class ImageKeeperTest : public SimFixture {
            bool verify = false) {
     TerminalProgress bar(Null, false);
     ImageProgress view(Null, false);
-    view.TickIntervalMs = kTickMs;
     ImageKeeperHost host{QString::fromStdString(PortPath()), bar.Console(Console), Dialogs,
                          upload ? *upload : bar, view, 200};
+    host.WatchdogTickMs = kTickMs;
     ImageKeeper keeper(host);
     view.SetKeeper(&keeper);
     Result = backup ? keeper.Backup(path) : keeper.Restore(path, verify);
@@ -149,6 +151,8 @@ TEST_F(ImageKeeperTest, backupEqualsTheDriveAndRestoringItGivesTheFilesBack) {
   Dialogs.Messages.clear();
   ASSERT_TRUE(Run(false, longer)) << LastMessage().toStdString();
   EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kRestoreDone) + ImageText::Answered444Note(1));
+  // The run ends as its last block goes out: the simulator stores it first.
+  (void)Sim().WaitUntilIdle(std::chrono::seconds(3));
   EXPECT_EQ(Sim().Image(), drive);
   EXPECT_EQ(Sim().GetFile("\\DATA\\KEEP.TXT"), std::optional<std::string>("kept across the restore"));
   EXPECT_FALSE(Sim().Exists("\\NEW.TXT"));
@@ -310,20 +314,29 @@ TEST_F(ImageKeeperTest, aWorkersResultSaysHowItsRunEnded) {
     RestoreWorker worker;
     worker.ImagePath = whole;
     worker.PortName = QString::fromStdString(PortPath());
-    worker.Resume();
-    if (c.Ending != End::Own) {
-      // Some blocks went before the controller fell silent.
-      ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Progress.load() > 0; }, 10000));
-      if (c.Ending == End::Stop)
-        worker.RequestStop();
-      else
-        worker.GiveUp();
-    }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return worker.Done.load(); }, 60000));
-    const JobResult result = worker.Result();
+    // The run as a job, from an event loop as the window runs it; the
+    // watchdog is the job's deadline.
+    JobRunner runner;
+    JobRunner::Limit limit;
+    if (c.Ending == End::GiveUp) limit = {1000, QString::fromLatin1(ImageText::kStalled)};
+    JobResult result = JobResult::Failed(QStringLiteral("never ended"));
+    (void)RunJobInLoop(
+        runner,
+        [&] {
+          (void)runner.Start([&] { return worker.Run(); },
+                             [&](const JobResult& end) { result = end; }, limit);
+        },
+        [&] {
+          // Some blocks went before the controller fell silent.
+          if (c.Ending == End::Stop && runner.LastProgress().Done > 0) runner.Cancel();
+        },
+        60000);
     EXPECT_EQ(result.Status, c.Status);
     const bool hungUp = c.Status == JobStatus::Disconnected;
     EXPECT_EQ(result.Text, hungUp ? ShellText::Disconnected(worker.PortName) : c.Text);
+    if (c.Ending == End::GiveUp) {
+      EXPECT_GT(runner.LastProgress().Done, 0);
+    }
   }
 }
 
@@ -429,6 +442,9 @@ TEST_F(ImageKeeperTest, restoreFeedsOnlyAHelperThatAnswers) {
     if (!all) {
       EXPECT_EQ(LastMessage(), QString::fromLatin1(ImageText::kInvalidResponse)) << c.Name;
     }
+    // The run ends as its last block goes out: the simulator takes it in
+    // before it is asked what it got.
+    (void)Sim().WaitUntilIdle(std::chrono::seconds(3));
     const std::string received = Sim().Received();
     const size_t at = received.rfind(command);
     ASSERT_NE(at, std::string::npos) << c.Name;

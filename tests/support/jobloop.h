@@ -2,7 +2,7 @@
 // Runs a runner's job from a running event loop, as a user's click starts
 // one: start is called from the loop, a 10 ms timer ticks meanwhile (each
 // tick calls onTick while the job runs), and the loop ends when the runner
-// is idle again or after 10 s. Returns the longest gap between two ticks,
+// is idle again or after limitMs (10 s unless given). Returns the longest gap between two ticks,
 // in ms: how long the loop was held.
 #include <QEventLoop>
 #include <QObject>
@@ -14,7 +14,7 @@
 #include "link/jobs/jobrunner.h"
 
 inline double RunJobInLoop(JobRunner& runner, const std::function<void()>& start,
-                           const std::function<void()>& onTick = {}) {
+                           const std::function<void()>& onTick = {}, int limitMs = 10000) {
   QEventLoop loop;
   QTimer tick;
   auto last = std::chrono::steady_clock::now();
@@ -33,7 +33,7 @@ inline double RunJobInLoop(JobRunner& runner, const std::function<void()>& start
     tick.start(10);
     start();
   });
-  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
   loop.exec();
   return longest;
 }

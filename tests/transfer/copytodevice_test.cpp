@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QTimer>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 #include "link/shell/deviceshell.h"
 #include "tests/transfer/transfertesting.h"
@@ -103,10 +104,11 @@ class CopyToController : public SimTransferTest<> {
     request.Selected = std::move(selected);
     request.DeviceFreeBytes = freeBytes;
     request.DevicePathText = folder;
-    request.RefreshDevicePane = [this, folder](const QString& copied) {
+    request.RefreshDevicePane = [this, folder](const QString& copied,
+                                               const CopyRequest::Listed& listed) {
       ++Refreshes;
       Copied = copied;
-      return ListFolder(folder);
+      listed(ListFolder(folder));
     };
     return CopyToDevice(Host(), request, Dialogs);
   }
@@ -484,18 +486,21 @@ TEST_F(PutCommandTest, namesThatCannotStayRefuseTheCallUnlessRenamedOrForced) {
 
 TEST_F(PutCommandTest, ctrlCCancelsLikeTheCancelButton) {
   const QString file = File("BIG.BIN", 64 * 1024);
-  // Timers fire only in the transfer's event pump, where Ctrl+C is caught.
-  QTimer interrupt;
-  interrupt.setInterval(20);
-  bool raised = false;
-  QObject::connect(&interrupt, &QTimer::timeout, [&] {
-    if (!raised && Sim().Received().size() > 8000) {
-      raised = true;
-      std::raise(SIGINT);
+  // The command line runs the upload inline: Ctrl+C comes from beside it.
+  std::atomic<bool> raised{false};
+  std::atomic<bool> over{false};
+  std::thread interrupt([&] {
+    while (!over && !raised) {
+      if (Sim().Received().size() > 8000) {
+        raised = true;
+        std::raise(SIGINT);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   });
-  interrupt.start();
   EXPECT_EQ(Put({file}), kExitInterrupted);
+  over = true;
+  interrupt.join();
   EXPECT_TRUE(raised);
   EXPECT_FALSE(Sim().Exists("\\BIG.BIN"));
   EXPECT_NE(Output.find(": cancelled"), std::string::npos) << Output;

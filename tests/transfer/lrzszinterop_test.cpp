@@ -6,7 +6,11 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <QEventLoop>
 #include <QStandardPaths>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
 
 #include "tests/support/scriptedshell.h"
 #include "tests/transfer/transfertesting.h"
@@ -68,14 +72,17 @@ struct Upload {
   std::string Bytes;
   RecordingConsole Console;
   XmodemSender Sender;
+  JobRunner Runner;
+  std::optional<JobResult> Result;
+  int Percent = 0;
 };
 
 // Every size the block arithmetic can get wrong: 0 (EOT only), 1 and 127
 // (padding), 128 (none), 129 (a block of one byte), past 4096-byte chunks
 // and past block 255; then the largest again through the simulated
 // controller's own hand-over to rx on its line. The uploads run side by
-// side, each on its own line, all served from this thread (their echo checks
-// and closing reads take turns on it).
+// side, each a job on its own line, their console lines all handed to this
+// thread.
 // rx flushes its terminal as it exits; the simulator relays it through pipes,
 // so that flush cannot swallow its last ACK and the EOT is acknowledged.
 TEST(LrzszInterop, everySizeArrivesByteExactApartFromZeroPadding) {
@@ -100,26 +107,31 @@ TEST(LrzszInterop, everySizeArrivesByteExactApartFromZeroPadding) {
   ASSERT_TRUE(controller.Start(options)) << controller.LastError();
   uploads.push_back(std::make_unique<Upload>(controller.PortPath(), sizes.back(), pcDir));
 
-  for (auto& upload : uploads) {
-    ASSERT_TRUE(upload->Port);
-    upload->Sender.Resume();
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-  auto running = [&] {
-    for (auto& upload : uploads)
-      if (upload->Sender.TransferState.load() == 1) return true;
-    return false;
-  };
-  while (running() && std::chrono::steady_clock::now() < deadline) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  for (auto& upload : uploads) ASSERT_TRUE(upload->Port);
+  // Every upload a job on its own runner, all started from one event loop.
+  QEventLoop loop;
+  QTimer::singleShot(0, [&] {
+    for (auto& upload : uploads) {
+      Upload* one = upload.get();
+      QObject::connect(&one->Runner, &JobRunner::ProgressChanged, [one](qint64 done, qint64 total) {
+        one->Percent = XmodemSender::PercentOf(done, total);
+      });
+      (void)one->Runner.Start([one] { return one->Sender.Send(); }, [&, one](const JobResult& result) {
+        one->Result = result;
+        if (std::all_of(uploads.begin(), uploads.end(), [](const auto& u) { return u->Result.has_value(); }))
+          loop.quit();
+      });
+    }
+  });
+  QTimer::singleShot(90000, &loop, &QEventLoop::quit);
+  loop.exec();
   controller.Stop();
   shells.clear();
   for (size_t i = 0; i < uploads.size(); ++i) {
     SCOPED_TRACE(i < sizes.size() ? std::to_string(sizes[i]) : "through the simulator");
-    EXPECT_EQ(uploads[i]->Sender.TransferState.load(), 0);
-    EXPECT_EQ(uploads[i]->Sender.Progress.load(), 100);
+    ASSERT_TRUE(uploads[i]->Result);
+    EXPECT_EQ(uploads[i]->Result->Status, JobStatus::Ok);
+    EXPECT_EQ(uploads[i]->Percent, 100);
     // rx stores every block it acknowledged, the zero padding included.
     EXPECT_TRUE(ReadFile(received[i]->filePath("RX.BIN")) == Padded(uploads[i]->Bytes));
     if (i == sizes.size()) {

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the transfer tests: files of random bytes, a port as a transfer
-// opens it, a sender run to its end with the main thread serving it, a view
+// opens it, a sender run to its end as a job from an event loop, a view
 // that records what the batch showed, and a fixture with the simulated
 // controller whose own receiver takes the uploads.
 
@@ -18,6 +18,7 @@
 
 #include "link/jobs/talothread.h"
 #include "link/port/talocomport.h"
+#include "tests/support/jobloop.h"
 #include "tests/support/recordingconsole.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simfixture.h"
@@ -77,19 +78,34 @@ inline void Pump() {
   TaloThread::ServeMainThread();
 }
 
-// Starts the sender and serves it until it has ended; cancelAfterPercent >= 0
-// asks it to cancel once that much is acknowledged.
-inline int32_t RunToEnd(XmodemSender& sender, int cancelAfterPercent = -1) {
-  sender.Resume();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (sender.TransferState.load() == 1 && std::chrono::steady_clock::now() < deadline) {
-    Pump();
-    if (cancelAfterPercent >= 0 && sender.Acknowledged.load() > 0 &&
-        sender.Progress.load() >= cancelAfterPercent)
-      sender.CancelRequested = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return sender.TransferState.load();
+// What a sender came to, and how far it got (percent acknowledged).
+struct SendEnd {
+  JobResult Result;
+  int Percent = 0;
+};
+
+// Runs the sender as a job on a runner of its own, from an event loop as the
+// window does, until it has ended; cancelWhen (checked every 10 ms) and
+// cancelAfterPercent >= 0 (once that much is acknowledged) press Cancel.
+inline SendEnd RunToEnd(XmodemSender& sender, int cancelAfterPercent = -1,
+                        const std::function<bool()>& cancelWhen = {}) {
+  JobRunner runner;
+  SendEnd end;
+  QObject::connect(&runner, &JobRunner::ProgressChanged, [&](qint64 done, qint64 total) {
+    end.Percent = XmodemSender::PercentOf(done, total);
+    if (cancelAfterPercent >= 0 && done > 0 && end.Percent >= cancelAfterPercent) runner.Cancel();
+  });
+  (void)RunJobInLoop(
+      runner,
+      [&] {
+        (void)runner.Start([&] { return sender.Send(); },
+                           [&](const JobResult& result) { end.Result = result; });
+      },
+      [&] {
+        if (cancelWhen && cancelWhen()) runner.Cancel();
+      },
+      60000);
+  return end;
 }
 
 class RecordingView : public TransferView {

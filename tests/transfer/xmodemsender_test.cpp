@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include "link/shell/deviceshell.h"
 #include "tests/support/scriptedshell.h"
 #include "tests/transfer/transfertesting.h"
@@ -27,27 +30,32 @@ TEST(XModemProgress, isWholePercentAndNeverDividesByZero) {
 class XModemSender : public SimTransferTest<> {
  protected:
   // Sends path as target over the line at linePath; cancelled once
-  // cancelAtPercent is acknowledged (when >= 0).
-  int32_t Send(const QString& path, const QByteArray& target, int cancelAtPercent = -1,
-               std::string linePath = {}) {
+  // cancelAtPercent is acknowledged (when > 0) or, at 0, once the command
+  // line has reached the controller (commandArrived; by default the
+  // simulator has run it).
+  JobStatus Send(const QString& path, const QByteArray& target, int cancelAtPercent = -1,
+                 std::string linePath = {}, std::function<bool()> commandArrived = {}) {
     const auto port = OpenPort(linePath.empty() ? PortPath() : linePath, 200);
-    if (!port) return 98;
+    if (!port) return JobStatus::TimedOut;
     XmodemSender sender;
     sender.Port = port.get();
     sender.Console = &Console;
     sender.SourcePath = path;
     sender.TargetName = target;
-    sender.CancelRequested = cancelAtPercent == 0;
-    const int32_t state = RunToEnd(sender, cancelAtPercent);
-    Progress = sender.Progress.load();
-    Outcome = sender.Result();
-    return state;
+    if (cancelAtPercent == 0 && !commandArrived)
+      commandArrived = [this] { return !Sim().Commands().empty(); };
+    const SendEnd end =
+        RunToEnd(sender, cancelAtPercent > 0 ? cancelAtPercent : -1,
+                 cancelAtPercent == 0 ? commandArrived : std::function<bool()>());
+    Progress = end.Percent;
+    Outcome = end.Result;
+    return Outcome.Status;
   }
   int Progress = -1;
   JobResult Outcome;
 };
 
-// Result() beside TransferState: what the top level will tell the user.
+// The result: what the top level will tell the user.
 TEST_F(XModemSender, resultTellsSentFailedCancelledAndDisconnectedApart) {
   struct Case {
     const char* Name;
@@ -70,9 +78,7 @@ TEST_F(XModemSender, resultTellsSentFailedCancelledAndDisconnectedApart) {
     SCOPED_TRACE(c.Name);
     if (c.Faults) SetFaults(c.Faults);
     const QString path = c.Missing ? Dir.filePath("absent.bin") : File("R.BIN", 1000);
-    const int32_t state = Send(path, "D:\\R.BIN", c.CancelAtPercent);
-    EXPECT_EQ(state, c.Status == JobStatus::Ok ? 0 : -1);
-    EXPECT_EQ(Outcome.Status, c.Status);
+    EXPECT_EQ(Send(path, "D:\\R.BIN", c.CancelAtPercent), c.Status);
     EXPECT_EQ(Outcome.Text, c.Text);
     if (c.Faults) {
       StartSim();  // a fresh controller for the next case
@@ -86,7 +92,7 @@ TEST_F(XModemSender, uploadsByteExactPaddedToWholeBlocks) {
   for (const size_t size : {size_t{0}, size_t{256 * 128 + 5}}) {
     SCOPED_TRACE(size);
     Console.Clear();
-    ASSERT_EQ(Send(File("F.BIN", size), "D:\\FILE.BIN"), 0);
+    ASSERT_EQ(Send(File("F.BIN", size), "D:\\FILE.BIN"), JobStatus::Ok);
     EXPECT_EQ(Progress, 100);
     EXPECT_EQ(Sim().GetFile("\\FILE.BIN"), Padded(Contents["F.BIN"]));
     EXPECT_EQ(Sim().Commands().back(), "C:\\transfer /R D:\\FILE.BIN");
@@ -100,7 +106,7 @@ TEST_F(XModemSender, uploadsByteExactPaddedToWholeBlocks) {
 TEST_F(XModemSender, cancelInDataPhaseSendsFiveCanOnceAndShowsReceiverLines) {
   // Bytes that make no CAN in a frame's checksum.
   const QString path = WriteFile(Dir, "BIG.BIN", std::string(64 * 1024, 'x'));
-  EXPECT_EQ(Send(path, "D:\\BIG.BIN", 5), -1);
+  EXPECT_EQ(Send(path, "D:\\BIG.BIN", 5), JobStatus::Cancelled);
   EXPECT_EQ(TrailingCancels(Sim().Received()), 5u);
   const QStringList lines = ConsoleLines();
   EXPECT_TRUE(lines.contains("Transfer cancelled by the sender.")) << lines.join('|').toStdString();
@@ -121,7 +127,7 @@ TEST_F(XModemSender, receiverAskingForCrcNeverStarts) {
     }
     return std::string();
   });
-  EXPECT_EQ(Send(File("C.BIN", 300), "D:\\C.BIN", -1, shell.Path()), -1);
+  EXPECT_EQ(Send(File("C.BIN", 300), "D:\\C.BIN", -1, shell.Path()), JobStatus::Failed);
   EXPECT_EQ(ConsoleLines().last(), TransferText::kNoAckFromTalo);
   EXPECT_EQ(heard.load(), 0u) << "not one byte after the command line";
 }
@@ -144,7 +150,7 @@ TEST_F(XModemSender, endNeverAcknowledgedFailsAfterReadingTheClosingOutput) {
     }
     return std::string("\r\nReceive failed: the end was not confirmed.\r\nD:\\>");
   });
-  EXPECT_EQ(Send(File("E.BIN", 300), "D:\\E.BIN", -1, shell.Path()), -1);
+  EXPECT_EQ(Send(File("E.BIN", 300), "D:\\E.BIN", -1, shell.Path()), JobStatus::Failed);
   EXPECT_EQ(Progress, 100);
   const QStringList lines = ConsoleLines();
   ASSERT_GE(lines.size(), 2);
@@ -154,13 +160,15 @@ TEST_F(XModemSender, endNeverAcknowledgedFailsAfterReadingTheClosingOutput) {
 
 TEST_F(XModemSender, cancelBeforeTheReceiverStartsSendsNothing) {
   ScriptedShell shell;  // answers with the prompt: no receiver ever starts
-  EXPECT_EQ(Send(File("W.BIN", 300), "D:\\W.BIN", 0, shell.Path()), -1);
+  EXPECT_EQ(Send(File("W.BIN", 300), "D:\\W.BIN", 0, shell.Path(),
+                 [&] { return shell.Received().find('\r') != std::string::npos; }),
+            JobStatus::Cancelled);
   EXPECT_EQ(ConsoleLines().last(), TransferText::kTransferCancelled);
   EXPECT_EQ(shell.Received(), "C:\\transfer /R D:\\W.BIN\r");
 }
 
 TEST_F(XModemSender, missingFileOrPortSendsNothing) {
-  EXPECT_EQ(Send(Dir.filePath("absent.bin"), "D:\\X.BIN"), -1);
+  EXPECT_EQ(Send(Dir.filePath("absent.bin"), "D:\\X.BIN"), JobStatus::Failed);
   EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile});
   EXPECT_TRUE(Sim().Commands().empty());
 
@@ -169,30 +177,44 @@ TEST_F(XModemSender, missingFileOrPortSendsNothing) {
   Console.Clear();
   const QString fifo = Dir.filePath("fifo.bin");
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-  EXPECT_EQ(Send(fifo, "D:\\X.BIN"), -1);
+  EXPECT_EQ(Send(fifo, "D:\\X.BIN"), JobStatus::Failed);
   EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile});
   EXPECT_TRUE(Sim().Commands().empty());
 
   XmodemSender portless;
   portless.SourcePath = File("P.BIN", 1);
-  EXPECT_EQ(RunToEnd(portless), -1);
+  EXPECT_EQ(RunToEnd(portless).Result.Status, JobStatus::Failed);
   EXPECT_EQ(ConsoleLines(), QStringList{TransferText::kCannotOpenSendFile}) << "nothing shown";
 }
 
-TEST_F(XModemSender, deletingARunningSenderCancelsAndJoins) {
+TEST_F(XModemSender, destroyingTheRunnerOfARunningUploadCancelsAndJoins) {
   const auto port = OpenPort(PortPath(), 200);
   ASSERT_TRUE(port);
-  auto sender = std::make_unique<XmodemSender>();
-  sender->Port = port.get();
-  sender->Console = &Console;
-  sender->SourcePath = File("D.BIN", 64 * 1024);
-  sender->TargetName = "D:\\D.BIN";
-  sender->Resume();
-  while (sender->Acknowledged.load() == 0 && sender->TransferState.load() == 1) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  sender.reset();  // must neither hang nor touch freed fields
+  XmodemSender sender;
+  sender.Port = port.get();
+  sender.Console = &Console;
+  sender.SourcePath = File("D.BIN", 64 * 1024);
+  sender.TargetName = "D:\\D.BIN";
+  auto runner = std::make_unique<JobRunner>();
+  bool acknowledged = false;
+  QObject::connect(runner.get(), &JobRunner::ProgressChanged,
+                   [&](qint64 done, qint64) { acknowledged = acknowledged || done > 0; });
+  bool doneCalled = false;
+  QEventLoop loop;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    if (!acknowledged) return;
+    runner.reset();  // must neither hang nor touch freed fields
+    loop.quit();
+  });
+  QTimer::singleShot(0, [&] {
+    tick.start(10);
+    (void)runner->Start([&] { return sender.Send(); }, [&](const JobResult&) { doneCalled = true; });
+  });
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  loop.exec();
+  EXPECT_FALSE(runner);
+  EXPECT_FALSE(doneCalled);
   EXPECT_FALSE(Sim().Exists("\\D.BIN"));
 }
 

@@ -50,9 +50,10 @@ void TransferDialog::showEvent(QShowEvent* event) {
 
 void TransferDialog::RunBatch() {
   StartTimer.stop();
-  Batch.Run(*this);
-  BatchDone = true;
-  CloseTimer.start();
+  Batch.Start(*this, [this] {
+    BatchDone = true;
+    CloseTimer.start();
+  });
 }
 
 void TransferDialog::CloseAfterBatch() {

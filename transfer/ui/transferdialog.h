@@ -4,11 +4,11 @@
 // cancel it.
 //
 // Principles of operation
-// - Main thread only. 150 ms after the dialog appears StartTimer runs the batch
-//   once; while it runs the main thread waits in the batch's event loop, so
-//   the dialog paints and Cancel gets through. 200 ms after the batch CloseTimer
-//   closes the dialog. Only the first show starts the batch (a restored
-//   window is shown again).
+// - Main thread only. 150 ms after the dialog appears StartTimer starts the
+//   batch once; its uploads run on the batch's worker while the dialog's own
+//   loop paints and passes Cancel on. 200 ms after the batch has ended
+//   CloseTimer closes the dialog. Only the first show starts the batch (a
+//   restored window is shown again).
 // - Cancel (and Esc) only asks the batch to stop: the dialog stays until the
 //   sender has cancelled cleanly, then closes as after any batch.
 // - The batch is the caller's and outlives the dialog.

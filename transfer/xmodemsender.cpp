@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "link/jobs/jobrunner.h"
@@ -276,10 +277,16 @@ void XmodemSender::CancelTransfer() {
   (void)Port->Write(cancel.size(), cancel.data());
   // The receiving program says goodbye; show it until the line falls silent,
   // or up to an answer's ceiling from one that never does.
+  // A stop can end the wait for a block's reply: that ACK or NAK then comes
+  // ahead of the goodbye and is the protocol's, not the receiver's text.
   std::string line;
   for (int lines = 0;
-       lines < AnswerReader::kAnswerLines && Port->ReadLine(DeviceShell::kLineLimit, line); ++lines)
-    ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+       lines < AnswerReader::kAnswerLines && Port->ReadLine(DeviceShell::kLineLimit, line); ++lines) {
+    const char replies[] = {static_cast<char>(kAck), static_cast<char>(kNak), static_cast<char>(kCan)};
+    line.erase(0, std::min(line.size(), line.find_first_not_of(std::string_view(replies, sizeof replies))));
+    if (!line.empty())
+      ShowStatusFromWorker(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+  }
 }
 
 bool XmodemSender::EndTransmission() {

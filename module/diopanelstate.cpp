@@ -1,5 +1,7 @@
 #include "module/diopanelstate.h"
 
+#include <QStringList>
+
 #include "module/diotext.h"
 #include "module/moduleprotocol.h"
 
@@ -23,6 +25,13 @@ void DioPanelState::Apply(const DioReading& reading) {
 std::optional<std::string> DioPanelState::ToggleValue(int channel) const {
   if (!Read || channel < 0 || channel >= DOCount()) return std::nullopt;
   return DOOn(channel) ? std::string("0") : std::string("1");
+}
+
+QString DioPanelState::ChannelsText() const {
+  QStringList channels;
+  for (int i = 0; i < DICount(); ++i) channels.append(QStringLiteral("DI%1=%2").arg(i).arg(DIOn(i) ? 1 : 0));
+  for (int i = 0; i < DOCount(); ++i) channels.append(QStringLiteral("DO%1=%2").arg(i).arg(DOOn(i) ? 1 : 0));
+  return channels.join(QLatin1Char(' '));
 }
 
 QString DioPanelState::LampsText() const {

@@ -53,6 +53,8 @@ class DioPanelState {
   const QString& HexText() const { return Hex; }
   // The lamps as text, channel 0 first: "DI 0101 DO 1010".
   QString LampsText() const;
+  // Each channel by its name: "DI0=0 DI1=1 DI2=0 DI3=1 DO0=1 DO1=0 DO2=1 DO3=0".
+  QString ChannelsText() const;
 
  private:
   int Beat = 0;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <atomic>
@@ -15,6 +16,7 @@
 #include "link/escapecontrols.h"
 #include "link/jobs/interruption.h"
 #include "link/shell/deviceshell.h"
+#include "link/terminallog.h"
 #include "link/userdialogs.h"
 #include "module/diostartflow.h"
 #include "module/diotext.h"
@@ -79,6 +81,7 @@ class Panel {
       : Session(port, DioStartFlow::kModuleAddress, timings), Out(output), Timings(timings) {}
 
   bool Run(const Arguments& arguments, ResultTeller& teller) {
+    Watching = arguments.Watch;
     if (!StopRequested()) Poll();
     for (const Setting& setting : arguments.Settings) {
       if (StopRequested() || Lost) {
@@ -111,10 +114,18 @@ class Panel {
       return;
     }
     if (State.StatusKey() == QLatin1String("0") || State.StatusKey() == QLatin1String("1")) {
-      if (Out.Json)
-        PrintJson(Out.Lines, PollObject());
-      else
-        Print(Out.Lines, State.HexText() + QLatin1Char(' ') + State.LampsText());
+      // A watch tells what changed, and when; a poll of its own, every state.
+      const QString channels = State.ChannelsText();
+      if (Watching && channels == LastShown) return;
+      LastShown = channels;
+      const QDateTime now = QDateTime::currentDateTime();
+      if (Out.Json) {
+        QJsonObject poll = PollObject();
+        if (Watching) poll.insert("time", now.toString(Qt::ISODateWithMs));
+        PrintJson(Out.Lines, poll);
+      } else {
+        Print(Out.Lines, Watching ? TerminalLog::Stamp(now) + channels : channels);
+      }
     } else {
       AllGood = false;
       Print(Out.Messages, State.StatusMessage());
@@ -160,6 +171,8 @@ class Panel {
   bool AllGood = true;
   bool Polled = false;
   bool Lost = false;  // the port went away
+  bool Watching = false;
+  QString LastShown;  // the channels as last printed
 };
 
 }  // namespace

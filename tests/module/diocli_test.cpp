@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <thread>
 
+#include <QRegularExpression>
+
 #include "module/diotext.h"
 #include "tests/module/diotesting.h"
 
@@ -62,7 +64,9 @@ TEST_F(DioCommand, setsOnlyWhatDiffersAndPrintsEveryPoll) {
   Start("7101", 0x0A);
   EXPECT_EQ(Run({"--set", "1=1", "--set", "1=1", "--set", "0=0", "--yes"}), 0)
       << Contents(Messages);
-  EXPECT_EQ(Contents(Lines), "0x0A00 DI 0101 DO 0000\n0x0A02 DI 0101 DO 0100\n");
+  EXPECT_EQ(Contents(Lines),
+            "DI0=0 DI1=1 DI2=0 DI3=1 DO0=0 DO1=0 DO2=0 DO3=0\n"
+            "DI0=0 DI1=1 DI2=0 DI3=1 DO0=0 DO1=1 DO2=0 DO3=0\n");
   EXPECT_EQ(Count(Sim().Received(), "#011"), 1u);
   EXPECT_EQ(Sim().ModuleOutputs(), 0x02);
   EXPECT_TRUE(Released());
@@ -77,21 +81,37 @@ TEST_F(DioCommand, aSetTheModuleDoesNotMakeFailsWithFailToSetDO) {
   Sim().SetFaults(ignoring);
   EXPECT_EQ(Run({"--set", "2=1", "--yes"}), 1);
   EXPECT_EQ(Count(Contents(Messages), DioText::kSetFailed), 1u) << Contents(Messages);
-  EXPECT_EQ(Contents(Lines), "0x0A00 DI 0101 DO 0000\n0x0A00 DI 0101 DO 0000\n");
+  EXPECT_EQ(Contents(Lines),
+            "DI0=0 DI1=1 DI2=0 DI3=1 DO0=0 DO1=0 DO2=0 DO3=0\n"
+            "DI0=0 DI1=1 DI2=0 DI3=1 DO0=0 DO1=0 DO2=0 DO3=0\n");
   EXPECT_TRUE(Released());
 }
 
+// The watch prints a state when it changes, with its time: three polls of
+// one state and three of the next make two lines.
 TEST_F(DioCommand, ctrlCEndsTheWatchAndStillReleases) {
   Start("7101", 0x05);
   std::thread interrupter([this] {
-    for (int i = 0; i < 500 && Count(Sim().Received(), "$016\r") < 3; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto waitPolls = [this](size_t polls) {
+      for (int i = 0; i < 500 && Count(Sim().Received(), "$016\r") < polls; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    waitPolls(3);
+    Sim().SetModuleInputs(0x0C);
+    waitPolls(6);
     std::raise(SIGINT);
   });
   const int status = Run({"--watch", "--yes"});
   interrupter.join();
   EXPECT_EQ(status, 0) << Contents(Messages);
-  EXPECT_GE(Count(Contents(Lines), "0x0500 DI 1010 DO 0000\n"), 3u);
+  const QString stamp = QStringLiteral("\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] ");
+  const QString lines = QString::fromStdString(Contents(Lines));
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^") + stamp +
+                                 QStringLiteral("DI0=1 DI1=0 DI2=1 DI3=0 DO0=0 DO1=0 DO2=0 DO3=0\\n") + stamp +
+                                 QStringLiteral("DI0=0 DI1=0 DI2=1 DI3=1 DO0=0 DO1=0 DO2=0 DO3=0\\n$"))
+                  .match(lines)
+                  .hasMatch())
+      << lines.toStdString();
   EXPECT_TRUE(Released());
 }
 

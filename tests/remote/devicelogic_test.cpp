@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "installation/helperfiles.h"
+#include "installation/installationtext.h"
 #include "installation/taloappfolders.h"
 #include "link/shell/devicename.h"
 #include "link/shell/devicepath.h"
@@ -261,9 +262,8 @@ TEST_F(InstallationFolders, unusableFolderOrMissingFileIsNamedWithTheReason) {
   const QString good = Temp.filePath("inst");
   qputenv("TALO7100_HOME", good.toLocal8Bit());
   EXPECT_TRUE(TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, "MODID.EXE", why).isEmpty());
-  EXPECT_EQ(why, "MODID.EXE is missing from the folder " + good +
-                     "/Config/.\n\nThe controller needs it: install the utility again or copy the "
-                     "file there.");
+  EXPECT_EQ(why, InstallationText::ShippedFileMissing("MODID.EXE", good + "/Config/"));
+  EXPECT_TRUE(why.contains("talo7100-cli helpers --import FOLDER"));
   Write(good + "/Config/MODID.EXE", "prog");
   EXPECT_EQ(TaloAppDir::ShippedFile(&TaloAppFolders::ConfigFolder, "MODID.EXE", why),
             good + "/Config/MODID.EXE");

@@ -435,15 +435,20 @@ TEST_F(CliOnSimulator, jsonOutputCarriesTheFactsOfThePlainOutput) {
        }},
       {{"dio", "--yes"},
        [&](const QString& plain, const QJsonObject& json) {
-         QString lamps = field(json, "hex").toString() + " DI ";
-         for (const QJsonValue bit : field(json, "inputs").toArray()) lamps += QString::number(bit.toInt());
-         lamps += " DO ";
-         for (const QJsonValue bit : field(json, "outputs").toArray()) lamps += QString::number(bit.toInt());
+         QStringList channels;
+         int channel = 0;
+         for (const QJsonValue bit : field(json, "inputs").toArray())
+           channels.append(QStringLiteral("DI%1=%2").arg(channel++).arg(bit.toInt()));
+         channel = 0;
+         for (const QJsonValue bit : field(json, "outputs").toArray())
+           channels.append(QStringLiteral("DO%1=%2").arg(channel++).arg(bit.toInt()));
          // The inputs change between the two runs; the outputs and the
          // line's form do not.
-         const QRegularExpression line(QStringLiteral("^0x[0-9A-F]{4} DI [01]{4} DO ([01]{4})\n$"));
+         const QRegularExpression line(
+             QStringLiteral("^DI0=[01] DI1=[01] DI2=[01] DI3=[01] (DO0=[01] DO1=[01] DO2=[01] DO3=[01])\n$"));
          EXPECT_TRUE(line.match(plain).hasMatch()) << plain.toStdString();
-         EXPECT_EQ(line.match(lamps + "\n").captured(1), line.match(plain).captured(1)) << lamps.toStdString();
+         EXPECT_EQ(line.match(channels.join(' ') + "\n").captured(1), line.match(plain).captured(1))
+             << channels.join(' ').toStdString();
        }},
   };
   for (const Case& c : cases) {
